@@ -1,0 +1,296 @@
+#include "platform/FileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <mutex>
+#include <unordered_map>
+
+namespace platform {
+namespace {
+
+// Descriptors opened only to hold a lock that the caller's descriptor cannot take
+// (a write lock needs a writable description, a read lock a readable one).
+std::mutex g_lockMutex;
+std::unordered_map<int, int> g_lockFds;
+
+bool Exists(const std::string& p) {
+    struct stat st;
+    return ::lstat(p.c_str(), &st) == 0;
+}
+
+// The entry of folder `dir` whose name equals `name` ignoring ASCII case, or "".
+std::string FindCaseInsensitive(const std::string& dir, const std::string& name) {
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return {};
+    std::string found;
+    while (dirent* e = ::readdir(d)) {
+        if (::strcasecmp(e->d_name, name.c_str()) == 0) {
+            found = e->d_name;
+            break;
+        }
+    }
+    ::closedir(d);
+    return found;
+}
+
+std::string Join(const std::string& dir, const std::string& name) {
+    if (dir.empty()) return name;
+    if (dir.back() == '/') return dir + name;
+    return dir + "/" + name;
+}
+
+// The path to open: the exact path when it exists, else its case-insensitive match;
+// for a file to be created, the folder resolved and the leaf reusing an existing spelling.
+std::string PathForOpen(const std::string& path) {
+    std::string p = NormalizePath(path);
+    if (Exists(p)) return p;
+    std::string dir = ResolveCase(DirName(p));
+    std::string leaf = BaseName(p);
+    if (leaf.empty()) return p;
+    std::string match = FindCaseInsensitive(dir, leaf);
+    return Join(dir, match.empty() ? leaf : match);
+}
+
+int LockType(Share share) { return share == Share::DenyNone ? F_RDLCK : F_WRLCK; }
+
+bool TryLock(int fd, int type) {
+    struct flock fl {};
+    fl.l_type = static_cast<short>(type);
+    fl.l_whence = SEEK_SET;
+    fl.l_start = 0;
+    fl.l_len = 0;
+    return ::fcntl(fd, F_OFD_SETLK, &fl) == 0;
+}
+
+// True when some open holds a lock on the file that a denying open would conflict with.
+bool HeldElsewhere(const std::string& p) {
+    int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    bool held = ::fcntl(fd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    ::close(fd);
+    return held;
+}
+
+}  // namespace
+
+std::string NormalizePath(const std::string& path) {
+    std::string p = path;
+    for (char& c : p)
+        if (c == '\\') c = '/';
+    return p;
+}
+
+std::string DirName(const std::string& path) {
+    std::string p = NormalizePath(path);
+    auto slash = p.find_last_of('/');
+    if (slash == std::string::npos) return {};
+    if (slash == 0) return "/";
+    return p.substr(0, slash);
+}
+
+std::string BaseName(const std::string& path) {
+    std::string p = NormalizePath(path);
+    auto slash = p.find_last_of('/');
+    return slash == std::string::npos ? p : p.substr(slash + 1);
+}
+
+std::string ResolveCase(const std::string& path) {
+    std::string p = NormalizePath(path);
+    if (p.empty() || Exists(p)) return p;
+    std::string out = p[0] == '/' ? "/" : "";
+    size_t pos = p[0] == '/' ? 1 : 0;
+    while (pos <= p.size()) {
+        size_t next = p.find('/', pos);
+        if (next == std::string::npos) next = p.size();
+        std::string part = p.substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty()) continue;
+        std::string exact = Join(out, part);
+        if (part == "." || part == ".." || Exists(exact)) {
+            out = exact;
+            continue;
+        }
+        std::string match = FindCaseInsensitive(out, part);
+        if (match.empty()) {
+            // Nothing matches: keep the remainder as given.
+            return next >= p.size() ? exact : Join(exact, p.substr(next + 1));
+        }
+        out = Join(out, match);
+    }
+    return out;
+}
+
+int OpenFile(const std::string& path, int flags, Share share, int mode) {
+    std::string p = PathForOpen(path);
+    const bool truncate = (flags & O_TRUNC) != 0;
+    // Truncation waits until the lock is held, so a denied open never damages the file.
+    int fd = ::open(p.c_str(), (flags & ~O_TRUNC) | O_CLOEXEC, mode);
+    if (fd < 0) return -1;
+
+    const int type = LockType(share);
+    const int acc = flags & O_ACCMODE;
+    const bool fits = type == F_WRLCK ? acc != O_RDONLY : acc != O_WRONLY;
+    int lockFd = fd;
+    if (!fits) {
+        lockFd = ::open(p.c_str(), (type == F_WRLCK ? O_RDWR : O_RDONLY) | O_CLOEXEC);
+        if (lockFd < 0) lockFd = fd;  // cannot take the stronger lock: a shared one still guards
+    }
+    int effective = (lockFd == fd && !fits) ? F_RDLCK : type;
+    if (lockFd == fd && !fits && acc == O_WRONLY) effective = -1;  // no lock possible
+    if (effective != -1 && !TryLock(lockFd, effective)) {
+        int err = errno;
+        if (lockFd != fd) ::close(lockFd);
+        ::close(fd);
+        errno = (err == EAGAIN || err == EACCES) ? EACCES : err;
+        return -1;
+    }
+    if (truncate && ::ftruncate(fd, 0) != 0) {
+        int err = errno;
+        if (lockFd != fd) ::close(lockFd);
+        ::close(fd);
+        errno = err;
+        return -1;
+    }
+    if (lockFd != fd) {
+        std::lock_guard<std::mutex> g(g_lockMutex);
+        g_lockFds[fd] = lockFd;
+    }
+    return fd;
+}
+
+int CloseFile(int fd) {
+    if (fd < 0) {
+        errno = EBADF;
+        return -1;
+    }
+    {
+        std::lock_guard<std::mutex> g(g_lockMutex);
+        auto it = g_lockFds.find(fd);
+        if (it != g_lockFds.end()) {
+            ::close(it->second);
+            g_lockFds.erase(it);
+        }
+    }
+    return ::close(fd);
+}
+
+long ReadAt(int fd, void* buf, size_t len, int64_t offset) {
+    size_t done = 0;
+    auto* out = static_cast<char*>(buf);
+    while (done < len) {
+        ssize_t n = ::pread(fd, out + done, len - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return done ? static_cast<long>(done) : -1;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<long>(done);
+}
+
+long WriteAt(int fd, const void* buf, size_t len, int64_t offset) {
+    size_t done = 0;
+    auto* in = static_cast<const char*>(buf);
+    while (done < len) {
+        ssize_t n = ::pwrite(fd, in + done, len - done, static_cast<off_t>(offset + done));
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return done ? static_cast<long>(done) : -1;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<long>(done);
+}
+
+int64_t FileSize(int fd) {
+    struct stat st;
+    if (::fstat(fd, &st) != 0) return -1;
+    return st.st_size;
+}
+
+bool DeleteFile(const std::string& path) {
+    std::string p = ResolveCase(path);
+    if (!Exists(p)) {
+        errno = ENOENT;
+        return false;
+    }
+    if (HeldElsewhere(p)) {
+        errno = EACCES;
+        return false;
+    }
+    return ::unlink(p.c_str()) == 0;
+}
+
+bool RenameFile(const std::string& from, const std::string& to) {
+    std::string src = ResolveCase(from);
+    if (!Exists(src)) {
+        errno = ENOENT;
+        return false;
+    }
+    std::string dst = PathForOpen(to);
+    if (Exists(dst)) {
+        struct stat a, b;
+        // A change of letter case only renames the file onto itself.
+        bool same = ::stat(src.c_str(), &a) == 0 && ::stat(dst.c_str(), &b) == 0 &&
+                    a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+        if (!same) {
+            errno = EEXIST;
+            return false;
+        }
+        dst = Join(DirName(dst), BaseName(NormalizePath(to)));
+    }
+    if (HeldElsewhere(src)) {
+        errno = EACCES;
+        return false;
+    }
+    return ::rename(src.c_str(), dst.c_str()) == 0;
+}
+
+bool FileExists(const std::string& path, std::string* actual) {
+    std::string p = ResolveCase(path);
+    if (!Exists(p)) return false;
+    if (actual) *actual = p;
+    return true;
+}
+
+bool IsDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(ResolveCase(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool MakeDirectory(const std::string& path) {
+    std::string p = NormalizePath(path);
+    std::string dir = ResolveCase(DirName(p));
+    std::string leaf = BaseName(p);
+    std::string match = leaf.empty() ? std::string() : FindCaseInsensitive(dir, leaf);
+    if (!match.empty()) {
+        errno = EEXIST;
+        return false;
+    }
+    return ::mkdir(Join(dir, leaf).c_str(), 0777) == 0;
+}
+
+std::vector<std::string> ListDirectory(const std::string& path) {
+    std::vector<std::string> names;
+    std::string p = ResolveCase(path);
+    DIR* d = ::opendir(p.empty() ? "." : p.c_str());
+    if (!d) return names;
+    while (dirent* e = ::readdir(d)) {
+        std::string n = e->d_name;
+        if (n != "." && n != "..") names.push_back(n);
+    }
+    ::closedir(d);
+    return names;
+}
+
+}  // namespace platform

@@ -1,0 +1,168 @@
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+using namespace platform;
+
+namespace {
+
+class FileSystemTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/fstestXXXXXX";
+        dir_ = ::mkdtemp(tmpl);
+    }
+    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(Path(name), std::ios::binary) << text;
+    }
+    std::string Read(const std::string& name) {
+        std::ifstream f(Path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    std::string dir_;
+};
+
+// Runs an open in a child process; returns 0 when it succeeded, else its errno.
+int OpenInChild(const std::string& path, int flags, Share share) {
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        int fd = OpenFile(path, flags, share);
+        ::_exit(fd >= 0 ? 0 : errno);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(FileSystemTest, ShareModesBetweenOpens) {
+    Write("a.dat", "hello");
+    struct Case {
+        Share first, second;
+        bool secondOpens;
+    } cases[] = {
+        {Share::DenyReadWrite, Share::DenyReadWrite, false},
+        {Share::DenyReadWrite, Share::DenyNone, false},
+        {Share::DenyNone, Share::DenyReadWrite, false},
+        {Share::DenyNone, Share::DenyNone, true},
+    };
+    for (const Case& c : cases) {
+        int fd = OpenFile(Path("a.dat"), O_RDWR, c.first);
+        ASSERT_GE(fd, 0);
+        int fd2 = OpenFile(Path("a.dat"), O_RDONLY, c.second);
+        EXPECT_EQ(fd2 >= 0, c.secondOpens);
+        if (fd2 < 0) {
+            EXPECT_EQ(errno, EACCES);
+        }
+        // Another process sees the same.
+        EXPECT_EQ(OpenInChild(Path("a.dat"), O_RDONLY, c.second) == 0, c.secondOpens);
+        if (fd2 >= 0) CloseFile(fd2);
+        CloseFile(fd);
+    }
+    // Released on close.
+    int fd = OpenFile(Path("a.dat"), O_RDWR, Share::DenyReadWrite);
+    EXPECT_GE(fd, 0);
+    CloseFile(fd);
+}
+
+TEST_F(FileSystemTest, MissingFileIsToldApartFromHeldFile) {
+    EXPECT_EQ(OpenFile(Path("none.dat"), O_RDWR, Share::DenyReadWrite), -1);
+    EXPECT_EQ(errno, ENOENT);
+}
+
+TEST_F(FileSystemTest, DeniedTruncatingOpenLeavesFileIntact) {
+    Write("t.dat", "precious");
+    int fd = OpenFile(Path("t.dat"), O_RDWR, Share::DenyReadWrite);
+    ASSERT_GE(fd, 0);
+    EXPECT_NE(OpenInChild(Path("t.dat"), O_RDWR | O_CREAT | O_TRUNC, Share::DenyReadWrite), 0);
+    EXPECT_EQ(Read("t.dat"), "precious");
+    CloseFile(fd);
+    fd = OpenFile(Path("t.dat"), O_RDWR | O_CREAT | O_TRUNC, Share::DenyReadWrite);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(FileSize(fd), 0);
+    CloseFile(fd);
+}
+
+TEST_F(FileSystemTest, DeleteAndRenameFailWhileHeld) {
+    Write("h.dat", "x");
+    int fd = OpenFile(Path("h.dat"), O_RDWR, Share::DenyReadWrite);
+    ASSERT_GE(fd, 0);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        bool del = DeleteFile(Path("h.dat"));
+        int e1 = errno;
+        bool ren = RenameFile(Path("h.dat"), Path("g.dat"));
+        int e2 = errno;
+        ::_exit(!del && e1 == EACCES && !ren && e2 == EACCES ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    CloseFile(fd);
+    EXPECT_TRUE(RenameFile(Path("h.dat"), Path("g.dat")));
+    EXPECT_TRUE(DeleteFile(Path("g.dat")));
+    EXPECT_FALSE(FileExists(Path("g.dat")));
+}
+
+TEST_F(FileSystemTest, CaseInsensitiveNamesAndBackslashes) {
+    ASSERT_TRUE(MakeDirectory(Path("DB50")));
+    Write("DB50/SUA.DAT", "abc");
+    std::string actual;
+    EXPECT_TRUE(FileExists(dir_ + "\\db50\\sua.dat", &actual));
+    EXPECT_EQ(actual, Path("DB50/SUA.DAT"));
+    // Opening and creating reuse the existing spelling.
+    int fd = OpenFile(Path("db50/Sua.Dat"), O_RDWR | O_CREAT | O_TRUNC, Share::DenyReadWrite);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(WriteAt(fd, "xyz!", 4, 0), 4);
+    CloseFile(fd);
+    EXPECT_EQ(Read("DB50/SUA.DAT"), "xyz!");
+    EXPECT_EQ(ListDirectory(Path("db50")).size(), 1u);
+    EXPECT_FALSE(MakeDirectory(Path("db50")));
+    EXPECT_TRUE(IsDirectory(Path("Db50")));
+    // A rename that only changes letter case keeps the one file.
+    EXPECT_TRUE(RenameFile(Path("db50/sua.dat"), Path("db50/sua.dat")));
+    EXPECT_TRUE(FileExists(Path("DB50/sua.dat")));
+    Write("other.dat", "o");
+    EXPECT_FALSE(RenameFile(Path("other.dat"), Path("db50/SUA.DAT")));
+    EXPECT_EQ(errno, EEXIST);
+}
+
+TEST_F(FileSystemTest, PathPieces) {
+    struct Case {
+        const char* in;
+        const char* dir;
+        const char* base;
+    } cases[] = {
+        {"a\\b\\c.txt", "a/b", "c.txt"},
+        {"c.txt", "", "c.txt"},
+        {"/c.txt", "/", "c.txt"},
+        {"db50/", "db50", ""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(DirName(c.in), c.dir) << c.in;
+        EXPECT_EQ(BaseName(c.in), c.base) << c.in;
+    }
+}
+
+TEST_F(FileSystemTest, PositionedReadsAndWrites) {
+    int fd = OpenFile(Path("p.dat"), O_RDWR | O_CREAT, Share::DenyReadWrite);
+    ASSERT_GE(fd, 0);
+    EXPECT_EQ(WriteAt(fd, "abcd", 4, 10), 4);
+    EXPECT_EQ(FileSize(fd), 14);
+    char buf[8] = {};
+    EXPECT_EQ(ReadAt(fd, buf, 8, 10), 4);  // short read at the end
+    EXPECT_EQ(std::string(buf, 4), "abcd");
+    EXPECT_EQ(ReadAt(fd, buf, 8, 100), 0);
+    CloseFile(fd);
+}
+
+}  // namespace
