@@ -1,0 +1,18 @@
+#include "common/TextHelpers.h"
+
+#include <cstring>
+
+bool MatchKeyword(const char* text, const char* keyword) {
+    return std::strncmp(text, keyword, std::strlen(keyword)) == 0;
+}
+
+void StripTrailingSpaces(char* start, char* end) {
+    while (end > start && end[-1] == ' ') *--end = '\0';
+}
+
+size_t TrimTrailingBlanks(char* text) {
+    size_t length = std::strlen(text);
+    while (length > 0 && static_cast<unsigned char>(text[length - 1]) <= ' ') --length;
+    text[length] = '\0';
+    return length;
+}

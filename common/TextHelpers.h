@@ -1,0 +1,13 @@
+// Small text helpers of the readers and compilers.
+#pragma once
+
+#include <cstddef>
+
+// True when the text begins with the keyword (compared over the keyword's length).
+bool MatchKeyword(const char* text, const char* keyword);
+
+// Turns the blanks just before `end` into NULs, walking back until a non-blank or `start`.
+void StripTrailingSpaces(char* start, char* end);
+
+// Cuts the text after its last character above a blank; returns the new length.
+size_t TrimTrailingBlanks(char* text);
