@@ -1,0 +1,22 @@
+#include "platform/Ui.h"
+
+#include "platform/HeadlessUi.h"
+
+namespace platform {
+namespace {
+UiFactory g_windowFactory = nullptr;
+}
+
+void SetWindowUiFactory(UiFactory factory) { g_windowFactory = factory; }
+
+std::unique_ptr<Ui> CreateUi(bool headless, const std::string& answersFile, std::string& error) {
+    if (!headless && g_windowFactory) {
+        std::unique_ptr<Ui> ui = g_windowFactory();
+        if (ui) return ui;
+    }
+    auto ui = std::make_unique<HeadlessUi>();
+    if (!answersFile.empty() && !ui->LoadAnswers(answersFile, error)) return nullptr;
+    return ui;
+}
+
+}  // namespace platform
