@@ -1,0 +1,59 @@
+#include "dblib/DbCheck.h"
+
+#include "dblib/DbDir.h"
+#include "platform/FileSystem.h"
+
+#include <fcntl.h>
+#include <strings.h>
+
+#include <cerrno>
+
+namespace {
+
+bool IsDataFile(const std::string& path) {
+    return path.size() >= 4 && ::strcasecmp(path.c_str() + path.size() - 4, ".dta") == 0;
+}
+
+}  // namespace
+
+DbCheck::~DbCheck() = default;
+
+bool DbCheck::CheckFile(const std::string& path) {
+    if (!platform::FileExists(path)) return m_status == 0;
+    int fd = platform::OpenFile(path, O_RDWR, platform::Share::DenyReadWrite);
+    if (fd < 0) {
+        if (errno == ENOENT) return m_status == 0;  // gone since the look
+        if (m_status != kWrongVersion) ++m_status;
+        return false;
+    }
+    if (IsDataFile(path)) {
+        char mark = 0;
+        if (platform::ReadAt(fd, &mark, 1, kDbVersionMarkOffset) != 1 || mark != kDbVersionMark)
+            m_status = kWrongVersion;
+    }
+    platform::CloseFile(fd);
+    return m_status == 0;
+}
+
+bool DbCheck::CheckRecordFiles(const char* const* names, int count) {
+    for (int i = 0; i < count; ++i) {
+        if (!CheckFile(DbFilePath(names[i], "dta"))) return false;
+        if (!CheckFile(DbFilePath(names[i], "dtx"))) return false;
+    }
+    return true;
+}
+
+const char* DbCheck::StatusText() const {
+    if (m_status > 0) return kDbInUseText;
+    if (m_status < 0) return kDbVersionText;
+    return nullptr;
+}
+
+int StampDbVersion(const char* baseName) {
+    int fd = platform::OpenFile(DbFilePath(baseName, "dta"), O_RDWR, platform::Share::DenyNone);
+    if (fd < 0) return 0;
+    bool done = platform::FileSize(fd) >= FileMgr::kHeaderSize &&
+                platform::WriteAt(fd, &kDbVersionMark, 1, kDbVersionMarkOffset) == 1;
+    platform::CloseFile(fd);
+    return done ? 1 : 0;
+}

@@ -1,0 +1,102 @@
+// The pieces that several batch handlers share.
+#include <algorithm>
+
+#include "gen/BatchDatabase.h"
+#include "gen/BatchFields.h"
+#include "gen/BatchHandlers.h"
+
+namespace {
+
+// The city field without its '@' marks.
+std::string CityText(std::string_view field, bool* at) {
+    std::string text(field);
+    const size_t before = text.size();
+    text.erase(std::remove(text.begin(), text.end(), '@'), text.end());
+    if (at) *at = text.size() != before;
+    return text;
+}
+
+void CommitName(int32_t* next, BatchName& name) {
+    if (name.number == kNameAbsent) name.number = AddNameRecord(next, name.text);
+}
+
+}  // namespace
+
+void CopyIdent(char (&field)[8], std::string_view ident) {
+    std::fill(std::begin(field), std::end(field), '\0');
+    std::copy_n(ident.begin(), std::min<size_t>(ident.size(), 7), field);
+}
+
+BatchName ResolveBatchName(std::string_view field) {
+    BatchName name;
+    if (IsUnsetName(field)) {
+        name.text = std::string(field);
+        name.number = kNameUnset;
+        return name;
+    }
+    name.text = BatchNameText(field);
+    name.number = FindNameNumber(name.text);
+    return name;
+}
+
+int ReadPointFields(BatchContext& c, size_t latField, bool names, PointFields* out) {
+    const BatchLine& l = c.line;
+    PointFields p;
+    if (int r = ParseBatchPosition(l.Field(latField), &p.lat, false, l.type)) return r;
+    if (int r = ParseBatchPosition(l.Field(latField + 1), &p.lon, true, l.type)) return r;
+    if (c.csno < 0 && !CanAddCountry(l.Field(4))) return kBatchErrCsp;
+    if (names) {
+        p.city = ResolveBatchName(CityText(l.Field(5), &p.at));
+        BatchName facility;
+        facility.text = IsUnsetName(l.Field(6)) ? l.Field(6) : BatchNameText(l.Field(6));
+        p.facility = facility.text == p.city.text ? p.city : ResolveBatchName(l.Field(6));
+    }
+    *out = std::move(p);
+    return 0;
+}
+
+void CommitPointFields(BatchContext& c, PointFields& p) {
+    if (c.csno < 0) c.csno = AddCountryRecord(c.next, c.line.Field(4));
+    CommitName(c.next, p.city);
+    if (p.facility.text == p.city.text) {
+        p.facility.number = p.city.number;
+    } else {
+        CommitName(c.next, p.facility);
+    }
+}
+
+bool DelNames::Match(int32_t recordCity, int32_t recordFacility) const {
+    if (hasCity && city != recordCity && !(recordCity < 0 && city == recordFacility)) return false;
+    if (hasFacility && facility != recordFacility) return false;
+    return true;
+}
+
+int ReadDelNames(BatchContext& c, DelNames* out) {
+    const BatchLine& l = c.line;
+    if (c.csno < 0) return kBatchErrCid;
+    DelNames n;
+    if (l.count >= 5) {
+        n.hasCity = true;
+        n.city = FindNameNumber(CityText(l.Field(5), nullptr));
+        if (n.city == kNameAbsent) return kBatchErrCty;
+    }
+    if (l.count >= 6) {
+        n.hasFacility = true;
+        n.facility = FindNameNumber(l.Field(6));
+        if (n.facility == kNameAbsent) return kBatchErrFac;
+    }
+    *out = n;
+    return 0;
+}
+
+int FindLineAirport(BatchContext& c, AptBuf* apt) {
+    if (c.csno < 0) return kBatchErrCid;
+    if (!FindAirport(c.line.Field(3), c.csno, apt)) return kBatchAbs;
+    return 0;
+}
+
+void ClearBriefMark(AptBuf& apt) {
+    if ((apt.afuel & 1) == 0) return;
+    apt.afuel &= ~1;
+    BatchUpdateRecord(kFileApts, &apt, "APT", apt.asno);
+}

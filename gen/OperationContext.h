@@ -1,0 +1,106 @@
+// The shared operation context: what the runner's openers set up and the step drivers read
+// and write (operation kind, listing target, image file, step counters, listing position,
+// next serial numbers, settings). Steps use this, never loose globals.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class CGenApp;
+class CGenDoc;
+class Image;
+class LineReader;
+struct GenSettings;
+struct GenModel;
+
+// Operation modes.
+enum GenMode : int {
+    kModeCreateImage = 0,
+    kModeCreateIsam = 1,
+    kModeBatchUpdate = 2,
+    kModeList = 3,
+    kModeCompileSua = 4,
+    kModeCompileTcc = 5,
+    kModeCompileApr = 6,
+    kModeCount = 7,
+};
+
+// Listing kinds: setup section index + 1.
+enum ListingKind : int {
+    kListNone = 0,
+    kListTitle = 1,
+    kListCountries = 2,
+    kListNames = 3,
+    kListApts = 4,
+    kListInts = 5,
+    kListNdbs = 6,
+    kListVors = 7,
+    kListSuas = 8,
+    kListFss = 9,
+    kListArtccs = 10,
+    kListApproaches = 11,
+};
+
+// Entries of the listing index that are not record handles.
+constexpr int32_t kListingNoItems = -1;     // "No Matching Items"
+constexpr int32_t kListingMaxLines = -2;    // "Maximum listable lines - use filters to see later entries"
+
+class OperationContext {
+public:
+    OperationContext();
+    ~OperationContext();
+    OperationContext(const OperationContext&) = delete;
+    OperationContext& operator=(const OperationContext&) = delete;
+
+    CGenApp* app = nullptr;
+    GenSettings* settings = nullptr;
+    const GenModel* model = nullptr;
+
+    // The mode of the running operation, or the listing kind of a listing.
+    int kind = 0;
+    // Where progress and result lines go.
+    CGenDoc* doc = nullptr;
+
+    // The document's image object (null when the model has no image parameters) and the
+    // image file that is open: handle (-1 none) and the name it was opened under.
+    Image* image = nullptr;
+    int imageFd = -1;
+    std::string imageName;
+
+    // The batch source of a Batch Update (null when none) over batchFd.
+    std::unique_ptr<LineReader> batch;
+    int batchFd = -1;
+    std::string batchName;
+
+    // Step counters of the step tables: current step index and calls of the current step.
+    uint32_t step = 0;
+    uint32_t calls = 0;
+
+    // Listing iterator position.
+    int titlePageCounter = 0;
+    int32_t currentRecord = -1;
+
+    // The country filter resolved to a country number (-1 none).
+    int countryNumber = -1;
+
+    // Next serial numbers of the record files, by file number (Create ISAM, batch update).
+    int32_t nextSerial[15] = {};
+
+    // Resets the step counters (every opener does).
+    void ResetSteps() { step = 0; calls = 0; }
+    // Resets the listing iterator's position.
+    void ResetListingPosition() { titlePageCounter = 0; currentRecord = -1; }
+
+    // True once the operation was stopped (the app state went back to idle): a driver that
+    // finds this after its step reports the operation finished.
+    bool Stopped() const;
+
+    // Lines of the listing target (nothing when there is none).
+    void AddLine(std::string_view text) const;
+    void ReplaceLastLine(std::string_view text, bool force = false) const;
+
+    // Closes the batch source when open.
+    void CloseBatch();
+};

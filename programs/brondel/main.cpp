@@ -1,0 +1,17 @@
+// Brondel: the image generator of the 495/496 family.
+#include "gen/CGenApp.h"
+#include "gen/ImageParams.h"
+
+int main(int argc, char** argv) {
+    GenModel model;
+    model.name = "Brondel";
+    model.version = "5.4.10";
+    model.programFile = "brondel";
+    model.modelCode = 6;
+    model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText},
+                          {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText},
+                          {kModeCompileApr, kModeTexts[kModeCompileApr].comboText}};
+    model.imageParams = &ImageParams496;
+    CGenApp app(std::move(model));
+    return app.Main(argc, argv);
+}
