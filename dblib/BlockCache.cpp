@@ -45,24 +45,25 @@ void BlockCache::Release(int i) {
 }
 
 // Entries of the descriptor that partly overlap [offset, offset + length) are dropped; an entry
-// that contains the range, or lies wholly outside it, is kept.
-void BlockCache::DropOverlapping(int fd, int64_t offset, int length) {
+// that contains the range, or lies wholly outside it, is kept. Returns the first entry that
+// contains the range, -1 when none.
+int BlockCache::DropOverlapping(int fd, int64_t offset, int length) {
     const int64_t end = offset + length;
+    int hit = -1;
     for (int i = 0; i < kEntries; ++i) {
         const Entry& e = m_entries[i];
         if (e.state == kFree || e.fd != fd) continue;
-        bool drop = e.offset <= offset ? (offset < e.End() && e.End() < end) : e.offset < end;
-        if (drop) Release(i);
+        if (e.offset <= offset) {
+            if (e.End() >= end) {
+                if (hit < 0) hit = i;
+            } else if (offset < e.End()) {
+                Release(i);
+            }
+        } else if (e.offset < end) {
+            Release(i);
+        }
     }
-}
-
-int BlockCache::FindContaining(int fd, int64_t offset, int length) const {
-    for (int i = 0; i < kEntries; ++i) {
-        const Entry& e = m_entries[i];
-        if (e.state != kFree && e.fd == fd && e.offset <= offset && e.End() >= offset + length)
-            return i;
-    }
-    return -1;
+    return hit;
 }
 
 // The first free entry, else the one with the smallest stamp (written back and freed).
@@ -92,8 +93,7 @@ void BlockCache::Fill(int i, int fd, int64_t offset, int length, const void* dat
 }
 
 long BlockCache::Read(int fd, void* buffer, int64_t offset, int length) {
-    DropOverlapping(fd, offset, length);
-    int hit = FindContaining(fd, offset, length);
+    int hit = DropOverlapping(fd, offset, length);
     if (hit >= 0) {
         Entry& e = m_entries[hit];
         std::memcpy(buffer, e.buffer.get() + (offset - e.offset), size_t(length));
@@ -108,8 +108,7 @@ long BlockCache::Read(int fd, void* buffer, int64_t offset, int length) {
 }
 
 long BlockCache::Write(int fd, const void* buffer, int64_t offset, int length) {
-    DropOverlapping(fd, offset, length);
-    int hit = FindContaining(fd, offset, length);
+    int hit = DropOverlapping(fd, offset, length);
     if (hit >= 0) {
         Entry& e = m_entries[hit];
         std::memcpy(e.buffer.get() + (offset - e.offset), buffer, size_t(length));

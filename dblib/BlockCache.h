@@ -43,8 +43,7 @@ public:
 private:
     BlockCache() = default;
     ~BlockCache();
-    void DropOverlapping(int fd, int64_t offset, int length);
-    int FindContaining(int fd, int64_t offset, int length) const;
+    int DropOverlapping(int fd, int64_t offset, int length);
     int ChooseEntry();
     void Release(int entry);
     void Fill(int entry, int fd, int64_t offset, int length, const void* data, int state);

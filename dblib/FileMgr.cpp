@@ -110,6 +110,23 @@ void FileMgr::CheckHeader() {
     if (GetLE(h + kHeaderSizeField.offset, 2) != m_headerSize) Damaged("header size");
     if (count < 0 || SlotOffset(count) > size) Damaged("slot count");
     if (head < -1 || head >= count) Damaged("free list");
+    m_headerKnown = !Cached() && m_ownsFd;
+    m_count = count;
+    m_head = head;
+}
+
+bool FileMgr::ReadCountAndHead(int32_t& count, int32_t& head) {
+    if (m_headerKnown) {
+        count = m_count;
+        head = m_head;
+        return true;
+    }
+    // Slot count and free-list head are adjacent: one read.
+    uint8_t h[8];
+    if (Read(m_fd, h, kSlotCountField.offset, 8) != 8) return false;
+    count = GetLE(h, 4);
+    head = GetLE(h + 4, 4);
+    return true;
 }
 
 int FileMgr::Create() {
@@ -132,6 +149,8 @@ int FileMgr::Create() {
 
 void FileMgr::Close() {
     ClearCurrent();
+    m_slotHolds = -1;
+    m_headerKnown = false;
     if (m_fd >= 0 && m_ownsFd) DiskMgr::Close(m_fd);
     m_fd = -1;
     m_ownsFd = true;
@@ -146,7 +165,10 @@ int32_t FileMgr::ReadHeaderField(HeaderField field) {
 void FileMgr::WriteHeaderField(HeaderField field, int32_t value) {
     uint8_t b[4];
     PutLE(b, field.width, value);
-    if (m_fd >= 0) Write(m_fd, b, field.offset, field.width);
+    if (m_fd < 0) return;
+    Write(m_fd, b, field.offset, field.width);
+    if (field.offset == kSlotCountField.offset) m_count = value;
+    if (field.offset == kFreeHeadField.offset) m_head = value;
 }
 
 int32_t FileMgr::SlotCount() { return ReadHeaderField(kSlotCountField); }
@@ -156,12 +178,8 @@ int FileMgr::NewRecord() {
     if (m_fd < 0) return -1;
     std::memset(m_slot.data(), 0, m_slot.size());
     StoreRecord(m_slot.data() + 2);
-    // Slot count and free-list head are adjacent: one read.
-    uint8_t h[8];
-    if (Read(m_fd, h, kSlotCountField.offset, 8) != 8) Damaged("header");
-    int32_t count = GetLE(h, 4);
-    int32_t head = GetLE(h + 4, 4);
-    int32_t slot;
+    int32_t count, head, slot;
+    if (!ReadCountAndHead(count, head)) Damaged("header");
     if (head == -1) {
         if (count < 0 || count == INT32_MAX) Damaged("slot count");
         slot = count;
@@ -183,6 +201,7 @@ int FileMgr::NewRecord() {
     m_current = slot;
     m_pastEnd = false;
     m_slotStatus = kSlotLive;
+    m_slotHolds = slot;
     return 0;
 }
 
@@ -192,25 +211,39 @@ int FileMgr::WriteRecord() {
     StoreRecord(m_slot.data() + 2);
     Write(m_fd, m_slot.data(), SlotOffset(m_current), m_slotLength);
     m_slotStatus = kSlotLive;
+    m_slotHolds = m_current;
     return 0;
 }
 
 int FileMgr::FreeRecord() {
     if (m_fd < 0 || m_current < 0) return -1;
-    int32_t head = FreeListHead();
+    int32_t count, head;
+    if (!ReadCountAndHead(count, head)) Damaged("header");
     // Status and link in one write, then the head: an interrupted free leaks the slot.
     uint8_t mark[6];
     PutLE(mark, 2, kSlotDeleted);
     PutLE(mark + 2, 4, head);
     Write(m_fd, mark, SlotOffset(m_current), 6);
     WriteHeaderField(kFreeHeadField, m_current);
+    if (m_slotHolds == m_current) m_slotHolds = -1;
     ClearCurrent();
     return 0;
 }
 
 int FileMgr::ReadSlot(int32_t slot) {
+    m_slotHolds = -1;
     if (Read(m_fd, m_slot.data(), SlotOffset(slot), m_slotLength) != m_slotLength) return -1;
+    m_slotHolds = slot;
     return GetLE(m_slot.data(), 2);
+}
+
+int FileMgr::ReloadCurrent() {
+    if (m_fd < 0 || m_current < 0) return -1;
+    if (m_slotHolds != m_current && ReadSlot(m_current) < 0) return -1;
+    m_slotStatus = GetLE(m_slot.data(), 2);
+    if (m_slotStatus != kSlotLive) return -1;
+    LoadRecord(m_slot.data() + 2);
+    return 0;
 }
 
 int FileMgr::NextRecord() {

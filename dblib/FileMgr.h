@@ -81,6 +81,10 @@ protected:
     virtual void LoadRecord(const uint8_t* record);
     virtual void StoreRecord(uint8_t* record);
 
+    // Loads the current slot into the object again: from the slot bytes last read or written
+    // when they are the current slot's, else from the file. -1 without a live current slot.
+    int ReloadCurrent();
+
     // Borrows another FileMgr's open descriptor (not owned; forgotten by Close).
     void AdoptDescriptor(int fd);
     // Checks the header against this object and the file: out-of-sync or damaged is fatal.
@@ -102,6 +106,7 @@ protected:
 
 private:
     int ReadSlot(int32_t slot);
+    bool ReadCountAndHead(int32_t& count, int32_t& head);
 
     std::string m_path;
     int m_fd = -1;
@@ -115,4 +120,10 @@ private:
     bool m_pastEnd = false;
     int m_openError = 0;   // NextRecord reached the end of the file
     std::vector<uint8_t> m_slot;   // one slot image: status word and record
+    int32_t m_slotHolds = -1;      // the slot whose bytes m_slot holds, -1 none
+    // Slot count and free-list head of an uncached file held by this object alone: read once
+    // at Open, written through, so NewRecord and FreeRecord need not read them again.
+    bool m_headerKnown = false;
+    int32_t m_count = 0;
+    int32_t m_head = -1;
 };

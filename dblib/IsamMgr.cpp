@@ -51,12 +51,14 @@ void IsamMgr::OpenIndexes(const std::string& indexPath, int mode) {
     size_t longest = 4;
     for (const IndexEntry& e : m_indexes) longest = std::max(longest, size_t(e.keyLength));
     m_key.assign(longest, 0);
-    m_keyCopy.assign(longest, 0);
     m_changed.assign(m_indexes.size(), 0);
     if (m_indexes.empty()) IsamFatal("Error: Index Item Size Is Zero!");
 
-    if (IsOpen()) CheckIndexFile();
-    else ReportOpenFailure(*this);
+    if (IsOpen()) {
+        CheckIndexFile();
+    } else {
+        ReportOpenFailure(*this);
+    }
     for (size_t i = 0; i < m_indexes.size(); ++i) {
         IndexEntry& e = m_indexes[i];
         if (!IsOpen())   // left closed: opened on demand by Open
@@ -71,6 +73,7 @@ void IsamMgr::OpenIndexes(const std::string& indexPath, int mode) {
         RebuildIndexes();
         for (IndexEntry& e : m_indexes) e.index->Rewind();
     } else {
+        if (IsOpen()) ReportOpenFailure(*m_indexes[0].index);
         Close();
     }
     m_currentIndex = 0;
@@ -290,7 +293,7 @@ int IsamMgr::Amend() {
     if (!Ready() || !HasCurrent()) return -1;
     const int32_t rec = CurrentSlot();
     StoreRecord(m_newRec.data());
-    if (ReadRecord(rec) != 0 || SlotStatus() != kSlotLive) {
+    if (ReloadCurrent() != 0) {
         LoadRecord(m_newRec.data());
         ClearCurrent();
         return -1;
@@ -338,7 +341,7 @@ int IsamMgr::Erase() {
     if (!Ready() || !HasCurrent()) return -1;
     const int32_t rec = CurrentSlot();
     // The keys come from the record on file, not from fields the caller may have changed.
-    if (ReadRecord(rec) != 0 || SlotStatus() != kSlotLive) {
+    if (ReloadCurrent() != 0) {
         ClearCurrent();
         return -1;
     }

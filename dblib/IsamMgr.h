@@ -147,6 +147,5 @@ private:
     std::vector<uint8_t> m_key;      // the key buffer, as long as the longest key
     std::vector<uint8_t> m_newRec;   // Amend: the caller's record
     std::vector<uint8_t> m_oldRec;   // Amend: the record on file
-    std::vector<uint8_t> m_keyCopy;  // a saved key
     std::vector<char> m_changed;     // Amend: indexes re-keyed
 };

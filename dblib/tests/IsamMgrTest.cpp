@@ -398,11 +398,9 @@ TEST_F(IsamMgrTest, ExclusiveOpenIsRefusedToASecondProcess) {
     ASSERT_EQ(read(ready[0], &c, 1), 1);
     ASSERT_EQ(c, 'y');
     // A record file constructed while held elsewhere stays closed.
-    {
-        TestRec late(dta, dtx);
-        EXPECT_FALSE(late.IsOpen());
-        EXPECT_EQ(late.Find(), -1);
-    }
+    TestRec late(dta, dtx);
+    EXPECT_FALSE(late.IsOpen());
+    EXPECT_EQ(late.Find(), -1);
 
     fatal.status.clear();
     auto start = std::chrono::steady_clock::now();
@@ -424,6 +422,10 @@ TEST_F(IsamMgrTest, ExclusiveOpenIsRefusedToASecondProcess) {
 
     ASSERT_EQ(t->Open(), 0);
     EXPECT_EQ(Walk(*t, "id"), (std::vector<int32_t>{1, 2, 3, 4, 5}));
+    t->Close();
+    ASSERT_EQ(late.Open(), 0);
+    EXPECT_EQ(WalkAll(late), (std::vector<std::vector<int32_t>>{
+                                 {1, 2, 3, 4, 5}, {2, 4, 1, 3, 5}, {2, 5, 3, 4, 1}, {1, 2, 3, 4, 5}}));
 }
 
 }  // namespace

@@ -41,7 +41,9 @@ TEST(BatchFields, RunwayDesignator) {
         SCOPED_TRACE(c.text);
         int32_t code = -1;
         EXPECT_EQ(ParseRunwayDesignator(c.text, &code), c.result);
-        if (c.result == 0) EXPECT_EQ(code, c.code);
+        if (c.result == 0) {
+            EXPECT_EQ(code, c.code);
+        }
     }
 }
 

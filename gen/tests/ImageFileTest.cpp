@@ -27,25 +27,27 @@ std::vector<uint8_t> FakeImage(uint32_t offset, int partNumber, size_t size = 0x
 // A "KpGrd" container: base name, signature at 40 with two strings, a record of type `skipType`
 // and then the image record (type 50).
 std::vector<uint8_t> Container(const std::vector<uint8_t>& image, uint16_t skipType = 7, size_t* imageOffset = nullptr) {
-    std::vector<uint8_t> c(40, 0x11);
+    std::vector<uint8_t> c(64, 0);
+    std::fill(c.begin(), c.begin() + 40, 0x11);
     std::memcpy(&c[8], "TEMPLATE", 8);
-    const char sig[] = "KpGrd";
-    c.insert(c.end(), sig, sig + 6);
-    c.resize(64, 0);
+    std::memcpy(&c[40], "KpGrd", 6);
     c[46] = 2;  // two strings from signature + 24
-    for (const char* s : {"abc", "de"}) c.insert(c.end(), s, s + std::strlen(s) + 1);
+    auto append = [&](const uint8_t* p, size_t n) {
+        for (size_t i = 0; i < n; ++i) c.push_back(p[i]);
+    };
+    append(reinterpret_cast<const uint8_t*>("abc\0de"), 7);
     auto record = [&](uint16_t type, uint32_t length) {
         uint8_t h[15] = {};
         PutU32(h, length + 10);
         PutU16(h + 5, type);
         PutU32(h + 11, length);
-        c.insert(c.end(), h, h + 15);
+        append(h, sizeof h);
     };
     record(skipType, 20);
-    c.insert(c.end(), 20, 0x22);
+    c.resize(c.size() + 20, 0x22);
     record(50, static_cast<uint32_t>(image.size()));
     if (imageOffset) *imageOffset = c.size();
-    c.insert(c.end(), image.begin(), image.end());
+    append(image.data(), image.size());
     return c;
 }
 

@@ -1007,7 +1007,8 @@ def check_bytes(data, family=None, path=None):
     chk = ImageChecker(data, fam, rep)
     title = _guard(rep, "header", chk.check_header)
     if title is not None and label_text is not None:
-        want = map_six_bit((b"   " + title)[:20].ljust(20))
+        # The label is the title page upper-cased: the six-bit code has no lower case.
+        want = map_six_bit((b"   " + title)[:20].ljust(20).upper())
         if label_text[:20] != want:
             pc.fail("label %r does not match the title page (%r)" % (label_text[:20], want))
 

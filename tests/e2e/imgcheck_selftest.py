@@ -355,7 +355,7 @@ class ImageWriter:
             h[18:22] = h[22:26] = h[26:30] = date
             h[30:33] = bytes(3)
             base = 66
-        label = ("   " + self.title).ljust(20)
+        label = "".join(c.upper() if c.isascii() else c for c in ("   " + self.title).ljust(20))  # no lower case in the six-bit code
         h[p["pn_at"]:p["pn_at"] + 24] = pack6("%s006-D%04d-XX" % (label, p["pn"]), 24)
         ptrs = [244 + s, names_at, 249 + s, 610 + s, 953 + s, 1306 + s, 0x3FFFFF,
                 2012 + s if self.fss else 0x3FFFFF, 2020 + s if self.fss else 0x3FFFFF,
