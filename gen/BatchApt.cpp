@@ -59,6 +59,7 @@ int BatchAddApt(BatchContext& c) {
     if (l.Field(3).size() > BatchIdentLimit(kBatchApt)) return kBatchErrF3;
     if (l.count < 9) return kBatchErrFc;
     AptBuf rec{};
+    c.session.SetCurrentAirport(-1);
     const bool found = FindAirport(l.Field(3), c.csno, &rec);
     PointFields p;
     if (int r = ReadPointFields(c, 7, true, &p)) return r;
@@ -74,13 +75,15 @@ int BatchAddApt(BatchContext& c) {
     rec.afuel = (found ? rec.afuel & kFuelBrief : kFuelBrief) | (p.at ? kFuelAt : 0) | AttributeBits(l);
     if (found) {
         BatchUpdateRecord(kFileApts, &rec, "APT", rec.asno);
-        return kBatchModified;
+    } else {
+        rec.asno = TakeSerial(c.next, kFileApts);
+        rec.a212025 = -1;
+        rec.a221507 = 0;
+        BatchAddRecord(kFileApts, &rec, "APT", rec.asno);
     }
-    rec.asno = TakeSerial(c.next, kFileApts);
-    rec.a212025 = -1;
-    rec.a221507 = 0;
-    BatchAddRecord(kFileApts, &rec, "APT", rec.asno);
-    return kBatchDone;
+    c.session.NoteAirport(rec);
+    c.session.SetCurrentAirport(rec.asno);
+    return found ? kBatchModified : kBatchDone;
 }
 
 int BatchDelApt(BatchContext& c) {
@@ -90,11 +93,14 @@ int BatchDelApt(BatchContext& c) {
     DelNames names;
     if (int r = ReadDelNames(c, &names)) return r;
     AptBuf rec{};
+    c.session.SetCurrentAirport(-1);
     if (!FindAirport(l.Field(3), c.csno, &rec)) return kBatchAbs;
     if (!names.Match(rec.acity, rec.afacil)) return kBatchErrNu;
     // The airport's runways and frequencies go with it.
     DeleteChildren(kFileRwy3, "raptno", &RwyBuf::raptno, &RwyBuf::rsno, rec.asno, "RWY");
     DeleteChildren(kFileFreq3, "faptno", &FreqBuf::faptno, &FreqBuf::fsno, rec.asno, "FRQ");
     BatchDeleteRecord(kFileApts, "APT", rec.asno);
+    c.session.ForgetAirport();
+    c.session.SetCurrentAirport(-1);
     return kBatchDone;
 }

@@ -16,8 +16,10 @@ std::string CityText(std::string_view field, bool* at) {
     return text;
 }
 
-void CommitName(int32_t* next, BatchName& name) {
-    if (name.number == kNameAbsent) name.number = AddNameRecord(next, name.text);
+void CommitName(BatchContext& c, BatchName& name) {
+    if (name.number != kNameAbsent) return;
+    name.number = AddNameRecord(c.next, name.text);
+    c.session.NoteName(name.text, name.number);
 }
 
 }  // namespace
@@ -27,7 +29,7 @@ void CopyIdent(char (&field)[8], std::string_view ident) {
     std::copy_n(ident.begin(), std::min<size_t>(ident.size(), 7), field);
 }
 
-BatchName ResolveBatchName(std::string_view field) {
+BatchName ResolveBatchName(BatchSession& session, std::string_view field) {
     BatchName name;
     if (IsUnsetName(field)) {
         name.text = std::string(field);
@@ -35,7 +37,7 @@ BatchName ResolveBatchName(std::string_view field) {
         return name;
     }
     name.text = BatchNameText(field);
-    name.number = FindNameNumber(name.text);
+    name.number = session.NameOf(name.text);
     return name;
 }
 
@@ -46,22 +48,26 @@ int ReadPointFields(BatchContext& c, size_t latField, bool names, PointFields* o
     if (int r = ParseBatchPosition(l.Field(latField + 1), &p.lon, true, l.type)) return r;
     if (c.csno < 0 && !CanAddCountry(l.Field(4))) return kBatchErrCsp;
     if (names) {
-        p.city = ResolveBatchName(CityText(l.Field(5), &p.at));
-        BatchName facility;
-        facility.text = IsUnsetName(l.Field(6)) ? l.Field(6) : BatchNameText(l.Field(6));
-        p.facility = facility.text == p.city.text ? p.city : ResolveBatchName(l.Field(6));
+        p.city = ResolveBatchName(c.session, CityText(l.Field(5), &p.at));
+        // A facility named like its city takes the city's name.
+        const std::string& facility = l.Field(6);
+        const bool sameAsCity = (IsUnsetName(facility) ? facility : BatchNameText(facility)) == p.city.text;
+        p.facility = sameAsCity ? p.city : ResolveBatchName(c.session, facility);
     }
     *out = std::move(p);
     return 0;
 }
 
 void CommitPointFields(BatchContext& c, PointFields& p) {
-    if (c.csno < 0) c.csno = AddCountryRecord(c.next, c.line.Field(4));
-    CommitName(c.next, p.city);
+    if (c.csno < 0) {
+        c.csno = AddCountryRecord(c.next, c.line.Field(4));
+        c.session.NoteCountry(c.line.Field(4), c.csno);
+    }
+    CommitName(c, p.city);
     if (p.facility.text == p.city.text) {
         p.facility.number = p.city.number;
     } else {
-        CommitName(c.next, p.facility);
+        CommitName(c, p.facility);
     }
 }
 
@@ -77,12 +83,12 @@ int ReadDelNames(BatchContext& c, DelNames* out) {
     DelNames n;
     if (l.count >= 5) {
         n.hasCity = true;
-        n.city = FindNameNumber(CityText(l.Field(5), nullptr));
+        n.city = c.session.NameOf(BatchNameText(CityText(l.Field(5), nullptr)));
         if (n.city == kNameAbsent) return kBatchErrCty;
     }
     if (l.count >= 6) {
         n.hasFacility = true;
-        n.facility = FindNameNumber(l.Field(6));
+        n.facility = c.session.NameOf(BatchNameText(l.Field(6)));
         if (n.facility == kNameAbsent) return kBatchErrFac;
     }
     *out = n;
@@ -91,12 +97,16 @@ int ReadDelNames(BatchContext& c, DelNames* out) {
 
 int FindLineAirport(BatchContext& c, AptBuf* apt) {
     if (c.csno < 0) return kBatchErrCid;
-    if (!FindAirport(c.line.Field(3), c.csno, apt)) return kBatchAbs;
+    if (!c.session.Airport(c.line.Field(3), c.csno, apt)) return kBatchAbs;
     return 0;
 }
 
-void ClearBriefMark(AptBuf& apt) {
+void ClearBriefMark(BatchContext& c, AptBuf& apt) {
     if ((apt.afuel & 1) == 0) return;
+    // The write needs the airport as the file's current record.
+    if (c.session.CurrentAirport() != apt.asno && !FindAirport(c.line.Field(3), c.csno, &apt)) return;
     apt.afuel &= ~1;
     BatchUpdateRecord(kFileApts, &apt, "APT", apt.asno);
+    c.session.NoteAirport(apt);
+    c.session.SetCurrentAirport(apt.asno);
 }

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "dblib/BlockCache.h"
 #include "gen/BatchFields.h"
 #include "gen/GenExit.h"
 
@@ -26,6 +27,14 @@ void BatchUseFile(int fileNumber) { dbif_open(fileNumber); }
 void BatchCloseFiles() {
     for (int f = 0; f < kBatchFileCount; ++f) {
         if (CGenDBOpen::Active() && CGenDBOpen::Active()->File(f)) dbif_close(f);
+    }
+}
+
+void BatchWriteBack() {
+    BlockCache* cache = BlockCache::Instance();
+    if (!cache) return;
+    for (int i = 0; i < BlockCache::kEntries; ++i) {
+        if (cache->At(i).state == BlockCache::kDirty) cache->FlushBlock(i);
     }
 }
 

@@ -19,6 +19,9 @@ constexpr int kBatchFileCount = 12;
 void BatchUseFile(int fileNumber);
 // Closes every record file the batch may have opened.
 void BatchCloseFiles();
+// Writes the database library's cached index blocks back to their files, so that what the
+// batch has done so far is on disk although its record files stay open.
+void BatchWriteBack();
 
 // Sets the next serial number of files 0 to 11: the highest serial found plus one, 0 for an
 // empty file; RESTR starts at 1 at least.

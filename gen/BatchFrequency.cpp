@@ -75,7 +75,7 @@ int BatchAddFrq(BatchContext& c) {
         rec.frsno = StoreRestrictionChain(c.next, restriction);
         BatchUpdateRecord(kFileFreq3, &rec, "FRQ", rec.fsno);
     }
-    ClearBriefMark(apt);
+    ClearBriefMark(c, apt);
     return result;
 }
 

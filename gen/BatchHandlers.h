@@ -9,12 +9,14 @@
 
 #include "gen/BatchLine.h"
 #include "gen/BatchRecords.h"
+#include "gen/BatchSession.h"
 #include "gen/CGenDBOpen.h"
 
 // What a handler works on.
 struct BatchContext {
     const BatchLine& line;          // ident (field 3) already in its stored form
     int32_t* next;                  // next serial numbers by file number
+    BatchSession& session;          // what the run has looked up so far
     int32_t csno = -1;              // the country of field 4 (-1 when unknown or not looked up)
     int32_t now = 0;                // seconds since 1989-12-31 00:00 UTC
 };
@@ -45,7 +47,7 @@ struct BatchName {
     std::string text;
     int32_t number = 0;
 };
-BatchName ResolveBatchName(std::string_view field);
+BatchName ResolveBatchName(BatchSession& session, std::string_view field);
 
 // The fields every point record carries: position, country, and (APT, NDB, VOR) the city with
 // its '@' mark and the facility.
@@ -77,11 +79,11 @@ struct DelNames {
 int ReadDelNames(BatchContext& c, DelNames* out);
 
 // The airport of a RWY or FRQ line (field 3 in the country of field 4): 0, kBatchErrCid or
-// kBatchAbs. The airport is then the current APT record.
+// kBatchAbs.
 int FindLineAirport(BatchContext& c, AptBuf* apt);
-// Clears the airport's "no runway or frequency yet" mark (afuel bit 0) and writes the airport,
-// which must be the current APT record, when the mark was set.
-void ClearBriefMark(AptBuf& apt);
+// Clears the airport's "no runway or frequency yet" mark (afuel bit 0) and writes the airport
+// when the mark was set.
+void ClearBriefMark(BatchContext& c, AptBuf& apt);
 
 // The stored form of an ident field in a record's 8-byte ident.
 void CopyIdent(char (&field)[8], std::string_view ident);

@@ -83,7 +83,7 @@ int BatchAddRwy(BatchContext& c) {
         rec.rsno = TakeSerial(c.next, kFileRwy3);
         BatchAddRecord(kFileRwy3, &rec, "RWY", rec.rsno);
     }
-    ClearBriefMark(apt);
+    ClearBriefMark(c, apt);
     return found ? kBatchModified : kBatchDone;
 }
 

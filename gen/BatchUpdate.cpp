@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 
 #include "common/IdentDigits.h"
@@ -84,7 +85,8 @@ const BatchHandlerTable& DefaultBatchHandlers() {
 
 int32_t BatchTimeNow() { return static_cast<int32_t>(static_cast<int64_t>(std::time(nullptr)) - kUnitEpoch); }
 
-int DispatchBatchLine(BatchLine& line, int32_t* next, int32_t now, const BatchHandlerTable& handlers) {
+int DispatchBatchLine(BatchLine& line, int32_t* next, BatchSession& session, int32_t now,
+                      const BatchHandlerTable& handlers) {
     if (line.count < 3) return kBatchErrFc;
     line.type = BatchTypeOf(line.Field(2));
     if (line.type == kBatchNoType || line.type == kBatchRte) return kBatchErrF2;
@@ -92,16 +94,19 @@ int DispatchBatchLine(BatchLine& line, int32_t* next, int32_t now, const BatchHa
     const BatchCommand command = BatchCommandOf(line.Field(1));
     if (command == kBatchNoCommand) return kBatchErrF1;
     if (line.type < kBatchUsr) EncodeIdentDigits(line.MutableField(3).data());
-    BatchContext c{line, next};
+    BatchContext c{line, next, session};
     c.now = now;
-    if (line.type != kBatchUsr && line.count >= 4) c.csno = FindCountryId(line.Field(4));
+    if (line.type != kBatchUsr && line.count >= 4) c.csno = session.CountryOf(line.Field(4));
     BatchHandler handler = command == kBatchAdd ? handlers.add[line.type] : handlers.del[line.type];
     return handler ? handler(c) : kBatchErrF2;
 }
 
-bool RunBatchUpdate(OperationContext& context, const BatchHandlerTable& handlers) {
+bool RunBatchUpdate(OperationContext& context, BatchSession& session, const BatchHandlerTable& handlers) {
     if (!context.batch) return true;
-    if (context.calls == 0) InitBatchSerials(context.nextSerial);
+    if (context.calls == 0) {
+        InitBatchSerials(context.nextSerial);
+        session.Begin();
+    }
     const uint32_t counter = ++context.calls;
 
     std::string raw;
@@ -111,20 +116,22 @@ bool RunBatchUpdate(OperationContext& context, const BatchHandlerTable& handlers
         return true;
     }
     BatchLine line;
-    if (!PrepareBatchLine(raw, line)) {
-        BatchCloseFiles();
-        return false;
-    }
+    if (!PrepareBatchLine(raw, line)) return false;
     const bool detailed = context.settings && context.settings->listing;
     if (detailed) context.AddLine("CMD: " + line.text);
-    const int code = DispatchBatchLine(line, context.nextSerial, BatchTimeNow(), handlers);
+    const int code = DispatchBatchLine(line, context.nextSerial, session, BatchTimeNow(), handlers);
+    BatchWriteBack();
     ListResult(context, line, code, detailed, counter);
-    BatchCloseFiles();
     return false;
 }
 
 void InstallBatchUpdate(GenModel& model, const BatchHandlerTable& handlers) {
-    model.drivers[kModeBatchUpdate] = [handlers](OperationContext& context) {
-        return RunBatchUpdate(context, handlers);
+    auto session = std::make_shared<BatchSession>();
+    model.drivers[kModeBatchUpdate] = [handlers, session](OperationContext& context) {
+        return RunBatchUpdate(context, *session, handlers);
+    };
+    model.onStop = [previous = model.onStop](OperationContext& context, int mode) {
+        if (mode == kModeBatchUpdate) BatchCloseFiles();
+        if (previous) previous(context, mode);
     };
 }

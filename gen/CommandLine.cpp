@@ -1,3 +1,5 @@
+// The generator command line. Each argument is one token; a token is a switch when it starts
+// with '-' and its second character lies between 'E' and 'x'.
 #include "gen/CommandLine.h"
 
 #include <cstdlib>
@@ -9,38 +11,45 @@
 
 namespace {
 
-std::vector<std::string> SplitAtBlanks(const std::string& line) {
-    std::vector<std::string> tokens;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ') ++i;
-        size_t start = i;
-        while (i < line.size() && line[i] != ' ') ++i;
-        if (i > start) tokens.push_back(line.substr(start, i - start));
+// Titles shorter than this without a '.' get one.
+constexpr size_t kShortTitle = 23;
+
+bool AllDigits(const std::string& text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
     }
-    return tokens;
+    return true;
 }
 
-// "-d" adds 1, "-d5" adds 5.
-uint32_t Increment(const std::string& token) {
-    if (token.size() <= 2) return 1;
-    return static_cast<uint32_t>(std::strtoul(token.c_str() + 2, nullptr, 10));
+// The number of "-d5", or of "-d" followed by the token "5" (which is then used up);
+// `fallback` when there is none.
+uint32_t NumberOf(const std::vector<std::string>& tokens, size_t& i, uint32_t fallback) {
+    const std::string& t = tokens[i];
+    if (t.size() > 2) return static_cast<uint32_t>(std::strtoul(t.c_str() + 2, nullptr, 10));
+    if (i + 1 < tokens.size() && AllDigits(tokens[i + 1])) {
+        return static_cast<uint32_t>(std::strtoul(tokens[++i].c_str(), nullptr, 10));
+    }
+    return fallback;
 }
 
-std::string DefaultTitleFrom(const std::string& token) {
-    std::string title = token.size() > 3 ? token.substr(3) : std::string();
+// "-T:TITLE" (the character after -T separates), or "-T" and the title as the next token.
+std::string DefaultTitle(const std::vector<std::string>& tokens, size_t& i) {
+    const std::string& t = tokens[i];
+    std::string title;
+    if (t.size() > 3) {
+        title = t.substr(3);
+    } else if (t.size() == 2 && i + 1 < tokens.size() && tokens[i + 1].compare(0, 1, "-") != 0) {
+        title = tokens[++i];
+    }
     if (title.size() > kDefaultTitleLength) title.resize(kDefaultTitleLength);
-    if (title.size() < 23 && title.find('.') == std::string::npos) {
+    if (title.size() < kShortTitle && title.find('.') == std::string::npos) {
         title += (!title.empty() && title.back() == ' ') ? "." : " .";
     }
     return title;
 }
 
-}  // namespace
-
-void ParseCommandLine(CGenApp& app) {
-    GenSettings& s = app.Settings();
-    ControlRun& run = app.Control();
+void SetDefaults(GenSettings& s) {
     s.countryFilter.clear();
     s.nameFilter.clear();
     s.icaoFilter.clear();
@@ -53,8 +62,15 @@ void ParseCommandLine(CGenApp& app) {
     s.optimise = true;
     s.optimiseCountries = false;
     s.defaultTitle = kDefaultImageTitle;
+}
 
-    std::vector<std::string> tokens = SplitAtBlanks(app.CommandLine());
+}  // namespace
+
+void ParseCommandLine(CGenApp& app) {
+    GenSettings& s = app.Settings();
+    ControlRun& run = app.Control();
+    SetDefaults(s);
+    const std::vector<std::string>& tokens = app.Args();
     for (size_t i = 0; i < tokens.size(); ++i) {
         const std::string& t = tokens[i];
         if (t.size() < 2 || t[0] != '-' || t[1] < 'E' || t[1] > 'x') continue;
@@ -65,17 +81,17 @@ void ParseCommandLine(CGenApp& app) {
                 continue;
             }
         }
-        bool hasNext = i + 1 < tokens.size();
-        if (t == "-NOTRAINING") {
-            ++s.trainingSwitch;
-            continue;
-        }
+        const bool hasNext = i + 1 < tokens.size();
         switch (t[1]) {
         case 'E':
-            run.lastLine = std::atoi(t.c_str() + 2);
+            run.lastLine = static_cast<int>(NumberOf(tokens, i, 0));
             break;
         case 'F':
+            // The control file is read now: -S and -E count only before -F.
             if (hasNext) ReadControlFile(app, tokens[++i].c_str());
+            break;
+        case 'N':
+            if (t == "-NOTRAINING") ++s.trainingSwitch;
             break;
         case 'P':
             ++s.nameFormSwitch;
@@ -84,10 +100,10 @@ void ParseCommandLine(CGenApp& app) {
             s.optimise = false;
             break;
         case 'S':
-            run.firstLine = std::atoi(t.c_str() + 2);
+            run.firstLine = static_cast<int>(NumberOf(tokens, i, 0));
             break;
         case 'T':
-            s.defaultTitle = DefaultTitleFrom(t);
+            s.defaultTitle = DefaultTitle(tokens, i);
             break;
         case 'a':
             ++s.unknownAirportSwitch;
@@ -96,7 +112,7 @@ void ParseCommandLine(CGenApp& app) {
             if (hasNext) s.SetCountryFilter(tokens[++i]);
             break;
         case 'd':
-            s.debugLevel += Increment(t);
+            s.debugLevel += NumberOf(tokens, i, 1);
             break;
         case 'f':
             ++s.gridSwitch;
@@ -114,7 +130,7 @@ void ParseCommandLine(CGenApp& app) {
             ++s.recordNumbers;
             break;
         case 'x':
-            s.extraDebugLevel += Increment(t);
+            s.extraDebugLevel += NumberOf(tokens, i, 1);
             break;
         default:
             break;

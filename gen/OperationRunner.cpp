@@ -141,8 +141,9 @@ void CGenView::StopOperation(const std::string& text) {
     bool listingDone = !run.Running() && mode == kModeList;
     if (doc) doc->AddLine(listingDone ? std::string("Listing Completed") : text);
     OperationContext& context = app_.Context();
+    // Every operation releases what it holds; a listing holds nothing of its own.
+    if (mode != kModeList && app_.Model().onStop) app_.Model().onStop(context, mode);
     if (mode == kModeCreateImage) {
-        if (app_.Model().onStop) app_.Model().onStop(context, mode);
         bool created = app_.CreatedTarget();
         std::string name = context.imageName;
         app_.CloseImageFile();
@@ -151,8 +152,6 @@ void CGenView::StopOperation(const std::string& text) {
         } else if (created && !name.empty()) {
             if (platform::DeleteFile(name) && doc) doc->AddLine(name + " deleted");
         }
-    } else if (mode >= kModeCompileSua && mode <= kModeCompileApr) {
-        if (app_.Model().onStop) app_.Model().onStop(context, mode);
     }
     if (run.Running() && run.index < run.count) app_.NoteOperationNotDone();
     run.Reset();

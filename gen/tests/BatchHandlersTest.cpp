@@ -325,6 +325,8 @@ TEST_F(BatchHandlers, FailingLinesChangeNothing) {
         {"ADD|HLP|LFPB|LF|PARIS|LE BOURGET|N 48~58.000|E 002~26.500|218", kBatchErrF2},
         {"ADD|APT|LFPBX|ED-GERMANY|NEWCITY|LE BOURGET|N 48~58.000|E 002~26.500|218", kBatchErrF3},
         {"ADD|INT|NEW-1|ED-GERMANY|N 50~00.000|E 002~00.000", kBatchErrF3},
+        {"ADD|RWY|LFXX|LF|8000|02|hard|no lts|0", kBatchAbs},
+        {"ADD|FRQ|LFXX|LF|TOWER|118.70|R:BELOW 3000", kBatchAbs},
         {"ADD|RWY|LFPO|ED|8000|02|hard|no lts|0", kBatchErrCid},
         {"DEL|APT|LFPO|ED", kBatchErrCid},
         {"DEL|APT|LFPO|LF|NEWCITY", kBatchErrCty},
@@ -353,6 +355,20 @@ TEST_F(BatchHandlers, FailingLinesChangeNothing) {
         EXPECT_TRUE(Snapshot() == before);
     }
     EXPECT_EQ(next_[kFileNames], nextBefore);
+}
+
+// A write that the database refuses ends the program (here: a serial number already in use).
+TEST_F(BatchHandlers, ARefusedWriteEndsTheProgram) {
+    ASSERT_EQ(Apply("ADD|USR|ONE|N 1~0.0|E 1~0.0|A"), kBatchDone);
+    next_[kFileUsr] = 0;
+    try {
+        Apply("ADD|USR|TWO|N 1~0.0|E 1~0.0|B");
+        ADD_FAILURE() << "the program goes on";
+    } catch (const ExitCalled& e) {
+        EXPECT_EQ(e.status, kExitFatal);
+    }
+    BatchCloseFiles();
+    EXPECT_EQ(All<UsrBuf>(kFileUsr).size(), 1u);
 }
 
 }  // namespace

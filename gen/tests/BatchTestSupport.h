@@ -59,7 +59,8 @@ protected:
     int Apply(const std::string& text, int32_t now = 1000) {
         BatchLine line;
         if (!PrepareBatchLine(text, line)) return -1;
-        int code = DispatchBatchLine(line, next_, now, DefaultBatchHandlers());
+        BatchSession session;
+        int code = DispatchBatchLine(line, next_, session, now, DefaultBatchHandlers());
         BatchCloseFiles();
         return code;
     }

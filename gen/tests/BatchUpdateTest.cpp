@@ -23,7 +23,7 @@ protected:
         context_.ResetSteps();
         context_.batch = std::make_unique<LineReader>(LineReader::FromBuffer(source_.data(), source_.size()));
         int steps = 0;
-        while (!RunBatchUpdate(context_)) {
+        while (!RunBatchUpdate(context_, session_)) {
             if (++steps > 100000) break;
         }
         return steps + 1;
@@ -32,6 +32,7 @@ protected:
     std::vector<std::string> Lines() const { return doc_.Lines(); }
 
     std::string source_;
+    BatchSession session_;
     GenSettings settings_;
     CGenDoc doc_;
     OperationContext context_;

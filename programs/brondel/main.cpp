@@ -1,5 +1,5 @@
 // Brondel: the image generator of the 495/496 family.
-#include "gen/CGenApp.h"
+#include "gen/CreateImageProgram.h"
 #include "gen/ImageParams.h"
 
 int main(int argc, char** argv) {
@@ -12,6 +12,5 @@ int main(int argc, char** argv) {
                           {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText},
                           {kModeCompileApr, kModeTexts[kModeCompileApr].comboText}};
     model.imageParams = &ImageParams496;
-    CGenApp app(std::move(model));
-    return app.Main(argc, argv);
+    return RunImageGenerator(std::move(model), argc, argv);
 }

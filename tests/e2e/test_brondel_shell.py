@@ -170,9 +170,10 @@ class Confirmation(BrondelRun):
             answer("Optional Filters for Image Creation", "OK",
                    South_West_Limit="N510000 W0010000", North_East_Limit="N520000 E0010000"),
             answer("Confirm Operation Details", "GO"),
+            answer("is empty, do you want to continue", "Yes"),
         ])
         self.assertEqual(code, 0)
-        self.assertEqual(self.err, [])
+        self.assertEqual(self.err, ["Your ISAM database (on your PC) is empty, do you want to continue ?"])
         self.assertSequence(HEADING + [
             "You have chosen to create a new Binary Image File",
             "'europe.img' from the ISAM database.",
@@ -187,30 +188,39 @@ class Confirmation(BrondelRun):
         self.write("in.img", image_bytes())
         self.write("batch.txt", "ADD|USR|X\r\n")
         self.write("sua.txt", "x\r\n")
+        # Each case: answers, confirmation lines, and for an operation refused after GO the start
+        # of its message and the exit status.
         cases = [
             ([setup(1, "in.img")],
-             ["You have chosen to create a new ISAM Database", "from the binary image file 'in.img'"]),
+             ["You have chosen to create a new ISAM Database", "from the binary image file 'in.img'"],
+             "Damaged image", 3),
             ([setup(2, "batch.txt", Listing="1")],
-             ["You have chosen to update the ISAM Database", "from the batch update file 'batch.txt'"]),
+             ["You have chosen to update the ISAM Database", "from the batch update file 'batch.txt'"],
+             None, 0),
             ([setup(3, "in.awp", Section="NDBs")],
-             ["The 'NDBs' section of file 'in.img' will be listed"]),
+             ["The 'NDBs' section of file 'in.img' will be listed"], None, 0),
             ([setup(4, "sua.txt"), answer("Optional Filters for SUA Compilation", "OK", Maximum_Base="5000",
                                           South_West_Limit="S100000 E1700000",
                                           North_East_Limit="N100000 W1700000")],
              ["You have chosen to create file \"NewSUA.dat\"",
               "Using filters:  SW = S100000 E1700000, NE = N100000 W1700000, MAXBASE = 5000",
-              "from the text file 'sua.txt'"]),
+              "from the text file 'sua.txt'"], None, 0),
             ([setup(5, "sua.txt"), answer("Optional Filters for TCC Compilation", "OK")],
-             ["You have chosen to create file \"NewTcc.dat\"", "from the text file 'sua.txt'"]),
+             ["You have chosen to create file \"NewTcc.dat\"", "from the text file 'sua.txt'"], None, 0),
             ([setup(6, "sua.txt")],
-             ["You have chosen to update the ISAM approach files", "from the text file 'sua.txt'"]),
+             ["You have chosen to update the ISAM approach files", "from the text file 'sua.txt'"],
+             None, 0),
         ]
-        for answers, lines in cases:
+        for answers, lines, message, status in cases:
             with self.subTest(lines=lines[0]):
                 code = self.run_brondel(answers + [answer("Confirm Operation Details", "GO")])
-                self.assertEqual(self.err, [])
+                if message is None:
+                    self.assertEqual(self.err, [])
+                else:
+                    self.assertEqual(len(self.err), 1, self.err)
+                    self.assertTrue(self.err[0].startswith(message), self.err)
                 self.assertSequence(HEADING + lines + GO_LINES)
-                self.assertEqual(code, 0)
+                self.assertEqual(code, status)
 
     def test_overwrite_is_asked_and_no_keeps_the_file(self):
         self.write("old.img", "precious")

@@ -1,0 +1,216 @@
+// The airport's runway-and-frequency lines and its approach titles and waypoints.
+#include <algorithm>
+#include <cstring>
+
+#include "common/ApproachTitle.h"
+#include "common/CLocale.h"
+#include "common/CoordinateFormat.h"
+#include "common/Frequency.h"
+#include "common/ListingTables.h"
+#include "common/NameCode.h"
+#include "common/SixBitCode.h"
+#include "gen/Image.h"
+#include "gen/ListingFormat.h"
+#include "gen/RunwayPicture.h"
+
+namespace {
+
+constexpr int kFrequencyColumn = 11;
+constexpr int kRunwayColumn = 46;
+constexpr int kLengthColumn = 54;
+constexpr uint32_t kHeightBias = 5000;
+constexpr uint32_t kFrequencyBase = 10800;  // frequency codes count from 108.00 MHz
+constexpr size_t kRestrictionRoom = 127;
+constexpr uint8_t kFrequencyMark1 = 0x40;
+constexpr uint8_t kFrequencyMark2 = 0x80;
+
+// The frequency's restriction texts: sector, heights, remote VOR, "UNK20" and the coded text.
+void AppendRestriction(const std::vector<uint8_t>& ext, std::string& text) {
+    if (ext.size() < 2) return;
+    const uint8_t flags = ext[1];
+    size_t at = 2;
+    auto byte = [&](size_t i) -> uint32_t { return i < ext.size() ? ext[i] : 0; };
+    if (flags & 0x01) {
+        const uint32_t first = (byte(at) + ((flags & 0x40) ? 256 : 0)) % 360;
+        const uint32_t second = (byte(at + 1) + ((flags & 0x80) ? 256 : 0)) % 360;
+        text += StringFormatC("%03u-%03u ", first, second);
+        at += 2;
+    }
+    if (flags & 0x04) {
+        text += StringFormatC("below %u ", (byte(at) | byte(at + 1) << 8) - kHeightBias);
+        at += 2;
+    }
+    if (flags & 0x02) {
+        text += StringFormatC("above %u ", (byte(at) | byte(at + 1) << 8) - kHeightBias);
+        at += 2;
+    }
+    if (flags & 0x08) {
+        const uint8_t vor[3] = {static_cast<uint8_t>(byte(at)), static_cast<uint8_t>(byte(at + 1)),
+                                static_cast<uint8_t>(byte(at + 2))};
+        char piece[24] = {};
+        AppendRemoteVor(piece, sizeof piece, vor);
+        text += piece;
+        text += ' ';
+        at += 3;
+    }
+    if (flags & 0x20) text += "UNK20 ";
+    if ((flags & 0x10) && at < ext.size() && text.size() < kRestrictionRoom) {
+        const size_t bytes = std::min<size_t>(byte(at) >> 1, ext.size() - at);
+        char name[kRestrictionRoom + 1] = {};
+        DecodeName(&ext[at], bytes, name, kRestrictionRoom + 1 - text.size(), 7);
+        text += name;
+    }
+}
+
+// A threshold word (latitude offset in the high 16 bits, longitude offset in the low 16 bits, in
+// units of 128) taken from the airport's position.
+GeoPoint Threshold(const GeoPoint& airport, int32_t word) {
+    GeoPoint p;
+    const auto dLat = static_cast<int16_t>(static_cast<uint32_t>(word) >> 16);
+    const auto dLon = static_cast<int16_t>(static_cast<uint32_t>(word) & 0xFFFF);
+    p.lat = static_cast<int32_t>(static_cast<uint32_t>(airport.lat) - (static_cast<uint32_t>(dLat) << 7));
+    p.lon = static_cast<int32_t>(static_cast<uint32_t>(airport.lon) - (static_cast<uint32_t>(dLon) << 7));
+    return p;
+}
+
+void Thresholds(const RunwayEntry& r, const GeoPoint& airport, GeoPoint* first, GeoPoint* second) {
+    uint32_t kind = 0;
+    int32_t a = 0;
+    int32_t b = 0;
+    RunwayPicture picture;
+    picture.start = static_cast<uint16_t>(r.pictureStart);
+    picture.picture = r.picture;
+    UnpackRunwayPicture(picture, &kind, &a, &b);
+    *first = Threshold(airport, a);
+    *second = Threshold(airport, b);
+}
+
+std::string Coordinate(int32_t angle, bool longitude, const ListingFlags& flags) {
+    char text[kCoordinateTextSize];
+    FormatCoordinate(text, angle, longitude, kNotationDecimalMinutes, flags.RawCoordinates());
+    return text;
+}
+
+std::string PositionText(const GeoPoint& p, const ListingFlags& flags) {
+    char text[kPositionPairTextSize];
+    FormatPositionPair(text, p.lat, p.lon, flags.decimal, flags.RawCoordinates());
+    return text;
+}
+
+std::string RunwayRemark(const RunwayEntry& r, const GeoPoint& airport, const ListingFlags& flags) {
+    const unsigned flagByte = static_cast<unsigned>(r.flag) & 0xFF;
+    if (flags.dump && r.HasThresholds()) {
+        GeoPoint first;
+        GeoPoint second;
+        Thresholds(r, airport, &first, &second);
+        const char end1 = (r.picture & 0xC0) == 0xC0 ? 'L' : 'R';
+        const char end2 = (r.picture >> 30) == 3 ? 'L' : 'R';
+        return StringFormatC("<%c-%c> (%02x|%s|%s|%s|%s)", end1, end2, flagByte,
+                             Coordinate(first.lat, false, flags).c_str(), Coordinate(first.lon, true, flags).c_str(),
+                             Coordinate(second.lat, false, flags).c_str(), Coordinate(second.lon, true, flags).c_str());
+    }
+    if (flags.rawReferences || flags.dump) {
+        return StringFormatC("(%02x %04x %08lx)", flagByte, r.pictureStart, static_cast<unsigned long>(r.picture));
+    }
+    return r.HasThresholds() ? "(p)" : "(b)";
+}
+
+}  // namespace
+
+bool FormatRunwayFrequencyLine(const AirportTables& t, uint32_t index, const GeoPoint& airport,
+                               const ListingFlags& flags, ListingLine& line) {
+    line.Clear();
+    if (index >= kMaxAirportEntries) return false;
+    const FrequencyEntry& f = t.frequencies[index];
+    const RunwayEntry& r = t.runways[index];
+    if (!f.present && !r.present) return false;
+    if (f.present) {
+        const uint32_t value = f.code + kFrequencyBase;
+        std::string text =
+            StringFormatC("%-6s%c %3u.%02u%c ", FrequencyTypeName(f.type & 15), (f.type & kFrequencyMark1) ? '*' : ' ',
+                          value / 100, value % 100, (f.type & kFrequencyMark2) ? '*' : ' ');
+        AppendRestriction(f.extension, text);
+        line.Append(kFrequencyColumn, text.c_str());
+    }
+    if (r.present) {
+        if (r.designator == 0) {
+            line.Append(kRunwayColumn + 1, "..-..");
+        } else {
+            const std::string forward = FormatRunwayId(r.designator, false);
+            line.Append(forward.size() > 2 && forward[2] == ' ' ? kRunwayColumn + 1 : kRunwayColumn, forward.c_str());
+            line.Append(kRunwayColumn + 3, "-");
+            line.Append(kRunwayColumn + 4, FormatRunwayId(r.designator, true).c_str());
+        }
+        const char* surface = RunwaySurfaceName(static_cast<int>(r.surfaceLights & 7));
+        const char* lights = RunwayLightingName(static_cast<int>((r.surfaceLights >> 3) & 7));
+        int column;
+        if (r.flag < 0) {
+            column = line.Format(kLengthColumn, "%5u' %-6s %-6s", r.length * 100, surface, lights);
+        } else {
+            column = line.Format(kLengthColumn, "%5ux%3u' %-6s %-6s", r.length * 100, r.width * 5, surface, lights);
+        }
+        if (r.HasThresholds() || r.flag > 0) line.Append(column + 1, RunwayRemark(r, airport, flags).c_str());
+    }
+    return true;
+}
+
+std::string FormatApproachTitle(const ImageInfo& info, const ApproachList& list, uint32_t index,
+                                const ListingFlags& flags) {
+    if (index >= list.approaches.size()) return {};
+    const ApproachEntry& a = list.approaches[index];
+    std::string ident =
+        a.idIndex < info.approachIds.size() ? info.approachIds[a.idIndex] : StringFormatC("#%x", a.idIndex);
+    char text[160];
+    ApproachLineText(text, sizeof text, a.type, ident.c_str(), flags.dump || flags.debugLevel >= 2);
+    return text;
+}
+
+std::string FormatApproachWaypoint(const AirportTables& t, const ApproachList& list, uint32_t index, uint32_t w,
+                                   const GeoPoint& airport, const ListingFlags& flags,
+                                   const RecordLineFormatter& recordLine) {
+    if (index >= list.approaches.size() || w >= list.approaches[index].waypoints.size()) return {};
+    const ApproachWaypointRef& ref = list.approaches[index].waypoints[w];
+    const uint32_t kind = ref.code & 0xF0;
+    ListingLine line;
+    switch (kind) {
+        case 0x20:
+        case 0x40:
+        case 0x60:
+            return recordLine(static_cast<int>(kind / 0x20), ref.reference);
+        case 0xA0: {
+            const uint32_t runway = ref.reference & 0x7F;
+            if (runway >= t.runwayCount) break;
+            const RunwayEntry& r = t.runways[runway];
+            const bool reciprocal = (ref.reference & 0x80) != 0;
+            GeoPoint first;
+            GeoPoint second;
+            Thresholds(r, airport, &first, &second);
+            line.Append(0, "RW");
+            line.Append(2, FormatRunwayId(r.designator, reciprocal).c_str());
+            line.Format(5, "      %s", PositionText(reciprocal ? second : first, flags).c_str());
+            if (r.designator & 0x80) line.Append(5, "S");
+            line.Trim();
+            return line.Text();
+        }
+        case 0xC0:
+            if (ref.reference >= list.ints.size()) break;
+            line.Format(0, "INT  %s", list.ints[ref.reference].ident.c_str());
+            line.Format(10, " %s (Local INT)", PositionText(list.ints[ref.reference].position, flags).c_str());
+            line.Trim();
+            return line.Text();
+        case 0xE0: {
+            if (ref.reference >= list.ndbs.size()) break;
+            const LocalNdb& n = list.ndbs[ref.reference];
+            char frequency[kFrequencyTextSize];
+            FormatFrequency(frequency, static_cast<int32_t>(n.frequency), 10);
+            line.Format(0, "NDB  %s", n.ident.c_str());
+            const int column = line.Format(8, "   %s", PositionText(n.position, flags).c_str());
+            line.Format(column, " (Local NDB) %s", frequency);
+            line.Trim();
+            return line.Text();
+        }
+        default:
+            break;
+    }
+    return StringFormatC("wpt %x sno %x", ref.code, ref.reference);
+}

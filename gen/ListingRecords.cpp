@@ -1,0 +1,151 @@
+#include "gen/ListingRecords.h"
+
+#include "common/CLocale.h"
+#include "common/Frequency.h"
+#include "gen/Image.h"
+#include "gen/NamePointer.h"
+
+namespace {
+
+constexpr int kAirportFlagColumn = 42;
+constexpr int kAirportNameColumn = 45;
+constexpr int kNdbMarkColumn = 41;
+constexpr int kNdbNameColumn = 43;
+constexpr int kVorWeatherColumn = 42;
+constexpr int kVorClassColumn = 45;
+constexpr int kVorRangeColumn = 52;
+constexpr int kVorNameColumn = 56;
+constexpr uint32_t kPrivate = 0x80;
+constexpr uint32_t kMilitary = 0x40;
+
+// The byte and bit of the record's name-marker (the city field's "@").
+bool NameMarker(int section, const uint8_t* record) {
+    switch (section) {
+        case kSectionApt:
+            return (record[8] & 0x40) != 0;
+        case kSectionNdb:
+            return (record[14] & 0x20) != 0;
+        case kSectionVor:
+            return (record[12] & 0x20) != 0;
+        default:
+            return false;
+    }
+}
+
+bool SamePointer(const NamePosition& a, const NamePosition& b) {
+    return a.absent == b.absent && (a.absent || a.bit == b.bit);
+}
+
+const char* VorClass(const uint8_t* record) {
+    const uint32_t d = record[15];
+    const bool dmeOnly = (record[5] & 0x04) != 0;
+    if (dmeOnly) return (d & 0x20) ? "DME" : "VORDME";
+    switch (d & 0xA0) {
+        case 0x80:
+            return "VORTAC";
+        case 0xA0:
+            return "TACAN";
+        default:
+            return "VOR";
+    }
+}
+
+const char* VorRange(const uint8_t* record) {
+    static const char* const kRanges[4] = {"Low", "High", "Term", ""};
+    return kRanges[record[15] & 3];
+}
+
+}  // namespace
+
+int FormatRecordPrefix(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
+                       const uint8_t* record, ListingLine& line) {
+    line.Clear();
+    line.Append(0, reader.Params().sections[section].name);
+    if (flags.recordNumbers && !flags.dump) line.Format(0, "%4x", number);
+    line.Append(kIdentColumn, FormatIdent(reader, section, number, record).c_str());
+    return line.Append(kPositionColumn, FormatPositionPair(record, flags).c_str());
+}
+
+void FormatRecordNames(const ImageReader& reader, const ListingFlags& flags, int section, const uint8_t* record,
+                       int column, uint32_t airportFlags, ListingLine& line) {
+    const ImageInfo& info = reader.Info();
+    const ImageParams& params = reader.Params();
+    const SectionParams& s = params.sections[section];
+    const std::string country = FormatCountry(info, record[s.countryByte]);
+    if (!s.hasNames) {
+        line.Append(column + 1, country.c_str());
+        return;
+    }
+    const NamePosition facility = GetNamePointer(params, s, NameField::Facility, record);
+    const NamePosition city = GetNamePointer(params, s, NameField::City, record);
+    const NamePosition& shown = (flags.dump || !city.absent) ? city : facility;
+    std::string text = FormatName(info, shown);
+    if (NameMarker(section, record) && text.size() >= 2) text.insert(text.size() - 2, 1, flags.dump ? '@' : ' ');
+    int at = line.Append(column + 1, text.c_str());
+    if (flags.dump || !SamePointer(facility, shown)) {
+        at = line.Append(at, (" (" + FormatName(info, facility) + ")").c_str());
+    }
+    if (section == kSectionApt && (airportFlags & (kPrivate | kMilitary))) {
+        at = line.Append(at, (airportFlags & kPrivate) ? " [PRV]" : " [MIL]");
+    }
+    line.Append(at, (" " + country).c_str());
+}
+
+std::string FormatAirportRecordLine(const ImageReader& reader, const ListingFlags& flags, uint32_t number,
+                                    const uint8_t* record, int infoFlags) {
+    ListingLine line;
+    FormatRecordPrefix(reader, flags, kSectionApt, number, record, line);
+    const int elevation = (static_cast<int>(record[6] | (record[7] & 0x0Fu) << 8) - 500) * 10;
+    line.Format(kValueColumn, "%5d'", elevation);
+    std::string letters;
+    if (record[5] & 0x10) letters += 'J';
+    if (record[5] & 0x04) letters += 'A';
+    if (record[5] & 0x08) letters += 'M';
+    line.Append(kAirportFlagColumn, letters.c_str());
+    FormatRecordNames(reader, flags, kSectionApt, record, kAirportNameColumn,
+                      infoFlags < 0 ? 0 : static_cast<uint32_t>(infoFlags), line);
+    line.Trim();
+    return line.Text();
+}
+
+std::string FormatWaypointLine(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
+                               const uint8_t* record) {
+    ListingLine line;
+    const int column = FormatRecordPrefix(reader, flags, section, number, record, line);
+    char frequency[kFrequencyTextSize];
+    switch (section) {
+        case kSectionNdb:
+            FormatFrequency(frequency, static_cast<int32_t>(GetU16(record + 8) & 0x7FFF), 10);
+            line.Append(kValueColumn, frequency);
+            if (record[9] & 0x80) line.Append(kNdbMarkColumn, "L");
+            FormatRecordNames(reader, flags, section, record, kNdbNameColumn, 0, line);
+            break;
+        case kSectionVor:
+            FormatFrequency(frequency, (record[13] + 2160) * 5, 100);
+            line.Append(kValueColumn, frequency);
+            if (record[15] & 0x40) line.Append(kVorWeatherColumn, "WX");
+            line.Append(kVorClassColumn, VorClass(record));
+            line.Append(kVorRangeColumn, VorRange(record));
+            FormatRecordNames(reader, flags, section, record, kVorNameColumn, 0, line);
+            break;
+        default:
+            FormatRecordNames(reader, flags, section, record, column, 0, line);
+            break;
+    }
+    line.Trim();
+    return line.Text();
+}
+
+std::string FormatWaypointLineOf(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number) {
+    uint8_t record[kMaxImageRecord];
+    if (!reader.ReadRecord(section, number, record)) {
+        return StringFormatC("%s %x: no such record", reader.Params().sections[section].name, number);
+    }
+    return FormatWaypointLine(reader, flags, section, number, record);
+}
+
+std::string FormatRawRecord(const uint8_t* record, uint32_t size) {
+    std::string text;
+    for (uint32_t i = 0; i < size; ++i) text += StringFormatC(" %02x", record[i]);
+    return text;
+}

@@ -1,0 +1,15 @@
+// Quenmar: the image generator of the GPS III Pilot.
+#include "gen/CreateImageProgram.h"
+#include "gen/ImageParams.h"
+
+int main(int argc, char** argv) {
+    GenModel model;
+    model.name = "Quenmar";
+    model.version = "5.4.10";
+    model.programFile = "quenmar";
+    model.modelCode = 4;
+    model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText},
+                          {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText}};
+    model.imageParams = &ImageParamsIIIPilot;
+    return RunImageGenerator(std::move(model), argc, argv);
+}

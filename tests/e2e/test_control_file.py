@@ -1,0 +1,126 @@
+"""Unattended runs of brondel from control files: sections, GO states, comments, the -S and
+-E switches, and the end of the run."""
+import os
+import subprocess
+import tempfile
+import unittest
+
+BIN = os.path.abspath(os.path.join(os.environ.get("SUITE_BIN_DIR", "build/bin"), "brondel"))
+HEADING = " ************* Brondel 5.4.10 *************"
+COMPLETED = ["", "**** Control File Completed ****", ""]
+
+
+class ControlFile(unittest.TestCase):
+    def setUp(self):
+        self.tmp = tempfile.TemporaryDirectory(prefix="control-")
+        self.dir = self.tmp.name
+        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"))
+        self.env.pop("DISPLAY", None)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        os.mkdir(os.path.join(self.dir, "data"))
+        for name in ("a.txt", "b.txt", "data/c.txt"):
+            ident = os.path.basename(name)[0].upper()
+            self.write(name, ["ADD|USR|WP%s|N 47~00.000|W122~00.000|FROM %s" % (ident, name.upper())])
+
+    def tearDown(self):
+        self.tmp.cleanup()
+
+    def write(self, name, lines):
+        with open(os.path.join(self.dir, name), "wb") as f:
+            f.write("".join(l + "\r\n" for l in lines).encode("latin-1"))
+
+    def brondel(self, *args):
+        p = subprocess.run([BIN, "--headless", *args], cwd=self.dir, env=self.env, capture_output=True, timeout=120)
+        return p.returncode, p.stdout.decode("utf-8").splitlines(), p.stderr.decode("utf-8")
+
+    def run_file(self, lines, *before, after=()):
+        self.write("c.ctl", lines)
+        return self.brondel(*before, "-F", "c.ctl", *after)
+
+    @staticmethod
+    def updated(out):
+        """The batch files the run applied, in order."""
+        return [l.split("'")[1] for l in out if l.startswith("from the batch update file '")]
+
+    def test_sections_run_in_turn_and_the_run_completes(self):
+        code, out, err = self.run_file([
+            "// two batch updates",
+            "Message=First of two",
+            "Mode=BatchUpdate",
+            "Filename=a.txt",
+            "Listing=1",
+            "GO=1",
+            "Filename=b.txt",
+            "GO=1",
+            "Filename=data/c.txt",
+            "Mode=List",
+        ])
+        self.assertEqual(code, 0, err)
+        self.assertEqual(err, "")
+        # The message stands between empty lines before the section's confirmation.
+        at = out.index("First of two")
+        self.assertEqual(out[at - 1:at + 4], ["", "First of two", "", "", HEADING])
+        self.assertEqual(out.count("First of two"), 1)
+        # The section without GO= does not run.
+        self.assertEqual(self.updated(out), ["a.txt", "b.txt"])
+        # The listing flag is not carried into the second section.
+        self.assertIn("    (DONE) ADD|USR|WPA|N 47~00.000|W122~00.000|FROM A.TXT", out)
+        self.assertIn("Processing line 1", out)
+        self.assertEqual(out[-3:], COMPLETED)
+
+    def test_save_as_is_not_carried_into_the_next_section(self):
+        code, out, err = self.run_file(["Mode=BatchUpdate", "Filename=a.txt", "SaveAs=a.lst", "GO=1",
+                                        "Filename=b.txt", "GO=1"])
+        self.assertEqual(code, 0, err)
+        self.assertEqual(self.updated(out), ["a.txt", "b.txt"])
+        notes = [l for l in out if l.startswith("Save As is not available")]
+        self.assertEqual(notes, ['Save As is not available: the listing will not be saved as "a.lst"'])
+        self.assertEqual(out[-3:], COMPLETED)
+
+    def test_a_mode_in_other_letter_case_is_refused(self):
+        code, out, err = self.run_file(["Mode=batchupdate", "Filename=a.txt", "GO=1"])
+        self.assertIn("Unknown Control File Mode=batchupdate", err)
+        # The section kept its mode, List, which refuses a text file: the run ends there.
+        self.assertEqual(self.updated(out), [])
+        self.assertEqual(code, 3)
+        self.assertNotIn(COMPLETED[1], out)
+
+    def test_first_and_last_line_switches_before_the_file(self):
+        lines = ["Line=1", "Mode=BatchUpdate", "Filename=a.txt", "GO=1",
+                 "Line=5", "Mode=BatchUpdate", "Filename=b.txt", "GO=1",
+                 "Line=9", "Mode=BatchUpdate", "Filename=data/c.txt", "GO=1"]
+        # Reading starts after the first Line= numbered 5 or more.
+        self.assertEqual(self.updated(self.run_file(lines, "-S5")[1]), ["b.txt", "data/c.txt"])
+        self.assertEqual(self.updated(self.run_file(lines, "-S6")[1]), ["data/c.txt"])
+        # And stops at the first numbered 9 or more.
+        self.assertEqual(self.updated(self.run_file(lines, "-S", "2", "-E9")[1]), ["b.txt"])
+        # After -F they come too late: the whole file runs.
+        self.assertEqual(self.updated(self.run_file(lines, after=("-S5", "-E5"))[1]), ["a.txt", "b.txt", "data/c.txt"])
+
+    def test_only_the_lines_first_slash_starts_a_comment(self):
+        code, out, err = self.run_file(["Mode=BatchUpdate", "Filename=b.txt // the second file", "GO=1"])
+        self.assertEqual((code, self.updated(out)), (0, ["b.txt"]), err)
+        # A path's slash comes first: the "//" after it is part of the name.
+        code, out, err = self.run_file(["Mode=BatchUpdate", "Filename=data/c.txt // the third file", "GO=1"])
+        self.assertIn("Cannot open data/c.txt // the third file", err)
+        self.assertEqual(code, 3)
+
+    def test_keywords_and_files_that_are_wrong(self):
+        code, out, err = self.run_file(["Colour=red", "Section=Airports", "Mode=BatchUpdate", "Filename=a.txt",
+                                        "GO=1"])
+        self.assertEqual(code, 0)
+        self.assertIn("Unknown Control File Keyword Colour=", err)
+        self.assertIn("Unknown Control File Section=Airports", err)
+        code, out, err = self.brondel("-F", "missing.ctl")
+        self.assertIn("Cannot open Control File missing.ctl", err)
+        sections = []
+        for i in range(65):
+            sections += ["Mode=BatchUpdate", "Filename=a.txt", "GO=1"]
+        code, out, err = self.run_file(sections)
+        self.assertIn("Too many Control File Sections", err)
+        self.assertEqual(code, 0)
+        self.assertEqual(self.updated(out), [])
+
+
+if __name__ == "__main__":
+    unittest.main()
