@@ -4,6 +4,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/Dialog.h"
 #include "platform/Text1252.h"
 
 namespace platform {
@@ -89,6 +90,14 @@ AnswerParseResult ParseAnswers(const std::string& input, const std::string& name
     return result;
 }
 
+namespace {
+
+bool Contains(const std::string& haystack, const std::string& needle) {
+    return !needle.empty() && haystack.find(needle) != std::string::npos;
+}
+
+}  // namespace
+
 AnswerParseResult LoadAnswerFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -100,6 +109,89 @@ AnswerParseResult LoadAnswerFile(const std::string& path) {
     std::ostringstream ss;
     ss << in.rdbuf();
     return ParseAnswers(ss.str(), path);
+}
+
+bool AnswerQueue::Load(const std::string& path, std::string& error) {
+    AnswerParseResult r = LoadAnswerFile(path);
+    if (!r.ok) {
+        error = r.error;
+        return false;
+    }
+    for (auto& a : r.answers) answers_.push_back(std::move(a));
+    return true;
+}
+
+bool AnswerQueue::Take(const std::string& caption, const std::vector<std::string>& texts,
+                       ScriptedAnswer& out) {
+    for (auto it = answers_.begin(); it != answers_.end(); ++it) {
+        bool hit = it->match == "*" || Contains(caption, it->match);
+        for (std::size_t i = 0; !hit && i < texts.size(); ++i) hit = Contains(texts[i], it->match);
+        if (hit) {
+            out = std::move(*it);
+            answers_.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+int ParseControlRef(const std::string& ref) {
+    if (ref.size() < 2 || ref[0] != '#') return 0;
+    int id = 0;
+    for (std::size_t i = 1; i < ref.size(); ++i) {
+        char c = ref[i];
+        if (c == '-' && i == 1) continue;
+        if (c < '0' || c > '9' || id > 100000000) return 0;
+        id = id * 10 + (c - '0');
+    }
+    return ref[1] == '-' ? -id : id;
+}
+
+std::vector<std::string> DialogTexts(Dialog& dialog) {
+    std::vector<std::string> texts;
+    for (const ControlState& c : dialog.Controls()) {
+        texts.push_back(c.decl.label);
+        if (c.decl.kind == ControlKind::Static) texts.push_back(c.text);
+    }
+    return texts;
+}
+
+std::string AnswerWhere(const ScriptedAnswer& answer) {
+    return answer.sourceLine ? "line " + std::to_string(answer.sourceLine) + ": " : std::string();
+}
+
+void ApplyAnswerValues(Dialog& dialog, const ScriptedAnswer& answer,
+                       const std::function<void(const std::string&)>& report) {
+    for (const auto& [name, value] : answer.values) {
+        int id = ParseControlRef(name);
+        ControlState* c = id != 0 ? dialog.Control(id) : dialog.ControlByLabel(name);
+        if (!c) {
+            report(AnswerWhere(answer) + "no control '" + name + "' in dialog '" + dialog.Caption() + "'");
+            continue;
+        }
+        std::string why;
+        if (!dialog.UserSetValue(*c, value, why)) {
+            report(AnswerWhere(answer) + "cannot set '" + name + "' to '" + value + "': " + why);
+        }
+        if (dialog.HasEnded()) return;
+    }
+}
+
+int AnswerDialogButton(Dialog& dialog, const ScriptedAnswer& answer) {
+    int id = ParseControlRef(answer.press);
+    if (id != 0) return id;
+    const ControlState* b = dialog.ControlByLabel(answer.press);
+    if (b && b->decl.kind == ControlKind::Button) return b->decl.id;
+    return ButtonIdFromName(answer.press);
+}
+
+int AnswerMessageButton(const ScriptedAnswer& answer, Buttons buttons) {
+    int id = ParseControlRef(answer.press);
+    if (id == 0) id = ButtonIdFromName(answer.press);
+    for (int b : ButtonIds(buttons)) {
+        if (b == id) return id;
+    }
+    return 0;
 }
 
 }  // namespace platform

@@ -118,6 +118,11 @@ int App::Run() {
     long idleCount = 0;
     bool idle = true;
     while (!quit_) {
+        if (ui.PumpEvents()) {
+            idleCount = 0;
+            idle = true;
+            if (quit_) break;
+        }
         PostDueTimers();
         Message m;
         if (PopMessage(m)) {

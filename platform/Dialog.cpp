@@ -9,9 +9,8 @@
 #include "platform/MessageBox.h"
 
 namespace platform {
-namespace {
 
-std::string LabelKey(const std::string& label) {
+std::string ControlLabelKey(const std::string& label) {
     std::string key;
     for (unsigned char c : label) {
         if (c == '&') continue;
@@ -21,6 +20,8 @@ std::string LabelKey(const std::string& label) {
     while (!key.empty() && key.front() == ' ') key.erase(key.begin());
     return key;
 }
+
+namespace {
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
@@ -40,7 +41,7 @@ bool HasText(ControlKind k) {
 }
 
 int ParseBool(std::string v) {
-    v = LabelKey(v);
+    v = ControlLabelKey(v);
     if (v == "1" || v == "yes" || v == "on" || v == "true" || v == "checked") return 1;
     if (v == "0" || v == "no" || v == "off" || v == "false" || v == "unchecked") return 0;
     return -1;
@@ -145,9 +146,9 @@ ControlState* Dialog::ControlByLabel(const std::string& label) {
     for (ControlState& c : controls_) {
         if (c.decl.kind != ControlKind::Static && c.decl.label == label) return &c;
     }
-    std::string key = LabelKey(label);
+    std::string key = ControlLabelKey(label);
     for (ControlState& c : controls_) {
-        if (c.decl.kind != ControlKind::Static && LabelKey(c.decl.label) == key) return &c;
+        if (c.decl.kind != ControlKind::Static && ControlLabelKey(c.decl.label) == key) return &c;
     }
     return nullptr;
 }

@@ -13,6 +13,10 @@ namespace platform {
 
 class Exchange;
 
+// A label as answers and look-ups compare it: lower case, without '&' markers and
+// without blanks around it or a trailing ':'.
+std::string ControlLabelKey(const std::string& label);
+
 // Live state of one control while the dialog runs.
 struct ControlState {
     ControlSpec decl;

@@ -27,6 +27,14 @@ struct FileDialogRequest {
 // Parses a filter list in the programs' form "Text|*.a;*.b|Text2|*.*||".
 std::vector<FileFilter> ParseFilterList(const std::string& list);
 
+// The checks of the dialog's OK on the name the user chose, shared by the backends: a
+// relative name is taken from the starting folder (else the current one), the default
+// extension is added to a name without one, a missing file is refused when it must exist
+// ("...\nFile not found...") and replacing a file is asked when saving ("... already
+// exists.\nDo you want to replace it?", default No). True with path set when the name is
+// taken; false when the dialog stays open.
+bool AcceptChosenFile(const FileDialogRequest& request, const std::string& name, std::string& path);
+
 // Runs the dialog through the running application's backend. True on OK,
 // with request.fileName the full path and request.filterIndex the filter.
 bool RunFileDialog(FileDialogRequest& request);

@@ -1,14 +1,11 @@
 #include "platform/HeadlessUi.h"
 
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 
 #include "platform/App.h"
 #include "platform/Dialog.h"
 #include "platform/Exchange.h"
-#include "platform/FileSystem.h"
 #include "platform/Text1252.h"
 #include "platform/View.h"
 
@@ -16,32 +13,6 @@ namespace platform {
 namespace {
 
 constexpr std::size_t kEchoKeep = 20000;  // lines kept for EchoedLines
-
-bool Contains(const std::string& haystack, const std::string& needle) {
-    return !needle.empty() && haystack.find(needle) != std::string::npos;
-}
-
-// "#133" -> 133; 0 when the text is not of that form.
-int ParseIdRef(const std::string& ref) {
-    if (ref.size() < 2 || ref[0] != '#') return 0;
-    int id = 0;
-    for (std::size_t i = 1; i < ref.size(); ++i) {
-        char c = ref[i];
-        if (c == '-' && i == 1) continue;
-        if (c < '0' || c > '9' || id > 100000000) return 0;
-        id = id * 10 + (c - '0');
-    }
-    return ref[1] == '-' ? -id : id;
-}
-
-std::vector<std::string> DialogTexts(Dialog& dialog) {
-    std::vector<std::string> texts;
-    for (const ControlState& c : dialog.Controls()) {
-        texts.push_back(c.decl.label);
-        if (c.decl.kind == ControlKind::Static) texts.push_back(c.text);
-    }
-    return texts;
-}
 
 // The file dialog's own checks on OK: name, default extension, existence.
 class FileBox : public Dialog {
@@ -58,32 +29,8 @@ public:
     }
 
     void OnOk() override {
-        std::string name = GetItemText(kName);
-        if (name.empty()) return;  // nothing chosen: the dialog stays
-        std::string path = NormalizePath(name);
-        if (path[0] != '/') {
-            std::string dir = request_.initialDir;
-            if (dir.empty()) {
-                char buf[4096];
-                dir = ::getcwd(buf, sizeof buf) ? buf : ".";
-            }
-            path = NormalizePath(dir) + "/" + path;
-        }
-        std::string base = BaseName(path);
-        if (!request_.defaultExtension.empty() && base.find('.') == std::string::npos) {
-            path += "." + request_.defaultExtension;
-        }
-        bool exists = FileExists(path);
-        if (!request_.save && request_.fileMustExist && !exists) {
-            ShowMessage(path + "\nFile not found.\nCheck the file name and try again.",
-                        MessageStyle{Buttons::Ok, Icon::Warning, 0});
-            return;
-        }
-        if (request_.save && request_.overwritePrompt && exists) {
-            int r = ShowMessage(path + " already exists.\nDo you want to replace it?",
-                                MessageStyle{Buttons::YesNo, Icon::Warning, 1});
-            if (r != kIdYes) return;
-        }
+        std::string path;
+        if (!AcceptChosenFile(request_, GetItemText(kName), path)) return;  // the dialog stays
         request_.fileName = path;
         int type = GetCurSel(kType);
         if (type >= 0) request_.filterIndex = type + 1;
@@ -207,21 +154,13 @@ HeadlessUi::HeadlessUi() : lines_(stdout), messages_(stderr) {}
 
 HeadlessUi::~HeadlessUi() = default;
 
-void HeadlessUi::AddAnswer(ScriptedAnswer answer) { answers_.push_back(std::move(answer)); }
+void HeadlessUi::AddAnswer(ScriptedAnswer answer) { answers_.Add(std::move(answer)); }
 
 void HeadlessUi::AddAnswers(std::vector<ScriptedAnswer> answers) {
-    for (auto& a : answers) answers_.push_back(std::move(a));
+    for (auto& a : answers) answers_.Add(std::move(a));
 }
 
-bool HeadlessUi::LoadAnswers(const std::string& path, std::string& error) {
-    AnswerParseResult r = LoadAnswerFile(path);
-    if (!r.ok) {
-        error = r.error;
-        return false;
-    }
-    AddAnswers(std::move(r.answers));
-    return true;
-}
+bool HeadlessUi::LoadAnswers(const std::string& path, std::string& error) { return answers_.Load(path, error); }
 
 void HeadlessUi::SetStreams(std::FILE* lines, std::FILE* messages) {
     lines_ = lines;
@@ -232,20 +171,6 @@ const std::vector<DrawRecord>& HeadlessUi::LastPaint(const View& view) const {
     static const std::vector<DrawRecord> none;
     auto it = paints_.find(&view);
     return it == paints_.end() ? none : it->second;
-}
-
-bool HeadlessUi::TakeAnswer(const std::string& caption, const std::vector<std::string>& texts,
-                            ScriptedAnswer& out) {
-    for (auto it = answers_.begin(); it != answers_.end(); ++it) {
-        bool hit = it->match == "*" || Contains(caption, it->match);
-        for (std::size_t i = 0; !hit && i < texts.size(); ++i) hit = Contains(texts[i], it->match);
-        if (hit) {
-            out = std::move(*it);
-            answers_.erase(it);
-            return true;
-        }
-    }
-    return false;
 }
 
 void HeadlessUi::Report(const std::string& text) {
@@ -329,35 +254,17 @@ int HeadlessUi::RunDialog(Dialog& dialog) {
     record.caption = dialog.Caption();
     while (!dialog.HasEnded()) {
         ScriptedAnswer answer;
-        if (!TakeAnswer(dialog.Caption(), DialogTexts(dialog), answer)) {
+        if (!answers_.Take(dialog.Caption(), DialogTexts(dialog), answer)) {
             dialog.OnCancel();
             if (!dialog.HasEnded()) dialog.End(kIdCancel);
             break;
         }
         record.scripted = true;
-        std::string where = answer.sourceLine ? "line " + std::to_string(answer.sourceLine) + ": " : "";
-        for (const auto& [name, value] : answer.values) {
-            int id = ParseIdRef(name);
-            ControlState* c = id != 0 ? dialog.Control(id) : dialog.ControlByLabel(name);
-            if (!c) {
-                Report(where + "no control '" + name + "' in dialog '" + dialog.Caption() + "'");
-                continue;
-            }
-            std::string why;
-            if (!dialog.UserSetValue(*c, value, why)) {
-                Report(where + "cannot set '" + name + "' to '" + value + "': " + why);
-            }
-            if (dialog.HasEnded()) break;
-        }
+        ApplyAnswerValues(dialog, answer, [this](const std::string& why) { Report(why); });
         if (dialog.HasEnded()) break;
-        int id = ParseIdRef(answer.press);
-        if (id == 0) {
-            const ControlState* b = dialog.ControlByLabel(answer.press);
-            if (b && b->decl.kind == ControlKind::Button) id = b->decl.id;
-            else id = ButtonIdFromName(answer.press);
-        }
+        int id = AnswerDialogButton(dialog, answer);
         if (id == 0 || !dialog.UserPress(id)) {
-            Report(where + "no button '" + answer.press + "' to press in dialog '" + dialog.Caption() + "'");
+            Report(AnswerWhere(answer) + "no button '" + answer.press + "' to press in dialog '" + dialog.Caption() + "'");
         }
     }
     record.result = dialog.Result();
@@ -376,18 +283,13 @@ int HeadlessUi::ShowMessage(std::string_view text, std::string_view caption, con
     record.text.assign(text);
     record.result = DefaultButtonId(style);
     ScriptedAnswer answer;
-    if (TakeAnswer(record.caption, {record.text}, answer)) {
+    if (answers_.Take(record.caption, {record.text}, answer)) {
         record.scripted = true;
-        std::vector<int> ids = ButtonIds(style.buttons);
-        int id = ParseIdRef(answer.press);
-        if (id == 0) id = ButtonIdFromName(answer.press);
-        bool offered = false;
-        for (int b : ids) offered = offered || b == id;
-        if (offered) {
+        if (int id = AnswerMessageButton(answer, style.buttons)) {
             record.result = id;
         } else {
-            Report((answer.sourceLine ? "line " + std::to_string(answer.sourceLine) + ": " : std::string()) +
-                   "no button '" + answer.press + "' in message box; took " + ButtonName(record.result));
+            Report(AnswerWhere(answer) + "no button '" + answer.press + "' in message box; took " +
+                   ButtonName(record.result));
         }
     }
     interactions_.push_back(record);

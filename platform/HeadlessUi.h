@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdio>
-#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -65,7 +64,7 @@ public:
     void AddAnswers(std::vector<ScriptedAnswer> answers);
     // False with error set when the file is missing or malformed.
     bool LoadAnswers(const std::string& path, std::string& error);
-    std::size_t AnswersLeft() const { return answers_.size(); }
+    std::size_t AnswersLeft() const { return answers_.Size(); }
 
     // Where lines and message texts go (default stdout and stderr); null: nowhere.
     void SetStreams(std::FILE* lines, std::FILE* messages);
@@ -122,13 +121,10 @@ private:
         ShowState show = ShowState::Normal;
         bool created = false;
     };
-    // First remaining answer matching the caption or one of the texts; removed.
-    bool TakeAnswer(const std::string& caption, const std::vector<std::string>& texts,
-                    ScriptedAnswer& out);
     void Report(const std::string& text);
     void PaintView(View& view);
 
-    std::deque<ScriptedAnswer> answers_;
+    AnswerQueue answers_;
     std::FILE* lines_;
     std::FILE* messages_;
     std::vector<std::string> echoed_;

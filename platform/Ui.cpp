@@ -11,8 +11,9 @@ void SetWindowUiFactory(UiFactory factory) { g_windowFactory = factory; }
 
 std::unique_ptr<Ui> CreateUi(bool headless, const std::string& answersFile, std::string& error) {
     if (!headless && g_windowFactory) {
-        std::unique_ptr<Ui> ui = g_windowFactory();
+        std::unique_ptr<Ui> ui = g_windowFactory(answersFile, error);
         if (ui) return ui;
+        if (!error.empty()) return nullptr;
     }
     auto ui = std::make_unique<HeadlessUi>();
     if (!answersFile.empty() && !ui->LoadAnswers(answersFile, error)) return nullptr;

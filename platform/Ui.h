@@ -1,5 +1,5 @@
 // The interface every user interaction goes through. Two implementations:
-// HeadlessUi (scripted answers, terminal output) and, later, a window backend.
+// HeadlessUi (scripted answers, terminal output) and the Qt window backend (platform/qt).
 // Program code never talks to a backend directly: it uses App, Frame, View,
 // Dialog, ShowMessage, RunFileDialog, RunFontDialog, PrintView, the clipboard
 // and the wait cursor, which all land here.
@@ -41,6 +41,11 @@ public:
     virtual void WakeUp() = 0;
     // Paints the views that are invalid (called by the loop while the queue is empty).
     virtual void PaintInvalid() = 0;
+    // Called by the loop before each turn: a window backend handles the window system's
+    // pending events here without waiting, so input is seen while idle work runs. True when
+    // the user did something since the last call (during WaitForEvents too): the loop then
+    // idles again from count 0, as after a dispatched message.
+    virtual bool PumpEvents() { return false; }
 
     // Windows of frames and views.
     virtual void FrameCreated(Frame& frame) = 0;
@@ -80,8 +85,10 @@ public:
 
 // The backend for a run: headless when asked or when there is no display.
 // A window backend registers itself through SetWindowUiFactory; until one is
-// there the headless backend is used everywhere.
-using UiFactory = std::unique_ptr<Ui> (*)();
+// there the headless backend is used everywhere. The factory takes the answer
+// file (may be empty) and returns null when it cannot run here: with error
+// empty the headless backend is used instead, with error set the run fails.
+using UiFactory = std::unique_ptr<Ui> (*)(const std::string& answersFile, std::string& error);
 void SetWindowUiFactory(UiFactory factory);
 std::unique_ptr<Ui> CreateUi(bool headless, const std::string& answersFile, std::string& error);
 
