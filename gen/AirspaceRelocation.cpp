@@ -12,6 +12,13 @@ constexpr uint32_t kAbsentAirspaceStart = 7;
 
 }  // namespace
 
+int32_t AirspaceNameNumber(const ImageParams& params, const AirspaceNameSlot& slot, const uint8_t* record) {
+    const uint32_t high = GetBits(slot.highBit, params.nameOffsetBits - 16, record);
+    const uint32_t number = GetU16(record + slot.lowByte) | high << 16;
+    if (number == params.NameOffsetAbsent() || number == 0xFFFF) return -1;
+    return static_cast<int32_t>(number);
+}
+
 const AirspaceRecordLayout kFssRecord496 = {"FSS", 10, 1, {{6, 76, 67}, {0, 0, 0}}, -1, 0, -1};
 const AirspaceRecordLayout kTccRecord496 = {"TCC", 19, 1, {{10, 148, 104}, {0, 0, 0}}, 14, 24, -1};
 const AirspaceRecordLayout kSuaRecordA496 = {"SUA", 25, 2, {{18, 176, 40}, {20, 180, 88}}, 14, 23, 23};
@@ -22,9 +29,8 @@ ImageResult RelocateAirspaceRecord(const ImageParams& params, const AirspaceReco
     const uint32_t absent = params.NameOffsetAbsent();
     for (uint32_t i = 0; i < layout.nameCount; ++i) {
         const AirspaceNameSlot& slot = layout.names[i];
-        const auto serial = static_cast<int32_t>(GetU16(record + slot.lowByte));
         NamePosition name;
-        if (ImageResult r = names.Find(serial, &name); !r) return r;
+        if (ImageResult r = names.Find(AirspaceNameNumber(params, slot, record), &name); !r) return r;
         uint32_t offset = absent;
         uint32_t start = kAbsentAirspaceStart;
         if (!name.absent) {

@@ -35,7 +35,12 @@ extern const AirspaceRecordLayout kTccRecord496;    // 19 bytes; offset moved by
 extern const AirspaceRecordLayout kSuaRecordA496;   // 25 bytes; offset moved by the relocated S
 extern const AirspaceRecordLayout kSuaRecordB496;   // 23 bytes
 
-// Relocates one record in place. A name serial of 65535 is an absent name; one that is not in
+// The names-file number in a name slot of a compiled file's record: low 16 bits in the two
+// bytes, the high bits (4, or 2 in the 18-bit families) where the image keeps the pointer's high
+// bits. All ones, and 65535 as older files store it, are no name: -1.
+int32_t AirspaceNameNumber(const ImageParams& params, const AirspaceNameSlot& slot, const uint8_t* record);
+
+// Relocates one record in place. An absent name number (see AirspaceNameNumber) stays absent; one that is not in
 // the names table is a program error; an airport not in the image gives 65535. An offset or
 // name pointer that no longer fits its field is an error naming the limit.
 ImageResult RelocateAirspaceRecord(const ImageParams& params, const AirspaceRecordLayout& layout, uint8_t* record,

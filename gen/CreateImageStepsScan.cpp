@@ -84,8 +84,8 @@ StepStatus CountAirspace(OperationContext& c, CreateImageBuild& b, AirspaceSourc
     if (ImageResult r = source.NextRecord(record, &layout, &found); !r) return Failed(c, r);
     if (!found) return StepStatus::Next;
     for (uint32_t i = 0; i < layout->nameCount; ++i) {
-        const auto serial = static_cast<int32_t>(GetU16(record + layout->names[i].lowByte));
-        if (serial != 0xFFFF) b.nsocc.Mark(serial, OccurrenceTable::kUsed);
+        const int32_t serial = AirspaceNameNumber(b.params, layout->names[i], record);
+        if (serial >= 0) b.nsocc.Mark(serial, OccurrenceTable::kUsed);
     }
     return StepStatus::Again;
 }

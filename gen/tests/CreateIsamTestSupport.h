@@ -197,7 +197,9 @@ protected:
         const uint32_t sizeA = wide ? 25 : 24;
         const uint32_t sizeB = wide ? 23 : 22;
         std::vector<uint8_t> ra(sizeA, 0);
-        ra[0] = 0x10, ra[2] = 0x20, ra[4] = 10, ra[6] = 0x11, ra[8] = 0x21, ra[10] = 40, ra[17] = 0x45;
+        ra[0] = 0x10, ra[2] = 0x20, ra[4] = 10, ra[6] = 0x11, ra[8] = 0x21, ra[10] = 40;
+        // Priority 1 and type 5; the 18-bit records keep the names' high bits in byte 17's top bits.
+        ra[17] = wide ? 0x45 : 0x05;
         PutU16(&ra[18], static_cast<uint32_t>(paris));
         PutU16(&ra[20], static_cast<uint32_t>(orlyName));
         PutU16(&ra[wide ? 23 : 22], static_cast<uint32_t>(orly));
