@@ -11,6 +11,7 @@
 #include "gen/ImageParams.h"
 #include "gen/PartNumber.h"
 #include "gen/RunSetup.h"
+#include "gen/SaveAs.h"
 #include "gen/SectionListing.h"
 #include "platform/MessageBox.h"
 
@@ -19,6 +20,7 @@ void InstallImageOperations(GenModel& model) {
     if (!model.drivers[kModeBatchUpdate]) InstallBatchUpdate(model);
     if (!model.drivers[kModeCreateIsam]) InstallCreateIsam(model);
     if (!model.nextListingItem) InstallImageListings(model);
+    InstallSaveAs(model);
     if (!model.checkImageType) model.checkImageType = CheckFamilyImageType;
 }
 

@@ -304,6 +304,7 @@ ImageResult DecodeAirportDetail(const ImageParams& params, const uint8_t* entry,
     if (out->flags & kHasFrequencies) {
         if (ImageResult x = ReadFrequencies(r, &out->frequencies); !x) return x;
     }
+    out->approachData = r.At();
     std::vector<LocalWaypoint> tableA;
     std::vector<LocalWaypoint> tableB;
     if (out->flags & kHasTableA) {

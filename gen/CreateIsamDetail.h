@@ -21,12 +21,14 @@ struct DecodedAirportDetail {
     std::vector<DetailRunway> runways;
     std::vector<DetailFrequency> frequencies;  // restriction: its length byte, then its bytes
     std::vector<DetailApproach> approaches;    // in list order; slot kinds carry their slot number
+    uint32_t approachData = 0;                 // where the local waypoint tables and the approach list
+                                               // begin (0 when the lists before could not be read)
 };
 
 // Decodes the entry of `length` bytes of an airport at (lat, lon) (its position as the image
 // holds it). A list that runs past the entry, more than 80 runways or frequencies, a
 // restriction that does not fit, a reference outside its table and bytes left over are errors
-// that say what is wrong.
+// that say what is wrong; the runways and frequencies read before an error stay in `out`.
 ImageResult DecodeAirportDetail(const ImageParams& params, const uint8_t* entry, uint32_t length,
                                 const DetailLimits& limits, int32_t lat, int32_t lon, DecodedAirportDetail* out);
 

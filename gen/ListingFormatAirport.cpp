@@ -19,10 +19,31 @@ constexpr int kFrequencyColumn = 11;
 constexpr int kRunwayColumn = 46;
 constexpr int kLengthColumn = 54;
 constexpr uint32_t kHeightBias = 5000;
-constexpr uint32_t kFrequencyBase = 10800;  // frequency codes count from 108.00 MHz
 constexpr size_t kRestrictionRoom = 127;
 constexpr uint8_t kFrequencyMark1 = 0x40;
 constexpr uint8_t kFrequencyMark2 = 0x80;
+constexpr uint32_t kRunwayNumber = 31;
+constexpr uint32_t kOtherEndGiven = 0x80;
+constexpr uint32_t kEndDistance = 18;  // the other end's number is 18 more
+
+// The designator word as listed. A forward end numbered above 18 without an explicit other end
+// is named from its low end (number less 18, L and R exchanged), as the batch decoders store it,
+// and `swapped` tells that the ends changed places; an explicit other end above 18 is taken as
+// its own number (the formatter adds 18 to the number stored).
+uint32_t ListedDesignator(uint32_t word, bool* swapped) {
+    *swapped = false;
+    if (word & kOtherEndGiven) {
+        const uint32_t other = (word >> 8) & kRunwayNumber;
+        if (other > kEndDistance) word = (word & ~(kRunwayNumber << 8)) | (other - kEndDistance) << 8;
+        return word;
+    }
+    const uint32_t number = word & kRunwayNumber;
+    if (number <= kEndDistance) return word;
+    uint32_t letter = (word >> 5) & 3;
+    if (letter >= 2) letter ^= 1;  // L and R
+    *swapped = true;
+    return (word & ~0x7Fu) | letter << 5 | (number - kEndDistance);
+}
 
 // The frequency's restriction texts: sector, heights, remote VOR, "UNK20" and the coded text.
 void AppendRestriction(const std::vector<uint8_t>& ext, std::string& text) {
@@ -125,7 +146,7 @@ bool FormatRunwayFrequencyLine(const AirportTables& t, uint32_t index, const Geo
     const RunwayEntry& r = t.runways[index];
     if (!f.present && !r.present) return false;
     if (f.present) {
-        const uint32_t value = f.code + kFrequencyBase;
+        const uint32_t value = f.code + static_cast<uint32_t>(kFrequencyBase);
         std::string text =
             StringFormatC("%-6s%c %3u.%02u%c ", FrequencyTypeName(f.type & 15), (f.type & kFrequencyMark1) ? '*' : ' ',
                           value / 100, value % 100, (f.type & kFrequencyMark2) ? '*' : ' ');
@@ -133,13 +154,15 @@ bool FormatRunwayFrequencyLine(const AirportTables& t, uint32_t index, const Geo
         line.Append(kFrequencyColumn, text.c_str());
     }
     if (r.present) {
-        if (r.designator == 0) {
+        bool swapped = false;
+        const uint32_t designator = ListedDesignator(r.designator, &swapped);
+        if (designator == 0) {
             line.Append(kRunwayColumn + 1, "..-..");
         } else {
-            const std::string forward = FormatRunwayId(r.designator, false);
+            const std::string forward = FormatRunwayId(designator, false);
             line.Append(forward.size() > 2 && forward[2] == ' ' ? kRunwayColumn + 1 : kRunwayColumn, forward.c_str());
             line.Append(kRunwayColumn + 3, "-");
-            line.Append(kRunwayColumn + 4, FormatRunwayId(r.designator, true).c_str());
+            line.Append(kRunwayColumn + 4, FormatRunwayId(designator, true).c_str());
         }
         const char* surface = RunwaySurfaceName(static_cast<int>(r.surfaceLights & 7));
         const char* lights = RunwayLightingName(static_cast<int>((r.surfaceLights >> 3) & 7));
@@ -185,26 +208,25 @@ std::string FormatApproachWaypoint(const AirportTables& t, const ApproachList& l
             GeoPoint first;
             GeoPoint second;
             Thresholds(r, airport, &first, &second);
+            bool swapped = false;
+            const uint32_t designator = ListedDesignator(r.designator, &swapped);
             line.Append(0, "RW");
-            line.Append(2, FormatRunwayId(r.designator, reciprocal).c_str());
+            line.Append(2, FormatRunwayId(designator, reciprocal != swapped).c_str());
             line.Format(5, "      %s", PositionText(reciprocal ? second : first, flags).c_str());
             if (r.designator & 0x80) line.Append(5, "S");
             line.Trim();
             return line.Text();
         }
         case 0xC0:
-            if (ref.reference >= list.ints.size()) break;
-            line.Format(0, "INT  %s", list.ints[ref.reference].ident.c_str());
-            line.Format(10, " %s (Local INT)", PositionText(list.ints[ref.reference].position, flags).c_str());
+            line.Format(0, "INT  %s", ref.ident.c_str());
+            line.Format(10, " %s (Local INT)", PositionText(ref.position, flags).c_str());
             line.Trim();
             return line.Text();
         case 0xE0: {
-            if (ref.reference >= list.ndbs.size()) break;
-            const LocalNdb& n = list.ndbs[ref.reference];
             char frequency[kFrequencyTextSize];
-            FormatFrequency(frequency, static_cast<int32_t>(n.frequency), 10);
-            line.Format(0, "NDB  %s", n.ident.c_str());
-            const int column = line.Format(8, "   %s", PositionText(n.position, flags).c_str());
+            FormatFrequency(frequency, static_cast<int32_t>(ref.frequency), 10);
+            line.Format(0, "NDB  %s", ref.ident.c_str());
+            const int column = line.Format(8, "   %s", PositionText(ref.position, flags).c_str());
             line.Format(column, " (Local NDB) %s", frequency);
             line.Trim();
             return line.Text();

@@ -29,26 +29,13 @@ uint32_t RawLines(const ListingFlags& flags, bool hasInfo) {
 
 uint32_t TableLines(const AirportTables& t) { return t.LineCount() + (t.error.empty() ? 0 : 1); }
 
-// Where the airport's entry ends: the next airport's entry, or the end of the table.
-uint32_t EntryEnd(const ListingSession& s, uint32_t n) {
-    const uint32_t tableEnd = static_cast<uint32_t>(s.info->detail.size());
-    uint8_t record[kMaxImageRecord];
-    for (uint32_t next = n + 1; s.reader->ReadRecord(kSectionApt, next, record); ++next) {
-        uint32_t offset = 0;
-        if (!AirportInfoOffset(s.reader->Params(), record, &offset)) continue;
-        return offset > s.airport.infoOffset && offset < tableEnd ? offset : tableEnd;
-    }
-    return tableEnd;
-}
-
-std::string RawEntryLine(const ListingSession& s, uint32_t n, uint32_t line) {
+std::string RawEntryLine(const ListingSession& s, uint32_t line) {
     const AirportTables& t = s.airport;
     const std::vector<uint8_t>& table = s.info->detail;
-    const uint32_t end = EntryEnd(s, n);
     std::string text;
     for (uint32_t i = (line - 1) * kRawBytesPerLine; i < line * kRawBytesPerLine; ++i) {
         const uint32_t at = t.infoOffset + i;
-        if (at >= end || at >= table.size() || text.size() + 3 > kRawLineLimit) break;
+        if (at >= t.infoEnd || at >= table.size() || text.size() + 3 > kRawLineLimit) break;
         text += StringFormatC("%c%02x", at == t.approachStart ? '|' : ' ', table[at]);
     }
     if (line == 1 && !text.empty() && (t.infoFlags & kInfoMarked)) text[0] = '*';
@@ -65,9 +52,8 @@ uint32_t AirportLineCount(ListingSession& s, const ListingFlags& flags, uint32_t
     if (approaches) {
         GeoPoint position;
         DecodePosition(record, &position.lat, &position.lon);
-        LoadApproaches(*s.reader, s.airport, position, &s.approaches);
-        const std::string& error = s.airport.error.empty() ? s.approaches.error : s.airport.error;
-        lines = s.approaches.LineCount() + (error.empty() ? 0 : 1);
+        LoadApproaches(s.airport, position, &s.approaches);
+        lines = s.approaches.LineCount() + (s.airport.error.empty() ? 0 : 1);
         if (lines == 0) return 0;
     } else {
         lines = RawLines(flags, s.airport.hasInfo) + TableLines(s.airport);
@@ -90,7 +76,7 @@ void FormatAirportLine(ListingSession& s, const ListingFlags& flags, uint32_t n,
     const uint32_t raw = RawLines(flags, t.hasInfo);
     if (sub <= raw) {
         out = flags.extraLevel == 1 ? FormatRawRecord(record, s.reader->RecordSize(kSectionApt))
-                                    : RawEntryLine(s, n, sub);
+                                    : RawEntryLine(s, sub);
         return;
     }
     const uint32_t index = sub - raw - 1;
@@ -116,7 +102,7 @@ void FormatApproachLines(ListingSession& s, const ListingFlags& flags, uint32_t 
         out = FormatAirportRecordLine(*s.reader, flags, n, record, s.airport.hasInfo ? s.airport.infoFlags : -1);
         return;
     }
-    LoadApproaches(*s.reader, s.airport, position, &s.approaches);
+    LoadApproaches(s.airport, position, &s.approaches);
     const ApproachList& list = s.approaches;
     uint32_t left = sub - 1;
     for (uint32_t a = 0; a < list.approaches.size(); ++a) {
@@ -137,5 +123,5 @@ void FormatApproachLines(ListingSession& s, const ListingFlags& flags, uint32_t 
         }
         left -= static_cast<uint32_t>(waypoints.size());
     }
-    if (left == 0) out = s.airport.error.empty() ? list.error : s.airport.error;
+    if (left == 0) out = s.airport.error;
 }

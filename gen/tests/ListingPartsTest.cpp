@@ -1,5 +1,5 @@
-// The pieces under the listings: the image information's size line and image end, the airport
-// and approach loaders on hand-made entries, names, runway lines and damaged SUA pointers.
+// The pieces under the listings: the image information's size line and image end, names, runway
+// lines and damaged SUA pointers.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -19,23 +19,6 @@ struct HandMade {
     ImageInfo info;
     ImageReader reader;
 };
-
-// An APT record whose rwy/com/appr value is an entry offset (or the summary without `entry`).
-std::vector<uint8_t> AptRecord(uint32_t value, bool entry) {
-    std::vector<uint8_t> r(kMaxImageRecord, 0);
-    r[17] = static_cast<uint8_t>(value);
-    r[18] = static_cast<uint8_t>(value >> 8);
-    r[5] = static_cast<uint8_t>((value >> 16) << 5);
-    if (entry) r[8] |= 0x80;
-    return r;
-}
-
-// A frequency list entry: code, another-follows bit, type byte.
-void Frequency(std::vector<uint8_t>& t, uint32_t code, bool more, uint8_t type) {
-    t.push_back(static_cast<uint8_t>(code));
-    t.push_back(static_cast<uint8_t>(((code >> 8) & 0x0F) | (more ? 0x80 : 0)));
-    t.push_back(type);
-}
 
 TEST(ListingInfo, SizeLineAgainstTheFamilyLimit) {
     const struct {
@@ -98,109 +81,6 @@ TEST(ListingInfo, SectionMapLinesAtADebugLevel) {
     EXPECT_EQ(lines.back(),
               StringFormatC("TXT:ST=%lx, ND=%lx, NAMES=14", static_cast<unsigned long>(info.map.namesStart),
                             static_cast<unsigned long>(info.map.namesEnd)));
-}
-
-TEST(AirportLoader, FrequencyCountsAndPlacement) {
-    HandMade h;
-    // Entry 0: two runways and three frequencies, the second restricted (flag byte 0x20: "UNK20").
-    std::vector<uint8_t>& t = h.info.detail;
-    t = {0x03, 10, 0x80, 20, 9, 0, 20, 0x00, 30, 1, 0};
-    Frequency(t, 100, true, 4);
-    Frequency(t, 200, true, 0x45);
-    t.push_back(0x20);
-    Frequency(t, 300, false, 6);
-    const std::vector<uint8_t> rec = AptRecord(0, true);
-    AirportTables tables;
-    EXPECT_EQ(LoadAirportInfo(h.reader, 5, rec.data(), false, &tables), 2u);
-    EXPECT_EQ(LoadAirportInfo(h.reader, 5, rec.data(), true, &tables), 4u);
-    EXPECT_TRUE(tables.error.empty());
-    EXPECT_EQ(tables.frequencies[0].code, 100u);
-    EXPECT_FALSE(tables.frequencies[1].present);  // the restricted one goes below the runways
-    EXPECT_EQ(tables.frequencies[2].code, 200u);
-    EXPECT_EQ(tables.frequencies[2].extension, (std::vector<uint8_t>{1, 0x20}));
-    EXPECT_EQ(tables.frequencies[3].code, 300u);
-    EXPECT_EQ(tables.approachStart, t.size());
-
-    // 80 frequencies are valid; a continuation beyond the 80th is a clear line.
-    for (int count : {80, 81}) {
-        SCOPED_TRACE(count);
-        t = {0x02};
-        for (int i = 0; i < count; ++i) Frequency(t, static_cast<uint32_t>(i), i + 1 < count, 4);
-        AirportTables many;
-        const uint32_t lines = LoadAirportInfo(h.reader, 5, rec.data(), true, &many);
-        EXPECT_EQ(lines, 80u);
-        EXPECT_EQ(many.error, count == 80 ? "" : "Too many FRQs in APT 0005");
-    }
-}
-
-TEST(AirportLoader, SummaryAndDamagedEntries) {
-    HandMade h;
-    AirportTables tables;
-    // No entry: one runway from the summary (length 45 hundred feet, surface-and-lighting 0x21).
-    const std::vector<uint8_t> summary = AptRecord(0x2100 | 45, false);
-    EXPECT_EQ(LoadAirportInfo(h.reader, 1, summary.data(), true, &tables), 1u);
-    EXPECT_EQ(tables.runways[0].length, 45u);
-    EXPECT_EQ(tables.runways[0].surfaceLights, 0x21u);
-    EXPECT_EQ(tables.frequencyLines, 0u);
-    EXPECT_FALSE(tables.hasInfo);
-
-    // An offset outside the table, and entries cut short by the table's end.
-    h.info.detail = {0x03, 10, 0x80, 20, 9, 0};
-    const struct {
-        uint32_t offset;
-        const char* error;
-    } cases[] = {
-        {7, "Damaged image: APT 0002 points at 7, outside the rwy/com/appr table"},
-        {0, "Damaged image: rwy/com/appr entry of APT 0002 runs past its table"},
-    };
-    for (const auto& c : cases) {
-        const std::vector<uint8_t> rec = AptRecord(c.offset, true);
-        AirportTables damaged;
-        LoadAirportInfo(h.reader, 2, rec.data(), true, &damaged);
-        EXPECT_EQ(damaged.error, c.error);
-    }
-}
-
-TEST(AirportLoader, ApproachWaypointsEndAtTheLastSlot) {
-    HandMade h;
-    h.info.approachIds = {"I04L ", "R22R "};
-    std::vector<uint8_t>& t = h.info.detail;
-    // Flags: approaches only. Approach 1 (another follows): waypoints in slots 1, 2, 4; approach 2:
-    // three waypoints of slot 1 (the second becomes slot 2, the third is overwritten by the
-    // next), then slot 4.
-    t = {0x10, 0x07, 0, 0,    0x21, 1, 0,    0x42, 2, 0,    0xA4, 0, 0x24, 1,   0,
-         0x21, 3,    0, 0x21, 4,    0, 0x21, 5,    0, 0x63, 6,    0, 0xA4, 0x80};
-    const std::vector<uint8_t> rec = AptRecord(0, true);
-    AirportTables tables;
-    LoadAirportInfo(h.reader, 0, rec.data(), true, &tables);
-    ApproachList list;
-    ASSERT_EQ(LoadApproaches(h.reader, tables, GeoPoint{}, &list), 2u);
-    EXPECT_TRUE(list.error.empty()) << list.error;
-    EXPECT_EQ(list.approaches[0].type, 6);
-    ASSERT_EQ(list.approaches[0].waypoints.size(), 3u);
-    EXPECT_EQ(list.approaches[0].waypoints[2].code, 0xA4);
-    const auto& w = list.approaches[1].waypoints;
-    ASSERT_EQ(w.size(), 4u);
-    EXPECT_EQ(w[0].code, 0x21);
-    EXPECT_EQ(w[1].code, 0x22);
-    EXPECT_EQ(w[2].code, 0x63);
-    EXPECT_EQ(w[2].reference, 6u);
-    EXPECT_EQ(w[3].reference, 0x80u);
-    EXPECT_EQ(list.LineCount(), 2u + 3u + 4u);
-
-    // A fifth waypoint group is refused with a line; a list cut short by the table's end too.
-    t = {0x10, 0x06, 0, 0, 0x21, 1, 0, 0x22, 2, 0, 0x23, 3, 0, 0x22, 4, 0, 0x23, 5, 0, 0xA4, 0};
-    AirportTables again;
-    LoadAirportInfo(h.reader, 1, rec.data(), true, &again);
-    ApproachList five;
-    LoadApproaches(h.reader, again, GeoPoint{}, &five);
-    EXPECT_EQ(five.error, "too many wpts in approach of APT 0001");
-    t = {0x10, 0x06, 0, 0, 0x21, 1};
-    AirportTables cut;
-    LoadAirportInfo(h.reader, 2, rec.data(), true, &cut);
-    ApproachList shortList;
-    LoadApproaches(h.reader, cut, GeoPoint{}, &shortList);
-    EXPECT_EQ(shortList.error, "Damaged image: rwy/com/appr entry of APT 0002 runs past its table");
 }
 
 TEST(ListingFormat, NamesAndTheirMarkers) {

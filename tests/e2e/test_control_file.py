@@ -73,8 +73,11 @@ class ControlFile(unittest.TestCase):
                                         "Filename=b.txt", "GO=1"])
         self.assertEqual(code, 0, err)
         self.assertEqual(self.updated(out), ["a.txt", "b.txt"])
-        notes = [l for l in out if l.startswith("Save As is not available")]
-        self.assertEqual(notes, ['Save As is not available: the listing will not be saved as "a.lst"'])
+        # Only the first section saves its listing.
+        saves = [l for l in out if l.startswith("Saved As")]
+        self.assertEqual(len(saves), 1, saves)
+        self.assertTrue(saves[0].endswith('a.lst"'), saves)
+        self.assertTrue(os.path.exists(os.path.join(self.dir, "a.lst")))
         self.assertEqual(out[-3:], COMPLETED)
 
     def test_a_mode_in_other_letter_case_is_refused(self):

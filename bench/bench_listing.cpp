@@ -1,0 +1,301 @@
+// Section listings and Save As dumps of a large image: 20,000 airports with two runways and
+// three frequencies each (one with a restriction, every tenth with an approach), 60,000
+// intersections, 5,000 NDBs, 5,000 VORs, 2,000 SUA areas, an FSS and a TCC, 3,000 names.
+//
+//   listing   for each section, every handle walked and its line formatted, as a screen listing
+//             that the 2041-line cap does not stop;
+//   dump      Save As dumps into a file: the four point sections together (as the batch and the
+//             text dump write them), and each other section in its own dump form.
+// Each is timed against its floor: the image read once (one read of the whole file, plus every
+// record of the sections read once through the image reader), and, for a dump, writing the
+// dump's number of bytes. The best of three rounds counts.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "common/CLocale.h"
+#include "common/LineWriter.h"
+#include "gen/CGenDoc.h"
+#include "gen/FullDump.h"
+#include "gen/GenSettings.h"
+#include "gen/ListingSession.h"
+#include "gen/OperationContext.h"
+#include "gen/SaveAsFormat.h"
+#include "gen/SectionListing.h"
+#include "gen/tests/ListingTestImage.h"
+#include "platform/FileSystem.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using listtest::Deg;
+
+constexpr int kAirports = 20000;
+constexpr int kIntersections = 60000;
+constexpr int kNdbs = 5000;
+constexpr int kVors = 5000;
+constexpr int kSuas = 2000;
+constexpr int kNames = 3000;
+constexpr int kRounds = 3;
+
+double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
+
+std::string Ident(int n, int letters) {
+    std::string s(static_cast<size_t>(letters), 'A');
+    for (int i = letters - 1; i >= 0; --i) {
+        s[static_cast<size_t>(i)] = static_cast<char>('A' + n % 26);
+        n /= 26;
+    }
+    return s;
+}
+
+double Latitude(int i, int spread) { return 25.0 + (i % spread) * 30.0 / spread; }
+double Longitude(int i, int spread, int count) { return -125.0 + (i / spread) * 60.0 / (count / spread + 1); }
+
+void BuildLargeImage(const std::string& path) {
+    listtest::ExampleBuilder b(ImageParams496);
+    b.countries.clear();
+    for (int c = 0; c < 20; ++c) {
+        b.countries.push_back({std::string(1, static_cast<char>('A' + c)) + "X", "COUNTRY " + std::to_string(c)});
+    }
+    for (int n = 0; n < kNames; ++n) b.names.push_back(StringFormatC("NAME %05d", n));
+    std::vector<uint8_t> restriction;
+    EncodeRestrictionText("R:090-270 BELOW 3000", &restriction);
+    b.approachIds = {"I04L", "R22R"};
+    for (int a = 0; a < kAirports; ++a) {
+        listtest::ExampleAirport apt{Ident(a, 4), Latitude(a, 150), Longitude(a * 3, 150, kAirports * 3),
+                                     static_cast<uint32_t>(a % 20), b.names[static_cast<size_t>(a % kNames)].c_str(),
+                                     b.names[static_cast<size_t>((a + 7) % kNames)].c_str(), 0x14, a % 5000,
+                                     {}, {}, {}};
+        apt.runways = {{8000, 150, 0x30, 9, 0x12, 0, 0}, {5000, 100, 0x21, 13 | 2 << 5, -1, 0, 0}};
+        apt.frequencies = {{4, 11870, 0, {}}, {0x83, 12190, 0, {}}, {9, 11920, 0, restriction}};
+        if (a % 10 == 0) {
+            DetailApproach ils;
+            ils.type = 6;
+            ils.waypointCount = 2;
+            ils.slots[0].kind = 0x21;
+            ils.slots[0].recordNumber = static_cast<uint32_t>(a % kIntersections);
+            ils.slots[3].kind = 0xA4;
+            ils.slots[3].runway = 0;
+            apt.approaches = {ils};
+        }
+        b.airports.push_back(std::move(apt));
+    }
+    for (int i = 0; i < kIntersections; ++i) {
+        b.points[kSectionInt].push_back({Ident(i, 5), Deg(Latitude(i, 300)), Deg(Longitude(i, 300, kIntersections)),
+                                         static_cast<uint32_t>(i % 20), -1, -1, 0});
+    }
+    for (int i = 0; i < kNdbs; ++i) {
+        b.points[kSectionNdb].push_back({Ident(i * 3, 3), Deg(Latitude(i * 7, 100)),
+                                         Deg(Longitude(i * 12, 100, kNdbs * 12)), static_cast<uint32_t>(i % 20),
+                                         i % kNames, (i + 1) % kNames, 2000 + i % 3000});
+    }
+    for (int i = 0; i < kVors; ++i) {
+        b.points[kSectionVor].push_back({Ident(i * 3 + 1, 3), Deg(Latitude(i * 5, 100)),
+                                         Deg(Longitude(i * 12 + 6, 100, kVors * 12)), static_cast<uint32_t>(i % 20),
+                                         i % kNames, (i + 2) % kNames, (10800 + 5 * (i % 200)) | 0x304 << 16});
+    }
+    for (int i = 0; i < kSuas; ++i) {
+        const int32_t south = Deg(Latitude(i, 40)), west = Deg(Longitude(i, 40, kSuas));
+        // Table a's areas first, then table b's, as the builder lays their records out.
+        listtest::ExampleSua area{i < kSuas / 2, south, west, south + 36 * 16384, west + 364 * 16384, south, west,
+                                  0, 70, static_cast<uint32_t>(i % 16), 1, i % kNames, (i + 3) % kNames, -1, false,
+                                  {}};
+        listtest::ShortStep(area.stream, 36, 0);
+        listtest::LongStep(area.stream, 0, 364);
+        listtest::ShortStep(area.stream, -36, 0);
+        listtest::LongStep(area.stream, 0, -364, true);
+        b.suas.push_back(std::move(area));
+    }
+    b.withTcc = true;
+    Image image(ImageParams496);
+    if (!image.Create(path).ok()) std::exit(1);
+    uint32_t end = 0;
+    const ImageResult r = b.Build(image, &end);
+    if (!r) {
+        std::fprintf(stderr, "building the image failed: %s\n", r.text.c_str());
+        std::exit(1);
+    }
+    image.Close();
+}
+
+// The image opened as the listing source of a context, as the runner opens it.
+struct Source {
+    Source() : image(ImageParams496) {
+        context.settings = &settings;
+        context.doc = &doc;
+    }
+    ~Source() { CloseListingSource(context); }
+    void Open(const std::string& path) {
+        image.Open(path);
+        context.image = &image;
+        context.imageName = path;
+        ShowImageInfo(context);
+    }
+    Image image;
+    GenSettings settings;
+    CGenDoc doc;
+    OperationContext context;
+};
+
+double ReadWholeFile(const std::string& path) {
+    std::vector<uint8_t> buffer;
+    const Clock::time_point start = Clock::now();
+    const int fd = platform::OpenFile(path, O_RDONLY, platform::Share::DenyNone);
+    buffer.resize(static_cast<size_t>(platform::FileSize(fd)));
+    platform::ReadAt(fd, buffer.data(), buffer.size(), 0);
+    platform::CloseFile(fd);
+    return Seconds(start);
+}
+
+// Every record of the listing kind's section read once through the image reader.
+double ReadRecords(const ImageReader& reader, int kind, long* records) {
+    uint8_t record[kMaxImageRecord];
+    const Clock::time_point start = Clock::now();
+    long n = 0;
+    switch (kind) {
+        case kListSuas:
+            for (uint32_t i = 0; i < reader.SuaCount(); ++i, ++n) reader.ReadSua(i, record);
+            break;
+        case kListFss:
+            for (uint32_t i = 0; i < reader.FssCount(); ++i, ++n) reader.ReadFss(i, record);
+            break;
+        case kListArtccs:
+            for (uint32_t i = 0; i < reader.TccCount(); ++i, ++n) reader.ReadTcc(i, record);
+            break;
+        default: {
+            const int section = kind == kListApproaches ? kSectionApt : kind - kListApts;
+            for (uint32_t i = 0; i < reader.RecordCount(section); ++i, ++n) reader.ReadRecord(section, i, record);
+        }
+    }
+    *records = n;
+    return Seconds(start);
+}
+
+double WriteBytes(long bytes) {
+    std::vector<char> piece(0x10000, 'x');
+    const Clock::time_point start = Clock::now();
+    const int fd = platform::OpenFile("floor.out", O_WRONLY | O_CREAT | O_TRUNC, platform::Share::DenyWrite);
+    for (long done = 0; done < bytes; done += static_cast<long>(piece.size())) {
+        const size_t n = static_cast<size_t>(std::min<long>(bytes - done, static_cast<long>(piece.size())));
+        if (::write(fd, piece.data(), n) < 0) break;
+    }
+    platform::CloseFile(fd);
+    const double s = Seconds(start);
+    platform::DeleteFile("floor.out");
+    return s;
+}
+
+template <class Work>
+double Best(Work work) {
+    double best = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        const double t = work();
+        if (round == 0 || t < best) best = t;
+    }
+    return best;
+}
+
+// The floor of listing kinds: the image file read once, and every record of their sections.
+double Floor(const Source& s, const std::string& path, std::initializer_list<int> kinds, long* records) {
+    double floor = Best([&] { return ReadWholeFile(path); });
+    *records = 0;
+    for (int kind : kinds) {
+        long n = 0;
+        floor += Best([&] { return ReadRecords(*ListingReader(s.context), kind, &n); });
+        *records += n;
+    }
+    return floor;
+}
+
+void Listing(Source& s, const std::string& path, int kind, const char* name) {
+    long records = 0;
+    const double floor = Floor(s, path, {kind}, &records);
+    long lines = 0;
+    const double listing = Best([&] {
+        ListingRequest request;
+        request.kind = kind;
+        std::string line;
+        lines = 0;
+        s.context.ResetListingPosition();
+        const Clock::time_point start = Clock::now();
+        for (int32_t h; (h = NextListingItem(s.context, request)) >= 0; ++lines) {
+            ListSection(s.context, request, h, line);
+        }
+        return Seconds(start);
+    });
+    std::printf("listing %-8s %7ld records %7ld lines   floor %8.2f ms   listing %8.2f ms   %6.1fx\n", name, records,
+                lines, floor * 1e3, listing * 1e3, listing / floor);
+}
+
+void Dump(Source& s, const std::string& path, int shownKind, const char* file) {
+    const SaveAsNameFlags flags = SaveAsNameFlags::Of(file);
+    SaveAsModes modes;
+    modes.shownKind = shownKind;
+    modes.batch = flags.BatchForm();
+    modes.sbs = flags.sbs;
+    modes.dumpFlag = modes.batch ? 1 : 0;
+    long records = 0;
+    const double floor = shownKind < kListSuas ? Floor(s, path, {kListApts, kListInts, kListNdbs, kListVors}, &records)
+                                               : Floor(s, path, {shownKind}, &records);
+    long bytes = 0;
+    const double dump = Best([&] {
+        const int fd = platform::OpenFile(file, O_WRONLY | O_CREAT | O_TRUNC, platform::Share::DenyWrite);
+        const Clock::time_point start = Clock::now();
+        {
+            LineWriter out(fd);
+            DumpAllRecords(s.context, modes, out);
+        }
+        const double t = Seconds(start);
+        bytes = static_cast<long>(platform::FileSize(fd));
+        platform::CloseFile(fd);
+        return t;
+    });
+    platform::DeleteFile(file);
+    const double write = Best([&] { return WriteBytes(bytes); });
+    std::printf("dump    %-14s %7ld records %9ld bytes   floor %8.2f ms   dump %8.2f ms   %6.1fx\n", file, records,
+                bytes, (floor + write) * 1e3, dump * 1e3, dump / (floor + write));
+}
+
+}  // namespace
+
+int main() {
+    char pattern[] = "/tmp/benchlisting-XXXXXX";
+    if (!::mkdtemp(pattern)) return 1;
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(pattern);
+    const std::string path = "large.img";
+    Clock::time_point start = Clock::now();
+    BuildLargeImage(path);
+    std::printf("image: %lld bytes, built in %.2f s\n", static_cast<long long>(std::filesystem::file_size(path)),
+                Seconds(start));
+
+    Source s;
+    s.Open(path);
+    if (!ListingReader(s.context)) {
+        std::fprintf(stderr, "the image could not be loaded\n");
+        return 1;
+    }
+    const struct {
+        int kind;
+        const char* name;
+    } kinds[] = {{kListApts, "APT"}, {kListInts, "INT"}, {kListNdbs, "NDB"},    {kListVors, "VOR"},
+                 {kListSuas, "SUA"}, {kListFss, "FSS"},  {kListArtccs, "TCC"}, {kListApproaches, "APR"}};
+    for (const auto& k : kinds) Listing(s, path, k.kind, k.name);
+    Dump(s, path, kListApts, "pointsbat.all");
+    Dump(s, path, kListApts, "pointstxt.all");
+    Dump(s, path, kListSuas, "areasua.all");
+    Dump(s, path, kListFss, "fsstcc.all");
+    Dump(s, path, kListArtccs, "centrestcc.all");
+    Dump(s, path, kListApproaches, "approachesapr.all");
+    std::filesystem::current_path(previous);
+    std::filesystem::remove_all(pattern);
+    return 0;
+}
