@@ -19,7 +19,7 @@ const UnitProgramRow UnitProgramTable[] = {
     {147, 18, 9, "GNS420/430/530", "Rudmere"},
     {50, 3, 10, "GNC250", "Sellavin"},
     {50, 8, 10, "GPS155", "Sellavin"},
-    {150, 4602, 11, "Ipad Garmin Pilot", "Tornquell"},
+    {150, 4602, 11, "Ipad Pilot", "Tornquell"},
     {0, 0, 0, nullptr, nullptr},
 };
 
