@@ -139,6 +139,29 @@ ApproachWaypointRef ListedWaypoint(const ApproachWaypoint& w, const GeoPoint& ai
     return ref;
 }
 
+// Empties the tables for the next airport; keeps the entry index and the buffers' room. Only the
+// entries below the counts can have been filled.
+void ClearTables(AirportTables* t) {
+    for (uint32_t i = 0; i < t->runwayCount && i < kMaxAirportEntries; ++i) t->runways[i] = RunwayEntry{};
+    for (uint32_t i = 0; i < t->frequencyLines && i < kMaxAirportEntries; ++i) {
+        FrequencyEntry& f = t->frequencies[i];
+        std::vector<uint8_t> extension = std::move(f.extension);
+        extension.clear();
+        f = FrequencyEntry{};
+        f.extension = std::move(extension);
+    }
+    t->record = -1;
+    t->hasInfo = false;
+    t->infoOffset = 0;
+    t->infoEnd = 0;
+    t->infoFlags = 0;
+    t->runwayCount = 0;
+    t->frequencyLines = 0;
+    t->approachStart = 0;
+    t->approaches.clear();
+    t->error.clear();
+}
+
 }  // namespace
 
 bool AirportInfoOffset(const ImageParams& params, const uint8_t* record, uint32_t* offset) {
@@ -150,9 +173,7 @@ bool AirportInfoOffset(const ImageParams& params, const uint8_t* record, uint32_
 uint32_t LoadAirportInfo(const ImageReader& reader, uint32_t number, const uint8_t* record, bool larger,
                          AirportTables* t) {
     if (t->record != static_cast<int32_t>(number)) {
-        std::shared_ptr<const AirportEntryIndex> index = std::move(t->entryIndex);
-        *t = AirportTables{};
-        t->entryIndex = std::move(index);
+        ClearTables(t);
         t->record = static_cast<int32_t>(number);
         t->hasInfo = AirportInfoOffset(reader.Params(), record, &t->infoOffset);
         if (t->hasInfo) {

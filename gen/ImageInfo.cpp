@@ -10,6 +10,7 @@
 #include "gen/GenSettings.h"
 #include "gen/Image.h"
 #include "gen/ImageReader.h"
+#include "gen/ListingFormat.h"
 #include "gen/NameCoder.h"
 #include "platform/FileSystem.h"
 
@@ -86,6 +87,10 @@ ImageResult LoadImageInfo(const Image& image, uint32_t debugLevel, ImageInfo* in
         std::copy_n(countries.begin() + static_cast<long>(i * kCountryRecordSize), kCountryRecordSize,
                     in.countries[i].begin());
     }
+    in.countryTexts.clear();
+    std::vector<std::string> countryTexts;
+    for (uint32_t i = 0; i < in.countries.size(); ++i) countryTexts.push_back(FormatCountry(in, i));
+    in.countryTexts = std::move(countryTexts);
 
     in.approachIds.clear();
     if (m.approachIdCount) {

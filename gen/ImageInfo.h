@@ -34,6 +34,7 @@ struct ImageInfo {
     ImageLayout layout;
     SectionMap map;
     std::vector<std::array<uint8_t, kCountryRecordSize>> countries;  // as stored (packed order)
+    std::vector<std::string> countryTexts;  // "NAME-ID" of each country, made when loaded
     std::vector<std::string> approachIds;                            // 5 characters each
     std::vector<uint8_t> names;                                      // the names table
     std::vector<uint32_t> nameStarts;                                // bit positions, ascending

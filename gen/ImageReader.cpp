@@ -22,7 +22,22 @@ void ReadIdentBuckets(const Image& image, const ImageLayout& layout, int section
 ImageReader::ImageReader(const Image& image, const ImageInfo& info)
     : image_(&image), info_(&info), air_(&AirspaceLayoutsOf(*info.params)) {}
 
+bool ImageReader::LoadIntoMemory() {
+    std::vector<uint8_t> bytes(static_cast<size_t>(info_->fileLength));
+    if (!bytes.empty() && image_->Read(0, bytes.data(), bytes.size()) != static_cast<long>(bytes.size())) return false;
+    bytes_ = std::move(bytes);
+    inMemory_ = true;
+    return true;
+}
+
 bool ImageReader::Read(uint64_t offset, void* out, size_t length) const {
+    if (inMemory_) {
+        const uint64_t size = bytes_.size();
+        const size_t n = offset < size ? static_cast<size_t>(std::min<uint64_t>(length, size - offset)) : 0;
+        if (n) std::memcpy(out, bytes_.data() + offset, n);
+        if (n < length) std::memset(static_cast<uint8_t*>(out) + n, 0, length - n);
+        return n == length;
+    }
     std::memset(out, 0, length);
     if (offset >= info_->fileLength) return length == 0;
     const long n = image_->Read(offset, out, length);

@@ -1,10 +1,12 @@
 // Reads records of an open image whose information is loaded: point records, SUA, FSS and TCC
 // records and their fields. Every read is checked against the file and the section's count:
-// bytes outside the file read as 0, and a record outside its section is refused.
+// bytes outside the file read as 0, and a record outside its section is refused. Reads go to the
+// file, or to a copy of it in memory once LoadIntoMemory has taken one.
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "gen/CreateImageAirspace.h"
 #include "gen/ImageInfo.h"
@@ -37,6 +39,11 @@ public:
     const ImageInfo& Info() const { return *info_; }
     const ImageParams& Params() const { return *info_->params; }
     const AirspaceLayouts& Airspace() const { return *air_; }
+
+    // Reads the file's first Info().fileLength bytes once; later reads are served from that copy
+    // (a snapshot, as the rest of the image information is). False, and reads keep going to the
+    // file, when the file cannot be read that far.
+    bool LoadIntoMemory();
 
     // Reads bytes at an offset; bytes outside the file are 0. True when all lie inside the file.
     bool Read(uint64_t offset, void* out, size_t length) const;
@@ -71,6 +78,8 @@ private:
     const Image* image_;
     const ImageInfo* info_;
     const AirspaceLayouts* air_;
+    bool inMemory_ = false;
+    std::vector<uint8_t> bytes_;  // the file's bytes when in memory
 };
 
 // Fields of airspace records.

@@ -1,6 +1,7 @@
 #include "gen/ListingFormat.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/CLocale.h"
 #include "common/CoordinateFormat.h"
@@ -14,23 +15,55 @@
 
 bool ListingFlags::RawCoordinates() const { return (debugLevel & kDebugRawCoordinates) != 0; }
 
+size_t FormatNameTo(const ImageInfo& info, const NamePosition& name, char* text, size_t limit) {
+    const char* fixed = nullptr;
+    if (name.absent) {
+        fixed = "<UNSET>";
+    } else if (name.Offset() >= info.names.size()) {
+        fixed = "<**name ptr too big**>";
+    } else if (!std::binary_search(info.nameStarts.begin(), info.nameStarts.end(), name.bit)) {
+        fixed = "<**name ptr corrupt**>";
+    }
+    if (fixed) {
+        const size_t length = std::strlen(fixed);
+        std::memcpy(text, fixed, length + 1);
+        return length;
+    }
+    const size_t room = limit < 1 ? 1 : limit;
+    std::memset(text, 0, room);
+    DecodeName(info.names.data(), info.names.size(), text, room, name.bit);
+    return std::char_traits<char>::length(text);
+}
+
 std::string FormatName(const ImageInfo& info, const NamePosition& name, size_t limit) {
-    if (name.absent) return "<UNSET>";
-    if (name.Offset() >= info.names.size()) return "<**name ptr too big**>";
-    if (!std::binary_search(info.nameStarts.begin(), info.nameStarts.end(), name.bit)) return "<**name ptr corrupt**>";
-    std::string text(limit < 1 ? 1 : limit, '\0');
-    DecodeName(info.names.data(), info.names.size(), text.data(), text.size(), name.bit);
-    text.resize(std::char_traits<char>::length(text.c_str()));
+    std::string text(std::max<size_t>(limit < 1 ? 1 : limit, 32), '\0');
+    text.resize(FormatNameTo(info, name, text.data(), limit));
     return text;
 }
 
 std::string FormatCountry(const ImageInfo& info, uint32_t index) {
+    if (info.countryTexts.size() == info.countries.size() && index < info.countryTexts.size()) {
+        return info.countryTexts[index];
+    }
     if (index >= info.countries.size()) return StringFormatC("?%02x?", index);
     std::string id;
     std::string name;
     UnpackCountryRecord(info.countries[index].data(), &id, &name);
     while (!id.empty() && id.back() == ' ') id.pop_back();
     return name + "-" + id;
+}
+
+const char* CountryText(const ImageInfo& info, uint32_t index, char scratch[16]) {
+    if (info.countryTexts.size() == info.countries.size() && index < info.countryTexts.size()) {
+        return info.countryTexts[index].c_str();
+    }
+    if (index >= info.countries.size()) {
+        FormatC(scratch, 16, "?%02x?", index);
+        return scratch;
+    }
+    static thread_local std::string text;
+    text = FormatCountry(info, index);
+    return text.c_str();
 }
 
 std::string FormatIdent(const ImageReader& reader, int section, uint32_t number, const uint8_t* record) {

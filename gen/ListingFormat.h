@@ -27,9 +27,15 @@ struct ListingFlags {
 // The name text of a pointer with at most limit - 1 characters, or "<UNSET>",
 // "<**name ptr too big**>", "<**name ptr corrupt**>".
 std::string FormatName(const ImageInfo& info, const NamePosition& name, size_t limit = kListingNameLimit);
+// The same into `text` (room for `limit` and for kListingNameLimit bytes, NUL included);
+// returns the text's length.
+size_t FormatNameTo(const ImageInfo& info, const NamePosition& name, char* text, size_t limit = kListingNameLimit);
 
 // "NAME-ID" of a country index (name and id without trailing blanks); "?%02x?" outside the table.
 std::string FormatCountry(const ImageInfo& info, uint32_t index);
+// The same as a pointer to the text kept in the image information, or written into `scratch`
+// (16 bytes) when it keeps none.
+const char* CountryText(const ImageInfo& info, uint32_t index, char scratch[16]);
 
 // The ident of record `number` of a point section: the first character from the bucket table,
 // the others from the record; trailing blanks cut.

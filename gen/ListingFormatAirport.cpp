@@ -11,6 +11,7 @@
 #include "common/SixBitCode.h"
 #include "gen/Image.h"
 #include "gen/ListingFormat.h"
+#include "gen/ListingFormatText.h"
 #include "gen/RunwayPicture.h"
 
 namespace {
@@ -146,12 +147,25 @@ bool FormatRunwayFrequencyLine(const AirportTables& t, uint32_t index, const Geo
     const RunwayEntry& r = t.runways[index];
     if (!f.present && !r.present) return false;
     if (f.present) {
+        // "%-6s%c %3u.%02u%c ", then the restriction texts.
         const uint32_t value = f.code + static_cast<uint32_t>(kFrequencyBase);
-        std::string text =
-            StringFormatC("%-6s%c %3u.%02u%c ", FrequencyTypeName(f.type & 15), (f.type & kFrequencyMark1) ? '*' : ' ',
-                          value / 100, value % 100, (f.type & kFrequencyMark2) ? '*' : ' ');
-        AppendRestriction(f.extension, text);
-        line.Append(kFrequencyColumn, text.c_str());
+        char head[ListingLine::kSize];
+        char* at = listfmt::PutLeft(head, FrequencyTypeName(f.type & 15), 6);
+        *at++ = (f.type & kFrequencyMark1) ? '*' : ' ';
+        *at++ = ' ';
+        at = listfmt::PutUnsigned(at, value / 100, 3);
+        *at++ = '.';
+        at = listfmt::PutUnsigned(at, value % 100, 2, '0');
+        *at++ = (f.type & kFrequencyMark2) ? '*' : ' ';
+        *at++ = ' ';
+        *at = '\0';
+        if (f.extension.size() < 2) {
+            line.Append(kFrequencyColumn, head);
+        } else {
+            std::string text = head;
+            AppendRestriction(f.extension, text);
+            line.Append(kFrequencyColumn, text.c_str());
+        }
     }
     if (r.present) {
         bool swapped = false;
@@ -166,12 +180,20 @@ bool FormatRunwayFrequencyLine(const AirportTables& t, uint32_t index, const Geo
         }
         const char* surface = RunwaySurfaceName(static_cast<int>(r.surfaceLights & 7));
         const char* lights = RunwayLightingName(static_cast<int>((r.surfaceLights >> 3) & 7));
-        int column;
-        if (r.flag < 0) {
-            column = line.Format(kLengthColumn, "%5u' %-6s %-6s", r.length * 100, surface, lights);
-        } else {
-            column = line.Format(kLengthColumn, "%5ux%3u' %-6s %-6s", r.length * 100, r.width * 5, surface, lights);
+        // "%5u' %-6s %-6s", or "%5ux%3u' %-6s %-6s" with a width.
+        char text[ListingLine::kSize];
+        char* at = listfmt::PutUnsigned(text, r.length * 100, 5);
+        if (r.flag >= 0) {
+            *at++ = 'x';
+            at = listfmt::PutUnsigned(at, r.width * 5, 3);
         }
+        *at++ = '\'';
+        *at++ = ' ';
+        at = listfmt::PutLeft(at, surface, 6);
+        *at++ = ' ';
+        at = listfmt::PutLeft(at, lights, 6);
+        *at = '\0';
+        const int column = line.Append(kLengthColumn, text);
         if (r.HasThresholds() || r.flag > 0) line.Append(column + 1, RunwayRemark(r, airport, flags).c_str());
     }
     return true;

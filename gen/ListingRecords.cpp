@@ -1,9 +1,14 @@
 #include "gen/ListingRecords.h"
 
+#include <cstring>
+
 #include "common/CLocale.h"
+#include "common/CoordinateFormat.h"
 #include "common/Frequency.h"
 #include "gen/Image.h"
+#include "gen/ListingFormatText.h"
 #include "gen/NamePointer.h"
+#include "gen/PositionField.h"
 
 namespace {
 
@@ -61,9 +66,18 @@ int FormatRecordPrefix(const ImageReader& reader, const ListingFlags& flags, int
                        const uint8_t* record, ListingLine& line) {
     line.Clear();
     line.Append(0, reader.Params().sections[section].name);
-    if (flags.recordNumbers && !flags.dump) line.Format(0, "%4x", number);
+    if (flags.recordNumbers && !flags.dump) {
+        char text[24];
+        *listfmt::PutHex(text, number, 4) = '\0';
+        line.Append(0, text);
+    }
     line.Append(kIdentColumn, FormatIdent(reader, section, number, record).c_str());
-    return line.Append(kPositionColumn, FormatPositionPair(record, flags).c_str());
+    int32_t lat = 0;
+    int32_t lon = 0;
+    DecodePosition(record, &lat, &lon);
+    char position[kPositionPairTextSize];
+    FormatPositionPair(position, lat, lon, flags.decimal, flags.RawCoordinates());
+    return line.Append(kPositionColumn, position);
 }
 
 void FormatRecordNames(const ImageReader& reader, const ListingFlags& flags, int section, const uint8_t* record,
@@ -71,24 +85,34 @@ void FormatRecordNames(const ImageReader& reader, const ListingFlags& flags, int
     const ImageInfo& info = reader.Info();
     const ImageParams& params = reader.Params();
     const SectionParams& s = params.sections[section];
-    const std::string country = FormatCountry(info, record[s.countryByte]);
+    char scratch[16];
+    const char* country = CountryText(info, record[s.countryByte], scratch);
     if (!s.hasNames) {
-        line.Append(column + 1, country.c_str());
+        line.Append(column + 1, country);
         return;
     }
     const NamePosition facility = GetNamePointer(params, s, NameField::Facility, record);
     const NamePosition city = GetNamePointer(params, s, NameField::City, record);
     const NamePosition& shown = (flags.dump || !city.absent) ? city : facility;
-    std::string text = FormatName(info, shown);
-    if (NameMarker(section, record) && text.size() >= 2) text.insert(text.size() - 2, 1, flags.dump ? '@' : ' ');
-    int at = line.Append(column + 1, text.c_str());
+    char text[kListingNameLimit + 1];
+    const size_t length = FormatNameTo(info, shown, text);
+    if (NameMarker(section, record) && length >= 2) {
+        // The marker goes before the name's last two characters.
+        std::memmove(text + length - 1, text + length - 2, 3);
+        text[length - 2] = flags.dump ? '@' : ' ';
+    }
+    int at = line.Append(column + 1, text);
     if (flags.dump || !SamePointer(facility, shown)) {
-        at = line.Append(at, (" (" + FormatName(info, facility) + ")").c_str());
+        FormatNameTo(info, facility, text);
+        at = line.Append(at, " (");
+        at = line.Append(at, text);
+        at = line.Append(at, ")");
     }
     if (section == kSectionApt && (airportFlags & (kPrivate | kMilitary))) {
         at = line.Append(at, (airportFlags & kPrivate) ? " [PRV]" : " [MIL]");
     }
-    line.Append(at, (" " + country).c_str());
+    at = line.Append(at, " ");
+    line.Append(at, country);
 }
 
 std::string FormatAirportRecordLine(const ImageReader& reader, const ListingFlags& flags, uint32_t number,
@@ -96,12 +120,17 @@ std::string FormatAirportRecordLine(const ImageReader& reader, const ListingFlag
     ListingLine line;
     FormatRecordPrefix(reader, flags, kSectionApt, number, record, line);
     const int elevation = (static_cast<int>(record[6] | (record[7] & 0x0Fu) << 8) - 500) * 10;
-    line.Format(kValueColumn, "%5d'", elevation);
-    std::string letters;
-    if (record[5] & 0x10) letters += 'J';
-    if (record[5] & 0x04) letters += 'A';
-    if (record[5] & 0x08) letters += 'M';
-    line.Append(kAirportFlagColumn, letters.c_str());
+    char text[24];
+    char* end = listfmt::PutSigned(text, elevation, 5);
+    *end++ = '\'';
+    *end = '\0';
+    line.Append(kValueColumn, text);
+    char* letter = text;
+    if (record[5] & 0x10) *letter++ = 'J';
+    if (record[5] & 0x04) *letter++ = 'A';
+    if (record[5] & 0x08) *letter++ = 'M';
+    *letter = '\0';
+    line.Append(kAirportFlagColumn, text);
     FormatRecordNames(reader, flags, kSectionApt, record, kAirportNameColumn,
                       infoFlags < 0 ? 0 : static_cast<uint32_t>(infoFlags), line);
     line.Trim();
@@ -145,7 +174,7 @@ std::string FormatWaypointLineOf(const ImageReader& reader, const ListingFlags& 
 }
 
 std::string FormatRawRecord(const uint8_t* record, uint32_t size) {
-    std::string text;
-    for (uint32_t i = 0; i < size; ++i) text += StringFormatC(" %02x", record[i]);
+    std::string text(3 * static_cast<size_t>(size), ' ');
+    for (uint32_t i = 0; i < size; ++i) listfmt::PutHex(&text[3 * static_cast<size_t>(i) + 1], record[i], 2, '0');
     return text;
 }

@@ -86,6 +86,8 @@ void ShowImageInfo(OperationContext& context) {
     }
     s.info = std::move(info);
     s.reader = std::make_unique<ImageReader>(*image, *s.info);
+    // Listings read every record, many more than once: serve them from memory.
+    s.reader->LoadIntoMemory();
     if (settings.debugLevel) CheckNamePointers(*s.reader, lines);
     context.AddLine(s.info->SizeLine());
     context.AddLine("");
