@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchDatabase.h"
 #include "common/LineReader.h"
 #include "dblib/DbDir.h"
 #include "gen/BatchDatabase.h"
@@ -108,22 +109,8 @@ const std::string& BatchText() {
 }
 
 // A temporary working folder with an empty database folder, removed afterwards.
-class Workspace {
-public:
-    Workspace() {
-        char pattern[] = "/tmp/benchbatch-XXXXXX";
-        if (!::mkdtemp(pattern)) std::abort();
-        dir_ = pattern;
-        std::filesystem::create_directory(dir_ + "/db50");
-    }
-    ~Workspace() {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
-    const std::string& Dir() const { return dir_; }
-
-private:
-    std::string dir_;
+struct Workspace : bench::Workspace {
+    Workspace() : bench::Workspace("benchbatch") {}
 };
 
 // The database of a workspace, opened as a generator opens it.
@@ -232,16 +219,22 @@ void InsertAll(const std::vector<Record>& records) {
     for (int f = 0; f < kBatchFileCount; ++f) dbif_close(f);
 }
 
-// In the order the batch update adds them.
-void BM_RawInserts(benchmark::State& state) {
-    static const auto records = RecordsOfTheBatch();
+// Times `work` once per iteration, each time on a fresh empty database.
+template <class Work>
+void TimeOnEmptyDatabase(benchmark::State& state, Work work) {
     for (auto _ : state) {
         Workspace w;
         OpenDatabase db(w);
-        auto start = std::chrono::steady_clock::now();
-        InsertAll(records);
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        const bench::Clock::time_point start = bench::Clock::now();
+        work();
+        state.SetIterationTime(bench::Seconds(start));
     }
+}
+
+// In the order the batch update adds them.
+void BM_RawInserts(benchmark::State& state) {
+    static const auto records = RecordsOfTheBatch();
+    TimeOnEmptyDatabase(state, [] { InsertAll(records); });
     state.counters["records"] = static_cast<double>(records.size());
 }
 
@@ -252,25 +245,12 @@ void BM_RawInsertsByFile(benchmark::State& state) {
         std::stable_sort(r.begin(), r.end(), [](const Record& a, const Record& b) { return a.first < b.first; });
         return r;
     }();
-    for (auto _ : state) {
-        Workspace w;
-        OpenDatabase db(w);
-        auto start = std::chrono::steady_clock::now();
-        InsertAll(records);
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
+    TimeOnEmptyDatabase(state, [] { InsertAll(records); });
     state.counters["records"] = static_cast<double>(records.size());
 }
 
 void BM_BatchUpdate(benchmark::State& state) {
-    const std::string& text = BatchText();
-    for (auto _ : state) {
-        Workspace w;
-        OpenDatabase db(w);
-        auto start = std::chrono::steady_clock::now();
-        ApplyBatch(text);
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-    }
+    TimeOnEmptyDatabase(state, [] { ApplyBatch(BatchText()); });
     state.counters["lines"] = kLines;
 }
 
@@ -290,7 +270,7 @@ void BM_BatchThroughIdle(benchmark::State& state) {
         GenModel model;
         model.name = "Brondel";
         InstallBatchUpdate(model);
-        auto start = std::chrono::steady_clock::now();
+        const bench::Clock::time_point start = bench::Clock::now();
         {
             CGenApp app(std::move(model));
             auto ui = std::make_unique<platform::HeadlessUi>();
@@ -300,7 +280,7 @@ void BM_BatchThroughIdle(benchmark::State& state) {
             char* argv[] = {program, f, name, nullptr};
             if (app.Main(3, argv) != 0) state.SkipWithError("the run failed");
         }
-        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        state.SetIterationTime(bench::Seconds(start));
         std::filesystem::current_path(home);
     }
     state.counters["lines"] = kLines;

@@ -75,7 +75,8 @@ void BatchDeleteRecord(int fileNumber, const char* type, int32_t serial) {
 int32_t AddCountryRecord(int32_t next[kGenFileCount], std::string_view field) {
     CountryBuf buf{};
     buf.csno = TakeSerial(next, kFileCountry);
-    std::memcpy(buf.cid, field.data(), 2);
+    const std::string id = AddedCountryId(field);
+    std::memcpy(buf.cid, id.data(), id.size());
     std::string name(field.substr(3, 19));
     SetRecText(buf.cname, name.c_str(), sizeof buf.cname);
     BatchUseFile(kFileCountry);

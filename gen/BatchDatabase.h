@@ -35,8 +35,8 @@ void BatchAddRecord(int fileNumber, void* buffer, const char* type, int32_t seri
 void BatchUpdateRecord(int fileNumber, void* buffer, const char* type, int32_t serial);
 void BatchDeleteRecord(int fileNumber, const char* type, int32_t serial);
 
-// A new COUNTRY record from a country field that CanAddCountry accepts: cid = the first two
-// characters, cname = the text from the fourth (at most 19). Returns its csno.
+// A new COUNTRY record from a country field that CanAddCountry accepts: cid = its
+// AddedCountryId, cname = the text from the fourth (at most 19). Returns its csno.
 int32_t AddCountryRecord(int32_t next[kGenFileCount], std::string_view field);
 // A new NAME record of the text (BatchNameText form). Returns its nsno.
 int32_t AddNameRecord(int32_t next[kGenFileCount], std::string_view text);

@@ -121,8 +121,16 @@ std::string CountryIdOf(std::string_view text) {
     return std::string(id.substr(0, 4));
 }
 
+std::string AddedCountryId(std::string_view text) {
+    std::string_view id = text.substr(0, 2);
+    if (id.size() == 2 && id[1] == ' ') id = id.substr(0, 1);
+    return std::string(id);
+}
+
 bool CanAddCountry(std::string_view text) {
-    return text.size() >= 4 && (text[2] == ' ' || text[2] == '-') && CountryIdOf(text) == text.substr(0, 2);
+    if (text.size() < 4 || (text[2] != ' ' && text[2] != '-')) return false;
+    const std::string id = AddedCountryId(text);
+    return !id.empty() && id[0] != ' ' && CountryIdOf(text) == id;
 }
 
 int32_t FindCountryId(std::string_view text) {

@@ -24,9 +24,12 @@ int ParseBatchPosition(std::string_view text, int32_t* angle, bool isLongitude, 
 // when that is one or two characters long (the listing's "name-id" form); otherwise the text up
 // to the first '-' or blank ("id-name", "id name" or the id alone).
 std::string CountryIdOf(std::string_view text);
+// The id a country added from this field takes: its first two characters, less the blank that
+// pads a one-letter id ("K -USA" gives "K").
+std::string AddedCountryId(std::string_view text);
 // True when an unknown country of this field can be added: at least four characters, a blank or
-// '-' as the third, and the field naming its first two characters as its id (so the new country
-// is found again by the same field).
+// '-' as the third, and the field naming its AddedCountryId as its id (so the new country is
+// found again by the same field).
 bool CanAddCountry(std::string_view text);
 // The csno of the country the field names, or -1 when there is none.
 int32_t FindCountryId(std::string_view text);

@@ -158,6 +158,11 @@ TEST(BatchFields, CountryIds) {
         {"US", "US", false},
         {"US-UNITED STATES", "US", true},
         {"US UNITED STATES", "US", true},
+        {"K -USA", "K", true},  // the listing's form of a one-letter id: padded to two, '-', name
+        {"K  USA", "K", true},
+        {"K USA", "K", false},
+        {" K-USA", "", false},
+        {"  -USA", "", false},
         {"UNITED STATES-US", "US", false},  // the listing's form names an existing country only
         {"EL SALVADOR-SV", "SV", false},
         {"US-WASHINGTON-DC", "DC", false},  // would be added as US and never found again

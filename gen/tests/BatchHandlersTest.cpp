@@ -60,6 +60,23 @@ TEST_F(BatchHandlers, AirportMarksAndIdentDigits) {
     EXPECT_EQ(NameOf(apts[1].afacil), "FIELD");
 }
 
+TEST_F(BatchHandlers, OneLetterCountryIdPaddedWithABlank) {
+    ASSERT_EQ(Apply("ADD|APT|KSEA|K -USA|SEATTLE|SEATTLE-TACOMA|N 47~26.970|W122~18.710|433"), kBatchDone);
+    auto countries = All<CountryBuf>(kFileCountry);
+    ASSERT_EQ(countries.size(), 1u);
+    EXPECT_EQ(std::string(countries[0].cid, sizeof countries[0].cid), std::string("K\0\0\0", 4));
+    EXPECT_STREQ(countries[0].cname, "USA");
+    // Found again in every form: padded, bare, and by a line of another type.
+    EXPECT_EQ(Apply("ADD|APT|KSEA|K -USA|SEATTLE|SEATTLE-TACOMA|N 47~26.970|W122~18.710|433"), kBatchModified);
+    EXPECT_EQ(Apply("ADD|INT|ALKIA|K|N 47~34.000|W122~25.000"), kBatchDone);
+    EXPECT_EQ(Apply("ADD|VOR|SEA|K -USA|SEATTLE|SEATTLE|N 47~26.100|W122~18.600|116.80"), kBatchDone);
+    countries = All<CountryBuf>(kFileCountry);
+    ASSERT_EQ(countries.size(), 1u);
+    EXPECT_EQ(All<IntBuf>(kFileInts)[0].icountry, countries[0].csno);
+    EXPECT_EQ(Apply("DEL|APT|KSEA|K -USA"), kBatchDone);
+    EXPECT_TRUE(All<AptBuf>(kFileApts).empty());
+}
+
 TEST_F(BatchHandlers, LongNamesAreCutBeforeTheyAreLookedUp) {
     const std::string name(40, 'K');
     const std::string line = "ADD|APT|KAAA|US-UNITED STATES|" + name + "|" + name + "X|N 40~00.0|W 100~00.0|1";

@@ -5,13 +5,12 @@ and the record), independent of the C++ code."""
 import os
 import shutil
 import struct
-import subprocess
-import tempfile
+import sys
 import time
 import unittest
 
-BIN = os.path.abspath(os.path.join(os.environ.get("SUITE_BIN_DIR", "build/bin"), "brondel"))
-SOURCE = os.environ.get("SUITE_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import suite  # noqa: E402
 
 # Record layouts: (field, struct code) in record order; "8s" idents, "32s" names.
 LAYOUTS = {
@@ -156,32 +155,27 @@ def batch_lines(path):
     return lines
 
 
-class BatchUpdate(unittest.TestCase):
+class BatchUpdate(suite.TempFolderRun):
+    """The examples copied into the folder; the program runs in its subfolder "run"."""
+
+    prefix = "batch-"
+
     def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="batch-")
-        self.dir = self.tmp.name
-        shutil.copytree(os.path.join(SOURCE, "examples"), os.path.join(self.dir, "examples"))
-        self.run_dir = os.path.join(self.dir, "run")
+        super().setUp()
+        shutil.copytree(suite.EXAMPLES_DIR, self.path("examples"))
+        self.run_dir = self.path("run")
         os.mkdir(self.run_dir)
         self.db = os.path.join(self.run_dir, "db50")
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"))
-        self.env.pop("DISPLAY", None)
-        self.env.pop("WAYLAND_DISPLAY", None)
-
-    def tearDown(self):
-        self.tmp.cleanup()
 
     def brondel(self, *args):
-        p = subprocess.run([BIN, "--headless", *args], cwd=self.run_dir, env=self.env, capture_output=True,
-                           timeout=300)
-        return p.returncode, p.stdout.decode("utf-8").splitlines(), p.stderr.decode("utf-8")
+        code = self.run_headless("brondel", args, cwd=self.run_dir, timeout=300)
+        return code, self.out, self.err_text
 
     def load(self):
         return self.brondel("-F", "../examples/load.ctl")
 
     def write(self, name, lines):
-        with open(os.path.join(self.run_dir, name), "wb") as f:
-            f.write("".join(l + "\r\n" for l in lines).encode("latin-1"))
+        super().write(os.path.join("run", name), lines)
 
     def control(self, batch):
         self.write("c.ctl", ["Mode=BatchUpdate", "Filename=" + batch, "Listing=1", "GO=1"])

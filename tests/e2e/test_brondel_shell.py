@@ -1,12 +1,11 @@
 """Scenarios of the Brondel generator's shell, run headless with answer files."""
 import fcntl
 import os
-import subprocess
-import tempfile
-import time
+import sys
 import unittest
 
-BIN = os.path.abspath(os.path.join(os.environ.get("SUITE_BIN_DIR", "build/bin"), "brondel"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from suite import TempFolderRun, answer  # noqa: E402
 
 SETUP = "Select Required Operation"
 MODES = {
@@ -32,48 +31,16 @@ def image_bytes(part_number="006-D0677-XX", size=512):
     return bytes(data)
 
 
-def answer(match, press, **values):
-    lines = ["match " + match]
-    lines += ["set %s = %s" % (k.replace("_", " "), v) for k, v in values.items()]
-    lines.append("press " + press)
-    return "\n".join(lines) + "\n"
-
-
 def setup(mode, filename, **more):
     return answer(SETUP, "OK", Mode=MODES[mode], Filename=filename, **more)
 
 
-class BrondelRun(unittest.TestCase):
-    def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="brondel-")
-        self.dir = self.tmp.name
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"))
-        self.env.pop("DISPLAY", None)
-        self.env.pop("WAYLAND_DISPLAY", None)
-
-    def tearDown(self):
-        self.tmp.cleanup()
-
-    def path(self, name):
-        return os.path.join(self.dir, name)
-
-    def write(self, name, data):
-        mode = "wb" if isinstance(data, bytes) else "w"
-        with open(self.path(name), mode) as f:
-            f.write(data)
+class BrondelRun(TempFolderRun):
+    prefix = "brondel-"
 
     def run_brondel(self, answers=None, args=()):
-        cmd = [BIN, "--headless"]
-        if answers is not None:
-            self.write("answers.txt", "".join(answers))
-            cmd += ["--answers", "answers.txt"]
-        cmd += list(args)
-        start = time.monotonic()
-        done = subprocess.run(cmd, cwd=self.dir, env=self.env, capture_output=True, timeout=30)
-        self.elapsed = time.monotonic() - start
-        self.out = done.stdout.decode("utf-8").splitlines()
-        self.err = done.stderr.decode("utf-8").splitlines()
-        return done.returncode
+        switches = self.write_answers(answers) if answers is not None else []
+        return self.run_headless("brondel", switches + list(args), timeout=30)
 
     def assertSequence(self, expected):
         """The lines appear consecutively in the listing output."""

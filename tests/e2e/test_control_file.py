@@ -1,37 +1,29 @@
 """Unattended runs of brondel from control files: sections, GO states, comments, the -S and
 -E switches, and the end of the run."""
 import os
-import subprocess
-import tempfile
+import sys
 import unittest
 
-BIN = os.path.abspath(os.path.join(os.environ.get("SUITE_BIN_DIR", "build/bin"), "brondel"))
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import suite  # noqa: E402
+
 HEADING = " ************* Brondel 5.4.10 *************"
-COMPLETED = ["", "**** Control File Completed ****", ""]
+COMPLETED = ["", suite.COMPLETED, ""]
 
 
-class ControlFile(unittest.TestCase):
+class ControlFile(suite.TempFolderRun):
+    prefix = "control-"
+
     def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="control-")
-        self.dir = self.tmp.name
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"))
-        self.env.pop("DISPLAY", None)
-        self.env.pop("WAYLAND_DISPLAY", None)
-        os.mkdir(os.path.join(self.dir, "data"))
+        super().setUp()
+        os.mkdir(self.path("data"))
         for name in ("a.txt", "b.txt", "data/c.txt"):
             ident = os.path.basename(name)[0].upper()
             self.write(name, ["ADD|USR|WP%s|N 47~00.000|W122~00.000|FROM %s" % (ident, name.upper())])
 
-    def tearDown(self):
-        self.tmp.cleanup()
-
-    def write(self, name, lines):
-        with open(os.path.join(self.dir, name), "wb") as f:
-            f.write("".join(l + "\r\n" for l in lines).encode("latin-1"))
-
     def brondel(self, *args):
-        p = subprocess.run([BIN, "--headless", *args], cwd=self.dir, env=self.env, capture_output=True, timeout=120)
-        return p.returncode, p.stdout.decode("utf-8").splitlines(), p.stderr.decode("utf-8")
+        code = self.run_headless("brondel", args)
+        return code, self.out, self.err_text
 
     def run_file(self, lines, *before, after=()):
         self.write("c.ctl", lines)
@@ -77,7 +69,7 @@ class ControlFile(unittest.TestCase):
         saves = [l for l in out if l.startswith("Saved As")]
         self.assertEqual(len(saves), 1, saves)
         self.assertTrue(saves[0].endswith('a.lst"'), saves)
-        self.assertTrue(os.path.exists(os.path.join(self.dir, "a.lst")))
+        self.assertTrue(os.path.exists(self.path("a.lst")))
         self.assertEqual(out[-3:], COMPLETED)
 
     def test_a_mode_in_other_letter_case_is_refused(self):

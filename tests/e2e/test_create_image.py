@@ -15,18 +15,13 @@ import os
 import re
 import shutil
 import struct
-import subprocess
 import sys
-import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import imgcheck  # noqa: E402
-
-BIN_DIR = os.path.abspath(os.environ.get("SUITE_BIN_DIR", "build/bin"))
-SOURCE_DIR = os.path.abspath(os.environ.get("SUITE_SOURCE_DIR", os.path.join(HERE, "..", "..")))
-EXAMPLE_BATCH = os.path.join(SOURCE_DIR, "examples", "puget_bat.txt")
+import suite  # noqa: E402
+from suite import EXAMPLE_BATCH  # noqa: E402
 
 FAMILIES = ("brondel", "quenmar", "pelmora")
 UNIT_TEXT = {"brondel": "496", "quenmar": "GPS III Pilot", "pelmora": "195/295/196/296/96/396/iQue"}
@@ -134,24 +129,8 @@ def airspace_files(eighteen_bit, name_serial):
 
 # ---------------------------------------------------------------- runs
 
-class GeneratorRun(unittest.TestCase):
-    def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="create-image-")
-        self.dir = self.tmp.name
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"))
-        self.env.pop("DISPLAY", None)
-        self.env.pop("WAYLAND_DISPLAY", None)
-
-    def tearDown(self):
-        self.tmp.cleanup()
-
-    def path(self, *names):
-        return os.path.join(self.dir, *names)
-
-    def write(self, name, data):
-        os.makedirs(os.path.dirname(self.path(name)) or self.dir, exist_ok=True)
-        with open(self.path(name), "wb" if isinstance(data, bytes) else "w") as f:
-            f.write(data)
+class GeneratorRun(suite.TempFolderRun):
+    prefix = "create-image-"
 
     def run_program(self, program, sections, answers=None, timeout=120):
         """Runs the program headless on a control file made of the sections (dicts of keys)."""
@@ -159,16 +138,18 @@ class GeneratorRun(unittest.TestCase):
         for section in sections:
             lines += ["%s=%s" % (k, v) for k, v in section.items()]
             lines.append("GO=1")
-        self.write("run.ctl", "\r\n".join(lines) + "\r\n")
-        cmd = [os.path.join(BIN_DIR, program), "--headless"]
-        if answers is not None:
-            self.write("answers.txt", answers)
-            cmd += ["--answers", "answers.txt"]
-        cmd += ["-F", "run.ctl"]
-        done = subprocess.run(cmd, cwd=self.dir, env=self.env, capture_output=True, timeout=timeout)
-        self.out = done.stdout.decode("utf-8").splitlines()
-        self.err = done.stderr.decode("utf-8").splitlines()
-        return done.returncode
+        self.write("run.ctl", lines)
+        switches = self.write_answers(answers) if answers is not None else []
+        return self.run_headless(program, switches + ["-F", "run.ctl"], timeout=timeout)
+
+    def load_example_with_airspace(self, family):
+        """The example batch file loaded, and TCC.DAT and SUA.DAT put in the database folder;
+        gives their bytes."""
+        self.assertEqual(self.run_program(family, [{"Mode": "BatchUpdate", "Filename": EXAMPLE_BATCH}]), 0)
+        tcc, sua = airspace_files(EIGHTEEN_BIT[family], 0)
+        self.write(os.path.join("db50", "TCC.DAT"), tcc)
+        self.write(os.path.join("db50", "SUA.DAT"), sua)
+        return tcc, sua
 
     def create_image(self, program, image, load=True):
         sections = []
@@ -226,17 +207,15 @@ class ExampleImages(GeneratorRun):
 
 class ExampleControlFiles(GeneratorRun):
     def test_the_example_control_files_make_their_images(self):
-        shutil.copytree(os.path.join(SOURCE_DIR, "examples"), self.path("examples"))
+        shutil.copytree(suite.EXAMPLES_DIR, self.path("examples"))
         os.mkdir(self.path("run"))
         for family in FAMILIES:
             with self.subTest(family=family):
-                run = subprocess.run([os.path.join(BIN_DIR, family), "--headless", "-F", "../examples/create_image.ctl"],
-                                     cwd=self.path("run"), env=self.env, capture_output=True, timeout=120)
-                self.assertEqual(run.returncode, 0, run.stderr)
+                code = self.run_headless(family, ["-F", "../examples/create_image.ctl"], cwd=self.path("run"))
+                self.assertEqual(code, 0, self.err_text)
                 whole = self.check(os.path.join("run", "puget.img"), family)
-        area = subprocess.run([os.path.join(BIN_DIR, "pelmora"), "--headless", "-F", "../examples/create_image_area.ctl"],
-                              cwd=self.path("run"), env=self.env, capture_output=True, timeout=120)
-        self.assertEqual(area.returncode, 0, area.stderr)
+        code = self.run_headless("pelmora", ["-F", "../examples/create_image_area.ctl"], cwd=self.path("run"))
+        self.assertEqual(code, 0, self.err_text)
         part = self.check(os.path.join("run", "sound.img"), "pelmora")
         # Airports outside the rectangle stay (brief); intersections outside it go.
         self.assertEqual(len(part["sections"]["APT"]), len(whole["sections"]["APT"]))
@@ -277,10 +256,7 @@ class Airspace(GeneratorRun):
     def test_tcc_and_sua_files_are_appended_behind_the_vor_area(self):
         for family in FAMILIES:
             with self.subTest(family=family):
-                self.assertEqual(self.run_program(family, [{"Mode": "BatchUpdate", "Filename": EXAMPLE_BATCH}]), 0)
-                tcc, sua = airspace_files(EIGHTEEN_BIT[family], 0)
-                self.write(os.path.join("db50", "TCC.DAT"), tcc)
-                self.write(os.path.join("db50", "SUA.DAT"), sua)
+                self.load_example_with_airspace(family)
                 self.assertEqual(self.create_image(family, "air.img", load=False), 0, self.err)
                 self.assertIn("Counting FSS/TCCS 1", self.out)
                 self.assertIn("Writing SUA Section to image file 1", self.out)
@@ -308,7 +284,7 @@ class StoppedOperation(GeneratorRun):
         for i in range(300):
             cid = chr(65 + i // 26) + chr(65 + i % 26)
             lines.append("ADD|INT|X%s|%s Land %d|N%02d0000|E%03d0000" % (cid, cid, i, i % 80, i % 60))
-        self.write("many.txt", "\r\n".join(lines) + "\r\n")
+        self.write("many.txt", lines)
         answers = "match There are 300 countries\npress No\n"
         code = self.run_program("brondel", [{"Mode": "BatchUpdate", "Filename": "many.txt"},
                                             {"Mode": "CreateImage", "Filename": "many.img", "Title": "MANY"}],

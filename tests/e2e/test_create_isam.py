@@ -15,14 +15,10 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import imgcheck  # noqa: E402
-from test_create_image import EIGHTEEN_BIT, EXAMPLE_BATCH, FAMILIES, GeneratorRun, airspace_files  # noqa: E402
+from test_create_image import FAMILIES, GeneratorRun  # noqa: E402
 
 
 class CreateIsamRun(GeneratorRun):
-    def read(self, *names):
-        with open(self.path(*names), "rb") as f:
-            return f.read()
-
     def database(self):
         """Every file of the database folder and its bytes."""
         folder = self.path("db50")
@@ -33,10 +29,7 @@ class RoundTrip(CreateIsamRun):
     def test_image_from_the_rebuilt_database_is_the_same_image(self):
         for family in FAMILIES:
             with self.subTest(family=family):
-                self.assertEqual(self.run_program(family, [{"Mode": "BatchUpdate", "Filename": EXAMPLE_BATCH}]), 0)
-                tcc, sua = airspace_files(EIGHTEEN_BIT[family], 0)
-                self.write(os.path.join("db50", "TCC.DAT"), tcc)
-                self.write(os.path.join("db50", "SUA.DAT"), sua)
+                tcc, sua = self.load_example_with_airspace(family)
                 self.assertEqual(self.create_image(family, "a.img", load=False), 0, self.err)
                 report = imgcheck.check_file(self.path("a.img"), family)
                 self.assertTrue(report.ok, [c.messages for c in report.checks.values() if not c.ok])

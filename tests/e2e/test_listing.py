@@ -3,19 +3,15 @@ writer of the checker's self-test: the image information lines, the section map 
 level, "apidgen.txt", and damaged images that must still end every listing."""
 import os
 import random
-import subprocess
 import sys
-import tempfile
 import unittest
 
-HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import imgcheck_selftest  # noqa: E402
+from suite import COMPLETED, TempFolderRun  # noqa: E402
 
-BIN = os.path.abspath(os.path.join(os.environ.get("SUITE_BIN_DIR", "build/bin"), "brondel"))
 SECTIONS = ["APT", "INT", "NDB", "VOR", "SUA", "FSS", "TCC", "APR"]
-COMPLETED = "**** Control File Completed ****"
 
 
 def control_file(image, sections):
@@ -32,31 +28,13 @@ def sample_image(fss=False, sua=False):
     return writer, writer.build()
 
 
-class ListingRun(unittest.TestCase):
-    def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="listing-")
-        self.dir = self.tmp.name
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"))
-        self.env.pop("DISPLAY", None)
-        self.env.pop("WAYLAND_DISPLAY", None)
-
-    def tearDown(self):
-        self.tmp.cleanup()
-
-    def path(self, name):
-        return os.path.join(self.dir, name)
-
-    def write(self, name, data):
-        with open(self.path(name), "wb") as f:
-            f.write(data if isinstance(data, bytes) else data.encode("cp1252"))
+class ListingRun(TempFolderRun):
+    prefix = "listing-"
+    output_encoding = "cp1252"
 
     def run_lists(self, image, sections=SECTIONS, args=()):
         self.write("list.ctl", control_file(image, sections))
-        done = subprocess.run([BIN, "--headless"] + list(args) + ["-F", "list.ctl"], cwd=self.dir, env=self.env,
-                              capture_output=True, timeout=120)
-        self.out = done.stdout.decode("cp1252").splitlines()
-        self.err = done.stderr.decode("cp1252").splitlines()
-        return done.returncode
+        return self.run_headless("brondel", list(args) + ["-F", "list.ctl"])
 
     def require_listings(self):
         if not any(line.startswith("Image size (hex): ") for line in self.out):

@@ -14,14 +14,16 @@ import re
 import shutil
 import struct
 import subprocess
-import tempfile
+import sys
 import unittest
 import zlib
 
-BIN_DIR = os.path.abspath(os.environ.get("SUITE_BIN_DIR", "build/bin"))
-BIN = os.path.join(BIN_DIR, "brondel")
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import suite  # noqa: E402
+from suite import BIN_DIR, SOURCE_DIR, TempFolderRun, answer  # noqa: E402
+
+BIN = suite.program("brondel")
 SHOTS_ROOT = os.path.join(os.path.dirname(BIN_DIR), "qt-screenshots")
-SOURCE_DIR = os.environ.get("SUITE_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 
 SETUP = "Select Required Operation"
 # A batch whose listing fits in the window and, printed large, on more than one page.
@@ -109,13 +111,6 @@ def lines_per_page(listing, printed):
 
 # ---------------------------------------------------------------- running
 
-def answer(match, press, **values):
-    lines = ["match " + match]
-    lines += ["set %s = %s" % (k.replace("_", " "), v) for k, v in values.items()]
-    lines.append("press " + press)
-    return "\n".join(lines) + "\n"
-
-
 def qt_backend_built():
     try:
         with open(BIN, "rb") as f:
@@ -150,7 +145,9 @@ class XServer:
 
 @unittest.skipUnless(shutil.which("Xvfb"), "Xvfb is not installed")
 @unittest.skipUnless(qt_backend_built(), "brondel was built without the Qt backend")
-class QtBrondel(unittest.TestCase):
+class QtBrondel(TempFolderRun):
+    prefix = "qtbrondel-"
+
     @classmethod
     def setUpClass(cls):
         cls.x = XServer()
@@ -160,32 +157,22 @@ class QtBrondel(unittest.TestCase):
         cls.x.stop()
 
     def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="qtbrondel-")
-        self.dir = self.tmp.name
+        super().setUp()
         self.shots = os.path.join(SHOTS_ROOT, self.id().split(".")[-1])
         shutil.rmtree(self.shots, ignore_errors=True)
-
-    def tearDown(self):
-        self.tmp.cleanup()
-
-    def path(self, name):
-        return os.path.join(self.dir, name)
 
     def shot(self, name):
         return os.path.join(self.shots, name)
 
     def run_brondel(self, answers, drive):
-        with open(self.path("answers.txt"), "w", encoding="utf-8") as f:
-            f.write("".join(answers))
+        switches = self.write_answers(answers)
         with open(self.path("drive.txt"), "w", encoding="utf-8") as f:
             f.write("\n".join(drive) + "\n")
-        env = dict(os.environ, DISPLAY=self.x.display, XDG_CONFIG_HOME=self.path(".config"),
-                   XDG_RUNTIME_DIR=self.dir, SUITE_QT_SHOTS=self.shots,
+        env = dict(self.env, DISPLAY=self.x.display, XDG_RUNTIME_DIR=self.dir, SUITE_QT_SHOTS=self.shots,
                    SUITE_QT_DRIVE=self.path("drive.txt"),
                    LSAN_OPTIONS="suppressions=" + os.path.join(SOURCE_DIR, "platform/qt/tests/lsan.supp"))
-        for name in ("WAYLAND_DISPLAY", "QT_QPA_PLATFORM"):
-            env.pop(name, None)
-        done = subprocess.run([BIN, "--answers", "answers.txt"], cwd=self.dir, env=env,
+        env.pop("QT_QPA_PLATFORM", None)
+        done = subprocess.run([BIN] + switches, cwd=self.dir, env=env,
                               capture_output=True, timeout=120)
         self.err = done.stderr.decode("utf-8", "replace")
         # Every answer and statement fitted its window.
@@ -198,8 +185,7 @@ class QtBrondel(unittest.TestCase):
                            "no ink where %r was drawn" % what)
 
     def test_batch_update_listing_copy_and_print_to_pdf(self):
-        with open(self.path("batch.txt"), "wb") as f:
-            f.write(BATCH)
+        self.write("batch.txt", BATCH)
         pdf = self.path("listing.pdf")
         code = self.run_brondel(
             [answer(SETUP, "OK", Mode="Perform a Batch Update of ISAM DB", Filename="batch.txt", Listing="1"),
@@ -314,8 +300,7 @@ class QtBrondel(unittest.TestCase):
             self.assertIn("WindowPos=" + placement, f.read())
 
     def test_every_dialog_of_the_generator_is_reached_and_answered(self):
-        with open(self.path("sua.txt"), "w") as f:
-            f.write("x\r\n")
+        self.write("sua.txt", "x\r\n")
         code = self.run_brondel(
             [answer(SETUP, "Browse->", Mode="Compile SUA Text"),
              answer("Select SUA Dump File", "Open", Files_of_type="All Files [*.*]", File_name="sua.txt"),

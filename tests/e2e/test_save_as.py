@@ -18,7 +18,6 @@ import os
 import re
 import subprocess
 import sys
-import tempfile
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -26,15 +25,13 @@ sys.path.insert(0, HERE)
 
 import imgcheck_selftest  # noqa: E402
 
-BIN_DIR = os.path.abspath(os.environ.get("SUITE_BIN_DIR", "build/bin"))
-SOURCE_DIR = os.path.abspath(os.environ.get("SUITE_SOURCE_DIR", os.path.join(HERE, "..", "..")))
-EXAMPLE_BATCH = os.path.join(SOURCE_DIR, "examples", "puget_bat.txt")
+from suite import BIN_DIR, COMPLETED, EXAMPLE_BATCH, TempFolderRun  # noqa: E402
+
 GOLDEN_DIR = os.path.join(HERE, "golden")
 UPDATE_GOLDEN = os.environ.get("SAVEAS_GOLDEN_UPDATE") == "1"
 
 FAMILIES = ("brondel", "quenmar", "pelmora")
 POINT_SECTIONS = ("APT", "INT", "NDB", "VOR")
-COMPLETED = "**** Control File Completed ****"
 
 
 def section(**keys):
@@ -44,27 +41,9 @@ def section(**keys):
     return lines + ["GO=1"]
 
 
-class SaveAsRun(unittest.TestCase):
-    def setUp(self):
-        self.tmp = tempfile.TemporaryDirectory(prefix="saveas-")
-        self.dir = self.tmp.name
-        self.env = dict(os.environ, XDG_CONFIG_HOME=os.path.join(self.dir, ".config"))
-        self.env.pop("DISPLAY", None)
-        self.env.pop("WAYLAND_DISPLAY", None)
-
-    def tearDown(self):
-        self.tmp.cleanup()
-
-    def path(self, *parts):
-        return os.path.join(self.dir, *parts)
-
-    def write(self, name, data):
-        with open(self.path(name), "wb") as f:
-            f.write(data if isinstance(data, bytes) else data.encode("cp1252"))
-
-    def read(self, name):
-        with open(self.path(name), "rb") as f:
-            return f.read()
+class SaveAsRun(TempFolderRun):
+    prefix = "saveas-"
+    output_encoding = "cp1252"
 
     def lines_of(self, name):
         """The lines of a saved file, each checked for its CR LF."""
@@ -82,13 +61,8 @@ class SaveAsRun(unittest.TestCase):
         lines = []
         for s in sections:
             lines += s
-        with open(os.path.join(cwd, "run.ctl"), "wb") as f:
-            f.write(("\r\n".join(lines) + "\r\n").encode("cp1252"))
-        done = subprocess.run([os.path.join(BIN_DIR, program), "--headless"] + list(args) + ["-F", "run.ctl"],
-                              cwd=cwd, env=self.env, capture_output=True, timeout=300)
-        self.out = done.stdout.decode("cp1252").splitlines()
-        self.err = done.stderr.decode("cp1252").splitlines()
-        return done.returncode
+        self.write(os.path.join(cwd, "run.ctl"), lines)
+        return self.run_headless(program, list(args) + ["-F", "run.ctl"], cwd=cwd, timeout=300)
 
     def require_listings(self):
         if not any(line.startswith("Image size (hex): ") for line in self.out):
