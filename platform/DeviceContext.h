@@ -107,4 +107,31 @@ public:
     virtual bool EndPage() = 0;
 };
 
+// The text drawing state (colours, background mode, alignment, origin) that every
+// context keeps the same way; backends derive from it and do the drawing.
+class StatefulDeviceContext : public DeviceContext {
+public:
+    Color SetTextColor(Color color) override { return Exchange(textColor_, color); }
+    Color SetBkColor(Color color) override { return Exchange(bkColor_, color); }
+    Color TextColor() const override { return textColor_; }
+    Color BkColor() const override { return bkColor_; }
+    BkMode SetBkMode(BkMode mode) override { return Exchange(bkMode_, mode); }
+    unsigned SetTextAlign(unsigned align) override { return Exchange(align_, align); }
+    Point ViewportOrigin() const override { return origin_; }
+
+protected:
+    template <typename T>
+    static T Exchange(T& field, T value) {
+        T old = field;
+        field = value;
+        return old;
+    }
+
+    Color textColor_ = MakeColor(0, 0, 0);
+    Color bkColor_ = MakeColor(255, 255, 255);
+    BkMode bkMode_ = BkMode::Opaque;
+    unsigned align_ = kAlignLeft | kAlignTop;
+    Point origin_{0, 0};
+};
+
 }  // namespace platform

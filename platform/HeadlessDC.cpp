@@ -112,30 +112,6 @@ Size HeadlessDC::GetTextExtent(std::string_view text) const {
     return {static_cast<int>(text.size()) * tm.aveCharWidth, tm.height};
 }
 
-Color HeadlessDC::SetTextColor(Color color) {
-    Color old = textColor_;
-    textColor_ = color;
-    return old;
-}
-
-Color HeadlessDC::SetBkColor(Color color) {
-    Color old = bkColor_;
-    bkColor_ = color;
-    return old;
-}
-
-BkMode HeadlessDC::SetBkMode(BkMode mode) {
-    BkMode old = bkMode_;
-    bkMode_ = mode;
-    return old;
-}
-
-unsigned HeadlessDC::SetTextAlign(unsigned align) {
-    unsigned old = align_;
-    align_ = align;
-    return old;
-}
-
 Color HeadlessDC::GetSysColor(SystemColor which) const {
     switch (which) {
     case SystemColor::Window: return MakeColor(255, 255, 255);

@@ -43,7 +43,7 @@ struct RecordedPage {
 // width given in the font replaces the average.
 TextMetrics HeadlessMetrics(const Font& font);
 
-class HeadlessDC : public DeviceContext {
+class HeadlessDC : public StatefulDeviceContext {
 public:
     // A screen context of the given client size, or a printer page of the
     // given size at the given resolution.
@@ -58,16 +58,9 @@ public:
     TextMetrics GetTextMetrics() const override;
     Size GetTextExtent(std::string_view text) const override;
 
-    Color SetTextColor(Color color) override;
-    Color SetBkColor(Color color) override;
-    Color TextColor() const override { return textColor_; }
-    Color BkColor() const override { return bkColor_; }
-    BkMode SetBkMode(BkMode mode) override;
-    unsigned SetTextAlign(unsigned align) override;
     Color GetSysColor(SystemColor which) const override;
 
     Point SetViewportOrigin(Point origin) override;
-    Point ViewportOrigin() const override { return origin_; }
     Rect GetClipBox() const override;
     void SetClipRect(const Rect& deviceRect) override { clip_ = deviceRect; }
 
@@ -96,11 +89,6 @@ private:
     Size surface_{800, 600};
     int dpi_ = 96;
     Font font_{"System", 16, 0, kWeightNormal, false, false, Pitch::Variable};
-    Color textColor_ = MakeColor(0, 0, 0);
-    Color bkColor_ = MakeColor(255, 255, 255);
-    BkMode bkMode_ = BkMode::Opaque;
-    unsigned align_ = kAlignLeft | kAlignTop;
-    Point origin_{0, 0};
     Rect clip_{0, 0, 800, 600};
     std::vector<RecordedPage> pages_;
     std::string docName_;

@@ -74,30 +74,6 @@ Size QtDC::GetTextExtent(std::string_view text) const {
     return {static_cast<int>(std::lround(m.horizontalAdvance(From1252(text)))), metrics_.height};
 }
 
-Color QtDC::SetTextColor(Color color) {
-    Color old = textColor_;
-    textColor_ = color;
-    return old;
-}
-
-Color QtDC::SetBkColor(Color color) {
-    Color old = bkColor_;
-    bkColor_ = color;
-    return old;
-}
-
-BkMode QtDC::SetBkMode(BkMode mode) {
-    BkMode old = bkMode_;
-    bkMode_ = mode;
-    return old;
-}
-
-unsigned QtDC::SetTextAlign(unsigned align) {
-    unsigned old = align_;
-    align_ = align;
-    return old;
-}
-
 Color QtDC::GetSysColor(SystemColor which) const { return ToColor(ThemeColor(QApplication::palette(), which)); }
 
 Point QtDC::SetViewportOrigin(Point origin) {

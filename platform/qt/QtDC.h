@@ -50,7 +50,7 @@ QColor ThemeColor(const QPalette& palette, SystemColor which);
 Color ToColor(const QColor& c);
 QColor ToQColor(Color c);
 
-class QtDC : public DeviceContext {
+class QtDC : public StatefulDeviceContext {
 public:
     // metrics: the device fonts are measured for (null: the screen). painter: where drawing
     // goes (null: measuring only, or recording). size and dpi answer GetDeviceCaps.
@@ -72,16 +72,9 @@ public:
     TextMetrics GetTextMetrics() const override { return metrics_; }
     Size GetTextExtent(std::string_view text) const override;
 
-    Color SetTextColor(Color color) override;
-    Color SetBkColor(Color color) override;
-    Color TextColor() const override { return textColor_; }
-    Color BkColor() const override { return bkColor_; }
-    BkMode SetBkMode(BkMode mode) override;
-    unsigned SetTextAlign(unsigned align) override;
     Color GetSysColor(SystemColor which) const override;
 
     Point SetViewportOrigin(Point origin) override;
-    Point ViewportOrigin() const override { return origin_; }
     Rect GetClipBox() const override;
     void SetClipRect(const Rect& deviceRect) override;
 
@@ -110,11 +103,6 @@ private:
     Font font_{"System", 16, 0, kWeightNormal, false, false, Pitch::Variable};
     QFont qfont_;
     TextMetrics metrics_;
-    Color textColor_;
-    Color bkColor_;
-    BkMode bkMode_ = BkMode::Opaque;
-    unsigned align_ = kAlignLeft | kAlignTop;
-    Point origin_{0, 0};
     QRect paintRect_;
     QRect clip_;
     std::vector<DrawnText>* log_ = nullptr;
