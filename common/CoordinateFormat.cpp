@@ -1,50 +1,112 @@
 #include "common/CoordinateFormat.h"
 
-#include <cmath>
+#include <algorithm>
 #include <cstring>
 
 #include "common/Angle.h"
-#include "common/CLocale.h"
 
+// Every value here is a whole number of 2^-23 degrees (the angle keeps 26 bits and a degree is
+// 2^23 / 45 of them), so degrees, minutes and seconds are exact fixed-point numbers and are
+// rounded in integers, half to even on an exact tie, which is what printf does with them.
 namespace {
 
-char Hemisphere(double degrees, bool isLongitude, long wholeDegrees) {
-    if (isLongitude) return (degrees < 0 || wholeDegrees == 180) ? 'W' : 'E';
-    return degrees < 0 ? 'S' : 'N';
+constexpr int kFractionBits = 23;
+constexpr uint64_t kUnit = uint64_t{1} << kFractionBits;
+constexpr uint64_t kFractionMask = kUnit - 1;
+constexpr char kDegreeSign = '\xB0';
+
+// The fixed-point number times `scale`, rounded to a whole number.
+uint64_t RoundScaled(uint64_t fixed, uint64_t scale) {
+    const uint64_t product = fixed * scale;
+    uint64_t whole = product >> kFractionBits;
+    const uint64_t rest = product & kFractionMask;
+    const uint64_t half = kUnit >> 1;
+    if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
+    return whole;
 }
 
-void FormatLettered(char* text, double degrees, bool isLongitude, int notation) {
-    const double magnitude = std::fabs(degrees);
-    long whole = static_cast<long>(magnitude);
-    const double minutes = (magnitude - static_cast<double>(whole)) * 60.0;
-    long wholeMinutes = static_cast<long>(minutes);
-    const double seconds = (minutes - static_cast<double>(wholeMinutes)) * 60.0;
-    const size_t size = kCoordinateTextSize;
+// Decimal digits of value, zero-padded to at least width; returns the end.
+char* PutNumber(char* out, uint64_t value, int width) {
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = count; i < width; ++i) *out++ = '0';
+    while (count > 0) *out++ = digits[--count];
+    return out;
+}
+
+// "%0W.Df" of a value already scaled by 10^decimals.
+char* PutFixed(char* out, uint64_t scaled, uint64_t power, int decimals, int width) {
+    out = PutNumber(out, scaled / power, width - decimals - 1);
+    *out++ = '.';
+    return PutNumber(out, scaled % power, decimals);
+}
+
+// "%W.Df" of the signed value: blank-padded on the left to width.
+char* PutSignedFixed(char* out, bool negative, uint64_t fixed, uint64_t power, int decimals, int width) {
+    char body[32];
+    char* end = body;
+    if (negative) *end++ = '-';
+    end = PutFixed(end, RoundScaled(fixed, power), power, decimals, 0);
+    const int length = static_cast<int>(end - body);
+    for (int i = length; i < width; ++i) *out++ = ' ';
+    std::memcpy(out, body, static_cast<size_t>(length));
+    return out + length;
+}
+
+char* PutRaw(char* out, uint32_t value) {
+    static const char kHex[] = "0123456789abcdef";
+    *out++ = '[';
+    for (int shift = 28; shift >= 0; shift -= 4) *out++ = kHex[(value >> shift) & 0xF];
+    *out++ = ']';
+    *out++ = ' ';
+    return out;
+}
+
+char Hemisphere(bool negative, bool isLongitude, uint64_t wholeDegrees) {
+    if (isLongitude) return (negative || wholeDegrees == 180) ? 'W' : 'E';
+    return negative ? 'S' : 'N';
+}
+
+// The letter, and for latitude the blank, then the whole degrees in 3 or 2 digits.
+char* PutLetterAndDegrees(char* out, bool negative, bool isLongitude, uint64_t whole) {
+    *out++ = Hemisphere(negative, isLongitude, whole);
+    if (!isLongitude) *out++ = ' ';
+    return PutNumber(out, whole, isLongitude ? 3 : 2);
+}
+
+// `magnitude` is the absolute value in 2^-23 degrees.
+char* PutLettered(char* out, bool negative, uint64_t magnitude, bool isLongitude, int notation) {
+    uint64_t whole = magnitude >> kFractionBits;
+    const uint64_t minutes = (magnitude & kFractionMask) * 60;
+    uint64_t wholeMinutes = minutes >> kFractionBits;
+    const uint64_t seconds = (minutes & kFractionMask) * 60;
 
     switch (notation) {
-    case kNotationDecimalDegrees: {
-        const char letter = Hemisphere(degrees, isLongitude, whole);
-        FormatC(text, size, isLongitude ? "%c%09.5lf" : "%c %08.5lf", letter, magnitude);
-        return;
-    }
+    case kNotationDecimalDegrees:
+        *out++ = Hemisphere(negative, isLongitude, whole);
+        if (!isLongitude) *out++ = ' ';
+        return PutFixed(out, RoundScaled(magnitude, 100000), 100000, 5, isLongitude ? 9 : 8);
     case kNotationDecimalMinutes: {
-        double shown = minutes;
-        if (shown + 0.0005 >= 60.0) {
+        uint64_t shown = RoundScaled(minutes, 1000);
+        if (static_cast<double>(minutes) / static_cast<double>(kUnit) + 0.0005 >= 60.0) {
             ++whole;
-            shown = 0.0;
+            shown = 0;
         }
-        const char letter = Hemisphere(degrees, isLongitude, whole);
-        FormatC(text, size, isLongitude ? "%c%03ld\xB0%06.3lf" : "%c %02ld\xB0%06.3lf", letter, whole, shown);
-        return;
+        out = PutLetterAndDegrees(out, negative, isLongitude, whole);
+        *out++ = kDegreeSign;
+        return PutFixed(out, shown, 1000, 3, 6);
     }
-    case kNotationWholeMinutes: {
-        const char letter = Hemisphere(degrees, isLongitude, whole);
-        FormatC(text, size, isLongitude ? "%c%03ld\xB0%02ld" : "%c %02ld\xB0%02ld", letter, whole, wholeMinutes);
-        return;
-    }
+    case kNotationWholeMinutes:
+        out = PutLetterAndDegrees(out, negative, isLongitude, whole);
+        *out++ = kDegreeSign;
+        return PutNumber(out, wholeMinutes, 2);
     case kNotationCompact: {
-        long wholeSeconds = static_cast<long>(seconds);
-        if (seconds - static_cast<double>(wholeSeconds) > 0.5) ++wholeSeconds;
+        uint64_t wholeSeconds = seconds >> kFractionBits;
+        if ((seconds & kFractionMask) > (kUnit >> 1)) ++wholeSeconds;
         if (wholeSeconds >= 60) {
             wholeSeconds = 0;
             ++wholeMinutes;
@@ -53,50 +115,61 @@ void FormatLettered(char* text, double degrees, bool isLongitude, int notation) 
             wholeMinutes = 0;
             ++whole;
         }
-        const char letter = Hemisphere(degrees, isLongitude, whole);
-        FormatC(text, size, isLongitude ? "%c%03ld%02ld%02ld" : "%c%02ld%02ld%02ld", letter, whole, wholeMinutes,
-                wholeSeconds);
-        return;
+        *out++ = Hemisphere(negative, isLongitude, whole);
+        out = PutNumber(out, whole, isLongitude ? 3 : 2);
+        out = PutNumber(out, wholeMinutes, 2);
+        return PutNumber(out, wholeSeconds, 2);
     }
-    default: {
-        const char letter = Hemisphere(degrees, isLongitude, whole);
-        FormatC(text, size, isLongitude ? "%c%03ld\xB0%02ld'%05.2lf" : "%c %02ld\xB0%02ld'%05.2lf", letter, whole,
-                wholeMinutes, seconds);
-        return;
-    }
+    default:
+        out = PutLetterAndDegrees(out, negative, isLongitude, whole);
+        *out++ = kDegreeSign;
+        out = PutNumber(out, wholeMinutes, 2);
+        *out++ = '\'';
+        return PutFixed(out, RoundScaled(seconds, 100), 100, 2, 5);
     }
 }
 
 }  // namespace
 
 void FormatCoordinate(char* text, int32_t angle, bool isLongitude, int notation, bool raw) {
+    char* end;
     if (raw) {
-        FormatC(text, kCoordinateTextSize, "[%08x] ", static_cast<uint32_t>(angle));
-        return;
-    }
-    const double degrees = CircleToDegrees(angle);
-    if (notation == kNotationSigned11) {
-        FormatC(text, kCoordinateTextSize, "%11.5f", degrees);
-    } else if (notation == kNotationSigned10) {
-        FormatC(text, kCoordinateTextSize, "%10.4f", degrees);
+        end = PutRaw(text, static_cast<uint32_t>(angle));
     } else {
-        FormatLettered(text, degrees, isLongitude, notation);
+        // CircleToDegrees snaps values near zero to zero; the rest is exact in 2^-23 degrees.
+        const double degrees = CircleToDegrees(angle);
+        const bool negative = degrees < 0;
+        const int64_t units = angle >> 6;
+        const uint64_t magnitude = degrees == 0 ? 0 : static_cast<uint64_t>(units < 0 ? -units : units) * 45;
+        if (notation == kNotationSigned11) {
+            end = PutSignedFixed(text, negative, magnitude, 100000, 5, 11);
+        } else if (notation == kNotationSigned10) {
+            end = PutSignedFixed(text, negative, magnitude, 10000, 4, 10);
+        } else {
+            end = PutLettered(text, negative, magnitude, isLongitude, notation);
+        }
     }
+    *end = '\0';
 }
 
 void FormatPositionPair(char* text, int32_t latitude, int32_t longitude, bool decimal, bool raw) {
     const int notation = decimal ? kNotationSigned11 : kNotationDecimalMinutes;
-    char longitudeText[kCoordinateTextSize];
     FormatCoordinate(text, latitude, false, notation, raw);
-    FormatCoordinate(longitudeText, longitude, true, notation, raw);
-    FormatC(text + std::strlen(text), kCoordinateTextSize, " %s", longitudeText);
+    char* const blank = text + std::strlen(text);
+    *blank = ' ';
+    FormatCoordinate(blank + 1, longitude, true, notation, raw);
 }
 
 void AppendPositionPair(char* text, size_t size, int32_t latitude, int32_t longitude, bool decimal) {
+    const size_t used = strnlen(text, size);
+    if (used >= size) return;
     const int notation = decimal ? kNotationSigned10 : kNotationCompact;
-    char latitudeText[kCoordinateTextSize];
-    char longitudeText[kCoordinateTextSize];
-    FormatCoordinate(latitudeText, latitude, false, notation);
-    FormatCoordinate(longitudeText, longitude, true, notation);
-    AppendFormatC(text, size, "%s %s", latitudeText, longitudeText);
+    char pair[kPositionPairTextSize];
+    FormatCoordinate(pair, latitude, false, notation);
+    char* const blank = pair + std::strlen(pair);
+    *blank = ' ';
+    FormatCoordinate(blank + 1, longitude, true, notation);
+    const size_t length = std::min(std::strlen(pair), size - used - 1);
+    std::memcpy(text + used, pair, length);
+    text[used + length] = '\0';
 }

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "common/CLocale.h"
 #include "common/LineWriter.h"
 
 namespace {
@@ -86,8 +85,14 @@ void ListingLineToBatch::Convert(std::string& line, LineWriter& out) {
         ConvertDetail(split, line, out);
         return;
     }
-    buffer_ = StringFormatC("ADD|%s|%s|%s", split.Field(0).c_str(), split.Field(5).c_str(),
-                            BatchFieldsFromListing(split).c_str());
+    // Each field as far as a NUL, as "%s" takes it.
+    const auto append = [this](const std::string& field) { buffer_.append(field.c_str()); };
+    buffer_.assign("ADD|");
+    append(split.Field(0));
+    buffer_ += '|';
+    append(split.Field(5));
+    buffer_ += '|';
+    append(BatchFieldsFromListing(split));
     line = buffer_;
 }
 
@@ -114,7 +119,10 @@ void ListingLineToBatch::ConvertDetail(const SplitListingLine& split, std::strin
         if (split.StarAt17()) {
             frequency += "|R:" + rest;
         } else if (rest.compare(0, 2, "RX") == 0 || rest.compare(0, 2, "TX") == 0) {
-            frequency += StringFormatC("|R:%c%c ", rest[0], rest[1]);
+            frequency += "|R:";
+            frequency += rest[0];
+            frequency += rest[1];
+            frequency += ' ';
         }
         buffer_ = frequency;
     }

@@ -1,5 +1,7 @@
 #include "gen/ListingToBatchLine.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr size_t kStarColumn = 17;
@@ -17,11 +19,12 @@ const char* const kTypeNames[] = {"APT", "INT", "NDB", "VOR"};
 
 bool Blank(char c) { return static_cast<unsigned char>(c) <= ' '; }
 
+// Characters from..to of the text (to the end with npos) without their trailing blanks.
 std::string Piece(const std::string& text, size_t from, size_t to) {
     if (from >= text.size()) return {};
-    std::string piece = text.substr(from, to == std::string::npos ? to : to - from);
-    TrimLineEnd(piece);
-    return piece;
+    size_t end = std::min(to, text.size());
+    while (end > from && Blank(text[end - 1])) --end;
+    return text.substr(from, end - from);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <string>
 
 #include "common/CLocale.h"
 #include "common/LineWriter.h"
@@ -135,7 +136,10 @@ std::string SuaVertexLine(ListingSession& s, const ListingFlags& flags, uint32_t
     if (v >= count) return {};
     const SuaVertex& e = s.sua.entries[v];
     const bool last = v + 1 == count;
-    std::string text = StringFormatC("       %3d ", static_cast<int>(v));
+    // "       %3d " of the vertex number.
+    std::string text(v < 10 ? 9 : v < 100 ? 8 : 7, ' ');
+    text += std::to_string(v);
+    text += ' ';
     const bool rawWords = (flags.debugLevel & kDebugRawWords) != 0;
     if (flags.debugLevel) {
         if (v == 0) {

@@ -1,15 +1,81 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdio>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "common/Angle.h"
 #include "common/CoordinateFormat.h"
+#include "common/CLocale.h"
 
 namespace {
 
 std::string Format(int32_t angle, bool isLongitude, int notation, bool raw = false) {
     char text[kCoordinateTextSize];
     FormatCoordinate(text, angle, isLongitude, notation, raw);
+    return text;
+}
+
+// The printf formatting the integer formatter must match byte for byte.
+std::string PrintfFormat(int32_t angle, bool isLongitude, int notation) {
+    char text[kCoordinateTextSize];
+    const double degrees = CircleToDegrees(angle);
+    if (notation == kNotationSigned11) {
+        FormatC(text, sizeof text, "%11.5f", degrees);
+        return text;
+    }
+    if (notation == kNotationSigned10) {
+        FormatC(text, sizeof text, "%10.4f", degrees);
+        return text;
+    }
+    const double magnitude = std::fabs(degrees);
+    long whole = static_cast<long>(magnitude);
+    const double minutes = (magnitude - static_cast<double>(whole)) * 60.0;
+    long wholeMinutes = static_cast<long>(minutes);
+    const double seconds = (minutes - static_cast<double>(wholeMinutes)) * 60.0;
+    auto letter = [&] {
+        if (isLongitude) return (degrees < 0 || whole == 180) ? 'W' : 'E';
+        return degrees < 0 ? 'S' : 'N';
+    };
+    switch (notation) {
+    case kNotationDecimalDegrees:
+        FormatC(text, sizeof text, isLongitude ? "%c%09.5lf" : "%c %08.5lf", letter(), magnitude);
+        break;
+    case kNotationDecimalMinutes: {
+        double shown = minutes;
+        if (shown + 0.0005 >= 60.0) {
+            ++whole;
+            shown = 0.0;
+        }
+        FormatC(text, sizeof text, isLongitude ? "%c%03ld\xB0%06.3lf" : "%c %02ld\xB0%06.3lf", letter(), whole, shown);
+        break;
+    }
+    case kNotationWholeMinutes:
+        FormatC(text, sizeof text, isLongitude ? "%c%03ld\xB0%02ld" : "%c %02ld\xB0%02ld", letter(), whole,
+                wholeMinutes);
+        break;
+    case kNotationCompact: {
+        long wholeSeconds = static_cast<long>(seconds);
+        if (seconds - static_cast<double>(wholeSeconds) > 0.5) ++wholeSeconds;
+        if (wholeSeconds >= 60) {
+            wholeSeconds = 0;
+            ++wholeMinutes;
+        }
+        if (wholeMinutes >= 60) {
+            wholeMinutes = 0;
+            ++whole;
+        }
+        FormatC(text, sizeof text, isLongitude ? "%c%03ld%02ld%02ld" : "%c%02ld%02ld%02ld", letter(), whole,
+                wholeMinutes, wholeSeconds);
+        break;
+    }
+    default:
+        FormatC(text, sizeof text, isLongitude ? "%c%03ld\xB0%02ld'%05.2lf" : "%c %02ld\xB0%02ld'%05.2lf", letter(),
+                whole, wholeMinutes, seconds);
+        break;
+    }
     return text;
 }
 
@@ -49,6 +115,45 @@ TEST(CoordinateFormat, Notations) {
         EXPECT_EQ(Format(DegreesToCircle(c.degrees, 26), c.isLongitude, c.notation), c.expected)
             << c.degrees << " notation " << c.notation;
     }
+}
+
+// Every notation of both axes against printf: random angles (about one in eight lands on an exact
+// tie of some notation, such as 0.0625 minutes), then runs of neighbours around zero, the
+// zero snap, whole degrees and minutes, and both ends of the circle.
+TEST(CoordinateFormat, MatchesPrintfRoundingIncludingExactTies) {
+    std::vector<int32_t> angles;
+    std::mt19937 random(20240611);
+    for (int i = 0; i < 100000; ++i) angles.push_back(static_cast<int32_t>(random()));
+    const int32_t centres[] = {0,
+                               DegreesToCircle(0.00027, 26),
+                               DegreesToCircle(-0.00027, 26),
+                               DegreesToCircle(1.0, 26),
+                               DegreesToCircle(-52.0, 26),
+                               DegreesToCircle(52.0 + 1.0 / 60, 26),
+                               DegreesToCircle(89.0 + 59.0 / 60 + 59.0 / 3600, 26),
+                               DegreesToCircle(179.5, 26),
+                               INT32_MAX,
+                               INT32_MIN};
+    for (int32_t centre : centres) {
+        for (int64_t step = -2000; step <= 2000; ++step) {
+            const int64_t angle = centre + step * 64 + (step & 63);
+            if (angle >= INT32_MIN && angle <= INT32_MAX) angles.push_back(static_cast<int32_t>(angle));
+        }
+    }
+    int mismatches = 0;
+    for (int32_t angle : angles) {
+        for (int notation = 0; notation <= 6; ++notation) {
+            for (bool isLongitude : {false, true}) {
+                const std::string expected = PrintfFormat(angle, isLongitude, notation);
+                const std::string actual = Format(angle, isLongitude, notation);
+                if (actual != expected && ++mismatches <= 10) {
+                    ADD_FAILURE() << "angle " << angle << " notation " << notation << " longitude " << isLongitude
+                                  << ": \"" << actual << "\" printf \"" << expected << "\"";
+                }
+            }
+        }
+    }
+    EXPECT_EQ(mismatches, 0);
 }
 
 TEST(CoordinateFormat, DecimalMinutesCarryIntoTheDegrees) {
