@@ -9,14 +9,6 @@
 // Each is timed against its floor: the image read once (one read of the whole file, plus every
 // record of the sections read once through the image reader), and, for a dump, writing the
 // dump's number of bytes. The best of three rounds counts.
-//
-// Figures (RelWithDebInfo, one run, times in ms, ratio to the floor), before and after the
-// listing reader took the image into memory and the formatters lost their printf calls:
-//   listing APT 139.5 -> 45.0 (12.4x -> 4.6x)   INT 154.8 -> 41.3 (4.5x -> 1.4x)
-//           NDB  12.8 ->  5.4 ( 5.0x -> 2.0x)   VOR  12.8 ->  5.4 (5.2x -> 2.2x)
-//           SUA  15.4 ->  5.7 (13.8x -> 5.5x)   APR  35.2 -> 10.7 (3.7x -> 1.1x)
-//   dump    bat.all 384 -> 188 (8.5x -> 4.0x)   txt.all 432 -> 105 (7.2x -> 2.3x)
-//           sua.all 29.9 -> 10.7 (19.6x -> 7.5x)   apr.all 37.6 -> 11.6 (3.7x -> 1.2x)
 #include <fcntl.h>
 #include <unistd.h>
 
