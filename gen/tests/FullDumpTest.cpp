@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "gen/tests/GoldenFiles.h"
 #include "common/LineWriter.h"
 #include "gen/FullDump.h"
 #include "gen/tests/ListingExample.h"
@@ -15,18 +16,6 @@ using namespace listtest;
 
 namespace {
 
-const std::string kGoldenDir = std::string(SUITE_SOURCE_DIR) + "/tests/e2e/golden/";
-
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 std::vector<std::string> SplitCrLf(const std::string& text) {
     std::vector<std::string> lines;

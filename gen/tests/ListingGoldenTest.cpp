@@ -8,24 +8,13 @@
 #include <fstream>
 #include <sstream>
 
+#include "gen/tests/GoldenFiles.h"
 #include "gen/tests/ListingExample.h"
 
 using namespace listtest;
 
 namespace {
 
-const std::string kGoldenDir = std::string(SUITE_SOURCE_DIR) + "/tests/e2e/golden/";
-
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 void WriteLines(const std::string& path, const std::vector<std::string>& lines) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

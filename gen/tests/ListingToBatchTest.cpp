@@ -7,24 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "gen/tests/GoldenFiles.h"
 #include "common/LineWriter.h"
 #include "common/ListingLine.h"
 #include "gen/ListingToBatch.h"
 
 namespace {
 
-const std::string kGoldenDir = std::string(SUITE_SOURCE_DIR) + "/tests/e2e/golden/";
-
-std::vector<std::string> ReadLines(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        lines.push_back(line);
-    }
-    return lines;
-}
 
 // Converts the lines as Save As does: each converted line that is not empty, after what the
 // conversion wrote itself.
