@@ -43,7 +43,7 @@ constexpr int kNdbs = 5000;
 constexpr int kVors = 5000;
 constexpr int kSuas = 2000;
 constexpr int kNames = 3000;
-constexpr int kRounds = 3;
+int kRounds = 3;  // BENCH_ROUNDS overrides, for profiling
 
 double Seconds(Clock::time_point since) { return std::chrono::duration<double>(Clock::now() - since).count(); }
 
@@ -269,7 +269,11 @@ void Dump(Source& s, const std::string& path, int shownKind, const char* file) {
 
 }  // namespace
 
-int main() {
+// An argument names the one row to run (APT, SUA, bat.all, ...), for profiling.
+int main(int argc, char** argv) {
+    const std::string only = argc > 1 ? argv[1] : "";
+    if (const char* rounds = std::getenv("BENCH_ROUNDS")) kRounds = std::max(1, std::atoi(rounds));
+    auto wanted = [&](const std::string& name) { return only.empty() || name.find(only) != std::string::npos; };
     char pattern[] = "/tmp/benchlisting-XXXXXX";
     if (!::mkdtemp(pattern)) return 1;
     const std::filesystem::path previous = std::filesystem::current_path();
@@ -291,13 +295,15 @@ int main() {
         const char* name;
     } kinds[] = {{kListApts, "APT"}, {kListInts, "INT"}, {kListNdbs, "NDB"},    {kListVors, "VOR"},
                  {kListSuas, "SUA"}, {kListFss, "FSS"},  {kListArtccs, "TCC"}, {kListApproaches, "APR"}};
-    for (const auto& k : kinds) Listing(s, path, k.kind, k.name);
-    Dump(s, path, kListApts, "pointsbat.all");
-    Dump(s, path, kListApts, "pointstxt.all");
-    Dump(s, path, kListSuas, "areasua.all");
-    Dump(s, path, kListFss, "fsstcc.all");
-    Dump(s, path, kListArtccs, "centrestcc.all");
-    Dump(s, path, kListApproaches, "approachesapr.all");
+    for (const auto& k : kinds) {
+        if (wanted(k.name)) Listing(s, path, k.kind, k.name);
+    }
+    if (wanted("pointsbat.all")) Dump(s, path, kListApts, "pointsbat.all");
+    if (wanted("pointstxt.all")) Dump(s, path, kListApts, "pointstxt.all");
+    if (wanted("areasua.all")) Dump(s, path, kListSuas, "areasua.all");
+    if (wanted("fsstcc.all")) Dump(s, path, kListFss, "fsstcc.all");
+    if (wanted("centrestcc.all")) Dump(s, path, kListArtccs, "centrestcc.all");
+    if (wanted("approachesapr.all")) Dump(s, path, kListApproaches, "approachesapr.all");
     std::filesystem::current_path(previous);
     std::filesystem::remove_all(pattern);
     return 0;

@@ -1,24 +1,27 @@
 #include "common/ListingLine.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 
 #include "common/CLocale.h"
-#include "common/TextHelpers.h"
 
 void ListingLine::Clear() {
     std::memset(text_, ' ', kWidth);
     text_[kWidth] = '\0';
+    end_ = 0;
 }
 
-int ListingLine::Append(int column, const char* text) {
-    const int length = static_cast<int>(std::strlen(text));
-    for (int i = 0; i < length; ++i) {
-        const long target = static_cast<long>(column) + i;
-        if (target >= kWidth) break;
-        if (target >= 0) text_[target] = text[i];
+int ListingLine::Append(int column, const char* text) { return Append(column, text, std::strlen(text)); }
+
+int ListingLine::Append(int column, const char* text, size_t length) {
+    const long first = std::max<long>(column, 0);
+    const long last = std::min<long>(static_cast<long>(column) + static_cast<long>(length), kWidth);
+    if (first < last) {
+        std::memcpy(text_ + first, text + (first - column), static_cast<size_t>(last - first));
+        end_ = std::max(end_, static_cast<int>(last));
     }
-    return column + length;
+    return column + static_cast<int>(length);
 }
 
 int ListingLine::Format(int column, const char* format, ...) {
@@ -33,7 +36,12 @@ int ListingLine::Format(int column, const char* format, ...) {
 }
 
 int ListingLine::Trim() {
-    return static_cast<int>(TrimTrailingBlanks(text_));
+    // Only blanks lie beyond the last column written.
+    int length = end_;
+    while (length > 0 && static_cast<unsigned char>(text_[length - 1]) <= ' ') --length;
+    text_[length] = '\0';
+    end_ = length;
+    return length;
 }
 
 ListingLine& SharedListingLine() {

@@ -16,6 +16,7 @@ public:
     // Copies the text, without its NUL, to the line at the column; returns column + its length.
     // Characters that would fall outside columns 0 to 158 are dropped.
     int Append(int column, const char* text);
+    int Append(int column, const char* text, size_t length);
 
     // Formats (C locale) and appends at the column; returns column + the formatted length.
     int Format(int column, const char* format, ...) __attribute__((format(printf, 3, 4)));
@@ -24,10 +25,12 @@ public:
     int Trim();
 
     const char* Text() const { return text_; }
-    char* Data() { return text_; }
+    // The length of the text after Trim.
+    int Length() const { return end_; }
 
 private:
     char text_[kSize];
+    int end_ = 0;  // one past the last column written
 };
 
 // The process-wide line that the listing formatters share.

@@ -1,6 +1,7 @@
 #include "common/RunwayDesignator.h"
 
-#include "common/CLocale.h"
+#include <cstring>
+
 #include "common/ListingTables.h"
 
 void FormatRunwayDesignator(char* text, unsigned word, bool reciprocal) {
@@ -12,8 +13,12 @@ void FormatRunwayDesignator(char* text, unsigned word, bool reciprocal) {
         if (letter >= 2) letter ^= 1;  // L and R swap
     }
     if (number == 0) {
-        FormatC(text, kRunwayDesignatorSize, "%s", reciprocal ? ".." : " ..");
+        std::memcpy(text, reciprocal ? ".." : " ..", reciprocal ? 3 : 4);
         return;
     }
-    FormatC(text, kRunwayDesignatorSize, "%02u%c", number, RunwayLetter(static_cast<int>(letter)));
+    // "%02u%c": the number is at most 31 + 18.
+    text[0] = static_cast<char>('0' + number / 10);
+    text[1] = static_cast<char>('0' + number % 10);
+    text[2] = RunwayLetter(static_cast<int>(letter));
+    text[3] = '\0';
 }

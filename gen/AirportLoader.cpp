@@ -101,7 +101,7 @@ void LoadEntry(const ImageReader& reader, uint32_t number, const uint8_t* record
     int32_t lat = 0;
     int32_t lon = 0;
     DecodePosition(record, &lat, &lon);
-    DecodedAirportDetail d;
+    DecodedAirportDetail& d = t->decoded;
     const ImageResult r = DecodeAirportDetail(reader.Params(), table.data() + t->infoOffset,
                                               t->infoEnd - t->infoOffset, limits, lat, lon, &d);
     if (!r) t->error = StringFormatC("Damaged image: APT %04x: %s", number, r.text.c_str());
@@ -109,7 +109,7 @@ void LoadEntry(const ImageReader& reader, uint32_t number, const uint8_t* record
     t->approachStart = d.approachData != 0 ? t->infoOffset + d.approachData : t->infoEnd;
     for (const DetailRunway& w : d.runways) t->runways[t->runwayCount++] = ListedRunway(w, true);
     PlaceFrequencies(d.frequencies, number, t);
-    t->approaches = std::move(d.approaches);
+    t->approaches.assign(d.approaches.begin(), d.approaches.end());
 }
 
 // A local waypoint's coordinate as listed: the airport's less the stored difference.

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gen/AirportDetail.h"
+#include "gen/CreateIsamDetail.h"
 #include "gen/ImageReader.h"
 
 constexpr uint32_t kMaxAirportEntries = 80;
@@ -58,6 +59,7 @@ struct AirportTables {
     std::vector<DetailApproach> approaches;  // the approach list as decoded
     std::string error;                       // why the entry could not be read to its end
     std::shared_ptr<const AirportEntryIndex> entryIndex;  // kept from airport to airport
+    DecodedAirportDetail decoded;                         // the decoder's room, reused
 
     // Runway and frequency lines: the larger of the two counts.
     uint32_t LineCount() const { return runwayCount > frequencyLines ? runwayCount : frequencyLines; }

@@ -294,7 +294,12 @@ DetailRunway SummaryRunway(uint32_t summary) {
 
 ImageResult DecodeAirportDetail(const ImageParams& params, const uint8_t* entry, uint32_t length,
                                 const DetailLimits& limits, int32_t lat, int32_t lon, DecodedAirportDetail* out) {
-    *out = DecodedAirportDetail{};
+    // Emptied, not replaced: a caller decoding entry after entry keeps the vectors' room.
+    out->flags = 0;
+    out->runways.clear();
+    out->frequencies.clear();
+    out->approaches.clear();
+    out->approachData = 0;
     EntryReader r(entry, length);
     if (!r.Has(1)) return Short("flags byte");
     out->flags = static_cast<uint8_t>(r.Byte());

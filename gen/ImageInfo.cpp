@@ -104,6 +104,8 @@ ImageResult LoadImageInfo(const Image& image, uint32_t debugLevel, ImageInfo* in
 
     in.names = ReadRange(image, in.fileLength, m.namesStart, m.namesEnd);
     in.nameStarts = ListNameStarts(in.names);
+    in.nameTexts.assign(in.nameStarts.size(), std::string());
+    in.nameDecoded.assign(in.nameStarts.size(), false);
     if (debugLevel) {
         lines(StringFormatC("TXT:ST=%lx, ND=%lx, NAMES=%d", static_cast<unsigned long>(m.namesStart),
                             static_cast<unsigned long>(m.namesEnd), static_cast<int>(in.nameStarts.size())));

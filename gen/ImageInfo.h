@@ -41,6 +41,10 @@ struct ImageInfo {
     std::vector<uint8_t> detail;                                     // the rwy/com/appr table
     uint16_t buckets[kSectionCount][kBucketCount] = {};
 
+    // Names decoded in full, by their index in nameStarts, as they are first formatted.
+    mutable std::vector<std::string> nameTexts;
+    mutable std::vector<bool> nameDecoded;
+
     // The name-pointer lookup's last answer.
     mutable uint32_t lastPointer = 0xFFFFFFFF;
     mutable int32_t lastIndex = kNameIndexUnset;

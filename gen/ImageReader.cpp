@@ -20,7 +20,16 @@ void ReadIdentBuckets(const Image& image, const ImageLayout& layout, int section
 }
 
 ImageReader::ImageReader(const Image& image, const ImageInfo& info)
-    : image_(&image), info_(&info), air_(&AirspaceLayoutsOf(*info.params)) {}
+    : image_(&image), info_(&info), air_(&AirspaceLayoutsOf(*info.params)) {
+    for (int s = 0; s < kSectionCount; ++s) {
+        uint32_t least = 0x10000;
+        for (int i = static_cast<int>(kBucketCount) - 1; i >= 0; --i) {
+            const uint16_t start = info.buckets[s][i];
+            if (start != 0xFFFF && start < least) least = start;
+            bucketFloors_[s][i] = least;
+        }
+    }
+}
 
 bool ImageReader::LoadIntoMemory() {
     std::vector<uint8_t> bytes(static_cast<size_t>(info_->fileLength));
@@ -66,11 +75,11 @@ bool ImageReader::ReadRecord(int section, uint32_t n, uint8_t* out) const {
 }
 
 int ImageReader::BucketOf(int section, uint32_t n) const {
-    const uint16_t* b = info_->buckets[section];
-    for (int i = static_cast<int>(kBucketCount) - 1; i >= 0; --i) {
-        if (b[i] != 0xFFFF && b[i] <= n) return i;
-    }
-    return -1;
+    // The last bucket whose start is at most n: the last whose floor is at most n.
+    // Starts are below 0xFFFF (unused), so every number from 0xFFFE on finds the same bucket.
+    const uint32_t* floors = bucketFloors_[section];
+    return static_cast<int>(std::upper_bound(floors, floors + kBucketCount, std::min<uint32_t>(n, 0xFFFE)) - floors) -
+           1;
 }
 
 uint32_t ImageReader::SuaCount() const {

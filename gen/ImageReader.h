@@ -77,6 +77,9 @@ private:
 
     const Image* image_;
     const ImageInfo* info_;
+    // Per section, the least bucket start at or after each bucket (0x10000 for unused ones):
+    // ascending, so BucketOf is a binary search.
+    uint32_t bucketFloors_[kSectionCount][kBucketCount];
     const AirspaceLayouts* air_;
     bool inMemory_ = false;
     std::vector<uint8_t> bytes_;  // the file's bytes when in memory

@@ -15,14 +15,36 @@
 
 bool ListingFlags::RawCoordinates() const { return (debugLevel & kDebugRawCoordinates) != 0; }
 
+namespace {
+
+// The whole text of the name at nameStarts[index], decoded on its first use.
+const std::string& NameText(const ImageInfo& info, size_t index) {
+    if (info.nameTexts.size() != info.nameStarts.size()) {
+        info.nameTexts.assign(info.nameStarts.size(), std::string());
+        info.nameDecoded.assign(info.nameStarts.size(), false);
+    }
+    if (!info.nameDecoded[index]) {
+        // At most one character per three bits.
+        char text[kNameCodeMaxBits / 3 + 2] = {};
+        DecodeName(info.names.data(), info.names.size(), text, sizeof text, info.nameStarts[index]);
+        info.nameTexts[index] = text;
+        info.nameDecoded[index] = true;
+    }
+    return info.nameTexts[index];
+}
+
+}  // namespace
+
 size_t FormatNameTo(const ImageInfo& info, const NamePosition& name, char* text, size_t limit) {
     const char* fixed = nullptr;
+    auto found = info.nameStarts.end();
     if (name.absent) {
         fixed = "<UNSET>";
     } else if (name.Offset() >= info.names.size()) {
         fixed = "<**name ptr too big**>";
-    } else if (!std::binary_search(info.nameStarts.begin(), info.nameStarts.end(), name.bit)) {
-        fixed = "<**name ptr corrupt**>";
+    } else {
+        found = std::lower_bound(info.nameStarts.begin(), info.nameStarts.end(), name.bit);
+        if (found == info.nameStarts.end() || *found != name.bit) fixed = "<**name ptr corrupt**>";
     }
     if (fixed) {
         const size_t length = std::strlen(fixed);
@@ -30,9 +52,11 @@ size_t FormatNameTo(const ImageInfo& info, const NamePosition& name, char* text,
         return length;
     }
     const size_t room = limit < 1 ? 1 : limit;
-    std::memset(text, 0, room);
-    DecodeName(info.names.data(), info.names.size(), text, room, name.bit);
-    return std::char_traits<char>::length(text);
+    const std::string& whole = NameText(info, static_cast<size_t>(found - info.nameStarts.begin()));
+    const size_t length = std::min(whole.size(), room - 1);
+    std::memcpy(text, whole.data(), length);
+    std::memset(text + length, 0, room - length);
+    return length;
 }
 
 std::string FormatName(const ImageInfo& info, const NamePosition& name, size_t limit) {

@@ -8,6 +8,7 @@
 #include "common/Frequency.h"
 #include "common/ListingTables.h"
 #include "common/NameCode.h"
+#include "common/RunwayDesignator.h"
 #include "common/SixBitCode.h"
 #include "gen/Image.h"
 #include "gen/ListingFormat.h"
@@ -55,17 +56,25 @@ void AppendRestriction(const std::vector<uint8_t>& ext, std::string& text) {
     if (flags & 0x01) {
         const uint32_t first = (byte(at) + ((flags & 0x40) ? 256 : 0)) % 360;
         const uint32_t second = (byte(at + 1) + ((flags & 0x80) ? 256 : 0)) % 360;
-        text += StringFormatC("%03u-%03u ", first, second);
+        char piece[16];
+        char* end = listfmt::PutUnsigned(piece, first, 3, '0');
+        *end++ = '-';
+        end = listfmt::PutUnsigned(end, second, 3, '0');
+        *end++ = ' ';
+        text.append(piece, end);
         at += 2;
     }
-    if (flags & 0x04) {
-        text += StringFormatC("below %u ", (byte(at) | byte(at + 1) << 8) - kHeightBias);
+    // "below %u " / "above %u ": the height as an unsigned value, as stored less the bias.
+    auto height = [&](const char* word) {
+        char piece[24];
+        char* end = listfmt::PutUnsigned(piece, static_cast<uint32_t>((byte(at) | byte(at + 1) << 8) - kHeightBias));
+        *end++ = ' ';
+        text += word;
+        text.append(piece, end);
         at += 2;
-    }
-    if (flags & 0x02) {
-        text += StringFormatC("above %u ", (byte(at) | byte(at + 1) << 8) - kHeightBias);
-        at += 2;
-    }
+    };
+    if (flags & 0x04) height("below ");
+    if (flags & 0x02) height("above ");
     if (flags & 0x08) {
         const uint8_t vor[3] = {static_cast<uint8_t>(byte(at)), static_cast<uint8_t>(byte(at + 1)),
                                 static_cast<uint8_t>(byte(at + 2))};
@@ -107,34 +116,50 @@ void Thresholds(const RunwayEntry& r, const GeoPoint& airport, GeoPoint* first, 
     *second = Threshold(airport, b);
 }
 
-std::string Coordinate(int32_t angle, bool longitude, const ListingFlags& flags) {
-    char text[kCoordinateTextSize];
-    FormatCoordinate(text, angle, longitude, kNotationDecimalMinutes, flags.RawCoordinates());
-    return text;
-}
-
 std::string PositionText(const GeoPoint& p, const ListingFlags& flags) {
     char text[kPositionPairTextSize];
     FormatPositionPair(text, p.lat, p.lon, flags.decimal, flags.RawCoordinates());
     return text;
 }
 
-std::string RunwayRemark(const RunwayEntry& r, const GeoPoint& airport, const ListingFlags& flags) {
+// The runway's remark in parentheses: "(p)"/"(b)", its raw fields "(%02x %04x %08lx)", or in a
+// dump with thresholds "<%c-%c> (%02x|lat|lon|lat|lon)". text needs kRemarkSize bytes.
+constexpr size_t kRemarkSize = 16 + 4 * kCoordinateTextSize;
+
+void RunwayRemark(const RunwayEntry& r, const GeoPoint& airport, const ListingFlags& flags, char* text) {
     const unsigned flagByte = static_cast<unsigned>(r.flag) & 0xFF;
+    char* at = text;
     if (flags.dump && r.HasThresholds()) {
         GeoPoint first;
         GeoPoint second;
         Thresholds(r, airport, &first, &second);
-        const char end1 = (r.picture & 0xC0) == 0xC0 ? 'L' : 'R';
-        const char end2 = (r.picture >> 30) == 3 ? 'L' : 'R';
-        return StringFormatC("<%c-%c> (%02x|%s|%s|%s|%s)", end1, end2, flagByte,
-                             Coordinate(first.lat, false, flags).c_str(), Coordinate(first.lon, true, flags).c_str(),
-                             Coordinate(second.lat, false, flags).c_str(), Coordinate(second.lon, true, flags).c_str());
+        *at++ = '<';
+        *at++ = (r.picture & 0xC0) == 0xC0 ? 'L' : 'R';
+        *at++ = '-';
+        *at++ = (r.picture >> 30) == 3 ? 'L' : 'R';
+        *at++ = '>';
+        *at++ = ' ';
+        *at++ = '(';
+        at = listfmt::PutHex(at, flagByte, 2, '0');
+        const int32_t angles[4] = {first.lat, first.lon, second.lat, second.lon};
+        for (int i = 0; i < 4; ++i) {
+            *at++ = '|';
+            FormatCoordinate(at, angles[i], (i & 1) != 0, kNotationDecimalMinutes, flags.RawCoordinates());
+            at += std::strlen(at);
+        }
+        *at++ = ')';
+    } else if (flags.rawReferences || flags.dump) {
+        *at++ = '(';
+        at = listfmt::PutHex(at, flagByte, 2, '0');
+        *at++ = ' ';
+        at = listfmt::PutHex(at, r.pictureStart, 4, '0');
+        *at++ = ' ';
+        at = listfmt::PutHex(at, r.picture, 8, '0');
+        *at++ = ')';
+    } else {
+        at = listfmt::PutLeft(at, r.HasThresholds() ? "(p)" : "(b)");
     }
-    if (flags.rawReferences || flags.dump) {
-        return StringFormatC("(%02x %04x %08lx)", flagByte, r.pictureStart, static_cast<unsigned long>(r.picture));
-    }
-    return r.HasThresholds() ? "(p)" : "(b)";
+    *at = '\0';
 }
 
 }  // namespace
@@ -160,9 +185,9 @@ bool FormatRunwayFrequencyLine(const AirportTables& t, uint32_t index, const Geo
         *at++ = ' ';
         *at = '\0';
         if (f.extension.size() < 2) {
-            line.Append(kFrequencyColumn, head);
+            line.Append(kFrequencyColumn, head, static_cast<size_t>(at - head));
         } else {
-            std::string text = head;
+            std::string text(head, at);
             AppendRestriction(f.extension, text);
             line.Append(kFrequencyColumn, text.c_str());
         }
@@ -173,10 +198,12 @@ bool FormatRunwayFrequencyLine(const AirportTables& t, uint32_t index, const Geo
         if (designator == 0) {
             line.Append(kRunwayColumn + 1, "..-..");
         } else {
-            const std::string forward = FormatRunwayId(designator, false);
-            line.Append(forward.size() > 2 && forward[2] == ' ' ? kRunwayColumn + 1 : kRunwayColumn, forward.c_str());
-            line.Append(kRunwayColumn + 3, "-");
-            line.Append(kRunwayColumn + 4, FormatRunwayId(designator, true).c_str());
+            char end[kRunwayDesignatorSize];
+            FormatRunwayDesignator(end, designator, false);
+            line.Append(end[2] == ' ' ? kRunwayColumn + 1 : kRunwayColumn, end);
+            line.Append(kRunwayColumn + 3, "-", 1);
+            FormatRunwayDesignator(end, designator, true);
+            line.Append(kRunwayColumn + 4, end);
         }
         const char* surface = RunwaySurfaceName(static_cast<int>(r.surfaceLights & 7));
         const char* lights = RunwayLightingName(static_cast<int>((r.surfaceLights >> 3) & 7));
@@ -192,9 +219,12 @@ bool FormatRunwayFrequencyLine(const AirportTables& t, uint32_t index, const Geo
         at = listfmt::PutLeft(at, surface, 6);
         *at++ = ' ';
         at = listfmt::PutLeft(at, lights, 6);
-        *at = '\0';
-        const int column = line.Append(kLengthColumn, text);
-        if (r.HasThresholds() || r.flag > 0) line.Append(column + 1, RunwayRemark(r, airport, flags).c_str());
+        const int column = line.Append(kLengthColumn, text, static_cast<size_t>(at - text));
+        if (r.HasThresholds() || r.flag > 0) {
+            char remark[kRemarkSize];
+            RunwayRemark(r, airport, flags, remark);
+            line.Append(column + 1, remark);
+        }
     }
     return true;
 }

@@ -115,8 +115,8 @@ void FormatRecordNames(const ImageReader& reader, const ListingFlags& flags, int
     line.Append(at, country);
 }
 
-std::string FormatAirportRecordLine(const ImageReader& reader, const ListingFlags& flags, uint32_t number,
-                                    const uint8_t* record, int infoFlags) {
+void FormatAirportRecordLine(const ImageReader& reader, const ListingFlags& flags, uint32_t number,
+                             const uint8_t* record, int infoFlags, std::string& out) {
     ListingLine line;
     FormatRecordPrefix(reader, flags, kSectionApt, number, record, line);
     const int elevation = (static_cast<int>(record[6] | (record[7] & 0x0Fu) << 8) - 500) * 10;
@@ -133,12 +133,11 @@ std::string FormatAirportRecordLine(const ImageReader& reader, const ListingFlag
     line.Append(kAirportFlagColumn, text);
     FormatRecordNames(reader, flags, kSectionApt, record, kAirportNameColumn,
                       infoFlags < 0 ? 0 : static_cast<uint32_t>(infoFlags), line);
-    line.Trim();
-    return line.Text();
+    out.assign(line.Text(), static_cast<size_t>(line.Trim()));
 }
 
-std::string FormatWaypointLine(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
-                               const uint8_t* record) {
+void FormatWaypointLine(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
+                        const uint8_t* record, std::string& out) {
     ListingLine line;
     const int column = FormatRecordPrefix(reader, flags, section, number, record, line);
     char frequency[kFrequencyTextSize];
@@ -161,8 +160,7 @@ std::string FormatWaypointLine(const ImageReader& reader, const ListingFlags& fl
             FormatRecordNames(reader, flags, section, record, column, 0, line);
             break;
     }
-    line.Trim();
-    return line.Text();
+    out.assign(line.Text(), static_cast<size_t>(line.Trim()));
 }
 
 std::string FormatWaypointLineOf(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number) {
@@ -170,7 +168,9 @@ std::string FormatWaypointLineOf(const ImageReader& reader, const ListingFlags& 
     if (!reader.ReadRecord(section, number, record)) {
         return StringFormatC("%s %x: no such record", reader.Params().sections[section].name, number);
     }
-    return FormatWaypointLine(reader, flags, section, number, record);
+    std::string line;
+    FormatWaypointLine(reader, flags, section, number, record, line);
+    return line;
 }
 
 std::string FormatRawRecord(const uint8_t* record, uint32_t size) {

@@ -26,13 +26,13 @@ void FormatRecordNames(const ImageReader& reader, const ListingFlags& flags, int
                        int column, uint32_t airportFlags, ListingLine& line);
 
 // The airport record line: prefix, elevation, flag letters, names. `infoFlags` is the first byte
-// of the airport's rwy/com/appr entry, or -1 when it has none.
-std::string FormatAirportRecordLine(const ImageReader& reader, const ListingFlags& flags, uint32_t number,
-                                    const uint8_t* record, int infoFlags);
+// of the airport's rwy/com/appr entry, or -1 when it has none. The line replaces `out`.
+void FormatAirportRecordLine(const ImageReader& reader, const ListingFlags& flags, uint32_t number,
+                             const uint8_t* record, int infoFlags, std::string& out);
 
-// The line of an INT, NDB or VOR record (section 1, 2 or 3).
-std::string FormatWaypointLine(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
-                               const uint8_t* record);
+// The line of an INT, NDB or VOR record (section 1, 2 or 3); it replaces `out`.
+void FormatWaypointLine(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
+                        const uint8_t* record, std::string& out);
 
 // The line of record `number` of a point section read from the image; a record outside its
 // section gives a line that says so.

@@ -1,7 +1,6 @@
 #include "gen/SectionListing.h"
 
 #include <algorithm>
-#include <functional>
 
 #include "common/CLocale.h"
 #include "common/DateText.h"
@@ -24,8 +23,9 @@ int SectionOfKind(int kind) { return kind == kListApproaches ? kSectionApt : kin
 
 // Walks the records 0..total-1 from the context's current record: the current record's next
 // sub-line, or the first sub-line of the next record whose `lines` is not 0.
-int32_t Walk(OperationContext& context, ListingSession& s, uint32_t total, uint32_t start,
-             const std::function<uint32_t(uint32_t)>& lines, const std::function<int32_t(uint32_t, uint32_t)>& handle) {
+template <class Lines, class Handle>
+int32_t Walk(OperationContext& context, ListingSession& s, uint32_t total, uint32_t start, const Lines& lines,
+             const Handle& handle) {
     const int32_t current = context.currentRecord;
     if (current >= 0 && current == s.cursorRecord && s.sub + 1 < s.subCount) {
         return handle(static_cast<uint32_t>(current), ++s.sub);
@@ -130,7 +130,7 @@ void WaypointLine(const ListingSession& s, const ListingFlags& flags, int sectio
     } else if (handle & 1) {
         out = FormatRawRecord(record, s.reader->RecordSize(section));
     } else {
-        out = FormatWaypointLine(*s.reader, flags, section, number, record);
+        FormatWaypointLine(*s.reader, flags, section, number, record, out);
     }
 }
 

@@ -70,7 +70,7 @@ void FormatAirportLine(ListingSession& s, const ListingFlags& flags, uint32_t n,
     }
     const AirportTables& t = s.airport;
     if (sub == 0) {
-        out = FormatAirportRecordLine(*s.reader, flags, n, record, t.hasInfo ? t.infoFlags : -1);
+        FormatAirportRecordLine(*s.reader, flags, n, record, t.hasInfo ? t.infoFlags : -1, out);
         return;
     }
     const uint32_t raw = RawLines(flags, t.hasInfo);
@@ -83,8 +83,7 @@ void FormatAirportLine(ListingSession& s, const ListingFlags& flags, uint32_t n,
     if (index < t.LineCount()) {
         ListingLine line;
         if (FormatRunwayFrequencyLine(t, index, position, flags, line)) {
-            line.Trim();
-            out = line.Text();
+            out.assign(line.Text(), static_cast<size_t>(line.Trim()));
         }
     } else if (index == t.LineCount()) {
         out = t.error;
@@ -99,7 +98,7 @@ void FormatApproachLines(ListingSession& s, const ListingFlags& flags, uint32_t 
         return;
     }
     if (sub == 0) {
-        out = FormatAirportRecordLine(*s.reader, flags, n, record, s.airport.hasInfo ? s.airport.infoFlags : -1);
+        FormatAirportRecordLine(*s.reader, flags, n, record, s.airport.hasInfo ? s.airport.infoFlags : -1, out);
         return;
     }
     LoadApproaches(s.airport, position, &s.approaches);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "gen/tests/ListingExample.h"
 
@@ -68,3 +69,25 @@ TEST(ImageReaderMemory, AFileShorterThanItsInformationStaysOnTheFile) {
 }
 
 }  // namespace
+
+// The bucket of a record is the last bucket whose start is at most the record number, also when
+// a damaged table does not ascend.
+TEST(ImageReaderBuckets, LastBucketStartingAtOrBeforeTheRecord) {
+    Image image(ImageParams496);
+    ImageInfo info(ImageParams496);
+    std::mt19937 random(7);
+    for (int round = 0; round < 200; ++round) {
+        for (uint32_t i = 0; i < kBucketCount; ++i) {
+            const uint32_t pick = random() % 4;
+            info.buckets[0][i] = pick == 0 ? 0xFFFF : static_cast<uint16_t>(round < 100 ? i * 10 + pick : random() % 2000);
+        }
+        const ImageReader reader(image, info);
+        for (uint32_t n : {0u, 1u, 5u, 10u, 11u, 500u, 1639u, 1640u, 1999u, 65534u, 65535u, 70000u}) {
+            int expected = -1;
+            for (int i = static_cast<int>(kBucketCount) - 1; i >= 0 && expected < 0; --i) {
+                if (info.buckets[0][i] != 0xFFFF && info.buckets[0][i] <= n) expected = i;
+            }
+            ASSERT_EQ(reader.BucketOf(0, n), expected) << "round " << round << " record " << n;
+        }
+    }
+}
