@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/Bits.h"
+#include "gen/AppImageFileUi.h"
 #include "gen/CGenApp.h"
 #include "gen/CGenDoc.h"
 #include "gen/CGenSetupDlg.h"
@@ -16,6 +17,8 @@
 #include "gen/COkGoDlg.h"
 #include "gen/CompileDialog.h"
 #include "gen/ControlFile.h"
+#include "gen/Image.h"
+#include "gen/ImageHalves.h"
 #include "gen/ImageParams.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
@@ -64,6 +67,22 @@ bool DefaultImageTypeCheck(CGenView& view, const std::string&, int) {
         return false;
     }
     return CheckPartNumberPattern(view, header, static_cast<size_t>(got), offset);
+}
+
+// Turns a container or a pair of region halves into a plain image of the family (a new ".img"
+// file, which becomes the chosen file); a plain image is used as it is.
+bool UsePlainImage(CGenApp& app, std::string& fileName) {
+    const ImageParams* params = app.Model().imageParams;
+    if (!params) return true;
+    // The image listed last may be the ".img" file that a join rewrites.
+    app.CloseImageFile();
+    AppImageFileUi ui(app);
+    Image image(*params);
+    const JoinedImage joined = JoinImageHalves(fileName, app.Model().modelCode, ui, image);
+    image.Close();
+    if (!joined.open) return false;
+    fileName = joined.path;
+    return true;
 }
 
 }  // namespace
@@ -135,6 +154,10 @@ void CGenView::RunSetup() {
                     break;
                 }
                 go = ShowConfirmation(*this);
+                if (go && !UsePlainImage(app_, fileName)) {
+                    go = false;
+                    app_.NoteOperationNotDone();
+                }
                 break;
             }
             case kModeBatchUpdate:

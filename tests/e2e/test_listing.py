@@ -9,7 +9,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import imgcheck_selftest  # noqa: E402
-from suite import COMPLETED, TempFolderRun  # noqa: E402
+from suite import COMPLETED, TempFolderRun, answer  # noqa: E402
 
 SECTIONS = ["APT", "INT", "NDB", "VOR", "SUA", "FSS", "TCC", "APR"]
 
@@ -86,6 +86,92 @@ class DamagedImages(ListingRun):
             code = self.run_lists("damaged.img", args=["-d", "1", "-x", "2"])
             self.assertIn(code, (0, 3), (copy, self.err))
             self.assertIn(COMPLETED, self.out, copy)
+
+
+KPGRD_AT = 32
+
+
+def container(base, image, first_part=None):
+    """A container file of the unit maker's layout holding the image (or its first part): the base
+    name at byte 8, "KpGrd" at 32 with two counted strings, a record of type 2 to be skipped, then
+    the image record (type 0) whose data length is the whole image's length."""
+    head = bytearray(KPGRD_AT)
+    head[8:16] = base.encode("ascii")[:8].ljust(8, b" ")
+    head += b"KpGrd\0"
+    head += (2).to_bytes(2, "little")
+    head += bytes(KPGRD_AT + 24 - len(head))
+    head += b"REGION\0MAP\0"
+
+    def record(kind, data_length, value):
+        return value.to_bytes(4, "little") + b"R" + kind.to_bytes(2, "little") + bytes(4) + \
+            data_length.to_bytes(4, "little")
+
+    head += record(2, 5, 15) + b"skip!"
+    head += record(0, len(image), len(image) + 10)
+    data = image if first_part is None else image[:first_part]
+    return bytes(head) + data, len(head)
+
+
+class ContainerImages(ListingRun):
+    """List takes a container file or a pair of region halves as the image they hold: it is copied
+    into a new ".img" file, which is then listed."""
+
+    def listing_of(self, image_name, answers=()):
+        """The APT and VOR listings of the image, saved as text (none when the run refused it)."""
+        for name in ("apt.txt", "vor.txt"):
+            if os.path.exists(self.path(name)):
+                os.remove(self.path(name))
+        lines = []
+        for section in ("APT", "VOR"):
+            lines += ["Mode=List", "Section=%s" % section, "Filename=%s" % image_name,
+                      "SaveAs=%s.txt" % section.lower(), "GO=1"]
+        self.write("list.ctl", "\r\n".join(lines) + "\r\n")
+        args = self.write_answers(answers) if answers else []
+        code = self.run_headless("brondel", args + ["-F", "list.ctl"])
+        saved = b"".join(self.read(name) for name in ("apt.txt", "vor.txt") if os.path.exists(self.path(name)))
+        return code, saved
+
+    def test_a_container_and_a_pair_of_halves_list_as_the_image_they_hold(self):
+        _, data = sample_image(fss=True, sua=True)
+        self.write("plain.img", data)
+        code, plain = self.listing_of("plain.img")
+        self.assertEqual(code, 0, self.err)
+        self.assertGreater(plain.count(b"\r\n"), 10)
+
+        packed, _ = container("SAMPLEAW", data)
+        self.write("sample.awp", packed)
+        code, listed = self.listing_of("sample.awp")
+        self.assertEqual(code, 0, self.err)
+        self.assertIn('File "sample.img" has been created', self.out)
+        self.assertEqual(self.read("sample.img"), data)
+        self.assertEqual(listed, plain)
+
+        split = len(data) // 3
+        first, _ = container("REGIONS1", data, first_part=split)
+        self.write("REGIONS1.rg1", first)
+        self.write("REGIONS1.rg2", data[split:])
+        question = "Your image file is in two halves, is it ok to create a single file named %s ?" % \
+            "REGIONS1.img"
+        code, listed = self.listing_of("REGIONS1.rg1", [answer(question, "Yes")] * 2)
+        self.assertEqual(code, 0, self.err)
+        self.assertEqual(self.read("REGIONS1.img"), data)
+        self.assertEqual(listed, plain)
+
+    def test_a_missing_second_half_or_a_no_lists_nothing(self):
+        _, data = sample_image()
+        first, _ = container("REGIONS1", data, first_part=len(data) // 2)
+        self.write("REGIONS1.rg1", first)
+        code, listed = self.listing_of("REGIONS1.rg1")
+        self.assertEqual(code, 3, self.err)
+        self.assertIn("Cannot open second half REGIONS1.rg2", self.err)
+        self.assertEqual(listed, b"")
+        self.write("REGIONS1.rg2", data[len(data) // 2:])
+        question = "Your image file is in two halves, is it ok to create a single file named %s ?" % \
+            "REGIONS1.img"
+        code, listed = self.listing_of("REGIONS1.rg1", [answer(question, "No")])
+        self.assertEqual(code, 3, self.err)
+        self.assertEqual(listed, b"")
+        self.assertFalse(os.path.exists("REGIONS1.img"))
 
 
 if __name__ == "__main__":
