@@ -29,9 +29,11 @@ public:
     const std::string& Buffer() const { return buffer_; }
 
 private:
-    void ConvertDetail(const SplitListingLine& split, std::string& line, LineWriter& out);
+    void ConvertDetail(std::string& line, LineWriter& out);
+    void AppendFrequency();
 
     Form form_;
     std::string buffer_;
+    SplitListingLine split_;  // the line being converted; its storage serves every line
     SbsAirportLine sbsAirport_;
 };

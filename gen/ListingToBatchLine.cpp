@@ -1,31 +1,28 @@
 #include "gen/ListingToBatchLine.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
 constexpr size_t kStarColumn = 17;
 
 // Start columns of the fields, by record type.
-const std::vector<int> kColumns[] = {
-    {0, 5, 11, 23, 35, 42, 46},              // APT
-    {0, 5, 11, 23, 35},                      // INT
-    {0, 5, 11, 23, 35, 41, 44},              // NDB
-    {0, 5, 11, 23, 35, 42, 45, 52, 57},      // VOR
-    {0, 11, 19, 27},                         // an airport's detail line
+struct Columns {
+    int count;
+    int at[9];
+};
+constexpr Columns kColumns[] = {
+    {7, {0, 5, 11, 23, 35, 42, 46}},          // APT
+    {5, {0, 5, 11, 23, 35}},                  // INT
+    {7, {0, 5, 11, 23, 35, 41, 44}},          // NDB
+    {9, {0, 5, 11, 23, 35, 42, 45, 52, 57}},  // VOR
+    {4, {0, 11, 19, 27}},                     // an airport's detail line
 };
 
 const char* const kTypeNames[] = {"APT", "INT", "NDB", "VOR"};
 
 bool Blank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-// Characters from..to of the text (to the end with npos) without their trailing blanks.
-std::string Piece(const std::string& text, size_t from, size_t to) {
-    if (from >= text.size()) return {};
-    size_t end = std::min(to, text.size());
-    while (end > from && Blank(text[end - 1])) --end;
-    return text.substr(from, end - from);
-}
 
 }  // namespace
 
@@ -38,41 +35,58 @@ int ListingLineTypeOf(std::string_view line) {
 
 const char* ListingLineTypeName(int type) { return type >= kLineApt && type <= kLineVor ? kTypeNames[type] : ""; }
 
-size_t TrimLineEnd(std::string& text) {
+std::string_view TrimmedEnd(std::string_view text) {
     size_t n = text.size();
     while (n > 0 && Blank(text[n - 1])) --n;
-    text.resize(n);
-    return n;
+    return text.substr(0, n);
 }
 
-std::string SkipLeadingBlanks(std::string_view text) {
+size_t TrimLineEnd(std::string& text) {
+    text.resize(TrimmedEnd(text).size());
+    return text.size();
+}
+
+std::string_view SkipLeadingBlanks(std::string_view text) {
     size_t i = 0;
     while (i < text.size() && text[i] == ' ') ++i;
-    return std::string(text.substr(i));
+    return text.substr(i);
 }
 
-SplitListingLine::SplitListingLine(std::string_view line) : type_(ListingLineTypeOf(line)), text_(line) {
-    if (text_.size() > kStarColumn && text_[kStarColumn] == '*') {
-        starAt17_ = true;
-        text_[kStarColumn] = ' ';
+bool AppendCText(std::string& out, std::string_view text) {
+    const void* nul = text.empty() ? nullptr : std::memchr(text.data(), '\0', text.size());
+    if (!nul) {
+        out.append(text);
+        return true;
     }
-    columns_ = &kColumns[type_];
-    const std::vector<int>& c = *columns_;
-    fields_.reserve(c.size());
-    for (size_t i = 0; i < c.size(); ++i) {
-        const size_t from = static_cast<size_t>(c[i]);
-        const size_t to = i + 1 < c.size() ? static_cast<size_t>(c[i + 1] - 1) : std::string::npos;
-        fields_.push_back(Piece(text_, from, to));
+    out.append(text.data(), static_cast<size_t>(static_cast<const char*>(nul) - text.data()));
+    return false;
+}
+
+void SplitListingLine::Assign(std::string_view line) {
+    type_ = ListingLineTypeOf(line);
+    text_.assign(line);
+    starAt17_ = text_.size() > kStarColumn && text_[kStarColumn] == '*';
+    if (starAt17_) text_[kStarColumn] = ' ';
+    const Columns& c = kColumns[type_];
+    count_ = c.count;
+    const std::string_view text(text_);
+    for (int i = 0; i < count_; ++i) {
+        const size_t from = static_cast<size_t>(c.at[i]);
+        if (from >= text.size()) {
+            fields_[i] = {};
+            continue;
+        }
+        const size_t to = i + 1 < count_ ? static_cast<size_t>(c.at[i + 1] - 1) : text.size();
+        fields_[i] = {from, TrimmedEnd(text.substr(from, std::min(to, text.size()) - from)).size()};
     }
 }
 
-const std::string& SplitListingLine::Field(int column) const {
-    static const std::string none;
-    const std::vector<int>& c = *columns_;
-    for (size_t i = 0; i < c.size(); ++i) {
-        if (c[i] == column) return fields_[i];
+std::string_view SplitListingLine::Field(int column) const {
+    const Columns& c = kColumns[type_];
+    for (int i = 0; i < count_; ++i) {
+        if (c.at[i] == column) return FieldAt(i);
     }
-    return none;
+    return {};
 }
 
-int SplitListingLine::LastColumn() const { return columns_->back(); }
+int SplitListingLine::LastColumn() const { return kColumns[type_].at[count_ - 1]; }

@@ -3,6 +3,7 @@
 // writers' name parsing.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -144,6 +145,46 @@ TEST(ListingToBatch, DetailLines) {
     }
     // Detail lines with no airport before them give nothing.
     EXPECT_TRUE(Convert({At({{11, "Tower   119.90"}})}).empty());
+}
+
+TEST(ListingToBatch, UnusualRecordAndRunwayLines) {
+    // The line with each '~' made a NUL byte.
+    const auto nuls = [](std::string line) {
+        std::replace(line.begin(), line.end(), '~', '\0');
+        return line;
+    };
+    const auto apt = [](const char* ident, const char* flag, const char* names) {
+        return At({{0, "APT"}, {5, ident}, {11, "N 47\xB0" "54.380"}, {23, "W122\xB0" "16.900"}, {35, "  610'"},
+                   {42, flag}, {46, names}});
+    };
+    const std::string position = "N 47\xB0" "54.380|W122\xB0" "16.900|610'";
+    struct Case {
+        const char* what;
+        std::vector<std::string> lines;
+        std::vector<std::string> batch;
+    };
+    const Case cases[] = {
+        // The ident and each half of the country are "%s" pieces, the fields after them one.
+        {"a NUL ends the fields behind it", {nuls(apt("KPAE", "", "EVE~RETT (X) A-B"))}, {"ADD|APT|KPAE|B -A|EVE"}},
+        {"a NUL ends the ident and each half of the country", {nuls(apt("KP~Q", "", "EVERETT (X) A~Q-B~R"))},
+         {"ADD|APT|KP|B -A|EVERETT|X|" + position}},
+        {"three bracket flags, the last one first, then the zone",
+         {apt("KPAE", "JA", "EVERETT (X) [MIL] [PRV] [HEL] UTC+5:30 A-B")},
+         {"ADD|APT|KPAE|B -A|EVERETT|X|" + position + "|JA|[HEL]|[PRV]|[MIL]|UTC+5:30"}},
+        {"names that end in a cut flag and no country", {apt("KPAE", "JA", "EVERETT (X) [MIL] [P")},
+         {"ADD|APT|KPAE||EVERETT|X|" + position + "|JA|[P|[MIL]"}},
+        {"a runway number beyond the integer range",
+         {apt("KPAE", "", "EVERETT (X) A-B"), At({{11, "Tower   119.90"}, {46, "18 -2147483648  ' hard   ft lts"}})},
+         {"ADD|APT|KPAE|B -A|EVERETT|X|" + position, "ADD|FRQ|KPAE|B -A|Tower|119.90",
+          "ADD|RWY|KPAE|B -A|483648|18 -21|hard|ft lts|ff 0000 00000000"}},
+        {"a ')' that ends the line is not part of the lighting",
+         {apt("KPAE", "", "EVERETT (X) A-B"), At({{46, "18-36    8500x150' hard  )"}})},
+         {"ADD|APT|KPAE|B -A|EVERETT|X|" + position, "ADD|RWY|KPAE|B -A|8500x150|18-36|hard||0"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(Convert(c.lines), c.batch);
+    }
 }
 
 TEST(ListingToBatch, SbsWaypointLines) {
