@@ -1,11 +1,24 @@
 #include "common/RawBytes.h"
 
-#include "common/CLocale.h"
-
 void FormatRawBytes(char* text, size_t size, const uint8_t* bytes, size_t count, bool flagged) {
     if (size == 0) return;
-    text[0] = '\0';
-    for (size_t i = 0; i < count; ++i) AppendFormatC(text, size, i == 0 ? "[%02x" : " %02x", bytes[i]);
-    if (count == 0) AppendFormatC(text, size, "[");
-    AppendFormatC(text, size, "%s%s", flagged ? "]*" : "] ", count == 2 ? "   " : "");
+    static const char kHex[] = "0123456789abcdef";
+    size_t used = 0;
+    const auto put = [&](char c) {
+        if (used + 1 < size) text[used++] = c;
+    };
+    put('[');
+    for (size_t i = 0; i < count; ++i) {
+        if (i > 0) put(' ');
+        put(kHex[bytes[i] >> 4]);
+        put(kHex[bytes[i] & 0xF]);
+    }
+    put(']');
+    put(flagged ? '*' : ' ');
+    if (count == 2) {
+        put(' ');
+        put(' ');
+        put(' ');
+    }
+    text[used] = '\0';
 }

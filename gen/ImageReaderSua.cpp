@@ -60,6 +60,9 @@ void SuaDataRange(const ImageReader& reader, uint32_t area, const uint8_t* recor
 uint32_t ReadSuaVertices(const ImageReader& reader, uint32_t area, const uint8_t* record, SuaVertexList* list) {
     if (list->area == area) return static_cast<uint32_t>(list->entries.size());
     list->area = area;
+    const size_t recordSize = std::min<size_t>(reader.SuaRecordSize(area), kMaxImageRecord);
+    std::memcpy(list->record, record, recordSize);
+    std::memset(list->record + recordSize, 0, kMaxImageRecord - recordSize);
     list->heights = SuaHasHeights(record);
     list->truncated = false;
     list->entries.clear();
@@ -71,12 +74,11 @@ uint32_t ReadSuaVertices(const ImageReader& reader, uint32_t area, const uint8_t
     first.lon = start.lon;
     list->entries.push_back(first);
 
-    uint32_t from = 0;
-    uint32_t to = 0;
-    SuaDataRange(reader, area, record, &from, &to);
-    std::vector<uint8_t> data(to - from + kSuaVertexBytes, 0);
-    reader.Read(from, data.data(), to - from);
-    const uint32_t length = to - from;
+    SuaDataRange(reader, area, record, &list->dataStart, &list->dataEnd);
+    const uint32_t length = list->DataLength();
+    std::vector<uint8_t>& data = list->data;
+    data.assign(length + kSuaVertexBytes, 0);
+    reader.Read(list->dataStart, data.data(), length);
 
     int32_t lat = start.lat;
     int32_t lon = start.lon;
@@ -145,4 +147,15 @@ uint32_t ReadSuaVertices(const ImageReader& reader, uint32_t area, const uint8_t
         }
     }
     return static_cast<uint32_t>(list->entries.size());
+}
+
+bool ReadSuaArea(const ImageReader& reader, uint32_t area, SuaVertexList* list) {
+    if (list->area == area) return true;
+    uint8_t record[kMaxImageRecord];
+    if (!reader.ReadSua(area, record)) {
+        *list = SuaVertexList();
+        return false;
+    }
+    ReadSuaVertices(reader, area, record, list);
+    return true;
 }

@@ -37,11 +37,18 @@ struct SuaVertex {
     uint8_t KindByte() const { return bytes[0]; }
 };
 
+// One SUA area read and decoded once for all the lines that show it.
 struct SuaVertexList {
     uint32_t area = 0xFFFFFFFF;  // the area decoded (the cache key)
     bool heights = false;        // the area's first entry is its heights header
     bool truncated = false;      // the stream did not end on an entry boundary, or was too long
+    uint8_t record[kMaxImageRecord] = {};  // the area's record
+    uint32_t dataStart = 0;                // the vertex data read: [dataStart, dataEnd) in the file
+    uint32_t dataEnd = 0;
+    std::vector<uint8_t> data;  // its bytes, then kSuaVertexBytes zeros
     std::vector<SuaVertex> entries;
+
+    uint32_t DataLength() const { return dataEnd - dataStart; }
 };
 
 // Decodes the vertex stream of SUA area `area` (record bytes given) into the list, unless it is
@@ -49,6 +56,10 @@ struct SuaVertexList {
 // area's data pointer to the next area's (or the end of the vertex data), at most 2048 bytes,
 // and never beyond the file or the vertex data.
 uint32_t ReadSuaVertices(const ImageReader& reader, uint32_t area, const uint8_t* record, SuaVertexList* list);
+
+// Reads SUA area `area`'s record and decodes its vertex stream into the list, unless it is
+// already there; false (and the list emptied) when there is no such record.
+bool ReadSuaArea(const ImageReader& reader, uint32_t area, SuaVertexList* list);
 
 // The bytes of area `area`'s vertex data: [start, end) in the file; empty when the pointer lies
 // outside the vertex data.

@@ -1,6 +1,6 @@
 // The text pieces of the listings that read image records: names, countries, idents, record
 // positions and runway designators, the airport's runway-and-frequency lines, approach titles
-// and waypoints, and the SUA vertex texts.
+// and waypoints (the SUA vertex texts are in ListingFormatSua.h).
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,6 @@
 #include "common/ListingLine.h"
 #include "gen/AirportLoader.h"
 #include "gen/ImageReader.h"
-#include "gen/ImageReaderSua.h"
 
 // What a listing line depends on besides the image.
 struct ListingFlags {
@@ -62,17 +61,6 @@ using RecordLineFormatter = std::function<std::string(int section, uint32_t numb
 std::string FormatApproachWaypoint(const AirportTables& tables, const ApproachList& list, uint32_t index, uint32_t w,
                                    const GeoPoint& airport, const ListingFlags& flags,
                                    const RecordLineFormatter& recordLine);
-
-// The position of SUA vertex entry v (an arc's or circle's centre for entries without a position
-// of their own); returns the entry's 12-bit radius field.
-uint32_t SuaVertexPosition(const SuaVertexList& list, uint32_t v, int32_t* lat, int32_t* lon);
-
-// The vertex text of an SUA entry that has no position (heights header, markers, arcs, circles),
-// appended to `text`.
-void AppendSuaEntryText(const SuaVertexList& list, uint32_t v, const ListingFlags& flags, std::string& text);
-
-// The debug check text of a circle: " diam=%.1fnm, pts=%d, rad=%d, subrad=%d (%.2fnm)".
-std::string FormatCircleCheck(const SuaVertexList& list, uint32_t v);
 
 // Latitude and longitude in notation 3 (5 when decimal), as AppendPositionPair writes them.
 std::string PositionPairText(const GeoPoint& p, const ListingFlags& flags);

@@ -1,22 +1,57 @@
 // The texts of SUA vertex entries that carry no position: the heights header, the arc markers,
 // arcs and circles.
+#include "gen/ListingFormatSua.h"
+
+#include <cstring>
+
 #include "common/CLocale.h"
+#include "common/CoordinateFormat.h"
 #include "common/GreatCircle.h"
 #include "common/HeightRange.h"
 #include "gen/GenSettings.h"
-#include "gen/ListingFormat.h"
+#include "gen/ListingFormatText.h"
 
 namespace {
 
 // Radius fields count units of 500/6060 nautical miles.
-constexpr double kRadiusUnitsPerNm = 6060.0 / 500.0;
+constexpr uint64_t kRadiusNmNumerator = 500;
+constexpr uint64_t kRadiusNmDenominator = 6060;
 constexpr uint8_t kClockwise = 0x40;
 
 const SuaVertex* Positioned(const SuaVertexList& list, size_t v) {
     return v < list.entries.size() && list.entries[v].positioned ? &list.entries[v] : nullptr;
 }
 
+// "%.*f" of units * scale * 500 / 6060 nautical miles with `decimals` (1 or 2) places: rounded
+// half up in integers. The quotient's denominator is odd once reduced, so no value lies on a
+// tie, and printf of the double quotient rounds the same way.
+void AppendNm(std::string& text, uint64_t units, uint64_t scale, int decimals) {
+    const uint64_t power = decimals == 1 ? 10 : 100;
+    const uint64_t numerator = units * scale * kRadiusNmNumerator * power;
+    const uint64_t shown = (2 * numerator + kRadiusNmDenominator) / (2 * kRadiusNmDenominator);
+    char digits[32];
+    char* at = listfmt::PutUnsigned(digits, shown / power);
+    *at++ = '.';
+    at = listfmt::PutUnsigned(at, shown % power, decimals, '0');
+    text.append(digits, at);
+}
+
 }  // namespace
+
+char* PutPositionText(char* at, const GeoPoint& p, const ListingFlags& flags) {
+    // The notations of AppendPositionPair, written in place.
+    const int notation = flags.decimal ? kNotationSigned10 : kNotationCompact;
+    FormatCoordinate(at, p.lat, false, notation);
+    at += std::strlen(at);
+    *at++ = ' ';
+    FormatCoordinate(at, p.lon, true, notation);
+    return at + std::strlen(at);
+}
+
+void AppendPositionText(std::string& text, const GeoPoint& p, const ListingFlags& flags) {
+    char pair[kPositionTextRoom];
+    text.append(pair, PutPositionText(pair, p, flags));
+}
 
 uint32_t SuaVertexPosition(const SuaVertexList& list, uint32_t v, int32_t* lat, int32_t* lon) {
     *lat = *lon = 0;
@@ -47,15 +82,21 @@ void AppendSuaEntryText(const SuaVertexList& list, uint32_t v, const ListingFlag
             text += "End of Arc Points";
             break;
         case kSuaArc:
-        case kSuaArcOver180:
-            text +=
-                StringFormatC("%s %dpt Arc%s, %.2fnm Radius, Centre ", (e.pointByte & kClockwise) ? "CW" : "ACW",
-                              e.pointByte & 63, e.subKind == kSuaArcOver180 ? ">180" : "", radius / kRadiusUnitsPerNm);
-            text += PositionPairText(centre, flags);
+        case kSuaArcOver180: {
+            char points[8];
+            text += (e.pointByte & kClockwise) ? "CW " : "ACW ";
+            text.append(points, listfmt::PutUnsigned(points, e.pointByte & 63u));
+            text += e.subKind == kSuaArcOver180 ? "pt Arc>180, " : "pt Arc, ";
+            AppendNm(text, radius, 1, 2);
+            text += "nm Radius, Centre ";
+            AppendPositionText(text, centre, flags);
             break;
+        }
         case kSuaCircle:
-            text += StringFormatC("Circle, %.1fnm Diam, Centre ", 2 * radius / kRadiusUnitsPerNm);
-            text += PositionPairText(centre, flags);
+            text += "Circle, ";
+            AppendNm(text, radius, 2, 1);
+            text += "nm Diam, Centre ";
+            AppendPositionText(text, centre, flags);
             if (flags.debugLevel & kDebugRawCoordinates) text += FormatCircleCheck(list, v);
             break;
         default:

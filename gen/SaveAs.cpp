@@ -8,6 +8,7 @@
 
 #include "common/CLocale.h"
 #include "common/LineWriter.h"
+#include "gen/AppImageFileUi.h"
 #include "gen/CGenApp.h"
 #include "gen/CGenDoc.h"
 #include "gen/FullDump.h"
@@ -19,23 +20,6 @@
 #include "platform/MessageBox.h"
 
 namespace {
-
-// The user interface of the region files: message boxes, the listing, the control-file run.
-class SaveAsUi : public ImageFileUi {
-public:
-    explicit SaveAsUi(CGenApp& app) : app_(app) {}
-    void Message(const std::string& text) override { platform::ShowMessage(text); }
-    bool Question(const std::string& text) override {
-        return platform::ShowMessage(text, {platform::Buttons::YesNo, platform::Icon::Question}) == platform::kIdYes;
-    }
-    void AddLine(const std::string& text) override {
-        if (CGenDoc* doc = app_.Document()) doc->AddLine(text);
-    }
-    bool ControlFileRun() const override { return app_.Control().Running(); }
-
-private:
-    CGenApp& app_;
-};
 
 // Opens the file for writing at its end: created when missing; an existing one is emptied or
 // kept as the question (or the control file) decides. kCancelled when the question was
@@ -110,7 +94,7 @@ bool SaveListingAs(CGenApp& app, const std::string& userPath, ExistingFile exist
     OperationContext& context = app.Context();
 
     if (kind == kListTitle && IsRegionFileName(path)) {
-        SaveAsUi ui(app);
+        AppImageFileUi ui(app);
         return MakeRegionFiles(path, context.imageName, app.Model().modelCode, ui);
     }
     if (const std::string refusal = SaveAsReservedMessage(kind, path); !refusal.empty()) {

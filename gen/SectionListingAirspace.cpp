@@ -2,6 +2,7 @@
 #include <fcntl.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "common/CLocale.h"
@@ -9,6 +10,8 @@
 #include "common/ListingLine.h"
 #include "common/RawBytes.h"
 #include "gen/Image.h"
+#include "gen/ListingFormatSua.h"
+#include "gen/ListingFormatText.h"
 #include "gen/ListingRecords.h"
 #include "gen/SectionListingParts.h"
 #include "platform/FileSystem.h"
@@ -48,136 +51,164 @@ std::string MegahertzText(uint32_t code) {
 
 // ---- SUA ----
 
+// Room for an SUA line's fixed part: its pieces take at most 160 bytes in a vertex line and 180
+// in a header line (which is then cut to the listing's width).
+constexpr size_t kSuaLineRoom = 256;
+constexpr size_t kRawGroupRoom = 64;
+constexpr size_t kIdentRoom = 32;
+
+// The record and vertex stream of `area`, read and decoded once for all its lines.
+const SuaVertexList* LoadSuaArea(ListingSession& s, uint32_t area) {
+    return ReadSuaArea(*s.reader, area, &s.sua) ? &s.sua : nullptr;
+}
+
+char* PutText(char* at, const char* text, size_t length) {
+    std::memcpy(at, text, length);
+    return at + length;
+}
+
 // Raw sub-lines: the record (line 1), then its vertex data, 40 bytes a line, at most 160 bytes.
-uint32_t SuaRawLines(const ListingSession& s, const ListingFlags& flags, uint32_t area, const uint8_t* record) {
+uint32_t SuaRawLines(const ListingFlags& flags, const SuaVertexList& a) {
     const uint32_t level = flags.extraLevel ? flags.extraLevel : (flags.debugLevel ? 1 : 0);
     if (level == 0) return 0;
-    uint32_t from = 0;
-    uint32_t to = 0;
-    SuaDataRange(*s.reader, area, record, &from, &to);
-    const uint32_t bytes = std::min(to - from, kRawDataLimit);
+    const uint32_t bytes = std::min(a.DataLength(), kRawDataLimit);
     return std::min(level, 1 + (bytes + kRawBytesPerLine - 1) / kRawBytesPerLine);
 }
 
-std::string SuaHeader(const ListingSession& s, const ListingFlags& flags, uint32_t area, const uint8_t* record) {
+void SuaHeader(const ListingSession& s, const ListingFlags& flags, const SuaVertexList& a, std::string& out) {
     const ImageReader& reader = *s.reader;
     const AirspaceLayouts& air = reader.Airspace();
-    const bool tableA = reader.IsSuaA(area);
-    ListingLine line;
-    if (flags.recordNumbers) {
-        line.Format(0, "%6x", area);
-    } else {
-        line.Append(0, tableA ? "SUA(a)" : "SUA(b)");
-    }
-    int column = line.Append(kSuaNameColumn,
-                             FormatName(*s.info, AirspaceName(reader.Params(), SuaAreaName(air), record)).c_str());
-    column = line.Format(column, " {%s P%u} %5ld to %6ld", kSuaTypes[SuaType(record)][tableA ? 0 : 1],
-                         SuaPriority(air, record), static_cast<long>(SuaLower(record)) * 100,
-                         static_cast<long>(SuaUpper(record)) * 100);
+    const uint8_t* record = a.record;
+    const bool tableA = reader.IsSuaA(a.area);
+    char line[kSuaLineRoom];
+    char* at = flags.recordNumbers ? listfmt::PutHex(line, a.area, 6)
+                                   : listfmt::PutLeft(line, tableA ? "SUA(a)" : "SUA(b)");
+    while (at < line + kSuaNameColumn) *at++ = ' ';
+    at += FormatNameTo(*s.info, AirspaceName(reader.Params(), SuaAreaName(air), record), at);
+    at = listfmt::PutLeft(listfmt::PutLeft(at, " {"), kSuaTypes[SuaType(record)][tableA ? 0 : 1]);
+    at = listfmt::PutUnsigned(listfmt::PutLeft(at, " P"), SuaPriority(air, record));
+    at = listfmt::PutSigned(listfmt::PutLeft(at, "} "), int64_t{SuaLower(record)} * 100, 5);
+    at = listfmt::PutSigned(listfmt::PutLeft(at, " to "), int64_t{SuaUpper(record)} * 100, 6);
     const NamePosition agency = AirspaceName(reader.Params(), SuaAgencyName(air), record);
     if (!agency.absent) {
-        const std::string text = FormatName(*s.info, agency);
-        if (!text.empty()) column = line.Format(column, " (%s)", text.c_str());
+        char name[kListingNameLimit];
+        const size_t length = FormatNameTo(*s.info, agency, name);
+        if (length > 0) at = listfmt::PutLeft(PutText(listfmt::PutLeft(at, " ("), name, length), ")");
     }
     if (tableA) {
         const uint32_t airport = GetU16(record + air.suaA->airportByte);
         uint8_t apt[kMaxImageRecord];
         if (reader.ReadRecord(kSectionApt, airport, apt)) {
-            column = line.Format(column, " {%s}", FormatIdent(reader, kSectionApt, airport, apt).c_str());
+            const std::string ident = FormatIdent(reader, kSectionApt, airport, apt);
+            at = PutText(listfmt::PutLeft(at, " {"), ident.data(), std::min(ident.size(), kIdentRoom));
+            *at++ = '}';
         }
     }
     if (flags.debugLevel & kDebugRawWords) {
         const GeoBox box = SuaBox(record);
-        line.Format(column, " %08lx/%08lx", static_cast<unsigned long>(static_cast<uint32_t>(box.sw.lat)),
-                    static_cast<unsigned long>(static_cast<uint32_t>(box.sw.lon)));
+        at = listfmt::PutHex(listfmt::PutLeft(at, " "), static_cast<uint32_t>(box.sw.lat), 8, '0');
+        at = listfmt::PutHex(listfmt::PutLeft(at, "/"), static_cast<uint32_t>(box.sw.lon), 8, '0');
     }
-    line.Trim();
-    return line.Text();
+    // The listing's width, and no trailing blanks.
+    at = std::min(at, line + ListingLine::kWidth);
+    while (at > line && static_cast<unsigned char>(at[-1]) <= ' ') --at;
+    out.assign(line, at);
 }
 
 // The header of an area whose outline does not close goes to "duff_suas.txt", once a listing.
-void ReportDuffSua(ListingSession& s, uint32_t area, const std::string& header) {
-    if (!s.duffReported.insert(area).second) return;
+void ReportDuffSua(ListingSession& s, const ListingFlags& flags, const SuaVertexList& a) {
+    if (!s.duffReported.insert(a.area).second) return;
     const int fd = platform::OpenFile(kDuffSuasFile, O_WRONLY | O_CREAT | O_APPEND, platform::Share::DenyNone);
     if (fd < 0) return;
     {
+        std::string header;
+        SuaHeader(s, flags, a, header);
         LineWriter out(fd);
         out.WriteLine(header);
     }
     platform::CloseFile(fd);
 }
 
-std::string SuaRawRecordLine(const uint8_t* record, uint32_t size) {
-    std::string text = StringFormatC("        [%02x", record[0]);
-    for (uint32_t i = 1; i < size; ++i) text += StringFormatC(" %02x", record[i]);
-    return text + "]";
-}
-
-std::string SuaRawDataLine(const ListingSession& s, uint32_t area, const uint8_t* record, uint32_t line) {
-    uint32_t from = 0;
-    uint32_t to = 0;
-    SuaDataRange(*s.reader, area, record, &from, &to);
-    const uint32_t end = from + std::min(to - from, kRawDataLimit);
-    std::string text;
-    for (uint32_t at = from + (line - 2) * kRawBytesPerLine; at < end && at < from + (line - 1) * kRawBytesPerLine;
-         ++at) {
-        if (text.size() + 3 > kRawLineLimit) break;
-        uint8_t byte = 0;
-        s.reader->Read(at, &byte, 1);
-        text += StringFormatC(" %02x", byte);
+// "        [%02x %02x ... %02x]" of the record.
+void SuaRawRecordLine(const ImageReader& reader, const SuaVertexList& a, std::string& out) {
+    char line[kSuaLineRoom];
+    char* at = listfmt::PutLeft(line, "        [");
+    const uint32_t size = std::min<uint32_t>(reader.SuaRecordSize(a.area), kMaxImageRecord);
+    for (uint32_t i = 0; i < size; ++i) {
+        if (i > 0) *at++ = ' ';
+        at = listfmt::PutHex(at, a.record[i], 2, '0');
     }
-    return text;
+    *at++ = ']';
+    out.assign(line, at);
 }
 
-std::string SuaVertexLine(ListingSession& s, const ListingFlags& flags, uint32_t area, const uint8_t* record,
-                          uint32_t v) {
-    const uint32_t count = ReadSuaVertices(*s.reader, area, record, &s.sua);
-    if (count < 2) return " ********* corrupt pointers ***********";
-    if (v >= count) return {};
-    const SuaVertex& e = s.sua.entries[v];
+// " %02x" of each of the line's bytes of vertex data.
+void SuaRawDataLine(const SuaVertexList& a, uint32_t line, std::string& out) {
+    const uint32_t end = std::min({a.DataLength(), kRawDataLimit, (line - 1) * kRawBytesPerLine});
+    char text[kRawLineLimit + 1];
+    char* at = text;
+    for (uint32_t byte = (line - 2) * kRawBytesPerLine; byte < end; ++byte) {
+        if (static_cast<size_t>(at - text) + 3 > kRawLineLimit) break;
+        at = listfmt::PutHex(listfmt::PutLeft(at, " "), a.data[byte], 2, '0');
+    }
+    out.assign(text, at);
+}
+
+void SuaVertexLine(ListingSession& s, const ListingFlags& flags, const SuaVertexList& a, uint32_t v,
+                   std::string& out) {
+    const auto count = static_cast<uint32_t>(a.entries.size());
+    if (count < 2) {
+        out = " ********* corrupt pointers ***********";
+        return;
+    }
+    if (v >= count) {
+        out.clear();
+        return;
+    }
+    const SuaVertex& e = a.entries[v];
     const bool last = v + 1 == count;
-    // "       %3d " of the vertex number.
-    std::string text(v < 10 ? 9 : v < 100 ? 8 : 7, ' ');
-    text += std::to_string(v);
-    text += ' ';
+    char line[kSuaLineRoom];
+    // "       %3u " of the vertex number.
+    char* at = listfmt::PutLeft(listfmt::PutUnsigned(listfmt::PutLeft(line, "       "), v, 3), " ");
     const bool rawWords = (flags.debugLevel & kDebugRawWords) != 0;
     if (flags.debugLevel) {
         if (v == 0) {
-            text.append(rawWords ? 21 : 11, ' ');
+            const size_t blanks = rawWords ? 21 : 11;
+            std::memset(at, ' ', blanks);
+            at += blanks;
         } else {
             const bool flagged = e.positioned && ((e.KindByte() & 1) != 0) == last;
-            char raw[80];
-            FormatRawBytes(raw, sizeof raw, e.bytes, std::min<uint32_t>(e.length, kSuaVertexBytes), flagged);
-            text += raw;
+            FormatRawBytes(at, kRawGroupRoom, e.bytes, std::min<uint32_t>(e.length, kSuaVertexBytes), flagged);
+            at += std::strlen(at);
         }
         if (rawWords && (e.positioned || e.radius || e.subKind == kSuaCircle)) {
-            const auto step = [](int32_t value) {
-                return static_cast<unsigned long>(static_cast<uint32_t>(value) & 0xFFFFF);
+            const auto word = [&at](uint32_t value, int width) {
+                at = listfmt::PutLeft(listfmt::PutHex(at, value, width, '0'), " ");
             };
+            const auto step = [](int32_t value) { return static_cast<uint32_t>(value) & 0xFFFFF; };
+            if (e.positioned && v > 0 && e.extra == 0) {
+                word(static_cast<uint32_t>(e.latStep) & 0xFFFF, 4);
+                word(static_cast<uint32_t>(e.lonStep) & 0xFFFF, 4);
+            }
+            word(step(e.latStep), 5);
+            word(step(e.lonStep), 5);
             if (e.positioned) {
-                if (v > 0 && e.extra == 0) {
-                    text += StringFormatC("%04lx %04lx ", static_cast<unsigned long>(e.latStep & 0xFFFF),
-                                          static_cast<unsigned long>(e.lonStep & 0xFFFF));
-                }
-                text += StringFormatC("%05lx %05lx %08lx %08lx ", step(e.latStep), step(e.lonStep),
-                                      static_cast<unsigned long>(static_cast<uint32_t>(e.lat)),
-                                      static_cast<unsigned long>(static_cast<uint32_t>(e.lon)));
-            } else {
-                text += StringFormatC("%05lx %05lx ", step(e.latStep), step(e.lonStep));
+                word(static_cast<uint32_t>(e.lat), 8);
+                word(static_cast<uint32_t>(e.lon), 8);
             }
         }
     }
-    if (e.positioned) {
-        text += PositionPairText(GeoPoint{e.lat, e.lon}, flags);
-        const SuaVertex& first = s.sua.entries[0];
-        if (last && (e.lat != first.lat || e.lon != first.lon)) {
-            text += "*********";
-            ReportDuffSua(s, area, SuaHeader(s, flags, area, record));
-        }
-    } else {
-        AppendSuaEntryText(s.sua, v, flags, text);
+    if (!e.positioned) {
+        out.assign(line, at);
+        AppendSuaEntryText(a, v, flags, out);
+        return;
     }
-    return text;
+    at = PutPositionText(at, GeoPoint{e.lat, e.lon}, flags);
+    const SuaVertex& first = a.entries[0];
+    const bool open = last && (e.lat != first.lat || e.lon != first.lon);
+    if (open) at = listfmt::PutLeft(at, "*********");
+    out.assign(line, at);
+    if (open) ReportDuffSua(s, flags, a);
 }
 
 // ---- TCC ----
@@ -231,26 +262,26 @@ uint32_t SuaLineCount(ListingSession& s, const ListingFlags& flags, uint32_t are
     }
     if (!s.filter.PassesBox(SuaBox(record))) return 0;
     const uint32_t vertices = ReadSuaVertices(*s.reader, area, record, &s.sua);
-    return std::min(1 + SuaRawLines(s, flags, area, record) + vertices, kSuaSubLines);
+    return std::min(1 + SuaRawLines(flags, s.sua) + vertices, kSuaSubLines);
 }
 
 void ListSuaSection(ListingSession& s, const ListingFlags& flags, uint32_t area, uint32_t sub, std::string& out) {
-    uint8_t record[kMaxImageRecord];
-    if (!s.reader->ReadSua(area, record)) {
+    const SuaVertexList* a = LoadSuaArea(s, area);
+    if (!a) {
         out = StringFormatC("SUA %x: no such record", area);
         return;
     }
     if (sub == 0) {
-        out = SuaHeader(s, flags, area, record);
+        SuaHeader(s, flags, *a, out);
         return;
     }
-    const uint32_t raw = SuaRawLines(s, flags, area, record);
+    const uint32_t raw = SuaRawLines(flags, *a);
     if (sub == 1 && raw >= 1) {
-        out = SuaRawRecordLine(record, s.reader->SuaRecordSize(area));
+        SuaRawRecordLine(*s.reader, *a, out);
     } else if (sub <= raw) {
-        out = SuaRawDataLine(s, area, record, sub);
+        SuaRawDataLine(*a, sub, out);
     } else {
-        out = SuaVertexLine(s, flags, area, record, sub - 1 - raw);
+        SuaVertexLine(s, flags, *a, sub - 1 - raw, out);
     }
 }
 
