@@ -25,8 +25,6 @@ public:
     int Trim();
 
     const char* Text() const { return text_; }
-    // The length of the text after Trim.
-    int Length() const { return end_; }
 
 private:
     char text_[kSize];
