@@ -21,13 +21,13 @@
 #include <vector>
 
 #include "dblib/DbDir.h"
-#include "gen/BatchRecords.h"
-#include "gen/CGenApp.h"
-#include "gen/CGenDBOpen.h"
-#include "gen/CGenDoc.h"
-#include "gen/CGenView.h"
-#include "gen/CreateImageProgram.h"
-#include "gen/ImageParams.h"
+#include "gen/batch/BatchRecords.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/CGenDBOpen.h"
+#include "gen/shell/CGenDoc.h"
+#include "gen/shell/CGenView.h"
+#include "gen/createimage/CreateImageProgram.h"
+#include "gen/image/ImageParams.h"
 #include "platform/HeadlessUi.h"
 
 namespace bench {

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "BenchDatabase.h"
-#include "gen/CreateImage.h"
-#include "gen/CreateImageBuild.h"
+#include "gen/createimage/CreateImage.h"
+#include "gen/createimage/CreateImageBuild.h"
 #include "platform/FileSystem.h"
 
 namespace {

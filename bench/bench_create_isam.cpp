@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "BenchDatabase.h"
-#include "gen/CreateIsamRecords.h"
-#include "gen/CreateIsamSteps.h"
+#include "gen/createisam/CreateIsamRecords.h"
+#include "gen/createisam/CreateIsamSteps.h"
 #include "platform/FileSystem.h"
 
 namespace {

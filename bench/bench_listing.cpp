@@ -22,14 +22,14 @@
 
 #include "common/CLocale.h"
 #include "common/LineWriter.h"
-#include "gen/CGenDoc.h"
-#include "gen/FullDump.h"
-#include "gen/GenSettings.h"
-#include "gen/ListingSession.h"
-#include "gen/OperationContext.h"
-#include "gen/SaveAsFormat.h"
-#include "gen/SectionListing.h"
-#include "gen/tests/ListingTestImage.h"
+#include "gen/shell/CGenDoc.h"
+#include "gen/listing/FullDump.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/listing/ListingSession.h"
+#include "gen/shell/OperationContext.h"
+#include "gen/listing/SaveAsFormat.h"
+#include "gen/listing/SectionListing.h"
+#include "gen/testsupport/ListingTestImage.h"
 #include "platform/FileSystem.h"
 
 namespace {

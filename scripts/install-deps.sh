@@ -5,7 +5,9 @@ pkgs=(build-essential cmake ninja-build pkg-config python3
       libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libxml2-utils
       # the Qt window backend (with QtPrintSupport and QtTest), its fonts ("Courier New"
       # is drawn with Liberation Mono), and the virtual X server and PDF tools its tests use
-      qt6-base-dev fonts-liberation xvfb xauth poppler-utils)
+      qt6-base-dev fonts-liberation xvfb xauth poppler-utils
+      # a fixed clock for byte-for-byte comparisons of outputs that carry the time
+      faketime)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

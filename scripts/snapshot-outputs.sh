@@ -10,10 +10,12 @@ rm -rf "$out" && mkdir -p "$out"
 out=$(cd "$out" && pwd)
 # The control files name ../examples/: run each program in a folder beside a copy.
 cp -r "$examples" "$out/examples" && examples=$out/examples
+# User waypoints carry the time they were stored: run at a fixed time where faketime is there.
+run() { if command -v faketime >/dev/null; then faketime -f '2026-01-01 00:00:00' "$@"; else "$@"; fi; }
 sec() { printf '%s\n' "$@" GO=1; }
 for p in brondel quenmar pelmora; do
   w=$out/$p && mkdir -p "$w" && cd "$w"
-  "$bin/$p" --headless -F "$examples/create_image.ctl" > create.out 2>&1 || echo "exit $?" >> create.out
+  run "$bin/$p" --headless -F "$examples/create_image.ctl" > create.out 2>&1 || echo "exit $?" >> create.out
   cp -r db50 db50-batch
   {
     for s in APT INT NDB VOR SUA FSS TCC APR; do
@@ -28,13 +30,13 @@ for p in brondel quenmar pelmora; do
     sec Mode=List Section=TCC Filename=puget.img SaveAs=areatcc.all
     sec Mode=List Section=APR Filename=puget.img SaveAs=areaapr.all
   } > list.ctl
-  "$bin/$p" --headless -F list.ctl > list.out 2>&1 || echo "exit $?" >> list.out
+  run "$bin/$p" --headless -F list.ctl > list.out 2>&1 || echo "exit $?" >> list.out
   mkdir isam && cd isam
   sec Mode=CreateISAM Filename=../puget.img > isam.ctl
   sec Mode=CreateImage Filename=again.img "Title=PUGET SOUND" >> isam.ctl
-  "$bin/$p" --headless -F isam.ctl > isam.out 2>&1 || echo "exit $?" >> isam.out
+  run "$bin/$p" --headless -F isam.ctl > isam.out 2>&1 || echo "exit $?" >> isam.out
   cd "$w" && mkdir area && cd area && cp -r ../db50-batch db50
-  "$bin/$p" --headless -F "$examples/create_image_area.ctl" > area.out 2>&1 || echo "exit $?" >> area.out
+  run "$bin/$p" --headless -F "$examples/create_image_area.ctl" > area.out 2>&1 || echo "exit $?" >> area.out
 done
 # Image dates follow the day; listings of the run name the working folder.
 find "$out" -name '*.out' -exec sed -i "s#$out#OUT#g" {} +

@@ -1,6 +1,6 @@
 // Brondel: the image generator of the 495/496 family.
-#include "gen/CreateImageProgram.h"
-#include "gen/ImageParams.h"
+#include "gen/createimage/CreateImageProgram.h"
+#include "gen/image/ImageParams.h"
 
 int main(int argc, char** argv) {
     GenModel model;

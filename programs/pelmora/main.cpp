@@ -1,6 +1,6 @@
 // Pelmora: the image generator of the 195/196/295/296/96/396 and iQue 3600a family.
-#include "gen/CreateImageProgram.h"
-#include "gen/ImageParams.h"
+#include "gen/createimage/CreateImageProgram.h"
+#include "gen/image/ImageParams.h"
 
 int main(int argc, char** argv) {
     GenModel model;

@@ -1,6 +1,6 @@
 // Quenmar: the image generator of the GPS III Pilot.
-#include "gen/CreateImageProgram.h"
-#include "gen/ImageParams.h"
+#include "gen/createimage/CreateImageProgram.h"
+#include "gen/image/ImageParams.h"
 
 int main(int argc, char** argv) {
     GenModel model;

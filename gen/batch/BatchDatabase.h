@@ -1,0 +1,74 @@
+// The batch update's use of the database: the record files it opens, the serial numbers of new
+// records, the lookups that several handlers share, writes that end the program when the
+// database refuses them, countries and names made on the fly, and restriction chains.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gen/batch/BatchRecords.h"
+#include "gen/shell/CGenDBOpen.h"
+
+// The record files the batch update may use (files 0 to 11).
+constexpr int kBatchFileCount = 12;
+
+// Opens a record file for the batch when it is closed.
+void BatchUseFile(int fileNumber);
+// Closes every record file the batch may have opened.
+void BatchCloseFiles();
+// Writes the database library's cached index blocks back to their files, so that what the
+// batch has done so far is on disk although its record files stay open.
+void BatchWriteBack();
+
+// Sets the next serial number of files 0 to 11: the highest serial found plus one, 0 for an
+// empty file; RESTR starts at 1 at least.
+void InitBatchSerials(int32_t next[kGenFileCount]);
+// The next serial number of a file, counted on.
+int32_t TakeSerial(int32_t next[kGenFileCount], int fileNumber);
+
+// Writes; a refusal ends the program with "Program error: DB add/upd %s %d failed" (type word,
+// serial) or "Program error: DB del %s %d failed".
+void BatchAddRecord(int fileNumber, void* buffer, const char* type, int32_t serial);
+void BatchUpdateRecord(int fileNumber, void* buffer, const char* type, int32_t serial);
+void BatchDeleteRecord(int fileNumber, const char* type, int32_t serial);
+
+// A new COUNTRY record from a country field that CanAddCountry accepts: cid = its
+// AddedCountryId, cname = the text from the fourth (at most 19). Returns its csno.
+int32_t AddCountryRecord(int32_t next[kGenFileCount], std::string_view field);
+// A new NAME record of the text (BatchNameText form). Returns its nsno.
+int32_t AddNameRecord(int32_t next[kGenFileCount], std::string_view text);
+
+// Stores restriction bytes (first byte = count - 1) as a chain of 8-byte RESTR records and
+// returns the first one's rcsno; 0 for no bytes.
+int32_t StoreRestrictionChain(int32_t next[kGenFileCount], const std::vector<uint8_t>& bytes);
+// Deletes the chain that starts at rcsno `first` (to its end or its first missing record).
+void DeleteRestrictionChain(int32_t first);
+
+// The first record with this ident (stored form) in the country, through the ident index.
+template <class Buf>
+bool FindIdentInCountry(int fileNumber, const char* index, char (Buf::*ident)[8], int32_t Buf::*country,
+                        std::string_view text, int32_t csno, Buf* out) {
+    if (csno < 0) return false;
+    Buf buf{};
+    std::memcpy(buf.*ident, text.data(), text.size() < 8 ? text.size() : 7);
+    char key[8];
+    std::memcpy(key, buf.*ident, sizeof key);
+    BatchUseFile(fileNumber);
+    dbif_index(fileNumber, index);
+    if (!dbif_find(fileNumber, &buf)) return false;
+    do {
+        if (std::strncmp(buf.*ident, key, sizeof key) != 0) return false;
+        if (buf.*country == csno) {
+            *out = buf;
+            return true;
+        }
+    } while (dbif_next(fileNumber, &buf));
+    return false;
+}
+
+inline bool FindAirport(std::string_view ident, int32_t csno, AptBuf* out) {
+    return FindIdentInCountry(kFileApts, "aident", &AptBuf::aident, &AptBuf::acountry, ident, csno, out);
+}

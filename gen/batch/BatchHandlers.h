@@ -1,0 +1,89 @@
+// The ADD and DEL handlers of the batch update, one pair per record type, and what they share.
+// A handler checks the whole line first and writes only when it succeeds, so a line that fails
+// changes nothing; each returns a batch result code (BatchLine.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "gen/batch/BatchLine.h"
+#include "gen/batch/BatchRecords.h"
+#include "gen/batch/BatchSession.h"
+#include "gen/shell/CGenDBOpen.h"
+
+// What a handler works on.
+struct BatchContext {
+    const BatchLine& line;          // ident (field 3) already in its stored form
+    int32_t* next;                  // next serial numbers by file number
+    BatchSession& session;          // what the run has looked up so far
+    int32_t csno = -1;              // the country of field 4 (-1 when unknown or not looked up)
+    int32_t now = 0;                // seconds since 1989-12-31 00:00 UTC
+};
+
+using BatchHandler = int (*)(BatchContext&);
+
+int BatchAddApt(BatchContext& c);
+int BatchAddInt(BatchContext& c);
+int BatchAddNdb(BatchContext& c);
+int BatchAddVor(BatchContext& c);
+int BatchAddRwy(BatchContext& c);
+int BatchAddFrq(BatchContext& c);
+int BatchAddUsr(BatchContext& c);
+
+int BatchDelApt(BatchContext& c);
+int BatchDelInt(BatchContext& c);
+int BatchDelNdb(BatchContext& c);
+int BatchDelVor(BatchContext& c);
+int BatchDelRwy(BatchContext& c);
+int BatchDelFrq(BatchContext& c);
+int BatchDelUsr(BatchContext& c);
+
+// ---- Shared pieces ----------------------------------------------------------------------------
+
+// A name field resolved: its text (BatchNameText form) and its number, kNameUnset, or
+// kNameAbsent while it is still to be added.
+struct BatchName {
+    std::string text;
+    int32_t number = 0;
+};
+BatchName ResolveBatchName(BatchSession& session, std::string_view field);
+
+// The fields every point record carries: position, country, and (APT, NDB, VOR) the city with
+// its '@' mark and the facility.
+struct PointFields {
+    int32_t lat = 0;
+    int32_t lon = 0;
+    bool at = false;
+    BatchName city;
+    BatchName facility;
+};
+// Reads the position at fields latField and latField + 1 (kBatchErrLat, kBatchErrLng) and, with
+// names, the city (field 5) and facility (field 6); then checks that an unknown country can be
+// added (kBatchErrCsp). 0 when the line can be written.
+int ReadPointFields(BatchContext& c, size_t latField, bool names, PointFields* out);
+// Adds the unknown country (c.csno is then set) and the unknown names of the point.
+void CommitPointFields(BatchContext& c, PointFields& p);
+
+// The DEL checks of APT, NDB and VOR: a known country (kBatchErrCid), a known city
+// (kBatchErrCty) and facility (kBatchErrFac) when the line names them; 0 when they pass.
+struct DelNames {
+    bool hasCity = false;
+    bool hasFacility = false;
+    int32_t city = 0;
+    int32_t facility = 0;
+    // True when the record's names match the line's (the city may stand for the facility of a
+    // record that has no city).
+    bool Match(int32_t recordCity, int32_t recordFacility) const;
+};
+int ReadDelNames(BatchContext& c, DelNames* out);
+
+// The airport of a RWY or FRQ line (field 3 in the country of field 4): 0, kBatchErrCid or
+// kBatchAbs.
+int FindLineAirport(BatchContext& c, AptBuf* apt);
+// Clears the airport's "no runway or frequency yet" mark (afuel bit 0) and writes the airport
+// when the mark was set.
+void ClearBriefMark(BatchContext& c, AptBuf& apt);
+
+// The stored form of an ident field in a record's 8-byte ident.
+void CopyIdent(char (&field)[8], std::string_view ident);

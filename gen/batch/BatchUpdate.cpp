@@ -1,0 +1,137 @@
+#include "gen/batch/BatchUpdate.h"
+
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <string>
+
+#include "common/IdentDigits.h"
+#include "common/LineReader.h"
+#include "gen/batch/BatchDatabase.h"
+#include "gen/batch/BatchFields.h"
+#include "gen/shell/CGenDoc.h"
+#include "gen/shell/GenModel.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/shell/OperationContext.h"
+
+namespace {
+
+// Seconds from 1970-01-01 to 1989-12-31, both 00:00 UTC.
+constexpr int64_t kUnitEpoch = 631065600;
+
+inline constexpr const char* kProgressText = "Processing line ";
+
+BatchHandlerTable MakeDefaultHandlers() {
+    BatchHandlerTable t;
+    t.add[kBatchApt] = BatchAddApt;
+    t.add[kBatchInt] = BatchAddInt;
+    t.add[kBatchNdb] = BatchAddNdb;
+    t.add[kBatchVor] = BatchAddVor;
+    t.add[kBatchRwy] = BatchAddRwy;
+    t.add[kBatchFrq] = BatchAddFrq;
+    t.add[kBatchUsr] = BatchAddUsr;
+    t.del[kBatchApt] = BatchDelApt;
+    t.del[kBatchInt] = BatchDelInt;
+    t.del[kBatchNdb] = BatchDelNdb;
+    t.del[kBatchVor] = BatchDelVor;
+    t.del[kBatchRwy] = BatchDelRwy;
+    t.del[kBatchFrq] = BatchDelFrq;
+    t.del[kBatchUsr] = BatchDelUsr;
+    return t;
+}
+
+// Lists the result of a line: in detailed mode the result line replaces the "CMD: " line; in
+// normal mode successes only move the progress line on, and errors (and ABS of an ADD line)
+// replace the progress line and keep an empty line below them.
+void ListResult(OperationContext& context, const BatchLine& line, int code, bool detailed, uint32_t counter) {
+    const bool add = line.count >= 1 && line.Field(1) == "ADD";
+    const bool shown = IsBatchError(code) || (code == kBatchAbs && add);
+    if (detailed) {
+        context.ReplaceLastLine(FormatBatchResultLine(code, line.text), true);
+        return;
+    }
+    if (!shown) {
+        context.ReplaceLastLine(kProgressText + std::to_string(counter));
+        return;
+    }
+    const bool afterProgress = context.doc && !context.doc->Lines().empty() &&
+                               context.doc->Lines().back().compare(0, std::strlen(kProgressText), kProgressText) == 0;
+    if (afterProgress) {
+        context.ReplaceLastLine(FormatBatchResultLine(code, line.text), true);
+    } else {
+        context.AddLine(FormatBatchResultLine(code, line.text));
+    }
+    context.AddLine("");
+}
+
+void FinishBatch(OperationContext& context, LineReader::Result last) {
+    if (last == LineReader::Result::Error) {
+        context.AddLine("*** Batch file read failed: " + std::string(std::strerror(context.batch->ErrorNumber())) +
+                        " ***");
+    }
+    context.CloseBatch();
+    BatchCloseFiles();
+    context.AddLine("");
+    context.AddLine("Database Update Complete");
+    context.AddLine("");
+}
+
+}  // namespace
+
+const BatchHandlerTable& DefaultBatchHandlers() {
+    static const BatchHandlerTable table = MakeDefaultHandlers();
+    return table;
+}
+
+int32_t BatchTimeNow() { return static_cast<int32_t>(static_cast<int64_t>(std::time(nullptr)) - kUnitEpoch); }
+
+int DispatchBatchLine(BatchLine& line, int32_t* next, BatchSession& session, int32_t now,
+                      const BatchHandlerTable& handlers) {
+    if (line.count < 3) return kBatchErrFc;
+    line.type = BatchTypeOf(line.Field(2));
+    if (line.type == kBatchNoType || line.type == kBatchRte) return kBatchErrF2;
+    if (FindBadIdentChar(line.Field(3), line.type) != 0) return kBatchErrF3;
+    const BatchCommand command = BatchCommandOf(line.Field(1));
+    if (command == kBatchNoCommand) return kBatchErrF1;
+    if (line.type < kBatchUsr) EncodeIdentDigits(line.MutableField(3).data());
+    BatchContext c{line, next, session};
+    c.now = now;
+    if (line.type != kBatchUsr && line.count >= 4) c.csno = session.CountryOf(line.Field(4));
+    BatchHandler handler = command == kBatchAdd ? handlers.add[line.type] : handlers.del[line.type];
+    return handler ? handler(c) : kBatchErrF2;
+}
+
+bool RunBatchUpdate(OperationContext& context, BatchSession& session, const BatchHandlerTable& handlers) {
+    if (!context.batch) return true;
+    if (context.calls == 0) {
+        InitBatchSerials(context.nextSerial);
+        session.Begin();
+    }
+    const uint32_t counter = ++context.calls;
+
+    std::string raw;
+    const LineReader::Result read = context.batch->Next(raw, kBatchLineLength);
+    if (read == LineReader::Result::End || read == LineReader::Result::Error) {
+        FinishBatch(context, read);
+        return true;
+    }
+    BatchLine line;
+    if (!PrepareBatchLine(raw, line)) return false;
+    const bool detailed = context.settings && context.settings->listing;
+    if (detailed) context.AddLine("CMD: " + line.text);
+    const int code = DispatchBatchLine(line, context.nextSerial, session, BatchTimeNow(), handlers);
+    BatchWriteBack();
+    ListResult(context, line, code, detailed, counter);
+    return false;
+}
+
+void InstallBatchUpdate(GenModel& model, const BatchHandlerTable& handlers) {
+    auto session = std::make_shared<BatchSession>();
+    model.drivers[kModeBatchUpdate] = [handlers, session](OperationContext& context) {
+        return RunBatchUpdate(context, *session, handlers);
+    };
+    model.onStop = [previous = model.onStop](OperationContext& context, int mode) {
+        if (mode == kModeBatchUpdate) BatchCloseFiles();
+        if (previous) previous(context, mode);
+    };
+}

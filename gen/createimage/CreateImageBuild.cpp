@@ -1,0 +1,84 @@
+#include "gen/createimage/CreateImageBuild.h"
+
+#include <new>
+
+#include "common/CLocale.h"
+#include "gen/batch/BatchDatabase.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/CGenDBOpen.h"
+#include "gen/shell/CGenView.h"
+#include "gen/shell/GenExit.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/image/Image.h"
+#include "gen/shell/OperationContext.h"
+#include "platform/MessageBox.h"
+
+bool DbWalk::Next(int fileNumber, const char* index, void* buffer) {
+    int found;
+    if (!active_) {
+        dbif_index(fileNumber, index);
+        found = dbif_first(fileNumber, buffer);
+        active_ = true;
+    } else {
+        found = dbif_next(fileNumber, buffer);
+    }
+    if (!found) active_ = false;
+    return found != 0;
+}
+
+ImageResult PendingBytes::Add(Image& image, uint32_t offset, const uint8_t* data, size_t length) {
+    if (bytes_.empty()) start_ = offset;
+    bytes_.insert(bytes_.end(), data, data + length);
+    return bytes_.size() >= kFlushSize ? Flush(image) : ImageResult::Ok();
+}
+
+ImageResult PendingBytes::Flush(Image& image) {
+    if (bytes_.empty()) return ImageResult::Ok();
+    const ImageResult r = image.Write(start_, bytes_.data(), bytes_.size());
+    bytes_.clear();
+    return r;
+}
+
+CreateImageBuild::CreateImageBuild(OperationContext& c, Image& i) : context(c), image(i), params(i.Params()) {}
+
+CreateImageBuild::~CreateImageBuild() {
+    tcc.Close();
+    sua.Close();
+    if (CGenDBOpen::Active()) BatchCloseFiles();
+}
+
+void CreateImageBuild::AllocateTable(OccurrenceTable& table, const char* name, int32_t size) {
+    const size_t n = size > 0 ? static_cast<size_t>(size) : 0;
+    if (context.settings && (context.settings->debugLevel & kDebugIsamEveryStep)) {
+        context.AddLine(StringFormatC("splmalloc: %s[%d]", name, static_cast<int>(n)));
+        if (table.Allocated()) context.AddLine("**was already set**");
+    }
+    try {
+        table.Allocate(n);
+    } catch (const std::bad_alloc&) {
+        ProgramError(StringFormatC("Program error: malloc failed to allocate %lu bytes", static_cast<unsigned long>(n)));
+    }
+}
+
+StepStatus AbortCreateImage(OperationContext& context, const std::string& message) {
+    if (!message.empty()) platform::ShowMessage(message);
+    CGenView* view = context.app ? context.app->GenView() : nullptr;
+    if (view) {
+        view->StopOperation(kOperationAbortedText);
+    } else if (context.app) {
+        context.app->SetState(kStateIdle);
+    }
+    return StepStatus::Stop;
+}
+
+StepStatus Failed(OperationContext& context, const ImageResult& result) {
+    switch (result.code) {
+    case ImageCode::Ok:
+        return StepStatus::Again;
+    case ImageCode::DataError:
+        return AbortCreateImage(context, result.text);
+    case ImageCode::InternalError:
+        break;
+    }
+    ProgramError(result.text);
+}

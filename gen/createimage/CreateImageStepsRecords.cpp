@@ -1,0 +1,108 @@
+// Create Image, steps 21 to 28: the APT, INT, NDB and VOR records, one per call, each
+// section followed by its indexes, one index entry per call.
+#include "gen/createimage/CreateImageSteps.h"
+#include "gen/image/IdentCoder.h"
+#include "gen/image/Image.h"
+#include "gen/shell/OperationContext.h"
+#include "gen/image/RecordCoder.h"
+
+namespace {
+
+constexpr size_t kMaxRecordBytes = 32;
+
+ImageResult Common(const CreateImageBuild& b, const char* ident, int32_t lat, int32_t lon, int32_t country,
+                   PointRecordInput* in) {
+    in->ident = ImageIdent(ident);
+    in->lat = lat;
+    in->lon = lon;
+    return FindCountryIndex(b.cmap, country, &in->countryIndex);
+}
+
+ImageResult Names(const CreateImageBuild& b, int32_t facility, int32_t city, PointRecordInput* in) {
+    if (ImageResult r = b.names.Find(facility, &in->facility); !r) return r;
+    return b.names.Find(city, &in->city);
+}
+
+ImageResult EncodeApt(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
+    const AptBuf& a = b.apts[i];
+    AptRecordInput in;
+    if (ImageResult r = Common(b, a.aident, a.alat, a.along, a.acountry, &in); !r) return r;
+    if (ImageResult r = Names(b, a.afacil, a.acity, &in); !r) return r;
+    in.afuel = a.afuel;
+    in.aheight = a.aheight;
+    in.detailValue = b.words[i].value;
+    in.detailIsOffset = b.words[i].isOffset;
+    *ident = in.ident;
+    return EncodeAptRecord(b.params, in, out);
+}
+
+ImageResult EncodeInt(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
+    const IntBuf& n = b.ints[i];
+    IntRecordInput in;
+    if (ImageResult r = Common(b, n.iident, n.ilat, n.ilong, n.icountry, &in); !r) return r;
+    in.icompat = n.icompat;
+    *ident = in.ident;
+    return EncodeIntRecord(b.params, in, out);
+}
+
+ImageResult EncodeNdb(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
+    const NdbBuf& n = b.ndbs[i];
+    NdbRecordInput in;
+    if (ImageResult r = Common(b, n.bident, n.blat, n.blong, n.bcountry, &in); !r) return r;
+    if (ImageResult r = Names(b, n.bfacil, n.bcity, &in); !r) return r;
+    in.bfreq = n.bfreq;
+    in.bcompat = n.bcompat;
+    *ident = in.ident;
+    return EncodeNdbRecord(b.params, in, out);
+}
+
+ImageResult EncodeVor(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
+    const VorBuf& v = b.vors[i];
+    VorRecordInput in;
+    if (ImageResult r = Common(b, v.vident, v.vlat, v.vlong, v.vcountry, &in); !r) return r;
+    if (ImageResult r = Names(b, v.vfacil, v.vcity, &in); !r) return r;
+    in.vfreq = v.vfreq;
+    in.vdme = v.vdme;
+    *ident = in.ident;
+    return EncodeVorRecord(b.params, in, out);
+}
+
+using Encoder = ImageResult (*)(const CreateImageBuild&, size_t, uint8_t*, std::string*);
+
+StepStatus WriteRecords(OperationContext& c, CreateImageBuild& b, int section, size_t count, Encoder encode) {
+    if (!b.records) b.records = std::make_unique<SectionRecordWriter>(b.image, section);
+    if (b.cursor >= count) return StepStatus::Next;
+    uint8_t record[kMaxRecordBytes];
+    std::string ident;
+    if (ImageResult r = encode(b, b.cursor, record, &ident); !r) return Failed(c, r);
+    if (ImageResult r = b.records->Add(record, ident); !r) return Failed(c, r);
+    ++b.cursor;
+    return StepStatus::Again;
+}
+
+}  // namespace
+
+StepStatus StepWriteAptRecords(OperationContext& c, CreateImageBuild& b) {
+    return WriteRecords(c, b, kSectionApt, b.apts.size(), EncodeApt);
+}
+StepStatus StepWriteIntRecords(OperationContext& c, CreateImageBuild& b) {
+    return WriteRecords(c, b, kSectionInt, b.ints.size(), EncodeInt);
+}
+StepStatus StepWriteNdbRecords(OperationContext& c, CreateImageBuild& b) {
+    return WriteRecords(c, b, kSectionNdb, b.ndbs.size(), EncodeNdb);
+}
+StepStatus StepWriteVorRecords(OperationContext& c, CreateImageBuild& b) {
+    return WriteRecords(c, b, kSectionVor, b.vors.size(), EncodeVor);
+}
+
+// At the end of the indexes the records writer with its bucket table is freed.
+StepStatus StepWriteIndexes(OperationContext& c, CreateImageBuild& b) {
+    if (!b.index) b.index = std::make_unique<IndexWriter>(b.image, *b.records);
+    bool done = false;
+    if (ImageResult r = b.index->Step(&done); !r) return Failed(c, r);
+    if (!done) return StepStatus::Again;
+    b.index.reset();
+    b.records.reset();
+    return StepStatus::Next;
+}
+

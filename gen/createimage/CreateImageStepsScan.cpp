@@ -1,0 +1,228 @@
+// Create Image, steps 0 to 13: the image's pre-fill and sources, then the scans that count
+// the database and mark what the image uses.
+#include <fcntl.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/CLocale.h"
+#include "gen/batch/BatchDatabase.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/CGenDBOpen.h"
+#include "gen/createimage/CreateImageSteps.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/image/Image.h"
+#include "gen/shell/OperationContext.h"
+#include "gen/shell/RunSetup.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+inline constexpr const char* kEmptyDatabaseText =
+    "Your ISAM database (on your PC) is empty, do you want to continue ?";
+inline constexpr const char* kTooManyCountriesText =
+    "There are %d countries, and the image format does not allow more than 256, do you want to try "
+    "\"Optimise\" mode ?";
+
+bool AskYesNo(const std::string& text) {
+    return platform::ShowMessage(text, {platform::Buttons::YesNo, platform::Icon::Question}) == platform::kIdYes;
+}
+
+std::string DbPath(const OperationContext& c, const char* name) {
+    return (c.app ? c.app->GetDbFolder() : std::string(".")) + "/" + name;
+}
+
+// A freshly compiled NewSUA.dat or NewTCC.dat replaces SUA.DAT or TCC.DAT when the user agrees.
+void OfferNewAirspaceFile(const OperationContext& c, const char* fresh, const char* current) {
+    const std::string freshPath = DbPath(c, fresh);
+    const int fd = platform::OpenFile(freshPath, O_RDWR, platform::Share::DenyNone);
+    if (fd < 0) return;
+    platform::CloseFile(fd);
+    if (!AskYesNo(StringFormatC("File %s is present in db50, do you want me to rename it ?", fresh))) return;
+    const std::string currentPath = DbPath(c, current);
+    if (platform::FileExists(currentPath)) platform::DeleteFile(currentPath);
+    platform::RenameFile(freshPath, currentPath);
+}
+
+// Opens a compiled airspace file; a damaged one is reported and left out of the image.
+void OpenAirspace(const OperationContext& c, CreateImageBuild& b, AirspaceSource& source, const char* name) {
+    if (ImageResult r = source.Open(DbPath(c, name), b.params); !r) platform::ShowMessage(r.text);
+}
+
+const GeoRect& Limit(const OperationContext& c) {
+    static const GeoRect kNone;
+    return c.settings ? c.settings->limitRect : kNone;
+}
+
+// More records than an image section can number (u16 record numbers, 0xFFFF meaning none).
+StepStatus CheckSectionSize(OperationContext& c, const CreateImageBuild& b, int section, size_t count) {
+    if (count <= SectionRecordWriter::kMaxRecords) return StepStatus::Next;
+    return AbortCreateImage(c, StringFormatC("There are %zu %ss, and the image format does not allow more than %u",
+                                             count, b.params.sections[section].name,
+                                             SectionRecordWriter::kMaxRecords));
+}
+
+// The included records of a section into its map, one per call; at the end the layout learns
+// the section's record count.
+template <class Buf>
+StepStatus ScanSection(CreateImageBuild& b, int section, const std::vector<Buf>& records, int32_t Buf::*serial) {
+    if (b.cursor < records.size()) {
+        b.maps[section].Add(records[b.cursor].*serial);
+        ++b.cursor;
+        return StepStatus::Again;
+    }
+    b.image.Layout().sections[section].recordCount = static_cast<uint32_t>(records.size());
+    return StepStatus::Next;
+}
+
+// Marks the names that an airspace record refers to.
+StepStatus CountAirspace(OperationContext& c, CreateImageBuild& b, AirspaceSource& source) {
+    uint8_t record[32];
+    const AirspaceRecordLayout* layout = nullptr;
+    bool found = false;
+    if (ImageResult r = source.NextRecord(record, &layout, &found); !r) return Failed(c, r);
+    if (!found) return StepStatus::Next;
+    for (uint32_t i = 0; i < layout->nameCount; ++i) {
+        const int32_t serial = AirspaceNameNumber(b.params, layout->names[i], record);
+        if (serial >= 0) b.nsocc.Mark(serial, OccurrenceTable::kUsed);
+    }
+    return StepStatus::Again;
+}
+
+}  // namespace
+
+std::string NameText(const char* nname, size_t size) { return std::string(nname, strnlen(nname, size)); }
+
+StepStatus StepInitialise(OperationContext& c, CreateImageBuild& b) {
+    const uint32_t blocks = b.image.PrefillBlockCount();
+    if (c.calls == 0) {
+        for (int f = 0; f < kBatchFileCount; ++f) dbif_open(f);
+        NameBuf name{};
+        dbif_index(kFileNames, "nsno");
+        if (!dbif_first(kFileNames, &name) && !AskYesNo(kEmptyDatabaseText)) return AbortCreateImage(c, "");
+        OfferNewAirspaceFile(c, "NewSUA.dat", "SUA.DAT");
+        OfferNewAirspaceFile(c, "NewTCC.dat", "TCC.DAT");
+        OpenAirspace(c, b, b.tcc, "TCC.DAT");
+        OpenAirspace(c, b, b.sua, "SUA.DAT");
+    }
+    // A full disc is the user's to clear: the message, and the unfinished image is deleted.
+    if (c.calls < blocks) {
+        if (ImageResult r = b.image.PrefillBlock(c.calls); !r) return AbortCreateImage(c, r.text);
+    }
+    if (c.calls + 1 < blocks) return StepStatus::Again;
+    b.image.Layout().SetFixed(b.tcc.IsOpen(), b.sua.IsOpen());
+    InitBatchSerials(c.nextSerial);
+    return StepStatus::Next;
+}
+
+StepStatus StepScanCountries(OperationContext& c, CreateImageBuild& b) {
+    if (!b.csocc.Allocated()) b.AllocateTable(b.csocc, "csocc", c.nextSerial[kFileCountry]);
+    CountryBuf rec{};
+    if (b.walk.Next(kFileCountry, "csno", &rec)) {
+        ++b.countryCount;
+        b.highestCountry = std::max(b.highestCountry, rec.csno);
+        b.csocc.Mark(rec.csno, OccurrenceTable::kExists);
+        return StepStatus::Again;
+    }
+    if (b.countryCount > kMaxCountries && c.settings && !c.settings->optimiseCountries &&
+        AskYesNo(StringFormatC(kTooManyCountriesText, static_cast<int>(b.countryCount)))) {
+        // Optimise Countries from now on, and the scan starts again.
+        c.settings->optimiseCountries = true;
+        b.countryCount = 0;
+        b.highestCountry = -1;
+        return StepStatus::Again;
+    }
+    return StepStatus::Next;
+}
+
+StepStatus StepScanNames(OperationContext& c, CreateImageBuild& b) {
+    if (!b.nsocc.Allocated()) b.AllocateTable(b.nsocc, "nsocc", c.nextSerial[kFileNames]);
+    NameBuf rec{};
+    if (!b.walk.Next(kFileNames, "nsno", &rec)) return StepStatus::Next;
+    if (!b.firstNameSeen) {
+        b.firstNameSeen = true;
+        if (NameText(rec.nname, sizeof rec.nname).size() < 2) b.shortFirstName = rec.nsno;
+    }
+    ++b.nameCount;
+    b.highestName = std::max(b.highestName, rec.nsno);
+    b.nsocc.Mark(rec.nsno, OccurrenceTable::kExists);
+    return StepStatus::Again;
+}
+
+StepStatus StepCountApts(OperationContext& c, CreateImageBuild& b) {
+    if (!b.asocc.Allocated()) b.AllocateTable(b.asocc, "asocc", c.nextSerial[kFileApts]);
+    AptBuf a{};
+    if (!b.walk.Next(kFileApts, "aident", &a)) return CheckSectionSize(c, b, kSectionApt, b.apts.size());
+    const bool brief = !InsideLimitBox(a.alat, a.along, Limit(c)) || (a.afuel & 1) != 0;
+    if (brief && c.settings && !c.settings->briefApts) return StepStatus::Again;
+    b.asocc.Mark(a.asno, OccurrenceTable::kUsed);
+    b.nsocc.Mark(a.afacil, OccurrenceTable::kUsed);
+    b.nsocc.Mark(a.acity, OccurrenceTable::kUsed);
+    b.csocc.Mark(a.acountry, OccurrenceTable::kUsed);
+    b.apts.push_back(a);
+    return StepStatus::Again;
+}
+
+StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b) {
+    if (!b.isocc.Allocated()) b.AllocateTable(b.isocc, "isocc", c.nextSerial[kFileInts]);
+    IntBuf i{};
+    if (!b.walk.Next(kFileInts, "iident", &i)) return CheckSectionSize(c, b, kSectionInt, b.ints.size());
+    if (!InsideLimitBox(i.ilat, i.ilong, Limit(c))) return StepStatus::Again;
+    b.isocc.Mark(i.isno, OccurrenceTable::kUsed);
+    b.csocc.Mark(i.icountry, OccurrenceTable::kUsed);
+    b.ints.push_back(i);
+    return StepStatus::Again;
+}
+
+StepStatus StepCountNdbs(OperationContext& c, CreateImageBuild& b) {
+    if (!b.bsocc.Allocated()) b.AllocateTable(b.bsocc, "bsocc", c.nextSerial[kFileNdbs]);
+    NdbBuf n{};
+    if (!b.walk.Next(kFileNdbs, "bident", &n)) return CheckSectionSize(c, b, kSectionNdb, b.ndbs.size());
+    if (!InsideLimitBox(n.blat, n.blong, Limit(c))) return StepStatus::Again;
+    b.bsocc.Mark(n.bsno, OccurrenceTable::kUsed);
+    b.nsocc.Mark(n.bfacil, OccurrenceTable::kUsed);
+    b.nsocc.Mark(n.bcity, OccurrenceTable::kUsed);
+    b.csocc.Mark(n.bcountry, OccurrenceTable::kUsed);
+    b.ndbs.push_back(n);
+    return StepStatus::Again;
+}
+
+StepStatus StepCountVors(OperationContext& c, CreateImageBuild& b) {
+    if (!b.vsocc.Allocated()) b.AllocateTable(b.vsocc, "vsocc", c.nextSerial[kFileVors]);
+    VorBuf v{};
+    if (!b.walk.Next(kFileVors, "vident", &v)) return CheckSectionSize(c, b, kSectionVor, b.vors.size());
+    if (!InsideLimitBox(v.vlat, v.vlong, Limit(c))) return StepStatus::Again;
+    b.vsocc.Mark(v.vsno, OccurrenceTable::kUsed);
+    b.nsocc.Mark(v.vfacil, OccurrenceTable::kUsed);
+    b.nsocc.Mark(v.vcity, OccurrenceTable::kUsed);
+    b.csocc.Mark(v.vcountry, OccurrenceTable::kUsed);
+    b.vors.push_back(v);
+    return StepStatus::Again;
+}
+
+StepStatus StepScanApts(OperationContext&, CreateImageBuild& b) {
+    const StepStatus s = ScanSection(b, kSectionApt, b.apts, &AptBuf::asno);
+    if (s == StepStatus::Next) b.words.assign(b.apts.size(), AirportWord{});
+    return s;
+}
+
+StepStatus StepScanInts(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionInt, b.ints, &IntBuf::isno); }
+StepStatus StepScanNdbs(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionNdb, b.ndbs, &NdbBuf::bsno); }
+StepStatus StepScanVors(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionVor, b.vors, &VorBuf::vsno); }
+
+StepStatus StepCountTcc(OperationContext& c, CreateImageBuild& b) { return CountAirspace(c, b, b.tcc); }
+StepStatus StepCountSua(OperationContext& c, CreateImageBuild& b) { return CountAirspace(c, b, b.sua); }
+
+StepStatus StepCountApproachIds(OperationContext& c, CreateImageBuild& b) {
+    if (!b.apocc.Allocated()) b.AllocateTable(b.apocc, "apocc", c.nextSerial[kFileAppr]);
+    ApprBuf p{};
+    if (b.walk.Next(kFileAppr, "psno", &p)) {
+        b.apocc.Mark(p.psno, OccurrenceTable::kExists);
+        ++b.approachRecords;
+        b.approachIds.Insert(NameText(p.pid, sizeof p.pid).substr(0, kApproachIdLength));
+        return StepStatus::Again;
+    }
+    if (ImageResult r = b.approachIds.CheckCount(); !r) return Failed(c, r);
+    return StepStatus::Next;
+}

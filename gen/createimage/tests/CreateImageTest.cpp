@@ -1,0 +1,334 @@
+// Create Image run through the generator's operation runner, per family: the database made by
+// the batch update becomes an image whose records, names, details, sumcheck and cut are read
+// back; progress lines; the empty database; brief airports, the limit rectangle and approaches;
+// Optimise Countries; refusals that abort; STOP/RESET.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "gen/testsupport/CreateImageTestSupport.h"
+#include "common/CLocale.h"
+#include "gen/createimage/CreateImage.h"
+#include "gen/createimage/CreateImageBuild.h"
+#include "gen/image/ImageCut.h"
+#include "gen/image/PacketCount.h"
+#include "gen/image/Sumcheck.h"
+
+namespace cimgtest {
+namespace {
+
+constexpr const char* kSmallDatabase =
+    "ADD|APT|EGLL|GB United Kingdom|LONDON|HEATHROW|N512839|W0002741|83\r\n"
+    "ADD|APT|KJFK|US United States|NEW YORK|KENNEDY|N403823|W0734644|13\r\n"
+    "ADD|INT|ALPHA|GB|N512000|W0010000\r\n"
+    "ADD|NDB|BIG|GB|BIGGIN|BIGGIN HILL|N511948|E0000203|429.0\r\n"
+    "ADD|VOR|LON|GB|LONDON|LONDON VOR|N512914|W0002800|113.60|VORDME\r\n"
+    "ADD|RWY|EGLL|GB|12000X150|09L|hard|pc lts|0\r\n"
+    "ADD|FRQ|EGLL|GB|TOWER|118.50|R:090-270 BELOW 3000\r\n";
+
+class Families : public CreateImageTest, public ::testing::WithParamInterface<const ImageParams*> {};
+
+TEST_P(Families, DatabaseBecomesAnImageThatReadsBack) {
+    const ImageParams& p = *GetParam();
+    Start(p);
+    Batch(kSmallDatabase);
+    const std::vector<std::string> lines = Create();
+    ASSERT_GE(lines.size(), 3u);
+    EXPECT_EQ(lines[lines.size() - 2], "Image Complete");
+    EXPECT_EQ(lines.back(), "");
+    EXPECT_TRUE(Messages().empty());
+    EXPECT_EQ(CreateImageTable(p).size(), p.approaches ? 34u : 32u);
+    EXPECT_EQ(Echoed("Counting Approach IDs 1"), p.approaches);
+    // Without TCC.DAT and SUA.DAT their steps never run.
+    for (const char* skipped : {"Counting FSS/TCCS 1", "Counting SUAS 1", "Writing FSS/TCC Section to image file 1",
+                                "Writing SUA Section to image file 1"}) {
+        EXPECT_FALSE(Echoed(skipped)) << skipped;
+    }
+
+    const ImageBack back = ReadImageBack(p, "test.img");
+    const ImageLayout& l = back.layout;
+    const uint32_t end = l.ImageEnd();
+    EXPECT_EQ(lines[lines.size() - 3], StringFormatC("Image ends at %06lx", static_cast<unsigned long>(end)));
+    EXPECT_EQ(back.file.size(), CutBehindImageEnd(p, end, p.prefillSize));
+    for (uint32_t absent : {kPtrFssBlockA, kPtrFssBlockB, kPtrSuaBlock}) {
+        EXPECT_EQ(back.U24(p.pointerBlockOffset + absent), kAbsent24);
+    }
+    EXPECT_EQ(l.countryCount, 2u);
+    const uint32_t expected[kSectionCount] = {2, 1, 1, 1};
+    for (int s = 0; s < kSectionCount; ++s) EXPECT_EQ(l.sections[s].recordCount, expected[s]) << s;
+
+    // Records in ident order with their names and positions to 2048 units.
+    const std::vector<AptBuf> apts = All<AptBuf>(kFileApts, "aident");
+    ASSERT_EQ(apts.size(), 2u);
+    for (uint32_t n = 0; n < 2; ++n) {
+        int32_t lat = 0, lon = 0;
+        DecodePosition(back.Record(kSectionApt, n), &lat, &lon);
+        EXPECT_LT(std::abs(static_cast<int64_t>(lat) - apts[n].alat), 2048);
+        EXPECT_LT(std::abs(static_cast<int64_t>(lon) - apts[n].along), 2048);
+    }
+    EXPECT_EQ(back.RecordName(kSectionApt, 0, NameField::Facility), "HEATHROW");
+    EXPECT_EQ(back.RecordName(kSectionApt, 0, NameField::City), "LONDON");
+    EXPECT_EQ(back.RecordName(kSectionApt, 1, NameField::Facility), "KENNEDY");
+    EXPECT_EQ(back.RecordName(kSectionNdb, 0, NameField::Facility), "BIGGIN HILL");
+    EXPECT_EQ(back.RecordName(kSectionVor, 0, NameField::City), "LONDON");
+
+    // EGLL has an entry with runways and a restricted frequency; KJFK the placeholder
+    // runway's summary (surface-and-lighting 5, length 0).
+    const uint8_t* egll = back.Record(kSectionApt, 0);
+    const uint8_t* kjfk = back.Record(kSectionApt, 1);
+    const uint32_t detail = p.sections[kSectionApt].detailByte;
+    EXPECT_TRUE(egll[8] & 0x80);
+    EXPECT_EQ(GetU16(egll + detail), 0u);
+    EXPECT_EQ(back.file[l.detailStart] & 0x03, 0x03);
+    EXPECT_FALSE(kjfk[8] & 0x80);
+    EXPECT_EQ(GetU16(kjfk + detail), 5u * 256);
+
+    // The stored sumcheck and packet count are those of the finished file.
+    const std::vector<uint8_t> field = ComputeSumcheckField(p.sumcheck, back.file.data(), back.file.size(), end);
+    EXPECT_TRUE(std::equal(field.begin(), field.end(), back.file.begin()));
+    long blocks = 0;
+    for (size_t at = 0; at < end; at += 128) {
+        blocks += std::any_of(back.file.begin() + at, back.file.begin() + std::min(at + 128, back.file.size()),
+                              [](uint8_t b) { return b != 0xFF; });
+    }
+    EXPECT_EQ(back.U16(p.packetCountOffset), p.packetCountValue(static_cast<uint32_t>(blocks)));
+    EXPECT_FALSE(App().OperationNotDone());
+}
+
+INSTANTIATE_TEST_SUITE_P(CreateImage, Families, ::testing::Values(&ImageParams496, &ImageParamsIIIPilot, &ImageParams195),
+                         [](const auto& info) { return std::string(info.param->partNumber == 677 ? "B496"
+                                                                   : info.param->partNumber == 19 ? "IIIPilot"
+                                                                                                  : "F195"); });
+
+TEST_F(CreateImageTest, EmptyDatabaseAsksAndMakesAnEmptyImage) {
+    Start();
+    // The headless default of the Yes/No question is Yes.
+    const std::vector<std::string> lines = Create();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Your ISAM database (on your PC) is empty, do you want to continue ?"});
+    const ImageBack back = ReadImageBack(ImageParams496, "test.img");
+    EXPECT_EQ(back.file.size(), 0x40000u);
+    for (int s = 0; s < kSectionCount; ++s) {
+        const uint32_t info = ImageParams496.sections[s].infoStart;
+        EXPECT_EQ(back.U16(info), 0u);
+        EXPECT_EQ(back.U16(info + kInfoPointerBlock), 0u);
+        for (uint32_t b = 0; b < kBucketCount; ++b) ASSERT_EQ(back.U16(info + 2 + 2 * b), 0xFFFFu);
+    }
+    ASSERT_GE(lines.size(), 7u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 7, lines.end()),
+              (std::vector<std::string>{"Image Complete", "", "*****************WARNING*************************",
+                                        "The ISAM database was empty, possibly because you",
+                                        "forgot to perform a Create ISAM operation first.",
+                                        "BEWARE: your new image is also empty",
+                                        "*************************************************"}));
+}
+
+TEST_F(CreateImageTest, EmptyDatabaseRefusedAbortsAndDeletesTheImage) {
+    Start();
+    AddAnswer("is empty", {}, "No");
+    const std::vector<std::string> lines = Create();
+    EXPECT_EQ(lines, (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    EXPECT_FALSE(std::filesystem::exists("test.img"));
+    EXPECT_TRUE(App().OperationNotDone());
+}
+
+TEST_F(CreateImageTest, ProgressLinesOnCallsOneAndFiftyFourAndAtTheEnd) {
+    Start();
+    std::string lines;
+    for (int i = 0; i < 99; ++i) {
+        lines += StringFormatC("ADD|INT|I%c%c|GB United Kingdom|N%02d0000|W%03d0000\r\n", 'A' + i / 26, 'A' + i % 26,
+                               10 + i % 60, i % 60);
+    }
+    Batch(lines);
+    const std::vector<std::string> added = Create();
+    // 99 intersections and the call that finds the end: 100 calls.
+    EXPECT_TRUE(Echoed("Counting INTS 1"));
+    EXPECT_TRUE(Echoed("Counting INTS 54"));
+    EXPECT_TRUE(Echoed("Counting INTS 100"));
+    EXPECT_FALSE(Echoed("Counting INTS 2"));
+    EXPECT_FALSE(Echoed("Counting INTS 99"));
+    EXPECT_TRUE(Echoed("Initialising image file 54"));
+    // The listing keeps one line per step, its last count.
+    EXPECT_EQ(std::count(added.begin(), added.end(), "Counting INTS 100"), 1);
+    EXPECT_EQ(std::count(added.begin(), added.end(), "Initialising image file 32768"), 1);
+    EXPECT_EQ(std::count_if(added.begin(), added.end(), [](const std::string& s) { return s.rfind("Counting INTS", 0) == 0; }),
+              1);
+}
+
+TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
+    Start();
+    Batch(std::string(kSmallDatabase) + "ADD|VOR|JFK|US|NEW YORK|KENNEDY VOR|N403800|W0734600|115.90\r\n");
+    const int32_t egll = All<AptBuf>(kFileApts, "aident")[0].asno;
+    const int32_t alpha = All<IntBuf>(kFileInts, "isno")[0].isno;
+    const int32_t runway = All<RwyBuf>(kFileRwy3, "rsno")[0].rsno;
+    int32_t jfkVor = -1;
+    for (const VorBuf& v : All<VorBuf>(kFileVors, "vsno")) {
+        if (std::string(v.vident, 3) == "JFK") jfkVor = v.vsno;
+    }
+    ASSERT_GE(jfkVor, 0);
+    const AptBuf heathrow = All<AptBuf>(kFileApts, "aident")[0];
+    LwptBuf local{};
+    local.lsno = 1;
+    local.laptno = egll;
+    local.ltyp = 0xC0;
+    local.llat = heathrow.alat + 0x10000;
+    local.llong = heathrow.along - 0x10000;
+    std::memcpy(local.lid, "FF09", 4);
+    Add(kFileLwpt, local);
+    // Usable: an intersection, a runway and a local waypoint, all in the image.
+    ApprBuf usable{};
+    usable.psno = 1;
+    usable.paptno = egll;
+    usable.pseq = 0;
+    usable.ptyp = 0x10;
+    std::memcpy(usable.pid, "ILS09", 5);
+    usable.pnsno = -1;
+    usable.pwtyp[0] = 0x21;
+    usable.pwrecno[0] = alpha;
+    usable.pwtyp[1] = 0xA2;
+    usable.pwrecno[1] = runway;
+    usable.pwtyp[2] = 0xC3;
+    usable.pwrecno[2] = local.lsno;
+    Add(kFileAppr, usable);
+    // Not usable: its VOR lies outside the limit rectangle.
+    ApprBuf outside = usable;
+    outside.psno = 2;
+    outside.pseq = 1;
+    std::memcpy(outside.pid, "VOR27", 5);
+    outside.pwtyp[0] = 0x61;
+    outside.pwrecno[0] = jfkVor;
+    outside.pwtyp[1] = outside.pwtyp[2] = 0;
+    Add(kFileAppr, outside);
+
+    // A rectangle around the British Isles.
+    GenSettings& s = App().Settings();
+    s.limitRect = {0x20000000, -0x08000000, 0x2A000000, 0x02000000};
+    s.briefApts = true;
+    Create();
+    {
+        const ImageBack back = ReadImageBack(ImageParams496, "test.img");
+        const ImageLayout& l = back.layout;
+        // KJFK is kept, brief (summary only); the VOR outside is left out.
+        EXPECT_EQ(l.sections[kSectionApt].recordCount, 2u);
+        EXPECT_FALSE(back.Record(kSectionApt, 1)[8] & 0x80);
+        EXPECT_EQ(l.sections[kSectionVor].recordCount, 1u);
+        // Both approach IDs are in the table, but only the usable approach is written.
+        EXPECT_EQ(l.approachIdCount, 2u);
+        const uint8_t* entry = &back.file[l.detailStart];
+        EXPECT_EQ(entry[0] & 0x1F, 0x01 | 0x02 | 0x04 | 0x10);
+        // Behind the runway (5 bytes), the frequency with its restriction and table A (8 bytes)
+        // comes the approach list: one approach, then its three waypoint slots.
+        const uint32_t entryLength = l.sections[kSectionApt].facilityIndexStart - l.detailStart;
+        const uint8_t* list = entry + entryLength - (3 + 3 + 2 + 2);
+        EXPECT_EQ(list[0], 0x10);             // type, no further approach
+        EXPECT_EQ(GetU16(list + 1), 0u);      // "ILS09" sorts before "VOR27"
+        EXPECT_EQ(list[3], 0x21);             // intersection in slot 1: record 0
+        EXPECT_EQ(GetU16(list + 4), 0u);
+        EXPECT_EQ(list[6], 0xA2);             // runway in slot 2: the first runway
+        EXPECT_EQ(list[7], 0u);
+        EXPECT_EQ(list[8], 0xC3);             // local waypoint in slot 3: table A entry 0
+        EXPECT_EQ(list[9], 0u);
+    }
+    // Without brief airports, KJFK is not in the image at all.
+    s.briefApts = false;
+    Create();
+    const ImageBack back = ReadImageBack(ImageParams496, "test.img");
+    EXPECT_EQ(back.layout.sections[kSectionApt].recordCount, 1u);
+    EXPECT_EQ(back.RecordName(kSectionApt, 0, NameField::Facility), "HEATHROW");
+}
+
+TEST_F(CreateImageTest, AnApproachWaypointInNoSlotAbortsNamingTheAirport) {
+    Start();
+    Batch(kSmallDatabase);
+    const AptBuf egll = All<AptBuf>(kFileApts, "aident")[0];
+    ApprBuf bad{};
+    bad.psno = 1;
+    bad.paptno = egll.asno;
+    std::memcpy(bad.pid, "RNV27", 5);
+    bad.pwtyp[0] = 0x25;  // slot 5 of 4
+    bad.pwrecno[0] = All<IntBuf>(kFileInts, "isno")[0].isno;
+    Add(kFileAppr, bad);
+    const std::vector<std::string> lines = Create();
+    EXPECT_EQ(Messages(), std::vector<std::string>{StringFormatC("approach wpt posn=4 out of range (APT=0x%x)",
+                                                                 static_cast<unsigned>(egll.asno))});
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+}
+
+// 300 countries, of which only ten are used by a record.
+std::string ManyCountries() {
+    std::string lines;
+    for (int i = 0; i < 300; ++i) {
+        const char id[3] = {static_cast<char>('A' + i / 26), static_cast<char>('A' + i % 26), 0};
+        lines += StringFormatC("ADD|INT|X%c%c|%s Land %d|N%02d0000|E%03d0000\r\n", id[0], id[1], id, i, i % 80, i % 60);
+    }
+    for (int i = 10; i < 300; ++i) {
+        lines += StringFormatC("DEL|INT|X%c%c|%c%c\r\n", 'A' + i / 26, 'A' + i % 26, 'A' + i / 26, 'A' + i % 26);
+    }
+    return lines;
+}
+
+TEST_F(CreateImageTest, MoreThan256CountriesRefusedWithoutOptimise) {
+    Start();
+    Batch(ManyCountries());
+    AddAnswer("There are 300 countries", {}, "No");
+    const std::vector<std::string> lines = Create();
+    // No names: the empty-database question comes first (its default is Yes).
+    EXPECT_EQ(Messages(), (std::vector<std::string>{
+                              "Your ISAM database (on your PC) is empty, do you want to continue ?",
+                              "There are 300 countries, and the image format does not allow more than 256, do you want "
+                              "to try \"Optimise\" mode ?",
+                              "The image format does not allow more than 256 countries"}));
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    EXPECT_FALSE(std::filesystem::exists("test.img"));
+}
+
+TEST_F(CreateImageTest, MoreThan256CountriesWithOptimiseKeepsTheUsedOnes) {
+    Start();
+    Batch(ManyCountries());
+    AddAnswer("There are 300 countries", {}, "Yes");
+    Create();
+    EXPECT_TRUE(App().Settings().optimiseCountries);
+    const ImageBack back = ReadImageBack(ImageParams496, "test.img");
+    EXPECT_EQ(back.layout.countryCount, 10u);
+    EXPECT_EQ(back.layout.sections[kSectionInt].recordCount, 10u);
+}
+
+TEST_F(CreateImageTest, AnIdentTheCodeCannotHoldAbortsNamingTheRecord) {
+    Start();
+    Batch(kSmallDatabase);
+    IntBuf bad{};
+    bad.isno = 100;
+    std::memcpy(bad.iident, "AB#C", 4);
+    bad.ilat = 0x1000000;
+    bad.icountry = All<CountryBuf>(kFileCountry, "csno")[0].csno;
+    Add(kFileInts, bad);
+    const std::vector<std::string> lines = Create();
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_NE(Messages()[0].find("\"AB#C\""), std::string::npos) << Messages()[0];
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    EXPECT_FALSE(std::filesystem::exists("test.img"));
+}
+
+TEST_F(CreateImageTest, StopResetDeletesTheHalfWrittenImageAndTheNextRunWorks) {
+    Start();
+    Batch(kSmallDatabase);
+    View().mode = kModeCreateImage;
+    View().fileName = "test.img";
+    View().title = "TEST";
+    App().SetState(kStateStartPending);
+    for (long n = 1; n <= 5000; ++n) App().OnIdle(n);
+    ASSERT_EQ(App().State(), kStateStep);
+    ASSERT_TRUE(std::filesystem::exists("test.img"));
+    ASSERT_TRUE(App().RouteCommand(kCmdStopReset));
+    EXPECT_EQ(LinesFrom(Doc().Lines().size() - 2), (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    EXPECT_FALSE(std::filesystem::exists("test.img"));
+    const std::vector<std::string> lines = Create();
+    EXPECT_EQ(lines[lines.size() - 2], "Image Complete");
+    EXPECT_EQ(ReadImageBack(ImageParams496, "test.img").layout.sections[kSectionApt].recordCount, 2u);
+}
+
+}  // namespace
+}  // namespace cimgtest

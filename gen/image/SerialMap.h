@@ -1,0 +1,32 @@
+// Database serial numbers in image order: a serial's position is its country index or its
+// record number in a section.
+#pragma once
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "gen/image/ImageResult.h"
+
+class SerialMap {
+public:
+    // Appends a serial; a serial already present keeps its first position.
+    void Add(int32_t serial);
+    bool Find(int32_t serial, uint32_t* position) const;
+    uint32_t Count() const { return static_cast<uint32_t>(serials_.size()); }
+    int32_t At(uint32_t position) const { return serials_[position]; }
+
+private:
+    std::vector<int32_t> serials_;
+    std::unordered_map<int32_t, uint32_t> positions_;
+};
+
+// The country index of a country serial: "Program error: cannot find country sno %d" when absent.
+ImageResult FindCountryIndex(const SerialMap& countries, int32_t csno, uint32_t* index);
+
+// The record number of a serial in a section: "Program error: cannot find %s sno %d" when absent.
+ImageResult FindRecordNumber(const SerialMap& section, const char* sectionName, int32_t serial, uint32_t* recordNumber);
+
+// The record number of an airport serial for an SUA record, 65535 when the airport is not in
+// the image.
+uint32_t SuaAirportRecordNumber(const SerialMap& airports, int32_t asno);

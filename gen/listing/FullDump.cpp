@@ -1,0 +1,67 @@
+#include "gen/listing/FullDump.h"
+
+#include <utility>
+#include <vector>
+
+#include "common/LineWriter.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/shell/OperationContext.h"
+
+ListingLineToBatch::Form SaveAsModes::ConvertForm() const {
+    if (!sbs) return ListingLineToBatch::Form::Batch;
+    return longSbs ? ListingLineToBatch::Form::SbsAirports : ListingLineToBatch::Form::SbsWaypoints;
+}
+
+bool IsRawByteLine(const std::string& line) {
+    static const std::string kDigits = "01234567890abcdef";
+    return line.size() >= 4 && line[0] == ' ' && kDigits.find(line[1]) != std::string::npos &&
+           kDigits.find(line[2]) != std::string::npos && line[3] == ' ';
+}
+
+bool DumpAllRecords(OperationContext& context, const SaveAsModes& modes, LineWriter& out) {
+    ListingModesSwap swap(context, 0, modes.dumpFlag, 0);
+    std::vector<int> kinds;
+    if (modes.shownKind < kListSuas) {
+        kinds = {kListApts, kListInts, kListNdbs, kListVors};
+    } else {
+        kinds = {modes.shownKind};
+    }
+    ListingLineToBatch convert(modes.ConvertForm());
+    std::string text;
+    bool ok = true;
+    for (int kind : kinds) {
+        ListingRequest request;
+        request.kind = kind;
+        request.dump = modes.batch;
+        request.decimal = modes.sbs;
+        const bool converted = kind < kListSuas && modes.batch;
+        context.ResetListingPosition();
+        for (int32_t handle; ok && (handle = NextListingItem(context, request)) >= 0;) {
+            ListSection(context, request, handle, text);
+            if (converted) convert.Convert(text, out);
+            if (!text.empty()) ok = out.WriteLine(text);
+        }
+    }
+    context.ResetListingPosition();
+    return out.Flush() && ok;
+}
+
+ListingModesSwap::ListingModesSwap(OperationContext& context, int recordNumbers, uint32_t debugLevel,
+                                   uint32_t extraDebugLevel)
+    : context_(context), recordNumbers_(recordNumbers), debugLevel_(debugLevel), extraDebugLevel_(extraDebugLevel) {
+    Swap();
+}
+
+ListingModesSwap::~ListingModesSwap() { Swap(); }
+
+void ListingModesSwap::Swap() {
+    if (context_.app) {
+        context_.app->SwapListingModes(recordNumbers_, debugLevel_, extraDebugLevel_);
+    } else if (context_.settings) {
+        // A context without an application (a test or tool) keeps its settings itself.
+        std::swap(context_.settings->recordNumbers, recordNumbers_);
+        std::swap(context_.settings->debugLevel, debugLevel_);
+        std::swap(context_.settings->extraDebugLevel, extraDebugLevel_);
+    }
+}

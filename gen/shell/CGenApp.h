@@ -1,0 +1,129 @@
+// The application object of every image generator: start-up, the database folder, the
+// command line and control file, the process-wide settings, the shared operation context and
+// the idle-time step machine that runs one operation step per idle turn.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "gen/shell/ControlSection.h"
+#include "gen/shell/GenModel.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/shell/OperationContext.h"
+#include "platform/App.h"
+
+class CGenDBOpen;
+class CGenDoc;
+class CGenView;
+
+// App states.
+enum AppState : uint32_t {
+    kStateIdle = 0,
+    kStateListing = 1,
+    kStateStep = 2,
+    kStateStartPending = 3,
+};
+
+// Commands of the application.
+constexpr unsigned kCmdViewFilters = 32777;
+constexpr unsigned kCmdRecordNumbers = 32778;
+constexpr unsigned kCmdOptimise = 32780;
+constexpr unsigned kCmdOptimiseCountries = 32782;
+constexpr unsigned kCmdDebugLevel = 32783;
+
+// The private start message of the view.
+constexpr unsigned kMsgStartSetup = 0x0400 + 100;
+
+inline constexpr const char* kSettingsKey = "Local AppWizard-Generated Applications";
+inline constexpr const char* kControlCompletedText = "**** Control File Completed ****";
+inline constexpr const char* kOperationAbortedText = "Operation Aborted";
+
+class CGenApp : public platform::App {
+public:
+    explicit CGenApp(GenModel model);
+    ~CGenApp() override;
+
+    // The running generator application (null when none).
+    static CGenApp* Current();
+
+    bool InitInstance() override;
+    int ExitInstance() override;
+    bool OnIdle(long count) override;
+
+    const GenModel& Model() const { return model_; }
+    GenModel& Model() { return model_; }
+    GenSettings& Settings() { return settings_; }
+    const GenSettings& Settings() const { return settings_; }
+    OperationContext& Context() { return context_; }
+    ControlRun& Control() { return control_; }
+    const ControlRun& Control() const { return control_; }
+
+    CGenDoc* Document() const { return document_; }
+    void SetDocument(CGenDoc* document) { document_ = document; }
+    // The frame's active view as the generator's view (null when none).
+    CGenView* GenView() const;
+
+    uint32_t State() const { return state_; }
+    void SetState(uint32_t state) { state_ = state; }
+
+    // Start-up pieces (InitInstance runs them in order).
+    void RegisterTemplate();
+    // Makes "db50" under the working directory; false (message shown) when it cannot.
+    bool MakeDbFolder();
+    const std::string& GetDbFolder() const { return dbFolder_; }
+
+    // The database, once per run: 1 usable, 0 refused (message shown).
+    int OpenDatabaseChecked();
+    CGenDBOpen* DbOpen() const { return dbOpen_.get(); }
+
+    // The step machine.
+    bool RunModeStep(OperationContext& context);
+    void OperationStep(CGenDoc& document);
+    void ListingStep(CGenDoc& document);
+    void EndOfOperation(CGenDoc& document, bool fromStep);
+
+    // Openers; false when nothing was opened.
+    bool OpenOperation(CGenDoc& document, const std::string& fileName, int mode);
+    bool OpenImageSource(const std::string& fileName, CGenDoc& document, int kind);
+    bool OpenImageTarget(const std::string& fileName, CGenDoc& document);
+    bool OpenBatchSource(const std::string& fileName, CGenDoc& document);
+    // Closes the open image file and releases what was loaded with it.
+    void CloseImageFile();
+
+    void SetOperationTitle(const std::string& title, bool listing);
+    void SwapListingModes(int& recordNumbers, uint32_t& debugLevel, uint32_t& extraDebugLevel);
+
+    // Ends the control-file run early (refusal, Cancel, STOP/RESET): the program goes on
+    // interactively, and the run counts as not done.
+    void AbandonControlRun();
+    // Outcome of the run for the exit status.
+    void NoteOperationDone() { notDone_ = false; }
+    void NoteOperationNotDone() { notDone_ = true; }
+    bool OperationNotDone() const { return notDone_; }
+    // True while the open image file is the target this operation created.
+    bool CreatedTarget() const { return createdTarget_; }
+
+    // Application commands.
+    // View > Filters; the setup's Filters button passes false (no listing restart).
+    void OnViewFilters(bool restartListing = true);
+    void OnDebugLevel();
+    void OnAppAbout();
+
+private:
+    void AddCommands();
+
+    GenModel model_;
+    GenSettings settings_;
+    OperationContext context_;
+    ControlRun control_;
+    CGenDoc* document_ = nullptr;
+    uint32_t state_ = kStateIdle;
+    std::string dbFolder_;
+    std::unique_ptr<CGenDBOpen> dbOpen_;
+    bool notDone_ = false;
+    bool createdTarget_ = false;  // the open image was created by this operation
+};
+
+// The database folder of the running application.
+const std::string& AppDbFolder();

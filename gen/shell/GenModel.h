@@ -1,0 +1,110 @@
+// The model object: everything that differs between generator programs built on this
+// framework. A program's main fills one and hands it to CGenApp; operations reach it through
+// the operation context. Hooks left empty mean "nothing of that kind": an operation without a
+// driver ends at once, a listing without an iterator lists nothing.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "gen/shell/OperationContext.h"
+
+struct ImageParams;
+class CGenApp;
+class CGenView;
+
+// One row of a step table: the step function and its progress text.
+enum class StepStatus {
+    Again,  // call the step again on the next idle turn
+    Next,   // the step is complete: go on with the next row
+    Done,   // the operation is complete
+    Stop,   // the operation was stopped (StopOperation already called)
+};
+struct StepRow {
+    std::function<StepStatus(OperationContext&)> fn;
+    const char* text = "";
+};
+using StepTable = std::vector<StepRow>;
+
+// A mode's step driver: one step per call; true when the operation is finished.
+using ModeDriver = std::function<bool(OperationContext&)>;
+// A mode's source opener (compile modes): false when the source cannot be opened (the
+// opener has shown why).
+using ModeOpener = std::function<bool(OperationContext&, const std::string& fileName)>;
+// Listing iterator: the next matching record handle (0 or more), or -1 when exhausted.
+using ListingIterator = std::function<int32_t(OperationContext&)>;
+// Listing formatter: the text of one record handle of the current listing kind.
+using ListingFormatter = std::function<void(OperationContext&, int32_t handle, std::string& out)>;
+// End of an operation by StopOperation: releases what the mode's operation holds.
+using StopHook = std::function<void(OperationContext&, int mode)>;
+// Save As at the end of a GO state 3 control-file section: file name, append flag.
+using SaveAsHook = std::function<bool(OperationContext&, const std::string& name, bool append)>;
+// A command-line switch the framework does not know: args and index of the token; returns
+// the number of tokens used (0: not a switch of the model).
+using SwitchHook = std::function<int(CGenApp&, const std::vector<std::string>& tokens, size_t index)>;
+// The image-type check of Create ISAM and List: false refuses the file.
+using ImageTypeCheck = std::function<bool(CGenView&, const std::string& fileName, int modelCode)>;
+// Extra or replaced confirmation lines of a mode (true: the lines were written).
+using ConfirmationHook = std::function<bool(CGenView&, int mode)>;
+
+// The texts of one mode.
+struct ModeText {
+    const char* comboText;   // setup dialog Mode combo
+    const char* keyword;     // control file Mode=
+};
+// Default texts of the seven modes.
+extern const ModeText kModeTexts[kModeCount];
+
+// Setup Section combo items (index = section; listing kind = index + 1).
+extern const char* const kSectionComboTexts[11];
+// Section names in the List confirmation line.
+extern const char* const kSectionConfirmTexts[11];
+
+struct GenModel {
+    // Names and version.
+    std::string name = "Generator";   // banner, confirmation heading, message box caption
+    std::string version = "";         // confirmation heading
+    std::string programFile = "";     // settings file and executable name ("brondel")
+    int modelCode = 0;                // passed to the image-type check
+
+    // Compile modes added to the Mode combo (4, 5, 6), with their combo texts.
+    std::vector<std::pair<int, std::string>> compileModes;
+
+    // Image parameters (null: no image object is made).
+    const ImageParams* imageParams = nullptr;
+
+    // Step tables and the finishing step of Create Image (used by their drivers).
+    StepTable createImageSteps;
+    StepTable createIsamSteps;
+    std::function<StepStatus(OperationContext&)> finishImage;
+
+    // Step drivers by mode (0, 1, 2, 4, 5, 6); mode 3 is the listing machine.
+    ModeDriver drivers[kModeCount];
+    // Source openers of the compile modes (4, 5, 6); empty: nothing to open.
+    ModeOpener openers[kModeCount];
+
+    // After an image source was opened (or re-used): read its directory of sections, load the
+    // point sections' index tables, resolve the country filter.
+    std::function<void(OperationContext&)> onImageSourceOpened;
+    // Before the open image file is closed: release the tables loaded with it.
+    std::function<void(OperationContext&)> onImageClose;
+
+    ListingIterator nextListingItem;
+    ListingFormatter listSection;
+    StopHook onStop;
+    SaveAsHook saveAs;
+    SwitchHook extraSwitch;
+    // File > Save As (empty: the command is disabled).
+    std::function<void(CGenApp&)> saveAsCommand;
+    // Called once at the end of start-up, before the setup opens: extra commands and state.
+    std::function<void(CGenApp&)> onStartUp;
+    ImageTypeCheck checkImageType;   // empty: the part-number check of the header
+    ConfirmationHook confirmation;   // empty: the framework's lines
+
+    // Whether a mode is offered (0..3 always, compile modes when listed).
+    bool OffersMode(int mode) const;
+    // The combo text of a mode (the model's own for compile modes).
+    std::string ModeComboText(int mode) const;
+};

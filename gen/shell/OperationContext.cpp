@@ -1,0 +1,26 @@
+#include "gen/shell/OperationContext.h"
+
+#include "common/LineReader.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/CGenDoc.h"
+#include "platform/FileSystem.h"
+
+OperationContext::OperationContext() = default;
+
+OperationContext::~OperationContext() { CloseBatch(); }
+
+bool OperationContext::Stopped() const { return app && app->State() == kStateIdle; }
+
+void OperationContext::AddLine(std::string_view text) const {
+    if (doc) doc->AddLine(text);
+}
+
+void OperationContext::ReplaceLastLine(std::string_view text, bool force) const {
+    if (doc) doc->ReplaceLastLine(text, force);
+}
+
+void OperationContext::CloseBatch() {
+    batch.reset();
+    if (batchFd >= 0) platform::CloseFile(batchFd);
+    batchFd = -1;
+}

@@ -1,0 +1,122 @@
+// Fixtures of the generator shell tests: a generator application with a quiet headless
+// backend in a temporary working folder, with its settings under a temporary config folder.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/CGenDoc.h"
+#include "gen/shell/CGenSetupDlg.h"
+#include "gen/shell/CGenView.h"
+#include "gen/shell/GenExit.h"
+#include "platform/HeadlessUi.h"
+
+namespace shelltest {
+
+// Thrown by the test exit handler in place of ending the process.
+struct ExitCalled {
+    int status;
+};
+
+inline GenModel TestModel() {
+    GenModel model;
+    model.name = "Brondel";
+    model.version = "5.4.10";
+    model.programFile = "brondel";
+    model.modelCode = 6;
+    for (int m = kModeCompileSua; m <= kModeCompileApr; ++m) model.compileModes.push_back({m, kModeTexts[m].comboText});
+    return model;
+}
+
+inline platform::ScriptedAnswer Answer(std::string match, std::vector<std::pair<std::string, std::string>> values,
+                                       std::string press) {
+    return platform::ScriptedAnswer{std::move(match), std::move(values), std::move(press), 0};
+}
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/shelltest-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+        oldDir_ = std::filesystem::current_path().string();
+        std::filesystem::current_path(dir_);
+        ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
+        SetGenExitHandler([](int status) { throw ExitCalled{status}; });
+        RememberedSetup() = SetupChoice{};
+    }
+
+    void TearDown() override {
+        app_.reset();
+        SetGenExitHandler({});
+        std::filesystem::current_path(oldDir_);
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+
+    // A started application (document, frame and view made; the start message is queued).
+    CGenApp& MakeApp(GenModel model = TestModel(), std::vector<std::string> args = {}) {
+        app_ = std::make_unique<CGenApp>(std::move(model));
+        auto ui = std::make_unique<platform::HeadlessUi>();
+        ui->SetStreams(nullptr, nullptr);
+        ui_ = ui.get();
+        app_->SetUi(std::move(ui));
+        app_->SetArgs(std::move(args));
+        EXPECT_TRUE(app_->InitInstance());
+        return *app_;
+    }
+
+    CGenApp& App() { return *app_; }
+    CGenDoc& Doc() { return *app_->Document(); }
+    CGenView& View() { return *app_->GenView(); }
+    platform::HeadlessUi& Ui() { return *ui_; }
+
+    void AddAnswer(std::string match, std::vector<std::pair<std::string, std::string>> values, std::string press) {
+        ui_->AddAnswer(Answer(std::move(match), std::move(values), std::move(press)));
+    }
+
+    // Texts of the message boxes shown so far.
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& i : ui_->Interactions()) {
+            if (i.kind == platform::Interaction::Kind::MessageBox) texts.push_back(i.text);
+        }
+        return texts;
+    }
+    // Captions of the dialogs shown so far.
+    std::vector<std::string> Dialogs() const {
+        std::vector<std::string> captions;
+        for (const auto& i : ui_->Interactions()) {
+            if (i.kind == platform::Interaction::Kind::Dialog) captions.push_back(i.caption);
+        }
+        return captions;
+    }
+
+    // The stored listing lines from `from` on.
+    std::vector<std::string> LinesFrom(size_t from) const {
+        const auto& lines = app_->Document()->Lines();
+        return std::vector<std::string>(lines.begin() + static_cast<long>(std::min(from, lines.size())), lines.end());
+    }
+
+    void WriteFile(const std::string& name, const std::string& text) {
+        std::ofstream out(name, std::ios::binary);
+        out << text;
+    }
+
+    const std::string& Dir() const { return dir_; }
+
+    std::unique_ptr<CGenApp> app_;
+    platform::HeadlessUi* ui_ = nullptr;
+    std::string dir_;
+    std::string oldDir_;
+};
+
+}  // namespace shelltest
