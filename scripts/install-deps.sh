@@ -7,7 +7,9 @@ pkgs=(build-essential cmake ninja-build pkg-config python3
       # is drawn with Liberation Mono), and the virtual X server and PDF tools its tests use
       qt6-base-dev fonts-liberation xvfb xauth poppler-utils
       # a fixed clock for byte-for-byte comparisons of outputs that carry the time
-      faketime)
+      faketime
+      # a compiler cache for repeated builds
+      ccache)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
