@@ -3,6 +3,7 @@
 #include "common/CLocale.h"
 #include "common/SixBitCode.h"
 #include "gen/batch/BatchUpdate.h"
+#include "gen/compile/CompileOperations.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenView.h"
 #include "gen/createimage/CreateImage.h"
@@ -21,6 +22,7 @@ void InstallImageOperations(GenModel& model) {
     if (!model.drivers[kModeCreateIsam]) InstallCreateIsam(model);
     if (!model.nextListingItem) InstallImageListings(model);
     InstallSaveAs(model);
+    InstallCompileOperations(model);
     if (!model.checkImageType) model.checkImageType = CheckFamilyImageType;
 }
 

@@ -1,6 +1,7 @@
 #include "gen/shell/OperationContext.h"
 
 #include "common/LineReader.h"
+#include "gen/compile/CompileSession.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenDoc.h"
 #include "platform/FileSystem.h"

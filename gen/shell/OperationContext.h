@@ -10,6 +10,7 @@
 
 class CGenApp;
 class CGenDoc;
+class CompileSession;
 class Image;
 class LineReader;
 struct GenSettings;
@@ -85,11 +86,16 @@ public:
     // The country filter resolved to a country number (-1 none).
     int countryNumber = -1;
 
+    // The running text compilation (compile modes; null otherwise).
+    std::unique_ptr<CompileSession> compile;
+    // The operation ended with an error: the run counts as not done.
+    bool failed = false;
+
     // Next serial numbers of the record files, by file number (Create ISAM, batch update).
     int32_t nextSerial[15] = {};
 
     // Resets the step counters (every opener does).
-    void ResetSteps() { step = 0; calls = 0; }
+    void ResetSteps() { step = 0; calls = 0; failed = false; }
     // Resets the listing iterator's position.
     void ResetListingPosition() { titlePageCounter = 0; currentRecord = -1; }
 

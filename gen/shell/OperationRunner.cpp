@@ -87,7 +87,7 @@ void CGenApp::EndOfOperation(CGenDoc& document, bool fromStep) {
     state_ = kStateIdle;
     CGenView* view = GenView();
     if (fromStep && view) view->running = false;
-    notDone_ = false;
+    notDone_ = fromStep && context_.failed;
     if (control_.goState == kGoNone) return;
     if (control_.goState == kGoSaveAs && model_.saveAs) {
         const ControlSection& section = control_.Current();

@@ -1,0 +1,446 @@
+#include "gen/compile/CompileSession.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "common/CLocale.h"
+#include "common/IdentDigits.h"
+#include "common/LineReader.h"
+#include "gen/batch/BatchDatabase.h"
+#include "gen/batch/BatchFields.h"
+#include "gen/createimage/CreateImageAirspace.h"
+#include "gen/image/ImageParams.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/GenExit.h"
+#include "gen/shell/GenModel.h"
+#include "gen/shell/GenSettings.h"
+#include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+constexpr size_t kLineLimit = 159;     // characters of one source line read
+constexpr size_t kShortestLine = 6;
+constexpr size_t kFlushBytes = 1 << 16;
+
+const char* const kWorkFileNames[kWorkFileCount] = {
+    "SUAatmp.bin", "SUAbtmp.bin", "SUAmtmp.bin", "SUAgtmp.bin",
+    "SUArtmp.bin", "TCCxtmp.bin", "TCCytmp.bin", "TCCztmp.bin",
+};
+
+struct ErrorText {
+    int code;
+    const char* text;
+};
+const ErrorText kErrorTexts[] = {
+    {1, "Line not of recognised format"},
+    {2, "Curly brackets absent or do not match"},
+    {3, "Priority field absent"},
+    {4, "Airspace type unknown"},
+    {5, "' to ' absent in height range"},
+    {6, "{APT ID} absent"},
+    {7, "Cannot find APT in ISAM database"},
+    {8, "SUA(a/b) line not found"},
+    {9, "Vertex out of sequence"},
+    {10, "Matching square bracket absent"},
+    {11, "Co-ordinate format incorrect"},
+    {12, "Arc description format incorrect"},
+    {13, "Circle description format incorrect"},
+    {14, "Height header format incorrect, or not vertex 1"},
+    {15, "Height header out of permissable range"},
+    {16, "Vertexes too far apart"},
+    {17, "Not enough vertexes found"},
+    {18, "Vertex 1 would be confused with a height header"},
+    {19, "Too many vertexes"},
+    {20, "Vertex 0 is not the most southerly (and westerly) point"},
+    {21, "Area does not close"},
+    {22, "SUA(a) not allowed after SUA(b) - please re-order"},
+    {23, "Value too large for its field"},
+    {24, "Compiled file too large for its format"},
+    {30, "Frequencies expected"},
+    {40, "Approach ID not present in apid section"},
+    {41, "Unknown Country"},
+    {42, "This APT is not in this Country"},
+    {43, "Cannot find the specified waypoint"},
+    {44, "Last Approach was incomplete"},
+    {45, "Local NDB has no frequency"},
+    {46, "Approach waypoint has unknown type"},
+    {47, "Too many waypoints in approach (max 4)"},
+    {48, "The compilation produced no data"},
+    {49, "The wapoint could not be found in the ISAM database"},
+    {50, "The ILS navaid runway could not be found"},
+};
+
+std::string JoinPath(const std::string& folder, const std::string& name) {
+    return folder.empty() ? name : folder + "/" + name;
+}
+
+void TrimTrailingWhite(std::string& s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.pop_back();
+}
+
+}  // namespace
+
+const char* CompileErrorMessage(int code) {
+    for (const ErrorText& e : kErrorTexts) {
+        if (e.code == code) return e.text;
+    }
+    return "unknown error";
+}
+
+// ---- Work files ----------------------------------------------------------------------------
+
+bool WorkFile::Create(const std::string& path) {
+    Close(false);
+    path_ = path;
+    fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
+    size_ = flushed_ = 0;
+    buffer_.clear();
+    failed_ = fd_ < 0;
+    return fd_ >= 0;
+}
+
+void WorkFile::Flush() {
+    if (fd_ < 0 || buffer_.empty()) return;
+    if (platform::WriteAt(fd_, buffer_.data(), buffer_.size(), static_cast<int64_t>(flushed_)) !=
+        static_cast<long>(buffer_.size())) {
+        failed_ = true;
+    }
+    flushed_ += buffer_.size();
+    buffer_.clear();
+}
+
+void WorkFile::Close(bool keep) {
+    if (fd_ < 0) return;
+    Flush();
+    platform::CloseFile(fd_);
+    fd_ = -1;
+    if (!keep) platform::DeleteFile(path_);
+}
+
+void WorkFile::Append(const void* data, size_t n) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    buffer_.insert(buffer_.end(), p, p + n);
+    size_ += n;
+    if (buffer_.size() >= kFlushBytes) Flush();
+}
+
+void WorkFile::Patch(uint64_t offset, const void* data, size_t n) {
+    const auto* p = static_cast<const uint8_t*>(data);
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t at = offset + i;
+        if (at >= flushed_) {
+            buffer_[at - flushed_] = p[i];
+        } else if (fd_ >= 0 && platform::WriteAt(fd_, p + i, 1, static_cast<int64_t>(at)) != 1) {
+            failed_ = true;
+        }
+    }
+}
+
+void WorkFile::Read(uint64_t offset, void* data, size_t n) {
+    auto* p = static_cast<uint8_t*>(data);
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t at = offset + i;
+        if (at >= flushed_) {
+            p[i] = buffer_[at - flushed_];
+        } else if (fd_ < 0 || platform::ReadAt(fd_, p + i, 1, static_cast<int64_t>(at)) != 1) {
+            p[i] = 0;
+            failed_ = true;
+        }
+    }
+}
+
+bool WorkFile::CopyTo(int fd, uint64_t& at) {
+    Flush();
+    std::vector<uint8_t> piece(kFlushBytes);
+    for (uint64_t from = 0; from < size_ && !failed_;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), size_ - from));
+        if (platform::ReadAt(fd_, piece.data(), n, static_cast<int64_t>(from)) != static_cast<long>(n) ||
+            platform::WriteAt(fd, piece.data(), n, static_cast<int64_t>(at)) != static_cast<long>(n)) {
+            failed_ = true;
+        }
+        from += n;
+        at += n;
+    }
+    return !failed_;
+}
+
+// ---- Session -------------------------------------------------------------------------------
+
+CompileSession::CompileSession() = default;
+CompileSession::~CompileSession() {
+    for (WorkFile& f : files) f.Close(false);
+    source.reset();
+    if (sourceFd >= 0) platform::CloseFile(sourceFd);
+}
+
+void CompileSession::FieldError(const std::string& what, long long value, long long limit) {
+    if (error != kErrNone) return;
+    error = kErrFieldValue;
+    detail = StringFormatC("%s %lld is beyond the limit %lld", what.c_str(), value, limit);
+}
+
+void CompileSession::SizeError(const std::string& what, long long value, long long limit) {
+    if (error != kErrNone) return;
+    error = kErrFileTooLarge;
+    detail = StringFormatC("%s %lld is beyond the limit %lld", what.c_str(), value, limit);
+}
+
+CompileSession& Session(OperationContext& c) {
+    if (!c.compile) c.compile = std::make_unique<CompileSession>();
+    return *c.compile;
+}
+
+bool OpenCompileSource(OperationContext& c, const std::string& fileName) {
+    c.compile = std::make_unique<CompileSession>();
+    CompileSession& s = *c.compile;
+    s.sourceFd = platform::OpenFile(fileName, O_RDONLY, platform::Share::DenyNone);
+    if (s.sourceFd < 0) {
+        c.compile.reset();
+        if (c.app) c.app->NoteOperationNotDone();
+        platform::ShowMessage(StringFormatC("Cannot open %s", fileName.c_str()));
+        return false;
+    }
+    s.source = std::make_unique<LineReader>(LineReader::FromDescriptor(s.sourceFd));
+    if (c.model && c.model->imageParams) {
+        const AirspaceLayouts& layouts = AirspaceLayoutsOf(*c.model->imageParams);
+        s.layoutA = layouts.suaA;
+        s.layoutB = layouts.suaB;
+        s.nameBits = c.model->imageParams->nameOffsetBits;
+        s.tagged = s.nameBits == 20;
+    }
+    return true;
+}
+
+bool OpenCompileTempFiles(OperationContext& c) {
+    CompileSession& s = Session(c);
+    s.error = kErrNone;
+    s.recordState = 0;
+    s.compiled = s.filtered = s.fssCompiled = 0;
+    s.cell = 0;
+    s.line.clear();
+    s.boxes.clear();
+    s.boxes.shrink_to_fit();
+    for (int i = 0; i < kWorkFileCount; ++i) {
+        if (!s.files[i].Create(kWorkFileNames[i])) {
+            for (WorkFile& f : s.files) f.Close(false);
+            if (c.app) c.app->SetState(kStateIdle);
+            ProgramError("Failed to open/create temporary files");
+        }
+    }
+    s.filesOpen = true;
+    InitBatchSerials(c.nextSerial);
+    return true;
+}
+
+void CloseCompileTempFiles(OperationContext& c) {
+    if (!c.compile) return;
+    CompileSession& s = *c.compile;
+    const bool keep = c.settings && (c.settings->debugLevel & kDebugKeepWorkFiles) != 0;
+    for (WorkFile& f : s.files) f.Close(keep);
+    s.filesOpen = false;
+    s.source.reset();
+    if (s.sourceFd >= 0) platform::CloseFile(s.sourceFd);
+    s.sourceFd = -1;
+}
+
+void EndCompileSession(OperationContext& c) {
+    if (!c.compile) return;
+    CloseCompileTempFiles(c);
+    BatchCloseFiles();
+    c.compile.reset();
+}
+
+// ---- Lines ---------------------------------------------------------------------------------
+
+bool ReadSourceLine(CompileSession& s) {
+    s.haveLine = false;
+    if (!s.source || s.sourceEnded) return false;
+    const LineReader::Result r = s.source->Next(s.raw, kLineLimit);
+    if (r == LineReader::Result::End || r == LineReader::Result::Error) {
+        s.sourceEnded = true;
+        return false;
+    }
+    s.haveLine = true;
+    return true;
+}
+
+std::string CompileFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("db50"); }
+
+std::string CompileProgressText(int counter) { return StringFormatC("Compiling record %d", counter); }
+
+char* ReadCompileLine(OperationContext& c) {
+    CompileSession& s = Session(c);
+    std::string& l = s.line;
+    l = s.raw;
+    size_t cut = l.find('\r');
+    if (cut == std::string::npos) cut = l.find('\n');
+    if (cut != std::string::npos) l.resize(cut);
+    const size_t slash = l.find('/');
+    if (slash != std::string::npos && slash + 1 < l.size() && l[slash + 1] == '/') {
+        l.resize(slash);
+        TrimTrailingWhite(l);
+    }
+    if (l.size() < kShortestLine) return nullptr;
+    const bool listing = c.settings && c.settings->listing;
+    if (!listing) {
+        c.ReplaceLastLine(CompileProgressText(static_cast<int>(c.step)));
+    } else {
+        c.AddLine(StringFormatC("%3x:%s", s.fssMode ? s.fssCompiled : s.compiled, l.c_str()));
+    }
+    char* p = l.data();
+    while (*p == ' ' || *p == '\t') ++p;
+    return p;
+}
+
+bool IsFilteredOut(OperationContext& c, int32_t lowerFeet, int32_t north, int32_t east, int32_t south,
+                   int32_t west) {
+    if (!c.settings) return false;
+    const GenSettings& g = *c.settings;
+    const GeoRect& r = g.limitRect;
+    bool drop = g.maxBase != 0 && lowerFeet > g.maxBase;
+    if (!drop && r.SwSet()) {
+        drop = north < r.swLat || static_cast<int32_t>(static_cast<uint32_t>(east) - static_cast<uint32_t>(r.swLon)) < 0;
+    }
+    if (!drop && r.NeSet()) {
+        drop = south > r.neLat ||
+               static_cast<int32_t>(static_cast<uint32_t>(west) - static_cast<uint32_t>(r.neLon)) >= 1;
+    }
+    if (!drop) return false;
+    CompileSession& s = Session(c);
+    ++s.filtered;
+    if (g.listing) c.AddLine("The above record was filtered out");
+    return true;
+}
+
+void CompileErrorText(OperationContext& c) {
+    CompileSession& s = Session(c);
+    if (!(c.settings && c.settings->listing)) c.AddLine(s.recordStart);
+    c.AddLine(StringFormatC("********** Fatal Error: %s ***********", CompileErrorMessage(s.error)));
+    if (!s.detail.empty()) c.AddLine(s.detail);
+    c.failed = true;
+    if (c.app) c.app->AbandonControlRun();
+    s.source.reset();
+    if (s.sourceFd >= 0) platform::CloseFile(s.sourceFd);
+    s.sourceFd = -1;
+}
+
+// ---- Output --------------------------------------------------------------------------------
+
+bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
+    std::string src = platform::ResolveCase(from);
+    std::string dst = to;
+    std::string actual;
+    if (platform::FileExists(to, &actual)) {
+        dst = actual;
+        // Held by another program: refused.
+        const int fd = platform::OpenFile(dst, O_RDONLY, platform::Share::DenyReadWrite);
+        if (fd < 0) {
+            if (errno == ENOENT) errno = EACCES;
+            return false;
+        }
+        platform::CloseFile(fd);
+    }
+    return ::rename(src.c_str(), dst.c_str()) == 0;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::function<bool(int fd)>& fill) {
+    const std::string temp = path + ".tmp";
+    const int fd = platform::OpenFile(temp, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
+    if (fd < 0) return false;
+    bool ok = fill(fd);
+    ok = ::fsync(fd) == 0 && ok;
+    ok = platform::CloseFile(fd) == 0 && ok;
+    ok = ok && ReplaceFileAtomically(temp, path);
+    if (!ok) platform::DeleteFile(temp);
+    return ok;
+}
+
+bool FinishCompilation(OperationContext& c, const std::string& header, const std::vector<int>& tables,
+                       const std::string& newName, const std::string& finalName, const std::string& folder) {
+    const std::string newPath = JoinPath(folder, newName);
+    CompileSession& s = Session(c);
+    const bool written = WriteFileAtomically(newPath, [&](int fd) {
+        uint64_t at = header.size();
+        bool ok = platform::WriteAt(fd, header.data(), header.size(), 0) == static_cast<long>(header.size());
+        for (int t : tables) ok = ok && s.files[t].CopyTo(fd, at);
+        return ok;
+    });
+    CloseCompileTempFiles(c);
+    if (!written) {
+        c.AddLine(StringFormatC("Cannot write \"%s\" in directory \"%s\": %s", newName.c_str(), folder.c_str(),
+                                std::strerror(errno)));
+        c.failed = true;
+        if (c.app) c.app->AbandonControlRun();
+        return false;
+    }
+    c.AddLine("");
+    c.AddLine("Compilation Complete");
+    const bool running = c.app && c.app->Control().Running();
+    if (running) {
+        if (!ReplaceFileAtomically(newPath, JoinPath(folder, finalName))) {
+            c.AddLine(StringFormatC("The file \"%s\" in directory \"%s\" could not be replaced: %s", finalName.c_str(),
+                                    folder.c_str(),
+                                    errno == EACCES ? "it is in use by another program" : std::strerror(errno)));
+            c.AddLine(StringFormatC("There is now a file named \"%s\" in directory \"%s\"", newName.c_str(),
+                                    folder.c_str()));
+            c.AddLine("");
+            c.failed = true;
+            c.app->AbandonControlRun();
+            return false;
+        }
+        c.AddLine(StringFormatC("The file \"%s\" in directory \"%s\" has been replaced", finalName.c_str(),
+                                folder.c_str()));
+    } else {
+        c.AddLine(StringFormatC("There is now a file named \"%s\" in directory \"%s\"", newName.c_str(), folder.c_str()));
+        c.AddLine(StringFormatC("To use it, rename it \"%s\" after removing the current one.", finalName.c_str()));
+    }
+    c.AddLine("");
+    return true;
+}
+
+// ---- Names and idents ----------------------------------------------------------------------
+
+int32_t GetNameNumber(OperationContext& c, const std::string& text) {
+    if (text == "<UNSET>") return -1;
+    const int32_t found = FindNameNumber(text);
+    if (found >= 0 || found == kNameUnset) return found;
+    const int32_t added = AddNameRecord(c.nextSerial, text);
+    if (c.settings && c.settings->debugLevel != 0) {
+        c.AddLine(StringFormatC("new_name %s=%d", BatchNameText(text).c_str(), added));
+    }
+    return added;
+}
+
+int32_t FindAirportIdent(char* ident) {
+    EncodeIdentDigits(ident);
+    std::string key(ident, strnlen(ident, 7));
+    TrimTrailingWhite(key);
+    AptBuf buf{};
+    std::memcpy(buf.aident, key.data(), key.size());
+    BatchUseFile(kFileApts);
+    dbif_index(kFileApts, "aident");
+    if (!dbif_find(kFileApts, &buf)) return -1;
+    if (std::strncmp(buf.aident, key.c_str(), sizeof buf.aident) != 0) return -1;
+    return buf.asno;
+}
+
+int32_t FindCountryFromIdent(const char* text) {
+    const char* dash = std::strrchr(text, '-');
+    if (!dash) return -1;
+    std::string id(dash + 1, strnlen(dash + 1, 3));
+    TrimTrailingWhite(id);
+    if (id.empty()) return -1;
+    CountryBuf buf{};
+    std::memcpy(buf.cid, id.data(), id.size());
+    BatchUseFile(kFileCountry);
+    dbif_index(kFileCountry, "cid");
+    if (!dbif_find(kFileCountry, &buf)) return -1;
+    if (std::strncmp(buf.cid, id.c_str(), sizeof buf.cid) != 0) return -1;
+    return buf.csno;
+}

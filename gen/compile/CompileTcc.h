@@ -1,0 +1,13 @@
+// Compile FSS/TCC Text: flight-service stations and traffic-control areas in text form into
+// NewTcc.dat, one record per call, then the grid index one cell per call, then the file.
+#pragma once
+
+#include <cstdint>
+
+class OperationContext;
+
+// One step; true when the operation is finished.
+bool CompileTcc(OperationContext& c);
+
+// The 13-bit frequency code of "MHz.hundredths" (108.00 to 189.91), or -1 outside that range.
+int TccFrequencyCode(int mhz, int hundredths);
