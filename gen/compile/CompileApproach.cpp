@@ -293,7 +293,12 @@ RunwayLookup MakeRunwayLookup(int number, char letter, bool startsWithS) {
 }
 
 bool RunwayMatches(int32_t stored, const RunwayLookup& lookup) {
-    if (lookup.shifted) return (stored & 0x80) != 0 && (stored & 0x7F00) == (lookup.value & 0x7F00);
+    if (lookup.shifted) {
+        // A two-ended runway: its second end in bits 8-14, or this end as the batch stores it
+        // (bits 0-6, the second end's number only above them).
+        const int32_t end = (lookup.value >> 8) & 0x7F;
+        return (stored & 0x80) != 0 && (((stored >> 8) & 0x7F) == end || (stored & 0x7F) == end);
+    }
     return (stored & 0x7F) == lookup.value;
 }
 
