@@ -16,6 +16,7 @@
 #include "gen/createimage/CreateImageAirspace.h"
 #include "gen/image/ImageParams.h"
 #include "gen/shell/CGenApp.h"
+#include "gen/shell/CGenDoc.h"
 #include "gen/shell/GenExit.h"
 #include "gen/shell/GenModel.h"
 #include "gen/shell/GenSettings.h"
@@ -289,7 +290,13 @@ char* ReadCompileLine(OperationContext& c) {
     if (l.size() < kShortestLine) return nullptr;
     const bool listing = c.settings && c.settings->listing;
     if (!listing) {
-        c.ReplaceLastLine(CompileProgressText(static_cast<int>(c.step)));
+        // The same progress line again changes nothing: it is written once per record.
+        const size_t lines = c.doc ? c.doc->Lines().size() : 0;
+        if (s.progressStep != static_cast<int64_t>(c.step) || s.progressLines != lines) {
+            c.ReplaceLastLine(CompileProgressText(static_cast<int>(c.step)));
+            s.progressStep = c.step;
+            s.progressLines = c.doc ? c.doc->Lines().size() : 0;
+        }
     } else {
         c.AddLine(StringFormatC("%3x:%s", s.fssMode ? s.fssCompiled : s.compiled, l.c_str()));
     }

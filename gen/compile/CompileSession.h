@@ -120,6 +120,8 @@ public:
     std::string raw;          // the line as last read
     bool haveLine = false;    // raw holds a line that was not yet compiled
     std::string line;         // the prepared current line (ReadCompileLine)
+    int64_t progressStep = -1;  // the progress line shown last, and the listing length then
+    size_t progressLines = 0;
 
     int error = kErrNone;
     int recordState = 0;
