@@ -3,6 +3,7 @@ generators from control files: the example texts compiled and put in place, an i
 them, the image written back by Create ISAM into an empty database, its listings saved and
 compiled again to the same files and the same image; the compiled files read by an independent
 checker; a failing compile leaves the files as they were and exits with status 3."""
+import fcntl
 import os
 import shutil
 import unittest
@@ -141,6 +142,22 @@ class CompileRoundTrip(TempFolderRun):
         self.assertFalse(os.path.exists(os.path.join(db, "NewSua.dat")))
         self.assertFalse(os.path.exists(self.path("ok", "x.img")))
         self.assertFalse(any(n.endswith("tmp.bin") for n in os.listdir(self.path("ok"))))
+
+    def test_file_held_elsewhere_is_not_replaced(self):
+        rc = self.run_control("brondel", "held", [section(Mode="BatchUpdate", Filename=EXAMPLE_BATCH)])
+        self.assertEqual(rc, 0)
+        db = self.path("held", "db50")
+        self.write(os.path.join("held", "db50", "SUA.DAT"), b"old sua")
+        with open(os.path.join(db, "SUA.DAT"), "rb") as held:
+            fcntl.lockf(held, fcntl.LOCK_SH)
+            rc = self.run_control("brondel", "held", [section(Mode="CompileSUA", Filename=SUA_TEXT)])
+        self.assertEqual(rc, 3)
+        self.assertIn('The file "sua.dat" in directory "%s" could not be replaced: it is in use by another program'
+                      % db, self.out)
+        self.assertEqual(self.read("held", "db50", "SUA.DAT"), b"old sua")
+        check_sua(self.read("held", "db50", "NewSua.dat"), True)
+        self.assertEqual(sorted(n for n in os.listdir(db) if n.lower().startswith(("sua", "newsua"))),
+                         ["NewSua.dat", "SUA.DAT"])
 
 
 if __name__ == "__main__":
