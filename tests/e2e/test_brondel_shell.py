@@ -156,7 +156,8 @@ class Confirmation(BrondelRun):
         self.write("batch.txt", "ADD|USR|X\r\n")
         self.write("sua.txt", "x\r\n")
         # Each case: answers, confirmation lines, and for an operation refused after GO the start
-        # of its message and the exit status.
+        # of its message and the exit status (a text with nothing to compile ends the SUA and
+        # FSS/TCC compilers with an error).
         cases = [
             ([setup(1, "in.img")],
              ["You have chosen to create a new ISAM Database", "from the binary image file 'in.img'"],
@@ -171,9 +172,9 @@ class Confirmation(BrondelRun):
                                           North_East_Limit="N100000 W1700000")],
              ["You have chosen to create file \"NewSUA.dat\"",
               "Using filters:  SW = S100000 E1700000, NE = N100000 W1700000, MAXBASE = 5000",
-              "from the text file 'sua.txt'"], None, 0),
+              "from the text file 'sua.txt'"], None, 3),
             ([setup(5, "sua.txt"), answer("Optional Filters for TCC Compilation", "OK")],
-             ["You have chosen to create file \"NewTcc.dat\"", "from the text file 'sua.txt'"], None, 0),
+             ["You have chosen to create file \"NewTcc.dat\"", "from the text file 'sua.txt'"], None, 3),
             ([setup(6, "sua.txt")],
              ["You have chosen to update the ISAM approach files", "from the text file 'sua.txt'"],
              None, 0),
