@@ -35,15 +35,12 @@ struct AirportBlock {
 struct ApproachPart : CompilerPart {
     AirportBlock block;
     int32_t sequence = 0;
-    CoordinateParseStatus coordinates;
 };
 
 ApproachPart& Part(CompileSession& s) {
     if (!s.part) s.part = std::make_unique<ApproachPart>();
     return static_cast<ApproachPart&>(*s.part);
 }
-
-bool StartsWith(const char* p, const char* prefix) { return std::strncmp(p, prefix, std::strlen(prefix)) == 0; }
 
 std::string Field(const char* line, size_t from, size_t count) {
     const size_t n = std::strlen(line);
@@ -152,17 +149,12 @@ int32_t LocalWaypoint(OperationContext& c, CompileSession& s, ApproachPart& a, i
         }
     }
     LwptBuf l{};
-    a.coordinates.error = 0;
-    if (std::strlen(line) > 18) {
-        char* p = ParseCoordinate(line + 18, &l.llat, kLocalBits, false, a.coordinates);
-        ParseCoordinate(p, &l.llong, kLocalBits, true, a.coordinates);
-    } else {
-        a.coordinates.error = kCoordinateParseError;
-    }
-    if (a.coordinates.error) {
+    if (std::strlen(line) <= 18) {
         s.Fail(kErrCoordinate);
         return -1;
     }
+    ReadCoordinatePair(s, line + 18, &l.llat, &l.llong, kLocalBits);
+    if (s.error) return -1;
     l.lsno = TakeSerial(c.nextSerial, kFileLwpt);
     l.laptno = a.block.asno;
     l.ltyp = kind;
@@ -316,8 +308,9 @@ bool CompileApproachText(OperationContext& c) {
         for (int f : kApproachFiles) BatchUseFile(f);
         ReadSourceLine(s);
     }
-    while (s.haveLine) {
-        if (char* line = ReadCompileLine(c)) {
+    CompileRecordLines(
+        c,
+        [&](char* line) {
             if (StartsWith(line, "APT")) {
                 AirportLine(s, a, line);
             } else if (IsApproachLine(line)) {
@@ -327,13 +320,8 @@ bool CompileApproachText(OperationContext& c) {
             } else {
                 s.Fail(kErrLineFormat);
             }
-        }
-        if (s.error) break;
-        if (!ReadSourceLine(s)) break;
-        const char* next = s.raw.c_str();
-        while (*next == ' ' || *next == '\t') ++next;
-        if (s.recordState != 0 && StartsWith(next, "APT")) break;
-    }
+        },
+        [](const char* next) { return StartsWith(next, "APT"); });
     if (s.recordState != 0) EndApproach(s, a);
     ++c.step;
     if (s.error) {

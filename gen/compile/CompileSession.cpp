@@ -8,12 +8,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "common/Bits.h"
 #include "common/CLocale.h"
 #include "common/IdentDigits.h"
 #include "common/LineReader.h"
 #include "gen/batch/BatchDatabase.h"
 #include "gen/batch/BatchFields.h"
+#include "gen/compile/CompileGrid.h"
 #include "gen/createimage/CreateImageAirspace.h"
+#include "gen/image/AirspaceRelocation.h"
 #include "gen/image/ImageParams.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenDoc.h"
@@ -335,6 +338,86 @@ void CompileErrorText(OperationContext& c) {
     s.source.reset();
     if (s.sourceFd >= 0) platform::CloseFile(s.sourceFd);
     s.sourceFd = -1;
+}
+
+void CompileRecordLines(OperationContext& c, const std::function<void(char* line)>& dispatch,
+                        const std::function<bool(const char* line)>& startsRecord) {
+    CompileSession& s = Session(c);
+    while (s.haveLine) {
+        if (char* line = ReadCompileLine(c)) dispatch(line);
+        if (s.error) break;
+        if (!ReadSourceLine(s)) break;
+        const char* next = s.raw.c_str();
+        while (*next == ' ' || *next == '\t') ++next;
+        if (s.recordState != 0 && startsRecord(next)) break;
+    }
+}
+
+bool EndCompileOperation(OperationContext& c) {
+    EndCompileSession(c);
+    return true;
+}
+
+bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
+                     const std::function<bool()>& write) {
+    CompileSession& s = Session(c);
+    if (!s.gridStarted) {
+        s.gridStarted = true;
+        c.AddLine(summary);
+        if (empty) {
+            s.error = kErrNoData;
+            CompileErrorText(c);
+            return EndCompileOperation(c);
+        }
+        c.AddLine("");
+    }
+    c.ReplaceLastLine(StringFormatC("Creating Grid Index %d", s.cell));
+    if (!grid.AddCell(c, s, s.cell)) {
+        CompileErrorText(c);
+        return EndCompileOperation(c);
+    }
+    if (++s.cell < cells) return false;
+    s.boxes.clear();
+    s.boxes.shrink_to_fit();
+    if (!write()) CompileErrorText(c);
+    return EndCompileOperation(c);
+}
+
+bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
+
+std::string TrimmedText(const char* from, const char* to) {
+    while (to > from && (to[-1] == ' ' || to[-1] == '\t')) --to;
+    while (from < to && (*from == ' ' || *from == '\t')) ++from;
+    return std::string(from, static_cast<size_t>(to - from));
+}
+
+char* ReadCoordinatePair(CompileSession& s, char* text, int32_t* lat, int32_t* lon, int bits) {
+    s.coordinates.error = 0;
+    text = ParseCoordinate(text, lat, bits, false, s.coordinates);
+    text = ParseCoordinate(text, lon, bits, true, s.coordinates);
+    if (s.coordinates.error) s.Fail(kErrCoordinate);
+    return text;
+}
+
+bool CompiledNameNumber(OperationContext& c, CompileSession& s, const std::string& text, uint32_t* out) {
+    const int32_t n = GetNameNumber(c, text);
+    if (n < 0) {
+        *out = 0xFFFFFFFFu;
+        return true;
+    }
+    const long long limit = static_cast<long long>((1u << s.nameBits) - 2);
+    if (n > limit || n == 0xFFFF) {
+        s.FieldError("name number", n, n == 0xFFFF ? 0xFFFE : limit);
+        return false;
+    }
+    *out = static_cast<uint32_t>(n);
+    return true;
+}
+
+void PutNameNumber(const CompileSession& s, const AirspaceNameSlot& slot, uint8_t* record, uint32_t number) {
+    record[slot.lowByte] = static_cast<uint8_t>(number);
+    record[slot.lowByte + 1] = static_cast<uint8_t>(number >> 8);
+    PutBits(slot.highBit, s.nameBits - 16, record, number >> 16);
 }
 
 // ---- Output --------------------------------------------------------------------------------

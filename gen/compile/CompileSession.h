@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "common/CoordinateParse.h"
+
 class LineReader;
 class OperationContext;
 struct AirspaceRecordLayout;
@@ -139,7 +141,10 @@ public:
     std::unique_ptr<CompilerPart> part;
 
     bool gridPhase = false;
+    bool gridStarted = false;
     int cell = 0;
+    // The coordinate parser's error and date-line flag of the current record.
+    CoordinateParseStatus coordinates;
 
     // The family's layouts (SUA a and b, FSS, TCC) and name-number width.
     const AirspaceRecordLayout* layoutA = nullptr;
@@ -206,6 +211,36 @@ int32_t GetNameNumber(OperationContext& c, const std::string& text);
 int32_t FindAirportIdent(char* ident);
 // The country record of the text after the last '-' (at most 3 characters); -1 when none.
 int32_t FindCountryFromIdent(const char* text);
+
+// One record's lines: the current line and those after it go to `dispatch` until the input
+// ends, an error is set, or (while a record is open) a line arrives for which `startsRecord`
+// is true; that line stays current for the next call.
+void CompileRecordLines(OperationContext& c, const std::function<void(char* line)>& dispatch,
+                        const std::function<bool(const char* line)>& startsRecord);
+
+// The grid phase, one cell per call: first the summary line (error 48 when `empty`), then the
+// cell; after the last cell `write` makes the file. True when the operation is finished (the
+// session is then ended).
+class GridBuilder;
+bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
+                     const std::function<bool()>& write);
+
+// Ends the operation: the session's files closed, the session dropped. Always true.
+bool EndCompileOperation(OperationContext& c);
+
+// Text helpers of the line parsers.
+bool StartsWith(const char* text, const char* prefix);
+// The text from `from` to `to` without blanks at its ends.
+std::string TrimmedText(const char* from, const char* to);
+// A latitude and a longitude of `bits` significant bits; error 11 when either is malformed.
+char* ReadCoordinatePair(CompileSession& s, char* text, int32_t* lat, int32_t* lon, int bits);
+
+// The name number of a text within the family's width (all ones for "<UNSET>"); false with
+// error 23 when it does not fit (all ones and 65535 read back as no name).
+bool CompiledNameNumber(OperationContext& c, CompileSession& s, const std::string& text, uint32_t* out);
+// Stores a name number in a record's name slot.
+struct AirspaceNameSlot;
+void PutNameNumber(const CompileSession& s, const AirspaceNameSlot& slot, uint8_t* record, uint32_t number);
 
 // The compiled files and the names they replace.
 inline constexpr const char* kNewSuaFile = "NewSua.dat";

@@ -59,10 +59,8 @@ struct SuaPart : CompilerPart {
     int32_t prevLat = 0, prevLon = 0;
     uint8_t record[32] = {};
     int32_t lowerFeet = 0;
-    CoordinateParseStatus coordinates;
     uint8_t expected[32] = {};
     bool hasCheckLine = false;
-    bool gridStarted = false;
     GridBuilder grid{kSuaGrid};
 };
 
@@ -71,36 +69,7 @@ SuaPart& Part(CompileSession& s) {
     return static_cast<SuaPart&>(*s.part);
 }
 
-bool StartsWith(const char* p, const char* prefix) { return std::strncmp(p, prefix, std::strlen(prefix)) == 0; }
-
-std::string Trimmed(const char* from, const char* to) {
-    while (to > from && (to[-1] == ' ' || to[-1] == '\t')) --to;
-    return std::string(from, static_cast<size_t>(to - from));
-}
-
 int32_t Diff(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
-
-// The name number of a text within the family's width (all ones for none).
-bool NameNumber(OperationContext& c, CompileSession& s, const std::string& text, uint32_t* out) {
-    const int32_t n = GetNameNumber(c, text);
-    if (n < 0) {
-        *out = 0xFFFFFFFFu;
-        return true;
-    }
-    // All ones and 0xFFFF read back as no name.
-    const long long limit = static_cast<long long>((1u << s.nameBits) - 2);
-    if (n > limit || n == 0xFFFF) {
-        s.FieldError("name number", n, n == 0xFFFF ? 0xFFFE : limit);
-        return false;
-    }
-    *out = static_cast<uint32_t>(n);
-    return true;
-}
-
-void PutName(const CompileSession& s, const AirspaceNameSlot& slot, uint8_t* record, uint32_t number) {
-    PutU16(record + slot.lowByte, number & 0xFFFF);
-    PutBits(slot.highBit, s.nameBits - 16, record, number >> 16);
-}
 
 // Where the priority lives: above a 21-bit vertex offset, else in bits 6-7 of byte 17.
 void PutPriority(const AirspaceRecordLayout& layout, uint8_t* record, uint32_t priority) {
@@ -163,7 +132,7 @@ bool CheckHeight(CompileSession& s, long feet, int* hundreds) {
 
 bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* line) {
     a.index = 0;
-    a.coordinates.farLongitude = false;
+    s.coordinates.farLongitude = false;
     a.hasCheckLine = false;
     const int length = line[4] == 'a' ? 25 : 23;
     if (length == 25 && s.recordLength == 23) return s.Fail(kErrOrder);
@@ -177,7 +146,7 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
     if (!open) return s.Fail(kErrBrackets);
     const char* nameFrom = line + 6;
     while (*nameFrom == ' ' || *nameFrom == '\t') ++nameFrom;
-    const std::string name = nameFrom < open ? Trimmed(nameFrom, open) : std::string();
+    const std::string name = nameFrom < open ? TrimmedText(nameFrom, open) : std::string();
     char* close = std::strchr(open, '}');
     if (!close) return s.Fail(kErrBrackets);
     if (close - open < 3 || close[-2] != 'P') return s.Fail(kErrPriority);
@@ -186,7 +155,7 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
         s.FieldError("priority", close[-1] >= '0' && close[-1] <= '9' ? priority : close[-1], 3);
         return false;
     }
-    const std::string type = Trimmed(open + 1, close - 2);
+    const std::string type = TrimmedText(open + 1, close - 2);
     const char* const* types = length == 25 ? kTypesA : kTypesB;
     int code = -1;
     for (int i = 0; i < 16 && code < 0; ++i) {
@@ -212,8 +181,8 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
     PutPriority(layout, r, static_cast<uint32_t>(priority));
 
     uint32_t areaName = 0;
-    if (!NameNumber(c, s, name, &areaName)) return false;
-    PutName(s, layout.names[1], r, areaName);
+    if (!CompiledNameNumber(c, s, name, &areaName)) return false;
+    PutNameNumber(s, layout.names[1], r, areaName);
 
     // The controlling agency in brackets, which may nest.
     const char* after = to + 4;
@@ -226,11 +195,11 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
             if (*q == ')' && --depth == 0) break;
         }
         if (*q == ')') {
-            if (!NameNumber(c, s, Trimmed(paren + 1, q), &agency)) return false;
+            if (!CompiledNameNumber(c, s, TrimmedText(paren + 1, q), &agency)) return false;
             after = q + 1;
         }
     }
-    PutName(s, layout.names[0], r, agency);
+    PutNameNumber(s, layout.names[0], r, agency);
 
     if (layout.airportByte >= 0) {
         uint32_t airport = kNoAirport;
@@ -265,14 +234,6 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
 
 // ---- Vertex lines --------------------------------------------------------------------------
 
-char* ReadPair(CompileSession& s, SuaPart& a, char* p, int32_t* lat, int32_t* lon) {
-    a.coordinates.error = 0;
-    p = ParseCoordinate(p, lat, kCoordinateBits, false, a.coordinates);
-    p = ParseCoordinate(p, lon, kCoordinateBits, true, a.coordinates);
-    if (a.coordinates.error) s.Fail(kErrCoordinate);
-    return p;
-}
-
 bool ParseArc(CompileSession& s, SuaPart& a, VertexEntry& e, char* text, int direction) {
     int points = 0;
     char word[64] = {};
@@ -282,7 +243,7 @@ bool ParseArc(CompileSession& s, SuaPart& a, VertexEntry& e, char* text, int dir
     }
     char* centre = std::strstr(text, "Centre ");
     if (!centre) return s.Fail(kErrArc);
-    ReadPair(s, a, centre + 6, &e.lat, &e.lon);
+    ReadCoordinatePair(s, centre + 6, &e.lat, &e.lon, kCoordinateBits);
     if (s.error) return false;
     if (points < 0 || points > kMaxPoints) {
         s.FieldError("arc points", points, kMaxPoints);
@@ -304,7 +265,7 @@ bool ParseCircle(CompileSession& s, SuaPart& a, VertexEntry& e, char* text) {
     char* centre = std::strstr(text, "Centre ");
     if (!centre) return s.Fail(kErrCircle);
     e.marker = -3;
-    ReadPair(s, a, centre + 6, &e.lat, &e.lon);
+    ReadCoordinatePair(s, centre + 6, &e.lat, &e.lon, kCoordinateBits);
     if (s.error) return false;
     e.length = 7;
     e.bytes[0] = 3;
@@ -374,7 +335,7 @@ bool ParseVertexLine(OperationContext& c, CompileSession& s, SuaPart& a, char* l
     }
     VertexEntry& e = a.vertexes[a.index];
     if ((*p == 'N' || *p == 'S') && (p[1] == ' ' || std::isdigit(static_cast<unsigned char>(p[1])))) {
-        ReadPair(s, a, p, &e.lat, &e.lon);
+        ReadCoordinatePair(s, p, &e.lat, &e.lon, kCoordinateBits);
         if (s.error) return false;
         if (a.index > 0) {
             e.length = EncodeVertexStep(a.prevLat, a.prevLon, e.lat, e.lon, e.bytes);
@@ -466,7 +427,7 @@ bool CloseSuaArea(OperationContext& c, CompileSession& s, SuaPart& a) {
         const VertexEntry& best = a.vertexes[sw];
         if (e.lat < best.lat || (e.lat == best.lat && e.lon <= best.lon)) sw = i;
     }
-    if (sw >= 0 && a.coordinates.farLongitude && (west < 0) != (east < 0)) {
+    if (sw >= 0 && s.coordinates.farLongitude && (west < 0) != (east < 0)) {
         // Across the date line: the east edge is the largest negative longitude, the west edge
         // the smallest positive one.
         bool haveEast = false, haveWest = false;
@@ -497,7 +458,7 @@ bool CloseSuaArea(OperationContext& c, CompileSession& s, SuaPart& a) {
     int32_t swLon = a.vertexes[sw].lon;
     const int32_t swLat = a.vertexes[sw].lat;
     const int32_t d = Diff(v0.lon, swLon);
-    if (a.coordinates.farLongitude && (d == 1 || d == -1)) swLon = v0.lon;
+    if (s.coordinates.farLongitude && (d == 1 || d == -1)) swLon = v0.lon;
     if (v0.lat != swLat || v0.lon != swLon) {
         s.detail = StringFormatC("max sw vertex is number %d", sw);
         if (c.settings && c.settings->debugLevel != 0) {
@@ -545,8 +506,6 @@ bool CloseSuaArea(OperationContext& c, CompileSession& s, SuaPart& a) {
 // ---- The file ------------------------------------------------------------------------------
 
 bool WriteSuaFile(OperationContext& c, CompileSession& s) {
-    s.boxes.clear();
-    s.boxes.shrink_to_fit();
     SuaSectionHeader h;
     using H = SuaSectionHeader;
     const uint64_t m = s.files[kWorkM].Size(), ta = s.files[kWorkA].Size(), tb = s.files[kWorkB].Size();
@@ -569,11 +528,6 @@ bool WriteSuaFile(OperationContext& c, CompileSession& s) {
     h.v[H::L] = static_cast<uint32_t>(length);
     FinishCompilation(c, FormatSuaDatHeader(h, s.tagged), {kWorkM, kWorkA, kWorkB, kWorkR, kWorkG}, kNewSuaFile,
                       kSuaFinalFile, CompileFolder(c));
-    return true;
-}
-
-bool Finished(OperationContext& c) {
-    EndCompileSession(c);
     return true;
 }
 
@@ -640,8 +594,9 @@ bool CompileSua(OperationContext& c) {
         ReadSourceLine(s);
     }
     if (!s.gridPhase) {
-        while (s.haveLine) {
-            if (char* line = ReadCompileLine(c)) {
+        CompileRecordLines(
+            c,
+            [&](char* line) {
                 if (StartsWith(line, "SUA(")) {
                     ParseAreaHeader(c, s, a, line);
                 } else if (line[0] == '[') {
@@ -651,38 +606,18 @@ bool CompileSua(OperationContext& c) {
                 } else {
                     s.Fail(kErrLineFormat);
                 }
-            }
-            if (s.error) break;
-            if (!ReadSourceLine(s)) break;
-            const char* next = s.raw.c_str();
-            while (*next == ' ' || *next == '\t') ++next;
-            if (s.recordState != 0 && StartsWith(next, "SUA(")) break;
-        }
+            },
+            [](const char* next) { return StartsWith(next, "SUA("); });
         if (s.recordState != 0 && !s.error) CloseSuaArea(c, s, a);
         ++c.step;
         if (s.error) {
             CompileErrorText(c);
-            return Finished(c);
+            return EndCompileOperation(c);
         }
         if (!s.haveLine) s.gridPhase = true;
         return false;
     }
-    if (!a.gridStarted) {
-        a.gridStarted = true;
-        c.AddLine(StringFormatC("%d records compiled, %d records filtered out", s.compiled, s.filtered));
-        if (s.compiled == 0) {
-            s.error = kErrNoData;
-            CompileErrorText(c);
-            return Finished(c);
-        }
-        c.AddLine("");
-    }
-    c.ReplaceLastLine(StringFormatC("Creating Grid Index %d", s.cell));
-    if (!a.grid.AddCell(c, s, s.cell)) {
-        CompileErrorText(c);
-        return Finished(c);
-    }
-    if (++s.cell < kSuaGrid.Cells()) return false;
-    if (!WriteSuaFile(c, s)) CompileErrorText(c);
-    return Finished(c);
+    return CompileGridStep(c, a.grid, kSuaGrid.Cells(),
+                           StringFormatC("%d records compiled, %d records filtered out", s.compiled, s.filtered),
+                           s.compiled == 0, [&] { return WriteSuaFile(c, s); });
 }

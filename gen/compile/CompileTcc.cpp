@@ -34,9 +34,7 @@ constexpr uint32_t kMaxFssOffset = 0xFFFF;
 constexpr uint16_t kMore = 0x8000;
 
 struct TccPart : CompilerPart {
-    CoordinateParseStatus coordinates;
     bool dropping = false;   // the lines of a filtered-out record are skipped
-    bool gridStarted = false;
     GridBuilder grid{kTccGrid};
 };
 
@@ -44,8 +42,6 @@ TccPart& Part(CompileSession& s) {
     if (!s.part) s.part = std::make_unique<TccPart>();
     return static_cast<TccPart&>(*s.part);
 }
-
-bool StartsWith(const char* p, const char* prefix) { return std::strncmp(p, prefix, std::strlen(prefix)) == 0; }
 
 uint32_t Plus(int32_t v, int32_t d) { return static_cast<uint32_t>(v) + static_cast<uint32_t>(d); }
 
@@ -55,38 +51,8 @@ void PutPoint(uint8_t* p, int32_t lat, int32_t lon) {
     PutU16(p + 2, (Plus(lat, 8192) >> 15) & 0xFFFF);
 }
 
-char* ReadPair(CompileSession& s, TccPart& t, char* p, int32_t* lat, int32_t* lon, int bits) {
-    t.coordinates.error = 0;
-    p = ParseCoordinate(p, lat, bits, false, t.coordinates);
-    p = ParseCoordinate(p, lon, bits, true, t.coordinates);
-    if (t.coordinates.error) s.Fail(kErrCoordinate);
-    return p;
-}
-
-bool NameNumber(OperationContext& c, CompileSession& s, const std::string& text, uint32_t* out) {
-    const int32_t n = GetNameNumber(c, text);
-    if (n < 0) {
-        *out = 0xFFFFFFFFu;
-        return true;
-    }
-    const long long limit = static_cast<long long>((1u << s.nameBits) - 2);
-    if (n > limit || n == 0xFFFF) {
-        s.FieldError("name number", n, n == 0xFFFF ? 0xFFFE : limit);
-        return false;
-    }
-    *out = static_cast<uint32_t>(n);
-    return true;
-}
-
 void PutName(const CompileSession& s, const AirspaceRecordLayout& layout, uint8_t* record, uint32_t number) {
-    PutU16(record + layout.names[0].lowByte, number & 0xFFFF);
-    PutBits(layout.names[0].highBit, s.nameBits - 16, record, number >> 16);
-}
-
-std::string Trimmed(const char* from, const char* to) {
-    while (to > from && (to[-1] == ' ' || to[-1] == '\t')) --to;
-    while (from < to && (*from == ' ' || *from == '\t')) ++from;
-    return std::string(from, static_cast<size_t>(to - from));
+    PutNameNumber(s, layout.names[0], record, number);
 }
 
 // The frequency word of the '.' at `dot`: false (error 23) when outside the band.
@@ -115,7 +81,7 @@ bool ParseFssLine(OperationContext& c, CompileSession& s, TccPart& t, char* line
     s.fssMode = true;
     s.recordStart = s.line;
     int32_t lat = 0, lon = 0;
-    char* p = ReadPair(s, t, line + 5, &lat, &lon, kFssBits);
+    char* p = ReadCoordinatePair(s, line + 5, &lat, &lon, kFssBits);
     if (s.error) return false;
     if (IsFilteredOut(c, 0, lat, lon, lat, lon)) {
         t.dropping = true;
@@ -126,7 +92,7 @@ bool ParseFssLine(OperationContext& c, CompileSession& s, TccPart& t, char* line
     if (!comma) return s.Fail(kErrFrequencies);
     const char* nameFrom = *p ? p + 1 : p;
     uint32_t name = 0;
-    if (!NameNumber(c, s, Trimmed(nameFrom, comma), &name)) return false;
+    if (!CompiledNameNumber(c, s, TrimmedText(nameFrom, comma), &name)) return false;
     const uint64_t offset = s.files[kWorkX].Size();
     if (offset > kMaxFssOffset) {
         s.SizeError("FSS frequency offset", static_cast<long long>(offset), kMaxFssOffset);
@@ -158,10 +124,10 @@ bool ParseTccLine(OperationContext& c, CompileSession& s, TccPart& t, char* line
     s.fssMode = false;
     s.recordStart = s.line;
     int32_t lat1 = 0, lon1 = 0, lat2 = 0, lon2 = 0;
-    char* p = ReadPair(s, t, line + 5, &lat1, &lon1, kFirstCornerBits);
+    char* p = ReadCoordinatePair(s, line + 5, &lat1, &lon1, kFirstCornerBits);
     if (s.error) return false;
     for (int i = 0; i < 4 && *p; ++i) ++p;
-    p = ReadPair(s, t, p, &lat2, &lon2, kSecondCornerBits);
+    p = ReadCoordinatePair(s, p, &lat2, &lon2, kSecondCornerBits);
     if (s.error) return false;
     char* open = std::strchr(p, '{');
     if (!open) return s.Fail(kErrLineFormat);
@@ -177,7 +143,7 @@ bool ParseTccLine(OperationContext& c, CompileSession& s, TccPart& t, char* line
     }
     const char* nameFrom = *p ? p + 1 : p;
     uint32_t name = 0;
-    if (!NameNumber(c, s, Trimmed(nameFrom, open), &name)) return false;
+    if (!CompiledNameNumber(c, s, TrimmedText(nameFrom, open), &name)) return false;
     if (static_cast<uint32_t>(s.compiled) >= kMaxTccRecords) {
         s.SizeError("TCC records", s.compiled + 1LL, kMaxTccRecords);
         return false;
@@ -249,10 +215,10 @@ bool ParseFrequencies(CompileSession& s, const char* line, const char* from) {
     return true;
 }
 
-bool ParseTccVertex(CompileSession& s, TccPart& t, char* line) {
+bool ParseTccVertex(CompileSession& s, char* line) {
     ClearLastMore(s.files[kWorkZ], 2, 0);
     int32_t lat = 0, lon = 0;
-    char* p = ReadPair(s, t, line, &lat, &lon, kVertexBits);
+    char* p = ReadCoordinatePair(s, line, &lat, &lon, kVertexBits);
     if (s.error) return false;
     const uint64_t index = s.files[kWorkZ].Size() / 2;
     if (index > kMaxFrequencyIndex) {
@@ -273,14 +239,7 @@ void EndTccLists(CompileSession& s) {
     ClearLastMore(s.files[kWorkY], kVertexSize, 4);
 }
 
-bool Finished(OperationContext& c) {
-    EndCompileSession(c);
-    return true;
-}
-
 bool WriteTccFile(OperationContext& c, CompileSession& s) {
-    s.boxes.clear();
-    s.boxes.shrink_to_fit();
     const int order[8] = {kWorkX, kWorkA, kWorkZ, kWorkY, kWorkM, kWorkB, kWorkR, kWorkG};
     TccSectionHeader h;
     uint64_t at = 0;
@@ -317,8 +276,9 @@ bool CompileTcc(OperationContext& c) {
         ReadSourceLine(s);
     }
     if (!s.gridPhase) {
-        while (s.haveLine) {
-            if (char* line = ReadCompileLine(c)) {
+        CompileRecordLines(
+            c,
+            [&](char* line) {
                 if (StartsWith(line, "FSS ")) {
                     t.dropping = false;
                     ParseFssLine(c, s, t, line);
@@ -328,46 +288,28 @@ bool CompileTcc(OperationContext& c) {
                 } else if (line[0] == '{') {
                     if (!t.dropping) ParseByteList(s, line);
                 } else if (line[0] == 'N' || line[0] == 'S') {
-                    if (!t.dropping) ParseTccVertex(s, t, line);
+                    if (!t.dropping) ParseTccVertex(s, line);
                 } else if (StartsWith(line, "F=")) {
                     if (!t.dropping) ParseFrequencies(s, line, line + 3);
                 } else {
                     s.Fail(kErrLineFormat);
                 }
-            }
-            if (s.error) break;
-            if (!ReadSourceLine(s)) break;
-            const char* next = s.raw.c_str();
-            while (*next == ' ' || *next == '\t') ++next;
-            if ((s.recordState != 0 || t.dropping) && (StartsWith(next, "FSS ") || StartsWith(next, "TCC "))) break;
-        }
+                // A dropped record is open too: its lines end at the next record.
+                if (t.dropping) s.recordState = 1;
+            },
+            [](const char* next) { return StartsWith(next, "FSS ") || StartsWith(next, "TCC "); });
         ++c.step;
         if (s.error) {
             CompileErrorText(c);
-            return Finished(c);
+            return EndCompileOperation(c);
         }
         EndTccLists(s);
         s.recordState = 0;
         if (!s.haveLine) s.gridPhase = true;
         return false;
     }
-    if (!t.gridStarted) {
-        t.gridStarted = true;
-        c.AddLine(StringFormatC("%d fss and %d tcc records compiled, %d records filtered out", s.fssCompiled,
-                                s.compiled, s.filtered));
-        if (s.compiled == 0 && s.fssCompiled == 0) {
-            s.error = kErrNoData;
-            CompileErrorText(c);
-            return Finished(c);
-        }
-        c.AddLine("");
-    }
-    c.ReplaceLastLine(StringFormatC("Creating Grid Index %d", s.cell));
-    if (!t.grid.AddCell(c, s, s.cell)) {
-        CompileErrorText(c);
-        return Finished(c);
-    }
-    if (++s.cell < kTccGrid.Cells()) return false;
-    if (!WriteTccFile(c, s)) CompileErrorText(c);
-    return Finished(c);
+    return CompileGridStep(c, t.grid, kTccGrid.Cells(),
+                           StringFormatC("%d fss and %d tcc records compiled, %d records filtered out",
+                                         s.fssCompiled, s.compiled, s.filtered),
+                           s.compiled == 0 && s.fssCompiled == 0, [&] { return WriteTccFile(c, s); });
 }
