@@ -15,6 +15,35 @@ APT = "APT  KSEA  N 47\xb026.940 W122\xb018.540 SEATTLE UNITED STATES-US"
 APR = "     ILS Approach: ILS RW16L (6/I16L )"
 INT = "[21]   INT  ALKIX N 47\xb034.567 W122\xb025.267 UNITED STATES-US"
 
+# Another country's airport and intersection, beside the example's.
+CANADA = ["ADD|APT|CYVR|CA-CANADA|VANCOUVER|VANCOUVER INTL|N 49~11.650|W123~11.020|14|JA",
+          "ADD|INT|CANIX|CA|N491130|W1231100"]
+
+
+def big_squares(count):
+    """Areas of 40 degrees square on one spot: each meets some 440 grid boxes."""
+    lines = []
+    for a in range(count):
+        lines.append("SUA(b)  SQUARE %d {MOA P1}  0 to  18000" % a)
+        corners = []
+        for i in range(30):
+            corners.append((10 + 40 * i / 30, -100))
+        for i in range(30):
+            corners.append((50, -100 + 40 * i / 30))
+        for i in range(30):
+            corners.append((50 - 40 * i / 30, -60))
+        for i in range(30):
+            corners.append((10, -60 - 40 * i / 30))
+        corners.append((10, -100))
+        lines.append("         0 N100000 W1000000")
+        for v, (lat, lon) in enumerate(corners[1:], 1):
+            d, m = int(lat), int(round((lat - int(lat)) * 60))
+            lo = -lon
+            ld, lm = int(lo), int(round((lo - int(lo)) * 60))
+            lines.append("%10d N%02d%02d00 W%03d%02d00" % (v, d + m // 60, m % 60, ld + lm // 60, lm % 60))
+    return lines
+
+
 # (mode, lines, error text, detail line or None)
 CASES = [
     ("SUA", ["this is not a line"], "Line not of recognised format", None),
@@ -55,6 +84,8 @@ CASES = [
     ("SUA", [HEAD, SW, "         1 Circle, 800.0nm Diam, Centre N472500 W1221800"],
      "Value too large for its field", "radius 4848 is beyond the limit 4095"),
     ("SUA", [HEAD, SW, "         1 N472000 W1222500"], "The compilation produced no data", None),
+    ("SUA", big_squares(170), "Compiled file too large for its format",
+     "grid record numbers 65536 is beyond the limit 65535"),
     ("TCC", ["TCC  N460000 W1240000 to N490000 W1200000 SEATTLE CENTER 1234"], "Line not of recognised format", None),
     ("TCC", ["FSS  N473200 W1221800 SEATTLE FSS *122.20"], "Frequencies expected", None),
     ("TCC", ["FSS  N473200 W1221800 SEATTLE FSS, none"], "Frequencies expected", None),
@@ -71,6 +102,10 @@ CASES = [
     ("APR", [APT, APR, "[21]   INT  ZZZZZ N 47\xb034.567 W122\xb025.267 UNITED STATES-US"],
      "Cannot find the specified waypoint", None),
     ("APR", [APT, APR, "[a4]   RW05       N 47\xb027.820 W122\xb018.480"], "Cannot find the specified waypoint", None),
+    ("APR", [APT, APR, "[21]   INT  CANIX N 49\xb011.500 W123\xb011.000 UNITED STATES-US"],
+     "Cannot find the specified waypoint", None),
+    ("APR", ["APT  CYVR  N 49\xb011.650 W123\xb011.020 VANCOUVER UNITED STATES-US", APR, INT],
+     "This APT is not in this Country", None),
     ("APR", [APT, APT, APR, INT], "Last Approach was incomplete", None),
     ("APR", [APT, APR, INT, APR], "Last Approach was incomplete", None),
     ("APR", [APT, APR, "[e2]   NDB  LN    N 47\xb022.000 W122\xb018.500 (Local NDB)"],
@@ -94,7 +129,8 @@ class CompileErrors(TempFolderRun):
 
     def test_error_table(self):
         os.makedirs(self.path("base"))
-        self.assertEqual(self.run_control("base", [("BatchUpdate", EXAMPLE_BATCH)]), 0)
+        self.write("base/canada.txt", CANADA)
+        self.assertEqual(self.run_control("base", [("BatchUpdate", EXAMPLE_BATCH), ("BatchUpdate", "canada.txt")]), 0)
         for i, (mode, lines, text, detail) in enumerate(CASES):
             with self.subTest(case=i, error=text):
                 folder = "case%d" % i
@@ -117,6 +153,31 @@ class CompileErrors(TempFolderRun):
                 db = os.listdir(self.path(folder, "db50"))
                 self.assertNotIn("NewSua.dat", db)
                 self.assertNotIn("NewTcc.dat", db)
+
+    def test_check_values_at_debug_levels(self):
+        os.makedirs(self.path("debug"))
+        self.assertEqual(self.run_control("debug", [("BatchUpdate", EXAMPLE_BATCH)]), 0)
+        self.write("debug/in.txt", [
+            HEAD,
+            "         [00 a8 51 43 00 1c 02 a9 8e 43 47 00 00 00 00 00 00 40 00 00 00 00 00 ff ff]",
+            SW, "         1 [01 20 0f] N473000 W1222500", "         2 N473000 W1222000",
+            "         3 [01 e0 f0] N472000 W1222000", "         4 [99 99] N472000 W1222500"])
+        self.write("debug/run.ctl", ["Mode=CompileSUA", "Filename=in.txt", "GO=1"])
+        self.assertEqual(self.run_headless("brondel", ["-d", "3", "-F", "run.ctl"], cwd=self.path("debug")), 0)
+        text = "\n".join(self.out)
+        # A vertex without a check value is shown with its bytes; a wrong one is marked.
+        self.assertIn("         2 N473000 W1222000 =[f7 00]", self.out)
+        self.assertNotIn("=[01 20 0f]", text)
+        self.assertNotIn("=[01 e0 f0]", text)
+        marked = [l for l in self.out if "=[" in l and l.endswith(" *************")]
+        self.assertEqual(len(marked), 1, text)
+        self.assertEqual(marked[0], "         4 [99 99] N472000 W1222500 =[0f 01] *************")
+        # The check line differs from the record in bytes 0 and 10: four lines name them.
+        byte_lines = [l for l in self.out if " byte flr:" in l]
+        self.assertEqual(len(byte_lines), 1, text)
+        self.assertEqual(byte_lines[0], "  0 byte flr:[00" + " " * 27 + " 10" + " " * 42 + "]")
+        for word in ("old  flr:[", "new  flr:[", "mask flr:["):
+            self.assertTrue(any(word in l for l in self.out), word)
 
     def test_approaches_compiled_twice_are_the_same(self):
         os.makedirs(self.path("twice"))
