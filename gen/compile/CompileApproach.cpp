@@ -229,26 +229,24 @@ bool WaypointLine(OperationContext& c, CompileSession& s, ApproachPart& a, char*
     return true;
 }
 
-void DeleteWhere(int fileNumber, const char* index, int32_t asno) {
+// Deletes every record of the airport through its airport index.
+template <class Buf>
+void DeleteAirportRecords(int fileNumber, const char* index, int32_t Buf::*airport, int32_t asno, const char* type) {
     BatchUseFile(fileNumber);
     dbif_index(fileNumber, index);
     for (;;) {
-        // Both buffers begin with the serial and then the airport's asno.
-        uint8_t buf[80] = {};
-        std::memcpy(buf + 4, &asno, sizeof asno);
-        if (!dbif_find(fileNumber, buf)) return;
-        int32_t found = 0;
-        std::memcpy(&found, buf + 4, sizeof found);
-        if (found != asno) return;
-        BatchDeleteRecord(fileNumber, fileNumber == kFileAppr ? "APPR" : "LWPT", 0);
+        Buf buf{};
+        buf.*airport = asno;
+        if (!dbif_find(fileNumber, &buf) || buf.*airport != asno) return;
+        BatchDeleteRecord(fileNumber, type, asno);
     }
 }
 
 // Replaces the airport's approaches and local waypoints by the block's: the one unit of work of
 // an airport block.
 void CommitAirportBlock(CompileSession& s, AirportBlock& block) {
-    DeleteWhere(kFileAppr, "paptno", block.asno);
-    DeleteWhere(kFileLwpt, "laptno", block.asno);
+    DeleteAirportRecords(kFileAppr, "paptno", &ApprBuf::paptno, block.asno, "APPR");
+    DeleteAirportRecords(kFileLwpt, "laptno", &LwptBuf::laptno, block.asno, "LWPT");
     for (LwptBuf& l : block.locals) BatchAddRecord(kFileLwpt, &l, "LWPT", l.lsno);
     for (ApprBuf& p : block.approaches) BatchAddRecord(kFileAppr, &p, "APPR", p.psno);
     s.compiled += static_cast<int>(block.approaches.size());

@@ -1,6 +1,7 @@
-// The three compilers read texts from anywhere: mutated example texts must end in a compiled
-// file or a reported error, never in a crash, a hang or an out-of-bounds access (run under the
-// sanitizers too).
+// The compilers over a database: mutated example texts end in a compiled file or a reported
+// error, never in a crash, a hang or an out-of-bounds access (run under the sanitizers too);
+// the work files go at the end and on STOP, and stay at debug bit 4; outside a control-file run
+// the new file waits beside the old one.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -11,10 +12,12 @@
 #include <vector>
 
 #include "gen/compile/CompileApproach.h"
+#include "gen/compile/CompileOperations.h"
 #include "gen/compile/CompileSession.h"
 #include "gen/compile/CompileSua.h"
 #include "gen/compile/CompileTcc.h"
 #include "gen/image/ImageParams.h"
+#include "gen/shell/CGenDoc.h"
 #include "gen/shell/GenModel.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
@@ -59,7 +62,7 @@ std::string Mutate(std::vector<std::string> lines, std::mt19937& rng) {
     return text;
 }
 
-class CompileFuzz : public batchtest::BatchDbTest {
+class CompileRun : public batchtest::BatchDbTest {
 protected:
     void SetUp() override {
         BatchDbTest::SetUp();
@@ -100,7 +103,7 @@ protected:
     OperationContext c_;
 };
 
-TEST_F(CompileFuzz, MutatedTextsEndCleanly) {
+TEST_F(CompileRun, MutatedTextsEndCleanly) {
     for (const std::string& line : ExampleLines("puget_bat.txt")) Apply(line);
     struct Kind {
         const char* example;
@@ -120,6 +123,56 @@ TEST_F(CompileFuzz, MutatedTextsEndCleanly) {
             EXPECT_FALSE(c_.compile) << "the session was not ended";
         }
     }
+}
+
+bool HasWorkFiles() {
+    for (const char* name : {"SUAatmp.bin", "SUAmtmp.bin", "TCCztmp.bin"}) {
+        if (std::filesystem::exists(name)) return true;
+    }
+    return false;
+}
+
+TEST_F(CompileRun, WorkFilesGoOnStopAndStayAtDebugBit4) {
+    InstallCompileOperations(model_);
+    std::ofstream("in.txt", std::ios::binary) << "SUA(b)  A {MOA P1}  0 to  100\n         0 N472000 W1222500\n"
+                                                 "         1 N473000 W1222500\n         2 N472000 W1222500\n"
+                                                 "SUA(b)  B {MOA P1}  0 to  100\n";
+    ASSERT_TRUE(model_.openers[kModeCompileSua](c_, "in.txt"));
+    c_.ResetSteps();
+    EXPECT_FALSE(model_.drivers[kModeCompileSua](c_));
+    EXPECT_TRUE(HasWorkFiles());
+    model_.onStop(c_, kModeCompileSua);
+    EXPECT_FALSE(HasWorkFiles());
+    EXPECT_FALSE(c_.compile);
+
+    settings_.debugLevel = kDebugKeepWorkFiles;
+    ASSERT_TRUE(model_.openers[kModeCompileSua](c_, "in.txt"));
+    c_.ResetSteps();
+    EXPECT_FALSE(model_.drivers[kModeCompileSua](c_));
+    model_.onStop(c_, kModeCompileSua);
+    EXPECT_TRUE(HasWorkFiles());
+}
+
+TEST_F(CompileRun, OutsideAControlFileTheNewFileWaits) {
+    for (const std::string& line : ExampleLines("puget_bat.txt")) Apply(line);
+    CGenDoc doc;
+    c_.doc = &doc;
+    std::ofstream(dir_ + "/db50/sua.dat") << "old";
+    std::string text;
+    for (const std::string& l : ExampleLines("puget_sua.txt")) text += l + "\n";
+    ASSERT_TRUE(Compile(text, CompileSua));
+    const std::vector<std::string>& lines = doc.Lines();
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[lines.size() - 4], "Compilation Complete");
+    EXPECT_EQ(lines[lines.size() - 3], "There is now a file named \"NewSua.dat\" in directory \"db50\"");
+    EXPECT_EQ(lines[lines.size() - 2], "To use it, rename it \"sua.dat\" after removing the current one.");
+    EXPECT_TRUE(std::filesystem::exists("db50/NewSua.dat"));
+    std::ifstream old(dir_ + "/db50/sua.dat");
+    std::string content;
+    old >> content;
+    EXPECT_EQ(content, "old");
+    EXPECT_FALSE(HasWorkFiles());
+    c_.doc = nullptr;
 }
 
 }  // namespace
