@@ -324,7 +324,8 @@ bool CompileApproachText(OperationContext& c) {
     ++c.step;
     if (s.error) {
         CompileErrorText(c);
-        return Finish(c, !s.haveLine && !s.sourceEnded ? false : s.sourceEnded);
+        // At the end of the input the error lines are followed by the closing lines.
+        return Finish(c, s.sourceEnded);
     }
     if (a.block.asno >= 0) CommitAirportBlock(s, a.block);
     if (s.haveLine) return false;

@@ -179,6 +179,27 @@ class CompileErrors(TempFolderRun):
         for word in ("old  flr:[", "new  flr:[", "mask flr:["):
             self.assertTrue(any(word in l for l in self.out), word)
 
+    def test_switches_and_filters(self):
+        os.makedirs(self.path("switches"))
+        self.assertEqual(self.run_control("switches", [("BatchUpdate", EXAMPLE_BATCH)]), 0)
+        sua = os.path.join(os.path.dirname(EXAMPLE_BATCH), "puget_sua.txt")
+        self.write("switches/unknown.txt", [HEAD + " {KZZZ}"] + BOX)
+        runs = [
+            # -NOTRAINING: the one "Training Area" vanishes without being counted.
+            (["-NOTRAINING"], [], sua, "33 records compiled, 0 records filtered out"),
+            ([], ["MaxBase=1500"], sua, "25 records compiled, 9 records filtered out"),
+            ([], ["LimitSW=N460000 W1240000", "LimitNE=N490000 W1200000"], sua,
+             "33 records compiled, 1 records filtered out"),
+            # -a: an airport the database lacks is stored as none.
+            (["-a"], [], "unknown.txt", "1 records compiled, 0 records filtered out"),
+        ]
+        for switches, keys, text, summary in runs:
+            with self.subTest(switches=switches, keys=keys):
+                self.write("switches/run.ctl", ["Mode=CompileSUA", "Filename=%s" % text] + keys + ["GO=1"])
+                rc = self.run_headless("brondel", switches + ["-F", "run.ctl"], cwd=self.path("switches"))
+                self.assertEqual(rc, 0, "\n".join(self.out[-6:]))
+                self.assertIn(summary, [l for l in self.out if "records compiled" in l])
+
     def test_approaches_compiled_twice_are_the_same(self):
         os.makedirs(self.path("twice"))
         apr = os.path.join(os.path.dirname(EXAMPLE_BATCH), "puget_apr.txt")
