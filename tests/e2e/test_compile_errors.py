@@ -207,6 +207,25 @@ class CompileErrors(TempFolderRun):
                     ("CompileAPR", apr), ("CreateImage", "b.img")]
         self.assertEqual(self.run_control("twice", sections), 0, "\n".join(self.out[-8:]))
         self.assertEqual(self.read("twice", "a.img"), self.read("twice", "b.img"))
+        # A block that fails on a later line leaves that airport's approaches as they were; the
+        # airports before it are compiled.
+        self.write("twice/bad.txt", ["APT  KOLM  N 46\xb058.200 W122\xb054.120 OLYMPIA UNITED STATES-US",
+                                     "     NDB Approach: NDB RW17 (9/N17  )",
+                                     "[21]   INT  BLAKO N 47\xb031.200 W122\xb029.100 UNITED STATES-US",
+                                     APT, APR, INT, "[21]   INT  ZZZZZ N 47\xb034.567 W122\xb025.267 UNITED STATES-US"])
+        self.assertEqual(self.run_control("twice", [("CompileAPR", "bad.txt")]), 3)
+        self.assertIn("********** Fatal Error: Cannot find the specified waypoint ***********", self.out)
+        self.write("twice/list.ctl", ["Mode=CreateImage", "Filename=c.img", "GO=1", "Mode=List", "Section=APR",
+                                      "Filename=c.img", "SaveAs=apr.txt", "GO=1"])
+        self.assertEqual(self.run_headless("brondel", ["-F", "list.ctl"], cwd=self.path("twice")), 0)
+        listed = self.read("twice", "apr.txt").decode("cp1252")
+        for approach in ("ILS Approach: ILS RW16L", "RNAV Approach: RNAV RW34R", "Approach: VOR RW34C", "RW16LS"):
+            self.assertIn(approach, listed)
+        kolm = listed[listed.index("APT  KOLM"):listed.index("APT  KSEA")]
+        self.assertEqual(kolm.count("Approach:"), 1)
+        self.assertNotIn("RW17 ", kolm)
+        self.assertEqual(self.run_control("twice", [("CompileAPR", apr), ("CreateImage", "d.img")]), 0)
+        self.assertEqual(self.read("twice", "a.img"), self.read("twice", "d.img"))
 
 
 if __name__ == "__main__":
