@@ -1,0 +1,256 @@
+#include "sidedata/flarm/ButterflyFile.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "common/Bits.h"
+#include "sidedata/flarm/AircraftModelTable.h"
+#include "sidedata/flarm/FlarmHex.h"
+#include "sidedata/flarm/FlarmInput.h"
+#include "sidedata/flarm/FlarmMemory.h"
+
+namespace {
+
+constexpr int kVersionChar = kButterflyBlockChars - 6;
+constexpr int kLinesPerSegment = 4096;
+constexpr int kLastSegmentRecord = 13;  // segment 0xF000: the highest an address record holds
+constexpr unsigned kFirstMhz = 117;
+constexpr unsigned kLastMhz = 148;
+
+// Field widths in characters, in packing order.
+constexpr int kNameChars = 9;
+constexpr int kAirfieldChars = 4;
+constexpr int kTypeBits = 14;
+constexpr int kRegChars = 6;
+constexpr int kCompIdChars = 3;
+
+const char kFiveBitChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ .+-dx";
+
+char SixBitChar(unsigned code) {
+    if (code < 26) return static_cast<char>('A' + code);
+    if (code < 36) return static_cast<char>('0' + code - 26);
+    if (code <= 40) return " .+-d"[code - 36];
+    if (code <= 52) return 'x';
+    return '?';
+}
+
+unsigned CharCode(unsigned char c, int bits) {
+    unsigned special = bits == 5 ? 26 : 36;
+    const char* specials = " .+-dx";
+    if (c != 0) {
+        if (const char* p = std::strchr(specials, c)) return special + static_cast<unsigned>(p - specials);
+    }
+    unsigned code;
+    if (c >= '0' && c <= '9') {
+        code = 26u + (c - '0');
+    } else {
+        if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
+        code = c >= 'A' ? static_cast<unsigned>(c - 'A') : c;
+    }
+    return code & ((1u << bits) - 1);
+}
+
+uint32_t PutText(uint32_t p, uint8_t* packed, const char* text, int chars, int bits) {
+    size_t length = std::strlen(text);
+    for (int i = 0; i < chars; ++i) {
+        unsigned char c = static_cast<size_t>(i) < length ? static_cast<unsigned char>(text[i]) : ' ';
+        p = PutBits(p, static_cast<uint32_t>(bits), packed, CharCode(c, bits));
+    }
+    return p;
+}
+
+uint32_t GetText(uint32_t p, const uint8_t* packed, char* out, int chars, int bits) {
+    for (int i = 0; i < chars; ++i) {
+        unsigned code = GetBits(p, static_cast<uint32_t>(bits), packed);
+        out[i] = bits == 5 ? kFiveBitChars[code] : SixBitChar(code);
+        p += static_cast<uint32_t>(bits);
+    }
+    out[chars] = '\0';
+    return p;
+}
+
+// MHz and kHz of a frequency text "MHz[.fraction]"; false when it is not one.
+bool ParseFrequency(const char* text, unsigned& mhz, unsigned& khz) {
+    const char* p = text;
+    if (*p < '0' || *p > '9') return false;
+    unsigned long whole = 0;
+    while (*p >= '0' && *p <= '9' && whole < 100000) whole = whole * 10 + static_cast<unsigned>(*p++ - '0');
+    unsigned fraction = 0;
+    if (*p == '.') {
+        ++p;
+        unsigned scale = 100;
+        while (*p >= '0' && *p <= '9') {
+            fraction += static_cast<unsigned>(*p++ - '0') * scale;
+            scale /= 10;
+        }
+    }
+    if (*p != '\0') return false;
+    mhz = static_cast<unsigned>(whole);
+    khz = fraction;
+    return true;
+}
+
+void AppendSegmentRecord(std::string& out, int segmentIndex) {
+    // Segment addresses reach 0xF000; past them the upper half of a linear address follows.
+    unsigned type = segmentIndex <= kLastSegmentRecord ? 2 : 4;
+    unsigned value = type == 2 ? 0x2000u + 0x1000u * static_cast<unsigned>(segmentIndex)
+                               : 2u + static_cast<unsigned>(segmentIndex);
+    value &= 0xFFFF;
+    unsigned sum = 2 + type + (value >> 8) + (value & 0xFF);
+    char line[24];
+    std::snprintf(line, sizeof line, ":020000%02X%04X%02X\n", type, value, (0x100 - (sum & 0xFF)) & 0xFF);
+    out += line;
+}
+
+}  // namespace
+
+bool DecodeButterflyBlock(const char* block, int index, FlarmRecord& record) {
+    const char* r = block + 2 + kButterflyRecordChars * index;
+    uint8_t packed[kButterflyPackedBytes];
+    bool any = false;
+    for (int i = 0; i < kButterflyPackedBytes; ++i) {
+        packed[i] = HexByteValue(r + 6 + 2 * i);
+        any = any || packed[i] != 0;
+    }
+    if (!any) return false;
+    SetFlarmField(record.FlarmID, std::string_view(r, 6));
+    uint32_t p = 0;
+    p = GetText(p, packed, record.NAME, kNameChars, 5);
+    p = GetText(p, packed, record.AIRFIELD, kAirfieldChars, 5);
+    unsigned type = GetBits(p, kTypeBits, packed);
+    p += kTypeBits;
+    SetFlarmField(record.TYPE, AircraftModelName(type));
+    p = GetText(p, packed, record.REG, kRegChars, 6);
+    p = GetText(p, packed, record.COMPID, kCompIdChars, 6);
+    unsigned mhz = GetBits(p, 5, packed);
+    unsigned khz = GetBits(p + 5, 6, packed);
+    if (mhz != 0 || khz != 0) {
+        char text[24];
+        std::snprintf(text, sizeof text, "%u.%03u", kFirstMhz + mhz, 25 * khz);
+        SetFlarmField(record.FREQUENCY, text);
+    }
+    return true;
+}
+
+void ReadButterflyFile(FlarmMemory& memory, FlarmInput& input) {
+    char block[kButterflyBlockChars + 1];
+    int lines = 0;
+    bool first = true;
+    for (int count = 0;; ++count) {
+        int index = count % kButterflyRecordsPerBlock;
+        if (index == 0) {
+            std::memset(block, '0', kButterflyBlockChars);
+            block[kButterflyBlockChars] = '\0';
+            lines = 0;
+            while (lines < kButterflyLinesPerBlock && !input.AtEnd()) {
+                size_t length = input.ReadUntil('\n');
+                if (length == 0) break;
+                const char* line = input.Line();
+                if (std::strncmp(line, ":10", 3) != 0) continue;
+                for (size_t i = 0; i < 32 && 9 + i < length; ++i) block[32 * lines + i] = line[9 + i];
+                ++lines;
+            }
+            if (lines == 0) return;
+            if (first && lines == kButterflyLinesPerBlock) {
+                char version[7];
+                for (int i = 0; i < 6; ++i) {
+                    char c = block[kVersionChar + i];
+                    version[i] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+                }
+                version[6] = '\0';
+                memory.ListF("Version %s", version);
+                if (IsHexVersion(version)) memory.version = version;
+            }
+            first = false;
+        }
+        if (2 + kButterflyRecordChars * (index + 1) > 32 * lines) {
+            memory.List("Incomplete record at end of file");
+            return;
+        }
+        if (!DecodeButterflyBlock(block, index, memory.parse)) {
+            ClearFlarmRecord(memory.parse);
+            return;
+        }
+        memory.CommitFlarmRecord(false);
+    }
+}
+
+void PackButterflyRecord(const FlarmRecord& record, unsigned typeCode, uint8_t packed[kButterflyPackedBytes],
+                         bool* frequencyNotStored) {
+    std::memset(packed, 0, kButterflyPackedBytes);
+    uint32_t p = 0;
+    p = PutText(p, packed, record.NAME, kNameChars, 5);
+    p = PutText(p, packed, record.AIRFIELD, kAirfieldChars, 5);
+    p = PutBits(p, kTypeBits, packed, typeCode & kAircraftModelCodeMask);
+    p = PutText(p, packed, record.REG, kRegChars, 6);
+    p = PutText(p, packed, record.COMPID, kCompIdChars, 6);
+    unsigned mhz = 0;
+    unsigned khz = 0;
+    bool notStored = false;
+    if (record.FREQUENCY[0] != '\0' && record.FREQUENCY[0] != ' ') {
+        if (ParseFrequency(record.FREQUENCY, mhz, khz) && mhz >= kFirstMhz && mhz <= kLastMhz) {
+            mhz -= kFirstMhz;
+            khz /= 25;
+        } else {
+            notStored = true;
+            mhz = 0;
+            khz = 0;
+        }
+    }
+    p = PutBits(p, 5, packed, mhz);
+    PutBits(p, 6, packed, khz);
+    if (frequencyNotStored) *frequencyNotStored = notStored;
+}
+
+int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
+    const FlarmMemory::RecordMap& records = memory.Records();
+    size_t blocks = (records.size() + kButterflyRecordsPerBlock - 1) / kButterflyRecordsPerBlock;
+    out.reserve(out.size() + 40 + blocks * kButterflyLinesPerBlock * 44 + 16);
+    out += "#BFD_FN_1.0#\n";
+    out += ":020000022000DC\n";
+    std::string version = memory.version;
+    for (char& c : version) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    }
+    std::function<void(const std::string&)> debugLine;
+    if (memory.debugLevel > 0) debugLine = [&memory](const std::string& line) { memory.List(line); };
+
+    AircraftModelCache typeCodes;
+    std::string block;
+    long lineNumber = 0;
+    int written = 0;
+    auto it = records.begin();
+    for (size_t b = 0; b < blocks; ++b) {
+        block.assign(kButterflyBlockChars, '0');
+        if (b > 0) block[1] = 'C';
+        for (int r = 0; r < kButterflyRecordsPerBlock && it != records.end(); ++r, ++it) {
+            const FlarmRecord& record = it->second;
+            unsigned code = LookupAircraftModel(record, debugLine, &typeCodes);
+            uint8_t packed[kButterflyPackedBytes];
+            bool notStored = false;
+            PackButterflyRecord(record, code, packed, &notStored);
+            if (notStored) memory.ListF("Frequency %s of %s not stored", record.FREQUENCY, record.FlarmID);
+            std::string text(record.FlarmID, 6);
+            for (uint8_t byte : packed) AppendHexByte(text, byte, true);
+            block.replace(2 + static_cast<size_t>(kButterflyRecordChars) * r, kButterflyRecordChars, text);
+            ++written;
+        }
+        if (b == 0 && version.size() == 6) block.replace(kVersionChar, 6, version);
+        for (int l = 0; l < kButterflyLinesPerBlock; ++l) {
+            unsigned address = static_cast<unsigned>(lineNumber % kLinesPerSegment) * 16;
+            unsigned sum = 0x10 + (address >> 8) + (address & 0xFF);
+            char head[10];
+            std::snprintf(head, sizeof head, ":10%04X00", address);
+            out += head;
+            const char* data = block.data() + 32 * l;
+            out.append(data, 32);
+            for (int i = 0; i < 16; ++i) sum += HexByteValue(data + 2 * i);
+            AppendHexByte(out, static_cast<uint8_t>(0x100 - (sum & 0xFF)), true);
+            out += '\n';
+            ++lineNumber;
+            if (lineNumber % kLinesPerSegment == 0) AppendSegmentRecord(out, static_cast<int>(lineNumber / kLinesPerSegment));
+        }
+    }
+    out += ":00000001FF\n";
+    return written;
+}

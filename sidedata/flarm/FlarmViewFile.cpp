@@ -1,0 +1,35 @@
+#include "sidedata/flarm/FlarmViewFile.h"
+
+#include <cstring>
+
+#include "sidedata/flarm/FlarmInput.h"
+#include "sidedata/flarm/FlarmMemory.h"
+
+void ReadFlarmViewFile(FlarmMemory& memory, FlarmInput& input) {
+    char bytes[kFlarmViewRecordSize];
+    for (;;) {
+        size_t n = input.Read(bytes, sizeof bytes);
+        if (n == 0) return;
+        if (n < sizeof bytes) {
+            memory.List("Incomplete record at end of file");
+            return;
+        }
+        SetFlarmField(memory.parse.FlarmID, std::string_view(bytes, 7));
+        SetFlarmField(memory.parse.COMPID, std::string_view(bytes + 7, 3));
+        // A record added here has the OGN flag clear; one that meets a stored id keeps its flag.
+        memory.CommitFlarmRecord(false);
+    }
+}
+
+int WriteFlarmViewFile(FlarmMemory& memory, std::string& out) {
+    int written = 0;
+    for (const auto& [key, record] : memory.Records()) {
+        if (record.COMPID[0] == '\0' || record.COMPID[0] == ' ') continue;
+        char bytes[kFlarmViewRecordSize] = {};
+        std::memcpy(bytes, record.FlarmID, 6);
+        std::memcpy(bytes + 7, record.COMPID, std::strlen(record.COMPID));
+        out.append(bytes, sizeof bytes);
+        ++written;
+    }
+    return written;
+}
