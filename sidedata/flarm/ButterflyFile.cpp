@@ -34,7 +34,10 @@ char SixBitChar(unsigned code) {
     return '?';
 }
 
-unsigned CharCode(unsigned char c, int bits) {
+// The code of a character in a field of 5 or 6 bits: blank . + - d x after the letters, digits
+// after the letters, letters of either case as their distance from "A", any other character
+// from "A" upward as its distance from "A", and below "A" as its own code; cut to the width.
+unsigned CharCodeOf(unsigned char c, int bits) {
     unsigned special = bits == 5 ? 26 : 36;
     const char* specials = " .+-dx";
     if (c != 0) {
@@ -50,14 +53,47 @@ unsigned CharCode(unsigned char c, int bits) {
     return code & ((1u << bits) - 1);
 }
 
-uint32_t PutText(uint32_t p, uint8_t* packed, const char* text, int chars, int bits) {
-    size_t length = std::strlen(text);
-    for (int i = 0; i < chars; ++i) {
-        unsigned char c = static_cast<size_t>(i) < length ? static_cast<unsigned char>(text[i]) : ' ';
-        p = PutBits(p, static_cast<uint32_t>(bits), packed, CharCode(c, bits));
+struct CharCodeTables {
+    uint8_t five[256];
+    uint8_t six[256];
+    CharCodeTables() {
+        for (int c = 0; c < 256; ++c) {
+            five[c] = static_cast<uint8_t>(CharCodeOf(static_cast<unsigned char>(c), 5));
+            six[c] = static_cast<uint8_t>(CharCodeOf(static_cast<unsigned char>(c), 6));
+        }
     }
-    return p;
+};
+
+unsigned CharCode(unsigned char c, int bits) {
+    static const CharCodeTables tables;
+    return bits == 5 ? tables.five[c] : tables.six[c];
 }
+
+// Packs fields most significant bit first into the record's bytes.
+class BitPacker {
+public:
+    explicit BitPacker(uint8_t* out) : out_(out) {}
+    void Put(unsigned bits, uint32_t value) {
+        acc_ = acc_ << bits | (value & ((1u << bits) - 1));
+        count_ += bits;
+        while (count_ >= 8) {
+            count_ -= 8;
+            *out_++ = static_cast<uint8_t>(acc_ >> count_);
+        }
+    }
+    void Text(const char* text, int chars, unsigned bits) {
+        bool ended = false;
+        for (int i = 0; i < chars; ++i) {
+            ended = ended || text[i] == '\0';
+            Put(bits, CharCode(ended ? ' ' : static_cast<unsigned char>(text[i]), static_cast<int>(bits)));
+        }
+    }
+
+private:
+    uint8_t* out_;
+    uint64_t acc_ = 0;
+    unsigned count_ = 0;
+};
 
 uint32_t GetText(uint32_t p, const uint8_t* packed, char* out, int chars, int bits) {
     for (int i = 0; i < chars; ++i) {
@@ -177,13 +213,12 @@ void ReadButterflyFile(FlarmMemory& memory, FlarmInput& input) {
 
 void PackButterflyRecord(const FlarmRecord& record, unsigned typeCode, uint8_t packed[kButterflyPackedBytes],
                          bool* frequencyNotStored) {
-    std::memset(packed, 0, kButterflyPackedBytes);
-    uint32_t p = 0;
-    p = PutText(p, packed, record.NAME, kNameChars, 5);
-    p = PutText(p, packed, record.AIRFIELD, kAirfieldChars, 5);
-    p = PutBits(p, kTypeBits, packed, typeCode & kAircraftModelCodeMask);
-    p = PutText(p, packed, record.REG, kRegChars, 6);
-    p = PutText(p, packed, record.COMPID, kCompIdChars, 6);
+    BitPacker p(packed);
+    p.Text(record.NAME, kNameChars, 5);
+    p.Text(record.AIRFIELD, kAirfieldChars, 5);
+    p.Put(kTypeBits, typeCode & kAircraftModelCodeMask);
+    p.Text(record.REG, kRegChars, 6);
+    p.Text(record.COMPID, kCompIdChars, 6);
     unsigned mhz = 0;
     unsigned khz = 0;
     bool notStored = false;
@@ -197,13 +232,13 @@ void PackButterflyRecord(const FlarmRecord& record, unsigned typeCode, uint8_t p
             khz = 0;
         }
     }
-    p = PutBits(p, 5, packed, mhz);
-    PutBits(p, 6, packed, khz);
+    p.Put(5, mhz);
+    p.Put(6, khz);
     if (frequencyNotStored) *frequencyNotStored = notStored;
 }
 
 int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
-    const FlarmMemory::RecordMap& records = memory.Records();
+    const std::vector<FlarmRecord>& records = memory.Records();
     size_t blocks = (records.size() + kButterflyRecordsPerBlock - 1) / kButterflyRecordsPerBlock;
     out.reserve(out.size() + 40 + blocks * kButterflyLinesPerBlock * 44 + 16);
     out += "#BFD_FN_1.0#\n";
@@ -224,24 +259,28 @@ int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
         block.assign(kButterflyBlockChars, '0');
         if (b > 0) block[1] = 'C';
         for (int r = 0; r < kButterflyRecordsPerBlock && it != records.end(); ++r, ++it) {
-            const FlarmRecord& record = it->second;
+            const FlarmRecord& record = *it;
             unsigned code = LookupAircraftModel(record, debugLine, &typeCodes);
             uint8_t packed[kButterflyPackedBytes];
             bool notStored = false;
             PackButterflyRecord(record, code, packed, &notStored);
             if (notStored) memory.ListF("Frequency %s of %s not stored", record.FREQUENCY, record.FlarmID);
-            std::string text(record.FlarmID, 6);
-            for (uint8_t byte : packed) AppendHexByte(text, byte, true);
-            block.replace(2 + static_cast<size_t>(kButterflyRecordChars) * r, kButterflyRecordChars, text);
+            char* place = block.data() + 2 + static_cast<size_t>(kButterflyRecordChars) * r;
+            std::memcpy(place, record.FlarmID, 6);
+            for (int i = 0; i < kButterflyPackedBytes; ++i) {
+                place[6 + 2 * i] = "0123456789ABCDEF"[packed[i] >> 4];
+                place[7 + 2 * i] = "0123456789ABCDEF"[packed[i] & 0xF];
+            }
             ++written;
         }
         if (b == 0 && version.size() == 6) block.replace(kVersionChar, 6, version);
         for (int l = 0; l < kButterflyLinesPerBlock; ++l) {
             unsigned address = static_cast<unsigned>(lineNumber % kLinesPerSegment) * 16;
             unsigned sum = 0x10 + (address >> 8) + (address & 0xFF);
-            char head[10];
-            std::snprintf(head, sizeof head, ":10%04X00", address);
-            out += head;
+            out += ":10";
+            AppendHexByte(out, static_cast<uint8_t>(address >> 8), true);
+            AppendHexByte(out, static_cast<uint8_t>(address & 0xFF), true);
+            out += "00";
             const char* data = block.data() + 32 * l;
             out.append(data, 32);
             for (int i = 0; i < 16; ++i) sum += HexByteValue(data + 2 * i);

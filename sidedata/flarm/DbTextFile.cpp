@@ -40,7 +40,7 @@ int WriteDbTextFile(FlarmMemory& memory, const std::string& path, std::string& o
     int written = 0;
     int withoutName = 0;
     char line[128];
-    for (const auto& [key, r] : memory.Records()) {
+    for (const FlarmRecord& r : memory.Records()) {
         if (ognOnly && !r.ogn) continue;
         std::string compId(Cut(r.COMPID, 3));
         int n;

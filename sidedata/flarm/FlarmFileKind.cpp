@@ -42,5 +42,7 @@ FlarmFileKind ReadFlarmFile(FlarmMemory& memory, FlarmInput& input) {
     case kKindGlidernet: ReadGlidernetFile(memory, input); break;
     case kKindUnknown: break;
     }
+    // The records of this file in id order: the next file meets them in order.
+    memory.Records();
     return kind;
 }

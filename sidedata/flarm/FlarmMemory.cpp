@@ -1,5 +1,6 @@
 #include "sidedata/flarm/FlarmMemory.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -33,6 +34,95 @@ uint32_t FlarmIdValue(const char* id) {
         value = value << 4 | (digit & 0xF);
     }
     return value;
+}
+
+namespace {
+
+size_t SlotOf(uint32_t key, size_t mask) { return (key * 2654435761u >> 7) & mask; }
+
+}  // namespace
+
+void FlarmRecordSet::Place(uint32_t key, uint32_t index) const {
+    size_t mask = slots_.size() - 1;
+    size_t slot = SlotOf(key, mask);
+    while (slots_[slot] != 0) slot = (slot + 1) & mask;
+    slots_[slot] = static_cast<uint64_t>(key) << 32 | (index + 1u);
+}
+
+void FlarmRecordSet::Rehash(size_t slotCount) const {
+    slots_.assign(slotCount, 0);
+    for (size_t i = 0; i < keys_.size(); ++i) Place(keys_[i], static_cast<uint32_t>(i));
+}
+
+int64_t FlarmRecordSet::FindHashed(uint32_t key) const {
+    size_t mask = slots_.size() - 1;
+    for (size_t slot = SlotOf(key, mask); slots_[slot] != 0; slot = (slot + 1) & mask) {
+        if (slots_[slot] >> 32 == key) return static_cast<uint32_t>(slots_[slot]) - 1;
+    }
+    return -1;
+}
+
+FlarmRecord& FlarmRecordSet::Append(uint32_t key) {
+    records_.emplace_back();
+    ClearFlarmRecord(records_.back());
+    keys_.push_back(key);
+    if (!sorted_) {
+        if (2 * keys_.size() > slots_.size()) Rehash(2 * slots_.size());
+        else Place(key, static_cast<uint32_t>(keys_.size() - 1));
+    }
+    return records_.back();
+}
+
+std::pair<FlarmRecord*, bool> FlarmRecordSet::FindOrAdd(uint32_t key) {
+    if (sorted_) {
+        if (cursor_ < keys_.size() && keys_[cursor_] == key) return {&records_[cursor_++], false};
+        if (keys_.empty() || key > keys_.back()) {
+            cursor_ = keys_.size() + 1;
+            return {&Append(key), true};
+        }
+        auto at = std::lower_bound(keys_.begin(), keys_.end(), key);
+        size_t index = static_cast<size_t>(at - keys_.begin());
+        if (*at == key) {
+            cursor_ = index + 1;
+            return {&records_[index], false};
+        }
+        // Out of order from here on: found through the hash table.
+        sorted_ = false;
+        size_t slots = 1024;
+        while (slots < 2 * (keys_.size() + 1)) slots *= 2;
+        Rehash(slots);
+        return {&Append(key), true};
+    }
+    int64_t index = FindHashed(key);
+    if (index >= 0) return {&records_[static_cast<size_t>(index)], false};
+    return {&Append(key), true};
+}
+
+const std::vector<FlarmRecord>& FlarmRecordSet::Ordered() const {
+    if (!sorted_) {
+        std::vector<uint64_t> order(keys_.size());
+        for (size_t i = 0; i < keys_.size(); ++i) order[i] = static_cast<uint64_t>(keys_[i]) << 32 | i;
+        std::sort(order.begin(), order.end());
+        std::vector<FlarmRecord> records;
+        records.reserve(order.size());
+        for (size_t i = 0; i < order.size(); ++i) {
+            records.push_back(records_[static_cast<uint32_t>(order[i])]);
+            keys_[i] = static_cast<uint32_t>(order[i] >> 32);
+        }
+        records_.swap(records);
+        slots_.clear();
+        slots_.shrink_to_fit();
+        sorted_ = true;
+    }
+    return records_;
+}
+
+void FlarmRecordSet::clear() {
+    records_.clear();
+    keys_.clear();
+    slots_.clear();
+    sorted_ = true;
+    cursor_ = 0;
 }
 
 FlarmMemory::FlarmMemory(LineSink sink) : sink_(std::move(sink)) { ClearFlarmRecord(parse); }
@@ -70,19 +160,15 @@ void FlarmMemory::CommitFlarmRecord(bool ogn) {
         ClearFlarmRecord(r);
         return;
     }
-    uint32_t key = FlarmIdValue(r.FlarmID);
-    auto it = records_.lower_bound(key);
+    auto [stored, added] = records_.FindOrAdd(FlarmIdValue(r.FlarmID));
     bool keepOgn = false;
-    if (it != records_.end() && it->first == key) {
-        ++counters_.modified;
-        keepOgn = it->second.ogn != 0;
-    } else {
-        FlarmRecord fresh;
-        ClearFlarmRecord(fresh);
-        it = records_.emplace_hint(it, key, fresh);
+    if (added) {
         ++counters_.newMerged;
+    } else {
+        ++counters_.modified;
+        keepOgn = stored->ogn != 0;
     }
-    FlarmRecord& s = it->second;
+    FlarmRecord& s = *stored;
     std::memcpy(s.FlarmID, r.FlarmID, sizeof s.FlarmID);
     MergeField(s.NAME, r.NAME);
     MergeField(s.AIRFIELD, r.AIRFIELD);

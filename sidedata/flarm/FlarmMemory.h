@@ -5,9 +5,10 @@
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "sidedata/flarm/FlarmRecord.h"
 
@@ -18,12 +19,38 @@ struct FlarmCounters {
     int modified = 0;   // records that met an id already there
 };
 
+// The merged records, one per FlarmID, walked in id order. Keys are the ids' values: for six
+// upper-case hexadecimal digits numeric order is byte order. While the records are in order an
+// id is found where the last one was found, by appending past the last, or by binary search;
+// once an id comes out of order they are found through a hash table until the next walk puts
+// them in order again.
+class FlarmRecordSet {
+public:
+    // The record of the key, added (zeroed) when missing; second is true when it was added.
+    std::pair<FlarmRecord*, bool> FindOrAdd(uint32_t key);
+    // The records in id order.
+    const std::vector<FlarmRecord>& Ordered() const;
+    size_t size() const { return records_.size(); }
+    bool empty() const { return records_.empty(); }
+    void clear();
+
+private:
+    FlarmRecord& Append(uint32_t key);
+    void Rehash(size_t slotCount) const;
+    void Place(uint32_t key, uint32_t index) const;
+    int64_t FindHashed(uint32_t key) const;
+
+    mutable std::vector<FlarmRecord> records_;
+    mutable std::vector<uint32_t> keys_;   // key of each record
+    // Open addressing (only while out of order): key << 32 | record index + 1; 0 when free.
+    mutable std::vector<uint64_t> slots_;
+    mutable bool sorted_ = true;
+    size_t cursor_ = 0;  // just past the last record found in order
+};
+
 class FlarmMemory {
 public:
     using LineSink = std::function<void(std::string_view)>;
-    // The merged set, keyed by the FlarmID's value: for six upper-case hexadecimal digits
-    // numeric order is the ids' byte order.
-    using RecordMap = std::map<uint32_t, FlarmRecord>;
 
     explicit FlarmMemory(LineSink sink = {});
 
@@ -44,7 +71,8 @@ public:
     void ClearCounters() { counters_ = {}; }
     const FlarmCounters& Counters() const { return counters_; }
 
-    const RecordMap& Records() const { return records_; }
+    // The merged records in id order.
+    const std::vector<FlarmRecord>& Records() const { return records_.Ordered(); }
     bool HasRecords() const { return !records_.empty(); }
     void ClearMemory() { records_.clear(); }
 
@@ -56,7 +84,7 @@ public:
 private:
     LineSink sink_;
     FlarmCounters counters_;
-    RecordMap records_;
+    FlarmRecordSet records_;
 };
 
 // The value of six hexadecimal digits.

@@ -1,21 +1,22 @@
 #include "sidedata/flarm/FlarmRecord.h"
 
-#include "common/TextHelpers.h"
-
 namespace {
 
 bool IsHexDigit(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
 }
 
+// Control characters to blanks, then trailing blanks cut, in one pass.
 template <size_t N>
 void CleanText(char (&field)[N]) {
     field[N - 1] = '\0';
+    char* end = field;
     for (char* p = field; *p; ++p) {
         unsigned char c = static_cast<unsigned char>(*p);
         if (c < 0x20 || c == 0x7F) *p = ' ';
+        else if (c != ' ') end = p + 1;
     }
-    TrimTrailingBlanks(field);
+    *end = '\0';
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ void ReadFlarmViewFile(FlarmMemory& memory, FlarmInput& input) {
 
 int WriteFlarmViewFile(FlarmMemory& memory, std::string& out) {
     int written = 0;
-    for (const auto& [key, record] : memory.Records()) {
+    for (const FlarmRecord& record : memory.Records()) {
         if (record.COMPID[0] == '\0' || record.COMPID[0] == ' ') continue;
         char bytes[kFlarmViewRecordSize] = {};
         std::memcpy(bytes, record.FlarmID, 6);

@@ -67,7 +67,7 @@ int WriteHexFlnFile(FlarmMemory& memory, std::string& out) {
     out += memory.version;
     out += '\n';
     int written = 0;
-    for (const auto& [key, r] : records) {
+    for (const FlarmRecord& r : records) {
         char text[kHexFlnTextSize];
         std::memset(text, ' ', sizeof text);
         PutField(text, kId, r.FlarmID);

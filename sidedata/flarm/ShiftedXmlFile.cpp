@@ -152,7 +152,7 @@ int WriteShiftedXmlFile(FlarmMemory& memory, std::string& out) {
         text += name;
         text += ">\n";
     };
-    for (const auto& [key, r] : memory.Records()) {
+    for (const FlarmRecord& r : memory.Records()) {
         text += "<FLARMDATA FlarmID=\"";
         text += r.FlarmID;
         text += "\">\n";

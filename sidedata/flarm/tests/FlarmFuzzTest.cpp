@@ -81,10 +81,9 @@ TEST(FlarmFuzz, DamagedFilesOfEveryKindReadWithoutFault) {
             m.memory.listing = round % 5 == 0;
             FlarmFileKind kind = m.Read(damaged, round % 2 ? "OGNdb.txt" : "x.txt");
             ASSERT_LE(kind, kKindUnknown);
-            for (const auto& [key, r] : m.memory.Records()) {
+            for (const FlarmRecord& r : m.memory.Records()) {
                 ASSERT_EQ(std::strlen(r.FlarmID), 6u);
                 ASSERT_TRUE(IsHexId(r.FlarmID));
-                ASSERT_EQ(FlarmIdValue(r.FlarmID), key);
             }
             // What was read can always be written again.
             if (m.memory.HasRecords()) {

@@ -33,7 +33,7 @@ TEST(FlarmMerge, OgnFlagStaysSetOnceSet) {
     m.Commit({"000002"}, true);
     m.Commit({"000003"}, false);
     std::vector<int> flags;
-    for (const auto& [key, r] : m.memory.Records()) flags.push_back(r.ogn);
+    for (const FlarmRecord& r : m.memory.Records()) flags.push_back(r.ogn);
     EXPECT_EQ(flags, (std::vector<int>{1, 1, 0}));
 }
 

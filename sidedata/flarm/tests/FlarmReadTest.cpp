@@ -161,8 +161,8 @@ TEST(FlarmRead, FlarmViewRecordsAndACutLastRecord) {
     EXPECT_EQ(m.Read(file), kKindFlarmView);
     EXPECT_EQ(AllFields(m.memory), (std::vector<Fields>{{"DD1234", "Kept", "", "", "", "AB", ""},
                                                         {"DD5678", "", "", "", "", "XYZ", ""}}));
-    EXPECT_EQ(m.memory.Records().begin()->second.ogn, 1);
-    EXPECT_EQ(std::next(m.memory.Records().begin())->second.ogn, 0);
+    EXPECT_EQ(m.memory.Records()[0].ogn, 1);
+    EXPECT_EQ(m.memory.Records()[1].ogn, 0);
     EXPECT_TRUE(m.Listed("Incomplete record at end of file"));
 }
 
@@ -220,10 +220,10 @@ TEST(FlarmRead, DbTextLinesByLength) {
                                                         {"DD0002", "Pilot Name", "", "D-1234", "ASK-21", "XY", ""},
                                                         {"DD0005", "A very long pilot name", "", "D-5678",
                                                          "Type longer", "", ""}}));
-    for (const auto& [key, r] : m.memory.Records()) EXPECT_EQ(r.ogn, 1);
+    for (const FlarmRecord& r : m.memory.Records()) EXPECT_EQ(r.ogn, 1);
     ListedMemory plain;
     plain.Read(file, "/x/db.txt");
-    for (const auto& [key, r] : plain.memory.Records()) EXPECT_EQ(r.ogn, 0);
+    for (const FlarmRecord& r : plain.memory.Records()) EXPECT_EQ(r.ogn, 0);
 }
 
 TEST(FlarmRead, GlidernetLinesWithTheirQuotes) {

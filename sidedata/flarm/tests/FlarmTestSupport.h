@@ -18,7 +18,7 @@
 namespace flarmtest {
 
 struct Fields {
-    std::string id, name, airfield, reg, type, compId, frequency;
+    std::string id{}, name{}, airfield{}, reg{}, type{}, compId{}, frequency{};
 };
 
 // A memory that keeps its listing lines.
@@ -70,7 +70,7 @@ inline std::ostream& operator<<(std::ostream& os, const Fields& f) {
 
 inline std::vector<Fields> AllFields(const FlarmMemory& memory) {
     std::vector<Fields> all;
-    for (const auto& [key, r] : memory.Records()) all.push_back(FieldsOf(r));
+    for (const FlarmRecord& r : memory.Records()) all.push_back(FieldsOf(r));
     return all;
 }
 

@@ -121,7 +121,7 @@ TEST(FlarmWrite, ButterflyFrequencyOutsideItsRangeIsListedAndNotStored) {
         std::string out;
         WriteButterflyFile(m.memory, out);
         EXPECT_EQ(ReadBack(out)[0].frequency, c.stored) << c.frequency;
-        bool listed = m.Listed(std::string("Frequency ") + m.memory.Records().begin()->second.FREQUENCY +
+        bool listed = m.Listed(std::string("Frequency ") + m.memory.Records()[0].FREQUENCY +
                                " of 000001 not stored");
         bool outside = std::string(c.frequency) == "116.900" || std::string(c.frequency) == "149.000" ||
                        std::string(c.frequency) == "abc";
