@@ -251,7 +251,8 @@ TEST(FlarmRead, LongLinesAreCutAt255BytesAndTheRestSkipped) {
     m.Read(file);
     ASSERT_EQ(m.memory.Records().size(), 2u);
     EXPECT_EQ(AllFields(m.memory)[0].name, std::string(23, 'N'));
-    FlarmInput input(std::string(300, 'x') + "\nnext", "f");
+    std::string text = std::string(300, 'x') + "\nnext";
+    FlarmInput input(text, "f");
     EXPECT_EQ(input.ReadUntil('\n'), 255u);
     EXPECT_EQ(input.ReadUntil('\n'), 4u);
     EXPECT_STREQ(input.Line(), "next");
