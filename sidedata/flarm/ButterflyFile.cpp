@@ -243,49 +243,57 @@ int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
     out.reserve(out.size() + 40 + blocks * kButterflyLinesPerBlock * 44 + 16);
     out += "#BFD_FN_1.0#\n";
     out += ":020000022000DC\n";
-    std::string version = memory.version;
-    for (char& c : version) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
+    const std::string& version = memory.version;
     std::function<void(const std::string&)> debugLine;
     if (memory.debugLevel > 0) debugLine = [&memory](const std::string& line) { memory.List(line); };
 
     AircraftModelCache typeCodes;
-    std::string block;
+    // A block as its 256 bytes: "00"/"0C", 12 places of an id's 3 bytes and 18 packed bytes,
+    // the version's 3 bytes at the end.
+    constexpr size_t kBlockBytes = kButterflyBlockChars / 2;
+    constexpr size_t kPlaceBytes = kButterflyRecordChars / 2;
+    uint8_t block[kBlockBytes];
+    char line[48];
     long lineNumber = 0;
     int written = 0;
     auto it = records.begin();
     for (size_t b = 0; b < blocks; ++b) {
-        block.assign(kButterflyBlockChars, '0');
-        if (b > 0) block[1] = 'C';
+        std::memset(block, 0, sizeof block);
+        if (b > 0) block[0] = 0x0C;
         for (int r = 0; r < kButterflyRecordsPerBlock && it != records.end(); ++r, ++it) {
             const FlarmRecord& record = *it;
             unsigned code = LookupAircraftModel(record, debugLine, &typeCodes);
-            uint8_t packed[kButterflyPackedBytes];
+            uint8_t* place = block + 1 + kPlaceBytes * static_cast<size_t>(r);
+            for (int i = 0; i < 3; ++i) place[i] = HexByteValue(record.FlarmID + 2 * i);
             bool notStored = false;
-            PackButterflyRecord(record, code, packed, &notStored);
+            PackButterflyRecord(record, code, place + 3, &notStored);
             if (notStored) memory.ListF("Frequency %s of %s not stored", record.FREQUENCY, record.FlarmID);
-            char* place = block.data() + 2 + static_cast<size_t>(kButterflyRecordChars) * r;
-            std::memcpy(place, record.FlarmID, 6);
-            for (int i = 0; i < kButterflyPackedBytes; ++i) {
-                place[6 + 2 * i] = "0123456789ABCDEF"[packed[i] >> 4];
-                place[7 + 2 * i] = "0123456789ABCDEF"[packed[i] & 0xF];
-            }
             ++written;
         }
-        if (b == 0 && version.size() == 6) block.replace(kVersionChar, 6, version);
+        if (b == 0 && version.size() == 6) {
+            for (int i = 0; i < 3; ++i) block[kBlockBytes - 3 + i] = HexByteValue(version.c_str() + 2 * i);
+        }
         for (int l = 0; l < kButterflyLinesPerBlock; ++l) {
             unsigned address = static_cast<unsigned>(lineNumber % kLinesPerSegment) * 16;
+            const uint8_t* data = block + 16 * l;
             unsigned sum = 0x10 + (address >> 8) + (address & 0xFF);
-            out += ":10";
-            AppendHexByte(out, static_cast<uint8_t>(address >> 8), true);
-            AppendHexByte(out, static_cast<uint8_t>(address & 0xFF), true);
-            out += "00";
-            const char* data = block.data() + 32 * l;
-            out.append(data, 32);
-            for (int i = 0; i < 16; ++i) sum += HexByteValue(data + 2 * i);
-            AppendHexByte(out, static_cast<uint8_t>(0x100 - (sum & 0xFF)), true);
-            out += '\n';
+            char* p = line;
+            auto hex = [&p](unsigned byte) {
+                *p++ = "0123456789ABCDEF"[byte >> 4 & 0xF];
+                *p++ = "0123456789ABCDEF"[byte & 0xF];
+            };
+            *p++ = ':';
+            hex(0x10);
+            hex(address >> 8);
+            hex(address & 0xFF);
+            hex(0);
+            for (int i = 0; i < 16; ++i) {
+                hex(data[i]);
+                sum += data[i];
+            }
+            hex((0x100 - (sum & 0xFF)) & 0xFF);
+            *p++ = '\n';
+            out.append(line, static_cast<size_t>(p - line));
             ++lineNumber;
             if (lineNumber % kLinesPerSegment == 0) AppendSegmentRecord(out, static_cast<int>(lineNumber / kLinesPerSegment));
         }

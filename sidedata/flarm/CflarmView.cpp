@@ -175,13 +175,14 @@ int CflarmView::RunCommandLine(const FlarmOptions& options) {
         }
         return kGindralExitOk;
     }
-    if (!options.version.empty()) memory_.version = options.version;
     for (const std::string& input : options.inputs) {
         if (ReadDataFile(input) == kKindUnknown) {
             std::fprintf(stderr, "gindral: cannot read %s; nothing written\n", input.c_str());
             return kGindralExitFailed;
         }
     }
+    // The version asked for wins over those of the inputs.
+    if (!options.version.empty()) memory_.version = options.version;
     if (!memory_.HasRecords()) {
         std::fprintf(stderr, "gindral: no records read; nothing written\n");
         return kGindralExitFailed;

@@ -33,6 +33,12 @@ FlarmFileKind ReadFlarmFile(FlarmMemory& memory, FlarmInput& input) {
     FlarmFileKind kind = DetectFileKind(input.Data().substr(0, 16));
     memory.ListF("This file is %s format", FlarmFileKindNames[kind]);
     input.Rewind();
+    // Typical bytes per record of each kind: room for the first file's records at once (later
+    // files mostly meet ids already there).
+    static const size_t kBytesPerRecord[] = {58, 14, 173, 150, 40, 40, 1};
+    if (!memory.listing && !memory.HasRecords() && kind != kKindUnknown) {
+        memory.ReserveRecords(input.Data().size() / kBytesPerRecord[kind]);
+    }
     switch (kind) {
     case kKindButterfly: ReadButterflyFile(memory, input); break;
     case kKindFlarmView: ReadFlarmViewFile(memory, input); break;

@@ -117,6 +117,11 @@ const std::vector<FlarmRecord>& FlarmRecordSet::Ordered() const {
     return records_;
 }
 
+void FlarmRecordSet::Reserve(size_t more) {
+    records_.reserve(records_.size() + more);
+    keys_.reserve(keys_.size() + more);
+}
+
 void FlarmRecordSet::clear() {
     records_.clear();
     keys_.clear();

@@ -33,6 +33,8 @@ public:
     size_t size() const { return records_.size(); }
     bool empty() const { return records_.empty(); }
     void clear();
+    // Room for this many more records.
+    void Reserve(size_t more);
 
 private:
     FlarmRecord& Append(uint32_t key);
@@ -74,6 +76,8 @@ public:
     // The merged records in id order.
     const std::vector<FlarmRecord>& Records() const { return records_.Ordered(); }
     bool HasRecords() const { return !records_.empty(); }
+    // Room for about this many more records (a file's size tells how many it may hold).
+    void ReserveRecords(size_t more) { records_.Reserve(more); }
     void ClearMemory() { records_.clear(); }
 
     std::string version;   // six hexadecimal digits, or empty

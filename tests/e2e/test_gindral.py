@@ -157,6 +157,8 @@ class GindralRun(TempFolderRun):
         first = self.read("new.fln")
         self.assertEqual(self.convert([LX_FLN, "extra.txt"], "winpilot", "new.fln"), 1)
         self.assertEqual(self.read("new.fln"), first)
+        self.assertEqual(self.convert([DATA_FLN], "winpilot", "v2.fln", "--version", "00cd34"), 0)
+        self.assertEqual(self.read("v2.fln")[:7], b"00cd34\n")
         self.assertIn("Are you sure you want to overwrite new.fln ?", self.err_text)
         self.write("out.fln", b"old")
         # Not of the kind written: kept even with --force.
