@@ -157,8 +157,6 @@ class GindralRun(TempFolderRun):
         first = self.read("new.fln")
         self.assertEqual(self.convert([LX_FLN, "extra.txt"], "winpilot", "new.fln"), 1)
         self.assertEqual(self.read("new.fln"), first)
-        self.assertEqual(self.convert([DATA_FLN], "winpilot", "v2.fln", "--version", "00cd34"), 0)
-        self.assertEqual(self.read("v2.fln")[:7], b"00cd34\n")
         self.assertIn("Are you sure you want to overwrite new.fln ?", self.err_text)
         self.write("out.fln", b"old")
         # Not of the kind written: kept even with --force.
@@ -170,6 +168,8 @@ class GindralRun(TempFolderRun):
         self.assertEqual(self.convert([LX_FLN], "winpilot", "new.fln",
                                       answers=[answer("Are you sure", "Yes")]), 0)
         self.assertEqual(self.read("new.fln"), first)
+        self.assertEqual(self.convert([DATA_FLN], "winpilot", "v2.fln", "--version", "00cd34"), 0)
+        self.assertEqual(self.read("v2.fln")[:7], b"00cd34\n")
         # No version anywhere: Set Version Number is asked; cancelled, nothing is written.
         self.write("db.txt", db_text(generated(3)))
         self.assertEqual(self.convert(["db.txt"], "bfn", "v.bfn"), 1)
