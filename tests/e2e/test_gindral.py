@@ -180,6 +180,15 @@ class GindralRun(TempFolderRun):
         self.assertIn("Please use 6 hex digits", self.err_text)
         self.assertEqual(flarmcheck.read_butterfly(self.read("v.bfn"))[0], "00ab12")
 
+    def test_debug_level_tells_inexact_model_names(self):
+        self.assertEqual(self.gindral("-d", "--convert", DATA_FLN, "--to", "bfn", "out.bfn"), 0, self.err_text)
+        self.assertIn("debug = 1", self.out)
+        self.assertIn('Used "Different Aircrafts" for "ASW 27"', self.out)
+        self.assertNotIn('for "ASK-13"', "\n".join(self.out))
+        self.assertEqual(self.gindral("--convert", DATA_FLN, "--to", "bfn", "out2.bfn"), 0)
+        self.assertNotIn('Used "Different Aircrafts" for "ASW 27"', self.out)
+        self.assertEqual(self.read("out.bfn"), self.read("out2.bfn"))
+
     def test_command_line_statuses(self):
         self.assertEqual(self.gindral("--bogus"), 2)
         self.assertIn("gindral", self.err_text)
