@@ -1,6 +1,8 @@
 // The merge by FlarmID, the counters and totals, and the aircraft model table.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "sidedata/flarm/AircraftModelTable.h"
 #include "sidedata/flarm/tests/FlarmTestSupport.h"
 
@@ -158,4 +160,31 @@ TEST(AircraftModels, InexactMatchIsToldOnlyWhenAsked) {
     SetFlarmField(r.TYPE, "Discus");
     LookupAircraftModel(r, sink);
     EXPECT_EQ(lines.size(), 2u);
+}
+
+TEST(FlarmMerge, ManyIdsInAnyOrderMergeAsAnOrderedMapWould) {
+    // Ascending, then scattered with repeats, then ascending again over the same ids: every path
+    // of the set (in order, binary search, hash table, sorting between files) meets the others.
+    ListedMemory m;
+    std::map<std::string, std::string> reference;
+    auto commit = [&](unsigned id, int round) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%06X", id);
+        std::string name = round % 2 ? "" : "N" + std::to_string(round);
+        m.Commit({text, name});
+        if (!name.empty() || !reference.count(text)) reference[text] = name.empty() ? reference[text] : name;
+    };
+    for (unsigned i = 0; i < 3000; ++i) commit(i * 5, 0);
+    m.memory.Records();
+    for (unsigned i = 0; i < 6000; ++i) commit(i * 2654435761u % 20000u, 1 + static_cast<int>(i % 3));
+    EXPECT_EQ(m.memory.Records().size(), reference.size());
+    for (unsigned i = 0; i < 20000; i += 3) commit(i, 4);
+    const auto& records = m.memory.Records();
+    ASSERT_EQ(records.size(), reference.size());
+    size_t i = 0;
+    for (const auto& [id, name] : reference) {
+        EXPECT_EQ(records[i].FlarmID, id);
+        EXPECT_EQ(records[i].NAME, name) << id;
+        ++i;
+    }
 }
