@@ -181,8 +181,8 @@ void ReadButterflyFile(FlarmMemory& memory, FlarmInput& input) {
             while (lines < kButterflyLinesPerBlock && !input.AtEnd()) {
                 size_t length = input.ReadUntil('\n');
                 if (length == 0) break;
-                const char* line = input.Line();
-                if (std::strncmp(line, ":10", 3) != 0) continue;
+                std::string_view line = input.LineView();
+                if (line.substr(0, 3) != ":10") continue;
                 for (size_t i = 0; i < 32 && 9 + i < length; ++i) block[32 * lines + i] = line[9 + i];
                 ++lines;
             }

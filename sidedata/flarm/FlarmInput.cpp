@@ -8,16 +8,14 @@ size_t FlarmInput::ReadUntil(char delimiter) {
     const void* hit = std::memchr(start, delimiter, left);
     size_t length = hit ? static_cast<size_t>(static_cast<const char*>(hit) - start) : left;
     pos_ += length + (hit ? 1 : 0);
-    lineLength_ = length < kLineBuffer - 1 ? length : kLineBuffer - 1;
-    std::memcpy(line_, start, lineLength_);
-    line_[lineLength_] = '\0';
-    return lineLength_;
+    line_ = std::string_view(start, length < kLineBuffer - 1 ? length : kLineBuffer - 1);
+    return line_.size();
 }
 
-size_t FlarmInput::Read(void* out, size_t count) {
+std::string_view FlarmInput::Take(size_t count) {
     size_t left = data_.size() - pos_;
     size_t n = count < left ? count : left;
-    std::memcpy(out, data_.data() + pos_, n);
+    std::string_view bytes = data_.substr(pos_, n);
     pos_ += n;
-    return n;
+    return bytes;
 }

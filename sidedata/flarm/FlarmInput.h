@@ -1,5 +1,5 @@
-// The bytes of the file being read, with the readers' line reading: lines go into a 256-byte
-// buffer, so a longer line is cut at 255 bytes and the rest of it is skipped.
+// The bytes of the file being read, with the readers' line reading: a line is at most 255 bytes
+// (the readers' 256-byte line buffer with its terminator); the rest of a longer one is skipped.
 #pragma once
 
 #include <cstddef>
@@ -17,19 +17,17 @@ public:
     bool AtEnd() const { return pos_ >= data_.size(); }
     void Rewind() { pos_ = 0; }
 
-    // Reads up to the delimiter (taken off) or the end; the line is NUL-terminated in Line().
-    // Returns its length (0 for an empty line and at the end).
+    // Reads up to the delimiter (taken off) or the end; the line is then LineView(), valid as
+    // long as the data. Returns its length (0 for an empty line and at the end).
     size_t ReadUntil(char delimiter);
-    const char* Line() const { return line_; }
-    std::string_view LineView() const { return {line_, lineLength_}; }
+    std::string_view LineView() const { return line_; }
 
-    // Up to `count` bytes; returns how many there were.
-    size_t Read(void* out, size_t count);
+    // The next `count` bytes, fewer at the end of the data; valid as long as the data.
+    std::string_view Take(size_t count);
 
 private:
     std::string_view data_;
     std::string path_;
     size_t pos_ = 0;
-    char line_[kLineBuffer] = {};
-    size_t lineLength_ = 0;
+    std::string_view line_;
 };

@@ -6,16 +6,15 @@
 #include "sidedata/flarm/FlarmMemory.h"
 
 void ReadFlarmViewFile(FlarmMemory& memory, FlarmInput& input) {
-    char bytes[kFlarmViewRecordSize];
     for (;;) {
-        size_t n = input.Read(bytes, sizeof bytes);
-        if (n == 0) return;
-        if (n < sizeof bytes) {
+        std::string_view bytes = input.Take(kFlarmViewRecordSize);
+        if (bytes.empty()) return;
+        if (bytes.size() < kFlarmViewRecordSize) {
             memory.List("Incomplete record at end of file");
             return;
         }
-        SetFlarmField(memory.parse.FlarmID, std::string_view(bytes, 7));
-        SetFlarmField(memory.parse.COMPID, std::string_view(bytes + 7, 3));
+        SetFlarmField(memory.parse.FlarmID, bytes.substr(0, 7));
+        SetFlarmField(memory.parse.COMPID, bytes.substr(7, 3));
         // A record added here has the OGN flag clear; one that meets a stored id keeps its flag.
         memory.CommitFlarmRecord(false);
     }

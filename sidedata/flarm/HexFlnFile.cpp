@@ -39,16 +39,15 @@ void ReadHexFlnFile(FlarmMemory& memory, FlarmInput& input) {
         memory.version = std::string(first);
         memory.ListF("Version %s", memory.version.c_str());
     }
-    char hex[kHexFlnLineSize];
     char text[kHexFlnTextSize];
     for (;;) {
-        size_t n = input.Read(hex, sizeof hex);
-        if (n == 0) return;
-        if (n < 2 * kHexFlnTextSize) {
+        std::string_view hex = input.Take(kHexFlnLineSize);
+        if (hex.empty()) return;
+        if (hex.size() < 2 * kHexFlnTextSize) {
             memory.List("Incomplete record at end of file");
             return;
         }
-        for (size_t i = 0; i < kHexFlnTextSize; ++i) text[i] = static_cast<char>(HexByteValue(hex + 2 * i));
+        for (size_t i = 0; i < kHexFlnTextSize; ++i) text[i] = static_cast<char>(HexByteValue(hex.data() + 2 * i));
         FlarmRecord& r = memory.parse;
         SetFlarmField(r.FlarmID, FieldOf(text, kId));
         SetFlarmField(r.NAME, FieldOf(text, kName));

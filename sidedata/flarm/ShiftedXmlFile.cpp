@@ -101,8 +101,8 @@ void ReadShiftedXmlFile(FlarmMemory& memory, FlarmInput& input) {
     const std::string_view versionTag = "<FLARMNET Version=\"";
     const std::string_view idTag = "<FLARMDATA FlarmID=\"";
     while (!input.AtEnd()) {
-        size_t length = input.ReadUntil('\x0b');
-        std::string line(input.Line(), length);
+        input.ReadUntil('\x0b');
+        std::string line(input.LineView());
         for (char& c : line) c = static_cast<char>(c - 1);
         size_t cut = line.size() > 3 ? line.find('<', 3) : std::string::npos;
         if (cut != std::string::npos) line.resize(cut);
