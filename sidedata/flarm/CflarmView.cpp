@@ -24,13 +24,14 @@ using platform::Font;
 
 namespace {
 
-// The whole file, or false when it cannot be opened or read.
-bool ReadWholeFile(const std::string& path, std::string& bytes) {
+// The whole file (or its first `limit` bytes), or false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string& bytes, int64_t limit = -1) {
     int fd = platform::OpenFile(path, O_RDONLY, platform::Share::DenyNone);
     if (fd < 0) return false;
     int64_t size = platform::FileSize(fd);
     bool ok = size >= 0;
     if (ok) {
+        if (limit >= 0 && size > limit) size = limit;
         bytes.resize(static_cast<size_t>(size));
         long n = size > 0 ? platform::ReadAt(fd, bytes.data(), bytes.size(), 0) : 0;
         ok = n == size;
@@ -191,8 +192,8 @@ int CflarmView::RunCommandLine(const FlarmOptions& options) {
     FlarmSaveHooks hooks;
     hooks.confirmOverwrite = [&](const std::string& question, const std::string& path) {
         // An unattended run replaces only a file of the kind it writes (or an empty one).
-        std::string bytes;
-        if (ReadWholeFile(path, bytes) && !bytes.empty() && DetectFileKind(std::string_view(bytes).substr(0, 16)) != type.kind) {
+        std::string head;
+        if (ReadWholeFile(path, head, 16) && !head.empty() && DetectFileKind(head) != type.kind) {
             std::fprintf(stderr, "gindral: %s is not a %s file; not overwritten\n", path.c_str(), type.kindName);
             return false;
         }
