@@ -27,7 +27,8 @@ class GindralWindow(TempFolderRun):
             answer("Save Merged Data", "Save", File_name=self.path("out"), Files_of_type="DB Text [*.txt]"),
         ])
         env = dict(self.env, DISPLAY=":offscreen", QT_QPA_PLATFORM="offscreen", SUITE_QT_SHOTS=shots,
-                   SUITE_QT_DRIVE=self.path("drive.txt"))
+                   SUITE_QT_DRIVE=self.path("drive.txt"),
+                   LSAN_OPTIONS="suppressions=" + os.path.join(SOURCE_DIR, "platform/qt/tests/lsan.supp"))
         done = subprocess.run([program("gindral"), *answers], cwd=self.dir, env=env, capture_output=True,
                               timeout=120)
         self.assertEqual(done.returncode, 0, done.stderr)
