@@ -13,15 +13,16 @@ void CleanText(char (&field)[N]) {
     char* end = field;
     for (char* p = field; *p; ++p) {
         unsigned char c = static_cast<unsigned char>(*p);
-        if (c < 0x20 || c == 0x7F) *p = ' ';
-        else if (c != ' ') end = p + 1;
+        if (c <= ' ' || c == 0x7F) {
+            if (c != ' ') *p = ' ';
+        } else {
+            end = p + 1;
+        }
     }
     *end = '\0';
 }
 
 }  // namespace
-
-void ClearFlarmRecord(FlarmRecord& record) { std::memset(&record, 0, sizeof record); }
 
 void NormaliseFlarmRecord(FlarmRecord& record) {
     record.FlarmID[sizeof record.FlarmID - 1] = '\0';

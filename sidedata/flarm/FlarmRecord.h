@@ -19,7 +19,7 @@ struct FlarmRecord {
 };
 
 // Every field to zero.
-void ClearFlarmRecord(FlarmRecord& record);
+inline void ClearFlarmRecord(FlarmRecord& record) { std::memset(&record, 0, sizeof record); }
 
 // Copies at most `max` bytes of the text (and never past the field's terminator place or a NUL
 // in the text) into the field, NUL-terminated.
