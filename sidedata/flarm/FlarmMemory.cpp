@@ -88,8 +88,9 @@ std::pair<FlarmRecord*, bool> FlarmRecordSet::FindOrAdd(uint32_t key) {
         }
         // Out of order from here on: found through the hash table.
         sorted_ = false;
+        // Sized for the room reserved, so that the table is not rebuilt as it fills.
         size_t slots = 1024;
-        while (slots < 2 * (keys_.size() + 1)) slots *= 2;
+        while (slots < 2 * (records_.capacity() + 1)) slots *= 2;
         Rehash(slots);
         return {&Append(key), true};
     }
