@@ -1,0 +1,190 @@
+// The merge by FlarmID, the counters and totals, and the aircraft model table.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "sidedata/flarm/AircraftModelTable.h"
+#include "sidedata/flarm/tests/FlarmTestSupport.h"
+
+using namespace flarmtest;
+
+TEST(FlarmMerge, LaterRecordsFillWhatEarlierOnesLackedAndEmptyFieldsNeverErase) {
+    ListedMemory m;
+    m.Commit({"dd1234", "Pilot One", "", "D-1234", "", "", ""});
+    m.Commit({"DD1234", "", "Home", "", "ASK-21", "AB", "122.500"});
+    m.Commit({"DD1234", "", "", "", "", "", ""});
+    ASSERT_EQ(m.memory.Records().size(), 1u);
+    EXPECT_EQ(AllFields(m.memory)[0], (Fields{"DD1234", "Pilot One", "Home", "D-1234", "ASK-21", "AB", "122.500"}));
+    EXPECT_EQ(m.memory.Counters().newMerged, 1);
+    EXPECT_EQ(m.memory.Counters().modified, 2);
+}
+
+TEST(FlarmMerge, RecordsAreKeptInIdOrderWhateverTheReadingOrder) {
+    ListedMemory m;
+    for (const char* id : {"FFFFFF", "00000a", "A00000", "000009", "9FFFFF", "00000A"}) m.Commit({id});
+    std::vector<std::string> ids;
+    for (const auto& f : AllFields(m.memory)) ids.push_back(f.id);
+    EXPECT_EQ(ids, (std::vector<std::string>{"000009", "00000A", "9FFFFF", "A00000", "FFFFFF"}));
+}
+
+TEST(FlarmMerge, OgnFlagStaysSetOnceSet) {
+    ListedMemory m;
+    m.Commit({"000001"}, true);
+    m.Commit({"000001"}, false);
+    m.Commit({"000002"}, false);
+    m.Commit({"000002"}, true);
+    m.Commit({"000003"}, false);
+    std::vector<int> flags;
+    for (const FlarmRecord& r : m.memory.Records()) flags.push_back(r.ogn);
+    EXPECT_EQ(flags, (std::vector<int>{1, 1, 0}));
+}
+
+TEST(FlarmMerge, IdFilterCountsAndStoresOnlyMatchingIds) {
+    ListedMemory m;
+    m.memory.idFilter = "DD";
+    m.Commit({"DD0001", "", "", "", "", "X"});
+    m.Commit({"dd0002"});
+    m.Commit({"D00003"});
+    m.Commit({"0DD004"});
+    EXPECT_EQ(m.memory.Counters().read, 2);
+    EXPECT_EQ(m.memory.Counters().tail, 1);
+    EXPECT_EQ(m.memory.Records().size(), 2u);
+}
+
+TEST(FlarmMerge, RecordWithoutSixHexDigitIdIsPassedOverAndListed) {
+    ListedMemory m;
+    m.Commit({"12345"});
+    m.Commit({"12345G"});
+    m.Commit({"ABCDEF"});
+    EXPECT_EQ(m.memory.Records().size(), 1u);
+    EXPECT_EQ(m.memory.Counters().read, 1);
+    EXPECT_TRUE(m.Listed("FlarmID \"12345G\" is not 6 hex digits: record passed over"));
+}
+
+TEST(FlarmMerge, NormalisingCutsTrailingBlanksAndControlCharacters) {
+    ListedMemory m;
+    m.Commit({"abcdef", "Name \t ", "Field\n", "REG  ", "Type ", "AB ", "123.5  "});
+    EXPECT_EQ(AllFields(m.memory)[0], (Fields{"ABCDEF", "Name", "Field", "REG", "Type", "AB", "123.5"}));
+}
+
+TEST(FlarmMerge, ListFlagListsEachRecordInsteadOfMerging) {
+    ListedMemory m;
+    m.memory.listing = true;
+    m.Commit({"00000f", "Name", "Field", "D-1234", "ASK-21", "X27", "123.150"});
+    EXPECT_FALSE(m.memory.HasRecords());
+    ASSERT_EQ(m.lines.size(), 1u);
+    char expected[200];
+    std::snprintf(expected, sizeof expected, "%s %-23s %-23s %-6s %-23s %-3s %-7s", "00000F", "Name", "Field",
+                  "D-1234", "ASK-21", "X27", "123.150");
+    EXPECT_EQ(m.lines[0], expected);
+}
+
+TEST(FlarmMerge, TotalsFollowTheirRule) {
+    struct Case {
+        std::vector<Fields> records;
+        bool listing;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        // New merged (2) not below Tail (1): totals only.
+        {{{"000001", "", "", "", "", "AB"}, {"000002"}}, false, {"Totals: Read=2, Tail=1, Tail absent=1"}},
+        // New merged (0) below Tail (1) after reading the same ids again.
+        {{{"000001", "", "", "", "", "AB"}},
+         false,
+         {"Totals: Read=1, Tail=1, Tail absent=0", "New merged=0, Modified=1"}},
+        // Nothing read.
+        {{}, false, {"New merged=0, Modified=0"}},
+        {{}, true, {}},
+    };
+    for (const Case& c : cases) {
+        ListedMemory m;
+        if (&c == &cases[1]) {
+            m.Commit(c.records[0]);
+            m.memory.ClearCounters();
+        }
+        m.memory.listing = c.listing;
+        for (const Fields& f : c.records) m.Commit(f);
+        m.lines.clear();
+        m.memory.ReportFlarmTotals();
+        EXPECT_EQ(m.lines, c.lines);
+    }
+}
+
+TEST(AircraftModels, LookupTakesExactThenPrefixThenSubstringElseOne) {
+    const struct {
+        const char* type;
+        unsigned code;
+        bool exact;
+    } cases[] = {
+        {"ASW-2", 0x012, false},     // "ASW-20": the first that begins with it
+        {"Discus", 0x028, true},     // equal, before "Discus 2" and the others
+        {"Model 10B", 0x10B, true},
+        {"Model 027", 0x027, true},
+        {"", 1, true},
+        {"ASK-13 with engine", 0x00C, false},  // the text begins with "ASK-13"
+        {"Revelation", 0x040, false},          // inside "JS-1 Revelation"
+        {"ASW 27", 1, false},                  // no match at all
+        {"discus", 1, false},                  // case counts
+        {"Eurofox", 0x14C, true},
+    };
+    for (const auto& c : cases) {
+        AircraftModelMatch match = FindAircraftModel(c.type);
+        EXPECT_EQ(match.code, c.code) << c.type;
+        EXPECT_EQ(match.exact, c.exact) << c.type;
+    }
+}
+
+TEST(AircraftModels, TableHas333NamesAndCodesPastItReadAsModelNames) {
+    EXPECT_STREQ(AircraftModelTable[0], "Astir CS");
+    EXPECT_STREQ(AircraftModelTable[0x026], "Model 026");
+    EXPECT_STREQ(AircraftModelTable[0x14A], "Model 14A");
+    EXPECT_EQ(AircraftModelName(0x14C), "Eurofox");
+    EXPECT_EQ(AircraftModelName(0x14D), "Model 14D");
+    EXPECT_EQ(AircraftModelName(0x3FFF), "Model 3FFF");
+    // Every name maps back to its own code unless an earlier entry has the same name.
+    for (unsigned code = 0; code < kAircraftModelCount; ++code) {
+        EXPECT_EQ(FindAircraftModel(AircraftModelTable[code]).code, code) << AircraftModelTable[code];
+    }
+}
+
+TEST(AircraftModels, InexactMatchIsToldOnlyWhenAsked) {
+    FlarmRecord r{};
+    SetFlarmField(r.TYPE, "ASW-2");
+    std::vector<std::string> lines;
+    auto sink = [&](const std::string& l) { lines.push_back(l); };
+    AircraftModelCache cache;
+    EXPECT_EQ(LookupAircraftModel(r, sink, &cache), 0x012u);
+    EXPECT_EQ(LookupAircraftModel(r, sink, &cache), 0x012u);
+    EXPECT_EQ(LookupAircraftModel(r), 0x012u);
+    EXPECT_EQ(lines, (std::vector<std::string>(2, "Used \"ASW-20\" for \"ASW-2\"")));
+    SetFlarmField(r.TYPE, "Discus");
+    LookupAircraftModel(r, sink);
+    EXPECT_EQ(lines.size(), 2u);
+}
+
+TEST(FlarmMerge, ManyIdsInAnyOrderMergeAsAnOrderedMapWould) {
+    // Ascending, then scattered with repeats, then ascending again over the same ids: every path
+    // of the set (in order, binary search, hash table, sorting between files) meets the others.
+    ListedMemory m;
+    std::map<std::string, std::string> reference;
+    auto commit = [&](unsigned id, int round) {
+        char text[8];
+        std::snprintf(text, sizeof text, "%06X", id);
+        std::string name = round % 2 ? "" : "N" + std::to_string(round);
+        m.Commit({text, name});
+        if (!name.empty() || !reference.count(text)) reference[text] = name.empty() ? reference[text] : name;
+    };
+    for (unsigned i = 0; i < 3000; ++i) commit(i * 5, 0);
+    m.memory.Records();
+    for (unsigned i = 0; i < 6000; ++i) commit(i * 2654435761u % 20000u, 1 + static_cast<int>(i % 3));
+    EXPECT_EQ(m.memory.Records().size(), reference.size());
+    for (unsigned i = 0; i < 20000; i += 3) commit(i, 4);
+    const auto& records = m.memory.Records();
+    ASSERT_EQ(records.size(), reference.size());
+    size_t i = 0;
+    for (const auto& [id, name] : reference) {
+        EXPECT_EQ(records[i].FlarmID, id);
+        EXPECT_EQ(records[i].NAME, name) << id;
+        ++i;
+    }
+}
