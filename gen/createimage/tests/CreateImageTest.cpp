@@ -58,7 +58,7 @@ TEST_P(Families, DatabaseBecomesAnImageThatReadsBack) {
     for (int s = 0; s < kSectionCount; ++s) EXPECT_EQ(l.sections[s].recordCount, expected[s]) << s;
 
     // Records in ident order with their names and positions to 2048 units.
-    const std::vector<AptBuf> apts = All<AptBuf>(kFileApts, "aident");
+    const std::vector<AptRecord> apts = All<AptRecord>("aident");
     ASSERT_EQ(apts.size(), 2u);
     for (uint32_t n = 0; n < 2; ++n) {
         int32_t lat = 0, lon = 0;
@@ -157,25 +157,25 @@ TEST_F(CreateImageTest, ProgressLinesOnCallsOneAndFiftyFourAndAtTheEnd) {
 TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
     Start();
     Batch(std::string(kSmallDatabase) + "ADD|VOR|JFK|US|NEW YORK|KENNEDY VOR|N403800|W0734600|115.90\r\n");
-    const int32_t egll = All<AptBuf>(kFileApts, "aident")[0].asno;
-    const int32_t alpha = All<IntBuf>(kFileInts, "isno")[0].isno;
-    const int32_t runway = All<RwyBuf>(kFileRwy3, "rsno")[0].rsno;
+    const int32_t egll = All<AptRecord>("aident")[0].asno;
+    const int32_t alpha = All<IntRecord>("isno")[0].isno;
+    const int32_t runway = All<RwyRecord>("rsno")[0].rsno;
     int32_t jfkVor = -1;
-    for (const VorBuf& v : All<VorBuf>(kFileVors, "vsno")) {
+    for (const VorRecord& v : All<VorRecord>("vsno")) {
         if (std::string(v.vident, 3) == "JFK") jfkVor = v.vsno;
     }
     ASSERT_GE(jfkVor, 0);
-    const AptBuf heathrow = All<AptBuf>(kFileApts, "aident")[0];
-    LwptBuf local{};
+    const AptRecord heathrow = All<AptRecord>("aident")[0];
+    LwptRecord local{};
     local.lsno = 1;
     local.laptno = egll;
     local.ltyp = 0xC0;
     local.llat = heathrow.alat + 0x10000;
     local.llong = heathrow.along - 0x10000;
     std::memcpy(local.lid, "FF09", 4);
-    Add(kFileLwpt, local);
+    Add(local);
     // Usable: an intersection, a runway and a local waypoint, all in the image.
-    ApprBuf usable{};
+    ApprRecord usable{};
     usable.psno = 1;
     usable.paptno = egll;
     usable.pseq = 0;
@@ -188,16 +188,16 @@ TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
     usable.pwrecno[1] = runway;
     usable.pwtyp[2] = 0xC3;
     usable.pwrecno[2] = local.lsno;
-    Add(kFileAppr, usable);
+    Add(usable);
     // Not usable: its VOR lies outside the limit rectangle.
-    ApprBuf outside = usable;
+    ApprRecord outside = usable;
     outside.psno = 2;
     outside.pseq = 1;
     std::memcpy(outside.pid, "VOR27", 5);
     outside.pwtyp[0] = 0x61;
     outside.pwrecno[0] = jfkVor;
     outside.pwtyp[1] = outside.pwtyp[2] = 0;
-    Add(kFileAppr, outside);
+    Add(outside);
 
     // A rectangle around the British Isles.
     GenSettings& s = App().Settings();
@@ -239,14 +239,14 @@ TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
 TEST_F(CreateImageTest, AnApproachWaypointInNoSlotAbortsNamingTheAirport) {
     Start();
     Batch(kSmallDatabase);
-    const AptBuf egll = All<AptBuf>(kFileApts, "aident")[0];
-    ApprBuf bad{};
+    const AptRecord egll = All<AptRecord>("aident")[0];
+    ApprRecord bad{};
     bad.psno = 1;
     bad.paptno = egll.asno;
     std::memcpy(bad.pid, "RNV27", 5);
     bad.pwtyp[0] = 0x25;  // slot 5 of 4
-    bad.pwrecno[0] = All<IntBuf>(kFileInts, "isno")[0].isno;
-    Add(kFileAppr, bad);
+    bad.pwrecno[0] = All<IntRecord>("isno")[0].isno;
+    Add(bad);
     const std::vector<std::string> lines = Create();
     EXPECT_EQ(Messages(), std::vector<std::string>{StringFormatC("approach wpt posn=4 out of range (APT=0x%x)",
                                                                  static_cast<unsigned>(egll.asno))});
@@ -298,12 +298,12 @@ TEST_F(CreateImageTest, MoreThan256CountriesWithOptimiseKeepsTheUsedOnes) {
 TEST_F(CreateImageTest, AnIdentTheCodeCannotHoldAbortsNamingTheRecord) {
     Start();
     Batch(kSmallDatabase);
-    IntBuf bad{};
+    IntRecord bad{};
     bad.isno = 100;
     std::memcpy(bad.iident, "AB#C", 4);
     bad.ilat = 0x1000000;
-    bad.icountry = All<CountryBuf>(kFileCountry, "csno")[0].csno;
-    Add(kFileInts, bad);
+    bad.icountry = All<CountryRecord>("csno")[0].csno;
+    Add(bad);
     const std::vector<std::string> lines = Create();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find("\"AB#C\""), std::string::npos) << Messages()[0];
