@@ -236,7 +236,6 @@ inline std::unique_ptr<CGenApp> MakeApp(std::FILE* messages) {
     model.name = "Brondel";
     model.version = "5.4.10";
     model.programFile = "brondel";
-    model.modelCode = 6;
     model.imageParams = &ImageParams496;
     InstallImageOperations(model);
     auto app = std::make_unique<CGenApp>(std::move(model));

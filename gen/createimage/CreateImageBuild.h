@@ -111,8 +111,6 @@ struct CreateImageBuild {
     // The step in progress: its database walk and its position in its own work.
     DbWalk walk;
     uint32_t cursor = 0;
-    // Steps whose progress line has been shown (the first time as a new line).
-    std::vector<bool> shown;
 
     // Compiled airspace sources of the database folder.
     AirspaceSource tcc{AirspaceKind::Tcc};

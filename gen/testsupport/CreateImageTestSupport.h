@@ -67,7 +67,6 @@ protected:
     void Start(const ImageParams& params = ImageParams496) {
         GenModel model = shelltest::TestModel();
         model.imageParams = &params;
-        model.modelCode = params.programKind;
         InstallImageOperations(model);
         MakeApp(std::move(model));
     }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "gen/testsupport/ShellTestSupport.h"
@@ -21,11 +22,11 @@ protected:
 UsrRecord User(int32_t sno, const char* ident, const char* name, int32_t time) {
     UsrRecord r{};
     r.usno = sno;
-    std::strncpy(r.uident, ident, sizeof r.uident);
+    std::memcpy(r.uident, ident, std::min(std::strlen(ident), sizeof r.uident));
     r.ulat = 0x12345678;
     r.ulong = -0x1234567;
     r.utime = time;
-    std::strncpy(r.uname, name, sizeof r.uname);
+    std::memcpy(r.uname, name, std::min(std::strlen(name), sizeof r.uname - 1));
     r.uicon = 18;
     return r;
 }
