@@ -39,7 +39,7 @@ int32_t AttributeBits(const BatchLine& l) {
 template <class Record>
 void DeleteChildren(const char* index, int32_t Record::*airport, int32_t Record::*serial, int32_t asno,
                     const char* type) {
-    BatchUseFile(Record::File::kFileNumber);
+    BatchUseFile<Record>();
     for (;;) {
         Record buf{};
         buf.*airport = asno;

@@ -16,7 +16,7 @@ int32_t HighestSerial(const char* index, int32_t Record::*serial) {
     // The largest possible serial as the key: the record below it is the last one.
     Record record{};
     record.*serial = INT32_MAX;
-    BatchUseFile(Record::File::kFileNumber);
+    BatchUseFile<Record>();
     dbif_index<Record>(index);
     return dbif_findprev(record) ? record.*serial : -1;
 }
@@ -34,8 +34,6 @@ void BatchWriteFailed(const char* what, const char* type, int32_t serial) {
     std::snprintf(text, sizeof text, "Program error: DB %s %s %d failed", what, type, serial);
     ProgramError(text);
 }
-
-void BatchUseFile(int fileNumber) { dbif_open(fileNumber); }
 
 void BatchCloseFiles() {
     for (int f = 0; f < kBatchFileCount; ++f) {
@@ -80,7 +78,7 @@ int32_t AddCountryRecord(int32_t next[kGenFileCount], std::string_view field) {
     std::memcpy(buf.cid, id.data(), id.size());
     std::string name(field.substr(3, 19));
     SetRecText(buf.cname, name.c_str(), sizeof buf.cname);
-    BatchUseFile(kFileCountry);
+    BatchUseFile<CountryRecord>();
     if (!dbif_add(buf)) BatchWriteFailed("add", "COUNTRY", buf.csno);
     return buf.csno;
 }
@@ -90,7 +88,7 @@ int32_t AddNameRecord(int32_t next[kGenFileCount], std::string_view text) {
     buf.nsno = TakeSerial(next, kFileNames);
     std::string name = BatchNameText(text);
     std::memcpy(buf.nname, name.data(), name.size());
-    BatchUseFile(kFileNames);
+    BatchUseFile<NameRecord>();
     if (!dbif_add(buf)) BatchWriteFailed("add", "NAME", buf.nsno);
     return buf.nsno;
 }
@@ -100,7 +98,7 @@ int32_t StoreRestrictionChain(int32_t next[kGenFileCount], const std::vector<uin
     const size_t records = (bytes.size() + 7) / 8;
     std::vector<int32_t> serials(records);
     for (int32_t& s : serials) s = TakeSerial(next, kFileRestr);
-    BatchUseFile(kFileRestr);
+    BatchUseFile<RestrRecord>();
     for (size_t i = 0; i < records; ++i) {
         RestrRecord buf{};
         buf.rcsno = serials[i];
@@ -113,7 +111,7 @@ int32_t StoreRestrictionChain(int32_t next[kGenFileCount], const std::vector<uin
 }
 
 void DeleteRestrictionChain(int32_t first) {
-    BatchUseFile(kFileRestr);
+    BatchUseFile<RestrRecord>();
     dbif_index<RestrRecord>("rcsno");
     int32_t serial = first;
     // Each record is deleted before the next is looked up, so a chain that loops back ends at

@@ -14,8 +14,12 @@
 // The record files the batch update may use (files 0 to 11).
 constexpr int kBatchFileCount = 12;
 
-// Opens a record file for the batch when it is closed.
-void BatchUseFile(int fileNumber);
+// Opens the record file of a record type for the batch when it is closed.
+template <class Record>
+void BatchUseFile() {
+    dbif_open<Record>();
+}
+
 // Closes every record file the batch may have opened.
 void BatchCloseFiles();
 // Writes the database library's cached index blocks back to their files, so that what the
@@ -35,7 +39,7 @@ int32_t TakeSerial(int32_t next[kGenFileCount], int fileNumber);
 // serial) or "Program error: DB del %s %d failed".
 template <class Record>
 void BatchAddRecord(const Record& record, const char* type, int32_t serial) {
-    BatchUseFile(Record::File::kFileNumber);
+    BatchUseFile<Record>();
     if (!dbif_add(record)) BatchWriteFailed("add/upd", type, serial);
 }
 template <class Record>
@@ -69,7 +73,7 @@ bool FindIdentInCountry(const char* index, char (Record::*ident)[8], int32_t Rec
     std::memcpy(buf.*ident, text.data(), text.size() < 8 ? text.size() : 7);
     char key[8];
     std::memcpy(key, buf.*ident, sizeof key);
-    BatchUseFile(Record::File::kFileNumber);
+    BatchUseFile<Record>();
     dbif_index<Record>(index);
     if (!dbif_find(buf)) return false;
     do {

@@ -136,7 +136,7 @@ int32_t FindCountryId(std::string_view text) {
     std::string id = CountryIdOf(text);
     CountryRecord buf{};
     std::memcpy(buf.cid, id.data(), id.size());
-    BatchUseFile(kFileCountry);
+    BatchUseFile<CountryRecord>();
     dbif_index<CountryRecord>("cid");
     return dbif_find(buf) ? buf.csno : -1;
 }
@@ -157,7 +157,7 @@ int32_t FindNameNumber(std::string_view text) {
     NameRecord buf{};
     std::string name = BatchNameText(text);
     std::memcpy(buf.nname, name.data(), name.size());
-    BatchUseFile(kFileNames);
+    BatchUseFile<NameRecord>();
     dbif_index<NameRecord>("nname");
     return dbif_find(buf) ? buf.nsno : kNameAbsent;
 }
@@ -292,7 +292,7 @@ int FindIntOfCountry(std::string_view ident, int32_t csno, IntRecord* found) {
     std::memcpy(buf.iident, ident.data(), std::min<size_t>(ident.size(), 7));
     char key[8];
     std::memcpy(key, buf.iident, sizeof key);
-    BatchUseFile(kFileInts);
+    BatchUseFile<IntRecord>();
     dbif_index<IntRecord>("iident");
     if (!dbif_find(buf)) return kBatchAbs;
     do {

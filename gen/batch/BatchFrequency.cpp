@@ -26,7 +26,7 @@ bool ReadFrequency(const BatchLine& l, int32_t* freq, int32_t* type) {
 
 // Finds the airport's frequency; the current FREQ record is then the one found.
 bool FindFrequency(int32_t asno, int32_t freq, int32_t type, FreqRecord* out) {
-    BatchUseFile(kFileFreq3);
+    BatchUseFile<FreqRecord>();
     dbif_index<FreqRecord>("faptno");
     FreqRecord buf{};
     buf.faptno = asno;

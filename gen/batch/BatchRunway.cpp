@@ -15,7 +15,7 @@ constexpr int32_t kRslPicture = 64;
 // placeholder a new airport's first runway fills), when no runway has its designator; a line
 // without a designator takes only a runway without one.
 bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyRecord* out) {
-    BatchUseFile(kFileRwy3);
+    BatchUseFile<RwyRecord>();
     dbif_index<RwyRecord>("raptno");
     RwyRecord buf{};
     buf.raptno = asno;

@@ -16,14 +16,14 @@ void BatchSession::Reset() {
 void BatchSession::Begin() {
     Reset();
     CountryRecord country{};
-    BatchUseFile(kFileCountry);
+    BatchUseFile<CountryRecord>();
     dbif_index<CountryRecord>("csno");
     if (dbif_first(country)) {
         do countries_[std::string(country.cid, strnlen(country.cid, sizeof country.cid))] = country.csno;
         while (dbif_next(country));
     }
     NameRecord name{};
-    BatchUseFile(kFileNames);
+    BatchUseFile<NameRecord>();
     dbif_index<NameRecord>("nsno");
     if (dbif_first(name)) {
         do names_[std::string(name.nname, strnlen(name.nname, sizeof name.nname))] = name.nsno;

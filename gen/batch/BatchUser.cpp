@@ -10,7 +10,7 @@ constexpr int32_t kUserIcon = 0x120003;
 bool FindUser(std::string_view ident, UsrRecord* out) {
     UsrRecord buf{};
     CopyIdent(buf.uident, ident);
-    BatchUseFile(kFileUsr);
+    BatchUseFile<UsrRecord>();
     dbif_index<UsrRecord>("uident");
     if (!dbif_find(buf)) return false;
     *out = buf;
