@@ -207,9 +207,15 @@ StepStatus StepScanApts(OperationContext&, CreateImageBuild& b) {
     return s;
 }
 
-StepStatus StepScanInts(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionInt, b.ints, &IntRecord::isno); }
-StepStatus StepScanNdbs(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionNdb, b.ndbs, &NdbRecord::bsno); }
-StepStatus StepScanVors(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionVor, b.vors, &VorRecord::vsno); }
+StepStatus StepScanInts(OperationContext&, CreateImageBuild& b) {
+    return ScanSection(b, kSectionInt, b.ints, &IntRecord::isno);
+}
+StepStatus StepScanNdbs(OperationContext&, CreateImageBuild& b) {
+    return ScanSection(b, kSectionNdb, b.ndbs, &NdbRecord::bsno);
+}
+StepStatus StepScanVors(OperationContext&, CreateImageBuild& b) {
+    return ScanSection(b, kSectionVor, b.vors, &VorRecord::vsno);
+}
 
 StepStatus StepCountTcc(OperationContext& c, CreateImageBuild& b) { return CountAirspace(c, b, b.tcc); }
 StepStatus StepCountSua(OperationContext& c, CreateImageBuild& b) { return CountAirspace(c, b, b.sua); }
