@@ -21,9 +21,8 @@
 #include <vector>
 
 #include "dblib/DbDir.h"
-#include "gen/batch/BatchRecords.h"
-#include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenDBOpen.h"
+#include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenDoc.h"
 #include "gen/shell/CGenView.h"
 #include "gen/createimage/CreateImageProgram.h"
@@ -83,7 +82,7 @@ constexpr double kUnitsPerDegree = 4294967296.0 / 360.0;
 struct DatabaseShape {
     bool restrictionEveryAirport = true;  // the first frequency restricted at every airport, else every second
     // Called for every airport after its runways and frequencies (its asno, its two runways' rsno).
-    std::function<void(const AptBuf& apt, const int32_t runways[2])> airportExtras;
+    std::function<void(const AptRecord& apt, const int32_t runways[2])> airportExtras;
 };
 
 struct DatabaseCounts {
@@ -114,9 +113,9 @@ inline int32_t Longitude(int i, int spread) {
     return static_cast<int32_t>((-125.0 + (i / spread) * 60.0 / (kIntersections / spread + 1)) * kUnitsPerDegree);
 }
 
-template <class Buf>
-void Add(int file, Buf& buf) {
-    if (!dbif_add(file, &buf)) Fail("a database add failed");
+template <class Record>
+void Add(const Record& record) {
+    if (!dbif_add(record)) Fail("a database add failed");
 }
 
 // Writes the generated database into the empty database folder.
@@ -127,23 +126,23 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
     for (int f = 0; f < kGenFileCount; ++f) dbif_open(f);
     DatabaseCounts counts;
     auto name = [&](const std::string& text) {
-        NameBuf n{};
+        NameRecord n{};
         n.nsno = counts.names++;
         Text(n.nname, text);
-        Add(kFileNames, n);
+        Add(n);
         return n.nsno;
     };
     for (int c = 0; c < kCountries; ++c) {
-        CountryBuf country{};
+        CountryRecord country{};
         country.csno = c;
         country.cid[0] = static_cast<char>('A' + c);
         country.cid[1] = 'X';
         Text(country.cname, "COUNTRY " + std::to_string(c));
-        Add(kFileCountry, country);
+        Add(country);
     }
     int32_t rcsno = 1;
     for (int a = 0; a < kAirports; ++a) {
-        AptBuf apt{};
+        AptRecord apt{};
         apt.asno = a;
         Ident(apt.aident, a, 4);
         apt.alat = Latitude(a, 150);
@@ -154,10 +153,10 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
         apt.aheight = a % 5000;
         apt.afuel = 0x14;
         apt.a212025 = -1;
-        Add(kFileApts, apt);
+        Add(apt);
         int32_t runways[2];
         for (int r = 0; r < 2; ++r) {
-            RwyBuf rwy{};
+            RwyRecord rwy{};
             rwy.rsno = runways[r] = counts.runways++;
             rwy.raptno = a;
             rwy.rwidth = 150;
@@ -165,39 +164,39 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
             rwy.rsl = 0x30;
             rwy.rw = 9 + 4 * r;
             rwy.rflags = 0x12;
-            Add(kFileRwy3, rwy);
+            Add(rwy);
         }
         for (int f = 0; f < 3; ++f) {
-            FreqBuf freq{};
+            FreqRecord freq{};
             freq.fsno = counts.frequencies++;
             freq.faptno = a;
             freq.ftype = 4 + f;
             freq.freq = 11870 + 40 * f;
             freq.f431 = -1;
             if (f == 0 && (shape.restrictionEveryAirport || a % 2 == 0)) {
-                RestrBuf restr{};
+                RestrRecord restr{};
                 restr.rcsno = rcsno++;
                 const uint8_t bytes[8] = {5, 0x05, 90, 14, 0x88, 0x13, 0, 0};
                 std::memcpy(restr.rcres, bytes, sizeof bytes);
-                Add(kFileRestr, restr);
+                Add(restr);
                 freq.frsno = restr.rcsno;
             }
-            Add(kFileFreq3, freq);
+            Add(freq);
         }
         if (shape.airportExtras) shape.airportExtras(apt, runways);
     }
     for (int i = 0; i < kIntersections; ++i) {
-        IntBuf in{};
+        IntRecord in{};
         in.isno = i;
         Ident(in.iident, i, 5);
         in.ilat = Latitude(i, 300);
         in.ilong = Longitude(i, 300);
         in.icountry = i % kCountries;
         in.iflags = -1;
-        Add(kFileInts, in);
+        Add(in);
     }
     for (int i = 0; i < kNdbs; ++i) {
-        NdbBuf ndb{};
+        NdbRecord ndb{};
         ndb.bsno = i;
         Ident(ndb.bident, i * 3, 3);
         ndb.blat = Latitude(i * 7, 100);
@@ -207,10 +206,10 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
         ndb.bcountry = i % kCountries;
         ndb.bfreq = 2000 + i % 3000;
         ndb.bflags = -1;
-        Add(kFileNdbs, ndb);
+        Add(ndb);
     }
     for (int i = 0; i < kVors; ++i) {
-        VorBuf vor{};
+        VorRecord vor{};
         vor.vsno = i;
         Ident(vor.vident, i * 3 + 1, 3);
         vor.vlat = Latitude(i * 5, 100);
@@ -221,7 +220,7 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
         vor.vfreq = 10800 + 5 * (i % 200);
         vor.vdme = 0x304;
         vor.v221817 = -1;
-        Add(kFileVors, vor);
+        Add(vor);
     }
     for (int f = 0; f < kGenFileCount; ++f) dbif_close(f);
     CGenDBOpen::SetActive(nullptr);
@@ -237,7 +236,6 @@ inline std::unique_ptr<CGenApp> MakeApp(std::FILE* messages) {
     model.name = "Brondel";
     model.version = "5.4.10";
     model.programFile = "brondel";
-    model.modelCode = 6;
     model.imageParams = &ImageParams496;
     InstallImageOperations(model);
     auto app = std::make_unique<CGenApp>(std::move(model));

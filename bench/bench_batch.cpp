@@ -20,6 +20,8 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <type_traits>
+#include <variant>
 #include <vector>
 
 #include "BenchDatabase.h"
@@ -145,65 +147,88 @@ void ApplyBatch(const std::string& text) {
     }
 }
 
+// A record of one of the files that the batch update writes.
+using Record = std::variant<AptRecord, CountryRecord, FreqRecord, IntRecord, NameRecord, NdbRecord, RwyRecord, VorRecord,
+                            RestrRecord>;
+
+// Every record of a file in slot order.
+template <class R>
+std::vector<R> ReadAll() {
+    std::vector<R> out;
+    R record{};
+    dbif_open<R>();
+    if (dbif_first(record)) {
+        do out.push_back(record);
+        while (dbif_next(record));
+    }
+    dbif_close<R>();
+    return out;
+}
+
 // The records that the batch update adds, in the order it adds them: every ADD line of the
 // generated file adds one record of its type, after the country and names it is the first to
 // use, and a frequency after its restriction chain.
-using Record = std::pair<int, std::vector<uint8_t>>;
 std::vector<Record> RecordsOfTheBatch() {
     Workspace w;
     OpenDatabase db(w);
     ApplyBatch(BatchText());
-    std::vector<std::vector<std::vector<uint8_t>>> files(kBatchFileCount);
-    for (int f = 0; f < kBatchFileCount; ++f) {
-        std::vector<uint8_t> buffer(GenRecordLength(f));
-        dbif_open(f);
-        if (dbif_first(f, buffer.data())) {
-            do files[f].push_back(buffer);
-            while (dbif_next(f, buffer.data()));
-        }
-        dbif_close(f);
-    }
-    auto field = [](const std::vector<uint8_t>& r, size_t offset) {
-        int32_t v;
-        std::memcpy(&v, r.data() + offset, 4);
-        return v;
-    };
+    const auto countries = ReadAll<CountryRecord>();
+    const auto names = ReadAll<NameRecord>();
+    const auto restrictions = ReadAll<RestrRecord>();
+    const auto apts = ReadAll<AptRecord>();
+    const auto rwys = ReadAll<RwyRecord>();
+    const auto freqs = ReadAll<FreqRecord>();
+    const auto ints = ReadAll<IntRecord>();
+    const auto ndbs = ReadAll<NdbRecord>();
+    const auto vors = ReadAll<VorRecord>();
+    size_t apt = 0, rwy = 0, freq = 0, in = 0, ndb = 0, vor = 0;
     std::vector<Record> order;
-    std::vector<size_t> taken(kBatchFileCount, 0);
-    std::vector<bool> countryDone(files[kFileCountry].size() + 1), nameDone(files[kFileNames].size() + 1);
+    std::vector<bool> countryDone(countries.size() + 1), nameDone(names.size() + 1);
     auto country = [&](int32_t csno) {
         if (csno < 0 || countryDone[csno]) return;
         countryDone[csno] = true;
-        order.emplace_back(kFileCountry, files[kFileCountry][csno]);
+        order.emplace_back(countries[csno]);
     };
     auto name = [&](int32_t nsno) {
         if (nsno < 0 || nameDone[nsno]) return;
         nameDone[nsno] = true;
-        order.emplace_back(kFileNames, files[kFileNames][nsno]);
+        order.emplace_back(names[nsno]);
+    };
+    auto point = [&](const auto& r, int32_t csno, int32_t city, int32_t facility) {
+        country(csno);
+        name(city);
+        name(facility);
+        order.emplace_back(r);
     };
     const std::string& text = BatchText();
     for (size_t at = 0; at < text.size();) {
         size_t end = text.find('\n', at);
         const std::string type = text.substr(at + 4, 3);
         at = end + 1;
-        const int file = type == "APT" ? kFileApts : type == "RWY" ? kFileRwy3 : type == "FRQ" ? kFileFreq3
-                       : type == "INT" ? kFileInts : type == "NDB" ? kFileNdbs : kFileVors;
-        const std::vector<uint8_t>& r = files[file][taken[file]++];
-        switch (file) {
-        case kFileApts: country(field(r, 28)); name(field(r, 24)); name(field(r, 20)); break;
-        case kFileInts: country(field(r, 28)); break;
-        case kFileNdbs:
-        case kFileVors: country(field(r, 28)); name(field(r, 24)); name(field(r, 20)); break;
-        case kFileFreq3:
-            for (int32_t s = field(r, 20); s != 0;) {
-                const std::vector<uint8_t>& rc = files[kFileRestr][s - 1];
-                order.emplace_back(kFileRestr, rc);
-                s = field(rc, 4);
+        if (type == "APT") {
+            const AptRecord& r = apts[apt++];
+            point(r, r.acountry, r.acity, r.afacil);
+        } else if (type == "RWY") {
+            order.emplace_back(rwys[rwy++]);
+        } else if (type == "FRQ") {
+            const FreqRecord& r = freqs[freq++];
+            for (int32_t s = r.frsno; s != 0;) {
+                const RestrRecord& rc = restrictions[s - 1];
+                order.emplace_back(rc);
+                s = rc.rcnxt;
             }
-            break;
-        default: break;
+            order.emplace_back(r);
+        } else if (type == "INT") {
+            const IntRecord& r = ints[in++];
+            country(r.icountry);
+            order.emplace_back(r);
+        } else if (type == "NDB") {
+            const NdbRecord& r = ndbs[ndb++];
+            point(r, r.bcountry, r.bcity, r.bfacil);
+        } else {
+            const VorRecord& r = vors[vor++];
+            point(r, r.vcountry, r.vcity, r.vfacil);
         }
-        order.emplace_back(file, r);
     }
     return order;
 }
@@ -211,11 +236,7 @@ std::vector<Record> RecordsOfTheBatch() {
 // The same records inserted straight through the library, with every record file open.
 void InsertAll(const std::vector<Record>& records) {
     for (int f = 0; f < kBatchFileCount; ++f) dbif_open(f);
-    std::vector<uint8_t> buffer;
-    for (const Record& r : records) {
-        buffer = r.second;
-        dbif_add(r.first, buffer.data());
-    }
+    for (const Record& r : records) std::visit([](const auto& record) { dbif_add(record); }, r);
     for (int f = 0; f < kBatchFileCount; ++f) dbif_close(f);
 }
 
@@ -242,7 +263,11 @@ void BM_RawInserts(benchmark::State& state) {
 void BM_RawInsertsByFile(benchmark::State& state) {
     static const auto records = [] {
         auto r = RecordsOfTheBatch();
-        std::stable_sort(r.begin(), r.end(), [](const Record& a, const Record& b) { return a.first < b.first; });
+        // By file number.
+        auto file = [](const Record& r) {
+            return std::visit([](const auto& record) { return std::decay_t<decltype(record)>::File::kFileNumber; }, r);
+        };
+        std::stable_sort(r.begin(), r.end(), [&](const Record& a, const Record& b) { return file(a) < file(b); });
         return r;
     }();
     TimeOnEmptyDatabase(state, [] { InsertAll(records); });

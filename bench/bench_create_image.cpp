@@ -31,27 +31,29 @@ using bench::Clock;
 using bench::RunResult;
 using bench::Seconds;
 
+// Every record of a file through its serial index; the number of records.
+template <class Record>
+long Walk(const char* index) {
+    long records = 0;
+    Record record{};
+    dbif_open<Record>();
+    dbif_index<Record>(index);
+    for (int found = dbif_first(record); found; found = dbif_next(record)) ++records;
+    dbif_close<Record>();
+    return records;
+}
+
 // The floor: one walk over every record file that Create Image reads, through its serial
 // index, then the pre-filled image's bytes written in large pieces.
 void Floor(double* walk, double* write, long* records) {
     CGenDBOpen opener;
     opener.OpenAll();
     CGenDBOpen::SetActive(&opener);
-    const struct {
-        int file;
-        const char* index;
-    } files[] = {{kFileCountry, "csno"}, {kFileNames, "nsno"}, {kFileApts, "asno"}, {kFileInts, "isno"},
-                 {kFileNdbs, "bsno"},    {kFileVors, "vsno"},   {kFileRwy3, "rsno"}, {kFileFreq3, "fsno"},
-                 {kFileRestr, "rcsno"},  {kFileAppr, "psno"},   {kFileLwpt, "lsno"}};
-    uint8_t buffer[128];
-    *records = 0;
     const Clock::time_point start = Clock::now();
-    for (const auto& f : files) {
-        dbif_open(f.file);
-        dbif_index(f.file, f.index);
-        for (int found = dbif_first(f.file, buffer); found; found = dbif_next(f.file, buffer)) ++*records;
-        dbif_close(f.file);
-    }
+    *records = Walk<CountryRecord>("csno") + Walk<NameRecord>("nsno") + Walk<AptRecord>("asno") +
+               Walk<IntRecord>("isno") + Walk<NdbRecord>("bsno") + Walk<VorRecord>("vsno") +
+               Walk<RwyRecord>("rsno") + Walk<FreqRecord>("fsno") + Walk<RestrRecord>("rcsno") +
+               Walk<ApprRecord>("psno") + Walk<LwptRecord>("lsno");
     *walk = Seconds(start);
     CGenDBOpen::SetActive(nullptr);
 

@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "BenchDatabase.h"
@@ -36,19 +37,19 @@ using bench::Seconds;
 constexpr int kApproachEvery = 20;
 
 // Two approaches of the airport with their final-approach fix and outer marker.
-void AddApproaches(const AptBuf& apt, const int32_t runways[2], int32_t* psno, int32_t* lsno) {
+void AddApproaches(const AptRecord& apt, const int32_t runways[2], int32_t* psno, int32_t* lsno) {
     using bench::Add;
     using bench::Text;
     const int a = apt.asno;
-    LwptBuf fix{};
+    LwptRecord fix{};
     fix.lsno = (*lsno)++;
     fix.laptno = a;
     fix.ltyp = 0xC0;
     fix.llat = apt.alat - 200000;
     fix.llong = apt.along + 150000;
     Text(fix.lid, "FF09");
-    Add(kFileLwpt, fix);
-    LwptBuf beacon{};
+    Add(fix);
+    LwptRecord beacon{};
     beacon.lsno = (*lsno)++;
     beacon.laptno = a;
     beacon.ltyp = 0xE0;
@@ -56,9 +57,9 @@ void AddApproaches(const AptBuf& apt, const int32_t runways[2], int32_t* psno, i
     beacon.llong = apt.along - 30000;
     beacon.lfreq = 3420;
     Text(beacon.lid, "OM");
-    Add(kFileLwpt, beacon);
+    Add(beacon);
     for (int k = 0; k < 2; ++k) {
-        ApprBuf appr{};
+        ApprRecord appr{};
         appr.psno = (*psno)++;
         appr.paptno = a;
         appr.pseq = k;
@@ -71,36 +72,48 @@ void AddApproaches(const AptBuf& apt, const int32_t runways[2], int32_t* psno, i
         appr.pwrecno[1] = k ? beacon.lsno : fix.lsno;
         appr.pwtyp[2] = k ? 0x1A4 : 0xA4;
         appr.pwrecno[2] = runways[k];
-        Add(kFileAppr, appr);
+        Add(appr);
     }
 }
 
-// The records Create ISAM wrote, by file, in serial order.
+// The records Create ISAM wrote to one file, in serial order.
+template <class Record>
 struct FileRecords {
-    int file;
     const char* index;
-    std::vector<std::vector<uint8_t>> records;
+    std::vector<Record> records;
 };
+using WrittenRecords =
+    std::tuple<FileRecords<CountryRecord>, FileRecords<NameRecord>, FileRecords<AptRecord>, FileRecords<RwyRecord>,
+               FileRecords<FreqRecord>, FileRecords<RestrRecord>, FileRecords<ApprRecord>, FileRecords<LwptRecord>,
+               FileRecords<IntRecord>, FileRecords<NdbRecord>, FileRecords<VorRecord>>;
 
-std::vector<FileRecords> ReadWrittenRecords() {
-    std::vector<FileRecords> files = {{kFileCountry, "csno", {}}, {kFileNames, "nsno", {}}, {kFileApts, "asno", {}},
-                                      {kFileRwy3, "rsno", {}},    {kFileFreq3, "fsno", {}}, {kFileRestr, "rcsno", {}},
-                                      {kFileAppr, "psno", {}},    {kFileLwpt, "lsno", {}},  {kFileInts, "isno", {}},
-                                      {kFileNdbs, "bsno", {}},    {kFileVors, "vsno", {}}};
-    for (FileRecords& f : files) {
-        std::vector<uint8_t> buffer(128);
-        dbif_open(f.file);
-        dbif_index(f.file, f.index);
-        for (int found = dbif_first(f.file, buffer.data()); found; found = dbif_next(f.file, buffer.data())) {
-            f.records.emplace_back(buffer.begin(), buffer.begin() + GenRecordLength(f.file));
-        }
-        dbif_close(f.file);
+template <class Record>
+void ReadFile(FileRecords<Record>& f) {
+    dbif_open<Record>();
+    dbif_index<Record>(f.index);
+    Record record{};
+    for (int found = dbif_first(record); found; found = dbif_next(record)) f.records.push_back(record);
+    dbif_close<Record>();
+}
+
+template <class Record>
+void InsertFile(const FileRecords<Record>& f) {
+    dbif_open<Record>();
+    for (const Record& r : f.records) {
+        if (!dbif_add(r)) Fail("a floor insert failed");
     }
+    dbif_close<Record>();
+}
+
+WrittenRecords ReadWrittenRecords() {
+    WrittenRecords files{{"csno", {}}, {"nsno", {}}, {"asno", {}}, {"rsno", {}}, {"fsno", {}}, {"rcsno", {}},
+                         {"psno", {}}, {"lsno", {}}, {"isno", {}}, {"bsno", {}}, {"vsno", {}}};
+    std::apply([](auto&... f) { (ReadFile(f), ...); }, files);
     return files;
 }
 
 // The floor: the image read once, and every record inserted into empty record files.
-double Floor(const std::string& image, const std::vector<FileRecords>& files, double* read, double* inserts) {
+double Floor(const std::string& image, const WrittenRecords& files, double* read, double* inserts) {
     for (size_t i = 0; i < kIsamEraseCount; ++i) {
         for (const char* ext : {"dta", "dtx"}) platform::DeleteFile(DbFilePath(kIsamEraseList[i], ext));
     }
@@ -114,15 +127,7 @@ double Floor(const std::string& image, const std::vector<FileRecords>& files, do
     platform::CloseFile(fd);
     *read = Seconds(start);
     const Clock::time_point inserting = Clock::now();
-    for (const FileRecords& f : files) {
-        dbif_open(f.file);
-        std::vector<uint8_t> buffer(128);
-        for (const auto& r : f.records) {
-            std::copy(r.begin(), r.end(), buffer.begin());
-            if (!dbif_add(f.file, buffer.data())) Fail("a floor insert failed");
-        }
-        dbif_close(f.file);
-    }
+    std::apply([](const auto&... f) { (InsertFile(f), ...); }, files);
     *inserts = Seconds(inserting);
     CGenDBOpen::SetActive(nullptr);
     return Seconds(start);
@@ -138,7 +143,7 @@ int main() {
     bench::DatabaseShape shape;
     shape.restrictionEveryAirport = false;
     int32_t psno = 0, lsno = 0;
-    shape.airportExtras = [&](const AptBuf& apt, const int32_t runways[2]) {
+    shape.airportExtras = [&](const AptRecord& apt, const int32_t runways[2]) {
         if (apt.asno % kApproachEvery == 0) AddApproaches(apt, runways, &psno, &lsno);
     };
     bench::BuildDatabase(shape);
@@ -152,14 +157,14 @@ int main() {
     // Each measured three times, alternately; the fastest counts.
     RunResult direct, idle;
     double floor = 0, read = 0, inserts = 0;
-    std::vector<FileRecords> files;
+    WrittenRecords files;
     size_t records = 0;
     for (int round = 0; round < 3; ++round) {
         const RunResult d = RunOperation(*app, kModeCreateIsam, "bench.img", false, "Database Complete");
         const RunResult i = RunOperation(*app, kModeCreateIsam, "bench.img", true, "Database Complete");
         if (round == 0) {
             files = ReadWrittenRecords();
-            for (const FileRecords& f : files) records += f.records.size();
+            std::apply([&](const auto&... f) { ((records += f.records.size()), ...); }, files);
         }
         double r = 0, n = 0;
         const double fl = Floor("bench.img", files, &r, &n);

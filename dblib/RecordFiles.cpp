@@ -35,6 +35,13 @@ const Factory kFactories[kRecordFileCount] = {
     Make<dfAPPR>, Make<dfLWPT>,    Make<dfAWYS>,  Make<dfAWPS>, Make<dfRTE>,
 };
 
+// The classes' own file numbers are the positions in these tables.
+static_assert(dfAPTS::kFileNumber == 0 && dfCOUNTRY::kFileNumber == 1 && dfFREQ3::kFileNumber == 2 &&
+              dfINTS::kFileNumber == 3 && dfNAMES::kFileNumber == 4 && dfNDBS::kFileNumber == 5 &&
+              dfRWY3::kFileNumber == 6 && dfVORS::kFileNumber == 7 && dfUSR::kFileNumber == 8 &&
+              dfRESTR::kFileNumber == 9 && dfAPPR::kFileNumber == 10 && dfLWPT::kFileNumber == 11 &&
+              dfAWYS::kFileNumber == 12 && dfAWPS::kFileNumber == 13 && dfRTE::kFileNumber == 14);
+
 }  // namespace
 
 const RecordFileInfo kRecordFiles[kRecordFileCount] = {

@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <string>
 
-class dfAPTS : public RecordFile {
-public:
-    static constexpr const char* kFileName = "apts";
-    static constexpr int kRecordLength = 52;
+class dfAPTS;
 
-    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
-    dfAPTS(const std::string& dataPath, const std::string& indexPath, int mode);
+// The fields of an APT record, the record type of the file "apts".
+struct AptRecord {
+    using File = dfAPTS;
 
     int32_t asno = 0;
     char aident[8] = {};  // digits stored as p-y
@@ -26,4 +24,14 @@ public:
     int32_t autc = 0;  // flag word
     int32_t a212025 = 0;  // flag word; -1 on the older form
     int32_t a221507 = 0;  // flag word
+};
+
+class dfAPTS : public RecordFile, public AptRecord {
+public:
+    static constexpr const char* kFileName = "apts";
+    static constexpr int kFileNumber = 0;
+    static constexpr int kRecordLength = 52;
+
+    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
+    dfAPTS(const std::string& dataPath, const std::string& indexPath, int mode);
 };

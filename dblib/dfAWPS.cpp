@@ -6,7 +6,7 @@ dfAWPS::dfAWPS(const std::string& dataPath, const std::string& indexPath, int mo
     DeclareField(4, wpwno);
     DeclareField(8, wpseq);
     DeclareField(12, wprec);
-    DeclareField(18, m_spare);
+    DeclareField(18, spare);
     DeclareIndex("wpsno", {NumberKey(wpsno)}, true);
     DeclareIndex("wpwno", {NumberKey(wpwno)}, false);
     OpenIndexes(indexPath, mode);

@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <string>
 
-class dfINTS : public RecordFile {
-public:
-    static constexpr const char* kFileName = "ints";
-    static constexpr int kRecordLength = 40;
+class dfINTS;
 
-    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
-    dfINTS(const std::string& dataPath, const std::string& indexPath, int mode);
+// The fields of an INT record, the record type of the file "ints".
+struct IntRecord {
+    using File = dfINTS;
 
     int32_t isno = 0;
     char iident[8] = {};
@@ -23,4 +21,14 @@ public:
     int32_t icountry = 0;  // csno
     int32_t iflags = 0;  // -1 on the older form
     int32_t icompat = 0;
+};
+
+class dfINTS : public RecordFile, public IntRecord {
+public:
+    static constexpr const char* kFileName = "ints";
+    static constexpr int kFileNumber = 3;
+    static constexpr int kRecordLength = 40;
+
+    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
+    dfINTS(const std::string& dataPath, const std::string& indexPath, int mode);
 };

@@ -1,4 +1,4 @@
-// NDB records: nDBs. File "ndbs", 44-byte records.
+// NDB records: NDBs. File "ndbs", 44-byte records.
 #pragma once
 
 #include "dblib/RecordFile.h"
@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <string>
 
-class dfNDBS : public RecordFile {
-public:
-    static constexpr const char* kFileName = "ndbs";
-    static constexpr int kRecordLength = 44;
+class dfNDBS;
 
-    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
-    dfNDBS(const std::string& dataPath, const std::string& indexPath, int mode);
+// The fields of an NDB record, the record type of the file "ndbs".
+struct NdbRecord {
+    using File = dfNDBS;
 
     int32_t bsno = 0;
     char bident[8] = {};
@@ -24,4 +22,14 @@ public:
     int32_t bfreq = 0;  // tenths of a kHz
     int32_t bcompat = 0;
     int32_t bflags = 0;  // -1 on the older form
+};
+
+class dfNDBS : public RecordFile, public NdbRecord {
+public:
+    static constexpr const char* kFileName = "ndbs";
+    static constexpr int kFileNumber = 5;
+    static constexpr int kRecordLength = 44;
+
+    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
+    dfNDBS(const std::string& dataPath, const std::string& indexPath, int mode);
 };

@@ -6,16 +6,11 @@
 #include <cstdint>
 #include <string>
 
-class dfRTE : public RecordFile {
-public:
-    static constexpr const char* kFileName = "rte";
-    static constexpr int kRecordLength = 120;
+class dfRTE;
 
-    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
-    dfRTE(const std::string& dataPath, const std::string& indexPath, int mode);
-
-    // Loads an all-zero record.
-    void Clear();
+// The fields of an RTE record, the record type of the file "rte".
+struct RteRecord {
+    using File = dfRTE;
 
     int32_t rtsno = 0;
     int32_t rtno = 0;  // route number
@@ -32,4 +27,17 @@ public:
     int32_t rtrange = 0;
     int32_t rtbearing = 0;
     int32_t rticon = 0;
+};
+
+class dfRTE : public RecordFile, public RteRecord {
+public:
+    static constexpr const char* kFileName = "rte";
+    static constexpr int kFileNumber = 14;
+    static constexpr int kRecordLength = 120;
+
+    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
+    dfRTE(const std::string& dataPath, const std::string& indexPath, int mode);
+
+    // Loads an all-zero record.
+    void Clear();
 };

@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <string>
 
-class dfRWY3 : public RecordFile {
-public:
-    static constexpr const char* kFileName = "rwy3";
-    static constexpr int kRecordLength = 48;
+class dfRWY3;
 
-    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
-    dfRWY3(const std::string& dataPath, const std::string& indexPath, int mode);
+// The fields of an RWY record, the record type of the file "rwy3".
+struct RwyRecord {
+    using File = dfRWY3;
 
     int32_t rsno = 0;
     int32_t raptno = 0;  // asno of the airport
@@ -26,4 +24,14 @@ public:
     int32_t rpicfl = 0;
     int32_t rnpic = 0;
     int32_t rnpic2 = 0;
+};
+
+class dfRWY3 : public RecordFile, public RwyRecord {
+public:
+    static constexpr const char* kFileName = "rwy3";
+    static constexpr int kFileNumber = 6;
+    static constexpr int kRecordLength = 48;
+
+    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
+    dfRWY3(const std::string& dataPath, const std::string& indexPath, int mode);
 };

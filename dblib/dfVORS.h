@@ -1,4 +1,4 @@
-// VOR records: vORs. File "vors", 52-byte records.
+// VOR records: VORs. File "vors", 52-byte records.
 #pragma once
 
 #include "dblib/RecordFile.h"
@@ -6,13 +6,11 @@
 #include <cstdint>
 #include <string>
 
-class dfVORS : public RecordFile {
-public:
-    static constexpr const char* kFileName = "vors";
-    static constexpr int kRecordLength = 52;
+class dfVORS;
 
-    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
-    dfVORS(const std::string& dataPath, const std::string& indexPath, int mode);
+// The fields of a VOR record, the record type of the file "vors".
+struct VorRecord {
+    using File = dfVORS;
 
     int32_t vsno = 0;
     char vident[8] = {};
@@ -26,4 +24,14 @@ public:
     int32_t vtr = 0;  // class word
     int32_t vmag = 0;  // magnetic variation: the low byte is signed
     int32_t v221817 = 0;  // -1 on the older form
+};
+
+class dfVORS : public RecordFile, public VorRecord {
+public:
+    static constexpr const char* kFileName = "vors";
+    static constexpr int kFileNumber = 7;
+    static constexpr int kRecordLength = 52;
+
+    // Mode IsamMgr::kModeClose closes the record file again once the indexes are set up.
+    dfVORS(const std::string& dataPath, const std::string& indexPath, int mode);
 };

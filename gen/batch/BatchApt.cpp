@@ -34,21 +34,21 @@ int32_t AttributeBits(const BatchLine& l) {
     return bits;
 }
 
-// Deletes every record of `file` whose key `index` holds the airport's serial; FREQ records
+// Deletes every record of its type whose key `index` holds the airport's serial; FREQ records
 // take their restriction chains with them.
-template <class Buf>
-void DeleteChildren(int file, const char* index, int32_t Buf::*airport, int32_t Buf::*serial, int32_t asno,
+template <class Record>
+void DeleteChildren(const char* index, int32_t Record::*airport, int32_t Record::*serial, int32_t asno,
                     const char* type) {
-    BatchUseFile(file);
+    BatchUseFile<Record>();
     for (;;) {
-        Buf buf{};
+        Record buf{};
         buf.*airport = asno;
-        dbif_index(file, index);
-        if (!dbif_find(file, &buf) || buf.*airport != asno) return;
-        if constexpr (std::is_same_v<Buf, FreqBuf>) {
+        dbif_index<Record>(index);
+        if (!dbif_find(buf) || buf.*airport != asno) return;
+        if constexpr (std::is_same_v<Record, FreqRecord>) {
             if (buf.frsno != 0) DeleteRestrictionChain(buf.frsno);
         }
-        BatchDeleteRecord(file, type, buf.*serial);
+        BatchDeleteRecord<Record>(type, buf.*serial);
     }
 }
 
@@ -58,7 +58,7 @@ int BatchAddApt(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchApt)) return kBatchErrF3;
     if (l.count < 9) return kBatchErrFc;
-    AptBuf rec{};
+    AptRecord rec{};
     c.session.SetCurrentAirport(-1);
     const bool found = FindAirport(l.Field(3), c.csno, &rec);
     PointFields p;
@@ -74,12 +74,12 @@ int BatchAddApt(BatchContext& c) {
     rec.aheight = LeadingInteger(l.Field(9));
     rec.afuel = (found ? rec.afuel & kFuelBrief : kFuelBrief) | (p.at ? kFuelAt : 0) | AttributeBits(l);
     if (found) {
-        BatchUpdateRecord(kFileApts, &rec, "APT", rec.asno);
+        BatchUpdateRecord(rec, "APT", rec.asno);
     } else {
         rec.asno = TakeSerial(c.next, kFileApts);
         rec.a212025 = -1;
         rec.a221507 = 0;
-        BatchAddRecord(kFileApts, &rec, "APT", rec.asno);
+        BatchAddRecord(rec, "APT", rec.asno);
     }
     c.session.NoteAirport(rec);
     c.session.SetCurrentAirport(rec.asno);
@@ -92,14 +92,14 @@ int BatchDelApt(BatchContext& c) {
     if (l.count < 4) return kBatchErrFc;
     DelNames names;
     if (int r = ReadDelNames(c, &names)) return r;
-    AptBuf rec{};
+    AptRecord rec{};
     c.session.SetCurrentAirport(-1);
     if (!FindAirport(l.Field(3), c.csno, &rec)) return kBatchAbs;
     if (!names.Match(rec.acity, rec.afacil)) return kBatchErrNu;
     // The airport's runways and frequencies go with it.
-    DeleteChildren(kFileRwy3, "raptno", &RwyBuf::raptno, &RwyBuf::rsno, rec.asno, "RWY");
-    DeleteChildren(kFileFreq3, "faptno", &FreqBuf::faptno, &FreqBuf::fsno, rec.asno, "FRQ");
-    BatchDeleteRecord(kFileApts, "APT", rec.asno);
+    DeleteChildren("raptno", &RwyRecord::raptno, &RwyRecord::rsno, rec.asno, "RWY");
+    DeleteChildren("faptno", &FreqRecord::faptno, &FreqRecord::fsno, rec.asno, "FRQ");
+    BatchDeleteRecord<AptRecord>("APT", rec.asno);
     c.session.ForgetAirport();
     c.session.SetCurrentAirport(-1);
     return kBatchDone;

@@ -95,18 +95,18 @@ int ReadDelNames(BatchContext& c, DelNames* out) {
     return 0;
 }
 
-int FindLineAirport(BatchContext& c, AptBuf* apt) {
+int FindLineAirport(BatchContext& c, AptRecord* apt) {
     if (c.csno < 0) return kBatchErrCid;
     if (!c.session.Airport(c.line.Field(3), c.csno, apt)) return kBatchAbs;
     return 0;
 }
 
-void ClearBriefMark(BatchContext& c, AptBuf& apt) {
+void ClearBriefMark(BatchContext& c, AptRecord& apt) {
     if ((apt.afuel & 1) == 0) return;
     // The write needs the airport as the file's current record.
     if (c.session.CurrentAirport() != apt.asno && !FindAirport(c.line.Field(3), c.csno, &apt)) return;
     apt.afuel &= ~1;
-    BatchUpdateRecord(kFileApts, &apt, "APT", apt.asno);
+    BatchUpdateRecord(apt, "APT", apt.asno);
     c.session.NoteAirport(apt);
     c.session.SetCurrentAirport(apt.asno);
 }

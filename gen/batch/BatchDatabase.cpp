@@ -10,19 +10,30 @@
 
 namespace {
 
-const char* const kSerialIndexes[kBatchFileCount] = {
-    "asno", "csno", "fsno", "isno", "nsno", "bsno", "rsno", "vsno", "usno", "rcsno", "psno", "lsno",
-};
+// The serial number of the record with the highest one (through its serial index), or -1.
+template <class Record>
+int32_t HighestSerial(const char* index, int32_t Record::*serial) {
+    // The largest possible serial as the key: the record below it is the last one.
+    Record record{};
+    record.*serial = INT32_MAX;
+    BatchUseFile<Record>();
+    dbif_index<Record>(index);
+    return dbif_findprev(record) ? record.*serial : -1;
+}
 
-[[noreturn]] void WriteFailed(const char* what, const char* type, int32_t serial) {
-    char text[96];
-    std::snprintf(text, sizeof text, "Program error: DB %s %s %d failed", what, type, serial);
-    ProgramError(text);
+template <class Record>
+void SetNextSerial(int32_t next[kGenFileCount], const char* index, int32_t Record::*serial) {
+    const int32_t highest = HighestSerial(index, serial);
+    next[Record::File::kFileNumber] = highest < INT32_MAX ? highest + 1 : INT32_MAX;
 }
 
 }  // namespace
 
-void BatchUseFile(int fileNumber) { dbif_open(fileNumber); }
+void BatchWriteFailed(const char* what, const char* type, int32_t serial) {
+    char text[96];
+    std::snprintf(text, sizeof text, "Program error: DB %s %s %d failed", what, type, serial);
+    ProgramError(text);
+}
 
 void BatchCloseFiles() {
     for (int f = 0; f < kBatchFileCount; ++f) {
@@ -39,17 +50,18 @@ void BatchWriteBack() {
 }
 
 void InitBatchSerials(int32_t next[kGenFileCount]) {
-    for (int f = 0; f < kBatchFileCount; ++f) {
-        // Every record begins with its serial number: the largest one keys the last record.
-        uint8_t buffer[128] = {};
-        const int32_t largest = INT32_MAX;
-        std::memcpy(buffer, &largest, sizeof largest);
-        BatchUseFile(f);
-        dbif_index(f, kSerialIndexes[f]);
-        int32_t highest = -1;
-        if (dbif_findprev(f, buffer)) std::memcpy(&highest, buffer, sizeof highest);
-        next[f] = highest < INT32_MAX ? highest + 1 : INT32_MAX;
-    }
+    SetNextSerial(next, "asno", &AptRecord::asno);
+    SetNextSerial(next, "csno", &CountryRecord::csno);
+    SetNextSerial(next, "fsno", &FreqRecord::fsno);
+    SetNextSerial(next, "isno", &IntRecord::isno);
+    SetNextSerial(next, "nsno", &NameRecord::nsno);
+    SetNextSerial(next, "bsno", &NdbRecord::bsno);
+    SetNextSerial(next, "rsno", &RwyRecord::rsno);
+    SetNextSerial(next, "vsno", &VorRecord::vsno);
+    SetNextSerial(next, "usno", &UsrRecord::usno);
+    SetNextSerial(next, "rcsno", &RestrRecord::rcsno);
+    SetNextSerial(next, "psno", &ApprRecord::psno);
+    SetNextSerial(next, "lsno", &LwptRecord::lsno);
     if (next[kFileRestr] < 1) next[kFileRestr] = 1;
 }
 
@@ -59,38 +71,25 @@ int32_t TakeSerial(int32_t next[kGenFileCount], int fileNumber) {
     return serial;
 }
 
-void BatchAddRecord(int fileNumber, void* buffer, const char* type, int32_t serial) {
-    BatchUseFile(fileNumber);
-    if (!dbif_add(fileNumber, buffer)) WriteFailed("add/upd", type, serial);
-}
-
-void BatchUpdateRecord(int fileNumber, void* buffer, const char* type, int32_t serial) {
-    if (!dbif_upd(fileNumber, buffer)) WriteFailed("add/upd", type, serial);
-}
-
-void BatchDeleteRecord(int fileNumber, const char* type, int32_t serial) {
-    if (!dbif_del(fileNumber)) WriteFailed("del", type, serial);
-}
-
 int32_t AddCountryRecord(int32_t next[kGenFileCount], std::string_view field) {
-    CountryBuf buf{};
+    CountryRecord buf{};
     buf.csno = TakeSerial(next, kFileCountry);
     const std::string id = AddedCountryId(field);
     std::memcpy(buf.cid, id.data(), id.size());
     std::string name(field.substr(3, 19));
     SetRecText(buf.cname, name.c_str(), sizeof buf.cname);
-    BatchUseFile(kFileCountry);
-    if (!dbif_add(kFileCountry, &buf)) WriteFailed("add", "COUNTRY", buf.csno);
+    BatchUseFile<CountryRecord>();
+    if (!dbif_add(buf)) BatchWriteFailed("add", "COUNTRY", buf.csno);
     return buf.csno;
 }
 
 int32_t AddNameRecord(int32_t next[kGenFileCount], std::string_view text) {
-    NameBuf buf{};
+    NameRecord buf{};
     buf.nsno = TakeSerial(next, kFileNames);
     std::string name = BatchNameText(text);
     std::memcpy(buf.nname, name.data(), name.size());
-    BatchUseFile(kFileNames);
-    if (!dbif_add(kFileNames, &buf)) WriteFailed("add", "NAME", buf.nsno);
+    BatchUseFile<NameRecord>();
+    if (!dbif_add(buf)) BatchWriteFailed("add", "NAME", buf.nsno);
     return buf.nsno;
 }
 
@@ -99,29 +98,29 @@ int32_t StoreRestrictionChain(int32_t next[kGenFileCount], const std::vector<uin
     const size_t records = (bytes.size() + 7) / 8;
     std::vector<int32_t> serials(records);
     for (int32_t& s : serials) s = TakeSerial(next, kFileRestr);
-    BatchUseFile(kFileRestr);
+    BatchUseFile<RestrRecord>();
     for (size_t i = 0; i < records; ++i) {
-        RestrBuf buf{};
+        RestrRecord buf{};
         buf.rcsno = serials[i];
         buf.rcnxt = i + 1 < records ? serials[i + 1] : 0;
         const size_t n = std::min<size_t>(8, bytes.size() - i * 8);
         std::memcpy(buf.rcres, bytes.data() + i * 8, n);
-        if (!dbif_add(kFileRestr, &buf)) WriteFailed("add", "RESTR", buf.rcsno);
+        if (!dbif_add(buf)) BatchWriteFailed("add", "RESTR", buf.rcsno);
     }
     return serials[0];
 }
 
 void DeleteRestrictionChain(int32_t first) {
-    BatchUseFile(kFileRestr);
-    dbif_index(kFileRestr, "rcsno");
+    BatchUseFile<RestrRecord>();
+    dbif_index<RestrRecord>("rcsno");
     int32_t serial = first;
     // Each record is deleted before the next is looked up, so a chain that loops back ends at
     // the record already deleted.
     while (serial != 0) {
-        RestrBuf buf{};
+        RestrRecord buf{};
         buf.rcsno = serial;
-        if (!dbif_find(kFileRestr, &buf)) break;
-        BatchDeleteRecord(kFileRestr, "RESTR", serial);
+        if (!dbif_find(buf)) break;
+        BatchDeleteRecord<RestrRecord>("RESTR", serial);
         serial = buf.rcnxt;
     }
 }

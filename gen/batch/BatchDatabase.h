@@ -9,14 +9,17 @@
 #include <string_view>
 #include <vector>
 
-#include "gen/batch/BatchRecords.h"
 #include "gen/shell/CGenDBOpen.h"
 
 // The record files the batch update may use (files 0 to 11).
 constexpr int kBatchFileCount = 12;
 
-// Opens a record file for the batch when it is closed.
-void BatchUseFile(int fileNumber);
+// Opens the record file of a record type for the batch when it is closed.
+template <class Record>
+void BatchUseFile() {
+    dbif_open<Record>();
+}
+
 // Closes every record file the batch may have opened.
 void BatchCloseFiles();
 // Writes the database library's cached index blocks back to their files, so that what the
@@ -29,11 +32,25 @@ void InitBatchSerials(int32_t next[kGenFileCount]);
 // The next serial number of a file, counted on.
 int32_t TakeSerial(int32_t next[kGenFileCount], int fileNumber);
 
+// Ends the program with "Program error: DB %s %s %d failed" (what, type word, serial).
+[[noreturn]] void BatchWriteFailed(const char* what, const char* type, int32_t serial);
+
 // Writes; a refusal ends the program with "Program error: DB add/upd %s %d failed" (type word,
 // serial) or "Program error: DB del %s %d failed".
-void BatchAddRecord(int fileNumber, void* buffer, const char* type, int32_t serial);
-void BatchUpdateRecord(int fileNumber, void* buffer, const char* type, int32_t serial);
-void BatchDeleteRecord(int fileNumber, const char* type, int32_t serial);
+template <class Record>
+void BatchAddRecord(const Record& record, const char* type, int32_t serial) {
+    BatchUseFile<Record>();
+    if (!dbif_add(record)) BatchWriteFailed("add/upd", type, serial);
+}
+template <class Record>
+void BatchUpdateRecord(const Record& record, const char* type, int32_t serial) {
+    if (!dbif_upd(record)) BatchWriteFailed("add/upd", type, serial);
+}
+// Deletes the current record of the record type's file.
+template <class Record>
+void BatchDeleteRecord(const char* type, int32_t serial) {
+    if (!dbif_del<Record>()) BatchWriteFailed("del", type, serial);
+}
 
 // A new COUNTRY record from a country field that CanAddCountry accepts: cid = its
 // AddedCountryId, cname = the text from the fourth (at most 19). Returns its csno.
@@ -48,27 +65,27 @@ int32_t StoreRestrictionChain(int32_t next[kGenFileCount], const std::vector<uin
 void DeleteRestrictionChain(int32_t first);
 
 // The first record with this ident (stored form) in the country, through the ident index.
-template <class Buf>
-bool FindIdentInCountry(int fileNumber, const char* index, char (Buf::*ident)[8], int32_t Buf::*country,
-                        std::string_view text, int32_t csno, Buf* out) {
+template <class Record>
+bool FindIdentInCountry(const char* index, char (Record::*ident)[8], int32_t Record::*country, std::string_view text,
+                        int32_t csno, Record* out) {
     if (csno < 0) return false;
-    Buf buf{};
+    Record buf{};
     std::memcpy(buf.*ident, text.data(), text.size() < 8 ? text.size() : 7);
     char key[8];
     std::memcpy(key, buf.*ident, sizeof key);
-    BatchUseFile(fileNumber);
-    dbif_index(fileNumber, index);
-    if (!dbif_find(fileNumber, &buf)) return false;
+    BatchUseFile<Record>();
+    dbif_index<Record>(index);
+    if (!dbif_find(buf)) return false;
     do {
         if (std::strncmp(buf.*ident, key, sizeof key) != 0) return false;
         if (buf.*country == csno) {
             *out = buf;
             return true;
         }
-    } while (dbif_next(fileNumber, &buf));
+    } while (dbif_next(buf));
     return false;
 }
 
-inline bool FindAirport(std::string_view ident, int32_t csno, AptBuf* out) {
-    return FindIdentInCountry(kFileApts, "aident", &AptBuf::aident, &AptBuf::acountry, ident, csno, out);
+inline bool FindAirport(std::string_view ident, int32_t csno, AptRecord* out) {
+    return FindIdentInCountry("aident", &AptRecord::aident, &AptRecord::acountry, ident, csno, out);
 }

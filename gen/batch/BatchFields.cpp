@@ -7,7 +7,6 @@
 #include "common/CLocale.h"
 #include "common/CoordinateParse.h"
 #include "gen/batch/BatchDatabase.h"
-#include "gen/batch/BatchRecords.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "gen/image/RunwayPicture.h"
 
@@ -135,11 +134,11 @@ bool CanAddCountry(std::string_view text) {
 
 int32_t FindCountryId(std::string_view text) {
     std::string id = CountryIdOf(text);
-    CountryBuf buf{};
+    CountryRecord buf{};
     std::memcpy(buf.cid, id.data(), id.size());
-    BatchUseFile(kFileCountry);
-    dbif_index(kFileCountry, "cid");
-    return dbif_find(kFileCountry, &buf) ? buf.csno : -1;
+    BatchUseFile<CountryRecord>();
+    dbif_index<CountryRecord>("cid");
+    return dbif_find(buf) ? buf.csno : -1;
 }
 
 // ---- Names ---------------------------------------------------------------------------------
@@ -155,12 +154,12 @@ std::string BatchNameText(std::string_view text) {
 
 int32_t FindNameNumber(std::string_view text) {
     if (IsUnsetName(text)) return kNameUnset;
-    NameBuf buf{};
+    NameRecord buf{};
     std::string name = BatchNameText(text);
     std::memcpy(buf.nname, name.data(), name.size());
-    BatchUseFile(kFileNames);
-    dbif_index(kFileNames, "nname");
-    return dbif_find(kFileNames, &buf) ? buf.nsno : kNameAbsent;
+    BatchUseFile<NameRecord>();
+    dbif_index<NameRecord>("nname");
+    return dbif_find(buf) ? buf.nsno : kNameAbsent;
 }
 
 // ---- Frequency type ------------------------------------------------------------------------
@@ -288,20 +287,20 @@ char FindBadIdentChar(std::string_view ident, BatchType type) {
     return 0;
 }
 
-int FindIntOfCountry(std::string_view ident, int32_t csno, IntBuf* found) {
-    IntBuf buf{};
+int FindIntOfCountry(std::string_view ident, int32_t csno, IntRecord* found) {
+    IntRecord buf{};
     std::memcpy(buf.iident, ident.data(), std::min<size_t>(ident.size(), 7));
     char key[8];
     std::memcpy(key, buf.iident, sizeof key);
-    BatchUseFile(kFileInts);
-    dbif_index(kFileInts, "iident");
-    if (!dbif_find(kFileInts, &buf)) return kBatchAbs;
+    BatchUseFile<IntRecord>();
+    dbif_index<IntRecord>("iident");
+    if (!dbif_find(buf)) return kBatchAbs;
     do {
         if (std::strncmp(buf.iident, key, sizeof key) != 0) break;
         if (buf.icountry == csno) {
             *found = buf;
             return 0;
         }
-    } while (dbif_next(kFileInts, &buf));
+    } while (dbif_next(buf));
     return kBatchAbs;
 }

@@ -9,7 +9,7 @@
 
 #include "gen/batch/BatchLine.h"
 
-struct IntBuf;
+struct IntRecord;
 
 // Widest position field and the significant bits kept, by record type: 21 characters and 21
 // bits for APT, INT, NDB, VOR and the runway ends; 26 and 26 for USR.
@@ -85,7 +85,7 @@ char FindBadIdentChar(std::string_view ident, BatchType type);
 
 // Looks up the intersection with this (stored-form) ident in the country: 0 found (in *found),
 // kBatchAbs when there is none.
-int FindIntOfCountry(std::string_view ident, int32_t csno, IntBuf* found);
+int FindIntOfCountry(std::string_view ident, int32_t csno, IntRecord* found);
 
 // Reading numbers the way the batch fields are written.
 // The leading decimal integer (blanks and a sign allowed before it; 0 when there is none),

@@ -25,19 +25,19 @@ bool ReadFrequency(const BatchLine& l, int32_t* freq, int32_t* type) {
 }
 
 // Finds the airport's frequency; the current FREQ record is then the one found.
-bool FindFrequency(int32_t asno, int32_t freq, int32_t type, FreqBuf* out) {
-    BatchUseFile(kFileFreq3);
-    dbif_index(kFileFreq3, "faptno");
-    FreqBuf buf{};
+bool FindFrequency(int32_t asno, int32_t freq, int32_t type, FreqRecord* out) {
+    BatchUseFile<FreqRecord>();
+    dbif_index<FreqRecord>("faptno");
+    FreqRecord buf{};
     buf.faptno = asno;
-    if (!dbif_find(kFileFreq3, &buf)) return false;
+    if (!dbif_find(buf)) return false;
     do {
         if (buf.faptno != asno) return false;
         if (buf.freq == freq && buf.ftype == type) {
             *out = buf;
             return true;
         }
-    } while (dbif_next(kFileFreq3, &buf));
+    } while (dbif_next(buf));
     return false;
 }
 
@@ -47,7 +47,7 @@ int BatchAddFrq(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchFrq)) return kBatchErrF3;
     if (l.count < 6) return kBatchErrFc;
-    AptBuf apt{};
+    AptRecord apt{};
     if (int r = FindLineAirport(c, &apt)) return r;
     int32_t freq = 0;
     int32_t type = 0;
@@ -57,7 +57,7 @@ int BatchAddFrq(BatchContext& c) {
     std::vector<uint8_t> restriction;
     if (hasList && !EncodeRestrictionText(last, &restriction).ok()) return kBatchErrFrq;
 
-    FreqBuf rec{};
+    FreqRecord rec{};
     int result = kBatchDone;
     if (!FindFrequency(apt.asno, freq, type, &rec)) {
         rec.fsno = TakeSerial(c.next, kFileFreq3);
@@ -67,13 +67,13 @@ int BatchAddFrq(BatchContext& c) {
         rec.flags = 0;
         rec.frsno = StoreRestrictionChain(c.next, restriction);
         rec.f431 = -1;
-        BatchAddRecord(kFileFreq3, &rec, "FRQ", rec.fsno);
+        BatchAddRecord(rec, "FRQ", rec.fsno);
     } else if (rec.frsno == 0 && !hasList) {
         result = kBatchOk;
     } else {
         if (rec.frsno != 0) DeleteRestrictionChain(rec.frsno);
         rec.frsno = StoreRestrictionChain(c.next, restriction);
-        BatchUpdateRecord(kFileFreq3, &rec, "FRQ", rec.fsno);
+        BatchUpdateRecord(rec, "FRQ", rec.fsno);
     }
     ClearBriefMark(c, apt);
     return result;
@@ -83,17 +83,17 @@ int BatchDelFrq(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchFrq)) return kBatchErrF3;
     if (l.count < 6) return kBatchErrFc;
-    AptBuf apt{};
+    AptRecord apt{};
     if (int r = FindLineAirport(c, &apt)) return r;
     int32_t freq = 0;
     int32_t type = 0;
     if (!ReadFrequency(l, &freq, &type)) return kBatchErrFrq;
-    FreqBuf rec{};
+    FreqRecord rec{};
     // A DEL line written without the frequency's "M" still names the marked frequency.
     if (!FindFrequency(apt.asno, freq, type, &rec) &&
         ((type & kMarked) != 0 || !FindFrequency(apt.asno, freq, type | kMarked, &rec)))
         return kBatchAbs;
     if (rec.frsno != 0) DeleteRestrictionChain(rec.frsno);
-    BatchDeleteRecord(kFileFreq3, "FRQ", rec.fsno);
+    BatchDeleteRecord<FreqRecord>("FRQ", rec.fsno);
     return kBatchDone;
 }

@@ -8,9 +8,8 @@
 #include <string_view>
 
 #include "gen/batch/BatchLine.h"
-#include "gen/batch/BatchRecords.h"
-#include "gen/batch/BatchSession.h"
 #include "gen/shell/CGenDBOpen.h"
+#include "gen/batch/BatchSession.h"
 
 // What a handler works on.
 struct BatchContext {
@@ -80,10 +79,10 @@ int ReadDelNames(BatchContext& c, DelNames* out);
 
 // The airport of a RWY or FRQ line (field 3 in the country of field 4): 0, kBatchErrCid or
 // kBatchAbs.
-int FindLineAirport(BatchContext& c, AptBuf* apt);
+int FindLineAirport(BatchContext& c, AptRecord* apt);
 // Clears the airport's "no runway or frequency yet" mark (afuel bit 0) and writes the airport
 // when the mark was set.
-void ClearBriefMark(BatchContext& c, AptBuf& apt);
+void ClearBriefMark(BatchContext& c, AptRecord& apt);
 
 // The stored form of an ident field in a record's 8-byte ident.
 void CopyIdent(char (&field)[8], std::string_view ident);

@@ -38,18 +38,18 @@ bool ClassBits(const BatchLine& l, int32_t* bits) {
 }
 
 // DEL of an NDB or VOR: by ident within the country, the names as the line gives them.
-template <class Buf>
-int DelPoint(BatchContext& c, int file, const char* index, char (Buf::*ident)[8], int32_t Buf::*country,
-             int32_t Buf::*city, int32_t Buf::*facility, int32_t Buf::*serial, const char* type) {
+template <class Record>
+int DelPoint(BatchContext& c, const char* index, char (Record::*ident)[8], int32_t Record::*country,
+             int32_t Record::*city, int32_t Record::*facility, int32_t Record::*serial, const char* type) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(l.type)) return kBatchErrF3;
     if (l.count < 4) return kBatchErrFc;
     DelNames names;
     if (int r = ReadDelNames(c, &names)) return r;
-    Buf rec{};
-    if (!FindIdentInCountry(file, index, ident, country, l.Field(3), c.csno, &rec)) return kBatchAbs;
+    Record rec{};
+    if (!FindIdentInCountry(index, ident, country, l.Field(3), c.csno, &rec)) return kBatchAbs;
     if (!names.Match(rec.*city, rec.*facility)) return kBatchErrNu;
-    BatchDeleteRecord(file, type, rec.*serial);
+    BatchDeleteRecord<Record>(type, rec.*serial);
     return kBatchDone;
 }
 
@@ -59,7 +59,7 @@ int BatchAddInt(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchInt)) return kBatchErrF3;
     if (l.count != 6) return kBatchErrFc;
-    IntBuf rec{};
+    IntRecord rec{};
     const bool found = c.csno >= 0 && FindIntOfCountry(l.Field(3), c.csno, &rec) == 0;
     PointFields p;
     if (int r = ReadPointFields(c, 5, false, &p)) return r;
@@ -70,7 +70,7 @@ int BatchAddInt(BatchContext& c) {
     rec.ilong = p.lon;
     rec.icountry = c.csno;
     if (found) {
-        BatchUpdateRecord(kFileInts, &rec, "INT", rec.isno);
+        BatchUpdateRecord(rec, "INT", rec.isno);
         return kBatchModified;
     }
     rec.isno = TakeSerial(c.next, kFileInts);
@@ -78,7 +78,7 @@ int BatchAddInt(BatchContext& c) {
     rec.iparent = -1;
     rec.iflags = -1;
     rec.icompat = 0;
-    BatchAddRecord(kFileInts, &rec, "INT", rec.isno);
+    BatchAddRecord(rec, "INT", rec.isno);
     return kBatchDone;
 }
 
@@ -87,9 +87,9 @@ int BatchDelInt(BatchContext& c) {
     if (l.Field(3).size() > BatchIdentLimit(kBatchInt)) return kBatchErrF3;
     if (l.count < 4) return kBatchErrFc;
     if (c.csno < 0) return kBatchErrCid;
-    IntBuf rec{};
+    IntRecord rec{};
     if (FindIntOfCountry(l.Field(3), c.csno, &rec) != 0) return kBatchAbs;
-    BatchDeleteRecord(kFileInts, "INT", rec.isno);
+    BatchDeleteRecord<IntRecord>("INT", rec.isno);
     return kBatchDone;
 }
 
@@ -97,8 +97,8 @@ int BatchAddNdb(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchNdb)) return kBatchErrF3;
     if (l.count < 9) return kBatchErrFc;
-    NdbBuf rec{};
-    const bool found = FindIdentInCountry(kFileNdbs, "bident", &NdbBuf::bident, &NdbBuf::bcountry, l.Field(3), c.csno, &rec);
+    NdbRecord rec{};
+    const bool found = FindIdentInCountry("bident", &NdbRecord::bident, &NdbRecord::bcountry, l.Field(3), c.csno, &rec);
     PointFields p;
     if (int r = ReadPointFields(c, 7, true, &p)) return r;
     int32_t freq = 0;
@@ -115,26 +115,26 @@ int BatchAddNdb(BatchContext& c) {
     const bool lAttribute = l.count >= 10 && l.Field(10).compare(0, 1, "L") == 0;
     rec.bcompat = (found ? rec.bcompat & ~5 : 0) | (p.at ? 1 : 0) | (lAttribute ? 4 : 0);
     if (found) {
-        BatchUpdateRecord(kFileNdbs, &rec, "NDB", rec.bsno);
+        BatchUpdateRecord(rec, "NDB", rec.bsno);
         return kBatchModified;
     }
     rec.bsno = TakeSerial(c.next, kFileNdbs);
     rec.bflags = -1;
-    BatchAddRecord(kFileNdbs, &rec, "NDB", rec.bsno);
+    BatchAddRecord(rec, "NDB", rec.bsno);
     return kBatchDone;
 }
 
 int BatchDelNdb(BatchContext& c) {
-    return DelPoint(c, kFileNdbs, "bident", &NdbBuf::bident, &NdbBuf::bcountry, &NdbBuf::bcity, &NdbBuf::bfacil,
-                    &NdbBuf::bsno, "NDB");
+    return DelPoint(c, "bident", &NdbRecord::bident, &NdbRecord::bcountry, &NdbRecord::bcity, &NdbRecord::bfacil,
+                    &NdbRecord::bsno, "NDB");
 }
 
 int BatchAddVor(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchVor)) return kBatchErrF3;
     if (l.count < 9) return kBatchErrFc;
-    VorBuf rec{};
-    const bool found = FindIdentInCountry(kFileVors, "vident", &VorBuf::vident, &VorBuf::vcountry, l.Field(3), c.csno, &rec);
+    VorRecord rec{};
+    const bool found = FindIdentInCountry("vident", &VorRecord::vident, &VorRecord::vcountry, l.Field(3), c.csno, &rec);
     int32_t classBits = 0;
     if (!ClassBits(l, &classBits)) return kBatchErrDme;
     PointFields p;
@@ -152,17 +152,17 @@ int BatchAddVor(BatchContext& c) {
     rec.vfreq = freq;
     rec.vdme = (p.at ? 1 : 0) | classBits;
     if (found) {
-        BatchUpdateRecord(kFileVors, &rec, "VOR", rec.vsno);
+        BatchUpdateRecord(rec, "VOR", rec.vsno);
         return kBatchModified;
     }
     rec.vsno = TakeSerial(c.next, kFileVors);
     rec.vtr = 0;
     rec.v221817 = -1;
-    BatchAddRecord(kFileVors, &rec, "VOR", rec.vsno);
+    BatchAddRecord(rec, "VOR", rec.vsno);
     return kBatchDone;
 }
 
 int BatchDelVor(BatchContext& c) {
-    return DelPoint(c, kFileVors, "vident", &VorBuf::vident, &VorBuf::vcountry, &VorBuf::vcity, &VorBuf::vfacil,
-                    &VorBuf::vsno, "VOR");
+    return DelPoint(c, "vident", &VorRecord::vident, &VorRecord::vcountry, &VorRecord::vcity, &VorRecord::vfacil,
+                    &VorRecord::vsno, "VOR");
 }

@@ -14,12 +14,12 @@ constexpr int32_t kRslPicture = 64;
 // one found. A line with a designator may also take the airport's runway without one (the
 // placeholder a new airport's first runway fills), when no runway has its designator; a line
 // without a designator takes only a runway without one.
-bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyBuf* out) {
-    BatchUseFile(kFileRwy3);
-    dbif_index(kFileRwy3, "raptno");
-    RwyBuf buf{};
+bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyRecord* out) {
+    BatchUseFile<RwyRecord>();
+    dbif_index<RwyRecord>("raptno");
+    RwyRecord buf{};
     buf.raptno = asno;
-    if (!dbif_find(kFileRwy3, &buf)) return false;
+    if (!dbif_find(buf)) return false;
     int32_t placeholder = -1;
     do {
         if (buf.raptno != asno) break;
@@ -28,12 +28,12 @@ bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyBuf* out) {
             return true;
         }
         if (takePlaceholder && code != 0 && buf.rw == 0 && placeholder < 0) placeholder = buf.rsno;
-    } while (dbif_next(kFileRwy3, &buf));
+    } while (dbif_next(buf));
     if (placeholder < 0) return false;
-    dbif_index(kFileRwy3, "rsno");
-    buf = RwyBuf{};
+    dbif_index<RwyRecord>("rsno");
+    buf = RwyRecord{};
     buf.rsno = placeholder;
-    if (!dbif_find(kFileRwy3, &buf)) return false;
+    if (!dbif_find(buf)) return false;
     *out = buf;
     return true;
 }
@@ -44,11 +44,11 @@ int BatchAddRwy(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchRwy)) return kBatchErrF3;
     if (l.count != 9 && l.count != 13) return kBatchErrFc;
-    AptBuf apt{};
+    AptRecord apt{};
     if (int r = FindLineAirport(c, &apt)) return r;
     int32_t code = 0;
     if (ParseRunwayDesignator(l.Field(6), &code) != 0) return kBatchErrRwy;
-    RwyBuf rec{};
+    RwyRecord rec{};
     const bool found = FindRunway(apt.asno, code, true, &rec);
     RunwayFields f;
     if (int r = ParseRunwayFields(l, apt.alat, apt.along, &f)) return r;
@@ -78,10 +78,10 @@ int BatchAddRwy(BatchContext& c) {
     }
     if (f.hasMarker) rec.rpicfl = (rec.rpicfl & ~3) | f.marker;
     if (found) {
-        BatchUpdateRecord(kFileRwy3, &rec, "RWY", rec.rsno);
+        BatchUpdateRecord(rec, "RWY", rec.rsno);
     } else {
         rec.rsno = TakeSerial(c.next, kFileRwy3);
-        BatchAddRecord(kFileRwy3, &rec, "RWY", rec.rsno);
+        BatchAddRecord(rec, "RWY", rec.rsno);
     }
     ClearBriefMark(c, apt);
     return found ? kBatchModified : kBatchDone;
@@ -91,12 +91,12 @@ int BatchDelRwy(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchRwy)) return kBatchErrF3;
     if (l.count < 6) return kBatchErrFc;
-    AptBuf apt{};
+    AptRecord apt{};
     if (int r = FindLineAirport(c, &apt)) return r;
     int32_t code = 0;
     if (ParseRunwayDesignator(l.Field(6), &code) != 0) return kBatchErrRwy;
-    RwyBuf rec{};
+    RwyRecord rec{};
     if (!FindRunway(apt.asno, code, false, &rec)) return kBatchAbs;
-    BatchDeleteRecord(kFileRwy3, "RWY", rec.rsno);
+    BatchDeleteRecord<RwyRecord>("RWY", rec.rsno);
     return kBatchDone;
 }

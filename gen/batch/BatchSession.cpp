@@ -15,19 +15,19 @@ void BatchSession::Reset() {
 
 void BatchSession::Begin() {
     Reset();
-    CountryBuf country{};
-    BatchUseFile(kFileCountry);
-    dbif_index(kFileCountry, "csno");
-    if (dbif_first(kFileCountry, &country)) {
+    CountryRecord country{};
+    BatchUseFile<CountryRecord>();
+    dbif_index<CountryRecord>("csno");
+    if (dbif_first(country)) {
         do countries_[std::string(country.cid, strnlen(country.cid, sizeof country.cid))] = country.csno;
-        while (dbif_next(kFileCountry, &country));
+        while (dbif_next(country));
     }
-    NameBuf name{};
-    BatchUseFile(kFileNames);
-    dbif_index(kFileNames, "nsno");
-    if (dbif_first(kFileNames, &name)) {
+    NameRecord name{};
+    BatchUseFile<NameRecord>();
+    dbif_index<NameRecord>("nsno");
+    if (dbif_first(name)) {
         do names_[std::string(name.nname, strnlen(name.nname, sizeof name.nname))] = name.nsno;
-        while (dbif_next(kFileNames, &name));
+        while (dbif_next(name));
     }
     complete_ = true;
 }
@@ -56,7 +56,7 @@ int32_t BatchSession::NameOf(const std::string& text) {
 
 void BatchSession::NoteName(const std::string& text, int32_t nsno) { names_[text] = nsno; }
 
-bool BatchSession::Airport(std::string_view ident, int32_t csno, AptBuf* out) {
+bool BatchSession::Airport(std::string_view ident, int32_t csno, AptRecord* out) {
     if (csno < 0) return false;
     char key[8] = {};
     std::memcpy(key, ident.data(), ident.size() < 8 ? ident.size() : 7);
@@ -70,7 +70,7 @@ bool BatchSession::Airport(std::string_view ident, int32_t csno, AptBuf* out) {
     return found;
 }
 
-void BatchSession::NoteAirport(const AptBuf& airport) {
+void BatchSession::NoteAirport(const AptRecord& airport) {
     airport_ = airport;
     hasAirport_ = true;
 }

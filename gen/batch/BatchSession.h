@@ -9,7 +9,7 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "gen/batch/BatchRecords.h"
+#include "gen/shell/CGenDBOpen.h"
 
 class BatchSession {
 public:
@@ -28,9 +28,9 @@ public:
 
     // The airport with this ident (stored form) in the country, as last read or written; the
     // APT record it returns need not be the current record of the file.
-    bool Airport(std::string_view ident, int32_t csno, AptBuf* out);
+    bool Airport(std::string_view ident, int32_t csno, AptRecord* out);
     // The airport as just read or written.
-    void NoteAirport(const AptBuf& airport);
+    void NoteAirport(const AptRecord& airport);
     void ForgetAirport();
 
     // The asno of the current record of the APT file when the batch knows it, else -1: a write
@@ -43,6 +43,6 @@ private:
     std::unordered_map<std::string, int32_t> countries_;  // by country id
     std::unordered_map<std::string, int32_t> names_;
     bool hasAirport_ = false;
-    AptBuf airport_{};
+    AptRecord airport_{};
     int32_t currentAirport_ = -1;
 };

@@ -7,12 +7,12 @@ namespace {
 
 constexpr int32_t kUserIcon = 0x120003;
 
-bool FindUser(std::string_view ident, UsrBuf* out) {
-    UsrBuf buf{};
+bool FindUser(std::string_view ident, UsrRecord* out) {
+    UsrRecord buf{};
     CopyIdent(buf.uident, ident);
-    BatchUseFile(kFileUsr);
-    dbif_index(kFileUsr, "uident");
-    if (!dbif_find(kFileUsr, &buf)) return false;
+    BatchUseFile<UsrRecord>();
+    dbif_index<UsrRecord>("uident");
+    if (!dbif_find(buf)) return false;
     *out = buf;
     return true;
 }
@@ -23,7 +23,7 @@ int BatchAddUsr(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchUsr)) return kBatchErrF3;
     if (l.count != 6) return kBatchErrFc;
-    UsrBuf rec{};
+    UsrRecord rec{};
     const bool found = FindUser(l.Field(3), &rec);
     int32_t lat = 0;
     int32_t lon = 0;
@@ -39,11 +39,11 @@ int BatchAddUsr(BatchContext& c) {
     rec.utime = c.now;
     rec.uicon = kUserIcon;
     if (found) {
-        BatchUpdateRecord(kFileUsr, &rec, "USR", rec.usno);
+        BatchUpdateRecord(rec, "USR", rec.usno);
         return kBatchModified;
     }
     rec.usno = TakeSerial(c.next, kFileUsr);
-    BatchAddRecord(kFileUsr, &rec, "USR", rec.usno);
+    BatchAddRecord(rec, "USR", rec.usno);
     return kBatchDone;
 }
 
@@ -51,8 +51,8 @@ int BatchDelUsr(BatchContext& c) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchUsr)) return kBatchErrF3;
     if (l.count < 3) return kBatchErrFc;
-    UsrBuf rec{};
+    UsrRecord rec{};
     if (!FindUser(l.Field(3), &rec)) return kBatchAbs;
-    BatchDeleteRecord(kFileUsr, "USR", rec.usno);
+    BatchDeleteRecord<UsrRecord>("USR", rec.usno);
     return kBatchDone;
 }

@@ -81,14 +81,47 @@ std::vector<CreateImageRow> CreateImageTable(const ImageParams& params) {
     return rows;
 }
 
-CreateImageDriver::CreateImageDriver(const ImageParams& params) : rows_(CreateImageTable(params)) {}
+bool CreateImageDriver::Run(OperationContext& context) {
+    const StepTable& rows = context.model->createImageSteps;
+    if (context.step == 0 && context.calls == 0) shown_.assign(rows.size(), false);
+    for (;;) {
+        const uint32_t step = context.step;
+        if (step >= rows.size()) return Finish(context);
+        const StepRow& row = rows[step];
+        const StepStatus status = row.fn(context);
+        if (status == StepStatus::Stop || context.Stopped()) return true;
+        if (status == StepStatus::Done) return Finish(context);
+        if (status == StepStatus::Skip) {
+            context.step = step + 1;
+            continue;
+        }
+        ++context.calls;
+        const bool ended = status == StepStatus::Next;
+        if (context.calls % kProgressEvery == 1 || ended) {
+            const std::string line = StringFormatC("%s %lu", row.text, static_cast<unsigned long>(context.calls));
+            if (!shown_[step]) {
+                shown_[step] = true;
+                context.AddLine(line);
+            } else {
+                context.ReplaceLastLine(line);
+            }
+        }
+        if (!ended) return false;
+        context.calls = 0;
+        context.step = step + 1;
+        return context.step >= rows.size() && Finish(context);
+    }
+}
 
-CreateImageDriver::~CreateImageDriver() = default;
+bool CreateImageDriver::Finish(OperationContext& context) {
+    if (context.model->finishImage) context.model->finishImage(context);
+    return true;
+}
 
-void CreateImageDriver::Abandon() { build_.reset(); }
+namespace {
 
-bool CreateImageDriver::SourceMissing(const CreateImageRow& row, const CreateImageBuild& build) const {
-    switch (row.id) {
+bool SourceMissing(CreateImageStep id, const CreateImageBuild& build) {
+    switch (id) {
     case CreateImageStep::CountTcc:
     case CreateImageStep::WriteTcc:
         return !build.tcc.IsOpen();
@@ -100,46 +133,32 @@ bool CreateImageDriver::SourceMissing(const CreateImageRow& row, const CreateIma
     }
 }
 
-bool CreateImageDriver::Run(OperationContext& context) {
+}  // namespace
+
+StepStatus CreateImageState::Call(OperationContext& context, const CreateImageRow& row) {
     if (context.step == 0 && context.calls == 0) {
         if (!context.image) ProgramError("Program error: no image object for Create Image");
         build_ = std::make_shared<CreateImageBuild>(context, *context.image);
-        build_->shown.assign(rows_.size(), false);
     }
-    if (!build_) return true;
+    if (!build_) return StepStatus::Stop;
     // The build stays alive through the call even when the step stops the operation.
     const std::shared_ptr<CreateImageBuild> build = build_;
-    const uint32_t step = context.step;
-    if (step >= rows_.size()) return Finish(context, *build);
-    const CreateImageRow& row = rows_[step];
+    if (context.calls == 0 && SourceMissing(row.id, *build)) return StepStatus::Skip;
     const StepStatus status = row.fn(context, *build);
     if (status == StepStatus::Stop || context.Stopped()) {
         if (build_ == build) build_.reset();
-        return true;
+    } else if (status == StepStatus::Next) {
+        build->walk.Reset();
+        build->cursor = 0;
     }
-    if (status == StepStatus::Done) return Finish(context, *build);
-    ++context.calls;
-    const bool ended = status == StepStatus::Next;
-    if (context.calls % kProgressEvery == 1 || ended) {
-        const std::string line = StringFormatC("%s %lu", row.text, static_cast<unsigned long>(context.calls));
-        if (!build->shown[step]) {
-            build->shown[step] = true;
-            context.AddLine(line);
-        } else {
-            context.ReplaceLastLine(line);
-        }
-    }
-    if (!ended) return false;
-    build->walk.Reset();
-    build->cursor = 0;
-    context.calls = 0;
-    context.step = step + 1;
-    while (context.step < rows_.size() && SourceMissing(rows_[context.step], *build)) ++context.step;
-    if (context.step >= rows_.size()) return Finish(context, *build);
-    return false;
+    return status;
 }
 
-bool CreateImageDriver::Finish(OperationContext& context, CreateImageBuild& build) {
+StepStatus CreateImageState::Finish(OperationContext& context) {
+    if (!build_) return StepStatus::Stop;
+    // Released at the end of the call.
+    const std::shared_ptr<CreateImageBuild> keep = build_;
+    CreateImageBuild& build = *keep;
     ImageLayout& layout = build.image.Layout();
     const uint32_t end = layout.ImageEnd();
     if (context.settings && context.settings->debugLevel != 0) {
@@ -148,9 +167,9 @@ bool CreateImageDriver::Finish(OperationContext& context, CreateImageBuild& buil
     }
     context.AddLine(StringFormatC("Image ends at %06lx", static_cast<unsigned long>(end)));
     if (ImageResult r = build.image.Cut(end); !r) {
-        Failed(context, r);
+        const StepStatus status = Failed(context, r);
         build_.reset();
-        return true;
+        return status;
     }
     const bool empty = layout.countryCount == 0;
     if (context.app) {
@@ -164,26 +183,27 @@ bool CreateImageDriver::Finish(OperationContext& context, CreateImageBuild& buil
     if (empty) {
         for (const char* line : kEmptyImageWarning) context.AddLine(line);
     }
-    return true;
+    return StepStatus::Done;
+}
+
+StepTable CreateImageSteps(const ImageParams& params, const std::shared_ptr<CreateImageState>& state) {
+    StepTable table;
+    for (const CreateImageRow& row : CreateImageTable(params)) {
+        table.push_back({[state, row](OperationContext& context) { return state->Call(context, row); }, row.text});
+    }
+    return table;
 }
 
 void InstallCreateImage(GenModel& model) {
     if (!model.imageParams) return;
-    auto driver = std::make_shared<CreateImageDriver>(*model.imageParams);
+    auto state = std::make_shared<CreateImageState>();
+    auto driver = std::make_shared<CreateImageDriver>();
+    model.createImageSteps = CreateImageSteps(*model.imageParams, state);
+    model.finishImage = [state](OperationContext& context) { return state->Finish(context); };
     model.drivers[kModeCreateImage] = [driver](OperationContext& context) { return driver->Run(context); };
-    model.createImageSteps.clear();
-    for (const CreateImageRow& row : driver->Rows()) {
-        const CreateImageStepFn fn = row.fn;
-        model.createImageSteps.push_back({[driver, fn](OperationContext& context) {
-                                              CreateImageBuild* build = driver->Build();
-                                              return build ? fn(context, *build) : StepStatus::Stop;
-                                          },
-                                          row.text});
-    }
-    model.finishImage = model.createImageSteps.back().fn;
     StopHook previous = model.onStop;
-    model.onStop = [previous, driver](OperationContext& context, int mode) {
+    model.onStop = [previous, state](OperationContext& context, int mode) {
         if (previous) previous(context, mode);
-        if (mode == kModeCreateImage) driver->Abandon();
+        if (mode == kModeCreateImage) state->Abandon();
     };
 }

@@ -63,31 +63,47 @@ struct CreateImageRow {
 // IDs" and no "Flagging used approach records").
 std::vector<CreateImageRow> CreateImageTable(const ImageParams& params);
 
+// Runs Create Image from the model's step table (createImageSteps) and finishing step
+// (finishImage), one call per idle turn: the step's progress line on its calls 1, 54, 107, ...
+// and when it ends (a new line the first time, then a replacement of the last line). A row
+// that answers Skip on its first call is passed over without a line.
 class CreateImageDriver {
 public:
-    explicit CreateImageDriver(const ImageParams& params);
-    ~CreateImageDriver();
-
     // One call of the current step; true when the operation has ended (finished, or stopped
     // by STOP/RESET, an abort or an internal error).
     bool Run(OperationContext& context);
-    // Releases the build state of an operation that was stopped.
-    void Abandon();
 
-    const std::vector<CreateImageRow>& Rows() const { return rows_; }
+private:
+    bool Finish(OperationContext& context);
+
+    // Steps whose progress line has been shown (the first time as a new line).
+    std::vector<bool> shown_;
+};
+
+// The build state of one Create Image of the 495/496, GPS III Pilot and 195 families, shared by
+// the rows of their step table and their finishing step.
+class CreateImageState {
+public:
+    // One call of a step over the build state. The first call of the operation makes the build
+    // state; a step without its airspace source is skipped; a step that ends moves the build's
+    // walk and cursor back to their start; a call that stops the operation releases the state.
+    StepStatus Call(OperationContext& context, const CreateImageRow& row);
+    // The end of the table: sumcheck report, image end, cut, files closed, tables freed.
+    StepStatus Finish(OperationContext& context);
+    // Releases the build state of an operation that was stopped.
+    void Abandon() { build_.reset(); }
     // The build state of the running operation (null when none runs).
     CreateImageBuild* Build() const { return build_.get(); }
 
 private:
-    // The end of the table: sumcheck report, image end, cut, files closed, tables freed.
-    bool Finish(OperationContext& context, CreateImageBuild& build);
-    bool SourceMissing(const CreateImageRow& row, const CreateImageBuild& build) const;
-
-    std::vector<CreateImageRow> rows_;
     std::shared_ptr<CreateImageBuild> build_;
 };
 
-// Makes Create Image the model's mode-0 driver for its image parameter set: the driver, the
-// step table rows (model.createImageSteps), the finishing step and the release of the build
-// state when the operation is stopped. A model without image parameters is left alone.
+// The rows of the family's table as the model's step table, each calling its step over `state`.
+StepTable CreateImageSteps(const ImageParams& params, const std::shared_ptr<CreateImageState>& state);
+
+// Makes Create Image the model's mode-0 operation for its image parameter set: the driver, the
+// step table (model.createImageSteps), the finishing step (model.finishImage) and the release
+// of the build state when the operation is stopped. A model without image parameters is left
+// alone.
 void InstallCreateImage(GenModel& model);

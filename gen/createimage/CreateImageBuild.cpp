@@ -13,19 +13,6 @@
 #include "gen/shell/OperationContext.h"
 #include "platform/MessageBox.h"
 
-bool DbWalk::Next(int fileNumber, const char* index, void* buffer) {
-    int found;
-    if (!active_) {
-        dbif_index(fileNumber, index);
-        found = dbif_first(fileNumber, buffer);
-        active_ = true;
-    } else {
-        found = dbif_next(fileNumber, buffer);
-    }
-    if (!found) active_ = false;
-    return found != 0;
-}
-
 ImageResult PendingBytes::Add(Image& image, uint32_t offset, const uint8_t* data, size_t length) {
     if (bytes_.empty()) start_ = offset;
     bytes_.insert(bytes_.end(), data, data + length);

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "gen/image/ApproachId.h"
-#include "gen/batch/BatchRecords.h"
+#include "gen/shell/CGenDBOpen.h"
 #include "gen/createimage/CreateImageAirspace.h"
 #include "gen/shell/GenModel.h"
 #include "gen/image/ImageHeader.h"
@@ -24,21 +24,6 @@
 
 class Image;
 class OperationContext;
-
-// Record buffers of the approach files in the layout that the dbif_ operations move.
-struct ApprBuf {
-    int32_t psno, paptno, pseq, ptyp, p6typ;
-    char pid[8];
-    int32_t pntyp, pnsno;
-    int32_t pwtyp[4];
-    int32_t pwrecno[4];
-};
-struct LwptBuf {
-    int32_t lsno, laptno, ltyp, llat, llong, lfreq;
-    char lid[6];
-};
-static_assert(sizeof(ApprBuf) == 68);
-static_assert(offsetof(LwptBuf, lid) == 24 && sizeof(LwptBuf) >= 30);
 
 // One byte per database serial number: whether the record exists and whether the image uses it.
 class OccurrenceTable {
@@ -70,7 +55,19 @@ class DbWalk {
 public:
     // The first record on the first call, then the next; false at the end (the walk is then
     // over and the next call starts again).
-    bool Next(int fileNumber, const char* index, void* buffer);
+    template <class Record>
+    bool Next(const char* index, Record& record) {
+        int found;
+        if (!active_) {
+            dbif_index<Record>(index);
+            found = dbif_first(record);
+            active_ = true;
+        } else {
+            found = dbif_next(record);
+        }
+        if (!found) active_ = false;
+        return found != 0;
+    }
     void Reset() { active_ = false; }
 
 private:
@@ -114,8 +111,6 @@ struct CreateImageBuild {
     // The step in progress: its database walk and its position in its own work.
     DbWalk walk;
     uint32_t cursor = 0;
-    // Steps whose progress line has been shown (the first time as a new line).
-    std::vector<bool> shown;
 
     // Compiled airspace sources of the database folder.
     AirspaceSource tcc{AirspaceKind::Tcc};
@@ -132,10 +127,10 @@ struct CreateImageBuild {
     OccurrenceTable csocc, nsocc, asocc, isocc, bsocc, vsocc, apocc;
 
     // The included records of each section in ident order, and their serials in image order.
-    std::vector<AptBuf> apts;
-    std::vector<IntBuf> ints;
-    std::vector<NdbBuf> ndbs;
-    std::vector<VorBuf> vors;
+    std::vector<AptRecord> apts;
+    std::vector<IntRecord> ints;
+    std::vector<NdbRecord> ndbs;
+    std::vector<VorRecord> vors;
     SerialMap maps[kSectionCount];
     SerialMap cmap;
     NameMap names;

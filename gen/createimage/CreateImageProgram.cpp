@@ -17,6 +17,7 @@
 #include "platform/MessageBox.h"
 
 void InstallImageOperations(GenModel& model) {
+    if (model.imageParams) model.modelCode = model.imageParams->modelCode;
     if (!model.drivers[kModeCreateImage]) InstallCreateImage(model);
     if (!model.drivers[kModeBatchUpdate]) InstallBatchUpdate(model);
     if (!model.drivers[kModeCreateIsam]) InstallCreateIsam(model);

@@ -1,6 +1,6 @@
 // What the generator programs of the 495/496, GPS III Pilot and 195 families share: their
 // operations installed in the model, and the program's run. A program's main fills the model's
-// names, version, model code, compile modes and image parameter set and hands it over.
+// names, version, compile modes and image parameter set and hands it over.
 #pragma once
 
 #include <string>
@@ -9,8 +9,9 @@
 
 class CGenView;
 
-// Create Image, Create ISAM and Batch Update as the model's drivers, and the image-type check of
-// Create ISAM and List (hooks the model already has are kept).
+// The model code of the image parameter set; Create Image, Create ISAM and Batch Update as the
+// model's drivers, and the image-type check of Create ISAM and List (hooks the model already has
+// are kept).
 void InstallImageOperations(GenModel& model);
 
 // The image-type check: an image of another unit family is refused with "This file is for a

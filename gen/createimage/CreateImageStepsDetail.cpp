@@ -20,15 +20,15 @@ constexpr int kMaxRestrictionLinks = 32;
 constexpr size_t kRestrictionRecord = 8;
 
 ImageResult GatherRunways(int32_t asno, std::vector<DetailRunway>* runways, std::vector<int32_t>* serials) {
-    RwyBuf r{};
+    RwyRecord r{};
     r.raptno = asno;
-    dbif_index(kFileRwy3, "raptno");
-    if (!dbif_find(kFileRwy3, &r)) return ImageResult::Ok();
+    dbif_index<RwyRecord>("raptno");
+    if (!dbif_find(r)) return ImageResult::Ok();
     do {
         if (r.raptno != asno) break;
         runways->push_back({r.rlen, r.rwidth, r.rsl, r.rw, r.rflags, r.rpicst, r.rpic});
         serials->push_back(r.rsno);
-    } while (runways->size() <= kMaxDetailRunways && dbif_next(kFileRwy3, &r));
+    } while (runways->size() <= kMaxDetailRunways && dbif_next(r));
     return ImageResult::Ok();
 }
 
@@ -36,11 +36,11 @@ ImageResult GatherRunways(int32_t asno, std::vector<DetailRunway>* runways, std:
 ImageResult GatherRestriction(int32_t first, std::vector<uint8_t>* bytes) {
     size_t need = 0;
     int32_t rcsno = first;
-    dbif_index(kFileRestr, "rcsno");
+    dbif_index<RestrRecord>("rcsno");
     for (int link = 0; rcsno > 0 && link < kMaxRestrictionLinks; ++link) {
-        RestrBuf rec{};
+        RestrRecord rec{};
         rec.rcsno = rcsno;
-        if (!dbif_find(kFileRestr, &rec)) {
+        if (!dbif_find(rec)) {
             return ImageResult::Data(StringFormatC("Failed to read restrictions record %d", rcsno));
         }
         bytes->insert(bytes->end(), rec.rcres, rec.rcres + kRestrictionRecord);
@@ -53,10 +53,10 @@ ImageResult GatherRestriction(int32_t first, std::vector<uint8_t>* bytes) {
 }
 
 ImageResult GatherFrequencies(int32_t asno, std::vector<DetailFrequency>* frequencies) {
-    FreqBuf f{};
+    FreqRecord f{};
     f.faptno = asno;
-    dbif_index(kFileFreq3, "faptno");
-    if (!dbif_find(kFileFreq3, &f)) return ImageResult::Ok();
+    dbif_index<FreqRecord>("faptno");
+    if (!dbif_find(f)) return ImageResult::Ok();
     do {
         if (f.faptno != asno) break;
         std::vector<uint8_t> restriction;
@@ -64,21 +64,21 @@ ImageResult GatherFrequencies(int32_t asno, std::vector<DetailFrequency>* freque
             if (ImageResult r = GatherRestriction(f.frsno, &restriction); !r) return r;
         }
         frequencies->push_back({f.ftype, f.freq, f.flags, std::move(restriction)});
-    } while (frequencies->size() <= kMaxDetailFrequencies && dbif_next(kFileFreq3, &f));
+    } while (frequencies->size() <= kMaxDetailFrequencies && dbif_next(f));
     return ImageResult::Ok();
 }
 
 ImageResult LocalWaypointOf(int32_t lsno, LocalWaypoint* out) {
-    LwptBuf l{};
+    LwptRecord l{};
     l.lsno = lsno;
-    dbif_index(kFileLwpt, "lsno");
-    if (!dbif_find(kFileLwpt, &l)) return ImageResult::Data(StringFormatC("Cannot find lwpt lsno = %d", lsno));
+    dbif_index<LwptRecord>("lsno");
+    if (!dbif_find(l)) return ImageResult::Data(StringFormatC("Cannot find lwpt lsno = %d", lsno));
     *out = {l.llat, l.llong, NameText(l.lid, sizeof l.lid), l.lfreq};
     return ImageResult::Ok();
 }
 
 // One used approach with its waypoints resolved to image positions.
-ImageResult ResolveApproach(const CreateImageBuild& b, const AptBuf& a, const ApprBuf& p,
+ImageResult ResolveApproach(const CreateImageBuild& b, const AptRecord& a, const ApprRecord& p,
                             const std::vector<int32_t>& runwaySerials, DetailApproach* out) {
     out->sequence = p.pseq;
     out->type = static_cast<uint32_t>(p.ptyp);
@@ -131,12 +131,12 @@ ImageResult ResolveApproach(const CreateImageBuild& b, const AptBuf& a, const Ap
     return ImageResult::Ok();
 }
 
-ImageResult GatherApproaches(const CreateImageBuild& b, const AptBuf& a, const std::vector<int32_t>& runwaySerials,
+ImageResult GatherApproaches(const CreateImageBuild& b, const AptRecord& a, const std::vector<int32_t>& runwaySerials,
                              std::vector<DetailApproach>* approaches) {
-    ApprBuf p{};
+    ApprRecord p{};
     p.paptno = a.asno;
-    dbif_index(kFileAppr, "paptno");
-    if (!dbif_find(kFileAppr, &p)) return ImageResult::Ok();
+    dbif_index<ApprRecord>("paptno");
+    if (!dbif_find(p)) return ImageResult::Ok();
     do {
         if (p.paptno != a.asno) break;
         if (!b.apocc.Has(p.psno, OccurrenceTable::kUsed)) continue;
@@ -148,7 +148,7 @@ ImageResult GatherApproaches(const CreateImageBuild& b, const AptBuf& a, const s
         DetailApproach d;
         if (ImageResult r = ResolveApproach(b, a, p, runwaySerials, &d); !r) return r;
         approaches->push_back(d);
-    } while (dbif_next(kFileAppr, &p));
+    } while (dbif_next(p));
     return ImageResult::Ok();
 }
 
@@ -165,7 +165,7 @@ StepStatus StepWriteDetails(OperationContext& c, CreateImageBuild& b) {
         layout.Compute();
         return StepStatus::Next;
     }
-    const AptBuf& a = b.apts[b.cursor];
+    const AptRecord& a = b.apts[b.cursor];
     AirportDetailInput in;
     in.asno = a.asno;
     in.lat = a.alat;

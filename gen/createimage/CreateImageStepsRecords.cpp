@@ -10,26 +10,9 @@ namespace {
 
 constexpr size_t kMaxRecordBytes = 32;
 
-ImageResult Common(const CreateImageBuild& b, const char* ident, int32_t lat, int32_t lon, int32_t country,
-                   PointRecordInput* in) {
-    in->ident = ImageIdent(ident);
-    in->lat = lat;
-    in->lon = lon;
-    return FindCountryIndex(b.cmap, country, &in->countryIndex);
-}
-
-ImageResult Names(const CreateImageBuild& b, int32_t facility, int32_t city, PointRecordInput* in) {
-    if (ImageResult r = b.names.Find(facility, &in->facility); !r) return r;
-    return b.names.Find(city, &in->city);
-}
-
 ImageResult EncodeApt(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
-    const AptBuf& a = b.apts[i];
     AptRecordInput in;
-    if (ImageResult r = Common(b, a.aident, a.alat, a.along, a.acountry, &in); !r) return r;
-    if (ImageResult r = Names(b, a.afacil, a.acity, &in); !r) return r;
-    in.afuel = a.afuel;
-    in.aheight = a.aheight;
+    if (ImageResult r = AptInputFrom(b.apts[i], b.cmap, b.names, &in); !r) return r;
     in.detailValue = b.words[i].value;
     in.detailIsOffset = b.words[i].isOffset;
     *ident = in.ident;
@@ -37,32 +20,22 @@ ImageResult EncodeApt(const CreateImageBuild& b, size_t i, uint8_t* out, std::st
 }
 
 ImageResult EncodeInt(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
-    const IntBuf& n = b.ints[i];
     IntRecordInput in;
-    if (ImageResult r = Common(b, n.iident, n.ilat, n.ilong, n.icountry, &in); !r) return r;
-    in.icompat = n.icompat;
+    if (ImageResult r = IntInputFrom(b.ints[i], b.cmap, &in); !r) return r;
     *ident = in.ident;
     return EncodeIntRecord(b.params, in, out);
 }
 
 ImageResult EncodeNdb(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
-    const NdbBuf& n = b.ndbs[i];
     NdbRecordInput in;
-    if (ImageResult r = Common(b, n.bident, n.blat, n.blong, n.bcountry, &in); !r) return r;
-    if (ImageResult r = Names(b, n.bfacil, n.bcity, &in); !r) return r;
-    in.bfreq = n.bfreq;
-    in.bcompat = n.bcompat;
+    if (ImageResult r = NdbInputFrom(b.ndbs[i], b.cmap, b.names, &in); !r) return r;
     *ident = in.ident;
     return EncodeNdbRecord(b.params, in, out);
 }
 
 ImageResult EncodeVor(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
-    const VorBuf& v = b.vors[i];
     VorRecordInput in;
-    if (ImageResult r = Common(b, v.vident, v.vlat, v.vlong, v.vcountry, &in); !r) return r;
-    if (ImageResult r = Names(b, v.vfacil, v.vcity, &in); !r) return r;
-    in.vfreq = v.vfreq;
-    in.vdme = v.vdme;
+    if (ImageResult r = VorInputFrom(b.vors[i], b.cmap, b.names, &in); !r) return r;
     *ident = in.ident;
     return EncodeVorRecord(b.params, in, out);
 }

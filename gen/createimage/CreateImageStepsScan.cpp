@@ -65,8 +65,8 @@ StepStatus CheckSectionSize(OperationContext& c, const CreateImageBuild& b, int 
 
 // The included records of a section into its map, one per call; at the end the layout learns
 // the section's record count.
-template <class Buf>
-StepStatus ScanSection(CreateImageBuild& b, int section, const std::vector<Buf>& records, int32_t Buf::*serial) {
+template <class Record>
+StepStatus ScanSection(CreateImageBuild& b, int section, const std::vector<Record>& records, int32_t Record::*serial) {
     if (b.cursor < records.size()) {
         b.maps[section].Add(records[b.cursor].*serial);
         ++b.cursor;
@@ -98,9 +98,9 @@ StepStatus StepInitialise(OperationContext& c, CreateImageBuild& b) {
     const uint32_t blocks = b.image.PrefillBlockCount();
     if (c.calls == 0) {
         for (int f = 0; f < kBatchFileCount; ++f) dbif_open(f);
-        NameBuf name{};
-        dbif_index(kFileNames, "nsno");
-        if (!dbif_first(kFileNames, &name) && !AskYesNo(kEmptyDatabaseText)) return AbortCreateImage(c, "");
+        NameRecord name{};
+        dbif_index<NameRecord>("nsno");
+        if (!dbif_first(name) && !AskYesNo(kEmptyDatabaseText)) return AbortCreateImage(c, "");
         OfferNewAirspaceFile(c, "NewSUA.dat", "SUA.DAT");
         OfferNewAirspaceFile(c, "NewTCC.dat", "TCC.DAT");
         OpenAirspace(c, b, b.tcc, "TCC.DAT");
@@ -118,8 +118,8 @@ StepStatus StepInitialise(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepScanCountries(OperationContext& c, CreateImageBuild& b) {
     if (!b.csocc.Allocated()) b.AllocateTable(b.csocc, "csocc", c.nextSerial[kFileCountry]);
-    CountryBuf rec{};
-    if (b.walk.Next(kFileCountry, "csno", &rec)) {
+    CountryRecord rec{};
+    if (b.walk.Next("csno", rec)) {
         ++b.countryCount;
         b.highestCountry = std::max(b.highestCountry, rec.csno);
         b.csocc.Mark(rec.csno, OccurrenceTable::kExists);
@@ -138,8 +138,8 @@ StepStatus StepScanCountries(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepScanNames(OperationContext& c, CreateImageBuild& b) {
     if (!b.nsocc.Allocated()) b.AllocateTable(b.nsocc, "nsocc", c.nextSerial[kFileNames]);
-    NameBuf rec{};
-    if (!b.walk.Next(kFileNames, "nsno", &rec)) return StepStatus::Next;
+    NameRecord rec{};
+    if (!b.walk.Next("nsno", rec)) return StepStatus::Next;
     if (!b.firstNameSeen) {
         b.firstNameSeen = true;
         if (NameText(rec.nname, sizeof rec.nname).size() < 2) b.shortFirstName = rec.nsno;
@@ -152,8 +152,8 @@ StepStatus StepScanNames(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepCountApts(OperationContext& c, CreateImageBuild& b) {
     if (!b.asocc.Allocated()) b.AllocateTable(b.asocc, "asocc", c.nextSerial[kFileApts]);
-    AptBuf a{};
-    if (!b.walk.Next(kFileApts, "aident", &a)) return CheckSectionSize(c, b, kSectionApt, b.apts.size());
+    AptRecord a{};
+    if (!b.walk.Next("aident", a)) return CheckSectionSize(c, b, kSectionApt, b.apts.size());
     const bool brief = !InsideLimitBox(a.alat, a.along, Limit(c)) || (a.afuel & 1) != 0;
     if (brief && c.settings && !c.settings->briefApts) return StepStatus::Again;
     b.asocc.Mark(a.asno, OccurrenceTable::kUsed);
@@ -166,8 +166,8 @@ StepStatus StepCountApts(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b) {
     if (!b.isocc.Allocated()) b.AllocateTable(b.isocc, "isocc", c.nextSerial[kFileInts]);
-    IntBuf i{};
-    if (!b.walk.Next(kFileInts, "iident", &i)) return CheckSectionSize(c, b, kSectionInt, b.ints.size());
+    IntRecord i{};
+    if (!b.walk.Next("iident", i)) return CheckSectionSize(c, b, kSectionInt, b.ints.size());
     if (!InsideLimitBox(i.ilat, i.ilong, Limit(c))) return StepStatus::Again;
     b.isocc.Mark(i.isno, OccurrenceTable::kUsed);
     b.csocc.Mark(i.icountry, OccurrenceTable::kUsed);
@@ -177,8 +177,8 @@ StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepCountNdbs(OperationContext& c, CreateImageBuild& b) {
     if (!b.bsocc.Allocated()) b.AllocateTable(b.bsocc, "bsocc", c.nextSerial[kFileNdbs]);
-    NdbBuf n{};
-    if (!b.walk.Next(kFileNdbs, "bident", &n)) return CheckSectionSize(c, b, kSectionNdb, b.ndbs.size());
+    NdbRecord n{};
+    if (!b.walk.Next("bident", n)) return CheckSectionSize(c, b, kSectionNdb, b.ndbs.size());
     if (!InsideLimitBox(n.blat, n.blong, Limit(c))) return StepStatus::Again;
     b.bsocc.Mark(n.bsno, OccurrenceTable::kUsed);
     b.nsocc.Mark(n.bfacil, OccurrenceTable::kUsed);
@@ -190,8 +190,8 @@ StepStatus StepCountNdbs(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepCountVors(OperationContext& c, CreateImageBuild& b) {
     if (!b.vsocc.Allocated()) b.AllocateTable(b.vsocc, "vsocc", c.nextSerial[kFileVors]);
-    VorBuf v{};
-    if (!b.walk.Next(kFileVors, "vident", &v)) return CheckSectionSize(c, b, kSectionVor, b.vors.size());
+    VorRecord v{};
+    if (!b.walk.Next("vident", v)) return CheckSectionSize(c, b, kSectionVor, b.vors.size());
     if (!InsideLimitBox(v.vlat, v.vlong, Limit(c))) return StepStatus::Again;
     b.vsocc.Mark(v.vsno, OccurrenceTable::kUsed);
     b.nsocc.Mark(v.vfacil, OccurrenceTable::kUsed);
@@ -202,22 +202,28 @@ StepStatus StepCountVors(OperationContext& c, CreateImageBuild& b) {
 }
 
 StepStatus StepScanApts(OperationContext&, CreateImageBuild& b) {
-    const StepStatus s = ScanSection(b, kSectionApt, b.apts, &AptBuf::asno);
+    const StepStatus s = ScanSection(b, kSectionApt, b.apts, &AptRecord::asno);
     if (s == StepStatus::Next) b.words.assign(b.apts.size(), AirportWord{});
     return s;
 }
 
-StepStatus StepScanInts(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionInt, b.ints, &IntBuf::isno); }
-StepStatus StepScanNdbs(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionNdb, b.ndbs, &NdbBuf::bsno); }
-StepStatus StepScanVors(OperationContext&, CreateImageBuild& b) { return ScanSection(b, kSectionVor, b.vors, &VorBuf::vsno); }
+StepStatus StepScanInts(OperationContext&, CreateImageBuild& b) {
+    return ScanSection(b, kSectionInt, b.ints, &IntRecord::isno);
+}
+StepStatus StepScanNdbs(OperationContext&, CreateImageBuild& b) {
+    return ScanSection(b, kSectionNdb, b.ndbs, &NdbRecord::bsno);
+}
+StepStatus StepScanVors(OperationContext&, CreateImageBuild& b) {
+    return ScanSection(b, kSectionVor, b.vors, &VorRecord::vsno);
+}
 
 StepStatus StepCountTcc(OperationContext& c, CreateImageBuild& b) { return CountAirspace(c, b, b.tcc); }
 StepStatus StepCountSua(OperationContext& c, CreateImageBuild& b) { return CountAirspace(c, b, b.sua); }
 
 StepStatus StepCountApproachIds(OperationContext& c, CreateImageBuild& b) {
     if (!b.apocc.Allocated()) b.AllocateTable(b.apocc, "apocc", c.nextSerial[kFileAppr]);
-    ApprBuf p{};
-    if (b.walk.Next(kFileAppr, "psno", &p)) {
+    ApprRecord p{};
+    if (b.walk.Next("psno", p)) {
         b.apocc.Mark(p.psno, OccurrenceTable::kExists);
         ++b.approachRecords;
         b.approachIds.Insert(NameText(p.pid, sizeof p.pid).substr(0, kApproachIdLength));

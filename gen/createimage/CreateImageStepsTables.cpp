@@ -31,15 +31,15 @@ bool TakeOutUnused(CreateImageBuild& b, const OccurrenceTable& table, uint32_t* 
 }
 
 bool RunwayExists(int32_t rsno) {
-    RwyBuf r{};
+    RwyRecord r{};
     r.rsno = rsno;
-    dbif_index(kFileRwy3, "rsno");
-    return dbif_find(kFileRwy3, &r) != 0;
+    dbif_index<RwyRecord>("rsno");
+    return dbif_find(r) != 0;
 }
 
 // Every waypoint of the approach is in the image: its intersection, NDB or VOR is included,
 // its runway exists; local waypoints always are.
-bool ApproachUsable(const CreateImageBuild& b, const ApprBuf& p) {
+bool ApproachUsable(const CreateImageBuild& b, const ApprRecord& p) {
     for (int j = 0; j < 4; ++j) {
         if (p.pwtyp[j] == 0) continue;
         bool ok = false;
@@ -65,10 +65,10 @@ ImageResult WriteCompletedNames(CreateImageBuild& b) {
 }
 
 // Records with a city name, now that the names table says which names are absent.
-template <class Buf>
-uint32_t CityCount(const CreateImageBuild& b, const std::vector<Buf>& records, int32_t Buf::*city) {
+template <class Record>
+uint32_t CityCount(const CreateImageBuild& b, const std::vector<Record>& records, int32_t Record::*city) {
     uint32_t n = 0;
-    for (const Buf& r : records) {
+    for (const Record& r : records) {
         NamePosition name;
         // A name that cannot be found counts: writing the record reports it.
         if (!b.names.Find(r.*city, &name).ok() || !name.absent) ++n;
@@ -94,21 +94,21 @@ StepStatus StepFlagNames(OperationContext& c, CreateImageBuild& b) {
 StepStatus StepFlagApproaches(OperationContext&, CreateImageBuild& b) {
     if (b.cursor >= b.apts.size() || b.approachRecords == 0) return StepStatus::Next;
     const int32_t asno = b.apts[b.cursor++].asno;
-    ApprBuf p{};
+    ApprRecord p{};
     p.paptno = asno;
-    dbif_index(kFileAppr, "paptno");
-    if (!dbif_find(kFileAppr, &p)) return StepStatus::Again;
+    dbif_index<ApprRecord>("paptno");
+    if (!dbif_find(p)) return StepStatus::Again;
     do {
         if (p.paptno != asno) break;
         if (ApproachUsable(b, p)) b.apocc.Mark(p.psno, OccurrenceTable::kUsed);
-    } while (dbif_next(kFileAppr, &p));
+    } while (dbif_next(p));
     return StepStatus::Again;
 }
 
 StepStatus StepWriteCountries(OperationContext& c, CreateImageBuild& b) {
     ImageLayout& layout = b.image.Layout();
-    CountryBuf rec{};
-    if (b.walk.Next(kFileCountry, "cid", &rec)) {
+    CountryRecord rec{};
+    if (b.walk.Next("cid", rec)) {
         const bool optimise = c.settings && c.settings->optimiseCountries;
         if (optimise && !b.csocc.Has(rec.csno, OccurrenceTable::kUsed)) return StepStatus::Again;
         if (b.cmap.Count() >= kMaxCountries) return AbortCreateImage(c, kTooManyCountriesText);
@@ -129,8 +129,8 @@ StepStatus StepWriteCountries(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepWriteNames(OperationContext& c, CreateImageBuild& b) {
     ImageLayout& layout = b.image.Layout();
-    NameBuf rec{};
-    if (b.walk.Next(kFileNames, "nname", &rec)) {
+    NameRecord rec{};
+    if (b.walk.Next("nname", rec)) {
         const bool optimise = c.settings && c.settings->optimise;
         if (optimise && !b.nsocc.Has(rec.nsno, OccurrenceTable::kUsed)) return StepStatus::Again;
         const uint32_t bit = b.namesTable.Add(NameText(rec.nname, sizeof rec.nname).c_str());
@@ -146,9 +146,9 @@ StepStatus StepWriteNames(OperationContext& c, CreateImageBuild& b) {
     if (ImageResult r = b.pending.Add(b.image, at, rest.data(), rest.size()); !r) return Failed(c, r);
     if (ImageResult r = b.pending.Flush(b.image); !r) return Failed(c, r);
     layout.namesLength = b.namesTable.ByteLength();
-    layout.sections[kSectionApt].cityCount = CityCount(b, b.apts, &AptBuf::acity);
-    layout.sections[kSectionNdb].cityCount = CityCount(b, b.ndbs, &NdbBuf::bcity);
-    layout.sections[kSectionVor].cityCount = CityCount(b, b.vors, &VorBuf::vcity);
+    layout.sections[kSectionApt].cityCount = CityCount(b, b.apts, &AptRecord::acity);
+    layout.sections[kSectionNdb].cityCount = CityCount(b, b.ndbs, &NdbRecord::bcity);
+    layout.sections[kSectionVor].cityCount = CityCount(b, b.vors, &VorRecord::vcity);
     layout.Compute();
     return StepStatus::Next;
 }

@@ -14,7 +14,6 @@
 namespace {
 
 constexpr int kAirportFiles[] = {kFileApts, kFileRwy3, kFileFreq3, kFileRestr, kFileAppr, kFileLwpt};
-constexpr const char* kAirportIndexes[] = {"aident", "raptno", "faptno", "rcsno", "psno", "laptno"};
 constexpr size_t kRestrictionRecord = 8;
 // Records numbered before they are added together.
 constexpr size_t kChildBatch = 4096;
@@ -33,7 +32,7 @@ int32_t AddRestriction(OperationContext& c, CreateIsamState::AirportChildren& ou
     const int32_t first = c.nextSerial[kFileRestr];
     c.nextSerial[kFileRestr] += static_cast<int32_t>(records);
     for (size_t i = 0; i < records; ++i) {
-        RestrBuf buf{};
+        RestrRecord buf{};
         buf.rcsno = first + static_cast<int32_t>(i);
         buf.rcnxt = i + 1 < records ? buf.rcsno + 1 : 0;
         const size_t n = std::min(kRestrictionRecord, bytes.size() - i * kRestrictionRecord);
@@ -46,7 +45,7 @@ int32_t AddRestriction(OperationContext& c, CreateIsamState::AirportChildren& ou
 void AddFrequencies(OperationContext& c, CreateIsamState::AirportChildren& out, int32_t asno,
                     const std::vector<DetailFrequency>& frequencies) {
     for (const DetailFrequency& f : frequencies) {
-        FreqBuf buf{};
+        FreqRecord buf{};
         buf.fsno = TakeNext(c, kFileFreq3);
         buf.faptno = asno;
         buf.ftype = f.ftype;
@@ -63,7 +62,7 @@ std::vector<int32_t> AddRunways(OperationContext& c, CreateIsamState::AirportChi
                                 const std::vector<DetailRunway>& runways) {
     std::vector<int32_t> serials;
     for (const DetailRunway& r : runways) {
-        RwyBuf buf{};
+        RwyRecord buf{};
         buf.rsno = TakeNext(c, kFileRwy3);
         buf.raptno = asno;
         buf.rwidth = r.rwidth;
@@ -84,12 +83,12 @@ std::vector<int32_t> AddRunways(OperationContext& c, CreateIsamState::AirportChi
 // frequency give the same LWPT record.
 class LocalWaypoints {
 public:
-    int32_t Serial(OperationContext& c, CreateIsamState::AirportChildren& out, const AptBuf& apt, uint32_t kind,
+    int32_t Serial(OperationContext& c, CreateIsamState::AirportChildren& out, const AptRecord& apt, uint32_t kind,
                    const LocalWaypoint& w) {
         const auto key = std::make_tuple(kind, w.ident, w.lat, w.lon, w.freq);
         const auto it = serials_.find(key);
         if (it != serials_.end()) return it->second;
-        LwptBuf buf{};
+        LwptRecord buf{};
         buf.lsno = TakeNext(c, kFileLwpt);
         buf.laptno = apt.asno;
         buf.ltyp = static_cast<int32_t>(kind);
@@ -106,12 +105,12 @@ private:
     std::map<std::tuple<uint32_t, std::string, int32_t, int32_t, int32_t>, int32_t> serials_;
 };
 
-void AddApproaches(OperationContext& c, CreateIsamState& s, const AptBuf& apt,
+void AddApproaches(OperationContext& c, CreateIsamState& s, const AptRecord& apt,
                    const std::vector<DetailApproach>& approaches, const std::vector<int32_t>& runwaySerials) {
     LocalWaypoints locals;
     for (size_t i = 0; i < approaches.size(); ++i) {
         const DetailApproach& a = approaches[i];
-        ApprBuf buf{};
+        ApprRecord buf{};
         buf.psno = TakeNext(c, kFileAppr);
         buf.paptno = apt.asno;
         buf.pseq = static_cast<int32_t>(i);
@@ -137,19 +136,25 @@ void AddApproaches(OperationContext& c, CreateIsamState& s, const AptBuf& apt,
     }
 }
 
-template <class Buf>
-void AddAll(int file, std::vector<Buf>& records) {
-    for (Buf& buf : records) dbif_add(file, &buf);
+template <class Record>
+void AddAll(std::vector<Record>& records) {
+    for (const Record& record : records) dbif_add(record);
     records.clear();
+}
+
+template <class Record>
+void OpenThrough(const char* index) {
+    dbif_open<Record>();
+    dbif_index<Record>(index);
 }
 
 // Adds the waiting records, one file after the other.
 void AddChildren(CreateIsamState::AirportChildren& children) {
-    AddAll(kFileFreq3, children.frequencies);
-    AddAll(kFileRestr, children.restrictions);
-    AddAll(kFileRwy3, children.runways);
-    AddAll(kFileLwpt, children.locals);
-    AddAll(kFileAppr, children.approaches);
+    AddAll(children.frequencies);
+    AddAll(children.restrictions);
+    AddAll(children.runways);
+    AddAll(children.locals);
+    AddAll(children.approaches);
 }
 
 }  // namespace
@@ -157,10 +162,12 @@ void AddChildren(CreateIsamState::AirportChildren& children) {
 StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s) {
     const uint32_t n = c.calls;
     if (n == 0) {
-        for (size_t i = 0; i < std::size(kAirportFiles); ++i) {
-            dbif_open(kAirportFiles[i]);
-            dbif_index(kAirportFiles[i], kAirportIndexes[i]);
-        }
+        OpenThrough<AptRecord>("aident");
+        OpenThrough<RwyRecord>("raptno");
+        OpenThrough<FreqRecord>("faptno");
+        OpenThrough<RestrRecord>("rcsno");
+        OpenThrough<ApprRecord>("psno");
+        OpenThrough<LwptRecord>("laptno");
     }
     const IsamImageSource& source = *s.source;
     if (n >= source.Section(kSectionApt).recordCount) {
@@ -169,13 +176,13 @@ StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s) {
         return StepStatus::Next;
     }
 
-    AptBuf apt = IsamAptRecord(source, n, *s.names, s.countryNumber);
+    AptRecord apt = IsamAptRecord(source, n, *s.names, s.countryNumber);
     DecodedAirportDetail detail;
     bool hasEntry = false;
     // The entry was read once before the database was erased: it reads the same now.
     IsamAirportDetail(source, n, apt.alat, apt.along, &detail, &hasEntry);
     apt.afuel = IsamAirportFlags(source.Record(kSectionApt, n), hasEntry, detail.flags);
-    dbif_add(kFileApts, &apt);
+    dbif_add(apt);
     AddFrequencies(c, s.children, apt.asno, detail.frequencies);
     const std::vector<int32_t> runwaySerials = AddRunways(c, s.children, apt.asno, detail.runways);
     AddApproaches(c, s, apt, detail.approaches, runwaySerials);

@@ -14,8 +14,8 @@ namespace {
 constexpr size_t kNameLength = 31;
 constexpr uint32_t kElevationBase = 500;
 
-template <class Buf>
-void Position(const uint8_t* record, int32_t Buf::*lat, int32_t Buf::*lon, Buf* buf) {
+template <class Record>
+void Position(const uint8_t* record, int32_t Record::*lat, int32_t Record::*lon, Record* buf) {
     DecodePosition(record, &(buf->*lat), &(buf->*lon));
 }
 
@@ -84,13 +84,13 @@ int32_t IsamAirportFlags(const uint8_t* record, bool hasEntry, uint8_t entryFlag
     return flags;
 }
 
-AptBuf IsamAptRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
+AptRecord IsamAptRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
                      const std::vector<int32_t>& countryNumber) {
     const uint8_t* record = source.Record(kSectionApt, n);
-    AptBuf a{};
+    AptRecord a{};
     a.asno = static_cast<int32_t>(n);
     IsamIdent(a.aident, source.Ident(kSectionApt, n));
-    Position(record, &AptBuf::alat, &AptBuf::along, &a);
+    Position(record, &AptRecord::alat, &AptRecord::along, &a);
     Names(record, kSectionApt, source, names, &a.afacil, &a.acity);
     a.acountry = CountryOf(record, kSectionApt, source, countryNumber);
     a.aheight = (static_cast<int32_t>(GetU16(record + 6) & 0xFFF) - static_cast<int32_t>(kElevationBase)) * 10;
@@ -101,12 +101,12 @@ AptBuf IsamAptRecord(const IsamImageSource& source, uint32_t n, const IsamNameRe
     return a;
 }
 
-IntBuf IsamIntRecord(const IsamImageSource& source, uint32_t n, const std::vector<int32_t>& countryNumber) {
+IntRecord IsamIntRecord(const IsamImageSource& source, uint32_t n, const std::vector<int32_t>& countryNumber) {
     const uint8_t* record = source.Record(kSectionInt, n);
-    IntBuf i{};
+    IntRecord i{};
     i.isno = static_cast<int32_t>(n);
     IsamIdent(i.iident, source.Ident(kSectionInt, n));
-    Position(record, &IntBuf::ilat, &IntBuf::ilong, &i);
+    Position(record, &IntRecord::ilat, &IntRecord::ilong, &i);
     i.iname = -1;
     i.iparent = -1;
     i.icountry = CountryOf(record, kSectionInt, source, countryNumber);
@@ -115,13 +115,13 @@ IntBuf IsamIntRecord(const IsamImageSource& source, uint32_t n, const std::vecto
     return i;
 }
 
-NdbBuf IsamNdbRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
+NdbRecord IsamNdbRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
                      const std::vector<int32_t>& countryNumber) {
     const uint8_t* record = source.Record(kSectionNdb, n);
-    NdbBuf b{};
+    NdbRecord b{};
     b.bsno = static_cast<int32_t>(n);
     IsamIdent(b.bident, source.Ident(kSectionNdb, n));
-    Position(record, &NdbBuf::blat, &NdbBuf::blong, &b);
+    Position(record, &NdbRecord::blat, &NdbRecord::blong, &b);
     Names(record, kSectionNdb, source, names, &b.bfacil, &b.bcity);
     b.bcountry = CountryOf(record, kSectionNdb, source, countryNumber);
     b.bfreq = static_cast<int32_t>(GetU16(record + 8) & 0x7FFF);
@@ -130,13 +130,13 @@ NdbBuf IsamNdbRecord(const IsamImageSource& source, uint32_t n, const IsamNameRe
     return b;
 }
 
-VorBuf IsamVorRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
+VorRecord IsamVorRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
                      const std::vector<int32_t>& countryNumber) {
     const uint8_t* record = source.Record(kSectionVor, n);
-    VorBuf v{};
+    VorRecord v{};
     v.vsno = static_cast<int32_t>(n);
     IsamIdent(v.vident, source.Ident(kSectionVor, n));
-    Position(record, &VorBuf::vlat, &VorBuf::vlong, &v);
+    Position(record, &VorRecord::vlat, &VorRecord::vlong, &v);
     Names(record, kSectionVor, source, names, &v.vfacil, &v.vcity);
     v.vcountry = CountryOf(record, kSectionVor, source, countryNumber);
     v.vfreq = (static_cast<int32_t>(record[13]) + 2160) * 5;

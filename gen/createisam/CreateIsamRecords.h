@@ -8,24 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "gen/batch/BatchRecords.h"
+#include "gen/shell/CGenDBOpen.h"
 #include "gen/image/NamePointer.h"
 
 class IsamImageSource;
-
-// APPR and LWPT buffers in the layout the dbif_ operations move.
-struct ApprBuf {
-    int32_t psno, paptno, pseq, ptyp, p6typ;
-    char pid[8];
-    int32_t pntyp, pnsno;
-    int32_t pwtyp[4];
-    int32_t pwrecno[4];
-};
-struct LwptBuf {
-    int32_t lsno, laptno, ltyp, llat, llong, lfreq;
-    char lid[6];
-};
-static_assert(sizeof(ApprBuf) == 68);
 
 // A name number that no name has: pointers that do not start a name.
 constexpr int32_t kCorruptNameNumber = 65535;
@@ -62,12 +48,12 @@ private:
 
 // The database records of record n of each section. Countries are the record's country byte
 // through `countryNumber` (the country each table entry is stored under).
-AptBuf IsamAptRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
+AptRecord IsamAptRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
                      const std::vector<int32_t>& countryNumber);
-IntBuf IsamIntRecord(const IsamImageSource& source, uint32_t n, const std::vector<int32_t>& countryNumber);
-NdbBuf IsamNdbRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
+IntRecord IsamIntRecord(const IsamImageSource& source, uint32_t n, const std::vector<int32_t>& countryNumber);
+NdbRecord IsamNdbRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
                      const std::vector<int32_t>& countryNumber);
-VorBuf IsamVorRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
+VorRecord IsamVorRecord(const IsamImageSource& source, uint32_t n, const IsamNameResolver& names,
                      const std::vector<int32_t>& countryNumber);
 
 // An airport's flag word from its record and, when it has one, its rwy/com/appr entry's flags.

@@ -99,28 +99,27 @@ ImageResult CheckCountry(const IsamImageSource& source, int section, uint32_t n)
 
 // One record of a section per call: the file is opened on the first call and closed after the
 // last record.
-template <class Buf>
-StepStatus WriteSection(OperationContext& c, CreateIsamState& s, int section, int file, const char* index,
-                        Buf (*make)(const CreateIsamState&, uint32_t)) {
+template <class Record>
+StepStatus WriteSection(OperationContext& c, CreateIsamState& s, int section, const char* index,
+                        Record (*make)(const CreateIsamState&, uint32_t)) {
     const uint32_t n = c.calls;
     if (n == 0) {
-        dbif_open(file);
-        dbif_index(file, index);
+        dbif_open<Record>();
+        dbif_index<Record>(index);
     }
     if (n >= s.source->Section(section).recordCount) {
-        dbif_close(file);
+        dbif_close<Record>();
         return StepStatus::Next;
     }
-    Buf buf = make(s, n);
-    dbif_add(file, &buf);
+    dbif_add(make(s, n));
     return StepStatus::Again;
 }
 
-IntBuf MakeInt(const CreateIsamState& s, uint32_t n) { return IsamIntRecord(*s.source, n, s.countryNumber); }
-NdbBuf MakeNdb(const CreateIsamState& s, uint32_t n) {
+IntRecord MakeInt(const CreateIsamState& s, uint32_t n) { return IsamIntRecord(*s.source, n, s.countryNumber); }
+NdbRecord MakeNdb(const CreateIsamState& s, uint32_t n) {
     return IsamNdbRecord(*s.source, n, *s.names, s.countryNumber);
 }
-VorBuf MakeVor(const CreateIsamState& s, uint32_t n) {
+VorRecord MakeVor(const CreateIsamState& s, uint32_t n) {
     return IsamVorRecord(*s.source, n, *s.names, s.countryNumber);
 }
 
@@ -204,7 +203,7 @@ StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s) {
         std::string id;
         std::string name;
         s.source->Country(i, &id, &name);
-        CountryBuf buf{};
+        CountryRecord buf{};
         SetRecText(buf.cid, id.c_str(), sizeof buf.cid);
         s.countryNumber.push_back(firstById.emplace(buf.cid, static_cast<int32_t>(i)).first->second);
     }
@@ -237,7 +236,7 @@ StepStatus IsamWriteCountries(OperationContext& c, CreateIsamState& s) {
     const uint32_t i = c.calls;
     if (i == 0) {
         dbif_open(kFileCountry);
-        dbif_index(kFileCountry, "csno");
+        dbif_index<CountryRecord>("csno");
     }
     if (i >= s.source->CountryCount()) {
         dbif_close(kFileCountry);
@@ -247,14 +246,14 @@ StepStatus IsamWriteCountries(OperationContext& c, CreateIsamState& s) {
     std::string id;
     std::string name;
     s.source->Country(i, &id, &name);
-    CountryBuf buf{};
+    CountryRecord buf{};
     buf.csno = static_cast<int32_t>(i);
     SetRecText(buf.cid, id.c_str(), sizeof buf.cid);
     SetRecText(buf.cname, name.c_str(), sizeof buf.cname);
     if (s.countryNumber[i] != static_cast<int32_t>(i)) {
         c.AddLine(StringFormatC("Failing country was %d \"%s-%s\"", static_cast<int>(i), buf.cname, buf.cid));
     } else {
-        dbif_add(kFileCountry, &buf);
+        dbif_add(buf);
     }
     return StepStatus::Again;
 }
@@ -263,33 +262,33 @@ StepStatus IsamWriteNames(OperationContext& c, CreateIsamState& s) {
     const uint32_t i = c.calls;
     if (i == 0) {
         dbif_open(kFileNames);
-        dbif_index(kFileNames, "nsno");
+        dbif_index<NameRecord>("nsno");
     }
     if (i >= s.names->Count()) {
         dbif_close(kFileNames);
         c.nextSerial[kFileNames] = static_cast<int32_t>(i);
         return StepStatus::Next;
     }
-    NameBuf buf{};
+    NameRecord buf{};
     buf.nsno = static_cast<int32_t>(i);
     const std::string& text = s.names->Text(i);
     std::memcpy(buf.nname, text.data(), text.size());
-    if (s.names->StoredNumber(i) != static_cast<int32_t>(i) || !dbif_add(kFileNames, &buf)) {
+    if (s.names->StoredNumber(i) != static_cast<int32_t>(i) || !dbif_add(buf)) {
         c.AddLine(StringFormatC("Failing name was %d \"%s\"", static_cast<int>(i), text.c_str()));
     }
     return StepStatus::Again;
 }
 
 StepStatus IsamWriteInts(OperationContext& c, CreateIsamState& s) {
-    return WriteSection<IntBuf>(c, s, kSectionInt, kFileInts, "iident", MakeInt);
+    return WriteSection(c, s, kSectionInt, "iident", MakeInt);
 }
 
 StepStatus IsamWriteNdbs(OperationContext& c, CreateIsamState& s) {
-    return WriteSection<NdbBuf>(c, s, kSectionNdb, kFileNdbs, "bident", MakeNdb);
+    return WriteSection(c, s, kSectionNdb, "bident", MakeNdb);
 }
 
 StepStatus IsamWriteVors(OperationContext& c, CreateIsamState& s) {
-    return WriteSection<VorBuf>(c, s, kSectionVor, kFileVors, "vident", MakeVor);
+    return WriteSection(c, s, kSectionVor, "vident", MakeVor);
 }
 
 StepStatus WriteTccFile(OperationContext& c, CreateIsamState& s) {

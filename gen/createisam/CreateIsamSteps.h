@@ -25,11 +25,11 @@ struct CreateIsamState {
     // Records of the airports' runways, frequencies, restrictions, approaches and local
     // waypoints, numbered and waiting to be added file by file (in serial order).
     struct AirportChildren {
-        std::vector<RwyBuf> runways;
-        std::vector<FreqBuf> frequencies;
-        std::vector<RestrBuf> restrictions;
-        std::vector<ApprBuf> approaches;
-        std::vector<LwptBuf> locals;
+        std::vector<RwyRecord> runways;
+        std::vector<FreqRecord> frequencies;
+        std::vector<RestrRecord> restrictions;
+        std::vector<ApprRecord> approaches;
+        std::vector<LwptRecord> locals;
         size_t Count() const {
             return runways.size() + frequencies.size() + restrictions.size() + approaches.size() + locals.size();
         }

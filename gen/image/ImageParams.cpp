@@ -27,7 +27,7 @@ constexpr SectionParams Narrow(SectionParams s, uint32_t infoPointer, uint32_t i
 }  // namespace
 
 constinit const ImageParams ImageParams496 = {
-    "495/496", 6, 677, 34, true,
+    6, 677, true,
     102, 16, 33, 57, 66, 112, 244,
     2012, 2020, 2046, 2069, 10, 19,
     20, 0xFFFFF,
@@ -38,7 +38,7 @@ constinit const ImageParams ImageParams496 = {
 };
 
 constinit const ImageParams ImageParamsIIIPilot = {
-    "GPS III Pilot", 4, 19, 32, false,
+    4, 19, false,
     110, 25, 42, 66, 74, 112, 252,
     2020, 2028, 2054, 2077, 9, 18,
     18, 0x3FFFF,
@@ -50,7 +50,7 @@ constinit const ImageParams ImageParamsIIIPilot = {
 };
 
 constinit const ImageParams ImageParams195 = {
-    "195/196/295/296/96/396/iQue", 2, 14, 34, true,
+    2, 14, true,
     102, 16, 33, 57, 66, 112, 244,
     2012, 2020, 2046, 2069, 9, 18,
     18, 0x3FFFF,

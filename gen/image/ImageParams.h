@@ -57,10 +57,8 @@ enum HeaderPointer : uint32_t {
 };
 
 struct ImageParams {
-    const char* family;           // the unit family, for messages
-    int programKind;              // the unit/program table's kind of the generator
+    int modelCode;                // the unit/program table's kind of the family's generator
     int partNumber;               // the family's part number (006-Dnnnn-XX)
-    uint32_t createImageSteps;    // rows of the Create Image step table
     bool approaches;              // approach IDs and approach data in the rwy/com/appr entries
 
     // Header.

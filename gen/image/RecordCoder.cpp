@@ -123,26 +123,26 @@ ImageResult EncodeVorRecord(const ImageParams& params, const VorRecordInput& in,
     return ImageResult::Ok();
 }
 
-ImageResult AptInputFrom(const dfAPTS& rec, const SerialMap& countries, const NameMap& names, AptRecordInput* in) {
+ImageResult AptInputFrom(const AptRecord& rec, const SerialMap& countries, const NameMap& names, AptRecordInput* in) {
     if (ImageResult r = ResolveCommon(rec.aident, rec.alat, rec.along, rec.acountry, countries, in); !r) return r;
     in->afuel = rec.afuel;
     in->aheight = rec.aheight;
     return ResolveNames(rec.afacil, rec.acity, names, in);
 }
 
-ImageResult IntInputFrom(const dfINTS& rec, const SerialMap& countries, IntRecordInput* in) {
+ImageResult IntInputFrom(const IntRecord& rec, const SerialMap& countries, IntRecordInput* in) {
     in->icompat = rec.icompat;
     return ResolveCommon(rec.iident, rec.ilat, rec.ilong, rec.icountry, countries, in);
 }
 
-ImageResult NdbInputFrom(const dfNDBS& rec, const SerialMap& countries, const NameMap& names, NdbRecordInput* in) {
+ImageResult NdbInputFrom(const NdbRecord& rec, const SerialMap& countries, const NameMap& names, NdbRecordInput* in) {
     if (ImageResult r = ResolveCommon(rec.bident, rec.blat, rec.blong, rec.bcountry, countries, in); !r) return r;
     in->bfreq = rec.bfreq;
     in->bcompat = rec.bcompat;
     return ResolveNames(rec.bfacil, rec.bcity, names, in);
 }
 
-ImageResult VorInputFrom(const dfVORS& rec, const SerialMap& countries, const NameMap& names, VorRecordInput* in) {
+ImageResult VorInputFrom(const VorRecord& rec, const SerialMap& countries, const NameMap& names, VorRecordInput* in) {
     if (ImageResult r = ResolveCommon(rec.vident, rec.vlat, rec.vlong, rec.vcountry, countries, in); !r) return r;
     in->vfreq = rec.vfreq;
     in->vdme = rec.vdme;

@@ -9,10 +9,10 @@
 #include "gen/image/ImageResult.h"
 #include "gen/image/NamePointer.h"
 
-class dfAPTS;
-class dfINTS;
-class dfNDBS;
-class dfVORS;
+struct AptRecord;
+struct IntRecord;
+struct NdbRecord;
+struct VorRecord;
 class NameMap;
 class SerialMap;
 
@@ -64,7 +64,7 @@ ImageResult EncodeVorRecord(const ImageParams& params, const VorRecordInput& in,
 
 // Inputs from database records: ident, position, country index and name positions looked up
 // in the maps of the image being built.
-ImageResult AptInputFrom(const dfAPTS& rec, const SerialMap& countries, const NameMap& names, AptRecordInput* in);
-ImageResult IntInputFrom(const dfINTS& rec, const SerialMap& countries, IntRecordInput* in);
-ImageResult NdbInputFrom(const dfNDBS& rec, const SerialMap& countries, const NameMap& names, NdbRecordInput* in);
-ImageResult VorInputFrom(const dfVORS& rec, const SerialMap& countries, const NameMap& names, VorRecordInput* in);
+ImageResult AptInputFrom(const AptRecord& rec, const SerialMap& countries, const NameMap& names, AptRecordInput* in);
+ImageResult IntInputFrom(const IntRecord& rec, const SerialMap& countries, IntRecordInput* in);
+ImageResult NdbInputFrom(const NdbRecord& rec, const SerialMap& countries, const NameMap& names, NdbRecordInput* in);
+ImageResult VorInputFrom(const VorRecord& rec, const SerialMap& countries, const NameMap& names, VorRecordInput* in);

@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <vector>
 
 #include "dblib/DbDir.h"
 #include "dblib/RecordFiles.h"
@@ -13,13 +12,13 @@ namespace {
 
 CGenDBOpen* g_active = nullptr;
 
-const char* const kGenNames[kGenFileCount] = {
-    "apts", "country", "freq3", "ints", "names", "ndbs", "rwy3", "vors",
-    "usr", "restr", "appr", "lwpt", "awys", "awps", "rte",
-};
+// The generators' table is the database's own numbering.
+const char* const* const kGenNames = kRecordFileNames;
+static_assert(kGenFileCount == kRecordFileCount);
 
-// The record-file object of a file number; a missing one is an internal error.
-RecordFile& FileOf(int fileNumber) {
+}  // namespace
+
+RecordFile& GenRecordFile(int fileNumber) {
     CGenDBOpen* opener = CGenDBOpen::Active();
     RecordFile* file = opener ? opener->File(fileNumber) : nullptr;
     if (!file) {
@@ -30,21 +29,7 @@ RecordFile& FileOf(int fileNumber) {
     return *file;
 }
 
-void CopyIn(int fileNumber, RecordFile& file, const void* buffer) {
-    std::vector<uint8_t> disk(file.RecordLength());
-    RecordToDisk(fileNumber, static_cast<const uint8_t*>(buffer), disk.data());
-    file.CopyIn(disk.data());
-}
-
-void CopyOut(int fileNumber, RecordFile& file, void* buffer) {
-    std::vector<uint8_t> disk(file.RecordLength());
-    file.CopyOut(disk.data());
-    RecordFromDisk(fileNumber, disk.data(), static_cast<uint8_t*>(buffer));
-}
-
-// The failure box of the changing operations: Abort ends the program, any other answer
-// lets the caller go on with 0.
-int Failed(const char* what, int fileNumber) {
+int GenRecordFailed(const char* what, int fileNumber) {
     char text[96];
     std::snprintf(text, sizeof text, "dbif_%s failed on %s file ", what, GenFileName(fileNumber));
     int answer = platform::ShowMessage(text, {platform::Buttons::AbortRetryIgnore, platform::Icon::Error});
@@ -52,14 +37,8 @@ int Failed(const char* what, int fileNumber) {
     return 0;
 }
 
-}  // namespace
-
 const char* GenFileName(int fileNumber) {
     return fileNumber >= 0 && fileNumber < kGenFileCount ? kGenNames[fileNumber] : "";
-}
-
-int GenRecordLength(int fileNumber) {
-    return fileNumber >= 0 && fileNumber < kGenFileCount ? kRecordFiles[fileNumber].recordLength : 0;
 }
 
 CGenDBOpen::CGenDBOpen() { CheckRecordFiles(kGenNames, kGenFileCount); }
@@ -91,88 +70,13 @@ RecordFile* CGenDBOpen::File(int fileNumber) const {
 CGenDBOpen* CGenDBOpen::Active() { return g_active; }
 void CGenDBOpen::SetActive(CGenDBOpen* opener) { g_active = opener; }
 
-void RecordToDisk(int fileNumber, const uint8_t* buffer, uint8_t* disk) {
-    int length = GenRecordLength(fileNumber);
-    std::memcpy(disk, buffer, length);
-    if (fileNumber == kFileUsr) {
-        // Disk order: time at 20, name at 24.
-        std::memcpy(disk + 20, buffer + kUsrBufTime, 4);
-        std::memcpy(disk + 24, buffer + kUsrBufName, 32);
-    }
-}
-
-void RecordFromDisk(int fileNumber, const uint8_t* disk, uint8_t* buffer) {
-    int length = GenRecordLength(fileNumber);
-    std::memcpy(buffer, disk, length);
-    if (fileNumber == kFileUsr) {
-        std::memcpy(buffer + kUsrBufName, disk + 24, 32);
-        std::memcpy(buffer + kUsrBufTime, disk + 20, 4);
-    }
-}
-
 int dbif_open(int fileNumber) {
-    FileOf(fileNumber).Open();
+    GenRecordFile(fileNumber).Open();
     return 1;
 }
 
 int dbif_close(int fileNumber) {
-    FileOf(fileNumber).Close();
-    return 1;
-}
-
-int dbif_index(int fileNumber, const char* index) {
-    FileOf(fileNumber).SelectIndex(index);
-    return 1;
-}
-
-int dbif_find(int fileNumber, void* buffer) {
-    RecordFile& file = FileOf(fileNumber);
-    CopyIn(fileNumber, file, buffer);
-    if (file.Find() != 0) return 0;
-    CopyOut(fileNumber, file, buffer);
-    return 1;
-}
-
-int dbif_first(int fileNumber, void* buffer) {
-    RecordFile& file = FileOf(fileNumber);
-    file.Rewind();
-    if (file.Next(1) != 0) return 0;
-    CopyOut(fileNumber, file, buffer);
-    return 1;
-}
-
-int dbif_next(int fileNumber, void* buffer) {
-    RecordFile& file = FileOf(fileNumber);
-    if (file.Next(1) != 0) return 0;
-    CopyOut(fileNumber, file, buffer);
-    return 1;
-}
-
-int dbif_findprev(int fileNumber, void* buffer) {
-    RecordFile& file = FileOf(fileNumber);
-    CopyIn(fileNumber, file, buffer);
-    file.Find();
-    if (file.Prev(1) != 0) return 0;
-    CopyOut(fileNumber, file, buffer);
-    return 1;
-}
-
-int dbif_add(int fileNumber, void* buffer) {
-    RecordFile& file = FileOf(fileNumber);
-    CopyIn(fileNumber, file, buffer);
-    if (file.Insert() != 0) return Failed("add", fileNumber);
-    return 1;
-}
-
-int dbif_upd(int fileNumber, void* buffer) {
-    RecordFile& file = FileOf(fileNumber);
-    CopyIn(fileNumber, file, buffer);
-    if (file.Amend() != 0) return Failed("upd", fileNumber);
-    return 1;
-}
-
-int dbif_del(int fileNumber) {
-    if (FileOf(fileNumber).Erase() != 0) return Failed("del", fileNumber);
+    GenRecordFile(fileNumber).Close();
     return 1;
 }
 

@@ -21,6 +21,8 @@ enum class StepStatus {
     Next,   // the step is complete: go on with the next row
     Done,   // the operation is complete
     Stop,   // the operation was stopped (StopOperation already called)
+    Skip,   // (on its first call) the step has nothing to do: the next row follows at once,
+            // without a progress line (Create Image)
 };
 struct StepRow {
     std::function<StepStatus(OperationContext&)> fn;
@@ -67,7 +69,8 @@ struct GenModel {
     std::string name = "Generator";   // banner, confirmation heading, message box caption
     std::string version = "";         // confirmation heading
     std::string programFile = "";     // settings file and executable name ("brondel")
-    int modelCode = 0;                // passed to the image-type check
+    int modelCode = 0;                // passed to the image-type check; taken from the image
+                                      // parameter set when the model has one
 
     // Compile modes added to the Mode combo (4, 5, 6), with their combo texts.
     std::vector<std::pair<int, std::string>> compileModes;
@@ -75,7 +78,8 @@ struct GenModel {
     // Image parameters (null: no image object is made).
     const ImageParams* imageParams = nullptr;
 
-    // Step tables and the finishing step of Create Image (used by their drivers).
+    // Step tables of Create Image and Create ISAM, and Create Image's finishing step after the
+    // last row; their drivers run them.
     StepTable createImageSteps;
     StepTable createIsamSteps;
     std::function<StepStatus(OperationContext&)> finishImage;

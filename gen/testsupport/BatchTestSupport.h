@@ -19,9 +19,8 @@
 #include "gen/batch/BatchDatabase.h"
 #include "gen/batch/BatchFields.h"
 #include "gen/batch/BatchLine.h"
-#include "gen/batch/BatchRecords.h"
-#include "gen/batch/BatchUpdate.h"
 #include "gen/shell/CGenDBOpen.h"
+#include "gen/batch/BatchUpdate.h"
 #include "gen/shell/GenExit.h"
 
 namespace batchtest {
@@ -66,17 +65,17 @@ protected:
     }
 
     // Every record of a file in serial order.
-    template <class Buf>
-    std::vector<Buf> All(int file) {
-        std::vector<Buf> out;
-        dbif_open(file);
-        dbif_index(file, IndexZero(file));
-        Buf buf{};
-        if (dbif_first(file, &buf)) {
-            do out.push_back(buf);
-            while (dbif_next(file, &buf));
+    template <class Record>
+    std::vector<Record> All() {
+        std::vector<Record> out;
+        dbif_open<Record>();
+        dbif_index<Record>(IndexZero(Record::File::kFileNumber));
+        Record record{};
+        if (dbif_first(record)) {
+            do out.push_back(record);
+            while (dbif_next(record));
         }
-        dbif_close(file);
+        dbif_close<Record>();
         return out;
     }
 
@@ -88,7 +87,7 @@ protected:
 
     // The name text of a name number ("" when none).
     std::string NameOf(int32_t nsno) {
-        for (const NameBuf& n : All<NameBuf>(kFileNames)) {
+        for (const NameRecord& n : All<NameRecord>()) {
             if (n.nsno == nsno) return std::string(n.nname, strnlen(n.nname, sizeof n.nname));
         }
         return "";

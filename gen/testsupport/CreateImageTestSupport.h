@@ -11,7 +11,6 @@
 
 #include "gen/testsupport/ShellTestSupport.h"
 #include "common/Bits.h"
-#include "gen/batch/BatchRecords.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "gen/createimage/CreateImageProgram.h"
 #include "gen/image/Image.h"
@@ -68,7 +67,6 @@ protected:
     void Start(const ImageParams& params = ImageParams496) {
         GenModel model = shelltest::TestModel();
         model.imageParams = &params;
-        model.modelCode = params.programKind;
         InstallImageOperations(model);
         MakeApp(std::move(model));
     }
@@ -106,33 +104,33 @@ protected:
     }
 
     // Every record of a database file in serial order.
-    template <class Buf>
-    std::vector<Buf> All(int file, const char* index) {
-        std::vector<Buf> out;
+    template <class Record>
+    std::vector<Record> All(const char* index) {
+        std::vector<Record> out;
         EXPECT_EQ(App().OpenDatabaseChecked(), 1);
-        dbif_open(file);
-        dbif_index(file, index);
-        Buf buf{};
-        if (dbif_first(file, &buf)) {
-            do out.push_back(buf);
-            while (dbif_next(file, &buf));
+        dbif_open<Record>();
+        dbif_index<Record>(index);
+        Record record{};
+        if (dbif_first(record)) {
+            do out.push_back(record);
+            while (dbif_next(record));
         }
-        dbif_close(file);
+        dbif_close<Record>();
         return out;
     }
     int32_t NameSerial(const std::string& text) {
-        for (const NameBuf& n : All<NameBuf>(kFileNames, "nsno")) {
+        for (const NameRecord& n : All<NameRecord>("nsno")) {
             if (text == std::string(n.nname, strnlen(n.nname, sizeof n.nname))) return n.nsno;
         }
         ADD_FAILURE() << "no name " << text;
         return -1;
     }
-    template <class Buf>
-    void Add(int file, Buf buf) {
+    template <class Record>
+    void Add(const Record& record) {
         EXPECT_EQ(App().OpenDatabaseChecked(), 1);
-        dbif_open(file);
-        EXPECT_EQ(dbif_add(file, &buf), 1);
-        dbif_close(file);
+        dbif_open<Record>();
+        EXPECT_EQ(dbif_add(record), 1);
+        dbif_close<Record>();
     }
 };
 

@@ -39,16 +39,16 @@ protected:
 
     std::string Db(const std::string& name) const { return DbFolderFile(name.c_str()); }
 
-    template <class Buf>
-    Buf Find(int file, const char* index, const std::string& ident, char (Buf::*field)[8]) {
+    template <class Record>
+    Record Find(const char* index, const std::string& ident, char (Record::*field)[8]) {
         char key[8] = {};
         std::memcpy(key, ident.data(), std::min<size_t>(ident.size(), 7));
         EncodeIdentDigits(key);
-        for (const Buf& b : All<Buf>(file, index)) {
-            if (std::strncmp(b.*field, key, 8) == 0) return b;
+        for (const Record& r : All<Record>(index)) {
+            if (std::strncmp(r.*field, key, 8) == 0) return r;
         }
         ADD_FAILURE() << "no record " << ident;
-        return Buf{};
+        return Record{};
     }
 
     // The batch text of the test database: airports north and south of the equator, east and
@@ -91,22 +91,22 @@ protected:
     // Approaches with local waypoints of both kinds, shared by two approaches, a runway by its
     // reciprocal, and a second approach whose type byte reads like a waypoint code.
     void AddApproaches() {
-        const AptBuf orly = Find<AptBuf>(kFileApts, "aident", "LFPO", &AptBuf::aident);
-        const AptBuf ezeiza = Find<AptBuf>(kFileApts, "aident", "SAEZ", &AptBuf::aident);
-        const AptBuf gabon = Find<AptBuf>(kFileApts, "aident", "FOOL", &AptBuf::aident);
-        const IntBuf abc = Find<IntBuf>(kFileInts, "iident", "ABC12", &IntBuf::iident);
-        const NdbBuf ol = Find<NdbBuf>(kFileNdbs, "bident", "OL", &NdbBuf::bident);
-        const VorBuf eze = Find<VorBuf>(kFileVors, "vident", "EZE", &VorBuf::vident);
+        const AptRecord orly = Find<AptRecord>("aident", "LFPO", &AptRecord::aident);
+        const AptRecord ezeiza = Find<AptRecord>("aident", "SAEZ", &AptRecord::aident);
+        const AptRecord gabon = Find<AptRecord>("aident", "FOOL", &AptRecord::aident);
+        const IntRecord abc = Find<IntRecord>("iident", "ABC12", &IntRecord::iident);
+        const NdbRecord ol = Find<NdbRecord>("bident", "OL", &NdbRecord::bident);
+        const VorRecord eze = Find<VorRecord>("vident", "EZE", &VorRecord::vident);
         auto runway = [&](int32_t asno, size_t i) {
-            std::vector<RwyBuf> mine;
-            for (const RwyBuf& r : All<RwyBuf>(kFileRwy3, "rsno")) {
+            std::vector<RwyRecord> mine;
+            for (const RwyRecord& r : All<RwyRecord>("rsno")) {
                 if (r.raptno == asno) mine.push_back(r);
             }
             return mine.at(i).rsno;
         };
         auto local = [&](int32_t lsno, int32_t asno, int32_t type, int32_t lat, int32_t lon, int32_t freq,
                          const char* id) {
-            LwptBuf l{};
+            LwptRecord l{};
             l.lsno = lsno;
             l.laptno = asno;
             l.ltyp = type;
@@ -114,7 +114,7 @@ protected:
             l.llong = lon;
             l.lfreq = freq;
             std::strncpy(l.lid, id, sizeof l.lid - 1);
-            Add(kFileLwpt, l);
+            Add(l);
         };
         local(0, orly.asno, 0xC0, orly.alat - 40000, orly.along + 90000, 0, "FF08");
         local(1, orly.asno, 0xE0, orly.alat + 30000, orly.along - 20000, 3425, "OY");
@@ -123,7 +123,7 @@ protected:
         local(4, gabon.asno, 0xC0, gabon.alat - 300000, gabon.along - 4000, 0, "MB34");
         auto approach = [&](int32_t psno, int32_t asno, int32_t seq, int32_t type, const char* id,
                             std::vector<std::pair<int32_t, int32_t>> waypoints) {
-            ApprBuf a{};
+            ApprRecord a{};
             a.psno = psno;
             a.paptno = asno;
             a.pseq = seq;
@@ -134,7 +134,7 @@ protected:
                 a.pwtyp[j] = waypoints[j].first;
                 a.pwrecno[j] = waypoints[j].second;
             }
-            Add(kFileAppr, a);
+            Add(a);
         };
         approach(0, orly.asno, 0, 0x06, "I08  ",
                  {{0x21, abc.isno}, {0x42, ol.bsno}, {0xC3, 0}, {0xA4, runway(orly.asno, 1)}});
@@ -149,7 +149,7 @@ protected:
     void WriteAirspaceFiles() {
         const int32_t paris = NameSerial("PARIS");
         const int32_t orlyName = NameSerial("ORLY");
-        const int32_t orly = Find<AptBuf>(kFileApts, "aident", "LFPO", &AptBuf::aident).asno;
+        const int32_t orly = Find<AptRecord>("aident", "LFPO", &AptRecord::aident).asno;
         const bool wide = Wide();
         const uint32_t fss = Params().fssRecordSize;
         const uint32_t tcc = Params().tccRecordSize;

@@ -7,7 +7,6 @@ int main(int argc, char** argv) {
     model.name = "Brondel";
     model.version = "5.4.10";
     model.programFile = "brondel";
-    model.modelCode = 6;
     model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText},
                           {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText},
                           {kModeCompileApr, kModeTexts[kModeCompileApr].comboText}};

@@ -7,7 +7,6 @@ int main(int argc, char** argv) {
     model.name = "Pelmora";
     model.version = "5.4.10";
     model.programFile = "pelmora";
-    model.modelCode = 2;
     model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText},
                           {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText},
                           {kModeCompileApr, kModeTexts[kModeCompileApr].comboText}};

@@ -7,7 +7,6 @@ int main(int argc, char** argv) {
     model.name = "Quenmar";
     model.version = "5.4.10";
     model.programFile = "quenmar";
-    model.modelCode = 4;
     model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText},
                           {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText}};
     model.imageParams = &ImageParamsIIIPilot;

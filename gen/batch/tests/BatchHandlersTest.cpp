@@ -13,14 +13,14 @@ class BatchHandlers : public BatchDbTest {};
 
 TEST_F(BatchHandlers, AirportAddedWithCountryAndNames) {
     ASSERT_EQ(Apply(kOrly), kBatchDone);
-    auto countries = All<CountryBuf>(kFileCountry);
+    auto countries = All<CountryRecord>();
     ASSERT_EQ(countries.size(), 1u);
     EXPECT_EQ(countries[0].csno, 0);
     EXPECT_EQ(std::string(countries[0].cid, 2), "LF");
     EXPECT_STREQ(countries[0].cname, "FRANCE");
-    auto apts = All<AptBuf>(kFileApts);
+    auto apts = All<AptRecord>();
     ASSERT_EQ(apts.size(), 1u);
-    const AptBuf& a = apts[0];
+    const AptRecord& a = apts[0];
     EXPECT_EQ(a.asno, 0);
     EXPECT_EQ(Ident(a.aident), "LFPO");
     EXPECT_EQ(a.alat, DegreesToCircle(48 + 43.4 / 60, 21));
@@ -35,15 +35,15 @@ TEST_F(BatchHandlers, AirportAddedWithCountryAndNames) {
 
     // The same line again updates the airport and adds nothing.
     ASSERT_EQ(Apply(kOrly), kBatchModified);
-    EXPECT_EQ(All<AptBuf>(kFileApts).size(), 1u);
-    EXPECT_EQ(All<NameBuf>(kFileNames).size(), 2u);
-    EXPECT_EQ(All<CountryBuf>(kFileCountry).size(), 1u);
+    EXPECT_EQ(All<AptRecord>().size(), 1u);
+    EXPECT_EQ(All<NameRecord>().size(), 2u);
+    EXPECT_EQ(All<CountryRecord>().size(), 1u);
 }
 
 TEST_F(BatchHandlers, AirportMarksAndIdentDigits) {
     // '@' in the city is removed and marks the record; digits are stored as p-y; [PRV] and M.
     ASSERT_EQ(Apply("ADD|APT|EG01|GB GREAT BRITAIN|LONG@TOWN|LONGTOWN|N513000|W0001000|20|M|[PRV]"), kBatchDone);
-    auto apts = All<AptBuf>(kFileApts);
+    auto apts = All<AptRecord>();
     ASSERT_EQ(apts.size(), 1u);
     EXPECT_EQ(Ident(apts[0].aident), "EGpq");
     EXPECT_EQ(apts[0].afuel, 1 | 256 | 8 | 128);
@@ -52,17 +52,17 @@ TEST_F(BatchHandlers, AirportMarksAndIdentDigits) {
     EXPECT_EQ(NameOf(apts[0].acity), "LONGTOWN");
     // The country written "id name" is found again on a later line.
     EXPECT_EQ(Apply("ADD|NDB|LT|GB GREAT BRITAIN|LONGTOWN|LONGTOWN|N513000|W0001000|350"), kBatchDone);
-    EXPECT_EQ(All<CountryBuf>(kFileCountry).size(), 1u);
+    EXPECT_EQ(All<CountryRecord>().size(), 1u);
     // <UNSET> names no name.
     ASSERT_EQ(Apply("ADD|APT|EGXX|GB|<UNSET>|FIELD|N513000|W0001000|20"), kBatchDone);
-    apts = All<AptBuf>(kFileApts);
+    apts = All<AptRecord>();
     EXPECT_EQ(apts[1].acity, -1);
     EXPECT_EQ(NameOf(apts[1].afacil), "FIELD");
 }
 
 TEST_F(BatchHandlers, OneLetterCountryIdPaddedWithABlank) {
     ASSERT_EQ(Apply("ADD|APT|KSEA|K -USA|SEATTLE|SEATTLE-TACOMA|N 47~26.970|W122~18.710|433"), kBatchDone);
-    auto countries = All<CountryBuf>(kFileCountry);
+    auto countries = All<CountryRecord>();
     ASSERT_EQ(countries.size(), 1u);
     EXPECT_EQ(std::string(countries[0].cid, sizeof countries[0].cid), std::string("K\0\0\0", 4));
     EXPECT_STREQ(countries[0].cname, "USA");
@@ -70,11 +70,11 @@ TEST_F(BatchHandlers, OneLetterCountryIdPaddedWithABlank) {
     EXPECT_EQ(Apply("ADD|APT|KSEA|K -USA|SEATTLE|SEATTLE-TACOMA|N 47~26.970|W122~18.710|433"), kBatchModified);
     EXPECT_EQ(Apply("ADD|INT|ALKIA|K|N 47~34.000|W122~25.000"), kBatchDone);
     EXPECT_EQ(Apply("ADD|VOR|SEA|K -USA|SEATTLE|SEATTLE|N 47~26.100|W122~18.600|116.80"), kBatchDone);
-    countries = All<CountryBuf>(kFileCountry);
+    countries = All<CountryRecord>();
     ASSERT_EQ(countries.size(), 1u);
-    EXPECT_EQ(All<IntBuf>(kFileInts)[0].icountry, countries[0].csno);
+    EXPECT_EQ(All<IntRecord>()[0].icountry, countries[0].csno);
     EXPECT_EQ(Apply("DEL|APT|KSEA|K -USA"), kBatchDone);
-    EXPECT_TRUE(All<AptBuf>(kFileApts).empty());
+    EXPECT_TRUE(All<AptRecord>().empty());
 }
 
 TEST_F(BatchHandlers, LongNamesAreCutBeforeTheyAreLookedUp) {
@@ -82,7 +82,7 @@ TEST_F(BatchHandlers, LongNamesAreCutBeforeTheyAreLookedUp) {
     const std::string line = "ADD|APT|KAAA|US-UNITED STATES|" + name + "|" + name + "X|N 40~00.0|W 100~00.0|1";
     ASSERT_EQ(Apply(line), kBatchDone);
     ASSERT_EQ(Apply("ADD|APT|KAAB|US|" + name + "|" + name + "Y|N 40~00.0|W 100~00.0|1"), kBatchDone);
-    auto names = All<NameBuf>(kFileNames);
+    auto names = All<NameRecord>();
     ASSERT_EQ(names.size(), 1u);
     EXPECT_EQ(std::string(names[0].nname), std::string(31, 'K'));
 }
@@ -91,7 +91,7 @@ TEST_F(BatchHandlers, IntersectionsAreFoundByIdentAndCountry) {
     ASSERT_EQ(Apply("ADD|INT|ABC12|LF-FRANCE|N 48~00.000|E 002~00.000"), kBatchDone);
     ASSERT_EQ(Apply("ADD|INT|ABC12|EB-BELGIUM|N 50~00.000|E 004~00.000"), kBatchDone);
     ASSERT_EQ(Apply("ADD|INT|ABC12|LF|N 48~30.000|E 002~00.000"), kBatchModified);
-    auto ints = All<IntBuf>(kFileInts);
+    auto ints = All<IntRecord>();
     ASSERT_EQ(ints.size(), 2u);
     EXPECT_EQ(Ident(ints[0].iident), "ABCqr");
     EXPECT_EQ(ints[0].ilat, DegreesToCircle(48.5, 21));
@@ -104,12 +104,12 @@ TEST_F(BatchHandlers, IntersectionsAreFoundByIdentAndCountry) {
     ASSERT_EQ(Apply("ADD|INT|OTHER|ED-GERMANY|N 50~00.000|E 009~00.000"), kBatchDone);
     EXPECT_EQ(Apply("DEL|INT|ABC12|ED"), kBatchAbs);
     EXPECT_EQ(Apply("DEL|INT|ABC12|EB"), kBatchDone);
-    EXPECT_EQ(All<IntBuf>(kFileInts).size(), 2u);
+    EXPECT_EQ(All<IntRecord>().size(), 2u);
 }
 
 TEST_F(BatchHandlers, NdbAndVorValues) {
     ASSERT_EQ(Apply("ADD|NDB|OL|LF-FRANCE|OR@LY|ORLY NDB|N 48~40.000|E 002~20.000|342.5|L"), kBatchDone);
-    auto ndbs = All<NdbBuf>(kFileNdbs);
+    auto ndbs = All<NdbRecord>();
     ASSERT_EQ(ndbs.size(), 1u);
     EXPECT_EQ(ndbs[0].bfreq, 3425);
     EXPECT_EQ(ndbs[0].bcompat, 1 | 4);
@@ -134,7 +134,7 @@ TEST_F(BatchHandlers, NdbAndVorValues) {
         std::string ident = std::string("V") + static_cast<char>('A' + n++);
         ASSERT_EQ(Apply("ADD|VOR|" + ident + "|LF|PAR@IS|PARIS VOR|N 48~40.000|E 002~20.000|117.70" + c.classes),
                   kBatchDone);
-        VorBuf v = All<VorBuf>(kFileVors).back();
+        VorRecord v = All<VorRecord>().back();
         EXPECT_EQ(v.vfreq, 11770);
         EXPECT_EQ(v.vdme, c.vdme | 1);
         EXPECT_EQ(v.vtr, 0);
@@ -146,7 +146,7 @@ TEST_F(BatchHandlers, NdbAndVorValues) {
 TEST_F(BatchHandlers, Runways) {
     ASSERT_EQ(Apply(kOrly), kBatchDone);
     ASSERT_EQ(Apply("ADD|RWY|LFPO|LF|11975X148|08-26|hard|ft lts|0"), kBatchDone);
-    auto rwys = All<RwyBuf>(kFileRwy3);
+    auto rwys = All<RwyRecord>();
     ASSERT_EQ(rwys.size(), 1u);
     EXPECT_EQ(rwys[0].raptno, 0);
     EXPECT_EQ(rwys[0].rlen, 11975);
@@ -156,13 +156,13 @@ TEST_F(BatchHandlers, Runways) {
     EXPECT_EQ(rwys[0].rflags, -1);
     EXPECT_EQ(rwys[0].rpicfl, static_cast<int32_t>(0xF0000000));
     // The airport has a runway now: its "no runway yet" mark is cleared.
-    EXPECT_EQ(All<AptBuf>(kFileApts)[0].afuel & 1, 0);
+    EXPECT_EQ(All<AptRecord>()[0].afuel & 1, 0);
 
     // The 13-field form: flag word and the two ends; the picture values follow from them.
     ASSERT_EQ(Apply("ADD|RWY|LFPO|LF|7875X148|02-20|hard|ft lts|<L-R> 1a|N 48~42.900|E 002~22.000|N 48~44.000|"
                     "E 002~23.000"),
               kBatchDone);
-    RwyBuf r = All<RwyBuf>(kFileRwy3).back();
+    RwyRecord r = All<RwyRecord>().back();
     EXPECT_EQ(r.rflags, 0x1a);
     EXPECT_EQ(r.rpicfl, static_cast<int32_t>(0xF0000001));
     EXPECT_NE(r.rnpic, 0);
@@ -174,11 +174,11 @@ TEST_F(BatchHandlers, Runways) {
     // Same designator again: updated. An empty picture field keeps the picture.
     ASSERT_EQ(Apply("ADD|RWY|LFPO|LF|8000X148|02-20|turf|no lts|"), kBatchErrFc);
     ASSERT_EQ(Apply("ADD|RWY|LFPO|LF|8000X148|02-20|turf|no lts|<L-R>"), kBatchModified);
-    RwyBuf r2 = All<RwyBuf>(kFileRwy3).back();
+    RwyRecord r2 = All<RwyRecord>().back();
     EXPECT_EQ(r2.rlen, 8000);
     EXPECT_EQ(r2.rsl, 1 | 64);
     EXPECT_EQ(r2.rpic, r.rpic);
-    EXPECT_EQ(All<RwyBuf>(kFileRwy3).size(), 2u);
+    EXPECT_EQ(All<RwyRecord>().size(), 2u);
 
     // Other forms and failures.
     EXPECT_EQ(Apply("ADD|RWY|LFXX|LF|8000|02|hard|no lts|0"), kBatchAbs);
@@ -186,7 +186,7 @@ TEST_F(BatchHandlers, Runways) {
     EXPECT_EQ(Apply("ADD|RWY|LFPO|LF|8000|2|hard|no lts|0"), kBatchErrRwy);
     EXPECT_EQ(Apply("DEL|RWY|LFPO|LF|8000|06"), kBatchAbs);
     EXPECT_EQ(Apply("DEL|RWY|LFPO|LF|8000|02-20"), kBatchDone);
-    EXPECT_EQ(All<RwyBuf>(kFileRwy3).size(), 1u);
+    EXPECT_EQ(All<RwyRecord>().size(), 1u);
 }
 
 TEST_F(BatchHandlers, UnknownDesignatorsMatchOnlyEachOther) {
@@ -196,14 +196,14 @@ TEST_F(BatchHandlers, UnknownDesignatorsMatchOnlyEachOther) {
     // ".." takes neither runway: it is a runway of its own.
     ASSERT_EQ(Apply("ADD|RWY|LFPO|LF|2000|..|turf|no lts|0"), kBatchDone);
     ASSERT_EQ(Apply("ADD|RWY|LFPO|LF|2100|..|turf|no lts|0"), kBatchModified);
-    auto rwys = All<RwyBuf>(kFileRwy3);
+    auto rwys = All<RwyRecord>();
     ASSERT_EQ(rwys.size(), 3u);
     EXPECT_EQ(rwys[0].rlen, 5000);
     EXPECT_EQ(rwys[1].rlen, 3000);
     EXPECT_EQ(rwys[2].rlen, 2100);
     // A runway with a designator the airport does not have yet fills the one without.
     ASSERT_EQ(Apply("ADD|RWY|LFPO|LF|2200|02-20|turf|no lts|0"), kBatchModified);
-    rwys = All<RwyBuf>(kFileRwy3);
+    rwys = All<RwyRecord>();
     ASSERT_EQ(rwys.size(), 3u);
     EXPECT_EQ(rwys[2].rw, 2);
     // A delete names its runway exactly.
@@ -214,9 +214,9 @@ TEST_F(BatchHandlers, FrequenciesWithRestrictionChains) {
     ASSERT_EQ(Apply(kOrly), kBatchDone);
     const std::string tower = "ADD|FRQ|LFPO|LF|TOWER|118.70|R:090-270 BELOW 3000 ABOVE 1500 NORTH OF TOWN";
     ASSERT_EQ(Apply(tower), kBatchDone);
-    auto freqs = All<FreqBuf>(kFileFreq3);
+    auto freqs = All<FreqRecord>();
     ASSERT_EQ(freqs.size(), 1u);
-    const FreqBuf& f = freqs[0];
+    const FreqRecord& f = freqs[0];
     EXPECT_EQ(f.faptno, 0);
     EXPECT_EQ(f.ftype, 4);
     EXPECT_EQ(f.freq, 11870);
@@ -227,10 +227,10 @@ TEST_F(BatchHandlers, FrequenciesWithRestrictionChains) {
     std::vector<uint8_t> expected;
     ASSERT_TRUE(EncodeRestrictionText("R:090-270 BELOW 3000 ABOVE 1500 NORTH OF TOWN", &expected).ok());
     std::vector<uint8_t> chain;
-    auto restr = All<RestrBuf>(kFileRestr);
+    auto restr = All<RestrRecord>();
     int32_t at = f.frsno;
     for (size_t guard = 0; at != 0 && guard < restr.size(); ++guard) {
-        for (const RestrBuf& r : restr) {
+        for (const RestrRecord& r : restr) {
             if (r.rcsno != at) continue;
             chain.insert(chain.end(), r.rcres, r.rcres + 8);
             at = r.rcnxt;
@@ -245,9 +245,9 @@ TEST_F(BatchHandlers, FrequenciesWithRestrictionChains) {
 
     // Again: the chain is rebuilt, the old one deleted.
     ASSERT_EQ(Apply(tower), kBatchDone);
-    EXPECT_EQ(All<RestrBuf>(kFileRestr).size(), (expected.size() + 7) / 8);
-    EXPECT_EQ(All<FreqBuf>(kFileFreq3).size(), 1u);
-    EXPECT_NE(All<FreqBuf>(kFileFreq3)[0].frsno, 1);
+    EXPECT_EQ(All<RestrRecord>().size(), (expected.size() + 7) / 8);
+    EXPECT_EQ(All<FreqRecord>().size(), 1u);
+    EXPECT_NE(All<FreqRecord>()[0].frsno, 1);
 
     // Without a chain and without a list: nothing to change.
     ASSERT_EQ(Apply("ADD|FRQ|LFPO|LF|ATIS|126.50"), kBatchDone);
@@ -255,7 +255,7 @@ TEST_F(BatchHandlers, FrequenciesWithRestrictionChains) {
     // M and the '*' decimal mark the frequency: another record.
     ASSERT_EQ(Apply("ADD|FRQ|LFPO|LF|GROUND|121.70|M"), kBatchDone);
     ASSERT_EQ(Apply("ADD|FRQ|LFPO|LF|GROUND|121.75*"), kBatchDone);
-    freqs = All<FreqBuf>(kFileFreq3);
+    freqs = All<FreqRecord>();
     ASSERT_EQ(freqs.size(), 4u);
     EXPECT_EQ(freqs[2].ftype, 3 | 128);
     EXPECT_EQ(freqs[3].ftype, 3 | 128);
@@ -264,7 +264,7 @@ TEST_F(BatchHandlers, FrequenciesWithRestrictionChains) {
     // A delete written without M still finds the marked frequency; its chain goes with it.
     EXPECT_EQ(Apply("DEL|FRQ|LFPO|LF|GROUND|121.70"), kBatchDone);
     EXPECT_EQ(Apply("DEL|FRQ|LFPO|LF|TOWER|118.70"), kBatchDone);
-    EXPECT_EQ(All<RestrBuf>(kFileRestr).size(), 0u);
+    EXPECT_EQ(All<RestrRecord>().size(), 0u);
     EXPECT_EQ(Apply("DEL|FRQ|LFPO|LF|TOWER|118.70"), kBatchAbs);
 }
 
@@ -272,7 +272,7 @@ TEST_F(BatchHandlers, UserWaypoints) {
     ASSERT_EQ(Apply("ADD|USR|WP-01|N 51~30.123|W 000~10.456|a long comment that goes on beyond 31 characters",
                     5555),
               kBatchDone);
-    auto usrs = All<UsrBuf>(kFileUsr);
+    auto usrs = All<UsrRecord>();
     ASSERT_EQ(usrs.size(), 1u);
     EXPECT_EQ(Ident(usrs[0].uident), "WP-01");
     EXPECT_EQ(usrs[0].ulat, DegreesToCircle(51 + 30.123 / 60, 26));
@@ -280,7 +280,7 @@ TEST_F(BatchHandlers, UserWaypoints) {
     EXPECT_EQ(usrs[0].utime, 5555);
     EXPECT_EQ(usrs[0].uicon, 0x120003);
     EXPECT_EQ(Apply("ADD|USR|WP-01|N 51~30.123|W 000~10.456|SHORT", 6666), kBatchModified);
-    usrs = All<UsrBuf>(kFileUsr);
+    usrs = All<UsrRecord>();
     ASSERT_EQ(usrs.size(), 1u);
     EXPECT_STREQ(usrs[0].uname, "SHORT");
     EXPECT_EQ(usrs[0].utime, 6666);
@@ -302,14 +302,14 @@ TEST_F(BatchHandlers, DeletingAnAirportTakesItsRunwaysAndFrequencies) {
     EXPECT_EQ(Apply("DEL|APT|LFPO|LF|PARIS|LYON"), kBatchErrFac);
     EXPECT_EQ(Apply("DEL|APT|LFPO|LF|PARIS|CHARLES DE GAULLE"), kBatchErrNu);
     EXPECT_EQ(Apply("DEL|APT|LFPO|LF|PAR@IS|ORLY"), kBatchDone);
-    EXPECT_EQ(All<AptBuf>(kFileApts).size(), 1u);
-    auto rwys = All<RwyBuf>(kFileRwy3);
+    EXPECT_EQ(All<AptRecord>().size(), 1u);
+    auto rwys = All<RwyRecord>();
     ASSERT_EQ(rwys.size(), 1u);
     EXPECT_EQ(rwys[0].raptno, 1);
-    auto freqs = All<FreqBuf>(kFileFreq3);
+    auto freqs = All<FreqRecord>();
     ASSERT_EQ(freqs.size(), 1u);
     EXPECT_EQ(freqs[0].faptno, 1);
-    EXPECT_EQ(All<RestrBuf>(kFileRestr).size(), 1u);
+    EXPECT_EQ(All<RestrRecord>().size(), 1u);
     EXPECT_EQ(Apply("DEL|APT|LFPO|LF"), kBatchAbs);
 }
 
@@ -319,8 +319,8 @@ TEST_F(BatchHandlers, DeletingNavaids) {
     EXPECT_EQ(Apply("DEL|NDB|OL|LF|ORLY|PONTOISE"), kBatchErrNu);
     EXPECT_EQ(Apply("DEL|NDB|OL|LF|ORLY|ORLY NDB"), kBatchDone);
     EXPECT_EQ(Apply("DEL|VOR|PGS|LF|PONTOISE"), kBatchDone);
-    EXPECT_EQ(All<NdbBuf>(kFileNdbs).size(), 0u);
-    EXPECT_EQ(All<VorBuf>(kFileVors).size(), 0u);
+    EXPECT_EQ(All<NdbRecord>().size(), 0u);
+    EXPECT_EQ(All<VorRecord>().size(), 0u);
 }
 
 // One line per result code that a line can fail with: each gives its code and changes nothing.
@@ -385,7 +385,7 @@ TEST_F(BatchHandlers, ARefusedWriteEndsTheProgram) {
         EXPECT_EQ(e.status, kExitFatal);
     }
     BatchCloseFiles();
-    EXPECT_EQ(All<UsrBuf>(kFileUsr).size(), 1u);
+    EXPECT_EQ(All<UsrRecord>().size(), 1u);
 }
 
 }  // namespace

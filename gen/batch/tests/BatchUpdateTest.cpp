@@ -62,7 +62,7 @@ TEST_F(BatchUpdateRun, DetailedListing) {
         "",
     };
     EXPECT_EQ(Lines(), expected);
-    EXPECT_EQ(All<RwyBuf>(kFileRwy3).size(), 1u);
+    EXPECT_EQ(All<RwyRecord>().size(), 1u);
 }
 
 TEST_F(BatchUpdateRun, NormalListingShowsProgressAndErrors) {
@@ -87,7 +87,7 @@ TEST_F(BatchUpdateRun, SerialNumbersContinueFromTheDatabase) {
     ASSERT_EQ(Apply("ADD|USR|A|N 1~0.0|E 1~0.0|A"), kBatchDone);
     ASSERT_EQ(Apply("ADD|USR|B|N 1~0.0|E 1~0.0|B"), kBatchDone);
     Run("ADD|USR|C|N 1~0.0|E 1~0.0|C\nADD|FRQ|X|Y|ATIS|1", false);
-    auto usrs = All<UsrBuf>(kFileUsr);
+    auto usrs = All<UsrRecord>();
     ASSERT_EQ(usrs.size(), 3u);
     EXPECT_EQ(usrs[2].usno, 2);
     EXPECT_EQ(context_.nextSerial[kFileRestr], 1);
@@ -103,7 +103,7 @@ TEST_F(BatchUpdateRun, LongLinesComeInPieces) {
     ASSERT_EQ(lines.size(), 5u);
     EXPECT_EQ(lines[0].substr(0, 11), "    (DONE) ");
     EXPECT_EQ(lines[1], "    (DONE) ADD|USR|TAIL|N 2~0.0|E 2~0.0|T");
-    EXPECT_EQ(All<UsrBuf>(kFileUsr).size(), 2u);
+    EXPECT_EQ(All<UsrRecord>().size(), 2u);
 }
 
 TEST_F(BatchUpdateRun, BinaryFilesAreReadLineByLine) {
@@ -135,7 +135,7 @@ TEST_F(BatchUpdateRun, InstalledAsTheModelsDriver) {
     EXPECT_FALSE(model.drivers[kModeBatchUpdate](context_));
     EXPECT_TRUE(model.drivers[kModeBatchUpdate](context_));
     EXPECT_FALSE(context_.batch);
-    EXPECT_EQ(All<UsrBuf>(kFileUsr).size(), 1u);
+    EXPECT_EQ(All<UsrRecord>().size(), 1u);
 }
 
 }  // namespace

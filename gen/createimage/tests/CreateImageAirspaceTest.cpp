@@ -135,7 +135,7 @@ TEST_P(AirspaceFamilies, SectionsAreCopiedBehindTheVorAreaWithRelocatedRecords) 
     const int32_t heathrow = NameSerial("HEATHROW");
     const int32_t gatwick = NameSerial("GATWICK");
     int32_t egll = -1;
-    for (const AptBuf& a : All<AptBuf>(kFileApts, "asno")) {
+    for (const AptRecord& a : All<AptRecord>("asno")) {
         if (std::string(a.aident, 4) == "EGLL") egll = a.asno;
     }
     const AirspaceFiles files = MakeAirspaceFiles(p, heathrow, gatwick, heathrow, egll);

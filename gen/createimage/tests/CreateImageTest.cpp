@@ -10,9 +10,6 @@
 #include "common/CLocale.h"
 #include "gen/createimage/CreateImage.h"
 #include "gen/createimage/CreateImageBuild.h"
-#include "gen/image/ImageCut.h"
-#include "gen/image/PacketCount.h"
-#include "gen/image/Sumcheck.h"
 
 namespace cimgtest {
 namespace {
@@ -26,6 +23,48 @@ constexpr const char* kSmallDatabase =
     "ADD|RWY|EGLL|GB|12000X150|09L|hard|pc lts|0\r\n"
     "ADD|FRQ|EGLL|GB|TOWER|118.50|R:090-270 BELOW 3000\r\n";
 
+// The finishing rules of each family as the image format states them.
+struct FinishRules {
+    uint32_t chunk;         // sumcheck chunk, and the unit of the file cut
+    uint32_t field;         // sumcheck field at offset 0, left out of chunk 0
+    bool counted;           // field byte 0 counts the chunks up to the image end
+    uint32_t prefill;       // the file's length before the cut
+    uint32_t packetOffset;  // u16 packet count
+    bool halvedPackets;     // packets of 256 bytes: half the 128-byte blocks, rounded up
+};
+
+const FinishRules& RulesOf(const ImageParams& p) {
+    static const FinishRules k496{0x40000, 16, false, 0x400000, 57, true};
+    static const FinishRules kIIIPilot{0x10000, 25, true, 0x170000, 66, false};
+    static const FinishRules k195{0x20000, 16, false, 0x200000, 57, false};
+    return p.partNumber == 677 ? k496 : p.partNumber == 19 ? kIIIPilot : k195;
+}
+
+// Check of chunk i: the two's complement of the 8-bit sum of its bytes (chunk 0 without the
+// field); bytes behind the end of the cut file are the 0xFF of the pre-fill.
+uint8_t ChunkCheckOf(const FinishRules& r, const std::vector<uint8_t>& file, size_t i) {
+    uint8_t sum = 0;
+    for (size_t at = i * r.chunk + (i == 0 ? r.field : 0); at < (i + 1) * r.chunk; ++at) {
+        sum = static_cast<uint8_t>(sum + (at < file.size() ? file[at] : 0xFF));
+    }
+    return static_cast<uint8_t>(-sum);
+}
+
+// The sumcheck field: one check per chunk; with a count, byte 0 is the number of chunks up to the
+// image end, the checks follow, and chunk 0's check also covers the count byte.
+std::vector<uint8_t> SumcheckFieldOf(const FinishRules& r, const std::vector<uint8_t>& file, uint32_t end) {
+    std::vector<uint8_t> field(r.field, 0);
+    const size_t first = r.counted ? 1 : 0;
+    for (size_t i = 0; first + i < field.size() && i * r.chunk < r.prefill; ++i) {
+        field[first + i] = ChunkCheckOf(r, file, i);
+    }
+    if (r.counted) {
+        field[0] = static_cast<uint8_t>((end + r.chunk - 1) / r.chunk);
+        field[1] = static_cast<uint8_t>(field[1] - field[0]);
+    }
+    return field;
+}
+
 class Families : public CreateImageTest, public ::testing::WithParamInterface<const ImageParams*> {};
 
 TEST_P(Families, DatabaseBecomesAnImageThatReadsBack) {
@@ -37,7 +76,7 @@ TEST_P(Families, DatabaseBecomesAnImageThatReadsBack) {
     EXPECT_EQ(lines[lines.size() - 2], "Image Complete");
     EXPECT_EQ(lines.back(), "");
     EXPECT_TRUE(Messages().empty());
-    EXPECT_EQ(CreateImageTable(p).size(), p.approaches ? 34u : 32u);
+    EXPECT_EQ(App().Model().createImageSteps.size(), p.approaches ? 34u : 32u);
     EXPECT_EQ(Echoed("Counting Approach IDs 1"), p.approaches);
     // Without TCC.DAT and SUA.DAT their steps never run.
     for (const char* skipped : {"Counting FSS/TCCS 1", "Counting SUAS 1", "Writing FSS/TCC Section to image file 1",
@@ -49,7 +88,9 @@ TEST_P(Families, DatabaseBecomesAnImageThatReadsBack) {
     const ImageLayout& l = back.layout;
     const uint32_t end = l.ImageEnd();
     EXPECT_EQ(lines[lines.size() - 3], StringFormatC("Image ends at %06lx", static_cast<unsigned long>(end)));
-    EXPECT_EQ(back.file.size(), CutBehindImageEnd(p, end, p.prefillSize));
+    // Cut behind the chunk that holds the image end, one more whole chunk of 0xFF included.
+    const FinishRules& rules = RulesOf(p);
+    EXPECT_EQ(back.file.size(), std::min(end / rules.chunk * rules.chunk + rules.chunk, rules.prefill));
     for (uint32_t absent : {kPtrFssBlockA, kPtrFssBlockB, kPtrSuaBlock}) {
         EXPECT_EQ(back.U24(p.pointerBlockOffset + absent), kAbsent24);
     }
@@ -58,7 +99,7 @@ TEST_P(Families, DatabaseBecomesAnImageThatReadsBack) {
     for (int s = 0; s < kSectionCount; ++s) EXPECT_EQ(l.sections[s].recordCount, expected[s]) << s;
 
     // Records in ident order with their names and positions to 2048 units.
-    const std::vector<AptBuf> apts = All<AptBuf>(kFileApts, "aident");
+    const std::vector<AptRecord> apts = All<AptRecord>("aident");
     ASSERT_EQ(apts.size(), 2u);
     for (uint32_t n = 0; n < 2; ++n) {
         int32_t lat = 0, lon = 0;
@@ -84,14 +125,14 @@ TEST_P(Families, DatabaseBecomesAnImageThatReadsBack) {
     EXPECT_EQ(GetU16(kjfk + detail), 5u * 256);
 
     // The stored sumcheck and packet count are those of the finished file.
-    const std::vector<uint8_t> field = ComputeSumcheckField(p.sumcheck, back.file.data(), back.file.size(), end);
+    const std::vector<uint8_t> field = SumcheckFieldOf(rules, back.file, end);
     EXPECT_TRUE(std::equal(field.begin(), field.end(), back.file.begin()));
     long blocks = 0;
     for (size_t at = 0; at < end; at += 128) {
         blocks += std::any_of(back.file.begin() + at, back.file.begin() + std::min(at + 128, back.file.size()),
                               [](uint8_t b) { return b != 0xFF; });
     }
-    EXPECT_EQ(back.U16(p.packetCountOffset), p.packetCountValue(static_cast<uint32_t>(blocks)));
+    EXPECT_EQ(back.U16(rules.packetOffset), static_cast<uint32_t>(rules.halvedPackets ? (blocks + 1) / 2 : blocks));
     EXPECT_FALSE(App().OperationNotDone());
 }
 
@@ -99,6 +140,48 @@ INSTANTIATE_TEST_SUITE_P(CreateImage, Families, ::testing::Values(&ImageParams49
                          [](const auto& info) { return std::string(info.param->partNumber == 677 ? "B496"
                                                                    : info.param->partNumber == 19 ? "IIIPilot"
                                                                                                   : "F195"); });
+
+// A generator with a table of its own: the driver runs the model's rows and finishing step, and
+// a row that answers Skip leaves no line.
+TEST_F(CreateImageTest, RunsTheStepTableAndFinishingStepOfTheModel) {
+    GenModel model = shelltest::TestModel();
+    model.imageParams = &ImageParams496;
+    InstallImageOperations(model);
+    std::vector<std::string> calls;
+    int first = 0;
+    model.createImageSteps = {
+        {[&](OperationContext&) {
+             calls.push_back("first");
+             return ++first < 60 ? StepStatus::Again : StepStatus::Next;
+         },
+         "Writing the first part"},
+        {[&](OperationContext&) {
+             calls.push_back("skipped");
+             return StepStatus::Skip;
+         },
+         "Writing the skipped part"},
+        {[&](OperationContext&) {
+             calls.push_back("last");
+             return StepStatus::Next;
+         },
+         "Writing the last part"},
+    };
+    model.finishImage = [&](OperationContext& c) {
+        calls.push_back("finish");
+        c.AddLine("Finished");
+        c.app->CloseImageFile();
+        return StepStatus::Done;
+    };
+    MakeApp(std::move(model));
+    const std::vector<std::string> lines = Create();
+    std::vector<std::string> expected(60, "first");
+    expected.insert(expected.end(), {"skipped", "last", "finish"});
+    EXPECT_EQ(calls, expected);
+    EXPECT_EQ(lines, (std::vector<std::string>{"Writing the first part 60", "Writing the last part 1", "Finished"}));
+    EXPECT_TRUE(Echoed("Writing the first part 54"));
+    EXPECT_FALSE(Echoed("Writing the skipped part 1"));
+    EXPECT_FALSE(App().OperationNotDone());
+}
 
 TEST_F(CreateImageTest, EmptyDatabaseAsksAndMakesAnEmptyImage) {
     Start();
@@ -157,25 +240,25 @@ TEST_F(CreateImageTest, ProgressLinesOnCallsOneAndFiftyFourAndAtTheEnd) {
 TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
     Start();
     Batch(std::string(kSmallDatabase) + "ADD|VOR|JFK|US|NEW YORK|KENNEDY VOR|N403800|W0734600|115.90\r\n");
-    const int32_t egll = All<AptBuf>(kFileApts, "aident")[0].asno;
-    const int32_t alpha = All<IntBuf>(kFileInts, "isno")[0].isno;
-    const int32_t runway = All<RwyBuf>(kFileRwy3, "rsno")[0].rsno;
+    const int32_t egll = All<AptRecord>("aident")[0].asno;
+    const int32_t alpha = All<IntRecord>("isno")[0].isno;
+    const int32_t runway = All<RwyRecord>("rsno")[0].rsno;
     int32_t jfkVor = -1;
-    for (const VorBuf& v : All<VorBuf>(kFileVors, "vsno")) {
+    for (const VorRecord& v : All<VorRecord>("vsno")) {
         if (std::string(v.vident, 3) == "JFK") jfkVor = v.vsno;
     }
     ASSERT_GE(jfkVor, 0);
-    const AptBuf heathrow = All<AptBuf>(kFileApts, "aident")[0];
-    LwptBuf local{};
+    const AptRecord heathrow = All<AptRecord>("aident")[0];
+    LwptRecord local{};
     local.lsno = 1;
     local.laptno = egll;
     local.ltyp = 0xC0;
     local.llat = heathrow.alat + 0x10000;
     local.llong = heathrow.along - 0x10000;
     std::memcpy(local.lid, "FF09", 4);
-    Add(kFileLwpt, local);
+    Add(local);
     // Usable: an intersection, a runway and a local waypoint, all in the image.
-    ApprBuf usable{};
+    ApprRecord usable{};
     usable.psno = 1;
     usable.paptno = egll;
     usable.pseq = 0;
@@ -188,16 +271,16 @@ TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
     usable.pwrecno[1] = runway;
     usable.pwtyp[2] = 0xC3;
     usable.pwrecno[2] = local.lsno;
-    Add(kFileAppr, usable);
+    Add(usable);
     // Not usable: its VOR lies outside the limit rectangle.
-    ApprBuf outside = usable;
+    ApprRecord outside = usable;
     outside.psno = 2;
     outside.pseq = 1;
     std::memcpy(outside.pid, "VOR27", 5);
     outside.pwtyp[0] = 0x61;
     outside.pwrecno[0] = jfkVor;
     outside.pwtyp[1] = outside.pwtyp[2] = 0;
-    Add(kFileAppr, outside);
+    Add(outside);
 
     // A rectangle around the British Isles.
     GenSettings& s = App().Settings();
@@ -239,14 +322,14 @@ TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
 TEST_F(CreateImageTest, AnApproachWaypointInNoSlotAbortsNamingTheAirport) {
     Start();
     Batch(kSmallDatabase);
-    const AptBuf egll = All<AptBuf>(kFileApts, "aident")[0];
-    ApprBuf bad{};
+    const AptRecord egll = All<AptRecord>("aident")[0];
+    ApprRecord bad{};
     bad.psno = 1;
     bad.paptno = egll.asno;
     std::memcpy(bad.pid, "RNV27", 5);
     bad.pwtyp[0] = 0x25;  // slot 5 of 4
-    bad.pwrecno[0] = All<IntBuf>(kFileInts, "isno")[0].isno;
-    Add(kFileAppr, bad);
+    bad.pwrecno[0] = All<IntRecord>("isno")[0].isno;
+    Add(bad);
     const std::vector<std::string> lines = Create();
     EXPECT_EQ(Messages(), std::vector<std::string>{StringFormatC("approach wpt posn=4 out of range (APT=0x%x)",
                                                                  static_cast<unsigned>(egll.asno))});
@@ -298,12 +381,12 @@ TEST_F(CreateImageTest, MoreThan256CountriesWithOptimiseKeepsTheUsedOnes) {
 TEST_F(CreateImageTest, AnIdentTheCodeCannotHoldAbortsNamingTheRecord) {
     Start();
     Batch(kSmallDatabase);
-    IntBuf bad{};
+    IntRecord bad{};
     bad.isno = 100;
     std::memcpy(bad.iident, "AB#C", 4);
     bad.ilat = 0x1000000;
-    bad.icountry = All<CountryBuf>(kFileCountry, "csno")[0].csno;
-    Add(kFileInts, bad);
+    bad.icountry = All<CountryRecord>("csno")[0].csno;
+    Add(bad);
     const std::vector<std::string> lines = Create();
     ASSERT_EQ(Messages().size(), 1u);
     EXPECT_NE(Messages()[0].find("\"AB#C\""), std::string::npos) << Messages()[0];

@@ -32,7 +32,7 @@ bool ReadAsCreateIsam(const ImageParams& params, const std::string& path, std::s
     std::vector<int32_t> countries(source.CountryCount());
     std::iota(countries.begin(), countries.end(), 0);
     for (uint32_t n = 0; n < source.Section(kSectionApt).recordCount; ++n) {
-        const AptBuf apt = IsamAptRecord(source, n, names, countries);
+        const AptRecord apt = IsamAptRecord(source, n, names, countries);
         DecodedAirportDetail detail;
         bool hasEntry = false;
         EXPECT_TRUE(IsamAirportDetail(source, n, apt.alat, apt.along, &detail, &hasEntry).ok());

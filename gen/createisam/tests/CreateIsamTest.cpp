@@ -32,7 +32,7 @@ TEST_P(CreateIsamFamilies, ImageFromRebuiltDatabaseIsTheSameImage) {
                         << (std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
 
     // The user waypoint survived; the airspace files are back with the same layout.
-    const auto users = All<UsrBuf>(kFileUsr, "usno");
+    const auto users = All<UsrRecord>("usno");
     ASSERT_EQ(users.size(), 1u);
     EXPECT_STREQ(users[0].uname, "MY POINT");
     const std::vector<uint8_t> tcc = imgtest::ReadAll(Db("TCC.DAT"));
@@ -47,32 +47,32 @@ TEST_P(CreateIsamFamilies, RebuiltRecordsCarryTheImageFields) {
     Create("a.img");
     Isam("a.img");
 
-    const AptBuf orly = Find<AptBuf>(kFileApts, "aident", "LFPO", &AptBuf::aident);
+    const AptRecord orly = Find<AptRecord>("aident", "LFPO", &AptRecord::aident);
     EXPECT_EQ(orly.afuel, 4 | 16 | 64);  // A, J, military; it has an entry, so no brief bit
     EXPECT_EQ(orly.aheight, 290);        // to the image's 10 feet
     EXPECT_EQ(orly.autc, kNoTimeZone);
     EXPECT_EQ(orly.a212025, -1);
-    const AptBuf eg01 = Find<AptBuf>(kFileApts, "aident", "EG01", &AptBuf::aident);
+    const AptRecord eg01 = Find<AptRecord>("aident", "EG01", &AptRecord::aident);
     EXPECT_EQ(eg01.afuel & 0x1FF, 8 | 128 | 256);  // M, private and the city's '@'
-    const AptBuf lfpg = Find<AptBuf>(kFileApts, "aident", "LFPG", &AptBuf::aident);
+    const AptRecord lfpg = Find<AptRecord>("aident", "LFPG", &AptRecord::aident);
     int lfpgFrequencies = 0;
-    for (const FreqBuf& f : All<FreqBuf>(kFileFreq3, "fsno")) lfpgFrequencies += f.faptno == lfpg.asno;
+    for (const FreqRecord& f : All<FreqRecord>("fsno")) lfpgFrequencies += f.faptno == lfpg.asno;
     EXPECT_EQ(lfpgFrequencies, 80);
 
-    const auto restrictions = All<RestrBuf>(kFileRestr, "rcsno");
+    const auto restrictions = All<RestrRecord>("rcsno");
     ASSERT_FALSE(restrictions.empty());
     EXPECT_EQ(restrictions.front().rcsno, 1);
 
-    const auto names = All<NameBuf>(kFileNames, "nsno");
+    const auto names = All<NameRecord>("nsno");
     ASSERT_FALSE(names.empty());
     EXPECT_EQ(names.front().nsno, 0);
-    const auto ints = All<IntBuf>(kFileInts, "isno");
+    const auto ints = All<IntRecord>("isno");
     ASSERT_EQ(ints.size(), 2u);
     EXPECT_EQ(ints[0].iname, -1);
     EXPECT_EQ(ints[0].iflags, -1);
 
-    const auto approaches = All<ApprBuf>(kFileAppr, "psno");
-    const auto locals = All<LwptBuf>(kFileLwpt, "lsno");
+    const auto approaches = All<ApprRecord>("psno");
+    const auto locals = All<LwptRecord>("lsno");
     if (!Params().approaches) {
         EXPECT_TRUE(approaches.empty());
         EXPECT_TRUE(locals.empty());
@@ -83,7 +83,7 @@ TEST_P(CreateIsamFamilies, RebuiltRecordsCarryTheImageFields) {
     EXPECT_EQ(locals.size(), 5u);
     // Orly's third approach, whose type byte reads like an intersection in slot 4.
     const auto a20 = std::find_if(approaches.begin(), approaches.end(),
-                                  [](const ApprBuf& a) { return std::string(a.pid, 5) == "A20  "; });
+                                  [](const ApprRecord& a) { return std::string(a.pid, 5) == "A20  "; });
     ASSERT_NE(a20, approaches.end());
     EXPECT_EQ(a20->pseq, 2);
     EXPECT_EQ(a20->ptyp, 0x24);
@@ -92,7 +92,7 @@ TEST_P(CreateIsamFamilies, RebuiltRecordsCarryTheImageFields) {
     EXPECT_EQ(a20->pwtyp[2], 0);
     EXPECT_EQ(a20->pnsno, -1);
     bool threeCharacters = false;
-    for (const ApprBuf& a : approaches) threeCharacters |= std::string(a.pid, 5) == "P16  ";
+    for (const ApprRecord& a : approaches) threeCharacters |= std::string(a.pid, 5) == "P16  ";
     EXPECT_TRUE(threeCharacters);
 }
 
@@ -117,7 +117,7 @@ TEST_F(CreateIsamTest, ProgressLinesAndSkippedAirspaceSteps) {
     }
     EXPECT_FALSE(platform::FileExists(Db("SUA.DAT")));
     EXPECT_FALSE(platform::FileExists(Db("NewTCC.dat")));
-    EXPECT_EQ(All<IntBuf>(kFileInts, "isno").size(), 100u);
+    EXPECT_EQ(All<IntRecord>("isno").size(), 100u);
 }
 
 TEST_F(CreateIsamTest, EveryStepAtDebugBit8) {
@@ -132,25 +132,25 @@ TEST_F(CreateIsamTest, EveryStepAtDebugBit8) {
 TEST_F(CreateIsamTest, BlankFirstNameStaysABlankAndRepeatedNamesAreStoredOnce) {
     Start();
     Batch("ADD|APT|LFPO|LF-FRANCE|PARIS|ORLY|N 48~43.400|E 002~22.750|291\n");
-    NameBuf blank{};
+    NameRecord blank{};
     blank.nsno = 50;
     blank.nname[0] = ' ';
-    Add(kFileNames, blank);
-    NameBuf lower{};
+    Add(blank);
+    NameRecord lower{};
     lower.nsno = 51;
     std::strcpy(lower.nname, "orly");
-    Add(kFileNames, lower);
+    Add(lower);
     App().Settings().optimise = false;  // every name goes into the image
     Create("a.img");
     const std::vector<std::string> lines = Isam("a.img");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Failing name was 3 \"ORLY\""), lines.end());
-    const auto names = All<NameBuf>(kFileNames, "nsno");
+    const auto names = All<NameRecord>("nsno");
     ASSERT_EQ(names.size(), 3u);
     EXPECT_STREQ(names[0].nname, " ");
     EXPECT_STREQ(names[1].nname, "ORLY");
     EXPECT_STREQ(names[2].nname, "PARIS");
     // Every pointer to the repeated name gives the name stored; the next image is sound.
-    const AptBuf orly = Find<AptBuf>(kFileApts, "aident", "LFPO", &AptBuf::aident);
+    const AptRecord orly = Find<AptRecord>("aident", "LFPO", &AptRecord::aident);
     EXPECT_EQ(orly.afacil, 1);
     Create("b.img");
     EXPECT_TRUE(Echoed("Image Complete"));
@@ -170,7 +170,7 @@ TEST_F(CreateIsamTest, FileHeldElsewhereStopsBeforeAnythingIsErased) {
     ASSERT_FALSE(messages.empty());
     EXPECT_EQ(messages.back(), platform::ResolveCase(Db("stats.txt")) + " - Cannot Unlink");
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Operation Aborted"), lines.end());
-    EXPECT_EQ(All<IntBuf>(kFileInts, "isno").size(), 2u);
+    EXPECT_EQ(All<IntRecord>("isno").size(), 2u);
 }
 
 TEST_F(CreateIsamTest, DamagedImageLeavesTheDatabaseAlone) {
@@ -182,12 +182,12 @@ TEST_F(CreateIsamTest, DamagedImageLeavesTheDatabaseAlone) {
     const uint32_t block = ImageParams496.sections[kSectionApt].infoStart + kInfoPointerBlock;
     PutU24(&image[block + 10], 0x3FFF00);
     imgtest::WriteAll("bad.img", image);
-    const size_t before = All<AptBuf>(kFileApts, "asno").size();
+    const size_t before = All<AptRecord>("asno").size();
     const std::vector<std::string> lines = Isam("bad.img");
     ASSERT_FALSE(Messages().empty());
     EXPECT_EQ(Messages().back().rfind("Damaged image: ", 0), 0u) << Messages().back();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Operation Aborted"), lines.end());
-    EXPECT_EQ(All<AptBuf>(kFileApts, "asno").size(), before);
+    EXPECT_EQ(All<AptRecord>("asno").size(), before);
     EXPECT_EQ(App().OperationNotDone(), true);
 }
 

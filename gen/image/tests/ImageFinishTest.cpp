@@ -33,7 +33,7 @@ TEST(ImageCut, FileLengthPerFamily) {
     };
     for (const Case& c : cases) {
         EXPECT_EQ(c.params->cutLength(*c.params, c.imageEnd, c.fileLength), c.expected)
-            << c.params->family << " end " << std::hex << c.imageEnd;
+            << "part " << c.params->partNumber << " end " << std::hex << c.imageEnd;
     }
 }
 
@@ -78,8 +78,8 @@ TEST(ImageSizeCheck, MessagesAndWhetherToSumcheck) {
     };
     for (const Case& c : cases) {
         const ImageSizeCheck check = CheckImageSize(*c.params, c.names, c.end, c.counts);
-        EXPECT_EQ(check.sumcheck, c.sumcheck) << c.params->family << " " << std::hex << c.end;
-        EXPECT_EQ(check.messages, c.messages) << c.params->family << " " << std::hex << c.end;
+        EXPECT_EQ(check.sumcheck, c.sumcheck) << "part " << c.params->partNumber << " " << std::hex << c.end;
+        EXPECT_EQ(check.messages, c.messages) << "part " << c.params->partNumber << " " << std::hex << c.end;
     }
 }
 
@@ -152,8 +152,8 @@ TEST(PacketCount, ThreeUsedBlocksPerFamily) {
         ASSERT_TRUE(image.Write(12 * 128, &zero, 1).ok());  // behind the image end: not counted
         uint32_t stored = 0;
         ASSERT_TRUE(WritePacketCount(image, 9 * 128 + 1, &stored).ok());
-        EXPECT_EQ(stored, c.stored) << c.params->family;
-        EXPECT_EQ(image.ReadU16(c.offset), c.stored) << c.params->family;
+        EXPECT_EQ(stored, c.stored) << "part " << c.params->partNumber;
+        EXPECT_EQ(image.ReadU16(c.offset), c.stored) << "part " << c.params->partNumber;
     }
 }
 

@@ -169,7 +169,7 @@ TEST(ListingFamilies, PointSectionsOfEveryFamily) {
     db.points[kSectionApt] = {{"KBOS", Deg(42.5), Deg(-71.0), 0, 1, 0, 0}};
     db.points[kSectionVor] = {{"BOS", Deg(42.25), Deg(-70.75), 0, 0, -1, 11270}};
     for (const ImageParams* params : {&ImageParams496, &ImageParamsIIIPilot, &ImageParams195}) {
-        SCOPED_TRACE(params->family);
+        SCOPED_TRACE(params->partNumber);
         const std::string path = dir.File("family.img");
         {
             Image image(*params);

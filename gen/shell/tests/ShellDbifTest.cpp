@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "gen/testsupport/ShellTestSupport.h"
@@ -18,25 +19,36 @@ protected:
     }
 };
 
-struct UsrBuffer {
-    uint8_t bytes[60] = {};
-    UsrBuffer(int32_t sno, const char* ident, const char* name, int32_t time) {
-        std::memcpy(bytes + kUsrBufUsno, &sno, 4);
-        std::strncpy(reinterpret_cast<char*>(bytes + kUsrBufIdent), ident, 8);
-        int32_t lat = 0x12345678, lon = -0x1234567, icon = 18;
-        std::memcpy(bytes + kUsrBufLat, &lat, 4);
-        std::memcpy(bytes + kUsrBufLong, &lon, 4);
-        std::strncpy(reinterpret_cast<char*>(bytes + kUsrBufName), name, 32);
-        std::memcpy(bytes + kUsrBufTime, &time, 4);
-        std::memcpy(bytes + kUsrBufIcon, &icon, 4);
-    }
-};
+UsrRecord User(int32_t sno, const char* ident, const char* name, int32_t time) {
+    UsrRecord r{};
+    r.usno = sno;
+    std::memcpy(r.uident, ident, std::min(std::strlen(ident), sizeof r.uident));
+    r.ulat = 0x12345678;
+    r.ulong = -0x1234567;
+    r.utime = time;
+    std::memcpy(r.uname, name, std::min(std::strlen(name), sizeof r.uname - 1));
+    r.uicon = 18;
+    return r;
+}
 
-TEST_F(ShellDbif, UsrBufferPutsTheNameBeforeTheTime) {
-    UsrBuffer home(1, "HOME", "HOME FIELD", 123456789);
-    dbif_open(kFileUsr);
-    EXPECT_EQ(dbif_add(kFileUsr, home.bytes), 1);
-    // On disk (and in the record object): time at 20, name at 24.
+bool Same(const UsrRecord& a, const UsrRecord& b) {
+    return a.usno == b.usno && std::memcmp(a.uident, b.uident, sizeof a.uident) == 0 && a.ulat == b.ulat &&
+           a.ulong == b.ulong && a.utime == b.utime && std::memcmp(a.uname, b.uname, sizeof a.uname) == 0 &&
+           a.uicon == b.uicon;
+}
+
+// A record goes only to its own record file: another record type does not compile.
+template <class Record, class Given>
+concept Addable = requires(const Given& given) { dbif_add<Record>(given); };
+static_assert(Addable<UsrRecord, UsrRecord>);
+static_assert(!Addable<UsrRecord, AptRecord>);
+static_assert(!Addable<ApprRecord, LwptRecord>);
+
+TEST_F(ShellDbif, UsrRecordKeepsItsDiskOrder) {
+    const UsrRecord home = User(1, "HOME", "HOME FIELD", 123456789);
+    dbif_open<UsrRecord>();
+    EXPECT_EQ(dbif_add(home), 1);
+    // On disk: time at 20, name at 24.
     auto* usr = dynamic_cast<dfUSR*>(CGenDBOpen::Active()->File(kFileUsr));
     ASSERT_NE(usr, nullptr);
     uint8_t disk[60];
@@ -45,81 +57,73 @@ TEST_F(ShellDbif, UsrBufferPutsTheNameBeforeTheTime) {
     std::memcpy(&time, disk + 20, 4);
     EXPECT_EQ(time, 123456789);
     EXPECT_STREQ(reinterpret_cast<char*>(disk + 24), "HOME FIELD");
-    dbif_close(kFileUsr);
+    dbif_close<UsrRecord>();
 
-    // Found again by ident, in the buffer order.
-    dbif_open(kFileUsr);
-    dbif_index(kFileUsr, "uident");
-    UsrBuffer key(0, "HOME", "", 0);
-    ASSERT_EQ(dbif_find(kFileUsr, key.bytes), 1);
-    EXPECT_EQ(std::memcmp(key.bytes, home.bytes, 60), 0);
-    UsrBuffer missing(0, "NONE", "", 0);
-    EXPECT_EQ(dbif_find(kFileUsr, missing.bytes), 0);
-    dbif_close(kFileUsr);
+    // Found again by ident, every field as it was added.
+    dbif_open<UsrRecord>();
+    dbif_index<UsrRecord>("uident");
+    UsrRecord key = User(0, "HOME", "", 0);
+    ASSERT_EQ(dbif_find(key), 1);
+    EXPECT_TRUE(Same(key, home));
+    UsrRecord missing = User(0, "NONE", "", 0);
+    EXPECT_EQ(dbif_find(missing), 0);
+    dbif_close<UsrRecord>();
 }
 
 TEST_F(ShellDbif, WalkAndFindPrev) {
-    dbif_open(kFileUsr);
-    for (int i = 1; i <= 3; ++i) {
-        UsrBuffer b(i * 10, ("WP" + std::to_string(i)).c_str(), "", i);
-        ASSERT_EQ(dbif_add(kFileUsr, b.bytes), 1);
-    }
-    dbif_index(kFileUsr, "usno");
-    UsrBuffer b(0, "", "", 0);
+    dbif_open<UsrRecord>();
+    for (int i = 1; i <= 3; ++i) ASSERT_EQ(dbif_add(User(i * 10, ("WP" + std::to_string(i)).c_str(), "", i)), 1);
+    dbif_index<UsrRecord>("usno");
+    UsrRecord r{};
     std::vector<int32_t> seen;
-    for (int ok = dbif_first(kFileUsr, b.bytes); ok; ok = dbif_next(kFileUsr, b.bytes)) {
-        int32_t sno;
-        std::memcpy(&sno, b.bytes, 4);
-        seen.push_back(sno);
-    }
+    for (int ok = dbif_first(r); ok; ok = dbif_next(r)) seen.push_back(r.usno);
     EXPECT_EQ(seen, (std::vector<int32_t>{10, 20, 30}));
     // The largest serial number as the key gives the record with the highest one.
-    UsrBuffer top(0x7FFFFFFF, "", "", 0);
-    ASSERT_EQ(dbif_findprev(kFileUsr, top.bytes), 1);
-    int32_t sno;
-    std::memcpy(&sno, top.bytes, 4);
-    EXPECT_EQ(sno, 30);
+    UsrRecord top = User(0x7FFFFFFF, "", "", 0);
+    ASSERT_EQ(dbif_findprev(top), 1);
+    EXPECT_EQ(top.usno, 30);
     // Amend and erase the current record.
-    UsrBuffer twenty(20, "", "", 0);
-    ASSERT_EQ(dbif_find(kFileUsr, twenty.bytes), 1);
-    std::strcpy(reinterpret_cast<char*>(twenty.bytes + kUsrBufName), "RENAMED");
-    EXPECT_EQ(dbif_upd(kFileUsr, twenty.bytes), 1);
-    UsrBuffer again(20, "", "", 0);
-    ASSERT_EQ(dbif_find(kFileUsr, again.bytes), 1);
-    EXPECT_STREQ(reinterpret_cast<char*>(again.bytes + kUsrBufName), "RENAMED");
-    EXPECT_EQ(dbif_del(kFileUsr), 1);
-    UsrBuffer gone(20, "", "", 0);
-    EXPECT_EQ(dbif_find(kFileUsr, gone.bytes), 0);
-    dbif_close(kFileUsr);
+    UsrRecord twenty = User(20, "", "", 0);
+    ASSERT_EQ(dbif_find(twenty), 1);
+    std::strcpy(twenty.uname, "RENAMED");
+    EXPECT_EQ(dbif_upd(twenty), 1);
+    UsrRecord again = User(20, "", "", 0);
+    ASSERT_EQ(dbif_find(again), 1);
+    EXPECT_STREQ(again.uname, "RENAMED");
+    EXPECT_EQ(dbif_del<UsrRecord>(), 1);
+    UsrRecord gone = User(20, "", "", 0);
+    EXPECT_EQ(dbif_find(gone), 0);
+    dbif_close<UsrRecord>();
 }
 
 TEST_F(ShellDbif, RefusedAddShowsTheFailureBox) {
-    dbif_open(kFileUsr);
-    UsrBuffer first(1, "SAME", "ONE", 0);
-    ASSERT_EQ(dbif_add(kFileUsr, first.bytes), 1);
-    UsrBuffer second(2, "SAME", "TWO", 0);
+    dbif_open<UsrRecord>();
+    ASSERT_EQ(dbif_add(User(1, "SAME", "ONE", 0)), 1);
+    const UsrRecord second = User(2, "SAME", "TWO", 0);
     AddAnswer("dbif_add", {}, "Ignore");
-    EXPECT_EQ(dbif_add(kFileUsr, second.bytes), 0);
+    EXPECT_EQ(dbif_add(second), 0);
     AddAnswer("dbif_add", {}, "Retry");
-    EXPECT_EQ(dbif_add(kFileUsr, second.bytes), 0);
+    EXPECT_EQ(dbif_add(second), 0);
     EXPECT_EQ(Messages(), (std::vector<std::string>{"dbif_add failed on usr file ", "dbif_add failed on usr file "}));
     AddAnswer("dbif_add", {}, "Abort");
     try {
-        dbif_add(kFileUsr, second.bytes);
+        dbif_add(second);
         FAIL() << "Abort did not end the program";
     } catch (const ExitCalled& e) {
         EXPECT_EQ(e.status, kExitFatal);
     }
-    dbif_close(kFileUsr);
+    dbif_close<UsrRecord>();
 }
 
 TEST_F(ShellDbif, EveryRecordFileIsMadeAndStamped) {
     CGenDBOpen* opener = App().DbOpen();
     EXPECT_EQ(opener->Status(), 0);
+    // Record lengths by file number, from the database layout.
+    const int lengths[kGenFileCount] = {52, 28, 28, 40, 36, 44, 48, 52, 60, 16, 68, 30, 20, 20, 120};
     for (int i = 0; i < kGenFileCount; ++i) {
         SCOPED_TRACE(GenFileName(i));
-        EXPECT_NE(opener->File(i), nullptr);
-        EXPECT_EQ(opener->File(i)->RecordLength(), GenRecordLength(i));
+        ASSERT_NE(opener->File(i), nullptr);
+        EXPECT_EQ(opener->File(i)->RecordLength(), lengths[i]);
     }
     EXPECT_FALSE(opener->MakeRecordFile(15));
     EXPECT_STREQ(GenFileName(8), "usr");
