@@ -21,14 +21,13 @@ namespace {
 constexpr int kMaxWaypoints = 4;
 constexpr int kLocalBits = 21;
 constexpr int32_t kReciprocalType = 0x100;
-constexpr int kApproachFiles[] = {kFileInts, kFileNdbs, kFileVors, kFileRwy3, kFileAppr, kFileLwpt};
 
 // One airport block as it is read: nothing reaches the database before the block is complete.
 struct AirportBlock {
     int32_t asno = -1;
-    std::vector<ApprBuf> approaches;
-    std::vector<LwptBuf> locals;
-    ApprBuf current{};
+    std::vector<ApprRecord> approaches;
+    std::vector<LwptRecord> locals;
+    ApprRecord current{};
     int waypoints = 0;
 };
 
@@ -65,15 +64,15 @@ bool IsWaypointLine(const char* line) {
     return false;
 }
 
-bool FindAirportRecord(const std::string& identText, AptBuf* out) {
+bool FindAirportRecord(const std::string& identText, AptRecord* out) {
     std::string ident = identText;
     const int32_t asno = FindAirportIdent(ident.data());
     if (asno < 0) return false;
-    AptBuf buf{};
+    AptRecord buf{};
     buf.asno = asno;
-    BatchUseFile(kFileApts);
-    dbif_index(kFileApts, "asno");
-    if (!dbif_find(kFileApts, &buf) || buf.asno != asno) return false;
+    BatchUseFile<AptRecord>();
+    dbif_index<AptRecord>("asno");
+    if (!dbif_find(buf) || buf.asno != asno) return false;
     *out = buf;
     return true;
 }
@@ -94,7 +93,7 @@ bool AirportLine(CompileSession& s, ApproachPart& a, const char* line) {
     if (s.recordState != 0) return s.Fail(kErrIncomplete);
     const int32_t country = FindCountryFromIdent(line);
     if (country < 0) return s.Fail(kErrCountry);
-    AptBuf airport{};
+    AptRecord airport{};
     if (!FindAirportRecord(Field(line, 5, 5), &airport)) return s.Fail(kErrAptNotFound);
     if (airport.acountry != country) return s.Fail(kErrAptCountry);
     a.block = AirportBlock();
@@ -114,8 +113,8 @@ bool ApproachLine(OperationContext& c, CompileSession& s, ApproachPart& a, const
     const char* open = std::strchr(colon, '(');
     const char* slash = std::strchr(open, '/');
     const char* close = std::strchr(slash, ')');
-    ApprBuf& p = a.block.current;
-    p = ApprBuf{};
+    ApprRecord& p = a.block.current;
+    p = ApprRecord{};
     std::string id(slash + 1, close);
     id.resize(5, ' ');
     std::memcpy(p.pid, id.data(), 5);
@@ -132,7 +131,7 @@ bool ApproachLine(OperationContext& c, CompileSession& s, ApproachPart& a, const
 int32_t LocalWaypoint(OperationContext& c, CompileSession& s, ApproachPart& a, int kind, const std::string& ident,
                       char* line) {
     const std::string lid = ident.substr(0, 5);
-    for (const LwptBuf& l : a.block.locals) {
+    for (const LwptRecord& l : a.block.locals) {
         if ((l.ltyp & 0xF0) == kind && std::string(l.lid, strnlen(l.lid, sizeof l.lid)) == lid) return l.lsno;
     }
     int32_t frequency = 0;
@@ -148,7 +147,7 @@ int32_t LocalWaypoint(OperationContext& c, CompileSession& s, ApproachPart& a, i
             return -1;
         }
     }
-    LwptBuf l{};
+    LwptRecord l{};
     if (std::strlen(line) <= 18) {
         s.Fail(kErrCoordinate);
         return -1;
@@ -165,15 +164,15 @@ int32_t LocalWaypoint(OperationContext& c, CompileSession& s, ApproachPart& a, i
 }
 
 int32_t FindRunway(int32_t asno, const RunwayLookup& lookup) {
-    RwyBuf buf{};
+    RwyRecord buf{};
     buf.raptno = asno;
-    BatchUseFile(kFileRwy3);
-    dbif_index(kFileRwy3, "raptno");
-    if (!dbif_find(kFileRwy3, &buf)) return -1;
+    BatchUseFile<RwyRecord>();
+    dbif_index<RwyRecord>("raptno");
+    if (!dbif_find(buf)) return -1;
     do {
         if (buf.raptno != asno) return -1;
         if (RunwayMatches(buf.rw, lookup)) return buf.rsno;
-    } while (dbif_next(kFileRwy3, &buf));
+    } while (dbif_next(buf));
     return -1;
 }
 
@@ -190,18 +189,18 @@ bool WaypointLine(OperationContext& c, CompileSession& s, ApproachPart& a, char*
     int32_t number = -1;
     switch (type & 0xF0) {
     case 0x20: {
-        IntBuf b{};
-        if (FindIdentInCountry(kFileInts, "iident", &IntBuf::iident, &IntBuf::icountry, ident, country, &b)) number = b.isno;
+        IntRecord b{};
+        if (FindIdentInCountry("iident", &IntRecord::iident, &IntRecord::icountry, ident, country, &b)) number = b.isno;
         break;
     }
     case 0x40: {
-        NdbBuf b{};
-        if (FindIdentInCountry(kFileNdbs, "bident", &NdbBuf::bident, &NdbBuf::bcountry, ident, country, &b)) number = b.bsno;
+        NdbRecord b{};
+        if (FindIdentInCountry("bident", &NdbRecord::bident, &NdbRecord::bcountry, ident, country, &b)) number = b.bsno;
         break;
     }
     case 0x60: {
-        VorBuf b{};
-        if (FindIdentInCountry(kFileVors, "vident", &VorBuf::vident, &VorBuf::vcountry, ident, country, &b)) number = b.vsno;
+        VorRecord b{};
+        if (FindIdentInCountry("vident", &VorRecord::vident, &VorRecord::vcountry, ident, country, &b)) number = b.vsno;
         break;
     }
     case 0xA0: {
@@ -230,25 +229,25 @@ bool WaypointLine(OperationContext& c, CompileSession& s, ApproachPart& a, char*
 }
 
 // Deletes every record of the airport through its airport index.
-template <class Buf>
-void DeleteAirportRecords(int fileNumber, const char* index, int32_t Buf::*airport, int32_t asno, const char* type) {
-    BatchUseFile(fileNumber);
-    dbif_index(fileNumber, index);
+template <class Record>
+void DeleteAirportRecords(const char* index, int32_t Record::*airport, int32_t asno, const char* type) {
+    BatchUseFile<Record>();
+    dbif_index<Record>(index);
     for (;;) {
-        Buf buf{};
+        Record buf{};
         buf.*airport = asno;
-        if (!dbif_find(fileNumber, &buf) || buf.*airport != asno) return;
-        BatchDeleteRecord(fileNumber, type, asno);
+        if (!dbif_find(buf) || buf.*airport != asno) return;
+        BatchDeleteRecord<Record>(type, asno);
     }
 }
 
 // Replaces the airport's approaches and local waypoints by the block's: the one unit of work of
 // an airport block.
 void CommitAirportBlock(CompileSession& s, AirportBlock& block) {
-    DeleteAirportRecords(kFileAppr, "paptno", &ApprBuf::paptno, block.asno, "APPR");
-    DeleteAirportRecords(kFileLwpt, "laptno", &LwptBuf::laptno, block.asno, "LWPT");
-    for (LwptBuf& l : block.locals) BatchAddRecord(kFileLwpt, &l, "LWPT", l.lsno);
-    for (ApprBuf& p : block.approaches) BatchAddRecord(kFileAppr, &p, "APPR", p.psno);
+    DeleteAirportRecords("paptno", &ApprRecord::paptno, block.asno, "APPR");
+    DeleteAirportRecords("laptno", &LwptRecord::laptno, block.asno, "LWPT");
+    for (LwptRecord& l : block.locals) BatchAddRecord(l, "LWPT", l.lsno);
+    for (ApprRecord& p : block.approaches) BatchAddRecord(p, "APPR", p.psno);
     s.compiled += static_cast<int>(block.approaches.size());
     block = AirportBlock();
 }
@@ -303,7 +302,12 @@ bool CompileApproachText(OperationContext& c) {
         s.compiled = 0;
         s.filesOpen = true;
         InitBatchSerials(c.nextSerial);
-        for (int f : kApproachFiles) BatchUseFile(f);
+        BatchUseFile<IntRecord>();
+        BatchUseFile<NdbRecord>();
+        BatchUseFile<VorRecord>();
+        BatchUseFile<RwyRecord>();
+        BatchUseFile<ApprRecord>();
+        BatchUseFile<LwptRecord>();
         ReadSourceLine(s);
     }
     CompileRecordLines(

@@ -29,11 +29,11 @@ std::string Corners(int32_t south, int32_t west, int32_t north, int32_t east) {
 
 std::string NameText(int32_t number) {
     if (number < 0) return "<UNSET>";
-    NameBuf buf{};
+    NameRecord buf{};
     buf.nsno = number;
-    BatchUseFile(kFileNames);
-    dbif_index(kFileNames, "nsno");
-    if (!dbif_find(kFileNames, &buf) || buf.nsno != number) return "";
+    BatchUseFile<NameRecord>();
+    dbif_index<NameRecord>("nsno");
+    if (!dbif_find(buf) || buf.nsno != number) return "";
     return std::string(buf.nname, strnlen(buf.nname, sizeof buf.nname));
 }
 

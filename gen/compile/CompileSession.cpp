@@ -511,11 +511,11 @@ int32_t FindAirportIdent(char* ident) {
     EncodeIdentDigits(ident);
     std::string key(ident, strnlen(ident, 7));
     TrimTrailingWhite(key);
-    AptBuf buf{};
+    AptRecord buf{};
     std::memcpy(buf.aident, key.data(), key.size());
-    BatchUseFile(kFileApts);
-    dbif_index(kFileApts, "aident");
-    if (!dbif_find(kFileApts, &buf)) return -1;
+    BatchUseFile<AptRecord>();
+    dbif_index<AptRecord>("aident");
+    if (!dbif_find(buf)) return -1;
     if (std::strncmp(buf.aident, key.c_str(), sizeof buf.aident) != 0) return -1;
     return buf.asno;
 }
@@ -526,11 +526,11 @@ int32_t FindCountryFromIdent(const char* text) {
     std::string id(dash + 1, strnlen(dash + 1, 3));
     TrimTrailingWhite(id);
     if (id.empty()) return -1;
-    CountryBuf buf{};
+    CountryRecord buf{};
     std::memcpy(buf.cid, id.data(), id.size());
-    BatchUseFile(kFileCountry);
-    dbif_index(kFileCountry, "cid");
-    if (!dbif_find(kFileCountry, &buf)) return -1;
+    BatchUseFile<CountryRecord>();
+    dbif_index<CountryRecord>("cid");
+    if (!dbif_find(buf)) return -1;
     if (std::strncmp(buf.cid, id.c_str(), sizeof buf.cid) != 0) return -1;
     return buf.csno;
 }
