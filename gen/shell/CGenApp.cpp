@@ -75,7 +75,18 @@ void CGenApp::AddCommands() {
 
 void CGenApp::RegisterTemplate() {
     AddDocTemplate(std::make_unique<platform::DocTemplate>(
-        platform::DocTemplate::Kind::Single, 128, [] { return std::make_unique<CGenDoc>(); },
+        platform::DocTemplate::Kind::Single, 128,
+        [this] {
+            CGenDoc::ListingHooks hooks;
+            hooks.format = [this](int32_t handle, std::string& line) {
+                if (model_.listSection) model_.listSection(context_, handle, line);
+            };
+            hooks.open = [this](CGenDoc& doc, const std::string& fileName, int kind) {
+                OpenImageSource(fileName, doc, kind);
+                SetState(kStateListing);
+            };
+            return std::make_unique<CGenDoc>(std::move(hooks));
+        },
         [this] { return std::make_unique<CGenFrame>(*this); }, [this] { return std::make_unique<CGenView>(*this); },
         model_.name));
 }

@@ -1,11 +1,8 @@
 #include "gen/shell/CGenDoc.h"
 
-#include <cstring>
-
 #include "dblib/DiskMgr.h"
-#include "gen/shell/CGenApp.h"
-#include "gen/shell/CGenView.h"
 #include "gen/shell/GenExit.h"
+#include "gen/shell/OperationContext.h"
 #include "gen/image/Image.h"
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
@@ -14,7 +11,8 @@ namespace {
 CGenDoc* g_registered = nullptr;
 }
 
-CGenDoc::CGenDoc() {
+CGenDoc::CGenDoc(ListingHooks hooks)
+    : ListingDocument({kMaxLines, kTruncateLines, kListingTruncatedText, kCompareLength}), hooks_(std::move(hooks)) {
     g_registered = this;
     IsamSetStatusHook(&CGenDoc::OnIsamStatus);
     IsamSetErrorHook(&CGenDoc::OnIsamError);
@@ -26,7 +24,6 @@ CGenDoc::~CGenDoc() {
         IsamSetStatusHook(nullptr);
         IsamSetErrorHook(nullptr);
     }
-    lines_.clear();
     image_.reset();
 }
 
@@ -34,48 +31,15 @@ CGenDoc* CGenDoc::Registered() { return g_registered; }
 
 void CGenDoc::SetImage(std::unique_ptr<Image> image) { image_ = std::move(image); }
 
-void CGenDoc::AppendLine(std::string_view text) {
-    lines_.emplace_back(text);
-    EchoLine(text);
-    if (lines_.size() > kMaxLines) {
-        lines_.erase(lines_.begin(), lines_.begin() + kTruncateLines);
-        lines_.front() = kListingTruncatedText;
-    }
-}
-
-void CGenDoc::AddLine(std::string_view text) {
-    AppendLine(text);
-    LinesChanged();
-}
-
-void CGenDoc::ReplaceLastLine(std::string_view text, bool force) {
-    if (lines_.empty()) {
-        AddLine(text);
-        return;
-    }
-    if (!force) {
-        // A bounded compare of 12 characters: texts end at their first NUL.
-        std::string a(text.substr(0, kCompareLength));
-        const std::string& last = lines_.back();
-        if (std::strncmp(a.c_str(), last.c_str(), kCompareLength) != 0) {
-            AddLine(text);
-            return;
-        }
-    }
-    lines_.back().assign(text);
-    EchoLine(text);
-    if (auto* view = dynamic_cast<CGenView*>(FirstView())) view->RepaintBottomLine();
-}
-
 int CGenDoc::GetLineCount() const {
     if (shownKind_ != 0) return static_cast<int>(listingIndex_.size());
-    return static_cast<int>(lines_.size());
+    return ListingDocument::GetLineCount();
 }
 
 const std::string& CGenDoc::GetLine(int i) {
+    if (shownKind_ == 0) return ListingDocument::GetLine(i);
     static const std::string empty;
     if (i < 0 || i >= GetLineCount()) return empty;
-    if (shownKind_ == 0) return lines_[i];
     int32_t entry = listingIndex_[i];
     if (entry == kListingMaxLines) {
         lineBuffer_ = kMaxListableText;
@@ -83,8 +47,7 @@ const std::string& CGenDoc::GetLine(int i) {
         lineBuffer_ = kNoMatchingItemsText;
     } else {
         lineBuffer_.clear();
-        CGenApp* app = CGenApp::Current();
-        if (app && app->Model().listSection) app->Model().listSection(app->Context(), entry, lineBuffer_);
+        if (hooks_.format) hooks_.format(entry, lineBuffer_);
     }
     return lineBuffer_;
 }
@@ -92,14 +55,12 @@ const std::string& CGenDoc::GetLine(int i) {
 void CGenDoc::StartListing(const char* fileName, int kind) {
     if (kind < 0) kind = lastShownKind_;
     shownKind_ = 0;
-    CGenApp* app = CGenApp::Current();
-    if (kind != 0 && fileName && *fileName && app) {
+    if (kind != 0 && fileName && *fileName && hooks_.open) {
         platform::BeginWaitCursor();
         listingIndex_.clear();
         requestedKind_ = kind;
         LinesChanged();
-        app->OpenImageSource(fileName, *this, kind);
-        app->SetState(kStateListing);
+        hooks_.open(*this, fileName, kind);
         return;
     }
     LinesChanged();

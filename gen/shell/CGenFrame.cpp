@@ -2,15 +2,14 @@
 
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenView.h"
-#include "gen/shell/WindowPlacement.h"
+#include "platform/WindowPlacement.h"
 
 using platform::Item;
 using platform::Popup;
 using platform::Separator;
 
 CGenFrame::CGenFrame(CGenApp& app) : app_(app) {
-    platform::WindowPlacement placement;
-    if (ReadWindowPlacement(app_.Profile(), placement)) SetWindowPlacement(placement);
+    platform::RestoreWindowPlacement(*this, app_.Profile());
 }
 
 bool CGenFrame::OnCreate() {
@@ -65,6 +64,6 @@ void CGenFrame::UpdateFilterPanes() {
 }
 
 void CGenFrame::OnClose() {
-    WriteWindowPlacement(*this, app_.Profile());
+    platform::WriteWindowPlacement(*this, app_.Profile());
     Frame::OnClose();
 }

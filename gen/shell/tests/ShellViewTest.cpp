@@ -6,7 +6,7 @@
 
 #include "gen/testsupport/ShellTestSupport.h"
 #include "gen/shell/CGenFrame.h"
-#include "gen/shell/WindowPlacement.h"
+#include "platform/WindowPlacement.h"
 #include "platform/Printing.h"
 
 namespace shelltest {
@@ -237,7 +237,7 @@ TEST_F(ShellView, FilterPanesShowTheFilters) {
 class ShellPlacement : public ShellTest {
 protected:
     std::string StoredValue() {
-        return App().Profile().ReadString(kPlacementSection, kPlacementValue, "<none>");
+        return App().Profile().ReadString(platform::kPlacementSection, platform::kPlacementValue, "<none>");
     }
 };
 
@@ -279,20 +279,6 @@ TEST_F(ShellPlacement, MaximisedOrMinimisedCloseKeepsTheStoredValue) {
         App().MainFrame()->OnClose();
         EXPECT_EQ(StoredValue(), stored);
     }
-}
-
-TEST(ShellPlacementText, OnlyTenNumbersAreAPlacement) {
-    platform::WindowPlacement p;
-    p.normal = {5, 5, 6, 6};
-    EXPECT_FALSE(ParseWindowPlacement("1,2,3", p));
-    EXPECT_FALSE(ParseWindowPlacement("", p));
-    EXPECT_FALSE(ParseWindowPlacement("0,1,-1,-1,-1,-1,10,20,x,520", p));
-    EXPECT_EQ(p.normal, (platform::Rect{5, 5, 6, 6}));
-    ASSERT_TRUE(ParseWindowPlacement("2,3,-1,-1,-8,-8,10,20,710,520", p));
-    EXPECT_EQ(p.flags, 2u);
-    EXPECT_EQ(p.showCmd, 3u);
-    EXPECT_EQ(p.maxPosition, (platform::Point{-8, -8}));
-    EXPECT_EQ(FormatWindowPlacement(p), "2,3,-1,-1,-8,-8,10,20,710,520");
 }
 
 }  // namespace

@@ -1,8 +1,10 @@
-#include "gen/shell/WindowPlacement.h"
+#include "platform/WindowPlacement.h"
 
 #include <cstdio>
 
-std::string FormatWindowPlacement(const platform::WindowPlacement& p) {
+namespace platform {
+
+std::string FormatWindowPlacement(const WindowPlacement& p) {
     char text[160];
     std::snprintf(text, sizeof text, "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", p.flags, p.showCmd, p.minPosition.x,
                   p.minPosition.y, p.maxPosition.x, p.maxPosition.y, p.normal.left, p.normal.top,
@@ -10,8 +12,8 @@ std::string FormatWindowPlacement(const platform::WindowPlacement& p) {
     return text;
 }
 
-bool ParseWindowPlacement(const std::string& text, platform::WindowPlacement& placement) {
-    platform::WindowPlacement p;
+bool ParseWindowPlacement(const std::string& text, WindowPlacement& placement) {
+    WindowPlacement p;
     int n = std::sscanf(text.c_str(), "%u,%u,%d,%d,%d,%d,%d,%d,%d,%d", &p.flags, &p.showCmd, &p.minPosition.x,
                         &p.minPosition.y, &p.maxPosition.x, &p.maxPosition.y, &p.normal.left, &p.normal.top,
                         &p.normal.right, &p.normal.bottom);
@@ -20,20 +22,27 @@ bool ParseWindowPlacement(const std::string& text, platform::WindowPlacement& pl
     return true;
 }
 
-bool ReadWindowPlacement(const platform::Settings& settings, platform::WindowPlacement& placement) {
+bool ReadWindowPlacement(const Settings& settings, WindowPlacement& placement) {
     auto value = settings.Find(kPlacementSection, kPlacementValue);
     return value && ParseWindowPlacement(*value, placement);
 }
 
-bool SaveWindowPos(platform::Settings& settings, const platform::WindowPlacement& placement) {
+bool SaveWindowPos(Settings& settings, const WindowPlacement& placement) {
     if (placement.flags & 2) return false;
     return settings.WriteString(kPlacementSection, kPlacementValue, FormatWindowPlacement(placement));
 }
 
-void WriteWindowPlacement(const platform::Frame& frame, platform::Settings& settings) {
+void WriteWindowPlacement(const Frame& frame, Settings& settings) {
     if (frame.IsMinimized()) return;
-    platform::WindowPlacement placement;
+    WindowPlacement placement;
     if (!frame.GetWindowPlacement(placement)) return;
     placement.flags = frame.IsMaximized() ? 2 : 0;
     SaveWindowPos(settings, placement);
 }
+
+void RestoreWindowPlacement(Frame& frame, const Settings& settings) {
+    WindowPlacement placement;
+    if (ReadWindowPlacement(settings, placement)) frame.SetWindowPlacement(placement);
+}
+
+}  // namespace platform
