@@ -1,0 +1,26 @@
+// Positions and heights as the obstacle listings write them. A position is 2^32 units to
+// the circle: "N51°28.12345" / "E001°02.50000" (the degree sign is byte 0xB0), or the raw
+// value "[%08x] ".
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace obstacles {
+
+enum class PositionEnd {
+    Blank,  // screen, and the longitude of a batch line of VRPs and fixed obstacles
+    Bar,    // batch: the latitude, and the longitude in obstacle files
+};
+
+// Appends the position text and its end.
+void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionEnd end);
+// Appends "[%08x] ".
+void AppendRawPosition(std::string& out, int32_t value);
+
+// Feet to whole metres: |v| / 3.2808 cut, plus 1 when the rest is above 1.6404; v's sign.
+int FeetToMetres(int feet);
+// Metres to whole feet: |h| x 3.2808 cut, plus 1 when the fraction is above 0.5; h's sign.
+int MetresToFeet(int metres);
+
+}  // namespace obstacles
