@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "common/CLocale.h"
 #include "platform/Command.h"
@@ -33,7 +34,8 @@ bool ReplaceFile(const std::string& path, const std::string& bytes) {
     if (fd < 0) return false;
     bool ok = bytes.empty() || platform::WriteAt(fd, bytes.data(), bytes.size(), 0) == static_cast<long>(bytes.size());
     platform::CloseFile(fd);
-    if (ok) ok = platform::RenameFile(temp, path);
+    // The finished file takes the place (and the spelling) of an existing one at once.
+    if (ok) ok = ::rename(platform::ResolveCase(temp).c_str(), platform::ResolveCase(path).c_str()) == 0;
     if (!ok) platform::DeleteFile(temp);
     return ok;
 }
@@ -208,8 +210,8 @@ int CTrevossaDoc::RunUnattended(const std::string& inputPath, const std::string&
         platform::ShowMessage(kCannotWriteText);
         return kExitFailed;
     }
-    AddLine(kAutoStartText);
     CloseDataFile();
+    AddLine(kAutoStartText);
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(inputPath, bytes)) {
         platform::ShowMessage(kCannotReadText);

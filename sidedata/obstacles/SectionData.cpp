@@ -55,7 +55,11 @@ void CTrevossaDoc::StripMarkup(std::string_view text) {
 }
 
 int CTrevossaDoc::ReadSectionRecord(size_t& at) {
-    if (!data_.Has(at, 8)) return -1;
+    if (at >= data_.size()) return -1;
+    if (!data_.Has(at, 8)) {
+        EmitDamaged(at);
+        return -1;
+    }
     uint32_t type = data_.U32(at);
     size_t head = 8;
     size_t lengthAt = 4;
@@ -67,7 +71,10 @@ int CTrevossaDoc::ReadSectionRecord(size_t& at) {
         head = 16;
         lengthAt = 12;
     }
-    if (!data_.Has(at, head)) return -1;
+    if (!data_.Has(at, head)) {
+        EmitDamaged(at);
+        return -1;
+    }
     uint64_t recordLength = head + static_cast<uint64_t>(data_.U32(at + lengthAt));
     uint64_t total = recordLength;
     if (type == kRecDescription || type == kRecVrp) total += 4;
