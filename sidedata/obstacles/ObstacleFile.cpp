@@ -81,7 +81,10 @@ void CTrevossaDoc::DumpTables() {
         if (t.table >= static_cast<int>(directory_.size())) continue;
         const DirEntry& e = directory_[static_cast<size_t>(t.table)];
         if (e.offset == kNoOffset) continue;
-        for (uint32_t i = 0; i < e.count && !ScreenFull(); ++i) {
+        if (e.size == 0 || e.offset >= data_.size()) continue;
+        // Only the entries inside the data.
+        uint64_t count = std::min<uint64_t>(e.count, (data_.size() - e.offset) / e.size);
+        for (uint32_t i = 0; i < count && !ScreenFull(); ++i) {
             std::string line = StringFormatC("%s %02x: %s", t.name, i, TableText(t.table, i, 0, e.size).c_str());
             if (t.table == kTableType) line += " (" + TableText(t.table, i, 30, 8) + ")";
             EmitText(1, line + "\n");
