@@ -91,14 +91,17 @@ void CTrevossaDoc::EmitText(int flag, std::string_view text) {
         return;
     }
     if (flag == 0) return;
-    size_t start = 0;
-    for (size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n', start)) {
-        pending_.append(text.substr(start, nl - start));
-        EmitLine(pending_);
-        pending_.clear();
-        start = nl + 1;
+    for (size_t nl = text.find('\n'); nl != std::string_view::npos; nl = text.find('\n')) {
+        if (pending_.empty()) {
+            EmitLine(text.substr(0, nl));
+        } else {
+            pending_.append(text.substr(0, nl));
+            EmitLine(pending_);
+            pending_.clear();
+        }
+        text.remove_prefix(nl + 1);
     }
-    pending_.append(text.substr(start));
+    pending_.append(text);
 }
 
 void CTrevossaDoc::EmitDamaged(size_t offset) {
@@ -200,6 +203,7 @@ bool CTrevossaDoc::ListData() {
 std::string CTrevossaDoc::ConvertToText() {
     outputToFile_ = true;
     fileOutput_.clear();
+    fileOutput_.reserve(data_.size() * 5 / 2);  // batch text runs to about twice the data
     ListData();
     outputToFile_ = false;
     return std::move(fileOutput_);

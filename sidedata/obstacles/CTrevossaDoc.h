@@ -135,6 +135,11 @@ private:
     bool ScreenFull() const { return !outputToFile_ && Lines().size() >= kScreenLineLimit; }
     int Height(int feet) const { return heightUnits == HeightUnits::Metres ? FeetToMetres(feet) : feet; }
     std::string TableText(int table, unsigned index, size_t at, size_t maxLength) const;
+    // The texts a record's u8 indexes name, taken from the tables once per listing.
+    enum TextColumn { kTypeText, kTypeTrimmed, kTypeShort, kLineText, kSecondText, kSecondTrimmed, kThirdText, kColumns };
+    void FillTextCache();
+    const std::string& Cached(TextColumn column, uint8_t index) const { return textCache_[column][index]; }
+    std::vector<std::string> textCache_[kColumns];
     void AddCommands();
 
     TrevossaOptions& options_;

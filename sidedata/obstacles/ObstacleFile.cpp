@@ -39,7 +39,9 @@ std::string Padded(const std::string& text, size_t width) {
 
 void AppendHex(std::string& out, unsigned value, int digits) {
     static const char kHex[] = "0123456789abcdef";
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) out += kHex[(value >> shift) & 0xF];
+    char text[8];
+    for (int i = 0; i < digits; ++i) text[i] = kHex[(value >> (4 * (digits - 1 - i))) & 0xF];
+    out.append(text, static_cast<size_t>(digits));
 }
 
 }  // namespace
@@ -51,6 +53,19 @@ std::string CTrevossaDoc::TableText(int table, unsigned index, size_t at, size_t
     uint64_t where = static_cast<uint64_t>(e.offset) + static_cast<uint64_t>(index) * e.size + at;
     if (where >= data_.size()) return {};
     return CleanText(data_.Text(static_cast<size_t>(where), std::min<size_t>(maxLength, e.size - at)));
+}
+
+void CTrevossaDoc::FillTextCache() {
+    for (auto& column : textCache_) column.assign(256, std::string());
+    for (unsigned i = 0; i < 256; ++i) {
+        textCache_[kTypeText][i] = TableText(kTableType, i, 0, 30);
+        textCache_[kTypeTrimmed][i] = TrimRight(textCache_[kTypeText][i]);
+        textCache_[kTypeShort][i] = TableText(kTableType, i, 30, 8);
+        textCache_[kLineText][i] = TableText(kTableLine, i, 0, 255);
+        textCache_[kSecondText][i] = TableText(kTableSecond, i, 0, 255);
+        textCache_[kSecondTrimmed][i] = TrimRight(textCache_[kSecondText][i]);
+        textCache_[kThirdText][i] = TableText(kTableThird, i, 0, 255);
+    }
 }
 
 void CTrevossaDoc::DumpFileHeader(const Bytes& h) {
@@ -121,7 +136,11 @@ void CTrevossaDoc::PurgeDuplicateSections(size_t recordsStart) {
 size_t CTrevossaDoc::WriteObstacleLine(const Bytes& r) {
     // r starts after the type word.
     uint8_t flags = r.U8(33);
-    std::string line = "OB|" + CleanText(r.Text(0, 14)) + "|";
+    std::string line;
+    line.reserve(160);
+    line += "OB|";
+    line += CleanText(r.Text(0, 14));
+    line += '|';
     line += FormatPosition(r.I32(14), false, PositionEnd::Bar);
     line += FormatPosition(r.I32(18), true, PositionEnd::Bar);
     AppendHex(line, r.U16(22), 4);
@@ -138,9 +157,14 @@ size_t CTrevossaDoc::WriteObstacleLine(const Bytes& r) {
     if (DebugLevel() & 16) {
         line += StringFormatC("  %02x|%02x|%02x|", r.U8(30), r.U8(31), r.U8(32));
     } else {
-        line += TrimRight(TableText(kTableType, r.U8(30), 0, 30)) + "(" + TableText(kTableType, r.U8(30), 30, 8) + ")|";
-        line += TrimRight(TableText(kTableSecond, r.U8(31), 0, 255)) + "|";
-        line += TableText(kTableThird, r.U8(32), 0, 255) + "|";
+        line += Cached(kTypeTrimmed, r.U8(30));
+        line += '(';
+        line += Cached(kTypeShort, r.U8(30));
+        line += ")|";
+        line += Cached(kSecondTrimmed, r.U8(31));
+        line += '|';
+        line += Cached(kThirdText, r.U8(32));
+        line += '|';
     }
     if (flags & 1) {
         AppendHex(line, r.U8(35), 2);
@@ -156,7 +180,7 @@ size_t CTrevossaDoc::WriteLineObstacle(const Bytes& r, size_t recordOffset) {
     size_t length = kLineObstacleBase + 8 * static_cast<size_t>(points);
     if (purge && purged_.count(recordOffset)) return length;
     std::string name = CleanText(r.Text(0, 14));
-    std::string text = TableText(kTableLine, r.U8(39), 0, 255);
+    const std::string& text = Cached(kLineText, r.U8(39));
     std::string line = "PL|" + name + "|" + std::to_string(points) + "|";
     AppendHex(line, r.U16(23), 4);
     line += '|';
@@ -202,6 +226,7 @@ void CTrevossaDoc::ListObstacleFile() {
         uint64_t header = static_cast<uint64_t>(e.offset) + static_cast<uint64_t>(e.size) * e.count;
         if (header < data_.size()) DumpFileHeader(data_.Sub(static_cast<size_t>(header), data_.size()));
     }
+    FillTextCache();
     if ((DebugLevel() & 1) && !batchFormat) DumpTables();
     if (recordsStart > data_.size()) {
         EmitDamaged(0);
@@ -229,9 +254,9 @@ void CTrevossaDoc::ListObstacleFile() {
                 line += FormatPosition(r.I32(14), false, PositionEnd::Blank);
                 line += FormatPosition(r.I32(18), true, PositionEnd::Blank);
                 line += StringFormatC(" %4d %4d ", Height(ground + agl), Height(agl));
-                line += Padded(TableText(kTableType, r.U8(30), 0, 30), 24);
-                line += Padded(TableText(kTableSecond, r.U8(31), 0, 255), 30);
-                line += TableText(kTableThird, r.U8(32), 0, 255) + "\n";
+                line += Padded(Cached(kTypeText, r.U8(30)), 24);
+                line += Padded(Cached(kSecondText, r.U8(31)), 30);
+                line += Cached(kThirdText, r.U8(32)) + "\n";
                 EmitText(1, line);
             }
         } else if (batchFormat) {
@@ -240,7 +265,7 @@ void CTrevossaDoc::ListObstacleFile() {
             std::string line = Padded(CleanText(r.Text(0, 14)), 13) + "  ";
             line += FormatPosition(static_cast<int32_t>(static_cast<uint32_t>(r.U16(15)) << 16), false, PositionEnd::Blank);
             line += FormatPosition(static_cast<int32_t>(static_cast<uint32_t>(r.U16(17)) << 16), true, PositionEnd::Blank);
-            line += TableText(kTableLine, r.U8(39), 0, 255) + StringFormatC(" with %d sections\n", r.U8(14));
+            line += Cached(kLineText, r.U8(39)) + StringFormatC(" with %d sections\n", r.U8(14));
             EmitText(1, line);
         }
         at += length;

@@ -9,25 +9,30 @@ namespace obstacles {
 
 namespace {
 
-void AppendDigits(std::string& out, unsigned long value, int width) {
+// Writes value in at least width digits (leading zeros) at p; returns the end.
+char* PutDigits(char* p, unsigned long value, int width) {
     char digits[24];
     int n = 0;
     do {
         digits[n++] = static_cast<char>('0' + value % 10);
         value /= 10;
     } while (value != 0);
-    for (int i = n; i < width; ++i) out += '0';
-    while (n > 0) out += digits[--n];
+    for (int i = n; i < width; ++i) *p++ = '0';
+    while (n > 0) *p++ = digits[--n];
+    return p;
 }
 
 }  // namespace
 
 void AppendRawPosition(std::string& out, int32_t value) {
     static const char kHex[] = "0123456789abcdef";
-    out += '[';
+    char text[11];
+    text[0] = '[';
     uint32_t v = static_cast<uint32_t>(value);
-    for (int shift = 28; shift >= 0; shift -= 4) out += kHex[(v >> shift) & 0xF];
-    out += "] ";
+    for (int i = 0; i < 8; ++i) text[1 + i] = kHex[(v >> (28 - 4 * i)) & 0xF];
+    text[9] = ']';
+    text[10] = ' ';
+    out.append(text, sizeof text);
 }
 
 void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionEnd end) {
@@ -41,26 +46,25 @@ void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionE
         ++whole;
         minutes = 0;
     }
-    char letter = isLongitude ? (negative || whole == 180 ? 'W' : 'E') : (negative ? 'S' : 'N');
-    out += letter;
-    AppendDigits(out, static_cast<unsigned long>(whole), isLongitude ? 3 : 2);
-    out += '\xB0';
+    char text[48];
+    char* p = text;
+    *p++ = isLongitude ? (negative || whole == 180 ? 'W' : 'E') : (negative ? 'S' : 'N');
+    p = PutDigits(p, static_cast<unsigned long>(whole), isLongitude ? 3 : 2);
+    *p++ = '\xB0';
     // Minutes with five decimals in eight characters, rounded as printf rounds: near a half,
     // printf itself decides.
     double product = minutes * 100000.0;
     double floor = std::floor(product);
-    long scaled = static_cast<long>(floor) + (product - floor > 0.5 ? 1 : 0);
     if (std::fabs(product - floor - 0.5) < 1e-6) {
-        char text[32];
-        FormatC(text, sizeof text, "%08.5f", minutes);
-        out += text;
-        out += end == PositionEnd::Bar ? '|' : ' ';
-        return;
+        p += FormatC(p, 16, "%08.5f", minutes);
+    } else {
+        long scaled = static_cast<long>(floor) + (product - floor > 0.5 ? 1 : 0);
+        p = PutDigits(p, static_cast<unsigned long>(scaled / 100000), 2);
+        *p++ = '.';
+        p = PutDigits(p, static_cast<unsigned long>(scaled % 100000), 5);
     }
-    AppendDigits(out, static_cast<unsigned long>(scaled / 100000), 2);
-    out += '.';
-    AppendDigits(out, static_cast<unsigned long>(scaled % 100000), 5);
-    out += end == PositionEnd::Bar ? '|' : ' ';
+    *p++ = end == PositionEnd::Bar ? '|' : ' ';
+    out.append(text, static_cast<size_t>(p - text));
 }
 
 int FeetToMetres(int feet) {

@@ -5,28 +5,12 @@
 
 namespace obstacles {
 
-uint8_t Bytes::U8(size_t at) const {
-    if (!Has(at, 1)) return ok_ = false, 0;
-    return data_[at];
-}
-
-uint16_t Bytes::U16(size_t at) const {
-    if (!Has(at, 2)) return ok_ = false, 0;
-    return static_cast<uint16_t>(data_[at] | data_[at + 1] << 8);
-}
-
-uint32_t Bytes::U32(size_t at) const {
-    if (!Has(at, 4)) return ok_ = false, 0;
-    return static_cast<uint32_t>(data_[at]) | static_cast<uint32_t>(data_[at + 1]) << 8 |
-           static_cast<uint32_t>(data_[at + 2]) << 16 | static_cast<uint32_t>(data_[at + 3]) << 24;
-}
-
 std::string Bytes::Text(size_t at, size_t maxLength) const {
-    std::string text;
-    if (at >= data_.size()) return text;
-    size_t end = std::min(data_.size(), at + std::min(maxLength, data_.size() - at));
-    for (size_t i = at; i < end && data_[i] != 0; ++i) text += static_cast<char>(data_[i]);
-    return text;
+    if (at >= data_.size()) return {};
+    size_t n = std::min(maxLength, data_.size() - at);
+    const void* nul = std::memchr(data_.data() + at, 0, n);
+    if (nul) n = static_cast<size_t>(static_cast<const uint8_t*>(nul) - (data_.data() + at));
+    return std::string(reinterpret_cast<const char*>(data_.data() + at), n);
 }
 
 std::string Bytes::Raw(size_t at, size_t length) const {

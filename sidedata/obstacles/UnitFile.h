@@ -35,10 +35,20 @@ public:
     explicit Bytes(std::span<const uint8_t> data) : data_(data) {}
     size_t size() const { return data_.size(); }
     bool Has(size_t offset, size_t length) const { return offset <= data_.size() && length <= data_.size() - offset; }
-    uint8_t U8(size_t at) const;
-    uint16_t U16(size_t at) const;
+    uint8_t U8(size_t at) const {
+        if (at >= data_.size()) return Fail();
+        return data_[at];
+    }
+    uint16_t U16(size_t at) const {
+        if (!Has(at, 2)) return Fail();
+        return static_cast<uint16_t>(data_[at] | data_[at + 1] << 8);
+    }
     int16_t I16(size_t at) const { return static_cast<int16_t>(U16(at)); }
-    uint32_t U32(size_t at) const;
+    uint32_t U32(size_t at) const {
+        if (!Has(at, 4)) return Fail();
+        return static_cast<uint32_t>(data_[at]) | static_cast<uint32_t>(data_[at + 1]) << 8 |
+               static_cast<uint32_t>(data_[at + 2]) << 16 | static_cast<uint32_t>(data_[at + 3]) << 24;
+    }
     int32_t I32(size_t at) const { return static_cast<int32_t>(U32(at)); }
     // A NUL-terminated text of at most maxLength characters (cut at the end of the bytes).
     std::string Text(size_t at, size_t maxLength) const;
@@ -50,6 +60,10 @@ public:
     void ResetOk() const { ok_ = true; }
 
 private:
+    uint8_t Fail() const {
+        ok_ = false;
+        return 0;
+    }
     std::span<const uint8_t> data_;
     mutable bool ok_ = true;
 };
