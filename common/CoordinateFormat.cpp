@@ -173,3 +173,5 @@ void AppendPositionPair(char* text, size_t size, int32_t latitude, int32_t longi
     std::memcpy(text + used, pair, length);
     text[used + length] = '\0';
 }
+
+char* PutDecimalDigits(char* out, uint64_t value, int width) { return PutNumber(out, value, width); }

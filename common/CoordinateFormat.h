@@ -32,3 +32,6 @@ void FormatPositionPair(char* text, int32_t latitude, int32_t longitude, bool de
 // Appends latitude, a blank and longitude to the NUL-terminated text in `text` (size bytes in
 // all) in notation 3, or 5 when `decimal` is set; never the raw form. Cut to fit size.
 void AppendPositionPair(char* text, size_t size, int32_t latitude, int32_t longitude, bool decimal);
+
+// Decimal digits of value, zero-padded to at least width, written at out; returns the end.
+char* PutDecimalDigits(char* out, uint64_t value, int width);

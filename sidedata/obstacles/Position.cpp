@@ -4,25 +4,9 @@
 #include <cstdlib>
 
 #include "common/CLocale.h"
+#include "common/CoordinateFormat.h"
 
 namespace obstacles {
-
-namespace {
-
-// Writes value in at least width digits (leading zeros) at p; returns the end.
-char* PutDigits(char* p, unsigned long value, int width) {
-    char digits[24];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (int i = n; i < width; ++i) *p++ = '0';
-    while (n > 0) *p++ = digits[--n];
-    return p;
-}
-
-}  // namespace
 
 void AppendRawPosition(std::string& out, int32_t value) {
     static const char kHex[] = "0123456789abcdef";
@@ -49,7 +33,7 @@ void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionE
     char text[48];
     char* p = text;
     *p++ = isLongitude ? (negative || whole == 180 ? 'W' : 'E') : (negative ? 'S' : 'N');
-    p = PutDigits(p, static_cast<unsigned long>(whole), isLongitude ? 3 : 2);
+    p = PutDecimalDigits(p, static_cast<unsigned long>(whole), isLongitude ? 3 : 2);
     *p++ = '\xB0';
     // Minutes with five decimals in eight characters, rounded as printf rounds: near a half,
     // printf itself decides.
@@ -59,9 +43,9 @@ void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionE
         p += FormatC(p, 16, "%08.5f", minutes);
     } else {
         long scaled = static_cast<long>(floor) + (product - floor > 0.5 ? 1 : 0);
-        p = PutDigits(p, static_cast<unsigned long>(scaled / 100000), 2);
+        p = PutDecimalDigits(p, static_cast<unsigned long>(scaled / 100000), 2);
         *p++ = '.';
-        p = PutDigits(p, static_cast<unsigned long>(scaled % 100000), 5);
+        p = PutDecimalDigits(p, static_cast<unsigned long>(scaled % 100000), 5);
     }
     *p++ = end == PositionEnd::Bar ? '|' : ' ';
     out.append(text, static_cast<size_t>(p - text));

@@ -1,6 +1,8 @@
 // Kinds 51, 55, 76 and 79: the run of section records (titles, descriptions, section starts,
 // ends and boxes, VRPs); a VRP becomes an "ADD|INT|" batch line with a unique 5-character
 // ident.
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "common/CLocale.h"
@@ -19,6 +21,20 @@ constexpr uint32_t kRecSectionEnd = 0x80007;
 constexpr uint32_t kRecSectionBox = 0x80008;
 constexpr uint32_t kRecSectionStart = 0x80009;
 constexpr size_t kTextLimit = 192;
+constexpr uint32_t kRecText = 0xFFFFFFFF;  // any of the text records below
+
+// Records that are a text after a prefix: where their text's length word is.
+struct TextRecord {
+    uint32_t type;
+    size_t lengthWord;
+    const char* prefix;
+};
+constexpr TextRecord kTextRecords[] = {
+    {kRecTitle, 22, "// Title: "},
+    {kRecDescription, 46, "// Descr: "},
+    {kRecSectionStart, 18, "// Start of Section: "},
+    {kRecSectionEnd, 20, "// End of Section: "},
+};
 
 bool MarkupKind(int kind) { return kind == kKindAirSports || kind == kKindAopa; }
 
@@ -99,24 +115,19 @@ int CTrevossaDoc::ReadSectionRecord(size_t& at) {
         }
         return r.Raw(lengthWord + 2, n);
     };
-    switch (type) {
-    case kRecTitle: {
-        std::string t = text(22);
+    const TextRecord* textRecord = std::find_if(std::begin(kTextRecords), std::end(kTextRecords),
+                                                [type](const TextRecord& t) { return t.type == type; });
+    switch (textRecord != std::end(kTextRecords) ? kRecText : type) {
+    case kRecText: {
+        std::string t = text(textRecord->lengthWord);
         if (damaged) break;
-        EmitText(1, "// Title: ");
+        EmitText(1, textRecord->prefix);
         PutText(1, t);
         break;
     }
     case kRecFour:
         if (DebugLevel() >= 1) EmitText(1, StringFormatC("(0x%x)", r.U16(8)));
         break;
-    case kRecDescription: {
-        std::string t = text(46);
-        if (damaged) break;
-        EmitText(1, "// Descr: ");
-        PutText(1, t);
-        break;
-    }
     case kRecSectionBox: {
         std::string line = "// Section: ";
         line += FormatPosition(r.I32(12), false, PositionEnd::Blank);
@@ -129,20 +140,6 @@ int CTrevossaDoc::ReadSectionRecord(size_t& at) {
             break;
         }
         EmitText(1, line + "\n");
-        break;
-    }
-    case kRecSectionStart: {
-        std::string t = text(18);
-        if (damaged) break;
-        EmitText(1, "// Start of Section: ");
-        PutText(1, t);
-        break;
-    }
-    case kRecSectionEnd: {
-        std::string t = text(20);
-        if (damaged) break;
-        EmitText(1, "// End of Section: ");
-        PutText(1, t);
         break;
     }
     case kRecEnd:
