@@ -19,21 +19,29 @@ void AppendRawPosition(std::string& out, int32_t value) {
     out.append(text, sizeof text);
 }
 
-void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionEnd end) {
+PositionParts SplitPosition(int32_t value, bool isLongitude) {
     double degrees = static_cast<double>(value) * 360.0 / 4294967296.0;
     if (std::fabs(degrees) < 0.00027) degrees = 0;
     bool negative = degrees < 0;
     double magnitude = std::fabs(degrees);
-    long whole = static_cast<long>(magnitude);
-    double minutes = (magnitude - static_cast<double>(whole)) * 60.0;
-    if (minutes + 0.0005 >= 60.0) {
-        ++whole;
-        minutes = 0;
+    PositionParts parts;
+    parts.degrees = static_cast<long>(magnitude);
+    parts.minutes = (magnitude - static_cast<double>(parts.degrees)) * 60.0;
+    if (parts.minutes + 0.0005 >= 60.0) {
+        ++parts.degrees;
+        parts.minutes = 0;
     }
+    parts.letter = isLongitude ? (negative || parts.degrees == 180 ? 'W' : 'E') : (negative ? 'S' : 'N');
+    return parts;
+}
+
+void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionEnd end) {
+    PositionParts parts = SplitPosition(value, isLongitude);
+    double minutes = parts.minutes;
     char text[48];
     char* p = text;
-    *p++ = isLongitude ? (negative || whole == 180 ? 'W' : 'E') : (negative ? 'S' : 'N');
-    p = PutDecimalDigits(p, static_cast<unsigned long>(whole), isLongitude ? 3 : 2);
+    *p++ = parts.letter;
+    p = PutDecimalDigits(p, static_cast<unsigned long>(parts.degrees), isLongitude ? 3 : 2);
     *p++ = '\xB0';
     // Minutes with five decimals in eight characters, rounded as printf rounds: near a half,
     // printf itself decides.

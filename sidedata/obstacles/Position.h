@@ -13,7 +13,17 @@ enum class PositionEnd {
     Bar,    // batch: the latitude, and the longitude in obstacle files
 };
 
-// Appends the position text and its end.
+// A position as written: hemisphere letter, whole degrees and minutes (a value below 0.00027
+// degrees counts as 0; minutes that reach 60 with 0.0005 added become the next degree; W for
+// 180 degrees).
+struct PositionParts {
+    char letter = 'N';
+    long degrees = 0;
+    double minutes = 0;
+};
+PositionParts SplitPosition(int32_t value, bool isLongitude);
+
+// Appends the position text ("%c%02ld\xB0%08.5lf", longitudes "%c%03ld...") and its end.
 void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionEnd end);
 // Appends "[%08x] ".
 void AppendRawPosition(std::string& out, int32_t value);

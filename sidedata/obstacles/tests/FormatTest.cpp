@@ -44,25 +44,16 @@ TEST(Position, TextsOfTheNotation) {
     EXPECT_EQ(raw, "[89abcdef] ");
 }
 
-// The fast formatter against printf's "%c%02ld\xB0%08.5lf".
+// The digits of the fast formatter against printf's "%c%02ld\xB0%08.5lf".
 TEST(Position, AgreesWithPrintf) {
     std::mt19937 rng(7);
     for (int i = 0; i < 200000; ++i) {
         int32_t v = static_cast<int32_t>(rng());
         bool lon = (i & 1) != 0;
-        double degrees = static_cast<double>(v) * 360.0 / 4294967296.0;
-        if (std::fabs(degrees) < 0.00027) degrees = 0;
-        double a = std::fabs(degrees);
-        long whole = static_cast<long>(a);
-        double minutes = (a - static_cast<double>(whole)) * 60.0;
-        if (minutes + 0.0005 >= 60.0) {
-            ++whole;
-            minutes = 0;
-        }
-        char letter = lon ? (degrees < 0 || whole == 180 ? 'W' : 'E') : (degrees < 0 ? 'S' : 'N');
+        PositionParts parts = SplitPosition(v, lon);
         char expected[64];
-        std::snprintf(expected, sizeof expected, lon ? "%c%03ld\xB0%08.5lf " : "%c%02ld\xB0%08.5lf ", letter, whole,
-                      minutes);
+        std::snprintf(expected, sizeof expected, lon ? "%c%03ld\xB0%08.5lf " : "%c%02ld\xB0%08.5lf ", parts.letter,
+                      parts.degrees, parts.minutes);
         ASSERT_EQ(Pos(v, lon), expected) << v;
     }
 }

@@ -61,7 +61,9 @@ TEST_F(ObstacleTest, ObstacleFileAsBatchLines) {
         EXPECT_EQ(Matching(out, "PP|").size(), c.pp);
         auto ob = Matching(out, "OB|");
         ASSERT_EQ(ob.size(), 2u);
-        if (c.firstOb) EXPECT_EQ(ob[0], c.firstOb);
+        if (c.firstOb) {
+            EXPECT_EQ(ob[0], c.firstOb);
+        }
         // The second obstacle: longitude 180 with W, and its extra byte.
         if (c.debug == 0) {
             EXPECT_EQ(ob[1].substr(0, 38), "OB|TURBINE|S12" + kDeg + "15.00000|W180" + kDeg + "00.00000|");
@@ -281,7 +283,9 @@ TEST_F(ObstacleFiles, SaveAsChecksTheKindBeforeTheFileIsTouched) {
         SCOPED_TRACE(std::string(c.input) + (c.batch ? " batch" : ""));
         Put("out.txt", "before");
         doc->CloseDataFile();
-        if (*c.input) ASSERT_TRUE(doc->OpenDataFile(P(c.input)));
+        if (*c.input) {
+            ASSERT_TRUE(doc->OpenDataFile(P(c.input)));
+        }
         doc->batchFormat = c.batch;
         size_t shown = Messages().size();
         bool wrote = doc->SaveListingAs(P("out"));  // ".txt" is added
