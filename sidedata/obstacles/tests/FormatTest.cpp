@@ -6,6 +6,7 @@
 
 #include "sidedata/obstacles/IdentList.h"
 #include "sidedata/obstacles/Position.h"
+#include "sidedata/obstacles/TrevossaOptions.h"
 #include "sidedata/tests/UnitFileWriter.h"
 
 namespace obstacles {
@@ -140,6 +141,49 @@ TEST(Idents, NumberedNames) {
     IdentList full;
     for (int i = 0; i < 27 * 26 + 1; ++i) full.MakeNumberedName(7);
     EXPECT_EQ(full.MakeNumberedName(7), "8");  // no suffix left for 7
+}
+
+}  // namespace
+}  // namespace obstacles
+
+namespace obstacles {
+namespace {
+
+TEST(CommandLine, SwitchesOfTrevossa) {
+    struct Case {
+        std::vector<std::string> args;
+        bool ok;
+        bool batch, purge;
+        int debug;
+        const char* input;
+        const char* output;
+        const char* bad;
+    } cases[] = {
+        {{"-B"}, true, true, false, 0, "", "", ""},
+        {{"-Dout.txt"}, true, true, false, 0, "", "out.txt", ""},  // -D alone: batch, no run
+        {{"-D", "out.txt", "-S", "in.awp"}, true, true, false, 0, "in.awp", "out.txt", ""},
+        {{"-Sin.awp", "-P"}, true, true, true, 0, "in.awp", "", ""},
+        {{"-d", "-d3", "word"}, true, false, false, 4, "", "", ""},
+        {{"-Z"}, false, false, false, 0, "", "", "-Z"},
+        {{"-S"}, false, false, false, 0, "", "", "-S"},
+        {{"-Bx"}, false, false, false, 0, "", "", "-Bx"},
+        {{"-dx"}, false, false, false, 0, "", "", "-dx"},
+        {{"--frobnicate"}, false, false, false, 0, "", "", "--frobnicate"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args.front());
+        TrevossaOptions o;
+        std::string bad;
+        EXPECT_EQ(ParseTrevossaOptions(c.args, o, bad), c.ok);
+        EXPECT_EQ(bad, c.bad);
+        if (!c.ok) continue;
+        EXPECT_EQ(o.batchFormat, c.batch);
+        EXPECT_EQ(o.purge, c.purge);
+        EXPECT_EQ(o.debugLevel, c.debug);
+        EXPECT_EQ(o.inputPath, c.input);
+        EXPECT_EQ(o.outputPath, c.output);
+        EXPECT_EQ(o.Unattended(), *c.input && *c.output);
+    }
 }
 
 }  // namespace

@@ -174,6 +174,16 @@ TEST_F(ObstacleTest, FixedObstaclesWithNumberedNamesAndMinAgl) {
     doc->heightUnits = HeightUnits::Feet;
     auto lines = Screen(Fixture("fixed39.awp"));
     EXPECT_EQ(lines[7], "N51" + kDeg + "35.99999   W001" + kDeg + "18.00000  1234 262 unlit {1234A}");
+    // At a debug level: the entry's bytes before its first record, blanks before the others;
+    // the empty entry writes nothing.
+    options.debugLevel = 1;
+    lines = Screen(Fixture("fixed39.awp"));
+    ASSERT_EQ(lines.size(), 12u);
+    EXPECT_EQ(lines[6].rfind("Index |Recd addr", 0), 0u);
+    EXPECT_EQ(lines[7].substr(0, 40), "    0  ca 00 00 00 03 00 00 00 00 00  ->");
+    EXPECT_EQ(lines[8].substr(0, 40), std::string(37, ' ') + " ->");
+    EXPECT_EQ(lines[10].substr(0, 7), "    2  ");
+    EXPECT_NE(lines[7].find(" 1234 394) lit {1234}"), std::string::npos);
 }
 
 // ---- The output path: filters and the screen limit -------------------------------------------
