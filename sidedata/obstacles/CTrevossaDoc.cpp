@@ -57,6 +57,14 @@ CTrevossaDoc::CTrevossaDoc(TrevossaOptions& options) : options_(options) {
 
 CTrevossaDoc::~CTrevossaDoc() = default;
 
+void CTrevossaDoc::Report(const char* text) {
+    if (messageSink_) {
+        messageSink_(text);
+    } else {
+        platform::ShowMessage(text);
+    }
+}
+
 void CTrevossaDoc::AddCommands() {
     auto& table = Commands();
     table.Add(platform::kCmdFileSaveAs, [this] { OnFileSaveAs(); },
@@ -145,7 +153,7 @@ bool CTrevossaDoc::OpenDataFile(const std::string& path) {
     if (path.empty()) return false;
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) {
-        platform::ShowMessage(kCannotReadText);
+        Report(kCannotReadText);
         return false;
     }
     return ListFileBytes(std::move(bytes));
@@ -163,7 +171,7 @@ bool CTrevossaDoc::LoadFileBytes(std::vector<uint8_t> bytes) {
 bool CTrevossaDoc::ListFileBytes(std::vector<uint8_t> bytes) {
     bool listed = LoadFileBytes(std::move(bytes)) && ListData();
     if (!listed) {
-        platform::ShowMessage(kNothingListedText);
+        Report(kNothingListedText);
         CloseDataFile();
     }
     LinesChanged();
@@ -211,23 +219,23 @@ std::string CTrevossaDoc::ConvertToText() {
 
 int CTrevossaDoc::RunUnattended(const std::string& inputPath, const std::string& outputPath) {
     if (!CanCreate(outputPath)) {
-        platform::ShowMessage(kCannotWriteText);
+        Report(kCannotWriteText);
         return kExitFailed;
     }
     CloseDataFile();
     AddLine(kAutoStartText);
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(inputPath, bytes)) {
-        platform::ShowMessage(kCannotReadText);
+        Report(kCannotReadText);
         return kExitFailed;
     }
     if (!LoadFileBytes(std::move(bytes))) {
-        platform::ShowMessage(kNothingListedText);
+        Report(kNothingListedText);
         CloseDataFile();
         return kExitFailed;
     }
     if (!ReplaceFile(outputPath, ConvertToText())) {
-        platform::ShowMessage(kCannotWriteText);
+        Report(kCannotWriteText);
         return kExitFailed;
     }
     AddLine(kAutoCompleteText);
@@ -236,7 +244,8 @@ int CTrevossaDoc::RunUnattended(const std::string& inputPath, const std::string&
 
 bool CTrevossaDoc::SaveListingAs(const std::string& chosen) {
     std::string path = chosen;
-    if (path.find('.', 1) == std::string::npos) path += ".txt";
+    std::string base = platform::BaseName(path);
+    if (base.find('.', 1) == std::string::npos) path += ".txt";
     int kind = open_ ? section_.kind : kKindNone;
     switch (kind) {
     case kKindObstacles:
@@ -247,21 +256,21 @@ bool CTrevossaDoc::SaveListingAs(const std::string& chosen) {
     case kKindAirSports:
     case kKindAopa:
         if (batchFormat) {
-            platform::ShowMessage(kNoBatchFormatText);
+            Report(kNoBatchFormatText);
             return false;
         }
         break;
     default:
-        platform::ShowMessage(kCannotSaveText);
+        Report(kCannotSaveText);
         return false;
     }
     if (!CanCreate(path)) {
-        platform::ShowMessage(kFileNotOpenedText);
+        Report(kFileNotOpenedText);
         return false;
     }
     platform::WaitCursor wait;
     bool wrote = ReplaceFile(path, ConvertToText());
-    if (!wrote) platform::ShowMessage(kFileNotOpenedText);
+    if (!wrote) Report(kFileNotOpenedText);
     return wrote;
 }
 

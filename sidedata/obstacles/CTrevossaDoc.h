@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -72,6 +73,10 @@ public:
     // Lines shown: 0 while output goes to a file.
     int GetLineCount() const override;
 
+    // Where the document's messages go instead of message boxes (the unattended run with
+    // windows: standard error, no dialog waits); empty: message boxes.
+    void SetMessageSink(std::function<void(const char*)> sink) { messageSink_ = std::move(sink); }
+
     // ---- The file (unit database file) ----
     // Closes the open file and empties the listing; with a path, reads the file, finds and
     // classifies its data section and lists it. True when something was listed.
@@ -131,6 +136,7 @@ public:
 
 private:
     void EmitLine(std::string_view line);
+    void Report(const char* text);
     void EmitDamaged(size_t offset);
     bool ScreenFull() const { return !outputToFile_ && Lines().size() >= kScreenLineLimit; }
     int Height(int feet) const { return heightUnits == HeightUnits::Metres ? FeetToMetres(feet) : feet; }
@@ -143,6 +149,7 @@ private:
     void AddCommands();
 
     TrevossaOptions& options_;
+    std::function<void(const char*)> messageSink_;
     std::string pending_;
     bool outputToFile_ = false;
     std::string fileOutput_;

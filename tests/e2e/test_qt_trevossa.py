@@ -62,6 +62,15 @@ class QtTrevossa(TempFolderRun):
         self.assertIn(" 1234 328 unlit {1234A}", text)
         self.assertNotIn("262 unlit", text)  # 80 m = 262 ft AGL: below 300
 
+    def test_unattended_run_with_a_display_opens_no_window(self):
+        env = dict(self.env, DISPLAY=self.x.display, XDG_RUNTIME_DIR=self.dir)
+        env.pop("QT_QPA_PLATFORM", None)
+        done = subprocess.run([BIN, "-S", os.path.join(DATA, "nothing.awp"), "-D", "out.txt"], cwd=self.dir,
+                              env=env, capture_output=True, timeout=60)
+        self.assertEqual(done.returncode, 1)
+        self.assertIn(b"trevossa: No VRPs, Obstacles, or AOPA Data in this file", done.stderr)
+        self.assertFalse(os.path.exists(self.path("out.txt")))
+
 
 if __name__ == "__main__":
     unittest.main()
