@@ -10,12 +10,14 @@ namespace {
 // Damaged copies of every fixture through the reader and every listing, on screen and as
 // batch text, at the debug levels that change the reading: messages and lines only, no
 // crash, no read outside the file (the sanitizer build checks that), no endless loop.
+constexpr int kCopies = 2000;  // of each fixture
+
 TEST_F(ObstacleTest, DamagedCopiesGiveMessagesOnly) {
     std::mt19937 rng(2024);
     int copies = 0;
     for (const auto& [name, original] : unitfile::Fixtures()) {
         SCOPED_TRACE(name);
-        for (int n = 0; n < 600; ++n) {
+        for (int n = 0; n < kCopies; ++n) {
             unitfile::Bytes b = original;
             switch (n % 4) {
             case 0:  // flipped bytes
@@ -47,7 +49,7 @@ TEST_F(ObstacleTest, DamagedCopiesGiveMessagesOnly) {
             ++copies;
         }
     }
-    EXPECT_EQ(copies, 600 * static_cast<int>(unitfile::Fixtures().size()));
+    EXPECT_EQ(copies, kCopies * static_cast<int>(unitfile::Fixtures().size()));
     for (const std::string& m : Messages()) EXPECT_EQ(m, kNothingListedText);
 }
 
