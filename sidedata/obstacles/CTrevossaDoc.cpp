@@ -26,20 +26,6 @@ std::string LowerCase(std::string_view text) {
     return out;
 }
 
-// Writes the bytes under a temporary name in the target's folder and renames it over the
-// target; false (nothing changed) when either step fails.
-bool ReplaceFile(const std::string& path, const std::string& bytes) {
-    std::string temp = path + ".tmp~";
-    int fd = platform::OpenFile(temp, O_WRONLY | O_CREAT | O_TRUNC, platform::Share::DenyWrite);
-    if (fd < 0) return false;
-    bool ok = bytes.empty() || platform::WriteAt(fd, bytes.data(), bytes.size(), 0) == static_cast<long>(bytes.size());
-    platform::CloseFile(fd);
-    // The finished file takes the place (and the spelling) of an existing one at once.
-    if (ok) ok = ::rename(platform::ResolveCase(temp).c_str(), platform::ResolveCase(path).c_str()) == 0;
-    if (!ok) platform::DeleteFile(temp);
-    return ok;
-}
-
 // Whether a file can be created in the path's folder (the folder exists and is writable).
 bool CanCreate(const std::string& path) {
     std::string folder = platform::DirName(path);
@@ -88,6 +74,7 @@ void CTrevossaDoc::EmitLine(std::string_view line) {
     if (outputToFile_) {
         fileOutput_.append(line);
         fileOutput_ += "\r\n";
+        if (outputFd_ >= 0 && fileOutput_.size() >= kOutputChunk) FlushOutput();
     } else {
         AddLine(line);
     }
@@ -211,10 +198,41 @@ bool CTrevossaDoc::ListData() {
 std::string CTrevossaDoc::ConvertToText() {
     outputToFile_ = true;
     fileOutput_.clear();
-    fileOutput_.reserve(data_.size() * 5 / 2);  // batch text runs to about twice the data
     ListData();
     outputToFile_ = false;
     return std::move(fileOutput_);
+}
+
+void CTrevossaDoc::FlushOutput() {
+    if (!outputFailed_ && !fileOutput_.empty()) {
+        long written = platform::WriteAt(outputFd_, fileOutput_.data(), fileOutput_.size(), outputOffset_);
+        if (written != static_cast<long>(fileOutput_.size())) outputFailed_ = true;
+        outputOffset_ += static_cast<int64_t>(fileOutput_.size());
+    }
+    fileOutput_.clear();
+}
+
+bool CTrevossaDoc::WriteListingFile(const std::string& path) {
+    // Written under a temporary name in the same folder and renamed over the target at the
+    // end: an existing file is replaced only by a finished one.
+    std::string temp = path + ".tmp~";
+    outputFd_ = platform::OpenFile(temp, O_WRONLY | O_CREAT | O_TRUNC, platform::Share::DenyWrite);
+    if (outputFd_ < 0) return false;
+    outputFailed_ = false;
+    outputOffset_ = 0;
+    fileOutput_.clear();
+    fileOutput_.reserve(kOutputChunk + 4096);
+    outputToFile_ = true;
+    ListData();
+    outputToFile_ = false;
+    FlushOutput();
+    platform::CloseFile(outputFd_);
+    outputFd_ = -1;
+    fileOutput_ = std::string();
+    bool ok = !outputFailed_ &&
+              ::rename(platform::ResolveCase(temp).c_str(), platform::ResolveCase(path).c_str()) == 0;
+    if (!ok) platform::DeleteFile(temp);
+    return ok;
 }
 
 int CTrevossaDoc::RunUnattended(const std::string& inputPath, const std::string& outputPath) {
@@ -234,7 +252,7 @@ int CTrevossaDoc::RunUnattended(const std::string& inputPath, const std::string&
         CloseDataFile();
         return kExitFailed;
     }
-    if (!ReplaceFile(outputPath, ConvertToText())) {
+    if (!WriteListingFile(outputPath)) {
         Report(kCannotWriteText);
         return kExitFailed;
     }
@@ -269,7 +287,7 @@ bool CTrevossaDoc::SaveListingAs(const std::string& chosen) {
         return false;
     }
     platform::WaitCursor wait;
-    bool wrote = ReplaceFile(path, ConvertToText());
+    bool wrote = WriteListingFile(path);
     if (!wrote) Report(kFileNotOpenedText);
     return wrote;
 }

@@ -100,6 +100,9 @@ public:
     // ---- Output to a file ----
     // The open file's listing as the text of an output file (lines ended by CR LF).
     std::string ConvertToText();
+    // The same written to the path: under a temporary name, renamed at the end; false (and
+    // nothing changed) when it cannot be written.
+    bool WriteListingFile(const std::string& path);
     // The unattended run: the input converted into the output file. An exit status.
     int RunUnattended(const std::string& inputPath, const std::string& outputPath);
     // Save As of the open file: the kind and the batch flag are checked before the file is
@@ -153,6 +156,11 @@ private:
     std::string pending_;
     bool outputToFile_ = false;
     std::string fileOutput_;
+    static constexpr size_t kOutputChunk = 1 << 20;  // written out in pieces of this size
+    int outputFd_ = -1;
+    int64_t outputOffset_ = 0;
+    bool outputFailed_ = false;
+    void FlushOutput();
     std::vector<uint8_t> file_;
     bool open_ = false;
     DataSection section_;

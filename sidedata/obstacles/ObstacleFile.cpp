@@ -1,10 +1,12 @@
 // Kind 38: the obstacle file with its table directory, header record, text tables and the run
 // of obstacle (0x103) and line obstacle (0x104) records.
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <unordered_set>
 
 #include "common/CLocale.h"
+#include "common/CoordinateFormat.h"
 #include "sidedata/obstacles/CTrevossaDoc.h"
 
 namespace obstacles {
@@ -133,45 +135,83 @@ void CTrevossaDoc::PurgeDuplicateSections(size_t recordsStart) {
     }
 }
 
+namespace {
+
+// A line built in a character buffer: the record writers run once per record.
+class LineBuffer {
+public:
+    void Put(char c) { *p_++ = c; }
+    void Put(std::string_view text) {
+        size_t n = std::min(text.size(), static_cast<size_t>(end_ - p_) - kReserve);
+        std::memcpy(p_, text.data(), n);
+        p_ += n;
+    }
+    void Hex(unsigned value, int digits) {
+        static const char kHex[] = "0123456789abcdef";
+        for (int i = 0; i < digits; ++i) *p_++ = kHex[(value >> (4 * (digits - 1 - i))) & 0xF];
+    }
+    void Number(int value) {
+        if (value < 0) *p_++ = '-';
+        p_ = PutDecimalDigits(p_, static_cast<uint64_t>(value < 0 ? -static_cast<int64_t>(value) : value), 1);
+    }
+    void Position(int32_t value, bool isLongitude, PositionEnd end, bool raw) {
+        p_ = raw ? PutRawPosition(p_, value) : PutPosition(p_, value, isLongitude, end);
+    }
+    std::string_view Text() const { return {buffer_, static_cast<size_t>(p_ - buffer_)}; }
+
+private:
+    // Room kept for the fixed parts of a line after its texts.
+    static constexpr size_t kReserve = 160;
+    char buffer_[1024];
+    char* p_ = buffer_;
+    char* end_ = buffer_ + sizeof buffer_;
+};
+
+}  // namespace
+
 size_t CTrevossaDoc::WriteObstacleLine(const Bytes& r) {
     // r starts after the type word.
     uint8_t flags = r.U8(33);
-    std::string line;
-    line.reserve(160);
-    line += "OB|";
-    line += CleanText(r.Text(0, 14));
-    line += '|';
-    line += FormatPosition(r.I32(14), false, PositionEnd::Bar);
-    line += FormatPosition(r.I32(18), true, PositionEnd::Bar);
-    AppendHex(line, r.U16(22), 4);
-    line += '|';
-    AppendHex(line, r.U16(28), 4);
-    line += '|';
-    AppendHex(line, r.U16(33), 4);
-    line += '|';
+    bool raw = (DebugLevel() & 16) != 0;
+    LineBuffer line;
+    line.Put("OB|");
+    line.Put(CleanText(r.Text(0, 14)));
+    line.Put('|');
+    line.Position(r.I32(14), false, PositionEnd::Bar, raw);
+    line.Position(r.I32(18), true, PositionEnd::Bar, raw);
+    line.Hex(r.U16(22), 4);
+    line.Put('|');
+    line.Hex(r.U16(28), 4);
+    line.Put('|');
+    line.Hex(r.U16(33), 4);
+    line.Put('|');
     int ground = r.I16(24), agl = r.I16(26);
-    line += std::to_string(Height(ground + agl));
-    line += '|';
-    line += std::to_string(Height(agl));
-    line += '|';
-    if (DebugLevel() & 16) {
-        line += StringFormatC("  %02x|%02x|%02x|", r.U8(30), r.U8(31), r.U8(32));
+    line.Number(Height(ground + agl));
+    line.Put('|');
+    line.Number(Height(agl));
+    line.Put('|');
+    if (raw) {
+        line.Put("  ");
+        for (size_t i = 30; i <= 32; ++i) {
+            line.Hex(r.U8(i), 2);
+            line.Put('|');
+        }
     } else {
-        line += Cached(kTypeTrimmed, r.U8(30));
-        line += '(';
-        line += Cached(kTypeShort, r.U8(30));
-        line += ")|";
-        line += Cached(kSecondTrimmed, r.U8(31));
-        line += '|';
-        line += Cached(kThirdText, r.U8(32));
-        line += '|';
+        line.Put(Cached(kTypeTrimmed, r.U8(30)));
+        line.Put('(');
+        line.Put(Cached(kTypeShort, r.U8(30)));
+        line.Put(")|");
+        line.Put(Cached(kSecondTrimmed, r.U8(31)));
+        line.Put('|');
+        line.Put(Cached(kThirdText, r.U8(32)));
+        line.Put('|');
     }
     if (flags & 1) {
-        AppendHex(line, r.U8(35), 2);
-        line += '|';
+        line.Hex(r.U8(35), 2);
+        line.Put('|');
     }
-    line += '\n';
-    EmitText(1, line);
+    line.Put('\n');
+    EmitText(1, line.Text());
     return kObstacleSize + ((flags & 1) ? 1 : 0);
 }
 
@@ -199,11 +239,16 @@ size_t CTrevossaDoc::WriteLineObstacle(const Bytes& r, size_t recordOffset) {
             ground = r.U16(p + 4);
             agl = r.U16(p + 6);
         }
-        std::string pp = "PP|";
-        pp += FormatPosition(lat, false, PositionEnd::Bar);
-        pp += FormatPosition(lon, true, PositionEnd::Bar);
-        pp += std::to_string(Height(ground + agl)) + "|" + std::to_string(Height(agl)) + "|\n";
-        EmitText(1, pp);
+        bool raw = (DebugLevel() & 16) != 0;
+        LineBuffer pp;
+        pp.Put("PP|");
+        pp.Position(lat, false, PositionEnd::Bar, raw);
+        pp.Position(lon, true, PositionEnd::Bar, raw);
+        pp.Number(Height(ground + agl));
+        pp.Put('|');
+        pp.Number(Height(agl));
+        pp.Put("|\n");
+        EmitText(1, pp.Text());
     }
     return length;
 }

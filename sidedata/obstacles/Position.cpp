@@ -8,15 +8,19 @@
 
 namespace obstacles {
 
-void AppendRawPosition(std::string& out, int32_t value) {
+char* PutRawPosition(char* p, int32_t value) {
     static const char kHex[] = "0123456789abcdef";
-    char text[11];
-    text[0] = '[';
+    *p++ = '[';
     uint32_t v = static_cast<uint32_t>(value);
-    for (int i = 0; i < 8; ++i) text[1 + i] = kHex[(v >> (28 - 4 * i)) & 0xF];
-    text[9] = ']';
-    text[10] = ' ';
-    out.append(text, sizeof text);
+    for (int i = 0; i < 8; ++i) *p++ = kHex[(v >> (28 - 4 * i)) & 0xF];
+    *p++ = ']';
+    *p++ = ' ';
+    return p;
+}
+
+void AppendRawPosition(std::string& out, int32_t value) {
+    char text[kPositionTextSize];
+    out.append(text, static_cast<size_t>(PutRawPosition(text, value) - text));
 }
 
 PositionParts SplitPosition(int32_t value, bool isLongitude) {
@@ -35,11 +39,9 @@ PositionParts SplitPosition(int32_t value, bool isLongitude) {
     return parts;
 }
 
-void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionEnd end) {
+char* PutPosition(char* p, int32_t value, bool isLongitude, PositionEnd end) {
     PositionParts parts = SplitPosition(value, isLongitude);
     double minutes = parts.minutes;
-    char text[48];
-    char* p = text;
     *p++ = parts.letter;
     p = PutDecimalDigits(p, static_cast<unsigned long>(parts.degrees), isLongitude ? 3 : 2);
     *p++ = '\xB0';
@@ -56,7 +58,12 @@ void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionE
         p = PutDecimalDigits(p, static_cast<unsigned long>(scaled % 100000), 5);
     }
     *p++ = end == PositionEnd::Bar ? '|' : ' ';
-    out.append(text, static_cast<size_t>(p - text));
+    return p;
+}
+
+void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionEnd end) {
+    char text[kPositionTextSize];
+    out.append(text, static_cast<size_t>(PutPosition(text, value, isLongitude, end) - text));
 }
 
 int FeetToMetres(int feet) {

@@ -25,6 +25,11 @@ PositionParts SplitPosition(int32_t value, bool isLongitude);
 
 // Appends the position text ("%c%02ld\xB0%08.5lf", longitudes "%c%03ld...") and its end.
 void AppendPosition(std::string& out, int32_t value, bool isLongitude, PositionEnd end);
+// The same written at p (at most kPositionTextSize bytes); returns the end.
+constexpr size_t kPositionTextSize = 32;
+char* PutPosition(char* p, int32_t value, bool isLongitude, PositionEnd end);
+char* PutRawPosition(char* p, int32_t value);
+
 // Appends "[%08x] ".
 void AppendRawPosition(std::string& out, int32_t value);
 
