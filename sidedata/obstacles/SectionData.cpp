@@ -21,7 +21,6 @@ constexpr uint32_t kRecSectionEnd = 0x80007;
 constexpr uint32_t kRecSectionBox = 0x80008;
 constexpr uint32_t kRecSectionStart = 0x80009;
 constexpr size_t kTextLimit = 192;
-constexpr uint32_t kRecText = 0xFFFFFFFF;  // any of the text records below
 
 // Records that are a text after a prefix: where their text's length word is.
 struct TextRecord {
@@ -117,78 +116,80 @@ int CTrevossaDoc::ReadSectionRecord(size_t& at) {
     };
     const TextRecord* textRecord = std::find_if(std::begin(kTextRecords), std::end(kTextRecords),
                                                 [type](const TextRecord& t) { return t.type == type; });
-    switch (textRecord != std::end(kTextRecords) ? kRecText : type) {
-    case kRecText: {
+    bool isText = textRecord != std::end(kTextRecords);
+    if (isText) {
         std::string t = text(textRecord->lengthWord);
-        if (damaged) break;
-        EmitText(1, textRecord->prefix);
-        PutText(1, t);
-        break;
-    }
-    case kRecFour:
-        if (DebugLevel() >= 1) EmitText(1, StringFormatC("(0x%x)", r.U16(8)));
-        break;
-    case kRecSectionBox: {
-        std::string line = "// Section: ";
-        line += FormatPosition(r.I32(12), false, PositionEnd::Blank);
-        line += FormatPosition(r.I32(16), true, PositionEnd::Blank);
-        line += " to  ";
-        line += FormatPosition(r.I32(20), false, PositionEnd::Blank);
-        line += FormatPosition(r.I32(24), true, PositionEnd::Blank);
-        if (!r.ok()) {
-            damaged = true;
-            break;
+        if (!damaged) {
+            EmitText(1, textRecord->prefix);
+            PutText(1, t);
         }
-        EmitText(1, line + "\n");
-        break;
-    }
-    case kRecEnd:
-        EmitText(1, "// End of File\n");
-        return -1;
-    case kRecVrp: {
-        std::string name = text(29);
-        if (damaged) break;
-        uint32_t remarkAt = r.U32(8);
-        std::string remark;
-        bool hasRemark = recordLength > name.size() + 52;
-        if (hasRemark) {
-            uint64_t lengthWord = static_cast<uint64_t>(remarkAt) + 31;
-            if (lengthWord + 2 > r.size()) {
+    } else {
+        switch (type) {
+        case kRecFour:
+            if (DebugLevel() >= 1) EmitText(1, StringFormatC("(0x%x)", r.U16(8)));
+            break;
+        case kRecSectionBox: {
+            std::string line = "// Section: ";
+            line += FormatPosition(r.I32(12), false, PositionEnd::Blank);
+            line += FormatPosition(r.I32(16), true, PositionEnd::Blank);
+            line += " to  ";
+            line += FormatPosition(r.I32(20), false, PositionEnd::Blank);
+            line += FormatPosition(r.I32(24), true, PositionEnd::Blank);
+            if (!r.ok()) {
                 damaged = true;
                 break;
             }
-            remark = text(static_cast<size_t>(lengthWord));
+            EmitText(1, line + "\n");
+            break;
+        }
+        case kRecEnd:
+            EmitText(1, "// End of File\n");
+            return -1;
+        case kRecVrp: {
+            std::string name = text(29);
             if (damaged) break;
-        }
-        std::string ident;
-        AppendIdentWords(ident, kIdentLength, name);
-        if (ident.size() < kIdentLength) AppendIdentWords(ident, kIdentLength, remark);
-        idents_.MakeUniqueIdent(ident);
-        int32_t lat = r.I32(12), lon = r.I32(16);
-        if (batchFormat) {
-            std::string line = "ADD|INT|" + ident + "|" + country + "|";
-            line += FormatPosition(lat, false, PositionEnd::Bar);
-            line += FormatPosition(lon, true, PositionEnd::Blank);
-            line += " // ";
-            EmitText(1, line);
-        } else {
-            EmitText(1, FormatPosition(lat, false, PositionEnd::Blank) + FormatPosition(lon, true, PositionEnd::Blank));
-            PutText(1, name);
-        }
-        if (hasRemark) {
-            if (!batchFormat) EmitText(1, " | ");
-            if (MarkupKind(section_.kind)) {
-                StripMarkup(remark);
-            } else {
-                PutText(1, remark);
+            uint32_t remarkAt = r.U32(8);
+            std::string remark;
+            bool hasRemark = recordLength > name.size() + 52;
+            if (hasRemark) {
+                uint64_t lengthWord = static_cast<uint64_t>(remarkAt) + 31;
+                if (lengthWord + 2 > r.size()) {
+                    damaged = true;
+                    break;
+                }
+                remark = text(static_cast<size_t>(lengthWord));
+                if (damaged) break;
             }
+            std::string ident;
+            AppendIdentWords(ident, kIdentLength, name);
+            if (ident.size() < kIdentLength) AppendIdentWords(ident, kIdentLength, remark);
+            idents_.MakeUniqueIdent(ident);
+            int32_t lat = r.I32(12), lon = r.I32(16);
+            if (batchFormat) {
+                std::string line = "ADD|INT|" + ident + "|" + country + "|";
+                line += FormatPosition(lat, false, PositionEnd::Bar);
+                line += FormatPosition(lon, true, PositionEnd::Blank);
+                line += " // ";
+                EmitText(1, line);
+            } else {
+                EmitText(1, FormatPosition(lat, false, PositionEnd::Blank) + FormatPosition(lon, true, PositionEnd::Blank));
+                PutText(1, name);
+            }
+            if (hasRemark) {
+                if (!batchFormat) EmitText(1, " | ");
+                if (MarkupKind(section_.kind)) {
+                    StripMarkup(remark);
+                } else {
+                    PutText(1, remark);
+                }
+            }
+            if (!MarkupKind(section_.kind)) EmitText(1, " {" + ident + "} ");
+            break;
         }
-        if (!MarkupKind(section_.kind)) EmitText(1, " {" + ident + "} ");
-        break;
-    }
-    default:
-        EmitText(1, "Unknown record type");
-        break;
+        default:
+            EmitText(1, "Unknown record type");
+            break;
+        }
     }
     if (damaged) {
         EmitDamaged(at);
