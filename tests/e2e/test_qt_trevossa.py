@@ -1,8 +1,8 @@
-"""Trevossa in its Qt window backend under a virtual X server, driven as a user would: File >
+"""Trevossa in its Qt window backend on Qt's offscreen platform, driven as a user would: File >
 Setup at start picks the fixed-layout obstacle file, View > Filters sets Min AGL 300, File >
 Save As writes the batch text. Obstacles below 300 ft AGL are left out of the file.
 
-Skipped (with a note) when Xvfb is missing or trevossa was built without the Qt backend."""
+Skipped when trevossa was built without the Qt backend."""
 import os
 import shutil
 import subprocess
@@ -12,32 +12,24 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import suite  # noqa: E402
 from suite import SOURCE_DIR, TempFolderRun, answer  # noqa: E402
-from test_qt_brondel import XServer  # noqa: E402
 
 BIN = suite.program("trevossa")
 DATA = os.path.join(SOURCE_DIR, "sidedata", "tests", "data")
 
 
-def qt_backend_built():
-    try:
-        with open(BIN, "rb") as f:
-            return b"libQt6Widgets" in f.read()
-    except OSError:
-        return False
+def window_env(run):
+    """The environment of a run in the offscreen windows."""
+    return dict(run.env, DISPLAY=":offscreen", QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=run.dir,
+                LSAN_OPTIONS="suppressions=" + os.path.join(SOURCE_DIR, "platform/qt/tests/lsan.supp"))
 
 
-@unittest.skipUnless(shutil.which("Xvfb"), "Xvfb is not installed")
-@unittest.skipUnless(qt_backend_built(), "trevossa was built without the Qt backend")
+with open(BIN, "rb") as _f:
+    QT_BUILT = b"libQt6Widgets" in _f.read()
+
+
+@unittest.skipUnless(QT_BUILT, "trevossa was built without the Qt backend")
 class QtTrevossa(TempFolderRun):
     prefix = "qttrevossa-"
-
-    @classmethod
-    def setUpClass(cls):
-        cls.x = XServer()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
 
     def test_setup_filters_and_save_as(self):
         shutil.copy(os.path.join(DATA, "fixed39.awp"), self.path("fixed39.awp"))
@@ -48,10 +40,7 @@ class QtTrevossa(TempFolderRun):
         ])
         with open(self.path("drive.txt"), "w", encoding="utf-8") as f:
             f.write("command View/Filters...\ncommand File/Save As...\nclose\n")
-        env = dict(self.env, DISPLAY=self.x.display, XDG_RUNTIME_DIR=self.dir,
-                   SUITE_QT_DRIVE=self.path("drive.txt"),
-                   LSAN_OPTIONS="suppressions=" + os.path.join(SOURCE_DIR, "platform/qt/tests/lsan.supp"))
-        env.pop("QT_QPA_PLATFORM", None)
+        env = dict(window_env(self), SUITE_QT_DRIVE=self.path("drive.txt"))
         done = subprocess.run([BIN, "-B"] + switches, cwd=self.dir, env=env, capture_output=True, timeout=120)
         err = done.stderr.decode("utf-8", "replace")
         self.assertNotIn("answers:", err)
@@ -63,10 +52,8 @@ class QtTrevossa(TempFolderRun):
         self.assertNotIn("262 unlit", text)  # 80 m = 262 ft AGL: below 300
 
     def test_unattended_run_with_a_display_opens_no_window(self):
-        env = dict(self.env, DISPLAY=self.x.display, XDG_RUNTIME_DIR=self.dir)
-        env.pop("QT_QPA_PLATFORM", None)
         done = subprocess.run([BIN, "-S", os.path.join(DATA, "nothing.awp"), "-D", "out.txt"], cwd=self.dir,
-                              env=env, capture_output=True, timeout=60)
+                              env=window_env(self), capture_output=True, timeout=60)
         self.assertEqual(done.returncode, 1)
         self.assertIn(b"trevossa: No VRPs, Obstacles, or AOPA Data in this file", done.stderr)
         self.assertFalse(os.path.exists(self.path("out.txt")))
