@@ -93,9 +93,8 @@ bool CTrevossaApp::InitInstance() {
     if (options_.Unattended()) {
         // No window: the document alone, its lines echoed.
         CTrevossaDoc doc(options_);
-        if (!GetUi().IsHeadless()) {
-            doc.SetMessageSink([](const char* text) { std::fprintf(stderr, "%s: %s\n", kProgramFile, text); });
-        }
+        // Messages on standard error after the program's name; no message box waits.
+        doc.SetMessageSink([](const char* text) { std::fprintf(stderr, "%s: %s\n", kProgramFile, text); });
         SetExitCode(doc.RunUnattended(options_.inputPath, options_.outputPath));
         return false;
     }

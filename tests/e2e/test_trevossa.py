@@ -126,7 +126,7 @@ class Trevossa(suite.TempFolderRun):
             with self.subTest(source=source, target=target):
                 before = sorted(os.listdir(self.dir))
                 self.assertEqual(self.trevossa("-S", source, "-D", target), 1)
-                self.assertIn(message, self.err_text)
+                self.assertEqual(self.err, ["trevossa: " + message])
                 self.assert_nothing_made(before)
 
     def test_an_existing_output_is_replaced_only_by_a_finished_one(self):
