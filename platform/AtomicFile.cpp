@@ -217,4 +217,16 @@ void AtomicFile::Abandon() {
     }
 }
 
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    const std::string source = ResolveCase(NormalizePath(from));
+    const std::string target = ResolveCase(NormalizePath(to));
+    if (HeldByAnother(source) || HeldByAnother(target)) {
+        errno = EACCES;
+        return false;
+    }
+    if (::rename(source.c_str(), target.c_str()) != 0) return false;
+    SyncFolder(target);
+    return true;
+}
+
 }  // namespace platform

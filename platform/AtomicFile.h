@@ -62,4 +62,8 @@ private:
     int error_ = 0;
 };
 
+// Renames `from` over `to` in one step (an existing `to`, matched case-insensitively, is replaced
+// whole) and syncs the folder. Fails (errno EACCES) while another open holds either file.
+bool ReplaceFile(const std::string& from, const std::string& to);
+
 }  // namespace platform

@@ -155,4 +155,18 @@ TEST_F(AtomicFileTest, ADeviceIsWrittenInPlace) {
     EXPECT_TRUE(file.Commit());
 }
 
+TEST_F(AtomicFileTest, ReplaceFileRenamesOverTheOldFileInOneStep) {
+    Write("new.dat", "new");
+    Write("cur.dat", "old");
+    const int fd = OpenFile(Path("cur.dat"), O_RDONLY, Share::DenyNone);
+    ASSERT_GE(fd, 0);
+    EXPECT_FALSE(ReplaceFile(Path("new.dat"), Path("cur.dat")));
+    EXPECT_EQ(errno, EACCES);
+    CloseFile(fd);
+    EXPECT_EQ(Read("cur.dat"), "old");
+    ASSERT_TRUE(ReplaceFile(Path("new.dat"), Path("CUR.DAT")));
+    EXPECT_EQ(Read("cur.dat"), "new");
+    EXPECT_EQ(Entries(), std::vector<std::string>{"cur.dat"});
+}
+
 }  // namespace
