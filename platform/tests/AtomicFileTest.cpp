@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "TestSupport.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -19,27 +20,13 @@ using namespace platform;
 
 namespace {
 
-class AtomicFileTest : public ::testing::Test {
+class AtomicFileTest : public platform::test::TempFolderTest {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/atomictestXXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-    }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    void Write(const std::string& name, const std::string& text) {
-        std::ofstream(Path(name), std::ios::binary) << text;
-    }
-    std::string Read(const std::string& name) {
-        std::ifstream f(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    }
     std::vector<std::string> Entries() {
         std::vector<std::string> names = ListDirectory(dir_);
         std::sort(names.begin(), names.end());
         return names;
     }
-    std::string dir_;
 };
 
 TEST_F(AtomicFileTest, TheTargetChangesOnlyAtCommit) {
