@@ -116,11 +116,17 @@ bool RunBatchUpdate(OperationContext& context, BatchSession& session, const Batc
         return true;
     }
     BatchLine line;
-    if (!PrepareBatchLine(raw, line)) return false;
+    // A line longer than the buffer is one bad line, whatever it holds: none of it runs.
+    const bool tooLong = read == LineReader::Result::LongLine;
+    if (tooLong) context.batch->SkipRestOfLine();
+    if (!PrepareBatchLine(raw, line) && !tooLong) return false;
     const bool detailed = context.settings && context.settings->listing;
     if (detailed) context.AddLine("CMD: " + line.text);
-    const int code = DispatchBatchLine(line, context.nextSerial, session, BatchTimeNow(), handlers);
-    BatchWriteBack();
+    int code = kBatchErrFc;
+    if (!tooLong) {
+        code = DispatchBatchLine(line, context.nextSerial, session, BatchTimeNow(), handlers);
+        BatchWriteBack();
+    }
     ListResult(context, line, code, detailed, counter);
     return false;
 }

@@ -23,6 +23,7 @@
 #include "gen/shell/GenExit.h"
 #include "gen/shell/GenModel.h"
 #include "gen/shell/GenSettings.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
@@ -422,45 +423,22 @@ void PutNameNumber(const CompileSession& s, const AirspaceNameSlot& slot, uint8_
 
 // ---- Output --------------------------------------------------------------------------------
 
-bool ReplaceFileAtomically(const std::string& from, const std::string& to) {
-    std::string src = platform::ResolveCase(from);
-    std::string dst = to;
-    std::string actual;
-    if (platform::FileExists(to, &actual)) {
-        dst = actual;
-        // Held by another program: refused.
-        const int fd = platform::OpenFile(dst, O_RDONLY, platform::Share::DenyReadWrite);
-        if (fd < 0) {
-            if (errno == ENOENT) errno = EACCES;
-            return false;
-        }
-        platform::CloseFile(fd);
-    }
-    return ::rename(src.c_str(), dst.c_str()) == 0;
-}
-
-bool WriteFileAtomically(const std::string& path, const std::function<bool(int fd)>& fill) {
-    const std::string temp = path + ".tmp";
-    const int fd = platform::OpenFile(temp, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
-    if (fd < 0) return false;
-    bool ok = fill(fd);
-    ok = ::fsync(fd) == 0 && ok;
-    ok = platform::CloseFile(fd) == 0 && ok;
-    ok = ok && ReplaceFileAtomically(temp, path);
-    if (!ok) platform::DeleteFile(temp);
-    return ok;
-}
-
 bool FinishCompilation(OperationContext& c, const std::string& header, const std::vector<int>& tables,
                        const std::string& newName, const std::string& finalName, const std::string& folder) {
     const std::string newPath = JoinPath(folder, newName);
     CompileSession& s = Session(c);
-    const bool written = WriteFileAtomically(newPath, [&](int fd) {
+    // Written under a temporary name beside it, and put in its place only when complete.
+    platform::AtomicFile out;
+    bool written = out.Open(newPath, platform::AtomicFile::Start::Empty, platform::Share::DenyNone);
+    if (written) {
         uint64_t at = header.size();
-        bool ok = platform::WriteAt(fd, header.data(), header.size(), 0) == static_cast<long>(header.size());
-        for (int t : tables) ok = ok && s.files[t].CopyTo(fd, at);
-        return ok;
-    });
+        written = out.WriteAt(header.data(), header.size(), 0);
+        for (int t : tables) written = written && s.files[t].CopyTo(out.Descriptor(), at);
+        written = written && out.Commit();
+        const int error = out.ErrorNumber() != 0 ? out.ErrorNumber() : errno;
+        out.Abandon();
+        errno = error;
+    }
     CloseCompileTempFiles(c);
     if (!written) {
         c.AddLine(StringFormatC("Cannot write \"%s\" in directory \"%s\": %s", newName.c_str(), folder.c_str(),
@@ -473,7 +451,7 @@ bool FinishCompilation(OperationContext& c, const std::string& header, const std
     c.AddLine("Compilation Complete");
     const bool running = c.app && c.app->Control().Running();
     if (running) {
-        if (!ReplaceFileAtomically(newPath, JoinPath(folder, finalName))) {
+        if (!platform::ReplaceFile(newPath, JoinPath(folder, finalName))) {
             c.AddLine(StringFormatC("The file \"%s\" in directory \"%s\" could not be replaced: %s", finalName.c_str(),
                                     folder.c_str(),
                                     errno == EACCES ? "it is in use by another program" : std::strerror(errno)));

@@ -196,14 +196,6 @@ void CompileErrorText(OperationContext& c);
 bool FinishCompilation(OperationContext& c, const std::string& header, const std::vector<int>& tables,
                        const std::string& newName, const std::string& finalName, const std::string& folder);
 
-// Puts `from` in the place of `to` in one step (any case variant of `to` is the one replaced).
-// False with errno set when `to` is held by another program or the rename fails.
-bool ReplaceFileAtomically(const std::string& from, const std::string& to);
-
-// Writes a file under a temporary name beside it (`fill` writes the content from offset 0 and
-// answers false on a failure) and renames it at the end.
-bool WriteFileAtomically(const std::string& path, const std::function<bool(int fd)>& fill);
-
 // Name and ident helpers over the database.
 // The names-file number of a text: -1 for "<UNSET>", an existing name's nsno, or a new name.
 int32_t GetNameNumber(OperationContext& c, const std::string& text);

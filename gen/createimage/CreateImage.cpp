@@ -166,7 +166,9 @@ StepStatus CreateImageState::Finish(OperationContext& context) {
         context.AddLine(SumcheckReport(build));
     }
     context.AddLine(StringFormatC("Image ends at %06lx", static_cast<unsigned long>(end)));
-    if (ImageResult r = build.image.Cut(end); !r) {
+    ImageResult r = build.image.Cut(end);
+    if (r) r = build.image.Commit();
+    if (!r) {
         const StepStatus status = Failed(context, r);
         build_.reset();
         return status;

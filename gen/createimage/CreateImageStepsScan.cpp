@@ -14,6 +14,7 @@
 #include "gen/image/Image.h"
 #include "gen/shell/OperationContext.h"
 #include "gen/shell/RunSetup.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
@@ -40,9 +41,7 @@ void OfferNewAirspaceFile(const OperationContext& c, const char* fresh, const ch
     if (fd < 0) return;
     platform::CloseFile(fd);
     if (!AskYesNo(StringFormatC("File %s is present in db50, do you want me to rename it ?", fresh))) return;
-    const std::string currentPath = DbPath(c, current);
-    if (platform::FileExists(currentPath)) platform::DeleteFile(currentPath);
-    platform::RenameFile(freshPath, currentPath);
+    platform::ReplaceFile(freshPath, DbPath(c, current));
 }
 
 // Opens a compiled airspace file; a damaged one is reported and left out of the image.

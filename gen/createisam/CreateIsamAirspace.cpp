@@ -10,6 +10,7 @@
 #include "gen/createisam/CreateIsamSource.h"
 #include "gen/image/Image.h"
 #include "gen/createimage/CreateImageAirspace.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -114,10 +115,9 @@ bool IsamAirspaceFile::Next(const IsamImageSource& source, const IsamNameResolve
 }
 
 bool IsamAirspaceFile::Finish() {
-    const int fd = platform::OpenFile(path_, O_WRONLY | O_TRUNC, platform::Share::DenyReadWrite);
-    if (fd < 0) return false;
-    const bool ok = platform::WriteAt(fd, out_.data(), out_.size(), 0) == static_cast<long>(out_.size());
-    return platform::CloseFile(fd) == 0 && ok;
+    platform::AtomicFile file;
+    return file.Open(path_, platform::AtomicFile::Start::Empty, platform::Share::DenyReadWrite) &&
+           file.Write(out_.data(), out_.size()) && file.Commit();
 }
 
 std::unique_ptr<IsamAirspaceFile> PlanTccFile(const IsamImageSource& source, const std::string& path) {

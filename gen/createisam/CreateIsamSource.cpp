@@ -8,6 +8,7 @@
 #include "gen/image/IdentCoder.h"
 #include "gen/image/Image.h"
 #include "gen/image/ImageHeader.h"
+#include "gen/image/ImageSeal.h"
 #include "gen/image/NameCoder.h"
 #include "gen/createimage/CreateImageAirspace.h"
 
@@ -65,6 +66,23 @@ IsamImageSource::IsamImageSource(const ImageParams& params) : params_(&params), 
 const uint8_t* IsamImageSource::At(uint64_t offset, uint64_t length) const {
     if (offset > bytes_.size() || length > bytes_.size() - offset) return nullptr;
     return bytes_.data() + offset;
+}
+
+ImageResult IsamImageSource::CheckSeal() const {
+    const std::string fault = ImageSealFault(*params_, layout_, ImageEnd(), bytes_.data(), bytes_.size());
+    return fault.empty() ? ImageResult::Ok() : DamagedImage(fault);
+}
+
+uint32_t IsamImageSource::ImageEnd() const {
+    uint64_t end = layout_.ImageEnd();
+    if (hasTcc_) end = std::max<uint64_t>(end, uint64_t{tcc_.position} + tcc_.v[0]);
+    if (hasSua_) {
+        const AirspaceLayouts& layouts = AirspaceLayoutsOf(*params_);
+        const uint32_t size[4] = {kSuaGridCellSize, kSuaGridNumberSize, layouts.suaA->size, layouts.suaB->size};
+        end = std::max<uint64_t>(end, sua_.offset[IsamSuaSection::kTableA]);
+        for (int i = 0; i < 4; ++i) end = std::max<uint64_t>(end, sua_.offset[i] + uint64_t{size[i]} * sua_.count[i]);
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>(end, 0xFFFFFFFFu));
 }
 
 ImageResult IsamImageSource::Load(const Image& image) {

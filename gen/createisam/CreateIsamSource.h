@@ -49,6 +49,11 @@ public:
 
     // The bytes at an offset, or null when [offset, offset + length) is not inside the file.
     const uint8_t* At(uint64_t offset, uint64_t length) const;
+    // The image's packet count and sumcheck bytes against its bytes: a "Damaged image" error
+    // when either is not as Create Image stores it.
+    ImageResult CheckSeal() const;
+    // The image end: behind the VOR area, or behind the FSS/TCC or SUA section appended there.
+    uint32_t ImageEnd() const;
 
     // Countries: id (two characters) and name of table entry i.
     uint32_t CountryCount() const { return layout_.countryCount; }

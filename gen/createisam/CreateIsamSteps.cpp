@@ -193,6 +193,7 @@ StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s) {
     }
     s.source = std::make_unique<IsamImageSource>(c.image->Params());
     ImageResult loaded = s.source->Load(*c.image);
+    if (loaded) loaded = s.source->CheckSeal();
     if (loaded) loaded = CheckIsamRecords(*s.source);
     if (!loaded) return AbortCreateIsam(c, s, loaded.text);
     s.names = std::make_unique<IsamNameResolver>(*s.source, [&c](const std::string& line) { c.AddLine(line); });

@@ -5,6 +5,7 @@
 
 #include "common/CLocale.h"
 #include "common/IdentDigits.h"
+#include "common/SixBitCode.h"
 
 namespace {
 
@@ -82,17 +83,12 @@ std::string UnpackIdentTail(const SectionParams& section, const uint8_t* record,
     uint32_t word = 0;
     for (uint32_t i = 0; i < bytes; ++i) word |= static_cast<uint32_t>(low[i]) << (8 * i);
     word >>= shift;
-    auto codeChar = [](uint32_t code) -> char {
-        if (code >= 1 && code <= 26) return static_cast<char>('A' + code - 1);
-        if (code >= 32 && code <= 41) return static_cast<char>('0' + code - 32);
-        return ' ';
-    };
     std::string text;
-    const uint32_t group = bucket % 4;
     const uint32_t low4 = word >> (6 * (section.identLength - 2));
-    const uint32_t second = group == 2 ? low4 + 32 : group == 1 ? low4 + 16 : low4;
-    text += codeChar(second);
-    for (int i = static_cast<int>(section.identLength) - 3; i >= 0; --i) text += codeChar((word >> (6 * i)) & 63);
+    text += IdentCodeChar((bucket % 4) * 16 + low4);
+    for (int i = static_cast<int>(section.identLength) - 3; i >= 0; --i) {
+        text += IdentCodeChar((word >> (6 * i)) & 63);
+    }
     return text;
 }
 

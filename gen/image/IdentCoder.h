@@ -28,7 +28,8 @@ ImageResult IdentBucket(const SectionParams& section, const std::string& ident, 
 // A character among them that the code cannot hold (other than a blank) is an error.
 ImageResult PackIdentCode(const SectionParams& section, const std::string& ident, uint8_t* record);
 
-// The ident characters 2 to n back from a record (the reader's side): codes to characters.
+// The ident characters 2 to n back from a record (the reader's side): the second character's
+// code is (bucket mod 4) * 16 plus its stored 4 bits; codes to characters as IdentCodeChar.
 std::string UnpackIdentTail(const SectionParams& section, const uint8_t* record, uint32_t bucket);
 
 // A section's 164-entry bucket table: the record number of the first record of each group.

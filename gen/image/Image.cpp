@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -24,12 +25,42 @@ Image::~Image() { Close(); }
 
 ImageResult Image::Create(const std::string& path) {
     Close();
-    fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyReadWrite);
-    if (fd_ < 0) return ImageResult::Data(StringFormatC("Cannot open %s", path.c_str()));
+    if (!out_.Open(path, platform::AtomicFile::Start::Empty, platform::Share::DenyReadWrite)) {
+        return ImageResult::Data(StringFormatC("Cannot open %s", path.c_str()));
+    }
+    fd_ = out_.Descriptor();
     path_ = path;
     building_ = true;
     bytes_.reserve(params_->prefillSize);
     return ImageResult::Ok();
+}
+
+ImageResult Image::Commit() {
+    if (fd_ < 0 || !building_) return ImageResult::Internal("Program error: no image being built");
+    ImageResult flushed = Flush();
+    if (!flushed) {
+        Abandon();
+        return flushed;
+    }
+    if (!out_.Commit()) {
+        const int error = out_.ErrorNumber() ? out_.ErrorNumber() : errno;
+        Abandon();
+        return ImageResult::Data(StringFormatC("Cannot write %s: %s", path_.c_str(), std::strerror(error)));
+    }
+    building_ = false;
+    std::vector<uint8_t>().swap(bytes_);
+    std::vector<uint8_t>().swap(changed_);
+    fd_ = platform::OpenFile(path_, O_RDONLY, platform::Share::DenyNone);
+    return ImageResult::Ok();
+}
+
+void Image::Abandon() {
+    if (!building_) return;
+    out_.Abandon();
+    fd_ = -1;
+    building_ = false;
+    std::vector<uint8_t>().swap(bytes_);
+    std::vector<uint8_t>().swap(changed_);
 }
 
 ImageResult Image::Open(const std::string& path) {
@@ -41,10 +72,9 @@ ImageResult Image::Open(const std::string& path) {
 }
 
 void Image::Close() {
-    if (fd_ >= 0) {
-        if (building_) Flush();
-        platform::CloseFile(fd_);
-    }
+    if (building_) Commit();
+    Abandon();
+    if (fd_ >= 0) platform::CloseFile(fd_);
     fd_ = -1;
     building_ = false;
     std::vector<uint8_t>().swap(bytes_);

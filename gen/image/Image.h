@@ -4,7 +4,10 @@
 // An image being built (Create) is held whole in memory: writes and reads work on that copy,
 // and the bytes changed since the last flush go to the file in pages of kFlushPage bytes: every
 // kFlushPage bytes of the pre-fill (so that a full disc shows at once), at the cut, at Flush and
-// at Close. An image opened for reading (Open) is read from the file.
+// at Close. The file being built is a temporary one beside the target: Commit (or Close) syncs
+// it and renames it over the target; an image abandoned, or a process ended before that, leaves
+// an older file of the same name as it was. An image opened for reading (Open) is read
+// from the file.
 #pragma once
 
 #include <cstddef>
@@ -15,6 +18,7 @@
 #include "gen/image/ImageLayout.h"
 #include "gen/image/ImageParams.h"
 #include "gen/image/ImageResult.h"
+#include "platform/AtomicFile.h"
 
 class Image {
 public:
@@ -34,15 +38,22 @@ public:
     ImageLayout& Layout() { return layout_; }
     const ImageLayout& Layout() const { return layout_; }
 
-    // Creates (or empties) the file for building; no other program may open it meanwhile.
+    // Starts building the file; no other program may open an existing file of that name meanwhile.
     ImageResult Create(const std::string& path);
     // Opens an existing image for reading (sharing allowed).
     ImageResult Open(const std::string& path);
-    // Writes what is pending to the file (a failure there cannot be reported: call Flush or
-    // Cut first where it matters), closes it and frees the memory copy.
+    // Writes what is pending, syncs the file and puts it in the target's place; the image is
+    // then open for reading. A failure names the file and the reason; the target is unchanged.
+    ImageResult Commit();
+    // Drops the image being built; the target stays as it was.
+    void Abandon();
+    // Closes the file and frees the memory copy. An image being built is committed (a failure
+    // there cannot be reported: call Commit where it matters).
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
     const std::string& Path() const { return path_; }
+    // The file the bytes go to: while building, the temporary one.
+    const std::string& WritingPath() const { return building_ ? out_.WritingPath() : path_; }
 
     // Writes at an offset; a gap between the file's end and the offset is filled with 0xFF, so
     // that no byte of an image is left as a file hole. Failure is an internal error.
@@ -83,6 +94,7 @@ private:
     int fd_ = -1;
     std::string path_;
     bool building_ = false;
+    platform::AtomicFile out_;  // building: the file that takes the target's place
     std::vector<uint8_t> bytes_;    // building: the file's bytes as they are to be
     std::vector<uint8_t> changed_;  // building: per kFlushPage page, 1 when not yet in the file
 };

@@ -7,6 +7,7 @@
 #include "gen/image/Image.h"
 #include "gen/image/ImageCheck.h"
 #include "gen/image/ImageFileNames.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -55,7 +56,9 @@ JoinedImage JoinImageHalves(const std::string& userPath, int ownKind, ImageFileU
             !ConfirmPrompt(ui, StringFormatC("overwrite %s", newName.c_str()))) {
             return result;
         }
-        const int target = files.Open(newName, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyReadWrite);
+        platform::AtomicFile out;
+        const int target =
+            out.Open(newName, platform::AtomicFile::Start::Empty, platform::Share::DenyReadWrite) ? out.Descriptor() : -1;
         if (target < 0) {
             ui.Message(StringFormatC("Cannot open %s", newName.c_str()));
             return result;
@@ -75,7 +78,7 @@ JoinedImage JoinImageHalves(const std::string& userPath, int ownKind, ImageFileU
             int64_t at = 0;
             copied = CopyFilePart(second, &at, target, &to, platform::FileSize(second), kCopyBlock);
         }
-        if (copied < 0) {
+        if (copied < 0 || !out.Commit()) {
             ui.Message(StringFormatC("Cannot write %s", newName.c_str()));
             return result;
         }

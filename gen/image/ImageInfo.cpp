@@ -12,6 +12,7 @@
 #include "gen/image/ImageReader.h"
 #include "gen/listing/ListingFormat.h"
 #include "gen/image/NameCoder.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -48,13 +49,15 @@ std::vector<uint32_t> ListNameStarts(const std::vector<uint8_t>& names) {
 }
 
 void WriteApidgen(const std::vector<std::string>& ids) {
-    const int fd = platform::OpenFile(kApidgenFile, O_WRONLY | O_CREAT | O_TRUNC, platform::Share::DenyNone);
-    if (fd < 0) return;
+    platform::AtomicFile file;
+    if (!file.Open(kApidgenFile, platform::AtomicFile::Start::Empty, platform::Share::DenyNone)) return;
+    bool written = true;
     {
-        LineWriter out(fd);
+        LineWriter out(file.Descriptor());
         for (size_t i = 0; i < ids.size(); ++i) out.WriteLineF("%3x %s", static_cast<unsigned>(i), ids[i].c_str());
+        written = out.Flush();
     }
-    platform::CloseFile(fd);
+    if (written) file.Commit();
 }
 
 }  // namespace

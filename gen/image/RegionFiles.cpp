@@ -9,6 +9,7 @@
 #include "gen/image/Image.h"
 #include "gen/image/ImageCheck.h"
 #include "gen/image/ImageFileNames.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -75,7 +76,11 @@ bool MakeRegionFiles(const std::string& userTemplate, const std::string& userIma
         return false;
     }
 
-    const int r1 = files.Open(first, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyReadWrite);
+    // Both files take their names' places only when both are written.
+    platform::AtomicFile out1;
+    platform::AtomicFile out2;
+    const auto start = platform::AtomicFile::Start::Empty;
+    const int r1 = out1.Open(first, start, platform::Share::DenyReadWrite) ? out1.Descriptor() : -1;
     if (r1 < 0) {
         ui.Message(StringFormatC("Cannot open %s", first.c_str()));
         return false;
@@ -90,7 +95,7 @@ bool MakeRegionFiles(const std::string& userTemplate, const std::string& userIma
         const std::vector<uint8_t> fill(static_cast<size_t>(kRegionFileSize - at), 0xFF);
         ok = platform::WriteAt(r1, fill.data(), fill.size(), at) == static_cast<long>(fill.size());
     }
-    const int r2 = ok ? files.Open(second, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyReadWrite) : -1;
+    const int r2 = ok && out2.Open(second, start, platform::Share::DenyReadWrite) ? out2.Descriptor() : -1;
     int64_t secondLength = 0;
     ok = ok && r2 >= 0;
     if (ok) {
@@ -105,8 +110,10 @@ bool MakeRegionFiles(const std::string& userTemplate, const std::string& userIma
     ok = ok && PutU32At(r1, p - 4, static_cast<uint32_t>(secondLength));
     ok = ok && PutU32At(r1, offset - 15, static_cast<uint32_t>(imageLength + 10));
     ok = ok && PutU32At(r1, offset - 4, static_cast<uint32_t>(imageLength));
+    const bool secondDone = ok && out2.Commit();
+    ok = secondDone && out1.Commit();
     if (!ok) {
-        ui.Message(StringFormatC("Cannot write %s", (r2 < 0 ? second : first).c_str()));
+        ui.Message(StringFormatC("Cannot write %s", (r2 < 0 || !secondDone ? second : first).c_str()));
         return false;
     }
     return true;

@@ -86,7 +86,8 @@ void AppendRestriction(const std::vector<uint8_t>& ext, std::string& text) {
     }
     if (flags & 0x20) text += "UNK20 ";
     if ((flags & 0x10) && at < ext.size() && text.size() < kRestrictionRoom) {
-        const size_t bytes = std::min<size_t>(byte(at) >> 1, ext.size() - at);
+        // The first byte's top seven bits bound the text in units of eight bytes.
+        const size_t bytes = std::min<size_t>(size_t{byte(at) >> 1} * 8, ext.size() - at);
         char name[kRestrictionRoom + 1] = {};
         DecodeName(&ext[at], bytes, name, kRestrictionRoom + 1 - text.size(), 7);
         text += name;

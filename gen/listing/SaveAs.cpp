@@ -15,19 +15,21 @@
 #include "gen/shell/GenSettings.h"
 #include "gen/image/RegionFiles.h"
 #include "gen/listing/SaveAsFormat.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileDialog.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
 namespace {
 
-// Opens the file for writing at its end: created when missing; an existing one is emptied or
-// kept as the question (or the control file) decides. kCancelled when the question was
-// cancelled, -1 when the file cannot be opened (message shown).
+// Opens the file for writing at its end: a new file, or a copy of the existing one that the
+// question (or the control file) chooses to keep or empty; it takes the name's place only when
+// written whole. kCancelled when the question was cancelled, -1 when the file cannot be opened
+// (message shown).
 constexpr int kCancelled = -2;
 
-int OpenSaveFile(const std::string& path, ExistingFile existing) {
-    int flags = O_WRONLY | O_CREAT | O_APPEND;
+int OpenSaveFile(const std::string& path, ExistingFile existing, platform::AtomicFile& file) {
+    platform::AtomicFile::Start start = platform::AtomicFile::Start::Empty;
     if (platform::FileExists(path)) {
         if (existing == ExistingFile::Ask) {
             const int answer =
@@ -35,11 +37,13 @@ int OpenSaveFile(const std::string& path, ExistingFile existing) {
             if (answer == platform::kIdCancel) return kCancelled;
             existing = answer == platform::kIdYes ? ExistingFile::Overwrite : ExistingFile::Append;
         }
-        if (existing == ExistingFile::Overwrite) flags |= O_TRUNC;
+        if (existing != ExistingFile::Overwrite) start = platform::AtomicFile::Start::CopyOfOld;
     }
-    const int fd = platform::OpenFile(path, flags, platform::Share::DenyWrite);
-    if (fd < 0) platform::ShowMessage(StringFormatC("The file \"%s\" could not be opened", path.c_str()));
-    return fd;
+    if (!file.Open(path, start, platform::Share::DenyWrite)) {
+        platform::ShowMessage(StringFormatC("The file \"%s\" could not be opened", path.c_str()));
+        return -1;
+    }
+    return file.Descriptor();
 }
 
 SaveAsModes ModesFor(const CGenApp& app, int kind, const SaveAsNameFlags& flags) {
@@ -101,7 +105,8 @@ bool SaveListingAs(CGenApp& app, const std::string& userPath, ExistingFile exist
         platform::ShowMessage(refusal);
         return false;
     }
-    const int fd = OpenSaveFile(path, existing);
+    platform::AtomicFile file;
+    const int fd = OpenSaveFile(path, existing, file);
     if (fd < 0) return false;
 
     const SaveAsNameFlags flags = SaveAsNameFlags::Of(path);
@@ -113,7 +118,11 @@ bool SaveListingAs(CGenApp& app, const std::string& userPath, ExistingFile exist
         written = flags.Dump() ? DumpAllRecords(context, modes, out) : WriteShownLines(*doc, context, modes, out);
         error = out.ErrorNumber();
     }
-    platform::CloseFile(fd);
+    if (written && !file.Commit()) {
+        written = false;
+        error = file.ErrorNumber();
+    }
+    file.Abandon();
     if (!written) {
         platform::ShowMessage(StringFormatC("The file \"%s\" could not be written (%s)", path.c_str(),
                                             std::strerror(error ? error : EIO)));

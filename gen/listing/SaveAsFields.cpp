@@ -139,8 +139,10 @@ std::string SbsWaypointLine(const SplitListingLine& line) {
     const int type = line.Type();
     if (type == kLineDetail) return {};
     const std::string height = type == kLineApt ? HeightText(line.Field(kValueColumn)) : "0";
-    const ListingNames parts = SplitListingNames(line.Last());
-    const std::string prefix(parts.bracketed ? parts.facility.substr(0, 4) : std::string_view());
+    // The first four characters after the first '(' of the names, closed or not.
+    const std::string_view names = line.Last();
+    const size_t open = names.find('(');
+    const std::string prefix(open == std::string_view::npos ? std::string_view() : names.substr(open + 1, 4));
     const std::string ident(line.Field(kIdentColumn));
     std::string name;
     int first = 0;
@@ -193,9 +195,8 @@ std::string SbsAirportLine::Convert(const SplitListingLine& line) {
         const size_t f = pending_.find("F ---");
         if (f != std::string::npos) pending_.replace(f + 2, 3, frequency);
     }
-    // The rest of a restricted frequency's line is its restriction, not a runway.
     std::string_view runway;
-    if (!line.StarAt17() && line.Text().size() > kSbsRunwayColumn) {
+    if (line.Text().size() > kSbsRunwayColumn) {
         runway = SkipLeadingBlanks(line.Text().substr(kSbsRunwayColumn));
     }
     if (runway.size() > 3 && (runway[2] == '-' || runway[3] == '-')) {

@@ -12,6 +12,7 @@
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 #include "platform/App.h"
+#include "platform/AtomicFile.h"
 
 class CGenDBOpen;
 class CGenDoc;
@@ -88,8 +89,11 @@ public:
     bool OpenImageSource(const std::string& fileName, CGenDoc& document, int kind);
     bool OpenImageTarget(const std::string& fileName, CGenDoc& document);
     bool OpenBatchSource(const std::string& fileName, CGenDoc& document);
-    // Closes the open image file and releases what was loaded with it.
+    // Closes the open image file and releases what was loaded with it; an image this operation
+    // created takes its name's place then.
     void CloseImageFile();
+    // Drops the image this operation was creating: a file of its name stays as it was.
+    void AbandonImageTarget();
 
     void SetOperationTitle(const std::string& title, bool listing);
     void SwapListingModes(int& recordNumbers, uint32_t& debugLevel, uint32_t& extraDebugLevel);
@@ -123,6 +127,7 @@ private:
     std::unique_ptr<CGenDBOpen> dbOpen_;
     bool notDone_ = false;
     bool createdTarget_ = false;  // the open image was created by this operation
+    platform::AtomicFile target_;  // the image created, for a model that writes it by descriptor
 };
 
 // The database folder of the running application.

@@ -2,8 +2,11 @@
 // openers of its files.
 #include <fcntl.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
+#include "common/CLocale.h"
 #include "common/LineReader.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenDoc.h"
@@ -12,6 +15,7 @@
 #include "gen/shell/GenExit.h"
 #include "gen/image/Image.h"
 #include "platform/FileSystem.h"
+#include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 
 namespace {
@@ -146,11 +150,14 @@ void CGenView::StopOperation(const std::string& text) {
     if (mode == kModeCreateImage) {
         bool created = app_.CreatedTarget();
         std::string name = context.imageName;
+        const bool finished = run.Running() && run.index >= run.count;
+        // The unfinished image goes; a file of its name from before stays as it was.
+        if (created && !finished) app_.AbandonImageTarget();
         app_.CloseImageFile();
-        if (run.Running() && run.index >= run.count) {
+        if (finished) {
             run.Reset();
-        } else if (created && !name.empty()) {
-            if (platform::DeleteFile(name) && doc) doc->AddLine(name + " deleted");
+        } else if (created && !name.empty() && !platform::FileExists(name)) {
+            if (doc) doc->AddLine(name + " deleted");
         }
     }
     if (run.Running() && run.index < run.count) app_.NoteOperationNotDone();
@@ -234,8 +241,8 @@ bool CGenApp::OpenImageTarget(const std::string& fileName, CGenDoc& document) {
     if (context_.image) {
         ok = context_.image->Create(fileName).ok();
     } else {
-        context_.imageFd = platform::OpenFile(fileName, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
-        ok = context_.imageFd >= 0;
+        ok = target_.Open(fileName, platform::AtomicFile::Start::Empty, platform::Share::DenyNone);
+        context_.imageFd = target_.Descriptor();
     }
     if (!ok) {
         state_ = kStateIdle;
@@ -264,11 +271,24 @@ bool CGenApp::OpenBatchSource(const std::string& fileName, CGenDoc& document) {
     return true;
 }
 
+void CGenApp::AbandonImageTarget() {
+    if (context_.image) context_.image->Abandon();
+    if (target_.IsOpen() && context_.imageFd == target_.Descriptor()) context_.imageFd = -1;
+    target_.Abandon();
+}
+
 void CGenApp::CloseImageFile() {
     if (ImageIsOpen(context_)) {
         if (model_.onImageClose) model_.onImageClose(context_);
         if (context_.image) context_.image->Close();
-        if (context_.imageFd >= 0) platform::CloseFile(context_.imageFd);
+        if (target_.IsOpen() && context_.imageFd == target_.Descriptor()) {
+            if (!target_.Commit()) {
+                platform::ShowMessage(StringFormatC("Cannot write %s: %s", target_.Path().c_str(),
+                                                    std::strerror(target_.ErrorNumber() ? target_.ErrorNumber() : errno)));
+            }
+        } else if (context_.imageFd >= 0) {
+            platform::CloseFile(context_.imageFd);
+        }
     }
     context_.imageFd = -1;
     context_.imageName.clear();

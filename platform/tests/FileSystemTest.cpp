@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "TestSupport.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,23 +15,7 @@ using namespace platform;
 
 namespace {
 
-class FileSystemTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/fstestXXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-    }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    void Write(const std::string& name, const std::string& text) {
-        std::ofstream(Path(name), std::ios::binary) << text;
-    }
-    std::string Read(const std::string& name) {
-        std::ifstream f(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    }
-    std::string dir_;
-};
+using FileSystemTest = platform::test::TempFolderTest;
 
 // Runs an open in a child process; returns 0 when it succeeded, else its errno.
 int OpenInChild(const std::string& path, int flags, Share share) {

@@ -1,8 +1,16 @@
-// Shared fixtures of the platform tests: an App with a quiet headless backend.
+// Shared fixtures of the platform tests: an App with a quiet headless backend, and a fresh
+// folder per test.
 #pragma once
 
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <string>
 
 #include "platform/App.h"
 #include "platform/HeadlessUi.h"
@@ -29,6 +37,25 @@ public:
     HeadlessUi* headless;
     std::vector<long> idleCounts;
     std::function<bool(long)> idle;  // extra idle work: true asks for more
+};
+
+// A test with a folder of its own under /tmp, removed at its end.
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char tmpl[] = "/tmp/platformtestXXXXXX";
+        dir_ = ::mkdtemp(tmpl);
+    }
+    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+    void Write(const std::string& name, const std::string& text) {
+        std::ofstream(Path(name), std::ios::binary) << text;
+    }
+    std::string Read(const std::string& name) {
+        std::ifstream f(Path(name), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    std::string dir_;
 };
 
 }  // namespace platform::test

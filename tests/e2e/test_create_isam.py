@@ -62,6 +62,8 @@ class DamagedImages(CreateIsamRun):
             "short.img": good[:3000],
             # The airports' records said to lie at the end of the 24-bit range.
             "records.img": good[:249 + 330 + 10] + b"\x00\xff\x3f" + good[249 + 330 + 13:],
+            # One byte changed behind the fixed area: the sumcheck (or packet count) no longer fits.
+            "byte.img": good[:5000] + bytes([good[5000] ^ 0x40]) + good[5001:],
         }
         before = self.database()
         for name, data in damaged.items():

@@ -1,4 +1,5 @@
 // The batch update operation: one line per step, its listing and its end.
+#include <cstring>
 #include <random>
 
 #include "gen/testsupport/BatchTestSupport.h"
@@ -94,16 +95,27 @@ TEST_F(BatchUpdateRun, SerialNumbersContinueFromTheDatabase) {
     EXPECT_GT(usrs[2].utime, 1000000000);  // seconds since the end of 1989, now
 }
 
-TEST_F(BatchUpdateRun, LongLinesComeInPieces) {
-    // 159 characters, then the rest as a line of its own.
-    std::string line = "ADD|USR|LONG|N 1~0.0|E 1~0.0|" + std::string(130, 'X');
-    ASSERT_EQ(line.size(), 159u);
-    Run(line + "ADD|USR|TAIL|N 2~0.0|E 2~0.0|T\n", true);
-    auto lines = Lines();
-    ASSERT_EQ(lines.size(), 5u);
+TEST_F(BatchUpdateRun, ALineLongerThanTheBufferIsOneBadLine) {
+    // 159 characters still make a line; one more makes the whole line a bad one, and no piece of
+    // it runs on its own: neither the tail of a long line nor that of a long comment.
+    const std::string full = "ADD|USR|FULL|N 1~0.0|E 1~0.0|" + std::string(130, 'X');
+    ASSERT_EQ(full.size(), 159u);
+    const std::string tail = "ADD|USR|TAIL|N 2~0.0|E 2~0.0|T";
+    const std::string longLine = "ADD|USR|LONG|N 1~0.0|E 1~0.0|" + std::string(131, 'X') + tail;
+    const std::string longComment = "// " + std::string(156, '-') + tail;
+    Run(full + "\r\n" + longLine + "\r\n" + longComment + "\n" + longComment + "\n"
+            "ADD|USR|LAST|N 3~0.0|E 3~0.0|L",
+        true);
+    const std::vector<std::string> lines = Lines();
+    ASSERT_EQ(lines.size(), 8u);
     EXPECT_EQ(lines[0].substr(0, 11), "    (DONE) ");
-    EXPECT_EQ(lines[1], "    (DONE) ADD|USR|TAIL|N 2~0.0|E 2~0.0|T");
-    EXPECT_EQ(All<UsrRecord>().size(), 2u);
+    EXPECT_EQ(lines[1], "  *ERR-FC* " + longLine.substr(0, 159 - 11));
+    EXPECT_EQ(lines[2].substr(0, 14), "  *ERR-FC* // ");
+    EXPECT_EQ(lines[3], lines[2]);
+    EXPECT_EQ(lines[4], "    (DONE) ADD|USR|LAST|N 3~0.0|E 3~0.0|L");
+    std::vector<std::string> idents;
+    for (const UsrRecord& u : All<UsrRecord>()) idents.emplace_back(u.uident, strnlen(u.uident, sizeof u.uident));
+    EXPECT_EQ(idents, (std::vector<std::string>{"FULL", "LAST"}));
 }
 
 TEST_F(BatchUpdateRun, BinaryFilesAreReadLineByLine) {

@@ -404,13 +404,25 @@ TEST_F(CreateImageTest, StopResetDeletesTheHalfWrittenImageAndTheNextRunWorks) {
     App().SetState(kStateStartPending);
     for (long n = 1; n <= 5000; ++n) App().OnIdle(n);
     ASSERT_EQ(App().State(), kStateStep);
-    ASSERT_TRUE(std::filesystem::exists("test.img"));
+    EXPECT_FALSE(std::filesystem::exists("test.img")) << "written under a temporary name until complete";
     ASSERT_TRUE(App().RouteCommand(kCmdStopReset));
     EXPECT_EQ(LinesFrom(Doc().Lines().size() - 2), (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
     EXPECT_FALSE(std::filesystem::exists("test.img"));
     const std::vector<std::string> lines = Create();
     EXPECT_EQ(lines[lines.size() - 2], "Image Complete");
     EXPECT_EQ(ReadImageBack(ImageParams496, "test.img").layout.sections[kSectionApt].recordCount, 2u);
+
+    // Stopped again over the finished image: that image stays as it was, and no temporary file.
+    const std::vector<uint8_t> finished = imgtest::ReadAll("test.img");
+    App().SetState(kStateStartPending);
+    for (long n = 1; n <= 5000; ++n) App().OnIdle(n);
+    ASSERT_EQ(App().State(), kStateStep);
+    ASSERT_TRUE(App().RouteCommand(kCmdStopReset));
+    EXPECT_EQ(Doc().Lines().back(), "Operation Aborted");
+    EXPECT_TRUE(imgtest::ReadAll("test.img") == finished);
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        EXPECT_EQ(entry.path().filename().string().find(".test.img."), std::string::npos) << entry.path();
+    }
 }
 
 }  // namespace

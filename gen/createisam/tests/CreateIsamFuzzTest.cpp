@@ -11,6 +11,7 @@
 #include "gen/createisam/CreateIsamAirspace.h"
 #include "gen/createisam/CreateIsamDetail.h"
 #include "gen/createisam/CreateIsamSteps.h"
+#include "gen/image/ImageSeal.h"
 
 namespace cisamtest {
 namespace {
@@ -82,6 +83,18 @@ std::vector<uint8_t> Damage(const std::vector<uint8_t>& good, uint32_t imageEnd,
     return bad;
 }
 
+// The damaged copy with the packet count and sumcheck that Create Image would have stored for
+// it, so that the damage reaches the decoders behind the seal check (an image that cannot be
+// loaded keeps its bytes: it is refused before the check).
+void Reseal(const ImageParams& params, std::vector<uint8_t>& bad) {
+    imgtest::WriteAll("seal.img", bad);
+    Image image(params);
+    if (!image.Open("seal.img").ok()) return;
+    IsamImageSource source(params);
+    if (!source.Load(image)) return;
+    SealImageBytes(params, source.Layout(), source.ImageEnd(), bad);
+}
+
 class CreateIsamFuzz : public CreateIsamTest, public ::testing::WithParamInterface<const ImageParams*> {};
 
 INSTANTIATE_TEST_SUITE_P(Families, CreateIsamFuzz, ::testing::Values(&ImageParams496, &ImageParams195),
@@ -115,11 +128,13 @@ TEST_P(CreateIsamFuzz, DamagedImagesGiveMessagesOnly) {
     }
     EXPECT_GT(refused, 100);
 
-    // A share of them through the whole operation: a message and "Operation Aborted", or the
-    // database complete.
+    // A share of them through the whole operation, sealed again after the damage: a message and
+    // "Operation Aborted", or the database complete.
     int completed = 0;
     for (int i = 0; i < 300; ++i) {
-        imgtest::WriteAll("bad.img", Damage(good, imageEnd, random));
+        std::vector<uint8_t> bad = Damage(good, imageEnd, random);
+        Reseal(params, bad);
+        imgtest::WriteAll("bad.img", bad);
         const std::vector<std::string> lines = Isam("bad.img");
         const bool complete = std::find(lines.begin(), lines.end(), "Database Complete") != lines.end();
         const bool aborted = std::find(lines.begin(), lines.end(), "Operation Aborted") != lines.end();
@@ -134,6 +149,30 @@ TEST_P(CreateIsamFuzz, DamagedImagesGiveMessagesOnly) {
     // Damage that leaves the image readable (a changed position, name or count) is rebuilt.
     EXPECT_GT(completed, 30);
     EXPECT_LT(completed, 270);
+
+    // Damage without a new seal: refused by the seal check (or before it) with the database left
+    // as it was, unless the damage left every byte the seal covers as it was.
+    Isam("good.img");
+    const size_t airports = All<AptRecord>("asno").size();
+    int refusedBySeal = 0;
+    for (int i = 0; i < 100; ++i) {
+        const std::vector<uint8_t> bad = Damage(good, imageEnd, random);
+        imgtest::WriteAll("bad.img", bad);
+        const size_t messages = Messages().size();
+        const std::vector<std::string> lines = Isam("bad.img");
+        if (std::find(lines.begin(), lines.end(), "Database Complete") != lines.end()) {
+            std::vector<uint8_t> resealed = bad;
+            Reseal(params, resealed);
+            EXPECT_TRUE(resealed == bad) << i << ": an image whose seal does not match was imported";
+        } else {
+            ASSERT_GT(Messages().size(), messages) << i;
+            refusedBySeal += Messages().back().find("packet count") != std::string::npos ||
+                             Messages().back().find("sumcheck byte") != std::string::npos;
+            EXPECT_EQ(All<AptRecord>("asno").size(), airports) << i;
+        }
+        if (HasFailure()) return;
+    }
+    EXPECT_GT(refusedBySeal, 20);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <fcntl.h>
 
 #include "gen/testsupport/CreateIsamTestSupport.h"
+#include "gen/image/ImageSeal.h"
 #include "platform/FileSystem.h"
 
 namespace cisamtest {
@@ -23,7 +24,7 @@ TEST_P(CreateIsamFamilies, ImageFromRebuiltDatabaseIsTheSameImage) {
     Create("a.img", "ROUND TRIP");
     const std::vector<std::string> lines = Isam("a.img");
     ASSERT_GE(lines.size(), 2u);
-    EXPECT_EQ(lines[lines.size() - 2], "Database Complete");
+    EXPECT_EQ(lines[lines.size() - 2], "Database Complete") << (Messages().empty() ? "" : Messages().back());
     Create("b.img", "ROUND TRIP");
     const std::vector<uint8_t> a = imgtest::ReadAll("a.img");
     const std::vector<uint8_t> b = imgtest::ReadAll("b.img");
@@ -189,6 +190,47 @@ TEST_F(CreateIsamTest, DamagedImageLeavesTheDatabaseAlone) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Operation Aborted"), lines.end());
     EXPECT_EQ(All<AptRecord>("asno").size(), before);
     EXPECT_EQ(App().OperationNotDone(), true);
+}
+
+// An image whose packet count or sumcheck bytes are not those Create Image stores for its bytes
+// is refused before anything is erased; the same damage with a matching seal is imported.
+TEST_F(CreateIsamTest, TheSealIsCheckedBeforeAnythingIsErased) {
+    Start();
+    Batch(DatabaseText());
+    Create("a.img");
+    const std::vector<uint8_t> good = imgtest::ReadAll("a.img");
+    const cimgtest::ImageBack back = cimgtest::ReadImageBack(ImageParams496, "a.img");
+    const ImageLayout& layout = back.layout;
+    const uint32_t nameByte = layout.namesStart + 5;
+    const struct {
+        const char* what;
+        uint32_t at;
+        uint8_t change;
+        const char* message;
+    } cases[] = {
+        {"a name's byte", nameByte, 0x20, "Damaged image: sumcheck byte 0 is "},
+        {"the packet count", ImageParams496.packetCountOffset, 1, "Damaged image: the packet count is "},
+        {"a sumcheck byte", 3, 0x80, "Damaged image: sumcheck byte 3 is "},
+    };
+    const size_t airports = All<AptRecord>("asno").size();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<uint8_t> bad = good;
+        bad[c.at] = static_cast<uint8_t>(bad[c.at] ^ c.change);
+        imgtest::WriteAll("bad.img", bad);
+        const size_t messages = Messages().size();
+        const std::vector<std::string> lines = Isam("bad.img");
+        ASSERT_EQ(Messages().size(), messages + 1);
+        EXPECT_EQ(Messages().back().rfind(c.message, 0), 0u) << Messages().back();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "Operation Aborted"), lines.end());
+        EXPECT_EQ(All<AptRecord>("asno").size(), airports);
+    }
+    std::vector<uint8_t> renamed = good;
+    renamed[nameByte] ^= 0x20;
+    SealImageBytes(ImageParams496, layout, layout.ImageEnd(), renamed);
+    imgtest::WriteAll("renamed.img", renamed);
+    const std::vector<std::string> lines = Isam("renamed.img");
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Database Complete"), lines.end());
 }
 
 }  // namespace

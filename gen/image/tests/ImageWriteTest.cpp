@@ -2,6 +2,8 @@
 // and a disc that cannot take them is reported where the building step can report it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include <signal.h>
 #include <sys/resource.h>
 
@@ -67,7 +69,8 @@ TEST(ImageWrite, TheFileHoldsEveryWrittenByteAfterTheCut) {
         const uint32_t blocks = c.prefill ? c.prefill / Image::kPrefillBlock : image.PrefillBlockCount();
         for (uint32_t i = 0; i < blocks; ++i) ASSERT_TRUE(image.PrefillBlock(i).ok());
         std::vector<uint8_t> model(uint64_t{blocks} * Image::kPrefillBlock, 0xFF);
-        EXPECT_TRUE(ReadAll(path) == model) << "the pre-fill is in the file when its step ends";
+        EXPECT_TRUE(ReadAll(image.WritingPath()) == model) << "the pre-fill is in the file when its step ends";
+        EXPECT_FALSE(std::filesystem::exists(path)) << "the image takes its name when it is complete";
         uint8_t seed = 1;
         for (const Write& w : c.writes) {
             const std::vector<uint8_t> data = Pattern(w.length, seed++);
@@ -82,10 +85,11 @@ TEST(ImageWrite, TheFileHoldsEveryWrittenByteAfterTheCut) {
         ASSERT_TRUE(image.Cut(c.imageEnd).ok());
         model.resize(c.fileLength, 0xFF);
         EXPECT_EQ(image.FileLength(), c.fileLength);
-        const std::vector<uint8_t> file = ReadAll(path);
+        const std::vector<uint8_t> file = ReadAll(image.WritingPath());
         ASSERT_EQ(file.size(), c.fileLength);
         EXPECT_TRUE(file == model);
         image.Close();
+        EXPECT_TRUE(ReadAll(path) == model);
         EXPECT_EQ(ReadAll(path).size(), c.fileLength);
     }
 }
@@ -164,6 +168,44 @@ TEST(ImageWrite, AFullDiscIsReportedByThePrefillAndByTheCut) {
         EXPECT_EQ(r.code, ImageCode::InternalError);
         EXPECT_EQ(r.text, "Program error: cannot write image at 400000");
     }
+}
+
+// An image that fails or is dropped before it is complete leaves an older file of its name as it
+// was, and no temporary file behind; a complete one replaces it.
+TEST(ImageWrite, AFailedOrAbandonedImageLeavesTheOldFile) {
+    TempDir dir;
+    const std::string path = dir.File("old.img");
+    const std::vector<uint8_t> old = Pattern(5000, 3);
+    auto folderHoldsOnlyTheImage = [&] {
+        const auto folder = std::filesystem::path(path).parent_path();
+        for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+            EXPECT_EQ(entry.path().filename(), "old.img");
+        }
+    };
+    WriteAll(path, old);
+    enum class End { FailedWrite, Abandoned, Committed };
+    for (const End end : {End::FailedWrite, End::Abandoned, End::Committed}) {
+        SCOPED_TRACE(static_cast<int>(end));
+        Image image(ImageParams496);
+        ASSERT_TRUE(image.Create(path).ok());
+        {
+            FileSizeLimit limit(end == End::FailedWrite ? 0x100000 : RLIM_INFINITY);
+            ImageResult r;
+            for (uint32_t i = 0; i < image.PrefillBlockCount() && r; ++i) r = image.PrefillBlock(i);
+            EXPECT_EQ(static_cast<bool>(r), end != End::FailedWrite);
+            if (end == End::FailedWrite) EXPECT_FALSE(image.Commit());
+        }
+        if (end == End::Abandoned) image.Abandon();
+        if (end == End::Committed) {
+            ASSERT_TRUE(image.Cut(0x1000).ok());
+            ASSERT_TRUE(image.Commit().ok());
+            EXPECT_EQ(image.FileLength(), 0x40000u);
+        }
+        image.Close();
+        if (end != End::Committed) EXPECT_TRUE(ReadAll(path) == old);
+        folderHoldsOnlyTheImage();
+    }
+    EXPECT_EQ(ReadAll(path), std::vector<uint8_t>(0x40000, 0xFF));
 }
 
 }  // namespace

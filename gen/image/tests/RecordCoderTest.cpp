@@ -84,6 +84,26 @@ TEST(IdentCoder, BucketsOfIdents) {
     }
 }
 
+// Idents of images made elsewhere may use every code: 1-31 list as code + 64, 32-47 as code + 16,
+// 48 and above as code - 16; the bucket's group (0-3) gives the second character's top two bits.
+TEST(IdentCoder, UnpackListsEveryCodeAndBucketGroup) {
+    const struct {
+        uint32_t bucket;
+        uint32_t low4;   // stored bits of the second character
+        uint32_t third;  // code of the third character
+        const char* tail;
+    } cases[] = {
+        {0, 1, 26, "AZ"},   {1, 11, 27, "[["}, {1, 15, 31, "__"}, {2, 10, 42, "::"},
+        {2, 15, 47, "??"},  {3, 0, 48, "  "},  {3, 1, 49, "!!"},  {3, 15, 63, "//"},
+        {6, 4, 4, "4D"},   {163, 3, 51, "##"},
+    };
+    for (const auto& c : cases) {
+        uint8_t ndb[16] = {};
+        PutU16(ndb + 5, static_cast<uint16_t>((c.low4 << 6 | c.third) << 6));
+        EXPECT_EQ(UnpackIdentTail(ImageParams496.sections[kSectionNdb], ndb, c.bucket), c.tail) << c.bucket;
+    }
+}
+
 TEST(IdentCoder, CodeBitsPerSection) {
     // KJFK: 'J' low bits 1010, 'F' 000110, 'K' 001011 in the u16 at bytes 10-11.
     uint8_t apt[19] = {};

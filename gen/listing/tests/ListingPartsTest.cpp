@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "common/CLocale.h"
+#include "gen/image/NameCoder.h"
 #include "gen/image/NamesTable.h"
 #include "gen/testsupport/ListingExample.h"
 
@@ -130,6 +131,30 @@ TEST(ListingFormat, RunwayColumns) {
     EXPECT_EQ(text[49], '-');
     EXPECT_FALSE(FormatRunwayFrequencyLine(t, 1, GeoPoint{}, ListingFlags{}, line));
     EXPECT_FALSE(FormatRunwayFrequencyLine(t, 80, GeoPoint{}, ListingFlags{}, line));
+}
+
+// The coded text of a frequency's extension is bounded by its first byte's top seven bits in
+// units of eight bytes: a field whose first byte says 1 holds up to eight bytes of text.
+TEST(ListingFormat, FrequencyRestrictionTextBound) {
+    const char* text = "NORTH SIDE";
+    const uint32_t bytes = (7 + NameCodeBits(text)) / 8 + 1;
+    ASSERT_GT(bytes, 2u);
+    ASSERT_LE(bytes, 8u);
+    std::vector<uint8_t> field(bytes, 0);
+    EncodeNameText(text, 7, field.data());
+    field[0] = static_cast<uint8_t>(1 << 1 | (field[0] & 1));
+    AirportTables t;
+    FrequencyEntry& f = t.frequencies[0];
+    f.present = true;
+    f.type = 9;
+    f.code = 11920 - 10800;
+    f.extension = {0, 0x91, 161, 84};  // sector 161-340: the second bearing + 256
+    f.extension.insert(f.extension.end(), field.begin(), field.end());
+    f.extension[0] = static_cast<uint8_t>(f.extension.size() - 1);
+    ListingLine line;
+    ASSERT_TRUE(FormatRunwayFrequencyLine(t, 0, GeoPoint{}, ListingFlags{}, line));
+    line.Trim();
+    EXPECT_EQ(std::string(line.Text()).substr(11), "App     119.20  161-340 NORTH SIDE");
 }
 
 TEST(ListingSua, PointersOutsideTheVertexDataListAsCorrupt) {

@@ -197,12 +197,21 @@ TEST(ListingToBatch, SbsWaypointLines) {
             {44, "BURLINGTON (SKAGIT NDB) UNITED STA-US"}}),
         At({{0, "VOR"}, {5, "SEA"}, {11, "47.43537"}, {23, "-122.30961"}, {35, "116.80"}, {45, "VORTAC"},
             {52, "High"}, {57, "SEATTLE (SEATTLE VORTAC) UNITED STA-US"}}),
+        // The prefix follows the first '(', closed or not.
+        At({{0, "NDB"}, {5, "BV"}, {11, "48.47493"}, {23, "-122.41670"}, {35, "350.0"},
+            {44, "BURLINGTON (SKAGIT"}}),
+        At({{0, "VOR"}, {5, "PAE"}, {11, "47.91986"}, {23, "-122.27783"}, {35, "110.60"},
+            {57, "SNOHOMISH (CO) EVERETT (PAINE VOR) UNITED STA-US"}}),
+        At({{0, "APT"}, {5, "KAB"}, {11, "47.1"}, {23, "-122.1"}, {35, "   10'"}, {46, "TOWN (AB"}}),
     };
     const std::vector<std::string> expected = {
         "SEAT/KSEA,,15,2,47.44892,-122.30907,430",
         "ALKIX,,5,2,47.57612,-122.42117,0",
         "SKAG*BVS,,4,2,48.47493,-122.41670,0",
         "SEAT>SEA,,3,1,47.43537,-122.30961,0",
+        "SKAG*BV,,4,2,48.47493,-122.41670,0",
+        "CO) >PAE,,3,1,47.91986,-122.27783,0",
+        "AB/KAB,,15,2,47.1,-122.1,10",
     };
     EXPECT_EQ(Convert(lines, ListingLineToBatch::Form::SbsWaypoints), expected);
 }
@@ -222,10 +231,14 @@ TEST(ListingToBatch, LongSbsAirportLinesWaitForTheirFirstDetailLine) {
         ksea,
         At({{47, "..-..   3000x 75' dirt   no lts"}}),
         At({{0, "INT"}, {5, "ALKIX"}, {11, "47.57612"}, {23, "-122.42117"}, {35, "UNITED STA-US"}}),
+        // A first detail line with a '*' at column 17 still gives its text from column 28.
+        kpae,
+        At({{11, "App   * 119.20  161-340"}}),
     };
     const std::vector<std::string> expected = {
         "-122.30203,47.52995,[KBFI] SEATTLE, F 127.75, R 14R-32Lh, H 20 [BOEING FIELD]",
         "-122.30907,47.44892,[KSEA] SEATTLE, F ---, R ..-..d, H 430 [SEATTLE-TACOMA INTL]",
+        "-122.28167,47.90633,[KPAE] EVERETT, F 119.20, R 61-340u, H 610 [PAINE]",
     };
     EXPECT_EQ(Convert(lines, ListingLineToBatch::Form::SbsAirports), expected);
 }

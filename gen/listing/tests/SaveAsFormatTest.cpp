@@ -86,6 +86,8 @@ TEST(SaveAsFormat, NameFlagsChooseTheForm) {
         {"pointstxt.all", false, true, false}, {"pointsbat.all", true, true, false},
         {"areasua.all", true, true, false},    {"pointssbs.txt", true, false, true},
         {"pointssbs.all", true, true, true},   {"areasbs.out", false, true, true},
+        // A folder's name chooses nothing.
+        {"bat.d/ints.txt", false, false, false}, {"x.all/sbs.out/ints.txt", false, false, false},
     };
     for (const Case& c : cases) {
         const SaveAsNameFlags f = SaveAsNameFlags::Of(c.path);
@@ -106,6 +108,7 @@ TEST(SaveAsFormat, PatternOfTheChosenTypeAndRegionNames) {
     EXPECT_TRUE(IsRegionFileName("maps/REGION01.rg1"));
     EXPECT_FALSE(IsRegionFileName(".rg1"));
     EXPECT_FALSE(IsRegionFileName("region.rg2"));
+    EXPECT_FALSE(IsRegionFileName("maps.rg1/region.txt"));
 }
 
 }  // namespace

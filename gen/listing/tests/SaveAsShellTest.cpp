@@ -3,6 +3,9 @@
 // reserved names, files that cannot be opened or written, and the control-file save.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -171,6 +174,31 @@ TEST_F(SaveAsShell, FilesThatCannotBeOpenedOrWrittenAreReported) {
         EXPECT_EQ(Messages()[1].rfind("The file \"/dev/full\" could not be written (", 0), 0u) << Messages()[1];
     }
     EXPECT_EQ(Doc().Lines().size(), lines) << "no \"Saved As\" line";
+}
+
+// A save that cannot be written whole, overwriting or appending, leaves the old file as it was.
+TEST_F(SaveAsShell, AFailedSaveLeavesTheOldFile) {
+    List(kListVors);
+    const std::string old(6000, 'o');
+    for (const ExistingFile existing : {ExistingFile::Overwrite, ExistingFile::Append}) {
+        WriteFile("vors.txt", old);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const sighandler_t handler = signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = existing == ExistingFile::Append ? old.size() + 10 : 10;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const bool saved_ok = SaveListingAs(App(), "vors.txt", existing);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        signal(SIGXFSZ, handler);
+        EXPECT_FALSE(saved_ok);
+        EXPECT_EQ(ReadFile("vors.txt"), old);
+        for (const auto& entry : std::filesystem::directory_iterator(".")) {
+            EXPECT_EQ(entry.path().filename().string().find(".vors.txt"), std::string::npos) << entry.path();
+        }
+    }
+    ASSERT_EQ(Messages().size(), 2u);
+    for (const std::string& m : Messages()) EXPECT_EQ(m.rfind("The file \"vors.txt\" could not be written (", 0), 0u) << m;
 }
 
 TEST_F(SaveAsShell, TheControlFileSaveTakesItsAppendValue) {

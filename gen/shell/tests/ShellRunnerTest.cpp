@@ -101,7 +101,9 @@ TEST_F(ShellRunner, StopResetEndsARunningOperationAndDeletesTheUnfinishedImage) 
     MakeApp(model);
     Go(kModeCreateImage, "new.img");
     ASSERT_EQ(App().State(), kStateStep);
-    ASSERT_TRUE(std::filesystem::exists("new.img"));
+    // The image is written under a temporary name until it is complete.
+    ASSERT_GE(App().Context().imageFd, 0);
+    EXPECT_FALSE(std::filesystem::exists("new.img"));
     for (long i = 1; i <= 20; ++i) App().OnIdle(i);
     EXPECT_EQ(calls, 20);
     EXPECT_EQ(Doc().Lines().back(), "Writing image 20");
@@ -115,6 +117,9 @@ TEST_F(ShellRunner, StopResetEndsARunningOperationAndDeletesTheUnfinishedImage) 
     EXPECT_EQ(LinesFrom(Doc().Lines().size() - 2),
               (std::vector<std::string>{"Operation Aborted", "new.img deleted"}));
     EXPECT_FALSE(std::filesystem::exists("new.img"));
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        EXPECT_EQ(entry.path().filename().string().find("new.img"), std::string::npos) << entry.path();
+    }
     App().OnIdle(21);
     EXPECT_EQ(calls, 20);
     EXPECT_EQ(App().ExitInstance(), kExitNotDone);
