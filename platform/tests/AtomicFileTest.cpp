@@ -50,7 +50,9 @@ TEST_F(AtomicFileTest, TheTargetChangesOnlyAtCommit) {
             ASSERT_TRUE(file.Write("new", 3));
             EXPECT_EQ(Read("out.txt"), "old");
             EXPECT_EQ(Entries().size(), 2u) << "the temporary file lies beside the target";
-            if (c.commit) ASSERT_TRUE(file.Commit());
+            if (c.commit) {
+                ASSERT_TRUE(file.Commit());
+            }
         }
         EXPECT_EQ(Read("out.txt"), c.after);
         EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
@@ -129,7 +131,9 @@ TEST_F(AtomicFileTest, AProcessEndedBeforeCommitLeavesTheTarget) {
         int status = 0;
         ASSERT_EQ(::waitpid(pid, &status, 0), pid);
         EXPECT_EQ(Read("out.txt"), "old");
-        if (!killed) EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
+        if (!killed) {
+            EXPECT_EQ(Entries(), std::vector<std::string>{"out.txt"});
+        }
     }
 }
 

@@ -193,7 +193,9 @@ TEST(ImageWrite, AFailedOrAbandonedImageLeavesTheOldFile) {
             ImageResult r;
             for (uint32_t i = 0; i < image.PrefillBlockCount() && r; ++i) r = image.PrefillBlock(i);
             EXPECT_EQ(static_cast<bool>(r), end != End::FailedWrite);
-            if (end == End::FailedWrite) EXPECT_FALSE(image.Commit());
+            if (end == End::FailedWrite) {
+                EXPECT_FALSE(image.Commit());
+            }
         }
         if (end == End::Abandoned) image.Abandon();
         if (end == End::Committed) {
@@ -202,7 +204,9 @@ TEST(ImageWrite, AFailedOrAbandonedImageLeavesTheOldFile) {
             EXPECT_EQ(image.FileLength(), 0x40000u);
         }
         image.Close();
-        if (end != End::Committed) EXPECT_TRUE(ReadAll(path) == old);
+        if (end != End::Committed) {
+            EXPECT_TRUE(ReadAll(path) == old);
+        }
         folderHoldsOnlyTheImage();
     }
     EXPECT_EQ(ReadAll(path), std::vector<uint8_t>(0x40000, 0xFF));
