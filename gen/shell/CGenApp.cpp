@@ -28,6 +28,7 @@ CGenApp::CGenApp(GenModel model) : model_(std::move(model)) {
     context_.settings = &settings_;
     context_.model = &model_;
     SetAppName(model_.name);
+    SetCommandLineSpec(GeneratorCommandLine(model_));
     AddCommands();
 }
 
@@ -113,11 +114,14 @@ bool CGenApp::MakeDbFolder() {
 bool CGenApp::InitInstance() {
     SetRegistryKey(kSettingsKey);
     RegisterTemplate();
+    // The command line comes first: an unattended run whose control file cannot be read ends
+    // here, before the database folder is made.
+    ParseCommandLine(*this);
+    if (ExitCode() != kExitOk && GetUi().IsHeadless()) return false;
     if (!MakeDbFolder()) {
         SetExitCode(kExitFatal);
         return false;
     }
-    ParseCommandLine(*this);
     document_ = dynamic_cast<CGenDoc*>(OpenNewDocument());
     if (!document_) {
         SetExitCode(kExitFatal);
