@@ -142,7 +142,12 @@ int CGenApp::ExitInstance() {
     if (CGenDBOpen::Active() == dbOpen_.get()) CGenDBOpen::SetActive(nullptr);
     dbOpen_.reset();
     if (ExitCode() != kExitOk) return ExitCode();
-    return notDone_ ? kExitNotDone : kExitOk;
+    switch (outcome_) {
+    case Outcome::Failed: return kExitFatal;
+    case Outcome::NotDone: return kExitNotDone;
+    case Outcome::Done: break;
+    }
+    return kExitOk;
 }
 
 // ---- Database ------------------------------------------------------------------------------
@@ -180,7 +185,7 @@ void CGenApp::SwapListingModes(int& recordNumbers, uint32_t& debugLevel, uint32_
 }
 
 void CGenApp::AbandonControlRun() {
-    if (control_.Running()) notDone_ = true;
+    if (control_.Running()) NoteOperationNotDone();
     control_.Reset();
 }
 

@@ -101,10 +101,16 @@ public:
     // Ends the control-file run early (refusal, Cancel, STOP/RESET): the program goes on
     // interactively, and the run counts as not done.
     void AbandonControlRun();
-    // Outcome of the run for the exit status.
-    void NoteOperationDone() { notDone_ = false; }
-    void NoteOperationNotDone() { notDone_ = true; }
-    bool OperationNotDone() const { return notDone_; }
+    // Outcome of the last operation asked for, for the exit status: done, not done (refused,
+    // cancelled, stopped) or failed (its input could not be read). A failure is not lowered to
+    // "not done" by the end of the control-file run that follows it.
+    void NoteOperationDone() { outcome_ = Outcome::Done; }
+    void NoteOperationNotDone() {
+        if (outcome_ != Outcome::Failed) outcome_ = Outcome::NotDone;
+    }
+    void NoteOperationFailed() { outcome_ = Outcome::Failed; }
+    bool OperationNotDone() const { return outcome_ != Outcome::Done; }
+    bool OperationFailed() const { return outcome_ == Outcome::Failed; }
     // True while the open image file is the target this operation created.
     bool CreatedTarget() const { return createdTarget_; }
 
@@ -125,7 +131,8 @@ private:
     uint32_t state_ = kStateIdle;
     std::string dbFolder_;
     std::unique_ptr<CGenDBOpen> dbOpen_;
-    bool notDone_ = false;
+    enum class Outcome { Done, NotDone, Failed };
+    Outcome outcome_ = Outcome::Done;
     bool createdTarget_ = false;  // the open image was created by this operation
     platform::AtomicFile target_;  // the image created, for a model that writes it by descriptor
 };

@@ -105,6 +105,7 @@ ControlSection CarriedOver(const ControlSection& done) {
     next.mode = done.mode;
     next.section = done.section;
     next.fileName = done.fileName;
+    next.fileNameMode = done.fileNameMode;
     next.title = done.title;
     next.maxBase = done.maxBase;
     next.limitSW = done.limitSW;
@@ -178,12 +179,13 @@ private:
     // One line; false when reading stops here.
     bool Handle(const std::string& line) {
         ControlRun& run = app_.Control();
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos) return true;
+        // Any line after the last section the table holds, a blank one too, is one too many.
         if (run.count >= kMaxControlSections) {
             platform::ShowMessage("Too many Control File Sections");
-            GenExit(kExitOk);
+            GenExit(kExitFatal);
         }
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) return true;
         const std::string value = line.substr(equals + 1);
         const Keyword* keyword = nullptr;
         for (const Keyword& k : kKeywords) {
@@ -205,10 +207,13 @@ private:
             return true;
         case Key::GO:
             section.goState = IntegerOf(value) == 0 ? kGoConfirm : section.saveAs.empty() ? kGoUnattended : kGoSaveAs;
+            if (section.fileNameGiven) section.fileNameMode = section.mode;
             ++run.count;
             if (run.count < kMaxControlSections) run.sections[run.count] = CarriedOver(section);
             return true;
         case Key::Filename:
+            section.fileNameGiven = true;
+            [[fallthrough]];
         case Key::SaveAs:
             // Paths written on Windows use backslashes.
             section.*(keyword->textField) = platform::NormalizePath(value);
@@ -275,6 +280,10 @@ bool ApplyControlSection(CGenApp& app, CGenSetupDlg& dialog) {
     RememberSetupChoice(dialog.mode, dialog.section, dialog.fileName);
     s.rectangleError = false;
     ParseFilterRectangle(s.filterRect, section.filterSW, section.filterNE, s);
-    if (s.rectangleError) run.goState = kGoNone;
+    if (s.rectangleError) {
+        // The section is shown in the setup; the control-file run has ended before its end.
+        app.NoteOperationNotDone();
+        run.goState = kGoNone;
+    }
     return run.goState > kGoConfirm;
 }

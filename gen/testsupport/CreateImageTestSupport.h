@@ -95,13 +95,6 @@ protected:
     }
 
     // Lines echoed so far (every replacement of the last line included).
-    const std::vector<std::string>& Echoed() { return Ui().EchoedLines(); }
-    bool Echoed(const std::string& line) {
-        for (const std::string& l : Echoed()) {
-            if (l == line) return true;
-        }
-        return false;
-    }
 
     // Every record of a database file in serial order.
     template <class Record>

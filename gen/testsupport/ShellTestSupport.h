@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -34,6 +35,12 @@ inline GenModel TestModel() {
     model.modelCode = 6;
     for (int m = kModeCompileSua; m <= kModeCompileApr; ++m) model.compileModes.push_back({m, kModeTexts[m].comboText});
     return model;
+}
+
+// The bytes of a file ("" when it cannot be read).
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 inline platform::ScriptedAnswer Answer(std::string match, std::vector<std::pair<std::string, std::string>> values,
@@ -98,6 +105,13 @@ protected:
             if (i.kind == platform::Interaction::Kind::Dialog) captions.push_back(i.caption);
         }
         return captions;
+    }
+
+    // The lines echoed to the output, added and replaced alike.
+    const std::vector<std::string>& Echoed() const { return ui_->EchoedLines(); }
+    bool Echoed(const std::string& line) const {
+        const auto& lines = Echoed();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
     }
 
     // The stored listing lines from `from` on.

@@ -211,6 +211,9 @@ class ExampleControlFiles(GeneratorRun):
         os.mkdir(self.path("run"))
         for family in FAMILIES:
             with self.subTest(family=family):
+                # Another family's image is not written over.
+                if os.path.exists(self.path("run", "puget.img")):
+                    os.remove(self.path("run", "puget.img"))
                 code = self.run_headless(family, ["-F", "../examples/create_image.ctl"], cwd=self.path("run"))
                 self.assertEqual(code, 0, self.err_text)
                 whole = self.check(os.path.join("run", "puget.img"), family)
@@ -226,6 +229,8 @@ class EmptyDatabase(GeneratorRun):
     def test_the_empty_database_gives_an_empty_image(self):
         for family in FAMILIES:
             with self.subTest(family=family):
+                if os.path.exists(self.path("empty.img")):
+                    os.remove(self.path("empty.img"))
                 code = self.create_image(family, "empty.img", load=False)
                 self.assertEqual(code, 0)
                 self.assertEqual(self.err, ["Your ISAM database (on your PC) is empty, do you want to continue ?"])
@@ -267,6 +272,8 @@ class Airspace(GeneratorRun):
         for family in FAMILIES:
             with self.subTest(family=family):
                 self.load_example_with_airspace(family)
+                if os.path.exists(self.path("air.img")):
+                    os.remove(self.path("air.img"))
                 self.assertEqual(self.create_image(family, "air.img", load=False), 0, self.err)
                 self.assertIn("Counting FSS/TCCS 3", self.out)
                 self.assertIn("Writing SUA Section to image file 4", self.out)

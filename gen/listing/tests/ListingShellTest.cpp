@@ -51,12 +51,6 @@ protected:
         const ImageResult r = imgtest::BuildTestImage(image, db, "MANY INTS", &built);
         ASSERT_TRUE(r.ok()) << r.text;
     }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
 };
 
 TEST_F(ListingShell, AtMost2041RecordLinesThenTheLimitLine) {

@@ -20,13 +20,6 @@ namespace {
 
 const std::string kGoldenDir = std::string(SUITE_SOURCE_DIR) + "/tests/e2e/golden/";
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The golden file's lines as a save writes them: each ended by CR LF, empty lines left out.
 std::string GoldenAsSaved(const std::string& name) {
     std::ifstream in(kGoldenDir + name, std::ios::binary);
