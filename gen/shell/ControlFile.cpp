@@ -128,16 +128,18 @@ public:
     ControlFileReader(CGenApp& app, int fd) : app_(app), fd_(fd), reader_(LineReader::FromDescriptor(fd)) {}
     ~ControlFileReader() { platform::CloseFile(fd_); }
 
-    void Read() {
+    // False when the file could not be read to its end.
+    bool Read() {
         ControlRun& run = app_.Control();
         run.count = 0;
         run.index = 0;
         run.sections[0] = ControlSection();
         std::string line;
-        if (run.firstLine != 0 && !SkipToFirstLine(line)) return;
+        if (run.firstLine != 0 && !SkipToFirstLine(line)) return !failed_;
         while (NextLine(line)) {
             if (!Handle(line)) break;
         }
+        return !failed_;
     }
 
 private:
@@ -147,6 +149,7 @@ private:
         std::string piece;
         for (;;) {
             LineReader::Result r = reader_.Next(piece, kPieceLength);
+            if (r == LineReader::Result::Error) failed_ = true;
             if (r == LineReader::Result::End || r == LineReader::Result::Error) return !line.empty();
             if (line.size() < kJoinedLineLimit) line += piece;
             if (r == LineReader::Result::Line) break;
@@ -228,6 +231,7 @@ private:
     CGenApp& app_;
     int fd_;
     LineReader reader_;
+    bool failed_ = false;
 };
 
 }  // namespace
@@ -239,16 +243,21 @@ bool ReadControlFile(CGenApp& app, const char* fileName) {
         size_t quote = name.rfind('"');
         if (quote != std::string::npos) name.resize(quote);
     }
-    int fd = platform::OpenFile(platform::NormalizePath(name), O_RDONLY, platform::Share::DenyNone);
-    if (fd < 0) {
-        platform::ShowMessage("Cannot open Control File " + name);
-        return false;
-    }
-    {
+    const std::string path = platform::NormalizePath(name);
+    int fd = platform::IsDirectory(path) ? -1 : platform::OpenFile(path, O_RDONLY, platform::Share::DenyNone);
+    bool read = fd >= 0;
+    if (read) {
         ControlFileReader reader(app, fd);
-        reader.Read();
+        read = reader.Read();
     }
     ControlRun& run = app.Control();
+    if (!read) {
+        // Half a control file is not run.
+        platform::ShowMessage("Cannot open Control File " + name);
+        run.count = 0;
+        run.goState = kGoNone;
+        return false;
+    }
     run.index = 0;
     run.goState = run.count > 0 ? run.sections[0].goState : kGoNone;
     return true;
