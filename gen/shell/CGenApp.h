@@ -1,3 +1,7 @@
+// Room gen/shell: the generators' shell, which knows no unit family: application, listing
+// document, view and frame, the dialogs and setup, control file and command line, the
+// operation runner and the model object through which a program's main describes its family.
+//
 // The application object of every image generator: start-up, the database folder, the
 // command line and control file, the process-wide settings, the shared operation context and
 // the idle-time step machine that runs one operation step per idle turn.

@@ -19,6 +19,7 @@
 #include "gen/shell/CGenView.h"
 #include "gen/shell/GenExit.h"
 #include "platform/HeadlessUi.h"
+#include "platform/testsupport/ScratchDir.h"
 
 namespace shelltest {
 
@@ -51,9 +52,8 @@ inline platform::ScriptedAnswer Answer(std::string match, std::vector<std::pair<
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/shelltest-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        scratch_ = std::make_unique<suitetest::ScratchDir>("shelltest");
+        dir_ = scratch_->path;
         oldDir_ = std::filesystem::current_path().string();
         std::filesystem::current_path(dir_);
         ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
@@ -65,8 +65,7 @@ protected:
         app_.reset();
         SetGenExitHandler({});
         std::filesystem::current_path(oldDir_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
     }
 
     // A started application (document, frame and view made; the start message is queued).
@@ -129,6 +128,7 @@ protected:
 
     std::unique_ptr<CGenApp> app_;
     platform::HeadlessUi* ui_ = nullptr;
+    std::unique_ptr<suitetest::ScratchDir> scratch_;
     std::string dir_;
     std::string oldDir_;
 };

@@ -112,8 +112,12 @@ TEST(Switches, MainRefusesOrAnswersBeforeTheProgramStarts) {
         EXPECT_FALSE(app.started);
         EXPECT_EQ(out.substr(0, c.out.size()), c.out) << out;
         EXPECT_EQ(err.substr(0, c.err.size()), c.err) << err;
-        if (c.out.empty()) EXPECT_EQ(out, "");
-        if (c.err.empty()) EXPECT_EQ(err, "");
+        if (c.out.empty()) {
+            EXPECT_EQ(out, "");
+        }
+        if (c.err.empty()) {
+            EXPECT_EQ(err, "");
+        }
     }
     // A program without a declared command line refuses every switch, named by its file.
     Prog plain;

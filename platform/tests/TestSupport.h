@@ -14,6 +14,7 @@
 
 #include "platform/App.h"
 #include "platform/HeadlessUi.h"
+#include "platform/testsupport/ScratchDir.h"
 
 namespace platform::test {
 
@@ -39,14 +40,9 @@ public:
     std::function<bool(long)> idle;  // extra idle work: true asks for more
 };
 
-// A test with a folder of its own under /tmp, removed at its end.
+// A test with a scratch folder of its own, removed at its end.
 class TempFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/platformtestXXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-    }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     void Write(const std::string& name, const std::string& text) {
         std::ofstream(Path(name), std::ios::binary) << text;
@@ -55,7 +51,8 @@ protected:
         std::ifstream f(Path(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
-    std::string dir_;
+    suitetest::ScratchDir scratch_{"platformtest"};
+    std::string dir_ = scratch_.path;
 };
 
 }  // namespace platform::test

@@ -12,6 +12,7 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 BIN_DIR = os.path.abspath(os.environ.get("SUITE_BIN_DIR", "build/bin"))
+TOOLS_DIR = os.path.abspath(os.environ.get("SUITE_TOOLS_DIR", os.path.join(os.path.dirname(BIN_DIR), "tools")))
 SOURCE_DIR = os.path.abspath(os.environ.get("SUITE_SOURCE_DIR", os.path.join(HERE, "..", "..")))
 EXAMPLES_DIR = os.path.join(SOURCE_DIR, "examples")
 EXAMPLE_BATCH = os.path.join(EXAMPLES_DIR, "puget_bat.txt")

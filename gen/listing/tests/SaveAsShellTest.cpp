@@ -221,13 +221,5 @@ TEST_F(SaveAsShell, ABatchDumpOfAPointListingHoldsEveryPointKind) {
     EXPECT_EQ(Doc().GetLine(0).substr(0, 4), "   0");
 }
 
-// The example image of the listing golden files for the end-to-end Save As scenarios, written
-// where SAVEAS_EXAMPLE_IMAGE names; skipped otherwise.
-TEST(SaveAsExampleImage, WrittenForTheEndToEndScenarios) {
-    const char* path = std::getenv("SAVEAS_EXAMPLE_IMAGE");
-    if (!path || !*path) GTEST_SKIP() << "SAVEAS_EXAMPLE_IMAGE names no file";
-    listtest::BuildExample(path);
-}
-
 }  // namespace
 }  // namespace shelltest

@@ -159,7 +159,7 @@ TEST_F(ControlFile, SixtyFourSectionsAtMost) {
     EXPECT_EQ(Read(lines).count, 64);
     EXPECT_TRUE(Messages().empty());
     // Any line after the 64th section ends the run, one without '=' too.
-    for (const std::string& extra : {"Title=ONE TOO MANY", "", "// the end", "label"}) {
+    for (const char* extra : {"Title=ONE TOO MANY", "", "// the end", "label"}) {
         SCOPED_TRACE(extra);
         std::vector<std::string> more = lines;
         more.push_back(extra);
