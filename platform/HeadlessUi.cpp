@@ -411,28 +411,20 @@ void HeadlessUi::Record(std::string_view line) {
     echoed_.emplace_back(line);
 }
 
-void HeadlessUi::EchoLine(std::string_view line) {
-    Record(line);
-    if (!lines_) return;
-    if (linesTerminal_) {
-        WriteLine(line, lineOpen_ ? "\n" : "", "");
-        lineOpen_ = true;
-        return;
-    }
-    if (holding_) WriteLine(held_, "", "\n");
-    held_.assign(line);
-    holding_ = true;
-}
+void HeadlessUi::EchoLine(std::string_view line) { Echo(line, false); }
 
-void HeadlessUi::EchoReplacedLine(std::string_view line) {
+void HeadlessUi::EchoReplacedLine(std::string_view line) { Echo(line, true); }
+
+void HeadlessUi::Echo(std::string_view line, bool replacesLast) {
     Record(line);
     if (!lines_) return;
     if (linesTerminal_) {
-        // Back to the start of the line, which is cleared to its end.
-        WriteLine(line, lineOpen_ ? "\r\x1b[K" : "", "");
+        // A new line ends the open one; a replacement goes back to its start and clears it.
+        WriteLine(line, !lineOpen_ ? "" : replacesLast ? "\r\x1b[K" : "\n", "");
         lineOpen_ = true;
         return;
     }
+    if (holding_ && !replacesLast) WriteLine(held_, "", "\n");
     held_.assign(line);
     holding_ = true;
 }

@@ -133,6 +133,7 @@ private:
     void Report(const std::string& text);
     void Message(std::string_view text);
     void Record(std::string_view line);
+    void Echo(std::string_view line, bool replacesLast);
     void WriteLine(std::string_view line, const char* before, const char* after);
     void PaintView(View& view);
 

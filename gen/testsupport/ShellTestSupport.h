@@ -106,6 +106,19 @@ protected:
         return captions;
     }
 
+    // Starts a listing of the file as GO does and runs it to its end.
+    void RunListing(const std::string& file, int kind) {
+        CGenView& v = View();
+        v.mode = kModeList;
+        v.fileName = file;
+        v.section = kind - 1;
+        App().SetState(kStateStartPending);
+        long count = 1;
+        int limit = 100000;
+        App().OnIdle(count++);
+        while (App().State() != kStateIdle && limit-- > 0) App().OnIdle(count++);
+    }
+
     // The lines echoed to the output, added and replaced alike.
     const std::vector<std::string>& Echoed() const { return ui_->EchoedLines(); }
     bool Echoed(const std::string& line) const {

@@ -18,15 +18,10 @@
 
 namespace platform::test {
 
-class TestApp : public App {
+// An App named "testprog" that records its idle turns and runs extra idle work.
+class RecordingApp : public App {
 public:
-    TestApp() {
-        auto ui = std::make_unique<HeadlessUi>();
-        ui->SetStreams(nullptr, nullptr);
-        headless = ui.get();
-        SetUi(std::move(ui));
-        SetAppName("testprog");
-    }
+    RecordingApp() { SetAppName("testprog"); }
 
     bool OnIdle(long count) override {
         idleCounts.push_back(count);
@@ -35,9 +30,20 @@ public:
         return more;
     }
 
-    HeadlessUi* headless;
     std::vector<long> idleCounts;
     std::function<bool(long)> idle;  // extra idle work: true asks for more
+};
+
+class TestApp : public RecordingApp {
+public:
+    TestApp() {
+        auto ui = std::make_unique<HeadlessUi>();
+        ui->SetStreams(nullptr, nullptr);
+        headless = ui.get();
+        SetUi(std::move(ui));
+    }
+
+    HeadlessUi* headless;
 };
 
 // A test with a scratch folder of its own, removed at its end.

@@ -45,15 +45,7 @@ protected:
     }
     // Starts a listing as GO does and runs it to its end.
     void List(int kind, const std::string& file = "example.img") {
-        CGenView& v = View();
-        v.mode = kModeList;
-        v.fileName = file;
-        v.section = kind - 1;
-        App().SetState(kStateStartPending);
-        long count = 1;
-        int limit = 100000;
-        App().OnIdle(count++);
-        while (App().State() != kStateIdle && limit-- > 0) App().OnIdle(count++);
+        RunListing(file, kind);
         ASSERT_EQ(Doc().ShownKind(), kind);
     }
     void Settings(int recordNumbers, uint32_t debug, uint32_t extra) {
