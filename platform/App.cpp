@@ -84,7 +84,7 @@ int App::Main(int argc, char** argv) {
     };
     LayerOptionsResult layer = TakeLayerOptions(args_, options_);
     if (!layer.ok) return usageError(layer.error);
-    const ParsedCommandLine parsed = ParseSwitches(spec_, args_);
+    const ParsedCommandLine parsed = spec_.checkedByProgram ? ParsedCommandLine() : ParseSwitches(spec_, args_);
     if (!parsed.error.empty()) return usageError(parsed.error);
     if (parsed.action != ParsedCommandLine::Action::Run) {
         const std::string text =

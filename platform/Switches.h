@@ -31,6 +31,10 @@ struct CommandLineSpec {
     std::string title;                // "Brondel": --version (the program name when empty)
     std::string version;              // "5.4.10"
     std::vector<SwitchSpec> switches;
+    // The program checks its arguments itself, before it makes anything (its own wrong-switch
+    // message with the usage line, exit kExitUsage, and its own --help and --version): the
+    // layer then passes them on unchecked.
+    bool checkedByProgram = false;
 };
 
 // One switch as it was given.
