@@ -22,6 +22,7 @@
 #include "gen/shell/CGenDBOpen.h"
 #include "gen/batch/BatchUpdate.h"
 #include "gen/shell/GenExit.h"
+#include "gen/testsupport/RecordTestSupport.h"
 #include "platform/testsupport/ScratchDir.h"
 
 namespace batchtest {
@@ -66,16 +67,7 @@ protected:
     // Every record of a file in serial order.
     template <class Record>
     std::vector<Record> All() {
-        std::vector<Record> out;
-        dbif_open<Record>();
-        dbif_index<Record>(IndexZero(Record::File::kFileNumber));
-        Record record{};
-        if (dbif_first(record)) {
-            do out.push_back(record);
-            while (dbif_next(record));
-        }
-        dbif_close<Record>();
-        return out;
+        return recordtest::AllRecords<Record>(IndexZero(Record::File::kFileNumber));
     }
 
     static const char* IndexZero(int file) {

@@ -20,6 +20,7 @@
 #include "gen/image/NamePointer.h"
 #include "gen/image/PositionField.h"
 #include "gen/testsupport/ImageTestUtil.h"
+#include "gen/testsupport/RecordTestSupport.h"
 
 namespace cimgtest {
 
@@ -99,17 +100,8 @@ protected:
     // Every record of a database file in serial order.
     template <class Record>
     std::vector<Record> All(const char* index) {
-        std::vector<Record> out;
         EXPECT_EQ(App().OpenDatabaseChecked(), 1);
-        dbif_open<Record>();
-        dbif_index<Record>(index);
-        Record record{};
-        if (dbif_first(record)) {
-            do out.push_back(record);
-            while (dbif_next(record));
-        }
-        dbif_close<Record>();
-        return out;
+        return recordtest::AllRecords<Record>(index);
     }
     int32_t NameSerial(const std::string& text) {
         for (const NameRecord& n : All<NameRecord>("nsno")) {
