@@ -1,3 +1,15 @@
+# suite_gtests(TARGET [ENV VAR=VALUE ...]): CTest runs every test of the GoogleTest program
+# with the suite's test environment (and the extra variables). The environment is set by a
+# file CTest reads after the discovered tests, because gtest_discover_tests would split it.
+function(suite_gtests target)
+  cmake_parse_arguments(ARG "" "" "ENV" ${ARGN})
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 TEST_LIST ${target}_TESTS)
+  set(env ${SUITE_TEST_ENV} ${ARG_ENV})
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_env.cmake)
+  file(WRITE ${file} "if(${target}_TESTS)\n  set_tests_properties(\${${target}_TESTS} PROPERTIES ENVIRONMENT \"${env}\")\nendif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
+endfunction()
+
 # suite_library(NAME DEPS ...): a static library of every .cpp in the calling folder,
 # and, when the folder has tests/*.cpp, a GoogleTest executable NAME_tests run by CTest.
 function(suite_library name)
@@ -18,9 +30,9 @@ function(suite_library name)
     set_target_properties(${name}_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gtest GTest::gtest_main)
     target_compile_definitions(${name}_tests PRIVATE
-      SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SUITE_BIN_DIR="${CMAKE_BINARY_DIR}/bin")
-    gtest_discover_tests(${name}_tests DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "SUITE_BIN_DIR=${CMAKE_BINARY_DIR}/bin")
+      SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SUITE_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+      SUITE_BUILD_DIR="${CMAKE_BINARY_DIR}")
+    suite_gtests(${name}_tests)
   endif()
 endfunction()
 
@@ -30,4 +42,5 @@ function(suite_program name)
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${name}/*.cpp)
   add_executable(${name} ${srcs})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS})
+  install(TARGETS ${name} RUNTIME DESTINATION bin)
 endfunction()

@@ -72,17 +72,25 @@ Ui& App::GetUi() {
 
 int App::Main(int argc, char** argv) {
     if (argc > 0 && argv[0]) programPath_ = argv[0];
-    if (appName_.empty()) {
-        std::string base = BaseName(programPath_);
-        SetAppName(base.empty() ? "program" : base);
-    }
+    const std::string base = BaseName(programPath_);
+    if (appName_.empty()) SetAppName(base.empty() ? "program" : base);
+    if (spec_.program.empty()) spec_.program = base.empty() ? appName_ : base;
     args_.clear();
     for (int i = 1; i < argc; ++i) args_.emplace_back(argv[i] ? argv[i] : "");
 
-    LayerOptionsResult parsed = TakeLayerOptions(args_, options_);
-    if (!parsed.ok) {
-        std::fprintf(stderr, "%s: %s\n", appName_.c_str(), parsed.error.c_str());
-        return 2;
+    auto usageError = [this](const std::string& why) {
+        std::fprintf(stderr, "%s: %s\n%s\n", spec_.program.c_str(), why.c_str(), UsageLine(spec_).c_str());
+        return kExitUsage;
+    };
+    LayerOptionsResult layer = TakeLayerOptions(args_, options_);
+    if (!layer.ok) return usageError(layer.error);
+    const ParsedCommandLine parsed = spec_.checkedByProgram ? ParsedCommandLine() : ParseSwitches(spec_, args_);
+    if (!parsed.error.empty()) return usageError(parsed.error);
+    if (parsed.action != ParsedCommandLine::Action::Run) {
+        const std::string text =
+            parsed.action == ParsedCommandLine::Action::Help ? HelpText(spec_) : VersionText(spec_);
+        std::fputs(text.c_str(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     std::string error;
     if (!ui_) {
@@ -93,12 +101,14 @@ int App::Main(int argc, char** argv) {
         }
     }
     if (!ui_) {
-        std::fprintf(stderr, "%s: %s\n", appName_.c_str(), error.c_str());
-        return 2;
+        std::fprintf(stderr, "%s: %s\n", spec_.program.c_str(), error.c_str());
+        return kExitUsage;
     }
+    ui_->SetProgramName(spec_.program);
 
     if (InitInstance()) Run();
     int code = ExitInstance();
+    ui_->FinishOutput();
     DestroyDocuments();
     return code;
 }

@@ -15,6 +15,7 @@
 #include "platform/DocTemplate.h"
 #include "platform/LayerOptions.h"
 #include "platform/Settings.h"
+#include "platform/Switches.h"
 #include "platform/Ui.h"
 
 namespace platform {
@@ -32,10 +33,13 @@ public:
     // The one running application object (null when none exists).
     static App* Current();  // any thread
 
-    // Whole run: takes the layer's options off the command line, chooses the
-    // user-interface backend (unless SetUi gave one), runs InitInstance, the
-    // loop and ExitInstance. Returns the exit code. Bad layer options print a
-    // message to standard error and return 2.
+    // Whole run: takes the layer's options off the command line and checks the
+    // rest against the program's switches, chooses the user-interface backend
+    // (unless SetUi gave one), runs InitInstance, the loop and ExitInstance.
+    // Returns the exit code. A wrong switch or layer option prints the program's
+    // name, the reason and the usage line to standard error and returns
+    // kExitUsage; --help and --version print to standard output and return 0.
+    // In these cases InitInstance never runs, so nothing is created.
     int Main(int argc, char** argv);
 
     // Start-up of the program; false ends the program (exit code as set,
@@ -91,6 +95,13 @@ public:
     // Selects the settings folder, e.g. "Local AppWizard-Generated Applications".
     void SetRegistryKey(std::string key);
     Settings& Profile() { return settings_; }
+
+    // The program's command line: its name, version and switches. Without one,
+    // the program's name is its file name and every switch is refused.
+    void SetCommandLineSpec(CommandLineSpec spec) { spec_ = std::move(spec); }
+    const CommandLineSpec& CommandSpec() const { return spec_; }
+    // The name that starts the program's messages on standard error ("brondel").
+    const std::string& ProgramName() const { return spec_.program; }
 
     // Command line after the layer's options were taken off.
     const std::vector<std::string>& Args() const { return args_; }
@@ -150,6 +161,7 @@ private:
     std::string appName_;
     std::string programPath_;
     std::vector<std::string> args_;
+    CommandLineSpec spec_;
     LayerOptions options_;
     Settings settings_;
     std::unique_ptr<Ui> ui_;

@@ -27,6 +27,10 @@ void Document::EchoLine(std::string_view line) const {
     if (App* app = App::Current()) app->GetUi().EchoLine(line);
 }
 
+void Document::EchoReplacedLine(std::string_view line) const {
+    if (App* app = App::Current()) app->GetUi().EchoReplacedLine(line);
+}
+
 void Document::AddView(View* view) {
     if (std::find(views_.begin(), views_.end(), view) == views_.end()) views_.push_back(view);
 }

@@ -31,10 +31,11 @@ public:
     DocTemplate* Template() const { return template_; }
 
     // Output hook for listing and log lines: the headless backend writes each
-    // line to standard output (converted from Windows-1252 to UTF-8). Call it
-    // when a line is added, and again with the new text when the last line is
-    // replaced in place.
+    // line to standard output (converted from Windows-1252 to UTF-8). Call
+    // EchoLine when a line is added, and EchoReplacedLine with the new text when
+    // the last line is replaced in place.
     void EchoLine(std::string_view line) const;
+    void EchoReplacedLine(std::string_view line) const;
 
     // Used by View and DocTemplate.
     void AddView(View* view);

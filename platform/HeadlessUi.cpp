@@ -1,5 +1,7 @@
 #include "platform/HeadlessUi.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -150,9 +152,9 @@ std::optional<std::string> HeadlessClipboard::GetText() const { return text_; }
 
 void HeadlessClipboard::Close() { open_ = false; }
 
-HeadlessUi::HeadlessUi() : lines_(stdout), messages_(stderr) {}
+HeadlessUi::HeadlessUi() { SetStreams(stdout, stderr); }
 
-HeadlessUi::~HeadlessUi() = default;
+HeadlessUi::~HeadlessUi() { FinishOutput(); }
 
 void HeadlessUi::AddAnswer(ScriptedAnswer answer) { answers_.Add(std::move(answer)); }
 
@@ -165,6 +167,9 @@ bool HeadlessUi::LoadAnswers(const std::string& path, std::string& error) { retu
 void HeadlessUi::SetStreams(std::FILE* lines, std::FILE* messages) {
     lines_ = lines;
     messages_ = messages;
+    linesTerminal_ = lines_ && ::isatty(::fileno(lines_)) == 1;
+    lineOpen_ = false;
+    holding_ = false;
 }
 
 const std::vector<DrawRecord>& HeadlessUi::LastPaint(const View& view) const {
@@ -173,9 +178,15 @@ const std::vector<DrawRecord>& HeadlessUi::LastPaint(const View& view) const {
     return it == paints_.end() ? none : it->second;
 }
 
-void HeadlessUi::Report(const std::string& text) {
+void HeadlessUi::Report(const std::string& text) { Message("answers: " + text); }
+
+void HeadlessUi::Message(std::string_view text) {
+    FinishOutput();  // the lines before the message come first where both streams meet
     if (!messages_) return;
-    std::fprintf(messages_, "answers: %s\n", Utf8From1252(text).c_str());
+    std::string out = programName_.empty() ? std::string() : programName_ + ": ";
+    out += Utf8From1252(text);
+    out += '\n';
+    std::fwrite(out.data(), 1, out.size(), messages_);
     std::fflush(messages_);
 }
 
@@ -273,10 +284,7 @@ int HeadlessUi::RunDialog(Dialog& dialog) {
 }
 
 int HeadlessUi::ShowMessage(std::string_view text, std::string_view caption, const MessageStyle& style) {
-    if (messages_) {
-        std::fprintf(messages_, "%s\n", Utf8From1252(text).c_str());
-        std::fflush(messages_);
-    }
+    Message(text);
     Interaction record;
     record.kind = Interaction::Kind::MessageBox;
     record.caption.assign(caption);
@@ -398,15 +406,48 @@ void HeadlessUi::SetWaitCursor(bool on) {
     ++waitChanges_;
 }
 
-void HeadlessUi::EchoLine(std::string_view line) {
+void HeadlessUi::Record(std::string_view line) {
     if (echoed_.size() >= kEchoKeep) echoed_.erase(echoed_.begin(), echoed_.begin() + kEchoKeep / 2);
     echoed_.emplace_back(line);
-    if (lines_) {
-        std::string out = Utf8From1252(line);
-        out += '\n';
-        std::fwrite(out.data(), 1, out.size(), lines_);
-        std::fflush(lines_);
+}
+
+void HeadlessUi::EchoLine(std::string_view line) { Echo(line, false); }
+
+void HeadlessUi::EchoReplacedLine(std::string_view line) { Echo(line, true); }
+
+void HeadlessUi::Echo(std::string_view line, bool replacesLast) {
+    Record(line);
+    if (!lines_) return;
+    if (linesTerminal_) {
+        // A new line ends the open one; a replacement goes back to its start and clears it.
+        WriteLine(line, !lineOpen_ ? "" : replacesLast ? "\r\x1b[K" : "\n", "");
+        lineOpen_ = true;
+        return;
     }
+    if (holding_ && !replacesLast) WriteLine(held_, "", "\n");
+    held_.assign(line);
+    holding_ = true;
+}
+
+void HeadlessUi::FinishOutput() {
+    if (!lines_) return;
+    if (lineOpen_) {
+        std::fputc('\n', lines_);
+        std::fflush(lines_);
+        lineOpen_ = false;
+    }
+    if (holding_) {
+        holding_ = false;
+        WriteLine(held_, "", "\n");
+    }
+}
+
+void HeadlessUi::WriteLine(std::string_view line, const char* before, const char* after) {
+    std::string out = before;
+    out += Utf8From1252(line);
+    out += after;
+    std::fwrite(out.data(), 1, out.size(), lines_);
+    std::fflush(lines_);
 }
 
 }  // namespace platform

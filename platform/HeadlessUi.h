@@ -1,7 +1,11 @@
 // The headless backend: no windows. Dialogs and message boxes take scripted
 // answers; with none left a message box takes its default button and a
 // dialog is cancelled. Listing lines go to standard output, message box
-// texts to standard error (both as UTF-8), or to streams set by the program.
+// texts to standard error after the program's name (both as UTF-8), or to
+// streams set by the program. A last line that is replaced in place (progress)
+// is rewritten in place on a terminal; on a file or pipe it is held back and
+// written once, with its final text, when the next line comes, before a
+// message, or at the end of the output.
 #pragma once
 
 #include <cstdio>
@@ -68,7 +72,9 @@ public:
 
     // Where lines and message texts go (default stdout and stderr); null: nowhere.
     void SetStreams(std::FILE* lines, std::FILE* messages);
-    // The echoed lines (the last 10000 to 20000 of a long run).
+    // Whether the lines stream is a terminal (found when the streams are set).
+    void SetLinesTerminal(bool terminal) { linesTerminal_ = terminal; }
+    // The echoed texts, added and replaced lines alike (the last 10000 to 20000 of a long run).
     const std::vector<std::string>& EchoedLines() const { return echoed_; }
     const std::vector<Interaction>& Interactions() const { return interactions_; }
     const std::vector<PrintedJob>& PrintedJobs() const { return jobs_; }
@@ -114,6 +120,9 @@ public:
     Clipboard& GetClipboard() override { return clipboard_; }
     void SetWaitCursor(bool on) override;
     void EchoLine(std::string_view line) override;
+    void EchoReplacedLine(std::string_view line) override;
+    void FinishOutput() override;
+    void SetProgramName(const std::string& name) override { programName_ = name; }
 
 private:
     struct FrameState {
@@ -122,11 +131,20 @@ private:
         bool created = false;
     };
     void Report(const std::string& text);
+    void Message(std::string_view text);
+    void Record(std::string_view line);
+    void Echo(std::string_view line, bool replacesLast);
+    void WriteLine(std::string_view line, const char* before, const char* after);
     void PaintView(View& view);
 
     AnswerQueue answers_;
     std::FILE* lines_;
     std::FILE* messages_;
+    std::string programName_;
+    bool linesTerminal_ = false;
+    bool lineOpen_ = false;     // terminal: the last line was written without its line end
+    bool holding_ = false;      // file or pipe: held_ is not written yet
+    std::string held_;
     std::vector<std::string> echoed_;
     std::vector<Interaction> interactions_;
     std::vector<PrintedJob> jobs_;

@@ -42,6 +42,16 @@ LayerOptionsResult TakeLayerOptions(std::vector<std::string>& args, LayerOptions
     return result;
 }
 
+const std::vector<SwitchSpec>& LayerOptionSpecs() {
+    static const std::vector<SwitchSpec> specs = {
+        {"--headless", SwitchValue::None, "", "no windows: dialogs take scripted answers, lines go to standard output"},
+        {"--answers", SwitchValue::Next, "FILE", "the scripted answers of dialogs and message boxes"},
+        {"--help", SwitchValue::None, "", "print this help and exit"},
+        {"--version", SwitchValue::None, "", "print the program's name and version and exit"},
+    };
+    return specs;
+}
+
 bool NoDisplayAvailable() {
     const char* x = std::getenv("DISPLAY");
     const char* w = std::getenv("WAYLAND_DISPLAY");

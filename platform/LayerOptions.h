@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Switches.h"
+
 namespace platform {
 
 struct LayerOptions {
@@ -19,6 +21,9 @@ struct LayerOptionsResult {
 // Removes --headless and --answers FILE from args (which excludes the program
 // path) wherever they stand before a lone "--"; the rest keeps its order.
 LayerOptionsResult TakeLayerOptions(std::vector<std::string>& args, LayerOptions& options);
+
+// The layer's options and --help and --version, as the help text lists them.
+const std::vector<SwitchSpec>& LayerOptionSpecs();
 
 // True when neither DISPLAY nor WAYLAND_DISPLAY is set to a non-empty value.
 bool NoDisplayAvailable();

@@ -39,7 +39,7 @@ void ListingDocument::ReplaceLastLine(std::string_view text, bool force) {
         }
     }
     lines_.back().assign(text);
-    EchoLine(text);
+    EchoReplacedLine(text);
     if (auto* view = dynamic_cast<ListingView*>(FirstView())) view->RepaintBottomLine();
 }
 

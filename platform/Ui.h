@@ -79,8 +79,14 @@ public:
     virtual Clipboard& GetClipboard() = 0;
     virtual void SetWaitCursor(bool on) = 0;
 
-    // Listing and log lines (Windows-1252) as they are added or replaced.
+    // Listing and log lines (Windows-1252): a line added, and the new text of the last line
+    // replaced in place.
     virtual void EchoLine(std::string_view line) = 0;
+    virtual void EchoReplacedLine(std::string_view line) { EchoLine(line); }
+    // The end of the program's output: a line still held back is written.
+    virtual void FinishOutput() {}
+    // The name that starts the program's messages on a terminal stream ("brondel").
+    virtual void SetProgramName(const std::string&) {}
 };
 
 // The backend for a run: headless when asked or when there is no display.

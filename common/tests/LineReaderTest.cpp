@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <filesystem>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -109,8 +110,8 @@ TEST(LineReader, RefusingALongLineSkipsItsRest) {
 class TempFile {
 public:
     TempFile() {
-        char name[] = "/tmp/common_lines_XXXXXX";
-        fd_ = mkstemp(name);
+        std::string name = (std::filesystem::temp_directory_path() / "common_lines_XXXXXX").string();
+        fd_ = mkstemp(name.data());
         path_ = name;
     }
     ~TempFile() {

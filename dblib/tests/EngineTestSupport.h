@@ -3,6 +3,7 @@
 #pragma once
 
 #include "dblib/IsamMgr.h"
+#include "platform/testsupport/ScratchDir.h"
 
 #include <gtest/gtest.h>
 
@@ -45,30 +46,9 @@ public:
     std::string error;
 };
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/dbengXXXXXX";
-        if (!mkdtemp(tmpl)) throw std::runtime_error("mkdtemp");
-        path = tmpl;
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string File(const std::string& name) const { return path + "/" + name; }
-    std::string path;
-};
-
-inline std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
+using suitetest::ReadAll;
+using suitetest::WriteAll;
+using TempDir = suitetest::ScratchDir;
 
 inline int32_t Le32(const std::vector<uint8_t>& b, size_t off) {
     int32_t v;

@@ -65,12 +65,15 @@ void ListResult(OperationContext& context, const BatchLine& line, int code, bool
 }
 
 void FinishBatch(OperationContext& context, LineReader::Result last) {
-    if (last == LineReader::Result::Error) {
-        context.AddLine("*** Batch file read failed: " + std::string(std::strerror(context.batch->ErrorNumber())) +
-                        " ***");
-    }
+    const int error = last == LineReader::Result::Error ? context.batch->ErrorNumber() : 0;
     context.CloseBatch();
     BatchCloseFiles();
+    if (last == LineReader::Result::Error) {
+        // The rest of the file was never read: the update is not complete.
+        context.AddLine("*** Batch file read failed: " + std::string(std::strerror(error)) + " ***");
+        context.FailOperation();
+        return;
+    }
     context.AddLine("");
     context.AddLine("Database Update Complete");
     context.AddLine("");

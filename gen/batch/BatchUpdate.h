@@ -1,3 +1,6 @@
+// Room gen/batch: batch text (lines of fields separated by '|'), the field decoders and the
+// per-record-type handlers that apply a line to the database, and the batch update operation.
+//
 // The batch update operation ("Perform a Batch Update of ISAM DB"): the open batch file is
 // applied to the database one line per idle step, and each line is listed with its result.
 #pragma once

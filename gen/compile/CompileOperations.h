@@ -1,3 +1,6 @@
+// Room gen/compile: the text compilers (SUA text into SUA.DAT, FSS/TCC text into TCC.DAT,
+// approach text into the database) and the machinery they share.
+//
 // The three compile modes as the model's openers, drivers and stop hook.
 #pragma once
 

@@ -1,3 +1,6 @@
+// Room gen/createimage: Create Image, which builds an image file of the family from the
+// database, step by step, and the program entry shared by the image generators.
+//
 // The Create Image operation ("Create Image File from ISAM Database"): its step table and the
 // driver that the operation runner calls once per idle turn. Each call runs one small unit of
 // work of the current step (one record, one 128-byte block, one index entry, one chunk) and

@@ -1,3 +1,5 @@
+// Room gen/createisam: Create ISAM, which loads an image of the family into the database.
+//
 // Create ISAM ("Create ISAM Database from Image File", mode 1): erases the database files and
 // rebuilds countries, names, airports with their runways, frequencies, restrictions,
 // approaches and local waypoints, intersections, NDBs and VORs from an image of the program's

@@ -1,3 +1,7 @@
+// Room gen/image: the image file format of the generators' unit families and everything that
+// reads or writes it: parameter sets, header, part number, sumcheck, packet count, unit table,
+// halves and regions, type check, the record, name and ident coders and the index writer.
+//
 // An image file of one unit family: positioned reads and writes, the 0xFF pre-fill, the
 // little-endian field helpers and the file cut. The layout it is built to lives in ImageLayout.
 //

@@ -1,3 +1,6 @@
+// Room gen/listing: what is listed and saved from an image: section listings and their line
+// formats, filters, listings turned back into batch text, full dumps and Save As.
+//
 // The section listings of an image: the iterator that hands out the record handles of the
 // current listing kind that pass the filters, and the formatter that turns a handle into its
 // line. Kinds: 1 title, 2 countries, 3 names, 4 APTs, 5 INTs, 6 NDBs, 7 VORs, 8 SUAs, 9 FSSs,

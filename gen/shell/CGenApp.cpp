@@ -28,6 +28,7 @@ CGenApp::CGenApp(GenModel model) : model_(std::move(model)) {
     context_.settings = &settings_;
     context_.model = &model_;
     SetAppName(model_.name);
+    SetCommandLineSpec(GeneratorCommandLine(model_));
     AddCommands();
 }
 
@@ -113,11 +114,14 @@ bool CGenApp::MakeDbFolder() {
 bool CGenApp::InitInstance() {
     SetRegistryKey(kSettingsKey);
     RegisterTemplate();
+    // The command line comes first: an unattended run whose control file cannot be read ends
+    // here, before the database folder is made.
+    ParseCommandLine(*this);
+    if (ExitCode() != kExitOk && GetUi().IsHeadless()) return false;
     if (!MakeDbFolder()) {
         SetExitCode(kExitFatal);
         return false;
     }
-    ParseCommandLine(*this);
     document_ = dynamic_cast<CGenDoc*>(OpenNewDocument());
     if (!document_) {
         SetExitCode(kExitFatal);
@@ -138,7 +142,12 @@ int CGenApp::ExitInstance() {
     if (CGenDBOpen::Active() == dbOpen_.get()) CGenDBOpen::SetActive(nullptr);
     dbOpen_.reset();
     if (ExitCode() != kExitOk) return ExitCode();
-    return notDone_ ? kExitNotDone : kExitOk;
+    switch (outcome_) {
+    case Outcome::Failed: return kExitFatal;
+    case Outcome::NotDone: return kExitNotDone;
+    case Outcome::Done: break;
+    }
+    return kExitOk;
 }
 
 // ---- Database ------------------------------------------------------------------------------
@@ -176,7 +185,7 @@ void CGenApp::SwapListingModes(int& recordNumbers, uint32_t& debugLevel, uint32_
 }
 
 void CGenApp::AbandonControlRun() {
-    if (control_.Running()) notDone_ = true;
+    if (control_.Running()) NoteOperationNotDone();
     control_.Reset();
 }
 

@@ -1,3 +1,7 @@
+// Room gen/shell: the generators' shell, which knows no unit family: application, listing
+// document, view and frame, the dialogs and setup, control file and command line, the
+// operation runner and the model object through which a program's main describes its family.
+//
 // The application object of every image generator: start-up, the database folder, the
 // command line and control file, the process-wide settings, the shared operation context and
 // the idle-time step machine that runs one operation step per idle turn.
@@ -101,10 +105,16 @@ public:
     // Ends the control-file run early (refusal, Cancel, STOP/RESET): the program goes on
     // interactively, and the run counts as not done.
     void AbandonControlRun();
-    // Outcome of the run for the exit status.
-    void NoteOperationDone() { notDone_ = false; }
-    void NoteOperationNotDone() { notDone_ = true; }
-    bool OperationNotDone() const { return notDone_; }
+    // Outcome of the last operation asked for, for the exit status: done, not done (refused,
+    // cancelled, stopped) or failed (its input could not be read). A failure is not lowered to
+    // "not done" by the end of the control-file run that follows it.
+    void NoteOperationDone() { outcome_ = Outcome::Done; }
+    void NoteOperationNotDone() {
+        if (outcome_ != Outcome::Failed) outcome_ = Outcome::NotDone;
+    }
+    void NoteOperationFailed() { outcome_ = Outcome::Failed; }
+    bool OperationNotDone() const { return outcome_ != Outcome::Done; }
+    bool OperationFailed() const { return outcome_ == Outcome::Failed; }
     // True while the open image file is the target this operation created.
     bool CreatedTarget() const { return createdTarget_; }
 
@@ -125,7 +135,8 @@ private:
     uint32_t state_ = kStateIdle;
     std::string dbFolder_;
     std::unique_ptr<CGenDBOpen> dbOpen_;
-    bool notDone_ = false;
+    enum class Outcome { Done, NotDone, Failed };
+    Outcome outcome_ = Outcome::Done;
     bool createdTarget_ = false;  // the open image was created by this operation
     platform::AtomicFile target_;  // the image created, for a model that writes it by descriptor
 };

@@ -1,5 +1,5 @@
-// The generator command line. Each argument is one token; a token is a switch when it starts
-// with '-' and its second character lies between 'E' and 'x'.
+// The generator command line: the switches, declared once for the parser, the usage and the
+// help, and applied in the order given.
 #include "gen/shell/CommandLine.h"
 
 #include <cstdlib>
@@ -8,40 +8,47 @@
 
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/ControlFile.h"
+#include "gen/shell/GenExit.h"
 
 namespace {
+
+using platform::SwitchSpec;
+using platform::SwitchUse;
+using platform::SwitchValue;
 
 // Titles shorter than this without a '.' get one.
 constexpr size_t kShortTitle = 23;
 
-bool AllDigits(const std::string& text) {
-    if (text.empty()) return false;
-    for (char c : text) {
-        if (c < '0' || c > '9') return false;
-    }
-    return true;
+const std::vector<SwitchSpec>& GeneratorSwitches() {
+    static const std::vector<SwitchSpec> switches = {
+        {"-F", SwitchValue::Next, "FILE", "read the control file FILE now and run its sections"},
+        {"-S", SwitchValue::Number, "N", "(before -F) start after the first Line= numbered N or more"},
+        {"-E", SwitchValue::Number, "N", "(before -F) stop at the first Line= numbered N or more"},
+        {"-T", SwitchValue::Text, "TITLE", "the default image title (or -T TITLE)"},
+        {"-c", SwitchValue::Next, "CC", "country filter (its first two characters)"},
+        {"-n", SwitchValue::Next, "NAME", "name filter"},
+        {"-i", SwitchValue::Next, "ICAO", "ICAO filter"},
+        {"-d", SwitchValue::Number, "N", "raise the debug level by N (1 without N)"},
+        {"-x", SwitchValue::Number, "N", "raise the extra debug level by N (1 without N)"},
+        {"-r", SwitchValue::None, "", "record numbers in listings"},
+        {"-R", SwitchValue::None, "", "no optimising: Create Image keeps unused data"},
+        {"-P", SwitchValue::None, "", "the long SBS form in Save As"},
+        {"-p", SwitchValue::None, "", "approach listings show raw reference values"},
+        {"-a", SwitchValue::None, "", "SUA compiler: unknown airports are stored as none"},
+        {"-f", SwitchValue::None, "", "image information shows the grid"},
+        {"-NOTRAINING", SwitchValue::None, "", "SUA compiler: training areas are left out"},
+    };
+    return switches;
 }
 
-// The number of "-d5", or of "-d" followed by the token "5" (which is then used up);
-// `fallback` when there is none.
-uint32_t NumberOf(const std::vector<std::string>& tokens, size_t& i, uint32_t fallback) {
-    const std::string& t = tokens[i];
-    if (t.size() > 2) return static_cast<uint32_t>(std::strtoul(t.c_str() + 2, nullptr, 10));
-    if (i + 1 < tokens.size() && AllDigits(tokens[i + 1])) {
-        return static_cast<uint32_t>(std::strtoul(tokens[++i].c_str(), nullptr, 10));
-    }
-    return fallback;
+// The number of "-d5" or "-d 5"; `fallback` when there is none.
+uint32_t NumberOf(const SwitchUse& use, uint32_t fallback) {
+    return use.hasValue ? static_cast<uint32_t>(std::strtoul(use.value.c_str(), nullptr, 10)) : fallback;
 }
 
-// "-T:TITLE" (the character after -T separates), or "-T" and the title as the next token.
-std::string DefaultTitle(const std::vector<std::string>& tokens, size_t& i) {
-    const std::string& t = tokens[i];
-    std::string title;
-    if (t.size() > 3) {
-        title = t.substr(3);
-    } else if (t.size() == 2 && i + 1 < tokens.size() && tokens[i + 1].compare(0, 1, "-") != 0) {
-        title = tokens[++i];
-    }
+// "-T:TITLE" (the character after -T separates), or "-T" and the title as the next argument.
+std::string DefaultTitle(const SwitchUse& use) {
+    std::string title = use.value;
     if (title.size() > kDefaultTitleLength) title.resize(kDefaultTitleLength);
     if (title.size() < kShortTitle && title.find('.') == std::string::npos) {
         title += (!title.empty() && title.back() == ' ') ? "." : " .";
@@ -66,74 +73,60 @@ void SetDefaults(GenSettings& s) {
 
 }  // namespace
 
+platform::CommandLineSpec GeneratorCommandLine(const GenModel& model) {
+    platform::CommandLineSpec spec;
+    spec.program = model.programFile;
+    spec.title = model.name;
+    spec.version = model.version;
+    spec.switches = GeneratorSwitches();
+    spec.switches.insert(spec.switches.end(), model.extraSwitches.begin(), model.extraSwitches.end());
+    return spec;
+}
+
 void ParseCommandLine(CGenApp& app) {
     GenSettings& s = app.Settings();
     ControlRun& run = app.Control();
     SetDefaults(s);
-    const std::vector<std::string>& tokens = app.Args();
-    for (size_t i = 0; i < tokens.size(); ++i) {
-        const std::string& t = tokens[i];
-        if (t.size() < 2 || t[0] != '-' || t[1] < 'E' || t[1] > 'x') continue;
-        if (app.Model().extraSwitch) {
-            int used = app.Model().extraSwitch(app, tokens, i);
-            if (used > 0) {
-                i += static_cast<size_t>(used) - 1;
-                continue;
-            }
-        }
-        const bool hasNext = i + 1 < tokens.size();
-        switch (t[1]) {
-        case 'E':
-            run.lastLine = static_cast<int>(NumberOf(tokens, i, 0));
-            break;
-        case 'F':
+    const platform::CommandLineSpec& spec = app.CommandSpec();
+    // Wrong arguments were refused before start-up; a test's own list skips them.
+    const platform::ParsedCommandLine parsed = platform::ParseSwitches(spec, app.Args());
+    for (const SwitchUse& use : parsed.uses) {
+        const std::string& name = use.spec->name;
+        if (name == "-F") {
             // The control file is read now: -S and -E count only before -F.
-            if (hasNext) ReadControlFile(app, tokens[++i].c_str());
-            break;
-        case 'N':
-            if (t == "-NOTRAINING") ++s.trainingSwitch;
-            break;
-        case 'P':
-            ++s.nameFormSwitch;
-            break;
-        case 'R':
-            s.optimise = false;
-            break;
-        case 'S':
-            run.firstLine = static_cast<int>(NumberOf(tokens, i, 0));
-            break;
-        case 'T':
-            s.defaultTitle = DefaultTitle(tokens, i);
-            break;
-        case 'a':
-            ++s.unknownAirportSwitch;
-            break;
-        case 'c':
-            if (hasNext) s.SetCountryFilter(tokens[++i]);
-            break;
-        case 'd':
-            s.debugLevel += NumberOf(tokens, i, 1);
-            break;
-        case 'f':
-            ++s.gridSwitch;
-            break;
-        case 'i':
-            if (hasNext) s.SetIcaoFilter(tokens[++i]);
-            break;
-        case 'n':
-            if (hasNext) s.SetNameFilter(tokens[++i]);
-            break;
-        case 'p':
-            ++s.rawReferenceSwitch;
-            break;
-        case 'r':
+            if (!ReadControlFile(app, use.value.c_str())) app.SetExitCode(kExitFatal);
+        } else if (name == "-S") {
+            run.firstLine = static_cast<int>(NumberOf(use, 0));
+        } else if (name == "-E") {
+            run.lastLine = static_cast<int>(NumberOf(use, 0));
+        } else if (name == "-T") {
+            s.defaultTitle = DefaultTitle(use);
+        } else if (name == "-c") {
+            s.SetCountryFilter(use.value);
+        } else if (name == "-n") {
+            s.SetNameFilter(use.value);
+        } else if (name == "-i") {
+            s.SetIcaoFilter(use.value);
+        } else if (name == "-d") {
+            s.debugLevel += NumberOf(use, 1);
+        } else if (name == "-x") {
+            s.extraDebugLevel += NumberOf(use, 1);
+        } else if (name == "-r") {
             ++s.recordNumbers;
-            break;
-        case 'x':
-            s.extraDebugLevel += NumberOf(tokens, i, 1);
-            break;
-        default:
-            break;
+        } else if (name == "-R") {
+            s.optimise = false;
+        } else if (name == "-P") {
+            ++s.nameFormSwitch;
+        } else if (name == "-p") {
+            ++s.rawReferenceSwitch;
+        } else if (name == "-a") {
+            ++s.unknownAirportSwitch;
+        } else if (name == "-f") {
+            ++s.gridSwitch;
+        } else if (name == "-NOTRAINING") {
+            ++s.trainingSwitch;
+        } else if (app.Model().onExtraSwitch) {
+            app.Model().onExtraSwitch(app, use);
         }
     }
 }

@@ -105,6 +105,7 @@ ControlSection CarriedOver(const ControlSection& done) {
     next.mode = done.mode;
     next.section = done.section;
     next.fileName = done.fileName;
+    next.fileNameMode = done.fileNameMode;
     next.title = done.title;
     next.maxBase = done.maxBase;
     next.limitSW = done.limitSW;
@@ -127,16 +128,18 @@ public:
     ControlFileReader(CGenApp& app, int fd) : app_(app), fd_(fd), reader_(LineReader::FromDescriptor(fd)) {}
     ~ControlFileReader() { platform::CloseFile(fd_); }
 
-    void Read() {
+    // False when the file could not be read to its end.
+    bool Read() {
         ControlRun& run = app_.Control();
         run.count = 0;
         run.index = 0;
         run.sections[0] = ControlSection();
         std::string line;
-        if (run.firstLine != 0 && !SkipToFirstLine(line)) return;
+        if (run.firstLine != 0 && !SkipToFirstLine(line)) return !failed_;
         while (NextLine(line)) {
             if (!Handle(line)) break;
         }
+        return !failed_;
     }
 
 private:
@@ -146,6 +149,7 @@ private:
         std::string piece;
         for (;;) {
             LineReader::Result r = reader_.Next(piece, kPieceLength);
+            if (r == LineReader::Result::Error) failed_ = true;
             if (r == LineReader::Result::End || r == LineReader::Result::Error) return !line.empty();
             if (line.size() < kJoinedLineLimit) line += piece;
             if (r == LineReader::Result::Line) break;
@@ -178,12 +182,13 @@ private:
     // One line; false when reading stops here.
     bool Handle(const std::string& line) {
         ControlRun& run = app_.Control();
-        const size_t equals = line.find('=');
-        if (equals == std::string::npos) return true;
+        // Any line after the last section the table holds, a blank one too, is one too many.
         if (run.count >= kMaxControlSections) {
             platform::ShowMessage("Too many Control File Sections");
-            GenExit(kExitOk);
+            GenExit(kExitFatal);
         }
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos) return true;
         const std::string value = line.substr(equals + 1);
         const Keyword* keyword = nullptr;
         for (const Keyword& k : kKeywords) {
@@ -205,10 +210,13 @@ private:
             return true;
         case Key::GO:
             section.goState = IntegerOf(value) == 0 ? kGoConfirm : section.saveAs.empty() ? kGoUnattended : kGoSaveAs;
+            if (section.fileNameGiven) section.fileNameMode = section.mode;
             ++run.count;
             if (run.count < kMaxControlSections) run.sections[run.count] = CarriedOver(section);
             return true;
         case Key::Filename:
+            section.fileNameGiven = true;
+            [[fallthrough]];
         case Key::SaveAs:
             // Paths written on Windows use backslashes.
             section.*(keyword->textField) = platform::NormalizePath(value);
@@ -223,6 +231,7 @@ private:
     CGenApp& app_;
     int fd_;
     LineReader reader_;
+    bool failed_ = false;
 };
 
 }  // namespace
@@ -234,16 +243,21 @@ bool ReadControlFile(CGenApp& app, const char* fileName) {
         size_t quote = name.rfind('"');
         if (quote != std::string::npos) name.resize(quote);
     }
-    int fd = platform::OpenFile(platform::NormalizePath(name), O_RDONLY, platform::Share::DenyNone);
-    if (fd < 0) {
-        platform::ShowMessage("Cannot open Control File " + name);
-        return false;
-    }
-    {
+    const std::string path = platform::NormalizePath(name);
+    int fd = platform::IsDirectory(path) ? -1 : platform::OpenFile(path, O_RDONLY, platform::Share::DenyNone);
+    bool read = fd >= 0;
+    if (read) {
         ControlFileReader reader(app, fd);
-        reader.Read();
+        read = reader.Read();
     }
     ControlRun& run = app.Control();
+    if (!read) {
+        // Half a control file is not run.
+        platform::ShowMessage("Cannot open Control File " + name);
+        run.count = 0;
+        run.goState = kGoNone;
+        return false;
+    }
     run.index = 0;
     run.goState = run.count > 0 ? run.sections[0].goState : kGoNone;
     return true;
@@ -275,6 +289,10 @@ bool ApplyControlSection(CGenApp& app, CGenSetupDlg& dialog) {
     RememberSetupChoice(dialog.mode, dialog.section, dialog.fileName);
     s.rectangleError = false;
     ParseFilterRectangle(s.filterRect, section.filterSW, section.filterNE, s);
-    if (s.rectangleError) run.goState = kGoNone;
+    if (s.rectangleError) {
+        // The section is shown in the setup; the control-file run has ended before its end.
+        app.NoteOperationNotDone();
+        run.goState = kGoNone;
+    }
     return run.goState > kGoConfirm;
 }

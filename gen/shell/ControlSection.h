@@ -33,6 +33,10 @@ struct ControlSection {
     std::string filterICAO;// FilterICAO=
     std::string filterSW;  // FilterSW=
     std::string filterNE;  // FilterNE=
+    // The mode of the section whose Filename= named the file (-1 none): a name carried over
+    // from a section that read the file is never written over.
+    int fileNameMode = -1;
+    bool fileNameGiven = false;  // Filename= stood in this section
 };
 
 constexpr int kMaxControlSections = 64;

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 
+#include "platform/App.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -17,6 +18,7 @@ void SetGenExitHandler(std::function<void(int)> handler) { ExitHandler() = std::
 
 void GenExit(int status) {
     if (ExitHandler()) ExitHandler()(status);
+    if (platform::App* app = platform::App::Current()) app->GetUi().FinishOutput();
     std::exit(status);
 }
 

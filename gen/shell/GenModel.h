@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "gen/shell/OperationContext.h"
+#include "platform/Switches.h"
 
 struct ImageParams;
 class CGenApp;
@@ -43,9 +44,8 @@ using ListingFormatter = std::function<void(OperationContext&, int32_t handle, s
 using StopHook = std::function<void(OperationContext&, int mode)>;
 // Save As at the end of a GO state 3 control-file section: file name, append flag.
 using SaveAsHook = std::function<bool(OperationContext&, const std::string& name, bool append)>;
-// A command-line switch the framework does not know: args and index of the token; returns
-// the number of tokens used (0: not a switch of the model).
-using SwitchHook = std::function<int(CGenApp&, const std::vector<std::string>& tokens, size_t index)>;
+// One of the model's own command-line switches, as given.
+using SwitchHook = std::function<void(CGenApp&, const platform::SwitchUse&)>;
 // The image-type check of Create ISAM and List: false refuses the file.
 using ImageTypeCheck = std::function<bool(CGenView&, const std::string& fileName, int modelCode)>;
 // Extra or replaced confirmation lines of a mode (true: the lines were written).
@@ -99,7 +99,9 @@ struct GenModel {
     ListingFormatter listSection;
     StopHook onStop;
     SaveAsHook saveAs;
-    SwitchHook extraSwitch;
+    // Command-line switches the framework does not know, and what they do.
+    std::vector<platform::SwitchSpec> extraSwitches;
+    SwitchHook onExtraSwitch;
     // File > Save As (empty: the command is disabled).
     std::function<void(CGenApp&)> saveAsCommand;
     // Called once at the end of start-up, before the setup opens: extra commands and state.

@@ -4,6 +4,7 @@
 #include "gen/compile/CompileSession.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenDoc.h"
+#include "gen/shell/CGenView.h"
 #include "platform/FileSystem.h"
 
 OperationContext::OperationContext() = default;
@@ -11,6 +12,12 @@ OperationContext::OperationContext() = default;
 OperationContext::~OperationContext() { CloseBatch(); }
 
 bool OperationContext::Stopped() const { return app && app->State() == kStateIdle; }
+
+void OperationContext::FailOperation() {
+    if (!app) return;
+    app->NoteOperationFailed();
+    if (CGenView* view = app->GenView()) view->StopOperation(kOperationAbortedText);
+}
 
 void OperationContext::AddLine(std::string_view text) const {
     if (doc) doc->AddLine(text);

@@ -103,6 +103,10 @@ public:
     // finds this after its step reports the operation finished.
     bool Stopped() const;
 
+    // Ends the operation as failed (its input could not be read): it is stopped, the
+    // control-file run ends and the program's exit status is 1.
+    void FailOperation();
+
     // Lines of the listing target (nothing when there is none).
     void AddLine(std::string_view text) const;
     void ReplaceLastLine(std::string_view text, bool force = false) const;

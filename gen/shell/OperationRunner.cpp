@@ -91,7 +91,8 @@ void CGenApp::EndOfOperation(CGenDoc& document, bool fromStep) {
     state_ = kStateIdle;
     CGenView* view = GenView();
     if (fromStep && view) view->running = false;
-    notDone_ = fromStep && context_.failed;
+    NoteOperationDone();
+    if (fromStep && context_.failed) NoteOperationNotDone();
     if (control_.goState == kGoNone) return;
     if (control_.goState == kGoSaveAs && model_.saveAs) {
         const ControlSection& section = control_.Current();
@@ -196,7 +197,7 @@ bool CGenApp::OpenOperation(CGenDoc& document, const std::string& fileName, int 
     }
     if (!opened) {
         state_ = kStateIdle;
-        notDone_ = true;
+        NoteOperationNotDone();
         return false;
     }
     state_ = kStateStep;

@@ -18,6 +18,7 @@
 #include "gen/shell/CompileDialog.h"
 #include "gen/shell/ControlFile.h"
 #include "gen/image/Image.h"
+#include "gen/image/ImageCheck.h"
 #include "gen/image/ImageHalves.h"
 #include "gen/image/ImageParams.h"
 #include "platform/FileSystem.h"
@@ -33,6 +34,28 @@ bool EndsWith(const std::string& text, const char* tail) {
 void Refuse(CGenApp& app, const std::string& text) {
     platform::ShowMessage(text);
     app.NoteOperationNotDone();
+}
+
+// An input that cannot be read: the operation fails.
+void CannotOpen(CGenApp& app, const std::string& fileName) {
+    platform::ShowMessage("Cannot open " + fileName);
+    app.NoteOperationFailed();
+}
+
+// Why an unattended Create Image must not write its image over the file (empty: it may). The
+// file name a section carries over from one that read the file is an input, whatever it holds;
+// an existing file that is not an image of the family is not the program's to replace.
+std::string OverwriteRefusal(const CGenApp& app, const std::string& fileName, bool exists) {
+    const ControlRun& run = app.Control();
+    if (!run.Unattended()) return "";
+    const int namedBy = run.Current().fileNameMode;
+    if (namedBy >= 0 && namedBy != kModeCreateImage) {
+        return "No Filename= for the image: " + fileName + ", the input of an earlier section, is not overwritten";
+    }
+    if (!exists) return "";
+    const ImageFileInfo info = IdentifyImageFile(fileName);
+    if (info.row && info.row->kind == app.Model().modelCode) return "";
+    return fileName + " exists and is not an image of this unit family: it is not overwritten";
 }
 
 std::string Format(const char* format, const std::string& a) {
@@ -113,8 +136,9 @@ void CGenView::RunSetup() {
         }
         fileName = dialog.fileName;
 
+        // A folder is no file: it cannot be read, and it is not written over.
         bool exists = false;
-        if (!fileName.empty()) {
+        if (!fileName.empty() && !platform::IsDirectory(fileName)) {
             probeFd = platform::OpenFile(fileName, O_RDONLY, platform::Share::DenyNone);
             exists = probeFd >= 0;
         }
@@ -128,6 +152,8 @@ void CGenView::RunSetup() {
                     Refuse(app_, "You must choose a name for the image file");
                 } else if (EndsWith(fileName, ".awp")) {
                     Refuse(app_, "Sorry, you cannot create a .awp file with Orvanta");
+                } else if (const std::string why = OverwriteRefusal(app_, fileName, exists); !why.empty()) {
+                    Refuse(app_, why);
                 } else if (exists && !run.Unattended() && !ConfirmAreYouSure("overwrite " + fileName)) {
                     app_.NoteOperationNotDone();
                 } else if (AskCompileFilters(app_, mode)) {
@@ -143,7 +169,7 @@ void CGenView::RunSetup() {
                     break;
                 }
                 if (!exists) {
-                    Refuse(app_, Format("Cannot open %s", fileName));
+                    CannotOpen(app_, fileName);
                     break;
                 }
                 const GenModel& model = app_.Model();
@@ -164,7 +190,7 @@ void CGenView::RunSetup() {
                 if (fileName.empty()) {
                     Refuse(app_, "You must choose a batch file to use");
                 } else if (!exists) {
-                    Refuse(app_, Format("Cannot open %s", fileName));
+                    CannotOpen(app_, fileName);
                 } else {
                     go = ShowConfirmation(*this);
                 }
@@ -175,7 +201,7 @@ void CGenView::RunSetup() {
                 if (fileName.empty()) {
                     Refuse(app_, "You must choose a text file to use");
                 } else if (!exists) {
-                    Refuse(app_, Format("Cannot open %s", fileName));
+                    CannotOpen(app_, fileName);
                 } else if (AskCompileFilters(app_, mode)) {
                     go = ShowConfirmation(*this);
                 } else {

@@ -22,6 +22,8 @@
 #include "gen/shell/CGenDBOpen.h"
 #include "gen/batch/BatchUpdate.h"
 #include "gen/shell/GenExit.h"
+#include "gen/testsupport/RecordTestSupport.h"
+#include "platform/testsupport/ScratchDir.h"
 
 namespace batchtest {
 
@@ -32,9 +34,8 @@ struct ExitCalled {
 class BatchDbTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/batchtest-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        scratch_ = std::make_unique<suitetest::ScratchDir>("batchtest");
+        dir_ = scratch_->path;
         std::filesystem::create_directory(dir_ + "/db50");
         SetDbDir(dir_ + "/db50");
         SetGenExitHandler([](int status) { throw ExitCalled{status}; });
@@ -50,8 +51,7 @@ protected:
         CGenDBOpen::SetActive(nullptr);
         opener_.reset();
         SetGenExitHandler({});
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
     }
 
     // Applies one line as the batch update does; -1 for a comment line.
@@ -67,16 +67,7 @@ protected:
     // Every record of a file in serial order.
     template <class Record>
     std::vector<Record> All() {
-        std::vector<Record> out;
-        dbif_open<Record>();
-        dbif_index<Record>(IndexZero(Record::File::kFileNumber));
-        Record record{};
-        if (dbif_first(record)) {
-            do out.push_back(record);
-            while (dbif_next(record));
-        }
-        dbif_close<Record>();
-        return out;
+        return recordtest::AllRecords<Record>(IndexZero(Record::File::kFileNumber));
     }
 
     static const char* IndexZero(int file) {
@@ -105,6 +96,7 @@ protected:
         return files;
     }
 
+    std::unique_ptr<suitetest::ScratchDir> scratch_;
     std::string dir_;
     std::unique_ptr<CGenDBOpen> opener_;
     int32_t next_[kGenFileCount] = {};

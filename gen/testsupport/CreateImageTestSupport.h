@@ -20,6 +20,7 @@
 #include "gen/image/NamePointer.h"
 #include "gen/image/PositionField.h"
 #include "gen/testsupport/ImageTestUtil.h"
+#include "gen/testsupport/RecordTestSupport.h"
 
 namespace cimgtest {
 
@@ -95,28 +96,12 @@ protected:
     }
 
     // Lines echoed so far (every replacement of the last line included).
-    const std::vector<std::string>& Echoed() { return Ui().EchoedLines(); }
-    bool Echoed(const std::string& line) {
-        for (const std::string& l : Echoed()) {
-            if (l == line) return true;
-        }
-        return false;
-    }
 
     // Every record of a database file in serial order.
     template <class Record>
     std::vector<Record> All(const char* index) {
-        std::vector<Record> out;
         EXPECT_EQ(App().OpenDatabaseChecked(), 1);
-        dbif_open<Record>();
-        dbif_index<Record>(index);
-        Record record{};
-        if (dbif_first(record)) {
-            do out.push_back(record);
-            while (dbif_next(record));
-        }
-        dbif_close<Record>();
-        return out;
+        return recordtest::AllRecords<Record>(index);
     }
     int32_t NameSerial(const std::string& text) {
         for (const NameRecord& n : All<NameRecord>("nsno")) {

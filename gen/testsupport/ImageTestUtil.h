@@ -22,31 +22,13 @@
 #include "gen/image/SectionRecordWriter.h"
 #include "gen/image/Sumcheck.h"
 #include "gen/image/CountryRecord.h"
+#include "platform/testsupport/ScratchDir.h"
 
 namespace imgtest {
 
-class TempDir {
-public:
-    TempDir() {
-        char tmpl[] = "/tmp/imgtest.XXXXXX";
-        path_ = mkdtemp(tmpl);
-    }
-    ~TempDir() { std::filesystem::remove_all(path_); }
-    std::string File(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-inline std::vector<uint8_t> ReadAll(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
-inline void WriteAll(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
+using suitetest::ReadAll;
+using suitetest::WriteAll;
+using TempDir = suitetest::ScratchDir;
 
 class ScriptedUi : public ImageFileUi {
 public:

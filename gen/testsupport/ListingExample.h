@@ -195,14 +195,20 @@ public:
     OperationContext context;
 };
 
-// Builds the example image into `path`.
-inline void BuildExample(const std::string& path, ExampleBuilder builder = ExampleData()) {
+// Writes the example image into `path`.
+inline ImageResult WriteExample(const std::string& path, ExampleBuilder builder = ExampleData()) {
     Image image(ImageParams496);
-    ASSERT_TRUE(image.Create(path).ok());
+    ImageResult r = image.Create(path);
     uint32_t end = 0;
-    const ImageResult r = builder.Build(image, &end);
-    ASSERT_TRUE(r.ok()) << r.text;
+    if (r.ok()) r = builder.Build(image, &end);
     image.Close();
+    return r;
+}
+
+// Builds the example image into `path` in a test.
+inline void BuildExample(const std::string& path, ExampleBuilder builder = ExampleData()) {
+    const ImageResult r = WriteExample(path, std::move(builder));
+    ASSERT_TRUE(r.ok()) << r.text;
 }
 
 }  // namespace listtest

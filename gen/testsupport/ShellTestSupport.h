@@ -6,6 +6,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -18,6 +19,7 @@
 #include "gen/shell/CGenView.h"
 #include "gen/shell/GenExit.h"
 #include "platform/HeadlessUi.h"
+#include "platform/testsupport/ScratchDir.h"
 
 namespace shelltest {
 
@@ -36,6 +38,12 @@ inline GenModel TestModel() {
     return model;
 }
 
+// The bytes of a file ("" when it cannot be read).
+inline std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 inline platform::ScriptedAnswer Answer(std::string match, std::vector<std::pair<std::string, std::string>> values,
                                        std::string press) {
     return platform::ScriptedAnswer{std::move(match), std::move(values), std::move(press), 0};
@@ -44,9 +52,8 @@ inline platform::ScriptedAnswer Answer(std::string match, std::vector<std::pair<
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/shelltest-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        scratch_ = std::make_unique<suitetest::ScratchDir>("shelltest");
+        dir_ = scratch_->path;
         oldDir_ = std::filesystem::current_path().string();
         std::filesystem::current_path(dir_);
         ::setenv("XDG_CONFIG_HOME", (dir_ + "/config").c_str(), 1);
@@ -58,8 +65,7 @@ protected:
         app_.reset();
         SetGenExitHandler({});
         std::filesystem::current_path(oldDir_);
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
+        scratch_.reset();
     }
 
     // A started application (document, frame and view made; the start message is queued).
@@ -100,6 +106,26 @@ protected:
         return captions;
     }
 
+    // Starts a listing of the file as GO does and runs it to its end.
+    void RunListing(const std::string& file, int kind) {
+        CGenView& v = View();
+        v.mode = kModeList;
+        v.fileName = file;
+        v.section = kind - 1;
+        App().SetState(kStateStartPending);
+        long count = 1;
+        int limit = 100000;
+        App().OnIdle(count++);
+        while (App().State() != kStateIdle && limit-- > 0) App().OnIdle(count++);
+    }
+
+    // The lines echoed to the output, added and replaced alike.
+    const std::vector<std::string>& Echoed() const { return ui_->EchoedLines(); }
+    bool Echoed(const std::string& line) const {
+        const auto& lines = Echoed();
+        return std::find(lines.begin(), lines.end(), line) != lines.end();
+    }
+
     // The stored listing lines from `from` on.
     std::vector<std::string> LinesFrom(size_t from) const {
         const auto& lines = app_->Document()->Lines();
@@ -115,6 +141,7 @@ protected:
 
     std::unique_ptr<CGenApp> app_;
     platform::HeadlessUi* ui_ = nullptr;
+    std::unique_ptr<suitetest::ScratchDir> scratch_;
     std::string dir_;
     std::string oldDir_;
 };

@@ -57,24 +57,48 @@ TEST(HeadlessUi, MessageBoxesTakeMatchingAnswersElseTheirDefaultButton) {
     EXPECT_EQ(seen[1].caption, "testprog");
 }
 
-TEST(HeadlessUi, MessageTextsGoToStandardErrorAsUtf8) {
+TEST(HeadlessUi, MessageTextsGoToStandardErrorAsUtf8AfterTheProgramsName) {
     TestApp app;
     testing::internal::CaptureStderr();
     app.headless->SetStreams(nullptr, stderr);
     ShowMessage("N51\xB0" "30' is outside", MessageStyle{});
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "N51\xC2\xB0" "30' is outside\n");
+    app.headless->SetProgramName("brondel");
+    ShowMessage("Cannot open x", MessageStyle{});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "N51\xC2\xB0" "30' is outside\nbrondel: Cannot open x\n");
 }
 
-TEST(HeadlessUi, ListingLinesGoToStandardOutputAsTheyAreEchoed) {
-    TestApp app;
-    testing::internal::CaptureStdout();
-    app.headless->SetStreams(stdout, nullptr);
-    Document doc;
-    doc.EchoLine("Create Image 1");
-    doc.EchoLine("Create Image 54");  // a line replaced in place is printed again
-    doc.EchoLine("\x80 5 \x96 6");
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Create Image 1\nCreate Image 54\n\xE2\x82\xAC 5 \xE2\x80\x93 6\n");
-    EXPECT_EQ(app.headless->EchoedLines().size(), 3u);
+// Lines added (+) and replaced in place (=), and messages (!), as a file and a terminal show them.
+TEST(HeadlessUi, ReplacedLinesAreWrittenOnceToAFileAndInPlaceOnATerminal) {
+    const std::vector<std::string> steps = {"+Create Image 1", "=Create Image 54", "=Create Image 107", "+\x80 5 \x96 6",
+                                            "=Processing line 2", "!Stop?", "=Processing line 3", "+Done"};
+    struct Case {
+        bool terminal;
+        const char* expected;
+    } cases[] = {
+        {false, "Create Image 107\nProcessing line 2\nProcessing line 3\nDone\n"},
+        {true, "Create Image 1\r\x1b[KCreate Image 54\r\x1b[KCreate Image 107\n\xE2\x82\xAC 5 \xE2\x80\x93 6"
+               "\r\x1b[KProcessing line 2\nProcessing line 3\nDone\n"},
+    };
+    for (const Case& c : cases) {
+        TestApp app;
+        std::FILE* out = std::tmpfile();
+        app.headless->SetStreams(out, nullptr);
+        app.headless->SetLinesTerminal(c.terminal);
+        Document doc;
+        for (const std::string& step : steps) {
+            const std::string text = step.substr(1);
+            if (step[0] == '+') doc.EchoLine(text);
+            if (step[0] == '=') doc.EchoReplacedLine(text);
+            if (step[0] == '!') ShowMessage(text, MessageStyle{});
+        }
+        app.headless->FinishOutput();
+        std::rewind(out);
+        std::string written;
+        for (int ch; (ch = std::fgetc(out)) != EOF;) written += static_cast<char>(ch);
+        std::fclose(out);
+        EXPECT_EQ(written, c.expected) << (c.terminal ? "terminal" : "file");
+        EXPECT_EQ(app.headless->EchoedLines().size(), 7u);
+    }
 }
 
 TEST(HeadlessUi, DialogsMatchByCaptionOrByTheirTexts) {

@@ -14,18 +14,14 @@
 
 #include "platform/App.h"
 #include "platform/HeadlessUi.h"
+#include "platform/testsupport/ScratchDir.h"
 
 namespace platform::test {
 
-class TestApp : public App {
+// An App named "testprog" that records its idle turns and runs extra idle work.
+class RecordingApp : public App {
 public:
-    TestApp() {
-        auto ui = std::make_unique<HeadlessUi>();
-        ui->SetStreams(nullptr, nullptr);
-        headless = ui.get();
-        SetUi(std::move(ui));
-        SetAppName("testprog");
-    }
+    RecordingApp() { SetAppName("testprog"); }
 
     bool OnIdle(long count) override {
         idleCounts.push_back(count);
@@ -34,19 +30,25 @@ public:
         return more;
     }
 
-    HeadlessUi* headless;
     std::vector<long> idleCounts;
     std::function<bool(long)> idle;  // extra idle work: true asks for more
 };
 
-// A test with a folder of its own under /tmp, removed at its end.
+class TestApp : public RecordingApp {
+public:
+    TestApp() {
+        auto ui = std::make_unique<HeadlessUi>();
+        ui->SetStreams(nullptr, nullptr);
+        headless = ui.get();
+        SetUi(std::move(ui));
+    }
+
+    HeadlessUi* headless;
+};
+
+// A test with a scratch folder of its own, removed at its end.
 class TempFolderTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char tmpl[] = "/tmp/platformtestXXXXXX";
-        dir_ = ::mkdtemp(tmpl);
-    }
-    void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
     void Write(const std::string& name, const std::string& text) {
         std::ofstream(Path(name), std::ios::binary) << text;
@@ -55,7 +57,8 @@ protected:
         std::ifstream f(Path(name), std::ios::binary);
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
-    std::string dir_;
+    suitetest::ScratchDir scratch_{"platformtest"};
+    std::string dir_ = scratch_.path;
 };
 
 }  // namespace platform::test

@@ -70,7 +70,15 @@ void CMainFrame::OnClose() {
     Frame::OnClose();
 }
 
-CTrevossaApp::CTrevossaApp() { SetAppName(kTrevossaName); }
+CTrevossaApp::CTrevossaApp() {
+    SetAppName(kTrevossaName);
+    platform::CommandLineSpec spec;
+    spec.program = kProgramFile;
+    spec.title = kTrevossaName;
+    spec.version = kTrevossaVersion;
+    spec.checkedByProgram = true;  // ParseTrevossaOptions, before anything is made
+    SetCommandLineSpec(std::move(spec));
+}
 
 bool CTrevossaApp::InitInstance() {
     std::string bad;

@@ -77,24 +77,25 @@ class StartUp(BrondelRun):
 
 class Refusals(BrondelRun):
     CASES = [
-        (0, "", "You must choose a name for the image file"),
-        (1, "", "You must choose an image file to supply the data"),
-        (1, "gone.img", "Cannot open gone.img"),
-        (2, "", "You must choose a batch file to use"),
-        (2, "gone.txt", "Cannot open gone.txt"),
-        (3, "", "You must choose an image file to supply the data"),
-        (3, "gone.awp", "Cannot open gone.img"),
-        (4, "", "You must choose a text file to use"),
-        (5, "gone.txt", "Cannot open gone.txt"),
-        (6, "", "You must choose a text file to use"),
+        # mode, file name, message, exit status (1: an input that cannot be read)
+        (0, "", "You must choose a name for the image file", 3),
+        (1, "", "You must choose an image file to supply the data", 3),
+        (1, "gone.img", "Cannot open gone.img", 1),
+        (2, "", "You must choose a batch file to use", 3),
+        (2, "gone.txt", "Cannot open gone.txt", 1),
+        (3, "", "You must choose an image file to supply the data", 3),
+        (3, "gone.awp", "Cannot open gone.img", 1),
+        (4, "", "You must choose a text file to use", 3),
+        (5, "gone.txt", "Cannot open gone.txt", 1),
+        (6, "", "You must choose a text file to use", 3),
     ]
 
     def test_every_refusal_shows_its_text_and_the_setup_again(self):
-        for mode, name, message in self.CASES:
+        for mode, name, message, status in self.CASES:
             with self.subTest(mode=mode, name=name):
                 code = self.run_brondel([setup(mode, name)])
                 self.assertEqual(self.err, [message])
-                self.assertEqual(code, 3)
+                self.assertEqual(code, status)
 
     def test_image_files_of_no_known_kind(self):
         self.write("zero.img", b"\0" * 512)

@@ -98,7 +98,7 @@ class ControlFile(suite.TempFolderRun):
         # A path's slash comes first: the "//" after it is part of the name.
         code, out, err = self.run_file(["Mode=BatchUpdate", "Filename=data/c.txt // the third file", "GO=1"])
         self.assertIn("Cannot open data/c.txt // the third file", err)
-        self.assertEqual(code, 3)
+        self.assertEqual(code, 1)
 
     def test_keywords_and_files_that_are_wrong(self):
         code, out, err = self.run_file(["Colour=red", "Section=Airports", "Mode=BatchUpdate", "Filename=a.txt",
@@ -108,12 +108,13 @@ class ControlFile(suite.TempFolderRun):
         self.assertIn("Unknown Control File Section=Airports", err)
         code, out, err = self.brondel("-F", "missing.ctl")
         self.assertIn("Cannot open Control File missing.ctl", err)
+        self.assertEqual(code, 1)
         sections = []
         for i in range(65):
             sections += ["Mode=BatchUpdate", "Filename=a.txt", "GO=1"]
         code, out, err = self.run_file(sections)
         self.assertIn("Too many Control File Sections", err)
-        self.assertEqual(code, 0)
+        self.assertEqual(code, 1)
         self.assertEqual(self.updated(out), [])
 
 

@@ -132,7 +132,7 @@ def airspace_files(eighteen_bit, name_serial):
 class GeneratorRun(suite.TempFolderRun):
     prefix = "create-image-"
 
-    def run_program(self, program, sections, answers=None, timeout=120):
+    def run_program(self, program, sections, answers=None, timeout=120, terminal=False):
         """Runs the program headless on a control file made of the sections (dicts of keys)."""
         lines = []
         for section in sections:
@@ -140,7 +140,7 @@ class GeneratorRun(suite.TempFolderRun):
             lines.append("GO=1")
         self.write("run.ctl", lines)
         switches = self.write_answers(answers) if answers is not None else []
-        return self.run_headless(program, switches + ["-F", "run.ctl"], timeout=timeout)
+        return self.run_headless(program, switches + ["-F", "run.ctl"], timeout=timeout, terminal=terminal)
 
     def load_example_with_airspace(self, family):
         """The example batch file loaded, and TCC.DAT and SUA.DAT put in the database folder;
@@ -151,12 +151,12 @@ class GeneratorRun(suite.TempFolderRun):
         self.write(os.path.join("db50", "SUA.DAT"), sua)
         return tcc, sua
 
-    def create_image(self, program, image, load=True):
+    def create_image(self, program, image, load=True, terminal=False):
         sections = []
         if load:
             sections.append({"Mode": "BatchUpdate", "Filename": EXAMPLE_BATCH})
         sections.append({"Mode": "CreateImage", "Filename": image, "Title": "PUGET SOUND"})
-        return self.run_program(program, sections)
+        return self.run_program(program, sections, terminal=terminal)
 
     def check(self, image, family):
         report = imgcheck.check_file(self.path(image), family)
@@ -211,6 +211,9 @@ class ExampleControlFiles(GeneratorRun):
         os.mkdir(self.path("run"))
         for family in FAMILIES:
             with self.subTest(family=family):
+                # Another family's image is not written over.
+                if os.path.exists(self.path("run", "puget.img")):
+                    os.remove(self.path("run", "puget.img"))
                 code = self.run_headless(family, ["-F", "../examples/create_image.ctl"], cwd=self.path("run"))
                 self.assertEqual(code, 0, self.err_text)
                 whole = self.check(os.path.join("run", "puget.img"), family)
@@ -226,6 +229,8 @@ class EmptyDatabase(GeneratorRun):
     def test_the_empty_database_gives_an_empty_image(self):
         for family in FAMILIES:
             with self.subTest(family=family):
+                if os.path.exists(self.path("empty.img")):
+                    os.remove(self.path("empty.img"))
                 code = self.create_image(family, "empty.img", load=False)
                 self.assertEqual(code, 0)
                 self.assertEqual(self.err, ["Your ISAM database (on your PC) is empty, do you want to continue ?"])
@@ -243,13 +248,23 @@ class EmptyDatabase(GeneratorRun):
                     self.assertEqual(set(buckets), {0xFFFF})
 
     def test_progress_lines_on_calls_1_and_54(self):
-        self.assertEqual(self.create_image("brondel", "puget.img"), 0)
+        # On a terminal every progress text is written, each over the one before.
+        self.assertEqual(self.create_image("brondel", "puget.img", terminal=True), 0)
+        self.assertIn(("Initialising image file 1" + suite.REWRITE_LINE + "Initialising image file 54").encode(),
+                      self.stdout)
         for line in ("Initialising image file 1", "Initialising image file 54", "Initialising image file 107",
                      "Initialising image file 32768", "Counting APTS 1", "Scanning city and facility names 54"):
             self.assertIn(line, self.out)
         self.assertNotIn("Initialising image file 2", self.out)
         counts = [int(m.group(1)) for m in (re.match(r"Initialising image file (\d+)$", l) for l in self.out) if m]
         self.assertEqual(counts, list(range(1, 32768, 53)) + [32768])
+        # What the terminal shows at the end: each line with its last text.
+        screen = [line.split(suite.REWRITE_LINE)[-1] for line in self.stdout.decode().split("\n")[:-1]]
+        # To a file or pipe each progress line is written once, with that last text.
+        self.assertEqual(self.create_image("brondel", "puget.img", load=False), 0)
+        start = "You have chosen to create a new Binary Image File"
+        self.assertEqual(self.out[self.out.index(start):], screen[screen.index(start):])
+        self.assertIn("Initialising image file 32768", self.out)
 
 
 class Airspace(GeneratorRun):
@@ -257,9 +272,11 @@ class Airspace(GeneratorRun):
         for family in FAMILIES:
             with self.subTest(family=family):
                 self.load_example_with_airspace(family)
+                if os.path.exists(self.path("air.img")):
+                    os.remove(self.path("air.img"))
                 self.assertEqual(self.create_image(family, "air.img", load=False), 0, self.err)
-                self.assertIn("Counting FSS/TCCS 1", self.out)
-                self.assertIn("Writing SUA Section to image file 1", self.out)
+                self.assertIn("Counting FSS/TCCS 3", self.out)
+                self.assertIn("Writing SUA Section to image file 4", self.out)
                 self.check("air.img", family)
                 with open(self.path("air.img"), "rb") as f:
                     header = f.read(120)

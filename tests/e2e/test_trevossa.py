@@ -126,7 +126,7 @@ class Trevossa(suite.TempFolderRun):
             with self.subTest(source=source, target=target):
                 before = sorted(os.listdir(self.dir))
                 self.assertEqual(self.trevossa("-S", source, "-D", target), 1)
-                self.assertEqual(self.err, ["trevossa: " + message])
+                self.assertEqual(self.err_text.splitlines(), ["trevossa: " + message])
                 self.assert_nothing_made(before)
 
     def test_an_existing_output_is_replaced_only_by_a_finished_one(self):
@@ -156,7 +156,7 @@ class Trevossa(suite.TempFolderRun):
                 else:
                     self.assertEqual(self.out, [])
                 if err:
-                    self.assertEqual(self.err[0], err)
+                    self.assertEqual(self.err_text.splitlines()[0], err)
                     self.assertTrue(self.err[1].startswith("usage: trevossa"))
                 else:
                     self.assertEqual(self.err, [])

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/testsupport/ScratchDir.h"
 #include "gen/compile/CompileApproach.h"
 #include "gen/compile/CompileGrid.h"
 #include "gen/compile/CompileSession.h"
@@ -90,9 +91,6 @@ TEST(CompileGrid, BoxTestLowersACopy) {
 class GridFiles : public testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/compilegrid-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
         ASSERT_TRUE(s_.files[kWorkR].Create(dir_ + "/r"));
         ASSERT_TRUE(s_.files[kWorkG].Create(dir_ + "/g"));
         c_.settings = &settings_;
@@ -100,9 +98,9 @@ protected:
     void TearDown() override {
         s_.files[kWorkR].Close(false);
         s_.files[kWorkG].Close(false);
-        std::filesystem::remove_all(dir_);
     }
-    std::string dir_;
+    suitetest::ScratchDir scratch_{"compilegrid"};
+    std::string dir_ = scratch_.path;
     GenSettings settings_;
     OperationContext c_;
     CompileSession s_;

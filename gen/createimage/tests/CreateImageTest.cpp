@@ -183,6 +183,17 @@ TEST_F(CreateImageTest, RunsTheStepTableAndFinishingStepOfTheModel) {
     EXPECT_FALSE(App().OperationNotDone());
 }
 
+TEST_F(CreateImageTest, ABatchFileThatCannotBeReadFailsTheUpdate) {
+    Start();
+    std::filesystem::create_directory("folder.txt");
+    const size_t from = Doc().Lines().size();
+    Run(kModeBatchUpdate, "folder.txt");
+    const std::vector<std::string> lines = LinesFrom(from);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "*** Batch file read failed: Is a directory ***"), lines.end());
+    EXPECT_EQ(std::find(lines.begin(), lines.end(), "Database Update Complete"), lines.end());
+    EXPECT_EQ(App().ExitInstance(), kExitFatal);
+}
+
 TEST_F(CreateImageTest, EmptyDatabaseAsksAndMakesAnEmptyImage) {
     Start();
     // The headless default of the Yes/No question is Yes.

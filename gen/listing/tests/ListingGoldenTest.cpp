@@ -83,7 +83,13 @@ TEST_F(ListingGolden, EverySectionKindMatchesItsGoldenFile) {
         const std::vector<std::string> lines = ListWith(c);
         if (update) WriteLines(kGoldenDir + c.file, lines);
         const std::vector<std::string> golden = ReadLines(kGoldenDir + c.file);
-        if (lines != golden) WriteLines(std::string("/tmp/") + c.file + ".actual", lines);
+        if (lines != golden) {
+            // What was listed, beside the build for a look or a copy over the golden file.
+            const std::string failed = std::string(SUITE_BUILD_DIR) + "/golden-failures/";
+            std::filesystem::create_directories(failed);
+            WriteLines(failed + c.file + ".actual", lines);
+            ADD_FAILURE() << "listed lines written to " << failed << c.file << ".actual";
+        }
         ASSERT_EQ(lines.size(), golden.size());
         for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i], golden[i]) << "line " << i;
     }

@@ -21,17 +21,7 @@ protected:
         return MakeApp(model);
     }
     // Starts a listing as GO does and runs it to its end.
-    void List(const std::string& file, int kind) {
-        CGenView& v = View();
-        v.mode = kModeList;
-        v.fileName = file;
-        v.section = kind - 1;
-        App().SetState(kStateStartPending);
-        long count = 1;
-        int limit = 100000;
-        App().OnIdle(count++);
-        while (App().State() != kStateIdle && limit-- > 0) App().OnIdle(count++);
-    }
+    void List(const std::string& file, int kind) { RunListing(file, kind); }
     std::vector<std::string> Shown() {
         std::vector<std::string> lines;
         for (int i = 0; i < Doc().GetLineCount(); ++i) lines.push_back(Doc().GetLine(i));
@@ -50,12 +40,6 @@ protected:
         imgtest::BuiltImage built;
         const ImageResult r = imgtest::BuildTestImage(image, db, "MANY INTS", &built);
         ASSERT_TRUE(r.ok()) << r.text;
-    }
-    static std::string ReadFile(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
     }
 };
 

@@ -20,13 +20,6 @@ namespace {
 
 const std::string kGoldenDir = std::string(SUITE_SOURCE_DIR) + "/tests/e2e/golden/";
 
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // The golden file's lines as a save writes them: each ended by CR LF, empty lines left out.
 std::string GoldenAsSaved(const std::string& name) {
     std::ifstream in(kGoldenDir + name, std::ios::binary);
@@ -52,15 +45,7 @@ protected:
     }
     // Starts a listing as GO does and runs it to its end.
     void List(int kind, const std::string& file = "example.img") {
-        CGenView& v = View();
-        v.mode = kModeList;
-        v.fileName = file;
-        v.section = kind - 1;
-        App().SetState(kStateStartPending);
-        long count = 1;
-        int limit = 100000;
-        App().OnIdle(count++);
-        while (App().State() != kStateIdle && limit-- > 0) App().OnIdle(count++);
+        RunListing(file, kind);
         ASSERT_EQ(Doc().ShownKind(), kind);
     }
     void Settings(int recordNumbers, uint32_t debug, uint32_t extra) {
@@ -226,14 +211,6 @@ TEST_F(SaveAsShell, ABatchDumpOfAPointListingHoldsEveryPointKind) {
     EXPECT_EQ(App().Settings().extraDebugLevel, 2u);
     // The screen listing still shows its own lines afterwards.
     EXPECT_EQ(Doc().GetLine(0).substr(0, 4), "   0");
-}
-
-// The example image of the listing golden files for the end-to-end Save As scenarios, written
-// where SAVEAS_EXAMPLE_IMAGE names; skipped otherwise.
-TEST(SaveAsExampleImage, WrittenForTheEndToEndScenarios) {
-    const char* path = std::getenv("SAVEAS_EXAMPLE_IMAGE");
-    if (!path || !*path) GTEST_SKIP() << "SAVEAS_EXAMPLE_IMAGE names no file";
-    listtest::BuildExample(path);
 }
 
 }  // namespace

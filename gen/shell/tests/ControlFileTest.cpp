@@ -156,17 +156,37 @@ TEST_F(ControlFile, FirstAndLastLineSwitchesCountBeforeTheFile) {
 TEST_F(ControlFile, SixtyFourSectionsAtMost) {
     std::vector<std::string> lines;
     for (int i = 0; i < 64; ++i) lines.insert(lines.end(), {"Title=T" + std::to_string(i), "GO=1"});
-    lines.insert(lines.end(), {"", "// the end"});
     EXPECT_EQ(Read(lines).count, 64);
     EXPECT_TRUE(Messages().empty());
-    lines.insert(lines.end(), {"Title=ONE TOO MANY", "GO=1"});
-    try {
-        Read(lines);
-        ADD_FAILURE() << "the program goes on";
-    } catch (const ExitCalled& e) {
-        EXPECT_EQ(e.status, 0);
+    // Any line after the 64th section ends the run, one without '=' too.
+    for (const char* extra : {"Title=ONE TOO MANY", "", "// the end", "label"}) {
+        SCOPED_TRACE(extra);
+        std::vector<std::string> more = lines;
+        more.push_back(extra);
+        const size_t before = Messages().size();
+        try {
+            Read(more);
+            ADD_FAILURE() << "the program goes on";
+        } catch (const ExitCalled& e) {
+            EXPECT_EQ(e.status, kExitFatal);
+        }
+        EXPECT_EQ(Messages().size(), before + 1);
+        EXPECT_EQ(Messages().back(), "Too many Control File Sections");
     }
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Too many Control File Sections"});
+}
+
+TEST_F(ControlFile, FileNamesRememberTheModeOfTheSectionThatNamedThem) {
+    const ControlRun& run = Read({"Mode=BatchUpdate", "Filename=in.txt", "GO=1",
+                                  "Mode=CreateImage", "Filenme=out.img", "GO=1",
+                                  "Filename=out.img", "GO=1",
+                                  "Mode=List", "GO=1"});
+    ASSERT_EQ(run.count, 4);
+    EXPECT_EQ(run.sections[0].fileNameMode, kModeBatchUpdate);
+    EXPECT_EQ(run.sections[1].fileName, "in.txt");  // the misspelt keyword named nothing
+    EXPECT_EQ(run.sections[1].fileNameMode, kModeBatchUpdate);
+    EXPECT_EQ(run.sections[2].fileNameMode, kModeCreateImage);
+    EXPECT_EQ(run.sections[3].fileName, "out.img");
+    EXPECT_EQ(run.sections[3].fileNameMode, kModeCreateImage);
 }
 
 TEST_F(ControlFile, LongLinesAreJoinedAndNeverTakenInPieces) {
@@ -226,8 +246,11 @@ TEST_F(ControlFile, ApplyFillsTheSetupFromTheRunningSection) {
     EXPECT_FALSE(ApplyControlSection(App(), dialog));
     // A filter rectangle that does not parse: the section is shown in the setup.
     Read({"Mode=List", "FilterSW=N999999 E0000000", "FilterNE=N100000 E0100000", "GO=1"});
+    App().NoteOperationDone();
     EXPECT_FALSE(ApplyControlSection(App(), dialog));
     EXPECT_EQ(App().Control().goState, kGoNone);
+    // The control-file run ends there: the program's status says so.
+    EXPECT_EQ(App().ExitInstance(), kExitNotDone);
 }
 
 }  // namespace

@@ -245,20 +245,39 @@ TEST_F(ShellRunner, UnattendedControlRunGoesThroughEverySectionAndKeepsTheLastIm
     EXPECT_EQ(App().ExitInstance(), kExitOk);
 }
 
-TEST_F(ShellRunner, ARefusedUnattendedSectionEndsTheRunAsNotDone) {
-    MakeApp();
-    ControlRun& run = App().Control();
-    run.sections[0].mode = kModeBatchUpdate;
-    run.sections[0].fileName = "missing.txt";
-    run.sections[0].goState = kGoUnattended;
-    run.count = 1;
-    run.goState = kGoUnattended;
-    App().Run();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Cannot open missing.txt"});
-    // The setup dialog is shown (and, with no answer, cancelled): the run went interactive.
-    EXPECT_EQ(Dialogs(), std::vector<std::string>{"Select Required Operation"});
-    EXPECT_EQ(App().Control().goState, kGoNone);
-    EXPECT_EQ(App().ExitInstance(), kExitNotDone);
+TEST_F(ShellRunner, ARefusedOrUnreadableUnattendedSectionEndsTheRun) {
+    std::filesystem::create_directory("folder.txt");
+    WriteFile("locked.txt", "ADD|APT|KSEA|K|\r\n");
+    std::filesystem::permissions("locked.txt", std::filesystem::perms::none);
+    const bool rootReads = ::access("locked.txt", R_OK) == 0;
+    struct Case {
+        const char* file;
+        const char* message;
+        int status;
+    } cases[] = {
+        {"", "You must choose a batch file to use", kExitNotDone},
+        {"missing.txt", "Cannot open missing.txt", kExitFatal},
+        {"folder.txt", "Cannot open folder.txt", kExitFatal},
+        {"locked.txt", "Cannot open locked.txt", kExitFatal},
+    };
+    for (const Case& c : cases) {
+        if (rootReads && std::string(c.file) == "locked.txt") continue;
+        SCOPED_TRACE(c.file);
+        MakeApp();
+        ControlRun& run = App().Control();
+        run.sections[0].mode = kModeBatchUpdate;
+        run.sections[0].fileName = c.file;
+        run.sections[0].goState = kGoUnattended;
+        run.count = 1;
+        run.goState = kGoUnattended;
+        App().Run();
+        EXPECT_EQ(Messages(), std::vector<std::string>{c.message});
+        // The setup dialog is shown (and, with no answer, cancelled): the run went interactive.
+        EXPECT_EQ(Dialogs(), std::vector<std::string>{"Select Required Operation"});
+        EXPECT_EQ(App().Control().goState, kGoNone);
+        EXPECT_EQ(App().ExitInstance(), c.status);
+        EXPECT_FALSE(Echoed("Database Update Complete"));
+    }
 }
 
 TEST_F(ShellRunner, OpenImageSourceEmptiesDuffSuasAndListsProgAtDebugLevel) {

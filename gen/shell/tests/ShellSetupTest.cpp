@@ -7,6 +7,7 @@
 #include "common/Bits.h"
 #include "gen/shell/CGenFrame.h"
 #include "gen/shell/RunSetup.h"
+#include "gen/image/PartNumber.h"
 
 namespace shelltest {
 namespace {
@@ -165,6 +166,10 @@ TEST_F(ShellSetup, OverwriteIsAskedOnlyWhenAttended) {
     EXPECT_EQ(App().State(), kStateStartPending);
     App().SetState(kStateIdle);
 
+    // Unattended: an image of the family is replaced without a question.
+    std::string image(300, '\0');
+    PackPartNumber(reinterpret_cast<uint8_t*>(&image[33]), MakePartNumberText("OLD", 677));
+    WriteFile("old.img", image);
     size_t asked = Messages().size();
     ControlSection section;
     section.mode = kModeCreateImage;
@@ -172,6 +177,55 @@ TEST_F(ShellSetup, OverwriteIsAskedOnlyWhenAttended) {
     section.goState = kGoUnattended;
     RunSection(section);
     EXPECT_EQ(Messages().size(), asked);
+    EXPECT_EQ(App().State(), kStateStartPending);
+}
+
+TEST_F(ShellSetup, UnattendedCreateImageNeverWritesOverAnotherFileOrAnInput) {
+    MakeApp();
+    std::string quenmarImage(300, '\0');
+    PackPartNumber(reinterpret_cast<uint8_t*>(&quenmarImage[42]), MakePartNumberText("OLD", 19));
+    WriteFile("batch.txt", "ADD|APT|KSEA|K|\r\n");
+    WriteFile("other.img", quenmarImage);
+    WriteFile("empty.img", "");
+    const std::string notImage = " exists and is not an image of this unit family: it is not overwritten";
+    struct Case {
+        const char* file;
+        int fileNameMode;  // the mode of the section that named the file
+        std::string message;
+    } cases[] = {
+        {"batch.txt", kModeCreateImage, "batch.txt" + notImage},
+        {"other.img", kModeCreateImage, "other.img" + notImage},
+        {"empty.img", kModeCreateImage, "empty.img" + notImage},
+        // A Filename= missing or misspelt in the section: the name of an earlier section's input.
+        {"batch.txt", kModeBatchUpdate,
+         "No Filename= for the image: batch.txt, the input of an earlier section, is not overwritten"},
+        {"new.img", kModeList,
+         "No Filename= for the image: new.img, the input of an earlier section, is not overwritten"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const size_t before = Messages().size();
+        ControlSection section;
+        section.mode = kModeCreateImage;
+        section.fileName = c.file;
+        section.fileNameMode = c.fileNameMode;
+        section.goState = kGoUnattended;
+        RunSection(section);
+        ASSERT_EQ(Messages().size(), before + 1);
+        EXPECT_EQ(Messages().back(), c.message);
+        EXPECT_EQ(App().State(), kStateIdle);
+        EXPECT_EQ(App().ExitInstance(), kExitNotDone);
+    }
+    EXPECT_EQ(ReadFile("batch.txt"), "ADD|APT|KSEA|K|\r\n");
+    EXPECT_EQ(ReadFile("other.img"), quenmarImage);
+    EXPECT_FALSE(std::filesystem::exists("new.img"));
+    // A new file named in its own section is made.
+    ControlSection section;
+    section.mode = kModeCreateImage;
+    section.fileName = "new.img";
+    section.fileNameMode = kModeCreateImage;
+    section.goState = kGoUnattended;
+    RunSection(section);
     EXPECT_EQ(App().State(), kStateStartPending);
 }
 

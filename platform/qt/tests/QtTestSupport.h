@@ -18,6 +18,7 @@
 #include "platform/qt/QtFrameWindow.h"
 #include "platform/qt/QtUi.h"
 #include "platform/qt/QtViewWidget.h"
+#include "platform/tests/TestSupport.h"
 
 namespace platform::qt::test {
 
@@ -25,23 +26,14 @@ constexpr unsigned kCmdRun = 32771;
 constexpr unsigned kCmdMark = 32772;
 constexpr unsigned kCmdDown = 32786;
 
-class QtTestApp : public App {
+class QtTestApp : public platform::test::RecordingApp {
 public:
     QtTestApp() {
         auto ui = std::make_unique<QtUi>();
         qt = ui.get();
         SetUi(std::move(ui));
-        SetAppName("testprog");
-    }
-    bool OnIdle(long count) override {
-        idleCounts.push_back(count);
-        bool more = App::OnIdle(count);
-        if (idle) more = idle(count) || more;
-        return more;
     }
     QtUi* qt;
-    std::vector<long> idleCounts;
-    std::function<bool(long)> idle;
 };
 
 // Lines in "Courier New" at a fixed line height; records the mouse.

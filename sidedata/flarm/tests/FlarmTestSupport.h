@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/testsupport/ScratchDir.h"
 #include "sidedata/flarm/FlarmFileKind.h"
 #include "sidedata/flarm/FlarmInput.h"
 #include "sidedata/flarm/FlarmMemory.h"
@@ -96,17 +97,9 @@ inline std::vector<Fields> SampleRecords() {
 
 class ScratchFolder : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char pattern[] = "/tmp/flarmtest-XXXXXX";
-        ASSERT_NE(::mkdtemp(pattern), nullptr);
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        std::filesystem::remove_all(dir_, ec);
-    }
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-    std::string dir_;
+    suitetest::ScratchDir scratch_{"flarmtest"};
+    std::string dir_ = scratch_.path;
 };
 
 }  // namespace flarmtest
