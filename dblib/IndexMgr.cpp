@@ -343,18 +343,19 @@ int IndexMgr::DeleteKey() {
         m_node.RemoveEntry(c);
         const int n = m_node.Count();
         if (n > 0) {
-            if (level == 0 && !m_node.IsLeaf() && n == 1) {
-                // An inner root with one child hands the root to that child.
+            WriteNode();
+            if (wasLast) {
+                if (level > 0) {
+                    m_node.cursor = n - 1;
+                    UpdateParentKey(level);
+                }
+            } else if (level == 0 && !m_node.IsLeaf() && n == 1) {
+                // An inner root left with one child hands the root to that child.
                 m_root = m_node.Pointer(0);
                 FreeNode(slot);
                 WriteDescriptor();
                 m_nodeSlot = -1;
                 break;
-            }
-            WriteNode();
-            if (wasLast && level > 0) {
-                m_node.cursor = n - 1;
-                UpdateParentKey(level);
             }
             m_node.cursor = c - 1;
             break;
