@@ -41,7 +41,8 @@ FileMgr::FileMgr(const std::string& path, int recordLength, int diskMode, int op
     // A fatal report may leave by an exception (tests): the descriptor must not leak then.
     try {
         if (openMode == kOpenNow) {
-            Open();
+            // A file that cannot be opened leaves the object closed; owners test IsOpen().
+            (void)Open();
         } else if (openMode == kAdopt) {
             AdoptDescriptor(descriptor);
         }
@@ -97,6 +98,16 @@ void FileMgr::Damaged(const char* what) const {
     IsamFatal("Error: File Damaged (%s): %s", what, m_path.c_str());
 }
 
+void FileMgr::WriteBytes(const void* data, int64_t offset, int length) {
+    errno = 0;
+    if (Write(m_fd, data, offset, length) != length && !IsamFatalPending()) WriteFailed();
+}
+
+void FileMgr::WriteFailed() const {
+    const int err = errno != 0 ? errno : EIO;
+    IsamFatal("Cannot write %s: %s", m_path.c_str(), std::strerror(err));
+}
+
 void FileMgr::CheckHeader() {
     uint8_t h[16];
     int64_t size = platform::FileSize(m_fd);
@@ -138,10 +149,15 @@ int FileMgr::Create() {
     PutLE(h + kSlotCountField.offset, 4, 0);
     PutLE(h + kFreeHeadField.offset, 4, -1);
     PutLE(h + kIndexCountField.offset, 2, 0);
-    bool ok = !IsamFatalPending() && platform::WriteAt(fd, h, sizeof h, 0) == long(sizeof h);
-    DiskMgr::Close(fd);
-    if (!ok) {
+    errno = 0;
+    const bool written =
+        !IsamFatalPending() && platform::WriteAt(fd, h, sizeof h, 0) == long(sizeof h);
+    int err = errno != 0 ? errno : EIO;
+    const bool closed = DiskMgr::Close(fd) == 0;
+    if (written && !closed) err = errno;
+    if (!written || !closed) {
         platform::DeleteFile(m_path);
+        errno = err;
         return -1;
     }
     return 0;
@@ -151,9 +167,12 @@ void FileMgr::Close() {
     ClearCurrent();
     m_slotHolds = -1;
     m_headerKnown = false;
-    if (m_fd >= 0 && m_ownsFd) DiskMgr::Close(m_fd);
+    const bool owned = m_fd >= 0 && m_ownsFd;
+    const int fd = m_fd;
     m_fd = -1;
     m_ownsFd = true;
+    // Closing writes back cached ranges: a failure there is a failed write of this file.
+    if (owned && DiskMgr::Close(fd) != 0 && !IsamFatalPending()) WriteFailed();
 }
 
 int32_t FileMgr::ReadHeaderField(HeaderField field) {
@@ -166,7 +185,7 @@ void FileMgr::WriteHeaderField(HeaderField field, int32_t value) {
     uint8_t b[4];
     PutLE(b, field.width, value);
     if (m_fd < 0) return;
-    Write(m_fd, b, field.offset, field.width);
+    WriteBytes(b, field.offset, field.width);
     if (field.offset == kSlotCountField.offset) m_count = value;
     if (field.offset == kFreeHeadField.offset) m_head = value;
 }
@@ -184,7 +203,7 @@ int FileMgr::NewRecord() {
         if (count < 0 || count == INT32_MAX) Damaged("slot count");
         slot = count;
         // The slot first, then the count: an interrupted append leaves the header valid.
-        Write(m_fd, m_slot.data(), SlotOffset(slot), m_slotLength);
+        WriteBytes(m_slot.data(), SlotOffset(slot), m_slotLength);
         WriteHeaderField(kSlotCountField, count + 1);
     } else {
         if (head < 0 || head >= count) Damaged("free list");
@@ -196,7 +215,7 @@ int FileMgr::NewRecord() {
         // The header first: an interrupted reuse leaks the slot instead of sharing it.
         slot = head;
         WriteHeaderField(kFreeHeadField, next);
-        Write(m_fd, m_slot.data(), SlotOffset(slot), m_slotLength);
+        WriteBytes(m_slot.data(), SlotOffset(slot), m_slotLength);
     }
     m_current = slot;
     m_pastEnd = false;
@@ -209,7 +228,7 @@ int FileMgr::WriteRecord() {
     if (m_fd < 0 || m_current < 0) return -1;
     std::memset(m_slot.data(), 0, m_slot.size());
     StoreRecord(m_slot.data() + 2);
-    Write(m_fd, m_slot.data(), SlotOffset(m_current), m_slotLength);
+    WriteBytes(m_slot.data(), SlotOffset(m_current), m_slotLength);
     m_slotStatus = kSlotLive;
     m_slotHolds = m_current;
     return 0;
@@ -223,7 +242,7 @@ int FileMgr::FreeRecord() {
     uint8_t mark[6];
     PutLE(mark, 2, kSlotDeleted);
     PutLE(mark + 2, 4, head);
-    Write(m_fd, mark, SlotOffset(m_current), 6);
+    WriteBytes(mark, SlotOffset(m_current), 6);
     WriteHeaderField(kFreeHeadField, m_current);
     if (m_slotHolds == m_current) m_slotHolds = -1;
     ClearCurrent();

@@ -38,24 +38,24 @@ public:
     // Opens the file (created when missing). While another program holds it, tries again for
     // about two seconds, then gives up with -1 and errno EACCES. A slot length on disk that
     // differs from this object's, or a header that contradicts the file, is fatal.
-    int Open();
+    [[nodiscard]] int Open();
     // Creates (or truncates) the file with a fresh header; the file is left closed.
-    int Create();
+    [[nodiscard]] int Create();
     // Forgets the current slot; closes the descriptor when owned.
     void Close();
 
     // Stores the object's record in a new live slot (the most recently freed one, else appended),
     // which becomes current. -1 when closed.
-    int NewRecord();
+    [[nodiscard]] int NewRecord();
     // Rewrites the current slot from the object's record. -1 when closed or without a current slot.
-    int WriteRecord();
+    [[nodiscard]] int WriteRecord();
     // Deletes the current slot to the head of the free list. -1 when closed or without one.
-    int FreeRecord();
+    [[nodiscard]] int FreeRecord();
     // Loads the next live slot after the current one (slot 0 first). -1 at the end of the file.
-    int NextRecord();
+    [[nodiscard]] int NextRecord();
     // Loads a slot whatever its status and makes it current. -1 when closed, when the number is
     // negative or when the slot lies beyond the end of the file (nothing is loaded then).
-    int ReadRecord(int32_t slot);
+    [[nodiscard]] int ReadRecord(int32_t slot);
 
     bool IsOpen() const { return m_fd >= 0; }
     int Descriptor() const { return m_fd; }
@@ -83,7 +83,7 @@ protected:
 
     // Loads the current slot into the object again: from the slot bytes last read or written
     // when they are the current slot's, else from the file. -1 without a live current slot.
-    int ReloadCurrent();
+    [[nodiscard]] int ReloadCurrent();
 
     // Borrows another FileMgr's open descriptor (not owned; forgotten by Close).
     void AdoptDescriptor(int fd);
@@ -91,6 +91,10 @@ protected:
     void CheckHeader();
     // Reports a damaged file through the fatal path.
     [[noreturn]] void Damaged(const char* what) const;
+    // Writes length bytes at offset; a write that fails or falls short is fatal, naming the
+    // file and the system's reason.
+    void WriteBytes(const void* data, int64_t offset, int length);
+    [[noreturn]] void WriteFailed() const;
 
     void SetCurrent(int32_t slot) {
         m_current = slot;

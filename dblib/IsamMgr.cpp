@@ -89,7 +89,8 @@ void IsamMgr::ReportOpenFailure(const FileMgr& file) {
 void IsamMgr::CheckIndexFile() {
     if (CreatedFile() && platform::FileExists(m_indexPath)) {
         FileMgr fresh(m_indexPath, IndexMgr::kNodeRecordLength, kCached, kOpenLater);
-        fresh.Create();
+        if (fresh.Create() != 0)
+            IsamFatal("Cannot open %s for writing: %s", m_indexPath.c_str(), std::strerror(errno));
     }
 }
 
@@ -202,7 +203,8 @@ int32_t IsamMgr::SearchKey(int index, int32_t recordNumber) {
 
 // Deletes the entry of the object's key for recordNumber from an index, when it is there.
 void IsamMgr::DeleteKeyOf(int index, int32_t recordNumber) {
-    if (SearchKey(index, recordNumber) == recordNumber) m_indexes[index].index->DeleteKey();
+    if (SearchKey(index, recordNumber) == recordNumber && m_indexes[index].index->DeleteKey() != 0)
+        IsamFatal("Error: File Damaged (index entry): %s", m_indexPath.c_str());
 }
 
 // ---- Keyed access ------------------------------------------------------------------------
@@ -220,10 +222,9 @@ int IsamMgr::Find() {
     return ReadIndexed(rec);
 }
 
-int IsamMgr::Rewind() {
+void IsamMgr::Rewind() {
     ClearCurrent();
     if (Ready() && m_currentIndex >= 0) m_indexes[m_currentIndex].index->Rewind();
-    return 0;
 }
 
 int IsamMgr::Next(int n) {
@@ -271,7 +272,7 @@ int IsamMgr::ReadCurrent() {
 
 void IsamMgr::FreeSlot(int32_t slot) {
     SetCurrent(slot);
-    FreeRecord();
+    if (FreeRecord() != 0) Damaged("record file closed");
 }
 
 int IsamMgr::Insert() {
@@ -327,7 +328,7 @@ int IsamMgr::Amend() {
         SetCurrent(rec);
         return -1;
     }
-    WriteRecord();
+    if (WriteRecord() != 0) Damaged("record file closed");
     LoadRecord(m_oldRec.data());
     for (int i = 0; i < IndexCount(); ++i)
         if (m_changed[i]) DeleteKeyOf(i, rec);

@@ -131,7 +131,7 @@ TEST_F(IsamMgrTest, FindMissLeavesPositionWhereTheKeyWouldStand) {
             EXPECT_EQ(t->id, c.currentId) << c.key;
         }
         t->id = c.key;
-        t->Find();
+        (void)t->Find();
         t->id = 0;
         EXPECT_EQ(t->Prev(1), c.prevResult) << c.key;
         if (c.prevResult == 0) {
@@ -171,7 +171,7 @@ TEST_F(IsamMgrTest, AmendReKeysOnlyChangedIndexes) {
     AddFive(*t);
     t->Close();
     const std::vector<uint8_t> dtxBefore = ReadAll(dtx);
-    t->Open();
+    ASSERT_EQ(t->Open(), 0);
     // A non-key field only: no index file write at all.
     t->SelectIndex("id");
     t->id = 3;
@@ -180,7 +180,7 @@ TEST_F(IsamMgrTest, AmendReKeysOnlyChangedIndexes) {
     ASSERT_EQ(t->Amend(), 0);
     t->Close();
     EXPECT_EQ(ReadAll(dtx), dtxBefore);
-    t->Open();
+    ASSERT_EQ(t->Open(), 0);
     t->SelectIndex("id");
     t->id = 3;
     ASSERT_EQ(t->Find(), 0);
@@ -290,7 +290,7 @@ TEST_F(IsamMgrTest, MissingIndexFileIsRebuiltWithStatusTexts) {
         expected.push_back("Index Completed");
     }
     EXPECT_EQ(fatal.status, expected);
-    t->Open();
+    ASSERT_EQ(t->Open(), 0);
     EXPECT_EQ(WalkAll(*t), (std::vector<std::vector<int32_t>>{
                                {1, 2, 3, 4, 5}, {2, 4, 1, 3, 5}, {2, 5, 3, 4, 1}, {1, 2, 3, 4, 5}}));
     // Lost while the record file was closed: rebuilt when it opens again.
