@@ -1,6 +1,7 @@
 #include "dblib/BlockCache.h"
 
 #include "dblib/DiskMgr.h"
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
 #include <cassert>
@@ -37,7 +38,7 @@ void BlockCache::FlushBlock(int i) {
     Entry& e = m_entries[i];
     if (e.state == kDirty && !IsamFatalPending()) {
         errno = 0;
-        if (platform::WriteAt(e.fd, e.buffer.get(), size_t(e.length), e.offset) != e.length) {
+        if (dbtx::WriteAt(e.fd, e.buffer.get(), size_t(e.length), e.offset) != e.length) {
             e.state = kFree;   // never written again after the fatal report
             DiskMgr::WriteFailed(e.fd);
         }
@@ -120,7 +121,7 @@ long BlockCache::Read(int fd, void* buffer, int64_t offset, int length) {
         return length;
     }
     int i = ChooseEntry();
-    long got = platform::ReadAt(fd, buffer, size_t(length), offset);
+    long got = dbtx::ReadAt(fd, buffer, size_t(length), offset);
     if (got != length) return got;
     Fill(i, fd, offset, length, buffer, kClean);
     AssertDisjoint();

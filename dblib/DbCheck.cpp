@@ -1,12 +1,15 @@
 #include "dblib/DbCheck.h"
 
 #include "dblib/DbDir.h"
+#include "dblib/DiskMgr.h"
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
 #include <strings.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -36,6 +39,10 @@ bool DbCheck::CheckFile(const std::string& path) {
 }
 
 bool DbCheck::CheckRecordFiles(const char* const* names, int count) {
+    // Changes cut off by an interrupted commit are undone before any file is looked at.
+    if (platform::IsDirectory(GetDbDir()) && !dbtx::Recover(GetDbDir()))
+        IsamFatal("Cannot write %s/%s: %s", GetDbDir().c_str(), dbtx::kJournalName,
+                  std::strerror(errno));
     for (int i = 0; i < count; ++i) {
         if (!CheckFile(DbFilePath(names[i], "dta"))) return false;
         if (!CheckFile(DbFilePath(names[i], "dtx"))) return false;

@@ -1,6 +1,7 @@
 #include "dblib/DiskMgr.h"
 
 #include "dblib/BlockCache.h"
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
 #include <cerrno>
@@ -82,23 +83,27 @@ void DiskMgr::WriteFailed(int fd) {
 
 int DiskMgr::Open(const std::string& path, int flags, int permission) {
     int fd = platform::OpenFile(path, flags, platform::Share::DenyReadWrite, permission);
-    if (fd >= 0) g_paths[fd] = path;
+    if (fd >= 0) {
+        g_paths[fd] = path;
+        dbtx::Opened(fd, platform::ResolveCase(path));
+    }
     return fd;
 }
 
 long DiskMgr::Read(int fd, void* buffer, int64_t offset, int length) {
     if (Cached()) return BlockCache::Instance()->Read(fd, buffer, offset, length);
-    return platform::ReadAt(fd, buffer, size_t(length), offset);
+    return dbtx::ReadAt(fd, buffer, size_t(length), offset);
 }
 
 long DiskMgr::Write(int fd, const void* buffer, int64_t offset, int length) {
     if (IsamFatalPending()) return 0;
     if (Cached()) return BlockCache::Instance()->Write(fd, buffer, offset, length);
-    return platform::WriteAt(fd, buffer, size_t(length), offset);
+    return dbtx::WriteAt(fd, buffer, size_t(length), offset);
 }
 
 int DiskMgr::Close(int fd) {
     if (Cached()) BlockCache::Instance()->Forget(fd);
     g_paths.erase(fd);
+    dbtx::Closing(fd);
     return platform::CloseFile(fd);
 }

@@ -1,5 +1,6 @@
 #include "dblib/FileMgr.h"
 
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
 #include <cerrno>
@@ -110,7 +111,7 @@ void FileMgr::WriteFailed() const {
 
 void FileMgr::CheckHeader() {
     uint8_t h[16];
-    int64_t size = platform::FileSize(m_fd);
+    int64_t size = dbtx::FileSize(m_fd);
     if (size < kHeaderSize || Read(m_fd, h, 0, 16) != 16) Damaged("header");
     if (GetLE(h + kSlotLengthField.offset, 2) != m_slotLength) {
         Close();

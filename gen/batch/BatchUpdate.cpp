@@ -7,6 +7,8 @@
 
 #include "common/IdentDigits.h"
 #include "common/LineReader.h"
+#include "dblib/DbDir.h"
+#include "dblib/Transaction.h"
 #include "gen/batch/BatchDatabase.h"
 #include "gen/batch/BatchFields.h"
 #include "gen/shell/CGenDoc.h"
@@ -20,6 +22,8 @@ namespace {
 constexpr int64_t kUnitEpoch = 631065600;
 
 inline constexpr const char* kProgressText = "Processing line ";
+// Lines per transaction: a rerun of a batch is idempotent, so lines need not commit singly.
+constexpr uint32_t kLinesPerCommit = 2000;
 
 BatchHandlerTable MakeDefaultHandlers() {
     BatchHandlerTable t;
@@ -71,6 +75,7 @@ void FinishBatch(OperationContext& context, LineReader::Result last) {
     }
     context.CloseBatch();
     BatchCloseFiles();
+    dbtx::Commit();
     context.AddLine("");
     context.AddLine("Database Update Complete");
     context.AddLine("");
@@ -124,8 +129,10 @@ bool RunBatchUpdate(OperationContext& context, BatchSession& session, const Batc
     if (detailed) context.AddLine("CMD: " + line.text);
     int code = kBatchErrFc;
     if (!tooLong) {
+        dbtx::Begin(GetDbDir());
         code = DispatchBatchLine(line, context.nextSerial, session, BatchTimeNow(), handlers);
         BatchWriteBack();
+        if (counter % kLinesPerCommit == 0) dbtx::Commit();
     }
     ListResult(context, line, code, detailed, counter);
     return false;
@@ -137,7 +144,10 @@ void InstallBatchUpdate(GenModel& model, const BatchHandlerTable& handlers) {
         return RunBatchUpdate(context, *session, handlers);
     };
     model.onStop = [previous = model.onStop](OperationContext& context, int mode) {
-        if (mode == kModeBatchUpdate) BatchCloseFiles();
+        if (mode == kModeBatchUpdate) {
+            BatchCloseFiles();
+            dbtx::Commit();
+        }
         if (previous) previous(context, mode);
     };
 }
