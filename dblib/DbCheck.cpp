@@ -31,8 +31,17 @@ bool DbCheck::CheckFile(const std::string& path) {
     }
     if (IsDataFile(path)) {
         char mark = 0;
-        if (platform::ReadAt(fd, &mark, 1, kDbVersionMarkOffset) != 1 || mark != kDbVersionMark)
-            m_status = kWrongVersion;
+        int32_t slots = -1;
+        if (platform::ReadAt(fd, &mark, 1, kDbVersionMarkOffset) != 1 || mark != kDbVersionMark) {
+            // An empty file, or one of no slots never stamped, was cut off while it was made:
+            // it holds nothing of another version and is stamped like a new one.
+            const int64_t size = platform::FileSize(fd);
+            const bool unfinished =
+                size == 0 ||
+                (mark == 0 && size == FileMgr::kHeaderSize &&
+                 platform::ReadAt(fd, &slots, 4, FileMgr::kSlotCountField.offset) == 4 && slots == 0);
+            if (!unfinished) m_status = kWrongVersion;
+        }
     }
     platform::CloseFile(fd);
     return m_status == 0;
@@ -59,8 +68,16 @@ const char* DbCheck::StatusText() const {
 int StampDbVersion(const char* baseName) {
     int fd = platform::OpenFile(DbFilePath(baseName, "dta"), O_RDWR, platform::Share::DenyNone);
     if (fd < 0) return 0;
-    bool done = platform::FileSize(fd) >= FileMgr::kHeaderSize &&
-                platform::WriteAt(fd, &kDbVersionMark, 1, kDbVersionMarkOffset) == 1;
-    platform::CloseFile(fd);
-    return done ? 1 : 0;
+    if (platform::FileSize(fd) < FileMgr::kHeaderSize) {
+        platform::CloseFile(fd);
+        return 0;
+    }
+    errno = 0;
+    const bool written = platform::WriteAt(fd, &kDbVersionMark, 1, kDbVersionMarkOffset) == 1;
+    int err = errno;
+    if (platform::CloseFile(fd) != 0 && written) err = errno;
+    if (!written || err != 0)
+        IsamFatal("Cannot write %s: %s", DbFilePath(baseName, "dta").c_str(),
+                  std::strerror(err != 0 ? err : EIO));
+    return 1;
 }

@@ -91,6 +91,14 @@ int FileMgr::Open() {
         }
     }
     m_openError = 0;
+    if (dbtx::FileSize(m_fd) == 0) {
+        // Cut off right after it was made: the header it was to get.
+        uint8_t h[kHeaderSize];
+        FreshHeader(h);
+        errno = 0;
+        if (!IsamFatalPending() && dbtx::WriteAt(m_fd, h, kHeaderSize, 0) != kHeaderSize)
+            WriteFailed();
+    }
     CheckHeader();
     return 0;
 }
@@ -141,15 +149,20 @@ bool FileMgr::ReadCountAndHead(int32_t& count, int32_t& head) {
     return true;
 }
 
-int FileMgr::Create() {
-    int fd = DiskMgr::Open(m_path, O_CREAT | O_TRUNC | O_RDWR, 0666);
-    if (fd < 0) return -1;
-    uint8_t h[kHeaderSize] = {};
+void FileMgr::FreshHeader(uint8_t* h) const {
+    std::memset(h, 0, kHeaderSize);
     PutLE(h + kHeaderSizeField.offset, 2, kHeaderSize);
     PutLE(h + kSlotLengthField.offset, 2, m_slotLength);
     PutLE(h + kSlotCountField.offset, 4, 0);
     PutLE(h + kFreeHeadField.offset, 4, -1);
     PutLE(h + kIndexCountField.offset, 2, 0);
+}
+
+int FileMgr::Create() {
+    int fd = DiskMgr::Open(m_path, O_CREAT | O_TRUNC | O_RDWR, 0666);
+    if (fd < 0) return -1;
+    uint8_t h[kHeaderSize];
+    FreshHeader(h);
     errno = 0;
     const bool written =
         !IsamFatalPending() && platform::WriteAt(fd, h, sizeof h, 0) == long(sizeof h);
@@ -158,8 +171,9 @@ int FileMgr::Create() {
     if (written && !closed) err = errno;
     if (!written || !closed) {
         platform::DeleteFile(m_path);
+        if (IsamFatalPending()) return -1;
         errno = err;
-        return -1;
+        WriteFailed();
     }
     return 0;
 }

@@ -110,6 +110,8 @@ protected:
 
 private:
     int ReadSlot(int32_t slot);
+    // The header of a new file: no slots, an empty free list, no indexes, no mark.
+    void FreshHeader(uint8_t* header) const;
     bool ReadCountAndHead(int32_t& count, int32_t& head);
 
     std::string m_path;

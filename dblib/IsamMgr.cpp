@@ -1,5 +1,6 @@
 #include "dblib/IsamMgr.h"
 
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
@@ -47,6 +48,8 @@ void IsamMgr::DeclareIndex(const char* name, int keyLength, bool unique) {
 }
 
 void IsamMgr::OpenIndexes(const std::string& indexPath, int mode) {
+    // Indexes made or rebuilt now reach the files whole or not at all.
+    dbtx::ImplicitTransaction transaction(platform::DirName(Path()));
     m_indexPath = indexPath;
     size_t longest = 4;
     for (const IndexEntry& e : m_indexes) longest = std::max(longest, size_t(e.keyLength));
@@ -78,6 +81,7 @@ void IsamMgr::OpenIndexes(const std::string& indexPath, int mode) {
     }
     m_currentIndex = 0;
     if (mode == kModeClose) Close();
+    transaction.Commit();
 }
 
 void IsamMgr::ReportOpenFailure(const FileMgr& file) {
@@ -103,6 +107,7 @@ bool IsamMgr::Ready() const {
 int IsamMgr::Open() {
     if (IsOpen()) return 0;
     if (m_indexes.empty() || !m_indexes[0].index) return -1;
+    dbtx::ImplicitTransaction transaction(platform::DirName(Path()));
     if (FileMgr::Open() != 0) {
         ReportOpenFailure(*this);
         return -1;
@@ -119,6 +124,7 @@ int IsamMgr::Open() {
     RebuildIndexes();
     for (IndexEntry& e : m_indexes) e.index->Rewind();
     ClearCurrent();
+    transaction.Commit();
     return 0;
 }
 

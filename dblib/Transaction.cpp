@@ -211,6 +211,25 @@ void Begin(const std::string& folder) {
 
 bool Active() { return S().active; }
 
+void Abandon() {
+    State& s = S();
+    s.active = false;
+    s.files.clear();
+}
+
+ImplicitTransaction::ImplicitTransaction(const std::string& folder) : m_began(!Active()) {
+    if (m_began) Begin(folder.empty() ? "." : folder);
+}
+
+ImplicitTransaction::~ImplicitTransaction() {
+    if (m_began && Active()) Abandon();
+}
+
+void ImplicitTransaction::Commit() {
+    if (m_began) dbtx::Commit();
+    m_began = false;
+}
+
 const IoCounts& Counts() { return S().counts; }
 
 void Opened(int fd, const std::string& path) { S().paths[fd] = path; }

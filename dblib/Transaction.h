@@ -22,6 +22,22 @@ void Begin(const std::string& folder);
 // reported through the library's fatal path naming the file and the system's reason.
 void Commit();
 bool Active();
+// Ends the transaction dropping its changes (the files stay as at the last commit).
+void Abandon();
+
+// A transaction of its own for work done outside one; inside an open transaction it adds
+// nothing. Left without Commit (a fatal report thrown through it), its changes are dropped.
+class ImplicitTransaction {
+public:
+    explicit ImplicitTransaction(const std::string& folder);
+    ~ImplicitTransaction();
+    ImplicitTransaction(const ImplicitTransaction&) = delete;
+    ImplicitTransaction& operator=(const ImplicitTransaction&) = delete;
+    void Commit();
+
+private:
+    bool m_began;
+};
 
 // Plays back and removes a journal left in `folder`. Returns false (errno set) when the
 // journal exists but cannot be played back; a journal cut short before its end mark is only
