@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
+#include <thread>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -20,24 +21,35 @@
 namespace dbtx {
 namespace {
 
-constexpr int64_t kPage = 4096;
+constexpr int64_t kPage = 1024;   // one index node
 // Journal: the magic, then entries, then the end mark and a checksum of everything before it.
 // Entry 'S': path, the file's old length. Entry 'P': path, offset, length, the old bytes.
 constexpr char kMagic[8] = {'D', 'B', 'J', 'O', 'U', 'R', 'N', '1'};
 constexpr char kEndMark[4] = {'E', 'N', 'D', '.'};
 
+struct Page {
+    std::unique_ptr<uint8_t[]> bytes;
+    bool dirty = false;
+};
+
+// What is known of one file: its length and the pages read or changed.
 struct File {
+    int64_t size = 0;      // as reads see it
     int64_t oldSize = 0;   // on disk when the transaction first changed the file
-    int64_t size = 0;      // as the transaction sees it
-    std::map<int64_t, std::unique_ptr<uint8_t[]>> pages;   // changed pages by number
+    std::map<int64_t, Page> pages;
+    size_t dirty = 0;      // pages changed in the transaction
+    int opens = 0;         // open descriptors
 };
 
 struct State {
     bool active = false;
     std::string folder;
     std::string journal;
-    std::map<std::string, File> files;              // changed files by path
-    std::unordered_map<int, std::string> paths;     // open descriptors
+    std::map<std::string, File> files;              // by path
+    std::unordered_map<int, File*> byFd;            // open descriptors
+    std::unordered_map<int, std::string> paths;
+    size_t pages = 0;                               // pages held
+    size_t limit = size_t(64) << 20 >> 10;          // pages held at most (64 MB)
     IoCounts counts;
 };
 
@@ -61,13 +73,44 @@ bool RawSync(int fd) {
     return ::fdatasync(fd) == 0;
 }
 
-File* Changed(int fd) {
+File* FileOf(int fd) {
+    auto it = S().byFd.find(fd);
+    return it == S().byFd.end() ? nullptr : it->second;
+}
+
+// Frees every unchanged page when the cache is full.
+void MakeRoom() {
     State& s = S();
-    if (!s.active || s.files.empty()) return nullptr;
-    auto p = s.paths.find(fd);
-    if (p == s.paths.end()) return nullptr;
-    auto f = s.files.find(p->second);
-    return f == s.files.end() ? nullptr : &f->second;
+    if (s.pages < s.limit) return;
+    for (auto& [path, f] : s.files)
+        for (auto it = f.pages.begin(); it != f.pages.end();) {
+            if (it->second.dirty) {
+                ++it;
+            } else {
+                it = f.pages.erase(it);
+                --s.pages;
+            }
+        }
+}
+
+// The page, read from the file when not held; null when it cannot be read.
+Page* PageOf(int fd, File& f, int64_t page, bool wholeWrite) {
+    auto it = f.pages.find(page);
+    if (it != f.pages.end()) return &it->second;
+    MakeRoom();
+    Page p;
+    p.bytes.reset(new uint8_t[kPage]());
+    const int64_t start = page * kPage;
+    const int64_t onDisk = std::min<int64_t>(kPage, (S().active && f.dirty ? f.oldSize : f.size) - start);
+    if (!wholeWrite && onDisk > 0) {
+        errno = 0;
+        if (RawRead(fd, p.bytes.get(), size_t(onDisk), start) != long(onDisk)) {
+            if (errno == 0) errno = EIO;
+            return nullptr;
+        }
+    }
+    ++S().pages;
+    return &f.pages.emplace(page, std::move(p)).first->second;
 }
 
 uint32_t Checksum(const std::string& bytes, size_t length) {
@@ -206,7 +249,6 @@ void Begin(const std::string& folder) {
     s.active = true;
     s.folder = folder;
     s.journal = folder + "/" + kJournalName;
-    s.files.clear();
 }
 
 bool Active() { return S().active; }
@@ -214,7 +256,19 @@ bool Active() { return S().active; }
 void Abandon() {
     State& s = S();
     s.active = false;
-    s.files.clear();
+    for (auto& [path, f] : s.files) {
+        if (f.dirty == 0) continue;
+        for (auto it = f.pages.begin(); it != f.pages.end();) {
+            if (it->second.dirty) {
+                it = f.pages.erase(it);
+                --s.pages;
+            } else {
+                ++it;
+            }
+        }
+        f.dirty = 0;
+        f.size = f.oldSize;
+    }
 }
 
 ImplicitTransaction::ImplicitTransaction(const std::string& folder) : m_began(!Active()) {
@@ -232,16 +286,42 @@ void ImplicitTransaction::Commit() {
 
 const IoCounts& Counts() { return S().counts; }
 
-void Opened(int fd, const std::string& path) { S().paths[fd] = path; }
-void Closing(int fd) { S().paths.erase(fd); }
+void SetCacheLimit(size_t bytes) { S().limit = std::max<size_t>(bytes / kPage, 16); }
+
+void Opened(int fd, const std::string& path) {
+    State& s = S();
+    File& f = s.files[path];
+    if (f.dirty == 0) {
+        // Another opener may have changed the file since: nothing held is trusted.
+        s.pages -= f.pages.size();
+        f.pages.clear();
+        f.size = platform::FileSize(fd);
+    }
+    ++f.opens;
+    s.byFd[fd] = &f;
+    s.paths[fd] = path;
+}
+
+void Closing(int fd) {
+    State& s = S();
+    File* f = FileOf(fd);
+    if (!f) return;
+    s.byFd.erase(fd);
+    auto path = s.paths.find(fd);
+    if (--f->opens == 0 && f->dirty == 0) {
+        s.pages -= f->pages.size();
+        s.files.erase(path->second);
+    }
+    s.paths.erase(path);
+}
 
 int64_t FileSize(int fd) {
-    if (File* f = Changed(fd)) return f->size;
+    if (File* f = FileOf(fd)) return f->size;
     return platform::FileSize(fd);
 }
 
 long ReadAt(int fd, void* buffer, size_t length, int64_t offset) {
-    File* f = Changed(fd);
+    File* f = FileOf(fd);
     if (!f) return RawRead(fd, buffer, length, offset);
     if (offset >= f->size) return 0;
     const size_t want = size_t(std::min<int64_t>(int64_t(length), f->size - offset));
@@ -249,23 +329,11 @@ long ReadAt(int fd, void* buffer, size_t length, int64_t offset) {
     size_t done = 0;
     while (done < want) {
         const int64_t at = offset + int64_t(done);
-        const int64_t page = at / kPage;
         const size_t in = size_t(at % kPage);
-        size_t piece = std::min(want - done, size_t(kPage) - in);
-        auto it = f->pages.find(page);
-        if (it != f->pages.end()) {
-            std::memcpy(out + done, it->second.get() + in, piece);
-        } else {
-            // Unchanged pages up to the next changed one come from the file in one read.
-            auto next = f->pages.upper_bound(page);
-            const int64_t stop = next == f->pages.end() ? f->size : next->first * kPage;
-            piece = size_t(std::min<int64_t>(int64_t(want - done), stop - at));
-            const int64_t onDisk = std::max<int64_t>(0, std::min<int64_t>(int64_t(piece), f->oldSize - at));
-            long got = onDisk > 0 ? RawRead(fd, out + done, size_t(onDisk), at) : 0;
-            if (got < 0) return done > 0 ? long(done) : -1;
-            if (got < onDisk) return long(done) + got;
-            std::memset(out + done + size_t(got), 0, piece - size_t(got));
-        }
+        const size_t piece = std::min(want - done, size_t(kPage) - in);
+        Page* p = PageOf(fd, *f, at / kPage, false);
+        if (!p) return done > 0 ? long(done) : -1;
+        std::memcpy(out + done, p->bytes.get() + in, piece);
         done += piece;
     }
     return long(want);
@@ -273,44 +341,41 @@ long ReadAt(int fd, void* buffer, size_t length, int64_t offset) {
 
 long WriteAt(int fd, const void* buffer, size_t length, int64_t offset) {
     State& s = S();
-    if (!s.active) return RawWrite(fd, buffer, length, offset);
-    auto p = s.paths.find(fd);
-    if (p == s.paths.end()) return RawWrite(fd, buffer, length, offset);
-    auto [it, fresh] = s.files.try_emplace(p->second);
-    File& f = it->second;
-    if (fresh) {
-        f.oldSize = platform::FileSize(fd);
-        if (f.oldSize < 0) {
-            s.files.erase(it);
-            return -1;
-        }
-        f.size = f.oldSize;
-    }
+    File* f = FileOf(fd);
+    if (!f) return RawWrite(fd, buffer, length, offset);
     const auto* in = static_cast<const uint8_t*>(buffer);
+    if (!s.active) {
+        // Straight to the file; held pages take the same bytes.
+        long n = RawWrite(fd, buffer, length, offset);
+        if (n > 0) {
+            for (int64_t at = offset; at < offset + n;) {
+                const int64_t page = at / kPage;
+                const size_t inPage = size_t(at % kPage);
+                const size_t piece = std::min<size_t>(size_t(offset + n - at), size_t(kPage) - inPage);
+                auto it = f->pages.find(page);
+                if (it != f->pages.end()) std::memcpy(it->second.bytes.get() + inPage, in + (at - offset), piece);
+                at += int64_t(piece);
+            }
+            f->size = std::max(f->size, offset + n);
+        }
+        return n;
+    }
+    if (f->dirty == 0) f->oldSize = f->size;
     size_t done = 0;
     while (done < length) {
         const int64_t at = offset + int64_t(done);
-        const int64_t page = at / kPage;
         const size_t inPage = size_t(at % kPage);
         const size_t piece = std::min(length - done, size_t(kPage) - inPage);
-        auto& bytes = f.pages[page];
-        if (!bytes) {
-            bytes.reset(new uint8_t[kPage]());
-            const int64_t start = page * kPage;
-            const bool whole = inPage == 0 && piece == size_t(kPage);
-            if (!whole && start < f.oldSize) {
-                const size_t onDisk = size_t(std::min<int64_t>(kPage, f.oldSize - start));
-                if (RawRead(fd, bytes.get(), onDisk, start) != long(onDisk)) {
-                    f.pages.erase(page);
-                    if (errno == 0) errno = EIO;
-                    return done > 0 ? long(done) : -1;
-                }
-            }
+        Page* p = PageOf(fd, *f, at / kPage, inPage == 0 && piece == size_t(kPage));
+        if (!p) return done > 0 ? long(done) : -1;
+        if (!p->dirty) {
+            p->dirty = true;
+            ++f->dirty;
         }
-        std::memcpy(bytes.get() + inPage, in + done, piece);
+        std::memcpy(p->bytes.get() + inPage, in + done, piece);
         done += piece;
     }
-    f.size = std::max(f.size, offset + int64_t(length));
+    f->size = std::max(f->size, offset + int64_t(length));
     return long(length);
 }
 
@@ -321,44 +386,44 @@ void Commit() {
     if (BlockCache* cache = BlockCache::Instance())
         for (int i = 0; i < BlockCache::kEntries; ++i)
             if (cache->At(i).state == BlockCache::kDirty) cache->FlushBlock(i);
+    std::vector<std::pair<std::string, File*>> changed;
+    for (auto& [path, f] : s.files)
+        if (f.dirty > 0) changed.emplace_back(path, &f);
+    if (changed.empty() || IsamFatalPending()) {
+        Abandon();
+        return;
+    }
     s.active = false;
-    std::map<std::string, File> files = std::move(s.files);
-    s.files.clear();
-    if (files.empty() || IsamFatalPending()) return;
     FolderLock lock(s.folder);
+
+    std::vector<int> fds;
+    auto fail = [&](const std::string& path, int err, bool playBack, const std::string& j) {
+        for (int fd : fds) ::close(fd);
+        if (playBack && PlayBack(j, WholeLength(j), nullptr)) ::unlink(s.journal.c_str());
+        Abandon();
+        Fail(path, err);
+    };
 
     // The journal: every file's old length and the old bytes of its changed pages.
     std::string j(kMagic, sizeof kMagic);
-    std::vector<std::pair<const std::string*, int>> open;
-    auto closeAll = [&] {
-        for (auto& [path, fd] : open) ::close(fd);
-        open.clear();
-    };
-    for (auto& [path, f] : files) {
+    for (auto& [path, f] : changed) {
         int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
-        if (fd < 0) {
-            const int err = errno;
-            closeAll();
-            Fail(path, err);
-        }
-        open.emplace_back(&path, fd);
+        if (fd < 0) fail(path, errno, false, j);
+        fds.push_back(fd);
         AppendPath(j, 'S', path);
-        Append(j, f.oldSize);
-        for (const auto& [page, bytes] : f.pages) {
+        Append(j, f->oldSize);
+        for (const auto& [page, p] : f->pages) {
             const int64_t start = page * kPage;
-            if (start >= f.oldSize) break;
-            const uint32_t length = uint32_t(std::min<int64_t>(kPage, f.oldSize - start));
+            if (start >= f->oldSize) break;
+            if (!p.dirty) continue;
+            const uint32_t length = uint32_t(std::min<int64_t>(kPage, f->oldSize - start));
             AppendPath(j, 'P', path);
             Append(j, start);
             Append(j, length);
             const size_t at = j.size();
             j.resize(at + length);
             errno = 0;
-            if (RawRead(fd, j.data() + at, length, start) != long(length)) {
-                const int err = errno;
-                closeAll();
-                Fail(path, err);
-            }
+            if (RawRead(fd, j.data() + at, length, start) != long(length)) fail(path, errno, false, j);
         }
     }
     j.append(kEndMark, sizeof kEndMark);
@@ -374,47 +439,59 @@ void Commit() {
     }
     if (!ok) {
         ::unlink(s.journal.c_str());
-        closeAll();
-        Fail(s.journal, err);
+        fail(s.journal, err, false, j);
     }
 
-    // The new bytes: runs of consecutive pages in one write each, then a sync per file.
+    // The new bytes: runs of consecutive changed pages in one write each, then a sync per file.
     std::vector<uint8_t> run;
-    for (auto& [path, fd] : open) {
-        File& f = files[*path];
+    for (size_t i = 0; i < changed.size(); ++i) {
+        File& f = *changed[i].second;
+        const int fd = fds[i];
         errno = 0;
         bool written = true;
         for (auto it = f.pages.begin(); written && it != f.pages.end();) {
-            const int64_t first = it->first;
-            int64_t last = first;
-            run.clear();
-            for (; it != f.pages.end() && it->first == last + (run.empty() ? 0 : 1); ++it) {
-                last = it->first;
-                run.insert(run.end(), it->second.get(), it->second.get() + kPage);
+            if (!it->second.dirty) {
+                ++it;
+                continue;
             }
+            const int64_t first = it->first;
+            int64_t next = first;
+            run.clear();
+            for (; it != f.pages.end() && it->first == next && it->second.dirty; ++it, ++next)
+                run.insert(run.end(), it->second.bytes.get(), it->second.bytes.get() + kPage);
             const int64_t start = first * kPage;
             const size_t length = size_t(std::min<int64_t>(int64_t(run.size()), f.size - start));
             written = RawWrite(fd, run.data(), length, start) == long(length);
         }
-        if (!written || !RawSync(fd)) {
-            err = errno;
-            std::string failed;
-            closeAll();
-            if (PlayBack(j, WholeLength(j), &failed)) ::unlink(s.journal.c_str());
-            Fail(*path, err);
+        if (!written) fail(changed[i].first, errno, true, j);
+    }
+    // The files are synced side by side: the device sees their flushes together.
+    std::vector<int> syncErrors(changed.size(), 0);
+    {
+        std::vector<std::thread> helpers;
+        s.counts.syncs += changed.size() - 1;
+        for (size_t i = 1; i < changed.size(); ++i)
+            helpers.emplace_back([&, i] { syncErrors[i] = ::fdatasync(fds[i]) == 0 ? 0 : (errno ? errno : EIO); });
+        syncErrors[0] = RawSync(fds[0]) ? 0 : (errno ? errno : EIO);
+        for (std::thread& t : helpers) t.join();
+    }
+    for (size_t i = 0; i < changed.size(); ++i)
+        if (syncErrors[i] != 0) fail(changed[i].first, syncErrors[i], true, j);
+    for (size_t i = 0; i < changed.size(); ++i) {
+        const int fd = fds[i];
+        fds[i] = -1;
+        if (::close(fd) != 0) fail(changed[i].first, errno, true, j);
+    }
+    fds.clear();
+    if (::unlink(s.journal.c_str()) != 0) fail(s.journal, errno, false, j);
+    for (auto& [path, f] : changed) {
+        for (auto& [page, p] : f->pages) p.dirty = false;
+        f->dirty = 0;
+        if (f->opens == 0) {
+            s.pages -= f->pages.size();
+            s.files.erase(path);
         }
     }
-    for (auto& [path, fd] : open) {
-        if (::close(fd) != 0) {
-            err = errno;
-            const std::string failed = *path;
-            open.clear();
-            if (PlayBack(j, WholeLength(j), nullptr)) ::unlink(s.journal.c_str());
-            Fail(failed, err);
-        }
-    }
-    open.clear();
-    if (::unlink(s.journal.c_str()) != 0) Fail(s.journal, errno);
 }
 
 bool Recover(const std::string& folder) {

@@ -48,6 +48,8 @@ private:
 long ReadAt(int fd, void* buffer, size_t length, int64_t offset);
 long WriteAt(int fd, const void* buffer, size_t length, int64_t offset);
 int64_t FileSize(int fd);
+// Pages of the files held in memory at most (unchanged ones are dropped to stay below).
+void SetCacheLimit(size_t bytes);
 // A descriptor of the given path was opened / is being closed.
 void Opened(int fd, const std::string& path);
 void Closing(int fd);

@@ -71,7 +71,7 @@ class DatabaseSurvives(suite.TempFolderRun):
         cls.shared = tempfile.TemporaryDirectory(prefix="e2e-crash-shared-")
         d = cls.shared.name
         with open(os.path.join(d, "world.txt"), "wb") as f:
-            f.write(world_batch(int(os.environ.get("DB_CRASH_LINES", "20000"))))
+            f.write(world_batch(int(os.environ.get("DB_CRASH_LINES", "8000"))))
         with open(os.path.join(d, "empty.txt"), "wb"):
             pass
         controls = {
