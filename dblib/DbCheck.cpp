@@ -7,6 +7,7 @@
 
 #include <fcntl.h>
 #include <strings.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -26,6 +27,11 @@ bool DbCheck::CheckFile(const std::string& path) {
     int fd = platform::OpenFile(path, O_RDWR, platform::Share::DenyReadWrite);
     if (fd < 0) {
         if (errno == ENOENT) return m_status == 0;  // gone since the look
+        if ((errno == EACCES || errno == EROFS || errno == EPERM) &&
+            ::access(platform::ResolveCase(path).c_str(), R_OK | W_OK) != 0) {
+            const int err = errno == EROFS ? EROFS : EACCES;
+            IsamFatal("Cannot open %s for writing: %s", path.c_str(), std::strerror(err));
+        }
         if (m_status != kWrongVersion) ++m_status;
         return false;
     }

@@ -10,6 +10,15 @@
 
 namespace {
 
+// False when the file exists and the permissions keep it from being read and written, or
+// when it is missing and its folder may not be written.
+bool MayWrite(const std::string& path) {
+    std::string actual;
+    if (platform::FileExists(path, &actual)) return ::access(actual.c_str(), R_OK | W_OK) == 0;
+    const std::string folder = platform::ResolveCase(platform::DirName(path));
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+}
+
 constexpr int kOpenTries = 20;            // while another program holds the file
 constexpr useconds_t kOpenPause = 100000; // between tries: about two seconds in all
 
@@ -67,6 +76,7 @@ void FileMgr::AdoptDescriptor(int fd) {
 
 int FileMgr::Open() {
     m_createdFile = false;
+    m_openDenied = false;
     int busy = 0;
     int creates = 0;
     while (m_fd < 0) {
@@ -77,9 +87,16 @@ int FileMgr::Open() {
             break;
         }
         m_openError = errno;
+        if ((errno == EACCES || errno == EROFS || errno == EPERM) && !MayWrite(m_path)) {
+            m_openDenied = true;
+            m_openError = errno == EROFS ? EROFS : EACCES;
+            errno = m_openError;
+            return -1;
+        }
         if (errno == ENOENT && creates++ < 3) {
             if (Create() != 0) {
                 m_openError = errno;
+                m_openDenied = errno == EACCES || errno == EROFS || errno == EPERM;
                 return -1;
             }
             m_createdFile = true;

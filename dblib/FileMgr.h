@@ -67,8 +67,11 @@ public:
     int SlotStatus() const { return m_slotStatus; }
     // True when the last Open had to create the file.
     bool CreatedFile() const { return m_createdFile; }
-    // errno of the last failed Open (EACCES: held by another program), 0 after a success.
+    // errno of the last failed Open (EACCES: held by another program, or not permitted when
+    // OpenDenied()), 0 after a success.
     int OpenError() const { return m_openError; }
+    // True when the last Open failed because the file (or its folder) may not be written.
+    bool OpenDenied() const { return m_openDenied; }
 
     // Header fields read from the file (0 when closed).
     int32_t SlotCount();
@@ -124,7 +127,8 @@ private:
     int m_slotStatus = kSlotLive;
     bool m_createdFile = false;
     bool m_pastEnd = false;
-    int m_openError = 0;   // NextRecord reached the end of the file
+    int m_openError = 0;
+    bool m_openDenied = false;
     std::vector<uint8_t> m_slot;   // one slot image: status word and record
     int32_t m_slotHolds = -1;      // the slot whose bytes m_slot holds, -1 none
     // Slot count and free-list head of an uncached file held by this object alone: read once

@@ -85,6 +85,9 @@ void IsamMgr::OpenIndexes(const std::string& indexPath, int mode) {
 }
 
 void IsamMgr::ReportOpenFailure(const FileMgr& file) {
+    if (file.OpenDenied())
+        IsamFatal("Cannot open %s for writing: %s", file.Path().c_str(),
+                  std::strerror(file.OpenError()));
     if (file.OpenError() == EACCES)
         IsamStatus("Error: File held by another program: %s", file.Path().c_str());
 }
@@ -92,6 +95,28 @@ void IsamMgr::ReportOpenFailure(const FileMgr& file) {
 // A data file created now leaves nothing for an existing index file to name: start it afresh.
 void IsamMgr::CheckIndexFile() {
     if (CreatedFile() && platform::FileExists(m_indexPath)) {
+        // An index whose trees hold entries names records that are gone with their data
+        // file: nothing can rebuild them.
+        FileMgr old(m_indexPath, IndexMgr::kNodeRecordLength, kUncached, kOpenLater);
+        bool entries = false;
+        if (old.Open() == 0) {
+            const int32_t count = old.ReadHeaderField(kIndexCountField);
+            for (int32_t n = 0; n < count && n < IndexMgr::kMaxDescriptors && !entries; ++n) {
+                int32_t root = -1;
+                uint16_t nodeCount = 0;
+                const int64_t at = IndexMgr::kDescriptorBase + int64_t(n) * IndexMgr::kDescriptorSize;
+                entries = old.Read(old.Descriptor(), &root, at, 4) == 4 && root >= 0 &&
+                          old.Read(old.Descriptor(), &nodeCount, kHeaderSize + int64_t(root) * old.SlotLength() + 10, 2) == 2 &&
+                          nodeCount > 0;
+            }
+        }
+        if (entries) {
+            old.Close();
+            FileMgr::Close();
+            platform::DeleteFile(Path());
+            IsamFatal("Error: File Damaged (missing %s)", Path().c_str());
+        }
+        old.Close();
         FileMgr fresh(m_indexPath, IndexMgr::kNodeRecordLength, kCached, kOpenLater);
         if (fresh.Create() != 0)
             IsamFatal("Cannot open %s for writing: %s", m_indexPath.c_str(), std::strerror(errno));

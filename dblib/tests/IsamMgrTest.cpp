@@ -2,6 +2,9 @@
 // exclusive open between processes.
 #include "EngineTestSupport.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/FileSystem.h"
 
 #include <chrono>
@@ -302,18 +305,47 @@ TEST_F(IsamMgrTest, MissingIndexFileIsRebuiltWithStatusTexts) {
     EXPECT_EQ(Walk(*t, "grp"), (std::vector<int32_t>{2, 5, 3, 4, 1}));
 }
 
-TEST_F(IsamMgrTest, EmptyDataFileRebuildsSilentlyAndStaleIndexIsDropped) {
+TEST_F(IsamMgrTest, MissingDataFileBesideAnIndexWithEntriesIsDamage) {
     {
         auto t = Make();
         AddFive(*t);
     }
-    // The data file went, the index file stayed: its entries name nothing.
+    // The data file went, the index file stayed: its entries name records that are gone.
+    ASSERT_TRUE(platform::DeleteFile(dta));
+    const std::vector<uint8_t> index = ReadAll(dtx);
+    EXPECT_THROW(Make(), Fatal);
+    EXPECT_EQ(fatal.error, "Error: File Damaged (missing " + dta + ")");
+    EXPECT_FALSE(platform::FileExists(dta)) << "nothing is made";
+    EXPECT_EQ(ReadAll(dtx), index) << "nor changed";
+    IsamClearFatal();
+
+    // An index without entries is only made afresh.
+    ASSERT_TRUE(platform::DeleteFile(dtx));
+    {
+        auto t = Make();
+        AddFive(*t);
+        t->SelectIndex("id");
+        t->Rewind();
+        while (t->Next(1) == 0) ASSERT_EQ(t->Erase(), 0);
+    }
     ASSERT_TRUE(platform::DeleteFile(dta));
     auto t = Make();
     EXPECT_TRUE(fatal.status.empty());
     for (const auto& w : WalkAll(*t)) EXPECT_TRUE(w.empty());
     Add(*t, 1, "A", 1, "A");
     EXPECT_EQ(WalkAll(*t), (std::vector<std::vector<int32_t>>{{1}, {1}, {1}, {1}}));
+}
+
+TEST_F(IsamMgrTest, FileThatMayNotBeWrittenIsNamedWithTheReason) {
+    if (::geteuid() == 0) GTEST_SKIP() << "permissions do not bind the superuser";
+    {
+        auto t = Make();
+        AddFive(*t);
+    }
+    ASSERT_EQ(::chmod(dta.c_str(), 0444), 0);
+    EXPECT_THROW(Make(), Fatal);
+    EXPECT_EQ(fatal.error, "Cannot open " + dta + " for writing: Permission denied");
+    ASSERT_EQ(::chmod(dta.c_str(), 0644), 0);
 }
 
 TEST_F(IsamMgrTest, ModeCloseAndClosedFileOperations) {
