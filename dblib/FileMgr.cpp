@@ -94,12 +94,20 @@ int FileMgr::Open() {
             return -1;
         }
         if (errno == ENOENT && creates++ < 3) {
-            if (Create() != 0) {
-                m_openError = errno;
-                m_openDenied = errno == EACCES || errno == EROFS || errno == EPERM;
-                return -1;
+            if (Create() == 0) {
+                m_createdFile = true;
+                continue;
             }
-            m_createdFile = true;
+            m_openError = errno;
+            const bool refused = errno == EACCES || errno == EROFS || errno == EPERM;
+            if (refused && MayWrite(m_path) && ++busy < kOpenTries) {
+                // Made by another program meanwhile, which holds it: as for a held file.
+                usleep(kOpenPause);
+                continue;
+            }
+            m_openDenied = refused && !MayWrite(m_path);
+            errno = m_openError;
+            return -1;
         } else if (errno == EACCES && ++busy < kOpenTries) {
             usleep(kOpenPause);
         } else {
