@@ -24,6 +24,11 @@ ApproachAirports::LoadResult ApproachAirports::Load(const std::string& path, uns
         at += n;
     }
     platform::CloseFile(fd);
+    // CR LF and LF end lines alike.
+    size_t kept = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) text[kept++] = text[i];
+    text.resize(kept);
 
     size_t lines = 0;
     for (size_t pos = 0; pos < text.size(); ++lines) {

@@ -21,7 +21,7 @@ public:
     // Replaces the list from the file: one entry per line, its first four characters and a
     // terminator (a shorter line keeps its line end). A missing file leaves the list empty;
     // so does a list that cannot be allocated (NoMemory, with the size in *bytes).
-    LoadResult Load(const std::string& path, unsigned* bytes = nullptr);
+    [[nodiscard]] LoadResult Load(const std::string& path, unsigned* bytes = nullptr);
 
     // Number of entries, not counting the all-zero entry that follows them.
     int Count() const { return int(m_entries.size()) - 1; }

@@ -1,8 +1,11 @@
 #include "dblib/BlockCache.h"
 
 #include "dblib/DiskMgr.h"
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
+#include <cassert>
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -33,8 +36,13 @@ BlockCache::~BlockCache() {
 
 void BlockCache::FlushBlock(int i) {
     Entry& e = m_entries[i];
-    if (e.state == kDirty && !IsamFatalPending())
-        platform::WriteAt(e.fd, e.buffer.get(), size_t(e.length), e.offset);
+    if (e.state == kDirty && !IsamFatalPending()) {
+        errno = 0;
+        if (dbtx::WriteAt(e.fd, e.buffer.get(), size_t(e.length), e.offset) != e.length) {
+            e.state = kFree;   // never written again after the fatal report
+            DiskMgr::WriteFailed(e.fd);
+        }
+    }
     if (e.state != kFree) e.state = kClean;
 }
 
@@ -92,6 +100,18 @@ void BlockCache::Fill(int i, int fd, int64_t offset, int length, const void* dat
     e.length = length;
 }
 
+void BlockCache::AssertDisjoint() const {
+#ifndef NDEBUG
+    for (int i = 0; i < kEntries; ++i)
+        for (int j = i + 1; j < kEntries; ++j) {
+            const Entry& a = m_entries[i];
+            const Entry& b = m_entries[j];
+            if (a.state == kFree || b.state == kFree || a.fd != b.fd) continue;
+            assert(a.End() <= b.offset || b.End() <= a.offset);
+        }
+#endif
+}
+
 long BlockCache::Read(int fd, void* buffer, int64_t offset, int length) {
     int hit = DropOverlapping(fd, offset, length);
     if (hit >= 0) {
@@ -101,9 +121,10 @@ long BlockCache::Read(int fd, void* buffer, int64_t offset, int length) {
         return length;
     }
     int i = ChooseEntry();
-    long got = platform::ReadAt(fd, buffer, size_t(length), offset);
+    long got = dbtx::ReadAt(fd, buffer, size_t(length), offset);
     if (got != length) return got;
     Fill(i, fd, offset, length, buffer, kClean);
+    AssertDisjoint();
     return length;
 }
 
@@ -117,6 +138,7 @@ long BlockCache::Write(int fd, const void* buffer, int64_t offset, int length) {
         return length;
     }
     Fill(ChooseEntry(), fd, offset, length, buffer, kDirty);
+    AssertDisjoint();
     return length;
 }
 

@@ -1,5 +1,16 @@
 // The process-wide cache of byte ranges used by every cached DiskMgr: 16 entries, each holding
 // exactly the range a caller once read or wrote, keyed by descriptor, written back when dirty.
+//
+// Invariants:
+// - The used entries of one descriptor never overlap: a request first drops (writing back when
+//   dirty) every entry that partly overlaps it, and a new entry is made only when no entry
+//   contains the range. So each file byte has at most one cached copy.
+// - A clean entry holds the file's bytes; a dirty entry holds bytes newer than the file's, and
+//   they reach the file before the entry is reused, dropped or forgotten, before its descriptor
+//   is closed, and when the last DiskMgr goes. A write-back that fails is fatal for the process
+//   (no later write follows), so the file never mixes a lost range with newer ones silently.
+// - A descriptor that is closed has no entry left, so a reused descriptor number sees no stale
+//   bytes.
 #pragma once
 
 #include <cstddef>
@@ -30,8 +41,8 @@ public:
     static void Release();
     static int Users() { return s_users; }
 
-    long Read(int fd, void* buffer, int64_t offset, int length);
-    long Write(int fd, const void* buffer, int64_t offset, int length);
+    [[nodiscard]] long Read(int fd, void* buffer, int64_t offset, int length);
+    [[nodiscard]] long Write(int fd, const void* buffer, int64_t offset, int length);
     // Writes back and frees every entry of the descriptor.
     void Forget(int fd);
     // Writes a dirty entry back; the entry is clean afterwards.
@@ -47,6 +58,8 @@ private:
     int ChooseEntry();
     void Release(int entry);
     void Fill(int entry, int fd, int64_t offset, int length, const void* data, int state);
+    // Checks that no two used entries of one descriptor overlap (debug builds only).
+    void AssertDisjoint() const;
 
     Entry m_entries[kEntries];
     uint32_t m_useCounter = 0;

@@ -19,5 +19,5 @@ public:
     // country and names files kept open, the display flags (counts not 0), the default country
     // from countryText (none: nullptr), the change journal and the approach-airport list.
     // Returns the status, now the number of data files that could not be stamped.
-    int OpenDatabase(const char* countryText, int recordNumbers, int pictureBytes);
+    [[nodiscard]] int OpenDatabase(const char* countryText, int recordNumbers, int pictureBytes);
 };

@@ -29,10 +29,10 @@ public:
     // Checks one file and returns true when the status is still 0: a missing file is fine;
     // a file that cannot be opened exclusively raises the status by one; a ".dta" file whose
     // byte 1020 is not the version mark sets the status to -1.
-    bool CheckFile(const std::string& path);
+    [[nodiscard]] bool CheckFile(const std::string& path);
     // Checks the data file and then the index file of each name in the database folder,
     // stopping at the first failure.
-    bool CheckRecordFiles(const char* const* names, int count);
+    [[nodiscard]] bool CheckRecordFiles(const char* const* names, int count);
 
     // The text for the caller to show for the status, or nullptr when it is 0.
     const char* StatusText() const;
@@ -44,4 +44,4 @@ protected:
 // Writes the version mark into the data file of that base name in the database folder, which
 // is opened without sharing restriction. 1 done, 0 when the file cannot be opened, is shorter
 // than its header or cannot be written.
-int StampDbVersion(const char* baseName);
+[[nodiscard]] int StampDbVersion(const char* baseName);

@@ -1,12 +1,16 @@
 #include "dblib/DiskMgr.h"
 
 #include "dblib/BlockCache.h"
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <unistd.h>
+#include <unordered_map>
 
 namespace {
 
@@ -16,6 +20,7 @@ IsamHook g_errorHook;
 IsamExitHandler g_exitHandler;
 bool g_fatalPending = false;
 int g_instances = 0;
+std::unordered_map<int, std::string> g_paths;   // descriptor -> path, while open
 
 void Format(const char* format, va_list args) {
     std::vsnprintf(g_message, sizeof g_message, format, args);
@@ -65,22 +70,40 @@ DiskMgr::~DiskMgr() {
 
 int DiskMgr::InstanceCount() { return g_instances; }
 
+const std::string& DiskMgr::PathOf(int fd) {
+    static const std::string none;
+    auto it = g_paths.find(fd);
+    return it == g_paths.end() ? none : it->second;
+}
+
+void DiskMgr::WriteFailed(int fd) {
+    const int err = errno != 0 ? errno : EIO;
+    IsamFatal("Cannot write %s: %s", PathOf(fd).c_str(), std::strerror(err));
+}
+
 int DiskMgr::Open(const std::string& path, int flags, int permission) {
-    return platform::OpenFile(path, flags, platform::Share::DenyReadWrite, permission);
+    int fd = platform::OpenFile(path, flags, platform::Share::DenyReadWrite, permission);
+    if (fd >= 0) {
+        g_paths[fd] = path;
+        dbtx::Opened(fd, platform::ResolveCase(path));
+    }
+    return fd;
 }
 
 long DiskMgr::Read(int fd, void* buffer, int64_t offset, int length) {
     if (Cached()) return BlockCache::Instance()->Read(fd, buffer, offset, length);
-    return platform::ReadAt(fd, buffer, size_t(length), offset);
+    return dbtx::ReadAt(fd, buffer, size_t(length), offset);
 }
 
 long DiskMgr::Write(int fd, const void* buffer, int64_t offset, int length) {
     if (IsamFatalPending()) return 0;
     if (Cached()) return BlockCache::Instance()->Write(fd, buffer, offset, length);
-    return platform::WriteAt(fd, buffer, size_t(length), offset);
+    return dbtx::WriteAt(fd, buffer, size_t(length), offset);
 }
 
 int DiskMgr::Close(int fd) {
     if (Cached()) BlockCache::Instance()->Forget(fd);
+    g_paths.erase(fd);
+    dbtx::Closing(fd);
     return platform::CloseFile(fd);
 }

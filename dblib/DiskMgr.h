@@ -54,19 +54,24 @@ public:
     // Opens with the given O_* flags, denying reading and writing to every other opener;
     // permission bits for a created file. Returns the descriptor, or -1 with errno ENOENT
     // (missing) or EACCES (held elsewhere).
-    int Open(const std::string& path, int flags, int permission = 0);
+    [[nodiscard]] int Open(const std::string& path, int flags, int permission = 0);
     // Reads up to length bytes at offset; returns the count delivered (short at end of file).
-    long Read(int fd, void* buffer, int64_t offset, int length);
+    [[nodiscard]] long Read(int fd, void* buffer, int64_t offset, int length);
     // Writes length bytes at offset; returns the count taken (the full length when cached).
-    long Write(int fd, const void* buffer, int64_t offset, int length);
+    [[nodiscard]] long Write(int fd, const void* buffer, int64_t offset, int length);
     // Writes back and forgets every cache entry of the descriptor, then closes it.
-    int Close(int fd);
+    [[nodiscard]] int Close(int fd);
 
     int Mode() const { return m_mode; }
     bool Cached() const { return m_mode != kUncached; }
 
     // Number of live DiskMgr objects in the process.
     static int InstanceCount();
+    // The path a descriptor of Open was opened with ("" when unknown), for messages.
+    static const std::string& PathOf(int fd);
+    // Reports a failed write of the descriptor's file through the fatal path, with the
+    // system's reason from errno (EIO when none).
+    [[noreturn]] static void WriteFailed(int fd);
 
 private:
     int m_mode;

@@ -1,5 +1,6 @@
 #include "dblib/FileMgr.h"
 
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
 #include <cerrno>
@@ -8,6 +9,15 @@
 #include <unistd.h>
 
 namespace {
+
+// False when the file exists and the permissions keep it from being read and written, or
+// when it is missing and its folder may not be written.
+bool MayWrite(const std::string& path) {
+    std::string actual;
+    if (platform::FileExists(path, &actual)) return ::access(actual.c_str(), R_OK | W_OK) == 0;
+    const std::string folder = platform::ResolveCase(platform::DirName(path));
+    return ::access(folder.empty() ? "." : folder.c_str(), W_OK | X_OK) == 0;
+}
 
 constexpr int kOpenTries = 20;            // while another program holds the file
 constexpr useconds_t kOpenPause = 100000; // between tries: about two seconds in all
@@ -41,7 +51,8 @@ FileMgr::FileMgr(const std::string& path, int recordLength, int diskMode, int op
     // A fatal report may leave by an exception (tests): the descriptor must not leak then.
     try {
         if (openMode == kOpenNow) {
-            Open();
+            // A file that cannot be opened leaves the object closed; owners test IsOpen().
+            (void)Open();
         } else if (openMode == kAdopt) {
             AdoptDescriptor(descriptor);
         }
@@ -65,6 +76,7 @@ void FileMgr::AdoptDescriptor(int fd) {
 
 int FileMgr::Open() {
     m_createdFile = false;
+    m_openDenied = false;
     int busy = 0;
     int creates = 0;
     while (m_fd < 0) {
@@ -75,12 +87,27 @@ int FileMgr::Open() {
             break;
         }
         m_openError = errno;
+        if ((errno == EACCES || errno == EROFS || errno == EPERM) && !MayWrite(m_path)) {
+            m_openDenied = true;
+            m_openError = errno == EROFS ? EROFS : EACCES;
+            errno = m_openError;
+            return -1;
+        }
         if (errno == ENOENT && creates++ < 3) {
-            if (Create() != 0) {
-                m_openError = errno;
-                return -1;
+            if (Create() == 0) {
+                m_createdFile = true;
+                continue;
             }
-            m_createdFile = true;
+            m_openError = errno;
+            const bool refused = errno == EACCES || errno == EROFS || errno == EPERM;
+            if (refused && MayWrite(m_path) && ++busy < kOpenTries) {
+                // Made by another program meanwhile, which holds it: as for a held file.
+                usleep(kOpenPause);
+                continue;
+            }
+            m_openDenied = refused && !MayWrite(m_path);
+            errno = m_openError;
+            return -1;
         } else if (errno == EACCES && ++busy < kOpenTries) {
             usleep(kOpenPause);
         } else {
@@ -89,6 +116,14 @@ int FileMgr::Open() {
         }
     }
     m_openError = 0;
+    if (dbtx::FileSize(m_fd) == 0) {
+        // Cut off right after it was made: the header it was to get.
+        uint8_t h[kHeaderSize];
+        FreshHeader(h);
+        errno = 0;
+        if (!IsamFatalPending() && dbtx::WriteAt(m_fd, h, kHeaderSize, 0) != kHeaderSize)
+            WriteFailed();
+    }
     CheckHeader();
     return 0;
 }
@@ -97,9 +132,19 @@ void FileMgr::Damaged(const char* what) const {
     IsamFatal("Error: File Damaged (%s): %s", what, m_path.c_str());
 }
 
+void FileMgr::WriteBytes(const void* data, int64_t offset, int length) {
+    errno = 0;
+    if (Write(m_fd, data, offset, length) != length && !IsamFatalPending()) WriteFailed();
+}
+
+void FileMgr::WriteFailed() const {
+    const int err = errno != 0 ? errno : EIO;
+    IsamFatal("Cannot write %s: %s", m_path.c_str(), std::strerror(err));
+}
+
 void FileMgr::CheckHeader() {
     uint8_t h[16];
-    int64_t size = platform::FileSize(m_fd);
+    int64_t size = dbtx::FileSize(m_fd);
     if (size < kHeaderSize || Read(m_fd, h, 0, 16) != 16) Damaged("header");
     if (GetLE(h + kSlotLengthField.offset, 2) != m_slotLength) {
         Close();
@@ -129,20 +174,31 @@ bool FileMgr::ReadCountAndHead(int32_t& count, int32_t& head) {
     return true;
 }
 
-int FileMgr::Create() {
-    int fd = DiskMgr::Open(m_path, O_CREAT | O_TRUNC | O_RDWR, 0666);
-    if (fd < 0) return -1;
-    uint8_t h[kHeaderSize] = {};
+void FileMgr::FreshHeader(uint8_t* h) const {
+    std::memset(h, 0, kHeaderSize);
     PutLE(h + kHeaderSizeField.offset, 2, kHeaderSize);
     PutLE(h + kSlotLengthField.offset, 2, m_slotLength);
     PutLE(h + kSlotCountField.offset, 4, 0);
     PutLE(h + kFreeHeadField.offset, 4, -1);
     PutLE(h + kIndexCountField.offset, 2, 0);
-    bool ok = !IsamFatalPending() && platform::WriteAt(fd, h, sizeof h, 0) == long(sizeof h);
-    DiskMgr::Close(fd);
-    if (!ok) {
+}
+
+int FileMgr::Create() {
+    int fd = DiskMgr::Open(m_path, O_CREAT | O_TRUNC | O_RDWR, 0666);
+    if (fd < 0) return -1;
+    uint8_t h[kHeaderSize];
+    FreshHeader(h);
+    errno = 0;
+    const bool written =
+        !IsamFatalPending() && platform::WriteAt(fd, h, sizeof h, 0) == long(sizeof h);
+    int err = errno != 0 ? errno : EIO;
+    const bool closed = DiskMgr::Close(fd) == 0;
+    if (written && !closed) err = errno;
+    if (!written || !closed) {
         platform::DeleteFile(m_path);
-        return -1;
+        if (IsamFatalPending()) return -1;
+        errno = err;
+        WriteFailed();
     }
     return 0;
 }
@@ -151,9 +207,12 @@ void FileMgr::Close() {
     ClearCurrent();
     m_slotHolds = -1;
     m_headerKnown = false;
-    if (m_fd >= 0 && m_ownsFd) DiskMgr::Close(m_fd);
+    const bool owned = m_fd >= 0 && m_ownsFd;
+    const int fd = m_fd;
     m_fd = -1;
     m_ownsFd = true;
+    // Closing writes back cached ranges: a failure there is a failed write of this file.
+    if (owned && DiskMgr::Close(fd) != 0 && !IsamFatalPending()) WriteFailed();
 }
 
 int32_t FileMgr::ReadHeaderField(HeaderField field) {
@@ -166,7 +225,7 @@ void FileMgr::WriteHeaderField(HeaderField field, int32_t value) {
     uint8_t b[4];
     PutLE(b, field.width, value);
     if (m_fd < 0) return;
-    Write(m_fd, b, field.offset, field.width);
+    WriteBytes(b, field.offset, field.width);
     if (field.offset == kSlotCountField.offset) m_count = value;
     if (field.offset == kFreeHeadField.offset) m_head = value;
 }
@@ -184,7 +243,7 @@ int FileMgr::NewRecord() {
         if (count < 0 || count == INT32_MAX) Damaged("slot count");
         slot = count;
         // The slot first, then the count: an interrupted append leaves the header valid.
-        Write(m_fd, m_slot.data(), SlotOffset(slot), m_slotLength);
+        WriteBytes(m_slot.data(), SlotOffset(slot), m_slotLength);
         WriteHeaderField(kSlotCountField, count + 1);
     } else {
         if (head < 0 || head >= count) Damaged("free list");
@@ -196,7 +255,7 @@ int FileMgr::NewRecord() {
         // The header first: an interrupted reuse leaks the slot instead of sharing it.
         slot = head;
         WriteHeaderField(kFreeHeadField, next);
-        Write(m_fd, m_slot.data(), SlotOffset(slot), m_slotLength);
+        WriteBytes(m_slot.data(), SlotOffset(slot), m_slotLength);
     }
     m_current = slot;
     m_pastEnd = false;
@@ -209,7 +268,7 @@ int FileMgr::WriteRecord() {
     if (m_fd < 0 || m_current < 0) return -1;
     std::memset(m_slot.data(), 0, m_slot.size());
     StoreRecord(m_slot.data() + 2);
-    Write(m_fd, m_slot.data(), SlotOffset(m_current), m_slotLength);
+    WriteBytes(m_slot.data(), SlotOffset(m_current), m_slotLength);
     m_slotStatus = kSlotLive;
     m_slotHolds = m_current;
     return 0;
@@ -223,7 +282,7 @@ int FileMgr::FreeRecord() {
     uint8_t mark[6];
     PutLE(mark, 2, kSlotDeleted);
     PutLE(mark + 2, 4, head);
-    Write(m_fd, mark, SlotOffset(m_current), 6);
+    WriteBytes(mark, SlotOffset(m_current), 6);
     WriteHeaderField(kFreeHeadField, m_current);
     if (m_slotHolds == m_current) m_slotHolds = -1;
     ClearCurrent();

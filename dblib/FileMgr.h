@@ -38,24 +38,24 @@ public:
     // Opens the file (created when missing). While another program holds it, tries again for
     // about two seconds, then gives up with -1 and errno EACCES. A slot length on disk that
     // differs from this object's, or a header that contradicts the file, is fatal.
-    int Open();
+    [[nodiscard]] int Open();
     // Creates (or truncates) the file with a fresh header; the file is left closed.
-    int Create();
+    [[nodiscard]] int Create();
     // Forgets the current slot; closes the descriptor when owned.
     void Close();
 
     // Stores the object's record in a new live slot (the most recently freed one, else appended),
     // which becomes current. -1 when closed.
-    int NewRecord();
+    [[nodiscard]] int NewRecord();
     // Rewrites the current slot from the object's record. -1 when closed or without a current slot.
-    int WriteRecord();
+    [[nodiscard]] int WriteRecord();
     // Deletes the current slot to the head of the free list. -1 when closed or without one.
-    int FreeRecord();
+    [[nodiscard]] int FreeRecord();
     // Loads the next live slot after the current one (slot 0 first). -1 at the end of the file.
-    int NextRecord();
+    [[nodiscard]] int NextRecord();
     // Loads a slot whatever its status and makes it current. -1 when closed, when the number is
     // negative or when the slot lies beyond the end of the file (nothing is loaded then).
-    int ReadRecord(int32_t slot);
+    [[nodiscard]] int ReadRecord(int32_t slot);
 
     bool IsOpen() const { return m_fd >= 0; }
     int Descriptor() const { return m_fd; }
@@ -67,8 +67,11 @@ public:
     int SlotStatus() const { return m_slotStatus; }
     // True when the last Open had to create the file.
     bool CreatedFile() const { return m_createdFile; }
-    // errno of the last failed Open (EACCES: held by another program), 0 after a success.
+    // errno of the last failed Open (EACCES: held by another program, or not permitted when
+    // OpenDenied()), 0 after a success.
     int OpenError() const { return m_openError; }
+    // True when the last Open failed because the file (or its folder) may not be written.
+    bool OpenDenied() const { return m_openDenied; }
 
     // Header fields read from the file (0 when closed).
     int32_t SlotCount();
@@ -83,7 +86,7 @@ protected:
 
     // Loads the current slot into the object again: from the slot bytes last read or written
     // when they are the current slot's, else from the file. -1 without a live current slot.
-    int ReloadCurrent();
+    [[nodiscard]] int ReloadCurrent();
 
     // Borrows another FileMgr's open descriptor (not owned; forgotten by Close).
     void AdoptDescriptor(int fd);
@@ -91,6 +94,10 @@ protected:
     void CheckHeader();
     // Reports a damaged file through the fatal path.
     [[noreturn]] void Damaged(const char* what) const;
+    // Writes length bytes at offset; a write that fails or falls short is fatal, naming the
+    // file and the system's reason.
+    void WriteBytes(const void* data, int64_t offset, int length);
+    [[noreturn]] void WriteFailed() const;
 
     void SetCurrent(int32_t slot) {
         m_current = slot;
@@ -106,6 +113,8 @@ protected:
 
 private:
     int ReadSlot(int32_t slot);
+    // The header of a new file: no slots, an empty free list, no indexes, no mark.
+    void FreshHeader(uint8_t* header) const;
     bool ReadCountAndHead(int32_t& count, int32_t& head);
 
     std::string m_path;
@@ -118,7 +127,8 @@ private:
     int m_slotStatus = kSlotLive;
     bool m_createdFile = false;
     bool m_pastEnd = false;
-    int m_openError = 0;   // NextRecord reached the end of the file
+    int m_openError = 0;
+    bool m_openDenied = false;
     std::vector<uint8_t> m_slot;   // one slot image: status word and record
     int32_t m_slotHolds = -1;      // the slot whose bytes m_slot holds, -1 none
     // Slot count and free-list head of an uncached file held by this object alone: read once

@@ -1,5 +1,6 @@
 #include "dblib/IndexMgr.h"
 
+#include <cassert>
 #include <cstring>
 
 // ---- IndexNode ---------------------------------------------------------------------------
@@ -61,7 +62,8 @@ int IndexNode::LowerBound(const uint8_t* key, int length) const {
 IndexMgr::IndexMgr(const std::string& path, int keyLength, bool unique)
     : FileMgr(path, kNodeRecordLength, kCached, kOpenLater), m_node(keyLength), m_aux(keyLength) {
     Init(keyLength, unique);
-    Open();
+    // A file that cannot be opened leaves the index closed; the owner tests IsOpen().
+    (void)Open();
 }
 
 IndexMgr::IndexMgr(const std::string& path, int keyLength, bool unique, int descriptor, int n)
@@ -134,7 +136,7 @@ void IndexMgr::WriteDescriptor() {
     std::memcpy(d + 4, &m_firstLeaf, 4);
     std::memcpy(d + 8, &m_exists, 4);
     std::memcpy(d + 12, &itemSize, 2);
-    Write(Descriptor(), d, DescriptorOffset(0), kDescriptorSize);
+    WriteBytes(d, DescriptorOffset(0), kDescriptorSize);
 }
 
 void IndexMgr::CreateIndex(int n) {
@@ -169,7 +171,7 @@ void IndexMgr::Load(IndexNode& node, int32_t slot) {
 
 void IndexMgr::Store(IndexNode& node, int32_t slot) {
     std::memset(node.Slot(), 0, 2);
-    Write(Descriptor(), node.Slot(), SlotOffset(slot), SlotLength());
+    WriteBytes(node.Slot(), SlotOffset(slot), SlotLength());
 }
 
 void IndexMgr::ReadNode(int32_t slot) {
@@ -188,7 +190,7 @@ int32_t IndexMgr::NewNode(const IndexNode& node) {
 
 void IndexMgr::FreeNode(int32_t slot) {
     SetCurrent(slot);
-    FreeRecord();
+    if (FreeRecord() != 0) Damaged("index file closed");
 }
 
 int IndexMgr::FindChild(const uint8_t* key) {
@@ -223,6 +225,7 @@ int32_t IndexMgr::Search(const uint8_t* key) {
         if (child < 0) Damaged("empty inner node");
         slot = child;
     }
+    AssertPosition();
     return CompareKeyAtCursor(key) == 0 ? CurrentRecord() : -1;
 }
 
@@ -251,6 +254,7 @@ int IndexMgr::InsertKey(int32_t recordNumber, const uint8_t* key) {
         SplitNode();
         Search(key);
     }
+    AssertPosition();
     return 0;
 }
 
@@ -331,6 +335,7 @@ int IndexMgr::DeleteKey() {
             Damaged("index entry not found");
     }
     m_path[m_top].cursor = m_node.cursor;
+    AssertPosition();
 
     const int leafLevel = m_top;
     const int32_t followLeaf = m_node.NextNode();
@@ -343,18 +348,19 @@ int IndexMgr::DeleteKey() {
         m_node.RemoveEntry(c);
         const int n = m_node.Count();
         if (n > 0) {
-            if (level == 0 && !m_node.IsLeaf() && n == 1) {
-                // An inner root with one child hands the root to that child.
+            WriteNode();
+            if (wasLast) {
+                if (level > 0) {
+                    m_node.cursor = n - 1;
+                    UpdateParentKey(level);
+                }
+            } else if (level == 0 && !m_node.IsLeaf() && n == 1) {
+                // An inner root left with one child hands the root to that child.
                 m_root = m_node.Pointer(0);
                 FreeNode(slot);
                 WriteDescriptor();
                 m_nodeSlot = -1;
                 break;
-            }
-            WriteNode();
-            if (wasLast && level > 0) {
-                m_node.cursor = n - 1;
-                UpdateParentKey(level);
             }
             m_node.cursor = c - 1;
             break;
@@ -408,6 +414,7 @@ int IndexMgr::DeleteKey() {
         }
     }
     m_top = -1;
+    AssertPosition();
     return 0;
 }
 
@@ -452,6 +459,7 @@ int32_t IndexMgr::Next(int n) {
             MoveToNeighbour(true);
         }
     }
+    AssertPosition();
     return CurrentRecord();
 }
 
@@ -467,6 +475,7 @@ int32_t IndexMgr::Prev(int n) {
             MoveToNeighbour(false);
         }
     }
+    AssertPosition();
     return CurrentRecord();
 }
 
@@ -476,4 +485,20 @@ void IndexMgr::Rewind() {
     if (!IsOpen()) return;
     ReadNode(m_firstLeaf);
     if (!m_node.IsLeaf() || m_node.PrevNode() != -1) Damaged("first leaf");
+    AssertPosition();
+}
+
+void IndexMgr::AssertPosition() const {
+#ifndef NDEBUG
+    assert(m_top >= -1 && m_top < kMaxLevels);
+    if (m_nodeSlot >= 0) {
+        assert(m_node.cursor >= -1 && m_node.cursor <= m_node.Count());
+        assert(m_node.Count() < m_node.Capacity());
+    }
+    if (m_top >= 0) {
+        assert(m_path[0].node == m_root);
+        assert(m_path[m_top].node == m_nodeSlot);
+        for (int level = 0; level < m_top; ++level) assert(m_path[level].cursor >= 0);
+    }
+#endif
 }

@@ -1,5 +1,22 @@
 // One B+-tree index over the records of a data file. All indexes of a record file share one
 // index file (.dtx) of 1024-byte node slots; its header holds one descriptor per index.
+//
+// Invariants of the tree, true between calls:
+// - Keys ascend strictly within a node and along each level's prev/next chain; every leaf is at
+//   the same depth; the descriptor's first leaf is the leftmost leaf.
+// - An inner entry's key (its separator) is the last key of its child as it was when set: a
+//   delete of a child's last key lowers it, an insert beyond the right edge does not raise it,
+//   so the last child takes every key above the last separator.
+// - A node holds fewer entries than its capacity: it is split when an insert fills it.
+// - Only empty nodes are freed (below the root); the tree is never rebalanced, so an inner node
+//   may hold a single entry. The root is an empty leaf only when the index is empty; an inner
+//   root hands over to its only child when that child is left after an earlier child went.
+// Invariants of the position:
+// - The current node (CurrentNode() >= 0) is a copy of its slot; its cursor lies in
+//   -1..Count() (before the first entry .. after the last).
+// - A held path (after Search) runs from the root to the current node: each level's node and
+//   the cursor of the entry leading down, and its last level is the current node. Next, Prev,
+//   Rewind and DeleteKey drop the path; DeleteKey rebuilds it by a Search when needed.
 #pragma once
 
 #include "dblib/FileMgr.h"
@@ -100,7 +117,7 @@ public:
     ~IndexMgr() override;
 
     // First index: opens the index file (created when missing) and loads its descriptor.
-    int Open();
+    [[nodiscard]] int Open();
     // Forgets the position; the first index closes the shared descriptor (writing back its
     // cached nodes), a further index only forgets it.
     void Close();
@@ -114,10 +131,10 @@ public:
     // Record number stored under key, or -1; the cursor stands at the first key not smaller.
     int32_t Search(const uint8_t* key);
     // 0, or kDuplicate when the exact key is present (nothing changes).
-    int InsertKey(int32_t recordNumber, const uint8_t* key);
+    [[nodiscard]] int InsertKey(int32_t recordNumber, const uint8_t* key);
     // Removes the entry under the cursor; the cursor ends before the following entry. -1 when
     // no entry is under the cursor.
-    int DeleteKey();
+    [[nodiscard]] int DeleteKey();
     // Record number reached after n steps, or -1 past the end / before the start.
     int32_t Next(int n);
     int32_t Prev(int n);
@@ -169,6 +186,8 @@ private:
     void MoveToNeighbour(bool forward);
     bool Ascending(const IndexNode& node) const;
     void Init(int keyLength, bool unique);
+    // Checks the position invariants (debug builds only).
+    void AssertPosition() const;
 
     int m_keyLength = 0;
     bool m_unique = false;

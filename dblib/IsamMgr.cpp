@@ -1,5 +1,6 @@
 #include "dblib/IsamMgr.h"
 
+#include "dblib/Transaction.h"
 #include "platform/FileSystem.h"
 
 #include <algorithm>
@@ -47,6 +48,8 @@ void IsamMgr::DeclareIndex(const char* name, int keyLength, bool unique) {
 }
 
 void IsamMgr::OpenIndexes(const std::string& indexPath, int mode) {
+    // Indexes made or rebuilt now reach the files whole or not at all.
+    dbtx::ImplicitTransaction transaction(platform::DirName(Path()));
     m_indexPath = indexPath;
     size_t longest = 4;
     for (const IndexEntry& e : m_indexes) longest = std::max(longest, size_t(e.keyLength));
@@ -78,9 +81,13 @@ void IsamMgr::OpenIndexes(const std::string& indexPath, int mode) {
     }
     m_currentIndex = 0;
     if (mode == kModeClose) Close();
+    transaction.Commit();
 }
 
 void IsamMgr::ReportOpenFailure(const FileMgr& file) {
+    if (file.OpenDenied())
+        IsamFatal("Cannot open %s for writing: %s", file.Path().c_str(),
+                  std::strerror(file.OpenError()));
     if (file.OpenError() == EACCES)
         IsamStatus("Error: File held by another program: %s", file.Path().c_str());
 }
@@ -88,8 +95,31 @@ void IsamMgr::ReportOpenFailure(const FileMgr& file) {
 // A data file created now leaves nothing for an existing index file to name: start it afresh.
 void IsamMgr::CheckIndexFile() {
     if (CreatedFile() && platform::FileExists(m_indexPath)) {
+        // An index whose trees hold entries names records that are gone with their data
+        // file: nothing can rebuild them.
+        FileMgr old(m_indexPath, IndexMgr::kNodeRecordLength, kUncached, kOpenLater);
+        bool entries = false;
+        if (old.Open() == 0) {
+            const int32_t count = old.ReadHeaderField(kIndexCountField);
+            for (int32_t n = 0; n < count && n < IndexMgr::kMaxDescriptors && !entries; ++n) {
+                int32_t root = -1;
+                uint16_t nodeCount = 0;
+                const int64_t at = IndexMgr::kDescriptorBase + int64_t(n) * IndexMgr::kDescriptorSize;
+                entries = old.Read(old.Descriptor(), &root, at, 4) == 4 && root >= 0 &&
+                          old.Read(old.Descriptor(), &nodeCount, kHeaderSize + int64_t(root) * old.SlotLength() + 10, 2) == 2 &&
+                          nodeCount > 0;
+            }
+        }
+        if (entries) {
+            old.Close();
+            FileMgr::Close();
+            platform::DeleteFile(Path());
+            IsamFatal("Error: File Damaged (missing %s)", Path().c_str());
+        }
+        old.Close();
         FileMgr fresh(m_indexPath, IndexMgr::kNodeRecordLength, kCached, kOpenLater);
-        fresh.Create();
+        if (fresh.Create() != 0)
+            IsamFatal("Cannot open %s for writing: %s", m_indexPath.c_str(), std::strerror(errno));
     }
 }
 
@@ -102,6 +132,7 @@ bool IsamMgr::Ready() const {
 int IsamMgr::Open() {
     if (IsOpen()) return 0;
     if (m_indexes.empty() || !m_indexes[0].index) return -1;
+    dbtx::ImplicitTransaction transaction(platform::DirName(Path()));
     if (FileMgr::Open() != 0) {
         ReportOpenFailure(*this);
         return -1;
@@ -118,6 +149,7 @@ int IsamMgr::Open() {
     RebuildIndexes();
     for (IndexEntry& e : m_indexes) e.index->Rewind();
     ClearCurrent();
+    transaction.Commit();
     return 0;
 }
 
@@ -202,7 +234,8 @@ int32_t IsamMgr::SearchKey(int index, int32_t recordNumber) {
 
 // Deletes the entry of the object's key for recordNumber from an index, when it is there.
 void IsamMgr::DeleteKeyOf(int index, int32_t recordNumber) {
-    if (SearchKey(index, recordNumber) == recordNumber) m_indexes[index].index->DeleteKey();
+    if (SearchKey(index, recordNumber) == recordNumber && m_indexes[index].index->DeleteKey() != 0)
+        IsamFatal("Error: File Damaged (index entry): %s", m_indexPath.c_str());
 }
 
 // ---- Keyed access ------------------------------------------------------------------------
@@ -220,10 +253,9 @@ int IsamMgr::Find() {
     return ReadIndexed(rec);
 }
 
-int IsamMgr::Rewind() {
+void IsamMgr::Rewind() {
     ClearCurrent();
     if (Ready() && m_currentIndex >= 0) m_indexes[m_currentIndex].index->Rewind();
-    return 0;
 }
 
 int IsamMgr::Next(int n) {
@@ -271,7 +303,7 @@ int IsamMgr::ReadCurrent() {
 
 void IsamMgr::FreeSlot(int32_t slot) {
     SetCurrent(slot);
-    FreeRecord();
+    if (FreeRecord() != 0) Damaged("record file closed");
 }
 
 int IsamMgr::Insert() {
@@ -327,7 +359,7 @@ int IsamMgr::Amend() {
         SetCurrent(rec);
         return -1;
     }
-    WriteRecord();
+    if (WriteRecord() != 0) Damaged("record file closed");
     LoadRecord(m_oldRec.data());
     for (int i = 0; i < IndexCount(); ++i)
         if (m_changed[i]) DeleteKeyOf(i, rec);

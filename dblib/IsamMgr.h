@@ -41,7 +41,7 @@ public:
     // Opens the data and index files when closed (creating them when missing) and rewinds every
     // index. Indexes missing from the index file are rebuilt. -1 when a file cannot be opened
     // (for example held by another program); the record file then stays closed.
-    int Open();
+    [[nodiscard]] int Open();
     // Closes the data file and every index; the fields keep the record last read.
     void Close();
 
@@ -58,19 +58,19 @@ public:
     // All return 0 for success and -1 for failure (also for a duplicate unique key).
     // Find: the first record whose key equals the key built from the fields. On a miss the
     // position stays where the key would stand (Prev(1) gives the record below it).
-    int Find();
+    [[nodiscard]] int Find();
     // No current record; the current index before its first entry.
-    int Rewind();
-    int Next(int n = 1);
-    int Prev(int n = 1);
+    void Rewind();
+    [[nodiscard]] int Next(int n = 1);
+    [[nodiscard]] int Prev(int n = 1);
     // The record under the current index position.
-    int ReadCurrent();
+    [[nodiscard]] int ReadCurrent();
     // Stores the fields as a new record and keys it into every index.
-    int Insert();
+    [[nodiscard]] int Insert();
     // Rewrites the current record, re-keying the indexes whose key changed.
-    int Amend();
+    [[nodiscard]] int Amend();
     // Deletes the current record; Next(1) then reads the record that followed it.
-    int Erase();
+    [[nodiscard]] int Erase();
     // Rebuilds every index created empty (a new or lost index file) from the data file.
     void RebuildIndexes();
 
@@ -131,7 +131,7 @@ private:
     };
     bool Ready() const;
     void NeedRecordFile();
-    int ReadIndexed(int32_t recordNumber);
+    [[nodiscard]] int ReadIndexed(int32_t recordNumber);
     int32_t SearchKey(int index, int32_t recordNumber);
     void DeleteKeyOf(int index, int32_t recordNumber);
     void ResetIndexFile();

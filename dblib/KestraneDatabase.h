@@ -36,12 +36,12 @@ public:
     bool HasRecordFiles() const { return apts != nullptr; }
 
     // Opens the change journal for appending in the current folder; false when it cannot be.
-    bool OpenJournal();
+    [[nodiscard]] bool OpenJournal();
     // Resolves a country id text (its first two characters) through index "cid" of the open
     // country file: the country's csno, or -1 when none is given or found.
     int32_t LookUpCountry(const char* countryText);
     // (Re)loads the approach-airport list from the database folder.
-    ApproachAirports::LoadResult LoadApproachAirports();
+    [[nodiscard]] ApproachAirports::LoadResult LoadApproachAirports();
 
     // Closes the journal and destroys the record-file objects (end of run, or a new folder).
     void Release();

@@ -66,7 +66,7 @@ TEST_F(BlockCacheTest, HeaderFieldReadIsServedFromContainingEntry) {
     ASSERT_EQ(disk.Read(fd, field, 4, 4), 4);
     EXPECT_EQ(0, std::memcmp(field, original.data() + 4, 4));
     EXPECT_EQ(Used(), 1);
-    disk.Close(fd);
+    ASSERT_EQ(disk.Close(fd), 0);
 }
 
 // An entry E, then a read of R = [100, 200): which entries survive.
@@ -96,7 +96,7 @@ TEST_F(BlockCacheTest, ReadDropsOnlyPartlyOverlappingEntries) {
         EXPECT_EQ(FindEntry(fd, c.start, c.length) >= 0, c.kept)
             << "entry [" << c.start << ", +" << c.length << ")";
         EXPECT_EQ(0, std::memcmp(buf.data(), original.data() + 100, 100));
-        disk.Close(fd);
+        ASSERT_EQ(disk.Close(fd), 0);
     }
 }
 
@@ -118,7 +118,7 @@ TEST_F(BlockCacheTest, PartlyOverlappingWriteWritesDirtyEntryBackFirst) {
     int e = FindEntry(fd, 8, 16);
     ASSERT_GE(e, 0);
     EXPECT_EQ(BlockCache::Instance()->At(e).state, BlockCache::kDirty);
-    disk.Close(fd);
+    ASSERT_EQ(disk.Close(fd), 0);
     std::vector<uint8_t> after = OnDisk(0, 24);
     for (int i = 8; i < 24; ++i) EXPECT_EQ(after[i], 0xBB) << i;
 }
@@ -146,7 +146,7 @@ TEST_F(BlockCacheTest, FullCacheEvictsSmallestStampAndWritesItBack) {
     ASSERT_EQ(disk.Read(fd, buf, 6000, 20), 20);
     EXPECT_LT(FindEntry(fd, 0, 50), 0);
     EXPECT_GE(FindEntry(fd, 500, 50), 0);
-    disk.Close(fd);
+    ASSERT_EQ(disk.Close(fd), 0);
 }
 
 TEST_F(BlockCacheTest, CloseLeavesNoEntryOfDescriptorAndWritesBack) {
@@ -157,10 +157,10 @@ TEST_F(BlockCacheTest, CloseLeavesNoEntryOfDescriptorAndWritesBack) {
     int fd2 = disk.Open(other, O_RDWR);
     uint8_t buf[32];
     std::memset(buf, 0x77, sizeof buf);
-    disk.Write(fd, buf, 40, 32);
-    disk.Read(fd, buf, 1000, 32);
-    disk.Read(fd2, buf, 0, 32);
-    disk.Close(fd);
+    (void)disk.Write(fd, buf, 40, 32);
+    (void)disk.Read(fd, buf, 1000, 32);
+    (void)disk.Read(fd2, buf, 0, 32);
+    ASSERT_EQ(disk.Close(fd), 0);
     for (int i = 0; i < BlockCache::kEntries; ++i) {
         const BlockCache::Entry& e = BlockCache::Instance()->At(i);
         EXPECT_TRUE(e.state == BlockCache::kFree || e.fd == fd2);
@@ -174,8 +174,8 @@ TEST_F(BlockCacheTest, CloseLeavesNoEntryOfDescriptorAndWritesBack) {
     EXPECT_EQ(fd3, fd);
     ASSERT_EQ(disk.Read(fd3, buf, 40, 32), 32);
     EXPECT_EQ(std::vector<uint8_t>(buf, buf + 32), std::vector<uint8_t>(32, 0x33));
-    disk.Close(fd3);
-    disk.Close(fd2);
+    ASSERT_EQ(disk.Close(fd3), 0);
+    ASSERT_EQ(disk.Close(fd2), 0);
 }
 
 TEST_F(BlockCacheTest, ReadBeyondEndReturnsShortCountAndCachesNothing) {
@@ -185,7 +185,7 @@ TEST_F(BlockCacheTest, ReadBeyondEndReturnsShortCountAndCachesNothing) {
     EXPECT_EQ(disk.Read(fd, buf.data(), 8192 - 100, 1024), 100);
     EXPECT_EQ(disk.Read(fd, buf.data(), 20000, 1024), 0);
     EXPECT_EQ(Used(), 0);
-    disk.Close(fd);
+    ASSERT_EQ(disk.Close(fd), 0);
 }
 
 TEST_F(BlockCacheTest, LastInstanceWritesBackAndUncachedWritesAtOnce) {
@@ -195,7 +195,7 @@ TEST_F(BlockCacheTest, LastInstanceWritesBackAndUncachedWritesAtOnce) {
         DiskMgr direct(DiskMgr::kUncached);
         fd = cached.Open(path, O_RDWR);
         uint8_t buf[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-        cached.Write(fd, buf, 64, 8);
+        (void)cached.Write(fd, buf, 64, 8);
         EXPECT_EQ(OnDisk(64, 1)[0], original[64]);
         {
             DiskMgr another(DiskMgr::kCached);
@@ -213,7 +213,7 @@ TEST_F(BlockCacheTest, LastInstanceWritesBackAndUncachedWritesAtOnce) {
         EXPECT_EQ(pread(raw, &r, 1, 10), 1);
         EXPECT_EQ(r, 9);
         ::close(raw);
-        direct.Close(fd2);
+        ASSERT_EQ(direct.Close(fd2), 0);
         EXPECT_EQ(Used(), 1);
         // fd stays open here: the cache is written back when the last DiskMgr goes.
     }

@@ -104,9 +104,9 @@ protected:
             n = 0;
             while (t.Prev(1) == 0) ASSERT_LT(++n, cap) << "endless backward walk";
             t.Set(int32_t(rng() % 900), "N100", 3, "0450");
-            t.Find();
-            t.Prev(2);
-            t.ReadCurrent();
+            (void)t.Find();
+            (void)t.Prev(2);
+            (void)t.ReadCurrent();
         }
         t.SelectIndexNumber(IsamMgr::kFileOrder);
         t.Rewind();
@@ -114,13 +114,13 @@ protected:
         // Changes on top of the damage.
         t.SelectIndex("name");
         t.Set(5000, "NEW", 1, "new");
-        t.Insert();
+        (void)t.Insert();
         t.Rewind();
         if (t.Next(3) == 0) {
             t.grp = 99;
-            t.Amend();
-            t.Erase();
-            t.Next(1);
+            (void)t.Amend();
+            (void)t.Erase();
+            (void)t.Next(1);
         }
     }
 

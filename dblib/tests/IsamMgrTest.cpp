@@ -2,6 +2,9 @@
 // exclusive open between processes.
 #include "EngineTestSupport.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "platform/FileSystem.h"
 
 #include <chrono>
@@ -131,7 +134,7 @@ TEST_F(IsamMgrTest, FindMissLeavesPositionWhereTheKeyWouldStand) {
             EXPECT_EQ(t->id, c.currentId) << c.key;
         }
         t->id = c.key;
-        t->Find();
+        (void)t->Find();
         t->id = 0;
         EXPECT_EQ(t->Prev(1), c.prevResult) << c.key;
         if (c.prevResult == 0) {
@@ -171,7 +174,7 @@ TEST_F(IsamMgrTest, AmendReKeysOnlyChangedIndexes) {
     AddFive(*t);
     t->Close();
     const std::vector<uint8_t> dtxBefore = ReadAll(dtx);
-    t->Open();
+    ASSERT_EQ(t->Open(), 0);
     // A non-key field only: no index file write at all.
     t->SelectIndex("id");
     t->id = 3;
@@ -180,7 +183,7 @@ TEST_F(IsamMgrTest, AmendReKeysOnlyChangedIndexes) {
     ASSERT_EQ(t->Amend(), 0);
     t->Close();
     EXPECT_EQ(ReadAll(dtx), dtxBefore);
-    t->Open();
+    ASSERT_EQ(t->Open(), 0);
     t->SelectIndex("id");
     t->id = 3;
     ASSERT_EQ(t->Find(), 0);
@@ -290,7 +293,7 @@ TEST_F(IsamMgrTest, MissingIndexFileIsRebuiltWithStatusTexts) {
         expected.push_back("Index Completed");
     }
     EXPECT_EQ(fatal.status, expected);
-    t->Open();
+    ASSERT_EQ(t->Open(), 0);
     EXPECT_EQ(WalkAll(*t), (std::vector<std::vector<int32_t>>{
                                {1, 2, 3, 4, 5}, {2, 4, 1, 3, 5}, {2, 5, 3, 4, 1}, {1, 2, 3, 4, 5}}));
     // Lost while the record file was closed: rebuilt when it opens again.
@@ -302,18 +305,74 @@ TEST_F(IsamMgrTest, MissingIndexFileIsRebuiltWithStatusTexts) {
     EXPECT_EQ(Walk(*t, "grp"), (std::vector<int32_t>{2, 5, 3, 4, 1}));
 }
 
-TEST_F(IsamMgrTest, EmptyDataFileRebuildsSilentlyAndStaleIndexIsDropped) {
+TEST_F(IsamMgrTest, MissingDataFileBesideAnIndexWithEntriesIsDamage) {
     {
         auto t = Make();
         AddFive(*t);
     }
-    // The data file went, the index file stayed: its entries name nothing.
+    // The data file went, the index file stayed: its entries name records that are gone.
+    ASSERT_TRUE(platform::DeleteFile(dta));
+    const std::vector<uint8_t> index = ReadAll(dtx);
+    EXPECT_THROW(Make(), Fatal);
+    EXPECT_EQ(fatal.error, "Error: File Damaged (missing " + dta + ")");
+    EXPECT_FALSE(platform::FileExists(dta)) << "nothing is made";
+    EXPECT_EQ(ReadAll(dtx), index) << "nor changed";
+    IsamClearFatal();
+
+    // An index without entries is only made afresh.
+    ASSERT_TRUE(platform::DeleteFile(dtx));
+    {
+        auto t = Make();
+        AddFive(*t);
+        t->SelectIndex("id");
+        t->Rewind();
+        while (t->Next(1) == 0) ASSERT_EQ(t->Erase(), 0);
+    }
     ASSERT_TRUE(platform::DeleteFile(dta));
     auto t = Make();
     EXPECT_TRUE(fatal.status.empty());
     for (const auto& w : WalkAll(*t)) EXPECT_TRUE(w.empty());
     Add(*t, 1, "A", 1, "A");
     EXPECT_EQ(WalkAll(*t), (std::vector<std::vector<int32_t>>{{1}, {1}, {1}, {1}}));
+}
+
+TEST_F(IsamMgrTest, FileThatMayNotBeWrittenIsNamedWithTheReason) {
+    {
+        auto t = Make();
+        AddFive(*t);
+    }
+    ASSERT_EQ(::chmod(dir.path.c_str(), 0777), 0);
+    ASSERT_EQ(::chmod(dtx.c_str(), 0666), 0);
+    ASSERT_EQ(::chmod(dta.c_str(), 0444), 0);
+    const std::vector<uint8_t> before = ReadAll(dta);
+    // Permissions do not bind the superuser: the open runs in a child as an ordinary user.
+    int out[2];
+    ASSERT_EQ(::pipe(out), 0);
+    pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::close(out[0]);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(2);
+        std::string message = "opened";
+        try {
+            Make();
+        } catch (const Fatal&) {
+            message = fatal.error;
+        }
+        (void)!::write(out[1], message.data(), message.size());
+        ::_exit(0);
+    }
+    ::close(out[1]);
+    std::string message;
+    char buffer[256];
+    for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) > 0;) message.append(buffer, size_t(n));
+    ::close(out[0]);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(message, "Cannot open " + dta + " for writing: Permission denied");
+    EXPECT_EQ(ReadAll(dta), before);
+    ASSERT_EQ(::chmod(dta.c_str(), 0644), 0);
 }
 
 TEST_F(IsamMgrTest, ModeCloseAndClosedFileOperations) {

@@ -263,7 +263,7 @@ protected:
                     ASSERT_EQ(t->CurrentSlot(), order[pos]) << when;
                 }
                 Put(*t, probe);
-                t->Find();
+                (void)t->Find();
                 ASSERT_EQ(t->Prev(1), pos > 0 ? 0 : -1) << when;
                 if (pos > 0) {
                     ASSERT_EQ(t->CurrentSlot(), order[pos - 1]) << when;

@@ -102,7 +102,7 @@ TEST_P(RecordIndex, OrderAndFind) {
     auto rec = MakeRecordFileObject(number, dir.File("f.dta"), dir.File("f.dtx"),
                                     IsamMgr::kModeClose);
     ASSERT_TRUE(rec);
-    rec->Open();
+    ASSERT_EQ(rec->Open(), 0);
     for (int i = 0; i < 4; ++i) {
         rec->CopyIn(Record(i, type).data());
         ASSERT_EQ(rec->Insert(), 0) << "record " << i;

@@ -73,7 +73,7 @@ void CheckLayout(const std::function<void(T&)>& fill, const std::vector<Bytes>& 
     {
         T rec(dta, dtx, IsamMgr::kModeClose);
         EXPECT_FALSE(rec.IsOpen());
-        rec.Open();
+        ASSERT_EQ(rec.Open(), 0);
         rec.CopyIn(std::vector<uint8_t>(size_t(len), 0).data());
         ASSERT_EQ(rec.Insert(), 0);
         fill(rec);
@@ -98,7 +98,7 @@ void CheckLayout(const std::function<void(T&)>& fill, const std::vector<Bytes>& 
     EXPECT_EQ(stored, image);
 
     T again(dta, dtx, IsamMgr::kModeClose);
-    again.Open();
+    ASSERT_EQ(again.Open(), 0);
     again.CopyIn(image.data());
     again.SelectIndexNumber(0);
     ASSERT_EQ(again.Find(), 0);

@@ -7,6 +7,8 @@
 
 #include "common/IdentDigits.h"
 #include "common/LineReader.h"
+#include "dblib/DbDir.h"
+#include "dblib/Transaction.h"
 #include "gen/batch/BatchDatabase.h"
 #include "gen/batch/BatchFields.h"
 #include "gen/shell/CGenDoc.h"
@@ -20,6 +22,8 @@ namespace {
 constexpr int64_t kUnitEpoch = 631065600;
 
 inline constexpr const char* kProgressText = "Processing line ";
+// Lines per transaction: a rerun of a batch is idempotent, so lines need not commit singly.
+constexpr uint32_t kLinesPerCommit = 2000;
 
 BatchHandlerTable MakeDefaultHandlers() {
     BatchHandlerTable t;
@@ -68,6 +72,7 @@ void FinishBatch(OperationContext& context, LineReader::Result last) {
     const int error = last == LineReader::Result::Error ? context.batch->ErrorNumber() : 0;
     context.CloseBatch();
     BatchCloseFiles();
+    dbtx::Commit();
     if (last == LineReader::Result::Error) {
         // The rest of the file was never read: the update is not complete.
         context.AddLine("*** Batch file read failed: " + std::string(std::strerror(error)) + " ***");
@@ -127,8 +132,10 @@ bool RunBatchUpdate(OperationContext& context, BatchSession& session, const Batc
     if (detailed) context.AddLine("CMD: " + line.text);
     int code = kBatchErrFc;
     if (!tooLong) {
+        dbtx::Begin(GetDbDir());
         code = DispatchBatchLine(line, context.nextSerial, session, BatchTimeNow(), handlers);
         BatchWriteBack();
+        if (counter % kLinesPerCommit == 0) dbtx::Commit();
     }
     ListResult(context, line, code, detailed, counter);
     return false;
@@ -140,7 +147,10 @@ void InstallBatchUpdate(GenModel& model, const BatchHandlerTable& handlers) {
         return RunBatchUpdate(context, *session, handlers);
     };
     model.onStop = [previous = model.onStop](OperationContext& context, int mode) {
-        if (mode == kModeBatchUpdate) BatchCloseFiles();
+        if (mode == kModeBatchUpdate) {
+            BatchCloseFiles();
+            dbtx::Commit();
+        }
         if (previous) previous(context, mode);
     };
 }

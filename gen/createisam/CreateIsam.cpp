@@ -1,6 +1,8 @@
 #include "gen/createisam/CreateIsam.h"
 
 #include "common/CLocale.h"
+#include "dblib/DbDir.h"
+#include "dblib/Transaction.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenView.h"
 #include "gen/createisam/CreateIsamAirspace.h"
@@ -13,6 +15,8 @@ namespace {
 // Progress every this many calls of a step.
 constexpr uint32_t kProgressEvery = 43;
 constexpr const char* kDatabaseComplete = "Database Complete";
+// Record groups per transaction within a step; each step ends with a commit.
+constexpr uint32_t kGroupsPerCommit = 2000;
 
 using IsamStepFn = StepStatus (*)(OperationContext&, CreateIsamState&);
 
@@ -83,9 +87,14 @@ bool RunCreateIsamStep(OperationContext& c, const StepTable& table, CreateIsamSt
     if (c.step < table.size()) {
         const StepRow& row = table[c.step];
         state.skipped = false;
+        if (c.step > 0) dbtx::Begin(GetDbDir());   // the first step erases the files
         const StepStatus status = row.fn(c);
-        if (status == StepStatus::Stop || c.Stopped()) return true;
+        if (status == StepStatus::Stop || c.Stopped()) {
+            dbtx::Commit();
+            return true;
+        }
         ++c.calls;
+        if (status != StepStatus::Again || c.calls % kGroupsPerCommit == 0) dbtx::Commit();
         const bool advance = status == StepStatus::Next || status == StepStatus::Done;
         const bool everyCall = c.settings && (c.settings->debugLevel & kDebugIsamEveryStep);
         if (!state.skipped && (advance || everyCall || c.calls % kProgressEvery == 1)) {

@@ -46,8 +46,9 @@ std::vector<std::string> ExistingErasePaths() {
         if (std::strchr(name, '.')) {
             paths.push_back(DbFolderFile(name));
         } else {
-            paths.push_back(DbFilePath(name, "dta"));
+            // The index first: cut off between the two, the records are left to rebuild it.
             paths.push_back(DbFilePath(name, "dtx"));
+            paths.push_back(DbFilePath(name, "dta"));
         }
     }
     std::vector<std::string> existing;

@@ -41,7 +41,7 @@ const char* GenFileName(int fileNumber) {
     return fileNumber >= 0 && fileNumber < kGenFileCount ? kGenNames[fileNumber] : "";
 }
 
-CGenDBOpen::CGenDBOpen() { CheckRecordFiles(kGenNames, kGenFileCount); }
+CGenDBOpen::CGenDBOpen() { (void)CheckRecordFiles(kGenNames, kGenFileCount); }
 
 CGenDBOpen::~CGenDBOpen() {
     for (auto& file : files_) file.reset();
@@ -71,8 +71,7 @@ CGenDBOpen* CGenDBOpen::Active() { return g_active; }
 void CGenDBOpen::SetActive(CGenDBOpen* opener) { g_active = opener; }
 
 int dbif_open(int fileNumber) {
-    GenRecordFile(fileNumber).Open();
-    return 1;
+    return GenRecordFile(fileNumber).Open() == 0 ? 1 : 0;
 }
 
 int dbif_close(int fileNumber) {

@@ -89,9 +89,8 @@ typename Record::File& DbifFile() {
 // Record access through the record type: each record type knows its record file. The record
 // moves between the caller's record and the record-file object's fields.
 template <class Record>
-int dbif_open() {  // 1
-    DbifFile<Record>().Open();
-    return 1;
+int dbif_open() {  // 1, or 0 when the file cannot be opened
+    return DbifFile<Record>().Open() == 0 ? 1 : 0;
 }
 template <class Record>
 int dbif_close() {  // 1
@@ -130,7 +129,7 @@ template <class Record>
 int dbif_findprev(Record& record) {  // 1 or 0: last record below the key
     auto& file = DbifFile<Record>();
     static_cast<Record&>(file) = record;
-    file.Find();
+    (void)file.Find();   // positions only: Prev(1) gives the record below the key
     if (file.Prev(1) != 0) return 0;
     record = static_cast<const Record&>(file);
     return 1;
@@ -156,7 +155,7 @@ int dbif_del() {  // 1 or 0: erase the current record
 }
 
 // Open and close by file number, for work over several record files.
-int dbif_open(int fileNumber);   // 1
+int dbif_open(int fileNumber);   // 1, or 0 when the file cannot be opened
 int dbif_close(int fileNumber);  // 1
 
 // Copies at most width - 1 characters and terminates, then cuts the text after its last
