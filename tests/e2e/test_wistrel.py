@@ -290,6 +290,74 @@ class SetupChecks(WistrelRun):
         self.assertIn("Emulating GPS496/495", self.out)
 
 
+def qt_backend_built():
+    try:
+        with open(suite.program("wistrel"), "rb") as f:
+            return b"libQt6Widgets" in f.read()
+    except OSError:
+        return False
+
+
+@unittest.skipUnless(shutil.which("Xvfb"), "Xvfb is not installed")
+@unittest.skipUnless(qt_backend_built(), "wistrel was built without the Qt backend")
+class SaveAs(WistrelRun):
+    """File > Save As on the listing in the window backend: text with CR LF, a screen dump as
+    a bitmap read back by struct and by ImageMagick."""
+
+    @classmethod
+    def setUpClass(cls):
+        from test_qt_brondel import XServer
+        cls.x = XServer()
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.x.stop()
+
+    def save(self, listed, saved):
+        switches = self.write_answers(list_answers(listed) + [answer("Save As", "OK", File_name=saved)])
+        with open(self.path("drive.txt"), "w", encoding="utf-8") as f:
+            f.write("command 57604\nclose\n")
+        env = dict(self.env, DISPLAY=self.x.display, XDG_RUNTIME_DIR=self.dir, SUITE_QT_DRIVE=self.path("drive.txt"),
+                   LSAN_OPTIONS="suppressions=" + os.path.join(suite.SOURCE_DIR, "platform/qt/tests/lsan.supp"))
+        env.pop("QT_QPA_PLATFORM", None)
+        done = subprocess.run([suite.program("wistrel")] + switches, cwd=self.dir, env=env, capture_output=True,
+                              timeout=120)
+        err = done.stderr.decode("utf-8", "replace")
+        self.assertEqual(done.returncode, 0, err)
+        self.assertNotIn("answers:", err)
+        self.assertNotIn("driver:", err)
+
+    def test_text_lines_end_with_cr_lf(self):
+        self.write("track.gar", fixtures()["newer_track.gar"])
+        self.save("track.gar", "track.txt")
+        with open(os.path.join(GOLDEN, "wistrel_newer_track.txt"), encoding="utf-8") as f:
+            golden = f.read().splitlines()
+        self.assertEqual(self.read("track.txt"), "".join(line + "\r\n" for line in golden).encode("cp1252"))
+
+    def test_screen_dumps_as_bitmaps(self):
+        for name, (data, bits, width, height) in sorted(screen_fixtures().items()):
+            with self.subTest(file=name):
+                self.write(name, data)
+                bmp = name.replace(".gar", ".bmp")
+                self.save(name, bmp)
+                b = self.read(bmp)
+                self.assertEqual(b[:2], b"BM")
+                size, _, offset, header, w, h, planes, count = struct.unpack_from("<IIIIiiHH", b, 2)
+                self.assertEqual((size, w, h, planes), (len(b), width, height, 1))
+                want = {1: 1, 2: 4}.get(bits, bits)
+                self.assertEqual(count, want)
+                self.assertEqual(offset, 54 + 4 * (1 << want))
+                row = ((width * want + 31) // 32) * 4
+                self.assertEqual((len(b) - offset) % height, 0)
+                self.assertGreaterEqual((len(b) - offset) // height, row)
+                self.assertEqual(((len(b) - offset) // height) % 4, 0, "rows padded to 4 bytes")
+                if shutil.which("identify"):
+                    out = subprocess.run(["identify", "-format", "%w %h %z", self.path(bmp)],
+                                         capture_output=True, text=True, timeout=60)
+                    self.assertEqual(out.returncode, 0, out.stderr)
+                    self.assertEqual(out.stdout.split()[:2], [str(width), str(height)])
+
+
 class CommandLine(WistrelRun):
     def test_switches(self):
         self.assertEqual(self.run_headless("wistrel", ["-Q"]), 2)
