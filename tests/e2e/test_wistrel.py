@@ -288,6 +288,13 @@ class SetupChecks(WistrelRun):
         self.assertEqual(code, 0, self.err_text)
         self.assertIn("Debug Level = 4", self.out)
         self.assertIn("Emulating GPS496/495", self.out)
+        self.assertNotIn("answers:", self.err_text, "the debug rows Client and Obstacles are there")
+        code = self.run_headless("wistrel", ["-COM7"] + self.write_answers(
+            [answer(SETUP, "OK", Mode="Host", Port="COM 7"), answer(GO, "GO")]))
+        self.assertEqual(code, 0, self.err_text)
+        self.assertNotIn("answers:", self.err_text, "a fifth port row for a start port of 4 and above")
+        code = self.run_headless("wistrel", self.write_answers([answer(SETUP, "OK", Mode="Host", Port="Client")]))
+        self.assertIn("answers:", self.err_text, "no Client row without a debug level")
 
 
 def qt_backend_built():
