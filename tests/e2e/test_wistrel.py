@@ -315,10 +315,7 @@ class SaveAs(WistrelRun):
     def setUpClass(cls):
         from test_qt_brondel import XServer
         cls.x = XServer()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
+        cls.addClassCleanup(cls.x.stop)
 
     def save(self, listed, saved):
         switches = self.write_answers(list_answers(listed) + [answer("Save As", "OK", File_name=saved)])

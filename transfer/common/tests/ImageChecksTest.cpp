@@ -4,31 +4,12 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include <deque>
-
 #include "common/SixBitCode.h"
 #include "transfer/common/tests/TransferTestSupport.h"
 
 using namespace transfertest;
 
 namespace {
-
-class Recorder : public CheckReporter {
-public:
-    void Log(const std::string& line) override { log.push_back(line); }
-    bool AskYesNo(const std::string& question) override {
-        questions.push_back(question);
-        if (answers.empty()) return false;
-        const bool yes = answers.front();
-        answers.pop_front();
-        return yes;
-    }
-    void Message(const std::string& text) override { messages.push_back(text); }
-    int DebugLevel() const override { return debug; }
-    std::vector<std::string> log, questions, messages;
-    std::deque<bool> answers;
-    int debug = 0;
-};
 
 // "006-Dnnnn-XX" packed in 9 bytes at the offset.
 void PutPartNumber(Bytes& image, size_t offset, const char* text) {

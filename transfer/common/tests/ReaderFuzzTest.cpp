@@ -14,14 +14,6 @@ using namespace transfertest;
 
 namespace {
 
-class Quiet : public CheckReporter {
-public:
-    void Log(const std::string&) override {}
-    bool AskYesNo(const std::string&) override { return true; }
-    void Message(const std::string&) override {}
-    int DebugLevel() const override { return 4; }
-};
-
 Bytes Mutate(const Bytes& seed, std::mt19937& rng) {
     Bytes b = seed;
     const int edits = 1 + static_cast<int>(rng() % 8);
@@ -108,7 +100,9 @@ TEST_F(ReaderFuzz, DamagedImagesAndContainers) {
     container.insert(container.end(), 40, 7);
     container.insert(container.end(), 15, 0);
     container.insert(container.end(), image.begin(), image.end());
-    Quiet quiet;
+    Recorder quiet;
+    quiet.yesWhenNone = true;
+    quiet.debug = 4;
     ImageChecks checks(quiet);
     checks.folder = dir_;
     for (int i = 0; i < 200; ++i) {

@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+#include <deque>
+
+#include "transfer/common/ImageChecks.h"
+
 namespace transfertest {
 
 using Bytes = std::vector<uint8_t>;
@@ -53,6 +57,26 @@ struct Gar {
         return Record(27, d);
     }
     Gar& End() { return Record(12, {7, 0}); }
+};
+
+// Keeps what the checks write and asks; questions take the scripted answers (then NO, or
+// `yesWhenNone`).
+class Recorder : public CheckReporter {
+public:
+    void Log(const std::string& line) override { log.push_back(line); }
+    bool AskYesNo(const std::string& question) override {
+        questions.push_back(question);
+        if (answers.empty()) return yesWhenNone;
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
+    }
+    void Message(const std::string& text) override { messages.push_back(text); }
+    int DebugLevel() const override { return debug; }
+    std::vector<std::string> log, questions, messages;
+    std::deque<bool> answers;
+    bool yesWhenNone = false;
+    int debug = 0;
 };
 
 class TempFolder : public ::testing::Test {
