@@ -76,8 +76,7 @@ TEST(GarLineWriters, FieldsAsWritten) {
 }
 
 TEST(GarLineWriters, TextStopsEscapesAndNeedsTheWholeField) {
-    Bytes data;
-    PutText(data, "AB\x01" "C_D", false);
+    const Bytes data = {'A', 'B', 1, 'C', '_', 'D'};
     const GarRecord r = RecordOf(data);
     GarLine line(r, false);
     EXPECT_EQ(line.PutText(0, 5, 2), 7);

@@ -51,7 +51,9 @@ TEST_F(ImageChecksTest, ImageTypeFromThePartNumberPlace) {
         checks.partNumber = 0;
         EXPECT_EQ(checks.DetectImageType(), c.type >= 0) << c.text;
         EXPECT_EQ(checks.imageType, c.type) << c.text << " at " << c.offset;
-        if (c.type >= 0) EXPECT_EQ(checks.partNumber, c.partNumber) << c.text;
+        if (c.type >= 0) {
+            EXPECT_EQ(checks.partNumber, c.partNumber) << c.text;
+        }
     }
     Bytes shortImage(63, 0xFF);
     PutPartNumber(shortImage, 26, "006-D1234-00");
@@ -110,7 +112,9 @@ TEST_F(ImageChecksTest, SumchecksOfTheOlderFamiliesAndTheirVerification) {
         const Bytes expected = ExpectedSums(image, c.type);
         ASSERT_EQ(length, static_cast<int>(expected.size()));
         EXPECT_EQ(Bytes(sums, sums + length), expected) << "type " << c.type;
-        if (c.type == 0) EXPECT_EQ(sums[0], 2) << "two sections hold data";
+        if (c.type == 0) {
+            EXPECT_EQ(sums[0], 2) << "two sections hold data";
+        }
 
         // The stored field filled in: correct; one flipped byte: failed.
         std::copy(expected.begin(), expected.end(), image.begin());
