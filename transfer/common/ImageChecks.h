@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/common/ImageBlocks.h"
 #include "transfer/common/TransferFile.h"
 
 // Where the checks write and ask.
@@ -104,6 +105,10 @@ public:
 private:
     bool Ask(const std::string& question, const char* answerFormat, int format);
 
+    // The send file's blocks from its current position, scanned once per open and start.
+    const ImageBlocks& Blocks();
+
     CheckReporter& reporter_;
     std::vector<std::string> loaderCandidates_;
+    ImageBlocks blocks_;
 };

@@ -20,23 +20,14 @@ constexpr size_t kTailFrom = 122;
 
 void ImageChecks::CountPackets() {
     reporter_.Log("Counting packets .. ");
+    const ImageBlocks& image = Blocks();
     countedPackets = 0;
     lastDataPacket = 0;
-    uint8_t block[kBlockSize];
-    uint8_t last[kBlockSize];
-    size_t lastLength = 0;
-    int blocks = 0;
-    for (;;) {
-        const size_t n = sendFile.Read(block, kBlockSize);
-        if (n == 0) break;
-        ++blocks;
-        if (HasData(block, n)) ++countedPackets;
-        std::memcpy(last, block, n);
-        lastLength = n;
-    }
-    if (unitProductId < kTailBlankUnits && lastLength > kTailFrom && HasData(last + kTailFrom, lastLength - kTailFrom)) {
-        if (HasData(last, kTailFrom)) {
-            lastDataPacket = blocks;
+    for (size_t i = 0; i < image.count; ++i) countedPackets += image.data[i];
+    const size_t lastLength = image.lastLength;
+    if (unitProductId < kTailBlankUnits && lastLength > kTailFrom && HasData(image.last + kTailFrom, lastLength - kTailFrom)) {
+        if (HasData(image.last, kTailFrom)) {
+            lastDataPacket = static_cast<int>(image.count);
         } else {
             --countedPackets;
         }

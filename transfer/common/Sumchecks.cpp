@@ -1,31 +1,40 @@
+#include <algorithm>
 #include <cstring>
 
 #include "common/CLocale.h"
 #include "transfer/common/ImageChecks.h"
 
+const ImageBlocks& ImageChecks::Blocks() {
+    if (blocks_.serial != sendFile.OpenSerial() || blocks_.start != sendFile.Position()) blocks_.Scan(sendFile);
+    return blocks_;
+}
+
 int ImageChecks::ComputeSumcheckBytes(uint8_t result[kSumcheckSlots]) {
     std::memset(result, 0, kSumcheckSlots);
     const SumcheckLayoutRow* layout = SumcheckLayout(imageType);
     if (!layout) return 0;
-    uint8_t block[kBlockSize];
+    // The blocks are taken as 128-byte reads from the position: a read past the end gives
+    // nothing, a read at the end of a section's first block less than 128 bytes ends the scan.
+    const ImageBlocks& image = Blocks();
+    size_t block = 0;
     int slot = layout->firstSlot;
-    bool firstBlock = true;
     bool ended = false;
     bool data = false;
     do {
         unsigned sum = 0;
         data = false;
         for (int b = 0; b < layout->sectionBlocks; ++b) {
-            const size_t n = sendFile.Read(block, kBlockSize);
+            const size_t n = image.Length(block++);
             if (n < kBlockSize && b == 0) {
                 ended = true;
                 break;
             }
-            const size_t from = firstBlock ? static_cast<size_t>(layout->fieldLength) : 0;
-            firstBlock = false;
-            for (size_t i = from; i < n; ++i) {
-                sum += block[i];
-                if (block[i] != 0xFF) data = true;
+            if (block == 1) {
+                const size_t skip = std::min(static_cast<size_t>(layout->fieldLength), n);
+                BlockSum(image.first + skip, n - skip, sum, data);
+            } else if (n > 0) {
+                sum += image.sums[block - 1];
+                data = data || image.data[block - 1];
             }
             if (n == 0) break;
         }
@@ -36,6 +45,7 @@ int ImageChecks::ComputeSumcheckBytes(uint8_t result[kSumcheckSlots]) {
     } while (!ended && data);
     if (layout->firstSlot == 1) result[0] = static_cast<uint8_t>(slot - 2);
     if (imageType == 3) result[1] = static_cast<uint8_t>(result[1] - result[0]);
+    sendFile.Seek(image.start + std::min<int64_t>(image.size, static_cast<int64_t>(block) * kBlockSize));
     return layout->fieldLength;
 }
 

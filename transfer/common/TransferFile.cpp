@@ -13,6 +13,7 @@ bool TransferFile::OpenRead(const std::string& path) {
     Close();
     fd_ = platform::OpenFile(platform::NormalizePath(path), O_RDONLY, platform::Share::DenyNone);
     position_ = 0;
+    ++openSerial_;
     return fd_ >= 0;
 }
 
@@ -21,6 +22,7 @@ bool TransferFile::OpenWrite(const std::string& path, bool truncate) {
     const int flags = O_WRONLY | O_CREAT | (truncate ? O_TRUNC : 0);
     fd_ = platform::OpenFile(platform::NormalizePath(path), flags, platform::Share::DenyWrite);
     position_ = 0;
+    ++openSerial_;
     if (fd_ < 0) return false;
     if (!truncate) position_ = platform::FileSize(fd_);
     return true;
@@ -38,6 +40,14 @@ size_t TransferFile::Read(void* buf, size_t len) {
     char* out = static_cast<char*>(buf);
     size_t done = 0;
     while (done < len) {
+        if (len - done >= kBufferSize) {
+            // Large reads go straight to the caller.
+            const long n = platform::ReadAt(fd_, out + done, len - done, position_);
+            if (n <= 0) break;
+            done += static_cast<size_t>(n);
+            position_ += n;
+            continue;
+        }
         if (position_ < bufferStart_ || position_ >= bufferStart_ + static_cast<int64_t>(bufferLength_)) {
             if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
             const long n = platform::ReadAt(fd_, buffer_.get(), kBufferSize, position_);

@@ -21,6 +21,8 @@ public:
     bool OpenWrite(const std::string& path, bool truncate);
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
+    // Changes with every open: what was learnt of the file's content holds while it stays.
+    uint64_t OpenSerial() const { return openSerial_; }
 
     // Reads up to len bytes at the current position; returns the count read (0 at the end,
     // and on an error).
@@ -37,6 +39,7 @@ private:
     static constexpr size_t kBufferSize = 64 * 1024;
     int fd_ = -1;
     int64_t position_ = 0;
+    uint64_t openSerial_ = 0;
     std::unique_ptr<char[]> buffer_;
     int64_t bufferStart_ = 0;
     size_t bufferLength_ = 0;
