@@ -61,6 +61,7 @@ void ImageBlocks::Scan(TransferFile& file) {
     std::vector<uint8_t> piece(kChunk);
     uint8_t* const chunk = piece.data();
     size_t block = 0;
+    size_t lastEnd = 0;  // the end of the final block in the piece
     for (;;) {
         const size_t n = file.Read(chunk, kChunk);
         if (n == 0) break;
@@ -82,12 +83,13 @@ void ImageBlocks::Scan(TransferFile& file) {
             sums[block + full] = static_cast<uint16_t>(sum);
             data[block + full] = has;
         }
-        std::memcpy(last, chunk + n - lastLength, lastLength);
+        lastEnd = n;
         block += blocks;
         if (n < kChunk) break;
     }
     sums.resize(block);
     data.resize(block);
+    if (lastEnd >= lastLength) std::memcpy(last, piece.data() + (lastEnd - lastLength), std::min(lastLength, sizeof last));
     count = sums.size();
     file.Seek(start);
 }
