@@ -6,6 +6,38 @@
 #include "common/CLocale.h"
 #include "transfer/common/GarTables.h"
 
+namespace {
+
+// Writes value with at least `width` digits (leading zeros); returns the end.
+char* PutDigits(char* out, long value, int width) {
+    char digits[24];
+    int n = 0;
+    do {
+        digits[n++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
+    while (n < width) digits[n++] = '0';
+    while (n > 0) *out++ = digits[--n];
+    return out;
+}
+
+// Minutes as "%6.3f"; only values on a rounding tie go through printf.
+char* PutMinutes(char* out, double minutes) {
+    const double scaled = minutes * 1000.0;
+    const double fraction = scaled - std::floor(scaled);
+    if (std::fabs(fraction - 0.5) < 1e-6 || !(minutes >= 0.0 && minutes < 100.0)) {
+        return out + FormatC(out, 16, "%6.3f", minutes);
+    }
+    const long thousandths = std::lround(scaled);
+    const long whole = thousandths / 1000;
+    if (whole < 10) *out++ = ' ';
+    out = PutDigits(out, whole, 1);
+    *out++ = '.';
+    return PutDigits(out, thousandths % 1000, 3);
+}
+
+}  // namespace
+
 void GarLine::Clear() { std::memset(line_, ' ', sizeof line_); }
 
 std::string GarLine::Text() const {
@@ -60,13 +92,14 @@ int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
     } else {
         letter = degrees < 0 || whole == 180 ? 'W' : 'E';
     }
-    char text[32];
-    if (latitude) {
-        FormatC(text, sizeof text, "%c %02d\xB0%6.3f", letter, whole, minutes);
-    } else {
-        FormatC(text, sizeof text, "%c%03d\xB0%6.3f", letter, whole, minutes);
-    }
-    return PutString(text, column);
+    char text[40];
+    char* p = text;
+    *p++ = letter;
+    if (latitude) *p++ = ' ';
+    p = PutDigits(p, whole, latitude ? 2 : 3);
+    *p++ = '\xB0';
+    p = PutMinutes(p, minutes);
+    return PutString(std::string_view(text, static_cast<size_t>(p - text)), column);
 }
 
 std::string UnitTimeText(int32_t t) {
@@ -95,9 +128,19 @@ std::string UnitTimeText(int32_t t) {
         }
         day = days;
     }
-    FormatC(text, sizeof text, "%02d:%02d:%02d %02d.%s%d ", seconds / 3600, seconds / 60 % 60, seconds % 60, day,
-            MonthName(month), year);
-    return text;
+    char* p = PutDigits(text, seconds / 3600, 2);
+    *p++ = ':';
+    p = PutDigits(p, seconds / 60 % 60, 2);
+    *p++ = ':';
+    p = PutDigits(p, seconds % 60, 2);
+    *p++ = ' ';
+    p = PutDigits(p, day, 2);
+    *p++ = '.';
+    const char* name = MonthName(month);
+    while (*name) *p++ = *name++;
+    p = PutDigits(p, year, 1);
+    *p++ = ' ';
+    return std::string(text, static_cast<size_t>(p - text));
 }
 
 int GarLine::PutTime(int first, int last, int column) {

@@ -12,6 +12,7 @@ void GarListing::Close() {
     linesPerRecord_ = 1;
     kind_ = 0;
     currentIndex_ = -1;
+    formattedIndex_ = -1;
     path_.clear();
 }
 
@@ -128,8 +129,17 @@ std::string GarListing::GetLine(int n, bool /*inOrder*/) {
     const int i = n - 1;
     const int index = i / linesPerRecord_;
     const int subLine = i % linesPerRecord_;
-    GarLine line(record_, productId_ >= kNewerUnitProductId);
-    if (!ReadRecordAt(index)) return {};
-    FormatGarRecord(line, subLine, running_);
-    return line.Text();
+    if (index != formattedIndex_) {
+        formattedIndex_ = -1;
+        if (!ReadRecordAt(index)) return {};
+        formatted_.resize(static_cast<size_t>(linesPerRecord_));
+        GarLine line(record_, productId_ >= kNewerUnitProductId);
+        for (int s = 0; s < linesPerRecord_; ++s) {
+            line.Clear();
+            FormatGarRecord(line, s, running_);
+            formatted_[static_cast<size_t>(s)] = line.Text();
+        }
+        formattedIndex_ = index;
+    }
+    return formatted_[static_cast<size_t>(subLine)];
 }

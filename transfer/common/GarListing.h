@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "transfer/common/GarLine.h"
 #include "transfer/common/GarRecord.h"
@@ -47,6 +48,7 @@ public:
     void RewindFile() {
         file_.Rewind();
         currentIndex_ = -1;
+        formattedIndex_ = -1;
     }
 
 private:
@@ -68,4 +70,7 @@ private:
     int currentIndex_ = -1;
     int64_t afterCurrent_ = 0;
     int64_t firstData_ = 0;
+    // The display lines of the record last formatted (-1 none).
+    int formattedIndex_ = -1;
+    std::vector<std::string> formatted_;
 };
