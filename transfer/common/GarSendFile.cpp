@@ -3,6 +3,7 @@
 #include "common/CLocale.h"
 #include "transfer/common/GarRecord.h"
 #include "transfer/common/GarTables.h"
+#include "transfer/common/HostFileTable.h"
 #include "transfer/common/ImageChecks.h"
 
 bool ImageChecks::ReadGarRecord(uint8_t* packet) {
@@ -36,13 +37,23 @@ int ImageChecks::PeekGarRecordId(uint8_t* packet) {
     return ok ? packet[0] : -1;
 }
 
-bool ImageChecks::OpenSendFile() {
+namespace {
+
+void TakeRow(std::string& fileName, int row) {
+    if (row >= 0 && row < kHostFileKinds) fileName = HostFileTable[row].file;
+}
+
+}  // namespace
+
+bool ImageChecks::OpenSendFile(int row) {
+    TakeRow(fileName, row);
     if (sendFile.OpenRead(fileName)) return true;
     reporter_.Message(StringFormatC("Unable to Open '%s' for reading", fileName.c_str()));
     return false;
 }
 
-bool ImageChecks::OpenReceiveFile(bool truncate) {
+bool ImageChecks::OpenReceiveFile(int row, bool truncate) {
+    TakeRow(fileName, row);
     if (receiveFile.OpenWrite(fileName, truncate)) return true;
     reporter_.Message(StringFormatC("Unable to Open '%s' for writing", fileName.c_str()));
     return false;

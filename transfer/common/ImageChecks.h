@@ -81,9 +81,11 @@ public:
     // The id of the send file's first record, -1 when it cannot be read; the file is rewound.
     int PeekGarRecordId(uint8_t* packet);
 
-    // Open the current transfer file (fileName).
-    bool OpenSendFile();
-    bool OpenReceiveFile(bool truncate);
+    // Open the transfer file: row -1 the current one (fileName), a HostFileTable row its host
+    // file (which becomes the current one). Receiving: truncate empties the file, otherwise
+    // writing goes on at its end.
+    bool OpenSendFile(int row = -1);
+    bool OpenReceiveFile(int row, bool truncate);
 
     TransferFile sendFile;
     TransferFile receiveFile;

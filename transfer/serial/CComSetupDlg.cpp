@@ -7,7 +7,7 @@
 #include "common/CLocale.h"
 #include "platform/FileDialog.h"
 #include "platform/FileSystem.h"
-#include "transfer/serial/HostFileTable.h"
+#include "transfer/common/HostFileTable.h"
 
 using namespace platform;
 

@@ -15,7 +15,7 @@
 #include "transfer/serial/CComSetupDlg.h"
 #include "transfer/serial/ComEMUDialog.h"
 #include "transfer/serial/EmulatedModels.h"
-#include "transfer/serial/HostFileTable.h"
+#include "transfer/common/HostFileTable.h"
 
 namespace {
 

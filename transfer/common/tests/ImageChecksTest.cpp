@@ -330,4 +330,20 @@ TEST_F(ImageChecksTest, GarRecordsToSend) {
     EXPECT_EQ(rec.messages.back(), "Unexpected End of File");
 }
 
+TEST_F(ImageChecksTest, ReceiveFilesEmptiedOrAppended) {
+    checks.fileName = Write("r.gar", {1, 2, 3});
+    ASSERT_TRUE(checks.OpenReceiveFile(-1, false));
+    checks.receiveFile.Write("\x04", 1);
+    checks.receiveFile.Close();
+    EXPECT_EQ(Read("r.gar"), (Bytes{1, 2, 3, 4})) << "kept, written at its end";
+    ASSERT_TRUE(checks.OpenReceiveFile(-1, true));
+    checks.receiveFile.Close();
+    EXPECT_TRUE(Read("r.gar").empty());
+    checks.fileName = Path("nofolder/r.gar");
+    EXPECT_FALSE(checks.OpenReceiveFile(-1, true));
+    EXPECT_EQ(rec.messages.back(), "Unable to Open '" + Path("nofolder/r.gar") + "' for writing");
+    EXPECT_FALSE(checks.OpenSendFile(5)) << "the host file of tracks is not there";
+    EXPECT_EQ(checks.fileName, "H_track.gar");
+}
+
 }  // namespace

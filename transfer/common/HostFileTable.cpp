@@ -1,4 +1,4 @@
-#include "transfer/serial/HostFileTable.h"
+#include "transfer/common/HostFileTable.h"
 
 const HostFileRow HostFileTable[kHostFileKinds] = {
     {"H_avd.img", "Aviation", 36, 13, 0},
