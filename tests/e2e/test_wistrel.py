@@ -7,7 +7,6 @@ import shutil
 import struct
 import subprocess
 import sys
-import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -298,25 +297,6 @@ class SetupChecks(WistrelRun):
         self.assertIn("answers:", self.err_text, "no Client row without a debug level")
 
 
-def start_xvfb():
-    """A virtual X server on a display of this process's own (scenarios and other users run
-    theirs at the same time), kept up between the programs it serves (no reset when the last
-    one leaves): the display name and the process."""
-    for attempt in range(20):
-        number = 200 + (os.getpid() * 7 + attempt * 13) % 700
-        proc = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset"],
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if proc.poll() is not None:
-                break
-            if os.path.exists("/tmp/.X11-unix/X%d" % number):
-                return ":%d" % number, proc
-            time.sleep(0.05)
-        proc.kill()
-        proc.wait()
-    raise RuntimeError("Xvfb did not start")
-
-
 def qt_backend_built():
     try:
         with open(suite.program("wistrel"), "rb") as f:
@@ -333,14 +313,15 @@ class SaveAs(WistrelRun):
 
     @classmethod
     def setUpClass(cls):
-        cls.display, cls.xvfb = start_xvfb()
-        cls.addClassCleanup(lambda: (cls.xvfb.terminate(), cls.xvfb.wait(timeout=10)))
+        from test_qt_brondel import XServer
+        cls.x = XServer()
+        cls.addClassCleanup(cls.x.stop)
 
     def save(self, listed, saved):
         switches = self.write_answers(list_answers(listed) + [answer("Save As", "OK", File_name=saved)])
         with open(self.path("drive.txt"), "w", encoding="utf-8") as f:
             f.write("command 57604\nclose\n")
-        env = dict(self.env, DISPLAY=self.display, XDG_RUNTIME_DIR=self.dir, SUITE_QT_DRIVE=self.path("drive.txt"),
+        env = dict(self.env, DISPLAY=self.x.display, XDG_RUNTIME_DIR=self.dir, SUITE_QT_DRIVE=self.path("drive.txt"),
                    LSAN_OPTIONS="suppressions=" + os.path.join(suite.SOURCE_DIR, "platform/qt/tests/lsan.supp"))
         env.pop("QT_QPA_PLATFORM", None)
         done = subprocess.run([suite.program("wistrel")] + switches, cwd=self.dir, env=env, capture_output=True,
