@@ -78,7 +78,8 @@ void CComView::Refuse(const std::string& text) {
 }
 
 bool CComView::CheckChoice(bool& asked) {
-    const std::string& name = checks.fileName;
+    // Messages name the file as the user gave it.
+    const std::string name = checks.fileName;
     const char* cname = name.c_str();
     asked = false;
     if (mode != kModeList && port < 0) {
@@ -102,7 +103,7 @@ bool CComView::CheckChoice(bool& asked) {
             return false;
         }
     }
-    const bool exists = !name.empty() && checks.sendFile.OpenRead(name);
+    const bool exists = !name.empty() && checks.sendFile.OpenRead(checks.fileName);
     switch (mode) {
         case kModeRead:
             if (database == kKindAviation) {
