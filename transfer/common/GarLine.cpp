@@ -4,22 +4,10 @@
 #include <cstring>
 
 #include "common/CLocale.h"
+#include "common/TextHelpers.h"
 #include "transfer/common/GarTables.h"
 
 namespace {
-
-// Writes value with at least `width` digits (leading zeros); returns the end.
-char* PutDigits(char* out, long value, int width) {
-    char digits[24];
-    int n = 0;
-    do {
-        digits[n++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value > 0);
-    while (n < width) digits[n++] = '0';
-    while (n > 0) *out++ = digits[--n];
-    return out;
-}
 
 // Minutes as "%6.3f"; only values on a rounding tie go through printf.
 char* PutMinutes(char* out, double minutes) {
@@ -31,9 +19,9 @@ char* PutMinutes(char* out, double minutes) {
     const long thousandths = std::lround(scaled);
     const long whole = thousandths / 1000;
     if (whole < 10) *out++ = ' ';
-    out = PutDigits(out, whole, 1);
+    out = PutNumber(out, whole, 1);
     *out++ = '.';
-    return PutDigits(out, thousandths % 1000, 3);
+    return PutNumber(out, thousandths % 1000, 3);
 }
 
 }  // namespace
@@ -96,7 +84,7 @@ int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
     char* p = text;
     *p++ = letter;
     if (latitude) *p++ = ' ';
-    p = PutDigits(p, whole, latitude ? 2 : 3);
+    p = PutNumber(p, whole, latitude ? 2 : 3);
     *p++ = '\xB0';
     p = PutMinutes(p, minutes);
     return PutString(std::string_view(text, static_cast<size_t>(p - text)), column);
@@ -128,17 +116,17 @@ std::string UnitTimeText(int32_t t) {
         }
         day = days;
     }
-    char* p = PutDigits(text, seconds / 3600, 2);
+    char* p = PutNumber(text, seconds / 3600, 2);
     *p++ = ':';
-    p = PutDigits(p, seconds / 60 % 60, 2);
+    p = PutNumber(p, seconds / 60 % 60, 2);
     *p++ = ':';
-    p = PutDigits(p, seconds % 60, 2);
+    p = PutNumber(p, seconds % 60, 2);
     *p++ = ' ';
-    p = PutDigits(p, day, 2);
+    p = PutNumber(p, day, 2);
     *p++ = '.';
     const char* name = MonthName(month);
     while (*name) *p++ = *name++;
-    p = PutDigits(p, year, 1);
+    p = PutNumber(p, year, 1);
     *p++ = ' ';
     return std::string(text, static_cast<size_t>(p - text));
 }
