@@ -131,7 +131,7 @@ int ImageChecks::FindLoader(const std::string& source) {
 
     int result = 0;
     int found = -1;
-    for (int p = 0; p + 6 <= 250 && p + 6 <= static_cast<int>(headerLength); ++p) {
+    for (int p = 0; p < 250 && p + 6 <= static_cast<int>(headerLength); ++p) {
         if (std::memcmp(header + p, "KpGrd", 6) == 0) {
             found = p;
             break;
