@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/Angle.h"
+#include "common/TextHelpers.h"
 
 // Every value here is a whole number of 2^-23 degrees (the angle keeps 26 bits and a degree is
 // 2^23 / 45 of them), so degrees, minutes and seconds are exact fixed-point numbers and are
@@ -23,19 +24,6 @@ uint64_t RoundScaled(uint64_t fixed, uint64_t scale) {
     const uint64_t half = kUnit >> 1;
     if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
     return whole;
-}
-
-// Decimal digits of value, zero-padded to at least width; returns the end.
-char* PutNumber(char* out, uint64_t value, int width) {
-    char digits[24];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    for (int i = count; i < width; ++i) *out++ = '0';
-    while (count > 0) *out++ = digits[--count];
-    return out;
 }
 
 // "%0W.Df" of a value already scaled by 10^decimals.

@@ -16,3 +16,15 @@ size_t TrimTrailingBlanks(char* text) {
     text[length] = '\0';
     return length;
 }
+
+char* PutNumber(char* out, uint64_t value, int width) {
+    char digits[24];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    for (int i = count; i < width; ++i) *out++ = '0';
+    while (count > 0) *out++ = digits[--count];
+    return out;
+}

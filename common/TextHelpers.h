@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 // True when the text begins with the keyword (compared over the keyword's length).
 bool MatchKeyword(const char* text, const char* keyword);
@@ -11,3 +12,6 @@ void StripTrailingSpaces(char* start, char* end);
 
 // Cuts the text after its last character above a blank; returns the new length.
 size_t TrimTrailingBlanks(char* text);
+
+// Decimal digits of value, zero-padded to at least width; returns the end.
+char* PutNumber(char* out, uint64_t value, int width);

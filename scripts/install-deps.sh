@@ -10,6 +10,8 @@ pkgs=(build-essential cmake ninja-build pkg-config python3
       qt6-base-dev fonts-liberation xvfb xauth poppler-utils
       # a fixed clock for byte-for-byte comparisons of outputs that carry the time
       faketime
+      # reads the screen-dump bitmaps of the transfer program in its end-to-end scenarios
+      imagemagick
       # a compiler cache for repeated builds
       ccache)
 missing=()

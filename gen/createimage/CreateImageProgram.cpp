@@ -10,7 +10,7 @@
 #include "gen/createisam/CreateIsam.h"
 #include "gen/image/ImageCheck.h"
 #include "gen/image/ImageParams.h"
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 #include "gen/shell/RunSetup.h"
 #include "gen/listing/SaveAs.h"
 #include "gen/listing/SectionListing.h"

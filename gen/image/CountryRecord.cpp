@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "common/SixBitCode.h"
-#include "gen/image/SixBitText.h"
+#include "common/SixBitText.h"
 
 namespace {
 

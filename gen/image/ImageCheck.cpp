@@ -8,7 +8,7 @@
 #include "common/CLocale.h"
 #include "gen/image/Image.h"
 #include "gen/image/ImageFileNames.h"
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 #include "platform/FileSystem.h"
 
 namespace {

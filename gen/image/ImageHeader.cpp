@@ -6,7 +6,7 @@
 #include "common/CLocale.h"
 #include "gen/image/Image.h"
 #include "gen/image/ImageLayout.h"
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 
 namespace {
 

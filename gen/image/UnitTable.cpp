@@ -1,6 +1,6 @@
 #include "gen/image/UnitTable.h"
 
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 
 const UnitProgramRow UnitProgramTable[] = {
     {26, 4, 1, "GPS95AVD", "Dallowen"},

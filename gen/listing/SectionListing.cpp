@@ -9,7 +9,7 @@
 #include "gen/image/Image.h"
 #include "gen/listing/ListingRecords.h"
 #include "gen/shell/OperationContext.h"
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 #include "gen/image/PositionField.h"
 #include "gen/listing/SectionListingParts.h"
 

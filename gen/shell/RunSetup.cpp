@@ -14,7 +14,7 @@
 #include "gen/shell/CGenDoc.h"
 #include "gen/shell/CGenSetupDlg.h"
 #include "gen/shell/CGenView.h"
-#include "gen/shell/COkGoDlg.h"
+#include "common/COkGoDlg.h"
 #include "gen/shell/CompileDialog.h"
 #include "gen/shell/ControlFile.h"
 #include "gen/image/Image.h"
@@ -333,7 +333,8 @@ bool ShowConfirmation(CGenView& view) {
     }
     add("CLICK THE 'GO' BUTTON WHEN READY");
     add("");
-    COkGoDlg dialog;
+    COkGoDlg dialog(132, "Confirm Operation Details",
+                    "Please check the requested operation details in the main window. ");
     if (dialog.RunModal() == platform::kIdOk) return true;
     app.AbandonControlRun();
     app.NoteOperationNotDone();

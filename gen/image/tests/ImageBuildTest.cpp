@@ -3,7 +3,7 @@
 // packet count and cut.
 #include <gtest/gtest.h>
 
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 #include "gen/image/UnitTable.h"
 #include "gen/testsupport/ImageTestUtil.h"
 

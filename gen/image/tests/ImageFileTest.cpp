@@ -7,7 +7,7 @@
 #include "gen/image/ImageCheck.h"
 #include "gen/image/ImageFileNames.h"
 #include "gen/image/ImageHalves.h"
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 #include "gen/image/RegionFiles.h"
 #include "gen/testsupport/ImageTestUtil.h"
 

@@ -8,7 +8,7 @@
 #include "gen/image/CountryRecord.h"
 #include "gen/image/NameCoder.h"
 #include "gen/image/NamesTable.h"
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 
 namespace {
 

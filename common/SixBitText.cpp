@@ -1,4 +1,4 @@
-#include "gen/image/SixBitText.h"
+#include "common/SixBitText.h"
 
 #include <cctype>
 

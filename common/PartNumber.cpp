@@ -1,11 +1,11 @@
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "common/CLocale.h"
 #include "common/SixBitCode.h"
-#include "gen/image/SixBitText.h"
+#include "common/SixBitText.h"
 
 namespace {
 

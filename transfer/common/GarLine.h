@@ -1,0 +1,52 @@
+// The display line of a GAR listing: 132 columns of blanks that the field writers fill at
+// fixed columns from a record. A writer whose field the record does not reach writes nothing;
+// every writer gives the next free column.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "transfer/common/GarRecord.h"
+
+class GarLine {
+public:
+    static constexpr int kWidth = 132;
+
+    GarLine(const GarRecord& record, bool newer) : record_(record), newer_(newer) { Clear(); }
+
+    void Clear();
+    // The line without its trailing blanks.
+    std::string Text() const;
+
+    // Plain text at a column, cut at the line's end.
+    int PutString(std::string_view text, int column);
+    // Record bytes first..last up to a zero byte or '_'; bytes below 32 as '^' and byte + 0x30.
+    int PutText(int first, int last, int column);
+    // The text preceded by '0' characters up to width.
+    int PutPadded(std::string_view text, int column, int width);
+    // Semicircles as "N 12" 0xB0 "34.567" (latitude) or "E012" 0xB0 "34.567" (longitude).
+    int PutLatLon(int first, int last, int column, bool latitude);
+    // Seconds since 1989-12-31 00:00 as "hh:mm:ss dd.MON.yyyy ".
+    int PutTime(int first, int last, int column);
+    // Metres as float, in nautical miles: "%.1f nm".
+    int PutDistance(int first, int last, int column);
+    // Metres (16-bit count or float) in feet rounded to tens: "%d ft".
+    int PutAltitude(int first, int last, int column);
+    // "Icon= \"name\" display" for a known symbol number.
+    int PutSymbol(int symbolPosition, int displayPosition, int column);
+    // A byte as two upper-case hexadecimal digits.
+    int PutHexBytes(int value, int column);
+
+    const GarRecord& Record() const { return record_; }
+    bool Newer() const { return newer_; }
+
+private:
+    const GarRecord& record_;
+    bool newer_;
+    char line_[kWidth];
+};
+
+// Unit time (seconds since 1989-12-31 00:00) as written by PutTime; empty for 0 and -1.
+std::string UnitTimeText(int32_t seconds);
+// Semicircles in degrees.
+double SemicirclesToDegrees(int32_t value);

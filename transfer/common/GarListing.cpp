@@ -1,0 +1,145 @@
+#include "transfer/common/GarListing.h"
+
+#include "common/CLocale.h"
+#include "transfer/common/GarRecordFormat.h"
+#include "transfer/common/GarTables.h"
+
+void GarListing::Close() {
+    file_.Close();
+    listing_ = false;
+    route_ = false;
+    records_ = 0;
+    linesPerRecord_ = 1;
+    kind_ = 0;
+    currentIndex_ = -1;
+    formattedIndex_ = -1;
+    path_.clear();
+}
+
+bool GarListing::ReadNextRecord() {
+    for (;;) {
+        if (ReadGarRecordFrom(file_, record_) != GarRead::Ok) return false;
+        if (record_.id == kGarProductData) {
+            if (record_.Reaches(1)) productId_ = record_.S16(0);
+            continue;
+        }
+        if (record_.id == kGarRouteLink) continue;
+        return true;
+    }
+}
+
+// The next data record: record-count records are passed over as well.
+bool GarListing::ReadDataRecord() {
+    do {
+        if (!ReadNextRecord()) return false;
+    } while (record_.id == kGarRecordCount);
+    return true;
+}
+
+bool GarListing::ListGarFile(const std::string& path) {
+    Close();
+    if (path.empty()) return false;
+    if (!file_.OpenRead(path)) return false;
+    productId_ = 0;
+    if (!ReadNextRecord() || record_.id != kGarRecordCount) {
+        file_.Close();
+        return false;
+    }
+    firstData_ = file_.Position();
+    int longest = 0;
+    int count = 0;
+    for (;;) {
+        if (!ReadNextRecord()) {
+            if (message_) message_(kUnexpectedEnd);
+            break;
+        }
+        if (record_.id == kGarEnd) break;
+        if (record_.id == kGarRecordCount) continue;
+        ++count;
+        if (record_.size > longest) longest = record_.size;
+    }
+    records_ = count;
+
+    file_.Seek(firstData_);
+    currentIndex_ = -1;
+    kind_ = ReadDataRecord() ? record_.id : 0;
+    file_.Seek(firstData_);
+    listing_ = true;
+    path_ = path;
+
+    switch (kind_) {
+        case kGarProximity:
+        case kGarRouteWaypoint:
+        case kGarUserWaypoint:
+            linesPerRecord_ = 4;
+            break;
+        case kGarRouteHeader:
+            linesPerRecord_ = 4;
+            route_ = true;
+            break;
+        case kGarTrackPoint:
+            linesPerRecord_ = 1;
+            break;
+        case kGarTrackHeader:
+            linesPerRecord_ = 1;
+            kind_ = kGarTrackPoint;
+            break;
+        default: {
+            const int length = longest + 2;
+            linesPerRecord_ = length / 24 + 1 + (length % 24 != 0 ? 1 : 0);
+            break;
+        }
+    }
+    return true;
+}
+
+bool GarListing::ReadRecordAt(int n) {
+    if (n < currentIndex_ || currentIndex_ < 0) {
+        file_.Seek(firstData_);
+        currentIndex_ = -1;
+        running_ = 0;
+    } else if (n == currentIndex_) {
+        return true;
+    } else {
+        file_.Seek(afterCurrent_);
+    }
+    while (currentIndex_ < n) {
+        if (!ReadDataRecord()) {
+            currentIndex_ = -1;
+            return false;
+        }
+        ++currentIndex_;
+        running_ = route_ && record_.id == kGarRouteHeader ? 0 : running_ + 1;
+    }
+    afterCurrent_ = file_.Position();
+    return true;
+}
+
+int GarListing::GetLineCount() const { return listing_ ? records_ * linesPerRecord_ + 1 : 0; }
+
+std::string GarListing::Title() const {
+    std::string title = StringFormatC("%s Database - %d Packets", GarKindName(kind_), records_);
+    if (const char* name = ProductName(productId_)) title = StringFormatC("%s from GPS %s", title.c_str(), name);
+    return title;
+}
+
+std::string GarListing::GetLine(int n, bool /*inOrder*/) {
+    if (!listing_ || n < 0 || n >= GetLineCount()) return {};
+    if (n == 0) return Title();
+    const int i = n - 1;
+    const int index = i / linesPerRecord_;
+    const int subLine = i % linesPerRecord_;
+    if (index != formattedIndex_) {
+        formattedIndex_ = -1;
+        if (!ReadRecordAt(index)) return {};
+        formatted_.resize(static_cast<size_t>(linesPerRecord_));
+        GarLine line(record_, productId_ >= kNewerUnitProductId);
+        for (int s = 0; s < linesPerRecord_; ++s) {
+            line.Clear();
+            FormatGarRecord(line, s, running_);
+            formatted_[static_cast<size_t>(s)] = line.Text();
+        }
+        formattedIndex_ = index;
+    }
+    return formatted_[static_cast<size_t>(subLine)];
+}

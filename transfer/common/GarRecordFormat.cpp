@@ -1,0 +1,210 @@
+#include "transfer/common/GarRecordFormat.h"
+
+#include <cctype>
+#include <string>
+
+#include "common/CLocale.h"
+#include "transfer/common/GarTables.h"
+
+namespace {
+
+constexpr int kClassInt = 1;
+constexpr int kClassUsr = 4;
+
+// The zero-ended string that starts at `position`, ended at the record's end too; `position`
+// moves past it.
+std::string RecordString(const GarRecord& record, int& position) {
+    std::string text;
+    while (record.Reaches(position)) {
+        const uint8_t c = record.data[position++];
+        if (c == 0) break;
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+
+std::string Fitted(std::string text, size_t width) {
+    text.resize(width, ' ');
+    return text;
+}
+
+}  // namespace
+
+void FormatWaypointOld(GarLine& line, int subLine, int number) {
+    const GarRecord& r = line.Record();
+    const int cls = r.Reaches(123) ? r.data[123] : kClassUsr;
+    switch (subLine) {
+        case 1: {
+            line.PutString(StringFormatC("Waypoint %d (%s)", number, WaypointClassName(cls, false)), 0);
+            break;
+        }
+        case 2:
+            line.PutText(0, 5, 0);
+            line.PutLatLon(6, 9, 8, true);
+            if (cls != kClassInt) {
+                if (cls == kClassUsr) {
+                    line.PutText(18, 37, 22);
+                } else {
+                    line.PutText(62, 91, 22);
+                }
+            }
+            if (r.id == kGarProximity) {
+                line.PutDistance(58, 61, 55);
+            } else {
+                line.PutSymbol(124, 126, 55);
+            }
+            break;
+        case 3: {
+            line.PutLatLon(10, 13, 8, false);
+            if (cls != kClassInt && cls != kClassUsr) line.PutText(92, 117, 22);
+            int column = 55;
+            if (cls == kClassUsr) {
+                line.PutTime(14, 17, column);
+                break;
+            }
+            if (cls == 0 && r.Reaches(119)) {
+                column = line.PutString("Height:", column);
+                column = line.PutAltitude(118, 119, column);
+            }
+            if (r.Reaches(122)) {
+                if (cls == 0) column = line.PutString(", ", column);
+                column = line.PutString("Country:", column);
+                line.PutText(120, 122, column);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void FormatWaypoint(GarLine& line, int subLine, int number) {
+    const GarRecord& r = line.Record();
+    const int layout = r.Byte(3);
+    int classPosition = 1, position = 62;
+    if (layout == 0x60) {
+        classPosition = 0;
+        position = 48;
+    } else if (layout == 0x70) {
+        position = 52;
+    }
+    const int classByte = r.Byte(classPosition);
+    const int cls = classByte < 64 ? kClassUsr : classByte < 68 ? classByte - 64 : classByte - 63;
+    const std::string ident = RecordString(r, position);
+    const std::string comment = Fitted(RecordString(r, position), 50);
+    const std::string facility = Fitted(RecordString(r, position), 30);
+    std::string city = RecordString(r, position);
+    if (r.Reaches(45) && std::isalnum(r.data[44])) {
+        city = StringFormatC("%s (%c%c)", city.c_str(), r.data[44], r.data[45]);
+    }
+    city = Fitted(city, 24);
+
+    switch (subLine) {
+        case 1:
+            line.PutString(StringFormatC("Waypoint %d (%s)     ", number, WaypointClassName(cls, true)) + ident, 0);
+            break;
+        case 2:
+            line.PutLatLon(24, 27, 8, true);
+            if (cls == kClassUsr) {
+                line.PutString(comment.substr(0, 32), 22);
+            } else if (cls != kClassInt) {
+                line.PutString(facility, 22);
+            }
+            if (r.id == kGarProximity) {
+                line.PutDistance(40, 43, 55);
+            } else {
+                line.PutSymbol(4, 2, 55);
+            }
+            break;
+        case 3: {
+            line.PutLatLon(28, 31, 8, false);
+            if (cls != kClassInt && cls != kClassUsr) line.PutString(city, 22);
+            int column = 55;
+            if (r.Reaches(35) && r.F32(32) != 1.0e25f) {
+                column = line.PutString("Height:", column);
+                column = line.PutAltitude(32, 35, column);
+                column = line.PutString(", ", column);
+            }
+            if (cls != kClassUsr) {
+                column = line.PutString("Country:", column);
+                line.PutText(46, 47, column);
+            } else if (layout == 0x80) {
+                line.PutTime(56, 59, column);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+}
+
+void FormatRouteHeader(GarLine& line, int subLine) {
+    if (subLine != 3) return;
+    const GarRecord& r = line.Record();
+    int position = line.Newer() ? 0 : 1;
+    if (line.Newer()) {
+        line.PutString("Route: " + RecordString(r, position), 0);
+        return;
+    }
+    std::string text = StringFormatC("Route Number %d ", r.Byte(0));
+    if (r.size > 1) text += RecordString(r, position);
+    line.PutString(text, 0);
+}
+
+void FormatTrackPointOld(GarLine& line, int number) {
+    const GarRecord& r = line.Record();
+    line.PutString(StringFormatC("%4d:", number), 0);
+    line.PutLatLon(0, 3, 7, true);
+    line.PutLatLon(4, 7, 20, false);
+    line.PutTime(8, 11, 34);
+    if (r.Byte(12) != 0) line.PutString("Start", 56);
+}
+
+void FormatTrackPoint(GarLine& line, int number) {
+    const GarRecord& r = line.Record();
+    line.PutString(StringFormatC("%4d:", number), 0);
+    line.PutLatLon(0, 3, 7, true);
+    line.PutLatLon(4, 7, 20, false);
+    line.PutAltitude(12, 15, 34);
+    line.PutTime(8, 11, 46);
+    if (r.Byte(20) != 0) line.PutString("Start", 68);
+}
+
+void FormatTrackHeader(GarLine& line, int number) {
+    int position = 2;
+    const std::string text = RecordString(line.Record(), position);
+    line.PutString(StringFormatC("%4d:  %s", number, text.c_str()), 0);
+}
+
+void FormatHexRecord(GarLine& line, int subLine, int number) {
+    const GarRecord& r = line.Record();
+    if (subLine == 0) line.PutString(StringFormatC("%4d:  ", number), 0);
+    int column = 7;
+    for (int i = 24 * subLine; i < 24 * subLine + 24 && r.Reaches(i); ++i) {
+        line.PutHexBytes(r.data[i], column);
+        column += 3;
+    }
+}
+
+void FormatGarRecord(GarLine& line, int subLine, int number) {
+    const bool newer = line.Newer();
+    switch (line.Record().id) {
+        case kGarProximity:
+        case kGarRouteWaypoint:
+        case kGarUserWaypoint:
+            newer ? FormatWaypoint(line, subLine, number) : FormatWaypointOld(line, subLine, number);
+            break;
+        case kGarRouteHeader:
+            FormatRouteHeader(line, subLine);
+            break;
+        case kGarTrackPoint:
+            newer ? FormatTrackPoint(line, number) : FormatTrackPointOld(line, number);
+            break;
+        case kGarTrackHeader:
+            FormatTrackHeader(line, number);
+            break;
+        default:
+            FormatHexRecord(line, subLine, number);
+            break;
+    }
+}

@@ -1,0 +1,93 @@
+#include <algorithm>
+#include <cstring>
+
+#include "common/CLocale.h"
+#include "transfer/common/ImageChecks.h"
+
+const ImageBlocks& ImageChecks::Blocks() {
+    if (blocks_.serial != sendFile.OpenSerial() || blocks_.start != sendFile.Position()) blocks_.Scan(sendFile);
+    return blocks_;
+}
+
+int ImageChecks::ComputeSumcheckBytes(uint8_t result[kSumcheckSlots]) {
+    std::memset(result, 0, kSumcheckSlots);
+    const SumcheckLayoutRow* layout = SumcheckLayout(imageType);
+    if (!layout) return 0;
+    // The blocks are taken as 128-byte reads from the position: a read past the end gives
+    // nothing, a read at the end of a section's first block less than 128 bytes ends the scan.
+    const ImageBlocks& image = Blocks();
+    size_t block = 0;
+    int slot = layout->firstSlot;
+    bool ended = false;
+    bool data = false;
+    do {
+        unsigned sum = 0;
+        data = false;
+        for (int b = 0; b < layout->sectionBlocks; ++b) {
+            const size_t n = image.Length(block++);
+            if (n < kBlockSize && b == 0) {
+                ended = true;
+                break;
+            }
+            if (block == 1) {
+                const size_t skip = std::min(static_cast<size_t>(layout->fieldLength), n);
+                BlockSum(image.first + skip, n - skip, sum, data);
+            } else if (n > 0) {
+                sum += image.sums[block - 1];
+                data = data || image.data[block - 1];
+            }
+            if (n == 0) break;
+        }
+        result[slot] = static_cast<uint8_t>(0u - sum);
+        ++slot;
+        // The result holds 32 slots: an image of more sections ends the scan there.
+        if (slot >= kSumcheckSlots) ended = true;
+    } while (!ended && data);
+    if (layout->firstSlot == 1) result[0] = static_cast<uint8_t>(slot - 2);
+    if (imageType == 3) result[1] = static_cast<uint8_t>(result[1] - result[0]);
+    sendFile.Seek(image.start + std::min<int64_t>(image.size, static_cast<int64_t>(block) * kBlockSize));
+    return layout->fieldLength;
+}
+
+void ImageChecks::VerifySumchecks() {
+    receiveFile.Close();
+    reporter_.SetWaitCursor(true);
+    if (!sendFile.OpenRead(fileName)) {
+        reporter_.SetWaitCursor(false);
+        reporter_.Message(StringFormatC("Unable to Open '%s' for reading", fileName.c_str()));
+        return;
+    }
+    if (!DetectImageType()) {
+        reporter_.Log("Unknown image type");
+        sendFile.Close();
+        reporter_.SetWaitCursor(false);
+        return;
+    }
+    uint8_t computed[kSumcheckSlots];
+    const int length = ComputeSumcheckBytes(computed);
+    if (length == 0) {
+        sendFile.Close();
+        reporter_.SetWaitCursor(false);
+        return;
+    }
+    const bool debug = reporter_.DebugLevel() != 0;
+    if (debug) {
+        reporter_.Log("Sumcheck Bytes");
+        std::string line = "should be:";
+        for (int i = 0; i < length; ++i) line += StringFormatC(" %02x", computed[i]);
+        reporter_.Log(line);
+    }
+    uint8_t stored[kSumcheckSlots] = {};
+    sendFile.Rewind();
+    const size_t n = sendFile.Read(stored, kSumcheckSlots);
+    bool correct = n >= static_cast<size_t>(length);
+    std::string line = "actually: ";
+    for (int i = 0; i < length; ++i) {
+        line += StringFormatC(" %02x", stored[i]);
+        if (stored[i] != computed[i]) correct = false;
+    }
+    if (debug) reporter_.Log(line);
+    reporter_.Log(StringFormatC("Sumchecks %s", correct ? "Correct" : "**FAILED**"));
+    sendFile.Close();
+    reporter_.SetWaitCursor(false);
+}

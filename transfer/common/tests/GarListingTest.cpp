@@ -1,0 +1,161 @@
+#include "transfer/common/GarListing.h"
+
+#include <gtest/gtest.h>
+
+#include "transfer/common/tests/TransferTestSupport.h"
+
+using namespace transfertest;
+
+namespace {
+
+class GarListingTest : public TempFolder {
+protected:
+    std::vector<std::string> ListAll(const Gar& gar) {
+        listing.ListGarFile(Write("t.gar", gar.bytes));
+        std::vector<std::string> lines;
+        for (int n = 0; n < listing.GetLineCount(); ++n) lines.push_back(listing.GetLine(n, true));
+        return lines;
+    }
+    std::vector<std::string> messages;
+    GarListing listing{[this](const std::string& m) { messages.push_back(m); }};
+};
+
+// A newer unit's user waypoint in the layout of D3 = 0x70 (strings from 52).
+Bytes NewerWaypoint(int classByte, const std::string& ident, float altitude, int display = 1) {
+    Bytes d(52, 0);
+    d[1] = static_cast<uint8_t>(classByte);
+    d[2] = static_cast<uint8_t>(display);
+    d[3] = 0x70;
+    d[4] = 18;  // symbol "Waypoint"
+    const int32_t lat = Semicircles(-0.5), lon = Semicircles(2.25);
+    std::memcpy(&d[24], &lat, 4);
+    std::memcpy(&d[28], &lon, 4);
+    std::memcpy(&d[32], &altitude, 4);
+    d[44] = 'E';
+    d[45] = 'G';
+    d[46] = 'U';
+    d[47] = 'K';
+    PutText(d, ident);
+    PutText(d, "COMMENT");
+    PutText(d, "FACILITY");
+    PutText(d, "CITY");
+    return d;
+}
+
+TEST_F(GarListingTest, NewerWaypointsWithAndWithoutAltitude) {
+    Gar gar;
+    gar.Product(595).Count(2).Record(35, NewerWaypoint(0, "USR1", 100.0f)).Record(35, NewerWaypoint(64, "APT1", 1.0e25f)).End();
+    const auto lines = ListAll(gar);
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[0], "User Waypoints Database - 2 Packets from GPS 496");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2], "Waypoint 1 (USR)     USR1");
+    EXPECT_EQ(lines[3], "        S 00\xB0" "30.000   COMMENT                          Icon= \"Waypoint\" (Symb only)");
+    EXPECT_EQ(lines[4], "        E002\xB0" "15.000                                    Height:330 ft,");
+    EXPECT_EQ(lines[6], "Waypoint 2 (APT)     APT1");
+    EXPECT_EQ(lines[7].substr(22, 8), "FACILITY");
+    EXPECT_EQ(lines[8], "        E002\xB0" "15.000   CITY (EG)                        Country:UK") << "no altitude, no Height:";
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(GarListingTest, OlderWaypointClassesFromTheFixedLayout) {
+    Bytes apt(127, ' ');
+    std::memcpy(&apt[0], "EGLL  ", 6);
+    const int32_t lat = Semicircles(51.5), lon = Semicircles(-0.5);
+    std::memcpy(&apt[6], &lat, 4);
+    std::memcpy(&apt[10], &lon, 4);
+    apt[118] = 25;
+    apt[119] = 0;
+    std::memcpy(&apt[120], "UK_", 3);
+    apt[123] = 0;
+    apt[124] = 0;
+    apt[125] = 0x40;
+    apt[126] = 4;
+    Bytes usr(12, 0);  // too short for a class byte (USR) and a longitude
+    std::memcpy(&usr[0], "HOME", 4);
+    Gar gar;
+    gar.Product(45).Count(2).Record(35, apt).Record(35, usr).End();
+    const auto lines = ListAll(gar);
+    ASSERT_EQ(lines.size(), 9u);
+    EXPECT_EQ(lines[0], "User Waypoints Database - 2 Packets from GPS 90");
+    EXPECT_EQ(lines[2], "Waypoint 1 (APT)");
+    EXPECT_EQ(lines[3].substr(0, 19), "EGLL    N 51\xB0" "30.000");
+    EXPECT_EQ(lines[3].substr(55), "Icon= \"Airport\" (Symb & Cmnt)");
+    EXPECT_EQ(lines[4].substr(55), "Height:80 ft, Country:UK");
+    EXPECT_EQ(lines[6], "Waypoint 2 (USR)");
+    EXPECT_EQ(lines[7], "HOME    N 00\xB0" " 0.000");
+    EXPECT_EQ(lines[8], "") << "longitude and time lie beyond the short record";
+}
+
+TEST_F(GarListingTest, RouteWaypointsNumberedAfterEachHeader) {
+    Bytes header = {1};
+    PutText(header, "HOME TO EGLL");
+    Gar gar;
+    gar.Product(45).Count(5).Record(29, header).Record(30, Bytes(20, 0)).Record(98, {}).Record(30, Bytes(20, 0));
+    gar.Record(29, {2}).Record(30, Bytes(20, 0)).End();
+    const auto lines = ListAll(gar);
+    ASSERT_EQ(lines.size(), 21u);
+    EXPECT_EQ(lines[0], "Routes Database - 5 Packets from GPS 90");
+    EXPECT_EQ(lines[4], "Route Number 1 HOME TO EGLL");
+    EXPECT_EQ(lines[6], "Waypoint 1 (USR)");
+    EXPECT_EQ(lines[10], "Waypoint 2 (USR)") << "the route link is not a record";
+    EXPECT_EQ(lines[16], "Route Number 2");
+    EXPECT_EQ(lines[18], "Waypoint 1 (USR)");
+    EXPECT_EQ(listing.GetLine(10, false), "Waypoint 2 (USR)") << "the same line read out of order";
+}
+
+TEST_F(GarListingTest, TracksOneLinePerPointAndHeaders) {
+    Gar gar;
+    gar.Product(402).Count(3);
+    Bytes head = {0, 0};
+    PutText(head, "ACTIVE LOG");
+    gar.Record(99, head);
+    for (int i = 0; i < 2; ++i) {
+        Bytes p;
+        PutLe(p, static_cast<uint32_t>(Semicircles(10.0)), 4);
+        PutLe(p, static_cast<uint32_t>(Semicircles(-20.0)), 4);
+        PutLe(p, 86400, 4);
+        PutFloat(p, 1000.0f);
+        PutFloat(p, 0.0f);
+        p.push_back(i == 0);
+        gar.Record(34, p);
+    }
+    const auto lines = ListAll(gar.End());
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Track Database - 3 Packets from GPS 396");
+    EXPECT_EQ(lines[1], "   1:  ACTIVE LOG");
+    EXPECT_EQ(lines[2], "   2:  N 10\xB0" " 0.000  W020\xB0" " 0.000   3280 ft     00:00:00 01.JAN.1990  Start");
+    EXPECT_EQ(lines[3], "   3:  N 10\xB0" " 0.000  W020\xB0" " 0.000   3280 ft     00:00:00 01.JAN.1990");
+}
+
+TEST_F(GarListingTest, OtherKindsInHexadecimal) {
+    Bytes almanac(26);
+    for (size_t i = 0; i < almanac.size(); ++i) almanac[i] = static_cast<uint8_t>(0xA0 + i);
+    Gar gar;
+    gar.Count(1).Record(31, almanac).End();
+    const auto lines = ListAll(gar);
+    // 26 + 2 = 28 bytes: 28 / 24 + 1, and one more as 28 is not a multiple of 24.
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Alamanac Database - 1 Packets");
+    EXPECT_EQ(lines[1].substr(0, 13), "   1:  A0 A1 ");
+    EXPECT_EQ(lines[1].size(), 7u + 24 * 3 - 1);
+    EXPECT_EQ(lines[2], "       B8 B9");
+    EXPECT_EQ(lines[3], "");
+}
+
+TEST_F(GarListingTest, DamagedFiles) {
+    EXPECT_FALSE(listing.ListGarFile(Write("none.gar", Gar().Product(45).Record(35, Bytes(4, 0)).bytes)))
+        << "no record count after the product data";
+    EXPECT_FALSE(listing.IsListing());
+    EXPECT_FALSE(listing.ListGarFile(Path("missing.gar")));
+
+    Gar cut;
+    cut.Product(595).Count(3).Record(35, NewerWaypoint(0, "A", 0.0f)).Record(35, NewerWaypoint(0, "B", 0.0f));
+    cut.bytes.resize(cut.bytes.size() - 5);
+    const auto lines = ListAll(cut);
+    EXPECT_EQ(messages, std::vector<std::string>{GarListing::kUnexpectedEnd});
+    ASSERT_EQ(lines.size(), 5u) << "the records counted so far are listed";
+    EXPECT_EQ(lines[2], "Waypoint 1 (USR)     A");
+}
+
+}  // namespace

@@ -1,0 +1,32 @@
+// The serial transfer program's application: its switches, the document template of the log
+// document, main window and view, and the start message to the view.
+#pragma once
+
+#include "platform/App.h"
+#include "transfer/serial/ComSwitches.h"
+
+inline constexpr const char* kWistrelVersion = "1.0.0";
+
+// Exit statuses.
+enum ComExitStatus : int {
+    kComExitOk = 0,
+    kComExitFatal = 1,    // the document or window could not be made
+    kComExitUsage = 2,    // an unknown switch or a wrong layer option
+    kComExitRefused = 3,  // the last setup choice was refused by its checks
+};
+
+class CComView;
+
+class CComApp : public platform::App {
+public:
+    CComApp();
+
+    bool InitInstance() override;
+    int ExitInstance() override;
+
+    ComStartOptions& ComOptions() { return options_; }
+    CComView* ComView() const;
+
+private:
+    ComStartOptions options_;
+};
