@@ -105,6 +105,10 @@ constexpr unsigned kCmdFilePrintPreview = 57609;
 constexpr unsigned kCmdEditCopy = 57634;
 constexpr unsigned kCmdAppAbout = 57664;
 constexpr unsigned kCmdAppExit = 57665;
+constexpr unsigned kCmdWindowNew = 57648;
+constexpr unsigned kCmdWindowArrange = 57649;
+constexpr unsigned kCmdWindowCascade = 57650;
+constexpr unsigned kCmdWindowTile = 57651;
 constexpr unsigned kCmdViewToolbar = 59392;
 constexpr unsigned kCmdViewStatusBar = 59393;
 
