@@ -48,7 +48,8 @@ int CAmbreloDoc::SeekRecord(int mode, int value, int line) {
             ok = ReadMatching(true, value, line);
         } else if (line <= 0) {
             *m_recordNumber = value;
-            ok = file.Find() == 0 || file.Next() == 0;
+            // Absent: the record the index stands on is the next higher number.
+            ok = file.Find() == 0 || file.ReadCurrent() == 0;
         } else {
             while (ok) {
                 int v = GetLineValue(line);
