@@ -123,6 +123,7 @@ private:
     };
     void Report(const std::string& text);
     void PaintView(View& view);
+    void RunStep(App& app, const DriveStep& step);
 
     AnswerQueue answers_;
     std::FILE* lines_;
