@@ -83,7 +83,8 @@ bool CAmbreloApp::InitInstance() {
         AddDocTemplate(std::make_unique<DocTemplate>(
             DocTemplate::Kind::Multi, 129,
             [this, kind]() -> std::unique_ptr<Document> { return MakeAmbreloDoc(kind, *m_db->File(kind)); },
-            [] { return std::make_unique<CChildFrame>(); }, [] { return std::make_unique<CAmbreloView>(); }));
+            [] { return std::make_unique<CChildFrame>(); }, [] { return std::make_unique<CAmbreloView>(); },
+            AmbreloDocTitle(kind)));
     }
 
     m_mainFrame = std::make_unique<CMainFrame>();

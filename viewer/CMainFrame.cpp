@@ -23,6 +23,11 @@ CMainFrame::CMainFrame() {
     Commands().Add(kCmdWindowTile, [this] { ArrangeChildren(ChildArrangement::Tile); });
     Commands().Add(kCmdWindowCascade, [this] { ArrangeChildren(ChildArrangement::Cascade); });
     Commands().Add(kCmdWindowArrange, [this] { ArrangeChildren(ChildArrangement::ArrangeIcons); });
+    // The toolbar's texts, known before any record window is open; the views handle them.
+    Commands().Add({kCmdPrevRecord, "Previous", {}, {}, {}});
+    Commands().Add({kCmdSearchValue, "Number", {}, {}, {}});
+    Commands().Add({kCmdNextRecord, "Next", {}, {}, {}});
+    Commands().Add({kCmdFilePrint, "&Print", {}, {}, {}});
     // A second view of a document is not offered.
     Commands().Add(kCmdWindowNew, [] {}, [](CommandState& s) { s.enabled = false; });
 }

@@ -290,25 +290,25 @@ int CAmbreloRecordDoc<R>::GetLineValue(int line) const {
     return TableLineValue(Lines<R>::table, m_fields, line, RecordNumber());
 }
 
-CAmbreloADoc::CAmbreloADoc(dfAPTS& file) : CAmbreloRecordDoc(0, file, "asno", "apts.dta") {}
-CAmbreloCDoc::CAmbreloCDoc(dfCOUNTRY& file) : CAmbreloRecordDoc(1, file, "csno", "country.dta") {
+CAmbreloADoc::CAmbreloADoc(dfAPTS& file) : CAmbreloRecordDoc(0, file, "asno", AmbreloDocTitle(0)) {}
+CAmbreloCDoc::CAmbreloCDoc(dfCOUNTRY& file) : CAmbreloRecordDoc(1, file, "csno", AmbreloDocTitle(1)) {
     file.Close();
 }
-CAmbreloFDoc::CAmbreloFDoc(dfFREQ3& file) : CAmbreloRecordDoc(2, file, "fsno", "freq3.dta") {}
-CAmbreloIDoc::CAmbreloIDoc(dfINTS& file) : CAmbreloRecordDoc(3, file, "isno", "ints.dta") {}
-CAmbreloNDoc::CAmbreloNDoc(dfNAMES& file) : CAmbreloRecordDoc(4, file, "nsno", "names.dta") {
+CAmbreloFDoc::CAmbreloFDoc(dfFREQ3& file) : CAmbreloRecordDoc(2, file, "fsno", AmbreloDocTitle(2)) {}
+CAmbreloIDoc::CAmbreloIDoc(dfINTS& file) : CAmbreloRecordDoc(3, file, "isno", AmbreloDocTitle(3)) {}
+CAmbreloNDoc::CAmbreloNDoc(dfNAMES& file) : CAmbreloRecordDoc(4, file, "nsno", AmbreloDocTitle(4)) {
     file.Close();
 }
-CAmbreloBDoc::CAmbreloBDoc(dfNDBS& file) : CAmbreloRecordDoc(5, file, "bsno", "ndbs.dta") {}
-CAmbreloRDoc::CAmbreloRDoc(dfRWY3& file) : CAmbreloRecordDoc(6, file, "rsno", "rwy3.dta") {}
-CAmbreloVDoc::CAmbreloVDoc(dfVORS& file) : CAmbreloRecordDoc(7, file, "vsno", "vors.dta") {}
-CAmbreloUDoc::CAmbreloUDoc(dfUSR& file) : CAmbreloRecordDoc(8, file, "usno", "usr.dta") {}
-CAmbreloRCDoc::CAmbreloRCDoc(dfRESTR& file) : CAmbreloRecordDoc(9, file, "rcsno", "restr.dta") {}
-CAmbreloAPDoc::CAmbreloAPDoc(dfAPPR& file) : CAmbreloRecordDoc(10, file, "psno", "appr.dta") {}
-CAmbreloLWDoc::CAmbreloLWDoc(dfLWPT& file) : CAmbreloRecordDoc(11, file, "lsno", "lwpt.dta") {}
-CAmbreloAWYDoc::CAmbreloAWYDoc(dfAWYS& file) : CAmbreloRecordDoc(12, file, "wsno", "awys.dta") {}
-CAmbreloAWPDoc::CAmbreloAWPDoc(dfAWPS& file) : CAmbreloRecordDoc(13, file, "wpsno", "awps.dta") {}
-CAmbreloRTDoc::CAmbreloRTDoc(dfRTE& file) : CAmbreloRecordDoc(14, file, "rtsno", "rte.dta") {}
+CAmbreloBDoc::CAmbreloBDoc(dfNDBS& file) : CAmbreloRecordDoc(5, file, "bsno", AmbreloDocTitle(5)) {}
+CAmbreloRDoc::CAmbreloRDoc(dfRWY3& file) : CAmbreloRecordDoc(6, file, "rsno", AmbreloDocTitle(6)) {}
+CAmbreloVDoc::CAmbreloVDoc(dfVORS& file) : CAmbreloRecordDoc(7, file, "vsno", AmbreloDocTitle(7)) {}
+CAmbreloUDoc::CAmbreloUDoc(dfUSR& file) : CAmbreloRecordDoc(8, file, "usno", AmbreloDocTitle(8)) {}
+CAmbreloRCDoc::CAmbreloRCDoc(dfRESTR& file) : CAmbreloRecordDoc(9, file, "rcsno", AmbreloDocTitle(9)) {}
+CAmbreloAPDoc::CAmbreloAPDoc(dfAPPR& file) : CAmbreloRecordDoc(10, file, "psno", AmbreloDocTitle(10)) {}
+CAmbreloLWDoc::CAmbreloLWDoc(dfLWPT& file) : CAmbreloRecordDoc(11, file, "lsno", AmbreloDocTitle(11)) {}
+CAmbreloAWYDoc::CAmbreloAWYDoc(dfAWYS& file) : CAmbreloRecordDoc(12, file, "wsno", AmbreloDocTitle(12)) {}
+CAmbreloAWPDoc::CAmbreloAWPDoc(dfAWPS& file) : CAmbreloRecordDoc(13, file, "wpsno", AmbreloDocTitle(13)) {}
+CAmbreloRTDoc::CAmbreloRTDoc(dfRTE& file) : CAmbreloRecordDoc(14, file, "rtsno", AmbreloDocTitle(14)) {}
 
 namespace {
 
@@ -330,6 +330,13 @@ const Maker kMakers[] = {
 };
 
 }  // namespace
+
+const char* AmbreloDocTitle(int fileKind) {
+    static const char* const kTitles[] = {"apts.dta",  "country.dta", "freq3.dta", "ints.dta", "names.dta",
+                                          "ndbs.dta",  "rwy3.dta",    "vors.dta",  "usr.dta",  "restr.dta",
+                                          "appr.dta",  "lwpt.dta",    "awys.dta",  "awps.dta", "rte.dta"};
+    return fileKind >= 0 && fileKind < int(std::size(kTitles)) ? kTitles[fileKind] : "";
+}
 
 std::unique_ptr<CAmbreloDoc> MakeAmbreloDoc(int fileKind, RecordFile& file) {
     if (fileKind < 0 || fileKind >= int(std::size(kMakers))) return nullptr;

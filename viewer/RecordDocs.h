@@ -61,6 +61,8 @@ AMBRELO_DOC(CAmbreloRTDoc, dfRTE);
 #undef AMBRELO_DOC
 
 class RecordFile;
+// The window title of a file number's document ("apts.dta" ... "rte.dta"), "" out of range.
+const char* AmbreloDocTitle(int fileKind);
 // The document of a file number (0-14) over that file's record-file object; null when the
 // number is out of range or the object is not of the file's type.
 std::unique_ptr<CAmbreloDoc> MakeAmbreloDoc(int fileKind, RecordFile& file);
