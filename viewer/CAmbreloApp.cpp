@@ -4,8 +4,10 @@
 
 #include "dblib/CAmbreloDBOpen.h"
 #include "dblib/DbDir.h"
+#include "dblib/RecordFile.h"
 #include "platform/DocTemplate.h"
 #include "platform/MessageBox.h"
+#include "platform/Text1252.h"
 #include "viewer/ApproachIdentDiagnostic.h"
 #include "viewer/CAmbreloView.h"
 #include "viewer/CMainFrame.h"
@@ -117,7 +119,7 @@ bool CAmbreloApp::InitInstance() {
     if (!options.list.empty()) {
         int only = options.list == "all" ? -1 : RecordFileNumber(options.list.c_str());
         for (CAmbreloDoc* doc : Documents())
-            if (only < 0 || doc->FileKind() == only) ListRecords(*doc);
+            if (only < 0 || doc->FileKind() == only) ListRecords(*doc, stdout);
         SetExitCode(kAmbreloExitOk);
         return false;
     }
@@ -135,14 +137,27 @@ std::vector<CAmbreloDoc*> CAmbreloApp::Documents() const {
     return docs;
 }
 
-void CAmbreloApp::ListRecords(CAmbreloDoc& doc) {
-    doc.EchoRecord();
-    for (;;) {
-        int before = doc.SavedRecordNumber();
-        int shown = doc.SeekRecord(kSeekNext, 0, 0);
-        if (shown < 0 || doc.SavedRecordNumber() == before) break;
-        doc.EchoRecord();
+void CAmbreloApp::ListRecords(CAmbreloDoc& doc, std::FILE* out) {
+    std::string block;
+    auto write = [&] {
+        block.clear();
+        doc.AppendRecord(block);
+        std::string text = Utf8From1252(block);
+        std::fwrite(text.data(), 1, text.size(), out);
+    };
+    write();
+    // Held open for the walk: each Next then finds its record without opening the file again.
+    RecordFile& file = doc.File();
+    if (file.Open() == 0) {
+        for (;;) {
+            int before = doc.SavedRecordNumber();
+            int shown = doc.SeekRecord(kSeekNext, 0, 0);
+            if (shown < 0 || doc.SavedRecordNumber() == before) break;
+            write();
+        }
+        file.Close();
     }
+    std::fflush(out);
 }
 
 void CAmbreloApp::DiagnoseApproachIdents(const std::string& path) {

@@ -1,6 +1,7 @@
 // Ambrelo: the read-only viewer of the fifteen record files in the current folder.
 #pragma once
 
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,9 +46,9 @@ public:
     // The documents in template order (apts first); closed ones are left out.
     std::vector<CAmbreloDoc*> Documents() const;
 
-    // Every record of one document in record-number order, one block each, through the
-    // document's echo; stops when Next stays on the record it was on.
-    static void ListRecords(CAmbreloDoc& doc);
+    // Every record of one document in record-number order, one block each, written to out
+    // (UTF-8); stops when Next stays on the record it was on.
+    static void ListRecords(CAmbreloDoc& doc, std::FILE* out);
 
 private:
     std::unique_ptr<CAmbreloDBOpen> m_db;

@@ -32,9 +32,12 @@ bool CAmbreloDoc::ReadMatching(bool forward, int value, int line) {
 int CAmbreloDoc::SeekRecord(int mode, int value, int line) {
     RecordFile& file = *m_record;
     bool ok = false;
+    const bool heldOpen = file.IsOpen();  // a caller walking the whole file keeps it open
     if (file.Open() == 0) {
         file.SelectIndex(m_indexName.c_str());
-        if (mode < 0) {
+        if (mode < 0 && heldOpen && file.HasCurrent() && *m_recordNumber == m_savedRecordNumber) {
+            ok = true;  // the index still stands on the record on show
+        } else if (mode < 0) {
             *m_recordNumber = m_savedRecordNumber;
             ok = file.Find() == 0;
             // A record gone since it was shown: the position stays where it stood.
@@ -63,7 +66,7 @@ int CAmbreloDoc::SeekRecord(int mode, int value, int line) {
     }
     m_savedRecordNumber = *m_recordNumber;
     if (!ok) *m_recordNumber = -1;
-    file.Close();
+    if (!heldOpen) file.Close();
     return *m_recordNumber;
 }
 
@@ -72,12 +75,24 @@ std::string TrimLine(std::string text) {
     return text;
 }
 
-void CAmbreloDoc::EchoRecord() const {
-    EchoLine(m_title);
+void CAmbreloDoc::AppendRecord(std::string& out) const {
+    out += m_title;
+    out += '\n';
     std::string text;
     for (int i = 0; i < GetLineCount(); ++i) {
         FormatLine(i, text);
-        EchoLine(TrimLine(text));
+        out += TrimLine(std::move(text));
+        out += '\n';
     }
-    EchoLine("");
+    out += '\n';
+}
+
+void CAmbreloDoc::EchoRecord() const {
+    std::string block;
+    AppendRecord(block);
+    for (size_t at = 0; at < block.size();) {
+        size_t end = block.find('\n', at);
+        EchoLine(std::string_view(block).substr(at, end - at));
+        at = end + 1;
+    }
 }

@@ -23,7 +23,7 @@ public:
 
     // Moves to another record (mode kSeekPrevious, kSeekNext or kSeekSearch) and returns the
     // record number on show, -1 when the last read failed. A line above 0 searches by that
-    // line's value. The record file is opened and closed again.
+    // line's value. The record file is opened and closed again, unless the caller holds it open.
     virtual int SeekRecord(int mode, int value, int line);
     // The text of a line of the current record (empty for a line that does not exist).
     virtual void FormatLine(int line, std::string& text) const;
@@ -36,12 +36,15 @@ public:
     bool OnNewDocument() override;
 
     int FileKind() const { return m_fileKind; }
+    RecordFile& File() const { return *m_record; }
     int SavedRecordNumber() const { return m_savedRecordNumber; }
     const std::string& WindowTitle() const { return m_title; }
 
     // The title line, then every line of the current record without trailing blanks, then an
     // empty line, through the document's echo (standard output when headless).
     void EchoRecord() const;
+    // The same block as one text, each line ended by '\n', appended to out.
+    void AppendRecord(std::string& out) const;
 
 protected:
     int32_t RecordNumber() const { return *m_recordNumber; }
