@@ -11,34 +11,19 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import suite  # noqa: E402
-from suite import EXAMPLE_BATCH, SOURCE_DIR, TempFolderRun  # noqa: E402
-from test_qt_brondel import SHOTS_ROOT, XServer, dark_pixels, read_drawn_texts, read_png  # noqa: E402
+from suite import EXAMPLE_BATCH, SOURCE_DIR  # noqa: E402
+from test_qt_brondel import (SHOTS_ROOT, XvfbRun, dark_pixels, qt_backend_built, read_drawn_texts,  # noqa: E402
+                             read_png)
 
 BIN = suite.program("ambrelo")
 NUMBER_LABELS = ["asno", "csno", "fsno", "isno", "nsno", "bsno", "rsno", "vsno", "usno", "rcsno", "psno",
                  "lsno", "wsno", "wpsno", "rtsno"]
 
 
-def qt_backend_built():
-    try:
-        with open(BIN, "rb") as f:
-            return b"libQt6Widgets" in f.read()
-    except OSError:
-        return False
-
-
 @unittest.skipUnless(shutil.which("Xvfb"), "Xvfb is not installed")
-@unittest.skipUnless(qt_backend_built(), "ambrelo was built without the Qt backend")
-class QtAmbrelo(TempFolderRun):
+@unittest.skipUnless(qt_backend_built(BIN), "ambrelo was built without the Qt backend")
+class QtAmbrelo(XvfbRun):
     prefix = "qtambrelo-"
-
-    @classmethod
-    def setUpClass(cls):
-        cls.x = XServer()
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.x.stop()
 
     def test_fifteen_tiled_windows_and_the_next_record(self):
         shots = os.path.join(SHOTS_ROOT, self.id().split(".")[-1])
