@@ -5,6 +5,7 @@
 #include "dblib/CAmbreloDBOpen.h"
 #include "dblib/DbDir.h"
 #include "dblib/RecordFile.h"
+#include "platform/Dialog.h"
 #include "platform/DocTemplate.h"
 #include "platform/MessageBox.h"
 #include "platform/Text1252.h"
@@ -46,8 +47,11 @@ bool ParseAmbreloCommandLine(const std::vector<std::string>& args, AmbreloOption
 CAmbreloApp::CAmbreloApp() {
     SetAppName("Ambrelo");
     Commands().Add(kCmdAppAbout, [] {
-        platform::ShowMessage(std::string("Ambrelo Version ") + kAmbreloVersion + "\nAeronautical database viewer",
-                              "About Ambrelo", {});
+        Dialog about({100, "About Ambrelo",
+                      {StaticControl(std::string("Ambrelo Version ") + kAmbreloVersion),
+                       StaticControl("Read-only viewer of the aeronautical database"),
+                       ButtonControl(kIdOk, "OK", true)}});
+        about.RunModal();
     });
 }
 

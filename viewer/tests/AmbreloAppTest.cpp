@@ -12,6 +12,7 @@
 #include "dblib/dfVORS.h"
 #include "platform/FileSystem.h"
 #include "platform/HeadlessUi.h"
+#include "platform/Printing.h"
 #include "viewer/ApproachIdentDiagnostic.h"
 #include "viewer/CAmbreloApp.h"
 #include "viewer/CAmbreloView.h"
@@ -154,6 +155,23 @@ TEST_F(AmbreloApp, ViewSelectsSearchableLinesAndSearchesTheirValue) {
         EXPECT_EQ(doc->SavedRecordNumber(), s.shown) << s.command;
     }
     EXPECT_EQ(view->LastSearchValue(), 1500) << "a cancelled search changes nothing";
+
+    // Drawn and printed: the selected line on the highlight band, one page.
+    ui->RecordPaints(true);
+    view->Invalidate();
+    ui->PaintInvalid();
+    std::vector<std::string> drawn;
+    for (const auto& r : ui->LastPaint(*view)) {
+        if (r.kind != platform::DrawRecord::Kind::Text) continue;
+        drawn.push_back(r.text);
+        EXPECT_EQ(r.textColor == platform::MakeColor(255, 255, 255), r.text == "aheight  1500") << r.text;
+    }
+    EXPECT_EQ(drawn.size(), 12u);
+    EXPECT_EQ(drawn[1], "aident") << "trailing blanks cut";
+    ASSERT_TRUE(platform::PrintView(*view, true));
+    ASSERT_EQ(ui->PrintedJobs().size(), 1u);
+    ASSERT_EQ(ui->PrintedJobs()[0].pages.size(), 1u);
+    EXPECT_EQ(ui->PrintedJobs()[0].pages[0].Lines()[0], "asno     4");
     // Every command's record is echoed.
     const auto& echoed = ui->EchoedLines();
     EXPECT_EQ(echoed[echoed.size() - 14], "apts.dta");
