@@ -30,7 +30,7 @@ class QtAmbrelo(XvfbRun):
         shutil.rmtree(shots, ignore_errors=True)
         self.write("load.ctl", ["Mode=BatchUpdate", "Filename=" + EXAMPLE_BATCH, "GO=1"])
         self.assertEqual(self.run_headless("brondel", ["-F", "load.ctl"], timeout=300), 0, self.err_text)
-        self.write("drive.txt", "wait 300\nshot tiled\nkey Right\nwait 200\nshot next\nclose\n")
+        self.write("drive.txt", "wait 1000\nshot tiled\nkey Right\nwait 500\nshot next\nclose\n")
         env = dict(self.env, DISPLAY=self.x.display, XDG_RUNTIME_DIR=self.dir, SUITE_QT_SHOTS=shots,
                    SUITE_QT_DRIVE=self.path("drive.txt"),
                    LSAN_OPTIONS="suppressions=" + os.path.join(SOURCE_DIR, "platform/qt/tests/lsan.supp"))
