@@ -29,9 +29,9 @@ struct IdentFile {
 };
 
 const IdentFile kIdentFiles[] = {
-    {3, "iident", 'I', [](RecordFile& f) { return static_cast<dfINTS&>(f).iident; }},
-    {5, "bident", 'N', [](RecordFile& f) { return static_cast<dfNDBS&>(f).bident; }},
-    {7, "vident", 'V', [](RecordFile& f) { return static_cast<dfVORS&>(f).vident; }},
+    {dfINTS::kFileNumber, "iident", 'I', [](RecordFile& f) { return static_cast<dfINTS&>(f).iident; }},
+    {dfNDBS::kFileNumber, "bident", 'N', [](RecordFile& f) { return static_cast<dfNDBS&>(f).bident; }},
+    {dfVORS::kFileNumber, "vident", 'V', [](RecordFile& f) { return static_cast<dfVORS&>(f).vident; }},
 };
 constexpr size_t kIdentFieldSize = sizeof dfINTS::iident;
 static_assert(sizeof dfNDBS::bident == kIdentFieldSize && sizeof dfVORS::vident == kIdentFieldSize);

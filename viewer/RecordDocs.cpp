@@ -290,25 +290,40 @@ int CAmbreloRecordDoc<R>::GetLineValue(int line) const {
     return TableLineValue(Lines<R>::table, m_fields, line, RecordNumber());
 }
 
-CAmbreloADoc::CAmbreloADoc(dfAPTS& file) : CAmbreloRecordDoc(0, file, "asno", AmbreloDocTitle(0)) {}
-CAmbreloCDoc::CAmbreloCDoc(dfCOUNTRY& file) : CAmbreloRecordDoc(1, file, "csno", AmbreloDocTitle(1)) {
+CAmbreloADoc::CAmbreloADoc(dfAPTS& file)
+    : CAmbreloRecordDoc(dfAPTS::kFileNumber, file, "asno", AmbreloDocTitle(dfAPTS::kFileNumber)) {}
+CAmbreloCDoc::CAmbreloCDoc(dfCOUNTRY& file)
+    : CAmbreloRecordDoc(dfCOUNTRY::kFileNumber, file, "csno", AmbreloDocTitle(dfCOUNTRY::kFileNumber)) {
     file.Close();
 }
-CAmbreloFDoc::CAmbreloFDoc(dfFREQ3& file) : CAmbreloRecordDoc(2, file, "fsno", AmbreloDocTitle(2)) {}
-CAmbreloIDoc::CAmbreloIDoc(dfINTS& file) : CAmbreloRecordDoc(3, file, "isno", AmbreloDocTitle(3)) {}
-CAmbreloNDoc::CAmbreloNDoc(dfNAMES& file) : CAmbreloRecordDoc(4, file, "nsno", AmbreloDocTitle(4)) {
+CAmbreloFDoc::CAmbreloFDoc(dfFREQ3& file)
+    : CAmbreloRecordDoc(dfFREQ3::kFileNumber, file, "fsno", AmbreloDocTitle(dfFREQ3::kFileNumber)) {}
+CAmbreloIDoc::CAmbreloIDoc(dfINTS& file)
+    : CAmbreloRecordDoc(dfINTS::kFileNumber, file, "isno", AmbreloDocTitle(dfINTS::kFileNumber)) {}
+CAmbreloNDoc::CAmbreloNDoc(dfNAMES& file)
+    : CAmbreloRecordDoc(dfNAMES::kFileNumber, file, "nsno", AmbreloDocTitle(dfNAMES::kFileNumber)) {
     file.Close();
 }
-CAmbreloBDoc::CAmbreloBDoc(dfNDBS& file) : CAmbreloRecordDoc(5, file, "bsno", AmbreloDocTitle(5)) {}
-CAmbreloRDoc::CAmbreloRDoc(dfRWY3& file) : CAmbreloRecordDoc(6, file, "rsno", AmbreloDocTitle(6)) {}
-CAmbreloVDoc::CAmbreloVDoc(dfVORS& file) : CAmbreloRecordDoc(7, file, "vsno", AmbreloDocTitle(7)) {}
-CAmbreloUDoc::CAmbreloUDoc(dfUSR& file) : CAmbreloRecordDoc(8, file, "usno", AmbreloDocTitle(8)) {}
-CAmbreloRCDoc::CAmbreloRCDoc(dfRESTR& file) : CAmbreloRecordDoc(9, file, "rcsno", AmbreloDocTitle(9)) {}
-CAmbreloAPDoc::CAmbreloAPDoc(dfAPPR& file) : CAmbreloRecordDoc(10, file, "psno", AmbreloDocTitle(10)) {}
-CAmbreloLWDoc::CAmbreloLWDoc(dfLWPT& file) : CAmbreloRecordDoc(11, file, "lsno", AmbreloDocTitle(11)) {}
-CAmbreloAWYDoc::CAmbreloAWYDoc(dfAWYS& file) : CAmbreloRecordDoc(12, file, "wsno", AmbreloDocTitle(12)) {}
-CAmbreloAWPDoc::CAmbreloAWPDoc(dfAWPS& file) : CAmbreloRecordDoc(13, file, "wpsno", AmbreloDocTitle(13)) {}
-CAmbreloRTDoc::CAmbreloRTDoc(dfRTE& file) : CAmbreloRecordDoc(14, file, "rtsno", AmbreloDocTitle(14)) {}
+CAmbreloBDoc::CAmbreloBDoc(dfNDBS& file)
+    : CAmbreloRecordDoc(dfNDBS::kFileNumber, file, "bsno", AmbreloDocTitle(dfNDBS::kFileNumber)) {}
+CAmbreloRDoc::CAmbreloRDoc(dfRWY3& file)
+    : CAmbreloRecordDoc(dfRWY3::kFileNumber, file, "rsno", AmbreloDocTitle(dfRWY3::kFileNumber)) {}
+CAmbreloVDoc::CAmbreloVDoc(dfVORS& file)
+    : CAmbreloRecordDoc(dfVORS::kFileNumber, file, "vsno", AmbreloDocTitle(dfVORS::kFileNumber)) {}
+CAmbreloUDoc::CAmbreloUDoc(dfUSR& file)
+    : CAmbreloRecordDoc(dfUSR::kFileNumber, file, "usno", AmbreloDocTitle(dfUSR::kFileNumber)) {}
+CAmbreloRCDoc::CAmbreloRCDoc(dfRESTR& file)
+    : CAmbreloRecordDoc(dfRESTR::kFileNumber, file, "rcsno", AmbreloDocTitle(dfRESTR::kFileNumber)) {}
+CAmbreloAPDoc::CAmbreloAPDoc(dfAPPR& file)
+    : CAmbreloRecordDoc(dfAPPR::kFileNumber, file, "psno", AmbreloDocTitle(dfAPPR::kFileNumber)) {}
+CAmbreloLWDoc::CAmbreloLWDoc(dfLWPT& file)
+    : CAmbreloRecordDoc(dfLWPT::kFileNumber, file, "lsno", AmbreloDocTitle(dfLWPT::kFileNumber)) {}
+CAmbreloAWYDoc::CAmbreloAWYDoc(dfAWYS& file)
+    : CAmbreloRecordDoc(dfAWYS::kFileNumber, file, "wsno", AmbreloDocTitle(dfAWYS::kFileNumber)) {}
+CAmbreloAWPDoc::CAmbreloAWPDoc(dfAWPS& file)
+    : CAmbreloRecordDoc(dfAWPS::kFileNumber, file, "wpsno", AmbreloDocTitle(dfAWPS::kFileNumber)) {}
+CAmbreloRTDoc::CAmbreloRTDoc(dfRTE& file)
+    : CAmbreloRecordDoc(dfRTE::kFileNumber, file, "rtsno", AmbreloDocTitle(dfRTE::kFileNumber)) {}
 
 namespace {
 
