@@ -4,6 +4,7 @@
 #include <fcntl.h>
 
 #include <cstring>
+#include <random>
 
 #include "common/IdentDigits.h"
 #include "dblib/dfAPTS.h"
@@ -232,6 +233,19 @@ TEST_F(Diagnostic, MarksFoundIdentsDropsMarkedLinesAndCopiesOtherForms) {
               "   a x\r\n"
               "   b x \r\n");
     for (int kind : {3, 5, 7}) EXPECT_FALSE(Db().File(kind)->IsOpen());
+}
+
+TEST_F(Diagnostic, AnyBytesGiveALineOrNone) {
+    std::mt19937 random(7);
+    for (int i = 0; i < 2000; ++i) {
+        std::string line(random() % 24, ' ');
+        for (char& c : line) c = random() % 3 ? char(random() % 256) : "x \0"[random() % 3];
+        const std::string before = line;
+        if (!MarkApproachIdentLine(Db(), line)) continue;
+        ASSERT_EQ(line.size(), before.size());
+        for (size_t c = 0; c < line.size(); ++c)
+            if (c != 5) ASSERT_EQ(line[c], before[c]) << "only the mark column changes";
+    }
 }
 
 TEST_F(Diagnostic, OutputPathAndMissingFiles) {
