@@ -142,12 +142,15 @@ std::vector<CAmbreloDoc*> CAmbreloApp::Documents() const {
 }
 
 void CAmbreloApp::ListRecords(CAmbreloDoc& doc, std::FILE* out) {
-    std::string block;
-    auto write = [&] {
-        block.clear();
-        doc.AppendRecord(block);
-        std::string text = Utf8From1252(block);
+    std::string pending;
+    auto flush = [&] {
+        std::string text = Utf8From1252(pending);
         std::fwrite(text.data(), 1, text.size(), out);
+        pending.clear();
+    };
+    auto write = [&] {
+        doc.AppendRecord(pending);
+        if (pending.size() >= 0x10000) flush();
     };
     write();
     // Held open for the walk: each Next then finds its record without opening the file again.
@@ -161,6 +164,7 @@ void CAmbreloApp::ListRecords(CAmbreloDoc& doc, std::FILE* out) {
         }
         file.Close();
     }
+    flush();
     std::fflush(out);
 }
 

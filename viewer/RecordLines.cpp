@@ -1,5 +1,6 @@
 #include "viewer/RecordLines.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -36,6 +37,32 @@ std::string Printf(const char* format, ...) {
     return text;
 }
 
+// The label and value of the common number formats ("label %d", "label 0x%08x", "label %x")
+// without a printf; false for any other format.
+bool FormatNumberFast(const char* format, int32_t value, std::string& out) {
+    const char* percent = std::strchr(format, '%');
+    if (!percent) return false;
+    const char* spec = percent + 1;
+    int width = 0;
+    if (*spec == '0') {
+        ++spec;
+        while (*spec >= '0' && *spec <= '9') width = width * 10 + (*spec++ - '0');
+    }
+    char conversion = *spec;
+    if ((conversion != 'd' && conversion != 'x') || spec[1] != '\0' || (conversion == 'd' && width)) return false;
+    out.assign(format, percent);
+    char digits[16];
+    char* end;
+    if (conversion == 'd') {
+        end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    } else {
+        end = std::to_chars(digits, digits + sizeof digits, uint32_t(value), 16).ptr;
+        for (int pad = width - int(end - digits); pad > 0; --pad) out += '0';
+    }
+    out.append(digits, end);
+    return true;
+}
+
 }  // namespace
 
 std::string FormatLatitude(int32_t angle) { return FormatAngle(angle, 'N', 'S', "%c %02ld\xB0%06.3f"); }
@@ -44,8 +71,11 @@ std::string FormatLongitude(int32_t angle) { return FormatAngle(angle, 'E', 'W',
 std::string FormatRecordLine(LineKind kind, const char* format, const char* alternative, const void* field,
                              int width) {
     switch (kind) {
-    case LineKind::Number:
+    case LineKind::Number: {
+        std::string text;
+        if (FormatNumberFast(format, Field32(field), text)) return text;
         return Printf(format, Field32(field));
+    }
     case LineKind::Text:
     case LineKind::ShortText: {
         std::string text(static_cast<const char*>(field), ::strnlen(static_cast<const char*>(field), width));

@@ -2,6 +2,7 @@
 // rows and the order and count of lines.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 
 #include "common/Angle.h"
@@ -35,6 +36,19 @@ TEST(RecordLines, Coordinates) {
     for (const Case& c : cases) {
         EXPECT_EQ(FormatLatitude(c.angle), c.latitude) << c.angle;
         EXPECT_EQ(FormatLongitude(c.angle), c.longitude) << c.angle;
+    }
+}
+
+TEST(RecordLines, NumberLinesAreWhatPrintfWrites) {
+    const char* formats[] = {"asno     %d", "afuel    0x%08x", "ftype    0x%04x", "f431     0x%06x",
+                             "ptyp     0x%02x", "pwtyp[0]   0x%x", "uicon    %x", "ltyp     0x%07x", "vmag     %+.2d"};
+    const int32_t values[] = {0, 1, -1, 9, 255, 0x123456, INT32_MIN, INT32_MAX, -1000};
+    for (const char* format : formats) {
+        for (int32_t value : values) {
+            char expected[64];
+            std::snprintf(expected, sizeof expected, format, value);
+            EXPECT_EQ(FormatRecordLine(LineKind::Number, format, nullptr, &value, 4), expected) << format << value;
+        }
     }
 }
 
