@@ -243,8 +243,9 @@ TEST_F(Diagnostic, AnyBytesGiveALineOrNone) {
         const std::string before = line;
         if (!MarkApproachIdentLine(Db(), line)) continue;
         ASSERT_EQ(line.size(), before.size());
-        for (size_t c = 0; c < line.size(); ++c)
+        for (size_t c = 0; c < line.size(); ++c) {
             if (c != 5) ASSERT_EQ(line[c], before[c]) << "only the mark column changes";
+        }
     }
 }
 
