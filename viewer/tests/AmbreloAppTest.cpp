@@ -244,7 +244,8 @@ TEST_F(Diagnostic, AnyBytesGiveALineOrNone) {
         if (!MarkApproachIdentLine(Db(), line)) continue;
         ASSERT_EQ(line.size(), before.size());
         for (size_t c = 0; c < line.size(); ++c) {
-            if (c != 5) ASSERT_EQ(line[c], before[c]) << "only the mark column changes";
+            if (c == 5) continue;
+            ASSERT_EQ(line[c], before[c]) << "only the mark column changes";
         }
     }
 }
