@@ -1,6 +1,7 @@
 #include "viewer/RecordLines.h"
 
 #include <charconv>
+#include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
@@ -10,14 +11,25 @@
 
 namespace {
 
-// Whole degrees and minutes, the minutes not rounded into the degrees.
-std::string FormatAngle(int32_t angle, char positive, char negative, const char* format) {
+// The hemisphere letter, whole degrees (at least degreeDigits digits, after a blank for a
+// latitude), the degree sign and the minutes as "%06.3f", the minutes not rounded into the
+// degrees.
+std::string FormatAngle(int32_t angle, char positive, char negative, int degreeDigits) {
     double degrees = CircleToDegrees(angle);
     double magnitude = std::fabs(degrees);
     long whole = long(magnitude);
     double minutes = (magnitude - double(whole)) * 60.0;
-    char text[48];
-    std::snprintf(text, sizeof text, format, degrees < 0 ? negative : positive, whole, minutes);
+    std::string text(1, degrees < 0 ? negative : positive);
+    if (degreeDigits == 2) text += ' ';
+    char digits[32];
+    char* end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
+    text.append(std::max(0, degreeDigits - int(end - digits)), '0');
+    text.append(digits, end);
+    text += '\xB0';
+    // Fixed with three decimals rounds as printf does.
+    end = std::to_chars(digits, digits + sizeof digits, minutes, std::chars_format::fixed, 3).ptr;
+    text.append(std::max(0, 6 - int(end - digits)), '0');
+    text.append(digits, end);
     return text;
 }
 
@@ -65,8 +77,8 @@ bool FormatNumberFast(const char* format, int32_t value, std::string& out) {
 
 }  // namespace
 
-std::string FormatLatitude(int32_t angle) { return FormatAngle(angle, 'N', 'S', "%c %02ld\xB0%06.3f"); }
-std::string FormatLongitude(int32_t angle) { return FormatAngle(angle, 'E', 'W', "%c%03ld\xB0%06.3f"); }
+std::string FormatLatitude(int32_t angle) { return FormatAngle(angle, 'N', 'S', 2); }
+std::string FormatLongitude(int32_t angle) { return FormatAngle(angle, 'E', 'W', 3); }
 
 std::string FormatRecordLine(LineKind kind, const char* format, const char* alternative, const void* field,
                              int width) {
@@ -80,6 +92,9 @@ std::string FormatRecordLine(LineKind kind, const char* format, const char* alte
     case LineKind::ShortText: {
         std::string text(static_cast<const char*>(field), ::strnlen(static_cast<const char*>(field), width));
         if (kind == LineKind::ShortText && text.size() < 2) format = alternative;
+        // "label %s": the label and the text as they are.
+        const char* percent = std::strchr(format, '%');
+        if (percent && percent[1] == 's' && percent[2] == '\0') return std::string(format, percent) + text;
         return Printf(format, text.c_str());
     }
     case LineKind::Latitude:

@@ -2,7 +2,9 @@
 // rows and the order and count of lines.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
+#include <random>
 #include <cstring>
 
 #include "common/Angle.h"
@@ -49,6 +51,22 @@ TEST(RecordLines, NumberLinesAreWhatPrintfWrites) {
             std::snprintf(expected, sizeof expected, format, value);
             EXPECT_EQ(FormatRecordLine(LineKind::Number, format, nullptr, &value, 4), expected) << format << value;
         }
+    }
+}
+
+TEST(RecordLines, CoordinatesAreWhatPrintfWrites) {
+    std::mt19937 random(11);
+    for (int i = 0; i < 20000; ++i) {
+        int32_t angle = int32_t(random());
+        double degrees = CircleToDegrees(angle);
+        double magnitude = std::fabs(degrees);
+        long whole = long(magnitude);
+        double minutes = (magnitude - double(whole)) * 60.0;
+        char lat[48], lon[48];
+        std::snprintf(lat, sizeof lat, "%c %02ld\xB0%06.3f", degrees < 0 ? 'S' : 'N', whole, minutes);
+        std::snprintf(lon, sizeof lon, "%c%03ld\xB0%06.3f", degrees < 0 ? 'W' : 'E', whole, minutes);
+        ASSERT_EQ(FormatLatitude(angle), lat) << angle;
+        ASSERT_EQ(FormatLongitude(angle), lon) << angle;
     }
 }
 
