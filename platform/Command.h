@@ -71,8 +71,17 @@ public:
     const Command* FindKey(const Key& key) const;
     const std::map<unsigned, Command>& All() const { return commands_; }
 
+    // Status-line text and button tip of a command, separated by '\n' ("Next Record\nNext").
+    void SetPrompt(unsigned id, std::string prompt) { prompts_[id] = std::move(prompt); }
+    // The command's prompt, or null when it has none here.
+    const std::string* Prompt(unsigned id) const {
+        auto it = prompts_.find(id);
+        return it == prompts_.end() ? nullptr : &it->second;
+    }
+
 private:
     std::map<unsigned, Command> commands_;
+    std::map<unsigned, std::string> prompts_;
 };
 
 // A message target that handles commands from its table. Frames route a

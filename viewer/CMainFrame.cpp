@@ -28,6 +28,9 @@ CMainFrame::CMainFrame() {
     Commands().Add({kCmdSearchValue, "Number", {}, {}, {}});
     Commands().Add({kCmdNextRecord, "Next", {}, {}, {}});
     Commands().Add({kCmdFilePrint, "&Print", {}, {}, {}});
+    Commands().SetPrompt(kCmdPrevRecord, kPrevRecordPrompt);
+    Commands().SetPrompt(kCmdSearchValue, kSearchValuePrompt);
+    Commands().SetPrompt(kCmdNextRecord, kNextRecordPrompt);
     // A second view of a document is not offered.
     Commands().Add(kCmdWindowNew, [] {}, [](CommandState& s) { s.enabled = false; });
 }
