@@ -40,6 +40,7 @@ AnswerParseResult ParseAnswers(const std::string& input, const std::string& name
     auto fail = [&](int line, const std::string& why) {
         result.ok = false;
         result.answers.clear();
+        result.steps.clear();
         result.error = name + ":" + std::to_string(line) + ": " + why;
         return result;
     };
@@ -82,8 +83,18 @@ AnswerParseResult ParseAnswers(const std::string& input, const std::string& name
             result.answers.push_back(std::move(current));
             current = ScriptedAnswer{};
             open = false;
+        } else if (keyword == "command" || keyword == "click") {
+            if (open) return fail(lineNo, "'" + keyword + "' inside the answer at line " + std::to_string(current.sourceLine));
+            DriveStep step{keyword, {}, lineNo};
+            std::istringstream numbers(rest);
+            int n;
+            while (numbers >> n) step.args.push_back(n);
+            std::size_t want = keyword == "command" ? 1 : 2;
+            if (!numbers.eof() || step.args.size() != want)
+                return fail(lineNo, keyword == "command" ? "'command' needs a command id" : "'click' needs X Y");
+            result.steps.push_back(std::move(step));
         } else {
-            return fail(lineNo, "unknown keyword '" + keyword + "' (expected match, set or press)");
+            return fail(lineNo, "unknown keyword '" + keyword + "' (expected match, set, press, command or click)");
         }
     }
     if (open) return fail(current.sourceLine, "answer has no 'press' line");
@@ -118,6 +129,14 @@ bool AnswerQueue::Load(const std::string& path, std::string& error) {
         return false;
     }
     for (auto& a : r.answers) answers_.push_back(std::move(a));
+    for (auto& s : r.steps) steps_.push_back(std::move(s));
+    return true;
+}
+
+bool AnswerQueue::TakeStep(DriveStep& out) {
+    if (steps_.empty()) return false;
+    out = std::move(steps_.front());
+    steps_.pop_front();
     return true;
 }
 

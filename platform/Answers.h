@@ -23,9 +23,19 @@ struct ScriptedAnswer {
     int sourceLine = 0;  // line in the answer file, 0 when made in code
 };
 
+// A user action of a headless run, taken when the program waits for the user: a command
+// along the command route ("command 32772"), or a left click on the active view at a point
+// of its client area ("click 5 150").
+struct DriveStep {
+    std::string verb;       // "command" or "click"
+    std::vector<int> args;  // the command id, or x and y
+    int sourceLine = 0;
+};
+
 struct AnswerParseResult {
     bool ok = true;
     std::vector<ScriptedAnswer> answers;
+    std::vector<DriveStep> steps;
     std::string error;  // "answers.txt:7: 'set' before any 'match'"
 };
 
@@ -43,11 +53,15 @@ public:
     // False with error set when the file is missing or malformed.
     bool Load(const std::string& path, std::string& error);
     std::size_t Size() const { return answers_.size(); }
+    void AddStep(DriveStep step) { steps_.push_back(std::move(step)); }
+    // The next user action, in file order; false when none is left.
+    bool TakeStep(DriveStep& out);
     // The first remaining answer matching the caption or one of the texts; removed.
     bool Take(const std::string& caption, const std::vector<std::string>& texts, ScriptedAnswer& out);
 
 private:
     std::deque<ScriptedAnswer> answers_;
+    std::deque<DriveStep> steps_;
 };
 
 // "#133" -> 133 ("#-1" -> -1); 0 when the text is not of that form.

@@ -71,8 +71,17 @@ public:
     const Command* FindKey(const Key& key) const;
     const std::map<unsigned, Command>& All() const { return commands_; }
 
+    // Status-line text and button tip of a command, separated by '\n' ("Next Record\nNext").
+    void SetPrompt(unsigned id, std::string prompt) { prompts_[id] = std::move(prompt); }
+    // The command's prompt, or null when it has none here.
+    const std::string* Prompt(unsigned id) const {
+        auto it = prompts_.find(id);
+        return it == prompts_.end() ? nullptr : &it->second;
+    }
+
 private:
     std::map<unsigned, Command> commands_;
+    std::map<unsigned, std::string> prompts_;
 };
 
 // A message target that handles commands from its table. Frames route a
@@ -105,6 +114,10 @@ constexpr unsigned kCmdFilePrintPreview = 57609;
 constexpr unsigned kCmdEditCopy = 57634;
 constexpr unsigned kCmdAppAbout = 57664;
 constexpr unsigned kCmdAppExit = 57665;
+constexpr unsigned kCmdWindowNew = 57648;
+constexpr unsigned kCmdWindowArrange = 57649;
+constexpr unsigned kCmdWindowCascade = 57650;
+constexpr unsigned kCmdWindowTile = 57651;
 constexpr unsigned kCmdViewToolbar = 59392;
 constexpr unsigned kCmdViewStatusBar = 59393;
 

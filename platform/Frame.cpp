@@ -121,6 +121,10 @@ void Frame::Show(ShowState state) {
     if (Ui* ui = CurrentUi()) ui->Show(*this, state);
 }
 
+void Frame::ArrangeChildren(ChildArrangement how) {
+    if (Ui* ui = CurrentUi()) ui->ArrangeChildren(*this, how);
+}
+
 View* Frame::ActiveView() const {
     if (activeChild_) return activeChild_->ActiveView();
     return activeView_;

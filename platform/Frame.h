@@ -36,6 +36,9 @@ struct StatusPane {
 // Show states of a window.
 enum class ShowState { Hidden = 0, Normal = 1, Minimized = 2, Maximized = 3 };
 
+// How a main frame lays out its child frames' windows.
+enum class ChildArrangement { Tile, Cascade, ArrangeIcons };
+
 // A window placement as the programs store it: flags, show command,
 // minimised and maximised positions, normal rectangle.
 struct WindowPlacement {
@@ -103,6 +106,8 @@ public:
     const std::vector<Frame*>& Children() const { return children_; }
     Frame* ActiveChild() const { return activeChild_; }
     void ActivateChild(Frame* child);
+    // Lays out the child frames' windows (a backend without windows does nothing).
+    void ArrangeChildren(ChildArrangement how);
     Frame* Parent() const { return parent_; }
     bool IsChild() const { return parent_ != nullptr; }
 

@@ -191,9 +191,29 @@ void HeadlessUi::Message(std::string_view text) {
 }
 
 bool HeadlessUi::WaitForEvents(App& app, const Clock::time_point* deadline, bool holds) {
+    DriveStep step;
+    if (!deadline && !holds && answers_.TakeStep(step)) {
+        RunStep(app, step);
+        return true;
+    }
     if (!deadline && !holds) return false;  // nobody is left to post
     app.WaitForPost(deadline);
     return true;
+}
+
+void HeadlessUi::RunStep(App& app, const DriveStep& step) {
+    if (step.verb == "command") {
+        if (!app.RouteCommand(unsigned(step.args[0])) && messages_)
+            std::fprintf(messages_, "answers: line %d: command %d not handled\n", step.sourceLine, step.args[0]);
+    } else if (step.verb == "click") {
+        View* view = app.ActiveView();
+        if (!view) {
+            if (messages_) std::fprintf(messages_, "answers: line %d: no view to click\n", step.sourceLine);
+            return;
+        }
+        view->OnLButtonDown(kMouseLeft, {step.args[0], step.args[1]});
+        view->OnLButtonUp(0, {step.args[0], step.args[1]});
+    }
 }
 
 void HeadlessUi::WakeUp() {}  // App's own condition variable wakes the wait

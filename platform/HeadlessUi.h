@@ -136,6 +136,7 @@ private:
     void Echo(std::string_view line, bool replacesLast);
     void WriteLine(std::string_view line, const char* before, const char* after);
     void PaintView(View& view);
+    void RunStep(App& app, const DriveStep& step);
 
     AnswerQueue answers_;
     std::FILE* lines_;

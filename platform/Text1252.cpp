@@ -31,7 +31,15 @@ void PutUtf8(std::string& out, std::uint32_t cp) {
 std::string Utf8From1252(std::string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (unsigned char c : text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        // ASCII runs are the same bytes in UTF-8.
+        std::size_t run = i;
+        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
+        out.append(text.data() + i, run - i);
+        if (run == text.size()) break;
+        i = run + 1;
+        unsigned char c = static_cast<unsigned char>(text[run]);
         std::uint32_t cp = c;
         if (c >= 0x80 && c < 0xA0) {
             cp = kHigh[c - 0x80];

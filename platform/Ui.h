@@ -55,6 +55,8 @@ public:
     virtual void SetPlacement(Frame& frame, const WindowPlacement& placement) = 0;
     virtual ShowState GetShowState(const Frame& frame) const = 0;
     virtual void Show(Frame& frame, ShowState state) = 0;
+    // Lays out the child frames' windows of a main frame.
+    virtual void ArrangeChildren(Frame& /*frame*/, ChildArrangement /*how*/) {}
     virtual Rect ViewClientRect(const View& view) const = 0;
     virtual void ViewInvalidated(View& view) = 0;
     virtual void ViewScrolled(View& view) = 0;

@@ -1,5 +1,7 @@
 #include "platform/qt/QtDriver.h"
 
+#include <QAbstractScrollArea>
+
 #include <QAction>
 #include <QClipboard>
 #include <QFile>
@@ -167,7 +169,11 @@ void QtDriver::Shot(const Statement& s) {
     QPixmap picture = window->grab();
     if (!picture.save(FromPath(png), "PNG")) return Fail(s, "cannot save " + png);
     std::string listing;
-    for (QtViewWidget* w : window->findChildren<QtViewWidget*>()) {
+    // The view widget class has no meta-object of its own: a search by its type would also
+    // return other scroll areas (the document area of a multi-document window).
+    for (QAbstractScrollArea* area : window->findChildren<QAbstractScrollArea*>()) {
+        auto* w = dynamic_cast<QtViewWidget*>(area);
+        if (!w) continue;
         QPoint at = w->viewport()->mapTo(window, QPoint(0, 0));
         for (const DrawnText& t : w->DrawnTexts()) {
             QRect r = t.rect.translated(at);

@@ -37,7 +37,8 @@ QString PathKey(const QString& text) {
     return key.trimmed();
 }
 
-const Command* FindCommandText(unsigned id, Frame& frame) {
+// The command targets a command of the frame is looked for in, in order.
+std::vector<const CommandTarget*> CommandRoute(Frame& frame) {
     std::vector<const CommandTarget*> route;
     if (View* v = frame.ActiveView()) {
         route.push_back(v);
@@ -45,8 +46,19 @@ const Command* FindCommandText(unsigned id, Frame& frame) {
     }
     route.push_back(&frame);
     if (App* app = App::Current()) route.push_back(app);
-    for (const CommandTarget* t : route) {
+    return route;
+}
+
+const Command* FindCommandText(unsigned id, Frame& frame) {
+    for (const CommandTarget* t : CommandRoute(frame)) {
         if (const Command* c = t->Commands().Find(id); c && !c->text.empty()) return c;
+    }
+    return nullptr;
+}
+
+const std::string* FindCommandPrompt(unsigned id, Frame& frame) {
+    for (const CommandTarget* t : CommandRoute(frame)) {
+        if (const std::string* prompt = t->Commands().Prompt(id)) return prompt;
     }
     return nullptr;
 }
@@ -70,6 +82,11 @@ QAction* QtFrameWindow::MakeAction(unsigned id, const std::string& text) {
     if (!text.empty()) action->setText(From1252(text));
     action->setIconText(ButtonLabel(id));
     action->setToolTip(PlainLabel(text.empty() ? To1252(action->text()) : text));
+    if (const std::string* prompt = frame_ ? FindCommandPrompt(id, *frame_) : nullptr) {
+        std::size_t cut = prompt->find('\n');
+        action->setStatusTip(From1252(prompt->substr(0, cut)));
+        if (cut != std::string::npos) action->setToolTip(From1252(prompt->substr(cut + 1)));
+    }
     return action;
 }
 

@@ -447,6 +447,26 @@ ShowState QtUi::GetShowState(const Frame& frame) const {
     return w->isVisible() || !window->WasShown() ? ShowState::Normal : ShowState::Hidden;
 }
 
+void QtUi::ArrangeChildren(Frame& frame, ChildArrangement how) {
+    QtFrameWindow* window = WindowOf(frame);
+    if (!window) return;
+    QMdiArea* area = window->DocumentArea();
+    switch (how) {
+    case ChildArrangement::Tile: area->tileSubWindows(); break;
+    case ChildArrangement::Cascade: area->cascadeSubWindows(); break;
+    case ChildArrangement::ArrangeIcons: {
+        // Minimised windows in a row along the bottom edge.
+        int x = 0;
+        for (QMdiSubWindow* sub : area->subWindowList()) {
+            if (!sub->isMinimized()) continue;
+            sub->move(x, area->viewport()->height() - sub->height());
+            x += sub->width();
+        }
+        break;
+    }
+    }
+}
+
 void QtUi::Show(Frame& frame, ShowState state) {
     QtFrameWindow* window = WindowOf(frame);
     if (!window) return;

@@ -94,6 +94,7 @@ public:
     Clipboard& GetClipboard() override { return clipboard_; }
     void SetWaitCursor(bool on) override;
     void EchoLine(std::string_view) override {}
+    void ArrangeChildren(Frame& frame, ChildArrangement how) override;
 
 private:
     class Waker;

@@ -38,6 +38,19 @@ TEST(Answers, ParsesBlocksWithCommentsBlanksAndCrLf) {
     EXPECT_EQ(r.answers[1].press, "Yes");
 }
 
+TEST(Answers, UserActionsBetweenAnswersKeepTheirOrder) {
+    AnswerParseResult r = ParseAnswers("click 5 150\ncommand 32772\nmatch Value\nset Value = 1\npress OK\n"
+                                       "command 32773\n", "a.txt");
+    ASSERT_TRUE(r.ok) << r.error;
+    ASSERT_EQ(r.steps.size(), 3u);
+    EXPECT_EQ(r.steps[0].verb, "click");
+    EXPECT_EQ(r.steps[0].args, (std::vector<int>{5, 150}));
+    EXPECT_EQ(r.steps[1].args, (std::vector<int>{32772}));
+    EXPECT_EQ(r.steps[2].verb, "command");
+    EXPECT_EQ(r.steps[2].sourceLine, 6);
+    EXPECT_EQ(r.answers.size(), 1u);
+}
+
 TEST(Answers, Utf8FilesBecomeWindows1252Texts) {
     AnswerParseResult r = ParseAnswers("match x\nset SW = N51\xC2\xB0" "30'\npress OK\n", "u");
     ASSERT_TRUE(r.ok);
@@ -62,7 +75,10 @@ TEST(Answers, MalformedLinesGiveAClearErrorWithTheLine) {
         {"match x\nset =v\npress OK\n", "f:2: 'set' needs a control label"},
         {"match x\npress\n", "f:2: 'press' needs a button"},
         {"# c\nmatch x\nset a=1\n", "f:2: answer has no 'press' line"},
-        {"match x\nclick OK\n", "f:2: unknown keyword 'click'"},
+        {"match x\nclick 1 2\n", "f:2: 'click' inside the answer at line 1"},
+        {"command\n", "f:1: 'command' needs a command id"},
+        {"command 32772 x\n", "f:1: 'command' needs a command id"},
+        {"click 5\n", "f:1: 'click' needs X Y"},
         {std::string("match x\0y\npush\n", 16), "f:2: unknown keyword 'push'"},
     };
     for (const Case& c : cases) {

@@ -111,9 +111,9 @@ def lines_per_page(listing, printed):
 
 # ---------------------------------------------------------------- running
 
-def qt_backend_built():
+def qt_backend_built(binary=BIN):
     try:
-        with open(BIN, "rb") as f:
+        with open(binary, "rb") as f:
             return b"libQt6Widgets" in f.read()
     except OSError:
         return False
@@ -145,10 +145,8 @@ class XServer:
         self.proc.wait(timeout=10)
 
 
-@unittest.skipUnless(shutil.which("Xvfb"), "Xvfb is not installed")
-@unittest.skipUnless(qt_backend_built(), "brondel was built without the Qt backend")
-class QtBrondel(TempFolderRun):
-    prefix = "qtbrondel-"
+class XvfbRun(TempFolderRun):
+    """A temporary working folder per test and one virtual X server for the class's tests."""
 
     @classmethod
     def setUpClass(cls):
@@ -157,6 +155,12 @@ class QtBrondel(TempFolderRun):
     @classmethod
     def tearDownClass(cls):
         cls.x.stop()
+
+
+@unittest.skipUnless(shutil.which("Xvfb"), "Xvfb is not installed")
+@unittest.skipUnless(qt_backend_built(), "brondel was built without the Qt backend")
+class QtBrondel(XvfbRun):
+    prefix = "qtbrondel-"
 
     def setUp(self):
         super().setUp()

@@ -46,6 +46,16 @@ TEST(QtFrame, MenusToolbarAndPanesFollowTheCommandTable) {
     ASSERT_EQ(bars.size(), 1);
     EXPECT_TRUE(bars.front()->actions().contains(run));
 
+    // A command's prompt: its first line on the status bar, the second as the button's tip.
+    p.frame->Commands().SetPrompt(kCmdRun, "Run the listing\nRun");
+    const std::vector<unsigned> toolbar = p.frame->Toolbar();
+    p.frame->SetToolbar({});
+    p.frame->RefreshChrome();
+    p.frame->SetToolbar(toolbar);
+    p.frame->RefreshChrome();
+    EXPECT_EQ(run->statusTip(), "Run the listing");
+    EXPECT_EQ(run->toolTip(), "Run");
+
     // States come from the update handlers when the frame is refreshed (at idle turn 0).
     p.frame->runEnabled = false;
     p.frame->marked = true;
