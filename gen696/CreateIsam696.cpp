@@ -1,0 +1,136 @@
+#include "gen696/CreateIsam696.h"
+
+#include <cstdio>
+#include <memory>
+
+#include "common/CLocale.h"
+#include "gen/createisam/CreateIsam.h"
+#include "gen/createisam/CreateIsamSteps.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/shell/OperationContext.h"
+#include "gen696/SectionFile696.h"
+#include "gen696/SourceImage696.h"
+#include "platform/FileSystem.h"
+
+const char* const kCreateIsamTexts696[15] = {
+    "Erasing existing database files",
+    "Writing header data file",
+    "Writing static data file",
+    "Writing countries table",
+    "Writing names table",
+    "Writing second names file",
+    "Writing apts,rwys,freqs,restr,appr,lwpt tables",
+    "Writing ints table",
+    "Writing ndbs table",
+    "Writing vors table",
+    "Writing airways tables",
+    "Writing fss/tcc file",
+    "Writing sua file",
+    "Writing odds/text file",
+    "Writing trailer file",
+};
+
+namespace {
+
+const char* const kEraseList696[] = {
+    "appr",      "apts",      "country",  "freq3",         "ints",          "lwpt",         "names",
+    "ndbs",      "restr",     "rwy3",     "vors",          "awys",          "awps",         "SUA+.DAT",
+    "TCC+.DAT",  "HDR+.DAT",  "NAM2+.DAT", "ODDS+.DAT",    "STA+.DAT",      "TRL+.DAT",     "apid.bin",
+    "appr.bin",  "stats.txt", "hdr.bin",  "aptswappr.txt", "rwyextras.txt", "APID.DAT",     "UNK.DAT",
+    "AWYgrid+.DAT", "SUA.DAT", "NewSUA.DAT", "NewSUA+.DAT", "TCC.DAT",       "NewTCC.DAT",
+};
+constexpr int kFilesWritten[] = {kFileApts, kFileCountry, kFileFreq3, kFileInts, kFileNames, kFileNdbs,
+                                 kFileRwy3, kFileVors, kFileRestr, kFileAppr, kFileLwpt, kFileAwys, kFileAwps};
+
+struct Isam696 {
+    std::shared_ptr<CreateIsamState> framework = MakeCreateIsamState();
+    std::unique_ptr<SourceImage696> source;
+    DatFileWriter696 writer;
+    SectionLinks696 links;
+};
+
+using Step = StepStatus (*)(OperationContext&, Isam696&);
+
+std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
+
+StepStatus Abort(OperationContext& c, Isam696& s, const std::string& message) {
+    s.writer.Abandon();
+    s.source.reset();
+    return AbortCreateIsam(c, *s.framework, message);
+}
+
+StepStatus StepErase(OperationContext& c, Isam696& s) {
+    // The image is read and checked whole before anything is erased.
+    s.source = std::make_unique<SourceImage696>();
+    std::string error;
+    if (!s.source->Load(c.imageFd, c.imageName, &error)) return Abort(c, s, error);
+    const uint32_t end = s.source->End();
+    c.AddLine(StringFormatC("Image size (hex): %06x bytes (%x free)", end, kMaxImageLength696 - end));
+    c.AddLine("");
+    if (c.settings && c.settings->debugLevel != 0) {
+        for (const std::string& line : s.source->SectionMapLines()) c.AddLine(line);
+    }
+    if (!EraseListedFiles(c, kEraseList696, sizeof kEraseList696 / sizeof kEraseList696[0], &error)) {
+        return Abort(c, s, error);
+    }
+    for (int f : kFilesWritten) c.nextSerial[f] = 0;
+    c.nextSerial[kFileRestr] = 1;
+    return StepStatus::Next;
+}
+
+StepStatus WriteFile(OperationContext& c, Isam696& s, const SectionFileSpec696& spec) {
+    std::string error;
+    switch (s.writer.Piece(DbFolder(c), spec, s.source->Fd(), s.source->Directory(), s.links, &error)) {
+    case DatFileWriter696::Result::Again: return StepStatus::Again;
+    case DatFileWriter696::Result::Done: return StepStatus::Next;
+    case DatFileWriter696::Result::Failed: break;
+    }
+    return Abort(c, s, "*** " + error + " ***");
+}
+
+StepStatus StepHeader(OperationContext& c, Isam696& s) { return WriteFile(c, s, kHdrFile696); }
+StepStatus StepStatic(OperationContext& c, Isam696& s) { return WriteFile(c, s, kStaFile696); }
+StepStatus StepNames2(OperationContext& c, Isam696& s) { return WriteFile(c, s, kNam2File696); }
+StepStatus StepTcc(OperationContext& c, Isam696& s) { return WriteFile(c, s, kTccFile696); }
+StepStatus StepSua(OperationContext& c, Isam696& s) { return WriteFile(c, s, kSuaFile696); }
+StepStatus StepOdds(OperationContext& c, Isam696& s) { return WriteFile(c, s, kOddsFile696); }
+StepStatus StepTrailer(OperationContext& c, Isam696& s) { return WriteFile(c, s, kTrlFile696); }
+
+// The runway extras file begins with the picture and runway-definition lengths of section 1.
+StepStatus StepAirports(OperationContext& c, Isam696& s) {
+    const std::string path = DbFolder(c) + "/rwyextras.txt";
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return Abort(c, s, "*** " + StringFormatC("Cannot Open %s", path.c_str()) + " ***");
+    std::fprintf(f, "PICSLEN=%02d\n", static_cast<int>(s.source->StaticValue(3)));
+    std::fprintf(f, "RWDEFLEN=%02d\n", static_cast<int>(s.source->StaticValue(1)));
+    if (std::fclose(f) != 0) return Abort(c, s, "*** " + StringFormatC("Cannot Open %s", path.c_str()) + " ***");
+    return StepStatus::Next;
+}
+
+// Tables of the image's records: an image without them leaves them empty.
+StepStatus StepNothing(OperationContext&, Isam696&) { return StepStatus::Next; }
+
+const Step kSteps[15] = {StepErase,   StepHeader,  StepStatic,  StepNothing, StepNothing,
+                         StepNames2,  StepAirports, StepNothing, StepNothing, StepNothing,
+                         StepNothing, StepTcc,     StepSua,     StepOdds,    StepTrailer};
+
+}  // namespace
+
+void InstallCreateIsam696(GenModel& model) {
+    auto state = std::make_shared<Isam696>();
+    model.createIsamSteps.clear();
+    for (size_t i = 0; i < 15; ++i) {
+        const Step fn = kSteps[i];
+        model.createIsamSteps.push_back({[state, fn](OperationContext& c) { return fn(c, *state); },
+                                         kCreateIsamTexts696[i]});
+    }
+    model.drivers[kModeCreateIsam] = [state](OperationContext& c) {
+        const bool ended = RunCreateIsamStep(c, c.model->createIsamSteps, *state->framework);
+        if (ended) {
+            state->writer.Abandon();
+            state->source.reset();
+        }
+        return ended;
+    };
+}

@@ -1,0 +1,128 @@
+#include "gen696/ImageFile696.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "platform/FileSystem.h"
+
+namespace {
+
+constexpr size_t kAppendBuffer = 1 << 16;
+constexpr size_t kSealChunk = 1 << 20;
+
+const std::array<uint32_t, 256>& CrcTable() {
+    static const std::array<uint32_t, 256> table = [] {
+        std::array<uint32_t, 256> t{};
+        for (uint32_t i = 0; i < 256; ++i) {
+            uint32_t c = i;
+            for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+            t[i] = c;
+        }
+        return t;
+    }();
+    return table;
+}
+
+bool WriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset) {
+    while (size > 0) {
+        const long n = platform::WriteAt(fd, data, size, static_cast<int64_t>(offset));
+        if (n <= 0) return false;
+        data += n;
+        size -= static_cast<size_t>(n);
+        offset += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+void PackDirectoryEntry(uint8_t out[8], uint32_t start, uint32_t count, uint8_t size) {
+    for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(start >> (8 * i));
+    out[4] = size;
+    for (int i = 0; i < 3; ++i) out[5 + i] = static_cast<uint8_t>(count >> (8 * i));
+}
+
+ImageDirectoryEntry UnpackDirectoryEntry(const uint8_t in[8], uint32_t position) {
+    ImageDirectoryEntry e;
+    e.start = in[0] | (in[1] << 8) | (in[2] << 16) | (static_cast<uint32_t>(in[3]) << 24);
+    e.size = in[4];
+    e.count = in[5] | (in[6] << 8) | (in[7] << 16);
+    e.position = position;
+    return e;
+}
+
+uint32_t ImageCrc696(uint32_t reg, const uint8_t* data, size_t size) {
+    const std::array<uint32_t, 256>& table = CrcTable();
+    for (size_t i = 0; i < size; ++i) reg = (reg >> 8) ^ table[(reg ^ data[i]) & 0xFF];
+    return reg;
+}
+
+ImageFile696::ImageFile696(int fd) : fd_(fd), entries_(kDirectoryEntries696) {
+    buffer_.reserve(kAppendBuffer);
+    for (uint32_t n = 0; n < kDirectoryEntries696; ++n) entries_[n].position = kDirectoryStart696 + kEntrySize696 * n;
+}
+
+ImageFile696::~ImageFile696() { Flush(); }
+
+bool ImageFile696::Flush() {
+    if (buffer_.empty()) return true;
+    const uint32_t start = end_ - static_cast<uint32_t>(buffer_.size());
+    const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size(), start);
+    buffer_.clear();
+    return ok;
+}
+
+bool ImageFile696::MoveEnd(uint32_t end) {
+    if (!Flush()) return false;
+    end_ = end;
+    return true;
+}
+
+bool ImageFile696::Append(const void* data, size_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    if (buffer_.size() + size > kAppendBuffer && !Flush()) return false;
+    if (size > kAppendBuffer) {
+        if (!WriteAll(fd_, bytes, size, end_)) return false;
+    } else {
+        buffer_.insert(buffer_.end(), bytes, bytes + size);
+    }
+    end_ += static_cast<uint32_t>(size);
+    return true;
+}
+
+bool ImageFile696::WriteAt(uint32_t offset, const void* data, size_t size) {
+    return Flush() && WriteAll(fd_, static_cast<const uint8_t*>(data), size, offset);
+}
+
+bool ImageFile696::ZeroDirectory() {
+    const std::vector<uint8_t> zeros(kDirectoryEntries696 * kEntrySize696, 0);
+    for (ImageDirectoryEntry& e : entries_) e = ImageDirectoryEntry{0, 0, 0, e.position};
+    return WriteAt(kDirectoryStart696, zeros.data(), zeros.size());
+}
+
+bool ImageFile696::SetDirectoryEntry(int n, uint32_t start, uint32_t count, uint8_t size) {
+    if (n < 0 || n >= static_cast<int>(kDirectoryEntries696)) return false;
+    ImageDirectoryEntry& e = entries_[static_cast<size_t>(n)];
+    e.start = start;
+    e.count = count;
+    e.size = size;
+    uint8_t bytes[8];
+    PackDirectoryEntry(bytes, start, count, size);
+    return WriteAt(e.position, bytes, sizeof bytes);
+}
+
+bool ImageFile696::SealImageCrc() {
+    if (!Flush()) return false;
+    std::vector<uint8_t> chunk(kSealChunk);
+    uint32_t reg = kImageCrcStart696;
+    for (uint32_t at = 0; at < end_;) {
+        const size_t want = std::min<size_t>(chunk.size(), end_ - at);
+        const long n = platform::ReadAt(fd_, chunk.data(), want, at);
+        if (n <= 0) return false;
+        reg = ImageCrc696(reg, chunk.data(), static_cast<size_t>(n));
+        at += static_cast<uint32_t>(n);
+    }
+    for (int i = 0; i < 4; ++i) seal_[i] = static_cast<uint8_t>(reg >> (8 * i));
+    return Append(seal_, sizeof seal_) && Flush();
+}

@@ -1,0 +1,172 @@
+#include "gen696/Tessily696.h"
+
+#include <cstdlib>
+
+#include "common/CLocale.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/CGenView.h"
+#include "gen/shell/CGenDoc.h"
+#include "gen/shell/ControlSection.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/shell/RunSetup.h"
+#include "gen696/Comp696Dialog.h"
+#include "gen696/CreateImage696.h"
+#include "gen696/CreateIsam696.h"
+#include "gen696/Settings696.h"
+#include "platform/MessageBox.h"
+
+Settings696& TessilySettings() {
+    static Settings696 settings;
+    return settings;
+}
+
+namespace {
+
+const char* const kSuaKinds[16][2] = {
+    {"Class C", "Alert Area"},           {"Control Area", "Caution Area"}, {"Terminal Ctrl", "Danger Area"},
+    {"TRSA", "MOA"},                     {"Class B", "Prohibited Area"},   {"Control Zone", "Restricted Area"},
+    {"Class F", "Training Area"},        {"ATZ", "Unknown Type"},          {"Class D", "Warning Area"},
+    {"Class E", "ADIZ"},                 {"Class A", "TEMP"},              {"Radar Zone", "Parachute Area"},
+    {"Special Rules Area", "Unknown AreaC"}, {"TIZ", "Unknown AreaD"},     {"Airway", "Unknown AreaE"},
+    {"Class G", "Unknown AreaF"},
+};
+
+const char* const kListedSections[12] = {"Eprom Title", "Countries", "Names", "APTs",       "INTs",        "NDBs",
+                                         "VORs",        "SUAs",      "FSSs",  "ARTCCs",     "Approaches",  "Airways"};
+
+std::string Format(const char* format, const std::string& value) { return StringFormatC(format, value.c_str()); }
+
+bool Confirmation696(CGenView& view, int mode) {
+    CGenDoc* doc = view.GetDoc();
+    auto add = [doc](const std::string& line) {
+        if (doc) doc->AddLine(line);
+    };
+    CGenApp& app = view.App();
+    std::string filters;
+    switch (mode) {
+    case kModeCreateImage:
+        add("You have chosen to create a new Binary Image File");
+        add(Format("'%s' from the ISAM database.", view.fileName));
+        if (FormatFiltersText(filters, mode, app.Settings()) > 0) add(filters);
+        break;
+    case kModeCreateIsam:
+        add("You have chosen to create a new ISAM Database");
+        add(Format("from the binary image file '%s'", view.fileName));
+        break;
+    case kModeBatchUpdate:
+        add("You have chosen to update the ISAM Database");
+        add(Format("from the batch update file '%s'", view.fileName));
+        break;
+    case kModeList: {
+        const int s = view.section >= 0 && view.section < 12 ? view.section : 0;
+        add(std::string("The '") + kListedSections[s] + "' section of file '" + view.fileName + "' will be listed");
+        break;
+    }
+    case kModeCompileSua:
+        add(std::string("You have chosen to create file \"") +
+            (app.Control().Unattended() ? "SUA+.dat" : "NewSUA+.dat") + "\"");
+        if (FormatFiltersText(filters, mode, app.Settings()) > 0) add(filters);
+        add(Format("from the text file '%s'", view.fileName));
+        break;
+    case kModeCompileAwy:
+        add("You have chosen to re-create the ISAM airways files");
+        add(Format("from the text file '%s'", view.fileName));
+        break;
+    case kModeCompileApr:
+        add("You have chosen to update the ISAM approach files");
+        add(Format("from the text file '%s'", view.fileName));
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool CompileFilter696(CGenApp& app, int mode) {
+    GenSettings& s = app.Settings();
+    if (mode != kModeCompileSua) {
+        s.briefApts = true;
+        return true;
+    }
+    Settings696& t = TessilySettings();
+    Comp696Dialog dialog;
+    if (t.maxBase != 0) dialog.maxBase = std::to_string(t.maxBase);
+    ControlRun& run = app.Control();
+    for (;;) {
+        const bool unattended = run.Unattended();
+        if (run.Running()) dialog.maxBase = run.Current().maxBase;
+        if (!unattended && dialog.RunModal() != platform::kIdOk) return false;
+        const int value = std::atoi(dialog.maxBase.c_str());
+        if (value % 100 != 0) {
+            if (unattended) {
+                // The file's value cannot be corrected: the operation is not started.
+                if (CGenDoc* doc = app.GenView() ? app.GenView()->GetDoc() : nullptr) {
+                    doc->AddLine("Maximum Base must be a multiple of 100");
+                }
+                return false;
+            }
+            platform::ShowMessage("Maximum Base must be a multiple of 100");
+            continue;
+        }
+        t.maxBase = value;
+        s.maxBase = value;
+        return true;
+    }
+}
+
+}  // namespace
+
+int SuaKindCode696(const std::string& name) {
+    for (int row = 0; row < 16; ++row) {
+        if (name == kSuaKinds[row][0]) return 32 + row;
+        if (name == kSuaKinds[row][1]) return 64 + row;
+    }
+    return 0;
+}
+
+int ApplySwitch696(const std::vector<std::string>& tokens, size_t index) {
+    Settings696& s = TessilySettings();
+    const std::string& t = tokens[index];
+    if (t == "-ATL") {
+        s.areaCode = 19;
+    } else if (t == "-AMR") {
+        s.areaCode = 17;
+    } else if (t == "-PAC") {
+        s.areaCode = 20;
+    } else if (t == "-NCD") {
+        ++s.keepHeaderDates;
+    } else if (t == "-X") {
+        ++s.invertFilters;
+    } else if (t == "-SUAT") {
+        if (index + 1 < tokens.size() && !s.suaKindChosen) {
+            std::string rest;
+            for (size_t i = index + 1; i < tokens.size(); ++i) rest += (i > index + 1 ? " " : "") + tokens[i];
+            s.suaKindChosen = true;
+            s.suaKind = SuaKindCode696(rest);
+        }
+    } else if (t.compare(0, 2, "-N") == 0 || t.compare(0, 2, "-P") == 0) {
+        // The framework's -NOTRAINING and -P are not Tessily's.
+    } else {
+        return 0;
+    }
+    return 1;
+}
+
+void InstallTessily(GenModel& model) {
+    model.name = "Tessily";
+    model.version = kTessilyVersion;
+    model.programFile = "tessily";
+    model.modeKeywords[kModeCompileAwy] = "CompileAWY";
+    model.controlSections = {{"TIT", 0}, {"APT", 3}, {"INT", 4}, {"NDB", 5}, {"VOR", 6}, {"SUA", 7},
+                             {"FSS", 8}, {"TCC", 9}, {"APR", 10}, {"AWY", 11}};
+    model.sectionComboTexts = {"Image Title", "Countries", "Names",  "APTs",       "INTs",      "NDBs",
+                               "VORs",        "SUAs",      "FSSs",   "ARTCCs",     "Approaches", "Airways"};
+    model.confirmation = Confirmation696;
+    model.compileFilter = CompileFilter696;
+    model.extraSwitch = [](CGenApp&, const std::vector<std::string>& tokens, size_t index) {
+        return ApplySwitch696(tokens, index);
+    };
+    model.checkImageType = [](CGenView&, const std::string&, int) { return true; };
+    InstallCreateImage696(model);
+    InstallCreateIsam696(model);
+}

@@ -1,0 +1,20 @@
+// Tessily's model: names, modes, control-file sections, command-line switches, confirmation
+// lines, compile filter and the operations of the 696 family.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "gen/shell/GenModel.h"
+
+inline constexpr const char* kTessilyVersion = "5.4.10";
+// Mode 5 compiles airway text here.
+inline constexpr int kModeCompileAwy = kModeCompileTcc;
+
+// Fills the model of the 696 generator.
+void InstallTessily(GenModel& model);
+
+// A command-line token of Tessily's own; the number of tokens used (0: not Tessily's).
+int ApplySwitch696(const std::vector<std::string>& tokens, size_t index);
+// The -SUAT kind code of a kind name (0: no such kind).
+int SuaKindCode696(const std::string& name);
