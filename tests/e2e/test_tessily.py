@@ -1,0 +1,187 @@
+"""Tessily end to end: the seven section files of a database folder and an empty database make
+a sealed 696 image; Create ISAM takes it apart into the same section files, and the image built
+again from them is the same byte for byte; bad images and bad section files change nothing."""
+import os
+import struct
+import unittest
+import zlib
+
+import img696check
+import sections696
+import suite
+
+EMPTY_QUESTION = "Your ISAM database (on your PC) is empty, do you want to continue ?"
+YES = suite.answer("Your ISAM database", "Yes")
+NO = suite.answer("Your ISAM database", "No")
+
+
+class TessilyRun(suite.TempFolderRun):
+    prefix = "tessily-"
+
+    def run_sections(self, sections, answers=(YES,), switches=()):
+        lines = []
+        for section in sections:
+            lines += ["%s=%s" % (k, v) for k, v in section.items()]
+            lines.append("GO=1")
+        self.write("run.ctl", lines)
+        return self.run_headless("tessily", self.write_answers(list(answers)) + list(switches) + ["-F", "run.ctl"])
+
+    def create_image(self, image, switches=(), answers=(YES,)):
+        return self.run_sections([{"Mode": "CreateImage", "Filename": image}], answers, switches)
+
+    def create_isam(self, image, answers=(YES,)):
+        return self.run_sections([{"Mode": "CreateISAM", "Filename": image}], answers)
+
+    def db_files(self):
+        folder = self.path("db50")
+        out = {}
+        for name in sorted(os.listdir(folder)):
+            with open(os.path.join(folder, name), "rb") as f:
+                out[name] = f.read()
+        return out
+
+    def assert_sound(self, image):
+        data = self.read(image)
+        self.assertEqual(img696check.check_image(data), [])
+        return data
+
+
+class CreateImageFromSectionFiles(TessilyRun):
+    def setUp(self):
+        super().setUp()
+        self.fixture = sections696.write_section_files(self.path("db50"))
+
+    def test_empty_database_answered_yes_gives_a_sealed_image_and_the_round_trip_repeats_it(self):
+        self.assertEqual(self.create_image("a.img", switches=["-NCD"]), 0, self.err)
+        self.assertIn("Image Complete", self.out)
+        self.assertIn("BEWARE: your new image is also empty", self.out)
+        self.assertIn(suite.COMPLETED, self.out)
+        a = self.assert_sound("a.img")
+        self.assertEqual(zlib.crc32(a), 0xFFFFFFFF)
+        self.assertEqual(struct.unpack_from("<I", a, len(a) - 4)[0], zlib.crc32(a[:-4]) ^ 0xFFFFFFFF)
+        self.assertEqual(struct.unpack_from("<I", a, 248)[0], len(a))
+        self.assertIn("Image ends at %06x" % len(a), self.out)
+        # Header and directory entry 0 as the header file holds them, the length word apart.
+        header = self.fixture["HDR+.DAT"][len(b"HDR+_03|0|0|0|208<"):][:520]
+        self.assertEqual(a[:248] + a[252:520], header[:248] + header[252:])
+        # Every block's bytes are in the image at its directory start (converted fields aside).
+        entries = img696check.directory(a)
+        for name, data in self.fixture.items():
+            for _, position, count, size, payload in img696check.section_blocks(data):
+                section = (position - 512) // 8
+                if section <= 0 or section in img696check.RECORD_SECTIONS:
+                    continue
+                start, z, c = entries[section]
+                self.assertEqual((z, c), (size, count), section)
+                begin = start - 3 if section == 41 else start
+                self.assertEqual(a[begin:begin + len(payload)], payload, (name, section))
+
+        os.rename(self.path("a.img"), self.path("keep.img"))
+        self.assertEqual(self.create_isam("keep.img"), 0, self.err)
+        self.assertIn("Database Complete", self.out)
+        files = self.db_files()
+        for name, data in self.fixture.items():
+            if name == "HDR+.DAT":
+                # The image's length word is the only change.
+                at = len(b"HDR+_03|0|0|0|208<") + 248
+                data = data[:at] + struct.pack("<I", len(a)) + data[at + 4:]
+            self.assertEqual(files[name], data, name)
+        self.assertEqual(files["rwyextras.txt"], b"PICSLEN=14\nRWDEFLEN=09\n")
+        self.assertEqual(self.create_image("b.img", switches=["-NCD"]), 0, self.err)
+        self.assertEqual(self.read("b.img"), a)
+
+    def test_area_switch_changes_byte_150_and_the_seal_only(self):
+        self.assertEqual(self.create_image("a.img", switches=["-NCD"]), 0, self.err)
+        self.assertEqual(self.create_image("p.img", switches=["-NCD", "-ATL", "-PAC"]), 0, self.err)
+        a, p = self.read("a.img"), self.assert_sound("p.img")
+        self.assertEqual(p[150], 20)
+        differ = [i for i in range(len(a)) if a[i] != p[i]]
+        self.assertEqual([i for i in differ if i < len(a) - 4], [150])
+
+    def test_todays_dates_without_ncd(self):
+        import datetime
+        self.assertEqual(self.create_image("a.img"), 0, self.err)
+        a = self.assert_sound("a.img")
+        today = datetime.date.today()
+        date = bytes([today.month, today.day]) + struct.pack("<H", today.year)
+        self.assertEqual(a[131:143], date * 3)
+
+    def test_answer_no_aborts_and_leaves_no_image(self):
+        self.assertEqual(self.create_image("a.img", answers=(NO,)), 3)
+        self.assertIn("Operation Aborted", self.out)
+        self.assertFalse(os.path.exists(self.path("a.img")))
+
+    def test_missing_or_damaged_section_file_aborts_the_operation_only(self):
+        cases = [
+            ("missing", "TRL+.DAT", None, "Cannot Open"),
+            ("no end block", "ODDS+.DAT", self.fixture["ODDS+.DAT"][:-len(b"ODDS+_03|0|0|0|0<")],
+             "Error while reading ODDS+ datfile header"),
+            ("64 bytes without <", "NAM2+.DAT", b"NAM2+_03|" + b"1" * 80, "Error while reading NAM2+ datfile header"),
+            ("wrong version", "STA+.DAT", self.fixture["STA+.DAT"].replace(b"STA+_03", b"STA+_02", 1),
+             "Error while reading STA+ datfile header"),
+        ]
+        for what, name, data, message in cases:
+            with self.subTest(what):
+                sections696.write_section_files(self.path("db50"))
+                if data is None:
+                    os.remove(self.path("db50", name))
+                else:
+                    self.write(os.path.join("db50", name), data)
+                before = self.db_files()
+                self.assertEqual(self.create_image("a.img"), 3)
+                self.assertIn("Operation Aborted", self.out)
+                self.assertTrue(any(message in line for line in self.out + self.err), (self.out, self.err))
+                self.assertFalse(os.path.exists(self.path("a.img")))
+                after = self.db_files()
+                self.assertEqual({k: after.get(k) for k in before}, before)
+
+    def test_section_files_found_whatever_their_letter_case(self):
+        os.rename(self.path("db50", "SUA+.DAT"), self.path("db50", "sua+.dat"))
+        self.assertEqual(self.create_image("a.img"), 0, self.err)
+        self.assert_sound("a.img")
+
+
+class BadImagesRefused(TessilyRun):
+    def test_damaged_images_leave_the_database_folder_as_it_was(self):
+        sections696.write_section_files(self.path("db50"))
+        self.assertEqual(self.create_image("good.img", switches=["-NCD"]), 0, self.err)
+        good = self.read("good.img")
+
+        def patched(at, value):
+            b = bytearray(good)
+            b[at:at + len(value)] = value
+            return bytes(b)
+
+        last = max(n for n, e in enumerate(img696check.directory(good)) if e[0])
+        cases = {
+            "flipped directory byte": patched(512 + 8 * 20 + 1, bytes([good[512 + 8 * 20 + 1] ^ 0x10])),
+            "truncated": good[:len(good) // 2],
+            "entry 0 count 0": patched(512 + 5, b"\0\0\0"),
+            "section beyond the end": patched(512 + 8 * last, struct.pack("<I", len(good) + 100)),
+            "too short for a directory": good[:700],
+        }
+        before = self.db_files()
+        for what, data in cases.items():
+            with self.subTest(what):
+                self.write("bad.img", data)
+                self.assertEqual(self.create_isam("bad.img"), 3)
+                self.assertIn("Operation Aborted", self.out)
+                self.assertTrue(any("bad.img is not a usable 696 image" in line for line in self.out + self.err),
+                                (self.out, self.err))
+                self.assertEqual(self.db_files(), before)
+
+
+class Checker(unittest.TestCase):
+    def test_checker_finds_each_fault(self):
+        import tempfile
+        with tempfile.TemporaryDirectory() as d:
+            sections696.write_section_files(os.path.join(d, "db50"))
+        files = sections696.section_files()
+        for name, data in files.items():
+            self.assertTrue(img696check.section_blocks(data), name)
+        with self.assertRaises(ValueError):
+            img696check.section_blocks(files["TRL+.DAT"][:-3])
+
+
+if __name__ == "__main__":
+    unittest.main()
