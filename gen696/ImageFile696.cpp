@@ -11,17 +11,22 @@ namespace {
 constexpr size_t kAppendBuffer = 1 << 16;
 constexpr size_t kSealChunk = 1 << 20;
 
-const std::array<uint32_t, 256>& CrcTable() {
-    static const std::array<uint32_t, 256> table = [] {
-        std::array<uint32_t, 256> t{};
+// Eight tables: table k advances a byte that stands k bytes before the end of an 8-byte group.
+using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
+const CrcTables& CrcTable() {
+    static const CrcTables tables = [] {
+        CrcTables t{};
         for (uint32_t i = 0; i < 256; ++i) {
             uint32_t c = i;
             for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[i] = c;
+            t[0][i] = c;
+        }
+        for (uint32_t i = 0; i < 256; ++i) {
+            for (size_t k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
         }
         return t;
     }();
-    return table;
+    return tables;
 }
 
 bool WriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset) {
@@ -53,8 +58,15 @@ ImageDirectoryEntry UnpackDirectoryEntry(const uint8_t in[8], uint32_t position)
 }
 
 uint32_t ImageCrc696(uint32_t reg, const uint8_t* data, size_t size) {
-    const std::array<uint32_t, 256>& table = CrcTable();
-    for (size_t i = 0; i < size; ++i) reg = (reg >> 8) ^ table[(reg ^ data[i]) & 0xFF];
+    const CrcTables& t = CrcTable();
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        const uint32_t lo = reg ^ (data[i] | (data[i + 1] << 8) | (data[i + 2] << 16) |
+                                   (static_cast<uint32_t>(data[i + 3]) << 24));
+        reg = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
+              t[3][data[i + 4]] ^ t[2][data[i + 5]] ^ t[1][data[i + 6]] ^ t[0][data[i + 7]];
+    }
+    for (; i < size; ++i) reg = (reg >> 8) ^ t[0][(reg ^ data[i]) & 0xFF];
     return reg;
 }
 
