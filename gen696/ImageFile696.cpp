@@ -11,8 +11,9 @@ namespace {
 constexpr size_t kAppendBuffer = 1 << 16;
 constexpr size_t kSealChunk = 1 << 20;
 
-// Eight tables: table k advances a byte that stands k bytes before the end of an 8-byte group.
-using CrcTables = std::array<std::array<uint32_t, 256>, 8>;
+// Sixteen tables: table k advances a byte that stands k bytes before the end of a 16-byte group.
+constexpr size_t kCrcGroup = 16;
+using CrcTables = std::array<std::array<uint32_t, 256>, kCrcGroup>;
 const CrcTables& CrcTable() {
     static const CrcTables tables = [] {
         CrcTables t{};
@@ -22,7 +23,7 @@ const CrcTables& CrcTable() {
             t[0][i] = c;
         }
         for (uint32_t i = 0; i < 256; ++i) {
-            for (size_t k = 1; k < 8; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+            for (size_t k = 1; k < kCrcGroup; ++k) t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
         }
         return t;
     }();
@@ -60,11 +61,12 @@ ImageDirectoryEntry UnpackDirectoryEntry(const uint8_t in[8], uint32_t position)
 uint32_t ImageCrc696(uint32_t reg, const uint8_t* data, size_t size) {
     const CrcTables& t = CrcTable();
     size_t i = 0;
-    for (; i + 8 <= size; i += 8) {
-        const uint32_t lo = reg ^ (data[i] | (data[i + 1] << 8) | (data[i + 2] << 16) |
-                                   (static_cast<uint32_t>(data[i + 3]) << 24));
-        reg = t[7][lo & 0xFF] ^ t[6][(lo >> 8) & 0xFF] ^ t[5][(lo >> 16) & 0xFF] ^ t[4][lo >> 24] ^
-              t[3][data[i + 4]] ^ t[2][data[i + 5]] ^ t[1][data[i + 6]] ^ t[0][data[i + 7]];
+    for (; i + kCrcGroup <= size; i += kCrcGroup) {
+        const uint8_t* p = data + i;
+        const uint32_t lo = reg ^ (p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
+        reg = t[15][lo & 0xFF] ^ t[14][(lo >> 8) & 0xFF] ^ t[13][(lo >> 16) & 0xFF] ^ t[12][lo >> 24] ^
+              t[11][p[4]] ^ t[10][p[5]] ^ t[9][p[6]] ^ t[8][p[7]] ^ t[7][p[8]] ^ t[6][p[9]] ^ t[5][p[10]] ^
+              t[4][p[11]] ^ t[3][p[12]] ^ t[2][p[13]] ^ t[1][p[14]] ^ t[0][p[15]];
     }
     for (; i < size; ++i) reg = (reg >> 8) ^ t[0][(reg ^ data[i]) & 0xFF];
     return reg;
@@ -101,6 +103,15 @@ bool ImageFile696::Append(const void* data, size_t size) {
     }
     end_ += static_cast<uint32_t>(size);
     return true;
+}
+
+uint8_t* ImageFile696::AppendRoom(size_t size) {
+    if (size > kAppendBuffer) return nullptr;
+    if (buffer_.size() + size > kAppendBuffer && !Flush()) return nullptr;
+    const size_t at = buffer_.size();
+    buffer_.resize(at + size);
+    end_ += static_cast<uint32_t>(size);
+    return buffer_.data() + at;
 }
 
 bool ImageFile696::WriteAt(uint32_t offset, const void* data, size_t size) {

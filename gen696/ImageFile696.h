@@ -54,6 +54,9 @@ public:
 
     // Appends at the end (buffered). False on a write error.
     bool Append(const void* data, size_t size);
+    // Room for `size` bytes at the end (at most one append buffer), to be filled by the caller
+    // at once; null on a write error.
+    uint8_t* AppendRoom(size_t size);
     // Writes at an offset (flushes first).
     bool WriteAt(uint32_t offset, const void* data, size_t size);
     bool Flush();

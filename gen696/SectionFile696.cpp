@@ -240,10 +240,14 @@ DatFileCopy696::Result DatFileCopy696::Piece(const std::string& folder, const Se
         std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
         bytesPending_ = recordsPending_ = 0;
     }
-    uint8_t piece[kDatPiece696];
     if (bytesPending_ > 0) {
         const uint32_t n = std::min<uint32_t>(bytesPending_, kDatPiece696);
-        if (std::fread(piece, 1, n, file_) != n) {
+        uint8_t* piece = image.AppendRoom(n);
+        if (!piece) {
+            *error = "Cannot write the image file";
+            return Result::Failed;
+        }
+        if (fread_unlocked(piece, 1, n, file_) != n) {
             *error = StringFormatC("Error while reading %s datfile header", spec.name);
             return Result::Failed;
         }
@@ -251,31 +255,28 @@ DatFileCopy696::Result DatFileCopy696::Piece(const std::string& folder, const Se
             kAreaOffset696 < sectionOffset_ + n) {
             piece[kAreaOffset696 - sectionOffset_] = static_cast<uint8_t>(areaCode);
         }
-        if (!image.Append(piece, n)) {
-            *error = "Cannot write the image file";
-            return Result::Failed;
-        }
         bytesPending_ -= n;
         sectionOffset_ += n;
         return Result::Again;
     }
     if (recordsPending_ > 0) {
-        const size_t size = record_.size();
-        if (size > 0 && std::fread(record_.data(), 1, size, file_) != size) {
+        const size_t size = block_.size;
+        uint8_t* record = image.AppendRoom(size);
+        if (!record) {
+            *error = "Cannot write the image file";
+            return Result::Failed;
+        }
+        if (size > 0 && fread_unlocked(record, 1, size, file_) != size) {
             *error = StringFormatC("Error while reading %s datfile header", spec.name);
             return Result::Failed;
         }
         const int section = block_.Section();
         if (section == kSectionStatic) {
             if (sectionOffset_ <= kPicsLenByte && kPicsLenByte + 2 <= sectionOffset_ + size) {
-                record_[kPicsLenByte - sectionOffset_] = static_cast<uint8_t>(picsLen);
-                record_[kPicsLenByte - sectionOffset_ + 1] = static_cast<uint8_t>(picsLen >> 8);
+                record[kPicsLenByte - sectionOffset_] = static_cast<uint8_t>(picsLen);
+                record[kPicsLenByte - sectionOffset_ + 1] = static_cast<uint8_t>(picsLen >> 8);
             }
-        } else if (!RecordIntoImage696(section, record_.data(), size, image, links, error)) {
-            return Result::Failed;
-        }
-        if (!image.Append(record_.data(), size)) {
-            *error = "Cannot write the image file";
+        } else if (!RecordIntoImage696(section, record, size, image, links, error)) {
             return Result::Failed;
         }
         --recordsPending_;
@@ -289,7 +290,7 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec,
                                                  std::string* error) {
     std::string text;
     while (text.size() < kDatHeaderMax696) {
-        const int c = std::fgetc(file_);
+        const int c = getc_unlocked(file_);
         if (c == EOF) break;
         text.push_back(static_cast<char>(c));
         if (c == '<') break;
@@ -307,7 +308,6 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec,
         return Result::Failed;
     }
     sectionOffset_ = 0;
-    record_.clear();
     if (block_.IsHeaderBlock()) {
         if (!image.SetDirectoryEntry(0, kDirectoryStart696, kDirectoryEntries696, kEntrySize696)) {
             *error = "Cannot write the image file";
@@ -334,7 +334,6 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec,
             return Result::Failed;
         }
         recordsPending_ = block_.count;
-        record_.assign(block_.size, 0);
     } else {
         bytesPending_ = block_.length;
     }
@@ -386,7 +385,7 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
             Abandon();
             return Result::Failed;
         }
-        if (std::fwrite(piece, 1, n, file_) != n) return writeFailed();
+        if (fwrite_unlocked(piece, 1, n, file_) != n) return writeFailed();
         bytesPending_ -= n;
         return Result::Again;
     }
@@ -398,14 +397,14 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
         }
         RecordIntoFile696(section_, record_.data(), recordSize_,
                           [&directory](int s) { return directory[static_cast<size_t>(s)].start; }, links);
-        if (std::fwrite(record_.data(), 1, recordSize_, file_) != recordSize_) return writeFailed();
+        if (fwrite_unlocked(record_.data(), 1, recordSize_, file_) != recordSize_) return writeFailed();
         --recordsPending_;
         return Result::Again;
     }
     for (;;) {
         if (listPos_ >= spec.sections.size()) {
             const std::string end = FormatDatHeader(spec.name, 0, 0, 0, 0);
-            const bool ok = std::fwrite(end.data(), 1, end.size(), file_) == end.size();
+            const bool ok = fwrite_unlocked(end.data(), 1, end.size(), file_) == end.size();
             const bool closed = std::fclose(file_) == 0;
             file_ = nullptr;
             started_ = false;
@@ -442,7 +441,7 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
                 bytesPending_ = length;
             }
         }
-        if (std::fwrite(header.data(), 1, header.size(), file_) != header.size()) return writeFailed();
+        if (fwrite_unlocked(header.data(), 1, header.size(), file_) != header.size()) return writeFailed();
         return Result::Again;
     }
 }

@@ -98,7 +98,6 @@ private:
     uint32_t bytesPending_ = 0;
     uint32_t recordsPending_ = 0;
     uint32_t sectionOffset_ = 0;   // bytes of the current section written so far
-    std::vector<uint8_t> record_;
 };
 
 // Writes one section file from a loaded source image, one piece per call; the file is made
