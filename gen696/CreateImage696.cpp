@@ -15,6 +15,7 @@
 #include "gen/shell/CGenDBOpen.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
+#include "gen/image/CountryRecord.h"
 #include "gen696/ImageFile696.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/Settings696.h"
@@ -99,6 +100,7 @@ struct Run696 {
     int picsLen = kDefaultPicsLen;
     int rwDefLen = 0;
     uint32_t countryCount = 0;
+    std::vector<int32_t> cmap;   // the country serial number of each table position
     uint32_t nameCount = 0;
     int32_t highestName = -1;
     std::vector<uint8_t> nsocc;   // one byte per name serial number
@@ -209,7 +211,23 @@ StepStatus EmptyTable(OperationContext& c, Run696& r, int section, uint8_t size)
     return StepStatus::Next;
 }
 
-StepStatus StepWriteCountries(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionCountries, 9); }
+// Section 2: one packed record per country, in the order of the country names.
+StepStatus StepWriteCountries(OperationContext& c, Run696& r) {
+    CountryRecord rec{};
+    if (c.calls == 0) {
+        if (!r.image.SetDirectoryEntry(kSectionCountries, r.image.End(), r.countryCount, 9)) return WriteFailed(c);
+        dbif_index<CountryRecord>("cname");
+        if (!dbif_first(rec)) return StepStatus::Next;
+    } else if (!dbif_next(rec)) {
+        return StepStatus::Next;
+    }
+    if (r.cmap.size() >= r.countryCount) return StepStatus::Next;
+    uint8_t packed[9];
+    PackCountryRecord(packed, rec.cid, sizeof rec.cid, rec.cname, sizeof rec.cname);
+    if (!r.image.Append(packed, sizeof packed)) return WriteFailed(c);
+    r.cmap.push_back(rec.csno);
+    return StepStatus::Again;
+}
 StepStatus StepWriteNames(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionNames, 1); }
 StepStatus StepWriteApproachIds(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionApproachIds, 4); }
 

@@ -1,7 +1,9 @@
 #include "gen696/CreateIsam696.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
 
 #include "common/CLocale.h"
 #include "gen/createisam/CreateIsam.h"
@@ -9,6 +11,9 @@
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
+#include "gen/image/CountryRecord.h"
+#include "gen/shell/CGenDBOpen.h"
+#include "platform/MessageBox.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/SourceImage696.h"
 #include "platform/FileSystem.h"
@@ -48,6 +53,7 @@ struct Isam696 {
     std::unique_ptr<SourceImage696> source;
     DatFileWriter696 writer;
     SectionLinks696 links;
+    std::set<std::string> countryIds;   // ids written (an id is stored under its first position)
 };
 
 using Step = StepStatus (*)(OperationContext&, Isam696&);
@@ -97,6 +103,45 @@ StepStatus StepSua(OperationContext& c, Isam696& s) { return WriteFile(c, s, kSu
 StepStatus StepOdds(OperationContext& c, Isam696& s) { return WriteFile(c, s, kOddsFile696); }
 StepStatus StepTrailer(OperationContext& c, Isam696& s) { return WriteFile(c, s, kTrlFile696); }
 
+// COUNTRY records from the country table, each under its table position.
+StepStatus StepCountries(OperationContext& c, Isam696& s) {
+    constexpr int kSection = 2;
+    const uint32_t i = c.calls;
+    const std::vector<ImageDirectoryEntry>& d = s.source->Directory();
+    const uint32_t start = d.size() > kSection ? d[kSection].start : 0;
+    // The directory's count, held to the bytes before the next section: an empty table shares
+    // its start with the sections that follow it.
+    const uint32_t count =
+        start ? std::min<uint32_t>(d[kSection].count, (SectionEnd696(d, kSection) - start) / 9) : 0;
+    if (i == 0) {
+        s.countryIds.clear();
+        dbif_open(kFileCountry);
+        dbif_index<CountryRecord>("csno");
+    }
+    if (i >= count) {
+        dbif_close(kFileCountry);
+        c.nextSerial[kFileCountry] = static_cast<int32_t>(count);
+        return StepStatus::Next;
+    }
+    uint8_t packed[9];
+    if (platform::ReadAt(s.source->Fd(), packed, sizeof packed, start + 9 * i) != 9) {
+        return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+    }
+    std::string id;
+    std::string name;
+    UnpackCountryRecord(packed, &id, &name);
+    CountryRecord rec{};
+    rec.csno = static_cast<int32_t>(i);
+    SetRecText(rec.cid, id.c_str(), sizeof rec.cid);
+    SetRecText(rec.cname, name.c_str(), sizeof rec.cname);
+    if (!s.countryIds.insert(rec.cid).second) {
+        c.AddLine(StringFormatC("Failing country was %d \"%s-%s\"", static_cast<int>(i), rec.cname, rec.cid));
+    } else {
+        dbif_add(rec);
+    }
+    return StepStatus::Again;
+}
+
 // The runway extras file begins with the picture and runway-definition lengths of section 1.
 StepStatus StepAirports(OperationContext& c, Isam696& s) {
     const std::string path = DbFolder(c) + "/rwyextras.txt";
@@ -111,7 +156,7 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
 // Tables of the image's records: an image without them leaves them empty.
 StepStatus StepNothing(OperationContext&, Isam696&) { return StepStatus::Next; }
 
-const Step kSteps[15] = {StepErase,   StepHeader,  StepStatic,  StepNothing, StepNothing,
+const Step kSteps[15] = {StepErase,   StepHeader,  StepStatic,  StepCountries, StepNothing,
                          StepNames2,  StepAirports, StepNothing, StepNothing, StepNothing,
                          StepNothing, StepTcc,     StepSua,     StepOdds,    StepTrailer};
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "common/CLocale.h"
+#include "gen/batch/BatchUpdate.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenView.h"
 #include "gen/shell/CGenDoc.h"
@@ -167,6 +168,8 @@ void InstallTessily(GenModel& model) {
         return ApplySwitch696(tokens, index);
     };
     model.checkImageType = [](CGenView&, const std::string&, int) { return true; };
+    // The framework's batch lines until the 696 handlers take their place.
+    InstallBatchUpdate(model);
     InstallCreateImage696(model);
     InstallCreateIsam696(model);
 }

@@ -90,6 +90,31 @@ class CreateImageFromSectionFiles(TessilyRun):
         self.assertEqual(self.create_image("b.img", switches=["-NCD"]), 0, self.err)
         self.assertEqual(self.read("b.img"), a)
 
+    def test_countries_of_the_database_are_in_the_image_and_come_back(self):
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+                                            {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        self.assertNotIn("BEWARE: your new image is also empty", self.out)
+        a = self.assert_sound("a.img")
+        start, size, count = img696check.directory(a)[2]
+        self.assertEqual((size, count), (9, 1))
+        # "US" and "UNITED STATES" in six-bit characters, packed and reversed.
+        text = "USUNITED STATES"[:12].ljust(12)
+        bits = "".join(format(ord(ch) - 32, "06b") for ch in text)
+        packed = int(bits, 2).to_bytes(9, "big")[::-1]
+        self.assertEqual(a[start:start + 9], packed)
+        os.mkdir(self.path("again"))
+        os.rename(self.path("a.img"), self.path("again", "a.img"))
+        for name in self.fixture:
+            os.rename(self.path("db50", name), self.path("again", name))
+        os.rename(self.path("db50"), self.path("old"))
+        os.rename(self.path("again"), self.path("db50"))
+        os.rename(self.path("db50", "a.img"), self.path("a.img"))
+        self.assertEqual(self.run_sections([{"Mode": "CreateISAM", "Filename": "a.img"},
+                                            {"Mode": "CreateImage", "Filename": "b.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        self.assertEqual(self.read("b.img"), a)
+
     def test_area_switch_changes_byte_150_and_the_seal_only(self):
         self.assertEqual(self.create_image("a.img", switches=["-NCD"]), 0, self.err)
         self.assertEqual(self.create_image("p.img", switches=["-NCD", "-ATL", "-PAC"]), 0, self.err)
