@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <memory>
@@ -16,6 +17,8 @@
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 #include "gen/image/CountryRecord.h"
+#include "gen/image/NameCoder.h"
+#include "gen/shell/GenExit.h"
 #include "gen696/ImageFile696.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/Settings696.h"
@@ -105,6 +108,13 @@ struct Run696 {
     int32_t highestName = -1;
     std::vector<uint8_t> nsocc;   // one byte per name serial number
     uint32_t keptNames = 0;
+    // Where each written name begins in the names table (bit position), by serial number.
+    std::vector<uint32_t> namePos;
+    std::vector<uint8_t> names;   // the names table being coded
+    uint32_t namesBit = 0;
+    uint32_t namesWritten = 0;
+    uint32_t namesStart = 0;
+    std::vector<std::pair<std::string, int32_t>> keptNameList;   // coded text, serial number
     ~Run696() {
         if (runwayExtras) std::fclose(runwayExtras);
     }
@@ -196,6 +206,34 @@ StepStatus StepScanNames(OperationContext& c, Run696& r) {
     return StepStatus::Again;
 }
 
+// Flags a name that a carried-over record names; a number beyond the names file stops the program.
+void FlagName(Run696& r, uint32_t number, const char* kind) {
+    if (number == kNoNameNumber696) return;
+    if (static_cast<int64_t>(number) > r.highestName) {
+        ProgramError(StringFormatC("Program error: %s value (%d) too large", kind, static_cast<int>(number)));
+    }
+    r.nsocc[number] = 1;
+}
+
+StepStatus FlagSectionFileNames(OperationContext& c, Run696& r, const SectionFileSpec696& spec) {
+    std::string error;
+    const bool ok = VisitDatRecords696(
+        DbFolder(c), spec, {29, 33, 39, 40}, [&r](int section, const uint8_t* rec, size_t size) {
+            if (section == 29 && size >= 9) FlagName(r, rec[6] | (rec[7] << 8) | (rec[8] << 16), "FSS name");
+            if (section == 33 && size >= 19) FlagName(r, rec[10] | (rec[11] << 8) | (rec[18] << 16), "TCC name");
+            if ((section == 39 || section == 40) && size >= 27) {
+                FlagName(r, rec[21] | (rec[22] << 8) | (rec[23] << 16), "controller name");
+                FlagName(r, rec[24] | (rec[25] << 8) | (rec[26] << 16), "airspace name");
+            }
+        },
+        &error);
+    if (!ok) return Abort(c, Framed(error));
+    return StepStatus::Next;
+}
+
+StepStatus StepCountTcc(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kTccFile696); }
+StepStatus StepCountSua(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kSuaFile696); }
+
 StepStatus StepFlagNames(OperationContext& c, Run696& r) {
     const bool removeUnused = !c.settings || c.settings->optimise;
     r.keptNames = 0;
@@ -228,7 +266,48 @@ StepStatus StepWriteCountries(OperationContext& c, Run696& r) {
     r.cmap.push_back(rec.csno);
     return StepStatus::Again;
 }
-StepStatus StepWriteNames(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionNames, 1); }
+// Section 3: the kept names in the order of their text, coded one behind the other. A name
+// kept with a leading blank is coded, and so sorted, without it: the table stays in the order
+// of what it holds.
+StepStatus StepWriteNames(OperationContext& c, Run696& r) {
+    if (c.calls == 0) {
+        const bool removeUnused = !c.settings || c.settings->optimise;
+        r.namePos.assign(r.nsocc.size(), UINT32_MAX);
+        r.names.clear();
+        r.namesBit = 0;
+        r.namesWritten = 0;
+        r.namesStart = r.image.End();
+        r.keptNameList.clear();
+        NameRecord rec{};
+        dbif_index<NameRecord>("nname");
+        for (bool found = dbif_first(rec); found; found = dbif_next(rec)) {
+            if (rec.nsno < 0 || static_cast<size_t>(rec.nsno) >= r.nsocc.size()) continue;
+            if (removeUnused && !r.nsocc[static_cast<size_t>(rec.nsno)]) continue;
+            rec.nname[sizeof rec.nname - 1] = 0;
+            const char* text = rec.nname;
+            if (text[0] == ' ' && text[1] != 0) ++text;
+            r.keptNameList.emplace_back(text, rec.nsno);
+        }
+        std::stable_sort(r.keptNameList.begin(), r.keptNameList.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+    }
+    if (r.namesWritten >= r.keptNameList.size()) {
+        if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesWritten, 1)) return WriteFailed(c);
+        r.names.resize((r.namesBit + 7) / 8);
+        if (!r.image.Append(r.names.data(), r.names.size())) return WriteFailed(c);
+        r.names.clear();
+        r.keptNameList.clear();
+        return StepStatus::Next;
+    }
+    const auto& [text, serial] = r.keptNameList[r.namesWritten];
+    const uint32_t bits = NameCodeBits(text.c_str());
+    r.names.resize((r.namesBit + bits + 7) / 8 + 1, 0);
+    r.namePos[static_cast<size_t>(serial)] = r.namesBit;
+    r.namesBit = EncodeNameText(text.c_str(), r.namesBit, r.names.data());
+    ++r.namesWritten;
+    return StepStatus::Again;
+}
+
 StepStatus StepWriteApproachIds(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionApproachIds, 4); }
 
 StepStatus StepCopyStatic(OperationContext& c, Run696& r) { return CopyPiece(c, r, kStaFile696); }
@@ -275,18 +354,30 @@ StepStatus StepSeal(OperationContext& c, Run696& r) {
 }
 
 const Step696 kSteps[39] = {
-    StepInitialise, StepCountCountries, StepScanNames, StepNothing, StepNothing, StepNothing, StepNothing,
-    StepNothing, StepNothing, StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,
-    StepFlagNames, StepNothing, StepCopyStatic, StepWriteCountries, StepWriteNames, StepCopyNames2,
-    StepWriteApproachIds, StepCopyOdds, StepCopyTcc, StepNothing, StepNothing, StepNothing, StepNothing,
-    StepNothing, StepNothing, StepNothing, StepNothing, StepNothing, StepCopySua, StepNothing,
-    StepNothing, StepNothing, StepCopyTrailer, StepWriteHeader, StepSeal,
+    StepInitialise, StepCountCountries, StepScanNames,                                    // 0-2
+    StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,                      // 3-7
+    StepNothing, StepNothing, StepNothing, StepNothing,                                   // 8-11
+    StepCountTcc, StepCountSua, StepFlagNames, StepNothing,                               // 12-15
+    StepCopyStatic, StepWriteCountries, StepWriteNames, StepCopyNames2,                   // 16-19
+    StepWriteApproachIds, StepCopyOdds, StepCopyTcc,                                      // 20-22
+    StepNothing, StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,         // 23-28
+    StepNothing, StepNothing, StepNothing,                                                // 29-31
+    StepCopySua, StepNothing, StepNothing, StepNothing,                                   // 32-35
+    StepCopyTrailer, StepWriteHeader, StepSeal,                                           // 36-38
 };
 
 StepStatus CallStep(OperationContext& c, State696& state, Step696 fn) {
     if (c.step == 0 && c.calls == 0) {
         if (c.imageFd < 0) return AbortCreateImage(c, Framed("Cannot Open " + c.imageName));
         state.run = std::make_shared<Run696>(c.imageFd);
+        Run696* run = state.run.get();
+        run->links.pointerOf = [run](uint32_t number, uint32_t* offset, int* bit) {
+            if (number >= run->namePos.size() || run->namePos[number] == UINT32_MAX) return false;
+            const uint32_t pos = run->namePos[number];
+            *offset = pos / 8;
+            *bit = 7 - static_cast<int>(pos % 8);
+            return true;
+        };
     }
     const std::shared_ptr<Run696> run = state.run;
     if (!run) return StepStatus::Stop;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <set>
 
@@ -12,6 +13,8 @@
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 #include "gen/image/CountryRecord.h"
+#include "gen/image/NameCoder.h"
+#include "gen/shell/GenExit.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "platform/MessageBox.h"
 #include "gen696/SectionFile696.h"
@@ -54,7 +57,72 @@ struct Isam696 {
     DatFileWriter696 writer;
     SectionLinks696 links;
     std::set<std::string> countryIds;   // ids written (an id is stored under its first position)
+    // The names table and the name map: each name's start bit and its NAME record's number.
+    std::vector<uint8_t> names;
+    std::vector<std::pair<uint32_t, uint32_t>> nameMap;
+    uint32_t namesWanted = 0;
+    uint32_t nameBit = 0;
+    int32_t nextName = 0;
+    OperationContext* context = nullptr;
 };
+
+constexpr uint32_t kNameBitsMax = 384;
+constexpr size_t kNameTextMax = 31;
+
+// One name of the table from bit `bit`; false when no name can be decoded there.
+bool NameAt(const std::vector<uint8_t>& names, uint32_t bit, std::string* text, uint32_t* next) {
+    const uint64_t tableBits = static_cast<uint64_t>(names.size()) * 8;
+    if (bit >= tableBits) return false;
+    const uint32_t end = static_cast<uint32_t>(std::min<uint64_t>(tableBits, static_cast<uint64_t>(bit) + kNameBitsMax));
+    std::string raw;
+    if (!DecodeNameText(names.data(), bit, end, &raw, next)) return false;
+    text->clear();
+    for (char ch : raw) {
+        if (ch == '/' && !text->empty() && text->back() == '/') continue;
+        text->push_back(ch);
+    }
+    if (text->size() > kNameTextMax) text->resize(kNameTextMax);
+    return true;
+}
+
+// The NAME record of a text, added under the next number when there is none.
+uint32_t NameNumberOfText(Isam696& s, const std::string& text) {
+    dbif_open(kFileNames);
+    dbif_index<NameRecord>("nname");
+    NameRecord rec{};
+    SetRecText(rec.nname, text.c_str(), sizeof rec.nname);
+    NameRecord found = rec;
+    if (dbif_find(found) && std::strncmp(found.nname, rec.nname, sizeof rec.nname) == 0) {
+        return static_cast<uint32_t>(found.nsno);
+    }
+    rec.nsno = s.nextName++;
+    if (!dbif_add(rec)) ProgramError(StringFormatC("Program error: DB add NAME %d failed", static_cast<int>(rec.nsno)));
+    return static_cast<uint32_t>(rec.nsno);
+}
+
+// The name number of a name pointer of a carried-over record.
+uint32_t NumberOfPointer(Isam696& s, int section, uint32_t offset, int bit) {
+    const uint32_t pos = offset * 8 + static_cast<uint32_t>(7 - bit);
+    if (s.nameMap.empty()) return kNoNameNumber696;
+    if (section == 29) {
+        // Create Image stores "no name" as the table's first bit. Found by its text, it would
+        // become a new name: it stays "no name", so that the image built again holds the same
+        // bytes.
+        if (pos == 0) return kNoNameNumber696;
+        // FSS names are found by their text; a pointer that names nothing stays "no name".
+        std::string text;
+        uint32_t next = 0;
+        const auto at = std::lower_bound(s.nameMap.begin(), s.nameMap.end(), std::make_pair(pos, 0u));
+        if (at == s.nameMap.end() || at->first != pos || !NameAt(s.names, pos, &text, &next)) return kNoNameNumber696;
+        return NameNumberOfText(s, " " + text);
+    }
+    const auto at = std::lower_bound(s.nameMap.begin(), s.nameMap.end(), std::make_pair(pos, 0u));
+    if (at != s.nameMap.end() && at->first == pos) return at->second;
+    if (s.context) {
+        s.context->AddLine(StringFormatC("******Database error: name number %x(%x) not present", pos / 8, pos % 8));
+    }
+    return kNoNameNumber696;
+}
 
 using Step = StepStatus (*)(OperationContext&, Isam696&);
 
@@ -142,6 +210,35 @@ StepStatus StepCountries(OperationContext& c, Isam696& s) {
     return StepStatus::Again;
 }
 
+// NAME records of the names table, one name a call, and the name map.
+StepStatus StepNames(OperationContext& c, Isam696& s) {
+    constexpr int kSection = 3;
+    if (c.calls == 0) {
+        const std::vector<ImageDirectoryEntry>& d = s.source->Directory();
+        const uint32_t start = d.size() > kSection ? d[kSection].start : 0;
+        const uint32_t bytes = start ? SectionEnd696(d, kSection) - start : 0;
+        s.namesWanted = start ? d[kSection].count : 0;
+        s.names.assign(bytes, 0);
+        s.nameMap.clear();
+        s.nameBit = 0;
+        s.nextName = 0;
+        if (bytes > 0 && platform::ReadAt(s.source->Fd(), s.names.data(), bytes, start) != static_cast<long>(bytes)) {
+            return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+        }
+        dbif_open(kFileNames);
+        dbif_index<NameRecord>("nname");
+    }
+    std::string text;
+    uint32_t next = 0;
+    if (s.nameMap.size() >= s.namesWanted || !NameAt(s.names, s.nameBit, &text, &next)) {
+        c.nextSerial[kFileNames] = s.nextName;
+        return StepStatus::Next;
+    }
+    s.nameMap.emplace_back(s.nameBit, NameNumberOfText(s, text));
+    s.nameBit = next;
+    return StepStatus::Again;
+}
+
 // The runway extras file begins with the picture and runway-definition lengths of section 1.
 StepStatus StepAirports(OperationContext& c, Isam696& s) {
     const std::string path = DbFolder(c) + "/rwyextras.txt";
@@ -156,7 +253,7 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
 // Tables of the image's records: an image without them leaves them empty.
 StepStatus StepNothing(OperationContext&, Isam696&) { return StepStatus::Next; }
 
-const Step kSteps[15] = {StepErase,   StepHeader,  StepStatic,  StepCountries, StepNothing,
+const Step kSteps[15] = {StepErase,   StepHeader,  StepStatic,  StepCountries, StepNames,
                          StepNames2,  StepAirports, StepNothing, StepNothing, StepNothing,
                          StepNothing, StepTcc,     StepSua,     StepOdds,    StepTrailer};
 
@@ -164,6 +261,8 @@ const Step kSteps[15] = {StepErase,   StepHeader,  StepStatic,  StepCountries, S
 
 void InstallCreateIsam696(GenModel& model) {
     auto state = std::make_shared<Isam696>();
+    Isam696* s = state.get();
+    s->links.numberOf = [s](int section, uint32_t offset, int bit) { return NumberOfPointer(*s, section, offset, bit); };
     model.createIsamSteps.clear();
     for (size_t i = 0; i < 15; ++i) {
         const Step fn = kSteps[i];
@@ -171,6 +270,7 @@ void InstallCreateIsam696(GenModel& model) {
                                          kCreateIsamTexts696[i]});
     }
     model.drivers[kModeCreateIsam] = [state](OperationContext& c) {
+        state->context = &c;
         const bool ended = RunCreateIsamStep(c, c.model->createIsamSteps, *state->framework);
         if (ended) {
             state->writer.Abandon();

@@ -162,7 +162,7 @@ bool RecordIntoImage696(int section, uint8_t* rec, size_t size, const ImageFile6
         for (int k = 0; k < 2; ++k) {
             const uint32_t number = U24(rec + at[k]);
             if (!PointerOf(links, number, &offset, &bit, error)) return false;
-            PutU24(rec + at[k], (number & 0xE00000) | (offset & 0x1FFFFF));
+            PutU24(rec + at[k], offset & 0x1FFFFF);
             PutBitsAt(rec, bitAt[k], 3, static_cast<uint32_t>(bit));
         }
         PutU24(rec + 17, (U24(rec + 17) + image.Entry(kSectionSuaShapes).start - 3) & 0xFFFFFF);
@@ -338,6 +338,50 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec,
         bytesPending_ = block_.length;
     }
     return Result::Again;
+}
+
+bool VisitDatRecords696(const std::string& folder, const SectionFileSpec696& spec, const std::vector<int>& sections,
+                        const std::function<void(int section, const uint8_t* record, size_t size)>& visit,
+                        std::string* error) {
+    const std::string path = SectionFilePath696(folder, spec.name);
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        *error = StringFormatC("Cannot Open %s", path.c_str());
+        return false;
+    }
+    std::vector<uint8_t> data;
+    uint8_t chunk[1 << 14];
+    for (size_t n; (n = fread_unlocked(chunk, 1, sizeof chunk, f)) > 0;) data.insert(data.end(), chunk, chunk + n);
+    std::fclose(f);
+    const std::string damaged = StringFormatC("Error while reading %s datfile header", spec.name);
+    size_t at = 0;
+    for (;;) {
+        size_t close = at;
+        while (close < data.size() && close - at < kDatHeaderMax696 && data[close] != '<') ++close;
+        DatBlockHeader h;
+        if (close >= data.size() || data[close] != '<' ||
+            !ParseDatHeader(std::string_view(reinterpret_cast<const char*>(&data[at]), close + 1 - at), spec.name,
+                            &h)) {
+            *error = damaged;
+            return false;
+        }
+        at = close + 1;
+        if (h.End()) return true;
+        const int section = h.Section();
+        const uint64_t bytes = RecordSection696(section) && !h.IsHeaderBlock()
+                                   ? static_cast<uint64_t>(h.count) * h.size
+                                   : h.length;
+        if (at + bytes > data.size()) {
+            *error = damaged;
+            return false;
+        }
+        bool wanted = false;
+        for (int s : sections) wanted = wanted || (s == section && !h.IsHeaderBlock());
+        if (wanted && h.size > 0) {
+            for (uint32_t r = 0; r < h.count; ++r) visit(section, &data[at + static_cast<size_t>(r) * h.size], h.size);
+        }
+        at += static_cast<size_t>(bytes);
+    }
 }
 
 // ---- Write from an image -------------------------------------------------------------------

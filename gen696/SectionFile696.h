@@ -127,6 +127,12 @@ private:
     std::vector<uint8_t> record_;
 };
 
+// The records of sections `sections` in a section file, read whole: `visit` gets each record.
+// False with the message of a missing or damaged file.
+bool VisitDatRecords696(const std::string& folder, const SectionFileSpec696& spec, const std::vector<int>& sections,
+                        const std::function<void(int section, const uint8_t* record, size_t size)>& visit,
+                        std::string* error);
+
 // A section's data length in a section file: the distance from its start to the nearest start
 // of the directory more than 3 bytes beyond it; count x size when there is none; 0 for a start
 // of 0.

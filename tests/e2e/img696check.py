@@ -32,6 +32,45 @@ def directory(data):
     return entries
 
 
+# The names table's prefix code, most significant bit first.
+THREE_BIT = {0b000: "A"}
+FOUR_BIT = {0b0011: "E", 0b0010: None, 0b0101: "O", 0b0100: "N", 0b0110: "R", 0b0111: "I"}
+GROUP_CHARS = "L STUMCDHBGKPY"
+ESCAPE_CHARS = "VWFJZXQ1204367985-/,.&()+;':fm??"
+
+
+def decode_names(table, count):
+    """The names of a names table: [(start bit, text)], at most `count` of them."""
+    bits = "".join(format(b, "08b") for b in table)
+    names, at = [], 0
+    while len(names) < count and at < len(bits):
+        start, text = at, ""
+        while True:
+            if at + 3 > len(bits):
+                return names
+            g = int(bits[at:at + 3], 2)
+            if g == 0:
+                text += "A"
+                at += 3
+            elif g < 4:
+                code = int(bits[at:at + 4], 2)
+                at += 4
+                if FOUR_BIT[code] is None:
+                    break
+                text += FOUR_BIT[code]
+            else:
+                v = int(bits[at:at + 5], 2)
+                at += 5
+                if v < 30:
+                    text += GROUP_CHARS[v - 16]
+                else:
+                    c = int(bits[at:at + 4], 2)
+                    at += 4
+                    text += ESCAPE_CHARS[c if v == 30 else 16 + c]
+        names.append((start, text))
+    return names
+
+
 def check_image(data):
     """The faults of an image, as texts (empty when it is sound)."""
     faults = []

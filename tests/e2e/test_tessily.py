@@ -115,6 +115,39 @@ class CreateImageFromSectionFiles(TessilyRun):
                          self.err)
         self.assertEqual(self.read("b.img"), a)
 
+    def test_names_of_carried_over_records_are_in_the_names_table_and_come_back(self):
+        names = {"fss": 9, "tcc": 3, "sua": (5, 7)}
+        self.fixture = sections696.write_section_files(self.path("db50"), names=names)
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+                                            {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        a = self.assert_sound("a.img")
+        entries = img696check.directory(a)
+        start, _, count = entries[3]
+        table = img696check.decode_names(a[start:entries[87][0]], count)
+        # Only the four names that the carried-over records use, in alphabetical order.
+        self.assertEqual(count, 4)
+        self.assertEqual([t for _, t in table], sorted(t for _, t in table))
+        starts = {s for s, _ in table}
+        sua = entries[39][0]
+        for at, bits_at in ((21, 43), (24, 99)):
+            offset = int.from_bytes(a[sua + at:sua + at + 3], "little") & 0x1FFFFF
+            bit = (int.from_bytes(a[sua:sua + 30], "big") >> (30 * 8 - bits_at - 3)) & 7
+            self.assertIn(offset * 8 + 7 - bit, starts)
+        # With every name kept the table holds the whole names file.
+        self.assertEqual(self.create_image("all.img", switches=["-NCD", "-R"]), 0, self.err)
+        self.assertGreater(img696check.directory(self.read("all.img"))[3][2], 50)
+
+        os.rename(self.path("db50"), self.path("old"))
+        os.mkdir(self.path("db50"))
+        for name in self.fixture:
+            os.rename(self.path("old", name), self.path("db50", name))
+        self.assertEqual(self.run_sections([{"Mode": "CreateISAM", "Filename": "a.img"},
+                                            {"Mode": "CreateImage", "Filename": "b.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        self.assertEqual(self.read("b.img"), a)
+        self.assertFalse([line for line in self.out if "Database error" in line])
+
     def test_area_switch_changes_byte_150_and_the_seal_only(self):
         self.assertEqual(self.create_image("a.img", switches=["-NCD"]), 0, self.err)
         self.assertEqual(self.create_image("p.img", switches=["-NCD", "-ATL", "-PAC"]), 0, self.err)
