@@ -19,6 +19,7 @@
 #include "platform/MessageBox.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/SourceImage696.h"
+#include "platform/AtomicFile.h"
 #include "platform/FileSystem.h"
 
 const char* const kCreateIsamTexts696[15] = {
@@ -242,11 +243,13 @@ StepStatus StepNames(OperationContext& c, Isam696& s) {
 // The runway extras file begins with the picture and runway-definition lengths of section 1.
 StepStatus StepAirports(OperationContext& c, Isam696& s) {
     const std::string path = DbFolder(c) + "/rwyextras.txt";
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return Abort(c, s, "*** " + StringFormatC("Cannot Open %s", path.c_str()) + " ***");
-    std::fprintf(f, "PICSLEN=%02d\n", static_cast<int>(s.source->StaticValue(3)));
-    std::fprintf(f, "RWDEFLEN=%02d\n", static_cast<int>(s.source->StaticValue(1)));
-    if (std::fclose(f) != 0) return Abort(c, s, "*** " + StringFormatC("Cannot Open %s", path.c_str()) + " ***");
+    const std::string text = StringFormatC("PICSLEN=%02d\nRWDEFLEN=%02d\n", static_cast<int>(s.source->StaticValue(3)),
+                                           static_cast<int>(s.source->StaticValue(1)));
+    platform::AtomicFile file;
+    if (!file.Open(path, platform::AtomicFile::Start::Empty) || !file.Write(text.data(), text.size()) ||
+        !file.Commit()) {
+        return Abort(c, s, "*** " + StringFormatC("Cannot Open %s", path.c_str()) + " ***");
+    }
     return StepStatus::Next;
 }
 

@@ -389,12 +389,18 @@ bool VisitDatRecords696(const std::string& folder, const SectionFileSpec696& spe
 DatFileWriter696::~DatFileWriter696() { Abandon(); }
 
 void DatFileWriter696::Abandon() {
-    if (file_) {
-        std::fclose(file_);
-        platform::DeleteFile(temp_);
-    }
-    file_ = nullptr;
+    file_.Abandon();
+    out_.clear();
     started_ = false;
+}
+
+bool DatFileWriter696::Put(const void* data, size_t size) {
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    out_.insert(out_.end(), bytes, bytes + size);
+    if (out_.size() < kFileBuffer) return true;
+    const bool ok = file_.Write(out_.data(), out_.size());
+    out_.clear();
+    return ok;
 }
 
 DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, const SectionFileSpec696& spec,
@@ -409,10 +415,7 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
         Abandon();
         started_ = true;
         path_ = SectionFilePath696(folder, spec.name);
-        temp_ = path_ + ".tmp";
-        file_ = std::fopen(temp_.c_str(), "wb");
-        if (!file_) return writeFailed();
-        std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
+        if (!file_.Open(path_, platform::AtomicFile::Start::Empty)) return writeFailed();
         listPos_ = 0;
         bytesPending_ = recordsPending_ = 0;
     }
@@ -429,7 +432,7 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
             Abandon();
             return Result::Failed;
         }
-        if (fwrite_unlocked(piece, 1, n, file_) != n) return writeFailed();
+        if (!Put(piece, n)) return writeFailed();
         bytesPending_ -= n;
         return Result::Again;
     }
@@ -441,27 +444,17 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
         }
         RecordIntoFile696(section_, record_.data(), recordSize_,
                           [&directory](int s) { return directory[static_cast<size_t>(s)].start; }, links);
-        if (fwrite_unlocked(record_.data(), 1, recordSize_, file_) != recordSize_) return writeFailed();
+        if (!Put(record_.data(), recordSize_)) return writeFailed();
         --recordsPending_;
         return Result::Again;
     }
     for (;;) {
         if (listPos_ >= spec.sections.size()) {
             const std::string end = FormatDatHeader(spec.name, 0, 0, 0, 0);
-            const bool ok = fwrite_unlocked(end.data(), 1, end.size(), file_) == end.size();
-            const bool closed = std::fclose(file_) == 0;
-            file_ = nullptr;
+            const bool ok = Put(end.data(), end.size()) && file_.Write(out_.data(), out_.size()) && file_.Commit();
+            out_.clear();
             started_ = false;
-            if (!ok || !closed) {
-                platform::DeleteFile(temp_);
-                *error = StringFormatC("Cannot Open %s", path_.c_str());
-                return Result::Failed;
-            }
-            if (platform::FileExists(path_)) platform::DeleteFile(path_);
-            if (!platform::RenameFile(temp_, path_)) {
-                *error = StringFormatC("Cannot Open %s", path_.c_str());
-                return Result::Failed;
-            }
+            if (!ok) return writeFailed();
             return Result::Done;
         }
         section_ = spec.sections[listPos_++];
@@ -485,7 +478,7 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
                 bytesPending_ = length;
             }
         }
-        if (fwrite_unlocked(header.data(), 1, header.size(), file_) != header.size()) return writeFailed();
+        if (!Put(header.data(), header.size())) return writeFailed();
         return Result::Again;
     }
 }

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/AtomicFile.h"
+
 class ImageFile696;
 struct ImageDirectoryEntry;
 
@@ -101,7 +103,7 @@ private:
 };
 
 // Writes one section file from a loaded source image, one piece per call; the file is made
-// under a temporary name and takes its own at the end block.
+// under a temporary name and replaces the old one at the end block.
 class DatFileWriter696 {
 public:
     enum class Result { Again, Done, Failed };
@@ -114,9 +116,11 @@ public:
     void Abandon();
 
 private:
-    FILE* file_ = nullptr;
+    bool Put(const void* data, size_t size);
+
+    platform::AtomicFile file_;
+    std::vector<uint8_t> out_;   // bytes not yet written
     std::string path_;
-    std::string temp_;
     bool started_ = false;
     size_t listPos_ = 0;
     int section_ = 0;
