@@ -77,14 +77,6 @@ constexpr int kSectionCountries = 2;
 constexpr int kSectionNames = 3;
 constexpr int kSectionApproachIds = 11;
 
-const char* const kEmptyImageWarning[] = {
-    "*****************WARNING*************************",
-    "The ISAM database was empty, possibly because you",
-    "forgot to perform a Create ISAM operation first.",
-    "BEWARE: your new image is also empty",
-    "*************************************************",
-};
-
 bool AskYesNo(const std::string& text) {
     return platform::ShowMessage(text, {platform::Buttons::YesNo, platform::Icon::Question}) == platform::kIdYes;
 }
@@ -310,12 +302,11 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
 
 StepStatus StepWriteApproachIds(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionApproachIds, 4); }
 
-StepStatus StepCopyStatic(OperationContext& c, Run696& r) { return CopyPiece(c, r, kStaFile696); }
-StepStatus StepCopyNames2(OperationContext& c, Run696& r) { return CopyPiece(c, r, kNam2File696); }
-StepStatus StepCopyOdds(OperationContext& c, Run696& r) { return CopyPiece(c, r, kOddsFile696); }
-StepStatus StepCopyTcc(OperationContext& c, Run696& r) { return CopyPiece(c, r, kTccFile696); }
-StepStatus StepCopySua(OperationContext& c, Run696& r) { return CopyPiece(c, r, kSuaFile696); }
-StepStatus StepCopyTrailer(OperationContext& c, Run696& r) { return CopyPiece(c, r, kTrlFile696); }
+// A row that copies one section file.
+template <const SectionFileSpec696& Spec>
+StepStatus StepCopy(OperationContext& c, Run696& r) {
+    return CopyPiece(c, r, Spec);
+}
 
 // Rows whose records come from a database with points, airports and airways: nothing to do for
 // a database without them.
@@ -358,12 +349,12 @@ const Step696 kSteps[39] = {
     StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,                      // 3-7
     StepNothing, StepNothing, StepNothing, StepNothing,                                   // 8-11
     StepCountTcc, StepCountSua, StepFlagNames, StepNothing,                               // 12-15
-    StepCopyStatic, StepWriteCountries, StepWriteNames, StepCopyNames2,                   // 16-19
-    StepWriteApproachIds, StepCopyOdds, StepCopyTcc,                                      // 20-22
+    StepCopy<kStaFile696>, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
+    StepWriteApproachIds, StepCopy<kOddsFile696>, StepCopy<kTccFile696>,                                      // 20-22
     StepNothing, StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,         // 23-28
     StepNothing, StepNothing, StepNothing,                                                // 29-31
-    StepCopySua, StepNothing, StepNothing, StepNothing,                                   // 32-35
-    StepCopyTrailer, StepWriteHeader, StepSeal,                                           // 36-38
+    StepCopy<kSuaFile696>, StepNothing, StepNothing, StepNothing,                                   // 32-35
+    StepCopy<kTrlFile696>, StepWriteHeader, StepSeal,                                           // 36-38
 };
 
 StepStatus CallStep(OperationContext& c, State696& state, Step696 fn) {

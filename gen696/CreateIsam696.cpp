@@ -164,13 +164,11 @@ StepStatus WriteFile(OperationContext& c, Isam696& s, const SectionFileSpec696& 
     return Abort(c, s, "*** " + error + " ***");
 }
 
-StepStatus StepHeader(OperationContext& c, Isam696& s) { return WriteFile(c, s, kHdrFile696); }
-StepStatus StepStatic(OperationContext& c, Isam696& s) { return WriteFile(c, s, kStaFile696); }
-StepStatus StepNames2(OperationContext& c, Isam696& s) { return WriteFile(c, s, kNam2File696); }
-StepStatus StepTcc(OperationContext& c, Isam696& s) { return WriteFile(c, s, kTccFile696); }
-StepStatus StepSua(OperationContext& c, Isam696& s) { return WriteFile(c, s, kSuaFile696); }
-StepStatus StepOdds(OperationContext& c, Isam696& s) { return WriteFile(c, s, kOddsFile696); }
-StepStatus StepTrailer(OperationContext& c, Isam696& s) { return WriteFile(c, s, kTrlFile696); }
+// A row that writes one section file.
+template <const SectionFileSpec696& Spec>
+StepStatus StepWrite(OperationContext& c, Isam696& s) {
+    return WriteFile(c, s, Spec);
+}
 
 // COUNTRY records from the country table, each under its table position.
 StepStatus StepCountries(OperationContext& c, Isam696& s) {
@@ -256,9 +254,12 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
 // Tables of the image's records: an image without them leaves them empty.
 StepStatus StepNothing(OperationContext&, Isam696&) { return StepStatus::Next; }
 
-const Step kSteps[15] = {StepErase,   StepHeader,  StepStatic,  StepCountries, StepNames,
-                         StepNames2,  StepAirports, StepNothing, StepNothing, StepNothing,
-                         StepNothing, StepTcc,     StepSua,     StepOdds,    StepTrailer};
+const Step kSteps[15] = {
+    StepErase,           StepWrite<kHdrFile696>, StepWrite<kStaFile696>,  StepCountries,
+    StepNames,           StepWrite<kNam2File696>, StepAirports,           StepNothing,
+    StepNothing,         StepNothing,            StepNothing,             StepWrite<kTccFile696>,
+    StepWrite<kSuaFile696>, StepWrite<kOddsFile696>, StepWrite<kTrlFile696>,
+};
 
 }  // namespace
 

@@ -37,6 +37,8 @@ const char* const kListedSections[12] = {"Eprom Title", "Countries", "Names", "A
 
 std::string Format(const char* format, const std::string& value) { return StringFormatC(format, value.c_str()); }
 
+// The confirmation lines that differ from the framework's: no title line for Create Image, the
+// airways section, the SUA+ files and the airway compiler.
 bool Confirmation696(CGenView& view, int mode) {
     CGenDoc* doc = view.GetDoc();
     auto add = [doc](const std::string& line) {
@@ -49,14 +51,6 @@ bool Confirmation696(CGenView& view, int mode) {
         add("You have chosen to create a new Binary Image File");
         add(Format("'%s' from the ISAM database.", view.fileName));
         if (FormatFiltersText(filters, mode, app.Settings()) > 0) add(filters);
-        break;
-    case kModeCreateIsam:
-        add("You have chosen to create a new ISAM Database");
-        add(Format("from the binary image file '%s'", view.fileName));
-        break;
-    case kModeBatchUpdate:
-        add("You have chosen to update the ISAM Database");
-        add(Format("from the batch update file '%s'", view.fileName));
         break;
     case kModeList: {
         const int s = view.section >= 0 && view.section < 12 ? view.section : 0;
@@ -73,12 +67,9 @@ bool Confirmation696(CGenView& view, int mode) {
         add("You have chosen to re-create the ISAM airways files");
         add(Format("from the text file '%s'", view.fileName));
         break;
-    case kModeCompileApr:
-        add("You have chosen to update the ISAM approach files");
-        add(Format("from the text file '%s'", view.fileName));
-        break;
     default:
-        break;
+        // Create ISAM, Batch Update and CompileAPR: the framework's lines.
+        return false;
     }
     return true;
 }
