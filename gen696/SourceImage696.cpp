@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/CLocale.h"
+#include "gen696/PointSections696.h"
 #include "gen696/SectionFile696.h"
 #include "platform/FileSystem.h"
 
@@ -129,17 +130,10 @@ std::vector<std::string> SourceImage696::SectionMapLines() const {
     };
     std::vector<std::string> lines;
     lines.push_back("Figures following '=' are hex addresses, and following '/' are decimal counts");
-    const struct {
-        const char* name;
-        int first;
-        int x3;
-        int x4;
-    } types[] = {{"APT", 4, 8, 9}, {"INT", 12, 84, 85}, {"NDB", 16, 20, 21}, {"VOR", 22, 26, 27}};
-    for (const auto& t : types) {
-        const int b = t.first;
+    for (const PointSections696& t : kPointSections696) {
         lines.push_back(StringFormatC("%s:X1=%lx, X4=%lx/%u, X3=%lx/%u, RECS=%lx/%u, X2=%lx/%u, X5=%lx/%u", t.name,
-                                      start(b), start(t.x4), count(t.x4), start(t.x3), count(t.x3), start(b + 3),
-                                      count(b + 3), start(b + 2), count(b + 2), start(b + 1), count(b + 1)));
+                                      start(t.x1), start(t.x4), count(t.x4), start(t.x3), count(t.x3), start(t.recs),
+                                      count(t.recs), start(t.x2), count(t.x2), start(t.x5), count(t.x5)));
     }
     const unsigned long countries = (end(2) - start(2)) / 9;
     lines.push_back(StringFormatC("CNT:RECS=%lx/%ld", start(2), static_cast<long>(countries)));

@@ -143,3 +143,23 @@ TEST_F(Conversions, UnknownNameNumberIsAnError) {
 }
 
 }  // namespace
+
+#include "gen696/PointSections696.h"
+
+namespace {
+
+TEST(PointSections696, EachTypesSixSectionsFromItsFirst) {
+    struct Want {
+        int x1, x5, x2, recs, x3, x4;
+    };
+    const Want want[4] = {{4, 5, 6, 7, 8, 9}, {12, 13, 14, 15, 84, 85}, {16, 17, 18, 19, 20, 21},
+                          {22, 23, 24, 25, 26, 27}};
+    for (int t = 0; t < 4; ++t) {
+        const PointSections696& s = kPointSections696[t];
+        EXPECT_EQ((std::vector<int>{s.x1, s.x5, s.x2, s.recs, s.x3, s.x4}),
+                  (std::vector<int>{want[t].x1, want[t].x5, want[t].x2, want[t].recs, want[t].x3, want[t].x4}))
+            << s.name;
+    }
+}
+
+}  // namespace

@@ -156,6 +156,18 @@ class CreateImageFromSectionFiles(TessilyRun):
         differ = [i for i in range(len(a)) if a[i] != p[i]]
         self.assertEqual([i for i in differ if i < len(a) - 4], [150])
 
+    def test_debug_level_shows_the_seal_and_the_section_map(self):
+        self.assertEqual(self.create_image("a.img", switches=["-d"]), 0, self.err)
+        a = self.read("a.img")
+        self.assertIn("Sumcheck bytes set to:" + "".join(" %02x" % b for b in a[-4:]), self.out)
+        self.assertEqual(self.create_isam("a.img"), 0, self.err)
+        self.assertNotIn("Figures following '=' are hex addresses, and following '/' are decimal counts", self.out)
+        self.assertEqual(self.run_sections([{"Mode": "CreateISAM", "Filename": "a.img"}], switches=["-d"]), 0)
+        self.assertIn("Figures following '=' are hex addresses, and following '/' are decimal counts", self.out)
+        sua = img696check.directory(a)[41][0]
+        self.assertTrue(any(line.startswith("SUA:ST=%lx," % (sua - 3)) for line in self.out), self.out)
+        self.assertIn("Image size (hex): %06x bytes (%x free)" % (len(a) - 4, 0x1000000 - len(a) + 4), self.out)
+
     def test_todays_dates_without_ncd(self):
         import datetime
         self.assertEqual(self.create_image("a.img"), 0, self.err)
