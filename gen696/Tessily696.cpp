@@ -116,33 +116,45 @@ int SuaKindCode696(const std::string& name) {
     return 0;
 }
 
-int ApplySwitch696(const std::vector<std::string>& tokens, size_t index) {
+bool ApplySwitch696(const std::string& name, const std::string& value) {
     Settings696& s = TessilySettings();
-    const std::string& t = tokens[index];
-    if (t == "-ATL") {
+    if (name == "-ATL") {
         s.areaCode = 19;
-    } else if (t == "-AMR") {
+    } else if (name == "-AMR") {
         s.areaCode = 17;
-    } else if (t == "-PAC") {
+    } else if (name == "-PAC") {
         s.areaCode = 20;
-    } else if (t == "-NCD") {
+    } else if (name == "-NCD") {
         ++s.keepHeaderDates;
-    } else if (t == "-X") {
+    } else if (name == "-X") {
         ++s.invertFilters;
-    } else if (t == "-SUAT") {
-        if (index + 1 < tokens.size() && !s.suaKindChosen) {
-            std::string rest;
-            for (size_t i = index + 1; i < tokens.size(); ++i) rest += (i > index + 1 ? " " : "") + tokens[i];
+    } else if (name == "-SUAT") {
+        if (!value.empty() && !s.suaKindChosen) {
             s.suaKindChosen = true;
-            s.suaKind = SuaKindCode696(rest);
+            s.suaKind = SuaKindCode696(value);
         }
-    } else if (t.compare(0, 2, "-N") == 0 || t.compare(0, 2, "-P") == 0) {
-        // The framework's -NOTRAINING and -P are not Tessily's.
     } else {
-        return 0;
+        return false;
     }
-    return 1;
+    return true;
 }
+
+namespace {
+
+// A token of the command line: Tessily's own, or the framework's -N... and -P... that Tessily
+// does not have (ignored); the tokens used.
+int CommandLineToken696(const std::vector<std::string>& tokens, size_t index) {
+    const std::string& t = tokens[index];
+    std::string value;
+    if (t == "-SUAT") {
+        // The kind name is the rest of the command line.
+        for (size_t i = index + 1; i < tokens.size(); ++i) value += (i > index + 1 ? " " : "") + tokens[i];
+    }
+    if (ApplySwitch696(t, value)) return 1;
+    return t.compare(0, 2, "-N") == 0 || t.compare(0, 2, "-P") == 0 ? 1 : 0;
+}
+
+}  // namespace
 
 void InstallTessily(GenModel& model) {
     model.name = "Tessily";
@@ -156,7 +168,7 @@ void InstallTessily(GenModel& model) {
     model.confirmation = Confirmation696;
     model.compileFilter = CompileFilter696;
     model.extraSwitch = [](CGenApp&, const std::vector<std::string>& tokens, size_t index) {
-        return ApplySwitch696(tokens, index);
+        return CommandLineToken696(tokens, index);
     };
     model.checkImageType = [](CGenView&, const std::string&, int) { return true; };
     // The framework's batch lines until the 696 handlers take their place.

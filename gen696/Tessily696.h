@@ -14,7 +14,7 @@ inline constexpr int kModeCompileAwy = kModeCompileTcc;
 // Fills the model of the 696 generator.
 void InstallTessily(GenModel& model);
 
-// A command-line token of Tessily's own; the number of tokens used (0: not Tessily's).
-int ApplySwitch696(const std::vector<std::string>& tokens, size_t index);
+// A switch of Tessily's own with its value (-SUAT: the kind name); false when it is not one.
+bool ApplySwitch696(const std::string& name, const std::string& value);
 // The -SUAT kind code of a kind name (0: no such kind).
 int SuaKindCode696(const std::string& name);

@@ -150,7 +150,7 @@ class CreateImageFromSectionFiles(TessilyRun):
 
     def test_area_switch_changes_byte_150_and_the_seal_only(self):
         self.assertEqual(self.create_image("a.img", switches=["-NCD"]), 0, self.err)
-        self.assertEqual(self.create_image("p.img", switches=["-NCD", "-ATL", "-PAC"]), 0, self.err)
+        self.assertEqual(self.create_image("p.img", switches=["-NCD", "-ATL", "-NOTRAINING", "-PAC"]), 0, self.err)
         a, p = self.read("a.img"), self.assert_sound("p.img")
         self.assertEqual(p[150], 20)
         differ = [i for i in range(len(a)) if a[i] != p[i]]
