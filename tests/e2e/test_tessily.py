@@ -168,6 +168,18 @@ class CreateImageFromSectionFiles(TessilyRun):
         self.assertTrue(any(line.startswith("SUA:ST=%lx," % (sua - 3)) for line in self.out), self.out)
         self.assertIn("Image size (hex): %06x bytes (%x free)" % (len(a) - 4, 0x1000000 - len(a) + 4), self.out)
 
+    def test_new_airspace_file_takes_the_place_of_the_old_when_the_user_agrees(self):
+        new = sections696.shape_block(20) + sections696.plain("SUA+", 69, 11) + sections696.end_block("SUA+")
+        for reply, expected in (("No", self.fixture["SUA+.DAT"]), ("Yes", new)):
+            with self.subTest(reply):
+                self.write(os.path.join("db50", "NewSUA+.dat"), new)
+                question = suite.answer("File NewSUA+.dat is present in db50", reply)
+                self.assertEqual(self.create_image("a.img", answers=(YES, question)), 0, self.err)
+                self.assertEqual(self.read("db50", "SUA+.DAT"), expected)
+                a = self.assert_sound("a.img")
+                self.assertEqual(img696check.directory(a)[69][2], 11 if reply == "Yes" else 9)
+                self.assertEqual(os.path.exists(self.path("db50", "NewSUA+.dat")), reply == "No")
+
     def test_todays_dates_without_ncd(self):
         import datetime
         self.assertEqual(self.create_image("a.img"), 0, self.err)
