@@ -108,6 +108,14 @@ bool CompileFilter696(CGenApp& app, int mode) {
 
 }  // namespace
 
+const std::vector<std::string>& BatchResultTexts696() {
+    static const std::vector<std::string> texts = {
+        "(DONE)",  "(ABS)",   "(MODIFIED)", "ERR-NU",  "ERR-FC",  "ERR-F1",  "ERR-F2",  "ERR-F3",
+        "ERR-CID", "ERR-CTY", "ERR-FAC",    "ERR-LAT", "ERR_LNG", "ERR-CSP", "ERR-VOR", "ERR-RWY",
+        "ERR-LIT", "ERR-SFC", "ERR-FRQ",    "(OK)",    "ERR-PIC", "INTERNAL ERROR"};
+    return texts;
+}
+
 int SuaKindCode696(const std::string& name) {
     for (int row = 0; row < 16; ++row) {
         if (name == kSuaKinds[row][0]) return 32 + row;
@@ -171,8 +179,10 @@ void InstallTessily(GenModel& model) {
         return CommandLineToken696(tokens, index);
     };
     model.checkImageType = [](CGenView&, const std::string&, int) { return true; };
-    // The framework's batch lines until the 696 handlers take their place.
-    InstallBatchUpdate(model);
+    // The framework's batch handlers until the 696 ones take their place, with Tessily's results.
+    BatchHandlerTable batch = DefaultBatchHandlers();
+    batch.resultTexts = BatchResultTexts696();
+    InstallBatchUpdate(model, batch);
     InstallCreateImage696(model);
     InstallCreateIsam696(model);
 }

@@ -16,5 +16,7 @@ void InstallTessily(GenModel& model);
 
 // A switch of Tessily's own with its value (-SUAT: the kind name); false when it is not one.
 bool ApplySwitch696(const std::string& name, const std::string& value);
+// Tessily's batch result texts by code.
+const std::vector<std::string>& BatchResultTexts696();
 // The -SUAT kind code of a kind name (0: no such kind).
 int SuaKindCode696(const std::string& name);

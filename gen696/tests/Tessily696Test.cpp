@@ -30,3 +30,20 @@ TEST(Tessily696, SuaKindNamesAndSwitches) {
 }
 
 }  // namespace
+
+#include "gen/batch/BatchLine.h"
+
+namespace {
+
+TEST(Tessily696, BatchResultsFromItsOwnTable) {
+    const std::vector<std::string>& t = BatchResultTexts696();
+    EXPECT_EQ(FormatBatchResultLine(0, "ADD|APT|X", t), "    (DONE) ADD|APT|X");
+    EXPECT_EQ(FormatBatchResultLine(14, "ADD|VOR|X", t), " *ERR-VOR* ADD|VOR|X");
+    EXPECT_EQ(FormatBatchResultLine(20, "ADD|RWY|X", t), " *ERR-PIC* ADD|RWY|X");
+    EXPECT_EQ(FormatBatchResultLine(30, "ADD|RWY|X", t), "*INTERNAL ERROR* ADD|RWY|X");
+    EXPECT_FALSE(IsBatchError(19, t));
+    EXPECT_TRUE(IsBatchError(1, {}) == IsBatchError(1));
+    EXPECT_TRUE(IsBatchError(21, t));
+}
+
+}  // namespace
