@@ -81,3 +81,68 @@ TEST_F(Setup696, ConfirmationNamesTheAirwaysSectionAndNoTitleLine) {
 }
 
 }  // namespace
+
+#include <filesystem>
+
+#include "gen/shell/CGenFrame.h"
+#include "gen696/SectionFile696.h"
+
+namespace {
+
+// Minimal section files: the header block and one plain block of `plain` bytes in each other.
+void WriteSectionFiles(size_t plain) {
+    std::filesystem::create_directories("db50");
+    const SectionFileSpec696* specs[] = {&kHdrFile696, &kStaFile696, &kNam2File696, &kTccFile696,
+                                         &kSuaFile696, &kOddsFile696, &kTrlFile696};
+    for (const SectionFileSpec696* spec : specs) {
+        std::string data;
+        int section = spec->sections.front();
+        for (int n : spec->sections) {
+            if (!RecordSection696(section)) break;
+            section = n;
+        }
+        if (section == 0) {
+            std::string header(520, '\0');
+            header[512 + 1] = 2;   // entry 0: 512, 8, 104
+            header[516] = 8;
+            header[517] = 104;
+            data = FormatDatHeader(spec->name, 0, 0, 0, 0x208) + header;
+        } else {
+            data = FormatDatHeader(spec->name, 512 + 8 * section, static_cast<uint32_t>(plain), 1,
+                                   static_cast<uint32_t>(plain)) +
+                   std::string(plain, 'x');
+        }
+        data += FormatDatHeader(spec->name, 0, 0, 0, 0);
+        std::ofstream(std::string("db50/") + spec->name + ".DAT", std::ios::binary) << data;
+    }
+}
+
+TEST_F(Setup696, StopInsideACopyEndsTheRunAndLeavesNoImage) {
+    WriteSectionFiles(1600);   // ten pieces a file
+    AddAnswer("Your ISAM database", {}, "Yes");
+    View().mode = kModeCreateImage;
+    View().fileName = "new.img";
+    App().SetState(kStateStartPending);
+    App().OnIdle(1);
+    ASSERT_EQ(App().State(), kStateStep);
+    auto last = [this] { return Doc().Lines().empty() ? std::string() : Doc().Lines().back(); };
+    for (long i = 2; i < 100 && last().rfind("Copying static data", 0) != 0; ++i) App().OnIdle(i);
+    ASSERT_EQ(last().rfind("Copying static data", 0), 0u) << ::testing::PrintToString(Doc().Lines());
+    App().OnIdle(100);
+    ASSERT_TRUE(App().RouteCommand(kCmdStopReset));
+    EXPECT_EQ(App().State(), kStateIdle);
+    EXPECT_TRUE(Has(Doc().Lines(), "Operation Aborted"));
+    for (long i = 101; i < 110; ++i) App().OnIdle(i);
+    for (const auto& entry : std::filesystem::directory_iterator(".")) {
+        EXPECT_EQ(entry.path().filename().string().find("new.img"), std::string::npos) << entry.path();
+    }
+    // The next run starts afresh and completes.
+    AddAnswer("Your ISAM database", {}, "Yes");
+    View().mode = kModeCreateImage;
+    App().SetState(kStateStartPending);
+    for (long i = 200; i < 1000 && App().State() != kStateIdle; ++i) App().OnIdle(i);
+    EXPECT_TRUE(Has(Doc().Lines(), "Image Complete"));
+    EXPECT_EQ(std::filesystem::file_size("new.img"), 1344u + 6 * 1600 + 4);
+}
+
+}  // namespace
