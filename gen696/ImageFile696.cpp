@@ -9,7 +9,7 @@
 namespace {
 
 constexpr size_t kAppendBuffer = 1 << 16;
-constexpr size_t kSealChunk = 1 << 20;
+constexpr size_t kSealChunk = 1 << 17;
 
 // Sixteen tables: table k advances a byte that stands k bytes before the end of a 16-byte group.
 constexpr size_t kCrcGroup = 16;
