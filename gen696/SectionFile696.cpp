@@ -82,6 +82,11 @@ std::string FormatDatHeader(const char* name, uint32_t position, uint32_t count,
                          static_cast<int>(size), length);
 }
 
+std::string SuaDatHeader696(int section, uint32_t count, uint32_t size, uint32_t length) {
+    if (section == -64) return FormatDatHeader(kSuaFile696.name, 0, 0, 0, 0);
+    return FormatDatHeader(kSuaFile696.name, static_cast<uint32_t>(512 + 8 * section), count, size, length);
+}
+
 bool ParseDatHeader(std::string_view text, const char* name, DatBlockHeader* out) {
     if (text.empty() || text.back() != '<') return false;
     const std::string prefix = std::string(name) + "_" + kDatVersion696 + "|";

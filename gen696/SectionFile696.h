@@ -37,6 +37,8 @@ struct DatBlockHeader {
 
 // "%s_%s|%x|%d|%d|%x<" with the version "03".
 std::string FormatDatHeader(const char* name, uint32_t position, uint32_t count, uint32_t size, uint32_t length);
+// A header of the airspace compiler's SUA+ file for section n; section -64 gives the end block.
+std::string SuaDatHeader696(int section, uint32_t count, uint32_t size, uint32_t length);
 // The header text read up to and including "<": true when it is this block name's and version's
 // and holds four numbers.
 bool ParseDatHeader(std::string_view text, const char* name, DatBlockHeader* out);

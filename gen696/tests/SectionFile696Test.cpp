@@ -13,6 +13,8 @@ namespace {
 
 TEST(DatHeader696, FormatsAndParsesOnlyItsOwnBlocks) {
     EXPECT_EQ(FormatDatHeader("HDR+", 0, 0, 0, 0x208), "HDR+_03|0|0|0|208<");
+    EXPECT_EQ(SuaDatHeader696(39, 2, 30, 60), "SUA+_03|338|2|30|3c<");
+    EXPECT_EQ(SuaDatHeader696(-64, 5, 5, 5), "SUA+_03|0|0|0|0<");
     EXPECT_EQ(FormatDatHeader("SUA+", 0x348, 12, 30, 0x168), "SUA+_03|348|12|30|168<");
     DatBlockHeader h;
     ASSERT_TRUE(ParseDatHeader("SUA+_03|348|12|30|168<", "SUA+", &h));
