@@ -10,6 +10,8 @@ namespace {
 
 constexpr size_t kAppendBuffer = 1 << 16;
 constexpr size_t kSealChunk = 1 << 17;
+// Far beyond any image, short of the 32-bit offsets' end.
+constexpr uint32_t kMaxFileLength = 0xF0000000;
 
 // Sixteen tables: table k advances a byte that stands k bytes before the end of a 16-byte group.
 constexpr size_t kCrcGroup = 16;
@@ -94,6 +96,7 @@ bool ImageFile696::MoveEnd(uint32_t end) {
 }
 
 bool ImageFile696::Append(const void* data, size_t size) {
+    if (size > kMaxFileLength - end_) return false;
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (buffer_.size() + size > kAppendBuffer && !Flush()) return false;
     if (size > kAppendBuffer) {
@@ -106,7 +109,7 @@ bool ImageFile696::Append(const void* data, size_t size) {
 }
 
 uint8_t* ImageFile696::AppendRoom(size_t size) {
-    if (size > kAppendBuffer) return nullptr;
+    if (size > kAppendBuffer || size > kMaxFileLength - end_) return nullptr;
     if (buffer_.size() + size > kAppendBuffer && !Flush()) return nullptr;
     const size_t at = buffer_.size();
     buffer_.resize(at + size);
