@@ -146,3 +146,23 @@ TEST_F(Setup696, StopInsideACopyEndsTheRunAndLeavesNoImage) {
 }
 
 }  // namespace
+
+#include "gen/shell/ControlFile.h"
+
+namespace {
+
+TEST_F(Setup696, ControlFileModeAndSectionKeywordsOfTessily) {
+    WriteFile("run.ctl",
+              "Mode=CompileAWY\r\nSection=AWY\r\nGO=0\r\nMode=List\r\nSection=TIT\r\nSection=CompileTCC\r\nGO=0\r\n"
+              "Mode=CompileTCC\r\nGO=0\r\n");
+    ASSERT_TRUE(ReadControlFile(App(), "run.ctl"));
+    const ControlRun& run = App().Control();
+    EXPECT_EQ(run.sections[0].mode, kModeCompileAwy);
+    EXPECT_EQ(run.sections[0].section, 11);
+    EXPECT_EQ(run.sections[1].mode, kModeList);
+    EXPECT_EQ(run.sections[1].section, 0);
+    EXPECT_EQ(Messages(), (std::vector<std::string>{"Unknown Control File Section=CompileTCC",
+                                                    "Unknown Control File Mode=CompileTCC"}));
+}
+
+}  // namespace
