@@ -256,17 +256,5 @@ class BadImagesRefused(TessilyRun):
                 self.assertEqual(self.db_files(), before)
 
 
-class Checker(unittest.TestCase):
-    def test_checker_finds_each_fault(self):
-        import tempfile
-        with tempfile.TemporaryDirectory() as d:
-            sections696.write_section_files(os.path.join(d, "db50"))
-        files = sections696.section_files()
-        for name, data in files.items():
-            self.assertTrue(img696check.section_blocks(data), name)
-        with self.assertRaises(ValueError):
-            img696check.section_blocks(files["TRL+.DAT"][:-3])
-
-
 if __name__ == "__main__":
     unittest.main()
