@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 
 #include "platform/FileSystem.h"
 
@@ -75,17 +76,17 @@ uint32_t ImageCrc696(uint32_t reg, const uint8_t* data, size_t size) {
 }
 
 ImageFile696::ImageFile696(int fd) : fd_(fd), entries_(kDirectoryEntries696) {
-    buffer_.reserve(kAppendBuffer);
+    buffer_ = std::make_unique<uint8_t[]>(kAppendBuffer);
     for (uint32_t n = 0; n < kDirectoryEntries696; ++n) entries_[n].position = kDirectoryStart696 + kEntrySize696 * n;
 }
 
 ImageFile696::~ImageFile696() { Flush(); }
 
 bool ImageFile696::Flush() {
-    if (buffer_.empty()) return true;
-    const uint32_t start = end_ - static_cast<uint32_t>(buffer_.size());
-    const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size(), start);
-    buffer_.clear();
+    if (used_ == 0) return true;
+    const uint32_t start = end_ - static_cast<uint32_t>(used_);
+    const bool ok = WriteAll(fd_, buffer_.get(), used_, start);
+    used_ = 0;
     return ok;
 }
 
@@ -98,11 +99,12 @@ bool ImageFile696::MoveEnd(uint32_t end) {
 bool ImageFile696::Append(const void* data, size_t size) {
     if (size > kMaxFileLength - end_) return false;
     const auto* bytes = static_cast<const uint8_t*>(data);
-    if (buffer_.size() + size > kAppendBuffer && !Flush()) return false;
+    if (used_ + size > kAppendBuffer && !Flush()) return false;
     if (size > kAppendBuffer) {
         if (!WriteAll(fd_, bytes, size, end_)) return false;
     } else {
-        buffer_.insert(buffer_.end(), bytes, bytes + size);
+        std::memcpy(buffer_.get() + used_, bytes, size);
+        used_ += size;
     }
     end_ += static_cast<uint32_t>(size);
     return true;
@@ -110,11 +112,11 @@ bool ImageFile696::Append(const void* data, size_t size) {
 
 uint8_t* ImageFile696::AppendRoom(size_t size) {
     if (size > kAppendBuffer || size > kMaxFileLength - end_) return nullptr;
-    if (buffer_.size() + size > kAppendBuffer && !Flush()) return nullptr;
-    const size_t at = buffer_.size();
-    buffer_.resize(at + size);
+    if (used_ + size > kAppendBuffer && !Flush()) return nullptr;
+    const size_t at = used_;
+    used_ += size;
     end_ += static_cast<uint32_t>(size);
-    return buffer_.data() + at;
+    return buffer_.get() + at;
 }
 
 bool ImageFile696::WriteAt(uint32_t offset, const void* data, size_t size) {

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -61,7 +62,7 @@ public:
     bool WriteAt(uint32_t offset, const void* data, size_t size);
     bool Flush();
     // Drops what is buffered (the operation was stopped: nothing more is written).
-    void Discard() { buffer_.clear(); }
+    void Discard() { used_ = 0; }
 
     // Zeroes the 832 directory bytes and the in-memory copy.
     bool ZeroDirectory();
@@ -76,8 +77,8 @@ public:
 private:
     int fd_;
     uint32_t end_ = 0;
-    uint32_t flushed_ = 0;          // bytes of the file that hold what was appended
-    std::vector<uint8_t> buffer_;   // appended bytes from flushed_ on
+    std::unique_ptr<uint8_t[]> buffer_;   // appended bytes not yet written, used_ of them
+    size_t used_ = 0;
     std::vector<ImageDirectoryEntry> entries_;
     uint8_t seal_[4] = {};
 };
