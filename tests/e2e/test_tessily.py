@@ -183,6 +183,18 @@ class CreateImageFromSectionFiles(TessilyRun):
                 self.assertEqual(img696check.directory(a)[69][2], 11 if reply == "Yes" else 9)
                 self.assertEqual(os.path.exists(self.path("db50", "NewSUA+.dat")), reply == "No")
 
+    def test_image_over_16_mib_is_finished_without_a_seal(self):
+        big = 0x1000000
+        self.write(os.path.join("db50", "TRL+.DAT"),
+                   sections696.block("TRL+", sections696.pos(66), big // 16, 16, bytes(big)) + sections696.end_block("TRL+"))
+        self.assertEqual(self.create_image("a.img"), 0, self.err)
+        a = self.read("a.img")
+        end = struct.unpack_from("<I", a, 248)[0] - 4
+        self.assertEqual(len(a), end)
+        self.assertTrue(any("Please note image is %d bytes too long - DO NOT USE" % (end - big) in line
+                            for line in self.out + self.err), self.err)
+        self.assertIn("Image Complete", self.out)
+
     def test_todays_dates_without_ncd(self):
         import datetime
         self.assertEqual(self.create_image("a.img"), 0, self.err)
