@@ -97,6 +97,7 @@ bool ImageFile696::MoveEnd(uint32_t end) {
 }
 
 bool ImageFile696::Append(const void* data, size_t size) {
+    if (size == 0) return true;
     if (size > kMaxFileLength - end_) return false;
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (used_ + size > kAppendBuffer && !Flush()) return false;
