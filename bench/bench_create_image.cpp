@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchChild.h"
 #include "BenchDatabase.h"
 #include "gen/createimage/CreateImage.h"
 #include "gen/createimage/CreateImageBuild.h"
@@ -77,36 +78,6 @@ RunResult CreateImage(bool idleLoop) {
     return result;
 }
 
-// Runs `work` in a child process, so that the parent stays small and the child's peak resident
-// memory is its own; its result comes back through a pipe.
-template <class Result, class Work>
-Result InChild(Work work, long* peakKb = nullptr) {
-    int pipeFd[2];
-    if (::pipe(pipeFd) != 0) std::exit(1);
-    std::fflush(stdout);
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        ::close(pipeFd[0]);
-        const Result r = work();
-        std::fflush(stdout);
-        if (::write(pipeFd[1], &r, sizeof r) != static_cast<ssize_t>(sizeof r)) _exit(1);
-        _exit(0);
-    }
-    ::close(pipeFd[1]);
-    Result r{};
-    const bool read = ::read(pipeFd[0], &r, sizeof r) == static_cast<ssize_t>(sizeof r);
-    ::close(pipeFd[0]);
-    int status = 0;
-    struct rusage usage {};
-    ::wait4(pid, &status, 0, &usage);
-    if (!read || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "a benchmark run failed\n");
-        std::exit(1);
-    }
-    if (peakKb) *peakKb = usage.ru_maxrss;
-    return r;
-}
-
 struct FloorResult {
     double walk = 0;
     double write = 0;
@@ -119,7 +90,7 @@ int main() {
     bench::Workspace workspace("benchcreateimage");
     workspace.Enter();
 
-    const double built = InChild<double>([] {
+    const double built = bench::InChild<double>([] {
         const Clock::time_point start = Clock::now();
         const bench::DatabaseCounts counts = bench::BuildDatabase({});
         std::printf("database: %d names, %d runways, %d frequencies\n", counts.names, counts.runways,
@@ -128,7 +99,7 @@ int main() {
     });
     std::printf("database built in %.1f s\n", built);
 
-    const FloorResult f = InChild<FloorResult>([] {
+    const FloorResult f = bench::InChild<FloorResult>([] {
         FloorResult r;
         Floor(&r.walk, &r.write, &r.records);
         return r;
@@ -137,8 +108,8 @@ int main() {
     const long records = f.records;
     const double floor = walk + write;
     long idlePeak = 0, directPeak = 0;
-    RunResult idle = InChild<RunResult>([] { return CreateImage(true); }, &idlePeak);
-    RunResult direct = InChild<RunResult>([] { return CreateImage(false); }, &directPeak);
+    RunResult idle = bench::InChild<RunResult>([] { return CreateImage(true); }, &idlePeak);
+    RunResult direct = bench::InChild<RunResult>([] { return CreateImage(false); }, &directPeak);
     idle.peakKb = idlePeak;
     direct.peakKb = directPeak;
 

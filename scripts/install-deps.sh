@@ -2,7 +2,7 @@
 # Installs the Debian packages that the build, the tests and the benchmarks need.
 set -euo pipefail
 pkgs=(build-essential cmake ninja-build pkg-config python3
-      libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libxml2-utils
+      libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libxml2-utils zlib1g-dev
       # srec_cat and srec_info, which check the FLARM converter's Intel-HEX files
       srecord
       # the Qt window backend (with QtPrintSupport and QtTest), its fonts ("Courier New"

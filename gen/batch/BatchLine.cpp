@@ -106,9 +106,9 @@ bool PrepareBatchLine(std::string_view raw, BatchLine& line) {
     return true;
 }
 
-std::string FormatBatchResultLine(int code, std::string_view text) {
-    std::string result = IsBatchError(code) ? std::string("*") + BatchResultText(code) + "*"
-                                            : std::string("(") + BatchResultText(code) + ")";
+namespace {
+
+std::string ResultLine(const std::string& result, std::string_view text) {
     std::string out(11, ' ');
     if (result.size() >= 10) {
         out.replace(0, result.size(), result);
@@ -123,4 +123,25 @@ std::string FormatBatchResultLine(int code, std::string_view text) {
     if (out.size() > kBatchLineLength) out.resize(kBatchLineLength);
     TrimEnd(out);
     return out;
+}
+
+}  // namespace
+
+std::string FormatBatchResultLine(int code, std::string_view text) {
+    return ResultLine(IsBatchError(code) ? std::string("*") + BatchResultText(code) + "*"
+                                         : std::string("(") + BatchResultText(code) + ")",
+                      text);
+}
+
+bool IsBatchError(int code, const std::vector<std::string>& resultTexts) {
+    if (resultTexts.empty()) return IsBatchError(code);
+    return code < 0 || static_cast<size_t>(code) >= resultTexts.size() || resultTexts[code].empty() ||
+           resultTexts[code][0] != '(';
+}
+
+std::string FormatBatchResultLine(int code, std::string_view text, const std::vector<std::string>& resultTexts) {
+    if (resultTexts.empty()) return FormatBatchResultLine(code, text);
+    const std::string t = code >= 0 && static_cast<size_t>(code) < resultTexts.size() ? resultTexts[code]
+                                                                                      : "INTERNAL ERROR";
+    return ResultLine(!t.empty() && t[0] == '(' ? t : "*" + t + "*", text);
 }

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Longest line (or piece of a longer line) read at once.
 constexpr size_t kBatchLineLength = 159;
@@ -88,3 +89,9 @@ size_t SplitBatchFields(std::string_view text, std::array<std::string, kBatchMax
 // before column 10 (from column 0 when longer), the line's text from column 11, at most 159
 // characters, trailing blanks cut.
 std::string FormatBatchResultLine(int code, std::string_view text);
+// Whether a code is an error by a model's result table (a success's text is in parentheses), or
+// by the framework's when the table is empty.
+bool IsBatchError(int code, const std::vector<std::string>& resultTexts);
+// The same with a model's result table: its text as it stands when it begins with "(", else
+// framed by asterisks; "INTERNAL ERROR" for a code beyond it.
+std::string FormatBatchResultLine(int code, std::string_view text, const std::vector<std::string>& resultTexts);

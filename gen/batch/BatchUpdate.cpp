@@ -47,11 +47,13 @@ BatchHandlerTable MakeDefaultHandlers() {
 // Lists the result of a line: in detailed mode the result line replaces the "CMD: " line; in
 // normal mode successes only move the progress line on, and errors (and ABS of an ADD line)
 // replace the progress line and keep an empty line below them.
-void ListResult(OperationContext& context, const BatchLine& line, int code, bool detailed, uint32_t counter) {
+void ListResult(OperationContext& context, const BatchLine& line, int code, bool detailed, uint32_t counter,
+                const std::vector<std::string>& resultTexts) {
     const bool add = line.count >= 1 && line.Field(1) == "ADD";
-    const bool shown = IsBatchError(code) || (code == kBatchAbs && add);
+    const std::string result = FormatBatchResultLine(code, line.text, resultTexts);
+    const bool shown = IsBatchError(code, resultTexts) || (code == kBatchAbs && add);
     if (detailed) {
-        context.ReplaceLastLine(FormatBatchResultLine(code, line.text), true);
+        context.ReplaceLastLine(result, true);
         return;
     }
     if (!shown) {
@@ -61,9 +63,9 @@ void ListResult(OperationContext& context, const BatchLine& line, int code, bool
     const bool afterProgress = context.doc && !context.doc->Lines().empty() &&
                                context.doc->Lines().back().compare(0, std::strlen(kProgressText), kProgressText) == 0;
     if (afterProgress) {
-        context.ReplaceLastLine(FormatBatchResultLine(code, line.text), true);
+        context.ReplaceLastLine(result, true);
     } else {
-        context.AddLine(FormatBatchResultLine(code, line.text));
+        context.AddLine(result);
     }
     context.AddLine("");
 }
@@ -137,7 +139,7 @@ bool RunBatchUpdate(OperationContext& context, BatchSession& session, const Batc
         BatchWriteBack();
         if (counter % kLinesPerCommit == 0) dbtx::Commit();
     }
-    ListResult(context, line, code, detailed, counter);
+    ListResult(context, line, code, detailed, counter, handlers.resultTexts);
     return false;
 }
 

@@ -6,7 +6,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "gen/batch/BatchHandlers.h"
 #include "gen/batch/BatchLine.h"
@@ -19,6 +21,8 @@ struct GenModel;
 struct BatchHandlerTable {
     BatchHandler add[9] = {};
     BatchHandler del[9] = {};
+    // The model's result texts by code, a success's in parentheses (empty: the framework's).
+    std::vector<std::string> resultTexts;
 };
 const BatchHandlerTable& DefaultBatchHandlers();
 

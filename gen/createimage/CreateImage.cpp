@@ -51,14 +51,6 @@ const CreateImageRow kRows[] = {
     {CreateImageStep::Sumcheck, "Calculating Sumcheck bytes", StepSumcheck},
 };
 
-const char* const kEmptyImageWarning[] = {
-    "*****************WARNING*************************",
-    "The ISAM database was empty, possibly because you",
-    "forgot to perform a Create ISAM operation first.",
-    "BEWARE: your new image is also empty",
-    "*************************************************",
-};
-
 // " %02x" of each sumcheck byte; a sumcheck that was not written reads as zeros.
 std::string SumcheckReport(const CreateImageBuild& b) {
     if (b.sumcheck && b.sumcheckWritten) return b.sumcheck->ReportLine();
@@ -69,6 +61,14 @@ std::string SumcheckReport(const CreateImageBuild& b) {
 }
 
 }  // namespace
+
+const char* const kEmptyImageWarning[5] = {
+    "*****************WARNING*************************",
+    "The ISAM database was empty, possibly because you",
+    "forgot to perform a Create ISAM operation first.",
+    "BEWARE: your new image is also empty",
+    "*************************************************",
+};
 
 std::vector<CreateImageRow> CreateImageTable(const ImageParams& params) {
     std::vector<CreateImageRow> rows;

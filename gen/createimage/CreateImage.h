@@ -62,6 +62,9 @@ struct CreateImageRow {
     CreateImageStepFn fn;
 };
 
+// The lines after "Image Complete" when the database had no countries.
+extern const char* const kEmptyImageWarning[5];
+
 // The family's table: 34 rows, or 32 for a family without approaches (no "Counting Approach
 // IDs" and no "Flagging used approach records").
 std::vector<CreateImageRow> CreateImageTable(const ImageParams& params);

@@ -39,10 +39,10 @@ constexpr int kIsamFiles[] = {kFileApts, kFileCountry, kFileFreq3, kFileInts, kF
                               kFileRwy3, kFileVors, kFileRestr, kFileAppr, kFileLwpt};
 
 // The paths of the erase list that exist, in order.
-std::vector<std::string> ExistingErasePaths() {
+std::vector<std::string> ExistingErasePaths(const char* const* list, size_t count) {
     std::vector<std::string> paths;
-    for (size_t i = 0; i < kIsamEraseCount; ++i) {
-        const char* name = kIsamEraseList[i];
+    for (size_t i = 0; i < count; ++i) {
+        const char* name = list[i];
         if (std::strchr(name, '.')) {
             paths.push_back(DbFolderFile(name));
         } else {
@@ -210,28 +210,37 @@ StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s) {
         s.countryNumber.push_back(firstById.emplace(buf.cid, static_cast<int32_t>(i)).first->second);
     }
 
+    std::string refusal;
+    if (!EraseListedFiles(c, kIsamEraseList, kIsamEraseCount, &refusal)) return AbortCreateIsam(c, s, refusal);
+    for (int f : kIsamFiles) c.nextSerial[f] = 0;
+    c.nextSerial[kFileRestr] = 1;
+    return StepStatus::Next;
+}
+
+bool EraseListedFiles(OperationContext& c, const char* const* list, size_t count, std::string* refusal) {
     // Close the database, then check that every file can go before erasing any: a database
     // that is only partly erased would mix old and new data.
     CloseRecordFiles();
     {
         CGenDBOpen check;
-        if (check.Status() > 0) return AbortCreateIsam(c, s, kDbInUseText);
+        if (check.Status() > 0) {
+            *refusal = kDbInUseText;
+            return false;
+        }
     }
-    const std::vector<std::string> paths = ExistingErasePaths();
+    const std::vector<std::string> paths = ExistingErasePaths(list, count);
     for (const std::string& path : paths) {
-        const std::string refusal = EraseRefusal(path);
-        if (!refusal.empty()) return AbortCreateIsam(c, s, refusal);
+        *refusal = EraseRefusal(path);
+        if (!refusal->empty()) return false;
     }
     for (const std::string& path : paths) {
         if (!platform::DeleteFile(path) && platform::FileExists(path)) {
-            return AbortCreateIsam(c, s, path + " - Cannot Unlink");
+            *refusal = path + " - Cannot Unlink";
+            return false;
         }
     }
-    if (!ReopenDatabase(c)) return AbortCreateIsam(c, s, "");
-
-    for (int f : kIsamFiles) c.nextSerial[f] = 0;
-    c.nextSerial[kFileRestr] = 1;
-    return StepStatus::Next;
+    refusal->clear();
+    return ReopenDatabase(c);
 }
 
 StepStatus IsamWriteCountries(OperationContext& c, CreateIsamState& s) {

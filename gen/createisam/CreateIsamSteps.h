@@ -44,6 +44,10 @@ struct CreateIsamState {
 StepStatus AbortCreateIsam(OperationContext& c, CreateIsamState& s, const std::string& message);
 
 StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s);
+// Closes the database, checks that every existing file of the list (a record file's name
+// stands for its .dta and .dtx) can be removed, removes them all and opens the database again;
+// false with the reason (empty when a message was shown) when something stops it.
+bool EraseListedFiles(OperationContext& c, const char* const* list, size_t count, std::string* refusal);
 StepStatus IsamWriteCountries(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteNames(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s);

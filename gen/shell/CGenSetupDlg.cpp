@@ -76,7 +76,7 @@ CGenSetupDlg::CGenSetupDlg(CGenApp& app)
                                {kModeTexts[0].comboText, kModeTexts[1].comboText, kModeTexts[2].comboText,
                                 kModeTexts[3].comboText}),
                DropListControl(kIdSetupSection, "Section",
-                               std::vector<std::string>(std::begin(kSectionComboTexts), std::end(kSectionComboTexts))),
+                               app.Model().SectionComboTexts()),
                EditControl(kIdSetupFilename, "Filename"), ButtonControl(kIdSetupBrowse, "Browse->"),
                ButtonControl(kIdSetupTitle, "Title"), ButtonControl(kIdSetupFilters, "Filters"),
                CheckControl(kIdSetupListing, "Listing"), ButtonControl(kIdOk, "OK", true),

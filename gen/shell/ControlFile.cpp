@@ -63,13 +63,6 @@ const Keyword kKeywords[] = {
     {"GO=", Key::GO, nullptr, &ControlSection::goState, kValueLength},
 };
 
-struct NamedValue {
-    const char* name;
-    int value;
-};
-const NamedValue kSections[] = {{"APT", 3}, {"INT", 4}, {"NDB", 5}, {"VOR", 6},
-                                {"SUA", 7}, {"FSS", 8}, {"TCC", 9}, {"APR", 10}};
-
 // The integer value of a text, as atoi reads it, held to the int range.
 int IntegerOf(const std::string& text) {
     errno = 0;
@@ -79,9 +72,9 @@ int IntegerOf(const std::string& text) {
     return static_cast<int>(v);
 }
 
-bool ModeOf(const std::string& value, int* mode) {
+bool ModeOf(const GenModel& model, const std::string& value, int* mode) {
     for (int m = 0; m < kModeCount; ++m) {
-        if (value == kModeTexts[m].keyword) {
+        if (value == model.ModeKeyword(m)) {
             *mode = m;
             return true;
         }
@@ -89,17 +82,6 @@ bool ModeOf(const std::string& value, int* mode) {
     return false;
 }
 
-bool SectionOf(const std::string& value, int* section) {
-    for (const NamedValue& s : kSections) {
-        if (value == s.name) {
-            *section = s.value;
-            return true;
-        }
-    }
-    return false;
-}
-
-// The next section after a GO=: the run's choices carry over, its outcome does not.
 ControlSection CarriedOver(const ControlSection& done) {
     ControlSection next;
     next.mode = done.mode;
@@ -203,10 +185,10 @@ private:
         case Key::Line:
             return !(run.lastLine != 0 && IntegerOf(value) >= run.lastLine);
         case Key::Mode:
-            if (!ModeOf(value, &section.mode)) platform::ShowMessage("Unknown Control File Mode=" + value);
+            if (!ModeOf(app_.Model(), value, &section.mode)) platform::ShowMessage("Unknown Control File Mode=" + value);
             return true;
         case Key::Section:
-            if (!SectionOf(value, &section.section)) platform::ShowMessage("Unknown Control File Section=" + value);
+            if (!app_.Model().SectionOfKeyword(value, &section.section)) platform::ShowMessage("Unknown Control File Section=" + value);
             return true;
         case Key::GO:
             section.goState = IntegerOf(value) == 0 ? kGoConfirm : section.saveAs.empty() ? kGoUnattended : kGoSaveAs;

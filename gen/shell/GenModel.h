@@ -108,9 +108,25 @@ struct GenModel {
     std::function<void(CGenApp&)> onStartUp;
     ImageTypeCheck checkImageType;   // empty: the part-number check of the header
     ConfirmationHook confirmation;   // empty: the framework's lines
+    // The filters asked before a mode's operation is confirmed (empty: the framework's compile
+    // dialog); false cancels the operation.
+    std::function<bool(CGenApp&, int mode)> compileFilter;
+
+    // Control-file Mode= keywords that differ from the framework's, by mode (null: its own).
+    const char* modeKeywords[kModeCount] = {};
+    // Control-file Section= keywords and their section numbers, in the order they are tested,
+    // and the setup's Section combo items (empty: the framework's).
+    std::vector<std::pair<std::string, int>> controlSections;
+    std::vector<std::string> sectionComboTexts;
 
     // Whether a mode is offered (0..3 always, compile modes when listed).
     bool OffersMode(int mode) const;
     // The combo text of a mode (the model's own for compile modes).
     std::string ModeComboText(int mode) const;
+    // The control-file Mode= keyword of a mode.
+    std::string ModeKeyword(int mode) const;
+    // The section number of a control-file Section= keyword; false when there is none.
+    bool SectionOfKeyword(const std::string& keyword, int* section) const;
+    // The setup's Section combo items.
+    std::vector<std::string> SectionComboTexts() const;
 };

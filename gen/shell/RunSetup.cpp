@@ -226,6 +226,7 @@ void CGenView::RunSetup() {
 // ---- Compile filters -----------------------------------------------------------------------
 
 bool AskCompileFilters(CGenApp& app, int mode) {
+    if (app.Model().compileFilter) return app.Model().compileFilter(app, mode);
     if (mode != kModeCreateImage && mode != kModeCompileSua && mode != kModeCompileTcc) return true;
     GenSettings& s = app.Settings();
     const char* target = mode == kModeCreateImage ? "your new image"

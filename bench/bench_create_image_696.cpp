@@ -1,0 +1,188 @@
+// Create Image of the 696 family on its copy-and-seal path: seven section files of 8 MB in all
+// copied into a new image piece by piece (at most 160 bytes or one record a call, as the steps
+// do), the length word written, the image read back and sealed.
+//
+// Timed against its floor in the same run: reading the section files once, plus writing an
+// image of the same size and reading it back once. Each runs in a child process of its own, so
+// that its peak memory (getrusage) is its own; the best of five runs of each is shown.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "BenchChild.h"
+#include "BenchDatabase.h"
+#include "gen696/ImageFile696.h"
+#include "gen696/SectionFile696.h"
+
+namespace {
+
+using bench::Clock;
+using bench::Seconds;
+
+constexpr uint32_t kPlain = 1;
+constexpr int kRuns = 5;
+
+std::string Block(const char* name, int section, uint32_t count, uint32_t size, const std::vector<uint8_t>& data) {
+    std::string out = FormatDatHeader(name, section == 0 ? 0 : 512 + 8 * section, count, size,
+                                      static_cast<uint32_t>(data.size()));
+    out.append(data.begin(), data.end());
+    return out;
+}
+
+std::vector<uint8_t> Bytes(size_t n, int seed) {
+    std::vector<uint8_t> v(n);
+    for (size_t i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(seed * 31 + i * 7);
+    return v;
+}
+
+// Records whose name numbers say "no name".
+std::vector<uint8_t> Records(uint32_t count, uint32_t size, int section) {
+    std::vector<uint8_t> v = Bytes(count * size, section);
+    for (uint32_t r = 0; r < count; ++r) {
+        uint8_t* rec = &v[r * size];
+        if (section == 29) rec[6] = rec[7] = rec[8] = 0xFF;
+        if (section == 33) rec[10] = rec[11] = rec[18] = 0xFF;
+        if (section == 39 || section == 40) {
+            for (int i = 21; i < 27; ++i) rec[i] = 0xFF;
+        }
+    }
+    return v;
+}
+
+void WriteFile(const std::string& name, const std::string& data) {
+    FILE* f = std::fopen(name.c_str(), "wb");
+    if (!f || std::fwrite(data.data(), 1, data.size(), f) != data.size() || std::fclose(f) != 0) std::exit(1);
+}
+
+const SectionFileSpec696* const kSpecs[] = {&kHdrFile696, &kStaFile696, &kNam2File696, &kTccFile696,
+                                            &kSuaFile696, &kOddsFile696, &kTrlFile696};
+
+// The seven files; their size in all.
+size_t MakeSectionFiles() {
+    const size_t mb = 1 << 20;
+    std::vector<uint8_t> header = Bytes(520, 1);
+    header[512] = 0;
+    header[513] = 2;
+    header[514] = header[515] = 0;
+    header[516] = 8;
+    header[517] = 104;
+    header[518] = header[519] = 0;
+    std::string files[7];
+    files[0] = Block("HDR+", 0, 0, 0, header);
+    files[1] = Block("STA+", 1, 30, 2, Bytes(60, 1)) + Block("STA+", 75, mb, kPlain, Bytes(mb, 75));
+    files[2] = Block("NAM2+", 87, mb, kPlain, Bytes(mb, 87));
+    files[3] = Block("TCC+", 29, 2000, 12, Records(2000, 12, 29)) + Block("TCC+", 34, mb, kPlain, Bytes(mb, 34)) +
+               Block("TCC+", 33, 2000, 20, Records(2000, 20, 33));
+    files[4] = Block("SUA+", 41, mb - 3, kPlain, Bytes(mb, 41)) + Block("SUA+", 39, 3000, 30, Records(3000, 30, 39)) +
+               Block("SUA+", 40, 3000, 27, Records(3000, 27, 40));
+    for (int s : kOddsFile696.sections) files[5] += Block("ODDS+", s, 100000, kPlain, Bytes(100000, s));
+    files[6] = Block("TRL+", 66, mb, kPlain, Bytes(mb, 66));
+    size_t total = 0;
+    for (int i = 0; i < 7; ++i) {
+        files[i] += FormatDatHeader(kSpecs[i]->name, 0, 0, 0, 0);
+        WriteFile(std::string("db50/") + kSpecs[i]->name + ".DAT", files[i]);
+        total += files[i].size();
+    }
+    return total;
+}
+
+struct Result {
+    double seconds = 0;
+    double sealSeconds = 0;   // reading back and sealing
+    long calls = 0;
+    long imageBytes = 0;
+};
+
+// Reading the files, writing an image of the same size and reading it back.
+Result Floor(long imageBytes) {
+    const Clock::time_point start = Clock::now();
+    std::vector<uint8_t> buf(1 << 16);
+    long read = 0;
+    for (const SectionFileSpec696* spec : kSpecs) {
+        const int fd = ::open((std::string("db50/") + spec->name + ".DAT").c_str(), O_RDONLY);
+        for (ssize_t n; (n = ::read(fd, buf.data(), buf.size())) > 0;) read += n;
+        ::close(fd);
+    }
+    const int fd = ::open("floor.img", O_RDWR | O_CREAT | O_TRUNC, 0644);
+    for (long at = 0; at < imageBytes; at += static_cast<long>(buf.size())) {
+        const size_t n = static_cast<size_t>(std::min<long>(static_cast<long>(buf.size()), imageBytes - at));
+        if (::write(fd, buf.data(), n) != static_cast<ssize_t>(n)) std::exit(1);
+    }
+    uint32_t sum = 0;
+    for (long at = 0; at < imageBytes;) {
+        const ssize_t n = ::pread(fd, buf.data(), buf.size(), at);
+        if (n <= 0) break;
+        sum += buf[0];
+        at += n;
+    }
+    ::close(fd);
+    Result r;
+    r.seconds = Seconds(start);
+    r.calls = read + sum % 2;
+    return r;
+}
+
+Result CopyAndSeal() {
+    const Clock::time_point start = Clock::now();
+    const int fd = ::open("bench.img", O_RDWR | O_CREAT | O_TRUNC, 0644);
+    Result r;
+    {
+        ImageFile696 image(fd);
+        if (!image.ZeroDirectory()) std::exit(1);
+        SectionLinks696 links;
+        for (const SectionFileSpec696* spec : kSpecs) {
+            DatFileCopy696 copy;
+            std::string error;
+            for (;;) {
+                ++r.calls;
+                const DatFileCopy696::Result status = copy.Piece("db50", *spec, image, links, 0, 14, &error);
+                if (status == DatFileCopy696::Result::Done) break;
+                if (status == DatFileCopy696::Result::Failed) {
+                    std::fprintf(stderr, "%s\n", error.c_str());
+                    std::exit(1);
+                }
+            }
+        }
+        const uint32_t length = image.End() + 4;
+        const uint8_t word[4] = {static_cast<uint8_t>(length), static_cast<uint8_t>(length >> 8),
+                                 static_cast<uint8_t>(length >> 16), static_cast<uint8_t>(length >> 24)};
+        if (!image.WriteAt(kLengthOffset696, word, 4)) std::exit(1);
+        const Clock::time_point seal = Clock::now();
+        if (!image.SealImageCrc()) std::exit(1);
+        r.sealSeconds = Seconds(seal);
+        r.imageBytes = image.End();
+    }
+    ::close(fd);
+    r.seconds = Seconds(start);
+    return r;
+}
+
+}  // namespace
+
+int main() {
+    bench::Workspace workspace("benchcreateimage696");
+    workspace.Enter();
+    ::mkdir("db50", 0755);
+    const size_t files = MakeSectionFiles();
+    long runPeak = 0, floorPeak = 0;
+    // Best of five runs each, the two taking turns.
+    Result run, floor;
+    for (int i = 0; i < kRuns; ++i) {
+        const Result r = bench::InChild<Result>([] { return CopyAndSeal(); }, &runPeak);
+        const Result f = bench::InChild<Result>([&r] { return Floor(r.imageBytes); }, &floorPeak);
+        if (i == 0 || r.seconds < run.seconds) run = r;
+        if (i == 0 || f.seconds < floor.seconds) floor = f;
+    }
+    std::printf("section files %zu bytes, image %ld bytes, %ld step calls\n\n", files, run.imageBytes, run.calls);
+    std::printf("%-48s %9s %9s %10s\n", "", "seconds", "x floor", "peak KB");
+    std::printf("%-48s %9.4f %9.2f %10ld\n", "floor: read files, write and read back image", floor.seconds, 1.0,
+                floorPeak);
+    std::printf("%-48s %9.4f %9.2f %10ld\n", "copy section files into the image and seal", run.seconds,
+                run.seconds / floor.seconds, runPeak);
+    std::printf("%-48s %9.4f\n", "  of which reading back and sealing", run.sealSeconds);
+    return 0;
+}

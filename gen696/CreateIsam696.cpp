@@ -1,0 +1,285 @@
+#include "gen696/CreateIsam696.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <set>
+
+#include "common/CLocale.h"
+#include "gen/createisam/CreateIsam.h"
+#include "gen/createisam/CreateIsamSteps.h"
+#include "gen/shell/CGenApp.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/shell/OperationContext.h"
+#include "gen/image/CountryRecord.h"
+#include "gen/image/NameCoder.h"
+#include "gen/shell/GenExit.h"
+#include "gen/shell/CGenDBOpen.h"
+#include "platform/MessageBox.h"
+#include "gen696/SectionFile696.h"
+#include "gen696/SourceImage696.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
+
+const char* const kCreateIsamTexts696[15] = {
+    "Erasing existing database files",
+    "Writing header data file",
+    "Writing static data file",
+    "Writing countries table",
+    "Writing names table",
+    "Writing second names file",
+    "Writing apts,rwys,freqs,restr,appr,lwpt tables",
+    "Writing ints table",
+    "Writing ndbs table",
+    "Writing vors table",
+    "Writing airways tables",
+    "Writing fss/tcc file",
+    "Writing sua file",
+    "Writing odds/text file",
+    "Writing trailer file",
+};
+
+namespace {
+
+const char* const kEraseList696[] = {
+    "appr",      "apts",      "country",  "freq3",         "ints",          "lwpt",         "names",
+    "ndbs",      "restr",     "rwy3",     "vors",          "awys",          "awps",         "SUA+.DAT",
+    "TCC+.DAT",  "HDR+.DAT",  "NAM2+.DAT", "ODDS+.DAT",    "STA+.DAT",      "TRL+.DAT",     "apid.bin",
+    "appr.bin",  "stats.txt", "hdr.bin",  "aptswappr.txt", "rwyextras.txt", "APID.DAT",     "UNK.DAT",
+    "AWYgrid+.DAT", "SUA.DAT", "NewSUA.DAT", "NewSUA+.DAT", "TCC.DAT",       "NewTCC.DAT",
+};
+constexpr int kFilesWritten[] = {kFileApts, kFileCountry, kFileFreq3, kFileInts, kFileNames, kFileNdbs,
+                                 kFileRwy3, kFileVors, kFileRestr, kFileAppr, kFileLwpt, kFileAwys, kFileAwps};
+
+struct Isam696 {
+    std::shared_ptr<CreateIsamState> framework = MakeCreateIsamState();
+    std::unique_ptr<SourceImage696> source;
+    DatFileWriter696 writer;
+    SectionLinks696 links;
+    std::set<std::string> countryIds;   // ids written (an id is stored under its first position)
+    // The names table and the name map: each name's start bit and its NAME record's number.
+    std::vector<uint8_t> names;
+    std::vector<std::pair<uint32_t, uint32_t>> nameMap;
+    uint32_t namesWanted = 0;
+    uint32_t nameBit = 0;
+    int32_t nextName = 0;
+    OperationContext* context = nullptr;
+};
+
+constexpr uint32_t kNameBitsMax = 384;
+constexpr size_t kNameTextMax = 31;
+
+// One name of the table from bit `bit`; false when no name can be decoded there.
+bool NameAt(const std::vector<uint8_t>& names, uint32_t bit, std::string* text, uint32_t* next) {
+    const uint64_t tableBits = static_cast<uint64_t>(names.size()) * 8;
+    if (bit >= tableBits) return false;
+    const uint32_t end = static_cast<uint32_t>(std::min<uint64_t>(tableBits, static_cast<uint64_t>(bit) + kNameBitsMax));
+    std::string raw;
+    if (!DecodeNameText(names.data(), bit, end, &raw, next)) return false;
+    text->clear();
+    for (char ch : raw) {
+        if (ch == '/' && !text->empty() && text->back() == '/') continue;
+        text->push_back(ch);
+    }
+    if (text->size() > kNameTextMax) text->resize(kNameTextMax);
+    return true;
+}
+
+// The NAME record of a text, added under the next number when there is none.
+uint32_t NameNumberOfText(Isam696& s, const std::string& text) {
+    dbif_open(kFileNames);
+    dbif_index<NameRecord>("nname");
+    NameRecord rec{};
+    SetRecText(rec.nname, text.c_str(), sizeof rec.nname);
+    NameRecord found = rec;
+    if (dbif_find(found) && std::strncmp(found.nname, rec.nname, sizeof rec.nname) == 0) {
+        return static_cast<uint32_t>(found.nsno);
+    }
+    rec.nsno = s.nextName++;
+    if (!dbif_add(rec)) ProgramError(StringFormatC("Program error: DB add NAME %d failed", static_cast<int>(rec.nsno)));
+    return static_cast<uint32_t>(rec.nsno);
+}
+
+// The name number of a name pointer of a carried-over record.
+uint32_t NumberOfPointer(Isam696& s, int section, uint32_t offset, int bit) {
+    const uint32_t pos = offset * 8 + static_cast<uint32_t>(7 - bit);
+    if (s.nameMap.empty()) return kNoNameNumber696;
+    if (section == 29) {
+        // Create Image stores "no name" as the table's first bit. Found by its text, it would
+        // become a new name: it stays "no name", so that the image built again holds the same
+        // bytes.
+        if (pos == 0) return kNoNameNumber696;
+        // FSS names are found by their text; a pointer that names nothing stays "no name".
+        std::string text;
+        uint32_t next = 0;
+        const auto at = std::lower_bound(s.nameMap.begin(), s.nameMap.end(), std::make_pair(pos, 0u));
+        if (at == s.nameMap.end() || at->first != pos || !NameAt(s.names, pos, &text, &next)) return kNoNameNumber696;
+        return NameNumberOfText(s, " " + text);
+    }
+    const auto at = std::lower_bound(s.nameMap.begin(), s.nameMap.end(), std::make_pair(pos, 0u));
+    if (at != s.nameMap.end() && at->first == pos) return at->second;
+    if (s.context) {
+        s.context->AddLine(StringFormatC("******Database error: name number %x(%x) not present", pos / 8, pos % 8));
+    }
+    return kNoNameNumber696;
+}
+
+using Step = StepStatus (*)(OperationContext&, Isam696&);
+
+std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
+
+StepStatus Abort(OperationContext& c, Isam696& s, const std::string& message) {
+    s.writer.Abandon();
+    s.source.reset();
+    return AbortCreateIsam(c, *s.framework, message);
+}
+
+StepStatus StepErase(OperationContext& c, Isam696& s) {
+    // The image is read and checked whole before anything is erased.
+    s.source = std::make_unique<SourceImage696>();
+    std::string error;
+    if (!s.source->Load(c.imageFd, c.imageName, &error)) return Abort(c, s, error);
+    const uint32_t end = s.source->End();
+    c.AddLine(StringFormatC("Image size (hex): %06x bytes (%x free)", end, kMaxImageLength696 - end));
+    c.AddLine("");
+    if (c.settings && c.settings->debugLevel != 0) {
+        for (const std::string& line : s.source->SectionMapLines()) c.AddLine(line);
+    }
+    if (!EraseListedFiles(c, kEraseList696, sizeof kEraseList696 / sizeof kEraseList696[0], &error)) {
+        return Abort(c, s, error);
+    }
+    for (int f : kFilesWritten) c.nextSerial[f] = 0;
+    c.nextSerial[kFileRestr] = 1;
+    return StepStatus::Next;
+}
+
+StepStatus WriteFile(OperationContext& c, Isam696& s, const SectionFileSpec696& spec) {
+    std::string error;
+    switch (s.writer.Piece(DbFolder(c), spec, s.source->Fd(), s.source->Directory(), s.links, &error)) {
+    case DatFileWriter696::Result::Again: return StepStatus::Again;
+    case DatFileWriter696::Result::Done: return StepStatus::Next;
+    case DatFileWriter696::Result::Failed: break;
+    }
+    return Abort(c, s, "*** " + error + " ***");
+}
+
+// A row that writes one section file.
+template <const SectionFileSpec696& Spec>
+StepStatus StepWrite(OperationContext& c, Isam696& s) {
+    return WriteFile(c, s, Spec);
+}
+
+// COUNTRY records from the country table, each under its table position.
+StepStatus StepCountries(OperationContext& c, Isam696& s) {
+    constexpr int kSection = 2;
+    const uint32_t i = c.calls;
+    const std::vector<ImageDirectoryEntry>& d = s.source->Directory();
+    const uint32_t start = d.size() > kSection ? d[kSection].start : 0;
+    // The directory's count, held to the bytes before the next section: an empty table shares
+    // its start with the sections that follow it.
+    const uint32_t count =
+        start ? std::min<uint32_t>(d[kSection].count, (SectionEnd696(d, kSection) - start) / 9) : 0;
+    if (i == 0) {
+        s.countryIds.clear();
+        dbif_open(kFileCountry);
+        dbif_index<CountryRecord>("csno");
+    }
+    if (i >= count) {
+        dbif_close(kFileCountry);
+        c.nextSerial[kFileCountry] = static_cast<int32_t>(count);
+        return StepStatus::Next;
+    }
+    uint8_t packed[9];
+    if (platform::ReadAt(s.source->Fd(), packed, sizeof packed, start + 9 * i) != 9) {
+        return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+    }
+    std::string id;
+    std::string name;
+    UnpackCountryRecord(packed, &id, &name);
+    CountryRecord rec{};
+    rec.csno = static_cast<int32_t>(i);
+    SetRecText(rec.cid, id.c_str(), sizeof rec.cid);
+    SetRecText(rec.cname, name.c_str(), sizeof rec.cname);
+    if (!s.countryIds.insert(rec.cid).second) {
+        c.AddLine(StringFormatC("Failing country was %d \"%s-%s\"", static_cast<int>(i), rec.cname, rec.cid));
+    } else {
+        dbif_add(rec);
+    }
+    return StepStatus::Again;
+}
+
+// NAME records of the names table, one name a call, and the name map.
+StepStatus StepNames(OperationContext& c, Isam696& s) {
+    constexpr int kSection = 3;
+    if (c.calls == 0) {
+        const std::vector<ImageDirectoryEntry>& d = s.source->Directory();
+        const uint32_t start = d.size() > kSection ? d[kSection].start : 0;
+        const uint32_t bytes = start ? SectionEnd696(d, kSection) - start : 0;
+        s.namesWanted = start ? d[kSection].count : 0;
+        s.names.assign(bytes, 0);
+        s.nameMap.clear();
+        s.nameBit = 0;
+        s.nextName = 0;
+        if (bytes > 0 && platform::ReadAt(s.source->Fd(), s.names.data(), bytes, start) != static_cast<long>(bytes)) {
+            return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+        }
+        dbif_open(kFileNames);
+        dbif_index<NameRecord>("nname");
+    }
+    std::string text;
+    uint32_t next = 0;
+    if (s.nameMap.size() >= s.namesWanted || !NameAt(s.names, s.nameBit, &text, &next)) {
+        c.nextSerial[kFileNames] = s.nextName;
+        return StepStatus::Next;
+    }
+    s.nameMap.emplace_back(s.nameBit, NameNumberOfText(s, text));
+    s.nameBit = next;
+    return StepStatus::Again;
+}
+
+// The runway extras file begins with the picture and runway-definition lengths of section 1.
+StepStatus StepAirports(OperationContext& c, Isam696& s) {
+    const std::string path = DbFolder(c) + "/rwyextras.txt";
+    const std::string text = StringFormatC("PICSLEN=%02d\nRWDEFLEN=%02d\n", static_cast<int>(s.source->StaticValue(3)),
+                                           static_cast<int>(s.source->StaticValue(1)));
+    platform::AtomicFile file;
+    if (!file.Open(path, platform::AtomicFile::Start::Empty) || !file.Write(text.data(), text.size()) ||
+        !file.Commit()) {
+        return Abort(c, s, "*** " + StringFormatC("Cannot Open %s", path.c_str()) + " ***");
+    }
+    return StepStatus::Next;
+}
+
+// Tables of the image's records: an image without them leaves them empty.
+StepStatus StepNothing(OperationContext&, Isam696&) { return StepStatus::Next; }
+
+const Step kSteps[15] = {
+    StepErase,           StepWrite<kHdrFile696>, StepWrite<kStaFile696>,  StepCountries,
+    StepNames,           StepWrite<kNam2File696>, StepAirports,           StepNothing,
+    StepNothing,         StepNothing,            StepNothing,             StepWrite<kTccFile696>,
+    StepWrite<kSuaFile696>, StepWrite<kOddsFile696>, StepWrite<kTrlFile696>,
+};
+
+}  // namespace
+
+void InstallCreateIsam696(GenModel& model) {
+    auto state = std::make_shared<Isam696>();
+    Isam696* s = state.get();
+    s->links.numberOf = [s](int section, uint32_t offset, int bit) { return NumberOfPointer(*s, section, offset, bit); };
+    model.createIsamSteps.clear();
+    for (size_t i = 0; i < 15; ++i) {
+        const Step fn = kSteps[i];
+        model.createIsamSteps.push_back({[state, fn](OperationContext& c) { return fn(c, *state); },
+                                         kCreateIsamTexts696[i]});
+    }
+    model.drivers[kModeCreateIsam] = [state](OperationContext& c) {
+        state->context = &c;
+        const bool ended = RunCreateIsamStep(c, c.model->createIsamSteps, *state->framework);
+        if (ended) {
+            state->writer.Abandon();
+            state->source.reset();
+        }
+        return ended;
+    };
+}

@@ -1,0 +1,77 @@
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "gen696/ImageFile696.h"
+
+namespace {
+
+std::vector<uint8_t> ReadBack(int fd) {
+    std::vector<uint8_t> data(static_cast<size_t>(lseek(fd, 0, SEEK_END)));
+    EXPECT_EQ(pread(fd, data.data(), data.size(), 0), static_cast<ssize_t>(data.size()));
+    return data;
+}
+
+class TempImage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/img696-XXXXXX";
+        fd = mkstemp(name);
+        path = name;
+        ASSERT_GE(fd, 0);
+    }
+    void TearDown() override {
+        close(fd);
+        unlink(path.c_str());
+    }
+    int fd = -1;
+    std::string path;
+};
+
+TEST(ImageCrc696, IsTheComplementOfTheUsualCrc) {
+    for (const std::string& text : std::vector<std::string>{"", "a", "123456789", std::string(1000, static_cast<char>(0xA5))}) {
+        const auto* p = reinterpret_cast<const uint8_t*>(text.data());
+        const uint32_t usual = static_cast<uint32_t>(crc32(0, p, static_cast<uInt>(text.size())));
+        EXPECT_EQ(ImageCrc696(kImageCrcStart696, p, text.size()), usual ^ 0xFFFFFFFFu) << text.size();
+    }
+}
+
+TEST_F(TempImage, SealedImageHasTheUsualCrcOfAllOnesAndDirectoryEntriesAsWritten) {
+    ImageFile696 image(fd);
+    ASSERT_TRUE(image.ZeroDirectory());
+    std::vector<uint8_t> header(520, 0x11);
+    ASSERT_TRUE(image.Append(header.data(), header.size()));
+    ASSERT_TRUE(image.MoveEnd(kSectionsStart696));
+    ASSERT_TRUE(image.SetDirectoryEntry(5, image.End(), 0x123456, 26));
+    // More than one append buffer, so that the seal reads back what was flushed in between.
+    std::vector<uint8_t> body(200000);
+    for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<uint8_t>(i * 7);
+    ASSERT_TRUE(image.Append(body.data(), body.size()));
+    ASSERT_TRUE(image.SealImageCrc());
+    const std::vector<uint8_t> data = ReadBack(fd);
+    ASSERT_EQ(data.size(), kSectionsStart696 + body.size() + 4);
+    EXPECT_EQ(image.End(), data.size());
+    EXPECT_EQ(crc32(0, data.data(), static_cast<uInt>(data.size())), 0xFFFFFFFFu);
+    const uint32_t bodyCrc = static_cast<uint32_t>(crc32(0, data.data(), static_cast<uInt>(data.size() - 4)));
+    const uint8_t* seal = &data[data.size() - 4];
+    EXPECT_EQ(seal[0] | (seal[1] << 8) | (seal[2] << 16) | (static_cast<uint32_t>(seal[3]) << 24),
+              bodyCrc ^ 0xFFFFFFFFu);
+    const uint8_t* entry = &data[512 + 8 * 5];
+    const ImageDirectoryEntry e = UnpackDirectoryEntry(entry, 552);
+    EXPECT_EQ(e.start, kSectionsStart696);
+    EXPECT_EQ(e.count, 0x123456u);
+    EXPECT_EQ(e.size, 26);
+    EXPECT_EQ(image.Entry(5).start, kSectionsStart696);
+    // The gap between the header and the sections reads as zeros, other entries stay zero.
+    for (uint32_t i = 520; i < kSectionsStart696; ++i) {
+        if (i < 552 || i >= 560) EXPECT_EQ(data[i], 0) << i;
+    }
+}
+
+}  // namespace
