@@ -52,7 +52,7 @@ double SeeksOnly(long* seeks) {
     for (int f = 0; f < kRecordFileCount; ++f) {
         auto doc = MakeAmbreloDoc(f, *db.File(f));
         doc->OnNewDocument();
-        doc->File().Open();
+        if (doc->File().Open() != 0) break;
         for (;;) {
             const int before = doc->SavedRecordNumber();
             if (doc->SeekRecord(kSeekNext, 0, 0) < 0 || doc->SavedRecordNumber() == before) break;

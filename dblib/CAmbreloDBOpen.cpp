@@ -3,7 +3,8 @@
 #include "dblib/DbDir.h"
 #include "platform/FileSystem.h"
 
-CAmbreloDBOpen::CAmbreloDBOpen() { CheckRecordFiles(kRecordFileNames, kRecordFileCount); }
+// The status holds the outcome of the check.
+CAmbreloDBOpen::CAmbreloDBOpen() { static_cast<void>(CheckRecordFiles(kRecordFileNames, kRecordFileCount)); }
 
 CAmbreloDBOpen::~CAmbreloDBOpen() = default;
 

@@ -1,5 +1,7 @@
 #include "gen696/Tessily696.h"
 
+#include <fcntl.h>
+
 #include <cstdlib>
 
 #include "common/CLocale.h"
@@ -14,6 +16,8 @@
 #include "gen696/CreateImage696.h"
 #include "gen696/CreateIsam696.h"
 #include "gen696/Settings696.h"
+#include "gen696/SourceImage696.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
 Settings696& TessilySettings() {
@@ -147,22 +151,6 @@ bool ApplySwitch696(const std::string& name, const std::string& value) {
     return true;
 }
 
-namespace {
-
-// A token of the command line: Tessily's own, or the framework's -N... and -P... that Tessily
-// does not have (ignored); the tokens used.
-int CommandLineToken696(const std::vector<std::string>& tokens, size_t index) {
-    const std::string& t = tokens[index];
-    std::string value;
-    if (t == "-SUAT") {
-        // The kind name is the rest of the command line.
-        for (size_t i = index + 1; i < tokens.size(); ++i) value += (i > index + 1 ? " " : "") + tokens[i];
-    }
-    if (ApplySwitch696(t, value)) return 1;
-    return t.compare(0, 2, "-N") == 0 || t.compare(0, 2, "-P") == 0 ? 1 : 0;
-}
-
-}  // namespace
 
 void InstallTessily(GenModel& model) {
     model.name = "Tessily";
@@ -175,10 +163,29 @@ void InstallTessily(GenModel& model) {
                                "VORs",        "SUAs",      "FSSs",   "ARTCCs",     "Approaches", "Airways"};
     model.confirmation = Confirmation696;
     model.compileFilter = CompileFilter696;
-    model.extraSwitch = [](CGenApp&, const std::vector<std::string>& tokens, size_t index) {
-        return CommandLineToken696(tokens, index);
+    model.ignoredSwitches = {"-NOTRAINING", "-P"};
+    using platform::SwitchValue;
+    model.extraSwitches = {
+        {"-ATL", SwitchValue::None, "", "area code 19 in the image header"},
+        {"-AMR", SwitchValue::None, "", "area code 17 in the image header"},
+        {"-PAC", SwitchValue::None, "", "area code 20 in the image header"},
+        {"-NCD", SwitchValue::None, "", "keep the header's dates"},
+        {"-X", SwitchValue::None, "", "invert the listing filters"},
+        {"-SUAT", SwitchValue::Rest, "KIND", "SUA listing: only that kind (the last switch)"},
+    };
+    model.onExtraSwitch = [](CGenApp&, const platform::SwitchUse& use) {
+        ApplySwitch696(use.spec->name, use.value);
     };
     model.checkImageType = [](CGenView&, const std::string&, int) { return true; };
+    model.isFamilyImage = [](const std::string& path) {
+        const int fd = platform::OpenFile(path, O_RDONLY, platform::Share::DenyNone);
+        if (fd < 0) return false;
+        SourceImage696 image;
+        std::string why;
+        const bool sound = image.Load(fd, path, &why);
+        platform::CloseFile(fd);
+        return sound;
+    };
     // The framework's batch handlers until the 696 ones take their place, with Tessily's results.
     BatchHandlerTable batch = DefaultBatchHandlers();
     batch.resultTexts = BatchResultTexts696();

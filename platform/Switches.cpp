@@ -38,6 +38,7 @@ std::string Synopsis(const SwitchSpec& s) {
     case SwitchValue::Next: return s.name + " " + s.valueName;
     case SwitchValue::Number: return s.name + "[" + s.valueName + "]";
     case SwitchValue::Text: return s.name + ":" + s.valueName;
+    case SwitchValue::Rest: return s.name + " " + s.valueName + "...";
     }
     return s.name;
 }
@@ -76,6 +77,12 @@ ParsedCommandLine ParseSwitches(const CommandLineSpec& spec, const std::vector<s
             continue;
         }
         use.hasValue = arg != use.spec->name;
+        if (use.spec->value == SwitchValue::Rest) {
+            for (size_t k = i + 1; k < args.size(); ++k) use.value += (k > i + 1 ? " " : "") + args[k];
+            use.hasValue = i + 1 < args.size();
+            parsed.uses.push_back(std::move(use));
+            continue;
+        }
         const bool hasNext = i + 1 < args.size();
         if (!use.hasValue && hasNext) {
             const std::string& next = args[i + 1];

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -17,6 +18,8 @@ enum class SwitchValue {
     Number,  // an optional number, attached or as the next all-digit argument: "-d", "-d5", "-d 5"
     Text,    // an optional text after one separator character ("-T:TITLE"), or the next
              // argument unless it starts with '-' ("-T TITLE")
+    Rest,    // the rest of the command line, its arguments joined by blanks ("-SUAT Class C");
+             // parsing goes on over those arguments as usual
 };
 
 struct SwitchSpec {
@@ -36,6 +39,16 @@ struct CommandLineSpec {
     // layer then passes them on unchecked.
     bool checkedByProgram = false;
 };
+
+// The command line of a program that checks its arguments itself (checkedByProgram).
+inline CommandLineSpec CheckedByProgram(std::string program, std::string title, std::string version) {
+    CommandLineSpec spec;
+    spec.program = std::move(program);
+    spec.title = std::move(title);
+    spec.version = std::move(version);
+    spec.checkedByProgram = true;
+    return spec;
+}
 
 // One switch as it was given.
 struct SwitchUse {

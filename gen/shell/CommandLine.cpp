@@ -2,6 +2,8 @@
 // help, and applied in the order given.
 #include "gen/shell/CommandLine.h"
 
+#include <algorithm>
+
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -71,6 +73,10 @@ void SetDefaults(GenSettings& s) {
     s.defaultTitle = kDefaultImageTitle;
 }
 
+bool IsIgnored(const GenModel& model, const std::string& name) {
+    return std::find(model.ignoredSwitches.begin(), model.ignoredSwitches.end(), name) != model.ignoredSwitches.end();
+}
+
 }  // namespace
 
 platform::CommandLineSpec GeneratorCommandLine(const GenModel& model) {
@@ -79,6 +85,9 @@ platform::CommandLineSpec GeneratorCommandLine(const GenModel& model) {
     spec.title = model.name;
     spec.version = model.version;
     spec.switches = GeneratorSwitches();
+    for (platform::SwitchSpec& sw : spec.switches) {
+        if (IsIgnored(model, sw.name)) sw.help = "accepted, without effect";
+    }
     spec.switches.insert(spec.switches.end(), model.extraSwitches.begin(), model.extraSwitches.end());
     return spec;
 }
@@ -92,7 +101,9 @@ void ParseCommandLine(CGenApp& app) {
     const platform::ParsedCommandLine parsed = platform::ParseSwitches(spec, app.Args());
     for (const SwitchUse& use : parsed.uses) {
         const std::string& name = use.spec->name;
-        if (name == "-F") {
+        if (IsIgnored(app.Model(), name)) {
+            continue;
+        } else if (name == "-F") {
             // The control file is read now: -S and -E count only before -F.
             if (!ReadControlFile(app, use.value.c_str())) app.SetExitCode(kExitFatal);
         } else if (name == "-S") {

@@ -101,12 +101,17 @@ struct GenModel {
     SaveAsHook saveAs;
     // Command-line switches the framework does not know, and what they do.
     std::vector<platform::SwitchSpec> extraSwitches;
+    // The framework's switches this program does not have: still accepted, without effect.
+    std::vector<std::string> ignoredSwitches;
     SwitchHook onExtraSwitch;
     // File > Save As (empty: the command is disabled).
     std::function<void(CGenApp&)> saveAsCommand;
     // Called once at the end of start-up, before the setup opens: extra commands and state.
     std::function<void(CGenApp&)> onStartUp;
     ImageTypeCheck checkImageType;   // empty: the part-number check of the header
+    // Whether an existing file is an image of the family, which an unattended Create Image may
+    // replace (empty: the image-file identification of the framework's families).
+    std::function<bool(const std::string& path)> isFamilyImage;
     ConfirmationHook confirmation;   // empty: the framework's lines
     // The filters asked before a mode's operation is confirmed (empty: the framework's compile
     // dialog); false cancels the operation.

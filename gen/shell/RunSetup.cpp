@@ -53,8 +53,13 @@ std::string OverwriteRefusal(const CGenApp& app, const std::string& fileName, bo
         return "No Filename= for the image: " + fileName + ", the input of an earlier section, is not overwritten";
     }
     if (!exists) return "";
-    const ImageFileInfo info = IdentifyImageFile(fileName);
-    if (info.row && info.row->kind == app.Model().modelCode) return "";
+    const GenModel& model = app.Model();
+    if (model.isFamilyImage) {
+        if (model.isFamilyImage(fileName)) return "";
+    } else {
+        const ImageFileInfo info = IdentifyImageFile(fileName);
+        if (info.row && info.row->kind == model.modelCode) return "";
+    }
     return fileName + " exists and is not an image of this unit family: it is not overwritten";
 }
 

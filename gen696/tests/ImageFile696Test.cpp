@@ -70,7 +70,9 @@ TEST_F(TempImage, SealedImageHasTheUsualCrcOfAllOnesAndDirectoryEntriesAsWritten
     EXPECT_EQ(image.Entry(5).start, kSectionsStart696);
     // The gap between the header and the sections reads as zeros, other entries stay zero.
     for (uint32_t i = 520; i < kSectionsStart696; ++i) {
-        if (i < 552 || i >= 560) EXPECT_EQ(data[i], 0) << i;
+        if (i < 552 || i >= 560) {
+            EXPECT_EQ(data[i], 0) << i;
+        }
     }
 }
 

@@ -16,7 +16,8 @@ const CommandLineSpec kSpec = {"prog",
                                 {"-d", SwitchValue::Number, "N", "debug level"},
                                 {"-T", SwitchValue::Text, "TITLE", "title"},
                                 {"-R", SwitchValue::None, "", "no optimising"},
-                                {"-NOTRAINING", SwitchValue::None, "", "no training areas"}}};
+                                {"-NOTRAINING", SwitchValue::None, "", "no training areas"},
+                                {"-SUAT", SwitchValue::Rest, "KIND", "kind"}}};
 
 // The switches used, as "name=value" ("name" without a value), or the error.
 std::string Parsed(const std::vector<std::string>& args) {
@@ -53,6 +54,10 @@ TEST(Switches, ParseTable) {
         {{"-F"}, "error: switch '-F' needs FILE"},
         {{"-R", "--help", "-Z"}, "help -R"},
         {{"--version"}, "version"},
+        // The rest of the line is the value, and its words are still parsed.
+        {{"-SUAT", "Class", "C"}, "-SUAT=Class C"},
+        {{"-SUAT", "MOA", "-R"}, "-SUAT=MOA -R -R"},
+        {{"-R", "-SUAT"}, "-R -SUAT"},
         {{"-Z", "--help"}, "error: unknown switch '-Z'"},
     };
     for (const Case& c : cases) {
@@ -66,10 +71,10 @@ TEST(Switches, ParseTable) {
 
 TEST(Switches, UsageHelpAndVersionTexts) {
     EXPECT_EQ(UsageLine(kSpec),
-              "usage: prog [--headless] [--answers FILE] [-F FILE] [-d[N]] [-T:TITLE] [-R] [-NOTRAINING]");
+              "usage: prog [--headless] [--answers FILE] [-F FILE] [-d[N]] [-T:TITLE] [-R] [-NOTRAINING] [-SUAT KIND...]");
     const std::string help = HelpText(kSpec);
     EXPECT_EQ(help.rfind(UsageLine(kSpec) + "\n", 0), 0u) << help;
-    for (const char* line : {"  -F FILE      control file\n", "  -NOTRAINING  no training areas\n",
+    for (const char* line : {"  -F FILE        control file\n", "  -NOTRAINING    no training areas\n",
                              "  --answers FILE  the scripted answers", "  --version       "}) {
         EXPECT_NE(help.find(line), std::string::npos) << line << "\n" << help;
     }

@@ -10,12 +10,8 @@
 
 CflarmApp::CflarmApp() {
     SetAppName("Gindral");
-    platform::CommandLineSpec spec;
-    spec.program = "gindral";
-    spec.title = "Gindral";
-    spec.version = kGindralVersion;
-    spec.checkedByProgram = true;  // --version takes an optional value: ParseFlarmCommandLine
-    SetCommandLineSpec(std::move(spec));
+    // --version takes an optional value: ParseFlarmCommandLine
+    SetCommandLineSpec(platform::CheckedByProgram("gindral", "Gindral", kGindralVersion));
     Commands().Add(kCmdDebug, [this] { OnDebug(); },
                    [this](platform::CommandState& s) { s.checked = debugLevel_ != 0; });
     Commands().Add(platform::kCmdAppAbout, [] {

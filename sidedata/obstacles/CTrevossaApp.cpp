@@ -72,12 +72,8 @@ void CMainFrame::OnClose() {
 
 CTrevossaApp::CTrevossaApp() {
     SetAppName(kTrevossaName);
-    platform::CommandLineSpec spec;
-    spec.program = kProgramFile;
-    spec.title = kTrevossaName;
-    spec.version = kTrevossaVersion;
-    spec.checkedByProgram = true;  // ParseTrevossaOptions, before anything is made
-    SetCommandLineSpec(std::move(spec));
+    // ParseTrevossaOptions, before anything is made
+    SetCommandLineSpec(platform::CheckedByProgram(kProgramFile, kTrevossaName, kTrevossaVersion));
 }
 
 bool CTrevossaApp::InitInstance() {

@@ -142,7 +142,7 @@ class Ambrelo(TempFolderRun):
 
     def test_command_line(self):
         self.assertEqual(self.ambrelo("-Q"), 2)
-        self.assertTrue(self.err[0].startswith("ambrelo: unknown switch '-Q'"), self.err)
+        self.assertTrue(self.err_text.startswith("ambrelo: unknown switch '-Q'"), self.err_text)
         self.assertTrue(self.err[1].startswith("usage: ambrelo"))
         self.assertEqual(self.out, [])
         self.assertEqual(self.ambrelo("--list", "runways"), 2)

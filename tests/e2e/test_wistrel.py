@@ -365,7 +365,7 @@ class SaveAs(WistrelRun):
 class CommandLine(WistrelRun):
     def test_switches(self):
         self.assertEqual(self.run_headless("wistrel", ["-Q"]), 2)
-        self.assertTrue(self.err[0].startswith("wistrel: unknown switch '-Q'"), self.err)
+        self.assertTrue(self.err_text.startswith("wistrel: unknown switch '-Q'"), self.err_text)
         self.assertTrue(self.err[1].startswith("usage: wistrel"))
         self.assertEqual(self.run_headless("wistrel", ["--help"]), 0)
         self.assertTrue(self.out[0].startswith("usage: wistrel"))

@@ -8,7 +8,11 @@
 #include "transfer/serial/CComView.h"
 #include "transfer/serial/CMainFrame.h"
 
-CComApp::CComApp() { SetAppName("Wistrel"); }
+CComApp::CComApp() {
+    SetAppName("Wistrel");
+    // ParseComSwitches: switches are matched by their beginnings
+    SetCommandLineSpec(platform::CheckedByProgram("wistrel", "Wistrel", kWistrelVersion));
+}
 
 CComView* CComApp::ComView() const { return dynamic_cast<CComView*>(ActiveView()); }
 

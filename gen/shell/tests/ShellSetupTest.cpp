@@ -7,7 +7,7 @@
 #include "common/Bits.h"
 #include "gen/shell/CGenFrame.h"
 #include "gen/shell/RunSetup.h"
-#include "gen/image/PartNumber.h"
+#include "common/PartNumber.h"
 
 namespace shelltest {
 namespace {
