@@ -116,6 +116,8 @@ int FileMgr::Open() {
         }
     }
     m_openError = 0;
+    // Made here, but filled by another program before this one held it: not a new file.
+    if (m_createdFile && dbtx::FileSize(m_fd) > kHeaderSize) m_createdFile = false;
     if (dbtx::FileSize(m_fd) == 0) {
         // Cut off right after it was made: the header it was to get.
         uint8_t h[kHeaderSize];
