@@ -398,6 +398,18 @@ void CKestraneScrollView::OnLButtonDown(unsigned, platform::Point point) {
     Invalidate();
 }
 
+bool CKestraneScrollView::OnKeyDown(const platform::Key& key) {
+    switch (key.code) {
+    case platform::kKeyHome: ScrollToPosition({0, 0}); return true;
+    case platform::kKeyEnd: ScrollToPosition({0, TotalSize().cy}); return true;
+    case platform::kKeyPageDown: ScrollByPages(1); return true;
+    case platform::kKeyPageUp: ScrollByPages(-1); return true;
+    case platform::kKeyDown: ScrollByLines(1); return true;
+    case platform::kKeyUp: ScrollByLines(-1); return true;
+    default: return false;
+    }
+}
+
 bool CKestraneScrollView::OnPreparePrinting(platform::PrintInfo& info) {
     info.minPage = 1;
     info.currentPage = 1;

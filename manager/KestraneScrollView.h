@@ -76,6 +76,8 @@ public:
     void OnInitialUpdate() override;
     void OnSize(int cx, int cy) override;
     void OnLButtonDown(unsigned flags, platform::Point point) override;
+    // Home, End, Page Up, Page Down, Up and Down scroll the list.
+    bool OnKeyDown(const platform::Key& key) override;
     bool OnPreparePrinting(platform::PrintInfo& info) override;
     void OnBeginPrinting(platform::DeviceContext& dc, platform::PrintInfo& info) override;
     void OnPrint(platform::DeviceContext& dc, platform::PrintInfo& info) override;

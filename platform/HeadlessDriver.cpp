@@ -1,6 +1,9 @@
 #include "platform/HeadlessDriver.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 #include <fstream>
 
 #include "platform/App.h"
@@ -63,6 +66,8 @@ void HeadlessDriver::RunNext(App& app) {
         std::ofstream out(s.args[0], std::ios::binary);
         if (!out) return DriverFail(s, "cannot write " + s.args[0]);
         out << Utf8From1252(ui_.GetClipboard().GetText().value_or(""));
+    } else if (s.verb == "wait") {
+        std::this_thread::sleep_for(std::chrono::milliseconds(std::max(0, std::atoi(s.args[0].c_str()))));
     } else if (s.verb == "close") {
         if (Frame* frame = app.MainFrame()) frame->OnClose();
         else DriverFail(s, "no main window");
