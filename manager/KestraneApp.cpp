@@ -16,6 +16,7 @@
 #include "manager/RecordViews.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowPlacement.h"
 
 namespace {
 
@@ -73,6 +74,11 @@ bool CMainFrame::OnCreate() {
                     {6, "SCRL", "", true}});
     UpdatePanes();
     return true;
+}
+
+void CMainFrame::OnClose() {
+    if (platform::App* app = platform::App::Current()) platform::WriteWindowPlacement(*this, app->Profile());
+    platform::Frame::OnClose();
 }
 
 void CMainFrame::UpdatePanes() {
@@ -235,6 +241,7 @@ bool CKestraneApp::InitInstance() {
     mainFrame_ = std::make_unique<CMainFrame>();
     CMainFrame* main = mainFrame_.get();
     SetMainFrame(main);
+    platform::RestoreWindowPlacement(*main, Profile());
     if (!main->Create("Kestrane")) {
         SetExitCode(1);
         return false;

@@ -33,6 +33,8 @@ public:
 
     CMainFrame();
     bool OnCreate() override;
+    // Saves the placement ("WindowPos") unless minimised, then closes.
+    void OnClose() override;
     // The DB, Country and ICAO panes from the settings.
     void UpdatePanes();
 };
