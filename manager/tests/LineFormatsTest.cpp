@@ -1,7 +1,6 @@
 // The manager's line pieces and the airport rows from a small database.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <cstring>
 #include <string>
@@ -9,14 +8,12 @@
 
 #include "common/Bits.h"
 #include "common/LetterText.h"
-#include "dblib/CKestraneDBOpen.h"
 #include "dblib/DbDir.h"
 #include "dblib/KestraneDatabase.h"
-#include "dblib/tests/RecordTestSupport.h"
 #include "manager/AirportChildren.h"
 #include "manager/LineFormats.h"
 #include "manager/ManagerSettings.h"
-#include "platform/FileSystem.h"
+#include "manager/tests/ManagerTestFolder.h"
 
 namespace {
 
@@ -118,25 +115,8 @@ TEST(LinePieces, Restrictions) {
     EXPECT_EQ(FormatRestriction(cut.data(), 3), "below 1500 ");
 }
 
-class ManagerDatabase : public ::testing::Test {
+class ManagerDatabase : public ManagerTestFolder {
 protected:
-    void SetUp() override {
-        char cwd[4096];
-        ASSERT_TRUE(::getcwd(cwd, sizeof cwd));
-        oldCwd = cwd;
-        ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
-        ASSERT_TRUE(platform::MakeDirectory(dir.File("db50")));
-        SetDbDir(FindDbDirUnder(dir.Path()));
-        CKestraneDBOpen check;
-        ASSERT_EQ(check.Status(), 0);
-        check.OpenDatabase(nullptr, 0, 0);
-    }
-    void TearDown() override {
-        KestraneDb().Release();
-        SetDbDir(kDbDirName);
-        EXPECT_EQ(::chdir(oldCwd.c_str()), 0);
-    }
-
     void AddAirport(int32_t asno, const char* ident) {
         dfAPTS& a = *KestraneDb().apts;
         ASSERT_EQ(a.Open(), 0);
@@ -187,8 +167,6 @@ protected:
         return LoadAirportChildren();
     }
 
-    rectest::TempFolder dir;
-    std::string oldCwd;
 };
 
 TEST_F(ManagerDatabase, AirportRows) {

@@ -2,37 +2,26 @@
 // 2000-line limit, the empty list, and route loading by route number.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <cstring>
 #include <memory>
 #include <string>
 
-#include "dblib/CKestraneDBOpen.h"
 #include "dblib/DbDir.h"
 #include "dblib/KestraneDatabase.h"
-#include "dblib/tests/RecordTestSupport.h"
 #include "manager/KestraneApp.h"
 #include "manager/ManagerSettings.h"
 #include "manager/RecordViews.h"
-#include "platform/FileSystem.h"
+#include "manager/tests/ManagerTestFolder.h"
 #include "platform/HeadlessDC.h"
 #include "platform/HeadlessUi.h"
 
 namespace {
 
-class RecordView : public ::testing::Test {
+class RecordView : public ManagerTestFolder {
 protected:
     void SetUp() override {
-        char cwd[4096];
-        ASSERT_TRUE(::getcwd(cwd, sizeof cwd));
-        oldCwd = cwd;
-        ASSERT_EQ(::chdir(dir.Path().c_str()), 0);
-        ASSERT_TRUE(platform::MakeDirectory(dir.File("db50")));
-        SetDbDir(FindDbDirUnder(dir.Path()));
-        CKestraneDBOpen check;
-        ASSERT_EQ(check.Status(), 0);
-        check.OpenDatabase(nullptr, 0, 0);
+        ManagerTestFolder::SetUp();
         auto ui = std::make_unique<platform::HeadlessUi>();
         ui->SetStreams(nullptr, nullptr);
         app.SetUi(std::move(ui));
@@ -41,10 +30,8 @@ protected:
     }
     void TearDown() override {
         for (auto& t : app.DocTemplates()) t->CloseAll();
-        KestraneDb().Release();
-        SetDbDir(kDbDirName);
         Manager().identFilter.clear();
-        EXPECT_EQ(::chdir(oldCwd.c_str()), 0);
+        ManagerTestFolder::TearDown();
     }
 
     void AddIntersections(int count) {
@@ -77,8 +64,6 @@ protected:
         }
     }
 
-    rectest::TempFolder dir;
-    std::string oldCwd;
     platform::App app;
     CMainFrame main;
     std::vector<std::string> texts;
