@@ -38,6 +38,8 @@ void ReadChain(FrequencyEntry& entry) {
 
 }  // namespace
 
+bool ChildFilesHeld(KestraneDatabase& db) { return db.rwy3->IsOpen() && db.freq3->IsOpen() && db.restr->IsOpen(); }
+
 AirportChildren& AirportRows() {
     static AirportChildren children;
     return children;
@@ -51,6 +53,8 @@ int LoadAirportChildren() {
     const int32_t asno = db.apts->asno;
     c.airport = asno;
 
+    // Files a caller holds open for a whole drawing or idle step stay open.
+    const bool held = ChildFilesHeld(db);
     dfRWY3& rwy = *db.rwy3;
     int runways = 0;
     if (rwy.Open() == 0) {
@@ -61,7 +65,7 @@ int LoadAirportChildren() {
             c.runways[runways++] = {rwy.rsno, rwy.rlen, rwy.rwidth, rwy.rsl, rwy.rw, rwy.rflags,
                                     rwy.rpicst, rwy.rpic, rwy.rpicfl, rwy.rnpic, rwy.rnpic2};
         }
-        rwy.Close();
+        if (!held) rwy.Close();
     }
     std::stable_sort(c.runways, c.runways + runways,
                      [](const RunwayEntry& a, const RunwayEntry& b) { return a.rlen > b.rlen; });
@@ -88,8 +92,10 @@ int LoadAirportChildren() {
             last = index++;
         }
     }
-    frq.Close();
-    db.restr->Close();
+    if (!held) {
+        frq.Close();
+        db.restr->Close();
+    }
     c.rows = std::min(std::max(runways, last + 1), AirportChildren::kMaxRows);
     return c.rows;
 }

@@ -29,7 +29,11 @@ struct AirportChildren {
 
 AirportChildren& AirportRows();
 
+class KestraneDatabase;
+// Whether rwy3, freq3 and restr are all open (held by the caller).
+bool ChildFilesHeld(KestraneDatabase& db);
+
 // Loads both tables for the airport held in the apts object (rwy3, freq3 and restr opened and
-// closed); returns the number of rows: the larger of the runway count and the last frequency
+// closed, unless all three were open already: then they stay open); returns the number of rows: the larger of the runway count and the last frequency
 // index + 1, at most kMaxRows.
 int LoadAirportChildren();

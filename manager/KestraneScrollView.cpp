@@ -90,6 +90,10 @@ int32_t CKestraneScrollView::FindHighestRecord() {
     return std::max(highest, 0);
 }
 
+int CKestraneScrollView::OpenFiles() { return kind_.file->Open(); }
+
+void CKestraneScrollView::CloseFiles() { kind_.file->Close(); }
+
 void CKestraneScrollView::SetIdle(bool on) {
     IdleViewSlot(RecordLetterIndex(kind_.letter)) = on ? this : nullptr;
 }
@@ -209,17 +213,17 @@ int32_t CKestraneScrollView::ReadLine(int index) {
 
 void CKestraneScrollView::IdleStep() {
     if (busy) return;
-    if (kind_.file->Open() != 0) return;
+    if (OpenFiles() != 0) return;
     int32_t word = 0;
     GetLine(kIdleBatch, 4, word);
-    kind_.file->Close();
+    CloseFiles();
 }
 
 void CKestraneScrollView::ReloadSelected(bool keepOpen) {
     if (selected_ < 0) return;
-    kind_.file->Open();
+    OpenFiles();
     ReadLine(selected_);
-    if (!keepOpen) kind_.file->Close();
+    if (!keepOpen) CloseFiles();
 }
 
 void CKestraneScrollView::ApplyScrollSizes() {
@@ -247,14 +251,14 @@ void CKestraneScrollView::InsertLine(int32_t word) {
     char ident[8];
     std::memcpy(ident, kind_.ident, 8);
     int low = 0, high = count_;
-    kind_.file->Open();
+    OpenFiles();
     while (low < high) {
         const int mid = (low + high) / 2;
         ReadLine(mid);
         if (std::memcmp(kind_.ident, ident, 8) > 0) high = mid;
         else low = mid + 1;
     }
-    kind_.file->Close();
+    CloseFiles();
     if (low >= count_ && !complete_) return;
     lines_.insert(lines_.begin() + low, word);
     ++count_;
@@ -341,7 +345,7 @@ void CKestraneScrollView::OnDraw(platform::DeviceContext& dc) {
     const platform::Rect clip = dc.GetClipBox();
     const int first = std::max(0, clip.top / lineHeight_);
     const int last = std::max(first, (clip.bottom - 1) / lineHeight_);
-    if (kind_.file->Open() == 0) {
+    if (OpenFiles() == 0) {
         for (int line = first; line <= last; ++line) {
             int32_t word = 0;
             if (!GetLine(line, last - first + 1, word)) break;
@@ -350,7 +354,7 @@ void CKestraneScrollView::OnDraw(platform::DeviceContext& dc) {
             if (line == selected_) part = drawnPart_ = PartOfSelected(word);
             DrawLine(dc, line, part);
         }
-        kind_.file->Close();
+        CloseFiles();
     }
     if (count_ == 0) {
         const platform::Rect client = ClientRect();
@@ -429,7 +433,7 @@ void CKestraneScrollView::OnPrint(platform::DeviceContext& dc, platform::PrintIn
     dc.SelectFont(Manager().printFont);
     dc.SetBkMode(platform::BkMode::Transparent);
     const int skip = Manager().recordNumbers ? 0 : 5;
-    if (kind_.file->Open() != 0) return;
+    if (OpenFiles() != 0) return;
     const int first = (info.currentPage - 1) * linesPerPage_;
     for (int row = 0; row < linesPerPage_; ++row) {
         int32_t word = 0;
@@ -439,7 +443,7 @@ void CKestraneScrollView::OnPrint(platform::DeviceContext& dc, platform::PrintIn
         const int length = buffer.Trim();
         if (length > skip) dc.TextOut(0, row * printLineHeight_, std::string_view(buffer.Text() + skip, length - skip));
     }
-    kind_.file->Close();
+    CloseFiles();
 }
 
 void CKestraneScrollView::OnEndPrinting(platform::DeviceContext&, platform::PrintInfo&) {

@@ -84,6 +84,9 @@ public:
     void OnEndPrinting(platform::DeviceContext& dc, platform::PrintInfo& info) override;
 
 protected:
+    // The files one drawing, idle step, print page or command holds open: the kind's file.
+    virtual int OpenFiles();
+    virtual void CloseFiles();
     // Positions the record file at the first record to load (fresh) or at the resume point.
     virtual bool Position(bool fresh);
     // Appends line words from the current record on; true when it stopped on the count and a

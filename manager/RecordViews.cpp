@@ -30,6 +30,26 @@ CKestraneAView::CKestraneAView()
     : CKestraneScrollView({'A', Db().apts.get(), "asno", "aident", &Db().apts->asno, Db().apts->aident,
                            &Db().apts->acountry, "Load APT 0x%x failed"}) {}
 
+int CKestraneAView::OpenFiles() {
+    KestraneDatabase& db = Db();
+    if (db.rwy3->Open() != 0 || db.freq3->Open() != 0 || db.restr->Open() != 0) {
+        CloseFiles();
+        return -1;
+    }
+    if (CKestraneScrollView::OpenFiles() != 0) {
+        CloseFiles();
+        return -1;
+    }
+    return 0;
+}
+
+void CKestraneAView::CloseFiles() {
+    CKestraneScrollView::CloseFiles();
+    Db().rwy3->Close();
+    Db().freq3->Close();
+    Db().restr->Close();
+}
+
 int CKestraneAView::AppendRecordLines(int32_t number) {
     const uint32_t base = static_cast<uint32_t>(number) << 7;
     if (!AppendLine(static_cast<int32_t>(base))) return 0;
@@ -78,9 +98,9 @@ void CKestraneAView::RelistSelectedAirport() {
     const uint32_t base = static_cast<uint32_t>(lines_[static_cast<size_t>(airportLine)]) & ~127u;
     while (airportLine > 0 && (static_cast<uint32_t>(lines_[static_cast<size_t>(airportLine)]) & 127u) != 0)
         --airportLine;
-    Db().apts->Open();
+    OpenFiles();
     ReadLine(airportLine);
-    Db().apts->Close();
+    CloseFiles();
     const int rows = LoadAirportChildren();
     int have = 0;
     while (airportLine + 1 + have < count_ &&

@@ -14,6 +14,10 @@ public:
     void RelistSelectedAirport();
 
 protected:
+    // With the runway, frequency and restriction files, so that the rows of the airports of one
+    // step are read without opening them for each airport.
+    int OpenFiles() override;
+    void CloseFiles() override;
     int AppendRecordLines(int32_t number) override;
     int PartOfSelected(int32_t word) const override;
 };
