@@ -11,7 +11,7 @@
 namespace {
 
 bool BeginsWith(const std::string& text, const std::string& prefix) {
-    return text.compare(0, prefix.size(), prefix) == 0 && text.size() >= prefix.size();
+    return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
 // Facility name, or a set city name that differs from it, begins with the name filter.

@@ -207,6 +207,9 @@ class Filters(KestraneRun):
         self.assertNotIn("KAWO", seattle)
         test = self.filtered(Name_Filter="TEST")  # city or facility
         self.assertEqual(test, ["KXTS"])
+        # The country filter from the command line: -c and the country's id.
+        self.assertEqual(self.kestrane(["-r", "-c", "CA"], ["shot c", "close"]), 0, self.err_text)
+        self.assertEqual([t[5:13].strip() for t in self.lines("c") if t[5:13].strip()], ["CYXX"])
 
     def test_2000_line_limit(self):
         letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
