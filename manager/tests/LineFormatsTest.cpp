@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -122,7 +123,7 @@ protected:
         ASSERT_EQ(a.Open(), 0);
         a.asno = asno;
         std::memset(a.aident, 0, sizeof a.aident);
-        std::strncpy(a.aident, ident, 8);
+        std::memcpy(a.aident, ident, std::min<size_t>(std::strlen(ident), sizeof a.aident));
         ASSERT_EQ(a.Insert(), 0);
         a.Close();
     }
