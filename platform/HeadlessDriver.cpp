@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <thread>
+#include <vector>
 #include <fstream>
 
 #include "platform/App.h"
@@ -77,8 +78,17 @@ void HeadlessDriver::RunNext(App& app) {
 void HeadlessDriver::Shot(App& app, const DriverStatement& s) {
     const std::string path = DriverShotPath(s.args[0] + ".txt");
     if (path.empty()) return DriverFail(s, "no SUITE_QT_SHOTS folder");
+    // Every view of the main window, as the Qt backend's shot lists them: the main frame's own,
+    // then those of each child window in the order they were opened.
+    std::vector<View*> views;
+    if (Frame* main = app.MainFrame()) {
+        for (const auto& v : main->OwnedViews()) views.push_back(v.get());
+        for (Frame* child : main->Children()) {
+            for (const auto& v : child->OwnedViews()) views.push_back(v.get());
+        }
+    }
     std::string listing;
-    if (View* view = app.ActiveView()) {
+    for (View* view : views) {
         for (const DrawRecord& t : PaintWhole(ui_, *view)) {
             listing += std::to_string(t.rect.left) + " " + std::to_string(t.rect.top) + " " +
                        std::to_string(t.rect.right - t.rect.left) + " " + std::to_string(t.rect.bottom - t.rect.top) +

@@ -1,6 +1,6 @@
 // The test driver of the headless backend: the statements of platform/DriverScript.h run on
 // the program's frames and views whenever the headless loop would otherwise end. A shot writes
-// NAME.txt only: the texts the active view draws when painted whole.
+// NAME.txt only: the texts every view of the main window draws when painted whole.
 #pragma once
 
 #include <string>

@@ -67,8 +67,11 @@ class KestraneRun(suite.TempFolderRun):
                 texts.append((x, y, text))
         return texts
 
-    def lines(self, name):
-        return [t for _, _, t in self.shot(name)]
+    def lines(self, name, after=None):
+        """The texts of a shot; with `after`, only those past the texts of that earlier shot
+        (the window opened in between: each shot lists the windows in the order they opened)."""
+        texts = [t for _, _, t in self.shot(name)]
+        return texts[len(self.lines(after)):] if after else texts
 
 
 class Windows(KestraneRun):
@@ -104,7 +107,7 @@ class Windows(KestraneRun):
         self.assertEqual(apt[kxts + 2][50:56], " 09-27")
         self.assertEqual(apt[kxts + 2][58:82], " 3000x 60' turf   no lts")
 
-        ndb = self.lines("ndb")
+        ndb = self.lines("ndb", "int")
         xnb = next(t for t in ndb if t[5:13].strip() == "XNB")
         self.assertEqual(xnb[39:44], " 1050")
         self.assertEqual(xnb[48:], "TESTVILLE (TEST NDB) UNITED STATES-US")
@@ -112,18 +115,18 @@ class Windows(KestraneRun):
         self.assertEqual(hq[39:45], "414.0 ")
         self.assertEqual(hq[45], "L")
 
-        for name in ("int", "vor", "usr"):
-            texts = self.lines(name)
+        for name, before in (("int", "apt"), ("vor", "ndb"), ("usr", "vor")):
+            texts = self.lines(name, before)
             self.assertTrue(texts, name)
             for t in texts:
                 self.assertRegex(t[13:36], r"^[NS] \d\d\u00b0\d\d\.\d\d\d [EW]\d\d\d\u00b0\d\d\.\d\d\d$", name)
-        vor = self.lines("vor")
+        vor = self.lines("vor", "ndb")
         gegs = [t for t in vor if t[5:13].strip() == "GEG"]
         self.assertEqual(gegs[0][39:45], "115.60")
         self.assertEqual(gegs[0][46:48], "WX")
         self.assertEqual(gegs[0][49:55], "VORTAC")
         self.assertEqual(gegs[0][56:60], "High")
-        self.assertEqual(self.lines("rte"), ["No Matching Items"])
+        self.assertEqual(self.lines("rte", "usr"), ["No Matching Items"])
 
     def test_switches(self):
         self.load()
