@@ -50,7 +50,7 @@ void Ident(char (&out)[8], int n) {
 
 void Build(int ints, int airports) {
     KestraneDatabase& db = KestraneDb();
-    db.ints->Open();
+    (void)db.ints->Open();
     for (int n = 0; n < ints; ++n) {
         db.ints->isno = n + 1;
         Ident(db.ints->iident, n);
@@ -63,9 +63,9 @@ void Build(int ints, int airports) {
         (void)db.ints->Insert();
     }
     db.ints->Close();
-    db.apts->Open();
-    db.rwy3->Open();
-    db.freq3->Open();
+    (void)db.apts->Open();
+    (void)db.rwy3->Open();
+    (void)db.freq3->Open();
     for (int n = 0; n < airports; ++n) {
         db.apts->asno = n + 1;
         Ident(db.apts->aident, n);
@@ -125,15 +125,15 @@ Figures Measure(const char* filterPrefix) {
     auto walk = [&](const char* prefix) {
         IsamMgr& file = airports ? static_cast<IsamMgr&>(*db.apts) : static_cast<IsamMgr&>(*db.ints);
         char* ident = airports ? db.apts->aident : db.ints->iident;
-        file.Open();
+        (void)file.Open();
         file.SelectIndex(airports ? "aident" : "iident");
         std::memset(ident, 0, 8);
         std::memcpy(ident, prefix, std::min<size_t>(std::strlen(prefix), 8));
         bool ok = file.Find() == 0 || file.ReadCurrent() == 0;
         int seen = 0;
         if (airports) {
-            db.rwy3->Open();
-            db.freq3->Open();
+            (void)db.rwy3->Open();
+            (void)db.freq3->Open();
             db.rwy3->SelectIndex("raptno");
             db.freq3->SelectIndex("faptno");
         }

@@ -27,7 +27,7 @@ CKestraneFilt::CKestraneFilt() : platform::Dialog(FiltersSpec()) {}
 bool CKestraneFilt::OnInit() {
     dfCOUNTRY& country = *KestraneDb().country;
     country.SelectIndex("csno");
-    country.Rewind();
+    (void)country.Rewind();
     while (country.Next(1) == 0) {
         countries_.push_back(country.csno);
         const int32_t number = country.csno;

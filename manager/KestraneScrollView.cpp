@@ -109,7 +109,7 @@ bool CKestraneScrollView::Position(bool fresh) {
     if (fresh) {
         const std::string& filter = Manager().identFilter;
         if (filter.empty()) {
-            file.Rewind();
+            (void)file.Rewind();
             return file.Next(1) == 0;
         }
         char key[9] = {};
@@ -220,8 +220,7 @@ void CKestraneScrollView::IdleStep() {
 }
 
 void CKestraneScrollView::ReloadSelected(bool keepOpen) {
-    if (selected_ < 0) return;
-    OpenFiles();
+    if (selected_ < 0 || OpenFiles() != 0) return;
     ReadLine(selected_);
     if (!keepOpen) CloseFiles();
 }
@@ -251,7 +250,7 @@ void CKestraneScrollView::InsertLine(int32_t word) {
     char ident[8];
     std::memcpy(ident, kind_.ident, 8);
     int low = 0, high = count_;
-    OpenFiles();
+    if (OpenFiles() != 0) return;
     while (low < high) {
         const int mid = (low + high) / 2;
         ReadLine(mid);

@@ -12,7 +12,7 @@ void DecideDatabaseKind() {
     int vote = 0;
     if (apts.Open() == 0) {
         apts.SelectIndex("asno");
-        apts.Rewind();
+        (void)apts.Rewind();
         while (apts.Next(1) == 0) vote += apts.a212025 == -1 ? -1 : 1;
         apts.Close();
     }

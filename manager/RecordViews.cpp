@@ -98,7 +98,7 @@ void CKestraneAView::RelistSelectedAirport() {
     const uint32_t base = static_cast<uint32_t>(lines_[static_cast<size_t>(airportLine)]) & ~127u;
     while (airportLine > 0 && (static_cast<uint32_t>(lines_[static_cast<size_t>(airportLine)]) & 127u) != 0)
         --airportLine;
-    OpenFiles();
+    if (OpenFiles() != 0) return;
     ReadLine(airportLine);
     CloseFiles();
     const int rows = LoadAirportChildren();

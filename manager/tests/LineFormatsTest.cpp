@@ -160,7 +160,7 @@ protected:
     }
     int Load(int32_t asno) {
         dfAPTS& a = *KestraneDb().apts;
-        a.Open();
+        EXPECT_EQ(a.Open(), 0);
         a.SelectIndex("asno");
         a.asno = asno;
         EXPECT_EQ(a.Find(), 0);
@@ -215,7 +215,7 @@ TEST_F(ManagerDatabase, NamesCountriesAndTheKindVote) {
     EXPECT_FALSE(Manager().Legacy()) << "an empty airport file counts as 696";
     AddAirport(1, "KAAA");
     dfAPTS& a = *KestraneDb().apts;
-    a.Open();
+    ASSERT_EQ(a.Open(), 0);
     for (int i = 2; i <= 3; ++i) {
         a.asno = i;
         a.a212025 = -1;
