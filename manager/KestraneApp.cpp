@@ -16,6 +16,7 @@
 #include "manager/RecordViews.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "platform/Switches.h"
 #include "platform/WindowPlacement.h"
 
 namespace {
@@ -102,6 +103,19 @@ void CMainFrame::UpdatePanes() {
 
 CKestraneApp::CKestraneApp() {
     SetAppName("Kestrane");
+    // The manager reads its own switches: letters are case-sensitive and unknown ones are
+    // ignored (-vu), so the layer passes them on unchecked.
+    platform::CommandLineSpec spec;
+    spec.program = "kestrane";
+    spec.title = "Kestrane";
+    spec.version = "1.0";
+    spec.switches = {{"-V", platform::SwitchValue::Text, "LETTER", "first window: A I N V U R"},
+                     {"-c", platform::SwitchValue::Next, "ID", "country filter by country id"},
+                     {"-d", platform::SwitchValue::Number, "N", "debug count + 1, or + N"},
+                     {"-p", platform::SwitchValue::None, "", "runway picture bytes shown"},
+                     {"-r", platform::SwitchValue::None, "", "record numbers shown"}};
+    spec.checkedByProgram = true;
+    SetCommandLineSpec(std::move(spec));
     for (int i = 0; i < 6; ++i) {
         const char letter = kRecordLetters[i];
         const unsigned id = kCmdOpenApt + static_cast<unsigned>(i);
@@ -215,6 +229,14 @@ bool CKestraneApp::InitInstance() {
     AddDocTemplate(MakeTemplate<CKestraneUDoc, CKestraneUView>(134, kTitles[4]));
     AddDocTemplate(MakeTemplate<CKestraneRDoc, CKestraneRView>(135, kTitles[5]));
 
+    for (const std::string& arg : Args()) {
+        if (arg == "--help" || arg == "--version") {
+            std::fputs(arg == "--help" ? platform::HelpText(CommandSpec()).c_str()
+                                       : platform::VersionText(CommandSpec()).c_str(),
+                       stdout);
+            return false;
+        }
+    }
     options_ = ParseCommandLine(CommandLine());
 
     if (!SetupDbdir()) {
