@@ -72,3 +72,7 @@ void UnpackSixBitText(const uint8_t* bytes, size_t size, size_t count, char* out
     }
     out[count] = '\0';
 }
+
+void UnpackSixBitIdent(char* out, const uint8_t* bytes) {
+    SixBitIdentText((uint32_t{bytes[0]} << 16) | (uint32_t{bytes[1]} << 8) | bytes[2], out);
+}

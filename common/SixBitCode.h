@@ -35,3 +35,6 @@ size_t PackSixBitText(uint8_t* bytes, size_t size, const char* text);
 // Reads `count` characters (at most size * 8 / 6) of a six-bit text kept in `size` bytes.
 // out must hold count + 1 bytes.
 void UnpackSixBitText(const uint8_t* bytes, size_t size, size_t count, char* out);
+// The ident held in three bytes, first byte most significant (see SixBitIdentText).
+// out must hold 5 bytes.
+void UnpackSixBitIdent(char* out, const uint8_t* bytes);

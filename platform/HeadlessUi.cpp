@@ -8,6 +8,7 @@
 #include "platform/App.h"
 #include "platform/Dialog.h"
 #include "platform/Exchange.h"
+#include "platform/HeadlessDriver.h"
 #include "platform/Text1252.h"
 #include "platform/View.h"
 
@@ -196,7 +197,14 @@ bool HeadlessUi::WaitForEvents(App& app, const Clock::time_point* deadline, bool
         RunStep(app, step);
         return true;
     }
-    if (!deadline && !holds) return false;  // nobody is left to post
+    if (!deadline && !holds) {
+        // The program waits for the user: the driver's next statement acts as one.
+        if (driver_ && driver_->HasWork()) {
+            driver_->RunNext(app);
+            return true;
+        }
+        return false;  // nobody is left to post
+    }
     app.WaitForPost(deadline);
     return true;
 }
@@ -217,6 +225,11 @@ void HeadlessUi::RunStep(App& app, const DriveStep& step) {
 }
 
 void HeadlessUi::WakeUp() {}  // App's own condition variable wakes the wait
+
+bool HeadlessUi::LoadDriver(const std::string& path, std::string& error) {
+    driver_ = std::make_unique<HeadlessDriver>(*this);
+    return driver_->Load(path, error);
+}
 
 void HeadlessUi::PaintInvalid() {
     std::vector<Frame*> frames;

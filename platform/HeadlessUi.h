@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@
 #include "platform/Ui.h"
 
 namespace platform {
+
+class HeadlessDriver;
 
 // What happened in one modal interaction, for tests and traces.
 struct Interaction {
@@ -69,6 +72,9 @@ public:
     // False with error set when the file is missing or malformed.
     bool LoadAnswers(const std::string& path, std::string& error);
     std::size_t AnswersLeft() const { return answers_.Size(); }
+    // The test-driver statements run whenever the loop would end (see HeadlessDriver.h);
+    // false with error set when the file is missing or malformed.
+    bool LoadDriver(const std::string& path, std::string& error);
 
     // Where lines and message texts go (default stdout and stderr); null: nowhere.
     void SetStreams(std::FILE* lines, std::FILE* messages);
@@ -139,6 +145,7 @@ private:
     void RunStep(App& app, const DriveStep& step);
 
     AnswerQueue answers_;
+    std::unique_ptr<HeadlessDriver> driver_;
     std::FILE* lines_;
     std::FILE* messages_;
     std::string programName_;

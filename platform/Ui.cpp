@@ -1,5 +1,7 @@
 #include "platform/Ui.h"
 
+#include <cstdlib>
+
 #include "platform/HeadlessUi.h"
 
 namespace platform {
@@ -17,6 +19,8 @@ std::unique_ptr<Ui> CreateUi(bool headless, const std::string& answersFile, std:
     }
     auto ui = std::make_unique<HeadlessUi>();
     if (!answersFile.empty() && !ui->LoadAnswers(answersFile, error)) return nullptr;
+    if (const char* drive = std::getenv("SUITE_QT_DRIVE"); drive && *drive && !ui->LoadDriver(drive, error))
+        return nullptr;
     return ui;
 }
 

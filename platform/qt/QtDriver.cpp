@@ -28,123 +28,26 @@ namespace {
 
 constexpr int kSettleMs = 150;
 
-std::vector<std::string> SplitArgs(const std::string& text) {
-    std::vector<std::string> args;
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
-        if (i >= text.size()) break;
-        std::string arg;
-        if (text[i] == '"') {
-            std::size_t end = text.find('"', i + 1);
-            if (end == std::string::npos) end = text.size();
-            arg = text.substr(i + 1, end - i - 1);
-            i = end + 1;
-        } else {
-            while (i < text.size() && text[i] != ' ' && text[i] != '\t') arg += text[i++];
-        }
-        args.push_back(arg);
-    }
-    return args;
-}
-
-// "Ctrl+Shift+Down" -> the key and its modifiers.
-bool ParseKey(const std::string& name, int& qtKey, Qt::KeyboardModifiers& modifiers) {
-    modifiers = Qt::NoModifier;
-    std::string rest = name;
-    for (;;) {
-        std::size_t plus = rest.find('+');
-        if (plus == std::string::npos || plus + 1 >= rest.size()) break;
-        std::string mod = ControlLabelKey(rest.substr(0, plus));
-        if (mod == "ctrl") modifiers |= Qt::ControlModifier;
-        else if (mod == "shift") modifiers |= Qt::ShiftModifier;
-        else if (mod == "alt") modifiers |= Qt::AltModifier;
-        else return false;
-        rest = rest.substr(plus + 1);
-    }
-    std::string key = ControlLabelKey(rest);
-    static const struct {
-        const char* name;
-        int code;
-    } kNames[] = {
-        {"down", kKeyDown},     {"up", kKeyUp},           {"left", kKeyLeft},     {"right", kKeyRight},
-        {"home", kKeyHome},     {"end", kKeyEnd},         {"pageup", kKeyPageUp}, {"pagedown", kKeyPageDown},
-        {"insert", kKeyInsert}, {"ins", kKeyInsert},      {"delete", kKeyDelete}, {"del", kKeyDelete},
-        {"return", kKeyReturn}, {"enter", kKeyReturn},    {"escape", kKeyEscape}, {"esc", kKeyEscape},
-        {"tab", kKeyTab},       {"space", kKeySpace},     {"backspace", kKeyBackspace},
-    };
-    int code = 0;
-    if (key.size() == 1 && std::isalnum(static_cast<unsigned char>(key[0]))) {
-        code = std::toupper(static_cast<unsigned char>(key[0]));
-    } else if (key.size() >= 2 && key[0] == 'f' && std::atoi(key.c_str() + 1) >= 1 && std::atoi(key.c_str() + 1) <= 12) {
-        code = kKeyF1 + std::atoi(key.c_str() + 1) - 1;
-    } else {
-        for (const auto& k : kNames) {
-            if (key == k.name) code = k.code;
-        }
-    }
-    qtKey = ToQtKey(code);
-    return qtKey != 0;
-}
-
 }  // namespace
 
-bool QtDriver::Load(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot read driver file " + path;
-        return false;
-    }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    return Parse(ss.str(), path, error);
-}
+bool QtDriver::Load(const std::string& path, std::string& error) { return script_.Load(path, error); }
 
 bool QtDriver::Parse(const std::string& text, const std::string& name, std::string& error) {
-    static const char* const kVerbs[] = {"shot", "command", "key", "click", "clipboard", "wait", "close"};
-    std::istringstream in(text);
-    std::string line;
-    int lineNo = 0;
-    while (std::getline(in, line)) {
-        ++lineNo;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> args = SplitArgs(line);
-        if (args.empty() || args[0][0] == '#') continue;
-        Statement s{ControlLabelKey(args[0]), {args.begin() + 1, args.end()}, lineNo};
-        if (s.verb != "click" && s.args.size() > 1) {
-            // One argument: the rest of the line ("command File/Debug Level...").
-            std::string rest;
-            for (const std::string& a : s.args) rest += (rest.empty() ? "" : " ") + a;
-            s.args = {rest};
-        }
-        bool known = false;
-        for (const char* v : kVerbs) known = known || s.verb == v;
-        std::size_t need = s.verb == "close" ? 0 : 1;
-        if (!known || s.args.size() < need) {
-            error = name + ":" + std::to_string(lineNo) + ": " +
-                    (known ? "'" + s.verb + "' needs an argument" : "unknown statement '" + args[0] + "'");
-            return false;
-        }
-        statements_.push_back(std::move(s));
-    }
-    return true;
+    return script_.Parse(text, name, error);
 }
 
 int QtDriver::Delay() const {
-    if (next_ > 0 && statements_[next_ - 1].verb == "wait") return std::max(0, std::atoi(statements_[next_ - 1].args[0].c_str()));
+    const Statement* last = script_.Last();
+    if (last && last->verb == "wait") return std::max(0, std::atoi(last->args[0].c_str()));
     return kSettleMs;
 }
 
 void QtDriver::RunNext() {
     if (!HasWork()) return;
-    const Statement& s = statements_[next_++];
-    Run(s);
+    Run(script_.Next());
 }
 
-void QtDriver::Fail(const Statement& s, const std::string& why) const {
-    std::fprintf(stderr, "driver: line %d: %s: %s\n", s.line, s.verb.c_str(), why.c_str());
-    std::fflush(stderr);
-}
+void QtDriver::Fail(const Statement& s, const std::string& why) const { DriverFail(s, why); }
 
 void QtDriver::Run(const Statement& s) {
     if (s.verb == "shot") Shot(s);
@@ -198,9 +101,14 @@ void QtDriver::Command(const Statement& s) {
 }
 
 void QtDriver::KeyPress(const Statement& s) {
-    int key = 0;
+    Key parsed;
+    if (!ParseKeyName(s.args[0], parsed)) return Fail(s, "unknown key '" + s.args[0] + "'");
+    const int key = ToQtKey(parsed.code);
+    if (key == 0) return Fail(s, "unknown key '" + s.args[0] + "'");
     Qt::KeyboardModifiers modifiers;
-    if (!ParseKey(s.args[0], key, modifiers)) return Fail(s, "unknown key '" + s.args[0] + "'");
+    if (parsed.ctrl) modifiers |= Qt::ControlModifier;
+    if (parsed.shift) modifiers |= Qt::ShiftModifier;
+    if (parsed.alt) modifiers |= Qt::AltModifier;
     QtFrameWindow* window = ui_.MainWindow();
     Frame* frame = window ? window->GetFrame() : nullptr;
     View* view = frame ? frame->ActiveView() : nullptr;

@@ -1,0 +1,101 @@
+#include "manager/AirportChildren.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "dblib/KestraneDatabase.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+// Positions at the first record whose key is equal to or above the fields' key.
+bool PositionAtKey(IsamMgr& file) { return file.Find() == 0 || file.ReadCurrent() == 0; }
+
+// The restriction string of a frequency from its chain: the first byte + 1 gives the length,
+// each record adds up to 8 bytes. A missing record is reported and ends the string there.
+void ReadChain(FrequencyEntry& entry) {
+    dfRESTR& restr = *KestraneDb().restr;
+    restr.SelectIndex("rcsno");
+    int32_t next = entry.frsno;
+    size_t at = 0;
+    for (int guard = 0; next != 0 && guard < 64; ++guard) {
+        restr.rcsno = next;
+        if (restr.Find() != 0) {
+            char text[64];
+            std::snprintf(text, sizeof text, "Failed to read restrictions record %d", next);
+            platform::ShowMessage(text);
+            break;
+        }
+        if (at == 0) entry.restriction.assign(size_t{restr.rcres[0]} + 1, 0);
+        const size_t take = std::min<size_t>(8, entry.restriction.size() - at);
+        std::memcpy(entry.restriction.data() + at, restr.rcres, take);
+        at += take;
+        if (at >= entry.restriction.size()) break;
+        next = restr.rcnxt;
+    }
+}
+
+}  // namespace
+
+bool ChildFilesHeld(KestraneDatabase& db) { return db.rwy3->IsOpen() && db.freq3->IsOpen() && db.restr->IsOpen(); }
+
+AirportChildren& AirportRows() {
+    static AirportChildren children;
+    return children;
+}
+
+int LoadAirportChildren() {
+    KestraneDatabase& db = KestraneDb();
+    AirportChildren& c = AirportRows();
+    for (auto& r : c.runways) r = RunwayEntry{};
+    for (auto& f : c.frequencies) f = FrequencyEntry{};
+    const int32_t asno = db.apts->asno;
+    c.airport = asno;
+
+    // Files a caller holds open for a whole drawing or idle step stay open.
+    const bool held = ChildFilesHeld(db);
+    dfRWY3& rwy = *db.rwy3;
+    int runways = 0;
+    if (rwy.Open() == 0) {
+        rwy.SelectIndex("raptno");
+        rwy.raptno = asno;
+        for (bool ok = PositionAtKey(rwy); ok && rwy.raptno == asno && runways < AirportChildren::kEntries;
+             ok = rwy.Next(1) == 0) {
+            c.runways[runways++] = {rwy.rsno, rwy.rlen, rwy.rwidth, rwy.rsl, rwy.rw, rwy.rflags,
+                                    rwy.rpicst, rwy.rpic, rwy.rpicfl, rwy.rnpic, rwy.rnpic2};
+        }
+        if (!held) rwy.Close();
+    }
+    std::stable_sort(c.runways, c.runways + runways,
+                     [](const RunwayEntry& a, const RunwayEntry& b) { return a.rlen > b.rlen; });
+
+    dfFREQ3& frq = *db.freq3;
+    int last = -1;
+    if (frq.Open() == 0 && db.restr->Open() == 0) {
+        frq.SelectIndex("faptno");
+        frq.faptno = asno;
+        int index = 0;
+        for (bool ok = PositionAtKey(frq); ok && frq.faptno == asno; ok = frq.Next(1) == 0) {
+            if (frq.frsno != 0) {
+                while (index < AirportChildren::kEntries && c.runways[index].rsno != -1) ++index;
+            }
+            if (index >= AirportChildren::kEntries) break;
+            FrequencyEntry& e = c.frequencies[index];
+            e.fsno = frq.fsno;
+            e.ftype = frq.ftype;
+            e.freq = frq.freq;
+            e.flags = frq.flags;
+            e.frsno = frq.frsno;
+            e.f431 = frq.f431;
+            if (e.frsno != 0) ReadChain(e);
+            last = index++;
+        }
+    }
+    if (!held) {
+        frq.Close();
+        db.restr->Close();
+    }
+    c.rows = std::min(std::max(runways, last + 1), AirportChildren::kMaxRows);
+    return c.rows;
+}

@@ -1,0 +1,39 @@
+// The list lines of the manager's six windows, built in Manager().line from the record held in
+// the kind's record-file object, in fixed columns (column 0-4 the record number).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct RunwayEntry;
+
+// Texts of name and country records (names and country files open).
+std::string GetNameText(int32_t nameNumber);
+std::string GetCountryText(int32_t countryNumber);
+// "ABCD" with '@' gives "AB@CD".
+void InsertBeforeLastTwo(std::string& text, char c);
+
+// Column pieces.
+int FormatNameColumn(int column, int32_t first, int32_t second, bool blank, bool vrp);
+void FormatRecordStart(int32_t number, const char* ident, int32_t latitude, int32_t longitude);
+std::string FormatFuelLetters(int32_t afuel);
+std::string FormatRunwayNumber(const RunwayEntry& entry, bool reciprocal);
+std::string FormatRestriction(const uint8_t* s, size_t length);
+std::string FormatIconText(int32_t icon);
+// The older form's class word as the 696 form's class word.
+int32_t VorClassCode(int32_t vdme);
+// The position of a stored frequency-type code in the code table; 7 for an unknown code.
+int FreqTypeIndex(int code);
+// The type word of a frequency: the older form's 16 words, else the 696 form's 40 ("Type%d" above).
+std::string FreqTypeWord(int32_t ftype, bool olderForm);
+
+// Whole lines from the record in the kind's object.
+void FormatMaximumLine();
+void FormatAirportLine();
+void FormatAirportRow(int row);  // row 1.. of AirportRows()
+void FormatIntLine();
+void FormatNdbLine();
+void FormatVorLine();
+void FormatUsrLine();
+void FormatRteLine();

@@ -1,0 +1,15 @@
+// The unit's waypoint symbols: code and the name shown (list lines, dialogs, GPX files).
+#pragma once
+
+#include <cstdint>
+
+struct WaypointSymbol {
+    uint32_t code;
+    const char* name;
+};
+
+// The 55 symbols, closed by a row with code 65535 and no name.
+extern const WaypointSymbol kWaypointSymbols[56];
+
+// The symbol's name, or null for an unknown code.
+const char* SymbolName(uint32_t code);

@@ -1,0 +1,231 @@
+// The manager's line pieces and the airport rows from a small database.
+#include <gtest/gtest.h>
+
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "common/Bits.h"
+#include "common/LetterText.h"
+#include "dblib/DbDir.h"
+#include "dblib/KestraneDatabase.h"
+#include "manager/AirportChildren.h"
+#include "manager/LineFormats.h"
+#include "manager/ManagerSettings.h"
+#include "manager/tests/ManagerTestFolder.h"
+
+namespace {
+
+TEST(LinePieces, RunwayNumbers) {
+    struct {
+        int32_t rw;
+        const char* low;
+        const char* reciprocal;
+    } cases[] = {
+        {9 | 2 << 5, "09L", "27R"},
+        {9, "09", "27"},
+        {18 | 1 << 5, "18C", "36C"},
+        {0, "..", ".."},
+        {4 | 3 << 5 | 0x80 | 5 << 8, "04R", "23L"},  // reciprocal given apart: 5 + 18
+        {9 | 0x10000, "09T", "27T"},
+    };
+    for (const auto& c : cases) {
+        RunwayEntry e;
+        e.rsno = 1;
+        e.rw = c.rw;
+        EXPECT_EQ(FormatRunwayNumber(e, false), c.low) << c.rw;
+        EXPECT_EQ(FormatRunwayNumber(e, true), c.reciprocal) << c.rw;
+    }
+}
+
+TEST(LinePieces, IconsTypesAndClasses) {
+    EXPECT_EQ(FormatIconText(0), "\"Marina\" (Symb only)");
+    EXPECT_EQ(FormatIconText(4608 << 8 | 4), "\"Waypoint\" (Symb & Cmnt)");
+    EXPECT_EQ(FormatIconText(64 << 8 | 2), "\"Airport\" ");
+    EXPECT_EQ(FormatIconText(12345 << 8), "icon=0x3039");
+
+    EXPECT_EQ(FreqTypeWord(5, true), "Unicom");
+    EXPECT_EQ(FreqTypeWord(0x1005, true), "Unicom");  // older form: low 4 bits
+    EXPECT_EQ(FreqTypeWord(10 << 8, false), "Tower");
+    EXPECT_EQ(FreqTypeWord(39 << 8, false), "T/CTAF");
+    EXPECT_EQ(FreqTypeWord(40 << 8, false), "Type40");
+    EXPECT_EQ(FreqTypeIndex(62), 7);
+    EXPECT_EQ(FreqTypeIndex(17), 8);
+    EXPECT_EQ(FreqTypeIndex(99), 7);
+
+    // Class word: DME, VORDME, VORTAC, VOR, TACAN, with level and weather.
+    EXPECT_EQ(VorClassCode(4 | 0x2000), 2 * 32);
+    EXPECT_EQ(VorClassCode(4 | 1 << 8), 4 * 32 + 8);
+    EXPECT_EQ(VorClassCode(128 << 8 | 2 << 8), 5 * 32 + 16);
+    EXPECT_EQ(VorClassCode(64 << 8), 1 * 32 + 4);
+    EXPECT_EQ(VorClassCode(160 << 8), 3 * 32);
+
+    std::string text = "ABCD";
+    InsertBeforeLastTwo(text, '@');
+    EXPECT_EQ(text, "AB@CD");
+}
+
+// A restriction string as the frequency dialog builds it, without its length byte.
+std::vector<uint8_t> Restriction(unsigned flags, int b1, int b2, int below, int above, const char* vor,
+                                 const char* text) {
+    std::vector<uint8_t> s{static_cast<uint8_t>(flags)};
+    if (flags & 1) {
+        s.push_back(static_cast<uint8_t>(b1));
+        s.push_back(static_cast<uint8_t>(b2));
+    }
+    for (int h : {flags & 4 ? below : -1, flags & 2 ? above : -1}) {
+        if (h < 0) continue;
+        s.push_back(static_cast<uint8_t>((h + 5000) & 255));
+        s.push_back(static_cast<uint8_t>((h + 5000) >> 8));
+    }
+    if (flags & 8) {
+        uint8_t b[3] = {};
+        uint32_t p = 0;
+        for (int i = 0; i < 3; ++i) p = PutBits(p, 6, b, static_cast<uint32_t>(vor[i]) & 31);
+        PutBits(p, 6, b, 0);
+        std::swap(b[0], b[2]);  // stored with first and third byte exchanged
+        s.insert(s.end(), {b[2], b[1], b[0]});  // read back first byte most significant
+    }
+    if (flags & 16) {
+        uint8_t field[64] = {};
+        const uint32_t n = PackLetterText(text, 40, 7, field);
+        field[0] |= static_cast<uint8_t>(2 * (n / 8) + 2);
+        s.insert(s.end(), field, field + n / 8 + 1);
+    }
+    return s;
+}
+
+TEST(LinePieces, Restrictions) {
+    struct {
+        std::vector<uint8_t> bytes;
+        const char* text;
+    } cases[] = {
+        {Restriction(1, 10, 200, 0, 0, "", ""), "010-200 "},
+        {Restriction(1 | 64 | 128, 104, 104, 0, 0, "", ""), "000-000 "},  // 360 both
+        {Restriction(4 | 2, 0, 0, 1500, 3000, "", ""), "below 1500 above 3000 "},
+        {Restriction(8, 0, 0, 0, 0, "SEA", ""), " remoteVOR SEA "},
+        {Restriction(32, 0, 0, 0, 0, "", ""), "UNK20 "},
+        {Restriction(16, 0, 0, 0, 0, "", "Mon-Fri only"), "MON-FRI ONLY"},
+        {Restriction(1 | 16, 90, 180, 0, 0, "", "east"), "090-180 EAST"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormatRestriction(c.bytes.data(), c.bytes.size()), c.text);
+    // A string cut short reads no further than its length.
+    const std::vector<uint8_t> cut = Restriction(4 | 2, 0, 0, 1500, 3000, "", "");
+    EXPECT_EQ(FormatRestriction(cut.data(), 3), "below 1500 ");
+}
+
+class ManagerDatabase : public ManagerTestFolder {
+protected:
+    void AddAirport(int32_t asno, const char* ident) {
+        dfAPTS& a = *KestraneDb().apts;
+        ASSERT_EQ(a.Open(), 0);
+        a.asno = asno;
+        std::memset(a.aident, 0, sizeof a.aident);
+        std::memcpy(a.aident, ident, std::min<size_t>(std::strlen(ident), sizeof a.aident));
+        ASSERT_EQ(a.Insert(), 0);
+        a.Close();
+    }
+    void AddRunway(int32_t rsno, int32_t airport, int32_t length, int32_t rw) {
+        dfRWY3& r = *KestraneDb().rwy3;
+        ASSERT_EQ(r.Open(), 0);
+        r.rsno = rsno;
+        r.raptno = airport;
+        r.rlen = length;
+        r.rw = rw;
+        ASSERT_EQ(r.Insert(), 0);
+        r.Close();
+    }
+    void AddFrequency(int32_t fsno, int32_t airport, int32_t freq, int32_t chain) {
+        dfFREQ3& f = *KestraneDb().freq3;
+        ASSERT_EQ(f.Open(), 0);
+        f.fsno = fsno;
+        f.faptno = airport;
+        f.freq = freq;
+        f.frsno = chain;
+        f.f431 = -1;
+        ASSERT_EQ(f.Insert(), 0);
+        f.Close();
+    }
+    void AddRestriction(int32_t rcsno, int32_t next, std::vector<uint8_t> bytes) {
+        dfRESTR& r = *KestraneDb().restr;
+        ASSERT_EQ(r.Open(), 0);
+        r.rcsno = rcsno;
+        r.rcnxt = next;
+        std::memset(r.rcres, 0, 8);
+        std::memcpy(r.rcres, bytes.data(), std::min<size_t>(8, bytes.size()));
+        ASSERT_EQ(r.Insert(), 0);
+        r.Close();
+    }
+    int Load(int32_t asno) {
+        dfAPTS& a = *KestraneDb().apts;
+        EXPECT_EQ(a.Open(), 0);
+        a.SelectIndex("asno");
+        a.asno = asno;
+        EXPECT_EQ(a.Find(), 0);
+        a.Close();
+        return LoadAirportChildren();
+    }
+
+};
+
+TEST_F(ManagerDatabase, AirportRows) {
+    AddAirport(1, "KAAA");
+    AddRunway(10, 1, 3000, 9);
+    AddRunway(11, 1, 9000, 14 | 2 << 5);
+    AddRunway(12, 1, 5000, 4);
+    AddFrequency(20, 1, 11830, 0);
+    // Three runways, one frequency: three rows, the longest runway first.
+    EXPECT_EQ(Load(1), 3);
+    const AirportChildren& c = AirportRows();
+    EXPECT_EQ(c.runways[0].rsno, 11);
+    EXPECT_EQ(c.runways[2].rsno, 10);
+    EXPECT_EQ(c.frequencies[0].fsno, 20);
+
+    // A frequency with restrictions goes on a row without a runway; its chain is read whole.
+    AddAirport(2, "KBBB");
+    AddRunway(30, 2, 4000, 9);
+    AddFrequency(40, 2, 12280, 0);
+    std::vector<uint8_t> s = {10, 4 | 2, 0xDC, 0x19, 0x40, 0x1F, 1, 2, 3, 4, 5};  // 11 bytes: two records
+    AddRestriction(50, 51, {s.begin(), s.begin() + 8});
+    AddRestriction(51, 0, {s.begin() + 8, s.end()});
+    AddFrequency(41, 2, 12300, 50);
+    EXPECT_EQ(Load(2), 2);
+    EXPECT_EQ(AirportRows().frequencies[0].fsno, 40);
+    EXPECT_EQ(AirportRows().frequencies[1].fsno, 41);
+    EXPECT_EQ(AirportRows().frequencies[1].restriction, s);
+    FormatAirportRow(2);
+    const std::string row = Manager().line.Text();
+    EXPECT_EQ(row.substr(20, 1), "*");
+    EXPECT_EQ(row.substr(30, 22), "below 1620 above 3000 ");
+
+    // At most 127 rows: a row number has 7 bits.
+    AddAirport(3, "KCCC");
+    for (int i = 0; i < 130; ++i) AddRunway(100 + i, 3, 1000 + i, 9);
+    EXPECT_EQ(Load(3), 127);
+}
+
+TEST_F(ManagerDatabase, NamesCountriesAndTheKindVote) {
+    EXPECT_EQ(GetNameText(0), "");
+    EXPECT_EQ(GetNameText(-4), "UNSET");
+    EXPECT_EQ(GetNameText(77), "UNKNOWN");
+    EXPECT_EQ(GetCountryText(5), "UNKNOWN-??");
+    DecideDatabaseKind();
+    EXPECT_FALSE(Manager().Legacy()) << "an empty airport file counts as 696";
+    AddAirport(1, "KAAA");
+    dfAPTS& a = *KestraneDb().apts;
+    ASSERT_EQ(a.Open(), 0);
+    for (int i = 2; i <= 3; ++i) {
+        a.asno = i;
+        a.a212025 = -1;
+        ASSERT_EQ(a.Insert(), 0);
+    }
+    a.Close();
+    DecideDatabaseKind();
+    EXPECT_TRUE(Manager().Legacy());
+    EXPECT_EQ(GetNameText(0), "UNKNOWN") << "name 0 is looked up in a legacy database";
+    Manager().kindVote = 0;
+}
+
+}  // namespace

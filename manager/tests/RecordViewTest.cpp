@@ -1,0 +1,141 @@
+// A list window in the headless backend: loading in idle steps with the title's '*', the
+// 2000-line limit, the empty list, and route loading by route number.
+#include <gtest/gtest.h>
+
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "dblib/DbDir.h"
+#include "dblib/KestraneDatabase.h"
+#include "manager/KestraneApp.h"
+#include "manager/ManagerSettings.h"
+#include "manager/RecordViews.h"
+#include "manager/tests/ManagerTestFolder.h"
+#include "platform/HeadlessDC.h"
+#include "platform/HeadlessUi.h"
+
+namespace {
+
+class RecordView : public ManagerTestFolder {
+protected:
+    void SetUp() override {
+        ManagerTestFolder::SetUp();
+        auto ui = std::make_unique<platform::HeadlessUi>();
+        ui->SetStreams(nullptr, nullptr);
+        app.SetUi(std::move(ui));
+        app.SetMainFrame(&main);
+        ASSERT_TRUE(main.Create("Kestrane"));
+    }
+    void TearDown() override {
+        for (auto& t : app.DocTemplates()) t->CloseAll();
+        Manager().identFilter.clear();
+        ManagerTestFolder::TearDown();
+    }
+
+    void AddIntersections(int count) {
+        dfINTS& i = *KestraneDb().ints;
+        ASSERT_EQ(i.Open(), 0);
+        for (int n = 0; n < count; ++n) {
+            i.isno = n + 1;
+            std::snprintf(i.iident, sizeof i.iident, "I%05d", n);
+            ASSERT_EQ(i.Insert(), 0);
+        }
+        i.Close();
+    }
+
+    template <class View>
+    View& Open(const char* title) {
+        app.AddDocTemplate(std::make_unique<platform::DocTemplate>(
+            platform::DocTemplate::Kind::Multi, 131, [] { return std::make_unique<platform::Document>(); },
+            [] { return std::make_unique<CChildFrame>(); }, [] { return std::make_unique<View>(); }, title));
+        platform::Document* doc = app.DocTemplates().back()->OpenNewDocument();
+        return *static_cast<View*>(doc->FirstView());
+    }
+
+    void Paint(platform::View& view) {
+        auto dc = platform::HeadlessDC::Screen({800, 600});
+        view.Invalidate();
+        view.Paint(dc);
+        texts.clear();
+        for (const auto& r : dc.Pages().front().records) {
+            if (r.kind == platform::DrawRecord::Kind::Text) texts.push_back(r.text);
+        }
+    }
+
+    platform::App app;
+    CMainFrame main;
+    std::vector<std::string> texts;
+};
+
+TEST_F(RecordView, LoadsInIdleStepsUpToTheLimit) {
+    AddIntersections(2100);
+    auto& view = Open<CKestraneIView>("Intersections Database");
+    Paint(view);
+    ASSERT_FALSE(texts.empty());
+    EXPECT_EQ(texts.front().substr(0, 6), "I00000");  // record numbers hidden: ident first
+    EXPECT_FALSE(view.IsComplete());
+    EXPECT_EQ(view.GetDocument()->Title(), "Intersections Database*");
+    EXPECT_EQ(IdleViewSlot(1), &view) << "a list still loading waits in its idle slot";
+    int steps = 0;
+    while (!view.IsComplete() && steps < 1000) {
+        view.IdleStep();
+        ++steps;
+    }
+    EXPECT_GT(steps, 400) << "four records a step";
+    EXPECT_EQ(view.LineCount(), 2000);
+    EXPECT_EQ(view.EndWord(), -1);
+    EXPECT_EQ(view.GetDocument()->Title(), "Intersections Database");
+    EXPECT_EQ(IdleViewSlot(1), nullptr);
+    view.ScrollToPosition({0, view.TotalSize().cy});
+    Paint(view);
+    EXPECT_EQ(texts.back(), "  Maximum listable lines");  // columns 5 on: record numbers hidden
+    EXPECT_EQ(texts[texts.size() - 2].substr(0, 6), "I01999");
+}
+
+TEST_F(RecordView, IdentFilterAndEmptyList) {
+    AddIntersections(300);
+    Manager().identFilter = "I001";
+    auto& view = Open<CKestraneIView>("Intersections Database");
+    Paint(view);
+    while (!view.IsComplete()) view.IdleStep();
+    EXPECT_EQ(view.LineCount(), 100);  // I00100 .. I00199
+    EXPECT_EQ(view.EndWord(), 0);
+    Manager().identFilter = "Z";
+    UpdateAllRecordViews(0);
+    Paint(view);
+    EXPECT_TRUE(view.IsComplete());
+    EXPECT_EQ(texts, std::vector<std::string>{"No Matching Items"});
+    EXPECT_EQ(view.GetDocument()->Title(), "Intersections Database");
+}
+
+TEST_F(RecordView, RoutesByNumberWithTheirTitleFirst) {
+    dfRTE& r = *KestraneDb().rte;
+    ASSERT_EQ(r.Open(), 0);
+    int rtsno = 1;
+    for (int route : {7, 2}) {
+        for (int order : {2, 0, 1}) {
+            r.Clear();
+            r.rtsno = rtsno++;
+            r.rtno = route;
+            r.rtorder = order;
+            r.rttype = 1;
+            std::snprintf(r.rtname1, sizeof r.rtname1, "R%d", route);
+            std::snprintf(r.rtident, sizeof r.rtident, "P%d", order);
+            ASSERT_EQ(r.Insert(), 0);
+        }
+    }
+    r.Close();
+    auto& view = Open<CKestraneRView>("Routes Database");
+    Paint(view);
+    while (!view.IsComplete()) view.IdleStep();
+    Paint(view);
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[0], "Route #2 R2");
+    EXPECT_EQ(texts[1].substr(1, 2), "01");
+    EXPECT_EQ(texts[2].substr(1, 2), "02");
+    EXPECT_EQ(texts[3], "Route #7 R7");
+}
+
+}  // namespace
