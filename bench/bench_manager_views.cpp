@@ -187,7 +187,7 @@ int main() {
         if (::chdir(dir.c_str()) != 0) return 1;
         SetDbDir(dir + "/db50");
         CKestraneDBOpen check;
-        check.OpenDatabase(nullptr, 0, 0);
+        if (check.OpenDatabase(nullptr, 0, 0) != 0) return 1;
         const int airports = size == 10000 ? 10000 : 45000;
         const auto built = Clock::now();
         Build(size, airports);

@@ -250,8 +250,14 @@ bool CKestraneApp::InitInstance() {
         SetExitCode(1);
         return false;
     }
-    check.OpenDatabase(options_.hasCountry ? options_.country.c_str() : nullptr, options_.recordNumbers,
-                       options_.pictureBytes);
+    // A data file that cannot be stamped cannot be opened for writing either.
+    if (check.OpenDatabase(options_.hasCountry ? options_.country.c_str() : nullptr, options_.recordNumbers,
+                           options_.pictureBytes) != 0) {
+        const char* text = check.StatusText();
+        platform::ShowMessage(text ? text : "Sorry, Database in Use");
+        SetExitCode(1);
+        return false;
+    }
     KestraneDatabase& db = KestraneDb();
     if (!db.approachMessage.empty()) platform::ShowMessage(db.approachMessage);
     ManagerSettings& m = Manager();

@@ -25,7 +25,7 @@ protected:
         SetDbDir(FindDbDirUnder(dir.Path()));
         CKestraneDBOpen check;
         ASSERT_EQ(check.Status(), 0);
-        check.OpenDatabase(nullptr, 0, 0);
+        ASSERT_EQ(check.OpenDatabase(nullptr, 0, 0), 0);
     }
     void TearDown() override {
         KestraneDb().Release();
