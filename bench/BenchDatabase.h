@@ -40,7 +40,8 @@ inline double Seconds(Clock::time_point since) { return std::chrono::duration<do
     std::exit(1);
 }
 
-// A temporary folder "/tmp/<prefix>-XXXXXX" with an empty "db50" in it, removed afterwards.
+// A temporary folder "/tmp/<prefix>-XXXXXX" with an empty "db50" in it, removed afterwards
+// (kept when BENCH_KEEP is set, for profiling the programs on it).
 // Enter() makes it the working folder and its "db50" the database folder until the end.
 class Workspace {
 public:
@@ -53,6 +54,10 @@ public:
     ~Workspace() {
         std::error_code ec;
         if (!previous_.empty()) std::filesystem::current_path(previous_, ec);
+        if (std::getenv("BENCH_KEEP")) {
+            std::fprintf(stderr, "kept %s\n", dir_.c_str());
+            return;
+        }
         std::filesystem::remove_all(dir_, ec);
     }
     Workspace(const Workspace&) = delete;
