@@ -67,6 +67,7 @@ struct State {
     File* lastFile = nullptr;
     int64_t lastPage = -1;
     Page* last = nullptr;
+    std::string journalBytes;   // kept from commit to commit, its memory already in use
     IoCounts counts;
 };
 
@@ -510,7 +511,8 @@ void Commit() {
         std::sort(f->dirty.begin(), f->dirty.end());
         journalSize += (1 + 2 + path.size() + 8) * (1 + f->dirty.size()) + (4 + kPage) * f->dirty.size();
     }
-    std::string j;
+    std::string& j = s.journalBytes;
+    j.clear();
     j.reserve(journalSize);
     j.append(kMagic2, kMagicSize);
     for (auto& [path, f] : changed) {
@@ -592,6 +594,7 @@ void Commit() {
     }
     fds.clear();
     if (::unlink(s.journal.c_str()) != 0) fail(s.journal, errno, false, j);
+    if (j.capacity() > (size_t(8) << 20)) std::string().swap(j);   // after a bulk change
     ForgetLast();
     for (auto& [path, f] : changed) {
         for (int64_t page : f->dirty) {
