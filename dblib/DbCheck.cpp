@@ -71,8 +71,10 @@ const char* DbCheck::StatusText() const {
     return nullptr;
 }
 
-int StampDbVersion(const char* baseName) {
-    int fd = platform::OpenFile(DbFilePath(baseName, "dta"), O_RDWR, platform::Share::DenyNone);
+int StampDbVersion(const char* baseName) { return StampDbVersionAt(DbFilePath(baseName, "dta")); }
+
+int StampDbVersionAt(const std::string& path) {
+    int fd = platform::OpenFile(path, O_RDWR, platform::Share::DenyNone);
     if (fd < 0) return 0;
     if (platform::FileSize(fd) < FileMgr::kHeaderSize) {
         platform::CloseFile(fd);
@@ -83,7 +85,6 @@ int StampDbVersion(const char* baseName) {
     int err = errno;
     if (platform::CloseFile(fd) != 0 && written) err = errno;
     if (!written || err != 0)
-        IsamFatal("Cannot write %s: %s", DbFilePath(baseName, "dta").c_str(),
-                  std::strerror(err != 0 ? err : EIO));
+        IsamFatal("Cannot write %s: %s", path.c_str(), std::strerror(err != 0 ? err : EIO));
     return 1;
 }

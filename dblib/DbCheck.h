@@ -45,3 +45,5 @@ protected:
 // is opened without sharing restriction. 1 done, 0 when the file cannot be opened, is shorter
 // than its header or cannot be written.
 [[nodiscard]] int StampDbVersion(const char* baseName);
+// The same for the data file at `path`.
+[[nodiscard]] int StampDbVersionAt(const std::string& path);

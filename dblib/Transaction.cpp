@@ -1,16 +1,19 @@
 #include "dblib/Transaction.h"
 
 #include "dblib/BlockCache.h"
+#include "dblib/CacheSetting.h"
 #include "dblib/DiskMgr.h"
 #include "platform/FileSystem.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <map>
 #include <thread>
@@ -24,11 +27,19 @@ namespace {
 constexpr int64_t kPage = 1024;   // one index node
 // Journal: the magic, then entries, then the end mark and a checksum of everything before it.
 // Entry 'S': path, the file's old length. Entry 'P': path, offset, length, the old bytes.
-constexpr char kMagic[8] = {'D', 'B', 'J', 'O', 'U', 'R', 'N', '1'};
+// "DBJOURN2" sums 64-bit words (an 8-byte checksum); journals of "DBJOURN1" (a byte-wise
+// 4-byte checksum) are still played back.
+constexpr size_t kMagicSize = 8;
+constexpr char kMagic1[kMagicSize] = {'D', 'B', 'J', 'O', 'U', 'R', 'N', '1'};
+constexpr char kMagic2[kMagicSize] = {'D', 'B', 'J', 'O', 'U', 'R', 'N', '2'};
 constexpr char kEndMark[4] = {'E', 'N', 'D', '.'};
+// Pages held in memory but unchanged, at most this many, are written with the changed pages
+// around them so that the two runs go out in one call.
+constexpr int64_t kJoinGap = 4;
 
 struct Page {
     std::unique_ptr<uint8_t[]> bytes;
+    std::unique_ptr<uint8_t[]> old;   // the file's bytes before the transaction changed the page
     bool dirty = false;
 };
 
@@ -36,9 +47,9 @@ struct Page {
 struct File {
     int64_t size = 0;      // as reads see it
     int64_t oldSize = 0;   // on disk when the transaction first changed the file
-    std::map<int64_t, Page> pages;
-    size_t dirty = 0;      // pages changed in the transaction
-    int opens = 0;         // open descriptors
+    std::unordered_map<int64_t, Page> pages;
+    std::vector<int64_t> dirty;   // pages changed in the transaction, in the order first changed
+    int opens = 0;                // open descriptors
 };
 
 struct State {
@@ -50,13 +61,26 @@ struct State {
     std::unordered_map<int, std::string> paths;
     bool synced = true;
     size_t pages = 0;                               // pages held
-    size_t limit = size_t(64) << 20 >> 10;          // pages held at most (64 MB)
+    size_t dirtyPages = 0;                          // of them changed in the transaction
+    size_t limit = size_t(kDefaultCacheMB) << 20 >> 10;   // pages held at most
+    // The page last touched.
+    File* lastFile = nullptr;
+    int64_t lastPage = -1;
+    Page* last = nullptr;
+    std::string journalBytes;   // kept from commit to commit, its memory already in use
     IoCounts counts;
 };
 
 State& S() {
     static State s;
     return s;
+}
+
+void ForgetLast() {
+    State& s = S();
+    s.lastFile = nullptr;
+    s.lastPage = -1;
+    s.last = nullptr;
 }
 
 long RawRead(int fd, void* buffer, size_t length, int64_t offset) {
@@ -67,6 +91,37 @@ long RawRead(int fd, void* buffer, size_t length, int64_t offset) {
 long RawWrite(int fd, const void* buffer, size_t length, int64_t offset) {
     ++S().counts.writes;
     return platform::WriteAt(fd, buffer, length, offset);
+}
+
+// Writes the pieces one after the other from `offset`, in as few calls as the system allows;
+// false (errno set) when not all of them were written.
+bool RawWriteV(int fd, std::vector<iovec>& pieces, int64_t offset) {
+    size_t first = 0;
+    while (first < pieces.size()) {
+        const int count = int(std::min<size_t>(pieces.size() - first, IOV_MAX));
+        ++S().counts.writes;
+        errno = 0;
+        const ssize_t n = ::pwritev(fd, pieces.data() + first, count, offset);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        offset += n;
+        for (size_t left = size_t(n); left > 0;) {
+            iovec& v = pieces[first];
+            const size_t take = std::min(left, v.iov_len);
+            v.iov_base = static_cast<uint8_t*>(v.iov_base) + take;
+            v.iov_len -= take;
+            left -= take;
+            if (v.iov_len == 0) ++first;
+        }
+        while (first < pieces.size() && pieces[first].iov_len == 0) ++first;
+    }
+    return true;
 }
 
 // Syncs without counting: also called from helper threads.
@@ -82,10 +137,18 @@ File* FileOf(int fd) {
     return it == S().byFd.end() ? nullptr : it->second;
 }
 
-// Frees every unchanged page when the cache is full.
+void DropPages(File& f) {
+    S().pages -= f.pages.size();
+    f.pages.clear();
+    ForgetLast();
+}
+
+// Frees every unchanged page when the cache is full (and enough of it is unchanged to make
+// the sweep worth its time).
 void MakeRoom() {
     State& s = S();
-    if (s.pages < s.limit) return;
+    if (s.pages < s.limit || s.pages - s.dirtyPages < std::max<size_t>(1, s.limit / 8)) return;
+    ForgetLast();
     for (auto& [path, f] : s.files)
         for (auto it = f.pages.begin(); it != f.pages.end();) {
             if (it->second.dirty) {
@@ -97,29 +160,50 @@ void MakeRoom() {
         }
 }
 
-// The page, read from the file when not held; null when it cannot be read.
-Page* PageOf(int fd, File& f, int64_t page, bool wholeWrite) {
+// The page, read from the file when not held; null when it cannot be read. (A page about to be
+// overwritten whole is read all the same: the journal needs its old bytes.)
+Page* PageOf(int fd, File& f, int64_t page) {
+    State& s = S();
+    if (s.lastFile == &f && s.lastPage == page) return s.last;
     auto it = f.pages.find(page);
-    if (it != f.pages.end()) return &it->second;
-    MakeRoom();
-    Page p;
-    p.bytes.reset(new uint8_t[kPage]());
-    const int64_t start = page * kPage;
-    const int64_t onDisk = std::min<int64_t>(kPage, (S().active && f.dirty ? f.oldSize : f.size) - start);
-    if (!wholeWrite && onDisk > 0) {
-        errno = 0;
-        if (RawRead(fd, p.bytes.get(), size_t(onDisk), start) != long(onDisk)) {
-            if (errno == 0) errno = EIO;
-            return nullptr;
+    if (it == f.pages.end()) {
+        MakeRoom();
+        Page p;
+        p.bytes.reset(new uint8_t[kPage]());
+        const int64_t start = page * kPage;
+        const int64_t onDisk = std::min<int64_t>(kPage, (s.active && !f.dirty.empty() ? f.oldSize : f.size) - start);
+        if (onDisk > 0) {
+            errno = 0;
+            if (RawRead(fd, p.bytes.get(), size_t(onDisk), start) != long(onDisk)) {
+                if (errno == 0) errno = EIO;
+                return nullptr;
+            }
         }
+        ++s.pages;
+        it = f.pages.emplace(page, std::move(p)).first;
     }
-    ++S().pages;
-    return &f.pages.emplace(page, std::move(p)).first->second;
+    s.lastFile = &f;
+    s.lastPage = page;
+    s.last = &it->second;
+    return s.last;
 }
 
-uint32_t Checksum(const std::string& bytes, size_t length) {
+uint32_t Checksum1(const std::string& bytes, size_t length) {
     uint32_t h = 2166136261u;
     for (size_t i = 0; i < length; ++i) h = (h ^ uint8_t(bytes[i])) * 16777619u;
+    return h;
+}
+
+uint64_t Checksum2(const std::string& bytes, size_t length) {
+    uint64_t h = 14695981039346656037ull;
+    size_t i = 0;
+    for (; i + 8 <= length; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, bytes.data() + i, 8);
+        h = (h ^ w) * 1099511628211ull;
+        h ^= h >> 29;
+    }
+    for (; i < length; ++i) h = (h ^ uint8_t(bytes[i])) * 1099511628211ull;
     return h;
 }
 
@@ -144,16 +228,23 @@ bool Take(const std::string& in, size_t& at, T& value) {
 
 // Checks magic, end mark and checksum; the length of the entries part, or 0 when not whole.
 size_t WholeLength(const std::string& j) {
-    const size_t tail = sizeof kEndMark + 4;
-    if (j.size() < sizeof kMagic + tail || std::memcmp(j.data(), kMagic, sizeof kMagic) != 0)
-        return 0;
+    if (j.size() < kMagicSize) return 0;
+    const bool v1 = std::memcmp(j.data(), kMagic1, kMagicSize) == 0;
+    if (!v1 && std::memcmp(j.data(), kMagic2, kMagicSize) != 0) return 0;
+    const size_t sumSize = v1 ? 4 : 8;
+    const size_t tail = sizeof kEndMark + sumSize;
+    if (j.size() < kMagicSize + tail) return 0;
     const size_t end = j.size() - tail;
-    uint32_t sum;
-    std::memcpy(&sum, j.data() + end + sizeof kEndMark, 4);
-    if (std::memcmp(j.data() + end, kEndMark, sizeof kEndMark) != 0 ||
-        sum != Checksum(j, end + sizeof kEndMark))
-        return 0;
-    return end;
+    if (std::memcmp(j.data() + end, kEndMark, sizeof kEndMark) != 0) return 0;
+    const size_t summed = end + sizeof kEndMark;
+    if (v1) {
+        uint32_t sum;
+        std::memcpy(&sum, j.data() + summed, 4);
+        return sum == Checksum1(j, summed) ? end : 0;
+    }
+    uint64_t sum;
+    std::memcpy(&sum, j.data() + summed, 8);
+    return sum == Checksum2(j, summed) ? end : 0;
 }
 
 // Writes a journal's old bytes back and cuts the files to their old lengths; syncs them.
@@ -168,7 +259,7 @@ bool PlayBack(const std::string& j, size_t end, std::string* failedPath) {
         fds[path] = fd;
         return fd;
     };
-    size_t at = sizeof kMagic;
+    size_t at = kMagicSize;
     while (ok && at < end) {
         char type = j[at++];
         uint16_t n;
@@ -260,17 +351,13 @@ bool Active() { return S().active; }
 void Abandon() {
     State& s = S();
     s.active = false;
+    ForgetLast();
     for (auto& [path, f] : s.files) {
-        if (f.dirty == 0) continue;
-        for (auto it = f.pages.begin(); it != f.pages.end();) {
-            if (it->second.dirty) {
-                it = f.pages.erase(it);
-                --s.pages;
-            } else {
-                ++it;
-            }
-        }
-        f.dirty = 0;
+        if (f.dirty.empty()) continue;
+        for (int64_t page : f.dirty) f.pages.erase(page);
+        s.pages -= f.dirty.size();
+        s.dirtyPages -= f.dirty.size();
+        f.dirty.clear();
         f.size = f.oldSize;
     }
 }
@@ -292,15 +379,16 @@ const IoCounts& Counts() { return S().counts; }
 
 void SetSynced(bool on) { S().synced = on; }
 
+bool Synced() { return S().synced; }
+
 void SetCacheLimit(size_t bytes) { S().limit = std::max<size_t>(bytes / kPage, 16); }
 
 void Opened(int fd, const std::string& path) {
     State& s = S();
     File& f = s.files[path];
-    if (f.dirty == 0) {
+    if (f.dirty.empty()) {
         // Another opener may have changed the file since: nothing held is trusted.
-        s.pages -= f.pages.size();
-        f.pages.clear();
+        DropPages(f);
         f.size = platform::FileSize(fd);
     }
     ++f.opens;
@@ -314,8 +402,8 @@ void Closing(int fd) {
     if (!f) return;
     s.byFd.erase(fd);
     auto path = s.paths.find(fd);
-    if (--f->opens == 0 && f->dirty == 0) {
-        s.pages -= f->pages.size();
+    if (--f->opens == 0 && f->dirty.empty()) {
+        DropPages(*f);
         s.files.erase(path->second);
     }
     s.paths.erase(path);
@@ -337,7 +425,7 @@ long ReadAt(int fd, void* buffer, size_t length, int64_t offset) {
         const int64_t at = offset + int64_t(done);
         const size_t in = size_t(at % kPage);
         const size_t piece = std::min(want - done, size_t(kPage) - in);
-        Page* p = PageOf(fd, *f, at / kPage, false);
+        Page* p = PageOf(fd, *f, at / kPage);
         if (!p) return done > 0 ? long(done) : -1;
         std::memcpy(out + done, p->bytes.get() + in, piece);
         done += piece;
@@ -366,17 +454,24 @@ long WriteAt(int fd, const void* buffer, size_t length, int64_t offset) {
         }
         return n;
     }
-    if (f->dirty == 0) f->oldSize = f->size;
+    if (f->dirty.empty()) f->oldSize = f->size;
     size_t done = 0;
     while (done < length) {
         const int64_t at = offset + int64_t(done);
+        const int64_t page = at / kPage;
         const size_t inPage = size_t(at % kPage);
         const size_t piece = std::min(length - done, size_t(kPage) - inPage);
-        Page* p = PageOf(fd, *f, at / kPage, inPage == 0 && piece == size_t(kPage));
+        Page* p = PageOf(fd, *f, page);
         if (!p) return done > 0 ? long(done) : -1;
         if (!p->dirty) {
             p->dirty = true;
-            ++f->dirty;
+            f->dirty.push_back(page);
+            ++s.dirtyPages;
+            const int64_t start = page * kPage;
+            if (start < f->oldSize) {
+                p->old.reset(new uint8_t[kPage]);
+                std::memcpy(p->old.get(), p->bytes.get(), size_t(kPage));
+            }
         }
         std::memcpy(p->bytes.get() + inPage, in + done, piece);
         done += piece;
@@ -394,7 +489,7 @@ void Commit() {
             if (cache->At(i).state == BlockCache::kDirty) cache->FlushBlock(i);
     std::vector<std::pair<std::string, File*>> changed;
     for (auto& [path, f] : s.files)
-        if (f.dirty > 0) changed.emplace_back(path, &f);
+        if (!f.dirty.empty()) changed.emplace_back(path, &f);
     if (changed.empty() || IsamFatalPending()) {
         Abandon();
         return;
@@ -411,29 +506,33 @@ void Commit() {
     };
 
     // The journal: every file's old length and the old bytes of its changed pages.
-    std::string j(kMagic, sizeof kMagic);
+    size_t journalSize = kMagicSize + sizeof kEndMark + 8;
+    for (auto& [path, f] : changed) {
+        std::sort(f->dirty.begin(), f->dirty.end());
+        journalSize += (1 + 2 + path.size() + 8) * (1 + f->dirty.size()) + (4 + kPage) * f->dirty.size();
+    }
+    std::string& j = s.journalBytes;
+    j.clear();
+    j.reserve(journalSize);
+    j.append(kMagic2, kMagicSize);
     for (auto& [path, f] : changed) {
         int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
         if (fd < 0) fail(path, errno, false, j);
         fds.push_back(fd);
         AppendPath(j, 'S', path);
         Append(j, f->oldSize);
-        for (const auto& [page, p] : f->pages) {
+        for (int64_t page : f->dirty) {
             const int64_t start = page * kPage;
             if (start >= f->oldSize) break;
-            if (!p.dirty) continue;
             const uint32_t length = uint32_t(std::min<int64_t>(kPage, f->oldSize - start));
             AppendPath(j, 'P', path);
             Append(j, start);
             Append(j, length);
-            const size_t at = j.size();
-            j.resize(at + length);
-            errno = 0;
-            if (RawRead(fd, j.data() + at, length, start) != long(length)) fail(path, errno, false, j);
+            j.append(reinterpret_cast<const char*>(f->pages[page].old.get()), length);
         }
     }
     j.append(kEndMark, sizeof kEndMark);
-    Append(j, Checksum(j, j.size()));
+    Append(j, Checksum2(j, j.size()));
 
     errno = 0;
     int jfd = ::open(s.journal.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0666);
@@ -448,26 +547,31 @@ void Commit() {
         fail(s.journal, err, false, j);
     }
 
-    // The new bytes: runs of consecutive changed pages in one write each, then a sync per file.
-    std::vector<uint8_t> run;
+    // The new bytes: runs of consecutive changed pages in one call each (a short gap of pages
+    // held unchanged is written over with the bytes the file already has), then a sync per
+    // file.
+    std::vector<iovec> run;
     for (size_t i = 0; i < changed.size(); ++i) {
         File& f = *changed[i].second;
-        const int fd = fds[i];
-        errno = 0;
         bool written = true;
-        for (auto it = f.pages.begin(); written && it != f.pages.end();) {
-            if (!it->second.dirty) {
-                ++it;
-                continue;
-            }
-            const int64_t first = it->first;
-            int64_t next = first;
+        for (size_t k = 0; written && k < f.dirty.size();) {
+            const int64_t first = f.dirty[k];
+            int64_t last = first;
             run.clear();
-            for (; it != f.pages.end() && it->first == next && it->second.dirty; ++it, ++next)
-                run.insert(run.end(), it->second.bytes.get(), it->second.bytes.get() + kPage);
+            run.push_back({f.pages[first].bytes.get(), size_t(kPage)});
+            for (++k; k < f.dirty.size(); ++k) {
+                const int64_t next = f.dirty[k];
+                if (next - last - 1 > kJoinGap) break;
+                bool held = true;
+                for (int64_t g = last + 1; held && g < next; ++g) held = f.pages.count(g) > 0;
+                if (!held) break;
+                for (int64_t g = last + 1; g <= next; ++g) run.push_back({f.pages[g].bytes.get(), size_t(kPage)});
+                last = next;
+            }
             const int64_t start = first * kPage;
-            const size_t length = size_t(std::min<int64_t>(int64_t(run.size()), f.size - start));
-            written = RawWrite(fd, run.data(), length, start) == long(length);
+            // The last page of the file may be a part of one.
+            run.back().iov_len = size_t(std::min<int64_t>(kPage, f.size - last * kPage));
+            written = RawWriteV(fds[i], run, start);
         }
         if (!written) fail(changed[i].first, errno, true, j);
     }
@@ -490,9 +594,16 @@ void Commit() {
     }
     fds.clear();
     if (::unlink(s.journal.c_str()) != 0) fail(s.journal, errno, false, j);
+    if (j.capacity() > (size_t(8) << 20)) std::string().swap(j);   // after a bulk change
+    ForgetLast();
     for (auto& [path, f] : changed) {
-        for (auto& [page, p] : f->pages) p.dirty = false;
-        f->dirty = 0;
+        for (int64_t page : f->dirty) {
+            Page& p = f->pages[page];
+            p.dirty = false;
+            p.old.reset();
+        }
+        s.dirtyPages -= f->dirty.size();
+        f->dirty.clear();
         if (f->opens == 0) {
             s.pages -= f->pages.size();
             s.files.erase(path);

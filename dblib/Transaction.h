@@ -51,6 +51,7 @@ int64_t FileSize(int fd);
 // Whether commits wait for the disk (on by default). Off only for scratch databases (tests):
 // a crash of the machine may then lose or tear the last commits.
 void SetSynced(bool on);
+bool Synced();
 // Pages of the files held in memory at most (unchanged ones are dropped to stay below).
 void SetCacheLimit(size_t bytes);
 // A descriptor of the given path was opened / is being closed.

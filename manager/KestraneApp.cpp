@@ -8,6 +8,7 @@
 
 #include "common/IdentDigits.h"
 #include "dblib/CKestraneDBOpen.h"
+#include "dblib/CacheSetting.h"
 #include "dblib/DbDir.h"
 #include "dblib/KestraneDatabase.h"
 #include "manager/KestraneFilt.h"
@@ -222,6 +223,7 @@ void UpdateAllRecordViews(char letter) {
 
 bool CKestraneApp::InitInstance() {
     SetRegistryKey("Local AppWizard-Generated Applications");
+    ApplyCacheSetting(Profile());
     AddDocTemplate(MakeTemplate<CKestraneADoc, CKestraneAView>(130, kTitles[0]));
     AddDocTemplate(MakeTemplate<CKestraneIDoc, CKestraneIView>(131, kTitles[1]));
     AddDocTemplate(MakeTemplate<CKestraneNDoc, CKestraneNView>(132, kTitles[2]));

@@ -1,11 +1,12 @@
 #include "gen/shell/CGenApp.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
 #include <cstdio>
 
+#include "dblib/CacheSetting.h"
+#include "dblib/DatabaseFolder.h"
 #include "dblib/DbCheck.h"
 #include "dblib/DbDir.h"
 #include "gen/shell/CAboutDlg.h"
@@ -99,7 +100,7 @@ bool CGenApp::MakeDbFolder() {
     std::string folder = FindDbDirUnder(work);
     if (folder.empty()) {
         folder = work + "/" + kDbDirName;
-        if (!platform::IsDirectory(folder) && ::mkdir(folder.c_str(), 0777) != 0) {
+        if (!platform::IsDirectory(folder) && !MakeDatabaseFolder(folder)) {
             char text[PATH_MAX + 64];
             std::snprintf(text, sizeof text, "Cannot make ISAM database folder: %s", folder.c_str());
             platform::ShowMessage(text, {platform::Buttons::Ok, platform::Icon::Error});
@@ -113,6 +114,7 @@ bool CGenApp::MakeDbFolder() {
 
 bool CGenApp::InitInstance() {
     SetRegistryKey(kSettingsKey);
+    ApplyCacheSetting(Profile());
     RegisterTemplate();
     // The command line comes first: an unattended run whose control file cannot be read ends
     // here, before the database folder is made.

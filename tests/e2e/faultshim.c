@@ -8,6 +8,7 @@
 #include <stdlib.h>
 #include <string.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 static long counter;
@@ -43,6 +44,16 @@ ssize_t pwrite(int fd, const void* buf, size_t len, off_t off) {
 ssize_t pwrite64(int fd, const void* buf, size_t len, off_t off) {
     if (hit(fd, "write")) return -1;
     return NEXT(pwrite64)(fd, buf, len, off);
+}
+
+ssize_t pwritev(int fd, const struct iovec* iov, int count, off_t off) {
+    if (hit(fd, "write")) return -1;
+    return NEXT(pwritev)(fd, iov, count, off);
+}
+
+ssize_t pwritev64(int fd, const struct iovec* iov, int count, off64_t off) {
+    if (hit(fd, "write")) return -1;
+    return NEXT(pwritev64)(fd, iov, count, off);
 }
 
 ssize_t pread(int fd, void* buf, size_t len, off_t off) {

@@ -1,0 +1,243 @@
+// The transaction layer: random writes and reads through it against a plain model of the file
+// (commits, abandons, a small cache), and the playback of journals left behind.
+#include "EngineTestSupport.h"
+
+#include "dblib/Transaction.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <random>
+
+using namespace enginetest;
+
+namespace {
+
+class TransactionModel : public ::testing::TestWithParam<size_t> {
+protected:
+    void SetUp() override { dbtx::SetSynced(false); }
+    void TearDown() override {
+        if (dbtx::Active()) dbtx::Abandon();
+        dbtx::SetCacheLimit(size_t(64) << 20);
+        dbtx::SetSynced(true);
+    }
+    TempDir dir{"transaction"};
+};
+
+// Writes of every size and place (inside pages, across them, past the end, leaving gaps),
+// reads checked against the model at each step, the file checked at each commit and abandon.
+TEST_P(TransactionModel, ReadsAndCommitsMatchAPlainFile) {
+    CatchFatal fatal;
+    if (GetParam() > 0) dbtx::SetCacheLimit(GetParam());
+    const std::string path = dir.File("data.dtx");
+    std::mt19937 rng(GetParam() == 0 ? 7 : 11);
+    std::vector<uint8_t> committed(5000);
+    for (uint8_t& b : committed) b = uint8_t(rng());
+    WriteAll(path, committed);
+    std::vector<uint8_t> model = committed;
+
+    const int fd = ::open(path.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    dbtx::Opened(fd, path);
+    auto pick = [&](int n) { return int(rng() % unsigned(n)); };
+    std::vector<uint8_t> buffer;
+    for (int step = 0; step < 4000; ++step) {
+        const int what = pick(100);
+        if (what < 45) {
+            // Mostly near the end and in few pages, now and then far out or long.
+            const int64_t size = int64_t(model.size());
+            int64_t offset = pick(4) == 0 ? size + pick(6000) : std::max<int64_t>(0, size - 1 - pick(int(size)));
+            if (pick(3) == 0) offset = (offset / 1024) * 1024;
+            const size_t length = pick(10) == 0 ? size_t(1 + pick(9000)) : size_t(1 + pick(300));
+            buffer.resize(length);
+            for (uint8_t& b : buffer) b = uint8_t(rng());
+            ASSERT_EQ(dbtx::WriteAt(fd, buffer.data(), length, offset), long(length)) << "step " << step;
+            if (model.size() < size_t(offset) + length) model.resize(size_t(offset) + length, 0);
+            std::copy(buffer.begin(), buffer.end(), model.begin() + offset);
+            if (!dbtx::Active()) committed = model;
+        } else if (what < 85) {
+            const int64_t offset = pick(int(model.size()) + 100);
+            const size_t length = size_t(1 + pick(pick(5) == 0 ? 5000 : 200));
+            buffer.assign(length, 0xEE);
+            const size_t expect = size_t(std::max<int64_t>(0, std::min<int64_t>(int64_t(length), int64_t(model.size()) - offset)));
+            ASSERT_EQ(dbtx::ReadAt(fd, buffer.data(), length, offset), long(expect)) << "step " << step;
+            ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + long(expect), model.begin() + offset))
+                << "step " << step << " offset " << offset;
+            ASSERT_EQ(dbtx::FileSize(fd), int64_t(model.size()));
+        } else if (what < 91) {
+            dbtx::Begin(dir.path);
+        } else if (what < 97) {
+            const bool active = dbtx::Active();
+            dbtx::Commit();
+            if (active) committed = model;
+            ASSERT_EQ(ReadAll(path), committed) << "step " << step;
+            ASSERT_FALSE(std::filesystem::exists(dir.File(dbtx::kJournalName)));
+        } else {
+            dbtx::Abandon();
+            model = committed;
+            ASSERT_EQ(ReadAll(path), committed) << "step " << step;
+            ASSERT_EQ(dbtx::FileSize(fd), int64_t(model.size()));
+        }
+        if (dbtx::Active() && step % 50 == 0) {
+            ASSERT_EQ(ReadAll(path), committed) << "changed before the commit";
+        }
+    }
+    dbtx::Commit();
+    dbtx::Closing(fd);
+    ::close(fd);
+    EXPECT_EQ(ReadAll(path), model);
+}
+
+// 0 keeps the default (every page held), 16 KB (the least) makes unchanged pages go and come
+// back.
+INSTANTIATE_TEST_SUITE_P(CacheLimits, TransactionModel, ::testing::Values(size_t(0), size_t(16) << 10));
+
+// ---- Journal playback -------------------------------------------------------------------------
+
+// A journal as a commit leaves it, written here from the format: magic, entries ('S' path,
+// old length; 'P' path, offset, length, old bytes), "END." and the checksum of all before it.
+struct Journal {
+    std::string bytes;
+    explicit Journal(const char* magic) : bytes(magic, 8) {}
+    template <class T>
+    void Put(T v) { bytes.append(reinterpret_cast<const char*>(&v), sizeof v); }
+    void Path(char type, const std::string& path) {
+        bytes.push_back(type);
+        Put(uint16_t(path.size()));
+        bytes += path;
+    }
+    void Size(const std::string& path, int64_t size) {
+        Path('S', path);
+        Put(size);
+    }
+    void Old(const std::string& path, int64_t offset, const std::vector<uint8_t>& old) {
+        Path('P', path);
+        Put(offset);
+        Put(uint32_t(old.size()));
+        bytes.append(old.begin(), old.end());
+    }
+    // Version 1: FNV-1a over the bytes, 4 bytes.
+    void End1() {
+        bytes += "END.";
+        uint32_t h = 2166136261u;
+        for (unsigned char c : bytes) h = (h ^ c) * 16777619u;
+        Put(h);
+    }
+    // Version 2: the same over little-endian 64-bit words (the tail byte by byte), each step
+    // folded with a shift, 8 bytes.
+    void End2() {
+        bytes += "END.";
+        uint64_t h = 14695981039346656037ull;
+        size_t i = 0;
+        for (; i + 8 <= bytes.size(); i += 8) {
+            uint64_t w = 0;
+            for (int k = 7; k >= 0; --k) w = w << 8 | uint8_t(bytes[i + size_t(k)]);
+            h = (h ^ w) * 1099511628211ull;
+            h ^= h >> 29;
+        }
+        for (; i < bytes.size(); ++i) h = (h ^ uint8_t(bytes[i])) * 1099511628211ull;
+        Put(h);
+    }
+};
+
+TEST(TransactionJournal, PlaybackTable) {
+    struct Case {
+        const char* name;
+        const char* magic;
+        int version;
+        size_t cut;      // bytes cut off the end
+        int flip;        // byte flipped from the end (0 none)
+        bool played;     // the old bytes come back
+    };
+    const Case cases[] = {
+        {"version 1 whole", "DBJOURN1", 1, 0, 0, true},
+        {"version 2 whole", "DBJOURN2", 2, 0, 0, true},
+        {"version 1 cut short", "DBJOURN1", 1, 3, 0, false},
+        {"version 2 cut short", "DBJOURN2", 2, 9, 0, false},
+        {"version 2 cut in an entry", "DBJOURN2", 2, 700, 0, false},
+        {"version 1 bad checksum", "DBJOURN1", 1, 0, 20, false},
+        {"version 2 bad checksum", "DBJOURN2", 2, 0, 20, false},
+        {"version 2 summed byte-wise", "DBJOURN2", 1, 0, 0, false},
+        {"unknown magic", "DBJOURN3", 2, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir("journal");
+        const std::string a = dir.File("a.dta"), b = dir.File("b.dtx"), gone = dir.File("gone.dta");
+        std::vector<uint8_t> oldA(3000), oldB(2048);
+        for (size_t i = 0; i < oldA.size(); ++i) oldA[i] = uint8_t(i * 3);
+        for (size_t i = 0; i < oldB.size(); ++i) oldB[i] = uint8_t(i * 5 + 1);
+        // The state the interrupted commit left: a grown and partly rewritten, b rewritten.
+        std::vector<uint8_t> newA(5000, 0x11), newB(2048, 0x22);
+        WriteAll(a, newA);
+        WriteAll(b, newB);
+
+        Journal j(c.magic);
+        j.Size(a, int64_t(oldA.size()));
+        j.Old(a, 0, {oldA.begin(), oldA.begin() + 1024});
+        j.Old(a, 2048, {oldA.begin() + 2048, oldA.end()});
+        j.Size(b, int64_t(oldB.size()));
+        j.Old(b, 1024, {oldB.begin() + 1024, oldB.end()});
+        j.Size(gone, 0);   // made in the transaction and gone since
+        if (c.version == 1) j.End1(); else j.End2();
+        if (c.flip) j.bytes[j.bytes.size() - size_t(c.flip)] ^= 0x40;
+        j.bytes.resize(j.bytes.size() - c.cut);
+        const std::string journal = dir.File(dbtx::kJournalName);
+        WriteAll(journal, std::vector<uint8_t>(j.bytes.begin(), j.bytes.end()));
+
+        ASSERT_TRUE(dbtx::Recover(dir.path));
+        EXPECT_FALSE(std::filesystem::exists(journal));
+        EXPECT_FALSE(std::filesystem::exists(gone));
+        std::vector<uint8_t> wantA = newA, wantB = newB;
+        if (c.played) {
+            wantA.assign(oldA.begin(), oldA.end());
+            std::copy(newA.begin() + 1024, newA.begin() + 2048, wantA.begin() + 1024);
+            wantB = newB;
+            std::copy(oldB.begin() + 1024, oldB.end(), wantB.begin() + 1024);
+        }
+        EXPECT_EQ(ReadAll(a), wantA);
+        EXPECT_EQ(ReadAll(b), wantB);
+    }
+}
+
+TEST(TransactionJournal, NoJournalIsNothingToDo) {
+    TempDir dir("journal");
+    EXPECT_TRUE(dbtx::Recover(dir.path));
+}
+
+// A commit whose file write fails after its journal went out undoes itself from that journal:
+// the journal a commit writes is whole and restores every file.
+TEST(TransactionJournal, FailedCommitPlaysItsJournalBack) {
+    TempDir dir("journal");
+    const std::string path = dir.File("x.dtx");
+    std::vector<uint8_t> before(4096);
+    for (size_t i = 0; i < before.size(); ++i) before[i] = uint8_t(i * 13);
+    WriteAll(path, before);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        dbtx::SetSynced(false);
+        const int fd = ::open(path.c_str(), O_RDWR);
+        dbtx::Opened(fd, path);
+        dbtx::Begin(dir.path);
+        std::vector<uint8_t> bytes(3000, 0x5A);
+        // Pages 0-3 rewritten, the file grown past the size limit below.
+        if (dbtx::WriteAt(fd, bytes.data(), bytes.size(), 500) != 3000) _exit(2);
+        if (dbtx::WriteAt(fd, bytes.data(), bytes.size(), 6000) != 3000) _exit(2);
+        ::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{6500, 6500};   // room for the journal, not for the grown file
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        dbtx::Commit();
+        _exit(0);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1) << "the commit must fail";
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_FALSE(std::filesystem::exists(dir.File(dbtx::kJournalName)));
+}
+
+}  // namespace
