@@ -89,7 +89,9 @@ bool CComApp::OnIdle(long count) {
 
 int CComApp::ExitInstance() {
     if (CComView* view = ComView()) {
-        view->StopTransfer("Transfer Aborted (Operator)");
+        // A transfer still running (not a listing) ends as STOP/RESET ends it.
+        const CComDoc* doc = view->GetDoc();
+        if (view->Busy() && !(doc && doc->IsListing())) view->StopTransfer(platform::kLogStopText);
         view->CloseLink();
     }
     if (ExitCode() != kComExitOk) return ExitCode();

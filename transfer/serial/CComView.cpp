@@ -134,7 +134,7 @@ bool CComView::CheckChoice(bool& asked) {
             } else if (database != kKindObstacles) {
                 uint8_t packet[257];
                 const int id = checks.PeekGarRecordId(packet);
-                if (id == kGarEnd || id == HostFileTable[database].recordId) return true;
+                if (id == kGarEnd || id == HostFileTable[database].recordId || KindOfOtherRecord(id) == database) return true;
                 Refuse(StringFormatC("%s does not contain the chosen type of data", cname));
             } else {
                 return true;

@@ -45,16 +45,6 @@ int EraseBlocks(int region, int model) {
     }
 }
 
-// Records of a kind besides its own record id: route waypoints and links, track headers.
-int KindOfOtherRecord(int id) {
-    switch (id) {
-        case kGarRouteWaypoint:
-        case kGarRouteLink: return 2;
-        case kGarTrackHeader: return 5;
-        default: return -1;
-    }
-}
-
 constexpr uint8_t kReply7B[8] = {0x01, 0x00, 0x02, 0x00, 0x00, 0x00, 0x00, 0x00};
 constexpr uint8_t kReply63[12] = {0x3F, 0x00, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
 

@@ -264,7 +264,8 @@ void CComView::OnReceivedPacket(long result, long error) {
         }
         if (id == 0x31 || id == 0x2D) return;
     }
-    ActivateRead();
+    // The engine may have started the next reader already (the emulator back in waiting).
+    if (!reader_.Active()) ActivateRead();
 }
 
 void CComView::ChangeBaudrate() {
