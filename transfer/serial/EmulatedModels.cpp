@@ -30,16 +30,16 @@ constexpr const char* kBuiltInData[] = {
 };
 
 // Protocols of the units that send an array: link, commands, waypoints, routes, tracks,
-// proximity, almanac, date and position.
-constexpr const char* kProtocols18[] = {"P000", "L001", "A010", "A100", "D108", "A200", "D201", "D108", "A300",
-                                        "D300", "A400", "D108", "A500", "D500", "A600", "D600", "A700", "D700"};
+// proximity, almanac, position data and laps; no date or position requests.
+constexpr const char* kProtocols18[] = {"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108", "D210",
+                                        "A300", "D300", "A500", "D500", "A800", "D800", "A906", "D906", "A900"};
 constexpr const char* kProtocols23[] = {"P000", "L001", "A010", "A100", "D108", "A201", "D202", "D108",
                                         "D210", "A301", "D310", "D301", "A400", "D108", "A500", "D501",
-                                        "A600", "D600", "A700", "D700", "A800", "D800", "A900"};
+                                        "A800", "D800", "A907", "D907", "A906", "D906", "A900"};
 constexpr const char* kProtocols38[] = {
     "P000", "L001", "A010", "A100", "D109", "A201", "D202", "D109", "D210", "A301", "D310", "D302", "A400",
-    "D109", "A500", "D501", "A600", "D600", "A700", "D700", "A800", "D800", "A900", "A902", "A903", "A904",
-    "A906", "D906", "A1000", "D1009", "A1002", "A1004", "A1005", "A1006", "A1007", "A1008", "A1009", "A1010"};
+    "D109", "A500", "D501", "A800", "D800", "A1011", "D1011", "A906", "D906", "A900", "A902", "A903", "A904",
+    "A907", "D907", "A1000", "D1009", "A1002", "A1004", "A1005", "A1006", "A1007", "A1008", "A1009", "A1010"};
 
 void PutU16(std::vector<uint8_t>& out, int value) {
     out.push_back(static_cast<uint8_t>(value & 0xFF));
