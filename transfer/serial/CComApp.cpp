@@ -3,6 +3,7 @@
 #include <pthread.h>
 #include <signal.h>
 
+#include <atomic>
 #include <cstdio>
 #include <thread>
 
@@ -64,17 +65,21 @@ bool CComApp::InitInstance() {
 }
 
 void CComApp::WatchSignals() {
+    static std::atomic<bool> watching{false};
+    if (watching.exchange(true)) return;
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGINT);
     // Blocked here, before any other thread starts, so that only the watcher takes them.
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
-    std::thread([this, set] {
+    std::thread([set] {
         int signal = 0;
         if (sigwait(&set, &signal) != 0) return;
-        Post(nullptr, platform::kMsgCommand, kCmdStopReset, 0);
-        Post(nullptr, platform::kMsgQuit, kComExitOk, 0);
+        if (platform::App* app = platform::App::Current()) {
+            app->Post(nullptr, platform::kMsgCommand, kCmdStopReset, 0);
+            app->Post(nullptr, platform::kMsgQuit, kComExitOk, 0);
+        }
     }).detach();
 }
 

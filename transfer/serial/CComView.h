@@ -27,6 +27,8 @@ constexpr unsigned kCmdEmulation = 32774;
 
 // Port index of the emulator child's own standard input and output.
 constexpr int kPortServer = 257;
+// Port index of a link the caller gave (UseLink).
+constexpr int kPortGiven = 258;
 constexpr int kPortIndexLimit = 255;
 
 class CComView : public platform::LogView, public CheckReporter {
