@@ -203,6 +203,12 @@ class ListMode(WistrelRun):
 
 
 class SetupChecks(WistrelRun):
+    def setUp(self):
+        super().setUp()
+        # The ports name devices that do not exist: a transfer after GO fails to open its port.
+        self.write(os.path.join(".config", "Local AppWizard-Generated Applications", "Wistrel.ini"),
+                   ["[Ports]"] + ["COM%d=%s" % (n, self.path("no-such-tty%d" % n)) for n in range(1, 8)])
+
     def image(self):
         """A header whose part number at 33 makes it an image."""
         data = bytearray(b"\xff" * 256)
@@ -284,7 +290,7 @@ class SetupChecks(WistrelRun):
                     self.assertIn(line, self.out)
                 self.assertFalse(os.path.exists(self.path("new.gar")), "the file is made by the transfer")
         code = self.run_headless("wistrel", ["-d3", "-d", "-496"] + self.write_answers(
-            [answer(SETUP, "OK", Mode="Host", Port="Client"), answer(GO, "GO")]))
+            [answer(SETUP, "OK", Mode="Host", Port="Client"), answer(GO, "Cancel")]))
         self.assertEqual(code, 0, self.err_text)
         self.assertIn("Debug Level = 4", self.out)
         self.assertIn("Emulating GPS496/495", self.out)

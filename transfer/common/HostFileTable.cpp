@@ -16,3 +16,12 @@ const HostFileRow HostFileTable[kHostFileKinds] = {
     {"H_VRPs.bin", "VRP/AirSports", 36, -1, 79},
     {"H_unkwn.gar", "Unknown", 12, -1, -2},
 };
+
+int KindOfOtherRecord(int recordId) {
+    switch (recordId) {
+        case 30:
+        case 98: return 2;
+        case 99: return 5;
+        default: return -1;
+    }
+}

@@ -15,3 +15,7 @@ constexpr int kKindScreen = 6;
 constexpr int kKindObstacles = 7;
 
 extern const HostFileRow HostFileTable[kHostFileKinds];
+
+// The kind of a record that is not its kind's own record id (route waypoints and links, track
+// headers); -1 for any other record.
+int KindOfOtherRecord(int recordId);
