@@ -71,7 +71,8 @@ void CUsbView::AddLines(const std::vector<std::string>& lines) {
 }
 
 bool CUsbView::AskYesNo(const std::string& question) {
-    return platform::ShowMessage(question, {platform::Buttons::YesNo, platform::Icon::Question}) == platform::kIdYes;
+    // "Do you REALLY want to continue" questions: with nobody to answer, No.
+    return platform::ShowMessage(question, {platform::Buttons::YesNo, platform::Icon::Question, 1}) == platform::kIdYes;
 }
 
 void CUsbView::Message(const std::string& text) { platform::ShowMessage(text); }

@@ -158,9 +158,15 @@ void CUsbView::Sequencer(int state) {
             break;
         case kStRdjob:
             if (expectedCount_ != receivedCount_) {
+                if (timeout) {
+                    // Unattended, nothing came for IntraReadDelay: the read will not complete.
+                    EndTransfer(StringFormatC(" *** BEWARE *** Packets Exp=%d, Rec=%d", expectedCount_, receivedCount_));
+                    break;
+                }
                 if (DebugLevel() & kDebugQueues) {
                     Log(StringFormatC("possible early termination (Exp=%d, Rec=%d)", expectedCount_, receivedCount_));
                 }
+                if (unattended_) startTimer(1, delays_.intraReadDelay);
             } else {
                 if (DebugLevel() & kDebugQueues) {
                     Log(StringFormatC("termination (Exp=%d, Rec=%d)", expectedCount_, receivedCount_));

@@ -164,7 +164,10 @@ bool CUsbView::CheckRead() {
     } else if (fileName.empty()) {
         Refuse("You must choose a file to receive the GPS data");
     } else if (checks.sendFile.IsOpen()) {
-        if (AskYesNo(StringFormatC("Are you SURE you want to overwrite %s", fileName.c_str()))) return true;
+        const std::string question = StringFormatC("Are you SURE you want to overwrite %s", fileName.c_str());
+        if (platform::ShowMessage(question, {platform::Buttons::YesNo, platform::Icon::Question}) == platform::kIdYes) {
+            return true;
+        }
         refused_ = true;
     } else {
         return true;
