@@ -236,18 +236,9 @@ void CUsbView::FinishRun(const std::string& text) {
 
 void CUsbView::OnReceivedPacket(platform::WParam wparam, platform::LParam status) {
     if (usb_->running && status != 0) {
-        std::string text;
-        switch (status) {
-            case kUsbReadNoMemory: text = "Error: malloc returned zero"; break;
-            case kUsbReadQueueFull: text = "Error: Read packet Queue full"; break;
-            case kUsbReadTimeout: text = "Read operation timeout"; break;
-            default:
-                Log(link_->ErrorText(static_cast<int>(status)));
-                text = "ReadPacket failed";
-                break;
-        }
+        if (status > kUsbReadTimeout || status < 0) Log(link_->ErrorText(static_cast<int>(status)));
         Trace("OnReceivedPacket error", StringFormatC(" %d %d", static_cast<int>(wparam), static_cast<int>(status)));
-        Log(text);
+        Log(UsbReadErrorText(static_cast<int>(status)));
         EndTransfer("Operation Aborted (Read error)");
     }
     while (UsbPacketBuffer packet = usb_->TakeReceived()) {

@@ -26,6 +26,15 @@ int RemainingMs(Clock::time_point deadline) {
 
 }  // namespace
 
+const char* UsbReadErrorText(int status) {
+    switch (status) {
+        case kUsbReadNoMemory: return "Error: malloc returned zero";
+        case kUsbReadQueueFull: return "Error: Read packet Queue full";
+        case kUsbReadTimeout: return "Read operation timeout";
+        default: return "ReadPacket failed";
+    }
+}
+
 UsbConnection::UsbConnection(UsbLink& link, Poster post) : link_(link), post_(std::move(post)) {}
 
 UsbConnection::~UsbConnection() { Close(); }

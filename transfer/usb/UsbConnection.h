@@ -25,6 +25,9 @@ constexpr int kUsbReadTimeout = 3;
 // Status of kMsgUsbSent (other values: the link's error code).
 constexpr int kUsbWriteTimeout = 1;
 
+// The log text of a kMsgUsbReceived status other than 0 (an error code: "ReadPacket failed").
+const char* UsbReadErrorText(int status);
+
 using UsbPacketBuffer = std::unique_ptr<uint8_t[]>;
 
 class UsbConnection {
