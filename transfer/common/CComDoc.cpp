@@ -10,6 +10,7 @@
 #include "platform/WaitCursor.h"
 #include "transfer/common/GarTables.h"
 #include "transfer/common/ScreenBitmap.h"
+#include "transfer/common/TraceText.h"
 #include "transfer/common/TransferFile.h"
 
 namespace {
@@ -54,6 +55,8 @@ void CComDoc::ListGarFile(const std::string& name) {
     }
     LinesChanged();
 }
+
+void CComDoc::ShowPacketProgress(int packets) { ReplaceLastLine(PacketProgressText(packets)); }
 
 void CComDoc::OnFileSaveAs() {
     platform::FileDialogRequest request;

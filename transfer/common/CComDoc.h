@@ -22,6 +22,9 @@ public:
     bool IsListing() const { return listing_.IsListing(); }
     GarListing& Listing() { return listing_; }
 
+    // "Packets Transferred: %d", changing the last line in place.
+    void ShowPacketProgress(int packets);
+
     void OnFileSaveAs();
     // The shown lines, each ended by CR LF, or (bitmap) the listed screen dump; written under
     // a temporary name and renamed at the end. False after a message when nothing was written.

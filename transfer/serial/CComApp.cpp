@@ -1,8 +1,14 @@
 #include "transfer/serial/CComApp.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <cstdio>
+#include <thread>
 
 #include "platform/DocTemplate.h"
+#include "platform/HeadlessUi.h"
+#include "platform/Message.h"
 #include "platform/LogView.h"
 #include "transfer/common/CComDoc.h"
 #include "transfer/serial/CComView.h"
@@ -34,6 +40,17 @@ bool CComApp::InitInstance() {
         return false;
     }
     SetRegistryKey("Local AppWizard-Generated Applications");
+    // A closed pipe or port gives a write error, not the end of the program.
+    ::signal(SIGPIPE, SIG_IGN);
+    if (options_.server) {
+        // The child's standard handles carry the link: its log goes to a file.
+        if (auto* headless = dynamic_cast<platform::HeadlessUi*>(&GetUi())) {
+            std::FILE* log = std::fopen("wistrel-server.log", "w");
+            if (log) std::setvbuf(log, nullptr, _IOLBF, 0);
+            headless->SetStreams(log, log);
+        }
+    }
+    WatchSignals();
     AddDocTemplate(std::make_unique<platform::DocTemplate>(
         platform::DocTemplate::Kind::Single, 128, [] { return std::make_unique<CComDoc>(); },
         [this] { return std::make_unique<CMainFrame>(*this); }, [this] { return std::make_unique<CComView>(*this); },
@@ -46,7 +63,35 @@ bool CComApp::InitInstance() {
     return true;
 }
 
+void CComApp::WatchSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    // Blocked here, before any other thread starts, so that only the watcher takes them.
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
+    std::thread([this, set] {
+        int signal = 0;
+        if (sigwait(&set, &signal) != 0) return;
+        Post(nullptr, platform::kMsgCommand, kCmdStopReset, 0);
+        Post(nullptr, platform::kMsgQuit, kComExitOk, 0);
+    }).detach();
+}
+
+bool CComApp::OnIdle(long count) {
+    const bool more = App::OnIdle(count);
+    if (idleJob_ == 0 || more) return more;
+    if (count % 2 == 1) {
+        if (CComView* view = ComView()) idleJob_ = view->EraseStep(idleJob_);
+    }
+    return idleJob_ != 0;
+}
+
 int CComApp::ExitInstance() {
+    if (CComView* view = ComView()) {
+        view->StopTransfer("Transfer Aborted (Operator)");
+        view->CloseLink();
+    }
     if (ExitCode() != kComExitOk) return ExitCode();
     const CComView* view = ComView();
     return view && view->Refused() ? kComExitRefused : kComExitOk;

@@ -27,6 +27,15 @@ public:
     ComStartOptions& ComOptions() { return options_; }
     CComView* ComView() const;
 
+    // The idle job: 0 none, 1 or 2 the emulated erase, one step per odd idle turn.
+    bool OnIdle(long count) override;
+    int IdleJob() const { return idleJob_; }
+    void SetIdleJob(int job) { idleJob_ = job; }
+
 private:
+    // SIGTERM and SIGINT act as STOP/RESET, then Exit.
+    void WatchSignals();
+
     ComStartOptions options_;
+    int idleJob_ = 0;
 };

@@ -31,6 +31,7 @@ CComView::CComView(CComApp& app)
 }
 
 CComView::~CComView() {
+    CloseLink();
     checks.sendFile.Close();
     checks.receiveFile.Close();
 }
@@ -160,7 +161,7 @@ void CComView::OnStartTransfer(bool child) {
     if (!doc) return;
     doc->ListGarFile("");
     if (child) {
-        // The emulator child's link is attached by the link layer.
+        AttachServerStdio();
         return;
     }
     ComStartOptions& options = app_.ComOptions();
@@ -238,20 +239,28 @@ bool CComView::ShowTransferDetails(bool child) {
     return dialog.RunModal() == platform::kIdOk;
 }
 
-void CComView::OpenPort(int /*port*/) {
-    // The serial link and the protocol engine start the transfer here.
-}
-
 void CComView::Stop(const std::string& text) {
     CComDoc* doc = GetDoc();
+    app_.SetIdleJob(0);
+    eraseJob_ = 0;
+    KillTimer(1);
+    timerId_ = 0;
+    ClearSelection();
     checks.sendFile.Close();
     checks.receiveFile.Close();
     if (doc && doc->IsListing()) {
         doc->ListGarFile("");
         SetBusy(false);
-        ClearSelection();
         doc->AddLine("Listing Complete");
         return;
     }
+    const bool wasActive = Busy();
     LogView::Stop(text);
+    ackQueue_.Clear();
+    region_ = 0;
+    ackWait_ = false;
+    reader_.Stop();
+    RestorePort();
+    // The emulator child ends with its transfer.
+    if (wasActive && portIndex_ == kPortServer) app_.Quit(1);
 }
