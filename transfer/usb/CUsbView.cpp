@@ -9,7 +9,8 @@
 #include "common/CLocale.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
-#include "transfer/common/UnitRecordText.h"
+#include "transfer/common/TraceText.h"
+#include "transfer/common/UnitDetails.h"
 #include "transfer/usb/CUsbApp.h"
 #include "transfer/usb/CUsbDoc.h"
 #include "transfer/usb/LibUsbLink.h"
@@ -156,7 +157,7 @@ void CUsbView::SetupTx(uint16_t id, uint32_t size, UsbPacketBuffer packet) {
     }
     PutUsbU16(packet.get() + 4, id);
     PutUsbU32(packet.get() + 8, size);
-    if (DebugLevel() & kDebugQueues) Log(HexDumpText("SetupTx", packet.get(), kUsbHeaderSize + size, static_cast<int>(size)));
+    if (DebugLevel() & kDebugQueues) Log(HexDump("SetupTx", packet.get(), static_cast<int>(kUsbHeaderSize + size), static_cast<int>(size)));
     if (usb_->WriterActive()) std::this_thread::yield();
     usb_->Queue(std::move(packet));
 }
@@ -177,7 +178,7 @@ void CUsbView::SendValue(uint16_t id, uint32_t value, uint32_t size) {
 }
 
 void CUsbView::ShowPacketProgress() {
-    if (CUsbDoc* doc = GetDoc()) doc->ReplaceLastLine(PacketProgressText(receivedCount_));
+    if (CUsbDoc* doc = GetDoc()) doc->ShowPacketProgress(receivedCount_);
 }
 
 void CUsbView::RemoveWorkFile() {
@@ -254,7 +255,7 @@ void CUsbView::OnReceivedPacket(platform::WParam wparam, platform::LParam status
             Trace("OnReceivedPacket from", StringFormatC(" %d %d", static_cast<int>(wparam), packetsHandled_));
         }
         if (DebugLevel() & kDebugQueues) {
-            Log(HexDumpText("RxPacket", receive_, kUsbHeaderSize + receiveSize_, static_cast<int>(receiveSize_)));
+            Log(HexDump("RxPacket", receive_, static_cast<int>(kUsbHeaderSize + receiveSize_), static_cast<int>(receiveSize_)));
         }
         if (usb_->running) RProc();
     }

@@ -6,7 +6,8 @@
 #include "platform/Frame.h"
 #include "transfer/common/GarRecord.h"
 #include "transfer/common/GarTables.h"
-#include "transfer/common/UnitRecordText.h"
+#include "transfer/common/TraceText.h"
+#include "transfer/common/UnitDetails.h"
 #include "transfer/usb/CUopDlg.h"
 #include "transfer/usb/CUsbApp.h"
 #include "transfer/usb/CUsbDoc.h"
@@ -456,7 +457,7 @@ void CUsbView::RProc() {
             }
             break;
         case kAppPosition:
-            Log(HexDumpText("Current Position", data, size, 0));
+            Log(HexDump("Current Position", data, static_cast<int>(size), 0));
             break;
         case kAppCount:
             expectedCount_ = size >= 2 ? static_cast<int16_t>(UsbU16(data)) : 0;
@@ -483,16 +484,19 @@ void CUsbView::RProc() {
             }
             break;
         case kAppTextList:
-            if (phase_ == 0) AddLines(TextListLines(data, size));
+            if (phase_ == 0) AddLines(TextStringLines(data, static_cast<int>(size)));
             break;
         case kAppProtocolArray:
-            if (phase_ == 0) AddLines(ProtocolArrayLines(data, size));
+            if (phase_ == 0) AddLines(ProtocolArrayLines(data, static_cast<int>(size)));
             break;
-        case kAppProductData:
+        case kAppProductData: {
             if (phase_ != 0) break;
-            AddLines(UnitDetailsLines(data, size, unitProductId_));
+            ProductData product;
+            AddLines(ProductDataLines(data, static_cast<int>(size), &product));
+            unitProductId_ = product.productId;
             if (mode == kUsbRead) WriteRecord(id, data, size < 4 ? size : 4);
             break;
+        }
         default:
             if (IsDataRecord(id)) {
                 ReadRecord(id, data, size);
