@@ -127,8 +127,10 @@ UsbIoResult UsbUnitEmulator::WriteBulk(const uint8_t* buffer, size_t length, int
     if (length > 0 && length % packetSize_ == 0) return {UsbIo::Ok, length, 0};
     Bytes packet;
     packet.swap(incoming_);
+    const size_t replies = interrupt_.size() + bulk_.size();
     if (packet.size() >= kUsbHeaderSize) Handle(packet);
-    ready_.notify_all();
+    // The reader is woken only when the unit has something to say.
+    if (interrupt_.size() + bulk_.size() != replies) ready_.notify_all();
     return {UsbIo::Ok, length, 0};
 }
 
@@ -201,8 +203,8 @@ void UsbUnitEmulator::Handle(const Bytes& packet) {
                 break;
             }
             // Erased memory reads 0xFF: the region file holds what was written since.
-            TransferFile erased;
-            erased.OpenWrite(RegionFileName(region), true);
+            regionFile_.OpenWrite(RegionFileName(region), true);
+            regionEnd_ = 0;
             region_ = region;
             erasedRegion_ = region;
             SendApplication({{kAppRegionAnswer, U16(0)}});
@@ -212,6 +214,7 @@ void UsbUnitEmulator::Handle(const Bytes& packet) {
             WriteBlock(data, size);
             break;
         case kAppRegionEnd:
+            regionFile_.Close();
             region_ = -1;
             erasedRegion_ = -1;
             break;
@@ -298,19 +301,18 @@ void UsbUnitEmulator::SendRegion(int region) {
 }
 
 void UsbUnitEmulator::WriteBlock(const uint8_t* data, size_t size) {
-    if (region_ < 0 || size < 4) return;
+    if (region_ < 0 || size < 4 || !regionFile_.IsOpen()) return;
     const uint32_t offset = UsbU32(data);
-    TransferFile file;
-    if (!file.OpenWrite(RegionFileName(region_), false)) return;
-    const int64_t end = file.Size();
-    if (offset > end) {
+    if (offset > regionEnd_) {
         // Memory between the blocks stays erased.
-        const std::string blank(static_cast<size_t>(offset - end), '\xFF');
-        file.Seek(end);
-        file.Write(blank.data(), blank.size());
+        const std::string blank(static_cast<size_t>(offset - regionEnd_), '\xFF');
+        regionFile_.Seek(regionEnd_);
+        regionFile_.Write(blank.data(), blank.size());
     }
-    file.Seek(offset);
-    file.Write(data + 4, size - 4);
+    regionFile_.Seek(offset);
+    regionFile_.Write(data + 4, size - 4);
+    const int64_t end = static_cast<int64_t>(offset) + static_cast<int64_t>(size - 4);
+    if (end > regionEnd_) regionEnd_ = end;
 }
 
 void UsbUnitEmulator::StoreReceivedRecords() {

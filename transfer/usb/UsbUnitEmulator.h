@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/common/TransferFile.h"
 #include "transfer/usb/UsbLink.h"
 
 class UsbUnitEmulator : public UsbLink {
@@ -57,6 +58,8 @@ private:
     std::deque<Bytes> bulk_;       // whole packets; an empty one is the zero-length read
     Bytes incoming_;               // a write of whole packets not yet ended
     int region_ = -1;              // the region being written
+    TransferFile regionFile_;      // its file, from the erase to the region's end
+    int64_t regionEnd_ = 0;        // the bytes written to it
     int erasedRegion_ = -1;        // the last region erased and not yet ended
     std::vector<Bytes> records_;   // a GAR write being received
 };
