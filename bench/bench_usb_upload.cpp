@@ -24,23 +24,15 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchTiming.h"
 #include "transfer/common/TransferFile.h"
 #include "transfer/usb/UsbConnection.h"
 #include "transfer/usb/UsbPacket.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
-double BestOfThree(const std::function<void()>& work) {
-    double best = 1e30;
-    for (int round = 0; round < 3; ++round) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
+using bench::BestOfThree;
 
 // "006-D0677-XX" packed at 33 (a 496 image), the stored packet count at 57, blocks of data
 // with every eighth one blank.
