@@ -192,6 +192,46 @@ class Writes(NorveskRun):
         self.assertFalse(os.path.exists(self.path("region_26.bin")))
 
 
+    def test_software_update_sends_its_loader_and_firmware(self):
+        loader = bytes((k * 5) & 0xFF for k in range(200))
+        firmware = bytes((k * 3) & 0x7F for k in range(1000))
+        self.write("update.rgn", container(b"pWa.d", 145, [(12, loader), (14, firmware)]))
+        code = self.norvesk(145, "-d512", "-M2", "-D1", "-Fupdate.rgn")
+        self.assertEqual(code, 0, self.out + self.err)
+        self.assertEqual(self.read("region_0C.bin"), loader)
+        self.assertEqual(self.read("region_0E.bin"), firmware)
+        self.assertIn("Erasing region 0E for Firmware database", self.out)
+        # Without the debug bit a container is no image.
+        self.assertEqual(self.norvesk(145, "-M2", "-D1", "-Fupdate.rgn"), 3)
+        self.assertIn("update.rgn is not a recognised Image file", self.err)
+
+
+class Attended(NorveskRun):
+    SETUP = "match Setup Transfer\nset Mode = %s\nset Database = %s\nset Filename = %s\npress OK\n"
+    GO = "match Confirm Transfer Details\npress GO\n"
+
+    def test_read_and_list_through_the_dialogs(self):
+        self.write("H_usr.gar", gar_file(145, waypoints(3)))
+        code = self.norvesk(145, answers=[self.SETUP % ("Read", "User", "got.gar"), self.GO])
+        self.assertEqual(code, 0, self.out + self.err)
+        self.assertIn("CLICK THE 'GO' BUTTON WHEN READY", self.out)
+        self.assertEqual(self.read("got.gar"), self.read("H_usr.gar"))
+        code = self.norvesk(145, answers=[self.SETUP % ("List", "User", "got.gar"), self.GO])
+        self.assertEqual(code, 0)
+        self.assertIn("User Waypoints Database - 3 Packets from GPS 196", self.out)
+        # Attended, the listing stays shown until STOP/RESET.
+        self.assertNotIn("Listing Complete", self.out)
+
+    def test_a_refusal_returns_to_the_dialog_and_cancel_at_go_sends_nothing(self):
+        self.write("user.gar", gar_file(145, waypoints(3)))
+        answers = [self.SETUP % ("Write", "Screen", "user.gar"), self.SETUP % ("Write", "User", "user.gar"),
+                   "match Confirm Transfer Details\npress Cancel\n"]
+        self.assertEqual(self.norvesk(145, answers=answers), 3)
+        self.assertIn("Sorry, we cannot send a Screen Dump to the GPS", self.err)
+        self.assertNotIn("Connected to GPS", self.out)
+        self.assertFalse(os.path.exists(self.path("H_usr.gar")))
+
+
 class CommandLine(NorveskRun):
     def test_details_only_writes_its_lines_with_cr_lf(self):
         self.assertEqual(self.norvesk(595, "-UD", "-Fdetails.txt"), 0, self.err)
