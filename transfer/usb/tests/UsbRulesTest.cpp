@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,35 @@ TEST(RegionContainer, RowsOfTheTable) {
 
 // A 300-byte header with "006-Dnnnn-XX" packed at `at`: the characters' six-bit codes, first
 // code in the top bits of the 72-bit value, stored lowest byte first.
+// Damaged containers: the table, the model, and the loader search stay inside their
+// buffers (run under the sanitizers) and end.
+TEST(RegionContainer, DamagedContainersAreReadSafely) {
+    const suitetest::ScratchDir dir("usb-fuzz");
+    const std::string seed = Container(364, {{39, std::string(300, 'o')}, {12, std::string(200, 'l')}, {0, std::string(256, 'i')}});
+    std::mt19937 rng(17);
+    for (int round = 0; round < 400; ++round) {
+        std::string bytes = seed;
+        for (int edit = 1 + static_cast<int>(rng() % 6); edit > 0; --edit) {
+            const size_t at = rng() % bytes.size();
+            switch (rng() % 3) {
+                case 0: bytes[at] = static_cast<char>(rng()); break;
+                case 1: bytes.resize(at + 1); break;
+                default: bytes[at] = static_cast<char>((rng() & 1) ? 0xFF : 0); break;
+            }
+        }
+        suitetest::WriteAll(dir.File("c.awp"), std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        TransferFile in;
+        ASSERT_TRUE(in.OpenRead(dir.File("c.awp")));
+        RegionContainer table;
+        table.Read(in);
+        EXPECT_LE(table.rows.size(), RegionContainer::kMaxRows);
+        for (const ContainerRegion& row : table.rows) EXPECT_LE(row.dataOffset + row.length, bytes.size());
+        std::string trace;
+        ExtractUsbLoader(dir.File("c.awp"), dir.File("usbldr96.bin"), 364, trace);
+        EXPECT_EQ(trace.rfind("looking for rgn=12 mdl=364 in file ", 0), 0u);
+    }
+}
+
 std::string ImageWithPartNumber(int number, size_t at) {
     std::string image(300, '\xff');
     const std::string text = "006-D" + std::to_string(10000 + number).substr(1) + "-XX";
