@@ -132,6 +132,11 @@ bool CUsbView::OpenUsbDevice() {
     }
 }
 
+bool CUsbView::DriveUpdateStep() {
+    EndTransfer("Errors ocurred");
+    return true;
+}
+
 void CUsbView::CloseUsbDevice() { usb_->Close(); }
 
 void CUsbView::ActivateRead() {

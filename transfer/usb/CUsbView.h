@@ -57,8 +57,9 @@ public:
     void RProc();
     void OnTimer(unsigned id) override;
 
-    // Drive update steps of the idle job; true when the update (or the copy) has ended.
-    bool DriveUpdateStep() { return true; }
+    // Drive update steps of the idle job; true when the update (or the copy) has ended. The
+    // drive update itself is not here yet: its first step ends the transfer.
+    bool DriveUpdateStep();
     bool DriveCopyChunk() { return true; }
 
     // platform::LogView
