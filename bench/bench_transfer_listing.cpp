@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "common/SixBitCode.h"
+#include "bench/BenchTiming.h"
 #include "transfer/common/GarListing.h"
 #include "transfer/common/GarRecord.h"
 #include "transfer/common/ImageChecks.h"
@@ -23,18 +24,9 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<uint8_t>;
 
-double BestOfThree(const std::function<void()>& work) {
-    double best = 1e30;
-    for (int round = 0; round < 3; ++round) {
-        const auto start = Clock::now();
-        work();
-        best = std::min(best, std::chrono::duration<double>(Clock::now() - start).count());
-    }
-    return best;
-}
+using bench::BestOfThree;
 
 void Put(Bytes& b, int id, const Bytes& data) {
     b.push_back(static_cast<uint8_t>(id));

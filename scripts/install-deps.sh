@@ -12,6 +12,8 @@ pkgs=(build-essential cmake ninja-build pkg-config python3
       faketime
       # reads the screen-dump bitmaps of the transfer program in its end-to-end scenarios
       imagemagick
+      # the USB transfer program reaches units through libusb
+      libusb-1.0-0-dev
       # a compiler cache for repeated builds
       ccache)
 missing=()
