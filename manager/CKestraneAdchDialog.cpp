@@ -269,8 +269,10 @@ bool ResolveCountryText(CKestraneAdchDialog& d) {
     for (char c : text) {
         if (static_cast<unsigned char>(c) < 32 || c > 'Z') return false;
     }
-    const size_t dash = text.find('-');
-    if (dash == std::string::npos || dash > 10) return false;
+    // The list's rows are "NAME-ID" with names of up to 20 characters (which may hold a '-'):
+    // the id follows the last '-'.
+    const size_t dash = text.rfind('-');
+    if (dash == std::string::npos || dash > 20) return false;
     const size_t idLength = text.size() - dash - 1;
     if (idLength < 1 || idLength > 2) return false;
     char id[3];

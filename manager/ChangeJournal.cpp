@@ -329,9 +329,9 @@ std::string FormatJournalLine(int operation, int type) {
     return line;
 }
 
-void WriteJournalLine(int operation, int type) {
+void WriteJournalText(const std::string& line) {
     FILE* stream = JournalStream();
-    if (stream == nullptr || type == kJournalRte) return;
+    if (stream == nullptr || line.empty()) return;
     if (!FirstWriteDone()) {
         FirstWriteDone() = true;
         const std::time_t now = std::time(nullptr);
@@ -339,8 +339,13 @@ void WriteJournalLine(int operation, int type) {
         std::strftime(date, sizeof date, "%a %b %e %H:%M:%S %Y", std::localtime(&now));
         std::fprintf(stream, "\r\n// %s\r\n\r\n", date);
     }
-    std::fprintf(stream, "%s\r\n", FormatJournalLine(operation, type).c_str());
+    std::fprintf(stream, "%s\r\n", line.c_str());
     std::fflush(stream);
+}
+
+void WriteJournalLine(int operation, int type) {
+    if (JournalStream() == nullptr || type == kJournalRte) return;
+    WriteJournalText(FormatJournalLine(operation, type));
 }
 
 void CloseJournal() {

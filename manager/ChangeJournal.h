@@ -38,6 +38,9 @@ std::string FormatJournalLine(int operation, int type);
 // the date header, then the line with CR LF, flushed.
 void WriteJournalLine(int operation, int type);
 
+// Writes a line made earlier (by FormatJournalLine) as WriteJournalLine does.
+void WriteJournalText(const std::string& line);
+
 // The stream the journal lines go to (the journal, or the Batch Dump's file), null for none.
 FILE*& JournalStream();
 
