@@ -361,6 +361,12 @@ bool CheckIdentCountryUnique(CKestraneAdchDialog& d) {
         if (!held) file->Close();
     }
     file->CopyIn(saved.data());
+    // A caller that holds the file keeps its current record.
+    if (held) {
+        file->SelectIndexNumber(0);
+        (void)file->Find();
+        file->CopyIn(saved.data());
+    }
     return !clash;
 }
 

@@ -89,6 +89,12 @@ bool CheckUsrIdentUnique() {
         if (!held) u.Close();
     }
     u.CopyIn(saved.data());
+    // A caller that holds the file keeps its current record.
+    if (held) {
+        u.SelectIndex("usno");
+        (void)u.Find();
+        u.CopyIn(saved.data());
+    }
     return !found;
 }
 

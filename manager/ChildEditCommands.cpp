@@ -19,12 +19,6 @@ namespace {
 
 KestraneDatabase& Db() { return KestraneDb(); }
 
-struct BusyMark {
-    explicit BusyMark(CKestraneScrollView& v) : view(v) { view.busy = true; }
-    ~BusyMark() { view.busy = false; }
-    CKestraneScrollView& view;
-};
-
 std::string AirportIdent() {
     char ident[9] = {};
     std::memcpy(ident, Db().apts->aident, 8);
@@ -36,6 +30,18 @@ std::string AirportIdent() {
 int SelectedRow(const CKestraneScrollView& view) {
     if (view.SelectedLine() < 0) return -1;
     return static_cast<int>(static_cast<uint32_t>(view.Lines()[static_cast<size_t>(view.SelectedLine())]) & 127u) - 1;
+}
+
+// "APT %s FRQ %s" / "APT %s RWY %s" with a piece of the row's list line, confirmed.
+bool ConfirmRowDeletion(int row, const char* word, size_t from, size_t length) {
+    (void)Db().names->Open();
+    (void)Db().country->Open();
+    FormatAirportRow(row + 1);
+    Db().names->Close();
+    Db().country->Close();
+    const std::string list = Manager().line.Text();
+    return ConfirmDeletion("APT " + AirportIdent() + " " + word + " " +
+                           (list.size() > from ? list.substr(from, length) : ""));
 }
 
 // Clears the airport's "no runway or frequency yet" mark once a child is added or changed.
@@ -145,14 +151,7 @@ void CKestraneAView::OnDelFrq() {
     ReloadSelected(false);
     const FrequencyEntry entry = AirportRows().frequencies[row];
     if (entry.fsno < 0) return;
-    (void)Db().names->Open();
-    (void)Db().country->Open();
-    FormatAirportRow(row + 1);
-    Db().names->Close();
-    Db().country->Close();
-    const std::string list = Manager().line.Text();
-    const std::string description = "APT " + AirportIdent() + " FRQ " + (list.size() > 14 ? list.substr(14, 15) : "");
-    if (!ConfirmDeletion(description)) return;
+    if (!ConfirmRowDeletion(row, "FRQ", 14, 15)) return;
     dfFREQ3& f = *Db().freq3;
     if (f.Open() != 0) return;
     f.SelectIndex("fsno");
@@ -262,14 +261,7 @@ void CKestraneAView::OnDelRwy() {
     }
     const RunwayEntry entry = AirportRows().runways[row];
     if (entry.rsno < 0) return;
-    (void)Db().names->Open();
-    (void)Db().country->Open();
-    FormatAirportRow(row + 1);
-    Db().names->Close();
-    Db().country->Close();
-    const std::string list = Manager().line.Text();
-    const std::string description = "APT " + AirportIdent() + " RWY " + (list.size() > 50 ? list.substr(50, 13) : "");
-    if (!ConfirmDeletion(description)) return;
+    if (!ConfirmRowDeletion(row, "RWY", 50, 13)) return;
     dfRWY3& r = *Db().rwy3;
     if (r.Open() != 0) return;
     r.SelectIndex("rsno");

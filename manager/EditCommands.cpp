@@ -24,13 +24,6 @@ namespace {
 
 KestraneDatabase& Db() { return KestraneDb(); }
 
-// Clears the busy mark on every way out.
-struct BusyMark {
-    explicit BusyMark(CKestraneScrollView& v) : view(v) { view.busy = true; }
-    ~BusyMark() { view.busy = false; }
-    CKestraneScrollView& view;
-};
-
 void Report(const char* what, const char* word) {
     platform::ShowMessage(std::string(what) + " " + word + " failed");
 }
