@@ -8,67 +8,26 @@ waypoint's time and icon are not carried by batch text and are not compared.
     python3 dbcompare.py A/db50 B/db50      # prints the differences; status 1 when there are any
 """
 import os
-import struct
 import sys
 
-HEADER = 1024
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from test_batch_update import LAYOUTS, read_records  # noqa: E402  (the record layouts, read from the files)
+
 POSITION_SLACK = 4096
 
-# name, record length, fields (name, struct format) in record order
-LAYOUTS = {
-    "apts": [("asno", "i"), ("aident", "8s"), ("alat", "i"), ("along", "i"), ("afacil", "i"), ("acity", "i"),
-             ("acountry", "i"), ("aheight", "i"), ("afuel", "i"), ("autc", "i"), ("a212025", "i"), ("a221507", "i")],
-    "country": [("csno", "i"), ("cid", "4s"), ("cname", "20s")],
-    "freq3": [("fsno", "i"), ("faptno", "i"), ("ftype", "i"), ("freq", "i"), ("flags", "i"), ("frsno", "i"),
-              ("f431", "i")],
-    "ints": [("isno", "i"), ("iident", "8s"), ("ilat", "i"), ("ilong", "i"), ("iname", "i"), ("iparent", "i"),
-             ("icountry", "i"), ("iflags", "i"), ("icompat", "i")],
-    "names": [("nsno", "i"), ("nname", "32s")],
-    "ndbs": [("bsno", "i"), ("bident", "8s"), ("blat", "i"), ("blong", "i"), ("bfacil", "i"), ("bcity", "i"),
-             ("bcountry", "i"), ("bfreq", "i"), ("bcompat", "i"), ("bflags", "i")],
-    "rwy3": [("rsno", "i"), ("raptno", "i"), ("rwidth", "i"), ("rlen", "i"), ("rsl", "i"), ("rw", "i"),
-             ("rflags", "i"), ("rpicst", "i"), ("rpic", "i"), ("rpicfl", "i"), ("rnpic", "i"), ("rnpic2", "i")],
-    "vors": [("vsno", "i"), ("vident", "8s"), ("vlat", "i"), ("vlong", "i"), ("vfacil", "i"), ("vcity", "i"),
-             ("vcountry", "i"), ("vfreq", "i"), ("vdme", "i"), ("vtr", "i"), ("vmag", "i"), ("v221817", "i")],
-    "usr": [("usno", "i"), ("uident", "8s"), ("ulat", "i"), ("ulong", "i"), ("utime", "i"), ("uname", "32s"),
-            ("uicon", "i")],
-    "restr": [("rcsno", "i"), ("rcnxt", "i"), ("rcres", "8s")],
-}
 POSITIONS = {"alat", "along", "ilat", "ilong", "blat", "blong", "vlat", "vlong", "ulat", "ulong"}
 NAMES = {"afacil", "acity", "iname", "iparent", "bfacil", "bcity", "vfacil", "vcity"}
 COUNTRIES = {"acountry", "icountry", "bcountry", "vcountry"}
 NOT_CARRIED = {"utime", "uicon"}
 
 
-def read_file(folder, name):
-    """The live records of a record file as dicts (an absent file has none)."""
-    fmt = "<" + "".join(f for _, f in LAYOUTS[name])
-    size = struct.calcsize(fmt)
-    path = os.path.join(folder, name + ".dta")
-    if not os.path.exists(path):
-        return []
-    with open(path, "rb") as f:
-        data = f.read()
-    _, slot, count = struct.unpack_from("<HHi", data, 0)
-    records = []
-    for n in range(count):
-        at = HEADER + n * slot
-        (status,) = struct.unpack_from("<H", data, at)
-        if status != 0:
-            continue
-        values = struct.unpack_from(fmt, data, at + 2)
-        records.append(dict(zip((k for k, _ in LAYOUTS[name]), values)))
-    assert slot >= size + 2, "%s: slot %d shorter than the record" % (path, slot)
-    return records
-
-
-def text(raw):
-    return raw.split(b"\0", 1)[0].decode("latin-1").rstrip()
+def text(value):
+    return value.rstrip()
 
 
 class Folder:
     def __init__(self, folder):
-        self.files = {name: read_file(folder, name) for name in LAYOUTS}
+        self.files = {name: read_records(folder, name) for name in LAYOUTS}
         self.names = {r["nsno"]: text(r["nname"]) for r in self.files["names"]}
         self.countries = {r["csno"]: text(r["cid"]) for r in self.files["country"]}
         self.restr = {r["rcsno"]: r for r in self.files["restr"]}
@@ -90,7 +49,7 @@ class Folder:
             return None if v < 0 else self.names.get(v, "<missing name %d>" % v)
         if field in COUNTRIES:
             return self.countries.get(v, "<missing country %d>" % v)
-        if isinstance(v, bytes):
+        if isinstance(v, str):
             return text(v)
         return v
 
