@@ -32,6 +32,10 @@ platform::DialogSpec AdchSpec() {
              CheckControl(Self::kVrp, "VRP"), ButtonControl(kIdOk, "OK", true), ButtonControl(kIdCancel, "Cancel")}};
 }
 
+// NDB frequencies in tenths of a kHz: 100.0 to 1799.9 kHz.
+constexpr int32_t kLowestNdb = 1000;
+constexpr int32_t kHighestNdb = 17999;
+
 const char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -/,&()+;':";
 
 std::string Upper(std::string text) {
@@ -434,7 +438,11 @@ bool ValidateWaypoint(CKestraneAdchDialog& d) {
     if (b.frequency) {
         std::snprintf(buffer, sizeof buffer, "%s", t.freq.c_str());
         int32_t value = 0;
-        if (ParseFrequency(buffer, (b.dme || b.vorClass) ? 2 : 1, &value) != 0) {
+        const bool vhf = b.dme || b.vorClass;
+        // ParseFrequency counts letters as digits' company; an NDB has no range check of its own.
+        const bool digits = std::strspn(buffer, " 0123456789.") == std::strlen(buffer);
+        if (ParseFrequency(buffer, vhf ? 2 : 1, &value) != 0 || !digits ||
+            (!vhf && (value < kLowestNdb || value > kHighestNdb))) {
             Fail("Frequency not in range 108 to 150 MHz");
             return false;
         }

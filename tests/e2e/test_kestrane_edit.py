@@ -172,5 +172,94 @@ class JournalReplay(EditRun):
         self.assertTrue(survivors and all(l.lstrip().startswith("(MODIFIED)") for l in survivors), survivors)
 
 
+APT = dict(ICAO_Locator_Code="KXE5", Country="UNITED STATES-US", Latitude="N 47~20.000", Longitude="W122~20.000",
+           Facility="NEW FIELD", City="NEWTOWN", Height="450", Fuel="JA")
+NDB = dict(ICAO_Locator_Code="XE5", Country="UNITED STATES-US", Latitude="N 47~20.000", Longitude="W122~20.000",
+           Facility="NEW NDB", City="NEWTOWN", Freq="350.0")
+USR = dict(Identifier="NEW1", Latitude="N 47~30.000", Longitude="W122~30.000", Name="MY SPOT")
+RWY = dict(Runway="14-32", Length="4000", Width="75", Surface="sealed", Lighting="pt lts", True_Bearing="140",
+           Runway_Latitude="N 47~10.100", Runway_Longitude="W122~10.100", Reciprocal_Latitude="N 47~09.600",
+           Reciprocal_Longitude="W122~09.500")
+FRQ = dict(Type="App", Frequency="122.80", Bearings="000-090", Below="5000", Above="1500", remVOR="SEA", Text="X")
+DESIGNATOR = "Runway must be two digits (00-18), optionally followed by R, L, or C"
+
+# (dialog, base, changes, message): one bad text per case, refused with its message.
+BAD_INPUTS = [
+    ("APT", APT, dict(ICAO_Locator_Code="KXE55"), "Locator code must have 1 to 4 letters or digits"),
+    ("APT", APT, dict(Country="X"), "Incorrectly specified Country"),
+    ("APT", APT, dict(ICAO_Locator_Code="KXED"), "This ICAO/Country combination already exists"),
+    ("APT", APT, dict(Latitude="N 91~00.000"), "Error in format of Latitude"),
+    ("APT", APT, dict(Longitude="122~20.000"), "Longitude format Error"),
+    ("APT", APT, dict(Facility="lower case"), "Error in Facility Name"),
+    ("APT", APT, dict(Facility='""', City='""'), "Error in City Name"),
+    ("APT", APT, dict(Height="30001"), "Height must be between -5000 and +30000"),
+    ("APT", APT, dict(Height="455"), "Height must be a multiple of 10 feet"),
+    ("APT", APT, dict(Fuel="JJ"), "Fuel may only consist of the letters J, A, M"),
+    ("NDB", NDB, dict(Freq="abc"), "Frequency not in range 108 to 150 MHz"),
+    ("NDB", NDB, dict(Freq="2000.0"), "Frequency not in range 108 to 150 MHz"),
+    ("USR", USR, dict(Identifier="BAD_ID"), "Ident must have 1 to 7 letters or digits"),
+    ("USR", USR, dict(Identifier="XEUSR"), "This Ident exists already"),
+    ("USR", USR, dict(Latitude="N 47.5"), "Error in format of Latitude"),
+    ("USR", USR, dict(Longitude="W 999~00.000"), "Error in format of Longitude"),
+    ("USR", USR, dict(Name="MY // SPOT"), "Error in name"),
+    ("RWY", RWY, dict(Surface=None), "You must choose one of the 8 surface types"),
+    ("RWY", RWY, dict(Lighting=None), "You must choose one of the 4 lighting types"),
+    ("RWY", RWY, dict(Runway="36"), DESIGNATOR),
+    ("RWY", RWY, dict(Runway="14-40"), DESIGNATOR),
+    ("RWY", RWY, dict(Length="12a"), "Only digits allowed in Length field"),
+    ("RWY", RWY, dict(Length="50"), "Runway length must be > 100"),
+    ("RWY", RWY, dict(Length="2550"), "Runway length must be a multiple of 100"),
+    ("RWY", RWY, dict(Width="7x"), "Only digits allowed in Width field"),
+    ("RWY", RWY, dict(Width="27"), "Runway width must be a multiple of 5"),
+    ("RWY", RWY, dict(True_Bearing="200"), "Bearing is max 185 degrees"),
+    ("RWY", RWY, dict(Runway_Latitude="N 47.1"), "Error in format of Runway Latitude"),
+    ("RWY", RWY, dict(Runway_Latitude="N 49~10.100"), "Runway Latitude out of range"),
+    ("RWY", RWY, dict(Runway_Longitude='""'), "Only one Runway co-ordinate entered"),
+    ("RWY", RWY, dict(Reciprocal_Longitude='""'), "Only one Reciprocal co-ordinate entered"),
+    ("RWY", RWY, dict(True_Bearing='""'), "Bearing required if thresholds given"),
+    ("RWY", RWY, dict(Runway_Latitude='""', Runway_Longitude='""'), "Runway threshold required if reciprocal entered"),
+    ("FRQ", FRQ, dict(Type=None), "You must choose one of the frequency types"),
+    ("FRQ", FRQ, dict(Frequency="107.95"), "Frequency must be in range 108 to 150 MHz"),
+    ("FRQ", FRQ, dict(Bearings="0-90"), "Bearing format must be ddd-ddd"),
+    ("FRQ", FRQ, dict(Below="70000"), "Below altitude out of range"),
+    ("FRQ", FRQ, dict(Above="-6000"), "Above altitude out of range"),
+    ("FRQ", FRQ, dict(Text="W" * 120), "Restriction text too long"),
+]
+OPENERS = {  # the window, its filter, the selection and the command that opens each dialog
+    "APT": ("KXE5", [], "command 32830", "Add a Waypoint"),
+    "RWY": ("KXED", [click(20, 0)], "command 32833", "Add or Change an Airport Runway"),
+    "FRQ": ("KXED", [click(20, 0)], "command 32836", "Add a Frequency"),
+    "NDB": ("XE5", ["command 32773"], "command 32799", "Add a Waypoint"),
+    "USR": ("NEW1", ["command 32775"], "command 32799", "Add or Change USR Waypoint"),
+}
+
+
+class BadInputs(EditRun):
+    def test_refused_and_cancelled_change_nothing(self):
+        # The airports window first; the NDB and user-waypoint windows are opened once each.
+        order = ("APT", "RWY", "FRQ", "NDB", "USR")
+        cases = sorted(BAD_INPUTS, key=lambda c: order.index(c[0]))
+        cases += [(k, v, {}, None) for k, v in (("USR", USR),)]
+        ans = ""
+        opened = set()
+        for dialog, base, changes, _ in cases:
+            ident, select, command, caption = OPENERS[dialog]
+            if dialog in ("NDB", "USR") and dialog in opened:
+                select = []
+            opened.add(dialog)
+            values = {k: v for k, v in dict(base, **changes).items() if v is not None}
+            f, a = self.filtered(ident)
+            ans += "\n".join([f] + select + [command]) + "\n" + a
+            # A refused text shows its message and the dialog again, which is then cancelled; the
+            # good texts of the last case are cancelled at once.
+            if changes:
+                ans += answer(caption, **values)
+            ans += answer(caption, "Cancel")
+        err = self.kestrane([], [], ans)
+        self.maxDiff = None
+        self.assertEqual([e for e in err if not e.startswith("WARNING")], [m for *_, m in cases if m])
+        self.assertEqual(self.journal(), [])
+        self.assertEqual(dbcompare.compare(self.path("A", "db50"), self.path("B", "db50")), [])
+
 if __name__ == "__main__":
     unittest.main()
