@@ -261,5 +261,22 @@ class BadInputs(EditRun):
         self.assertEqual(self.journal(), [])
         self.assertEqual(dbcompare.compare(self.path("A", "db50"), self.path("B", "db50")), [])
 
+
+class BatchDump(EditRun):
+    def test_every_user_waypoint_read_back(self):
+        ans = "command 32775\ncommand 32839\n" + answer("Export a File of USR Waypoints in Batch Format", "Save",
+                                                         File_name="dump")
+        self.kestrane([], [], ans)
+        with open(self.path("A", "dump.txt"), "rb") as f:
+            lines = [l for l in f.read().decode("latin-1").split("\r\n") if l and not l.startswith("//")]
+        self.assertIn("ADD|USR|XEUSR|N 47\xb010.000|W122\xb010.000|EDIT USR", lines)
+        self.assertTrue(all(l.startswith("ADD|USR|") and l.count("|") == 5 for l in lines), lines)
+        self.assertEqual(self.journal(), [], "the journal is not written to")
+        shutil.copy(self.path("A", "dump.txt"), self.path("B", "dump.txt"))
+        results = self.brondel("B", "dump.txt")
+        self.assertEqual(len(results), len(lines))
+        self.assertTrue(all(l.lstrip().startswith(("(MODIFIED)", "(OK)")) for l in results), results)
+
+
 if __name__ == "__main__":
     unittest.main()
