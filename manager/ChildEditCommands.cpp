@@ -9,6 +9,7 @@
 #include "manager/CKestraneDelDialog.h"
 #include "manager/CKestraneRwyDlg.h"
 #include "manager/ChangeJournal.h"
+#include "manager/HeldFiles.h"
 #include "manager/HighestRecord.h"
 #include "manager/LineFormats.h"
 #include "manager/ManagerSettings.h"
@@ -91,6 +92,7 @@ void CKestraneAView::OnAddFrq() {
     d.validate = [&] { return ValidateFrequency(d); };
     if (d.RunModal() != platform::kIdOk) return;
     dfFREQ3& f = *Db().freq3;
+    HeldFiles held = d.restriction.empty() ? HeldFiles{} : HeldFiles{Db().restr.get()};
     if (f.Open() != 0) return;
     f.fsno = HighestRecordNumber(f, "fsno", f.fsno) + 1;
     f.f431 = 0;
@@ -120,6 +122,7 @@ void CKestraneAView::OnChgFrq() {
     d.validate = [&] { return ValidateFrequency(d); };
     if (d.RunModal() != platform::kIdOk) return;
     dfFREQ3& f = *Db().freq3;
+    HeldFiles held{Db().restr.get()};
     if (f.Open() != 0) return;
     f.SelectIndex("fsno");
     f.fsno = entry.fsno;
