@@ -70,6 +70,11 @@ public:
     int SelectedLine() const { return selected_; }
     int DrawnPart() const { return drawnPart_; }
     int32_t HighestRecord() const { return highest_; }
+    // The number of a new record: the highest + 1, which becomes the highest.
+    int32_t TakeNewRecordNumber() { return ++highest_; }
+    // Removes lines [first, first + count) (the selection is cleared) and lays the list out.
+    void RemoveLines(int first, int count);
+    void InsertLineAt(int at, int32_t word);
 
     void OnDraw(platform::DeviceContext& dc) override;
     void OnUpdate(platform::View* sender, long hint) override;
@@ -124,6 +129,15 @@ private:
     bool printing_ = false;
     int linesPerPage_ = 0;
     int printLineHeight_ = 16;
+};
+
+// The busy mark of an edit command, cleared on every way out.
+struct BusyMark {
+    explicit BusyMark(CKestraneScrollView& v) : view(v) { view.busy = true; }
+    ~BusyMark() { view.busy = false; }
+    BusyMark(const BusyMark&) = delete;
+    BusyMark& operator=(const BusyMark&) = delete;
+    CKestraneScrollView& view;
 };
 
 // The open-view and idle slots, one per letter.

@@ -1,6 +1,7 @@
 #include "manager/RecordViews.h"
 
 #include <cstring>
+#include <utility>
 
 #include "dblib/KestraneDatabase.h"
 #include "manager/AirportChildren.h"
@@ -28,7 +29,15 @@ KestraneDatabase& Db() { return KestraneDb(); }
 
 CKestraneAView::CKestraneAView()
     : CKestraneScrollView({'A', Db().apts.get(), "asno", "aident", &Db().apts->asno, Db().apts->aident,
-                           &Db().apts->acountry, "Load APT 0x%x failed"}) {}
+                           &Db().apts->acountry, "Load APT 0x%x failed"}) {
+    const std::pair<unsigned, void (CKestraneAView::*)()> commands[] = {
+        {kCmdAddApt, &CKestraneAView::OnAddApt}, {kCmdChgApt, &CKestraneAView::OnChgApt},
+        {kCmdDelApt, &CKestraneAView::OnDelApt}, {kCmdAddRwy, &CKestraneAView::OnAddRwy},
+        {kCmdChgRwy, &CKestraneAView::OnChgRwy}, {kCmdDelRwy, &CKestraneAView::OnDelRwy},
+        {kCmdAddFrq, &CKestraneAView::OnAddFrq}, {kCmdChgFrq, &CKestraneAView::OnChgFrq},
+        {kCmdDelFrq, &CKestraneAView::OnDelFrq}};
+    for (const auto& [id, handler] : commands) Commands().Add(id, [this, h = handler] { (this->*h)(); });
+}
 
 int CKestraneAView::OpenFiles() {
     KestraneDatabase& db = Db();
@@ -161,6 +170,7 @@ bool CKestraneVView::PassesNameFilter() { return NamesPass(Db().vors->vfacil, Db
 CKestraneUView::CKestraneUView()
     : CKestraneScrollView({'U', Db().usr.get(), "usno", "uident", &Db().usr->usno, Db().usr->uident, nullptr,
                            "Load USR 0x%x failed"}) {
+    Commands().Add(kCmdBatchDump, [this] { OnBatchDump(); });
     Commands().Add(kCmdIcons,
                    [this] {
                        Manager().icons = !Manager().icons;
