@@ -70,6 +70,7 @@ public:
     int SelectedLine() const { return selected_; }
     int DrawnPart() const { return drawnPart_; }
     int32_t HighestRecord() const { return highest_; }
+    void SetHighestRecord(int32_t number) { highest_ = number; }
 
     void OnDraw(platform::DeviceContext& dc) override;
     void OnUpdate(platform::View* sender, long hint) override;
