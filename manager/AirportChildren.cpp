@@ -12,12 +12,13 @@ namespace {
 // Positions at the first record whose key is equal to or above the fields' key.
 bool PositionAtKey(IsamMgr& file) { return file.Find() == 0 || file.ReadCurrent() == 0; }
 
-// The restriction string of a frequency from its chain: the first byte + 1 gives the length,
-// each record adds up to 8 bytes. A missing record is reported and ends the string there.
-void ReadChain(FrequencyEntry& entry) {
+}  // namespace
+
+void ReadRestrictionChain(int32_t first, std::vector<uint8_t>& out) {
+    out.clear();
     dfRESTR& restr = *KestraneDb().restr;
     restr.SelectIndex("rcsno");
-    int32_t next = entry.frsno;
+    int32_t next = first;
     size_t at = 0;
     for (int guard = 0; next != 0 && guard < 64; ++guard) {
         restr.rcsno = next;
@@ -27,16 +28,14 @@ void ReadChain(FrequencyEntry& entry) {
             platform::ShowMessage(text);
             break;
         }
-        if (at == 0) entry.restriction.assign(size_t{restr.rcres[0]} + 1, 0);
-        const size_t take = std::min<size_t>(8, entry.restriction.size() - at);
-        std::memcpy(entry.restriction.data() + at, restr.rcres, take);
+        if (at == 0) out.assign(size_t{restr.rcres[0]} + 1, 0);
+        const size_t take = std::min<size_t>(8, out.size() - at);
+        std::memcpy(out.data() + at, restr.rcres, take);
         at += take;
-        if (at >= entry.restriction.size()) break;
+        if (at >= out.size()) break;
         next = restr.rcnxt;
     }
 }
-
-}  // namespace
 
 bool ChildFilesHeld(KestraneDatabase& db) { return db.rwy3->IsOpen() && db.freq3->IsOpen() && db.restr->IsOpen(); }
 
@@ -88,7 +87,7 @@ int LoadAirportChildren() {
             e.flags = frq.flags;
             e.frsno = frq.frsno;
             e.f431 = frq.f431;
-            if (e.frsno != 0) ReadChain(e);
+            if (e.frsno != 0) ReadRestrictionChain(e.frsno, e.restriction);
             last = index++;
         }
     }

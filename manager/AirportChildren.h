@@ -29,6 +29,11 @@ struct AirportChildren {
 
 AirportChildren& AirportRows();
 
+// The restriction string of a chain from its first RESTR record (restr open): the first byte + 1
+// gives the length, each record adds up to 8 bytes. A missing record is reported ("Failed to read
+// restrictions record %d") and ends the string there.
+void ReadRestrictionChain(int32_t first, std::vector<uint8_t>& out);
+
 class KestraneDatabase;
 // Whether rwy3, freq3 and restr are all open (held by the caller).
 bool ChildFilesHeld(KestraneDatabase& db);

@@ -15,6 +15,7 @@
 #include "manager/ImportRecords.h"
 #include "manager/KestraneApp.h"
 #include "manager/RecordViews.h"
+#include "manager/RenumberRoute.h"
 #include "manager/RouteConvert.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileDialog.h"
@@ -208,12 +209,17 @@ void CKestraneRView::OnImportRte() {
     dfRTE& rte = *KestraneDb().rte;
     Import(true, *this, rte, [&](const std::string& path, std::string& bytes, int32_t& highest) {
         ImportRouteNumbers numbers(rte);
-        if (IsGpxName(path)) return ReadGpxRoutes(bytes, rte, highest, numbers);
-        GarReader reader(std::move(bytes));
-        GarPacket packet;
-        if (StartGarImport(reader, packet, GarHeaderRead(), true))
-            ImportRteGar(reader, packet, GarHeaderRead(), rte, highest, numbers);
-        return 0;
+        int leftOut = 0;
+        if (IsGpxName(path)) {
+            leftOut = ReadGpxRoutes(bytes, rte, highest, numbers);
+        } else {
+            GarReader reader(std::move(bytes));
+            GarPacket packet;
+            if (StartGarImport(reader, packet, GarHeaderRead(), true))
+                ImportRteGar(reader, packet, GarHeaderRead(), rte, highest, numbers);
+        }
+        for (int32_t route = 0; route <= kImportedRouteNumbers; ++route) RenumberRoute(route, 0);
+        return leftOut;
     });
 }
 

@@ -9,6 +9,7 @@
 #include "common/IdentDigits.h"
 #include "dblib/IsamMgr.h"
 #include "manager/LineFormats.h"
+#include "manager/HighestRecord.h"
 #include "manager/ManagerSettings.h"
 #include "platform/App.h"
 #include "platform/DeviceContext.h"
@@ -80,14 +81,7 @@ CKestraneScrollView::~CKestraneScrollView() {
 
 // The highest record number: the number index searched for the largest number, one step back.
 int32_t CKestraneScrollView::FindHighestRecord() {
-    IsamMgr& file = *kind_.file;
-    if (file.Open() != 0) return 0;
-    file.SelectIndex(kind_.numberIndex);
-    *kind_.number = INT32_MAX;
-    int32_t highest = 0;
-    if (file.Find() == 0 || file.Prev(1) == 0) highest = *kind_.number;
-    file.Close();
-    return std::max(highest, 0);
+    return HighestRecordNumber(*kind_.file, kind_.numberIndex, *kind_.number);
 }
 
 int CKestraneScrollView::OpenFiles() { return kind_.file->Open(); }
@@ -449,4 +443,22 @@ void CKestraneScrollView::OnEndPrinting(platform::DeviceContext&, platform::Prin
     printing_ = false;
     linesPerPage_ = 0;
     ApplyScrollSizes();
+}
+
+void CKestraneScrollView::RemoveLines(int first, int count) {
+    if (first < 0 || count <= 0 || first + count > count_) return;
+    lines_.erase(lines_.begin() + first, lines_.begin() + first + count);
+    count_ -= count;
+    selected_ = -1;
+    ApplyScrollSizes();
+    Invalidate();
+}
+
+void CKestraneScrollView::InsertLineAt(int at, int32_t word) {
+    if (at < 0 || at > count_) return;
+    lines_.insert(lines_.begin() + at, word);
+    ++count_;
+    selected_ = at;
+    ApplyScrollSizes();
+    Invalidate();
 }

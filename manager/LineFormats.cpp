@@ -139,9 +139,19 @@ std::string FormatRunwayNumber(const RunwayEntry& e, bool reciprocal) {
     return text;
 }
 
-std::string FormatRestriction(const uint8_t* s, size_t length) {
+std::string FormatRestriction(const uint8_t* s, size_t length, bool batchForm) {
     std::string text;
     if (length == 0) return text;
+    // The list runs its pieces together with their own blanks; the batch form puts one blank
+    // between items.
+    auto add = [&](const std::string& listPiece, const std::string& batchPiece) {
+        if (!batchForm) {
+            text += listPiece;
+            return;
+        }
+        if (!text.empty()) text += ' ';
+        text += batchPiece;
+    };
     const unsigned f = s[0];
     size_t p = 1;
     auto has = [&](size_t n) { return p + n <= length; };
@@ -154,26 +164,40 @@ std::string FormatRestriction(const uint8_t* s, size_t length) {
         const int b1 = (s[p] + ((f & 64) ? 256 : 0)) % 360;
         const int b2 = (s[p + 1] + ((f & 128) ? 256 : 0)) % 360;
         p += 2;
-        text += Format("%03d-%03d ", b1, b2);
+        add(Format("%03d-%03d ", b1, b2), Format("%03d-%03d", b1, b2));
     }
-    if ((f & 4) && has(2)) text += Format("below %u ", word() - 5000u);
-    if ((f & 2) && has(2)) text += Format("above %u ", word() - 5000u);
+    if ((f & 4) && has(2)) {
+        const unsigned v = word() - 5000u;
+        add(Format("below %u ", v), Format("BELOW %u", v));
+    }
+    if ((f & 2) && has(2)) {
+        const unsigned v = word() - 5000u;
+        add(Format("above %u ", v), Format("ABOVE %u", v));
+    }
     if ((f & 8) && has(3)) {
         char ident[5];
-        UnpackSixBitIdent(ident, s + p);
+        // The restriction coder stores the packed ident with its first and third bytes exchanged.
+        const uint8_t stored[3] = {s[p + 2], s[p + 1], s[p]};
+        UnpackSixBitIdent(ident, batchForm ? stored : s + p);
         p += 3;
-        text += Format(" remoteVOR %s ", ident);
+        // Three places, so that the reader's fourth character is a blank.
+        add(Format(" remoteVOR %s ", ident), Format("REMOTEVOR %-3s", ident));
     }
-    if (f & 32) text += "UNK20 ";
+    if (f & 32) add("UNK20 ", "UNK20");
     if ((f & 16) && has(1)) {
         const size_t bytes = std::min<size_t>(s[p] >> 1, length - p);
         char letters[128];
-        const size_t room = text.size() < 127 ? 128 - text.size() : 1;
+        const size_t room = batchForm ? sizeof letters : (text.size() < 127 ? 128 - text.size() : 1);
         UnpackLetterText(s + p, bytes, letters, room, 7);
-        text += letters;
+        add(letters, letters);
     }
     return text;
 }
+
+const char* SurfaceWord(int code) { return kSurfaces[code & 7]; }
+const char* LightingWord(int code) { return kLights[code & 7]; }
+const char* VorClassWord(int code) { return kVorClasses[code & 7]; }
+const char* VorLevelWord(int code) { return code >= 0 && code < 3 ? kVorLevels[code] : ""; }
 
 std::string FormatIconText(int32_t icon) {
     const uint32_t code = static_cast<uint32_t>(icon) >> 8;
@@ -249,7 +273,7 @@ void FormatAirportRow(int row) {
         if (f.ftype & 128) Put(legacyDb ? 28 : 29, "*");
         if (f.restriction.size() > 1) {
             Put(20, "*");
-            Put(30, FormatRestriction(f.restriction.data() + 1, f.restriction.size() - 1));
+            Put(30, FormatRestriction(f.restriction.data() + 1, f.restriction.size() - 1, false));
         } else if (!olderForm) {
             const int trx = (f.f431 >> 21) & 3;
             if (trx == 1) Put(30, "TX");

@@ -265,6 +265,8 @@ int ParseRunwayFields(const BatchLine& line, int32_t airportLat, int32_t airport
     } else {
         return kBatchBadPicture;
     }
+    // A flags byte "ff" is the journal's form of no bearing (-1): bearings are 0-185.
+    if (f.rflags == 0xFF) f.rflags = -1;
     if (f.picture == RunwayFields::Picture::Ends) {
         RunwayPicture p = PackRunwayPicture(static_cast<uint32_t>(f.marker), f.rnpic, f.rnpic2);
         f.rpicst = p.start;

@@ -110,10 +110,10 @@ TEST(LinePieces, Restrictions) {
         {Restriction(16, 0, 0, 0, 0, "", "Mon-Fri only"), "MON-FRI ONLY"},
         {Restriction(1 | 16, 90, 180, 0, 0, "", "east"), "090-180 EAST"},
     };
-    for (const auto& c : cases) EXPECT_EQ(FormatRestriction(c.bytes.data(), c.bytes.size()), c.text);
+    for (const auto& c : cases) EXPECT_EQ(FormatRestriction(c.bytes.data(), c.bytes.size(), false), c.text);
     // A string cut short reads no further than its length.
     const std::vector<uint8_t> cut = Restriction(4 | 2, 0, 0, 1500, 3000, "", "");
-    EXPECT_EQ(FormatRestriction(cut.data(), 3), "below 1500 ");
+    EXPECT_EQ(FormatRestriction(cut.data(), 3, false), "below 1500 ");
 }
 
 class ManagerDatabase : public ManagerTestFolder {

@@ -74,7 +74,8 @@ TEST(BatchFields, RunwayPictureForms) {
         {"<L-R> 0", 0, P::Cleared, 1, -1, 0, 0, 0, 0, false},
         {"<R-L>", 0, P::None, 2, 0, 0, 0, 0, 0, false},
         {"1f 0123 89abcdef", 0, P::Words, 0, 0x1f, 0x123, static_cast<int32_t>(0x89abcdef), 0, 0, true},
-        {"ff 0000 00000000", 0, P::Words, 0, 0xff, 0, 0, 0, 0, false},
+        {"ff 0000 00000000", 0, P::Words, 0, -1, 0, 0, 0, 0, false},  // "ff": no bearing
+        {"ff 1234 80000080", 0, P::Words, 0, -1, 0x1234, static_cast<int32_t>(0x80000080), 0, 0, true},
         {"<L-L> 05 00100020 ffe0fff0", 0, P::Ends, 3, 5, -1, -1, 0x00100020, static_cast<int32_t>(0xffe0fff0), true},
         {"<L-R 0", kBatchBadPicture, P::None, 0, 0, 0, 0, 0, 0, false},
         {"1f 012 89abcdef", kBatchBadPicture, P::None, 0, 0, 0, 0, 0, 0, false},
