@@ -1,5 +1,7 @@
 #include "common/DateText.h"
 
+#include <ctime>
+
 #include "common/CLocale.h"
 #include "common/ListingTables.h"
 
@@ -27,3 +29,5 @@ void FormatUnitTime(char* out, int64_t seconds) {
     FormatC(out, kUnitTimeTextSize, "%2d.%s.%d %02d:%02d", static_cast<int>(days), MonthAbbreviation(month + 1), year,
                   static_cast<int>(rest / 3600), static_cast<int>(rest / 60 % 60));
 }
+
+int32_t UnitTimeNow() { return static_cast<int32_t>(static_cast<int64_t>(std::time(nullptr)) - 631065600); }

@@ -39,6 +39,9 @@ std::vector<platform::MenuItem> MainMenu() {
     using platform::Separator;
     return {Popup("&File", {Item("Open &APT", 32771), Item("Open &INT", 32772), Item("Open &NDB", 32773),
                             Item("Open &VOR", 32774), Item("Open &USR", 32775), Item("Open &RTE", 32776), Separator(),
+                            Item("Import USR...", 32818), Item("Export USR...", 32819), Item("Clear USR", 32816),
+                            Item("Import RTE...", 32813), Item("Export RTE...", 32814), Item("Clear RTE", 32815),
+                            Item("Convert RTE", 32826), Separator(),
                             Item("&Print...", platform::kCmdFilePrint),
                             Item("Print Pre&view", platform::kCmdFilePrintPreview),
                             Item("P&rint Setup...", platform::kCmdFilePrintSetup),

@@ -70,6 +70,7 @@ public:
     int SelectedLine() const { return selected_; }
     int DrawnPart() const { return drawnPart_; }
     int32_t HighestRecord() const { return highest_; }
+    void SetHighestRecord(int32_t number) { highest_ = number; }
     // The number of a new record: the highest + 1, which becomes the highest.
     int32_t TakeNewRecordNumber() { return ++highest_; }
     // Removes lines [first, first + count) (the selection is cleared) and lays the list out.

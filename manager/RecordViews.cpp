@@ -177,6 +177,9 @@ CKestraneUView::CKestraneUView()
                        Invalidate();
                    },
                    [](platform::CommandState& s) { s.checked = Manager().icons; });
+    Commands().Add(kCmdImportUsr, [this] { OnImportUsr(); });
+    Commands().Add(kCmdExportUsr, [this] { OnExportUsr(); });
+    Commands().Add(kCmdClearUsr, [this] { OnClearUsr(); });
 }
 
 void CKestraneUView::FormatLine(int32_t word) {
@@ -192,7 +195,12 @@ bool CKestraneUView::PassesNameFilter() {
 
 CKestraneRView::CKestraneRView()
     : CKestraneScrollView({'R', Db().rte.get(), "rtsno", "rtno", &Db().rte->rtsno, nullptr, nullptr,
-                           "Load RTE wpt 0x%x failed"}) {}
+                           "Load RTE wpt 0x%x failed"}) {
+    Commands().Add(kCmdImportRte, [this] { OnImportRte(); });
+    Commands().Add(kCmdExportRte, [this] { OnExportRte(); });
+    Commands().Add(kCmdClearRte, [this] { OnClearRte(); });
+    Commands().Add(kCmdConvertRte, [this] { OnConvertRte(); });
+}
 
 void CKestraneRView::FormatLine(int32_t word) {
     if (word < 0) FormatMaximumLine();

@@ -94,6 +94,14 @@ public:
     void OnBatchDump();
     void FormatLine(int32_t word) override;
     bool PassesNameFilter() override;
+
+    // File > Import, Export and Clear: user waypoints to and from GAR and GPX files.
+    static constexpr unsigned kCmdImportUsr = 32818;
+    static constexpr unsigned kCmdExportUsr = 32819;
+    static constexpr unsigned kCmdClearUsr = 32816;
+    void OnImportUsr();
+    void OnExportUsr();
+    void OnClearUsr();
 };
 
 class CKestraneRView : public CKestraneScrollView {
@@ -101,6 +109,16 @@ public:
     static constexpr int kRoutes = 30;
     CKestraneRView();
     void FormatLine(int32_t word) override;
+
+    // File > Import, Export, Clear and Convert: routes to and from GAR and GPX files.
+    static constexpr unsigned kCmdImportRte = 32813;
+    static constexpr unsigned kCmdExportRte = 32814;
+    static constexpr unsigned kCmdClearRte = 32815;
+    static constexpr unsigned kCmdConvertRte = 32826;
+    void OnImportRte();
+    void OnExportRte();
+    void OnClearRte();
+    void OnConvertRte();
 
 protected:
     bool Position(bool fresh) override;

@@ -1,5 +1,7 @@
 #include "manager/SymbolTable.h"
 
+#include <cstring>
+
 const WaypointSymbol kWaypointSymbols[56] = {
     {64, "Airport"},           {43264, "Ball Park"},        {1536, "Bank"},
     {3328, "Bar"},             {38400, "Boat Ramp"},        {38656, "Campground"},
@@ -28,4 +30,12 @@ const char* SymbolName(uint32_t code) {
         if (s.code == code) return s.name;
     }
     return nullptr;
+}
+
+uint32_t SymbolCodeFromName(const char* name) {
+    for (const WaypointSymbol& s : kWaypointSymbols) {
+        if (s.code == 65535) break;
+        if (std::strcmp(s.name, name) == 0) return s.code << 8;
+    }
+    return 0x120000;
 }

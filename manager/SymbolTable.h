@@ -13,3 +13,7 @@ extern const WaypointSymbol kWaypointSymbols[56];
 
 // The symbol's name, or null for an unknown code.
 const char* SymbolName(uint32_t code);
+
+// The symbol word (code shifted left 8) of the first symbol named exactly `name`; that of
+// "Waypoint" when none is.
+uint32_t SymbolCodeFromName(const char* name);

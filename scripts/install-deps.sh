@@ -8,6 +8,8 @@ pkgs=(build-essential cmake ninja-build pkg-config python3
       # the Qt window backend (with QtPrintSupport and QtTest), its fonts ("Courier New"
       # is drawn with Liberation Mono), and the virtual X server and PDF tools its tests use
       qt6-base-dev fonts-liberation xvfb xauth poppler-utils
+      # a peer that reads and writes the manager's GPX files in its end-to-end scenarios
+      gpsbabel
       # a fixed clock for byte-for-byte comparisons of outputs that carry the time
       faketime
       # reads the screen-dump bitmaps of the transfer program in its end-to-end scenarios

@@ -1,0 +1,86 @@
+#include "manager/GarExchange.h"
+
+#include <cstring>
+
+#include "dblib/dfRTE.h"
+#include "dblib/dfUSR.h"
+#include "manager/GarRecord.h"
+#include "manager/RouteSlots.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+std::string Field(const char* text, size_t size) { return {text, strnlen(text, size)}; }
+
+bool Finish(GarWriter& writer, int command, std::string& bytes) {
+    if (writer.Count() > kGarMaxRecords) {
+        platform::ShowMessage("Too many records for one file");
+        return false;
+    }
+    writer.Finish(command);
+    bytes = writer.Bytes();
+    return true;
+}
+
+uint32_t FloatBits(float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    return bits;
+}
+
+}  // namespace
+
+bool ExportUsrGar(dfUSR& usr, int format, uint16_t productId, int32_t onlyNumber, std::string& bytes) {
+    GarWriter writer(productId);
+    uint8_t record[256];
+    auto put = [&] {
+        GarInitRecord(record, format);
+        GarSetWaypointType(record, format, 4);
+        GarSetPosition(record, format, usr.ulat, usr.ulong, static_cast<uint32_t>(usr.utime));
+        GarSetCountryAltitude(record, format, "  ", GarUnknownAltitudeBits());
+        GarSetSymbol(record, format, static_cast<uint32_t>(usr.uicon));
+        GarTexts texts;
+        texts.ident = Field(usr.uident, sizeof usr.uident);
+        texts.comment = Field(usr.uname, sizeof usr.uname);
+        writer.Put(kGarIdWaypoint, record, GarPutTexts(record, format, texts) - 3);
+    };
+    if (onlyNumber != 0) {
+        usr.SelectIndex("usno");
+        usr.usno = onlyNumber;
+        if (usr.Find() == 0) put();
+    } else {
+        usr.SelectIndex("uident");
+        usr.Rewind();
+        while (usr.Next(1) == 0 && writer.Count() <= kGarMaxRecords) put();
+    }
+    return Finish(writer, kGarCommandWaypoints, bytes);
+}
+
+bool ExportRteGar(dfRTE& rte, int format, uint16_t productId, std::string& bytes) {
+    GarWriter writer(productId);
+    uint8_t record[256];
+    RouteSlots route;
+    for (int from = 0; CollectNextRoute(rte, from, route) && writer.Count() <= kGarMaxRecords;
+         from = route.number + 1) {
+        const std::string title = route.slots[0] ? Field(route.slots[0]->rtname1, sizeof route.slots[0]->rtname1) : "";
+        writer.Put(kGarIdRouteHeader, record, GarPutRouteHeader(record, format, route.number, title));
+        bool first = true;
+        for (size_t order = 1; order < route.slots.size(); ++order) {
+            const auto& point = route.slots[order];
+            if (!point) continue;
+            if (GarNewLayout(format) && !first) writer.Put(kGarIdRouteLink, record, GarPutRouteLink(record));
+            first = false;
+            GarInitRecord(record, format);
+            GarSetWaypointType(record, format, point->rttype);
+            GarSetPosition(record, format, point->rtlat, point->rtlong, static_cast<uint32_t>(point->rttime));
+            GarSetCountryAltitude(record, format, point->rtcnt, FloatBits(static_cast<float>(point->rtht)));
+            GarSetSymbol(record, format, static_cast<uint32_t>(point->rticon));
+            GarTexts texts;
+            texts.ident = Field(point->rtident, sizeof point->rtident);
+            (point->rttype == 4 ? texts.comment : texts.name) = Field(point->rtname1, sizeof point->rtname1);
+            texts.city = Field(point->rtname2, sizeof point->rtname2);
+            writer.Put(kGarIdRouteWaypoint, record, GarPutTexts(record, format, texts) - 3);
+        }
+    }
+    return Finish(writer, kGarCommandRoutes, bytes);
+}

@@ -1,0 +1,94 @@
+#include "manager/GpxWriter.h"
+
+#include <cstring>
+
+#include "common/Angle.h"
+#include "common/CLocale.h"
+#include "dblib/dfRTE.h"
+#include "dblib/dfUSR.h"
+#include "common/XmlText.h"
+#include "manager/RouteSlots.h"
+#include "manager/SymbolTable.h"
+
+namespace {
+
+constexpr const char* kGpxStart =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\" ?>"
+    "<gpx xmlns=\"http://www.topografix.com/GPX/1/1\""
+    " xmlns:gpxx=\"http://www.garmin.com/xmlschemas/GpxExtensions/v3\""
+    " xmlns:gpxtpx=\"http://www.garmin.com/xmlschemas/TrackPointExtension/v1\""
+    " creator=\"aera 660\" version=\"1.1\""
+    " xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\""
+    " xsi:schemaLocation=\"http://www.topografix.com/GPX/1/1 http://www.topografix.com/GPX/1/1/gpx.xsd"
+    " http://www.garmin.com/xmlschemas/GpxExtensions/v3 http://www.garmin.com/xmlschemas/GpxExtensionsv3.xsd"
+    " http://www.garmin.com/xmlschemas/TrackPointExtension/v1"
+    " http://www.garmin.com/xmlschemas/TrackPointExtensionv1.xsd\">"
+    "<metadata><link href=\"http://www.garmin.com\"><text>Garmin International</text></link>";
+
+std::string_view Field(const char* text, size_t size) { return {text, strnlen(text, size)}; }
+
+// The start tag of a point: "<wpt lat="%lf" lon="%lf">".
+void AppendPoint(std::string& out, const char* tag, int32_t latitude, int32_t longitude) {
+    char text[96];
+    FormatC(text, sizeof text, "<%s lat=\"%lf\" lon=\"%lf\">", tag, CircleToDegrees(latitude),
+            CircleToDegrees(longitude));
+    out += text;
+}
+
+void AppendElement(std::string& out, const char* tag, std::string_view text) {
+    out += '<';
+    out += tag;
+    out += '>';
+    out += XmlTextFrom1252(text);
+    out += "</";
+    out += tag;
+    out += '>';
+}
+
+}  // namespace
+
+void WriteGpxHeader(std::string& out, std::time_t now) {
+    out += kGpxStart;
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char time[32];
+    std::strftime(time, sizeof time, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    out += "<time>";
+    out += time;
+    out += "</time></metadata>";
+}
+
+void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now) {
+    WriteGpxHeader(out, now);
+    usr.SelectIndex("uident");
+    usr.Rewind();
+    while (usr.Next(1) == 0) {
+        AppendPoint(out, "wpt", usr.ulat, usr.ulong);
+        AppendElement(out, "name", Field(usr.uident, sizeof usr.uident));
+        AppendElement(out, "desc", Field(usr.uname, sizeof usr.uname));
+        if (const char* symbol = SymbolName(static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF))
+            AppendElement(out, "sym", symbol);
+        out += "</wpt>";
+    }
+    out += "</gpx>";
+}
+
+void WriteGpxRoute(std::string& out, dfRTE& rte, std::time_t now) {
+    WriteGpxHeader(out, now);
+    RouteSlots route;
+    for (int from = 0; CollectNextRoute(rte, from, route); from = route.number + 1) {
+        out += "<rte>";
+        if (const auto& title = route.slots[0]) AppendElement(out, "name", Field(title->rtname1, sizeof title->rtname1));
+        for (size_t order = 1; order < route.slots.size(); ++order) {
+            const auto& point = route.slots[order];
+            if (!point) continue;
+            AppendPoint(out, "rtept", point->rtlat, point->rtlong);
+            AppendElement(out, "name", Field(point->rtident, sizeof point->rtident));
+            out += "<extensions><gpxx:RoutePointExtension><gpxx:Subclass>000000000000ffffffff000000000";
+            out += point->rttype == 4 ? '2' : '0';
+            out += "000000</gpxx:Subclass></gpxx:RoutePointExtension></extensions></rtept>";
+        }
+        out += "</rte>";
+    }
+    out += "</gpx>";
+}

@@ -1,0 +1,20 @@
+// The routes of the route file as the exports take them: route numbers 0-29 in turn, each
+// route's records by order (0 the title record, 1-63 the waypoints; a later record of an order
+// replaces an earlier one).
+#pragma once
+
+#include <array>
+#include <optional>
+
+#include "dblib/dfRTE.h"
+
+constexpr int kExportedRoutes = 30;
+
+struct RouteSlots {
+    int number = -1;
+    std::array<std::optional<RteRecord>, 64> slots;
+};
+
+// The first route numbered `from` or above (below kExportedRoutes) that has records; false when
+// none is left. The route file is open.
+bool CollectNextRoute(dfRTE& rte, int from, RouteSlots& route);
