@@ -139,6 +139,11 @@ uint32_t NumberOfPointer(Isam696& s, int section, uint32_t offset, int bit) {
 
 using Step = StepStatus (*)(OperationContext&, Isam696&);
 
+template <class Rec>
+bool LoadPoints(Isam696& s);
+bool ReadInfoSection(Isam696& s);
+InfoLayout696 LayoutOf(const SourceImage696& source);
+
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
 StepStatus Abort(OperationContext& c, Isam696& s, const std::string& message) {
@@ -152,6 +157,21 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
     s.source = std::make_unique<SourceImage696>();
     std::string error;
     if (!s.source->Load(c.imageFd, c.imageName, &error)) return Abort(c, s, error);
+    // Every airport's information block is read before anything is erased.
+    if (!LoadPoints<AptRecord>(s) || !ReadInfoSection(s)) {
+        return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+    }
+    const InfoLayout696 layout = LayoutOf(*s.source);
+    for (uint32_t n = 0; n < s.recCount; ++n) {
+        AirportInfo696 info;
+        const uint8_t* rec = &s.recs[static_cast<size_t>(n) * 29];
+        if (!DecodeAirportInfo696(rec, s.info.data(), s.info.size(), layout, &info, &error) ||
+            !DecodeAirportApproaches696(s.info.data(), s.info.size(), layout, &info, &error)) {
+            return Abort(c, s, StringFormatC("*** APT record %u: %s ***", n, error.c_str()));
+        }
+    }
+    s.recs.clear();
+    s.info.clear();
     const uint32_t end = s.source->End();
     c.AddLine(StringFormatC("Image size (hex): %06x bytes (%x free)", end, kMaxImageLength696 - end));
     c.AddLine("");

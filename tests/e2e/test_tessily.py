@@ -108,6 +108,33 @@ class RoundTrip(TessilyRun):
         self.assertEqual(self.read("b.img"), a)
         self.assertFalse([line for line in self.out if "Database error" in line])
 
+    def test_damaged_airport_blocks_are_refused_before_anything_is_erased(self):
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+                                            {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        a = self.read("a.img")
+        entries = img696check.directory(a)
+        recs, info = entries[7][0], entries[10][0]
+        with_block = next(recs + 29 * n for n in range(entries[7][2]) if a[recs + 29 * n + 11] & 0x80)
+        offset = (a[with_block + 24] << 8) | a[with_block + 23]
+
+        def sealed(d):
+            d = d[:-4]
+            return d + struct.pack("<I", zlib.crc32(d) ^ 0xFFFFFFFF)
+
+        past = bytearray(a)
+        past[with_block + 19] |= 0x7E        # an offset far past section 10
+        mask = bytearray(a)
+        mask[info + offset:info + offset + 2] = b"\xff\xff"   # parts the block does not hold
+        before = self.db_files()
+        for name, damaged in (("past.img", past), ("mask.img", mask)):
+            with self.subTest(name):
+                self.write(name, sealed(bytes(damaged)))
+                self.assertEqual(self.create_isam(name), 3)
+                self.assertIn("Operation Aborted", self.out)
+                self.assertTrue(any("APT record" in line for line in self.err), self.err)
+                self.assertEqual(self.db_files(), before)
+
 
 class CreateImageFromSectionFiles(TessilyRun):
     def setUp(self):
