@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "common/CLocale.h"
@@ -19,7 +21,16 @@
 #include "gen/image/CountryRecord.h"
 #include "gen/image/NameCoder.h"
 #include "gen/shell/GenExit.h"
+#include "gen/image/IdentCoder.h"
+#include "gen/image/SerialMap.h"
+#include "gen696/AirportBlock696.h"
+#include "gen696/AirwayGrid696.h"
+#include "gen696/AirwayPoints696.h"
 #include "gen696/ImageFile696.h"
+#include "gen696/Remarks696.h"
+#include "gen696/PointIndexes696.h"
+#include "gen696/PointSections696.h"
+#include "gen696/PointTraits696.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/Settings696.h"
 #include "platform/FileSystem.h"
@@ -104,9 +115,46 @@ struct Run696 {
     std::vector<uint32_t> namePos;
     std::vector<uint8_t> names;   // the names table being coded
     uint32_t namesBit = 0;
-    uint32_t namesWritten = 0;
+    uint32_t namesWritten = 0;   // entries of keptNameList done
+    uint32_t namesCoded = 0;     // names in the table
+    uint32_t lastNameBit = 0;
     uint32_t namesStart = 0;
     std::vector<std::pair<std::string, int32_t>> keptNameList;   // coded text, serial number
+    int32_t blankName = -1;   // the serial number of the blank name, -1 when there is none
+    bool needBlank = false;   // a record without a name, and no blank name in the names file
+    std::unordered_map<int32_t, uint32_t> countryIndex;   // country serial -> table position
+    // Per point type (APT, INT, NDB, VOR): the serial numbers in ident order (= record
+    // numbers), the count with a second name, and what the indexes are built from.
+    struct Points {
+        SerialMap map;
+        uint32_t withSecond = 0;
+        uint32_t recsStart = 0;
+        uint32_t x1[kX1Entries696];
+        std::vector<IndexedPoint696> indexed;
+    } points[4];
+    // Per airport (record number): the information value and whether it is a block offset.
+    PointIndexes696 built;   // the indexes of the type being written
+    std::vector<uint32_t> aptInfo;
+    // The runway extras by runway serial number: picture-flag bit 4 and the extra bytes.
+    struct Extras {
+        bool more = false;
+        std::vector<uint8_t> bytes;
+    };
+    std::unordered_map<int32_t, Extras> extras;
+    uint32_t infoStart = 0;
+    uint32_t infoOffset = 0;
+    uint32_t rwDefLenImage = 0;   // section 1, value 1, as copied into the image
+    // Airways: section 46 as written, and the waypoint index being written.
+    std::vector<uint8_t> airwayPoints;
+    uint32_t airwayStart = 0;
+    uint32_t airwayCount = 0;
+    struct WaypointUse {
+        uint32_t type;      // 1 INT, 2 NDB, 3 VOR
+        uint32_t recno;
+        uint32_t position;  // in section 46
+    };
+    std::vector<WaypointUse> waypointUses;
+    std::vector<uint8_t> aptHasBlock;
     ~Run696() {
         if (runwayExtras) std::fclose(runwayExtras);
     }
@@ -156,6 +204,28 @@ void OpenRunwayExtras(const OperationContext& c, Run696& r) {
     char line[160];
     if (std::fgets(line, sizeof line, r.runwayExtras)) std::sscanf(line, "PICSLEN=%d", &r.picsLen);
     if (std::fgets(line, sizeof line, r.runwayExtras)) std::sscanf(line, "RWDEFLEN=%d", &r.rwDefLen);
+    // The runway lines, read once: "RW=%x|%d,%d|" and the bytes one every 3 characters.
+    while (std::fgets(line, sizeof line, r.runwayExtras)) {
+        unsigned serial = 0;
+        int first = 0;
+        int second = 0;
+        if (std::sscanf(line, "RW=%x|%d,%d|", &serial, &first, &second) != 3 || first < 0 || second < 0 ||
+            first + second > static_cast<int>(kRunwayExtraBytes696)) {
+            continue;
+        }
+        Run696::Extras e;
+        e.more = second != 0;
+        const size_t length = std::strlen(line);
+        for (int k = 0; k < first + second; ++k) {
+            const size_t at = 14 + 3 * static_cast<size_t>(k);
+            unsigned value = 0;
+            if (at + 2 > length || std::sscanf(line + at, "%2x", &value) != 1) break;
+            e.bytes.push_back(static_cast<uint8_t>(value));
+        }
+        r.extras[static_cast<int32_t>(serial)] = std::move(e);
+    }
+    std::fclose(r.runwayExtras);
+    r.runwayExtras = nullptr;
 }
 
 StepStatus StepInitialise(OperationContext& c, Run696& r) {
@@ -195,6 +265,8 @@ StepStatus StepScanNames(OperationContext& c, Run696& r) {
     }
     ++r.nameCount;
     if (rec.nsno > r.highestName) r.highestName = rec.nsno;
+    rec.nname[sizeof rec.nname - 1] = 0;
+    if (r.blankName < 0 && rec.nname[std::strspn(rec.nname, " ")] == 0) r.blankName = rec.nsno;
     return StepStatus::Again;
 }
 
@@ -220,6 +292,436 @@ StepStatus FlagSectionFileNames(OperationContext& c, Run696& r, const SectionFil
         },
         &error);
     if (!ok) return Abort(c, Framed(error));
+    return StepStatus::Next;
+}
+
+// A point record's name: a missing one keeps the blank name in the table, for the pointer
+// that stands for "no name" decodes as blank.
+void FlagPointName(Run696& r, int32_t number, const char* kind) {
+    if (number < 0) {
+        if (r.blankName >= 0) {
+            r.nsocc[static_cast<size_t>(r.blankName)] = 1;
+        } else {
+            r.needBlank = true;
+        }
+        return;
+    }
+    FlagName(r, static_cast<uint32_t>(number), kind);
+}
+
+bool HasName(const Run696& r, int32_t number) { return number >= 0 && number != r.blankName; }
+
+template <class Rec>
+StepStatus StepCountPoints(OperationContext& c, Run696& r) {
+    using T = PointTraits696<Rec>;
+    Run696::Points& p = r.points[T::kType];
+    Rec rec{};
+    if (c.calls == 0) {
+        p.map = SerialMap{};
+        p.withSecond = 0;
+        dbif_index<Rec>(T::kIdentIndex);
+    }
+    if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+        if (T::kType == kApt696) {
+            r.aptInfo.assign(p.map.Count(), 0);
+            r.aptHasBlock.assign(p.map.Count(), 0);
+        }
+        return StepStatus::Next;
+    }
+    if (p.map.Count() >= kNoAirway696) {
+        return Abort(c, Framed(StringFormatC("%s: more than %u records do not fit an 18-bit record number",
+                                             kPointLayouts696[T::kType].name, kNoAirway696)));
+    }
+    p.map.Add(T::Serial(rec));
+    FlagPointName(r, T::First(rec), T::kFirstKind);
+    FlagPointName(r, T::Second(rec), T::kSecondKind);
+    if (HasName(r, T::Second(rec))) ++p.withSecond;
+    return StepStatus::Again;
+}
+
+// The map of each point type is filled while counting.
+StepStatus StepScanned(OperationContext&, Run696&) { return StepStatus::Next; }
+
+// The pointer of a name: a missing one is the table's first bit, which is the blank name.
+bool NamePointerOf(Run696& r, int32_t number, NamePointer696* out, std::string* error) {
+    if (number < 0) {
+        *out = {0, 7};
+        return true;
+    }
+    if (static_cast<size_t>(number) >= r.namePos.size() || r.namePos[static_cast<size_t>(number)] == UINT32_MAX) {
+        *error = StringFormatC("Program error: cannot find name sno %d", number);
+        return false;
+    }
+    const uint32_t pos = r.namePos[static_cast<size_t>(number)];
+    if (pos / 8 > 0x1FFFFF) {
+        *error = StringFormatC("name sno %d: offset %x does not fit its 21 bits", number, pos / 8);
+        return false;
+    }
+    *out = {pos / 8, 7 - static_cast<int>(pos % 8)};
+    return true;
+}
+
+ImageResult PackPoint(Run696& r, const AptRecord& a, const PointHead696& h, uint32_t n, uint8_t* rec) {
+    return PackApt696(a, h, r.aptInfo[n], r.aptHasBlock[n] != 0, rec);
+}
+ImageResult PackPoint(Run696&, const IntRecord& i, const PointHead696& h, uint32_t, uint8_t* rec) {
+    return PackInt696(i, h, rec);
+}
+ImageResult PackPoint(Run696&, const NdbRecord& b, const PointHead696& h, uint32_t, uint8_t* rec) {
+    return PackNdb696(b, h, rec);
+}
+ImageResult PackPoint(Run696&, const VorRecord& v, const PointHead696& h, uint32_t, uint8_t* rec) {
+    return PackVor696(v, h, rec);
+}
+
+// RECS of a type, one record a call in ident order.
+template <class Rec>
+StepStatus StepWritePoints(OperationContext& c, Run696& r) {
+    using T = PointTraits696<Rec>;
+    Run696::Points& p = r.points[T::kType];
+    const PointLayout696& layout = kPointLayouts696[T::kType];
+    const PointSections696& sections = kPointSections696[T::kType];
+    Rec rec{};
+    if (c.calls == 0) {
+        p.recsStart = r.image.End();
+        p.indexed.clear();
+        std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
+        if (r.countryIndex.empty()) {
+            for (uint32_t i = 0; i < r.cmap.size(); ++i) r.countryIndex.emplace(r.cmap[i], i);
+        }
+        dbif_index<Rec>(T::kIdentIndex);
+    }
+    const uint32_t n = static_cast<uint32_t>(p.indexed.size());
+    if (n >= p.map.Count() || !(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+        if (!r.image.SetDirectoryEntry(sections.recs, p.recsStart, n, static_cast<uint8_t>(layout.recordSize))) {
+            return WriteFailed(c);
+        }
+        return StepStatus::Next;
+    }
+    PointHead696 h;
+    const auto country = r.countryIndex.find(T::Country(rec));
+    if (country == r.countryIndex.end()) {
+        return Abort(c, Framed(StringFormatC("Program error: cannot find country sno %d", T::Country(rec))));
+    }
+    h.country = country->second;
+    std::string error;
+    if (!NamePointerOf(r, T::First(rec), &h.first, &error) || !NamePointerOf(r, T::Second(rec), &h.second, &error)) {
+        return Abort(c, Framed(error));
+    }
+    uint8_t bytes[32] = {};
+    if (ImageResult res = PackPoint(r, rec, h, n, bytes); !res) return Abort(c, Framed(res.text));
+    const std::string ident = ImageIdent(T::Ident(rec));
+    uint32_t bucket = 0;
+    if (ImageResult res = IdentBucket(layout.Ident(), ident, &bucket); !res) return Abort(c, Framed(res.text));
+    if (p.x1[bucket] == kNoRecord696) p.x1[bucket] = n;
+    if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
+    IndexedPoint696 ip;
+    UnpackPosition696(bytes, &ip.lat, &ip.lon);
+    ip.firstOffset = h.first.offset;
+    ip.secondOffset = h.second.offset;
+    ip.hasSecond = HasName(r, T::Second(rec));
+    p.indexed.push_back(ip);
+    return StepStatus::Again;
+}
+
+// X1, X2, X3, X4 and X5 of a type, one section a call.
+template <PointType696 Type>
+StepStatus StepWriteIndexes(OperationContext& c, Run696& r) {
+    Run696::Points& p = r.points[Type];
+    const PointSections696& sections = kPointSections696[Type];
+    PointIndexes696& built = r.built;
+    if (c.calls == 0) {
+        std::string error;
+        if (!BuildPointIndexes696(p.indexed, p.x1, &built, &error)) return Abort(c, Framed(error));
+    }
+    const uint32_t n = static_cast<uint32_t>(p.indexed.size());
+    struct Part {
+        int section;
+        const std::vector<uint8_t>* bytes;
+        uint32_t count;
+        uint8_t size;
+    };
+    const Part parts[5] = {{sections.x1, &built.x1, kX1Entries696, 3},
+                           {sections.x2, &built.x2, n, 3},
+                           {sections.x3, &built.x3, built.x3Count, 3},
+                           {sections.x4, &built.x4, n, 3},
+                           {sections.x5, &built.x5, built.x5Count, static_cast<uint8_t>(kBoxRunBytes696)}};
+    const Part& part = parts[c.calls];
+    if (c.calls < 4 || n > 0) {
+        if (!r.image.SetDirectoryEntry(part.section, r.image.End(), part.count, part.size) ||
+            !r.image.Append(part.bytes->data(), part.bytes->size())) {
+            return WriteFailed(c);
+        }
+    }
+    if (c.calls < 4) return StepStatus::Again;
+    built = PointIndexes696{};
+    p.indexed.clear();
+    p.indexed.shrink_to_fit();
+    return StepStatus::Next;
+}
+
+// The remarks form of a restriction chain: at most 128 bytes, the first (the count of the
+// others) capped at 127.
+bool RestrictionForm(int32_t first, std::vector<uint8_t>* form, std::string* error) {
+    form->clear();
+    size_t need = 1;
+    dbif_index<RestrRecord>("rcsno");
+    for (int32_t rcsno = first; rcsno > 0 && form->size() < need;) {
+        RestrRecord rec{};
+        rec.rcsno = rcsno;
+        if (!dbif_find(rec) || rec.rcsno != rcsno) {
+            *error = StringFormatC("Failed to read restrictions record %d", rcsno);
+            return false;
+        }
+        form->insert(form->end(), rec.rcres, rec.rcres + sizeof rec.rcres);
+        need = std::min<size_t>(static_cast<size_t>((*form)[0]) + 1, 128);
+        rcsno = rec.rcnxt;
+    }
+    if (form->size() > need) form->resize(need);
+    if (!form->empty() && (*form)[0] > 127) (*form)[0] = 127;
+    return true;
+}
+
+// The airport's frequencies and runways, as the block builder takes them.
+bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::string* error) {
+    FreqRecord f{};
+    f.faptno = asno;
+    dbif_index<FreqRecord>("faptno");
+    for (bool found = dbif_find(f); found && f.faptno == asno && in->frequencies.size() < kMaxFrequencies696;
+         found = dbif_next(f)) {
+        FrequencySlot696 slot;
+        slot.type = FrequencyTypeCode696(f.ftype, f.f431);
+        if (f.freq < kFrequencyBase696 || f.freq - kFrequencyBase696 > 0xFFF) {
+            *error = StringFormatC("APT %x: frequency %d.%02d outside 108.00-148.95", asno, f.freq / 100, f.freq % 100);
+            return false;
+        }
+        slot.value = static_cast<uint32_t>(f.freq - kFrequencyBase696);
+        slot.flags = f.f431;
+        if (f.frsno > 0) {
+            std::vector<uint8_t> form;
+            if (!RestrictionForm(f.frsno, &form, error) || !RemarksBlobOfForm696(form, &slot.blob, error)) {
+                *error = StringFormatC("APT %x: ", asno) + *error;
+                return false;
+            }
+        }
+        in->frequencies.push_back(std::move(slot));
+    }
+    RwyRecord w{};
+    w.raptno = asno;
+    dbif_index<RwyRecord>("raptno");
+    for (bool found = dbif_find(w); found && w.raptno == asno && in->runways.size() < kMaxRunways696;
+         found = dbif_next(w)) {
+        RunwaySlot696 slot;
+        slot.length = static_cast<uint32_t>(w.rlen);
+        slot.width = static_cast<uint32_t>(w.rwidth);
+        slot.surface = static_cast<uint8_t>(((w.rsl & 7) + 1) | (w.rsl & 0x30));
+        const uint32_t rw = static_cast<uint32_t>(w.rw);
+        slot.designator = (rw & 0xFF7F) | ((rw >> 16) & 1) << 7;
+        slot.flags = w.rflags;
+        slot.picture[0] = static_cast<uint32_t>(w.rnpic);
+        slot.picture[1] = static_cast<uint32_t>(w.rnpic2);
+        slot.pictureFlags = static_cast<uint8_t>((w.rpicfl >= 0 ? (w.rpicfl & 3) : 0) | ((rw & 0x80) ? 4 : 0));
+        slot.serial = w.rsno;
+        std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
+        if (const auto e = r.extras.find(w.rsno); e != r.extras.end()) {
+            std::copy(e->second.bytes.begin(), e->second.bytes.end(), slot.extra);
+            if (e->second.more) slot.pictureFlags |= 16;
+        }
+        in->runways.push_back(slot);
+    }
+    if (in->runways.empty()) {
+        RunwaySlot696 slot;
+        slot.surface = 6;
+        std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
+        in->runways.push_back(slot);
+    }
+    return true;
+}
+
+// Value n (u16) of section 1 as copied into the image.
+uint32_t StaticValueOfImage(const OperationContext& c, Run696& r, uint32_t n) {
+    const ImageDirectoryEntry& e = r.image.Entry(1);
+    if (e.start == 0 || (n + 1) * 2 > e.count * e.size || !r.image.Flush()) return 0;
+    uint8_t v[2] = {};
+    if (platform::ReadAt(c.imageFd, v, 2, e.start + 2 * n) != 2) return 0;
+    return v[0] | v[1] << 8;
+}
+
+// Section 10: one airport a call, in record order.
+StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
+    const Run696::Points& p = r.points[kApt696];
+    if (c.calls == 0) {
+        r.rwDefLenImage = StaticValueOfImage(c, r, 1);
+        r.infoStart = r.image.End();
+        r.infoOffset = 0;
+    }
+    const uint32_t n = c.calls;
+    if (n >= p.map.Count()) {
+        if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
+        return StepStatus::Next;
+    }
+    const int32_t asno = p.map.At(n);
+    AirportBlockInput696 in;
+    in.runwayFixedLength = r.rwDefLenImage;
+    in.pictureLength = static_cast<uint32_t>(r.picsLen);
+    std::string error;
+    if (!GatherAirport(r, asno, &in, &error)) return Abort(c, Framed(error));
+    uint32_t value = 0;
+    if (AirportShortForm696(in, &value)) {
+        r.aptInfo[n] = value;
+        return StepStatus::Again;
+    }
+    std::vector<uint8_t> block;
+    if (!BuildAirportBlock696(in, &block, &error)) return Abort(c, Framed(StringFormatC("APT %x: ", asno) + error));
+    if (r.infoOffset > 0x7FFFFF) {
+        return Abort(c, Framed(StringFormatC("APT %x: section-10 offset %x does not fit its 23 bits", asno, r.infoOffset)));
+    }
+    r.aptInfo[n] = r.infoOffset;
+    r.aptHasBlock[n] = 1;
+    if (!r.image.Append(block.data(), block.size())) return WriteFailed(c);
+    r.infoOffset += static_cast<uint32_t>(block.size());
+    return StepStatus::Again;
+}
+
+// Sections 46 (airway points, references made image record numbers, one a call) and 45
+// (airways).
+StepStatus StepWriteAirways(OperationContext& c, Run696& r) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    if (c.calls == 0) {
+        r.airwayStart = r.image.End();
+        r.airwayCount = 0;
+        r.airwayPoints.clear();
+        AwpsRecord w{};
+        dbif_index<AwpsRecord>("wpsno");
+        for (bool found = dbif_first(w); found; found = dbif_next(w)) {
+            r.airwayPoints.insert(r.airwayPoints.end(), w.wprec, w.wprec + 6);
+        }
+    }
+    const uint32_t total = static_cast<uint32_t>(r.airwayPoints.size() / 6);
+    if (total > kNoAirway696) {
+        return Abort(c, Framed(StringFormatC("%u airway points do not fit an 18-bit position", total)));
+    }
+    if (r.airwayCount < total) {
+        uint8_t* rec = &r.airwayPoints[r.airwayCount * 6];
+        const uint32_t type = rec[0] >> 6;
+        if ((rec[0] & 1) == 0 && type >= 1) {
+            const uint32_t serial = (rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF;
+            uint32_t recno = 0;
+            if (!r.points[kTypes[type]].map.Find(static_cast<int32_t>(serial), &recno)) {
+                platform::ShowMessage(StringFormatC("Cannot continue with airways because %s(%x) is missing",
+                                                    kPointLayouts696[kTypes[type]].name, serial));
+                return Abort(c, "");
+            }
+            rec[1] = static_cast<uint8_t>(recno);
+            rec[2] = static_cast<uint8_t>(recno >> 8);
+            rec[3] = static_cast<uint8_t>((rec[3] & 0xFC) | ((recno >> 16) & 3));
+        }
+        if (!r.image.Append(rec, 6)) return WriteFailed(c);
+        ++r.airwayCount;
+        return StepStatus::Again;
+    }
+    if (!r.image.SetDirectoryEntry(46, r.airwayStart, total, 6)) return WriteFailed(c);
+    const uint32_t start = r.image.End();
+    uint32_t count = 0;
+    AwysRecord w{};
+    dbif_index<AwysRecord>("wsno");
+    for (bool found = dbif_first(w); found; found = dbif_next(w)) {
+        if (!r.image.Append(w.wrec, sizeof w.wrec)) return WriteFailed(c);
+        ++count;
+    }
+    if (!r.image.SetDirectoryEntry(45, start, count, 8)) return WriteFailed(c);
+    return StepStatus::Next;
+}
+
+// Section 47, then the airway field of every point that airways use.
+StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    if (c.calls == 0) {
+        r.waypointUses.clear();
+        uint32_t head = 0;
+        for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
+            const uint8_t* rec = &r.airwayPoints[i * 6];
+            if (rec[0] == 12) {
+                head = i;
+                continue;
+            }
+            if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
+            const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
+            const bool afterHead = i > 0 && r.airwayPoints[(i - 1) * 6] == 12;
+            r.waypointUses.push_back({static_cast<uint32_t>(rec[0] >> 6), recno, afterHead ? head : i});
+        }
+        std::sort(r.waypointUses.begin(), r.waypointUses.end(), [](const auto& a, const auto& b) {
+            if (a.type != b.type) return a.type > b.type;
+            if (a.recno != b.recno) return a.recno < b.recno;
+            return a.position < b.position;
+        });
+        const uint32_t start = r.image.End();
+        const size_t n = r.waypointUses.size();
+        for (size_t i = 0; i < n; ++i) {
+            const auto& u = r.waypointUses[i];
+            const bool more = i + 1 < n && r.waypointUses[i + 1].type == u.type && r.waypointUses[i + 1].recno == u.recno;
+            const uint32_t v = u.position | (more ? 0x40000u : 0);
+            const uint8_t bytes[3] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16)};
+            if (!r.image.Append(bytes, 3)) return WriteFailed(c);
+        }
+        if (!r.image.SetDirectoryEntry(47, start, static_cast<uint32_t>(n), 3)) return WriteFailed(c);
+        return StepStatus::Again;
+    }
+    // The points' airway fields: the first entry of each waypoint.
+    for (size_t i = 0; i < r.waypointUses.size(); ++i) {
+        const auto& u = r.waypointUses[i];
+        if (i > 0 && r.waypointUses[i - 1].type == u.type && r.waypointUses[i - 1].recno == u.recno) continue;
+        const PointType696 type = kTypes[u.type];
+        const uint32_t size = kPointLayouts696[type].recordSize;
+        const uint32_t at = r.points[type].recsStart + u.recno * size;
+        uint8_t rec[32];
+        if (!r.image.Flush() || platform::ReadAt(c.imageFd, rec, size, at) != static_cast<long>(size)) return WriteFailed(c);
+        SetAirwayReference696(type, rec, static_cast<uint32_t>(i));
+        if (!r.image.WriteAt(at, rec, size)) return WriteFailed(c);
+    }
+    return StepStatus::Next;
+}
+
+// Sections 74 and 73 from the airways' segments.
+StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    AirwayGrid696 grid;
+    bool previous = false;
+    int32_t prevLat = 0;
+    int32_t prevLon = 0;
+    if (!r.image.Flush()) return WriteFailed(c);
+    for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
+        const uint8_t* rec = &r.airwayPoints[i * 6];
+        if (rec[0] == 12) {
+            grid.StartAirway((rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF);
+            previous = false;
+            continue;
+        }
+        if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
+        const PointType696 type = kTypes[rec[0] >> 6];
+        const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
+        uint8_t head[8];
+        const uint32_t at = r.points[type].recsStart + recno * kPointLayouts696[type].recordSize;
+        if (platform::ReadAt(c.imageFd, head, sizeof head, at) != 8) return WriteFailed(c);
+        int32_t lat = 0;
+        int32_t lon = 0;
+        UnpackPosition696(head, &lat, &lon);
+        if (previous) grid.AddSegment(prevLat, prevLon, lat, lon);
+        previous = true;
+        prevLat = lat;
+        prevLon = lon;
+    }
+    std::vector<uint8_t> lists;
+    std::vector<uint8_t> runs;
+    uint32_t entries = 0;
+    uint32_t count = 0;
+    grid.Sections(&lists, &entries, &runs, &count);
+    if (!r.image.SetDirectoryEntry(74, r.image.End(), entries, 3) || !r.image.Append(lists.data(), lists.size()) ||
+        !r.image.SetDirectoryEntry(73, r.image.End(), count, 26) || !r.image.Append(runs.data(), runs.size())) {
+        return WriteFailed(c);
+    }
+    r.airwayPoints.clear();
+    r.waypointUses.clear();
     return StepStatus::Next;
 }
 
@@ -268,6 +770,7 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         r.names.clear();
         r.namesBit = 0;
         r.namesWritten = 0;
+        r.namesCoded = 0;
         r.namesStart = r.image.End();
         r.keptNameList.clear();
         NameRecord rec{};
@@ -280,11 +783,12 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             if (text[0] == ' ' && text[1] != 0) ++text;
             r.keptNameList.emplace_back(text, rec.nsno);
         }
+        if (r.needBlank) r.keptNameList.emplace_back(" ", -1);   // where "no name" points
         std::stable_sort(r.keptNameList.begin(), r.keptNameList.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
     }
     if (r.namesWritten >= r.keptNameList.size()) {
-        if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesWritten, 1)) return WriteFailed(c);
+        if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesCoded, 1)) return WriteFailed(c);
         r.names.resize((r.namesBit + 7) / 8);
         if (!r.image.Append(r.names.data(), r.names.size())) return WriteFailed(c);
         r.names.clear();
@@ -292,11 +796,19 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         return StepStatus::Next;
     }
     const auto& [text, serial] = r.keptNameList[r.namesWritten];
+    // Names of the same text (" X" is coded as "X") share one entry.
+    if (r.namesWritten > 0 && r.keptNameList[r.namesWritten - 1].first == text) {
+        if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.lastNameBit;
+        ++r.namesWritten;
+        return StepStatus::Again;
+    }
     const uint32_t bits = NameCodeBits(text.c_str());
     r.names.resize((r.namesBit + bits + 7) / 8 + 1, 0);
-    r.namePos[static_cast<size_t>(serial)] = r.namesBit;
+    if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
+    r.lastNameBit = r.namesBit;
     r.namesBit = EncodeNameText(text.c_str(), r.namesBit, r.names.data());
     ++r.namesWritten;
+    ++r.namesCoded;
     return StepStatus::Again;
 }
 
@@ -346,14 +858,15 @@ StepStatus StepSeal(OperationContext& c, Run696& r) {
 
 const Step696 kSteps[39] = {
     StepInitialise, StepCountCountries, StepScanNames,                                    // 0-2
-    StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,                      // 3-7
-    StepNothing, StepNothing, StepNothing, StepNothing,                                   // 8-11
+    StepNothing, StepCountPoints<AptRecord>, StepScanned, StepCountPoints<IntRecord>, StepScanned,   // 3-7
+    StepCountPoints<NdbRecord>, StepScanned, StepCountPoints<VorRecord>, StepScanned,                 // 8-11
     StepCountTcc, StepCountSua, StepFlagNames, StepNothing,                               // 12-15
     StepCopy<kStaFile696>, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
     StepWriteApproachIds, StepCopy<kOddsFile696>, StepCopy<kTccFile696>,                                      // 20-22
-    StepNothing, StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,         // 23-28
-    StepNothing, StepNothing, StepNothing,                                                // 29-31
-    StepCopy<kSuaFile696>, StepNothing, StepNothing, StepNothing,                                   // 32-35
+    StepWritePoints<IntRecord>, StepWriteIndexes<kInt696>, StepWritePoints<NdbRecord>,                // 23-25
+    StepWriteIndexes<kNdb696>, StepWritePoints<VorRecord>, StepWriteIndexes<kVor696>,                 // 26-28
+    StepWriteAirportInfo, StepWritePoints<AptRecord>, StepWriteIndexes<kApt696>,                                 // 29-31
+    StepCopy<kSuaFile696>, StepWriteAirways, StepWriteAirwayIndex, StepWriteAirwayGrid,                                   // 32-35
     StepCopy<kTrlFile696>, StepWriteHeader, StepSeal,                                           // 36-38
 };
 
