@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "common/CLocale.h"
@@ -19,7 +21,14 @@
 #include "gen/image/CountryRecord.h"
 #include "gen/image/NameCoder.h"
 #include "gen/shell/GenExit.h"
+#include "gen/image/IdentCoder.h"
+#include "gen/image/SerialMap.h"
+#include "gen696/AirportBlock696.h"
 #include "gen696/ImageFile696.h"
+#include "gen696/Remarks696.h"
+#include "gen696/PointIndexes696.h"
+#include "gen696/PointSections696.h"
+#include "gen696/PointTraits696.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/Settings696.h"
 #include "platform/FileSystem.h"
@@ -104,9 +113,36 @@ struct Run696 {
     std::vector<uint32_t> namePos;
     std::vector<uint8_t> names;   // the names table being coded
     uint32_t namesBit = 0;
-    uint32_t namesWritten = 0;
+    uint32_t namesWritten = 0;   // entries of keptNameList done
+    uint32_t namesCoded = 0;     // names in the table
+    uint32_t lastNameBit = 0;
     uint32_t namesStart = 0;
     std::vector<std::pair<std::string, int32_t>> keptNameList;   // coded text, serial number
+    int32_t blankName = -1;   // the serial number of the blank name, -1 when there is none
+    bool needBlank = false;   // a record without a name, and no blank name in the names file
+    std::unordered_map<int32_t, uint32_t> countryIndex;   // country serial -> table position
+    // Per point type (APT, INT, NDB, VOR): the serial numbers in ident order (= record
+    // numbers), the count with a second name, and what the indexes are built from.
+    struct Points {
+        SerialMap map;
+        uint32_t withSecond = 0;
+        uint32_t recsStart = 0;
+        uint32_t x1[kX1Entries696];
+        std::vector<IndexedPoint696> indexed;
+    } points[4];
+    // Per airport (record number): the information value and whether it is a block offset.
+    PointIndexes696 built;   // the indexes of the type being written
+    std::vector<uint32_t> aptInfo;
+    // The runway extras by runway serial number: picture-flag bit 4 and the extra bytes.
+    struct Extras {
+        bool more = false;
+        std::vector<uint8_t> bytes;
+    };
+    std::unordered_map<int32_t, Extras> extras;
+    uint32_t infoStart = 0;
+    uint32_t infoOffset = 0;
+    uint32_t rwDefLenImage = 0;   // section 1, value 1, as copied into the image
+    std::vector<uint8_t> aptHasBlock;
     ~Run696() {
         if (runwayExtras) std::fclose(runwayExtras);
     }
@@ -156,6 +192,28 @@ void OpenRunwayExtras(const OperationContext& c, Run696& r) {
     char line[160];
     if (std::fgets(line, sizeof line, r.runwayExtras)) std::sscanf(line, "PICSLEN=%d", &r.picsLen);
     if (std::fgets(line, sizeof line, r.runwayExtras)) std::sscanf(line, "RWDEFLEN=%d", &r.rwDefLen);
+    // The runway lines, read once: "RW=%x|%d,%d|" and the bytes one every 3 characters.
+    while (std::fgets(line, sizeof line, r.runwayExtras)) {
+        unsigned serial = 0;
+        int first = 0;
+        int second = 0;
+        if (std::sscanf(line, "RW=%x|%d,%d|", &serial, &first, &second) != 3 || first < 0 || second < 0 ||
+            first + second > static_cast<int>(kRunwayExtraBytes696)) {
+            continue;
+        }
+        Run696::Extras e;
+        e.more = second != 0;
+        const size_t length = std::strlen(line);
+        for (int k = 0; k < first + second; ++k) {
+            const size_t at = 14 + 3 * static_cast<size_t>(k);
+            unsigned value = 0;
+            if (at + 2 > length || std::sscanf(line + at, "%2x", &value) != 1) break;
+            e.bytes.push_back(static_cast<uint8_t>(value));
+        }
+        r.extras[static_cast<int32_t>(serial)] = std::move(e);
+    }
+    std::fclose(r.runwayExtras);
+    r.runwayExtras = nullptr;
 }
 
 StepStatus StepInitialise(OperationContext& c, Run696& r) {
@@ -195,6 +253,8 @@ StepStatus StepScanNames(OperationContext& c, Run696& r) {
     }
     ++r.nameCount;
     if (rec.nsno > r.highestName) r.highestName = rec.nsno;
+    rec.nname[sizeof rec.nname - 1] = 0;
+    if (r.blankName < 0 && rec.nname[std::strspn(rec.nname, " ")] == 0) r.blankName = rec.nsno;
     return StepStatus::Again;
 }
 
@@ -221,6 +281,294 @@ StepStatus FlagSectionFileNames(OperationContext& c, Run696& r, const SectionFil
         &error);
     if (!ok) return Abort(c, Framed(error));
     return StepStatus::Next;
+}
+
+// A point record's name: a missing one keeps the blank name in the table, for the pointer
+// that stands for "no name" decodes as blank.
+void FlagPointName(Run696& r, int32_t number, const char* kind) {
+    if (number < 0) {
+        if (r.blankName >= 0) {
+            r.nsocc[static_cast<size_t>(r.blankName)] = 1;
+        } else {
+            r.needBlank = true;
+        }
+        return;
+    }
+    FlagName(r, static_cast<uint32_t>(number), kind);
+}
+
+bool HasName(const Run696& r, int32_t number) { return number >= 0 && number != r.blankName; }
+
+template <class Rec>
+StepStatus StepCountPoints(OperationContext& c, Run696& r) {
+    using T = PointTraits696<Rec>;
+    Run696::Points& p = r.points[T::kType];
+    Rec rec{};
+    if (c.calls == 0) {
+        p.map = SerialMap{};
+        p.withSecond = 0;
+        dbif_index<Rec>(T::kIdentIndex);
+    }
+    if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+        if (T::kType == kApt696) {
+            r.aptInfo.assign(p.map.Count(), 0);
+            r.aptHasBlock.assign(p.map.Count(), 0);
+        }
+        return StepStatus::Next;
+    }
+    if (p.map.Count() >= kNoAirway696) {
+        return Abort(c, Framed(StringFormatC("%s: more than %u records do not fit an 18-bit record number",
+                                             kPointLayouts696[T::kType].name, kNoAirway696)));
+    }
+    p.map.Add(T::Serial(rec));
+    FlagPointName(r, T::First(rec), T::kFirstKind);
+    FlagPointName(r, T::Second(rec), T::kSecondKind);
+    if (HasName(r, T::Second(rec))) ++p.withSecond;
+    return StepStatus::Again;
+}
+
+// The map of each point type is filled while counting.
+StepStatus StepScanned(OperationContext&, Run696&) { return StepStatus::Next; }
+
+// The pointer of a name: a missing one is the table's first bit, which is the blank name.
+bool NamePointerOf(Run696& r, int32_t number, NamePointer696* out, std::string* error) {
+    if (number < 0) {
+        *out = {0, 7};
+        return true;
+    }
+    if (static_cast<size_t>(number) >= r.namePos.size() || r.namePos[static_cast<size_t>(number)] == UINT32_MAX) {
+        *error = StringFormatC("Program error: cannot find name sno %d", number);
+        return false;
+    }
+    const uint32_t pos = r.namePos[static_cast<size_t>(number)];
+    if (pos / 8 > 0x1FFFFF) {
+        *error = StringFormatC("name sno %d: offset %x does not fit its 21 bits", number, pos / 8);
+        return false;
+    }
+    *out = {pos / 8, 7 - static_cast<int>(pos % 8)};
+    return true;
+}
+
+ImageResult PackPoint(Run696& r, const AptRecord& a, const PointHead696& h, uint32_t n, uint8_t* rec) {
+    return PackApt696(a, h, r.aptInfo[n], r.aptHasBlock[n] != 0, rec);
+}
+ImageResult PackPoint(Run696&, const IntRecord& i, const PointHead696& h, uint32_t, uint8_t* rec) {
+    return PackInt696(i, h, rec);
+}
+ImageResult PackPoint(Run696&, const NdbRecord& b, const PointHead696& h, uint32_t, uint8_t* rec) {
+    return PackNdb696(b, h, rec);
+}
+ImageResult PackPoint(Run696&, const VorRecord& v, const PointHead696& h, uint32_t, uint8_t* rec) {
+    return PackVor696(v, h, rec);
+}
+
+// RECS of a type, one record a call in ident order.
+template <class Rec>
+StepStatus StepWritePoints(OperationContext& c, Run696& r) {
+    using T = PointTraits696<Rec>;
+    Run696::Points& p = r.points[T::kType];
+    const PointLayout696& layout = kPointLayouts696[T::kType];
+    const PointSections696& sections = kPointSections696[T::kType];
+    Rec rec{};
+    if (c.calls == 0) {
+        p.recsStart = r.image.End();
+        p.indexed.clear();
+        std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
+        if (r.countryIndex.empty()) {
+            for (uint32_t i = 0; i < r.cmap.size(); ++i) r.countryIndex.emplace(r.cmap[i], i);
+        }
+        dbif_index<Rec>(T::kIdentIndex);
+    }
+    const uint32_t n = static_cast<uint32_t>(p.indexed.size());
+    if (n >= p.map.Count() || !(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+        if (!r.image.SetDirectoryEntry(sections.recs, p.recsStart, n, static_cast<uint8_t>(layout.recordSize))) {
+            return WriteFailed(c);
+        }
+        return StepStatus::Next;
+    }
+    PointHead696 h;
+    const auto country = r.countryIndex.find(T::Country(rec));
+    if (country == r.countryIndex.end()) {
+        return Abort(c, Framed(StringFormatC("Program error: cannot find country sno %d", T::Country(rec))));
+    }
+    h.country = country->second;
+    std::string error;
+    if (!NamePointerOf(r, T::First(rec), &h.first, &error) || !NamePointerOf(r, T::Second(rec), &h.second, &error)) {
+        return Abort(c, Framed(error));
+    }
+    uint8_t bytes[32] = {};
+    if (ImageResult res = PackPoint(r, rec, h, n, bytes); !res) return Abort(c, Framed(res.text));
+    const std::string ident = ImageIdent(T::Ident(rec));
+    uint32_t bucket = 0;
+    if (ImageResult res = IdentBucket(layout.Ident(), ident, &bucket); !res) return Abort(c, Framed(res.text));
+    if (p.x1[bucket] == kNoRecord696) p.x1[bucket] = n;
+    if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
+    IndexedPoint696 ip;
+    UnpackPosition696(bytes, &ip.lat, &ip.lon);
+    ip.firstOffset = h.first.offset;
+    ip.secondOffset = h.second.offset;
+    ip.hasSecond = HasName(r, T::Second(rec));
+    p.indexed.push_back(ip);
+    return StepStatus::Again;
+}
+
+// X1, X2, X3, X4 and X5 of a type, one section a call.
+template <PointType696 Type>
+StepStatus StepWriteIndexes(OperationContext& c, Run696& r) {
+    Run696::Points& p = r.points[Type];
+    const PointSections696& sections = kPointSections696[Type];
+    PointIndexes696& built = r.built;
+    if (c.calls == 0) {
+        std::string error;
+        if (!BuildPointIndexes696(p.indexed, p.x1, &built, &error)) return Abort(c, Framed(error));
+    }
+    const uint32_t n = static_cast<uint32_t>(p.indexed.size());
+    struct Part {
+        int section;
+        const std::vector<uint8_t>* bytes;
+        uint32_t count;
+        uint8_t size;
+    };
+    const Part parts[5] = {{sections.x1, &built.x1, kX1Entries696, 3},
+                           {sections.x2, &built.x2, n, 3},
+                           {sections.x3, &built.x3, built.x3Count, 3},
+                           {sections.x4, &built.x4, n, 3},
+                           {sections.x5, &built.x5, built.x5Count, static_cast<uint8_t>(kBoxRunBytes696)}};
+    const Part& part = parts[c.calls];
+    if (c.calls < 4 || n > 0) {
+        if (!r.image.SetDirectoryEntry(part.section, r.image.End(), part.count, part.size) ||
+            !r.image.Append(part.bytes->data(), part.bytes->size())) {
+            return WriteFailed(c);
+        }
+    }
+    if (c.calls < 4) return StepStatus::Again;
+    built = PointIndexes696{};
+    p.indexed.clear();
+    p.indexed.shrink_to_fit();
+    return StepStatus::Next;
+}
+
+// The remarks form of a restriction chain: at most 128 bytes, the first (the count of the
+// others) capped at 127.
+bool RestrictionForm(int32_t first, std::vector<uint8_t>* form, std::string* error) {
+    form->clear();
+    size_t need = 1;
+    dbif_index<RestrRecord>("rcsno");
+    for (int32_t rcsno = first; rcsno > 0 && form->size() < need;) {
+        RestrRecord rec{};
+        rec.rcsno = rcsno;
+        if (!dbif_find(rec) || rec.rcsno != rcsno) {
+            *error = StringFormatC("Failed to read restrictions record %d", rcsno);
+            return false;
+        }
+        form->insert(form->end(), rec.rcres, rec.rcres + sizeof rec.rcres);
+        need = std::min<size_t>(static_cast<size_t>((*form)[0]) + 1, 128);
+        rcsno = rec.rcnxt;
+    }
+    if (form->size() > need) form->resize(need);
+    if (!form->empty() && (*form)[0] > 127) (*form)[0] = 127;
+    return true;
+}
+
+// The airport's frequencies and runways, as the block builder takes them.
+bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::string* error) {
+    FreqRecord f{};
+    f.faptno = asno;
+    dbif_index<FreqRecord>("faptno");
+    for (bool found = dbif_find(f); found && f.faptno == asno && in->frequencies.size() < kMaxFrequencies696;
+         found = dbif_next(f)) {
+        FrequencySlot696 slot;
+        slot.type = FrequencyTypeCode696(f.ftype, f.f431);
+        if (f.freq < kFrequencyBase696 || f.freq - kFrequencyBase696 > 0xFFF) {
+            *error = StringFormatC("APT %x: frequency %d.%02d outside 108.00-148.95", asno, f.freq / 100, f.freq % 100);
+            return false;
+        }
+        slot.value = static_cast<uint32_t>(f.freq - kFrequencyBase696);
+        slot.flags = f.f431;
+        if (f.frsno > 0) {
+            std::vector<uint8_t> form;
+            if (!RestrictionForm(f.frsno, &form, error) || !RemarksBlobOfForm696(form, &slot.blob, error)) {
+                *error = StringFormatC("APT %x: ", asno) + *error;
+                return false;
+            }
+        }
+        in->frequencies.push_back(std::move(slot));
+    }
+    RwyRecord w{};
+    w.raptno = asno;
+    dbif_index<RwyRecord>("raptno");
+    for (bool found = dbif_find(w); found && w.raptno == asno && in->runways.size() < kMaxRunways696;
+         found = dbif_next(w)) {
+        RunwaySlot696 slot;
+        slot.length = static_cast<uint32_t>(w.rlen);
+        slot.width = static_cast<uint32_t>(w.rwidth);
+        slot.surface = static_cast<uint8_t>(((w.rsl & 7) + 1) | (w.rsl & 0x30));
+        const uint32_t rw = static_cast<uint32_t>(w.rw);
+        slot.designator = (rw & 0xFF7F) | ((rw >> 16) & 1) << 7;
+        slot.flags = w.rflags;
+        slot.picture[0] = static_cast<uint32_t>(w.rnpic);
+        slot.picture[1] = static_cast<uint32_t>(w.rnpic2);
+        slot.pictureFlags = static_cast<uint8_t>((w.rpicfl >= 0 ? (w.rpicfl & 3) : 0) | ((rw & 0x80) ? 4 : 0));
+        slot.serial = w.rsno;
+        std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
+        if (const auto e = r.extras.find(w.rsno); e != r.extras.end()) {
+            std::copy(e->second.bytes.begin(), e->second.bytes.end(), slot.extra);
+            if (e->second.more) slot.pictureFlags |= 16;
+        }
+        in->runways.push_back(slot);
+    }
+    if (in->runways.empty()) {
+        RunwaySlot696 slot;
+        slot.surface = 6;
+        std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
+        in->runways.push_back(slot);
+    }
+    return true;
+}
+
+// Value n (u16) of section 1 as copied into the image.
+uint32_t StaticValueOfImage(const OperationContext& c, Run696& r, uint32_t n) {
+    const ImageDirectoryEntry& e = r.image.Entry(1);
+    if (e.start == 0 || (n + 1) * 2 > e.count * e.size || !r.image.Flush()) return 0;
+    uint8_t v[2] = {};
+    if (platform::ReadAt(c.imageFd, v, 2, e.start + 2 * n) != 2) return 0;
+    return v[0] | v[1] << 8;
+}
+
+// Section 10: one airport a call, in record order.
+StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
+    const Run696::Points& p = r.points[kApt696];
+    if (c.calls == 0) {
+        r.rwDefLenImage = StaticValueOfImage(c, r, 1);
+        r.infoStart = r.image.End();
+        r.infoOffset = 0;
+    }
+    const uint32_t n = c.calls;
+    if (n >= p.map.Count()) {
+        if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
+        return StepStatus::Next;
+    }
+    const int32_t asno = p.map.At(n);
+    AirportBlockInput696 in;
+    in.runwayFixedLength = r.rwDefLenImage;
+    in.pictureLength = static_cast<uint32_t>(r.picsLen);
+    std::string error;
+    if (!GatherAirport(r, asno, &in, &error)) return Abort(c, Framed(error));
+    uint32_t value = 0;
+    if (AirportShortForm696(in, &value)) {
+        r.aptInfo[n] = value;
+        return StepStatus::Again;
+    }
+    std::vector<uint8_t> block;
+    if (!BuildAirportBlock696(in, &block, &error)) return Abort(c, Framed(StringFormatC("APT %x: ", asno) + error));
+    if (r.infoOffset > 0x7FFFFF) {
+        return Abort(c, Framed(StringFormatC("APT %x: section-10 offset %x does not fit its 23 bits", asno, r.infoOffset)));
+    }
+    r.aptInfo[n] = r.infoOffset;
+    r.aptHasBlock[n] = 1;
+    if (!r.image.Append(block.data(), block.size())) return WriteFailed(c);
+    r.infoOffset += static_cast<uint32_t>(block.size());
+    return StepStatus::Again;
 }
 
 StepStatus StepCountTcc(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kTccFile696); }
@@ -268,6 +616,7 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         r.names.clear();
         r.namesBit = 0;
         r.namesWritten = 0;
+        r.namesCoded = 0;
         r.namesStart = r.image.End();
         r.keptNameList.clear();
         NameRecord rec{};
@@ -280,11 +629,12 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             if (text[0] == ' ' && text[1] != 0) ++text;
             r.keptNameList.emplace_back(text, rec.nsno);
         }
+        if (r.needBlank) r.keptNameList.emplace_back(" ", -1);   // where "no name" points
         std::stable_sort(r.keptNameList.begin(), r.keptNameList.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
     }
     if (r.namesWritten >= r.keptNameList.size()) {
-        if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesWritten, 1)) return WriteFailed(c);
+        if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesCoded, 1)) return WriteFailed(c);
         r.names.resize((r.namesBit + 7) / 8);
         if (!r.image.Append(r.names.data(), r.names.size())) return WriteFailed(c);
         r.names.clear();
@@ -292,11 +642,19 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         return StepStatus::Next;
     }
     const auto& [text, serial] = r.keptNameList[r.namesWritten];
+    // Names of the same text (" X" is coded as "X") share one entry.
+    if (r.namesWritten > 0 && r.keptNameList[r.namesWritten - 1].first == text) {
+        if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.lastNameBit;
+        ++r.namesWritten;
+        return StepStatus::Again;
+    }
     const uint32_t bits = NameCodeBits(text.c_str());
     r.names.resize((r.namesBit + bits + 7) / 8 + 1, 0);
-    r.namePos[static_cast<size_t>(serial)] = r.namesBit;
+    if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
+    r.lastNameBit = r.namesBit;
     r.namesBit = EncodeNameText(text.c_str(), r.namesBit, r.names.data());
     ++r.namesWritten;
+    ++r.namesCoded;
     return StepStatus::Again;
 }
 
@@ -346,13 +704,14 @@ StepStatus StepSeal(OperationContext& c, Run696& r) {
 
 const Step696 kSteps[39] = {
     StepInitialise, StepCountCountries, StepScanNames,                                    // 0-2
-    StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,                      // 3-7
-    StepNothing, StepNothing, StepNothing, StepNothing,                                   // 8-11
+    StepNothing, StepCountPoints<AptRecord>, StepScanned, StepCountPoints<IntRecord>, StepScanned,   // 3-7
+    StepCountPoints<NdbRecord>, StepScanned, StepCountPoints<VorRecord>, StepScanned,                 // 8-11
     StepCountTcc, StepCountSua, StepFlagNames, StepNothing,                               // 12-15
     StepCopy<kStaFile696>, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
     StepWriteApproachIds, StepCopy<kOddsFile696>, StepCopy<kTccFile696>,                                      // 20-22
-    StepNothing, StepNothing, StepNothing, StepNothing, StepNothing, StepNothing,         // 23-28
-    StepNothing, StepNothing, StepNothing,                                                // 29-31
+    StepWritePoints<IntRecord>, StepWriteIndexes<kInt696>, StepWritePoints<NdbRecord>,                // 23-25
+    StepWriteIndexes<kNdb696>, StepWritePoints<VorRecord>, StepWriteIndexes<kVor696>,                 // 26-28
+    StepWriteAirportInfo, StepWritePoints<AptRecord>, StepWriteIndexes<kApt696>,                                 // 29-31
     StepCopy<kSuaFile696>, StepNothing, StepNothing, StepNothing,                                   // 32-35
     StepCopy<kTrlFile696>, StepWriteHeader, StepSeal,                                           // 36-38
 };

@@ -17,6 +17,11 @@
 #include "gen/shell/GenExit.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "platform/MessageBox.h"
+#include "gen696/AirportInfo696.h"
+#include "gen696/PointRecords696.h"
+#include "gen696/Remarks696.h"
+#include "gen696/PointSections696.h"
+#include "gen696/PointTraits696.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/SourceImage696.h"
 #include "platform/AtomicFile.h"
@@ -65,6 +70,13 @@ struct Isam696 {
     uint32_t nameBit = 0;
     int32_t nextName = 0;
     OperationContext* context = nullptr;
+    // The point type being read: its X1 table and RECS bytes.
+    std::vector<uint8_t> x1;
+    std::vector<uint8_t> recs;
+    uint32_t recCount = 0;
+    std::vector<uint8_t> info;   // section 10
+    InfoLayout696 layout;
+    std::string extrasText;      // rwyextras.txt
 };
 
 constexpr uint32_t kNameBitsMax = 384;
@@ -238,17 +250,207 @@ StepStatus StepNames(OperationContext& c, Isam696& s) {
     return StepStatus::Again;
 }
 
-// The runway extras file begins with the picture and runway-definition lengths of section 1.
+// The bytes of a section, held to the start of the next one.
+bool ReadSection(Isam696& s, int section, uint32_t size, std::vector<uint8_t>* out, uint32_t* count) {
+    const std::vector<ImageDirectoryEntry>& d = s.source->Directory();
+    out->clear();
+    *count = 0;
+    if (section >= static_cast<int>(d.size()) || d[section].start == 0) return true;
+    const uint32_t bytes = SectionEnd696(d, section) - d[section].start;
+    *count = std::min<uint32_t>(d[section].count, bytes / size);
+    out->resize(static_cast<size_t>(*count) * size);
+    return out->empty() ||
+           platform::ReadAt(s.source->Fd(), out->data(), out->size(), d[section].start) == static_cast<long>(out->size());
+}
+
+// The name number of a record's name pointer: 0 and all ones are no name.
+int32_t NameOfRecord(Isam696& s, int section, const uint8_t* rec, uint32_t at) {
+    const uint32_t whole = rec[at] | rec[at + 1] << 8 | rec[at + 2] << 16;
+    if (whole == 0 || whole == 0x1FFFFF) return -1;
+    const NamePointer696 p = RecordNamePointer696(rec, at);
+    const uint32_t number = NumberOfPointer(s, section, p.offset, p.bit);
+    return number == kNoNameNumber696 ? -1 : static_cast<int32_t>(number);
+}
+
+void UnpackPoint(const uint8_t* rec, AptRecord* r) { UnpackApt696(rec, r); }
+void UnpackPoint(const uint8_t* rec, IntRecord* r) { UnpackInt696(rec, r); }
+void UnpackPoint(const uint8_t* rec, NdbRecord* r) { UnpackNdb696(rec, r); }
+void UnpackPoint(const uint8_t* rec, VorRecord* r) { UnpackVor696(rec, r); }
+
+// The point record `n` of the loaded RECS into the database record; false past the end.
+template <class Rec>
+bool PointRecord(Isam696& s, uint32_t n, Rec* out) {
+    using T = PointTraits696<Rec>;
+    const PointLayout696& layout = kPointLayouts696[T::kType];
+    if (n >= s.recCount) return false;
+    const uint8_t* rec = &s.recs[static_cast<size_t>(n) * layout.recordSize];
+    const std::string ident = UnpackIdent696(layout, s.x1.data(), n, rec);
+    int32_t lat = 0;
+    int32_t lon = 0;
+    UnpackPosition696(rec, &lat, &lon);
+    const int section = kPointSections696[T::kType].recs;
+    *out = Rec{};
+    UnpackPoint(rec, out);
+    T::SetCommon(*out, static_cast<int32_t>(n), ident.c_str(), lat, lon, NameOfRecord(s, section, rec, layout.firstName),
+                 NameOfRecord(s, section, rec, layout.secondName), static_cast<int32_t>(RecordCountry696(rec)));
+    return true;
+}
+
+// Loads the X1 table and RECS of a point type.
+template <class Rec>
+bool LoadPoints(Isam696& s) {
+    using T = PointTraits696<Rec>;
+    const PointSections696& sections = kPointSections696[T::kType];
+    uint32_t count = 0;
+    if (!ReadSection(s, sections.x1, 3, &s.x1, &count)) return false;
+    s.x1.resize(164 * 3, 0xFF);
+    return ReadSection(s, sections.recs, kPointLayouts696[T::kType].recordSize, &s.recs, &s.recCount);
+}
+
+// INT, NDB and VOR records, one a call, under their record numbers.
+template <class Rec>
+StepStatus StepPoints(OperationContext& c, Isam696& s) {
+    constexpr int file = Rec::File::kFileNumber;
+    if (c.calls == 0) {
+        if (!LoadPoints<Rec>(s)) return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+        dbif_open(file);
+    }
+    Rec rec{};
+    if (!PointRecord(s, c.calls, &rec)) {
+        dbif_close(file);
+        c.nextSerial[file] = static_cast<int32_t>(s.recCount);
+        s.recs.clear();
+        return StepStatus::Next;
+    }
+    dbif_add(rec);
+    return StepStatus::Again;
+}
+
+// Section 10 whole: its count is of airports, its bytes reach to the next section.
+bool ReadInfoSection(Isam696& s) {
+    const std::vector<ImageDirectoryEntry>& d = s.source->Directory();
+    s.info.clear();
+    if (d.size() <= 10 || d[10].start == 0) return true;
+    s.info.resize(SectionEnd696(d, 10) - d[10].start);
+    return s.info.empty() ||
+           platform::ReadAt(s.source->Fd(), s.info.data(), s.info.size(), d[10].start) == static_cast<long>(s.info.size());
+}
+
+// The layout values of section 1 that the block decoders need.
+InfoLayout696 LayoutOf(const SourceImage696& source) {
+    InfoLayout696 l;
+    l.runwayFixedLength = source.StaticValue(1);
+    l.pictureLength = source.StaticValue(3);
+    l.approachFixedLength = source.StaticValue(19);
+    l.groupExtraBytes = source.StaticValue(27);
+    return l;
+}
+
+// The frequency type codes of the older form, by type word.
+constexpr uint8_t kOlderTypeCodes[16] = {0, 5, 6, 7, 10, 11, 12, 62, 17, 18, 19, 20, 22, 23, 24, 25};
+
+int32_t FrequencyTypeIndex(uint8_t code) {
+    for (int32_t i = 0; i < 16; ++i) {
+        if (kOlderTypeCodes[i] == (code & 63)) return i;
+    }
+    return 7;
+}
+
+// A remarks form as a chain of RESTR records of 8 bytes; returns the first serial number.
+int32_t AddRestrictionChain(OperationContext& c, const std::vector<uint8_t>& form) {
+    const int32_t first = c.nextSerial[kFileRestr];
+    for (size_t at = 0; at < form.size(); at += 8) {
+        RestrRecord rec{};
+        rec.rcsno = c.nextSerial[kFileRestr]++;
+        rec.rcnxt = at + 8 < form.size() ? rec.rcsno + 1 : 0;
+        std::copy(form.begin() + static_cast<long>(at), form.begin() + static_cast<long>(std::min(at + 8, form.size())),
+                  rec.rcres);
+        dbif_add(rec);
+    }
+    return first;
+}
+
+// APT records with their runways, frequencies and remarks, one airport a call; the runway
+// extras file begins with the picture and runway-definition lengths of section 1.
 StepStatus StepAirports(OperationContext& c, Isam696& s) {
     const std::string path = DbFolder(c) + "/rwyextras.txt";
-    const std::string text = StringFormatC("PICSLEN=%02d\nRWDEFLEN=%02d\n", static_cast<int>(s.source->StaticValue(3)),
-                                           static_cast<int>(s.source->StaticValue(1)));
-    platform::AtomicFile file;
-    if (!file.Open(path, platform::AtomicFile::Start::Empty) || !file.Write(text.data(), text.size()) ||
-        !file.Commit()) {
-        return Abort(c, s, "*** " + StringFormatC("Cannot Open %s", path.c_str()) + " ***");
+    if (c.calls == 0) {
+        s.extrasText = StringFormatC("PICSLEN=%02d\nRWDEFLEN=%02d\n", static_cast<int>(s.source->StaticValue(3)),
+                                     static_cast<int>(s.source->StaticValue(1)));
+        if (!LoadPoints<AptRecord>(s) || !ReadInfoSection(s)) {
+            return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+        }
+        s.layout = LayoutOf(*s.source);
+        for (int f : {kFileApts, kFileRwy3, kFileFreq3, kFileRestr}) dbif_open(f);
     }
-    return StepStatus::Next;
+    AptRecord apt{};
+    if (!PointRecord(s, c.calls, &apt)) {
+        for (int f : {kFileApts, kFileRwy3, kFileFreq3, kFileRestr}) dbif_close(f);
+        c.nextSerial[kFileApts] = static_cast<int32_t>(s.recCount);
+        platform::AtomicFile file;
+        if (!file.Open(path, platform::AtomicFile::Start::Empty) || !file.Write(s.extrasText.data(), s.extrasText.size()) ||
+            !file.Commit()) {
+            return Abort(c, s, "*** " + StringFormatC("Cannot Open %s", path.c_str()) + " ***");
+        }
+        s.recs.clear();
+        s.info.clear();
+        return StepStatus::Next;
+    }
+    dbif_add(apt);
+    const uint8_t* rec = &s.recs[static_cast<size_t>(c.calls) * 29];
+    AirportInfo696 info;
+    std::string error;
+    if (!DecodeAirportInfo696(rec, s.info.data(), s.info.size(), s.layout, &info, &error)) {
+        return Abort(c, s, "*** " + error + " ***");
+    }
+    for (const FrequencyEntry696& e : info.frequencies) {
+        FreqRecord f{};
+        f.fsno = c.nextSerial[kFileFreq3]++;
+        f.faptno = apt.asno;
+        f.ftype = FrequencyTypeIndex(e.type) + ((e.type & 64) ? 128 : 0) + e.type * 256;
+        f.freq = static_cast<int32_t>(e.value) + kFrequencyBase696;
+        f.flags = 0;
+        const uint32_t remarksFlags = e.remarks.size() > 1 ? e.remarks[1] : 0;
+        f.f431 = static_cast<int32_t>(remarksFlags << 16 | static_cast<uint32_t>(e.further) << 8 | e.flagBits << 4);
+        if (!e.remarks.empty()) {
+            std::vector<uint8_t> form;
+            if (!RemarksFormOfBlob696(e.remarks, &form, &error)) {
+                return Abort(c, s, "*** " + StringFormatC("APT %x: ", apt.asno) + error + " ***");
+            }
+            f.frsno = AddRestrictionChain(c, form);
+        }
+        dbif_add(f);
+    }
+    const uint32_t picsExtra = s.layout.pictureLength > 8 ? s.layout.pictureLength - 8 : 0;
+    for (const RunwaySlot696& e : info.runways) {
+        RwyRecord w{};
+        w.rsno = c.nextSerial[kFileRwy3]++;
+        w.raptno = apt.asno;
+        w.rlen = static_cast<int32_t>(e.length);
+        w.rwidth = static_cast<int32_t>(e.width);
+        w.rsl = ((e.surface & 15) == 0 ? 7 : (e.surface & 15)) - 1 + (e.surface & 0x30);
+        uint32_t rw = e.designator;
+        if (rw & 0x80) rw = (rw & ~0x80u) | 0x10000;
+        if (e.pictureFlags & 4) rw |= 0x80;
+        w.rw = static_cast<int32_t>(rw);
+        w.rflags = e.flags;
+        w.rpicfl = e.pictureFlags;
+        w.rnpic = static_cast<int32_t>(e.picture[0]);
+        w.rnpic2 = static_cast<int32_t>(e.picture[1]);
+        dbif_add(w);
+        const uint32_t second = (e.pictureFlags & 16) ? 4 : 0;
+        s.extrasText += StringFormatC("RW=%04x|%02u,%02u", static_cast<unsigned>(w.rsno), picsExtra, second);
+        for (uint32_t k = 0; k < picsExtra + second && k < kRunwayExtraBytes696; ++k) {
+            s.extrasText += StringFormatC("|%02x", e.extra[k]);
+        }
+        if (second == 0) s.extrasText += "            ";
+        std::string ident = apt.aident;
+        for (char& ch : ident) {
+            if (ch >= 'p' && ch <= 'y') ch = static_cast<char>(ch - 'p' + '0');
+        }
+        s.extrasText += "  (" + ident.substr(0, 8) + ")\n";
+    }
+    return StepStatus::Again;
 }
 
 // Tables of the image's records: an image without them leaves them empty.
@@ -256,8 +458,8 @@ StepStatus StepNothing(OperationContext&, Isam696&) { return StepStatus::Next; }
 
 const Step kSteps[15] = {
     StepErase,           StepWrite<kHdrFile696>, StepWrite<kStaFile696>,  StepCountries,
-    StepNames,           StepWrite<kNam2File696>, StepAirports,           StepNothing,
-    StepNothing,         StepNothing,            StepNothing,             StepWrite<kTccFile696>,
+    StepNames,           StepWrite<kNam2File696>, StepAirports,           StepPoints<IntRecord>,
+    StepPoints<NdbRecord>, StepPoints<VorRecord>, StepNothing,             StepWrite<kTccFile696>,
     StepWrite<kSuaFile696>, StepWrite<kOddsFile696>, StepWrite<kTrlFile696>,
 };
 

@@ -1,0 +1,120 @@
+#include "gen696/PointIndexes696.h"
+
+#include <algorithm>
+#include <numeric>
+
+#include "common/CLocale.h"
+#include "gen696/PointRecords696.h"
+
+namespace {
+
+void Put24(std::vector<uint8_t>& b, uint32_t v) {
+    b.push_back(static_cast<uint8_t>(v));
+    b.push_back(static_cast<uint8_t>(v >> 8));
+    b.push_back(static_cast<uint8_t>(v >> 16));
+}
+
+}  // namespace
+
+bool GridBox696(int32_t lat, int32_t lon, int32_t* box) {
+    *box = IndexCell696(lat) * 180 + IndexCell696(lon) + 8190;
+    return *box >= 0 && *box < static_cast<int32_t>(kGridBoxes696);
+}
+
+void PackBoxRun696(uint32_t k, const uint16_t* counts, const uint32_t* firsts, RunForm696 form, uint8_t* out) {
+    const uint32_t west = static_cast<uint32_t>(static_cast<int64_t>((k % 36) * 5 - 90) * kGridCell696);
+    const uint32_t south2 = static_cast<uint32_t>(static_cast<int64_t>(2 * static_cast<int64_t>(k / 36) - 90) * kGridCell696);
+    out[0] = static_cast<uint8_t>(west >> 16);
+    out[1] = static_cast<uint8_t>(west >> 24);
+    out[2] = static_cast<uint8_t>(south2 >> 16);
+    out[3] = static_cast<uint8_t>(south2 >> 24);
+    uint32_t hi[5];
+    for (int i = 0; i < 5; ++i) hi[i] = (firsts[i] >> 16) & 3;
+    out[4] = static_cast<uint8_t>(((west >> 14) & 3) | ((south2 >> 15) & 1) << 2 | hi[0] << 3);
+    out[25] = static_cast<uint8_t>(hi[2]);
+    if (form == RunForm696::Points) {
+        out[4] |= static_cast<uint8_t>(hi[1] << 5);
+        out[25] |= static_cast<uint8_t>(hi[3] << 2 | hi[4] << 4);
+    } else {
+        out[4] |= static_cast<uint8_t>((hi[1] & 1) << 6);
+        out[25] |= static_cast<uint8_t>((hi[3] & 1) << 3);
+    }
+    for (int i = 0; i < 5; ++i) {
+        out[5 + 4 * i] = static_cast<uint8_t>(counts[i]);
+        out[6 + 4 * i] = static_cast<uint8_t>(counts[i] >> 8);
+        out[7 + 4 * i] = static_cast<uint8_t>(firsts[i]);
+        out[8 + 4 * i] = static_cast<uint8_t>(firsts[i] >> 8);
+    }
+}
+
+bool BuildPointIndexes696(const std::vector<IndexedPoint696>& p, const uint32_t (&x1)[kX1Entries696],
+                          PointIndexes696* out, std::string* error) {
+    *out = PointIndexes696{};
+    for (uint32_t v : x1) Put24(out->x1, v);
+    const uint32_t n = static_cast<uint32_t>(p.size());
+    std::vector<uint32_t> order(n);
+    std::iota(order.begin(), order.end(), 0u);
+    std::vector<int32_t> latCell(n);
+    std::vector<int32_t> lonCell(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        latCell[i] = IndexCell696(p[i].lat);
+        lonCell[i] = IndexCell696(p[i].lon);
+    }
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        if (latCell[a] != latCell[b]) return latCell[a] < latCell[b];
+        if (lonCell[a] != lonCell[b]) return lonCell[a] < lonCell[b];
+        return a < b;
+    });
+    for (uint32_t r : order) Put24(out->x2, r);
+
+    // X5 from the X2 order.
+    if (n > 0) {
+        std::vector<uint16_t> counts(kGridBoxes696, 0);
+        std::vector<uint32_t> firsts(kGridBoxes696, 0x3FFFF);
+        int32_t previous = -1;
+        for (uint32_t pos = 0; pos < n; ++pos) {
+            const uint32_t r = order[pos];
+            int32_t box = 0;
+            if (!GridBox696(p[r].lat, p[r].lon, &box)) {
+                *error = StringFormatC("grid box out of range %d", box);
+                return false;
+            }
+            if (box < previous) {
+                *error = StringFormatC("x2 record out of sequence %d", box);
+                return false;
+            }
+            if (box != previous) firsts[static_cast<size_t>(box)] = pos;
+            if (counts[static_cast<size_t>(box)] == 0xFFFF) {
+                *error = StringFormatC("grid box %d holds more than 65535 records", box);
+                return false;
+            }
+            ++counts[static_cast<size_t>(box)];
+            previous = box;
+        }
+        for (uint32_t k = 0; k < kGridBoxes696 / 5; ++k) {
+            uint32_t sum = 0;
+            for (uint32_t i = 0; i < 5; ++i) sum += counts[5 * k + i];
+            if (sum == 0) continue;
+            uint8_t rec[kBoxRunBytes696];
+            PackBoxRun696(k, &counts[5 * k], &firsts[5 * k], RunForm696::Points, rec);
+            out->x5.insert(out->x5.end(), rec, rec + kBoxRunBytes696);
+            ++out->x5Count;
+        }
+    }
+
+    std::vector<uint32_t> cities;
+    for (uint32_t i = 0; i < n; ++i) {
+        if (p[i].hasSecond) cities.push_back(i);
+    }
+    std::sort(cities.begin(), cities.end(), [&](uint32_t a, uint32_t b) {
+        return p[a].secondOffset != p[b].secondOffset ? p[a].secondOffset < p[b].secondOffset : a < b;
+    });
+    for (uint32_t r : cities) Put24(out->x3, r);
+    out->x3Count = static_cast<uint32_t>(cities.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
+        return p[a].firstOffset != p[b].firstOffset ? p[a].firstOffset < p[b].firstOffset : a < b;
+    });
+    for (uint32_t r : order) Put24(out->x4, r);
+    return true;
+}
