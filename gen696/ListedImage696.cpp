@@ -2,10 +2,9 @@
 
 #include <algorithm>
 
-#include "common/Bits.h"
+#include "common/IdentDigits.h"
 #include "common/CLocale.h"
 #include "common/NameCode.h"
-#include "common/SixBitCode.h"
 #include "gen/image/CountryRecord.h"
 #include "gen696/SectionFile696.h"
 #include "platform/FileSystem.h"
@@ -16,7 +15,6 @@ constexpr int kSectionCountries = 2;
 constexpr int kSectionNames = 3;
 constexpr uint32_t kCountryBytes = 9;
 constexpr uint32_t kX1Entries = 164;
-constexpr uint32_t kNoRecord = 0x3FFFF;
 constexpr size_t kNameText = 64;
 
 std::string Trimmed(std::string text) { return text.erase(text.find_last_not_of(' ') + 1); }
@@ -129,26 +127,10 @@ std::string ListedImage696::CountryId(uint32_t number) const {
 }
 
 std::string ListedImage696::Ident(int type, uint32_t n, const uint8_t* record) const {
-    const PointLayout696& layout = kPointLayouts696[type];
-    // The X1 entry under which the record falls: the last one not above it.
+    static const uint8_t kNoEntries[kX1Entries * 3] = {};
     const Span x1 = Bytes(kPointSections696[type].x1);
-    uint32_t entry = 0;
-    for (uint32_t e = 0; e < kX1Entries && (e + 1) * 3 <= x1.size; ++e) {
-        const uint32_t first = U24At(x1.data + 3 * e);
-        if (first < kNoRecord && first <= n) entry = e;
-    }
-    // The ident field: three bytes stored in reverse order, read as one stream.
-    const uint8_t stream[3] = {record[layout.identEnd], record[layout.identEnd - 1], record[layout.identEnd - 2]};
-    std::string ident;
-    ident.push_back(IdentCodeChar(entry / 4 + 1));
-    ident.push_back(IdentCodeChar((entry % 4) * 16 + GetBits(0, 4, stream)));
-    for (uint32_t i = 2; i < layout.identLength; ++i) ident.push_back(IdentCodeChar(GetBits(4 + 6 * (i - 2), 6, stream)));
-    return Trimmed(ident);
-}
-
-void PointPosition696(const uint8_t* record, int32_t* latitude, int32_t* longitude) {
-    *longitude = static_cast<int32_t>(U16At(record) << 16 | (record[6] & 1u) << 15 | static_cast<uint32_t>(record[5]) << 7);
-    uint32_t lat = U16At(record + 2) << 8 | record[4];
-    if (lat & 0x800000) lat |= 0xFF000000;
-    *latitude = static_cast<int32_t>(lat << 7);
+    std::string ident = UnpackIdent696(kPointLayouts696[type], x1.size >= sizeof kNoEntries ? x1.data : kNoEntries, n,
+                                       record);
+    DecodeIdentDigits(ident.data());
+    return ident;
 }

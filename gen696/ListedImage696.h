@@ -8,20 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "gen696/PointRecords696.h"
 #include "gen696/PointSections696.h"
 #include "gen696/SourceImage696.h"
-
-// Point types in the order of kPointSections696.
-enum PointType696 : int { kPointApt696 = 0, kPointInt696 = 1, kPointNdb696 = 2, kPointVor696 = 3 };
-
-// Where a type's two name pointers and its ident field end lie in its record.
-struct PointLayout696 {
-    uint32_t firstName;
-    uint32_t secondName;
-    uint32_t identEnd;
-    uint32_t identLength;
-};
-inline constexpr PointLayout696 kPointLayouts696[4] = {{12, 16, 9, 4}, {16, 13, 10, 5}, {12, 15, 9, 4}, {10, 14, 9, 4}};
 
 // A name pointer: bits 0-20 the byte offset in the names table, bits 21-23 the start bit
 // (7 = the most significant).
@@ -91,8 +80,3 @@ private:
     std::vector<uint32_t> nameStarts_;
     uint32_t countryCount_ = 0;
 };
-
-// The 9-bit country number of a point record.
-inline uint32_t PointCountry696(const uint8_t* record) { return (U16At(record + 6) >> 1) & 0x1FF; }
-// A point record's position.
-void PointPosition696(const uint8_t* record, int32_t* latitude, int32_t* longitude);

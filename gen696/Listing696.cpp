@@ -63,7 +63,7 @@ void TitleLine(const ListedImage696& image, uint32_t line, std::string& out) {
     }
 }
 
-int PointTypeOfKind(int kind) { return kind == kListApproaches ? kPointApt696 : kind - kListApts; }
+int PointTypeOfKind(int kind) { return kind == kListApproaches ? kApt696 : kind - kListApts; }
 
 bool PointListed(const ListingState696& s, int type, uint32_t n) {
     const ListedImage696& image = *s.image;
@@ -71,8 +71,8 @@ bool PointListed(const ListingState696& s, int type, uint32_t n) {
     if (!record) return false;
     int32_t lat = 0;
     int32_t lon = 0;
-    PointPosition696(record, &lat, &lon);
-    const bool passes = s.filter.PointPasses(PointCountry696(record), image.Ident(type, n, record),
+    UnpackPosition696(record, &lat, &lon);
+    const bool passes = s.filter.PointPasses(RecordCountry696(record), image.Ident(type, n, record),
                                              FirstName696(image, type, record), SecondName696(image, type, record),
                                              Box696::Point(lat, lon));
     return s.filter.Listed(passes);
@@ -110,6 +110,7 @@ void OpenImageSource696(OperationContext& context, ListingState696& state) {
 void CloseImage696(ListingState696& state) {
     state.image.reset();
     state.cursor = ListingCursor();
+    state.airportOf = -1;
     state.shapeOf = -1;
     state.shape.clear();
 }
@@ -163,7 +164,10 @@ int32_t NextListedRecord696(OperationContext& context, ListingState696& s) {
         const int shift = kind == kListApts ? 8 : 1;
         return WalkListing(
             context, s.cursor, image.PointCount(type), 0,
-            [&](uint32_t n) -> uint32_t { return PointListed(s, type, n) ? lines : 0; },
+            [&](uint32_t n) -> uint32_t {
+                if (!PointListed(s, type, n)) return 0;
+                return kind == kListApts ? AirportLineCount696(s, flags, n) : lines;
+            },
             [shift](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << shift | sub); });
     }
     case kListSuas:
@@ -202,9 +206,11 @@ void ListSection696(OperationContext& context, ListingState696& s, int32_t code,
         const uint32_t sub = c & ((1u << shift) - 1);
         const uint8_t* record = image.Point(type, n);
         if (!record) break;
-        if (sub == 0) {
+        if (type == kApt696) {
+            FormatAirportLine696(s, flags, n, sub, out);
+        } else if (sub == 0) {
             FormatPointLine696(image, flags, type, n, record, out);
-        } else if (type != kPointApt696) {
+        } else {
             out = RecordBytesLine696(record, kPointSections696[type].recordSize);
         }
         break;

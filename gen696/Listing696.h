@@ -14,6 +14,7 @@
 #include "gen/listing/ListingFormat.h"
 #include "gen/listing/ListingWalk.h"
 #include "gen/shell/GenModel.h"
+#include "gen696/AirportInfo696.h"
 #include "gen696/ListedImage696.h"
 #include "gen696/ListingFilter696.h"
 
@@ -38,6 +39,10 @@ struct ListingState696 {
     std::unique_ptr<ListedImage696> image;
     ListingFilter696 filter;
     ListingCursor cursor;
+
+    int32_t airportOf = -1;   // the airport whose block is decoded
+    bool airportSound = false;
+    AirportInfo696 airport;
 
     int32_t shapeOf = -1;   // the airspace whose shape is decoded
     std::vector<SuaPoint696> shape;
@@ -82,3 +87,12 @@ uint32_t SuaCount696(const ListedImage696& image);
 uint32_t SuaLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t index);
 void FormatSuaLine696(ListingState696& state, const ListingFlags& flags, uint32_t index, uint32_t sub,
                       std::string& out);
+
+// Airports (ListingAirport696.cpp): the block of airport n decoded into state.airport (false
+// when it leaves section 10), the lines an airport gives and one of its lines.
+bool DecodeListedAirport696(ListingState696& state, uint32_t n);
+std::vector<uint8_t> BlockBytes696(const ListingState696& state);
+uint32_t AirportBlockLines696(const ListingState696& state, const ListingFlags& flags);
+uint32_t AirportLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n);
+void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                          std::string& out);

@@ -27,9 +27,9 @@ uint32_t Pointer(const uint8_t* record, uint32_t at) { return U24At(record + at)
 // The brief bit of a record: APT byte 22 bit 2, NDB byte 11 bit 7, VOR byte 22 bit 3.
 bool Brief(int type, const uint8_t* record) {
     switch (type) {
-    case kPointApt696: return (record[22] & 0x04) != 0;
-    case kPointNdb696: return (record[11] & 0x80) != 0;
-    case kPointVor696: return (record[22] & 0x08) != 0;
+    case kApt696: return (record[22] & 0x04) != 0;
+    case kNdb696: return (record[11] & 0x80) != 0;
+    case kVor696: return (record[22] & 0x08) != 0;
     default: return false;
     }
 }
@@ -66,13 +66,13 @@ void AppendNames(const ListedImage696& image, const ListingFlags& flags, int typ
     }
     at = line.Append(at, extras.c_str());
     at = line.Append(at, " ");
-    line.Append(at, image.CountryText(PointCountry696(record)).c_str());
+    line.Append(at, image.CountryText(RecordCountry696(record)).c_str());
 }
 
 // An INT's name, then its parent in parentheses ("VRP " before it for a reporting point).
 void AppendIntersectionNames(const ListedImage696& image, const ListingFlags& flags, const uint8_t* record,
                              int column, ListingLine& line) {
-    const PointLayout696& layout = kPointLayouts696[kPointInt696];
+    const PointLayout696& layout = kPointLayouts696[kInt696];
     const uint32_t name = Pointer(record, layout.secondName);
     const uint32_t parent = Pointer(record, layout.firstName);
     std::string text;
@@ -90,7 +90,7 @@ void AppendIntersectionNames(const ListedImage696& image, const ListingFlags& fl
     if (!inner.empty()) text += (text.empty() ? "" : " ") + inner;
     int at = line.Append(column + 1, text.c_str());
     if (!text.empty()) at = line.Append(at, " ");
-    line.Append(at, image.CountryText(PointCountry696(record)).c_str());
+    line.Append(at, image.CountryText(RecordCountry696(record)).c_str());
 }
 
 }  // namespace
@@ -107,7 +107,7 @@ int FormatListingIdent696(const ListedImage696& image, const ListingFlags& flags
                           const uint8_t* record, ListingLine& line) {
     int32_t lat = 0;
     int32_t lon = 0;
-    PointPosition696(record, &lat, &lon);
+    UnpackPosition696(record, &lat, &lon);
     return FormatPointPrefix(kPointSections696[type].name, image.Ident(type, n, record), lat, lon, n, flags, line);
 }
 
@@ -117,7 +117,7 @@ void FormatPointLine696(const ListedImage696& image, const ListingFlags& flags, 
     const int column = FormatListingIdent696(image, flags, type, n, record, line);
     char text[kFrequencyTextSize];
     switch (type) {
-    case kPointApt696: {
+    case kApt696: {
         line.Format(kValueColumn, "%5d'", static_cast<int>(U16At(record + 10) & 0x7FFF) - 5000);
         char* fuel = text;
         if (record[22] & 1) *fuel++ = 'J';
@@ -127,16 +127,16 @@ void FormatPointLine696(const ListedImage696& image, const ListingFlags& flags, 
         AppendNames(image, flags, type, record, kAirportNameColumn, AirportExtras(record), line);
         break;
     }
-    case kPointInt696:
+    case kInt696:
         AppendIntersectionNames(image, flags, record, column, line);
         break;
-    case kPointNdb696:
+    case kNdb696:
         FormatFrequency(text, static_cast<int32_t>(U16At(record + 10) & 0x7FFF), 10);
         line.Append(kValueColumn, text);
         if (record[7] & 0x20) line.Append(kNdbMarkColumn, "L");
         AppendNames(image, flags, type, record, kNdbNameColumn, "", line);
         break;
-    case kPointVor696: {
+    case kVor696: {
         FormatFrequency(text, (record[13] + 2160) * 5, 100);
         line.Append(kValueColumn, text);
         if (record[7] & 0x04) line.Append(kVorWeatherColumn, "WX");

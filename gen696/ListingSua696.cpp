@@ -225,8 +225,8 @@ void FormatSuaLine696(ListingState696& state, const ListingFlags& flags, uint32_
             at = line.Format(at, " (%s)", image.NamePointerText(controller).c_str());
         }
         const uint32_t airport = U24At(record + 27) & kNoAirport;
-        if (first && airport < image.PointCount(kPointApt696)) {
-            at = line.Format(at, " {%s}", image.Ident(kPointApt696, airport, image.Point(kPointApt696, airport)).c_str());
+        if (first && airport < image.PointCount(kApt696)) {
+            at = line.Format(at, " {%s}", image.Ident(kApt696, airport, image.Point(kApt696, airport)).c_str());
         }
         if (flags.debugLevel & 2) {
             line.Format(at, " %08lx/%08lx", static_cast<unsigned long>(U24At(record) | record[3] << 24),

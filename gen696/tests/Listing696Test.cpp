@@ -107,28 +107,28 @@ TEST_F(ListedImage, IdentsNamesAndCountriesAndTheirMarkers) {
     std::string error;
     ASSERT_TRUE(image.Load(fd, path, &error)) << error;
     ::close(fd);
-    ASSERT_EQ(image.PointCount(kPointInt696), 2u);
+    ASSERT_EQ(image.PointCount(kInt696), 2u);
     EXPECT_EQ(image.NameStarts(), (std::vector<uint32_t>{0, second}));
-    const uint8_t* a = image.Point(kPointInt696, 0);
-    const uint8_t* c = image.Point(kPointInt696, 1);
-    EXPECT_EQ(image.Ident(kPointInt696, 0, a), "AB12Z");
-    EXPECT_EQ(image.Ident(kPointInt696, 1, c), "CD");
-    EXPECT_EQ(SecondName696(image, kPointInt696, a), "BRAVO");
+    const uint8_t* a = image.Point(kInt696, 0);
+    const uint8_t* c = image.Point(kInt696, 1);
+    EXPECT_EQ(image.Ident(kInt696, 0, a), "AB12Z");
+    EXPECT_EQ(image.Ident(kInt696, 1, c), "CD");
+    EXPECT_EQ(SecondName696(image, kInt696, a), "BRAVO");
     EXPECT_TRUE(image.IsBlankName(U24At(a + 16)));
-    EXPECT_EQ(SecondName696(image, kPointInt696, c), kNamePtrCorrupt696);
-    EXPECT_EQ(FirstName696(image, kPointInt696, c), kNamePtrTooBig696);
-    EXPECT_EQ(image.CountryText(PointCountry696(a)), "UNITED STA-US");
-    EXPECT_EQ(image.CountryText(PointCountry696(c)), kCountryTooBig696);
-    EXPECT_EQ(image.Point(kPointInt696, 2), nullptr);
+    EXPECT_EQ(SecondName696(image, kInt696, c), kNamePtrCorrupt696);
+    EXPECT_EQ(FirstName696(image, kInt696, c), kNamePtrTooBig696);
+    EXPECT_EQ(image.CountryText(RecordCountry696(a)), "UNITED STA-US");
+    EXPECT_EQ(image.CountryText(RecordCountry696(c)), kCountryTooBig696);
+    EXPECT_EQ(image.Point(kInt696, 2), nullptr);
 
     ListingFlags flags;
     std::string line;
-    FormatPointLine696(image, flags, kPointInt696, 0, a, line);
+    FormatPointLine696(image, flags, kInt696, 0, a, line);
     char origin[kPositionPairTextSize];
     FormatPositionPair(origin, 0, 0, false);
     EXPECT_EQ(line, std::string("INT  AB12Z ") + origin + " BRAVO UNITED STA-US");
     flags.recordNumbers = true;
-    FormatPointLine696(image, flags, kPointInt696, 1, c, line);
+    FormatPointLine696(image, flags, kInt696, 1, c, line);
     EXPECT_EQ(line, std::string("   1 CD    ") + origin + " <**name ptr corrupt**> (<**name ptr too big**>) country# too big");
 }
 
