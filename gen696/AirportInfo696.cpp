@@ -1,5 +1,7 @@
 #include "gen696/AirportInfo696.h"
 
+#include "gen696/SourceImage696.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -293,4 +295,13 @@ bool DecodeAirportApproaches696(const uint8_t* s, size_t sectionSize, const Info
         at = after;
     }
     return true;
+}
+
+InfoLayout696 InfoLayoutOf696(const SourceImage696& source) {
+    InfoLayout696 l;
+    l.runwayFixedLength = source.StaticValue(1);
+    l.pictureLength = source.StaticValue(3);
+    l.approachFixedLength = source.StaticValue(19);
+    l.groupExtraBytes = source.StaticValue(27);
+    return l;
 }

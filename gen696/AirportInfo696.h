@@ -66,6 +66,10 @@ struct InfoLayout696 {
     uint32_t groupExtraBytes = 0;       // value 27
 };
 
+class SourceImage696;
+// The layout values of a loaded image's section 1.
+InfoLayout696 InfoLayoutOf696(const SourceImage696& source);
+
 // The decoded block of one airport.
 struct AirportInfo696 {
     bool hasBlock = false;

@@ -357,15 +357,6 @@ bool ReadInfoSection(Isam696& s) {
            platform::ReadAt(s.source->Fd(), s.info.data(), s.info.size(), d[10].start) == static_cast<long>(s.info.size());
 }
 
-// The layout values of section 1 that the block decoders need.
-InfoLayout696 LayoutOf(const SourceImage696& source) {
-    InfoLayout696 l;
-    l.runwayFixedLength = source.StaticValue(1);
-    l.pictureLength = source.StaticValue(3);
-    l.approachFixedLength = source.StaticValue(19);
-    l.groupExtraBytes = source.StaticValue(27);
-    return l;
-}
 
 // The frequency type codes of the older form, by type word.
 constexpr uint8_t kOlderTypeCodes[16] = {0, 5, 6, 7, 10, 11, 12, 62, 17, 18, 19, 20, 22, 23, 24, 25};
@@ -401,7 +392,7 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
         if (!LoadPoints<AptRecord>(s) || !ReadInfoSection(s)) {
             return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
         }
-        s.layout = LayoutOf(*s.source);
+        s.layout = InfoLayoutOf696(*s.source);
         for (int f : {kFileApts, kFileRwy3, kFileFreq3, kFileRestr}) dbif_open(f);
     }
     AptRecord apt{};

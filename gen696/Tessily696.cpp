@@ -1,3 +1,4 @@
+#include "gen696/SuaKinds696.h"
 #include "gen696/Tessily696.h"
 
 #include <fcntl.h>
@@ -6,6 +7,7 @@
 
 #include "common/CLocale.h"
 #include "gen/batch/BatchUpdate.h"
+#include "gen/listing/SaveAs.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/CGenView.h"
 #include "gen/shell/CGenDoc.h"
@@ -15,6 +17,7 @@
 #include "gen696/Comp696Dialog.h"
 #include "gen696/CreateImage696.h"
 #include "gen696/CreateIsam696.h"
+#include "gen696/Listing696.h"
 #include "gen696/Settings696.h"
 #include "gen696/SourceImage696.h"
 #include "platform/FileSystem.h"
@@ -27,14 +30,6 @@ Settings696& TessilySettings() {
 
 namespace {
 
-const char* const kSuaKinds[16][2] = {
-    {"Class C", "Alert Area"},           {"Control Area", "Caution Area"}, {"Terminal Ctrl", "Danger Area"},
-    {"TRSA", "MOA"},                     {"Class B", "Prohibited Area"},   {"Control Zone", "Restricted Area"},
-    {"Class F", "Training Area"},        {"ATZ", "Unknown Type"},          {"Class D", "Warning Area"},
-    {"Class E", "ADIZ"},                 {"Class A", "TEMP"},              {"Radar Zone", "Parachute Area"},
-    {"Special Rules Area", "Unknown AreaC"}, {"TIZ", "Unknown AreaD"},     {"Airway", "Unknown AreaE"},
-    {"Class G", "Unknown AreaF"},
-};
 
 const char* const kListedSections[12] = {"Eprom Title", "Countries", "Names", "APTs",       "INTs",        "NDBs",
                                          "VORs",        "SUAs",      "FSSs",  "ARTCCs",     "Approaches",  "Airways"};
@@ -122,8 +117,8 @@ const std::vector<std::string>& BatchResultTexts696() {
 
 int SuaKindCode696(const std::string& name) {
     for (int row = 0; row < 16; ++row) {
-        if (name == kSuaKinds[row][0]) return 32 + row;
-        if (name == kSuaKinds[row][1]) return 64 + row;
+        if (name == kSuaKinds696[row][0]) return 32 + row;
+        if (name == kSuaKinds696[row][1]) return 64 + row;
     }
     return 0;
 }
@@ -192,4 +187,6 @@ void InstallTessily(GenModel& model) {
     InstallBatchUpdate(model, batch);
     InstallCreateImage696(model);
     InstallCreateIsam696(model);
+    InstallListing696(model);
+    InstallSaveAs(model);
 }

@@ -119,3 +119,20 @@ std::string PositionPairText(const GeoPoint& p, const ListingFlags& flags) {
     AppendPositionPair(text, sizeof text, p.lat, p.lon, flags.decimal);
     return text;
 }
+
+std::string PointCountsLine(const uint32_t counts[4]) {
+    const uint32_t total = counts[0] + counts[1] + counts[2] + counts[3];
+    return StringFormatC("(%u APTs, %u INTs, %u NDBs, %u VORs, %u TOTAL)", counts[0], counts[1], counts[2], counts[3],
+                         total);
+}
+
+std::string CountryListingLine(const std::string& country, uint32_t index, const ListingFlags& flags) {
+    if (!flags.recordNumbers) return country;
+    return StringFormatC("%3ld: %s", static_cast<long>(index) + 1, country.c_str());
+}
+
+std::string NameListingLine(const std::string& name, unsigned long offset, uint32_t bit, const ListingFlags& flags) {
+    if (!flags.recordNumbers) return name;
+    if (flags.debugLevel) return StringFormatC("%6lx(%ld): %s", offset, static_cast<long>(7 - bit % 8), name.c_str());
+    return StringFormatC("%6lx: %s", offset, name.c_str());
+}

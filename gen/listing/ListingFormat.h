@@ -64,3 +64,11 @@ std::string FormatApproachWaypoint(const AirportTables& tables, const ApproachLi
 
 // Latitude and longitude in notation 3 (5 when decimal), as AppendPositionPair writes them.
 std::string PositionPairText(const GeoPoint& p, const ListingFlags& flags);
+
+// Lines of the title, country and name listings that every image family shares: the counts
+// line "(%u APTs, %u INTs, %u NDBs, %u VORs, %u TOTAL)", a country with its number from 1
+// ("%3ld: %s") when record numbers are shown, and a name with the byte offset ("%6lx: %s", at a
+// debug level "%6lx(%ld): %s" with its start bit) when record numbers are shown.
+std::string PointCountsLine(const uint32_t counts[4]);
+std::string CountryListingLine(const std::string& country, uint32_t index, const ListingFlags& flags);
+std::string NameListingLine(const std::string& name, unsigned long offset, uint32_t bit, const ListingFlags& flags);

@@ -62,22 +62,28 @@ const char* VorRange(const uint8_t* record) {
 
 }  // namespace
 
-int FormatRecordPrefix(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
-                       const uint8_t* record, ListingLine& line) {
+int FormatPointPrefix(const char* typeName, const std::string& ident, int32_t latitude, int32_t longitude,
+                      uint32_t number, const ListingFlags& flags, ListingLine& line) {
     line.Clear();
-    line.Append(0, reader.Params().sections[section].name);
+    line.Append(0, typeName);
     if (flags.recordNumbers && !flags.dump) {
         char text[24];
         *listfmt::PutHex(text, number, 4) = '\0';
         line.Append(0, text);
     }
-    line.Append(kIdentColumn, FormatIdent(reader, section, number, record).c_str());
+    line.Append(kIdentColumn, ident.c_str());
+    char position[kPositionPairTextSize];
+    FormatPositionPair(position, latitude, longitude, flags.decimal, flags.RawCoordinates());
+    return line.Append(kPositionColumn, position);
+}
+
+int FormatRecordPrefix(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
+                       const uint8_t* record, ListingLine& line) {
     int32_t lat = 0;
     int32_t lon = 0;
     DecodePosition(record, &lat, &lon);
-    char position[kPositionPairTextSize];
-    FormatPositionPair(position, lat, lon, flags.decimal, flags.RawCoordinates());
-    return line.Append(kPositionColumn, position);
+    return FormatPointPrefix(reader.Params().sections[section].name, FormatIdent(reader, section, number, record), lat,
+                             lon, number, flags, line);
 }
 
 void FormatRecordNames(const ImageReader& reader, const ListingFlags& flags, int section, const uint8_t* record,

@@ -16,6 +16,11 @@ constexpr int kValueColumn = 35;
 // Clears the line and writes the type name at column 0 ("%4x" of the record number with Record
 // Numbers on and the dump flag off), the ident at column 5 and the position from column 11;
 // returns the column after the position.
+// The start of a point line: the type name (or "%4x" of the record number when record numbers
+// are shown outside a dump), the ident at kIdentColumn and the position at kPositionColumn;
+// returns the column after the position.
+int FormatPointPrefix(const char* typeName, const std::string& ident, int32_t latitude, int32_t longitude,
+                      uint32_t number, const ListingFlags& flags, ListingLine& line);
 int FormatRecordPrefix(const ImageReader& reader, const ListingFlags& flags, int section, uint32_t number,
                        const uint8_t* record, ListingLine& line);
 

@@ -13,6 +13,7 @@
 #include "gen/image/ImageReaderSua.h"
 #include "gen/listing/ListingFilter.h"
 #include "gen/listing/ListingFormat.h"
+#include "gen/listing/ListingWalk.h"
 
 class OperationContext;
 
@@ -24,9 +25,7 @@ struct ListingSession {
     ListingFilter filter;
 
     // Walker: the record whose sub-lines are being handed out (the context's current record).
-    int32_t cursorRecord = -1;
-    uint32_t sub = 0;
-    uint32_t subCount = 0;
+    ListingCursor cursor;
     std::vector<uint16_t> tccLines;  // group << 8 | entry of the current TCC record's sub-lines
 
     AirportTables airport;

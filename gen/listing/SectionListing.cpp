@@ -12,6 +12,7 @@
 #include "common/PartNumber.h"
 #include "gen/image/PositionField.h"
 #include "gen/listing/SectionListingParts.h"
+#include "gen/listing/ListingWalk.h"
 
 namespace {
 
@@ -20,30 +21,6 @@ constexpr size_t kTitleSplit = 20;
 constexpr uint32_t kDateSize = 4;
 
 int SectionOfKind(int kind) { return kind == kListApproaches ? kSectionApt : kind - kListApts; }
-
-// Walks the records 0..total-1 from the context's current record: the current record's next
-// sub-line, or the first sub-line of the next record whose `lines` is not 0.
-template <class Lines, class Handle>
-int32_t Walk(OperationContext& context, ListingSession& s, uint32_t total, uint32_t start, const Lines& lines,
-             const Handle& handle) {
-    const int32_t current = context.currentRecord;
-    if (current >= 0 && current == s.cursorRecord && s.sub + 1 < s.subCount) {
-        return handle(static_cast<uint32_t>(current), ++s.sub);
-    }
-    uint32_t n = current < 0 ? start : static_cast<uint32_t>(current) + 1;
-    for (; n < total; ++n) {
-        const uint32_t count = lines(n);
-        if (count == 0) continue;
-        context.currentRecord = static_cast<int32_t>(n);
-        s.cursorRecord = context.currentRecord;
-        s.sub = 0;
-        s.subCount = count;
-        return handle(n, 0);
-    }
-    context.currentRecord = static_cast<int32_t>(total);
-    s.cursorRecord = -1;
-    return -1;
-}
 
 std::string CountryKey(const ImageInfo& info, uint32_t i) {
     std::string id;
@@ -91,10 +68,8 @@ void ListTitlePage(const ListingSession& s, int32_t handle, std::string& out) {
             break;
         case 3: {
             uint32_t counts[kSectionCount];
-            uint32_t total = 0;
-            for (int i = 0; i < kSectionCount; ++i) total += counts[i] = s.reader->RecordCount(i);
-            out = StringFormatC("(%u APTs, %u INTs, %u NDBs, %u VORs, %u TOTAL)", counts[0], counts[1], counts[2],
-                                counts[3], total);
+            for (int i = 0; i < kSectionCount; ++i) counts[i] = s.reader->RecordCount(i);
+            out = PointCountsLine(counts);
             break;
         }
         default:
@@ -103,23 +78,13 @@ void ListTitlePage(const ListingSession& s, int32_t handle, std::string& out) {
 }
 
 void FormatCountryLine(const ListingSession& s, const ListingFlags& flags, uint32_t index, std::string& out) {
-    out = FormatCountry(*s.info, index);
-    if (flags.recordNumbers) out = StringFormatC("%3ld: %s", static_cast<long>(index) + 1, out.c_str());
+    out = CountryListingLine(FormatCountry(*s.info, index), index, flags);
 }
 
 void FormatNameLine(const ListingSession& s, const ListingFlags& flags, int32_t handle, std::string& out) {
     const auto bit = static_cast<uint32_t>(handle);
-    const std::string name = FormatName(*s.info, NamePosition::At(bit));
-    if (!flags.recordNumbers) {
-        out = name;
-        return;
-    }
     const unsigned long offset = bit / 8 + (flags.extraLevel == 1 ? s.info->map.namesStart : 0);
-    if (flags.debugLevel) {
-        out = StringFormatC("%6lx(%ld): %s", offset, static_cast<long>(7 - bit % 8), name.c_str());
-    } else {
-        out = StringFormatC("%6lx: %s", offset, name.c_str());
-    }
+    out = NameListingLine(FormatName(*s.info, NamePosition::At(bit)), offset, bit, flags);
 }
 
 void WaypointLine(const ListingSession& s, const ListingFlags& flags, int section, int32_t handle, std::string& out) {
@@ -175,23 +140,23 @@ int32_t NextListingItem(OperationContext& context, const ListingRequest& request
             return context.titlePageCounter < lines ? context.titlePageCounter++ : -1;
         }
         case kListCountries:
-            return Walk(
-                context, s, static_cast<uint32_t>(s.info->countries.size()), start,
+            return WalkListing(
+                context, s.cursor, static_cast<uint32_t>(s.info->countries.size()), start,
                 [&](uint32_t i) -> uint32_t {
                     return s.filter.PassesCountry(i) && s.filter.NameBegins(CountryKey(*s.info, i)) ? 1 : 0;
                 },
                 [](uint32_t i, uint32_t) { return static_cast<int32_t>(i); });
         case kListNames:
-            return Walk(
-                context, s, static_cast<uint32_t>(s.info->nameStarts.size()), FirstName(s, flags),
+            return WalkListing(
+                context, s.cursor, static_cast<uint32_t>(s.info->nameStarts.size()), FirstName(s, flags),
                 [&](uint32_t i) -> uint32_t {
                     return s.filter.NameBegins(FormatName(*s.info, NamePosition::At(s.info->nameStarts[i]))) ? 1 : 0;
                 },
                 [&](uint32_t i, uint32_t) { return static_cast<int32_t>(s.info->nameStarts[i]); });
         case kListApts:
         case kListApproaches:
-            return Walk(
-                context, s, reader.RecordCount(kSectionApt), start,
+            return WalkListing(
+                context, s.cursor, reader.RecordCount(kSectionApt), start,
                 [&](uint32_t n) { return AirportLineCount(s, flags, n, kind == kListApproaches); },
                 [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 8 | sub); });
         case kListInts:
@@ -199,8 +164,8 @@ int32_t NextListingItem(OperationContext& context, const ListingRequest& request
         case kListVors: {
             const int section = SectionOfKind(kind);
             const uint32_t lines = flags.extraLevel && !flags.dump ? 2 : 1;
-            return Walk(
-                context, s, reader.RecordCount(section), start,
+            return WalkListing(
+                context, s.cursor, reader.RecordCount(section), start,
                 [&](uint32_t n) -> uint32_t {
                     uint8_t record[kMaxImageRecord];
                     return PointRecordPasses(s, section, n, record) ? lines : 0;
@@ -208,16 +173,16 @@ int32_t NextListingItem(OperationContext& context, const ListingRequest& request
                 [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 1 | sub); });
         }
         case kListSuas:
-            return Walk(
-                context, s, reader.SuaCount(), start, [&](uint32_t n) { return SuaLineCount(s, flags, n); },
+            return WalkListing(
+                context, s.cursor, reader.SuaCount(), start, [&](uint32_t n) { return SuaLineCount(s, flags, n); },
                 [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 10 | sub); });
         case kListFss:
-            return Walk(
-                context, s, reader.FssCount(), start, [&](uint32_t n) -> uint32_t { return FssPasses(s, n) ? 1 : 0; },
+            return WalkListing(
+                context, s.cursor, reader.FssCount(), start, [&](uint32_t n) -> uint32_t { return FssPasses(s, n) ? 1 : 0; },
                 [](uint32_t n, uint32_t) { return static_cast<int32_t>(n); });
         case kListArtccs:
-            return Walk(
-                context, s, std::min<uint32_t>(reader.TccCount(), 0x8000), start,
+            return WalkListing(
+                context, s.cursor, std::min<uint32_t>(reader.TccCount(), 0x8000), start,
                 [&](uint32_t n) { return TccLineCount(s, flags, n); },
                 [&](uint32_t n, uint32_t sub) {
                     const uint32_t line = sub < s.tccLines.size() ? s.tccLines[sub] : 0;

@@ -94,6 +94,9 @@ struct GenModel {
     std::function<void(OperationContext&)> onImageSourceOpened;
     // Before the open image file is closed: release the tables loaded with it.
     std::function<void(OperationContext&)> onImageClose;
+    // After onImageSourceOpened: the listing's country number of the country filter's text in
+    // the open image (-1 no filter); empty: the number onImageSourceOpened left in the context.
+    std::function<int(OperationContext&, const std::string& country)> listingCountryNumber;
 
     ListingIterator nextListingItem;
     ListingFormatter listSection;

@@ -230,6 +230,7 @@ bool CGenApp::OpenImageSource(const std::string& fileName, CGenDoc& document, in
         }
     }
     if (model_.onImageSourceOpened) model_.onImageSourceOpened(context_);
+    if (model_.listingCountryNumber) context_.countryNumber = model_.listingCountryNumber(context_, settings_.countryFilter);
     return ImageIsOpen(context_);
 }
 

@@ -1,0 +1,98 @@
+// The List operation of Tessily: the image opened for listing (OpenImageSource696 through the
+// model's open hook, CloseImage696 through its close hook), the iterator that hands out the
+// position codes of the listed kind that pass the filters (NextListedRecord696) and the
+// formatter that turns a position code into its line (ListSection696). Kinds: 1 title,
+// 2 countries, 3 names, 4 APTs, 5 INTs, 6 NDBs, 7 VORs, 8 SUAs, 9 FSSs, 10 ARTCCs,
+// 11 approaches, 12 airways.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "gen/listing/ListingFormat.h"
+#include "gen/listing/ListingWalk.h"
+#include "gen/shell/GenModel.h"
+#include "gen696/AirportInfo696.h"
+#include "gen696/ListedImage696.h"
+#include "gen696/ListingFilter696.h"
+
+inline constexpr int kListAirways696 = 12;
+// Sub-lines of one record at most.
+inline constexpr uint32_t kSuaSubLines696 = 1023;
+inline constexpr uint32_t kApproachSubLines696 = 255;
+
+// A decoded airspace shape: one entry per boundary point.
+struct SuaPoint696 {
+    enum Kind : uint8_t { Plain, ArcPointsFollow, EndOfArcPoints, Arc, Circle, HeightHeader, OtherArc, Corrupt };
+    Kind kind = Plain;
+    int32_t lat = 0;   // the point, or the centre of an arc or circle
+    int32_t lon = 0;
+    uint8_t bytes[11] = {};
+    uint8_t size = 0;
+};
+
+// The state of a listing while it runs: the loaded image, the filters, the walker's cursor and
+// the shape of the airspace shown last.
+struct ListingState696 {
+    std::unique_ptr<ListedImage696> image;
+    ListingFilter696 filter;
+    ListingCursor cursor;
+
+    int32_t airportOf = -1;   // the airport whose block is decoded
+    bool airportSound = false;
+    AirportInfo696 airport;
+
+    int32_t shapeOf = -1;   // the airspace whose shape is decoded
+    std::vector<SuaPoint696> shape;
+
+    bool Loaded() const { return image != nullptr; }
+};
+
+// Opens the listing of the context's open image: loads it (a refused image lists why and
+// stays unloaded) and sets up the filters.
+void OpenImageSource696(OperationContext& context, ListingState696& state);
+void CloseImage696(ListingState696& state);
+// The country number of the country filter's id in the loaded image: -1 for no filter,
+// kCountryNotInImage696 when the image lacks it.
+int ListingCountryNumber696(const ListingState696& state, const std::string& countryFilter);
+
+int32_t NextListedRecord696(OperationContext& context, ListingState696& state);
+void ListSection696(OperationContext& context, ListingState696& state, int32_t code, std::string& out);
+
+// The listing hooks of the model.
+void InstallListing696(GenModel& model);
+
+// ---- Line formats (ListingPoints696.cpp, ListingSua696.cpp) ----------------------------------
+
+// Starts a point line: the type name (or "%4x" of the record number), the ident at column 5,
+// the position at column 11; returns the column after the position.
+int FormatListingIdent696(const ListedImage696& image, const ListingFlags& flags, int type, uint32_t n,
+                          const uint8_t* record, ListingLine& line);
+// Line 0 of a point record.
+void FormatPointLine696(const ListedImage696& image, const ListingFlags& flags, int type, uint32_t n,
+                        const uint8_t* record, std::string& out);
+// Every record byte as " %02x".
+std::string RecordBytesLine696(const uint8_t* record, uint32_t size);
+// The first and second name of a point record.
+std::string FirstName696(const ListedImage696& image, int type, const uint8_t* record);
+std::string SecondName696(const ListedImage696& image, int type, const uint8_t* record);
+
+// The shape of airspace `index` (first group, then second group), read within section 41.
+std::vector<SuaPoint696> ReadSuaShape696(const ListedImage696& image, uint32_t index);
+// The airspace record `index` of both groups (null outside), its size and group.
+const uint8_t* SuaRecord696(const ListedImage696& image, uint32_t index, uint32_t* size, bool* firstGroup);
+uint32_t SuaCount696(const ListedImage696& image);
+uint32_t SuaLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t index);
+void FormatSuaLine696(ListingState696& state, const ListingFlags& flags, uint32_t index, uint32_t sub,
+                      std::string& out);
+
+// Airports (ListingAirport696.cpp): the block of airport n decoded into state.airport (false
+// when it leaves section 10), the lines an airport gives and one of its lines.
+bool DecodeListedAirport696(ListingState696& state, uint32_t n);
+std::vector<uint8_t> BlockBytes696(const ListingState696& state);
+uint32_t AirportBlockLines696(const ListingState696& state, const ListingFlags& flags);
+uint32_t AirportLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n);
+void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                          std::string& out);

@@ -1,0 +1,244 @@
+// The sub-lines of an airport in a 696 listing: its record and block bytes at the extra debug
+// levels, then one line per index i while there is a frequency i or a runway i: the frequency
+// from column 11, the runway from column 48.
+#include <algorithm>
+#include <cstdio>
+
+#include "common/CoordinateFormat.h"
+
+#include "common/NameCode.h"
+#include "common/SixBitCode.h"
+#include "gen696/Listing696.h"
+
+namespace {
+
+constexpr int kSectionInfo = 10;
+constexpr int kFrequencyColumn = 11;
+constexpr int kDesignatorEnd = 48;
+constexpr int kRunwayColumn = 54;
+constexpr uint32_t kBlockBytesPerLine = 40;
+constexpr size_t kBlockLineLimit = 128;
+constexpr const char* kCorrupt = "<**corrupt**>";
+
+const char* const kFrequencyTypes[64] = {
+    "ATIS",   "ASOS",   "AWOS",   "AWIS",   "AWIB",   "PreTax", "Clrnce", "Gate",   "Ramp",   "Ground", "Tower",
+    "Unicom", "Multi",  "GndCom", "Info",   "Radio",  "FSS",    "Dep",    "App",    "Arrivl", "Cls B",  "Trminl",
+    "TMA",    "CTA",    "Cls C",  "TRSA",   "Centre", "Contrl", "Heli",   "Radar",  "Airlft", "Direct", "Emergy",
+    "Ops",    "PCL",    "R/CTAF", "M/CTAF", "U/CTAF", "F/CTAF", "T/CTAF", "MIL",    "AIR",    "Unkwn",  "Unkwn",
+    "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",
+    "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Other",  "ILS",
+};
+const char* const kSurfaces[16] = {"unknwn", "hard",  "turf",  "sealed", "gravel", "dirt",  "soft",  "unkwn",
+                                   "water",  "unkn9", "unknA", "unknB",  "unknC",  "unknD", "unknE", "unknF"};
+const char* const kLights[4] = {"no lts", "pc lts", "pt lts", "ft lts"};
+
+// The designator of one runway end: "%02d", 'T', the letter; ".." for number 0.
+std::string Designator(const RunwaySlot696& r, bool other) {
+    const uint32_t d = r.designator;
+    uint32_t number = d & 31;
+    uint32_t letter = d >> 5 & 3;
+    bool t = (d & 0x80) != 0;
+    if (number == 0) return "..";
+    if (other) {
+        if (r.pictureFlags & 4) {
+            number = d >> 8 & 31;
+            letter = d >> 13 & 3;
+            t = (d & 0x8000) != 0;
+        } else {
+            number += 18;
+            if (letter == 2 || letter == 3) letter ^= 1;
+        }
+    }
+    char text[8];
+    std::snprintf(text, sizeof text, "%02u", number);
+    std::string out = text;
+    if (t) out += 'T';
+    if (letter) out += " CLR"[letter];
+    return out;
+}
+
+// A threshold: the airport's position minus a picture word's offsets times 128.
+std::string Threshold(int32_t lat, int32_t lon, uint32_t word) {
+    const auto dlat = static_cast<int32_t>(static_cast<int16_t>(word >> 16)) * 128;
+    const auto dlon = static_cast<int32_t>(static_cast<int16_t>(word & 0xFFFF)) * 128;
+    char text[kPositionPairTextSize];
+    FormatPositionPair(text, lat - dlat, lon - dlon, false);
+    return text;
+}
+
+void RunwayPart(const RunwaySlot696& r, const ListingFlags& flags, const uint8_t* record, ListingLine& line) {
+    const std::string first = Designator(r, false);
+    line.Append(kDesignatorEnd - static_cast<int>(first.size()), first.c_str());
+    line.Append(kDesignatorEnd, "-");
+    line.Append(kDesignatorEnd + 1, Designator(r, true).c_str());
+    int at = kRunwayColumn;
+    const char* surface = kSurfaces[r.surface & 15];
+    const char* lights = kLights[r.surface >> 4 & 3];
+    if (r.flags == -1) {
+        at = line.Format(at, "%5u' %-6s %-6s", r.length, surface, lights);
+    } else {
+        at = line.Format(at, "%5ux%3u' %-6s %-6s", r.length, r.width, surface, lights);
+    }
+    const bool pictures = (r.pictureFlags & 8) || r.flags != -1;
+    if (!pictures) return;
+    at = line.Format(at, "<%c-%c>", (r.pictureFlags & 1) ? 'L' : 'R', (r.pictureFlags & 2) ? 'L' : 'R');
+    const unsigned flagsByte = r.flags < 0 ? 0xFFu : static_cast<unsigned>(r.flags);
+    if (flags.recordNumbers && (r.picture[0] || r.picture[1])) {
+        int32_t lat = 0;
+        int32_t lon = 0;
+        UnpackPosition696(record, &lat, &lon);
+        line.Format(at, "(%02x|%s|%s)", flagsByte, Threshold(lat, lon, r.picture[0]).c_str(),
+                    Threshold(lat, lon, r.picture[1]).c_str());
+    } else if (flags.recordNumbers || flags.rawReferences) {
+        line.Format(at, "(%02x %08x %08x)", flagsByte, r.picture[0], r.picture[1]);
+    } else {
+        line.Append(at, (r.pictureFlags & 8) ? "(p)" : "(b)");
+    }
+}
+
+// The parts of a remarks blob (length byte, flags byte F, then the parts F names).
+std::string RemarksText(const std::vector<uint8_t>& blob) {
+    std::string out;
+    if (blob.size() < 2) return out;
+    const uint8_t f = blob[1];
+    size_t at = 2;
+    char text[80];
+    auto have = [&](size_t n) { return at + n <= blob.size(); };
+    if ((f & 1) && have(3)) {
+        const unsigned from = (blob[at] + ((blob[at + 2] & 1) ? 256u : 0u)) % 360;
+        const unsigned to = (blob[at + 1] + ((blob[at + 2] & 2) ? 256u : 0u)) % 360;
+        out += (std::snprintf(text, sizeof text, "%03u-%03u ", from, to), text);
+        at += 3;
+    }
+    for (const auto& [bit, word] : {std::pair<int, const char*>{4, "BELOW"}, {2, "ABOVE"}}) {
+        if ((f & bit) && have(2)) {
+            const uint32_t v = U16At(&blob[at]);
+            long feet = static_cast<long>(v & 0x7FFF) - 5000;
+            if (v & 0x8000) feet *= 100;
+            out += (std::snprintf(text, sizeof text, "%s %ld ", word, feet), text);
+            at += 2;
+        }
+    }
+    if ((f & 8) && have(3)) {
+        char ident[8];
+        SixBitIdentText(blob[at + 2] << 16 | blob[at + 1] << 8 | blob[at], ident);
+        out += std::string("REMOTEVOR ") + ident + " ";
+        at += 3;
+    }
+    if (f & 0x80) out += "UNK80 ";
+    if ((f & 16) && have(1)) {
+        const size_t c = blob[at];
+        if (have(1 + c) && c > 0) {
+            DecodeName(&blob[at + 1], c, text, sizeof text, 7);
+            out += std::string("\"") + text + "\"";
+        }
+    }
+    return out;
+}
+
+void FrequencyPart(const FrequencyEntry696& e, ListingLine& line) {
+    const uint32_t f = e.value + kFrequencyBase696;
+    const bool remarks = !e.remarks.empty();
+    char text[32];
+    std::snprintf(text, sizeof text, "%-6s%c %03u.%02u", kFrequencyTypes[e.type & 63], (e.type & 0x80) && remarks ? '*' : ' ',
+                  f / 100, f % 100);
+    std::string out = text;
+    out += (f % 10 == 2 || f % 10 == 7 || (e.flagBits & 2)) ? '5' : '0';
+    out += (e.type & 0x40) ? "* " : "  ";
+    const uint8_t flagsByte = e.remarks.size() > 1 ? e.remarks[1] : 0;
+    if (flagsByte & 0x20) out += "TX ";
+    if (flagsByte & 0x40) out += "RX ";
+    out += RemarksText(e.remarks);
+    line.Append(kFrequencyColumn, out.c_str());
+}
+
+}  // namespace
+
+bool DecodeListedAirport696(ListingState696& state, uint32_t n) {
+    if (state.airportOf == static_cast<int32_t>(n)) return state.airportSound;
+    const ListedImage696& image = *state.image;
+    state.airportOf = static_cast<int32_t>(n);
+    state.airport = AirportInfo696();
+    std::string error;
+    const ListedImage696::Span info = image.Bytes(kSectionInfo);
+    const uint8_t* record = image.Point(kApt696, n);
+    state.airportSound = record && DecodeAirportInfo696(record, info.data, info.size, InfoLayoutOf696(image.Source()),
+                                                         &state.airport, &error);
+    if (state.airportSound && (state.airport.mask & 0x40)) {
+        state.airportSound = DecodeAirportApproaches696(info.data, info.size, InfoLayoutOf696(image.Source()),
+                                                        &state.airport, &error);
+    }
+    return state.airportSound;
+}
+
+uint32_t AirportBlockLines696(const ListingState696& state, const ListingFlags& flags) {
+    if (flags.extraLevel == 0) return 0;
+    if (flags.extraLevel == 1 || !state.airport.hasBlock) return 1;
+    return 1 + (BlockBytes696(state).size() + kBlockBytesPerLine - 1) / kBlockBytesPerLine;
+}
+
+std::vector<uint8_t> BlockBytes696(const ListingState696& state) {
+    const AirportInfo696& a = state.airport;
+    const ListedImage696::Span info = state.image->Bytes(kSectionInfo);
+    if (!a.hasBlock || a.offset >= info.size) return {};
+    uint32_t length = 2;
+    for (int k = 0; k < 16; ++k) {
+        if (a.mask & (1u << k)) length += 2 + a.partLength[k];
+    }
+    const uint32_t end = std::min<uint32_t>(info.size, a.offset + length);
+    return std::vector<uint8_t>(info.data + a.offset, info.data + end);
+}
+
+uint32_t AirportLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n) {
+    const bool sound = DecodeListedAirport696(state, n);
+    const AirportInfo696& a = state.airport;
+    const uint32_t details = static_cast<uint32_t>(std::max(a.runways.size(), a.frequencies.size()));
+    const uint32_t lines = 1 + AirportBlockLines696(state, flags) + details + (sound ? 0 : 1);
+    return std::min(lines, kApproachSubLines696);
+}
+
+void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                          std::string& out) {
+    const ListedImage696& image = *state.image;
+    const uint8_t* record = image.Point(kApt696, n);
+    if (!record) return;
+    if (sub == 0) {
+        FormatPointLine696(image, flags, kApt696, n, record, out);
+        return;
+    }
+    const bool sound = DecodeListedAirport696(state, n);
+    uint32_t i = sub - 1;
+    const uint32_t raw = AirportBlockLines696(state, flags);
+    if (i < raw) {
+        if (flags.extraLevel == 1 || !state.airport.hasBlock) {
+            out = RecordBytesLine696(record, kPointSections696[kApt696].recordSize);
+            return;
+        }
+        if (i == 0) {
+            out = RecordBytesLine696(record, kPointSections696[kApt696].recordSize);
+            return;
+        }
+        // The block, 40 bytes a line, '|' before each byte that starts a part.
+        const std::vector<uint8_t> bytes = BlockBytes696(state);
+        const AirportInfo696& a = state.airport;
+        for (uint32_t k = (i - 1) * kBlockBytesPerLine; k < bytes.size() && k < i * kBlockBytesPerLine; ++k) {
+            bool starts = k == 0;
+            for (int p = 0; p < 16 && !starts; ++p) starts = (a.mask & (1u << p)) && a.partOffset[p] == k;
+            char text[8];
+            std::snprintf(text, sizeof text, "%c%02x", starts ? '|' : ' ', bytes[k]);
+            if (out.size() + 3 > kBlockLineLimit) break;
+            out += text;
+        }
+        return;
+    }
+    i -= raw;
+    const AirportInfo696& a = state.airport;
+    if (i >= a.runways.size() && i >= a.frequencies.size()) {
+        if (!sound) out = std::string(kFrequencyColumn, ' ') + kCorrupt;
+        return;
+    }
+    ListingLine line;
+    if (i < a.frequencies.size()) FrequencyPart(a.frequencies[i], line);
+    if (i < a.runways.size()) RunwayPart(a.runways[i], flags, record, line);
+    out.assign(line.Text(), static_cast<size_t>(line.Trim()));
+}

@@ -1,0 +1,132 @@
+"""Tessily's listings of a 696 image, run from control files and saved with SaveAs=: the image
+of the Washington State example with a hand-made airspace file (airspace696.py), each section
+against its golden file (tests/e2e/golden/listing696_*.txt; LISTING696_GOLDEN_UPDATE=1 rewrites
+them), the filters with -X and -SUAT, and damaged images that show their markers or are refused."""
+import os
+import struct
+import unittest
+import zlib
+
+import airspace696
+import img696check
+import sections696
+import suite
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+GOLDEN = os.path.join(HERE, "golden")
+YES = suite.answer("Your ISAM database", "Yes")
+NONE = "No Matching Items"
+SECTIONS = ["TIT", "APT", "INT", "NDB", "VOR", "SUA"]
+
+
+def reseal(data):
+    body = bytearray(data[:-4])
+    struct.pack_into("<I", body, 248, len(body) + 4)
+    return bytes(body) + struct.pack("<I", zlib.crc32(bytes(body)) ^ 0xFFFFFFFF)
+
+
+class Listing696(suite.TempFolderRun):
+    prefix = "listing696-"
+    output_encoding = "cp1252"
+
+    def setUp(self):
+        super().setUp()
+        sections696.write_section_files(self.path("db50"))
+        self.write(os.path.join("db50", "SUA+.DAT"), airspace696.sua_file(names=(1, 2, 3)))
+        self.write("make.ctl", ["Mode=BatchUpdate", "Filename=" + suite.EXAMPLE_BATCH, "GO=1",
+                                "Mode=CreateImage", "Filename=a.img", "GO=1"])
+        code = self.run_headless("tessily", self.write_answers([YES]) + ["-NCD", "-F", "make.ctl"])
+        self.assertEqual(code, 0, self.err)
+        self.image = self.read("a.img")
+
+    def listing(self, section, before=(), after=(), image="a.img", **filters):
+        """The lines of one section's listing as Save As writes them."""
+        lines = ["Mode=List", "Section=" + section, "Filename=" + image, "SaveAs=out.txt"]
+        lines += ["%s=%s" % (k, v) for k, v in filters.items()]
+        self.write("list.ctl", lines + ["GO=1"])
+        if os.path.exists(self.path("out.txt")):
+            os.remove(self.path("out.txt"))
+        self.assertEqual(self.run_headless("tessily", list(before) + ["-F", "list.ctl"] + list(after)), 0, self.err)
+        if not os.path.exists(self.path("out.txt")):
+            return []
+        return self.read("out.txt").decode("cp1252").splitlines()
+
+    def test_each_section_equals_its_golden_listing(self):
+        update = os.environ.get("LISTING696_GOLDEN_UPDATE") == "1"
+        for section in SECTIONS:
+            lines = self.listing(section, before=["-d"] if section == "TIT" else [])
+            name = os.path.join(GOLDEN, "listing696_%s.txt" % section.lower())
+            if update:
+                with open(name, "wb") as f:
+                    f.write("".join(line + "\n" for line in lines).encode("cp1252"))
+            with open(name, "rb") as f:
+                self.assertEqual(lines, f.read().decode("cp1252").splitlines(), section)
+
+    def test_title_counts_are_the_directory_counts(self):
+        lines = self.listing("TIT", before=["-d"])
+        entries = img696check.directory(self.image)
+        counts = [entries[s][2] for s in (7, 15, 19, 25)]
+        self.assertEqual(lines[3], "(%d APTs, %d INTs, %d NDBs, %d VORs, %d TOTAL)" % tuple(counts + [sum(counts)]))
+        self.assertTrue(lines[1].startswith("CYCLE 2512, VALID FROM 15.MAR.2024 TO 12.APR.2024,"))
+        self.assertEqual(len(self.listing("TIT")), 3)
+        self.assertEqual(sum(1 for line in self.listing("INT") if line.startswith("INT ")), counts[1])
+
+    def test_country_filter_and_its_inversion(self):
+        vors = self.listing("VOR", FilterCO="US")
+        self.assertEqual(len(vors), img696check.directory(self.image)[25][2])
+        self.assertEqual(self.listing("VOR", before=["-X"], FilterCO="US"), [NONE])
+        self.assertEqual(self.listing("VOR", FilterCO="CA"), [NONE])
+        self.assertEqual(len(self.listing("VOR", before=["-X"], FilterCO="CA")), len(vors))
+        self.assertEqual(self.listing("NDB", FilterICAO="H"), [l for l in self.listing("NDB") if l[5:].startswith("H")])
+
+    def test_airspace_kind_filter_at_the_end_of_the_command_line(self):
+        heads = lambda lines: [line[:6] for line in lines if line.startswith("SUA(")]
+        self.assertEqual(heads(self.listing("SUA", after=["-SUAT", "MOA"])), ["SUA(b)"])
+        self.assertEqual(heads(self.listing("SUA", before=["-X"], after=["-SUAT", "MOA"])), ["SUA(a)", "SUA(a)"])
+        self.assertEqual(heads(self.listing("SUA", after=["-SUAT", "Class", "C"])), ["SUA(a)"])
+        self.assertEqual(len(heads(self.listing("SUA", after=["-SUAT", "MOA", "-d"]))), 3)
+
+    def test_rectangle_lists_what_overlaps_it(self):
+        heads = lambda lines: [line.split("{")[1][:7] for line in lines if line.startswith("SUA(")]
+        # Around Seattle: the square only; across the date line: the circle only.
+        self.assertEqual(heads(self.listing("SUA", FilterSW="N465000 W1230000", FilterNE="N471000 W1222000")),
+                         ["Class C"])
+        self.assertEqual(heads(self.listing("SUA", FilterSW="N455000 E1790000", FilterNE="N463000 W1790000")),
+                         ["Class D"])
+        ints = self.listing("INT", FilterSW="N470000 W1230000", FilterNE="N480000 W1220000")
+        self.assertTrue(ints)
+        self.assertLess(len(ints), len(self.listing("INT")))
+
+    def test_damaged_images_show_markers_or_are_refused(self):
+        entries = img696check.directory(self.image)
+        data = bytearray(self.image[:-4] + b"\0\0\0\0")
+        # The first airspace's shape position past section 41, the first INT's name pointer past
+        # the names table.
+        sua = entries[39][0]
+        data[sua + 17:sua + 20] = (len(self.image) + 100).to_bytes(3, "little")
+        recs = entries[15][0]
+        data[recs + 13:recs + 16] = (0x1FFFF0 | 7 << 21).to_bytes(3, "little")
+        self.write("bad.img", reseal(bytes(data)))
+        suas = self.listing("SUA", image="bad.img")
+        self.assertIn("<**corrupt**>", suas[2])
+        self.assertEqual(len([line for line in suas if line.startswith("SUA(")]), 3)
+        self.assertIn("<**name ptr too big**>", self.listing("INT", image="bad.img")[0])
+        # Section 10 cut short: the first airport's details end with the marker.
+        info = entries[10][0]
+        data = bytearray(self.image)
+        apt = entries[7][0]
+        offset = data[apt + 23] | data[apt + 24] << 8
+        data[apt + 23:apt + 25] = (0xFFF0).to_bytes(2, "little")
+        self.write("bad2.img", reseal(bytes(data)))
+        apts = self.listing("APT", image="bad2.img")
+        self.assertTrue(apts[0].startswith("APT "))
+        self.assertIn("<**corrupt**>", apts[1])
+        self.assertGreater(offset + info, 0)
+        # A cut file is refused: the reason is listed and nothing else.
+        self.write("cut.img", self.image[:-7])
+        self.assertEqual(self.listing("APT", image="cut.img"), [NONE])
+        self.assertTrue(any("is not a usable 696 image" in line for line in self.out), self.out)
+
+
+if __name__ == "__main__":
+    unittest.main()
