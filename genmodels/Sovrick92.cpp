@@ -1,0 +1,18 @@
+#include "genmodels/Sovrick92.h"
+
+#include "gen/createimage/CreateImageProgram.h"
+#include "genmodels/CreateImage92.h"
+#include "genmodels/CreateIsam92.h"
+#include "genmodels/ImageFile92.h"
+
+void InstallSovrick(GenModel& model) {
+    model.name = "Sovrick";
+    model.version = kSovrickVersion;
+    model.programFile = "sovrick";
+    model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText},
+                          {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText}};
+    model.imageParams = &ImageParams92;
+    InstallCreateImage92(model);
+    InstallCreateIsam92(model);
+    InstallImageOperations(model);
+}
