@@ -111,6 +111,7 @@ std::string FormatRecordPosition(const uint8_t* record, uint32_t debugLevel) {
         out = StringFormatC("%c %02ld\xB0%06.3f", lat < 0 ? 'S' : 'N', whole, minutes);
     }
     out.resize(11, ' ');
+    out += ' ';
     char text[kLatLonTextSize];
     FormatLatLon(text, lon, true, 1);
     out += text;

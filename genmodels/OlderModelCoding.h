@@ -49,8 +49,8 @@ inline int32_t OlderVorFrequency(uint8_t code) { return 10800 + 5 * code; }
 uint32_t OlderElevationCode(int32_t feet);
 inline int32_t OlderElevationFeet(uint32_t code) { return (static_cast<int32_t>(code) - 500) * 10; }
 
-// "N 47°26.917 W122°18.533" of a record's position (latitude in degrees and decimal minutes,
-// a blank, the longitude in the manager's style 1); with debug bit 16 the latitude is raw.
+// "N 47°26.917 W122°18.533" of a record's position: the latitude in degrees and decimal minutes
+// (raw with debug bit 16) in columns 0-10, a blank, the longitude in the manager's style 1.
 std::string FormatRecordPosition(const uint8_t* record, uint32_t debugLevel);
 // Appends "N472655 W1221832" of a position (seconds rounded) to `out`; raw with debug bit 16.
 void AppendCompactPosition(std::string& out, int32_t lat, int32_t lon, uint32_t debugLevel);

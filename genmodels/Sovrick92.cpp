@@ -5,6 +5,7 @@
 #include "genmodels/CreateImage92.h"
 #include "genmodels/CreateIsam92.h"
 #include "genmodels/ImageFile92.h"
+#include "genmodels/Listing92.h"
 
 void InstallSovrick(GenModel& model) {
     model.name = "Sovrick";
@@ -18,5 +19,6 @@ void InstallSovrick(GenModel& model) {
     InstallCreateImage92(model);
     InstallCreateIsam92(model);
     InstallBatchUpdate(model, BatchHandlers92());
+    InstallListing92(model);
     InstallImageOperations(model);
 }

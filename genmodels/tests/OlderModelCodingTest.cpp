@@ -165,7 +165,8 @@ TEST(OlderModelCoding, PositionTexts) {
     PackPosition(record, static_cast<int32_t>(47.5 / 360.0 * 4294967296.0), static_cast<int32_t>(-122.25 / 360.0 * 4294967296.0));
     const std::string text = FormatRecordPosition(record, 0);
     EXPECT_EQ(text.substr(0, 11), "N 47\xB0" "29.994");
-    EXPECT_EQ(text[11], 'W');
+    EXPECT_EQ(text[11], ' ');
+    EXPECT_EQ(text[12], 'W');
     EXPECT_EQ(FormatRecordPosition(record, 16).substr(0, 11), "[21c71800] ");
     std::string compact = "TCC ";
     AppendCompactPosition(compact, static_cast<int32_t>(47.5 / 360.0 * 4294967296.0), static_cast<int32_t>(-122.25 / 360.0 * 4294967296.0), 0);

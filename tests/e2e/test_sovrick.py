@@ -124,6 +124,40 @@ class ImageTypes(SovrickRun):
         self.assertEqual(self.err, ['This file is for a "496" please use program "Brondel"'])
 
 
+class Listings(SovrickRun):
+    def listing(self, section, **filters):
+        if os.path.exists(self.path("list.txt")):
+            os.remove(self.path("list.txt"))
+        keys = {"Mode": "List", "Section": section, "Filename": "a.img", "SaveAs": "list.txt"}
+        keys.update(filters)
+        self.assertEqual(self.sovrick([keys]), 0, self.err)
+        return self.read("list.txt").decode("cp1252").splitlines()
+
+    def test_sections_are_listed_with_their_filters(self):
+        self.load(airspace=False)
+        self.image("a.img")
+        apts = self.listing("APT")
+        at = next(i for i, line in enumerate(apts) if line.startswith("APT  KSEA  N 47\xb026.9"))
+        # Two runways and seven frequencies: the airport line and seven lines under it.
+        self.assertTrue(apts[at].endswith("SEATTLE-TACOMA INTL(SEATTLE) UNITED STA-US"), apts[at])
+        self.assertEqual(apts[at][35:42], "  430' ")
+        under = apts[at + 1:at + 8]
+        self.assertTrue(all(line.startswith("           ") for line in under), under)
+        self.assertTrue(apts[at + 8].startswith("APT  "), apts[at + 8])
+        self.assertIn("16C-34C", under[0])
+        self.assertEqual(len([a for a in apts if a.startswith("APT")]), 38)
+        self.assertEqual(self.listing("APT", FilterCO="XX"), ["No Matching Items"])
+        ndbs = self.listing("NDB", FilterCO="US", FilterICAO="H")
+        self.assertEqual(len(ndbs), 1)
+        self.assertTrue(ndbs[0].startswith("NDB  HQ    N 46"), ndbs)
+        self.assertIn(" 414.0 L HOQUIAM NDB(HOQUIAM) UNITED STA-US", ndbs[0])
+        vors = self.listing("VOR", FilterNAM="PA")
+        self.assertEqual([v[5:8] for v in vors], ["PAE", "PSC"])
+        self.assertEqual(vors[0][35:50], "110.60    DME  ")
+        ints = self.listing("INT")
+        self.assertEqual(len(ints), 22)
+
+
 class DamagedImages(SovrickRun):
     def test_damaged_images_are_refused_before_anything_is_erased(self):
         self.load(airspace=False)
