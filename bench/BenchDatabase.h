@@ -88,6 +88,9 @@ struct DatabaseShape {
     bool restrictionEveryAirport = true;  // the first frequency restricted at every airport, else every second
     // Called for every airport after its runways and frequencies (its asno, its two runways' rsno).
     std::function<void(const AptRecord& apt, const int32_t runways[2])> airportExtras;
+    // The share of the full counts of airports, intersections, NDBs and VORs (a smaller family).
+    int percent = 100;
+    int Scaled(int full) const { return full * percent / 100; }
 };
 
 struct DatabaseCounts {
@@ -146,7 +149,7 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
         Add(country);
     }
     int32_t rcsno = 1;
-    for (int a = 0; a < kAirports; ++a) {
+    for (int a = 0; a < shape.Scaled(kAirports); ++a) {
         AptRecord apt{};
         apt.asno = a;
         Ident(apt.aident, a, 4);
@@ -190,7 +193,7 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
         }
         if (shape.airportExtras) shape.airportExtras(apt, runways);
     }
-    for (int i = 0; i < kIntersections; ++i) {
+    for (int i = 0; i < shape.Scaled(kIntersections); ++i) {
         IntRecord in{};
         in.isno = i;
         Ident(in.iident, i, 5);
@@ -200,7 +203,7 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
         in.iflags = -1;
         Add(in);
     }
-    for (int i = 0; i < kNdbs; ++i) {
+    for (int i = 0; i < shape.Scaled(kNdbs); ++i) {
         NdbRecord ndb{};
         ndb.bsno = i;
         Ident(ndb.bident, i * 3, 3);
@@ -213,7 +216,7 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
         ndb.bflags = -1;
         Add(ndb);
     }
-    for (int i = 0; i < kVors; ++i) {
+    for (int i = 0; i < shape.Scaled(kVors); ++i) {
         VorRecord vor{};
         vor.vsno = i;
         Ident(vor.vident, i * 3 + 1, 3);
@@ -234,15 +237,19 @@ inline DatabaseCounts BuildDatabase(const DatabaseShape& shape) {
 
 // ---- Running an operation ------------------------------------------------------------------
 
-// A Brondel application in this process; its headless backend writes message box texts to
-// `messages` (nullptr: nowhere) and listing lines nowhere.
-inline std::unique_ptr<CGenApp> MakeApp(std::FILE* messages) {
+// A Brondel application in this process (or the generator that `install` fills); its headless
+// backend writes message box texts to `messages` (nullptr: nowhere) and listing lines nowhere.
+inline std::unique_ptr<CGenApp> MakeApp(std::FILE* messages, void (*install)(GenModel&) = nullptr) {
     GenModel model;
-    model.name = "Brondel";
-    model.version = "5.4.10";
-    model.programFile = "brondel";
-    model.imageParams = &ImageParams496;
-    InstallImageOperations(model);
+    if (install) {
+        install(model);
+    } else {
+        model.name = "Brondel";
+        model.version = "5.4.10";
+        model.programFile = "brondel";
+        model.imageParams = &ImageParams496;
+        InstallImageOperations(model);
+    }
     auto app = std::make_unique<CGenApp>(std::move(model));
     auto ui = std::make_unique<platform::HeadlessUi>();
     ui->SetStreams(nullptr, messages);

@@ -1,6 +1,7 @@
 // Create Image on a database at the size of the 495/496 family's sections: 20,000 airports
 // with two runways and three frequencies each (one with a restriction), 60,000 intersections,
-// 5,000 NDBs and 5,000 VORs in twenty countries, 30,000 names.
+// 5,000 NDBs and 5,000 VORs in twenty countries, 30,000 names. Then the 92/190 family (Sovrick)
+// at its limit: the same database cut to the share that fills its 1.5 MiB image.
 //
 // Timed against its floor: one plain walk over every record that Create Image reads, plus
 // writing the pre-filled image's bytes. Create Image runs twice, each in a child process of its
@@ -24,6 +25,10 @@
 #include "BenchDatabase.h"
 #include "gen/createimage/CreateImage.h"
 #include "gen/createimage/CreateImageBuild.h"
+#include "common/CLocale.h"
+#include "genmodels/CreateImage92.h"
+#include "genmodels/ImageFile92.h"
+#include "genmodels/Sovrick92.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -46,7 +51,7 @@ long Walk(const char* index) {
 
 // The floor: one walk over every record file that Create Image reads, through its serial
 // index, then the pre-filled image's bytes written in large pieces.
-void Floor(double* walk, double* write, long* records) {
+void Floor(uint32_t imageSize, double* walk, double* write, long* records) {
     CGenDBOpen opener;
     opener.OpenAll();
     CGenDBOpen::SetActive(&opener);
@@ -61,7 +66,7 @@ void Floor(double* walk, double* write, long* records) {
     const Clock::time_point writing = Clock::now();
     const int fd = platform::OpenFile("floor.img", O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyReadWrite);
     std::vector<uint8_t> piece(0x10000, 0xFF);
-    for (uint32_t at = 0; at < ImageParams496.prefillSize; at += piece.size()) {
+    for (uint32_t at = 0; at < imageSize; at += piece.size()) {
         platform::WriteAt(fd, piece.data(), piece.size(), at);
     }
     platform::CloseFile(fd);
@@ -70,8 +75,8 @@ void Floor(double* walk, double* write, long* records) {
 }
 
 // Create Image in this process: through the idle loop, or with its driver called in a loop.
-RunResult CreateImage(bool idleLoop) {
-    std::unique_ptr<CGenApp> app = bench::MakeApp(nullptr);
+RunResult CreateImage(bool idleLoop, void (*install)(GenModel&)) {
+    std::unique_ptr<CGenApp> app = bench::MakeApp(nullptr, install);
     RunResult result = bench::RunOperation(*app, kModeCreateImage, "bench.img", idleLoop, "Image Complete");
     std::error_code ec;
     result.imageBytes = static_cast<long>(std::filesystem::file_size("bench.img", ec));
@@ -84,38 +89,52 @@ struct FloorResult {
     long records = 0;
 };
 
-}  // namespace
+// One family's case: the database built in a workspace of its own, the floor, Create Image
+// both ways, the figures.
+struct Case {
+    const char* title;
+    const char* prefix;
+    int percent;
+    void (*install)(GenModel&);
+    const ImageParams* params;
+    std::vector<CreateImageRow> rows;
+};
 
-int main() {
-    bench::Workspace workspace("benchcreateimage");
+void Run(const Case& k) {
+    std::printf("==== %s ====\n", k.title);
+    bench::Workspace workspace(k.prefix);
     workspace.Enter();
-
-    const double built = bench::InChild<double>([] {
+    const int percent = k.percent;
+    const double built = bench::InChild<double>([percent] {
         const Clock::time_point start = Clock::now();
-        const bench::DatabaseCounts counts = bench::BuildDatabase({});
+        bench::DatabaseShape shape;
+        shape.percent = percent;
+        const bench::DatabaseCounts counts = bench::BuildDatabase(shape);
         std::printf("database: %d names, %d runways, %d frequencies\n", counts.names, counts.runways,
                     counts.frequencies);
         return Seconds(start);
     });
     std::printf("database built in %.1f s\n", built);
 
-    const FloorResult f = bench::InChild<FloorResult>([] {
+    const uint32_t imageSize = k.params->prefillSize;
+    const FloorResult f = bench::InChild<FloorResult>([imageSize] {
         FloorResult r;
-        Floor(&r.walk, &r.write, &r.records);
+        Floor(imageSize, &r.walk, &r.write, &r.records);
         return r;
     });
     const double walk = f.walk, write = f.write;
     const long records = f.records;
     const double floor = walk + write;
     long idlePeak = 0, directPeak = 0;
-    RunResult idle = bench::InChild<RunResult>([] { return CreateImage(true); }, &idlePeak);
-    RunResult direct = bench::InChild<RunResult>([] { return CreateImage(false); }, &directPeak);
+    void (*install)(GenModel&) = k.install;
+    RunResult idle = bench::InChild<RunResult>([install] { return CreateImage(true, install); }, &idlePeak);
+    RunResult direct = bench::InChild<RunResult>([install] { return CreateImage(false, install); }, &directPeak);
     idle.peakKb = idlePeak;
     direct.peakKb = directPeak;
 
     std::printf("\n%-44s %9s %9s %10s\n", "", "seconds", "x floor", "peak KB");
     std::printf("%-44s %9.3f\n", "walk over every record read", walk);
-    std::printf("%-44s %9.3f\n", "writing the image's 4 MB", write);
+    std::printf("%-44s %9.3f\n", StringFormatC("writing the image's %u bytes", imageSize).c_str(), write);
     std::printf("%-44s %9.3f %9.2f\n", "floor", floor, 1.0);
     std::printf("%-44s %9.3f %9.2f %10ld\n", "Create Image through the idle loop", idle.seconds, idle.seconds / floor,
                 idle.peakKb);
@@ -127,11 +146,19 @@ int main() {
                 direct.seconds / static_cast<double>(direct.calls) * 1e9);
 
     std::printf("\nsteps taking 2%% or more (driver in a loop):\n");
-    const std::vector<CreateImageRow> rows = CreateImageTable(ImageParams496);
-    for (size_t i = 0; i < rows.size() && i < bench::kMaxSteps; ++i) {
+    for (size_t i = 0; i < k.rows.size() && i < bench::kMaxSteps; ++i) {
         if (direct.stepSeconds[i] >= 0.02 * direct.seconds) {
-            std::printf("  %-46s %7.3f s\n", rows[i].text, direct.stepSeconds[i]);
+            std::printf("  %-46s %7.3f s\n", k.rows[i].text, direct.stepSeconds[i]);
         }
     }
+    std::printf("\n");
+}
+
+}  // namespace
+
+int main() {
+    Run({"495/496 (Brondel)", "benchcreateimage", 100, nullptr, &ImageParams496, CreateImageTable(ImageParams496)});
+    // 60% of the database: its VLR table nearly fills the 18-bit offsets (256 KiB).
+    Run({"92/190 (Sovrick)", "benchcreateimage92", 60, InstallSovrick, &ImageParams92, CreateImageTable92()});
     return 0;
 }

@@ -43,7 +43,9 @@ bool FindFrequency(int32_t asno, int32_t freq, int32_t type, FreqRecord* out) {
 
 }  // namespace
 
-int BatchAddFrq(BatchContext& c) {
+int BatchAddFrq(BatchContext& c) { return BatchAddFrq(c, true); }
+
+int BatchAddFrq(BatchContext& c, bool unk20Keyword) {
     const BatchLine& l = c.line;
     if (l.Field(3).size() > BatchIdentLimit(kBatchFrq)) return kBatchErrF3;
     if (l.count < 6) return kBatchErrFc;
@@ -55,7 +57,7 @@ int BatchAddFrq(BatchContext& c) {
     const std::string& last = l.Field(l.count);
     const bool hasList = l.count >= 7 && last.compare(0, 2, "R:") == 0;
     std::vector<uint8_t> restriction;
-    if (hasList && !EncodeRestrictionText(last, &restriction).ok()) return kBatchErrFrq;
+    if (hasList && !EncodeRestrictionText(last, &restriction, unk20Keyword).ok()) return kBatchErrFrq;
 
     FreqRecord rec{};
     int result = kBatchDone;

@@ -28,6 +28,8 @@ int BatchAddNdb(BatchContext& c);
 int BatchAddVor(BatchContext& c);
 int BatchAddRwy(BatchContext& c);
 int BatchAddFrq(BatchContext& c);
+// The same for a family whose restriction text has no "UNK20 " keyword (when false).
+int BatchAddFrq(BatchContext& c, bool unk20Keyword);
 int BatchAddUsr(BatchContext& c);
 
 int BatchDelApt(BatchContext& c);

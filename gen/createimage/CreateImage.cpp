@@ -189,8 +189,12 @@ StepStatus CreateImageState::Finish(OperationContext& context) {
 }
 
 StepTable CreateImageSteps(const ImageParams& params, const std::shared_ptr<CreateImageState>& state) {
+    return CreateImageSteps(CreateImageTable(params), state);
+}
+
+StepTable CreateImageSteps(const std::vector<CreateImageRow>& rows, const std::shared_ptr<CreateImageState>& state) {
     StepTable table;
-    for (const CreateImageRow& row : CreateImageTable(params)) {
+    for (const CreateImageRow& row : rows) {
         table.push_back({[state, row](OperationContext& context) { return state->Call(context, row); }, row.text});
     }
     return table;
@@ -198,9 +202,13 @@ StepTable CreateImageSteps(const ImageParams& params, const std::shared_ptr<Crea
 
 void InstallCreateImage(GenModel& model) {
     if (!model.imageParams) return;
+    InstallCreateImage(model, CreateImageTable(*model.imageParams));
+}
+
+void InstallCreateImage(GenModel& model, const std::vector<CreateImageRow>& rows) {
     auto state = std::make_shared<CreateImageState>();
     auto driver = std::make_shared<CreateImageDriver>();
-    model.createImageSteps = CreateImageSteps(*model.imageParams, state);
+    model.createImageSteps = CreateImageSteps(rows, state);
     model.finishImage = [state](OperationContext& context) { return state->Finish(context); };
     model.drivers[kModeCreateImage] = [driver](OperationContext& context) { return driver->Run(context); };
     StopHook previous = model.onStop;

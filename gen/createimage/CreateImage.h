@@ -108,8 +108,13 @@ private:
 // The rows of the family's table as the model's step table, each calling its step over `state`.
 StepTable CreateImageSteps(const ImageParams& params, const std::shared_ptr<CreateImageState>& state);
 
+// The rows of a model's own table (rows of the family's table mixed with its own steps).
+StepTable CreateImageSteps(const std::vector<CreateImageRow>& rows, const std::shared_ptr<CreateImageState>& state);
+
 // Makes Create Image the model's mode-0 operation for its image parameter set: the driver, the
 // step table (model.createImageSteps), the finishing step (model.finishImage) and the release
 // of the build state when the operation is stopped. A model without image parameters is left
 // alone.
 void InstallCreateImage(GenModel& model);
+// The same with a model's own step table.
+void InstallCreateImage(GenModel& model, const std::vector<CreateImageRow>& rows);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "gen/createimage/CreateImageBuild.h"
+#include "gen/image/AirportDetail.h"
 
 class OperationContext;
 
@@ -11,6 +12,9 @@ StepStatus StepInitialise(OperationContext& c, CreateImageBuild& b);
 StepStatus StepScanCountries(OperationContext& c, CreateImageBuild& b);
 StepStatus StepScanNames(OperationContext& c, CreateImageBuild& b);
 StepStatus StepCountApts(OperationContext& c, CreateImageBuild& b);
+// The airports that the image holds: those inside the limit rectangle (and, with
+// `flagMakesBrief`, without flag bit 0), and the others too when brief airports are wanted.
+StepStatus CountAirports(OperationContext& c, CreateImageBuild& b, bool flagMakesBrief);
 StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b);
 StepStatus StepCountNdbs(OperationContext& c, CreateImageBuild& b);
 StepStatus StepCountVors(OperationContext& c, CreateImageBuild& b);
@@ -36,6 +40,11 @@ StepStatus StepWriteAptRecords(OperationContext& c, CreateImageBuild& b);
 StepStatus StepWriteIntRecords(OperationContext& c, CreateImageBuild& b);
 StepStatus StepWriteNdbRecords(OperationContext& c, CreateImageBuild& b);
 StepStatus StepWriteVorRecords(OperationContext& c, CreateImageBuild& b);
+// The records of a section, one per call, coded by `encode` (record i of the build's list of the
+// section into `out`, its image ident into `ident`).
+using RecordEncoder = ImageResult (*)(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident);
+StepStatus WriteSectionRecords(OperationContext& c, CreateImageBuild& b, int section, size_t count,
+                               RecordEncoder encode);
 // The indexes of the section whose records were written last.
 StepStatus StepWriteIndexes(OperationContext& c, CreateImageBuild& b);
 
@@ -45,6 +54,12 @@ StepStatus StepWriteTcc(OperationContext& c, CreateImageBuild& b);
 StepStatus StepWriteSua(OperationContext& c, CreateImageBuild& b);
 StepStatus StepPacketCount(OperationContext& c, CreateImageBuild& b);
 StepStatus StepSumcheck(OperationContext& c, CreateImageBuild& b);
+
+// An airport's runways (rwy3 by "raptno", their serials beside them) and frequencies with their
+// restriction bytes (freq3 by "faptno"), one more than the tables hold at most, so that a coder
+// can tell an airport over the limit. An unreadable restriction record is an error naming it.
+ImageResult GatherRunways(int32_t asno, std::vector<DetailRunway>* runways, std::vector<int32_t>* serials);
+ImageResult GatherFrequencies(int32_t asno, std::vector<DetailFrequency>* frequencies);
 
 // The name text of a NAME record's field (at most 31 characters, not necessarily terminated).
 std::string NameText(const char* nname, size_t size);

@@ -19,19 +19,6 @@ constexpr uint32_t kMaxApproachRecords = kMaxApproachSequence + 1;
 constexpr int kMaxRestrictionLinks = 32;
 constexpr size_t kRestrictionRecord = 8;
 
-ImageResult GatherRunways(int32_t asno, std::vector<DetailRunway>* runways, std::vector<int32_t>* serials) {
-    RwyRecord r{};
-    r.raptno = asno;
-    dbif_index<RwyRecord>("raptno");
-    if (!dbif_find(r)) return ImageResult::Ok();
-    do {
-        if (r.raptno != asno) break;
-        runways->push_back({r.rlen, r.rwidth, r.rsl, r.rw, r.rflags, r.rpicst, r.rpic});
-        serials->push_back(r.rsno);
-    } while (runways->size() <= kMaxDetailRunways && dbif_next(r));
-    return ImageResult::Ok();
-}
-
 // The bytes of the restriction chain that starts at rcsno `first` (first byte = count - 1).
 ImageResult GatherRestriction(int32_t first, std::vector<uint8_t>* bytes) {
     size_t need = 0;
@@ -49,22 +36,6 @@ ImageResult GatherRestriction(int32_t first, std::vector<uint8_t>* bytes) {
         rcsno = rec.rcnxt;
     }
     if (bytes->size() > need) bytes->resize(need);
-    return ImageResult::Ok();
-}
-
-ImageResult GatherFrequencies(int32_t asno, std::vector<DetailFrequency>* frequencies) {
-    FreqRecord f{};
-    f.faptno = asno;
-    dbif_index<FreqRecord>("faptno");
-    if (!dbif_find(f)) return ImageResult::Ok();
-    do {
-        if (f.faptno != asno) break;
-        std::vector<uint8_t> restriction;
-        if (f.frsno > 0) {
-            if (ImageResult r = GatherRestriction(f.frsno, &restriction); !r) return r;
-        }
-        frequencies->push_back({f.ftype, f.freq, f.flags, std::move(restriction)});
-    } while (frequencies->size() <= kMaxDetailFrequencies && dbif_next(f));
     return ImageResult::Ok();
 }
 
@@ -153,6 +124,35 @@ ImageResult GatherApproaches(const CreateImageBuild& b, const AptRecord& a, cons
 }
 
 }  // namespace
+
+ImageResult GatherRunways(int32_t asno, std::vector<DetailRunway>* runways, std::vector<int32_t>* serials) {
+    RwyRecord r{};
+    r.raptno = asno;
+    dbif_index<RwyRecord>("raptno");
+    if (!dbif_find(r)) return ImageResult::Ok();
+    do {
+        if (r.raptno != asno) break;
+        runways->push_back({r.rlen, r.rwidth, r.rsl, r.rw, r.rflags, r.rpicst, r.rpic});
+        serials->push_back(r.rsno);
+    } while (runways->size() <= kMaxDetailRunways && dbif_next(r));
+    return ImageResult::Ok();
+}
+
+ImageResult GatherFrequencies(int32_t asno, std::vector<DetailFrequency>* frequencies) {
+    FreqRecord f{};
+    f.faptno = asno;
+    dbif_index<FreqRecord>("faptno");
+    if (!dbif_find(f)) return ImageResult::Ok();
+    do {
+        if (f.faptno != asno) break;
+        std::vector<uint8_t> restriction;
+        if (f.frsno > 0) {
+            if (ImageResult r = GatherRestriction(f.frsno, &restriction); !r) return r;
+        }
+        frequencies->push_back({f.ftype, f.freq, f.flags, std::move(restriction)});
+    } while (frequencies->size() <= kMaxDetailFrequencies && dbif_next(f));
+    return ImageResult::Ok();
+}
 
 StepStatus StepWriteDetails(OperationContext& c, CreateImageBuild& b) {
     ImageLayout& layout = b.image.Layout();

@@ -40,9 +40,10 @@ ImageResult EncodeVor(const CreateImageBuild& b, size_t i, uint8_t* out, std::st
     return EncodeVorRecord(b.params, in, out);
 }
 
-using Encoder = ImageResult (*)(const CreateImageBuild&, size_t, uint8_t*, std::string*);
+}  // namespace
 
-StepStatus WriteRecords(OperationContext& c, CreateImageBuild& b, int section, size_t count, Encoder encode) {
+StepStatus WriteSectionRecords(OperationContext& c, CreateImageBuild& b, int section, size_t count,
+                               RecordEncoder encode) {
     if (!b.records) b.records = std::make_unique<SectionRecordWriter>(b.image, section);
     if (b.cursor >= count) return StepStatus::Next;
     uint8_t record[kMaxRecordBytes];
@@ -53,19 +54,17 @@ StepStatus WriteRecords(OperationContext& c, CreateImageBuild& b, int section, s
     return StepStatus::Again;
 }
 
-}  // namespace
-
 StepStatus StepWriteAptRecords(OperationContext& c, CreateImageBuild& b) {
-    return WriteRecords(c, b, kSectionApt, b.apts.size(), EncodeApt);
+    return WriteSectionRecords(c, b, kSectionApt, b.apts.size(), EncodeApt);
 }
 StepStatus StepWriteIntRecords(OperationContext& c, CreateImageBuild& b) {
-    return WriteRecords(c, b, kSectionInt, b.ints.size(), EncodeInt);
+    return WriteSectionRecords(c, b, kSectionInt, b.ints.size(), EncodeInt);
 }
 StepStatus StepWriteNdbRecords(OperationContext& c, CreateImageBuild& b) {
-    return WriteRecords(c, b, kSectionNdb, b.ndbs.size(), EncodeNdb);
+    return WriteSectionRecords(c, b, kSectionNdb, b.ndbs.size(), EncodeNdb);
 }
 StepStatus StepWriteVorRecords(OperationContext& c, CreateImageBuild& b) {
-    return WriteRecords(c, b, kSectionVor, b.vors.size(), EncodeVor);
+    return WriteSectionRecords(c, b, kSectionVor, b.vors.size(), EncodeVor);
 }
 
 // At the end of the indexes the records writer with its bucket table is freed.

@@ -149,11 +149,13 @@ StepStatus StepScanNames(OperationContext& c, CreateImageBuild& b) {
     return StepStatus::Again;
 }
 
-StepStatus StepCountApts(OperationContext& c, CreateImageBuild& b) {
+StepStatus StepCountApts(OperationContext& c, CreateImageBuild& b) { return CountAirports(c, b, true); }
+
+StepStatus CountAirports(OperationContext& c, CreateImageBuild& b, bool flagMakesBrief) {
     if (!b.asocc.Allocated()) b.AllocateTable(b.asocc, "asocc", c.nextSerial[kFileApts]);
     AptRecord a{};
     if (!b.walk.Next("aident", a)) return CheckSectionSize(c, b, kSectionApt, b.apts.size());
-    const bool brief = !InsideLimitBox(a.alat, a.along, Limit(c)) || (a.afuel & 1) != 0;
+    const bool brief = !InsideLimitBox(a.alat, a.along, Limit(c)) || (flagMakesBrief && (a.afuel & 1) != 0);
     if (brief && c.settings && !c.settings->briefApts) return StepStatus::Again;
     b.asocc.Mark(a.asno, OccurrenceTable::kUsed);
     b.nsocc.Mark(a.afacil, OccurrenceTable::kUsed);

@@ -1,5 +1,7 @@
 #include "gen/createisam/CreateIsam.h"
 
+#include <iterator>
+
 #include "common/CLocale.h"
 #include "dblib/DbDir.h"
 #include "dblib/Transaction.h"
@@ -17,13 +19,6 @@ constexpr uint32_t kProgressEvery = 43;
 constexpr const char* kDatabaseComplete = "Database Complete";
 // Record groups per transaction within a step; each step ends with a commit.
 constexpr uint32_t kGroupsPerCommit = 2000;
-
-using IsamStepFn = StepStatus (*)(OperationContext&, CreateIsamState&);
-
-struct IsamStepRow {
-    IsamStepFn fn;
-    const char* text;
-};
 
 const IsamStepRow kCreateIsamSteps[] = {
     {EraseDatabaseFiles, "Erasing existing database files"},
@@ -54,8 +49,12 @@ void CreateIsamState::Clear() {
 std::shared_ptr<CreateIsamState> MakeCreateIsamState() { return std::make_shared<CreateIsamState>(); }
 
 StepTable MakeCreateIsamSteps(const std::shared_ptr<CreateIsamState>& state) {
+    return MakeCreateIsamSteps(state, std::vector<IsamStepRow>(std::begin(kCreateIsamSteps), std::end(kCreateIsamSteps)));
+}
+
+StepTable MakeCreateIsamSteps(const std::shared_ptr<CreateIsamState>& state, const std::vector<IsamStepRow>& rows) {
     StepTable table;
-    for (const IsamStepRow& row : kCreateIsamSteps) {
+    for (const IsamStepRow& row : rows) {
         IsamStepFn fn = row.fn;
         table.push_back({[state, fn](OperationContext& c) { return fn(c, *state); }, row.text});
     }
@@ -63,8 +62,12 @@ StepTable MakeCreateIsamSteps(const std::shared_ptr<CreateIsamState>& state) {
 }
 
 void InstallCreateIsam(GenModel& model) {
+    InstallCreateIsam(model, std::vector<IsamStepRow>(std::begin(kCreateIsamSteps), std::end(kCreateIsamSteps)));
+}
+
+void InstallCreateIsam(GenModel& model, const std::vector<IsamStepRow>& rows) {
     auto state = MakeCreateIsamState();
-    model.createIsamSteps = MakeCreateIsamSteps(state);
+    model.createIsamSteps = MakeCreateIsamSteps(state, rows);
     model.drivers[kModeCreateIsam] = [state](OperationContext& c) {
         return RunCreateIsamStep(c, c.model->createIsamSteps, *state);
     };

@@ -9,16 +9,27 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "gen/shell/GenModel.h"
 
 struct CreateIsamState;
 
+// One row of a Create ISAM table: the step over the operation state and its progress text.
+using IsamStepFn = StepStatus (*)(OperationContext&, CreateIsamState&);
+struct IsamStepRow {
+    IsamStepFn fn;
+    const char* text;
+};
+
 // Puts the step table and its driver into the model (drivers[kModeCreateIsam]).
 void InstallCreateIsam(GenModel& model);
+// The same with a family's own rows.
+void InstallCreateIsam(GenModel& model, const std::vector<IsamStepRow>& rows);
 
 // The nine steps over one operation state.
 StepTable MakeCreateIsamSteps(const std::shared_ptr<CreateIsamState>& state);
+StepTable MakeCreateIsamSteps(const std::shared_ptr<CreateIsamState>& state, const std::vector<IsamStepRow>& rows);
 std::shared_ptr<CreateIsamState> MakeCreateIsamState();
 
 // One call of the driver: runs the current step of the table once, writes the progress line

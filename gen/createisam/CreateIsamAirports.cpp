@@ -157,9 +157,19 @@ void AddChildren(CreateIsamState::AirportChildren& children) {
     AddAll(children.approaches);
 }
 
+void ReadFamilyAirport(const CreateIsamState& s, uint32_t n, AptRecord* apt, DecodedAirportDetail* detail) {
+    *apt = IsamAptRecord(*s.source, n, *s.names, s.countryNumber);
+    bool hasEntry = false;
+    // The entry was read once before the database was erased: it reads the same now.
+    IsamAirportDetail(*s.source, n, apt->alat, apt->along, detail, &hasEntry);
+    apt->afuel = IsamAirportFlags(s.source->Record(kSectionApt, n), hasEntry, detail->flags);
+}
+
 }  // namespace
 
-StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s) {
+StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s) { return IsamWriteApts(c, s, ReadFamilyAirport); }
+
+StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s, IsamAirportReader read) {
     const uint32_t n = c.calls;
     if (n == 0) {
         OpenThrough<AptRecord>("aident");
@@ -176,12 +186,9 @@ StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s) {
         return StepStatus::Next;
     }
 
-    AptRecord apt = IsamAptRecord(source, n, *s.names, s.countryNumber);
+    AptRecord apt{};
     DecodedAirportDetail detail;
-    bool hasEntry = false;
-    // The entry was read once before the database was erased: it reads the same now.
-    IsamAirportDetail(source, n, apt.alat, apt.along, &detail, &hasEntry);
-    apt.afuel = IsamAirportFlags(source.Record(kSectionApt, n), hasEntry, detail.flags);
+    read(s, n, &apt, &detail);
     dbif_add(apt);
     AddFrequencies(c, s.children, apt.asno, detail.frequencies);
     const std::vector<int32_t> runwaySerials = AddRunways(c, s.children, apt.asno, detail.runways);

@@ -262,6 +262,15 @@ private:
 
 }  // namespace
 
+ImageResult ReadFrequencyItems(const uint8_t* entry, uint32_t length, uint32_t* at,
+                               std::vector<DetailFrequency>* frequencies) {
+    EntryReader r(entry, length);
+    r.Skip(*at);
+    const ImageResult result = ReadFrequencies(r, frequencies);
+    *at = r.At();
+    return result;
+}
+
 bool RestrictionLength(const uint8_t* bytes, uint32_t available, uint32_t* length) {
     if (available == 0) return false;
     const uint8_t flags = bytes[0];

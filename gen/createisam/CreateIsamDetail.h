@@ -32,6 +32,11 @@ struct DecodedAirportDetail {
 ImageResult DecodeAirportDetail(const ImageParams& params, const uint8_t* entry, uint32_t length,
                                 const DetailLimits& limits, int32_t lat, int32_t lon, DecodedAirportDetail* out);
 
+// Reads the frequency items of an entry from *at up to the first without its more-follows bit;
+// *at moves behind them. Items that run past the entry, or more than 80, are errors.
+ImageResult ReadFrequencyItems(const uint8_t* entry, uint32_t length, uint32_t* at,
+                               std::vector<DetailFrequency>* frequencies);
+
 // The one runway of an airport without an entry, from its main-runway summary.
 DetailRunway SummaryRunway(uint32_t summary);
 

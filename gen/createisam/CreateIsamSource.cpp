@@ -176,9 +176,8 @@ ImageResult IsamImageSource::LoadDetailEntries() {
         return DamagedImage("the rwy/com/appr table lies outside the file");
     }
     for (uint32_t n = 0; n < apt.recordCount; ++n) {
-        const uint8_t* record = Record(kSectionApt, n);
-        if (!(record[kDetailFlagByte] & kDetailIsOffset)) continue;
-        const uint32_t offset = DetailValue(record);
+        uint32_t offset = 0;
+        if (!EntryOffset(Record(kSectionApt, n), &offset)) continue;
         if (offset >= layout_.detailLength) {
             return DamagedImage(StringFormatC("APT record %u points at %lx, beyond the rwy/com/appr table", n,
                                               static_cast<unsigned long>(offset)));
@@ -262,10 +261,16 @@ uint32_t IsamImageSource::DetailValue(const uint8_t* record) const {
     return GetBits(40, 3, record) << 16 | low;
 }
 
-bool IsamImageSource::DetailEntry(uint32_t airport, const uint8_t** entry, uint32_t* length) const {
-    const uint8_t* record = Record(kSectionApt, airport);
+bool IsamImageSource::EntryOffset(const uint8_t* record, uint32_t* offset) const {
+    if (params_->entryOffset) return params_->entryOffset(record, offset);
     if (!(record[kDetailFlagByte] & kDetailIsOffset)) return false;
-    const uint32_t offset = DetailValue(record);
+    *offset = DetailValue(record);
+    return true;
+}
+
+bool IsamImageSource::DetailEntry(uint32_t airport, const uint8_t** entry, uint32_t* length) const {
+    uint32_t offset = 0;
+    if (!EntryOffset(Record(kSectionApt, airport), &offset)) return false;
     const auto next = std::upper_bound(entryOffsets_.begin(), entryOffsets_.end(), offset);
     const uint32_t end = next == entryOffsets_.end() ? layout_.detailLength : *next;
     *entry = bytes_.data() + layout_.detailStart + offset;

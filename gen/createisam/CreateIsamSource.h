@@ -77,6 +77,8 @@ public:
     // An airport's rwy/com/appr entry: false when the record holds the main-runway summary;
     // otherwise its bytes up to the next entry (or the table's end).
     bool DetailEntry(uint32_t airport, const uint8_t** entry, uint32_t* length) const;
+    // Whether an APT record has a rwy/com/appr entry, and its offset in the table.
+    bool EntryOffset(const uint8_t* record, uint32_t* offset) const;
     // The 19-bit rwy/com/appr value of an APT record.
     uint32_t DetailValue(const uint8_t* record) const;
 

@@ -170,12 +170,17 @@ ImageResult IsamAirportDetail(const IsamImageSource& source, uint32_t n, int32_t
     return DamagedImage(StringFormatC("APT %s (record %u): %s", source.Ident(kSectionApt, n).c_str(), n, r.text.c_str()));
 }
 
-ImageResult CheckIsamRecords(const IsamImageSource& source) {
+ImageResult CheckIsamCountries(const IsamImageSource& source) {
     for (int s = 0; s < kSectionCount; ++s) {
         for (uint32_t n = 0; n < source.Section(s).recordCount; ++n) {
             if (ImageResult r = CheckCountry(source, s, n); !r) return r;
         }
     }
+    return ImageResult::Ok();
+}
+
+ImageResult CheckIsamRecords(const IsamImageSource& source) {
+    if (ImageResult r = CheckIsamCountries(source); !r) return r;
     DecodedAirportDetail detail;
     bool hasEntry = false;
     for (uint32_t n = 0; n < source.Section(kSectionApt).recordCount; ++n) {
@@ -188,6 +193,11 @@ ImageResult CheckIsamRecords(const IsamImageSource& source) {
 }
 
 StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s) {
+    return EraseDatabaseFiles(c, s, CheckIsamRecords, kIsamEraseList, kIsamEraseCount);
+}
+
+StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s, IsamRecordCheck check,
+                              const char* const* list, size_t count) {
     // The image is read and checked whole before anything is erased.
     if (!c.image || !c.image->IsOpen()) {
         return AbortCreateIsam(c, s, StringFormatC("Cannot open %s", c.imageName.c_str()));
@@ -195,7 +205,7 @@ StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s) {
     s.source = std::make_unique<IsamImageSource>(c.image->Params());
     ImageResult loaded = s.source->Load(*c.image);
     if (loaded) loaded = s.source->CheckSeal();
-    if (loaded) loaded = CheckIsamRecords(*s.source);
+    if (loaded) loaded = check(*s.source);
     if (!loaded) return AbortCreateIsam(c, s, loaded.text);
     s.names = std::make_unique<IsamNameResolver>(*s.source, [&c](const std::string& line) { c.AddLine(line); });
 
@@ -211,7 +221,7 @@ StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s) {
     }
 
     std::string refusal;
-    if (!EraseListedFiles(c, kIsamEraseList, kIsamEraseCount, &refusal)) return AbortCreateIsam(c, s, refusal);
+    if (!EraseListedFiles(c, list, count, &refusal)) return AbortCreateIsam(c, s, refusal);
     for (int f : kIsamFiles) c.nextSerial[f] = 0;
     c.nextSerial[kFileRestr] = 1;
     return StepStatus::Next;

@@ -44,6 +44,10 @@ struct CreateIsamState {
 StepStatus AbortCreateIsam(OperationContext& c, CreateIsamState& s, const std::string& message);
 
 StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s);
+// The same with a family's own check of the image's records and its own list of files.
+using IsamRecordCheck = ImageResult (*)(const IsamImageSource& source);
+StepStatus EraseDatabaseFiles(OperationContext& c, CreateIsamState& s, IsamRecordCheck check,
+                              const char* const* list, size_t count);
 // Closes the database, checks that every existing file of the list (a record file's name
 // stands for its .dta and .dtx) can be removed, removes them all and opens the database again;
 // false with the reason (empty when a message was shown) when something stops it.
@@ -51,6 +55,10 @@ bool EraseListedFiles(OperationContext& c, const char* const* list, size_t count
 StepStatus IsamWriteCountries(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteNames(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s);
+// The same with a family's own reading of airport n: its APT record and its runways,
+// frequencies and approaches (read from an image already checked).
+using IsamAirportReader = void (*)(const CreateIsamState& s, uint32_t n, AptRecord* apt, DecodedAirportDetail* detail);
+StepStatus IsamWriteApts(OperationContext& c, CreateIsamState& s, IsamAirportReader read);
 StepStatus IsamWriteInts(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteNdbs(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteVors(OperationContext& c, CreateIsamState& s);
@@ -64,6 +72,8 @@ extern const size_t kIsamEraseCount;
 // Every reference of the image's records checked before the database is erased: country
 // bytes inside the country table and every airport's rwy/com/appr entry readable.
 ImageResult CheckIsamRecords(const IsamImageSource& source);
+// The country bytes of every record inside the country table.
+ImageResult CheckIsamCountries(const IsamImageSource& source);
 
 // The runways, frequencies and approaches of airport n at (lat, lon): from its rwy/com/appr
 // entry (*hasEntry true), or its one runway from the main-runway summary.

@@ -247,6 +247,14 @@ DetailFrequency DetailFrequency::From(const dfFREQ3& rec, std::vector<uint8_t> r
     return {rec.ftype, rec.freq, rec.flags, std::move(restriction)};
 }
 
+ImageResult AppendFrequencyItems(const std::vector<DetailFrequency>& frequencies, int32_t asno,
+                                 std::vector<uint8_t>* out) {
+    EntryBuilder b(asno);
+    if (ImageResult r = AddFrequencies(frequencies, asno, b); !r) return r;
+    out->insert(out->end(), b.Bytes().begin(), b.Bytes().end());
+    return ImageResult::Ok();
+}
+
 uint32_t MainRunwaySummary(const std::vector<DetailRunway>& runways) {
     const DetailRunway* longest = nullptr;
     for (const DetailRunway& r : runways) {

@@ -92,6 +92,12 @@ struct AirportDetail {
     std::vector<uint8_t> entry;
 };
 
+// Appends the frequency items of an entry: 12-bit frequency code, flags bits 12-14, the
+// more-follows bit, the type with bit 6 for a restriction, then the restriction's bytes. A
+// frequency outside the code's range is an error naming the airport.
+ImageResult AppendFrequencyItems(const std::vector<DetailFrequency>& frequencies, int32_t asno,
+                                 std::vector<uint8_t>* out);
+
 // The main-runway summary: surface-and-lighting byte x 256 + length in hundreds of feet of the
 // longest runway (the first of equal lengths).
 uint32_t MainRunwaySummary(const std::vector<DetailRunway>& runways);

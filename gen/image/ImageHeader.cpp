@@ -60,7 +60,8 @@ void PutDate(uint8_t* p, const ImageDate& d) {
 
 ImageDate GetDate(const uint8_t* p) { return {p[0], p[1], static_cast<int>(GetU16(p + 2))}; }
 
-// The section's pointer block (13 bytes) and, with names, its name-index block (10 bytes).
+}  // namespace
+
 ImageResult EncodeSectionBlocks(const SectionDescriptor& s, uint8_t* pointerBlock, uint8_t* nameBlock) {
     FieldWriter w(pointerBlock, s.params->name);
     w.U16(s.cellCount, "grid cell count");
@@ -76,8 +77,6 @@ ImageResult EncodeSectionBlocks(const SectionDescriptor& s, uint8_t* pointerBloc
     n.U24(s.facilityIndexStart, "facility index start");
     return n.Result();
 }
-
-}  // namespace
 
 ImageDate TodayLocal() {
     const std::time_t now = std::time(nullptr);
@@ -131,22 +130,58 @@ ImageResult EncodeSuaBlock(const SuaSectionHeader& sua, uint32_t position, uint8
     return w.Result();
 }
 
+AppendedPositions PlaceAppendedSections(ImageLayout& layout, const TccSectionHeader* tcc,
+                                        const SuaSectionHeader* sua) {
+    // Appended sections go behind the VOR area, FSS/TCC first.
+    AppendedPositions placed;
+    layout.appendedLength = 0;
+    if (tcc) {
+        placed.tcc = layout.ImageEnd();
+        layout.appendedLength += tcc->v[0];
+    }
+    if (sua) {
+        placed.sua = layout.ImageEnd();
+        layout.appendedLength += sua->v[SuaSectionHeader::L];
+    }
+    return placed;
+}
+
+ImageResult WriteSectionBlocks(Image& image, const TccSectionHeader* tcc, const SuaSectionHeader* sua,
+                               const AppendedPositions& placed) {
+    const ImageParams& p = image.Params();
+    const ImageLayout& layout = image.Layout();
+    for (const SectionDescriptor& s : layout.sections) {
+        uint8_t pointerBlock[13];
+        uint8_t nameBlock[10];
+        if (ImageResult r = EncodeSectionBlocks(s, pointerBlock, nameBlock); !r) return r;
+        if (ImageResult r = image.Write(s.infoStart + kInfoPointerBlock, pointerBlock, sizeof pointerBlock); !r) return r;
+        if (s.params->hasNames) {
+            if (ImageResult r = image.Write(s.infoStart + kInfoNameBlock, nameBlock, sizeof nameBlock); !r) return r;
+        }
+    }
+
+    // FSS/TCC and SUA blocks.
+    if (tcc) {
+        uint8_t blockA[kTccBlockA];
+        uint8_t blockB[kTccBlockB];
+        if (ImageResult r = EncodeTccBlocks(p, *tcc, placed.tcc, blockA, blockB); !r) return r;
+        if (ImageResult r = image.Write(p.fssBlockA, blockA, sizeof blockA); !r) return r;
+        if (ImageResult r = image.Write(p.fssBlockB, blockB, sizeof blockB); !r) return r;
+    }
+    if (sua) {
+        uint8_t block[kSuaBlock];
+        if (ImageResult r = EncodeSuaBlock(*sua, placed.sua, block); !r) return r;
+        if (ImageResult r = image.Write(p.suaBlock, block, sizeof block); !r) return r;
+    }
+    return ImageResult::Ok();
+}
+
 ImageResult WriteImageHeader(Image& image, const HeaderInput& input, AppendedPositions* positions) {
     const ImageParams& p = image.Params();
     ImageLayout& layout = image.Layout();
     layout.Compute();
 
-    // Appended sections go behind the VOR area, FSS/TCC first.
-    AppendedPositions placed;
-    layout.appendedLength = 0;
-    if (input.tcc) {
-        placed.tcc = layout.ImageEnd();
-        layout.appendedLength += input.tcc->v[0];
-    }
-    if (input.sua) {
-        placed.sua = layout.ImageEnd();
-        layout.appendedLength += input.sua->v[SuaSectionHeader::L];
-    }
+    const AppendedPositions placed = PlaceAppendedSections(layout, input.tcc, input.sua);
     layout.fssBlockA = input.tcc ? p.fssBlockA : kAbsent24;
     layout.fssBlockB = input.tcc ? p.fssBlockB : kAbsent24;
     layout.suaBlock = input.sua ? p.suaBlock : kAbsent24;
@@ -211,31 +246,7 @@ ImageResult WriteImageHeader(Image& image, const HeaderInput& input, AppendedPos
     const uint32_t aptInfo = layout.sections[kSectionApt].infoStart;
     if (ImageResult r = image.Write(aptInfo + kInfoAirportBlock, airportBlock, sizeof airportBlock); !r) return r;
 
-    // Section blocks.
-    for (const SectionDescriptor& s : layout.sections) {
-        uint8_t pointerBlock[13];
-        uint8_t nameBlock[10];
-        if (ImageResult r = EncodeSectionBlocks(s, pointerBlock, nameBlock); !r) return r;
-        if (ImageResult r = image.Write(s.infoStart + kInfoPointerBlock, pointerBlock, sizeof pointerBlock); !r) return r;
-        if (s.params->hasNames) {
-            if (ImageResult r = image.Write(s.infoStart + kInfoNameBlock, nameBlock, sizeof nameBlock); !r) return r;
-        }
-    }
-
-    // FSS/TCC and SUA blocks.
-    if (input.tcc) {
-        uint8_t blockA[kTccBlockA];
-        uint8_t blockB[kTccBlockB];
-        if (ImageResult r = EncodeTccBlocks(p, *input.tcc, placed.tcc, blockA, blockB); !r) return r;
-        if (ImageResult r = image.Write(p.fssBlockA, blockA, sizeof blockA); !r) return r;
-        if (ImageResult r = image.Write(p.fssBlockB, blockB, sizeof blockB); !r) return r;
-    }
-    if (input.sua) {
-        uint8_t block[kSuaBlock];
-        if (ImageResult r = EncodeSuaBlock(*input.sua, placed.sua, block); !r) return r;
-        if (ImageResult r = image.Write(p.suaBlock, block, sizeof block); !r) return r;
-    }
-    return ImageResult::Ok();
+    return WriteSectionBlocks(image, input.tcc, input.sua, placed);
 }
 
 ImageResult ReadImageHeader(const Image& image, ImageHeader* header) {
@@ -317,7 +328,10 @@ ImageResult ReadImageLayout(const Image& image, ImageLayout* layout) {
     layout->detailStart = image.ReadU24(airport);
     const uint32_t approachCount = image.ReadU16(airport + 3);
     const uint32_t approachStart = image.ReadU24(airport + 5);
-    layout->approachIdCount = (approachCount >= 0xFFFF || approachStart == kAbsent24) ? 0 : approachCount;
+    // A family without approaches has no approach ID table (its airport block may end sooner).
+    const bool noApproaches = !image.Params().approaches;
+    layout->approachIdCount =
+        (noApproaches || approachCount >= 0xFFFF || approachStart == kAbsent24) ? 0 : approachCount;
     layout->approachIdStart = layout->approachIdCount ? approachStart : kAbsent24;
     const uint32_t namesEnd = layout->approachIdCount ? layout->approachIdStart : layout->detailStart;
     if (namesEnd < layout->namesStart || namesEnd > fileLength) {

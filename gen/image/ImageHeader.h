@@ -50,12 +50,26 @@ struct AppendedPositions {
     uint32_t sua = kAbsent24;
 };
 
+// Places the appended sections behind the VOR area (FSS/TCC first) and sets the layout's
+// appended length; their positions (absent for a null header).
+AppendedPositions PlaceAppendedSections(ImageLayout& layout, const TccSectionHeader* tcc, const SuaSectionHeader* sua);
+// Writes the pointer and name-index blocks of the four sections and, for the sections present,
+// the FSS/TCC and SUA blocks of the sections placed at `placed`.
+ImageResult WriteSectionBlocks(Image& image, const TccSectionHeader* tcc, const SuaSectionHeader* sua,
+                               const AppendedPositions& placed);
+
 // Writes the header (sumcheck bytes 0, cycle, dates, part number, packet count 0, pointers),
 // the blank title page with the title, the data start block, the airport block, the pointer and
 // name-index blocks of the four sections and the FSS/TCC and SUA blocks. The appended sections
 // are placed at the image end, which grows by their lengths (layout.appendedLength). A table
 // start or count that does not fit its field is an error naming the limit.
 ImageResult WriteImageHeader(Image& image, const HeaderInput& input, AppendedPositions* positions = nullptr);
+
+// A section's pointer block (13 bytes: grid cells, grid index, records) and, for a section with
+// names, its name-index block (10 bytes: city and facility indexes). A start or count that does
+// not fit its field is an error naming the section.
+struct SectionDescriptor;
+ImageResult EncodeSectionBlocks(const SectionDescriptor& s, uint8_t* pointerBlock, uint8_t* nameBlock);
 
 // The 8-byte FSS/TCC block A and the 26-byte block B of a section placed at image position P.
 ImageResult EncodeTccBlocks(const ImageParams& params, const TccSectionHeader& tcc, uint32_t position,

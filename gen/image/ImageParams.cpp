@@ -35,6 +35,7 @@ constinit const ImageParams ImageParams496 = {
     0x40000, CutBehindImageEnd, PacketCountHalved,
     {16, 0x40000, 16, AssembleChunkChecks},
     {kApt496, kInt496, kNdb496, kVor496},
+    nullptr,
 };
 
 constinit const ImageParams ImageParamsIIIPilot = {
@@ -47,6 +48,7 @@ constinit const ImageParams ImageParamsIIIPilot = {
     {25, 0x10000, 0x170000 / 0x10000, AssembleCountedChunkChecks},
     {Narrow(kApt496, 80, 257, 18, 58, 56, 16), Narrow(kInt496, 83, 618, 9, 0, 0, 0),
      Narrow(kNdb496, 86, 961, 15, 112, 118, 0), Narrow(kVor496, 89, 1314, 16, 96, 102, 0)},
+    nullptr,
 };
 
 constinit const ImageParams ImageParams195 = {
@@ -60,4 +62,5 @@ constinit const ImageParams ImageParams195 = {
     {16, 0x20000, 16, AssembleChunkChecks},
     {Narrow(kApt496, 72, 249, 18, 58, 56, 16), Narrow(kInt496, 75, 610, 9, 0, 0, 0),
      Narrow(kNdb496, 78, 953, 15, 112, 118, 0), Narrow(kVor496, 81, 1306, 16, 96, 102, 0)},
+    nullptr,
 };

@@ -98,6 +98,11 @@ struct ImageParams {
 
     SectionParams sections[kSectionCount];
 
+    // Whether an APT record has a rwy/com/appr entry, and its offset in the table (null: bit 7
+    // of byte 8 says so, and the offset is the 19-bit value of stream bits 40-42 and the
+    // section's detail bytes).
+    bool (*entryOffset)(const uint8_t* record, uint32_t* offset);
+
     uint32_t InfoPointerOffset(int section) const { return sections[section].infoPointerOffset; }
     uint32_t NameOffsetAbsent() const { return (1u << nameOffsetBits) - 1; }
 };

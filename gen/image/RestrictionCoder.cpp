@@ -36,7 +36,7 @@ void SkipBlank(const std::string& s, size_t* at) {
 
 }  // namespace
 
-ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>* bytes) {
+ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>* bytes, bool unk20Keyword) {
     bytes->clear();
     if (text.compare(0, 2, "R:") != 0) return ImageResult::Ok();
     std::vector<uint8_t> out = {0, 0};
@@ -95,7 +95,7 @@ ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>*
     }
 
     std::string rest = at < text.size() ? text.substr(at) : std::string();
-    if (rest.compare(0, 6, "UNK20 ") == 0) {
+    if (unk20Keyword && rest.compare(0, 6, "UNK20 ") == 0) {
         flags |= kFlagUnk20;
         rest.erase(0, 6);
     }

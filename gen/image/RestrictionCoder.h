@@ -16,4 +16,5 @@ constexpr size_t kMaxRestrictionBytes = 128;
 
 // The bytes of the text; empty when it does not begin with "R:" or holds nothing recognised.
 // More than 128 bytes, or a height that does not fit its field, is an error naming the limit.
-ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>* bytes);
+// Without `unk20Keyword` "UNK20 " is plain text (its flag is never set).
+ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>* bytes, bool unk20Keyword = true);

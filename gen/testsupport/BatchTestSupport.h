@@ -55,11 +55,11 @@ protected:
     }
 
     // Applies one line as the batch update does; -1 for a comment line.
-    int Apply(const std::string& text, int32_t now = 1000) {
+    int Apply(const std::string& text, int32_t now = 1000, const BatchHandlerTable& handlers = DefaultBatchHandlers()) {
         BatchLine line;
         if (!PrepareBatchLine(text, line)) return -1;
         BatchSession session;
-        int code = DispatchBatchLine(line, next_, session, now, DefaultBatchHandlers());
+        int code = DispatchBatchLine(line, next_, session, now, handlers);
         BatchCloseFiles();
         return code;
     }

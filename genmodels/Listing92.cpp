@@ -1,0 +1,337 @@
+#include "genmodels/Listing92.h"
+
+#include <algorithm>
+
+#include "common/CLocale.h"
+#include "common/DateText.h"
+#include "common/Frequency.h"
+#include "common/ListingLine.h"
+#include "common/PartNumber.h"
+#include "gen/createisam/CreateIsamSource.h"
+#include "gen/image/Image.h"
+#include "gen/listing/ListingFormat.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/shell/OperationContext.h"
+#include "gen/shell/RunSetup.h"
+#include "genmodels/CreateIsam92.h"
+#include "genmodels/ImageFile92.h"
+#include "genmodels/OlderModelCoding.h"
+#include "genmodels/PointRecords92.h"
+#include "genmodels/VlrTable92.h"
+
+namespace {
+
+constexpr int kTitleKind = 1;
+constexpr int kCountryKind = 2;
+constexpr int kNamesKind = 3;
+constexpr int kFirstPointKind = 4;
+constexpr int kLastPointKind = 7;
+constexpr int kIdentColumn = 5;
+constexpr int kPositionColumn = 11;
+constexpr int kValueColumn = 35;
+constexpr const char* kKindNames[kSectionCount] = {"APT", "INT", "NDB", "VOR"};
+// The byte whose bit 5 marks a name whose last two characters stand apart.
+constexpr uint32_t kNameFlagByte[kSectionCount] = {5, 0, 14, 12};
+
+const GenSettings& Settings(const OperationContext& c) {
+    static const GenSettings kNone;
+    return c.settings ? *c.settings : kNone;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+    return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+std::string DateText(const uint8_t* date) {
+    char text[32];
+    FormatDayMonYear(text, sizeof text, date);
+    return text;
+}
+
+// The airport's VLR entry as the framework's runway and frequency tables.
+void LoadTables(const IsamImageSource& source, uint32_t n, AirportTables* tables) {
+    *tables = AirportTables{};
+    tables->record = static_cast<int32_t>(n);
+    const uint8_t* record = source.Record(kSectionApt, n);
+    uint32_t offset = 0;
+    if (!AptEntryOffset92(record, &offset)) {
+        RunwayEntry& r = tables->runways[0];
+        r.present = true;
+        r.length = record[16];
+        r.surfaceLights = record[17];
+        tables->runwayCount = 1;
+        return;
+    }
+    const ImageLayout& layout = source.Layout();
+    VlrEntry92 entry;
+    const uint8_t* table = source.At(layout.detailStart, layout.detailLength);
+    const ImageResult decoded = table ? DecodeVlrEntry92(table, layout.detailLength, offset, true,
+                                                         (record[5] & kAptHasComms92) != 0, &entry)
+                                      : ImageResult::Data("the VLR table lies outside the file");
+    if (!decoded) tables->error = decoded.text;
+    for (const VlrRunway92& w : entry.runways) {
+        RunwayEntry& r = tables->runways[tables->runwayCount++];
+        r.present = true;
+        r.length = w.length;
+        r.surfaceLights = w.rsl & 0x3F;
+        r.designator = w.rw;
+        r.picture = w.diagram;
+    }
+    for (const DetailFrequency& f : entry.frequencies) {
+        FrequencyEntry& e = tables->frequencies[tables->frequencyLines++];
+        e.present = true;
+        e.type = static_cast<uint8_t>(f.ftype);
+        e.code = static_cast<uint32_t>(f.freq - 10800);
+        e.flags = static_cast<uint32_t>(f.flags) >> 12;
+        e.extension = f.restriction;
+    }
+}
+
+}  // namespace
+
+Listing92::Listing92() = default;
+Listing92::~Listing92() = default;
+
+void Listing92::Close() {
+    source_.reset();
+    loadedName_.clear();
+    error_.clear();
+}
+
+void Listing92::Open(OperationContext& c) {
+    c.ResetListingPosition();
+    filterCountry_ = -1;
+    if (!c.image || !c.image->IsOpen()) {
+        Close();
+        return;
+    }
+    if (!source_ || loadedName_ != c.imageName) {
+        Close();
+        source_ = std::make_unique<IsamImageSource>(c.image->Params());
+        ImageResult r = source_->Load(*c.image);
+        if (r) r = CheckImageRecords92(*source_);
+        loadedName_ = c.imageName;
+        if (!r) {
+            error_ = r.text;
+            c.AddLine(error_);
+        }
+    }
+    const std::string& filter = Settings(c).countryFilter;
+    if (!filter.empty() && error_.empty()) {
+        filterCountry_ = -2;  // a country the image lacks lists nothing
+        for (uint32_t i = 0; i < source_->CountryCount(); ++i) {
+            std::string id;
+            std::string name;
+            source_->Country(i, &id, &name);
+            while (!id.empty() && id.back() == ' ') id.pop_back();
+            if (id == filter) {
+                filterCountry_ = static_cast<int>(i);
+                break;
+            }
+        }
+    }
+}
+
+std::string Listing92::NameText(uint32_t bit) const {
+    const int32_t i = source_->NameAt(bit);
+    if (i < 0) return "<**name ptr corrupt**>";
+    std::string text = source_->Names()[static_cast<size_t>(i)];
+    while (!text.empty() && text.back() == ' ') text.pop_back();
+    return text;
+}
+
+bool Listing92::Passes(OperationContext& c, int section, uint32_t n) const {
+    const GenSettings& s = Settings(c);
+    const uint8_t* record = source_->Record(section, n);
+    const SectionParams& params = source_->Params().sections[section];
+    if (filterCountry_ != -1 && record[params.countryByte] != filterCountry_) return false;
+    if (!s.icaoFilter.empty() && !StartsWith(source_->Ident(section, n), s.icaoFilter)) return false;
+    if (!s.nameFilter.empty() && params.hasNames) {
+        uint32_t facility = 0;
+        uint32_t city = 0;
+        NameBitAddresses(source_->Params(), params, record, &facility, &city);
+        const bool match = (facility != 0xFFFFFFFF && StartsWith(NameText(facility), s.nameFilter)) ||
+                           (city != 0xFFFFFFFF && StartsWith(NameText(city), s.nameFilter));
+        if (!match) return false;
+    }
+    int32_t lat = 0;
+    int32_t lon = 0;
+    UnpackPosition(record, &lat, &lon);
+    return InsideLimitBox(lat, lon, s.limitRect);
+}
+
+uint32_t Listing92::SubLines(uint32_t airport) const {
+    AirportTables tables;
+    LoadTables(*source_, airport, &tables);
+    return tables.LineCount();
+}
+
+int32_t Listing92::Next(OperationContext& c) {
+    if (!source_ || !error_.empty()) return -1;
+    const int kind = c.kind;
+    const bool debug = Settings(c).debugLevel != 0;
+    if (kind == kTitleKind) return c.titlePageCounter < (debug ? 4 : 3) ? c.titlePageCounter++ : -1;
+    const uint32_t tableCount = kind == kCountryKind ? source_->CountryCount()
+                                : kind == kNamesKind  ? static_cast<uint32_t>(source_->Names().size())
+                                                      : 0;
+    if (kind == kCountryKind || kind == kNamesKind) {
+        const int32_t n = c.currentRecord + 1;
+        if (static_cast<uint32_t>(n) >= tableCount) return -1;
+        c.currentRecord = n;
+        return n;
+    }
+    if (kind < kFirstPointKind || kind > kLastPointKind) return -1;
+    const int section = kind - kFirstPointKind;
+    const bool apt = section == kSectionApt;
+    const uint32_t count = source_->Section(section).recordCount;
+    uint32_t n = 0;
+    if (c.currentRecord >= 0) {
+        if (apt) {
+            const auto h = static_cast<uint32_t>(c.currentRecord);
+            if ((h & 255) < SubLines(h >> 8)) return ++c.currentRecord;
+            n = (h >> 8) + 1;
+        } else {
+            n = static_cast<uint32_t>(c.currentRecord) + 1;
+        }
+    }
+    for (; n < count; ++n) {
+        if (!Passes(c, section, n)) continue;
+        c.currentRecord = static_cast<int32_t>(apt ? n << 8 : n);
+        return c.currentRecord;
+    }
+    c.currentRecord = static_cast<int32_t>(apt ? count << 8 : count);
+    return -1;
+}
+
+std::string Listing92::NamesPart(int section, const uint8_t* record, bool recordNumbers) const {
+    const ImageParams& p = source_->Params();
+    uint32_t facility = 0;
+    uint32_t city = 0;
+    NameBitAddresses(p, p.sections[section], record, &facility, &city);
+    std::string text = facility == 0xFFFFFFFF ? "" : NameText(facility);
+    if ((record[kNameFlagByte[section]] & 0x20) && text.size() >= 2) {
+        text.insert(text.size() - 2, 1, recordNumbers ? '\x40' : ' ');
+    }
+    if (city != 0xFFFFFFFF && (city != facility || recordNumbers)) text += "(" + NameText(city) + ")";
+    const uint32_t country = record[p.sections[section].countryByte];
+    std::string id;
+    std::string name;
+    if (country < source_->CountryCount()) source_->Country(country, &id, &name);
+    while (!id.empty() && id.back() == ' ') id.pop_back();
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return text + " " + name + "-" + id;
+}
+
+void Listing92::Line(OperationContext& c, int32_t handle, std::string& out) {
+    out.clear();
+    if (!source_ || !error_.empty() || handle < 0) return;
+    const GenSettings& s = Settings(c);
+    const bool numbers = s.recordNumbers != 0;
+    const int kind = c.kind;
+    if (kind == kTitleKind) {
+        const uint8_t* head = source_->At(0, kImage92HeaderSize);
+        const std::string part = UnpackPartNumberText(head + 29);
+        switch (handle) {
+        case 0: out = part.substr(0, kImage92LabelLength) + " " + part.substr(kImage92LabelLength); break;
+        case 1:
+            out = StringFormatC("CYCLE %04u, VALID FROM %s TO %s,", static_cast<unsigned>(GetU16(head + 12)),
+                                DateText(head + 14).c_str(), DateText(head + 18).c_str());
+            break;
+        case 2: out = "CREATED " + DateText(head + 22); break;
+        default: {
+            uint32_t n[kSectionCount];
+            for (int k = 0; k < kSectionCount; ++k) n[k] = source_->Section(k).recordCount;
+            out = StringFormatC("(%u APTs, %u INTs, %u NDBs, %u VORs, %u TOTAL)", n[0], n[1], n[2], n[3],
+                                n[0] + n[1] + n[2] + n[3]);
+        }
+        }
+        return;
+    }
+    if (kind == kCountryKind) {
+        std::string id;
+        std::string name;
+        source_->Country(static_cast<uint32_t>(handle), &id, &name);
+        out = StringFormatC("%4x %-2s %s", static_cast<unsigned>(handle), id.c_str(), name.c_str());
+        return;
+    }
+    if (kind == kNamesKind) {
+        out = StringFormatC("%5x %s", static_cast<unsigned>(source_->NameStarts()[static_cast<size_t>(handle)] / 8),
+                            source_->Names()[static_cast<size_t>(handle)].c_str());
+        return;
+    }
+    const int section = kind - kFirstPointKind;
+    const uint32_t n = section == kSectionApt ? static_cast<uint32_t>(handle) >> 8 : static_cast<uint32_t>(handle);
+    const uint32_t sub = section == kSectionApt ? static_cast<uint32_t>(handle) & 255 : 0;
+    const uint8_t* record = source_->Record(section, n);
+    ListingLine& line = SharedListingLine();
+    line.Clear();
+    if (sub > 0) {
+        AirportTables tables;
+        LoadTables(*source_, n, &tables);
+        ListingFlags flags;
+        flags.recordNumbers = numbers;
+        flags.debugLevel = s.debugLevel;
+        flags.extraLevel = s.extraDebugLevel;
+        flags.rawReferences = s.rawReferenceSwitch != 0;
+        GeoPoint airport;
+        UnpackPosition(record, &airport.lat, &airport.lon);
+        if (!FormatRunwayFrequencyLine(tables, sub - 1, airport, flags, line)) line.Clear();
+        line.Trim();
+        out = line.Text();
+        return;
+    }
+    if (numbers) {
+        line.Format(0, "%4x", n);
+    } else {
+        line.Append(0, kKindNames[section]);
+    }
+    line.Append(kIdentColumn, source_->Ident(section, n).c_str());
+    line.Append(kPositionColumn, FormatRecordPosition(record, s.debugLevel).c_str());
+    char text[32];
+    switch (section) {
+    case kSectionApt: {
+        line.Format(kValueColumn, "%5d'", OlderElevationFeet(GetU16(record + 6) & 0xFFF));
+        std::string letters;
+        if (record[5] & 0x10) letters += 'J';
+        if (record[5] & 0x04) letters += 'A';
+        if (record[5] & 0x08) letters += 'M';
+        line.Append(42, letters.c_str());
+        line.Append(46, NamesPart(section, record, numbers).c_str());
+        break;
+    }
+    case kSectionInt:
+        line.Append(kValueColumn, UnpackCountryName92(source_->At(source_->Layout().countryStart, 0),
+                                                      source_->CountryCount(), record[8]).c_str());
+        break;
+    case kSectionNdb:
+        FormatFrequency(text, static_cast<int32_t>(GetU16(record + 8) & 0x7FFF), 10);
+        line.Append(kValueColumn, text);
+        if (record[9] & 0x80) line.Append(41, "L");
+        line.Append(43, NamesPart(section, record, numbers).c_str());
+        break;
+    default:
+        FormatFrequency(text, OlderVorFrequency(record[13]), 100);
+        line.Append(kValueColumn, text);
+        if (record[5] & 0x04) line.Append(45, "DME");
+        line.Append(56, NamesPart(section, record, numbers).c_str());
+        break;
+    }
+    line.Trim();
+    out = line.Text();
+}
+
+void InstallListing92(GenModel& model) {
+    auto listing = std::make_shared<Listing92>();
+    auto opened = model.onImageSourceOpened;
+    model.onImageSourceOpened = [listing, opened](OperationContext& c) {
+        if (opened) opened(c);
+        listing->Open(c);
+    };
+    auto closing = model.onImageClose;
+    model.onImageClose = [listing, closing](OperationContext& c) {
+        if (closing) closing(c);
+        listing->Close();
+    };
+    model.nextListingItem = [listing](OperationContext& c) { return listing->Next(c); };
+    model.listSection = [listing](OperationContext& c, int32_t handle, std::string& out) { listing->Line(c, handle, out); };
+}

@@ -1,0 +1,24 @@
+#include "genmodels/Sovrick92.h"
+
+#include "gen/createimage/CreateImageProgram.h"
+#include "genmodels/Batch92.h"
+#include "genmodels/CreateImage92.h"
+#include "genmodels/CreateIsam92.h"
+#include "genmodels/ImageFile92.h"
+#include "genmodels/Listing92.h"
+
+void InstallSovrick(GenModel& model) {
+    model.name = "Sovrick";
+    model.version = kSovrickVersion;
+    model.programFile = "sovrick";
+    model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText},
+                          {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText}};
+    model.imageParams = &ImageParams92;
+    // The family has no title switch; the framework's -P and -NOTRAINING do nothing here either.
+    model.ignoredSwitches = {"-T", "-P", "-NOTRAINING"};
+    InstallCreateImage92(model);
+    InstallCreateIsam92(model);
+    InstallBatchUpdate(model, BatchHandlers92());
+    InstallListing92(model);
+    InstallImageOperations(model);
+}

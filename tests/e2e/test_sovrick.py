@@ -1,0 +1,203 @@
+"""Sovrick, the 92/190 generator, run headless from control files in a temporary folder; its
+images judged by the independent checker img92check.py.
+
+- Round trip: the example batch file and compiled SUA and FSS/TCC text -> database -> image A ->
+  Create ISAM into the erased database (usr and rte kept) -> image B: B == A. The checker accepts
+  A and finds every APT, INT, NDB and VOR of the batch file with its ident (to the kept length),
+  position, names and country. The same without TCC.DAT and SUA.DAT, whose header pointers are
+  then absent and whose stale files Create ISAM removes.
+- Model-92 images are refused by the other generators, and theirs by Sovrick.
+- Damaged images are refused before anything in db50 is erased.
+"""
+import os
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import img92check  # noqa: E402
+from suite import EXAMPLE_BATCH, EXAMPLES_DIR  # noqa: E402
+from test_create_image import GeneratorRun, batch_records  # noqa: E402
+
+KEPT = {"APT": 4, "INT": 5, "NDB": 3, "VOR": 3}
+UNIT = 360.0 / 4294967296.0
+# Positions keep 2048 units (rounded down), the batch text has hundredths of minutes.
+TOLERANCE = 2.5 * 2048 * UNIT
+
+
+class SovrickRun(GeneratorRun):
+    prefix = "sovrick-"
+
+    def sovrick(self, sections, answers=None):
+        return self.run_program("sovrick", sections, answers=answers)
+
+    def load(self, airspace):
+        sections = [{"Mode": "BatchUpdate", "Filename": EXAMPLE_BATCH}]
+        if airspace:
+            sections += [{"Mode": "CompileSUA", "Filename": os.path.join(EXAMPLES_DIR, "puget_sua.txt")},
+                         {"Mode": "CompileTCC", "Filename": os.path.join(EXAMPLES_DIR, "puget_tcc.txt")}]
+        self.assertEqual(self.sovrick(sections), 0, self.err)
+        self.assertEqual(self.err, [])
+
+    def image(self, name):
+        code = self.sovrick([{"Mode": "CreateImage", "Filename": name, "Title": "Puget Sound"}])
+        self.assertEqual(code, 0, self.err)
+        self.assertEqual(self.err, [])
+        self.assertIn("Image Complete", self.out)
+        return self.read(name)
+
+    def checked(self, name):
+        report = img92check.check_bytes(self.read(name))
+        self.assertTrue(report.ok, report.errors)
+        return report.content
+
+    def database(self):
+        folder = self.path("db50")
+        return {n: self.read("db50", n) for n in sorted(os.listdir(folder))}
+
+
+class RoundTrip(SovrickRun):
+    def check_records(self, content):
+        self.assertEqual(content["label"], "   PUGET SOUND      ")
+        self.assertEqual(content["part_number"], "006-D0011-03")
+        for kind, records in batch_records(EXAMPLE_BATCH).items():
+            found = {(r["ident"], r["country"]): r for r in content["sections"][kind]}
+            want_keys = {(ident[:KEPT[kind]], country) for ident, country in records}
+            self.assertEqual(set(found), want_keys, kind)
+            for (ident, country), want in records.items():
+                got = found[(ident[:KEPT[kind]], country)]
+                self.assertEqual(got["lat"] & 0x7FF, 0)
+                self.assertEqual(got["lon"] & 0x7FF, 0)
+                self.assertLess(abs(got["lat"] * UNIT - want["lat"]), TOLERANCE, (kind, ident))
+                self.assertLess(abs(got["lon"] * UNIT - want["lon"]), TOLERANCE, (kind, ident))
+                if "facility" in want:
+                    self.assertEqual(got["facility"], want["facility"], (kind, ident))
+                    if want["city"]:
+                        self.assertEqual(got["city"], want["city"], (kind, ident))
+
+    def round_trip(self, airspace):
+        self.load(airspace)
+        a = self.image("a.img")
+        content = self.checked("a.img")
+        self.check_records(content)
+        users = {n: self.read("db50", n) for n in ("usr.dta", "usr.dtx", "rte.dta", "rte.dtx")}
+        code = self.sovrick([{"Mode": "CreateISAM", "Filename": "a.img"}])
+        self.assertEqual(code, 0, self.err)
+        self.assertEqual(self.err, [])
+        self.assertIn("Database Complete", self.out)
+        for name, data in users.items():
+            self.assertEqual(self.read("db50", name), data, name)
+        self.assertEqual(self.image("b.img"), a)
+        return a, content
+
+    def test_image_with_airspace_comes_back_byte_for_byte(self):
+        a, content = self.round_trip(airspace=True)
+        self.assertEqual(content["airspace_pointers"], [2003, 2011, 2037])
+        names = {n.lower() for n in os.listdir(self.path("db50"))}
+        self.assertIn("sua.dat", names)
+        self.assertIn("tcc.dat", names)
+
+    def test_image_without_airspace_has_absent_pointers_and_no_stale_files(self):
+        a, content = self.round_trip(airspace=False)
+        self.assertEqual(a[83:92], b"\xff\xff\x3f" * 3)
+        self.assertEqual(set(a[2003:2060]), {0xFF})
+        # Stale airspace files go when the image has none.
+        self.write(os.path.join("db50", "SUA.DAT"), b"1|2|3<junk")
+        self.assertEqual(self.sovrick([{"Mode": "CreateISAM", "Filename": "a.img"}]), 0, self.err)
+        names = {n.lower() for n in os.listdir(self.path("db50"))}
+        self.assertNotIn("sua.dat", names)
+        self.assertNotIn("tcc.dat", names)
+
+
+class ImageTypes(SovrickRun):
+    def test_each_program_refuses_the_other_familys_images(self):
+        self.load(airspace=False)
+        self.image("s.img")
+        self.assertEqual(self.run_program("brondel", [{"Mode": "CreateImage", "Filename": "b.img"}]), 0, self.err)
+        for program in ("brondel", "quenmar", "pelmora"):
+            with self.subTest(program=program):
+                code = self.run_program(program, [{"Mode": "CreateISAM", "Filename": "s.img"}])
+                self.assertEqual(code, 3)
+                self.assertEqual(self.err, ['This file is for a "GPS92/190" please use program "Sovrick"'])
+        code = self.sovrick([{"Mode": "CreateISAM", "Filename": "b.img"}])
+        self.assertEqual(code, 3)
+        self.assertEqual(self.err, ['This file is for a "496" please use program "Brondel"'])
+
+
+class Listings(SovrickRun):
+    def listing(self, section, **filters):
+        if os.path.exists(self.path("list.txt")):
+            os.remove(self.path("list.txt"))
+        keys = {"Mode": "List", "Section": section, "Filename": "a.img", "SaveAs": "list.txt"}
+        keys.update(filters)
+        self.assertEqual(self.sovrick([keys]), 0, self.err)
+        return self.read("list.txt").decode("cp1252").splitlines()
+
+    def test_sections_are_listed_with_their_filters(self):
+        self.load(airspace=False)
+        self.image("a.img")
+        apts = self.listing("APT")
+        at = next(i for i, line in enumerate(apts) if line.startswith("APT  KSEA  N 47\xb026.9"))
+        # Two runways and seven frequencies: the airport line and seven lines under it.
+        self.assertTrue(apts[at].endswith("SEATTLE-TACOMA INTL(SEATTLE) UNITED STA-US"), apts[at])
+        self.assertEqual(apts[at][35:42], "  430' ")
+        under = apts[at + 1:at + 8]
+        self.assertTrue(all(line.startswith("           ") for line in under), under)
+        self.assertTrue(apts[at + 8].startswith("APT  "), apts[at + 8])
+        self.assertIn("16C-34C", under[0])
+        self.assertEqual(len([a for a in apts if a.startswith("APT")]), 38)
+        self.assertEqual(self.listing("APT", FilterCO="XX"), ["No Matching Items"])
+        ndbs = self.listing("NDB", FilterCO="US", FilterICAO="H")
+        self.assertEqual(len(ndbs), 1)
+        self.assertTrue(ndbs[0].startswith("NDB  HQ    N 46"), ndbs)
+        self.assertIn(" 414.0 L HOQUIAM NDB(HOQUIAM) UNITED STA-US", ndbs[0])
+        vors = self.listing("VOR", FilterNAM="PA")
+        self.assertEqual([v[5:8] for v in vors], ["PAE", "PSC"])
+        self.assertEqual(vors[0][35:50], "110.60    DME  ")
+        ints = self.listing("INT")
+        self.assertEqual(len(ints), 22)
+
+
+class DamagedImages(SovrickRun):
+    def test_damaged_images_are_refused_before_anything_is_erased(self):
+        self.load(airspace=False)
+        good = self.image("a.img")
+        content = self.checked("a.img")
+        recs = int.from_bytes(good[245 + 340:245 + 343], "little")
+        vlr = int.from_bytes(good[245 + 353:245 + 356], "little")
+        x4 = int.from_bytes(good[245 + 350:245 + 353], "little")
+        full = next(i for i, r in enumerate(content["sections"]["APT"]) if "vlr" in r)
+        at = recs + 18 * full
+
+        def patched(offset, data, image=good):
+            """The image with bytes replaced and its sumcheck bytes made right again."""
+            out = bytearray(image[:offset] + data + image[offset + len(data):])
+            padded = out + b"\xff" * (0x180000 - len(out))
+            for i in range(12):
+                block = padded[i * 0x20000:(i + 1) * 0x20000]
+                out[i] = (256 - sum(block[12:] if i == 0 else block) % 256) % 256
+            return bytes(out)
+
+        damaged = {
+            "short.img": good[:1500],
+            "pointer.img": patched(245 + 340, b"\x00\xff\x3e"),
+            # A VLR offset past the table, the sumcheck made right: the bound catches it.
+            "vlr.img": patched(at + 16, (x4 - vlr + 40).to_bytes(2, "little")),
+            # The first airport's facility name pointer far past the names text.
+            "name.img": patched(recs + 12, b"\xf0\xff"),
+            "byte.img": good[:3000] + bytes([good[3000] ^ 0x10]) + good[3001:],
+        }
+        before = self.database()
+        for name, data in damaged.items():
+            with self.subTest(image=name):
+                self.write(name, data)
+                code = self.sovrick([{"Mode": "CreateISAM", "Filename": name}])
+                self.assertEqual(code, 3, self.out)
+                self.assertEqual(len(self.err), 1, self.err)
+                self.assertIn("amaged image", self.err[0])
+                self.assertNotIn("Database Complete", self.out)
+                self.assertEqual(self.database(), before)
+
+
+if __name__ == "__main__":
+    unittest.main()
