@@ -143,7 +143,6 @@ using Step = StepStatus (*)(OperationContext&, Isam696&);
 template <class Rec>
 bool LoadPoints(Isam696& s);
 bool ReadInfoSection(Isam696& s);
-InfoLayout696 LayoutOf(const SourceImage696& source);
 
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
@@ -162,7 +161,7 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
     if (!LoadPoints<AptRecord>(s) || !ReadInfoSection(s)) {
         return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
     }
-    const InfoLayout696 layout = LayoutOf(*s.source);
+    const InfoLayout696 layout = InfoLayoutOf696(*s.source);
     for (uint32_t n = 0; n < s.recCount; ++n) {
         AirportInfo696 info;
         const uint8_t* rec = &s.recs[static_cast<size_t>(n) * 29];
