@@ -107,6 +107,8 @@ private:
     void OfferBaudrate(long requested, int index);
     void RestorePort();
     void Trace(const TraceLine& line);
+    // Debug bit 8: the trace line of every procedure.
+    bool Tracing() const { return (DebugLevel() & 8) != 0; }
 
     // The engine (CComViewEngine.cpp).
     void Sequencer(int state);

@@ -186,6 +186,7 @@ void CComView::CheckAck(int id) {
 bool CComView::OnMessage(unsigned message, platform::WParam wparam, platform::LParam lparam) {
     if (message == kMsgFrame) {
         OnReceivedPacket(static_cast<long>(wparam), static_cast<long>(lparam));
+        FrameReaderThread::ReleaseHold();
         return true;
     }
     return LogView::OnMessage(message, wparam, lparam);
@@ -193,13 +194,15 @@ bool CComView::OnMessage(unsigned message, platform::WParam wparam, platform::LP
 
 void CComView::OnReceivedPacket(long result, long error) {
     const uint8_t* buffer = reader_.Received().Buffer();
-    Trace(TraceLine("OnReceivedPacket").Dec(static_cast<int>(result)).Hex(static_cast<unsigned>(error)).Hex(buffer[1]));
+    if (Tracing()) Trace(TraceLine("OnReceivedPacket").Dec(static_cast<int>(result)).Hex(static_cast<unsigned>(error)).Hex(buffer[1]));
     if (!Busy()) return;
     int discards = 0;
     if (error & kDiscardFlag) {
         discards = static_cast<int>(error >> 20 & 0x1FF);
         error &= 0xFFFFF;
     }
+    // The read that a stop woke: it belongs to no transfer.
+    if (error == ECANCELED) return;
     const int length = buffer[2] + 6;
     const bool isNew = std::memcmp(received_, buffer, static_cast<size_t>(length)) != 0;
     std::memcpy(received_, buffer, static_cast<size_t>(length));
