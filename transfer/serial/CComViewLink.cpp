@@ -66,6 +66,8 @@ void CComView::AttachServerStdio() {
 void CComView::OpenPort(int portIndex) {
     ClearSelection();
     portIndex_ = portIndex;
+    linkFailed_ = true;
+    transferFailed_ = false;
     if (portIndex < kPortIndexLimit) {
         serial_ = std::make_unique<SerialPort>();
         std::string failure;
@@ -91,14 +93,17 @@ void CComView::OpenPort(int portIndex) {
         link_ = pipes_.get();
     }
     if (!link_) return;
+    linkFailed_ = false;
     if (mode == kModeRead && !checks.receiveFile.OpenWrite(checks.fileName, true)) {
         Message(StringFormatC("Unable to Open '%s' for writing", checks.fileName.c_str()));
         RestorePort();
+        linkFailed_ = true;
         return;
     }
     if (mode == kModeWrite && !checks.sendFile.OpenRead(checks.fileName)) {
         Message(StringFormatC("Unable to Open '%s' for reading", checks.fileName.c_str()));
         RestorePort();
+        linkFailed_ = true;
         return;
     }
     Sequencer(PREPARE);
