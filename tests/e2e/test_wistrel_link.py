@@ -173,7 +173,7 @@ class ClientRun(TempFolderRun):
         proc, child = self.start_upload()
         proc.send_signal(signal.SIGTERM)
         out, _ = proc.communicate(timeout=20)
-        self.assertEqual(proc.returncode, 0)
+        self.assertEqual(proc.returncode, 3, "the upload did not complete")
         self.assertIn("Transfer Aborted (Operator)", out.decode("cp1252").splitlines())
         self.assertTrue(self.wait_gone(child, 5), "the child ends with its parent")
 
