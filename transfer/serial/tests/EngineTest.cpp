@@ -262,6 +262,39 @@ TEST_F(Engine, IgnoredBaudRequestKeepsTheRateAndTheJobGoesOn) {
     EXPECT_EQ(baudRequests, 1);
 }
 
+// A screen dump comes with no count and no end: the count is made up from its first record,
+// and the job ends after that many records.
+TEST_F(Engine, ScreenReceiveEndsAfterTheAnnouncedRecords) {
+    view_->mode = kModeRead;
+    view_->database = 6;
+    view_->maxBaud = 0;
+    view_->checks.fileName = (dir_ / "s.gar").string();
+    ScriptedUnit unit;
+    std::vector<Bytes> records;
+    for (int i = 0; i < 4; ++i) {
+        Bytes data(24, static_cast<uint8_t>(i));
+        data[16] = 3;  // records after the first
+        data[17] = 0;
+        records.push_back(data);
+    }
+    link_.unit = [&](int id, const Bytes& data) {
+        if (id == 10 && data[0] == 32) {
+            Bytes reply = Ack(10);
+            for (const Bytes& r : records) reply = reply + Frame(69, r);
+            return reply;
+        }
+        return unit(id, data);
+    };
+    Run();
+    EXPECT_TRUE(Logged("Transfer Complete"));
+    EXPECT_EQ(view_->PacketsCounted(), 4);
+    std::ifstream in(view_->checks.fileName, std::ios::binary);
+    const Bytes file((std::istreambuf_iterator<char>(in)), {});
+    Bytes expected = GarRecord(255, {71, 0, 200, 0}) + GarRecord(27, {4, 0});
+    for (const Bytes& r : records) expected = expected + GarRecord(69, r);
+    EXPECT_EQ(file, expected + GarRecord(12, {32, 0}));
+}
+
 // Random frames and bytes from the far end, to the client and to the emulated unit: the engine
 // reads only inside the packets it holds (the sanitizer build checks) and keeps going.
 TEST_F(Engine, RandomFramesNeitherCrashNorHang) {
