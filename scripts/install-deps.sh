@@ -5,6 +5,8 @@ pkgs=(build-essential cmake ninja-build pkg-config python3
       libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libxml2-utils zlib1g-dev
       # srec_cat and srec_info, which check the FLARM converter's Intel-HEX files
       srecord
+      # gpsbabel, the peer of the serial transfer program's Host mode in its tests
+      gpsbabel
       # the Qt window backend (with QtPrintSupport and QtTest), its fonts ("Courier New"
       # is drawn with Liberation Mono), and the virtual X server and PDF tools its tests use
       qt6-base-dev fonts-liberation xvfb xauth poppler-utils

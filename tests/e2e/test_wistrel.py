@@ -285,7 +285,8 @@ class SetupChecks(WistrelRun):
             with self.subTest(values=values):
                 code = self.run_headless("wistrel", self.write_answers([answer(SETUP, "OK", **values),
                                                                         answer(GO, "GO")]))
-                self.assertEqual(code, 0, self.err_text)
+                self.assertEqual(code, 1, "the port cannot be opened: " + self.err_text)
+                self.assertIn("Failed to open %s - No such file or directory" % self.path("no-such-tty1"), self.out)
                 for line in lines + ["CLICK THE 'GO' BUTTON WHEN READY"]:
                     self.assertIn(line, self.out)
                 self.assertFalse(os.path.exists(self.path("new.gar")), "the file is made by the transfer")
@@ -297,7 +298,8 @@ class SetupChecks(WistrelRun):
         self.assertNotIn("answers:", self.err_text, "the debug rows Client and Obstacles are there")
         code = self.run_headless("wistrel", ["-COM7"] + self.write_answers(
             [answer(SETUP, "OK", Mode="Host", Port="COM 7"), answer(GO, "GO")]))
-        self.assertEqual(code, 0, self.err_text)
+        self.assertEqual(code, 1, self.err_text)
+        self.assertIn("Failed to open %s - No such file or directory" % self.path("no-such-tty7"), self.out)
         self.assertNotIn("answers:", self.err_text, "a fifth port row for a start port of 4 and above")
         code = self.run_headless("wistrel", self.write_answers([answer(SETUP, "OK", Mode="Host", Port="Client")]))
         self.assertIn("answers:", self.err_text, "no Client row without a debug level")

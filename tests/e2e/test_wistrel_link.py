@@ -91,6 +91,14 @@ class ClientRun(TempFolderRun):
                                  [(12, bytes([{"User": 7, "Routes": 4, "Proximity": 3, "Almanac": 1,
                                                "Tracks": 6}[database], 0]))])
 
+    def test_a_transfer_that_does_not_complete_ends_with_status_3(self):
+        lf.write(self.dir, "w.gar", g.gar(260, KINDS["User"][1]))
+        code = self.run_headless("wistrel", ["-d"] + self.write_answers(
+            client("Write", "User", "w.gar") + [answer("appear to be incompatible", "No")]))
+        self.assertEqual(code, 3, self.err_text)
+        self.assertIn("Transfer Aborted (Wrong Model)", self.out)
+        self.assertFalse(os.path.exists(self.path("H_usr.gar")))
+
     def test_image_upload_old_protocol(self):
         img = lf.image(lf.OLDER, 512 * 1024, blank_blocks=range(10, 20))
         lf.write(self.dir, "db.img", img)
@@ -165,7 +173,7 @@ class ClientRun(TempFolderRun):
         proc, child = self.start_upload()
         proc.send_signal(signal.SIGTERM)
         out, _ = proc.communicate(timeout=20)
-        self.assertEqual(proc.returncode, 0)
+        self.assertEqual(proc.returncode, 3, "the upload did not complete")
         self.assertIn("Transfer Aborted (Operator)", out.decode("cp1252").splitlines())
         self.assertTrue(self.wait_gone(child, 5), "the child ends with its parent")
 

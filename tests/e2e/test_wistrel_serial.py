@@ -7,6 +7,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import time
 import unittest
 import xml.etree.ElementTree as ET
 
@@ -64,8 +65,15 @@ class SerialRun(TempFolderRun):
         self.addCleanup(lambda: proc.poll() is None and proc.kill())
         return proc
 
-    def stop_host(self, proc, folder):
-        """STOP/RESET and Exit by SIGTERM; the host's log lines."""
+    def stop_host(self, proc, folder, jobs=0):
+        """STOP/RESET and Exit by SIGTERM once the host has ended its jobs (it takes the last
+        ACK after its peer may have gone); the host's log lines."""
+        deadline = time.monotonic() + 20
+        while time.monotonic() < deadline:
+            with open(self.path(folder, "host.out"), encoding="utf-8") as f:
+                if f.read().count("Host Transfer Complete") >= jobs:
+                    break
+            time.sleep(0.05)
         proc.send_signal(signal.SIGTERM)
         self.assertEqual(proc.wait(20), 0)
         with open(self.path(folder, "host.out"), encoding="utf-8") as f:
@@ -91,7 +99,7 @@ class SerialRun(TempFolderRun):
         self.gpsbabel("-w", "-i", "garmin", "-f", port, "-o", "gpx", "-F", "back.gpx")
         self.gpsbabel("-r", "-i", "gpx", "-f", "route.gpx", "-o", "garmin", "-F", port)
         self.gpsbabel("-r", "-i", "garmin", "-f", port, "-o", "gpx", "-F", "back_route.gpx")
-        log = self.stop_host(host, "unit")
+        log = self.stop_host(host, "unit", jobs=4)
         self.assertSamePoints(points(self.path("back.gpx"), "wpt"), WAYPOINTS)
         self.assertSamePoints(points(self.path("back_route.gpx"), "rtept"), ROUTE)
         self.assertEqual(log.count("Host Transfer Complete"), 4, log)
@@ -111,7 +119,7 @@ class SerialRun(TempFolderRun):
                           Max_Baud="115200"), answer(GO, "GO")]
         code = self.run_headless("wistrel", self.write_answers(answers), timeout=120)
         self.assertEqual(code, 0, self.err_text)
-        log = self.stop_host(host, "unit")
+        log = self.stop_host(host, "unit", jobs=2)
         for line in ["Accepted offer of 28800 Baud", "Changed Baudrate to 28800", "Accepted offer of 115200 Baud",
                      "Changed Baudrate to 115200", "Resetting Baudrate", "Changed Baudrate to 9600"]:
             self.assertIn(line, self.out)

@@ -101,5 +101,6 @@ int CComApp::ExitInstance() {
     }
     if (ExitCode() != kComExitOk) return ExitCode();
     const CComView* view = ComView();
-    return view && view->Refused() ? kComExitRefused : kComExitOk;
+    if (view && view->LinkFailed()) return kComExitFatal;
+    return view && (view->Refused() || view->TransferFailed()) ? kComExitRefused : kComExitOk;
 }

@@ -10,9 +10,9 @@ inline constexpr const char* kWistrelVersion = "1.0.0";
 // Exit statuses.
 enum ComExitStatus : int {
     kComExitOk = 0,
-    kComExitFatal = 1,    // the document or window could not be made
+    kComExitFatal = 1,    // the document or window could not be made, the port or transfer file not opened
     kComExitUsage = 2,    // an unknown switch or a wrong layer option
-    kComExitRefused = 3,  // the last setup choice was refused by its checks
+    kComExitRefused = 3,  // the last setup choice was refused, or the last transfer did not complete
 };
 
 class CComView;

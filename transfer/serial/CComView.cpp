@@ -255,6 +255,7 @@ void CComView::Stop(const std::string& text) {
         return;
     }
     const bool wasActive = Busy();
+    if (wasActive) transferFailed_ = (mode == kModeRead || mode == kModeWrite) && text != "Transfer Complete";
     LogView::Stop(text);
     ackQueue_.Clear();
     region_ = 0;

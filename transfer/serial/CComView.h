@@ -63,6 +63,10 @@ public:
 
     // True when the last setup ended on a refused choice.
     bool Refused() const { return refused_; }
+    // True when the last transfer ended before its end (Host mode: never), or its link could
+    // not be opened.
+    bool TransferFailed() const { return transferFailed_; }
+    bool LinkFailed() const { return linkFailed_; }
 
     // platform::ListingView
     bool ShowsStoredLines() const override;
@@ -107,6 +111,8 @@ private:
     void OfferBaudrate(long requested, int index);
     void RestorePort();
     void Trace(const TraceLine& line);
+    // Debug bit 8: the trace line of every procedure.
+    bool Tracing() const { return (DebugLevel() & 8) != 0; }
 
     // The engine (CComViewEngine.cpp).
     void Sequencer(int state);
@@ -147,6 +153,8 @@ private:
     void HostRecord(int id);
     void AbandonHostJob();
 
+    bool transferFailed_ = false;
+    bool linkFailed_ = false;
     ComLink* link_ = nullptr;
     std::unique_ptr<SerialPort> serial_;
     std::unique_ptr<FdLink> pipes_;

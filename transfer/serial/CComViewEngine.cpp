@@ -58,7 +58,7 @@ void CComView::HostJobEnds() {
 }
 
 void CComView::Sequencer(int arg) {
-    Trace(TraceLine("Sequencer").Name(TransferStateName(state_)).Name(TransferStateName(arg)));
+    if (Tracing()) Trace(TraceLine("Sequencer").Name(TransferStateName(state_)).Name(TransferStateName(arg)));
     if (arg != RTIMEOUT && arg != TTIMEOUT) state_ = static_cast<TransferState>(arg);
     for (;;) {
         switch (state_) {
@@ -203,7 +203,7 @@ void CComView::Sequencer(int arg) {
 }
 
 void CComView::WProc(int state) {
-    Trace(TraceLine("WProc").Name(TransferStateName(state_)).Name(TransferStateName(state)));
+    if (Tracing()) Trace(TraceLine("WProc").Name(TransferStateName(state_)).Name(TransferStateName(state)));
     state_ = static_cast<TransferState>(state);
     if (!Busy()) return;
     uint8_t rate[4];
@@ -314,7 +314,7 @@ void CComView::ReportUnitSerial() {
 
 void CComView::RProc() {
     const int id = received_[1];
-    Trace(TraceLine("RProc").Name(TransferStateName(state_)).Hex(static_cast<unsigned>(id)));
+    if (Tracing()) Trace(TraceLine("RProc").Name(TransferStateName(state_)).Hex(static_cast<unsigned>(id)));
     const uint8_t* data = PacketData();
     const int size = PacketSize();
     auto logLines = [this](const std::vector<std::string>& lines) {
@@ -438,7 +438,7 @@ void CComView::EndOfJob() {
 }
 
 void CComView::TProc(int discards) {
-    Trace(TraceLine("TProc").Name(TransferStateName(state_)).Dec(discards));
+    if (Tracing()) Trace(TraceLine("TProc").Name(TransferStateName(state_)).Dec(discards));
     if (state_ == RDHB || state_ == RDLB) {
         Log("GPS did not respond to a baudrate request");
         Sequencer(RTIMEOUT);
@@ -473,7 +473,7 @@ void CComView::TProc(int discards) {
 }
 
 void CComView::OnTimer(unsigned id) {
-    Trace(TraceLine("OnTimer").Name(TransferStateName(state_)).Dec(static_cast<int>(id)));
+    if (Tracing()) Trace(TraceLine("OnTimer").Name(TransferStateName(state_)).Dec(static_cast<int>(id)));
     if (id != kTimerId) {
         LogView::OnTimer(id);
         return;

@@ -210,7 +210,7 @@ void CComView::StartHostReceive() {
 }
 
 void CComView::SetHostJob(int command) {
-    Trace(TraceLine("SetHostJob").Name(TransferStateName(state_)).Hex(static_cast<unsigned>(command)));
+    if (Tracing()) Trace(TraceLine("SetHostJob").Name(TransferStateName(state_)).Hex(static_cast<unsigned>(command)));
     switch (command) {
         case 1:
         case 3:

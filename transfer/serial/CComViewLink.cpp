@@ -66,6 +66,8 @@ void CComView::AttachServerStdio() {
 void CComView::OpenPort(int portIndex) {
     ClearSelection();
     portIndex_ = portIndex;
+    linkFailed_ = true;
+    transferFailed_ = false;
     if (portIndex < kPortIndexLimit) {
         serial_ = std::make_unique<SerialPort>();
         std::string failure;
@@ -91,14 +93,17 @@ void CComView::OpenPort(int portIndex) {
         link_ = pipes_.get();
     }
     if (!link_) return;
+    linkFailed_ = false;
     if (mode == kModeRead && !checks.receiveFile.OpenWrite(checks.fileName, true)) {
         Message(StringFormatC("Unable to Open '%s' for writing", checks.fileName.c_str()));
         RestorePort();
+        linkFailed_ = true;
         return;
     }
     if (mode == kModeWrite && !checks.sendFile.OpenRead(checks.fileName)) {
         Message(StringFormatC("Unable to Open '%s' for reading", checks.fileName.c_str()));
         RestorePort();
+        linkFailed_ = true;
         return;
     }
     Sequencer(PREPARE);
@@ -186,6 +191,7 @@ void CComView::CheckAck(int id) {
 bool CComView::OnMessage(unsigned message, platform::WParam wparam, platform::LParam lparam) {
     if (message == kMsgFrame) {
         OnReceivedPacket(static_cast<long>(wparam), static_cast<long>(lparam));
+        FrameReaderThread::ReleaseHold();
         return true;
     }
     return LogView::OnMessage(message, wparam, lparam);
@@ -193,13 +199,15 @@ bool CComView::OnMessage(unsigned message, platform::WParam wparam, platform::LP
 
 void CComView::OnReceivedPacket(long result, long error) {
     const uint8_t* buffer = reader_.Received().Buffer();
-    Trace(TraceLine("OnReceivedPacket").Dec(static_cast<int>(result)).Hex(static_cast<unsigned>(error)).Hex(buffer[1]));
+    if (Tracing()) Trace(TraceLine("OnReceivedPacket").Dec(static_cast<int>(result)).Hex(static_cast<unsigned>(error)).Hex(buffer[1]));
     if (!Busy()) return;
     int discards = 0;
     if (error & kDiscardFlag) {
         discards = static_cast<int>(error >> 20 & 0x1FF);
         error &= 0xFFFFF;
     }
+    // The read that a stop woke: it belongs to no transfer.
+    if (error == ECANCELED) return;
     const int length = buffer[2] + 6;
     const bool isNew = std::memcmp(received_, buffer, static_cast<size_t>(length)) != 0;
     std::memcpy(received_, buffer, static_cast<size_t>(length));

@@ -1,5 +1,7 @@
 #include "transfer/serial/FrameReaderThread.h"
 
+#include <chrono>
+
 #include "platform/App.h"
 #include "transfer/serial/ComLink.h"
 
@@ -28,6 +30,7 @@ bool FrameReaderThread::Activate(ComLink* link, int timeoutMs, platform::Message
     timeoutMs_ = timeoutMs;
     target_ = target;
     requested_ = true;
+    pending_ = true;
     if (!thread_.joinable()) thread_ = std::thread([this] { Loop(); });
     wake_.notify_all();
     return true;
@@ -47,9 +50,14 @@ void FrameReaderThread::Loop() {
         wake_.wait(lock, [this] { return quit_ || requested_; });
         if (quit_) return;
         requested_ = false;
+        pending_ = false;
         reading_ = true;
         lock.unlock();
         ReadFrameThread();
+        // The next activation usually follows at once: wait for it a moment before sleeping.
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(200);
+        while (!pending_.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until)
+            std::this_thread::yield();
         lock.lock();
         reading_ = false;
         done_.notify_all();
@@ -74,9 +82,12 @@ void FrameReaderThread::ReadFrameThread() {
         break;
     }
     active_ = false;
+    // The loop's hold passes to the message: its handler releases it (ReleaseHold), so that the
+    // loop cannot end between this post and its handling.
     platform::App* app = platform::App::Current();
-    if (app) {
-        app->Post(target_, kMsgFrame, static_cast<platform::WParam>(result), error);
-        app->Release();
-    }
+    if (app && !app->Post(target_, kMsgFrame, static_cast<platform::WParam>(result), error)) app->Release();
+}
+
+void FrameReaderThread::ReleaseHold() {
+    if (platform::App* app = platform::App::Current()) app->Release();
 }

@@ -34,6 +34,8 @@ public:
     bool Active() const { return active_; }
     // Wakes a running read and waits for its end (its message is still posted).
     void Stop();
+    // Ends the loop's hold of one frame message; its handler calls it once.
+    static void ReleaseHold();
     // The receive buffer: read by the user-interface thread only in the frame message.
     const FrameAssembler& Received() const { return assembler_; }
 
@@ -43,6 +45,7 @@ private:
 
     FrameAssembler assembler_;
     std::atomic<bool> active_{false};
+    std::atomic<bool> pending_{false};  // an activation waits
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable done_;
