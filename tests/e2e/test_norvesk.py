@@ -232,6 +232,26 @@ class Attended(NorveskRun):
         self.assertFalse(os.path.exists(self.path("H_usr.gar")))
 
 
+    def test_browse_offers_the_files_of_the_database_and_adds_their_extension(self):
+        self.write("MyImage.img", image(1234, [0]))
+        self.write("user.gar", gar_file(145, waypoints(1)))
+        for mode, database, title, typed, chosen, line in [
+            ("Write", "Aviation", "Select Image File", "MyImage", "MyImage.img", "out of the file '%s', and into the GPS."),
+            ("List", "Aviation", "Select Binary File", "user", "user.gar", "The file '%s' will be listed"),
+            ("Write", "TAWs or VRPs", "Select TAW or AWP(VRPs) File", "obst", "obst.taw", "Cannot open %s"),
+        ]:
+            with self.subTest(title=title):
+                answers = ["match Setup Transfer\nset Mode = %s\nset Database = %s\npress Browse->\n" % (mode, database),
+                           "match %s\nset File name = %s\npress OK\n" % (title, typed),
+                           "match Setup Transfer\npress OK\n",
+                           "match Confirm Transfer Details\npress Cancel\n"]
+                self.norvesk(145, answers=answers)
+                # The name keeps its case and gets the extension of the database's files.
+                self.assertIn(line % self.path(chosen), self.out + self.err)
+                # In List mode the database list is disabled.
+                self.assertEqual(mode == "List", "control is disabled" in self.err_text)
+
+
 class CommandLine(NorveskRun):
     def test_details_only_writes_its_lines_with_cr_lf(self):
         self.assertEqual(self.norvesk(595, "-UD", "-Fdetails.txt"), 0, self.err)

@@ -78,7 +78,7 @@ struct Posted {
     intptr_t lparam;
 };
 
-class Fixture : public ::testing::Test {
+class UsbLinkThreads : public ::testing::Test {
 protected:
     ScriptedLink link;
     std::mutex mutex;
@@ -134,7 +134,7 @@ protected:
     }
 };
 
-TEST_F(Fixture, InterruptPiecesJoinAndEmptyPacketsAreDropped) {
+TEST_F(UsbLinkThreads, InterruptPiecesJoinAndEmptyPacketsAreDropped) {
     Bytes big = Packet(kUsbTransport, 6, Bytes(126, 0x5A));  // 138 bytes: 64 + 64 + 10
     link.interrupt.push_back(Packet(0, 0));                    // type 0 id 0: dropped
     link.interrupt.push_back(Bytes(big.begin(), big.begin() + 64));
@@ -157,7 +157,7 @@ TEST_F(Fixture, InterruptPiecesJoinAndEmptyPacketsAreDropped) {
     EXPECT_EQ(usb.TakeReceived(), nullptr);
 }
 
-TEST_F(Fixture, BulkPhaseAndOneSilenceTickAfterApplicationData) {
+TEST_F(UsbLinkThreads, BulkPhaseAndOneSilenceTickAfterApplicationData) {
     link.interrupt.push_back(Packet(kUsbTransport, kUsbDataAvailable));
     link.bulk.push_back(Packet(kUsbApplication, 255, {1, 2, 3, 4}));
     link.bulk.push_back(Bytes(kUsbHeaderSize + 3, 0));  // first 12 bytes zero: dropped
@@ -182,7 +182,7 @@ TEST_F(Fixture, BulkPhaseAndOneSilenceTickAfterApplicationData) {
     EXPECT_EQ(usb.TakeReceived(), nullptr);
 }
 
-TEST_F(Fixture, ZeroLengthWriteAfterWholeUsbPacketsCountsAsAPacket) {
+TEST_F(UsbLinkThreads, ZeroLengthWriteAfterWholeUsbPacketsCountsAsAPacket) {
     usb.Queue([] {
         UsbPacketBuffer p(new uint8_t[kUsbPacketMax]);
         PutUsbHeader(p.get(), kUsbApplication, 36, 52);  // 64 bytes
@@ -207,7 +207,7 @@ TEST_F(Fixture, ZeroLengthWriteAfterWholeUsbPacketsCountsAsAPacket) {
     EXPECT_EQ(usb.WriteOut(), usb.WriteIn());
 }
 
-TEST_F(Fixture, ASixteenthPacketWaitsForTheWriter) {
+TEST_F(UsbLinkThreads, ASixteenthPacketWaitsForTheWriter) {
     for (int i = 0; i < 40; ++i) {
         UsbPacketBuffer p(new uint8_t[kUsbPacketMax]);
         PutUsbHeader(p.get(), kUsbApplication, static_cast<uint16_t>(i), 10);
@@ -221,7 +221,7 @@ TEST_F(Fixture, ASixteenthPacketWaitsForTheWriter) {
     EXPECT_EQ(link.writes.size(), 40u);
 }
 
-TEST_F(Fixture, QueueWrapIsReportedAndTheReaderStops) {
+TEST_F(UsbLinkThreads, QueueWrapIsReportedAndTheReaderStops) {
     link.interrupt.push_back(Packet(kUsbTransport, kUsbDataAvailable));
     for (size_t i = 0; i < UsbConnection::kReadSlots + 10; ++i) link.bulk.push_back(Packet(kUsbApplication, 35, {1}));
     ASSERT_TRUE(usb.ActivateRead());
@@ -234,7 +234,7 @@ TEST_F(Fixture, QueueWrapIsReportedAndTheReaderStops) {
     EXPECT_EQ(link.bulk.size(), 11u);
 }
 
-TEST_F(Fixture, TimeOutsAreReported) {
+TEST_F(UsbLinkThreads, TimeOutsAreReported) {
     link.interrupt.push_back(Packet(kUsbTransport, kUsbDataAvailable));  // the bulk read then finds nothing
     ASSERT_TRUE(usb.ActivateRead());
     const auto read = WaitFor(kMsgUsbReceived, 3000, [](const Posted& p) { return p.lparam != 0; });
@@ -253,7 +253,7 @@ TEST_F(Fixture, TimeOutsAreReported) {
     EXPECT_EQ(written->wparam, 0u);
 }
 
-TEST_F(Fixture, APlannedCloseEndsTheReaderWithoutAMessage) {
+TEST_F(UsbLinkThreads, APlannedCloseEndsTheReaderWithoutAMessage) {
     ASSERT_TRUE(usb.ActivateRead());
     EXPECT_FALSE(usb.ActivateRead());  // already active
     usb.portClosing = true;
