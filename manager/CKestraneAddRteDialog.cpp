@@ -35,16 +35,35 @@ struct PointFile {
     const char* identIndex;
     char* ident;
     int32_t* country;  // null for USR
+    int32_t* latitude;
+    int32_t* longitude;
+    int32_t* facility;  // null when the type has no names
+    int32_t* city;
 };
 
 PointFile PointOf(int type) {
     KestraneDatabase& db = KestraneDb();
     switch (type) {
-    case 0: return {db.apts.get(), "aident", db.apts->aident, &db.apts->acountry};
-    case 1: return {db.ints.get(), "iident", db.ints->iident, &db.ints->icountry};
-    case 2: return {db.ndbs.get(), "bident", db.ndbs->bident, &db.ndbs->bcountry};
-    case 3: return {db.vors.get(), "vident", db.vors->vident, &db.vors->vcountry};
-    default: return {db.usr.get(), "uident", db.usr->uident, nullptr};
+    case 0: {
+        dfAPTS& a = *db.apts;
+        return {&a, "aident", a.aident, &a.acountry, &a.alat, &a.along, &a.afacil, &a.acity};
+    }
+    case 1: {
+        dfINTS& i = *db.ints;
+        return {&i, "iident", i.iident, &i.icountry, &i.ilat, &i.ilong, nullptr, nullptr};
+    }
+    case 2: {
+        dfNDBS& b = *db.ndbs;
+        return {&b, "bident", b.bident, &b.bcountry, &b.blat, &b.blong, &b.bfacil, &b.bcity};
+    }
+    case 3: {
+        dfVORS& v = *db.vors;
+        return {&v, "vident", v.vident, &v.vcountry, &v.vlat, &v.vlong, &v.vfacil, &v.vcity};
+    }
+    default: {
+        dfUSR& u = *db.usr;
+        return {&u, "uident", u.uident, nullptr, &u.ulat, &u.ulong, nullptr, nullptr};
+    }
     }
 }
 
@@ -232,37 +251,17 @@ bool ValidateRouteWaypoint(CKestraneAddRteDialog& d, int32_t currentRoute, int32
     rte.rtht = rte.rttime = rte.rticon = 0;
     const bool namesHeld = db.names->IsOpen();
     if (!namesHeld) (void)db.names->Open();
-    switch (type) {
-    case 0:
-        rte.rtlat = db.apts->alat;
-        rte.rtlong = db.apts->along;
-        rte.rtht = db.apts->aheight;
-        SetField(rte.rtname1, sizeof rte.rtname1, GetNameText(db.apts->afacil));
-        SetField(rte.rtname2, sizeof rte.rtname2, GetNameText(db.apts->acity));
-        break;
-    case 1:
-        rte.rtlat = db.ints->ilat;
-        rte.rtlong = db.ints->ilong;
-        break;
-    case 2:
-        rte.rtlat = db.ndbs->blat;
-        rte.rtlong = db.ndbs->blong;
-        SetField(rte.rtname1, sizeof rte.rtname1, GetNameText(db.ndbs->bfacil));
-        SetField(rte.rtname2, sizeof rte.rtname2, GetNameText(db.ndbs->bcity));
-        break;
-    case 3:
-        rte.rtlat = db.vors->vlat;
-        rte.rtlong = db.vors->vlong;
-        SetField(rte.rtname1, sizeof rte.rtname1, GetNameText(db.vors->vfacil));
-        SetField(rte.rtname2, sizeof rte.rtname2, GetNameText(db.vors->vcity));
-        break;
-    default:
-        rte.rtlat = db.usr->ulat;
-        rte.rtlong = db.usr->ulong;
+    rte.rtlat = *p.latitude;
+    rte.rtlong = *p.longitude;
+    if (p.facility) {
+        SetField(rte.rtname1, sizeof rte.rtname1, GetNameText(*p.facility));
+        SetField(rte.rtname2, sizeof rte.rtname2, GetNameText(*p.city));
+    }
+    if (type == 0) rte.rtht = db.apts->aheight;
+    if (type == 4) {
         rte.rttime = db.usr->utime;
         rte.rticon = db.usr->uicon;
         SetField(rte.rtname1, sizeof rte.rtname1, Field(db.usr->uname, sizeof db.usr->uname));
-        break;
     }
     if (!namesHeld) db.names->Close();
     return true;
