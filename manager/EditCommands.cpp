@@ -133,6 +133,7 @@ WaypointKind VorKind() {
                 if (add && Manager().Legacy()) {
                     v.v221817 = -1;
                     v.vtr = 0;
+                    v.vmag = 0;
                 }
             }};
 }

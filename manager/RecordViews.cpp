@@ -36,7 +36,24 @@ CKestraneAView::CKestraneAView()
         {kCmdChgRwy, &CKestraneAView::OnChgRwy}, {kCmdDelRwy, &CKestraneAView::OnDelRwy},
         {kCmdAddFrq, &CKestraneAView::OnAddFrq}, {kCmdChgFrq, &CKestraneAView::OnChgFrq},
         {kCmdDelFrq, &CKestraneAView::OnDelFrq}};
-    for (const auto& [id, handler] : commands) Commands().Add(id, [this, h = handler] { (this->*h)(); });
+    // Enabled by the drawn part of the selected line: 0 the airport, 1 and 3 a frequency, 2 a runway.
+    auto enabler = [this](unsigned id) {
+        return [this, id](platform::CommandState& s) {
+            const bool selected = SelectedLine() >= 0;
+            const int part = DrawnPart();
+            switch (id) {
+            case kCmdAddApt: s.enabled = true; break;
+            case kCmdChgApt:
+            case kCmdDelApt: s.enabled = selected && part == 0; break;
+            case kCmdChgRwy:
+            case kCmdDelRwy: s.enabled = selected && part == 2; break;
+            case kCmdChgFrq:
+            case kCmdDelFrq: s.enabled = selected && (part == 1 || part == 3); break;
+            default: s.enabled = selected; break;
+            }
+        };
+    };
+    for (const auto& [id, handler] : commands) Commands().Add(id, [this, h = handler] { (this->*h)(); }, enabler(id));
 }
 
 int CKestraneAView::OpenFiles() {

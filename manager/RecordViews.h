@@ -108,6 +108,12 @@ class CKestraneRView : public CKestraneScrollView {
 public:
     static constexpr int kRoutes = 30;
     CKestraneRView();
+    void OnAddRecord() override { OnAddRte(); }
+    void OnChangeRecord() override { OnChgRteTitle(); }
+    void OnDeleteRecord() override { OnDelRte(); }
+    void OnAddRte();
+    void OnChgRteTitle();
+    void OnDelRte();
     void FormatLine(int32_t word) override;
 
     // File > Import, Export, Clear and Convert: routes to and from GAR and GPX files.

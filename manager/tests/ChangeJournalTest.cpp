@@ -163,6 +163,39 @@ TEST_F(Journal, RunwaysAndFrequencies) {
     EXPECT_EQ(FormatJournalLine(kJournalDel, kJournalFrq), "DEL|FRQ|LFXY|LF-FRANCE|ARRIVL|118.10\t// ORLY");
 }
 
+TEST_F(Journal, The696Form) {
+    Manager().kindVote = 1;
+    KestraneDatabase& db = KestraneDb();
+    dfAPTS& a = *db.apts;
+    a.a212025 = 0;
+    a.afuel = 32 | 256;  // the '@' mark in bit 5, a heliport in bit 8
+    a.autc = (12 + 3) | 32;  // UTC-3 with daylight saving
+    a.acity = -1;  // none: the facility takes its place in the 696 form
+    const std::string apt = FormatJournalLine(kJournalAdd, kJournalApt);
+    EXPECT_EQ(apt.substr(0, 33), "ADD|APT|LFXY|LF-FRANCE|OR@LY|ORLY") << apt;
+    EXPECT_EQ(apt.substr(apt.size() - 16), "|[HEL]|UTC-3+DST") << apt;
+
+    dfINTS& i = *db.ints;
+    SetText(i.iident, sizeof i.iident, "ABCDE");
+    i.icountry = 3;
+    i.iname = 1;
+    i.iparent = 2;
+    i.iflags = 256;
+    i.ilat = i.ilong = 0;
+    EXPECT_EQ(FormatJournalLine(kJournalAdd, kJournalInt),
+              "ADD|INT|ABCDE|LF-FRANCE|ORLY|GUINEA-BISSAU|N 00\xB0""00.000|E000\xB0""00.000|VRP");
+
+    dfFREQ3& f = *db.freq3;
+    f.faptno = 7;
+    f.ftype = 10 << 8;
+    f.freq = 11802;
+    f.frsno = 0;
+    f.f431 = 1 << 22;  // receive only
+    EXPECT_EQ(FormatJournalLine(kJournalAdd, kJournalFrq),
+              "ADD|FRQ|LFXY|LF-FRANCE|Tower|118.025|R:RX\t// ORLY");
+    Manager().kindVote = -1;
+}
+
 TEST_F(Journal, HeaderOnceAndLinesEndCrLf) {
     FILE* stream = JournalStream();
     ASSERT_NE(stream, nullptr) << "the journal is opened with the database";

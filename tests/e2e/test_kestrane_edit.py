@@ -4,6 +4,7 @@ and the two compared record by record (dbcompare.py); bad inputs and Cancel that
 nothing; the user waypoints' Batch Dump read back by brondel."""
 import os
 import shutil
+import struct
 import unittest
 
 import dbcompare
@@ -276,6 +277,44 @@ class BatchDump(EditRun):
         results = self.brondel("B", "dump.txt")
         self.assertEqual(len(results), len(lines))
         self.assertTrue(all(l.lstrip().startswith(("(MODIFIED)", "(OK)")) for l in results), results)
+
+
+
+def route_points(folder):
+    """(rtno, rtorder, rtident) of the live records of rte.dta (120-byte records)."""
+    with open(os.path.join(folder, "rte.dta"), "rb") as f:
+        data = f.read()
+    _, slot, count = struct.unpack_from("<HHi", data, 0)
+    points = []
+    for n in range(count):
+        at = 1024 + n * slot
+        if struct.unpack_from("<H", data, at)[0] == 0:
+            sno, number, order, ident = struct.unpack_from("<iii8s", data, at + 2)
+            points.append((number, order, ident.split(b"\0")[0].decode()))
+    return sorted(points)
+
+
+class Routes(EditRun):
+    def test_twenty_points_and_the_last_delete(self):
+        ans = "command 32775\ncommand 32776\ncommand 32799\n"
+        ans += answer("Add Waypoint to Route", Route_Number="5", Waypoint_Type="USR", Identifier="XEUSR")
+        # Nineteen more, each added after the header: the first one added is pushed to order 20.
+        for n in range(19):
+            ans += "%s\ncommand 32799\n" % click(20, 0)
+            ans += answer("Add Waypoint to Route", Waypoint_Type="USR", Identifier="HOME" if n % 2 else "MTBAKER")
+        ans += "%s\ncommand 32800\n" % click(20, 0) + answer("Change Route Title", Title="TEST TRIP")
+        self.kestrane([], [], ans)
+        points = route_points(self.path("A", "db50"))
+        self.assertEqual([o for _, o, _ in points], list(range(20)), points)
+        self.assertNotIn("XEUSR", [i for _, o, i in points if o > 0], "the first point is pushed out at order 20")
+        self.assertEqual(self.journal(), [], "routes are not journaled")
+
+        # Deleting the points one by one takes the header with the last.
+        ans = "command 32776\n"
+        for _ in range(19):
+            ans += "%s\ncommand 32801\n" % click(20, 1) + answer("Deletions")
+        self.kestrane([], [], ans)
+        self.assertEqual(route_points(self.path("A", "db50")), [])
 
 
 if __name__ == "__main__":
