@@ -169,18 +169,27 @@ int main() {
                                         ExportUsrGar(Usr(), 9, 402, 0, b);
                                     })),
            usrWalk);
-    Report("export USR GPX", Best(nothing, exportWith(Usr(), "usr.gpx", [](std::string& b) {
-                                      WriteGpxWaypoint(b, Usr(), 0);
-                                  })),
-           usrWalk);
+    auto gpxExport = [](IsamMgr& file, const char* path, bool routes) {
+        return [&file, path, routes] {
+            (void)file.Open();
+            std::ofstream out(path, std::ios::binary);
+            std::string bytes;
+            const GpxFlush flush = [&out](std::string& chunk) {
+                out << chunk;
+                chunk.clear();
+            };
+            if (routes) WriteGpxRoute(bytes, Rte(), 0, flush);
+            else WriteGpxWaypoint(bytes, Usr(), 0, flush);
+            out << bytes;
+            file.Close();
+        };
+    };
+    Report("export USR GPX", Best(nothing, gpxExport(Usr(), "usr.gpx", false)), usrWalk);
     Report("export RTE GAR 9", Best(nothing, exportWith(Rte(), "rte.gar", [](std::string& b) {
                                         ExportRteGar(Rte(), 9, 402, b);
                                     })),
            rteWalk);
-    Report("export RTE GPX", Best(nothing, exportWith(Rte(), "rte.gpx", [](std::string& b) {
-                                      WriteGpxRoute(b, Rte(), 0);
-                                  })),
-           rteWalk);
+    Report("export RTE GPX", Best(nothing, gpxExport(Rte(), "rte.gpx", true)), rteWalk);
 
     const double usrInsert = Best([] { Clear(Usr()); }, [] { InsertAll(Usr(), kWaypoints, FillUsr); });
     const double rteInsert = Best([] { Clear(Rte()); }, [] { InsertAll(Rte(), kRteRecords, FillRte); });
