@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/BenchManagerFolder.h"
 #include "dblib/CKestraneDBOpen.h"
 #include "dblib/DbDir.h"
 #include "dblib/KestraneDatabase.h"
@@ -181,13 +182,8 @@ int main() {
     const std::string start = std::filesystem::current_path().string();
     Figures small[2], large[2];
     for (int size : {10000, 120000}) {
-        char pattern[] = "/tmp/bench-manager-XXXXXX";
-        const std::string dir = ::mkdtemp(pattern);
-        std::filesystem::create_directory(dir + "/db50");
-        if (::chdir(dir.c_str()) != 0) return 1;
-        SetDbDir(dir + "/db50");
-        CKestraneDBOpen check;
-        if (check.OpenDatabase(nullptr, 0, 0) != 0) return 1;
+        const std::string dir = OpenManagerScratch("bench-manager");
+        if (dir.empty()) return 1;
         const int airports = size == 10000 ? 10000 : 45000;
         const auto built = Clock::now();
         Build(size, airports);

@@ -32,6 +32,10 @@ platform::DialogSpec AdchSpec() {
              CheckControl(Self::kVrp, "VRP"), ButtonControl(kIdOk, "OK", true), ButtonControl(kIdCancel, "Cancel")}};
 }
 
+// NDB frequencies in tenths of a kHz: 100.0 to 1799.9 kHz.
+constexpr int32_t kLowestNdb = 1000;
+constexpr int32_t kHighestNdb = 17999;
+
 const char kNameChars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789 -/,&()+;':";
 
 std::string Upper(std::string text) {
@@ -269,8 +273,10 @@ bool ResolveCountryText(CKestraneAdchDialog& d) {
     for (char c : text) {
         if (static_cast<unsigned char>(c) < 32 || c > 'Z') return false;
     }
-    const size_t dash = text.find('-');
-    if (dash == std::string::npos || dash > 10) return false;
+    // The list's rows are "NAME-ID" with names of up to 20 characters (which may hold a '-'):
+    // the id follows the last '-'.
+    const size_t dash = text.rfind('-');
+    if (dash == std::string::npos || dash > 20) return false;
     const size_t idLength = text.size() - dash - 1;
     if (idLength < 1 || idLength > 2) return false;
     char id[3];
@@ -359,6 +365,12 @@ bool CheckIdentCountryUnique(CKestraneAdchDialog& d) {
         if (!held) file->Close();
     }
     file->CopyIn(saved.data());
+    // A caller that holds the file keeps its current record.
+    if (held) {
+        file->SelectIndexNumber(0);
+        (void)file->Find();
+        file->CopyIn(saved.data());
+    }
     return !clash;
 }
 
@@ -426,7 +438,11 @@ bool ValidateWaypoint(CKestraneAdchDialog& d) {
     if (b.frequency) {
         std::snprintf(buffer, sizeof buffer, "%s", t.freq.c_str());
         int32_t value = 0;
-        if (ParseFrequency(buffer, (b.dme || b.vorClass) ? 2 : 1, &value) != 0) {
+        const bool vhf = b.dme || b.vorClass;
+        // ParseFrequency counts letters as digits' company; an NDB has no range check of its own.
+        const bool digits = std::strspn(buffer, " 0123456789.") == std::strlen(buffer);
+        if (ParseFrequency(buffer, vhf ? 2 : 1, &value) != 0 || !digits ||
+            (!vhf && (value < kLowestNdb || value > kHighestNdb))) {
             Fail("Frequency not in range 108 to 150 MHz");
             return false;
         }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <ctime>
+#include <unordered_map>
 #include <vector>
 
 #include "common/Frequency.h"
@@ -9,6 +10,7 @@
 #include "common/LatLonText.h"
 #include "dblib/KestraneDatabase.h"
 #include "manager/AirportChildren.h"
+#include "manager/HeldFiles.h"
 #include "manager/LineFormats.h"
 #include "manager/ManagerSettings.h"
 
@@ -45,20 +47,43 @@ std::string LatLon(int32_t value, bool isLongitude) {
     return text;
 }
 
+// Name and country texts by record number, read once a run: the manager only adds names and
+// countries, and no other program changes the database while it runs.
+std::unordered_map<int32_t, std::string>& NameTexts() {
+    static std::unordered_map<int32_t, std::string> texts;
+    return texts;
+}
+std::unordered_map<int32_t, std::string>& CountryTexts() {
+    static std::unordered_map<int32_t, std::string> texts;
+    return texts;
+}
+
+std::string NameText(int32_t n) {
+    auto& texts = NameTexts();
+    auto it = texts.find(n);
+    if (it != texts.end()) return it->second;
+    HeldFiles held{KestraneDb().names.get()};
+    return texts[n] = GetNameText(n);
+}
+
 // "LF-FRANCE" from the country record (the id first, so that a name with '-' stays whole).
 std::string CountryField(int32_t csno) {
+    auto& texts = CountryTexts();
+    auto it = texts.find(csno);
+    if (it != texts.end()) return it->second;
     dfCOUNTRY& c = *KestraneDb().country;
+    HeldFiles held{&c};
     c.SelectIndex("csno");
     c.csno = csno;
     if (csno < 0 || c.Find() != 0) return "UNKNOWN";
-    return Trimmed(Text(c.cid, sizeof c.cid)) + "-" + Trimmed(Text(c.cname, sizeof c.cname));
+    return texts[csno] = Trimmed(Text(c.cid, sizeof c.cid)) + "-" + Trimmed(Text(c.cname, sizeof c.cname));
 }
 
 // A name field: "UNSET" for a name the record's form leaves unset (older form: negative; 696
 // form: 0 or negative), else the name's text.
 std::string NameField(int32_t n, bool olderForm) {
     if (n < 0 || (n == 0 && !olderForm)) return "UNSET";
-    return GetNameText(n);
+    return NameText(n);
 }
 
 std::string Frequency(int32_t value, int32_t divisor) {
@@ -166,25 +191,13 @@ void AppendFrequencyWords(std::string& line, const dfFREQ3& f) {
 // Loads the airport of a runway or frequency into apts.
 void LoadParentAirport(int32_t asno) {
     dfAPTS& a = *KestraneDb().apts;
+    if (a.asno == asno && a.aident[0] != '\0') return;  // the command holds it already
     const bool held = a.IsOpen();
     if (!held && a.Open() != 0) return;
     a.SelectIndex("asno");
     a.asno = asno;
     (void)a.Find();
     if (!held) a.Close();
-}
-
-// Runs f with the names and country files open (closed again when they were closed).
-template <class F>
-void WithTextFiles(F f) {
-    KestraneDatabase& db = KestraneDb();
-    const bool namesHeld = db.names->IsOpen();
-    const bool countryHeld = db.country->IsOpen();
-    if (!namesHeld) (void)db.names->Open();
-    if (!countryHeld) (void)db.country->Open();
-    f();
-    if (!namesHeld) db.names->Close();
-    if (!countryHeld) db.country->Close();
 }
 
 }  // namespace
@@ -249,7 +262,7 @@ std::string FormatJournalLine(int operation, int type) {
     if (type == kJournalFrq) LoadParentAirport(db.freq3->faptno);
     if (type == kJournalRwy) LoadParentAirport(db.rwy3->raptno);
 
-    WithTextFiles([&] {
+    {
         const JournalFields j = GetJournalFields(type);
         AppendField(line, j.ident);
         if (type != kJournalUsr) AppendField(line, CountryField(j.country));
@@ -319,19 +332,19 @@ std::string FormatJournalLine(int operation, int type) {
         }
         line = Trimmed(line);
         if (type == kJournalFrq || type == kJournalRwy) {
-            const std::string comment = "\t// " + GetNameText(db.apts->afacil);
+            const std::string comment = "\t// " + NameText(db.apts->afacil);
             // The comment goes first when the line would be too long.
             if (line.size() < kLineWidth) line += comment.substr(0, kLineWidth - line.size());
             line = Trimmed(line);
         }
-    });
+    }
     if (line.size() > kLineWidth) line.resize(kLineWidth);
     return line;
 }
 
-void WriteJournalLine(int operation, int type) {
+void WriteJournalText(const std::string& line) {
     FILE* stream = JournalStream();
-    if (stream == nullptr || type == kJournalRte) return;
+    if (stream == nullptr || line.empty()) return;
     if (!FirstWriteDone()) {
         FirstWriteDone() = true;
         const std::time_t now = std::time(nullptr);
@@ -339,11 +352,22 @@ void WriteJournalLine(int operation, int type) {
         std::strftime(date, sizeof date, "%a %b %e %H:%M:%S %Y", std::localtime(&now));
         std::fprintf(stream, "\r\n// %s\r\n\r\n", date);
     }
-    std::fprintf(stream, "%s\r\n", FormatJournalLine(operation, type).c_str());
+    std::fprintf(stream, "%s\r\n", line.c_str());
     std::fflush(stream);
 }
 
+void WriteJournalLine(int operation, int type) {
+    if (JournalStream() == nullptr || type == kJournalRte) return;
+    WriteJournalText(FormatJournalLine(operation, type));
+}
+
+void ForgetJournalTexts() {
+    NameTexts().clear();
+    CountryTexts().clear();
+}
+
 void CloseJournal() {
+    ForgetJournalTexts();
     FILE*& stream = JournalStream();
     if (stream != nullptr) std::fclose(stream);
     stream = nullptr;

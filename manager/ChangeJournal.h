@@ -38,8 +38,14 @@ std::string FormatJournalLine(int operation, int type);
 // the date header, then the line with CR LF, flushed.
 void WriteJournalLine(int operation, int type);
 
+// Writes a line made earlier (by FormatJournalLine) as WriteJournalLine does.
+void WriteJournalText(const std::string& line);
+
 // The stream the journal lines go to (the journal, or the Batch Dump's file), null for none.
 FILE*& JournalStream();
 
-// Closes the journal at the end of the run.
+// Forgets the name and country texts read so far (a database opened anew).
+void ForgetJournalTexts();
+
+// Closes the journal at the end of the run (the texts are forgotten).
 void CloseJournal();

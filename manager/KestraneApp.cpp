@@ -8,6 +8,7 @@
 
 #include "common/IdentDigits.h"
 #include "dblib/CKestraneDBOpen.h"
+#include "manager/ChangeJournal.h"
 #include "dblib/DbDir.h"
 #include "dblib/KestraneDatabase.h"
 #include "manager/KestraneFilt.h"
@@ -254,6 +255,7 @@ bool CKestraneApp::InitInstance() {
         return false;
     }
     // A data file that cannot be stamped cannot be opened for writing either.
+    ForgetJournalTexts();
     if (check.OpenDatabase(options_.hasCountry ? options_.country.c_str() : nullptr, options_.recordNumbers,
                            options_.pictureBytes) != 0) {
         const char* text = check.StatusText();

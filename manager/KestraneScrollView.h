@@ -132,6 +132,15 @@ private:
     int printLineHeight_ = 16;
 };
 
+// The busy mark of an edit command, cleared on every way out.
+struct BusyMark {
+    explicit BusyMark(CKestraneScrollView& v) : view(v) { view.busy = true; }
+    ~BusyMark() { view.busy = false; }
+    BusyMark(const BusyMark&) = delete;
+    BusyMark& operator=(const BusyMark&) = delete;
+    CKestraneScrollView& view;
+};
+
 // The open-view and idle slots, one per letter.
 CKestraneScrollView*& OpenViewSlot(int index);
 CKestraneScrollView*& IdleViewSlot(int index);

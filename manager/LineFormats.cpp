@@ -247,8 +247,10 @@ void FormatAirportLine() {
     FormatRecordStart(a.asno, a.aident, a.alat, a.along);
     Line().Format(38, "%5d'", a.aheight);
     Put(45, FormatFuelLetters(a.afuel));
-    int column = FormatNameColumn(50, a.acity, a.afacil, (a.afuel & 32) != 0, false);
-    const int kind = (a.afuel >> 6) & 7;
+    // The older form keeps the city's '@' mark in bit 8 and has no heliport bit.
+    const bool olderForm = a.a212025 == -1;
+    int column = FormatNameColumn(50, a.acity, a.afacil, (a.afuel & (olderForm ? 256 : 32)) != 0, false);
+    const int kind = (a.afuel >> 6) & (olderForm ? 3 : 7);
     if (kind != 0) column = Put(column + 1, kind == 1 ? "[MIL]" : kind == 2 ? "[PRV]" : "[HEL]");
     if (a.a212025 != -1 && (a.autc & 63) != 31)
         column = Put(column + 1, Format("UTC%+d%s", 12 - (a.autc & 31), (a.autc & 32) ? "+DST" : ""));

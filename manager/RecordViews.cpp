@@ -1,6 +1,7 @@
 #include "manager/RecordViews.h"
 
 #include <cstring>
+#include <utility>
 
 #include "dblib/KestraneDatabase.h"
 #include "manager/AirportChildren.h"
@@ -28,7 +29,32 @@ KestraneDatabase& Db() { return KestraneDb(); }
 
 CKestraneAView::CKestraneAView()
     : CKestraneScrollView({'A', Db().apts.get(), "asno", "aident", &Db().apts->asno, Db().apts->aident,
-                           &Db().apts->acountry, "Load APT 0x%x failed"}) {}
+                           &Db().apts->acountry, "Load APT 0x%x failed"}) {
+    const std::pair<unsigned, void (CKestraneAView::*)()> commands[] = {
+        {kCmdAddApt, &CKestraneAView::OnAddApt}, {kCmdChgApt, &CKestraneAView::OnChgApt},
+        {kCmdDelApt, &CKestraneAView::OnDelApt}, {kCmdAddRwy, &CKestraneAView::OnAddRwy},
+        {kCmdChgRwy, &CKestraneAView::OnChgRwy}, {kCmdDelRwy, &CKestraneAView::OnDelRwy},
+        {kCmdAddFrq, &CKestraneAView::OnAddFrq}, {kCmdChgFrq, &CKestraneAView::OnChgFrq},
+        {kCmdDelFrq, &CKestraneAView::OnDelFrq}};
+    // Enabled by the drawn part of the selected line: 0 the airport, 1 and 3 a frequency, 2 a runway.
+    auto enabler = [this](unsigned id) {
+        return [this, id](platform::CommandState& s) {
+            const bool selected = SelectedLine() >= 0;
+            const int part = DrawnPart();
+            switch (id) {
+            case kCmdAddApt: s.enabled = true; break;
+            case kCmdChgApt:
+            case kCmdDelApt: s.enabled = selected && part == 0; break;
+            case kCmdChgRwy:
+            case kCmdDelRwy: s.enabled = selected && part == 2; break;
+            case kCmdChgFrq:
+            case kCmdDelFrq: s.enabled = selected && (part == 1 || part == 3); break;
+            default: s.enabled = selected; break;
+            }
+        };
+    };
+    for (const auto& [id, handler] : commands) Commands().Add(id, [this, h = handler] { (this->*h)(); }, enabler(id));
+}
 
 int CKestraneAView::OpenFiles() {
     KestraneDatabase& db = Db();
@@ -161,6 +187,7 @@ bool CKestraneVView::PassesNameFilter() { return NamesPass(Db().vors->vfacil, Db
 CKestraneUView::CKestraneUView()
     : CKestraneScrollView({'U', Db().usr.get(), "usno", "uident", &Db().usr->usno, Db().usr->uident, nullptr,
                            "Load USR 0x%x failed"}) {
+    Commands().Add(kCmdBatchDump, [this] { OnBatchDump(); });
     Commands().Add(kCmdIcons,
                    [this] {
                        Manager().icons = !Manager().icons;

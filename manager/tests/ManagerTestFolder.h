@@ -12,6 +12,7 @@
 #include "dblib/DbDir.h"
 #include "dblib/KestraneDatabase.h"
 #include "dblib/tests/RecordTestSupport.h"
+#include "manager/ChangeJournal.h"
 #include "platform/FileSystem.h"
 
 class ManagerTestFolder : public ::testing::Test {
@@ -26,6 +27,7 @@ protected:
         CKestraneDBOpen check;
         ASSERT_EQ(check.Status(), 0);
         ASSERT_EQ(check.OpenDatabase(nullptr, 0, 0), 0);
+        ForgetJournalTexts();
     }
     void TearDown() override {
         KestraneDb().Release();
