@@ -83,14 +83,16 @@ bool ChooseExportPath(bool routes, int format, std::string& path) {
 }
 
 // Writes the file whole under a temporary name and renames it; false after its message.
-bool SaveExport(platform::AtomicFile& file, const std::string& bytes) {
-    if (file.Write(bytes.data(), bytes.size()) && file.Commit()) return true;
+bool SaveExport(platform::AtomicFile& file, const std::string& bytes, bool written) {
+    if (written && file.Write(bytes.data(), bytes.size()) && file.Commit()) return true;
     platform::ShowMessage(std::string("Cannot write ") + file.Path() + ": " + std::strerror(file.ErrorNumber()));
     file.Abandon();
     return false;
 }
 
-// Export of either window: the question, the save dialog, the file made, then its bytes.
+// Export of either window: the question, the save dialog, the file made, then `build` (format,
+// bytes, flush) with the record file open; the bytes it leaves, and those it flushes on the way,
+// make the file.
 template <class Build>
 void Export(bool routes, CKestraneScrollView& view, IsamMgr& records, Build build) {
     const int format = SelectGpsType();
@@ -105,12 +107,17 @@ void Export(bool routes, CKestraneScrollView& view, IsamMgr& records, Build buil
     platform::WaitCursor wait;
     view.busy = true;
     std::string bytes;
+    bool written = true;
+    const GpxFlush flush = [&](std::string& chunk) {
+        written = written && file.Write(chunk.data(), chunk.size());
+        chunk.clear();
+    };
     bool ok = records.Open() == 0;
-    if (ok) ok = build(format, bytes);
+    if (ok) ok = build(format, bytes, flush);
     records.Close();
     view.busy = false;
-    if (ok) SaveExport(file, bytes);
-    else file.Abandon();
+    if (ok) ok = SaveExport(file, bytes, written);
+    if (!ok) file.Abandon();
 }
 
 // What the GAR file of an import told (the format and product id become current).
@@ -173,9 +180,9 @@ void ClearRecords(CKestraneScrollView& view, IsamMgr& records, const char* index
 void CKestraneUView::OnExportUsr() {
     const int32_t selected = selected_ >= 0 && selected_ < count_ ? lines_[static_cast<size_t>(selected_)] : 0;
     dfUSR& usr = *KestraneDb().usr;
-    Export(false, *this, usr, [&](int format, std::string& bytes) {
+    Export(false, *this, usr, [&](int format, std::string& bytes, const GpxFlush& flush) {
         if (format == kGpxFormat) {
-            WriteGpxWaypoint(bytes, usr, std::time(nullptr));
+            WriteGpxWaypoint(bytes, usr, std::time(nullptr), flush);
             return true;
         }
         return ExportUsrGar(usr, format, Exchange().productId, selected, bytes);
@@ -184,9 +191,9 @@ void CKestraneUView::OnExportUsr() {
 
 void CKestraneRView::OnExportRte() {
     dfRTE& rte = *KestraneDb().rte;
-    Export(true, *this, rte, [&](int format, std::string& bytes) {
+    Export(true, *this, rte, [&](int format, std::string& bytes, const GpxFlush& flush) {
         if (format == kGpxFormat) {
-            WriteGpxRoute(bytes, rte, std::time(nullptr));
+            WriteGpxRoute(bytes, rte, std::time(nullptr), flush);
             return true;
         }
         return ExportRteGar(rte, format, Exchange().productId, bytes);

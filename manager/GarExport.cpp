@@ -18,7 +18,7 @@ bool Finish(GarWriter& writer, int command, std::string& bytes) {
         return false;
     }
     writer.Finish(command);
-    bytes = writer.Bytes();
+    bytes = writer.TakeBytes();
     return true;
 }
 

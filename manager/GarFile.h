@@ -73,6 +73,7 @@ public:
     int Count() const { return count_; }
     void Finish(int command);
     const std::string& Bytes() const { return bytes_; }
+    std::string TakeBytes() { return std::move(bytes_); }
 
 private:
     std::string bytes_;

@@ -1,9 +1,10 @@
 #include "manager/GpxWriter.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include "common/Angle.h"
-#include "common/CLocale.h"
 #include "dblib/dfRTE.h"
 #include "dblib/dfUSR.h"
 #include "common/XmlText.h"
@@ -27,22 +28,42 @@ constexpr const char* kGpxStart =
 
 std::string_view Field(const char* text, size_t size) { return {text, strnlen(text, size)}; }
 
+// Degrees with six decimals, as "%lf" in the C locale writes them.
+void AppendDegrees(std::string& out, int32_t value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, CircleToDegrees(value), std::chars_format::fixed, 6);
+    out.append(text, result.ptr);
+}
+
 // The start tag of a point: "<wpt lat="%lf" lon="%lf">".
 void AppendPoint(std::string& out, const char* tag, int32_t latitude, int32_t longitude) {
-    char text[96];
-    FormatC(text, sizeof text, "<%s lat=\"%lf\" lon=\"%lf\">", tag, CircleToDegrees(latitude),
-            CircleToDegrees(longitude));
-    out += text;
+    out += '<';
+    out += tag;
+    out += " lat=\"";
+    AppendDegrees(out, latitude);
+    out += "\" lon=\"";
+    AppendDegrees(out, longitude);
+    out += "\">";
 }
 
 void AppendElement(std::string& out, const char* tag, std::string_view text) {
     out += '<';
     out += tag;
     out += '>';
-    out += XmlTextFrom1252(text);
+    // Plain ASCII text stands as it is.
+    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
+        return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"';
+    });
+    if (plain) out += text;
+    else out += XmlTextFrom1252(text);
     out += "</";
     out += tag;
     out += '>';
+}
+
+// Hands the text on once it has grown past a chunk.
+void MaybeFlush(std::string& out, const GpxFlush& flush) {
+    if (flush && out.size() >= (1u << 16)) flush(out);
 }
 
 }  // namespace
@@ -58,7 +79,7 @@ void WriteGpxHeader(std::string& out, std::time_t now) {
     out += "</time></metadata>";
 }
 
-void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now) {
+void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFlush& flush) {
     WriteGpxHeader(out, now);
     usr.SelectIndex("uident");
     usr.Rewind();
@@ -69,11 +90,12 @@ void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now) {
         if (const char* symbol = SymbolName(static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF))
             AppendElement(out, "sym", symbol);
         out += "</wpt>";
+        MaybeFlush(out, flush);
     }
     out += "</gpx>";
 }
 
-void WriteGpxRoute(std::string& out, dfRTE& rte, std::time_t now) {
+void WriteGpxRoute(std::string& out, dfRTE& rte, std::time_t now, const GpxFlush& flush) {
     WriteGpxHeader(out, now);
     RouteSlots route;
     for (int from = 0; CollectNextRoute(rte, from, route); from = route.number + 1) {
@@ -89,6 +111,7 @@ void WriteGpxRoute(std::string& out, dfRTE& rte, std::time_t now) {
             out += "000000</gpxx:Subclass></gpxx:RoutePointExtension></extensions></rtept>";
         }
         out += "</rte>";
+        MaybeFlush(out, flush);
     }
     out += "</gpx>";
 }

@@ -210,9 +210,10 @@ class GpxExchange(ExchangeRun):
         exported = {}
         for folder, usr, rte in (("ours", "run/usr.gpx", "run/rte.gpx"), ("back", "back_usr.gpx", "back_rte.gpx")):
             os.makedirs(self.path(folder), exist_ok=True)
-            shutil.copy(self.path(usr), self.path(folder, "usr.gpx"))
-            shutil.copy(self.path(rte), self.path(folder, "rte.gpx"))
-            usr, rte = "usr.gpx", "rte.gpx"
+            ext = ".gpx" if folder == "ours" else ".GPX"  # the extension in any letter case
+            shutil.copy(self.path(usr), self.path(folder, "usr" + ext))
+            shutil.copy(self.path(rte), self.path(folder, "rte" + ext))
+            usr, rte = "usr" + ext, "rte" + ext
             answers = [self.import_answer("USR Waypoints", usr)]
             answers += self.export_answers("USR Waypoints", "usr.gar", "396/496/696", remember=True)
             answers += [self.import_answer("Routes", rte)]
