@@ -143,6 +143,7 @@ using Step = StepStatus (*)(OperationContext&, Isam696&);
 template <class Rec>
 bool LoadPoints(Isam696& s);
 bool ReadInfoSection(Isam696& s);
+bool ReadSection(Isam696& s, int section, uint32_t size, std::vector<uint8_t>* out, uint32_t* count);
 InfoLayout696 LayoutOf(const SourceImage696& source);
 
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
@@ -169,6 +170,21 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
         if (!DecodeAirportInfo696(rec, s.info.data(), s.info.size(), layout, &info, &error) ||
             !DecodeAirportApproaches696(s.info.data(), s.info.size(), layout, &info, &error)) {
             return Abort(c, s, StringFormatC("*** APT record %u: %s ***", n, error.c_str()));
+        }
+    }
+    // And every airway's chain of points.
+    uint32_t airways = 0;
+    uint32_t points = 0;
+    if (!ReadSection(s, 45, kAirwayRecordBytes696, &s.recs, &airways) ||
+        !ReadSection(s, 46, kAirwayPointBytes696, &s.info, &points)) {
+        return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+    }
+    std::vector<AirwayPoint696> chain;
+    for (uint32_t k = 0; k < airways; ++k) {
+        const uint32_t start = s.source->Directory().size() > 46 ? s.source->Directory()[46].start : 0;
+        if (!ReadAirwayPoints696(s.info.data(), points, AirwayFirstPoint696(&s.recs[k * kAirwayRecordBytes696]), start,
+                                 &chain, &error)) {
+            return Abort(c, s, StringFormatC("*** airway record %u: %s ***", k, error.c_str()));
         }
     }
     s.recs.clear();
