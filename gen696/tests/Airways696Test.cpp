@@ -16,40 +16,11 @@
 #include "gen696/SectionFile696.h"
 #include "gen696/Settings696.h"
 #include "gen696/Tessily696.h"
+#include "gen696/tests/SectionFixture696.h"
 #include "platform/testsupport/ScratchDir.h"
 
 namespace {
 
-void WriteSectionFiles() {
-    std::filesystem::create_directories("db50");
-    const SectionFileSpec696* specs[] = {&kHdrFile696, &kStaFile696, &kNam2File696, &kTccFile696,
-                                         &kSuaFile696, &kOddsFile696, &kTrlFile696};
-    for (const SectionFileSpec696* spec : specs) {
-        std::string data;
-        int section = spec->sections.front();
-        for (int n : spec->sections) {
-            if (!RecordSection696(section)) break;
-            section = n;
-        }
-        if (section == 0) {
-            std::string header(520, '\0');
-            header[512 + 1] = 2;
-            header[516] = 8;
-            header[517] = 104;
-            data = FormatDatHeader(spec->name, 0, 0, 0, 0x208) + header;
-        } else if (spec == &kStaFile696) {
-            std::string values(60, '\0');
-            values[2] = 9;    // runway-definition length
-            values[6] = 14;   // picture length
-            values[38] = 7;   // approach fixed part
-            data = FormatDatHeader(spec->name, 512 + 8, 30, 2, 60) + values;
-        } else {
-            data = FormatDatHeader(spec->name, 512 + 8 * section, 16, 1, 16) + std::string(16, 'x');
-        }
-        data += FormatDatHeader(spec->name, 0, 0, 0, 0);
-        std::ofstream(std::string("db50/") + spec->name + ".DAT", std::ios::binary) << data;
-    }
-}
 
 class Airways696 : public shelltest::ShellTest {
 protected:
@@ -57,7 +28,7 @@ protected:
         ShellTest::SetUp();
         TessilySettings() = Settings696{};
         TessilySettings().keepHeaderDates = 1;
-        WriteSectionFiles();
+        WriteSectionFiles696(16, true);
         SetDbDir((std::filesystem::current_path() / "db50").string());
     }
     // The application starts on the database the test has filled.
