@@ -14,6 +14,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -108,6 +109,7 @@ struct Result {
     double sealSeconds = 0;   // reading back and sealing
     long calls = 0;
     long imageBytes = 0;
+    double stepSeconds[bench::kMaxSteps] = {};
 };
 
 // Reading the files, writing an image of the same size and reading it back.
@@ -191,6 +193,7 @@ Result RunOperation(int mode, const char* file, const char* last) {
     Result out;
     out.seconds = r.seconds;
     out.calls = r.calls;
+    std::copy(std::begin(r.stepSeconds), std::end(r.stepSeconds), out.stepSeconds);
     struct stat st {};
     if (::stat(file, &st) == 0) out.imageBytes = st.st_size;
     return out;
@@ -292,6 +295,11 @@ int main() {
                 imageFloorPeak);
     std::printf("%-48s %9.4f %9.2f %10ld\n", "Create Image", image.seconds, image.seconds / imageFloor.seconds,
                 imagePeak);
+    for (int step = 0; step < bench::kMaxSteps; ++step) {
+        if (image.stepSeconds[step] > 0.05 * image.seconds) {
+            std::printf("  of which step %-33d %9.4f\n", step, image.stepSeconds[step]);
+        }
+    }
     std::printf("%-48s %9.4f %9s %10s\n", "read the image once", readOnce.seconds, "", "");
     std::printf("%-48s %9.4f %9s %10ld\n", "Create ISAM (read, erase, insert the records)", isam.seconds, "",
                 isamPeak);
