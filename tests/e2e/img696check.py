@@ -279,14 +279,32 @@ def check_airways(data):
             faults.append("waypoint index entry %d names point %d" % (i, v & 0x3FFFF))
     if index and index[-1] & 0x40000:
         faults.append("the last waypoint index entry says another follows")
-    firsts = {0} | {i + 1 for i, v in enumerate(index[:-1]) if not v & 0x40000}
+    # The points that use each waypoint (a point right after an airway head is named by the head).
+    uses = {}
+    head = 0
+    for i in range(n46):
+        rec = data[s46 + 6 * i:s46 + 6 * i + 6]
+        if rec[0] == 12:
+            head = i
+            continue
+        kind = kinds.get(rec[0] >> 6)
+        if not rec[0] & 1 and kind:
+            after_head = i > 0 and data[s46 + 6 * (i - 1)] == 12
+            uses.setdefault((kind, rec[1] | rec[2] << 8 | (rec[3] & 3) << 16), []).append(head if after_head else i)
     for kind in kinds.values():
-        for r in decode_points(data, kind):
+        for n, r in enumerate(decode_points(data, kind)):
             rec = r["record"]
             field = {"INT": (11, 7, 2), "NDB": (18, 7, 2), "VOR": (20, 22, 0)}[kind]
             ref = struct.unpack_from("<H", rec, field[0])[0] | ((rec[field[1]] >> field[2]) & 3) << 16
-            if ref != 0x3FFFF and (ref >= n47 or ref not in firsts):
-                faults.append("%s %s: airway field %x is not the first entry of a waypoint" % (kind, r["ident"], ref))
+            chain = []
+            while ref != 0x3FFFF and ref < n47:
+                chain.append(index[ref] & 0x3FFFF)
+                if not index[ref] & 0x40000:
+                    break
+                ref += 1
+            if sorted(chain) != sorted(uses.get((kind, n), [])):
+                faults.append("%s %s: waypoint index chain %r, used by airway points %r" %
+                              (kind, r["ident"], chain, uses.get((kind, n), [])))
     s73, z73, n73 = entries[73]
     _, _, n74 = entries[74]
     total = sum(sum(struct.unpack_from("<H", data, s73 + 26 * i + 5 + 4 * j)[0] for j in range(5)) for i in range(n73))
