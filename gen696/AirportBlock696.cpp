@@ -85,6 +85,13 @@ uint8_t FrequencyTypeCode696(int32_t ftype, int32_t flags) {
     return static_cast<uint8_t>(((ftype >> 1) & 64) | kOlderTypeCodes[ftype & 15]);
 }
 
+int32_t FrequencyTypeIndex696(uint8_t code) {
+    for (int32_t i = 0; i < 16; ++i) {
+        if (kOlderTypeCodes[i] == (code & 63)) return i;
+    }
+    return 7;
+}
+
 bool AirportShortForm696(const AirportBlockInput696& in, uint32_t* value) {
     if (!in.frequencies.empty() || in.runways.empty() || in.runways[0].designator != 0) return false;
     const uint32_t hundreds = in.runways[0].length / 100;

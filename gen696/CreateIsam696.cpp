@@ -17,6 +17,7 @@
 #include "gen/shell/GenExit.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "platform/MessageBox.h"
+#include "gen696/AirportBlock696.h"
 #include "gen696/AirportInfo696.h"
 #include "gen696/AirwayPoints696.h"
 #include "gen696/PointRecords696.h"
@@ -383,15 +384,6 @@ InfoLayout696 LayoutOf(const SourceImage696& source) {
     return l;
 }
 
-// The frequency type codes of the older form, by type word.
-constexpr uint8_t kOlderTypeCodes[16] = {0, 5, 6, 7, 10, 11, 12, 62, 17, 18, 19, 20, 22, 23, 24, 25};
-
-int32_t FrequencyTypeIndex(uint8_t code) {
-    for (int32_t i = 0; i < 16; ++i) {
-        if (kOlderTypeCodes[i] == (code & 63)) return i;
-    }
-    return 7;
-}
 
 // A remarks form as a chain of RESTR records of 8 bytes; returns the first serial number.
 int32_t AddRestrictionChain(OperationContext& c, const std::vector<uint8_t>& form) {
@@ -444,7 +436,7 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
         FreqRecord f{};
         f.fsno = c.nextSerial[kFileFreq3]++;
         f.faptno = apt.asno;
-        f.ftype = FrequencyTypeIndex(e.type) + ((e.type & 64) ? 128 : 0) + e.type * 256;
+        f.ftype = FrequencyTypeIndex696(e.type) + ((e.type & 64) ? 128 : 0) + e.type * 256;
         f.freq = static_cast<int32_t>(e.value) + kFrequencyBase696;
         f.flags = 0;
         const uint32_t remarksFlags = e.remarks.size() > 1 ? e.remarks[1] : 0;
