@@ -19,6 +19,8 @@ struct FrequencySlot696 {
 
 // The type code of a frequency record (`ftype`, `f431`).
 uint8_t FrequencyTypeCode696(int32_t ftype, int32_t flags);
+// The older form's type word (0-15) of a type code's low 6 bits; 7 for a code it lacks.
+int32_t FrequencyTypeIndex696(uint8_t code);
 
 struct AirportBlockInput696 {
     std::vector<RunwaySlot696> runways;          // at least one (the default slot when none)

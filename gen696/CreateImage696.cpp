@@ -591,6 +591,8 @@ StepStatus StepWriteAirways(OperationContext& c, Run696& r) {
         r.airwayStart = r.image.End();
         r.airwayCount = 0;
         r.airwayPoints.clear();
+        dbif_open<AwpsRecord>();
+        dbif_open<AwysRecord>();
         AwpsRecord w{};
         dbif_index<AwpsRecord>("wpsno");
         for (bool found = dbif_first(w); found; found = dbif_next(w)) {
@@ -629,6 +631,8 @@ StepStatus StepWriteAirways(OperationContext& c, Run696& r) {
         if (!r.image.Append(w.wrec, sizeof w.wrec)) return WriteFailed(c);
         ++count;
     }
+    dbif_close<AwpsRecord>();
+    dbif_close<AwysRecord>();
     if (!r.image.SetDirectoryEntry(45, start, count, 8)) return WriteFailed(c);
     return StepStatus::Next;
 }

@@ -17,6 +17,7 @@
 #include "gen/shell/GenExit.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "platform/MessageBox.h"
+#include "gen696/AirportBlock696.h"
 #include "gen696/AirportInfo696.h"
 #include "gen696/AirwayPoints696.h"
 #include "gen696/PointRecords696.h"
@@ -143,6 +144,7 @@ using Step = StepStatus (*)(OperationContext&, Isam696&);
 template <class Rec>
 bool LoadPoints(Isam696& s);
 bool ReadInfoSection(Isam696& s);
+bool ReadSection(Isam696& s, int section, uint32_t size, std::vector<uint8_t>* out, uint32_t* count);
 
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
@@ -168,6 +170,21 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
         if (!DecodeAirportInfo696(rec, s.info.data(), s.info.size(), layout, &info, &error) ||
             !DecodeAirportApproaches696(s.info.data(), s.info.size(), layout, &info, &error)) {
             return Abort(c, s, StringFormatC("*** APT record %u: %s ***", n, error.c_str()));
+        }
+    }
+    // And every airway's chain of points.
+    uint32_t airways = 0;
+    uint32_t points = 0;
+    if (!ReadSection(s, 45, kAirwayRecordBytes696, &s.recs, &airways) ||
+        !ReadSection(s, 46, kAirwayPointBytes696, &s.info, &points)) {
+        return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+    }
+    std::vector<AirwayPoint696> chain;
+    for (uint32_t k = 0; k < airways; ++k) {
+        const uint32_t start = s.source->Directory().size() > 46 ? s.source->Directory()[46].start : 0;
+        if (!ReadAirwayPoints696(s.info.data(), points, AirwayFirstPoint696(&s.recs[k * kAirwayRecordBytes696]), start,
+                                 &chain, &error)) {
+            return Abort(c, s, StringFormatC("*** airway record %u: %s ***", k, error.c_str()));
         }
     }
     s.recs.clear();
@@ -357,15 +374,6 @@ bool ReadInfoSection(Isam696& s) {
 }
 
 
-// The frequency type codes of the older form, by type word.
-constexpr uint8_t kOlderTypeCodes[16] = {0, 5, 6, 7, 10, 11, 12, 62, 17, 18, 19, 20, 22, 23, 24, 25};
-
-int32_t FrequencyTypeIndex(uint8_t code) {
-    for (int32_t i = 0; i < 16; ++i) {
-        if (kOlderTypeCodes[i] == (code & 63)) return i;
-    }
-    return 7;
-}
 
 // A remarks form as a chain of RESTR records of 8 bytes; returns the first serial number.
 int32_t AddRestrictionChain(OperationContext& c, const std::vector<uint8_t>& form) {
@@ -418,7 +426,7 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
         FreqRecord f{};
         f.fsno = c.nextSerial[kFileFreq3]++;
         f.faptno = apt.asno;
-        f.ftype = FrequencyTypeIndex(e.type) + ((e.type & 64) ? 128 : 0) + e.type * 256;
+        f.ftype = FrequencyTypeIndex696(e.type) + ((e.type & 64) ? 128 : 0) + e.type * 256;
         f.freq = static_cast<int32_t>(e.value) + kFrequencyBase696;
         f.flags = 0;
         const uint32_t remarksFlags = e.remarks.size() > 1 ? e.remarks[1] : 0;

@@ -131,3 +131,65 @@ TEST(PointRecords696, RecordsComeBackFromTheirBytes) {
 }
 
 }  // namespace
+
+#include "gen696/PointIndexes696.h"
+#include "gen696/PointTraits696.h"
+
+namespace {
+
+uint32_t At(const std::vector<uint8_t>& b, size_t i) { return b[3 * i] | b[3 * i + 1] << 8 | b[3 * i + 2] << 16; }
+
+TEST(PointIndexes696, OrdersAndBoxes) {
+    constexpr int32_t G = kGridCell696;
+    std::vector<IndexedPoint696> p(4);
+    p[0] = {G + 5, G + 5, 30, 8, true};
+    p[1] = {-2 * G, 0, 10, 8, true};        // latitude cell -3
+    p[2] = {G + 9, G + 9, 10, 0, false};    // no city: not in X3
+    p[3] = {G + 1, 2 * G, 20, 4, true};
+    uint32_t x1[kX1Entries696];
+    std::fill(std::begin(x1), std::end(x1), kNoRecord696);
+    x1[5] = 2;
+    PointIndexes696 out;
+    std::string error;
+    ASSERT_TRUE(BuildPointIndexes696(p, x1, &out, &error)) << error;
+    EXPECT_EQ(out.x1.size(), 164u * 3);
+    EXPECT_EQ(At(out.x1, 5), 2u);
+    EXPECT_EQ(At(out.x1, 6), 0xFFFFFFu);
+    EXPECT_EQ((std::vector<uint32_t>{At(out.x2, 0), At(out.x2, 1), At(out.x2, 2), At(out.x2, 3)}),
+              (std::vector<uint32_t>{1, 0, 2, 3}));
+    ASSERT_EQ(out.x3Count, 3u);
+    EXPECT_EQ((std::vector<uint32_t>{At(out.x3, 0), At(out.x3, 1), At(out.x3, 2)}), (std::vector<uint32_t>{3, 0, 1}));
+    EXPECT_EQ((std::vector<uint32_t>{At(out.x4, 0), At(out.x4, 1), At(out.x4, 2), At(out.x4, 3)}),
+              (std::vector<uint32_t>{1, 2, 3, 0}));
+    // Boxes: (-3, 0) alone; (1, 1) with two records; (1, 2) with one, in the same run as (1, 1).
+    ASSERT_EQ(out.x5Count, 2u);
+    const uint8_t* run = &out.x5[26];
+    const int box = 1 * 180 + 1 + 8190;
+    const int first = box % 5;
+    EXPECT_EQ(run[5 + 4 * first], 2);   // count
+    EXPECT_EQ(run[7 + 4 * first], 1);   // first X2 position
+    EXPECT_EQ(run[5 + 4 * (first + 1)], 1);
+
+    // A point outside the grid is refused.
+    p[0].lat = 89 * G;
+    EXPECT_FALSE(BuildPointIndexes696(p, x1, &out, &error));
+    EXPECT_EQ(error.rfind("grid box out of range", 0), 0u);
+}
+
+TEST(PointTraits696, IntersectionWithFlagsOfAllOnesHasNeitherNameNorParent) {
+    IntRecord i{};
+    i.iname = 4;
+    i.iparent = 5;
+    i.iflags = -1;
+    EXPECT_EQ(PointTraits696<IntRecord>::First(i), -1);
+    EXPECT_EQ(PointTraits696<IntRecord>::Second(i), -1);
+    uint8_t rec[32];
+    std::strcpy(i.iident, "ABCDE");
+    ASSERT_TRUE(PackInt696(i, {}, rec));
+    EXPECT_EQ(rec[7] & 0xF0, 0);
+    EXPECT_EQ(rec[8] & 3, 0);
+    i.iflags = 0;
+    EXPECT_EQ(PointTraits696<IntRecord>::Second(i), 4);
+}
+
+}  // namespace

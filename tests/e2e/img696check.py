@@ -254,6 +254,65 @@ def check_points(data, kind):
     return faults
 
 
+def check_airways(data):
+    """The faults of the airway sections: point references inside their RECS, the waypoint
+    index (section 47) inside section 46 with the points' airway fields at each chain's first
+    entry, and the grid lists (74) against the runs (73)."""
+    faults = []
+    entries = directory(data)
+    if len(entries) <= 74:
+        return faults
+    s46, _, n46 = entries[46]
+    kinds = {1: "INT", 2: "NDB", 3: "VOR"}
+    counts = {k: entries[point_sections(k)["RECS"]][2] for k in kinds.values()}
+    for i in range(n46):
+        rec = data[s46 + 6 * i:s46 + 6 * i + 6]
+        kind = kinds.get(rec[0] >> 6)
+        if rec[0] != 12 and not rec[0] & 1 and kind:
+            recno = rec[1] | rec[2] << 8 | (rec[3] & 3) << 16
+            if recno >= counts[kind]:
+                faults.append("airway point %d names %s record %d of %d" % (i, kind, recno, counts[kind]))
+    s47, _, n47 = entries[47]
+    index = u24s(data, s47, n47)
+    for i, v in enumerate(index):
+        if v & 0x3FFFF >= max(n46, 1):
+            faults.append("waypoint index entry %d names point %d" % (i, v & 0x3FFFF))
+    if index and index[-1] & 0x40000:
+        faults.append("the last waypoint index entry says another follows")
+    # The points that use each waypoint (a point right after an airway head is named by the head).
+    uses = {}
+    head = 0
+    for i in range(n46):
+        rec = data[s46 + 6 * i:s46 + 6 * i + 6]
+        if rec[0] == 12:
+            head = i
+            continue
+        kind = kinds.get(rec[0] >> 6)
+        if not rec[0] & 1 and kind:
+            after_head = i > 0 and data[s46 + 6 * (i - 1)] == 12
+            uses.setdefault((kind, rec[1] | rec[2] << 8 | (rec[3] & 3) << 16), []).append(head if after_head else i)
+    for kind in kinds.values():
+        for n, r in enumerate(decode_points(data, kind)):
+            rec = r["record"]
+            field = {"INT": (11, 7, 2), "NDB": (18, 7, 2), "VOR": (20, 22, 0)}[kind]
+            ref = struct.unpack_from("<H", rec, field[0])[0] | ((rec[field[1]] >> field[2]) & 3) << 16
+            chain = []
+            while ref != 0x3FFFF and ref < n47:
+                chain.append(index[ref] & 0x3FFFF)
+                if not index[ref] & 0x40000:
+                    break
+                ref += 1
+            if sorted(chain) != sorted(uses.get((kind, n), [])):
+                faults.append("%s %s: waypoint index chain %r, used by airway points %r" %
+                              (kind, r["ident"], chain, uses.get((kind, n), [])))
+    s73, z73, n73 = entries[73]
+    _, _, n74 = entries[74]
+    total = sum(sum(struct.unpack_from("<H", data, s73 + 26 * i + 5 + 4 * j)[0] for j in range(5)) for i in range(n73))
+    if total != n74:
+        faults.append("airway grid runs count %d entries, section 74 holds %d" % (total, n74))
+    return faults
+
+
 def section_blocks(data):
     """The blocks of a section file: (name, position, count, size, payload); raises ValueError
     on a damaged file."""

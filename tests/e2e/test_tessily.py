@@ -86,6 +86,7 @@ class RoundTrip(TessilyRun):
         self.assertEqual(zlib.crc32(a), 0xFFFFFFFF)
         for kind in img696check.POINT_TYPES:
             self.assertEqual(img696check.check_points(a, kind), [], kind)
+        self.assertEqual(img696check.check_airways(a), [])
         entries = img696check.directory(a)
         # No airways: their five sections are there, empty.
         self.assertEqual([entries[n][1:] for n in (45, 46, 47, 73, 74)], [(8, 0), (6, 0), (3, 0), (26, 0), (3, 0)])
