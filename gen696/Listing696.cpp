@@ -111,6 +111,7 @@ void CloseImage696(ListingState696& state) {
     state.image.reset();
     state.cursor = ListingCursor();
     state.airportOf = -1;
+    state.airwayOf = -1;
     state.shapeOf = -1;
     state.shape.clear();
 }
@@ -175,6 +176,11 @@ int32_t NextListedRecord696(OperationContext& context, ListingState696& s) {
             context, s.cursor, SuaCount696(image), s.filter.hasStart ? s.filter.start : 0,
             [&](uint32_t n) { return SuaLineCount696(s, flags, n); },
             [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 10 | sub); });
+    case kListAirways696:
+        return WalkListing(
+            context, s.cursor, AirwayCount696(image), s.filter.hasStart ? s.filter.start : 0,
+            [&](uint32_t n) { return AirwayLineCount696(s, n); },
+            [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 9 | sub); });
     default:
         return -1;
     }
@@ -217,6 +223,9 @@ void ListSection696(OperationContext& context, ListingState696& s, int32_t code,
     }
     case kListSuas:
         FormatSuaLine696(s, flags, c >> 10, c & 0x3FF, out);
+        break;
+    case kListAirways696:
+        FormatAirwayLine696(s, flags, c >> 9, c & 0x1FF, out);
         break;
     default:
         break;

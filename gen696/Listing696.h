@@ -15,6 +15,7 @@
 #include "gen/listing/ListingWalk.h"
 #include "gen/shell/GenModel.h"
 #include "gen696/AirportInfo696.h"
+#include "gen696/AirwayPoints696.h"
 #include "gen696/ListedImage696.h"
 #include "gen696/ListingFilter696.h"
 
@@ -43,6 +44,10 @@ struct ListingState696 {
     int32_t airportOf = -1;   // the airport whose block is decoded
     bool airportSound = false;
     AirportInfo696 airport;
+
+    int32_t airwayOf = -1;    // the airway whose points are read
+    bool airwaySound = false;
+    std::vector<AirwayPoint696> airwayPoints;
 
     int32_t shapeOf = -1;   // the airspace whose shape is decoded
     std::vector<SuaPoint696> shape;
@@ -96,3 +101,10 @@ uint32_t AirportBlockLines696(const ListingState696& state, const ListingFlags& 
 uint32_t AirportLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n);
 void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
                           std::string& out);
+
+// Airways (ListingAirway696.cpp): the airways of section 45, the lines one gives (its points
+// read into the state) and one of its lines.
+uint32_t AirwayCount696(const ListedImage696& image);
+uint32_t AirwayLineCount696(ListingState696& state, uint32_t n);
+void FormatAirwayLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                         std::string& out);
