@@ -156,6 +156,15 @@ int32_t NextListedRecord696(OperationContext& context, ListingState696& s) {
             [&](uint32_t i) -> uint32_t { return s.filter.NameBegins(image.NameAtBit(starts[i])); },
             [&](uint32_t i, uint32_t) { return static_cast<int32_t>(starts[i]); });
     }
+    case kListApproaches:
+        return WalkListing(
+            context, s.cursor, image.PointCount(kApt696), 0,
+            [&](uint32_t n) -> uint32_t {
+                const uint8_t* record = image.Point(kApt696, n);
+                if (!record || !(record[11] & 0x80) || !PointListed(s, kApt696, n)) return 0;
+                return ApproachLineCount696(s, flags, n);
+            },
+            [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 8 | sub); });
     case kListApts:
     case kListInts:
     case kListNdbs:
@@ -221,6 +230,9 @@ void ListSection696(OperationContext& context, ListingState696& s, int32_t code,
         }
         break;
     }
+    case kListApproaches:
+        FormatApproachLine696(s, flags, c >> 8, c & 0xFF, out);
+        break;
     case kListSuas:
         FormatSuaLine696(s, flags, c >> 10, c & 0x3FF, out);
         break;

@@ -108,3 +108,11 @@ uint32_t AirwayCount696(const ListedImage696& image);
 uint32_t AirwayLineCount696(ListingState696& state, uint32_t n);
 void FormatAirwayLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
                          std::string& out);
+// The designator of one runway end: "%02d", 'T', the letter from " CLR"; ".." for number 0.
+std::string RunwayDesignator696(const RunwaySlot696& runway, bool otherEnd);
+
+// Approaches (ListingApproach696.cpp): the lines of an airport with approaches (0 for one
+// without) and one of them.
+uint32_t ApproachLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n);
+void FormatApproachLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                           std::string& out);
