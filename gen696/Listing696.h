@@ -99,6 +99,9 @@ bool DecodeListedAirport696(ListingState696& state, uint32_t n);
 std::vector<uint8_t> BlockBytes696(const ListingState696& state);
 uint32_t AirportBlockLines696(const ListingState696& state, const ListingFlags& flags);
 uint32_t AirportLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n);
+// Line 0 of an airport (the airport's line, then null), or its record for a later line.
+const uint8_t* AirportHeadLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                                  std::string& out);
 void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
                           std::string& out);
 

@@ -200,15 +200,20 @@ uint32_t AirportLineCount696(ListingState696& state, const ListingFlags& flags, 
     return std::min(lines, kApproachSubLines696);
 }
 
+const uint8_t* AirportHeadLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                                  std::string& out) {
+    const uint8_t* record = state.image->Point(kApt696, n);
+    if (record && sub == 0) {
+        FormatPointLine696(*state.image, flags, kApt696, n, record, out);
+        return nullptr;
+    }
+    return record;
+}
+
 void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
                           std::string& out) {
-    const ListedImage696& image = *state.image;
-    const uint8_t* record = image.Point(kApt696, n);
+    const uint8_t* record = AirportHeadLine696(state, flags, n, sub, out);
     if (!record) return;
-    if (sub == 0) {
-        FormatPointLine696(image, flags, kApt696, n, record, out);
-        return;
-    }
     const bool sound = DecodeListedAirport696(state, n);
     uint32_t i = sub - 1;
     const uint32_t raw = AirportBlockLines696(state, flags);

@@ -141,13 +141,8 @@ uint32_t ApproachLineCount696(ListingState696& state, const ListingFlags& flags,
 
 void FormatApproachLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
                            std::string& out) {
-    const ListedImage696& image = *state.image;
-    const uint8_t* record = image.Point(kApt696, n);
+    const uint8_t* record = AirportHeadLine696(state, flags, n, sub, out);
     if (!record) return;
-    if (sub == 0) {
-        FormatPointLine696(image, flags, kApt696, n, record, out);
-        return;
-    }
     const bool sound = DecodeListedAirport696(state, n);
     uint32_t i = sub - 1;
     int number = 1;
