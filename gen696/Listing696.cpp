@@ -72,9 +72,12 @@ bool PointListed(const ListingState696& s, int type, uint32_t n) {
     int32_t lat = 0;
     int32_t lon = 0;
     UnpackPosition696(record, &lat, &lon);
-    const bool passes = s.filter.PointPasses(RecordCountry696(record), image.Ident(type, n, record),
-                                             FirstName696(image, type, record), SecondName696(image, type, record),
-                                             Box696::Point(lat, lon));
+    // Idents and names are decoded only for the filters that read them.
+    const bool names = !s.filter.name.empty();
+    const bool passes = s.filter.PointPasses(
+        RecordCountry696(record), s.filter.ident.empty() ? std::string() : image.Ident(type, n, record),
+        names ? FirstName696(image, type, record) : std::string(), names ? SecondName696(image, type, record) : std::string(),
+        Box696::Point(lat, lon));
     return s.filter.Listed(passes);
 }
 
