@@ -66,7 +66,8 @@ bool Frequencies(const AirportBlockInput696& in, std::vector<uint8_t>& b, std::s
         const bool allOnes = f.flags == -1;
         const uint32_t flags = static_cast<uint32_t>(f.flags);
         Put16(b, f.value | (allOnes ? 0 : (flags & 0x70) << 8) | (i + 1 < count ? 0x8000 : 0));
-        const uint8_t r = static_cast<uint8_t>(((flags >> 16) & 0x60) | (f.blob.size() > 1 ? f.blob[1] & 0x9F : 0));
+        // Flags of all ones give nothing here either, as for the frequency word and the flags byte.
+        const uint8_t r = static_cast<uint8_t>((allOnes ? 0 : (flags >> 16) & 0x60) | (f.blob.size() > 1 ? f.blob[1] & 0x9F : 0));
         b.push_back(static_cast<uint8_t>((f.type & 0x7F) | (r ? 0x80 : 0)));
         b.push_back(allOnes ? 0 : static_cast<uint8_t>(flags >> 8));
         if (r) {

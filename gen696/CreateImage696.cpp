@@ -24,6 +24,8 @@
 #include "gen/image/IdentCoder.h"
 #include "gen/image/SerialMap.h"
 #include "gen696/AirportBlock696.h"
+#include "gen696/AirwayGrid696.h"
+#include "gen696/AirwayPoints696.h"
 #include "gen696/ImageFile696.h"
 #include "gen696/Remarks696.h"
 #include "gen696/PointIndexes696.h"
@@ -142,6 +144,16 @@ struct Run696 {
     uint32_t infoStart = 0;
     uint32_t infoOffset = 0;
     uint32_t rwDefLenImage = 0;   // section 1, value 1, as copied into the image
+    // Airways: section 46 as written, and the waypoint index being written.
+    std::vector<uint8_t> airwayPoints;
+    uint32_t airwayStart = 0;
+    uint32_t airwayCount = 0;
+    struct WaypointUse {
+        uint32_t type;      // 1 INT, 2 NDB, 3 VOR
+        uint32_t recno;
+        uint32_t position;  // in section 46
+    };
+    std::vector<WaypointUse> waypointUses;
     std::vector<uint8_t> aptHasBlock;
     ~Run696() {
         if (runwayExtras) std::fclose(runwayExtras);
@@ -571,6 +583,152 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
     return StepStatus::Again;
 }
 
+// Sections 46 (airway points, references made image record numbers, one a call) and 45
+// (airways).
+StepStatus StepWriteAirways(OperationContext& c, Run696& r) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    if (c.calls == 0) {
+        r.airwayStart = r.image.End();
+        r.airwayCount = 0;
+        r.airwayPoints.clear();
+        dbif_open<AwpsRecord>();
+        dbif_open<AwysRecord>();
+        AwpsRecord w{};
+        dbif_index<AwpsRecord>("wpsno");
+        for (bool found = dbif_first(w); found; found = dbif_next(w)) {
+            r.airwayPoints.insert(r.airwayPoints.end(), w.wprec, w.wprec + 6);
+        }
+    }
+    const uint32_t total = static_cast<uint32_t>(r.airwayPoints.size() / 6);
+    if (total > kNoAirway696) {
+        return Abort(c, Framed(StringFormatC("%u airway points do not fit an 18-bit position", total)));
+    }
+    if (r.airwayCount < total) {
+        uint8_t* rec = &r.airwayPoints[r.airwayCount * 6];
+        const uint32_t type = rec[0] >> 6;
+        if ((rec[0] & 1) == 0 && type >= 1) {
+            const uint32_t serial = (rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF;
+            uint32_t recno = 0;
+            if (!r.points[kTypes[type]].map.Find(static_cast<int32_t>(serial), &recno)) {
+                platform::ShowMessage(StringFormatC("Cannot continue with airways because %s(%x) is missing",
+                                                    kPointLayouts696[kTypes[type]].name, serial));
+                return Abort(c, "");
+            }
+            rec[1] = static_cast<uint8_t>(recno);
+            rec[2] = static_cast<uint8_t>(recno >> 8);
+            rec[3] = static_cast<uint8_t>((rec[3] & 0xFC) | ((recno >> 16) & 3));
+        }
+        if (!r.image.Append(rec, 6)) return WriteFailed(c);
+        ++r.airwayCount;
+        return StepStatus::Again;
+    }
+    if (!r.image.SetDirectoryEntry(46, r.airwayStart, total, 6)) return WriteFailed(c);
+    const uint32_t start = r.image.End();
+    uint32_t count = 0;
+    AwysRecord w{};
+    dbif_index<AwysRecord>("wsno");
+    for (bool found = dbif_first(w); found; found = dbif_next(w)) {
+        if (!r.image.Append(w.wrec, sizeof w.wrec)) return WriteFailed(c);
+        ++count;
+    }
+    dbif_close<AwpsRecord>();
+    dbif_close<AwysRecord>();
+    if (!r.image.SetDirectoryEntry(45, start, count, 8)) return WriteFailed(c);
+    return StepStatus::Next;
+}
+
+// Section 47, then the airway field of every point that airways use.
+StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    if (c.calls == 0) {
+        r.waypointUses.clear();
+        uint32_t head = 0;
+        for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
+            const uint8_t* rec = &r.airwayPoints[i * 6];
+            if (rec[0] == 12) {
+                head = i;
+                continue;
+            }
+            if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
+            const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
+            const bool afterHead = i > 0 && r.airwayPoints[(i - 1) * 6] == 12;
+            r.waypointUses.push_back({static_cast<uint32_t>(rec[0] >> 6), recno, afterHead ? head : i});
+        }
+        std::sort(r.waypointUses.begin(), r.waypointUses.end(), [](const auto& a, const auto& b) {
+            if (a.type != b.type) return a.type > b.type;
+            if (a.recno != b.recno) return a.recno < b.recno;
+            return a.position < b.position;
+        });
+        const uint32_t start = r.image.End();
+        const size_t n = r.waypointUses.size();
+        for (size_t i = 0; i < n; ++i) {
+            const auto& u = r.waypointUses[i];
+            const bool more = i + 1 < n && r.waypointUses[i + 1].type == u.type && r.waypointUses[i + 1].recno == u.recno;
+            const uint32_t v = u.position | (more ? 0x40000u : 0);
+            const uint8_t bytes[3] = {static_cast<uint8_t>(v), static_cast<uint8_t>(v >> 8), static_cast<uint8_t>(v >> 16)};
+            if (!r.image.Append(bytes, 3)) return WriteFailed(c);
+        }
+        if (!r.image.SetDirectoryEntry(47, start, static_cast<uint32_t>(n), 3)) return WriteFailed(c);
+        return StepStatus::Again;
+    }
+    // The points' airway fields: the first entry of each waypoint.
+    for (size_t i = 0; i < r.waypointUses.size(); ++i) {
+        const auto& u = r.waypointUses[i];
+        if (i > 0 && r.waypointUses[i - 1].type == u.type && r.waypointUses[i - 1].recno == u.recno) continue;
+        const PointType696 type = kTypes[u.type];
+        const uint32_t size = kPointLayouts696[type].recordSize;
+        const uint32_t at = r.points[type].recsStart + u.recno * size;
+        uint8_t rec[32];
+        if (!r.image.Flush() || platform::ReadAt(c.imageFd, rec, size, at) != static_cast<long>(size)) return WriteFailed(c);
+        SetAirwayReference696(type, rec, static_cast<uint32_t>(i));
+        if (!r.image.WriteAt(at, rec, size)) return WriteFailed(c);
+    }
+    return StepStatus::Next;
+}
+
+// Sections 74 and 73 from the airways' segments.
+StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    AirwayGrid696 grid;
+    bool previous = false;
+    int32_t prevLat = 0;
+    int32_t prevLon = 0;
+    if (!r.image.Flush()) return WriteFailed(c);
+    for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
+        const uint8_t* rec = &r.airwayPoints[i * 6];
+        if (rec[0] == 12) {
+            grid.StartAirway((rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF);
+            previous = false;
+            continue;
+        }
+        if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
+        const PointType696 type = kTypes[rec[0] >> 6];
+        const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
+        uint8_t head[8];
+        const uint32_t at = r.points[type].recsStart + recno * kPointLayouts696[type].recordSize;
+        if (platform::ReadAt(c.imageFd, head, sizeof head, at) != 8) return WriteFailed(c);
+        int32_t lat = 0;
+        int32_t lon = 0;
+        UnpackPosition696(head, &lat, &lon);
+        if (previous) grid.AddSegment(prevLat, prevLon, lat, lon);
+        previous = true;
+        prevLat = lat;
+        prevLon = lon;
+    }
+    std::vector<uint8_t> lists;
+    std::vector<uint8_t> runs;
+    uint32_t entries = 0;
+    uint32_t count = 0;
+    grid.Sections(&lists, &entries, &runs, &count);
+    if (!r.image.SetDirectoryEntry(74, r.image.End(), entries, 3) || !r.image.Append(lists.data(), lists.size()) ||
+        !r.image.SetDirectoryEntry(73, r.image.End(), count, 26) || !r.image.Append(runs.data(), runs.size())) {
+        return WriteFailed(c);
+    }
+    r.airwayPoints.clear();
+    r.waypointUses.clear();
+    return StepStatus::Next;
+}
+
 StepStatus StepCountTcc(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kTccFile696); }
 StepStatus StepCountSua(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kSuaFile696); }
 
@@ -712,7 +870,7 @@ const Step696 kSteps[39] = {
     StepWritePoints<IntRecord>, StepWriteIndexes<kInt696>, StepWritePoints<NdbRecord>,                // 23-25
     StepWriteIndexes<kNdb696>, StepWritePoints<VorRecord>, StepWriteIndexes<kVor696>,                 // 26-28
     StepWriteAirportInfo, StepWritePoints<AptRecord>, StepWriteIndexes<kApt696>,                                 // 29-31
-    StepCopy<kSuaFile696>, StepNothing, StepNothing, StepNothing,                                   // 32-35
+    StepCopy<kSuaFile696>, StepWriteAirways, StepWriteAirwayIndex, StepWriteAirwayGrid,                                   // 32-35
     StepCopy<kTrlFile696>, StepWriteHeader, StepSeal,                                           // 36-38
 };
 

@@ -18,6 +18,7 @@
 #include "gen/shell/CGenDBOpen.h"
 #include "platform/MessageBox.h"
 #include "gen696/AirportInfo696.h"
+#include "gen696/AirwayPoints696.h"
 #include "gen696/PointRecords696.h"
 #include "gen696/Remarks696.h"
 #include "gen696/PointSections696.h"
@@ -139,6 +140,12 @@ uint32_t NumberOfPointer(Isam696& s, int section, uint32_t offset, int bit) {
 
 using Step = StepStatus (*)(OperationContext&, Isam696&);
 
+template <class Rec>
+bool LoadPoints(Isam696& s);
+bool ReadInfoSection(Isam696& s);
+bool ReadSection(Isam696& s, int section, uint32_t size, std::vector<uint8_t>* out, uint32_t* count);
+InfoLayout696 LayoutOf(const SourceImage696& source);
+
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
 StepStatus Abort(OperationContext& c, Isam696& s, const std::string& message) {
@@ -152,6 +159,36 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
     s.source = std::make_unique<SourceImage696>();
     std::string error;
     if (!s.source->Load(c.imageFd, c.imageName, &error)) return Abort(c, s, error);
+    // Every airport's information block is read before anything is erased.
+    if (!LoadPoints<AptRecord>(s) || !ReadInfoSection(s)) {
+        return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+    }
+    const InfoLayout696 layout = LayoutOf(*s.source);
+    for (uint32_t n = 0; n < s.recCount; ++n) {
+        AirportInfo696 info;
+        const uint8_t* rec = &s.recs[static_cast<size_t>(n) * 29];
+        if (!DecodeAirportInfo696(rec, s.info.data(), s.info.size(), layout, &info, &error) ||
+            !DecodeAirportApproaches696(s.info.data(), s.info.size(), layout, &info, &error)) {
+            return Abort(c, s, StringFormatC("*** APT record %u: %s ***", n, error.c_str()));
+        }
+    }
+    // And every airway's chain of points.
+    uint32_t airways = 0;
+    uint32_t points = 0;
+    if (!ReadSection(s, 45, kAirwayRecordBytes696, &s.recs, &airways) ||
+        !ReadSection(s, 46, kAirwayPointBytes696, &s.info, &points)) {
+        return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+    }
+    std::vector<AirwayPoint696> chain;
+    for (uint32_t k = 0; k < airways; ++k) {
+        const uint32_t start = s.source->Directory().size() > 46 ? s.source->Directory()[46].start : 0;
+        if (!ReadAirwayPoints696(s.info.data(), points, AirwayFirstPoint696(&s.recs[k * kAirwayRecordBytes696]), start,
+                                 &chain, &error)) {
+            return Abort(c, s, StringFormatC("*** airway record %u: %s ***", k, error.c_str()));
+        }
+    }
+    s.recs.clear();
+    s.info.clear();
     const uint32_t end = s.source->End();
     c.AddLine(StringFormatC("Image size (hex): %06x bytes (%x free)", end, kMaxImageLength696 - end));
     c.AddLine("");
@@ -444,13 +481,61 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
     return StepStatus::Again;
 }
 
+// AWYS and AWPS records, one airway a call: its 8 bytes and the chain of its points.
+StepStatus StepAirways(OperationContext& c, Isam696& s) {
+    if (c.calls == 0) {
+        uint32_t points = 0;
+        if (!ReadSection(s, 45, kAirwayRecordBytes696, &s.recs, &s.recCount) ||
+            !ReadSection(s, 46, kAirwayPointBytes696, &s.info, &points)) {
+            return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
+        }
+        dbif_open(kFileAwys);
+        dbif_open(kFileAwps);
+    }
+    const uint32_t k = c.calls;
+    if (k >= s.recCount) {
+        dbif_close(kFileAwys);
+        dbif_close(kFileAwps);
+        c.nextSerial[kFileAwys] = static_cast<int32_t>(s.recCount);
+        s.recs.clear();
+        s.info.clear();
+        return StepStatus::Next;
+    }
+    const uint8_t* rec = &s.recs[static_cast<size_t>(k) * kAirwayRecordBytes696];
+    AwysRecord w{};
+    w.wsno = static_cast<int32_t>(k);
+    const uint32_t bits = static_cast<uint32_t>(rec[4]) << 24 | rec[3] << 16 | rec[2] << 8 | rec[1];
+    std::string name;
+    for (int i = 0; i < 5; ++i) name += static_cast<char>(((bits >> (26 - 6 * i)) & 63) + 32);
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    std::copy(name.begin(), name.end(), w.wname);
+    std::copy(rec, rec + kAirwayRecordBytes696, w.wrec);
+    dbif_add(w);
+    std::vector<AirwayPoint696> points;
+    std::string error;
+    const uint32_t start = s.source->Directory().size() > 46 ? s.source->Directory()[46].start : 0;
+    if (!ReadAirwayPoints696(s.info.data(), s.info.size() / kAirwayPointBytes696, AirwayFirstPoint696(rec), start,
+                             &points, &error)) {
+        return Abort(c, s, "*** " + error + " ***");
+    }
+    for (size_t i = 0; i < points.size(); ++i) {
+        AwpsRecord p{};
+        p.wpsno = c.nextSerial[kFileAwps]++;
+        p.wpwno = w.wsno;
+        p.wpseq = static_cast<int32_t>(i);
+        std::copy(points[i].begin(), points[i].end(), p.wprec);
+        dbif_add(p);
+    }
+    return StepStatus::Again;
+}
+
 // Tables of the image's records: an image without them leaves them empty.
 StepStatus StepNothing(OperationContext&, Isam696&) { return StepStatus::Next; }
 
 const Step kSteps[15] = {
     StepErase,           StepWrite<kHdrFile696>, StepWrite<kStaFile696>,  StepCountries,
     StepNames,           StepWrite<kNam2File696>, StepAirports,           StepPoints<IntRecord>,
-    StepPoints<NdbRecord>, StepPoints<VorRecord>, StepNothing,             StepWrite<kTccFile696>,
+    StepPoints<NdbRecord>, StepPoints<VorRecord>, StepAirways,             StepWrite<kTccFile696>,
     StepWrite<kSuaFile696>, StepWrite<kOddsFile696>, StepWrite<kTrlFile696>,
 };
 

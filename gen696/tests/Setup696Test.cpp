@@ -86,36 +86,11 @@ TEST_F(Setup696, ConfirmationNamesTheAirwaysSectionAndNoTitleLine) {
 
 #include "gen/shell/CGenFrame.h"
 #include "gen696/SectionFile696.h"
+#include "gen696/tests/SectionFixture696.h"
 
 namespace {
 
-// Minimal section files: the header block and one plain block of `plain` bytes in each other.
-void WriteSectionFiles(size_t plain) {
-    std::filesystem::create_directories("db50");
-    const SectionFileSpec696* specs[] = {&kHdrFile696, &kStaFile696, &kNam2File696, &kTccFile696,
-                                         &kSuaFile696, &kOddsFile696, &kTrlFile696};
-    for (const SectionFileSpec696* spec : specs) {
-        std::string data;
-        int section = spec->sections.front();
-        for (int n : spec->sections) {
-            if (!RecordSection696(section)) break;
-            section = n;
-        }
-        if (section == 0) {
-            std::string header(520, '\0');
-            header[512 + 1] = 2;   // entry 0: 512, 8, 104
-            header[516] = 8;
-            header[517] = 104;
-            data = FormatDatHeader(spec->name, 0, 0, 0, 0x208) + header;
-        } else {
-            data = FormatDatHeader(spec->name, 512 + 8 * section, static_cast<uint32_t>(plain), 1,
-                                   static_cast<uint32_t>(plain)) +
-                   std::string(plain, 'x');
-        }
-        data += FormatDatHeader(spec->name, 0, 0, 0, 0);
-        std::ofstream(std::string("db50/") + spec->name + ".DAT", std::ios::binary) << data;
-    }
-}
+void WriteSectionFiles(size_t plain) { WriteSectionFiles696(plain); }
 
 TEST_F(Setup696, StopInsideACopyEndsTheRunAndLeavesNoImage) {
     WriteSectionFiles(1600);   // ten pieces a file

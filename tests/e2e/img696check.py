@@ -116,6 +116,148 @@ def check_image(data):
     return faults
 
 
+# The point types: first section, record size, first and second name pointer, ident end, ident length.
+POINT_TYPES = {
+    "APT": (4, 29, 12, 16, 9, 4),
+    "INT": (12, 19, 16, 13, 10, 5),
+    "NDB": (16, 20, 12, 15, 9, 4),
+    "VOR": (22, 23, 10, 14, 9, 4),
+}
+CELL = 23871488
+
+
+def point_sections(kind):
+    """X1, X5, X2, RECS, X3, X4 section numbers of a point type."""
+    b = POINT_TYPES[kind][0]
+    x3, x4 = (84, 85) if kind == "INT" else (b + 4, b + 5)
+    return {"X1": b, "X5": b + 1, "X2": b + 2, "RECS": b + 3, "X3": x3, "X4": x4}
+
+
+def ident_char(code):
+    if 1 <= code <= 26:
+        return chr(64 + code)
+    if 32 <= code <= 41:
+        return chr(16 + code)
+    return " "
+
+
+def u24s(data, start, count):
+    return [int.from_bytes(data[start + 3 * i:start + 3 * i + 3], "little") for i in range(count)]
+
+
+def decode_points(data, kind):
+    """The records of a point type: dicts of ident, lat, lon, country, first and second name
+    (texts, None for a pointer where no name starts), and the raw pointers."""
+    entries = directory(data)
+    secs = point_sections(kind)
+    _, size, first_at, second_at, ident_end, ident_len = POINT_TYPES[kind]
+    start, _, count = entries[secs["RECS"]]
+    x1 = u24s(data, entries[secs["X1"]][0], 164)
+    nstart, _, ncount = entries[3]
+    table = data[nstart:nstart + 0x1000000]
+    ends = sorted(e[0] for e in entries if e[0] > nstart)
+    table = data[nstart:ends[0]] if ends else b""
+    names = dict(decode_names(table, ncount))
+    countries = []
+    cstart, _, ccount = entries[2]
+    for i in range(ccount):
+        packed = data[cstart + 9 * i:cstart + 9 * i + 9][::-1]
+        bits = int.from_bytes(packed, "big")
+        text = "".join(chr(((bits >> (66 - 6 * k)) & 63) + 32) for k in range(12))
+        countries.append(text[:2].strip())
+    out = []
+    for n in range(count):
+        rec = data[start + size * n:start + size * (n + 1)]
+        lon = (struct.unpack_from("<H", rec, 0)[0] << 16) | ((rec[6] & 1) << 15) | (rec[5] << 7)
+        lon = lon - (1 << 32) if lon >= 1 << 31 else lon
+        y = (struct.unpack_from("<H", rec, 2)[0] << 8) | rec[4]
+        y = y - (1 << 24) if y >= 1 << 23 else y
+        lat = y << 7
+        entry = max([e for e in range(164) if x1[e] < 0x3FFFF and x1[e] <= n] or [0])
+        stream = int.from_bytes(rec[ident_end - 2:ident_end + 1], "little")
+        bits = 4 + 6 * (ident_len - 2)
+        stream >>= 24 - bits
+        text = ident_char(entry // 4 + 1) + ident_char((entry % 4) * 16 + (stream >> (bits - 4)))
+        for k in range(ident_len - 2):
+            text += ident_char((stream >> (6 * (ident_len - 3 - k))) & 63)
+        country = (rec[6] >> 1) | ((rec[7] & 3) << 7)
+
+        def pointer(at):
+            v = int.from_bytes(rec[at:at + 3], "little")
+            return (v & 0x1FFFFF) * 8 + 7 - (v >> 21)
+
+        first, second = pointer(first_at), pointer(second_at)
+        out.append({"ident": text.rstrip(), "lat": lat, "lon": lon, "country": country,
+                    "country_id": countries[country] if country < len(countries) else None,
+                    "first": names.get(first), "second": names.get(second),
+                    "first_ptr": first, "second_ptr": second, "record": rec})
+    return out
+
+
+def cell(angle):
+    c = int(angle / CELL)
+    return c - 1 if angle < 0 else c
+
+
+def check_points(data, kind):
+    """The faults of a point type's indexes against its records."""
+    faults = []
+    entries = directory(data)
+    secs = point_sections(kind)
+    recs = decode_points(data, kind)
+    n = len(recs)
+    x1 = u24s(data, entries[secs["X1"]][0], 164)
+    for e in range(164):
+        want = next((i for i, r in enumerate(recs)
+                     if ident_char(e // 4 + 1) == r["ident"][:1] and
+                     (r["ident"] + " ")[1:2] in [c for c in map(ident_char, range(64)) if
+                                                  (ord(c) - 64 if c.isalpha() else ord(c) - 16 if c.isdigit() else 0) // 16 == e % 4]),
+                    None)
+        got = None if x1[e] == 0xFFFFFF else x1[e]
+        if want != got:
+            faults.append("%s X1 entry %d is %r, the first record is %r" % (kind, e, got, want))
+    x2 = u24s(data, entries[secs["X2"]][0], entries[secs["X2"]][2])
+    want = sorted(range(n), key=lambda i: (cell(recs[i]["lat"]), cell(recs[i]["lon"]), i))
+    if x2 != want:
+        faults.append("%s X2 is not in grid order" % kind)
+    x4 = u24s(data, entries[secs["X4"]][0], entries[secs["X4"]][2])
+    if x4 != sorted(range(n), key=lambda i: (recs[i]["first_ptr"] // 8, i)):
+        faults.append("%s X4 is not in the order of the first names" % kind)
+    x3 = u24s(data, entries[secs["X3"]][0], entries[secs["X3"]][2])
+    with_second = [i for i in range(n) if (recs[i]["second"] or "").strip()]
+    if x3 != sorted(with_second, key=lambda i: (recs[i]["second_ptr"] // 8, i)):
+        faults.append("%s X3 is not the records with a second name in its order" % kind)
+    # X5: runs of five boxes, each box {count, first X2 position}.
+    start, size, runs = entries[secs["X5"]]
+    boxes = {}
+    for pos, r in enumerate(x2):
+        box = cell(recs[r]["lat"]) * 180 + cell(recs[r]["lon"]) + 8190
+        boxes.setdefault(box, [0, pos])[0] += 1
+    want_runs = sorted({b // 5 for b in boxes})
+    if n and (size, runs) != (26, len(want_runs)):
+        faults.append("%s X5 has %r runs, %d expected" % (kind, (size, runs), len(want_runs)))
+    for i, k in enumerate(want_runs[:runs]):
+        rec = data[start + 26 * i:start + 26 * i + 26]
+        hi = [(rec[4] >> 3) & 3, (rec[4] >> 5) & 3, rec[25] & 3, (rec[25] >> 2) & 3, (rec[25] >> 4) & 3]
+        for j in range(5):
+            c, f = struct.unpack_from("<HH", rec, 5 + 4 * j)
+            want_c, want_f = boxes.get(5 * k + j, [0, 0x3FFFF])
+            if (c, f | hi[j] << 16) != (want_c, want_f):
+                faults.append("%s X5 box %d holds %r, %r expected" % (kind, 5 * k + j, (c, f | hi[j] << 16),
+                                                                     (want_c, want_f)))
+    if kind == "APT":
+        istart, _, _ = entries[10]
+        ends = sorted(e[0] for e in entries if e[0] > istart)
+        length = (ends[0] if ends else len(data) - 4) - istart
+        for r in recs:
+            rec = r["record"]
+            if rec[11] & 0x80:
+                offset = ((rec[19] >> 1) << 16) | (rec[24] << 8) | rec[23]
+                if offset + 2 > length:
+                    faults.append("APT %s: section-10 offset %x past the section" % (r["ident"], offset))
+    return faults
+
+
 def section_blocks(data):
     """The blocks of a section file: (name, position, count, size, payload); raises ValueError
     on a damaged file."""

@@ -46,6 +46,99 @@ class TessilyRun(suite.TempFolderRun):
         return data
 
 
+def batch_angle(text):
+    """Degrees of a batch coordinate: "N 47\xb026.940" (minutes) or "N473434" (seconds)."""
+    sign = -1 if text[0] in "SW" else 1
+    body = text[1:].strip()
+    if "\xb0" in body:
+        deg, minutes = body.split("\xb0")
+        return sign * (int(deg) + float(minutes) / 60)
+    width = 3 if text[0] in "EW" else 2
+    return sign * (int(body[:width]) + int(body[width:width + 2]) / 60 + int(body[width + 2:]) / 3600)
+
+
+def batch_points():
+    """(kind, ident, country, second name, first name, lat, lon) of the example's points."""
+    out = []
+    with open(suite.EXAMPLE_BATCH, encoding="latin-1") as f:
+        for line in f:
+            fields = line.split("//")[0].rstrip("\r\n\t ").split("|")
+            if len(fields) < 6 or fields[0] != "ADD" or fields[1] not in img696check.POINT_TYPES:
+                continue
+            at = next(i for i, v in enumerate(fields) if i > 3 and v[:1] in "NS" and v[1:2] in " 0123456789")
+            names = fields[4:at] + ["", ""]
+            out.append((fields[1], fields[2], fields[3][:2], names[0], names[1], batch_angle(fields[at]),
+                        batch_angle(fields[at + 1])))
+    return out
+
+
+class RoundTrip(TessilyRun):
+    def setUp(self):
+        super().setUp()
+        self.fixture = sections696.write_section_files(self.path("db50"))
+
+    def test_example_batch_image_round_trip_and_independent_check(self):
+        self.write(os.path.join("db50", "keep.txt"), b"")
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+                                            {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        a = self.assert_sound("a.img")
+        self.assertEqual(zlib.crc32(a), 0xFFFFFFFF)
+        for kind in img696check.POINT_TYPES:
+            self.assertEqual(img696check.check_points(a, kind), [], kind)
+        entries = img696check.directory(a)
+        # No airways: their five sections are there, empty.
+        self.assertEqual([entries[n][1:] for n in (45, 46, 47, 73, 74)], [(8, 0), (6, 0), (3, 0), (26, 0), (3, 0)])
+        decoded = {kind: {r["ident"]: r for r in img696check.decode_points(a, kind)} for kind in img696check.POINT_TYPES}
+        points = batch_points()
+        self.assertEqual(len(points), 38 + 22 + 6 + 15)
+        for kind, ident, country, second, first, lat, lon in points:
+            with self.subTest(kind=kind, ident=ident):
+                r = decoded[kind][ident]
+                self.assertEqual(r["country_id"], country)
+                # The batch's own rounding, as the other families' checks allow it.
+                self.assertLess(abs(r["lat"] - lat * 2 ** 32 / 360), 2.5 * 2048)
+                self.assertLess(abs(r["lon"] - lon * 2 ** 32 / 360), 2.5 * 2048)
+                if kind != "INT":
+                    # Names keep 31 characters; a city's at-sign is a mark, not text.
+                    self.assertEqual((r["second"], r["first"]),
+                                     (second.replace("@", "")[:31].rstrip() or " ", first[:31].rstrip() or " "))
+        usr = self.read("db50", "usr.dta")
+        self.assertEqual(self.run_sections([{"Mode": "CreateISAM", "Filename": "a.img"},
+                                            {"Mode": "CreateImage", "Filename": "b.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        self.assertEqual(self.read("db50", "usr.dta"), usr)
+        self.assertEqual(self.read("b.img"), a)
+        self.assertFalse([line for line in self.out if "Database error" in line])
+
+    def test_damaged_airport_blocks_are_refused_before_anything_is_erased(self):
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+                                            {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        a = self.read("a.img")
+        entries = img696check.directory(a)
+        recs, info = entries[7][0], entries[10][0]
+        with_block = next(recs + 29 * n for n in range(entries[7][2]) if a[recs + 29 * n + 11] & 0x80)
+        offset = (a[with_block + 24] << 8) | a[with_block + 23]
+
+        def sealed(d):
+            d = d[:-4]
+            return d + struct.pack("<I", zlib.crc32(d) ^ 0xFFFFFFFF)
+
+        past = bytearray(a)
+        past[with_block + 19] |= 0x7E        # an offset far past section 10
+        mask = bytearray(a)
+        mask[info + offset:info + offset + 2] = b"\xff\xff"   # parts the block does not hold
+        before = self.db_files()
+        for name, damaged in (("past.img", past), ("mask.img", mask)):
+            with self.subTest(name):
+                self.write(name, sealed(bytes(damaged)))
+                self.assertEqual(self.create_isam(name), 3)
+                self.assertIn("Operation Aborted", self.out)
+                self.assertTrue(any("APT record" in line for line in self.err), self.err)
+                self.assertEqual(self.db_files(), before)
+
+
 class CreateImageFromSectionFiles(TessilyRun):
     def setUp(self):
         super().setUp()

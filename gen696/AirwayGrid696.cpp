@@ -1,0 +1,120 @@
+#include "gen696/AirwayGrid696.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "gen696/PointIndexes696.h"
+#include "gen696/PointRecords696.h"
+
+namespace {
+
+constexpr double kPi = 3.141592653589793;
+constexpr double kUnit = 2 * kPi / 4294967296.0;   // radians per angle unit
+
+// Longitude cells apart, taken across the 180-degree meridian when that is shorter.
+int32_t LonDelta(int32_t from, int32_t to) {
+    int32_t d = to - from;
+    if (d > 170) d -= 180;
+    if (d < -170) d += 180;
+    return d;
+}
+
+}  // namespace
+
+int32_t AirwayCell696(int32_t angle) {
+    return static_cast<int32_t>(std::floor(static_cast<double>(angle) / kGridCell696));
+}
+
+AirwayGrid696::AirwayGrid696() : cells_(kGridBoxes696) {}
+
+void AirwayGrid696::StartAirway(uint32_t number) {
+    airway_ = number;
+    havePrevious_ = false;
+}
+
+void AirwayGrid696::Put(int32_t latCell, int32_t lonCell) {
+    latCell = std::clamp(latCell, -45, 44);
+    lonCell = ((lonCell + 90) % 180 + 180) % 180 - 90;
+    std::vector<uint32_t>& list = cells_[static_cast<size_t>((latCell + 45) * 180 + (lonCell + 90))];
+    if (std::find(list.begin(), list.end(), airway_) == list.end()) {
+        if (list.size() == list.capacity()) list.reserve(list.size() + 64);
+        list.push_back(airway_);
+    }
+    havePrevious_ = true;
+    prevLat_ = latCell;
+    prevLon_ = lonCell;
+}
+
+void AirwayGrid696::AddCell(int32_t latCell, int32_t lonCell) {
+    latCell = std::clamp(latCell, -45, 44);
+    lonCell = ((lonCell + 90) % 180 + 180) % 180 - 90;
+    // At most one cell between per step: the walk toward the cell ends (at most 90 + 90 steps).
+    for (int guard = 0; havePrevious_ && guard < 400; ++guard) {
+        const int32_t dLat = latCell - prevLat_;
+        const int32_t dLon = LonDelta(prevLon_, lonCell);
+        if (std::abs(dLat) < 2 && std::abs(dLon) < 2) break;
+        if (std::abs(dLat) >= 2) {
+            Put(prevLat_ + (dLat > 0 ? 1 : -1), prevLon_);
+        } else {
+            Put(prevLat_, prevLon_ + (dLon > 0 ? 1 : -1));
+        }
+    }
+    Put(latCell, lonCell);
+}
+
+void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, int32_t toLon) {
+    // Points along the great circle a small part of a cell apart; each adds its cell.
+    const double f1 = fromLat * kUnit;
+    const double l1 = fromLon * kUnit;
+    const double f2 = toLat * kUnit;
+    const double l2 = toLon * kUnit;
+    const double ax = std::cos(f1) * std::cos(l1), ay = std::cos(f1) * std::sin(l1), az = std::sin(f1);
+    const double bx = std::cos(f2) * std::cos(l2), by = std::cos(f2) * std::sin(l2), bz = std::sin(f2);
+    const double dot = std::clamp(ax * bx + ay * by + az * bz, -1.0, 1.0);
+    const double d = std::acos(dot);
+    const double cell = kGridCell696 * kUnit;
+    const int steps = std::max(1, static_cast<int>(std::ceil(d / (cell / 16))));
+    AddCell(AirwayCell696(fromLat), AirwayCell696(fromLon));
+    const double sd = std::sin(d);
+    for (int i = 1; i < steps && sd > 1e-12; ++i) {
+        const double t = static_cast<double>(i) / steps;
+        const double wa = std::sin((1 - t) * d) / sd;
+        const double wb = std::sin(t * d) / sd;
+        const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
+        const double lat = std::atan2(z, std::hypot(x, y));
+        const double lon = std::atan2(y, x);
+        AddCell(static_cast<int32_t>(std::floor(lat / cell)), static_cast<int32_t>(std::floor(lon / cell)));
+    }
+    AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
+}
+
+void AirwayGrid696::Sections(std::vector<uint8_t>* lists, uint32_t* entries, std::vector<uint8_t>* runs,
+                             uint32_t* runCount) const {
+    lists->clear();
+    runs->clear();
+    *entries = 0;
+    *runCount = 0;
+    std::vector<uint32_t> firsts(kGridBoxes696, 0x3FFFF);
+    for (uint32_t i = 0; i < kGridBoxes696; ++i) {
+        if (!cells_[i].empty()) firsts[i] = *entries;
+        for (uint32_t number : cells_[i]) {
+            lists->push_back(static_cast<uint8_t>(number));
+            lists->push_back(static_cast<uint8_t>(number >> 8));
+            lists->push_back(static_cast<uint8_t>(number >> 16));
+            ++*entries;
+        }
+    }
+    for (uint32_t k = 0; k < kGridBoxes696 / 5; ++k) {
+        uint16_t counts[5];
+        uint32_t sum = 0;
+        for (uint32_t i = 0; i < 5; ++i) {
+            counts[i] = static_cast<uint16_t>(std::min<size_t>(cells_[5 * k + i].size(), 0xFFFF));
+            sum += counts[i];
+        }
+        if (sum == 0) continue;
+        uint8_t rec[kBoxRunBytes696];
+        PackBoxRun696(k, counts, &firsts[5 * k], RunForm696::Airways, rec);
+        runs->insert(runs->end(), rec, rec + kBoxRunBytes696);
+        ++*runCount;
+    }
+}
