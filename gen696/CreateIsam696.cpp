@@ -144,7 +144,6 @@ template <class Rec>
 bool LoadPoints(Isam696& s);
 bool ReadInfoSection(Isam696& s);
 bool ReadSection(Isam696& s, int section, uint32_t size, std::vector<uint8_t>* out, uint32_t* count);
-InfoLayout696 LayoutOf(const SourceImage696& source);
 
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
@@ -163,7 +162,7 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
     if (!LoadPoints<AptRecord>(s) || !ReadInfoSection(s)) {
         return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
     }
-    const InfoLayout696 layout = LayoutOf(*s.source);
+    const InfoLayout696 layout = InfoLayoutOf696(*s.source);
     for (uint32_t n = 0; n < s.recCount; ++n) {
         AirportInfo696 info;
         const uint8_t* rec = &s.recs[static_cast<size_t>(n) * 29];
