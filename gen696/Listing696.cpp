@@ -72,9 +72,12 @@ bool PointListed(const ListingState696& s, int type, uint32_t n) {
     int32_t lat = 0;
     int32_t lon = 0;
     UnpackPosition696(record, &lat, &lon);
-    const bool passes = s.filter.PointPasses(RecordCountry696(record), image.Ident(type, n, record),
-                                             FirstName696(image, type, record), SecondName696(image, type, record),
-                                             Box696::Point(lat, lon));
+    // Idents and names are decoded only for the filters that read them.
+    const bool names = !s.filter.name.empty();
+    const bool passes = s.filter.PointPasses(
+        RecordCountry696(record), s.filter.ident.empty() ? std::string() : image.Ident(type, n, record),
+        names ? FirstName696(image, type, record) : std::string(), names ? SecondName696(image, type, record) : std::string(),
+        Box696::Point(lat, lon));
     return s.filter.Listed(passes);
 }
 
@@ -111,6 +114,7 @@ void CloseImage696(ListingState696& state) {
     state.image.reset();
     state.cursor = ListingCursor();
     state.airportOf = -1;
+    state.airwayOf = -1;
     state.shapeOf = -1;
     state.shape.clear();
 }
@@ -155,6 +159,15 @@ int32_t NextListedRecord696(OperationContext& context, ListingState696& s) {
             [&](uint32_t i) -> uint32_t { return s.filter.NameBegins(image.NameAtBit(starts[i])); },
             [&](uint32_t i, uint32_t) { return static_cast<int32_t>(starts[i]); });
     }
+    case kListApproaches:
+        return WalkListing(
+            context, s.cursor, image.PointCount(kApt696), 0,
+            [&](uint32_t n) -> uint32_t {
+                const uint8_t* record = image.Point(kApt696, n);
+                if (!record || !(record[11] & 0x80) || !PointListed(s, kApt696, n)) return 0;
+                return ApproachLineCount696(s, flags, n);
+            },
+            [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 8 | sub); });
     case kListApts:
     case kListInts:
     case kListNdbs:
@@ -175,6 +188,11 @@ int32_t NextListedRecord696(OperationContext& context, ListingState696& s) {
             context, s.cursor, SuaCount696(image), s.filter.hasStart ? s.filter.start : 0,
             [&](uint32_t n) { return SuaLineCount696(s, flags, n); },
             [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 10 | sub); });
+    case kListAirways696:
+        return WalkListing(
+            context, s.cursor, AirwayCount696(image), s.filter.hasStart ? s.filter.start : 0,
+            [&](uint32_t n) { return AirwayLineCount696(s, n); },
+            [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 9 | sub); });
     default:
         return -1;
     }
@@ -215,8 +233,14 @@ void ListSection696(OperationContext& context, ListingState696& s, int32_t code,
         }
         break;
     }
+    case kListApproaches:
+        FormatApproachLine696(s, flags, c >> 8, c & 0xFF, out);
+        break;
     case kListSuas:
         FormatSuaLine696(s, flags, c >> 10, c & 0x3FF, out);
+        break;
+    case kListAirways696:
+        FormatAirwayLine696(s, flags, c >> 9, c & 0x1FF, out);
         break;
     default:
         break;

@@ -15,6 +15,7 @@
 #include "gen/listing/ListingWalk.h"
 #include "gen/shell/GenModel.h"
 #include "gen696/AirportInfo696.h"
+#include "gen696/AirwayPoints696.h"
 #include "gen696/ListedImage696.h"
 #include "gen696/ListingFilter696.h"
 
@@ -43,6 +44,10 @@ struct ListingState696 {
     int32_t airportOf = -1;   // the airport whose block is decoded
     bool airportSound = false;
     AirportInfo696 airport;
+
+    int32_t airwayOf = -1;    // the airway whose points are read
+    bool airwaySound = false;
+    std::vector<AirwayPoint696> airwayPoints;
 
     int32_t shapeOf = -1;   // the airspace whose shape is decoded
     std::vector<SuaPoint696> shape;
@@ -94,5 +99,23 @@ bool DecodeListedAirport696(ListingState696& state, uint32_t n);
 std::vector<uint8_t> BlockBytes696(const ListingState696& state);
 uint32_t AirportBlockLines696(const ListingState696& state, const ListingFlags& flags);
 uint32_t AirportLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n);
+// Line 0 of an airport (the airport's line, then null), or its record for a later line.
+const uint8_t* AirportHeadLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                                  std::string& out);
 void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
                           std::string& out);
+
+// Airways (ListingAirway696.cpp): the airways of section 45, the lines one gives (its points
+// read into the state) and one of its lines.
+uint32_t AirwayCount696(const ListedImage696& image);
+uint32_t AirwayLineCount696(ListingState696& state, uint32_t n);
+void FormatAirwayLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                         std::string& out);
+// The designator of one runway end: "%02d", 'T', the letter from " CLR"; ".." for number 0.
+std::string RunwayDesignator696(const RunwaySlot696& runway, bool otherEnd);
+
+// Approaches (ListingApproach696.cpp): the lines of an airport with approaches (0 for one
+// without) and one of them.
+uint32_t ApproachLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n);
+void FormatApproachLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                           std::string& out);

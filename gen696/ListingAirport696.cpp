@@ -32,8 +32,9 @@ const char* const kSurfaces[16] = {"unknwn", "hard",  "turf",  "sealed", "gravel
                                    "water",  "unkn9", "unknA", "unknB",  "unknC",  "unknD", "unknE", "unknF"};
 const char* const kLights[4] = {"no lts", "pc lts", "pt lts", "ft lts"};
 
-// The designator of one runway end: "%02d", 'T', the letter; ".." for number 0.
-std::string Designator(const RunwaySlot696& r, bool other) {
+}  // namespace
+
+std::string RunwayDesignator696(const RunwaySlot696& r, bool other) {
     const uint32_t d = r.designator;
     uint32_t number = d & 31;
     uint32_t letter = d >> 5 & 3;
@@ -57,6 +58,8 @@ std::string Designator(const RunwaySlot696& r, bool other) {
     return out;
 }
 
+namespace {
+
 // A threshold: the airport's position minus a picture word's offsets times 128.
 std::string Threshold(int32_t lat, int32_t lon, uint32_t word) {
     const auto dlat = static_cast<int32_t>(static_cast<int16_t>(word >> 16)) * 128;
@@ -67,10 +70,10 @@ std::string Threshold(int32_t lat, int32_t lon, uint32_t word) {
 }
 
 void RunwayPart(const RunwaySlot696& r, const ListingFlags& flags, const uint8_t* record, ListingLine& line) {
-    const std::string first = Designator(r, false);
+    const std::string first = RunwayDesignator696(r, false);
     line.Append(kDesignatorEnd - static_cast<int>(first.size()), first.c_str());
     line.Append(kDesignatorEnd, "-");
-    line.Append(kDesignatorEnd + 1, Designator(r, true).c_str());
+    line.Append(kDesignatorEnd + 1, RunwayDesignator696(r, true).c_str());
     int at = kRunwayColumn;
     const char* surface = kSurfaces[r.surface & 15];
     const char* lights = kLights[r.surface >> 4 & 3];
@@ -197,15 +200,20 @@ uint32_t AirportLineCount696(ListingState696& state, const ListingFlags& flags, 
     return std::min(lines, kApproachSubLines696);
 }
 
+const uint8_t* AirportHeadLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
+                                  std::string& out) {
+    const uint8_t* record = state.image->Point(kApt696, n);
+    if (record && sub == 0) {
+        FormatPointLine696(*state.image, flags, kApt696, n, record, out);
+        return nullptr;
+    }
+    return record;
+}
+
 void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub,
                           std::string& out) {
-    const ListedImage696& image = *state.image;
-    const uint8_t* record = image.Point(kApt696, n);
+    const uint8_t* record = AirportHeadLine696(state, flags, n, sub, out);
     if (!record) return;
-    if (sub == 0) {
-        FormatPointLine696(image, flags, kApt696, n, record, out);
-        return;
-    }
     const bool sound = DecodeListedAirport696(state, n);
     uint32_t i = sub - 1;
     const uint32_t raw = AirportBlockLines696(state, flags);

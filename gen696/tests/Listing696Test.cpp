@@ -85,6 +85,8 @@ protected:
         put(3, names, 2, 1);
         put(12, x1, 164, 3);
         put(15, recs, static_cast<uint32_t>(recs.size() / 19), 19);
+        if (!airways.empty()) put(45, airways, static_cast<uint32_t>(airways.size() / 8), 8);
+        if (!points.empty()) put(46, points, static_cast<uint32_t>(points.size() / 6), 6);
         const uint32_t length = image.End() + 4;
         ASSERT_TRUE(image.WriteAt(kLengthOffset696, &length, 4));
         ASSERT_TRUE(image.SealImageCrc());
@@ -98,6 +100,8 @@ protected:
     uint8_t country[9] = {};
     std::vector<uint8_t> x1;
     std::vector<uint8_t> recs;
+    std::vector<uint8_t> airways;
+    std::vector<uint8_t> points;
 };
 
 TEST_F(ListedImage, IdentsNamesAndCountriesAndTheirMarkers) {
@@ -141,6 +145,40 @@ TEST_F(ListedImage, ImagesThatFailTheDirectoryChecksAreRefused) {
     EXPECT_FALSE(image.Load(fd, path, &error));
     ::close(fd);
     EXPECT_NE(error.find("is not a usable 696 image"), std::string::npos) << error;
+}
+
+TEST_F(ListedImage, AirwayPointsAsTheirRecordsLinesAndLevels) {
+    // Airway "V4" (High) from point 0: its head, INT 0, a level item FL180 to FL240, INT 1.
+    airways = {8, 0, 0, 0, 0, 0, 0, 0};
+    uint8_t name[4] = {};
+    uint32_t at = 0;
+    for (char c : std::string("V4   ")) at = PutBits(at, 6, name, static_cast<uint32_t>(c - 32));
+    for (int i = 0; i < 4; ++i) airways[static_cast<size_t>(4 - i)] = name[i];
+    const uint32_t level = (1024 + 180) * 16 + 1 + 8;
+    points = {12, 0, 0, 0, 0, 0, 64 | 8, 0, 0, 0, 0, 0, static_cast<uint8_t>(level), static_cast<uint8_t>(level >> 8), 0, 0,
+              static_cast<uint8_t>(1024 + 240), static_cast<uint8_t>((1024 + 240) >> 8), 64, 1, 0, 0, 0, 0};
+    Build();
+    ListingState696 state;
+    state.image = std::make_unique<ListedImage696>();
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    std::string error;
+    ASSERT_TRUE(state.image->Load(fd, path, &error)) << error;
+    ::close(fd);
+    ASSERT_EQ(AirwayCount696(*state.image), 1u);
+    ASSERT_EQ(AirwayLineCount696(state, 0), 4u);
+    ListingFlags flags;
+    std::vector<std::string> lines(4);
+    for (uint32_t i = 0; i < 4; ++i) FormatAirwayLine696(state, flags, 0, i, lines[i]);
+    EXPECT_EQ(lines[0], "AWY  V4 (High)");
+    EXPECT_EQ(lines[1].substr(0, 16), "[00] INT  AB12Z ");
+    EXPECT_EQ(lines[2], "          FL180 to FL240");
+    EXPECT_EQ(lines[3].substr(0, 12), "[00] INT  CD");
+    // An ident filter must begin the airway's name.
+    state.airwayOf = -1;
+    state.filter.ident = "V";
+    EXPECT_EQ(AirwayLineCount696(state, 0), 4u);
+    state.filter.ident = "J";
+    EXPECT_EQ(AirwayLineCount696(state, 0), 0u);
 }
 
 TEST(Rectangle696, CornersBoxesAndTheDateLine) {

@@ -5,7 +5,11 @@ CRC seal at the end (the usual CRC-32 of the body, complemented, little-endian).
 
     python3 img696check.py IMAGE [SECTIONFILE ...]
 
-prints one line per fault and exits 1 when there is one."""
+prints one line per fault and exits 1 when there is one;
+
+    python3 img696check.py --list KIND IMAGE
+
+prints the records of one kind (img696list.py)."""
 import re
 import struct
 import sys
@@ -338,6 +342,9 @@ def section_blocks(data):
 
 
 def main(argv):
+    if len(argv) > 1 and argv[1] == "--list":
+        import img696list
+        return img696list.main(argv[2:])
     faults = []
     with open(argv[1], "rb") as f:
         faults += check_image(f.read())

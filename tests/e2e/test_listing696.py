@@ -9,6 +9,7 @@ import zlib
 
 import airspace696
 import img696check
+import img696list
 import sections696
 import suite
 
@@ -70,6 +71,17 @@ class Listing696(suite.TempFolderRun):
         self.assertTrue(lines[1].startswith("CYCLE 2512, VALID FROM 15.MAR.2024 TO 12.APR.2024,"))
         self.assertEqual(len(self.listing("TIT")), 3)
         self.assertEqual(sum(1 for line in self.listing("INT") if line.startswith("INT ")), counts[1])
+
+    def test_records_and_idents_equal_those_the_checker_decodes(self):
+        for kind in ("APT", "INT", "NDB", "VOR"):
+            listed = [line[5:11].strip() for line in self.listing(kind) if line.startswith(kind + " ")]
+            decoded = [line.split("|")[0] for line in img696list.lines(kind, self.image)]
+            self.assertEqual(listed, decoded, kind)
+            self.assertTrue(listed, kind)
+        heads = [line.split("{")[0][:6] for line in self.listing("SUA") if line.startswith("SUA(")]
+        self.assertEqual(heads, [line.split("|")[0] for line in img696list.lines("SUA", self.image)])
+        countries = img696list.lines("CNT", self.image)
+        self.assertTrue(all(line.endswith(" " + countries[0]) for line in self.listing("VOR")))
 
     def test_country_filter_and_its_inversion(self):
         vors = self.listing("VOR", FilterCO="US")
