@@ -10,6 +10,7 @@ images judged by the independent checker img92check.py.
 - Damaged images are refused before anything in db50 is erased.
 """
 import os
+import random
 import sys
 import unittest
 
@@ -23,6 +24,16 @@ KEPT = {"APT": 4, "INT": 5, "NDB": 3, "VOR": 3}
 UNIT = 360.0 / 4294967296.0
 # Positions keep 2048 units (rounded down), the batch text has hundredths of minutes.
 TOLERANCE = 2.5 * 2048 * UNIT
+
+
+def patched(image, offset, data):
+    """The image with bytes replaced and its sumcheck bytes made right again."""
+    out = bytearray(image[:offset] + data + image[offset + len(data):])
+    padded = out + b"\xff" * (0x180000 - len(out))
+    for i in range(12):
+        block = padded[i * 0x20000:(i + 1) * 0x20000]
+        out[i] = (256 - sum(block[12:] if i == 0 else block) % 256) % 256
+    return bytes(out)
 
 
 class SovrickRun(GeneratorRun):
@@ -169,22 +180,13 @@ class DamagedImages(SovrickRun):
         full = next(i for i, r in enumerate(content["sections"]["APT"]) if "vlr" in r)
         at = recs + 18 * full
 
-        def patched(offset, data, image=good):
-            """The image with bytes replaced and its sumcheck bytes made right again."""
-            out = bytearray(image[:offset] + data + image[offset + len(data):])
-            padded = out + b"\xff" * (0x180000 - len(out))
-            for i in range(12):
-                block = padded[i * 0x20000:(i + 1) * 0x20000]
-                out[i] = (256 - sum(block[12:] if i == 0 else block) % 256) % 256
-            return bytes(out)
-
         damaged = {
             "short.img": good[:1500],
-            "pointer.img": patched(245 + 340, b"\x00\xff\x3e"),
+            "pointer.img": patched(good, 245 + 340, b"\x00\xff\x3e"),
             # A VLR offset past the table, the sumcheck made right: the bound catches it.
-            "vlr.img": patched(at + 16, (x4 - vlr + 40).to_bytes(2, "little")),
+            "vlr.img": patched(good, at + 16, (x4 - vlr + 40).to_bytes(2, "little")),
             # The first airport's facility name pointer far past the names text.
-            "name.img": patched(recs + 12, b"\xf0\xff"),
+            "name.img": patched(good, recs + 12, b"\xf0\xff"),
             "byte.img": good[:3000] + bytes([good[3000] ^ 0x10]) + good[3001:],
         }
         before = self.database()
@@ -197,6 +199,26 @@ class DamagedImages(SovrickRun):
                 self.assertIn("amaged image", self.err[0])
                 self.assertNotIn("Database Complete", self.out)
                 self.assertEqual(self.database(), before)
+
+
+class MutatedImages(SovrickRun):
+    def test_mutated_images_are_listed_or_refused_without_a_crash(self):
+        self.load(airspace=True)
+        good = self.image("a.img")
+        end = img92check.check_bytes(good).content["image_end"]
+        rng = random.Random(92)
+        for round_ in range(12):
+            data = good
+            for _ in range(rng.randint(1, 6)):
+                at = rng.randrange(12, end)
+                data = patched(data, at, bytes([rng.randrange(256)]))
+            self.write("m.img", data)
+            for section in ("APT", "VOR", "NDB"):
+                code = self.sovrick([{"Mode": "List", "Section": section, "Filename": "m.img", "SaveAs": "m.txt"}])
+                self.assertIn(code, (0, 3), (round_, self.err))
+            code = self.sovrick([{"Mode": "CreateISAM", "Filename": "m.img"}])
+            self.assertIn(code, (0, 3), (round_, self.err))
+            self.assertFalse([e for e in self.err if "Sanitizer" in e or "runtime error" in e], self.err)
 
 
 if __name__ == "__main__":
