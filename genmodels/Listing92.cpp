@@ -116,6 +116,7 @@ void Listing92::Open(OperationContext& c) {
             c.AddLine(error_);
         }
     }
+    if (error_.empty() && source_->ImageEnd() > 0) ListSectionMap(c);
     const std::string& filter = Settings(c).countryFilter;
     if (!filter.empty() && error_.empty()) {
         filterCountry_ = -2;  // a country the image lacks lists nothing
@@ -130,6 +131,58 @@ void Listing92::Open(OperationContext& c) {
             }
         }
     }
+}
+
+void Listing92::ListSectionMap(OperationContext& c) const {
+    const IsamImageSource& src = *source_;
+    const ImageLayout& layout = src.Layout();
+    if (Settings(c).debugLevel != 0) {
+        const uint8_t* head = src.At(0, kImage92HeaderSize);
+        c.AddLine(StringFormatC("Serial Number (or Time Stamp):0x%08lx", static_cast<unsigned long>(GetU32(head + 59))));
+        c.AddLine("Figures following '=' are hex addresses, and following '/' are decimal counts");
+        for (int k = 0; k < kSectionCount; ++k) c.AddLine(layout.DescribeSection(k));
+        c.AddLine(StringFormatC("CNT:RECS=%lx/%ld", static_cast<unsigned long>(layout.countryStart),
+                                static_cast<long>(layout.countryCount)));
+        c.AddLine(StringFormatC("TXT:ST=%lx, ND=%lx, VLR:ST=%lx, ND=%lx", static_cast<unsigned long>(layout.namesStart),
+                                static_cast<unsigned long>(layout.NamesEnd()),
+                                static_cast<unsigned long>(layout.detailStart),
+                                static_cast<unsigned long>(layout.DetailEnd())));
+        if (src.HasTcc()) {
+            const IsamTccSection& t = src.Tcc();
+            const unsigned long at = t.position;
+            c.AddLine(StringFormatC("FSS:ST=%lx, RECS=%lx/%ld, FREQ_ST=%lx/%ld", at, at + t.v[1],
+                                    static_cast<long>((t.v[2] - t.v[1]) / 9), at, static_cast<long>(t.v[1] / 2)));
+            c.AddLine(StringFormatC("TCC:ST=%lx, RECS=%lx/%ld, FREQS=%lx/%ld, STNS=%lx/%ld", at, at + t.v[5],
+                                    static_cast<long>((t.v[6] - t.v[5]) / 18), at + t.v[2],
+                                    static_cast<long>((t.v[3] - t.v[2]) / 2), at + t.v[3],
+                                    static_cast<long>((t.v[4] - t.v[3]) / 6)));
+        }
+    }
+    if (!src.HasSua()) return;
+    const IsamSuaSection& a = src.Sua();
+    const uint32_t sizes[4] = {20, 2, 24, 22};
+    uint32_t end = a.start;
+    uint32_t infoEnd = 0xFFFFFFFF;
+    for (int i = 0; i < 4; ++i) {
+        end = std::max(end, a.offset[i] + sizes[i] * a.count[i]);
+        if (a.offset[i] > a.start) infoEnd = std::min(infoEnd, a.offset[i]);
+    }
+    if (infoEnd == 0xFFFFFFFF) infoEnd = a.start;
+    if (Settings(c).debugLevel != 0) {
+        using S = IsamSuaSection;
+        c.AddLine(StringFormatC("SUA:ST=%lx, ND=%lx, X1=%lx, A=%lx/%d, B=%lx/%d, INF:ST=%lx, ND=%lx, X2=%x/%d, X5=%x/%d",
+                                static_cast<unsigned long>(a.start), static_cast<unsigned long>(end),
+                                static_cast<unsigned long>(src.Params().suaBlock),
+                                static_cast<unsigned long>(a.offset[S::kTableA]), static_cast<int>(a.count[S::kTableA]),
+                                static_cast<unsigned long>(a.offset[S::kTableB]), static_cast<int>(a.count[S::kTableB]),
+                                static_cast<unsigned long>(a.start), static_cast<unsigned long>(infoEnd),
+                                a.offset[S::kNumbers], static_cast<int>(a.count[S::kNumbers]), a.offset[S::kCells],
+                                static_cast<int>(a.count[S::kCells])));
+    }
+    const bool fits = end <= kImage92Size;
+    c.AddLine(StringFormatC("Image size (hex): %06x bytes (%x %s)", end, fits ? kImage92Size - end : end - kImage92Size,
+                            fits ? "free" : "too big"));
+    c.AddLine("");
 }
 
 std::string Listing92::NameText(uint32_t bit) const {

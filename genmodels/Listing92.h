@@ -26,6 +26,8 @@ public:
     void Line(OperationContext& c, int32_t handle, std::string& out);
 
 private:
+    // With a debug level the section map; with an SUA section the image size line.
+    void ListSectionMap(OperationContext& c) const;
     bool Passes(OperationContext& c, int section, uint32_t n) const;
     uint32_t SubLines(uint32_t airport) const;
     std::string NameText(uint32_t bit) const;

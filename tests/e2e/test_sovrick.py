@@ -167,6 +167,20 @@ class Listings(SovrickRun):
         self.assertEqual(vors[0][35:50], "110.60    DME  ")
         ints = self.listing("INT")
         self.assertEqual(len(ints), 22)
+        # At a debug level the section map; no image size line without an SUA section.
+        self.write("map.ctl", ["Mode=List", "Section=VOR", "Filename=a.img", "GO=1"])
+        self.assertEqual(self.run_headless("sovrick", ["-d3", "-d2", "-F", "map.ctl"]), 0, self.err)
+        self.assertIn("Figures following '=' are hex addresses, and following '/' are decimal counts", self.out)
+        self.assertIn("CNT:RECS=80c/1", self.out)
+        self.assertTrue(any(line.startswith("VOR:X1=511, X4=") for line in self.out), self.out)
+        self.assertFalse(any(line.startswith("Image size (hex)") for line in self.out))
+
+    def test_an_image_with_sua_lists_its_size(self):
+        self.load(airspace=True)
+        self.image("a.img")
+        end = img92check.check_bytes(self.read("a.img")).content["image_end"]
+        self.listing("APT")
+        self.assertIn("Image size (hex): %06x bytes (%x free)" % (end, 0x180000 - end), self.out)
 
 
 class DamagedImages(SovrickRun):
