@@ -10,6 +10,7 @@
 #include "gen/createisam/CreateIsamSource.h"
 #include "gen/image/Image.h"
 #include "gen/listing/ListingFormat.h"
+#include "gen/listing/SectionListing.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 #include "gen/shell/RunSetup.h"
@@ -26,6 +27,7 @@ constexpr int kCountryKind = 2;
 constexpr int kNamesKind = 3;
 constexpr int kFirstPointKind = 4;
 constexpr int kLastPointKind = 7;
+constexpr int kAirspaceKinds = 8;
 constexpr int kIdentColumn = 5;
 constexpr int kPositionColumn = 11;
 constexpr int kValueColumn = 35;
@@ -116,7 +118,8 @@ void Listing92::Open(OperationContext& c) {
             c.AddLine(error_);
         }
     }
-    if (error_.empty() && source_->ImageEnd() > 0) ListSectionMap(c);
+    // The framework lists its own map before the airspace sections.
+    if (error_.empty() && c.kind < kAirspaceKinds) ListSectionMap(c);
     const std::string& filter = Settings(c).countryFilter;
     if (!filter.empty() && error_.empty()) {
         filterCountry_ = -2;  // a country the image lacks lists nothing
@@ -374,10 +377,15 @@ void Listing92::Line(OperationContext& c, int32_t handle, std::string& out) {
 }
 
 void InstallListing92(GenModel& model) {
+    // The airspace sections (SUA, FSS, TCC) are the framework's 18-bit records: its listings
+    // serve them.
+    InstallImageListings(model);
+    const ListingIterator frameworkNext = model.nextListingItem;
+    const ListingFormatter frameworkLine = model.listSection;
     auto listing = std::make_shared<Listing92>();
     auto opened = model.onImageSourceOpened;
     model.onImageSourceOpened = [listing, opened](OperationContext& c) {
-        if (opened) opened(c);
+        if (c.kind >= kAirspaceKinds && opened) opened(c);
         listing->Open(c);
     };
     auto closing = model.onImageClose;
@@ -385,6 +393,14 @@ void InstallListing92(GenModel& model) {
         if (closing) closing(c);
         listing->Close();
     };
-    model.nextListingItem = [listing](OperationContext& c) { return listing->Next(c); };
-    model.listSection = [listing](OperationContext& c, int32_t handle, std::string& out) { listing->Line(c, handle, out); };
+    model.nextListingItem = [listing, frameworkNext](OperationContext& c) {
+        return c.kind >= kAirspaceKinds ? frameworkNext(c) : listing->Next(c);
+    };
+    model.listSection = [listing, frameworkLine](OperationContext& c, int32_t handle, std::string& out) {
+        if (c.kind >= kAirspaceKinds) {
+            frameworkLine(c, handle, out);
+        } else {
+            listing->Line(c, handle, out);
+        }
+    };
 }

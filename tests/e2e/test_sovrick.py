@@ -180,7 +180,17 @@ class Listings(SovrickRun):
         self.image("a.img")
         end = img92check.check_bytes(self.read("a.img")).content["image_end"]
         self.listing("APT")
-        self.assertIn("Image size (hex): %06x bytes (%x free)" % (end, 0x180000 - end), self.out)
+        size = "Image size (hex): %06x bytes (%x free)" % (end, 0x180000 - end)
+        self.assertEqual(self.out.count(size), 1, self.out)
+        # The airspace sections through the framework's listings of their records.
+        suas = self.listing("SUA")
+        self.assertEqual(self.out.count(size), 1, self.out)
+        self.assertTrue(suas[0].startswith("SUA(a)  SEATTLE CLASS B {Class B P2}"), suas[:2])
+        fss = self.listing("FSS")
+        self.assertEqual(fss[0], "FSS  N473156 W1221759 SEATTLE FSS,*122.20, 122.50")
+        tccs = self.listing("TCC")
+        self.assertEqual([t.split(" to ")[1][17:] for t in tccs if t.startswith("TCC")],
+                         ["SEATTLE CENTER", "VANCOUVER CENTER", "ANCHORAGE OCEANIC"])
 
 
 class DamagedImages(SovrickRun):
