@@ -120,6 +120,24 @@ class RoundTrip(SovrickRun):
         self.assertNotIn("tcc.dat", names)
 
 
+class EmptyDatabase(SovrickRun):
+    def test_the_empty_database_gives_an_empty_image_of_one_block(self):
+        code = self.sovrick([{"Mode": "CreateImage", "Filename": "e.img", "Title": "Empty"}])
+        self.assertEqual(code, 0)
+        self.assertEqual(self.err, ["Your ISAM database (on your PC) is empty, do you want to continue ?"])
+        self.assertIn("Image Complete", self.out)
+        self.assertIn("BEWARE: your new image is also empty", self.out)
+        # No airspace files: their steps leave no progress line.
+        self.assertFalse([line for line in self.out if "FSS/TCC" in line or "SUA" in line], self.out)
+        self.assertTrue([line for line in self.out if line.startswith("Writing Header to image file 98")], self.out)
+        data = self.read("e.img")
+        self.assertEqual(len(data), 0x20000)
+        content = self.checked("e.img")
+        self.assertEqual(content["label"], "   EMPTY            ")
+        self.assertEqual(content["countries"], [])
+        self.assertEqual(sum(len(v) for v in content["sections"].values()), 0)
+
+
 class ImageTypes(SovrickRun):
     def test_each_program_refuses_the_other_familys_images(self):
         self.load(airspace=False)
