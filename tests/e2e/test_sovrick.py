@@ -138,6 +138,28 @@ class EmptyDatabase(SovrickRun):
         self.assertEqual(sum(len(v) for v in content["sections"].values()), 0)
 
 
+class CommandLine(SovrickRun):
+    def test_debug_levels_add_up(self):
+        # -d3 -d2 is level 5, whose bit 4 keeps the compiler's work files; -d3 alone does not.
+        self.load(airspace=False)
+        self.write("c.ctl", ["Mode=CompileSUA", "Filename=" + os.path.join(EXAMPLES_DIR, "puget_sua.txt"), "GO=1"])
+        for switches, kept in ((["-d3"], False), (["-d3", "-d2"], True)):
+            with self.subTest(switches=switches):
+                for name in os.listdir(self.dir):
+                    if name.endswith("tmp.bin"):
+                        os.remove(self.path(name))
+                self.assertEqual(self.run_headless("sovrick", switches + ["-F", "c.ctl"]), 0, self.out[-12:])
+                self.assertEqual(os.path.exists(self.path("SUAatmp.bin")), kept)
+
+    def test_title_switch_is_accepted_without_effect_and_unknown_switches_refused(self):
+        self.load(airspace=False)
+        self.write("t.ctl", ["Mode=CreateImage", "Filename=t.img", "GO=1"])
+        self.assertEqual(self.run_headless("sovrick", ["-T:OTHER TITLE", "-F", "t.ctl"]), 0, self.err)
+        self.assertNotIn("OTHER", self.checked("t.img")["label"])
+        self.assertEqual(self.run_headless("sovrick", ["-Q", "-F", "t.ctl"]), 2)
+        self.assertEqual(self.err[0], "unknown switch '-Q'")
+
+
 class ImageTypes(SovrickRun):
     def test_each_program_refuses_the_other_familys_images(self):
         self.load(airspace=False)
