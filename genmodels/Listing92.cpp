@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/Bits.h"
 #include "common/CLocale.h"
 #include "common/DateText.h"
 #include "common/Frequency.h"
@@ -9,6 +10,7 @@
 #include "common/PartNumber.h"
 #include "gen/createisam/CreateIsamSource.h"
 #include "gen/image/Image.h"
+#include "gen/image/NameCoder.h"
 #include "gen/listing/ListingFormat.h"
 #include "gen/listing/SectionListing.h"
 #include "gen/shell/GenSettings.h"
@@ -19,6 +21,7 @@
 #include "genmodels/OlderModelCoding.h"
 #include "genmodels/PointRecords92.h"
 #include "genmodels/VlrTable92.h"
+#include "platform/MessageBox.h"
 
 namespace {
 
@@ -28,6 +31,7 @@ constexpr int kNamesKind = 3;
 constexpr int kFirstPointKind = 4;
 constexpr int kLastPointKind = 7;
 constexpr int kAirspaceKinds = 8;
+constexpr uint32_t kNameEndCodeBits = 4;
 constexpr int kIdentColumn = 5;
 constexpr int kPositionColumn = 11;
 constexpr int kValueColumn = 35;
@@ -96,6 +100,9 @@ Listing92::~Listing92() = default;
 
 void Listing92::Close() {
     source_.reset();
+    names_.clear();
+    nameTexts_.clear();
+    nameStarts_.clear();
     loadedName_.clear();
     error_.clear();
 }
@@ -116,6 +123,12 @@ void Listing92::Open(OperationContext& c) {
         if (!r) {
             error_ = r.text;
             c.AddLine(error_);
+        } else {
+            const ImageLayout& layout = source_->Layout();
+            const uint8_t* text = source_->At(layout.namesStart, layout.namesLength);
+            names_.assign(text, text + layout.namesLength);
+            if (Settings(c).gridSwitch) CheckNamePointers(c);
+            DecodeNames();
         }
     }
     // The framework lists its own map before the airspace sections.
@@ -188,10 +201,51 @@ void Listing92::ListSectionMap(OperationContext& c) const {
     c.AddLine("");
 }
 
+void Listing92::DecodeNames() {
+    nameTexts_.clear();
+    nameStarts_.clear();
+    const auto end = static_cast<uint32_t>(names_.size() * 8);
+    std::string text;
+    for (uint32_t bit = 0, next = 0; bit < end; bit = next) {
+        // Bits that end without an end code are the zero padding of the last byte.
+        if (!DecodeNameText(names_.data(), bit, end, &text, &next)) break;
+        nameTexts_.push_back(text);
+        nameStarts_.push_back(bit);
+    }
+}
+
+void Listing92::CheckNamePointers(OperationContext& c) {
+    const ImageParams& p = source_->Params();
+    const auto end = static_cast<uint32_t>(names_.size() * 8);
+    const bool ask = Settings(c).debugLevel != 0;
+    for (int section : {kSectionApt, kSectionNdb, kSectionVor}) {
+        for (uint32_t n = 0; n < source_->Section(section).recordCount; ++n) {
+            uint32_t names[2];
+            NameBitAddresses(p, p.sections[section], source_->Record(section, n), &names[0], &names[1]);
+            for (uint32_t bit : names) {
+                if (bit < kNameEndCodeBits || bit >= end) continue;
+                if (GetBits(bit - kNameEndCodeBits, kNameEndCodeBits, names_.data()) == kNameEndCode) continue;
+                if (ask) {
+                    std::string text;
+                    uint32_t next = 0;
+                    DecodeNameText(names_.data(), bit, end, &text, &next);
+                    const int answer = platform::ShowMessage(
+                        StringFormatC("Text at 0x%lx(%ld):%s: not preceded by a terminator - fix ?",
+                                      static_cast<unsigned long>(bit / 8), static_cast<long>(bit), text.c_str()),
+                        {platform::Buttons::YesNoCancel, platform::Icon::Question});
+                    if (answer == platform::kIdCancel) return;
+                    if (answer != platform::kIdYes) continue;
+                }
+                PutBits(bit - kNameEndCodeBits, kNameEndCodeBits, names_.data(), kNameEndCode);
+            }
+        }
+    }
+}
+
 std::string Listing92::NameText(uint32_t bit) const {
-    const int32_t i = source_->NameAt(bit);
-    if (i < 0) return "<**name ptr corrupt**>";
-    std::string text = source_->Names()[static_cast<size_t>(i)];
+    const auto it = std::lower_bound(nameStarts_.begin(), nameStarts_.end(), bit);
+    if (it == nameStarts_.end() || *it != bit) return "<**name ptr corrupt**>";
+    std::string text = nameTexts_[static_cast<size_t>(it - nameStarts_.begin())];
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }
@@ -228,7 +282,7 @@ int32_t Listing92::Next(OperationContext& c) {
     const bool debug = Settings(c).debugLevel != 0;
     if (kind == kTitleKind) return c.titlePageCounter < (debug ? 4 : 3) ? c.titlePageCounter++ : -1;
     const uint32_t tableCount = kind == kCountryKind ? source_->CountryCount()
-                                : kind == kNamesKind  ? static_cast<uint32_t>(source_->Names().size())
+                                : kind == kNamesKind  ? static_cast<uint32_t>(nameTexts_.size())
                                                       : 0;
     if (kind == kCountryKind || kind == kNamesKind) {
         const int32_t n = c.currentRecord + 1;
@@ -311,8 +365,8 @@ void Listing92::Line(OperationContext& c, int32_t handle, std::string& out) {
         return;
     }
     if (kind == kNamesKind) {
-        out = StringFormatC("%5x %s", static_cast<unsigned>(source_->NameStarts()[static_cast<size_t>(handle)] / 8),
-                            source_->Names()[static_cast<size_t>(handle)].c_str());
+        out = StringFormatC("%5x %s", static_cast<unsigned>(nameStarts_[static_cast<size_t>(handle)] / 8),
+                            nameTexts_[static_cast<size_t>(handle)].c_str());
         return;
     }
     const int section = kind - kFirstPointKind;

@@ -233,6 +233,32 @@ class Listings(SovrickRun):
                          ["SEATTLE CENTER", "VANCOUVER CENTER", "ANCHORAGE OCEANIC"])
 
 
+class NamePointerCheck(SovrickRun):
+    def test_a_missing_end_code_is_written_in_with_f(self):
+        self.load(airspace=False)
+        good = self.image("a.img")
+        content = self.checked("a.img")
+        n = next(i for i, r in enumerate(content["sections"]["APT"]) if r["ident"] == "KSEA")
+        recs = int.from_bytes(good[245 + 340:245 + 343], "little")
+        rec = good[recs + 18 * n:recs + 18 * (n + 1)]
+        offset = int.from_bytes(rec[12:14], "little") | img92check.bits(rec, 58, 2) << 16
+        addr = offset * 8 + 7 - img92check.bits(rec, 66, 3)
+        txt = int.from_bytes(good[65:68], "little")
+        data = bytearray(good)
+        for bit in range(addr - 4, addr):  # the end code of the name before KSEA's
+            data[txt + bit // 8] &= ~(0x80 >> bit % 8) & 0xFF
+        self.write("bad.img", bytes(data))
+        self.write("l.ctl", ["Mode=List", "Section=APT", "Filename=bad.img", "FilterICAO=KSEA", "SaveAs=l.txt", "GO=1"])
+        self.assertEqual(self.run_headless("sovrick", ["-F", "l.ctl"]), 0, self.err)
+        self.assertIn("<**name ptr corrupt**>", self.read("l.txt").decode("cp1252"))
+        self.assertEqual(self.run_headless("sovrick", ["-f", "-F", "l.ctl"]), 0, self.err)
+        self.assertIn("SEATTLE-TACOMA INTL(SEATTLE)", self.read("l.txt").decode("cp1252"))
+        # At a debug level it asks first (unattended, the default button says Yes).
+        self.assertEqual(self.run_headless("sovrick", ["-d", "-f", "-F", "l.ctl"]), 0, self.err)
+        self.assertTrue(any(e.startswith("Text at 0x") and e.endswith("not preceded by a terminator - fix ?")
+                            for e in self.err), self.err)
+
+
 class DamagedImages(SovrickRun):
     def test_damaged_images_are_refused_before_anything_is_erased(self):
         self.load(airspace=False)
