@@ -120,7 +120,7 @@ StepStatus WriteImageHeader92(OperationContext& c, CreateImageBuild& b) {
     input.tcc = b.tcc.IsOpen() ? &b.tcc.Tcc() : nullptr;
     input.sua = b.sua.IsOpen() ? &b.sua.Sua() : nullptr;
     if (ImageResult r = WriteImageHeader92(b.image, input, &b.positions); !r) return Failed(c, r);
-    c.calls = kImage92HeaderSize - 2;
+    c.calls = kImage92HeaderSize - 1;  // the progress line shows the header length
     return StepStatus::Next;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/Bits.h"
 #include "common/CLocale.h"
 #include "common/DateText.h"
 #include "common/Frequency.h"
@@ -9,7 +10,9 @@
 #include "common/PartNumber.h"
 #include "gen/createisam/CreateIsamSource.h"
 #include "gen/image/Image.h"
+#include "gen/image/NameCoder.h"
 #include "gen/listing/ListingFormat.h"
+#include "gen/listing/SectionListing.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 #include "gen/shell/RunSetup.h"
@@ -18,6 +21,7 @@
 #include "genmodels/OlderModelCoding.h"
 #include "genmodels/PointRecords92.h"
 #include "genmodels/VlrTable92.h"
+#include "platform/MessageBox.h"
 
 namespace {
 
@@ -26,6 +30,8 @@ constexpr int kCountryKind = 2;
 constexpr int kNamesKind = 3;
 constexpr int kFirstPointKind = 4;
 constexpr int kLastPointKind = 7;
+constexpr int kAirspaceKinds = 8;
+constexpr uint32_t kNameEndCodeBits = 4;
 constexpr int kIdentColumn = 5;
 constexpr int kPositionColumn = 11;
 constexpr int kValueColumn = 35;
@@ -94,6 +100,9 @@ Listing92::~Listing92() = default;
 
 void Listing92::Close() {
     source_.reset();
+    names_.clear();
+    nameTexts_.clear();
+    nameStarts_.clear();
     loadedName_.clear();
     error_.clear();
 }
@@ -114,8 +123,16 @@ void Listing92::Open(OperationContext& c) {
         if (!r) {
             error_ = r.text;
             c.AddLine(error_);
+        } else {
+            const ImageLayout& layout = source_->Layout();
+            const uint8_t* text = source_->At(layout.namesStart, layout.namesLength);
+            names_.assign(text, text + layout.namesLength);
+            if (Settings(c).gridSwitch) CheckNamePointers(c);
+            DecodeNames();
         }
     }
+    // The framework lists its own map before the airspace sections.
+    if (error_.empty() && c.kind < kAirspaceKinds) ListSectionMap(c);
     const std::string& filter = Settings(c).countryFilter;
     if (!filter.empty() && error_.empty()) {
         filterCountry_ = -2;  // a country the image lacks lists nothing
@@ -132,10 +149,103 @@ void Listing92::Open(OperationContext& c) {
     }
 }
 
+void Listing92::ListSectionMap(OperationContext& c) const {
+    const IsamImageSource& src = *source_;
+    const ImageLayout& layout = src.Layout();
+    if (Settings(c).debugLevel != 0) {
+        const uint8_t* head = src.At(0, kImage92HeaderSize);
+        c.AddLine(StringFormatC("Serial Number (or Time Stamp):0x%08lx", static_cast<unsigned long>(GetU32(head + 59))));
+        c.AddLine("Figures following '=' are hex addresses, and following '/' are decimal counts");
+        for (int k = 0; k < kSectionCount; ++k) c.AddLine(layout.DescribeSection(k));
+        c.AddLine(StringFormatC("CNT:RECS=%lx/%ld", static_cast<unsigned long>(layout.countryStart),
+                                static_cast<long>(layout.countryCount)));
+        c.AddLine(StringFormatC("TXT:ST=%lx, ND=%lx, VLR:ST=%lx, ND=%lx", static_cast<unsigned long>(layout.namesStart),
+                                static_cast<unsigned long>(layout.NamesEnd()),
+                                static_cast<unsigned long>(layout.detailStart),
+                                static_cast<unsigned long>(layout.DetailEnd())));
+        if (src.HasTcc()) {
+            const IsamTccSection& t = src.Tcc();
+            const unsigned long at = t.position;
+            c.AddLine(StringFormatC("FSS:ST=%lx, RECS=%lx/%ld, FREQ_ST=%lx/%ld", at, at + t.v[1],
+                                    static_cast<long>((t.v[2] - t.v[1]) / 9), at, static_cast<long>(t.v[1] / 2)));
+            c.AddLine(StringFormatC("TCC:ST=%lx, RECS=%lx/%ld, FREQS=%lx/%ld, STNS=%lx/%ld", at, at + t.v[5],
+                                    static_cast<long>((t.v[6] - t.v[5]) / 18), at + t.v[2],
+                                    static_cast<long>((t.v[3] - t.v[2]) / 2), at + t.v[3],
+                                    static_cast<long>((t.v[4] - t.v[3]) / 6)));
+        }
+    }
+    if (!src.HasSua()) return;
+    const IsamSuaSection& a = src.Sua();
+    const uint32_t sizes[4] = {20, 2, 24, 22};
+    uint32_t end = a.start;
+    uint32_t infoEnd = 0xFFFFFFFF;
+    for (int i = 0; i < 4; ++i) {
+        end = std::max(end, a.offset[i] + sizes[i] * a.count[i]);
+        if (a.offset[i] > a.start) infoEnd = std::min(infoEnd, a.offset[i]);
+    }
+    if (infoEnd == 0xFFFFFFFF) infoEnd = a.start;
+    if (Settings(c).debugLevel != 0) {
+        using S = IsamSuaSection;
+        c.AddLine(StringFormatC("SUA:ST=%lx, ND=%lx, X1=%lx, A=%lx/%d, B=%lx/%d, INF:ST=%lx, ND=%lx, X2=%x/%d, X5=%x/%d",
+                                static_cast<unsigned long>(a.start), static_cast<unsigned long>(end),
+                                static_cast<unsigned long>(src.Params().suaBlock),
+                                static_cast<unsigned long>(a.offset[S::kTableA]), static_cast<int>(a.count[S::kTableA]),
+                                static_cast<unsigned long>(a.offset[S::kTableB]), static_cast<int>(a.count[S::kTableB]),
+                                static_cast<unsigned long>(a.start), static_cast<unsigned long>(infoEnd),
+                                a.offset[S::kNumbers], static_cast<int>(a.count[S::kNumbers]), a.offset[S::kCells],
+                                static_cast<int>(a.count[S::kCells])));
+    }
+    const bool fits = end <= kImage92Size;
+    c.AddLine(StringFormatC("Image size (hex): %06x bytes (%x %s)", end, fits ? kImage92Size - end : end - kImage92Size,
+                            fits ? "free" : "too big"));
+    c.AddLine("");
+}
+
+void Listing92::DecodeNames() {
+    nameTexts_.clear();
+    nameStarts_.clear();
+    const auto end = static_cast<uint32_t>(names_.size() * 8);
+    std::string text;
+    for (uint32_t bit = 0, next = 0; bit < end; bit = next) {
+        // Bits that end without an end code are the zero padding of the last byte.
+        if (!DecodeNameText(names_.data(), bit, end, &text, &next)) break;
+        nameTexts_.push_back(text);
+        nameStarts_.push_back(bit);
+    }
+}
+
+void Listing92::CheckNamePointers(OperationContext& c) {
+    const ImageParams& p = source_->Params();
+    const auto end = static_cast<uint32_t>(names_.size() * 8);
+    const bool ask = Settings(c).debugLevel != 0;
+    for (int section : {kSectionApt, kSectionNdb, kSectionVor}) {
+        for (uint32_t n = 0; n < source_->Section(section).recordCount; ++n) {
+            uint32_t names[2];
+            NameBitAddresses(p, p.sections[section], source_->Record(section, n), &names[0], &names[1]);
+            for (uint32_t bit : names) {
+                if (bit < kNameEndCodeBits || bit >= end) continue;
+                if (GetBits(bit - kNameEndCodeBits, kNameEndCodeBits, names_.data()) == kNameEndCode) continue;
+                if (ask) {
+                    std::string text;
+                    uint32_t next = 0;
+                    DecodeNameText(names_.data(), bit, end, &text, &next);
+                    const int answer = platform::ShowMessage(
+                        StringFormatC("Text at 0x%lx(%ld):%s: not preceded by a terminator - fix ?",
+                                      static_cast<unsigned long>(bit / 8), static_cast<long>(bit), text.c_str()),
+                        {platform::Buttons::YesNoCancel, platform::Icon::Question});
+                    if (answer == platform::kIdCancel) return;
+                    if (answer != platform::kIdYes) continue;
+                }
+                PutBits(bit - kNameEndCodeBits, kNameEndCodeBits, names_.data(), kNameEndCode);
+            }
+        }
+    }
+}
+
 std::string Listing92::NameText(uint32_t bit) const {
-    const int32_t i = source_->NameAt(bit);
-    if (i < 0) return "<**name ptr corrupt**>";
-    std::string text = source_->Names()[static_cast<size_t>(i)];
+    const auto it = std::lower_bound(nameStarts_.begin(), nameStarts_.end(), bit);
+    if (it == nameStarts_.end() || *it != bit) return "<**name ptr corrupt**>";
+    std::string text = nameTexts_[static_cast<size_t>(it - nameStarts_.begin())];
     while (!text.empty() && text.back() == ' ') text.pop_back();
     return text;
 }
@@ -172,7 +282,7 @@ int32_t Listing92::Next(OperationContext& c) {
     const bool debug = Settings(c).debugLevel != 0;
     if (kind == kTitleKind) return c.titlePageCounter < (debug ? 4 : 3) ? c.titlePageCounter++ : -1;
     const uint32_t tableCount = kind == kCountryKind ? source_->CountryCount()
-                                : kind == kNamesKind  ? static_cast<uint32_t>(source_->Names().size())
+                                : kind == kNamesKind  ? static_cast<uint32_t>(nameTexts_.size())
                                                       : 0;
     if (kind == kCountryKind || kind == kNamesKind) {
         const int32_t n = c.currentRecord + 1;
@@ -255,8 +365,8 @@ void Listing92::Line(OperationContext& c, int32_t handle, std::string& out) {
         return;
     }
     if (kind == kNamesKind) {
-        out = StringFormatC("%5x %s", static_cast<unsigned>(source_->NameStarts()[static_cast<size_t>(handle)] / 8),
-                            source_->Names()[static_cast<size_t>(handle)].c_str());
+        out = StringFormatC("%5x %s", static_cast<unsigned>(nameStarts_[static_cast<size_t>(handle)] / 8),
+                            nameTexts_[static_cast<size_t>(handle)].c_str());
         return;
     }
     const int section = kind - kFirstPointKind;
@@ -321,10 +431,15 @@ void Listing92::Line(OperationContext& c, int32_t handle, std::string& out) {
 }
 
 void InstallListing92(GenModel& model) {
+    // The airspace sections (SUA, FSS, TCC) are the framework's 18-bit records: its listings
+    // serve them.
+    InstallImageListings(model);
+    const ListingIterator frameworkNext = model.nextListingItem;
+    const ListingFormatter frameworkLine = model.listSection;
     auto listing = std::make_shared<Listing92>();
     auto opened = model.onImageSourceOpened;
     model.onImageSourceOpened = [listing, opened](OperationContext& c) {
-        if (opened) opened(c);
+        if (c.kind >= kAirspaceKinds && opened) opened(c);
         listing->Open(c);
     };
     auto closing = model.onImageClose;
@@ -332,6 +447,14 @@ void InstallListing92(GenModel& model) {
         if (closing) closing(c);
         listing->Close();
     };
-    model.nextListingItem = [listing](OperationContext& c) { return listing->Next(c); };
-    model.listSection = [listing](OperationContext& c, int32_t handle, std::string& out) { listing->Line(c, handle, out); };
+    model.nextListingItem = [listing, frameworkNext](OperationContext& c) {
+        return c.kind >= kAirspaceKinds ? frameworkNext(c) : listing->Next(c);
+    };
+    model.listSection = [listing, frameworkLine](OperationContext& c, int32_t handle, std::string& out) {
+        if (c.kind >= kAirspaceKinds) {
+            frameworkLine(c, handle, out);
+        } else {
+            listing->Line(c, handle, out);
+        }
+    };
 }

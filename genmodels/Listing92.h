@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "gen/shell/GenModel.h"
 
@@ -26,12 +27,22 @@ public:
     void Line(OperationContext& c, int32_t handle, std::string& out);
 
 private:
+    // With a debug level the section map; with an SUA section the image size line.
+    void ListSectionMap(OperationContext& c) const;
     bool Passes(OperationContext& c, int section, uint32_t n) const;
     uint32_t SubLines(uint32_t airport) const;
     std::string NameText(uint32_t bit) const;
+    // The names text decoded (again) from its bytes as loaded (and perhaps repaired).
+    void DecodeNames();
+    // -f: every name that a record refers to must follow the end code of the name before it;
+    // a missing one is written in (at a debug level only when the user agrees).
+    void CheckNamePointers(OperationContext& c);
     std::string NamesPart(int section, const uint8_t* record, bool recordNumbers) const;
 
     std::unique_ptr<IsamImageSource> source_;
+    std::vector<uint8_t> names_;
+    std::vector<std::string> nameTexts_;
+    std::vector<uint32_t> nameStarts_;
     std::string loadedName_;
     std::string error_;
     int filterCountry_ = -1;

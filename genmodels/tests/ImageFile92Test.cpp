@@ -91,3 +91,29 @@ TEST(VlrTable92, DefaultRunwayBriefRuleAndSizeLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+// Entries of random bytes: every decode ends inside the table, with the items it could read.
+TEST(VlrTable92, RandomTablesDecodeWithinTheirBounds) {
+    uint32_t seed = 92;
+    auto next = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<uint8_t>(seed >> 16);
+    };
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<uint8_t> table(1 + round % 97);
+        for (uint8_t& b : table) b = next();
+        VlrEntry92 entry;
+        const uint32_t offset = next() % (table.size() + 2);
+        const ImageResult r = DecodeVlrEntry92(table.data(), static_cast<uint32_t>(table.size()), offset, true,
+                                               (round & 1) != 0, &entry);
+        EXPECT_LE(entry.runways.size(), 80u);
+        EXPECT_LE(entry.frequencies.size(), 80u);
+        if (offset > table.size()) {
+            EXPECT_FALSE(r.ok());
+        }
+    }
+}
+
+}  // namespace

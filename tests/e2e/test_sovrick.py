@@ -10,6 +10,7 @@ images judged by the independent checker img92check.py.
 - Damaged images are refused before anything in db50 is erased.
 """
 import os
+import random
 import sys
 import unittest
 
@@ -23,6 +24,16 @@ KEPT = {"APT": 4, "INT": 5, "NDB": 3, "VOR": 3}
 UNIT = 360.0 / 4294967296.0
 # Positions keep 2048 units (rounded down), the batch text has hundredths of minutes.
 TOLERANCE = 2.5 * 2048 * UNIT
+
+
+def patched(image, offset, data):
+    """The image with bytes replaced and its sumcheck bytes made right again."""
+    out = bytearray(image[:offset] + data + image[offset + len(data):])
+    padded = out + b"\xff" * (0x180000 - len(out))
+    for i in range(12):
+        block = padded[i * 0x20000:(i + 1) * 0x20000]
+        out[i] = (256 - sum(block[12:] if i == 0 else block) % 256) % 256
+    return bytes(out)
 
 
 class SovrickRun(GeneratorRun):
@@ -109,6 +120,46 @@ class RoundTrip(SovrickRun):
         self.assertNotIn("tcc.dat", names)
 
 
+class EmptyDatabase(SovrickRun):
+    def test_the_empty_database_gives_an_empty_image_of_one_block(self):
+        code = self.sovrick([{"Mode": "CreateImage", "Filename": "e.img", "Title": "Empty"}])
+        self.assertEqual(code, 0)
+        self.assertEqual(self.err, ["Your ISAM database (on your PC) is empty, do you want to continue ?"])
+        self.assertIn("Image Complete", self.out)
+        self.assertIn("BEWARE: your new image is also empty", self.out)
+        # No airspace files: their steps leave no progress line.
+        self.assertFalse([line for line in self.out if "FSS/TCC" in line or "SUA" in line], self.out)
+        self.assertTrue([line for line in self.out if line.startswith("Writing Header to image file 98")], self.out)
+        data = self.read("e.img")
+        self.assertEqual(len(data), 0x20000)
+        content = self.checked("e.img")
+        self.assertEqual(content["label"], "   EMPTY            ")
+        self.assertEqual(content["countries"], [])
+        self.assertEqual(sum(len(v) for v in content["sections"].values()), 0)
+
+
+class CommandLine(SovrickRun):
+    def test_debug_levels_add_up(self):
+        # -d3 -d2 is level 5, whose bit 4 keeps the compiler's work files; -d3 alone does not.
+        self.load(airspace=False)
+        self.write("c.ctl", ["Mode=CompileSUA", "Filename=" + os.path.join(EXAMPLES_DIR, "puget_sua.txt"), "GO=1"])
+        for switches, kept in ((["-d3"], False), (["-d3", "-d2"], True)):
+            with self.subTest(switches=switches):
+                for name in os.listdir(self.dir):
+                    if name.endswith("tmp.bin"):
+                        os.remove(self.path(name))
+                self.assertEqual(self.run_headless("sovrick", switches + ["-F", "c.ctl"]), 0, self.out[-12:])
+                self.assertEqual(os.path.exists(self.path("SUAatmp.bin")), kept)
+
+    def test_title_switch_is_accepted_without_effect_and_unknown_switches_refused(self):
+        self.load(airspace=False)
+        self.write("t.ctl", ["Mode=CreateImage", "Filename=t.img", "GO=1"])
+        self.assertEqual(self.run_headless("sovrick", ["-T:OTHER TITLE", "-F", "t.ctl"]), 0, self.err)
+        self.assertNotIn("OTHER", self.checked("t.img")["label"])
+        self.assertEqual(self.run_headless("sovrick", ["-Q", "-F", "t.ctl"]), 2)
+        self.assertEqual(self.err[0], "unknown switch '-Q'")
+
+
 class ImageTypes(SovrickRun):
     def test_each_program_refuses_the_other_familys_images(self):
         self.load(airspace=False)
@@ -156,6 +207,56 @@ class Listings(SovrickRun):
         self.assertEqual(vors[0][35:50], "110.60    DME  ")
         ints = self.listing("INT")
         self.assertEqual(len(ints), 22)
+        # At a debug level the section map; no image size line without an SUA section.
+        self.write("map.ctl", ["Mode=List", "Section=VOR", "Filename=a.img", "GO=1"])
+        self.assertEqual(self.run_headless("sovrick", ["-d3", "-d2", "-F", "map.ctl"]), 0, self.err)
+        self.assertIn("Figures following '=' are hex addresses, and following '/' are decimal counts", self.out)
+        self.assertIn("CNT:RECS=80c/1", self.out)
+        self.assertTrue(any(line.startswith("VOR:X1=511, X4=") for line in self.out), self.out)
+        self.assertFalse(any(line.startswith("Image size (hex)") for line in self.out))
+
+    def test_an_image_with_sua_lists_its_size(self):
+        self.load(airspace=True)
+        self.image("a.img")
+        end = img92check.check_bytes(self.read("a.img")).content["image_end"]
+        self.listing("APT")
+        size = "Image size (hex): %06x bytes (%x free)" % (end, 0x180000 - end)
+        self.assertEqual(self.out.count(size), 1, self.out)
+        # The airspace sections through the framework's listings of their records.
+        suas = self.listing("SUA")
+        self.assertEqual(self.out.count(size), 1, self.out)
+        self.assertTrue(suas[0].startswith("SUA(a)  SEATTLE CLASS B {Class B P2}"), suas[:2])
+        fss = self.listing("FSS")
+        self.assertEqual(fss[0], "FSS  N473156 W1221759 SEATTLE FSS,*122.20, 122.50")
+        tccs = self.listing("TCC")
+        self.assertEqual([t.split(" to ")[1][17:] for t in tccs if t.startswith("TCC")],
+                         ["SEATTLE CENTER", "VANCOUVER CENTER", "ANCHORAGE OCEANIC"])
+
+
+class NamePointerCheck(SovrickRun):
+    def test_a_missing_end_code_is_written_in_with_f(self):
+        self.load(airspace=False)
+        good = self.image("a.img")
+        content = self.checked("a.img")
+        n = next(i for i, r in enumerate(content["sections"]["APT"]) if r["ident"] == "KSEA")
+        recs = int.from_bytes(good[245 + 340:245 + 343], "little")
+        rec = good[recs + 18 * n:recs + 18 * (n + 1)]
+        offset = int.from_bytes(rec[12:14], "little") | img92check.bits(rec, 58, 2) << 16
+        addr = offset * 8 + 7 - img92check.bits(rec, 66, 3)
+        txt = int.from_bytes(good[65:68], "little")
+        data = bytearray(good)
+        for bit in range(addr - 4, addr):  # the end code of the name before KSEA's
+            data[txt + bit // 8] &= ~(0x80 >> bit % 8) & 0xFF
+        self.write("bad.img", bytes(data))
+        self.write("l.ctl", ["Mode=List", "Section=APT", "Filename=bad.img", "FilterICAO=KSEA", "SaveAs=l.txt", "GO=1"])
+        self.assertEqual(self.run_headless("sovrick", ["-F", "l.ctl"]), 0, self.err)
+        self.assertIn("<**name ptr corrupt**>", self.read("l.txt").decode("cp1252"))
+        self.assertEqual(self.run_headless("sovrick", ["-f", "-F", "l.ctl"]), 0, self.err)
+        self.assertIn("SEATTLE-TACOMA INTL(SEATTLE)", self.read("l.txt").decode("cp1252"))
+        # At a debug level it asks first (unattended, the default button says Yes).
+        self.assertEqual(self.run_headless("sovrick", ["-d", "-f", "-F", "l.ctl"]), 0, self.err)
+        self.assertTrue(any(e.startswith("Text at 0x") and e.endswith("not preceded by a terminator - fix ?")
+                            for e in self.err), self.err)
 
 
 class DamagedImages(SovrickRun):
@@ -169,22 +270,13 @@ class DamagedImages(SovrickRun):
         full = next(i for i, r in enumerate(content["sections"]["APT"]) if "vlr" in r)
         at = recs + 18 * full
 
-        def patched(offset, data, image=good):
-            """The image with bytes replaced and its sumcheck bytes made right again."""
-            out = bytearray(image[:offset] + data + image[offset + len(data):])
-            padded = out + b"\xff" * (0x180000 - len(out))
-            for i in range(12):
-                block = padded[i * 0x20000:(i + 1) * 0x20000]
-                out[i] = (256 - sum(block[12:] if i == 0 else block) % 256) % 256
-            return bytes(out)
-
         damaged = {
             "short.img": good[:1500],
-            "pointer.img": patched(245 + 340, b"\x00\xff\x3e"),
+            "pointer.img": patched(good, 245 + 340, b"\x00\xff\x3e"),
             # A VLR offset past the table, the sumcheck made right: the bound catches it.
-            "vlr.img": patched(at + 16, (x4 - vlr + 40).to_bytes(2, "little")),
+            "vlr.img": patched(good, at + 16, (x4 - vlr + 40).to_bytes(2, "little")),
             # The first airport's facility name pointer far past the names text.
-            "name.img": patched(recs + 12, b"\xf0\xff"),
+            "name.img": patched(good, recs + 12, b"\xf0\xff"),
             "byte.img": good[:3000] + bytes([good[3000] ^ 0x10]) + good[3001:],
         }
         before = self.database()
@@ -197,6 +289,26 @@ class DamagedImages(SovrickRun):
                 self.assertIn("amaged image", self.err[0])
                 self.assertNotIn("Database Complete", self.out)
                 self.assertEqual(self.database(), before)
+
+
+class MutatedImages(SovrickRun):
+    def test_mutated_images_are_listed_or_refused_without_a_crash(self):
+        self.load(airspace=True)
+        good = self.image("a.img")
+        end = img92check.check_bytes(good).content["image_end"]
+        rng = random.Random(92)
+        for round_ in range(12):
+            data = good
+            for _ in range(rng.randint(1, 6)):
+                at = rng.randrange(12, end)
+                data = patched(data, at, bytes([rng.randrange(256)]))
+            self.write("m.img", data)
+            for section in ("APT", "VOR", "NDB"):
+                code = self.sovrick([{"Mode": "List", "Section": section, "Filename": "m.img", "SaveAs": "m.txt"}])
+                self.assertIn(code, (0, 3), (round_, self.err))
+            code = self.sovrick([{"Mode": "CreateISAM", "Filename": "m.img"}])
+            self.assertIn(code, (0, 3), (round_, self.err))
+            self.assertFalse([e for e in self.err if "Sanitizer" in e or "runtime error" in e], self.err)
 
 
 if __name__ == "__main__":
