@@ -20,6 +20,7 @@ bool CMainFrame::OnCreate() {
                           Item("&Emulation", kCmdUsbEmulation), Item("&Debug Level", platform::kCmdLogDebugLevel),
                           Item("&Change Region", kCmdUsbChangeRegion), Item("Save &As...\tCtrl+S", platform::kCmdFileSaveAs)},
                          kCmdUsbStopReset, "&About Norvesk...");
+    Commands().SetPrompt(kCmdUsbChangeRegion, "Allow a change of memory region for TAW files\nChange Region");
     return true;
 }
 
