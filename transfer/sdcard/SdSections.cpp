@@ -1,8 +1,7 @@
 #include "transfer/sdcard/SdSections.h"
 
-#include <strings.h>
-
 #include "common/PartNumber.h"
+#include "common/TextHelpers.h"
 #include "transfer/common/TransferFile.h"
 #include "transfer/sdcard/CelvaneTables.h"
 
@@ -13,11 +12,6 @@ constexpr size_t kPartNumberOffset = 150;
 constexpr int kRegionNavdata = 1;
 constexpr int kRegionNavdata2 = 2;
 constexpr int kRegionAopa = 78;
-
-bool EndsWithNoCase(const std::string& text, const char* tail) {
-    const size_t n = std::char_traits<char>::length(tail);
-    return text.size() >= n && ::strcasecmp(text.c_str() + text.size() - n, tail) == 0;
-}
 
 int ImageTypeOf(int partNumber) {
     switch (partNumber) {
