@@ -1,5 +1,7 @@
 #include "common/TextHelpers.h"
 
+#include <strings.h>
+
 #include <cstring>
 
 bool MatchKeyword(const char* text, const char* keyword) {
@@ -27,4 +29,9 @@ char* PutNumber(char* out, uint64_t value, int width) {
     for (int i = count; i < width; ++i) *out++ = '0';
     while (count > 0) *out++ = digits[--count];
     return out;
+}
+
+bool EndsWithNoCase(const std::string& text, const char* tail) {
+    const size_t n = std::strlen(tail);
+    return text.size() >= n && ::strcasecmp(text.c_str() + text.size() - n, tail) == 0;
 }

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 // True when the text begins with the keyword (compared over the keyword's length).
 bool MatchKeyword(const char* text, const char* keyword);
@@ -15,3 +16,6 @@ size_t TrimTrailingBlanks(char* text);
 
 // Decimal digits of value, zero-padded to at least width; returns the end.
 char* PutNumber(char* out, uint64_t value, int width);
+
+// True when the text ends with the tail, letters compared without case.
+bool EndsWithNoCase(const std::string& text, const char* tail);

@@ -1,6 +1,9 @@
 #include "transfer/common/TransferFile.h"
 
 #include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <cstring>
@@ -33,6 +36,18 @@ void TransferFile::Close() {
     fd_ = -1;
     position_ = 0;
     bufferLength_ = 0;
+}
+
+bool TransferFile::SyncAndClose() {
+    if (fd_ < 0) return false;
+    const bool synced = ::fsync(fd_) == 0;
+    const int error = errno;
+    const bool closed = platform::CloseFile(fd_) == 0;
+    fd_ = -1;
+    position_ = 0;
+    bufferLength_ = 0;
+    if (!synced) errno = error;
+    return synced && closed;
 }
 
 size_t TransferFile::Read(void* buf, size_t len) {

@@ -20,6 +20,8 @@ public:
     // begins at its end.
     bool OpenWrite(const std::string& path, bool truncate);
     void Close();
+    // Flushes what was written to the medium and closes; false (errno set) when either fails.
+    bool SyncAndClose();
     bool IsOpen() const { return fd_ >= 0; }
     // Changes with every open: what was learnt of the file's content holds while it stays.
     uint64_t OpenSerial() const { return openSerial_; }

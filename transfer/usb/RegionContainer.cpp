@@ -1,5 +1,6 @@
 #include "transfer/usb/RegionContainer.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "common/CLocale.h"
@@ -58,7 +59,7 @@ int FirstRegionRecord(const uint8_t* header, size_t size) {
     return -1;
 }
 
-void RegionContainer::Read(TransferFile& file) {
+void RegionContainer::Read(TransferFile& file, std::initializer_list<uint32_t> dropped) {
     rows.clear();
     model = 0;
     uint8_t header[kHeaderBytes] = {};
@@ -74,7 +75,7 @@ void RegionContainer::Read(TransferFile& file) {
         if (!h.valid) break;
         const int64_t dataEnd = at + static_cast<int64_t>(kRecordBytes) + h.length;
         if (dataEnd > size) break;
-        if (h.region != 0 && h.region != 1 && h.region != 50) {
+        if (std::find(dropped.begin(), dropped.end(), static_cast<uint32_t>(h.region)) == dropped.end()) {
             rows.push_back({static_cast<uint32_t>(h.region), static_cast<uint32_t>(at),
                             static_cast<uint32_t>(at + kRecordBytes), h.length});
         }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,9 @@ struct RegionContainer {
     int model = 0;  // from the "pWa.d"/"wAt.d" header, 0 when none
     std::vector<ContainerRegion> rows;
 
-    // Reads the region table: rows of regions 0, 1 and 50 are not kept, a record whose data
+    // Reads the region table: rows of the dropped regions are not kept, a record whose data
     // runs past the file's end ends the table, and the first 8 rows are kept.
-    void Read(TransferFile& file);
+    void Read(TransferFile& file, std::initializer_list<uint32_t> dropped = {0, 1, 50});
 };
 
 // Where the region records begin in the file's first bytes: after the "KpGrd" header and its

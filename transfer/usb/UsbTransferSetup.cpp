@@ -10,6 +10,7 @@
 
 #include "common/CLocale.h"
 #include "common/COkGoDlg.h"
+#include "common/TextHelpers.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 #include "transfer/common/GarRecord.h"
@@ -29,15 +30,6 @@ constexpr int kDebugSoftwareUpdate = 0x200;
 constexpr int kDebugReadRegions = 0x400;
 constexpr int kLoaderRegion = 12;
 constexpr int kFirmwareRegion = 14;
-
-bool EndsWithNoCase(const std::string& name, const char* tail) {
-    const size_t n = std::strlen(tail);
-    if (name.size() < n) return false;
-    for (size_t i = 0; i < n; ++i) {
-        if (std::tolower(static_cast<unsigned char>(name[name.size() - n + i])) != tail[i]) return false;
-    }
-    return true;
-}
 
 // Regions of a container that hold no TAW or VRP data.
 bool IsTawRegion(uint32_t region) {
