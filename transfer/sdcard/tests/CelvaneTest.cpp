@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -119,6 +120,25 @@ TEST(ReadImageSections, ImagesByPartNumberAopaFilesAndContainers) {
     EXPECT_EQ(s.rows[0].dataOffset, s.rows[0].recordOffset + 15);
     EXPECT_EQ(s.rows[0].length, 9u);
     EXPECT_EQ(bytes[s.rows[0].dataOffset], 39);
+}
+
+TEST(ReadImageSections, DamagedFilesGiveSectionsWithinTheFile) {
+    ScratchDir dir("celvane-fuzz");
+    const std::vector<uint8_t> base = Container(191, {{39, 40}, {57, 30}, {3, 20}});
+    std::mt19937 random(18);
+    for (int round = 0; round < 400; ++round) {
+        std::vector<uint8_t> bytes = base;
+        for (int k = 0; k < 4; ++k) bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
+        bytes.resize(random() % (bytes.size() + 1));
+        if (round % 3 == 0 && bytes.size() >= kPartNumberFieldSize) {
+            PackPartNumber(bytes.data() + (bytes.size() > 200 ? 150 : 0), MakePartNumberText("X", 974));
+        }
+        const SdSections s = Sections(dir, round % 2 ? "t.taw" : "t_aopa.gca", bytes, 1);
+        ASSERT_LE(s.rows.size(), RegionContainer::kMaxRows);
+        for (const ContainerRegion& row : s.rows) {
+            ASSERT_LE(static_cast<uint64_t>(row.dataOffset) + row.length, bytes.size()) << "round " << round;
+        }
+    }
 }
 
 TEST(ReadImageSections, FamilyOfTheDataAgainstTheTarget) {
