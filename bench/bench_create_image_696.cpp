@@ -66,7 +66,7 @@ void WriteFile(const std::string& name, const std::string& data) {
     if (!f || std::fwrite(data.data(), 1, data.size(), f) != data.size() || std::fclose(f) != 0) std::exit(1);
 }
 
-const SectionFileSpec696* const kSpecs[] = {&kHdrFile696, &kStaFile696, &kNam2File696, &kTccFile696,
+const SectionFileDecl696* const kDecls[] = {&kHdrFile696, &kStaFile696, &kNam2File696, &kTccFile696,
                                             &kSuaFile696, &kOddsFile696, &kTrlFile696};
 
 // The seven files; their size in all.
@@ -97,8 +97,8 @@ size_t MakeSectionFiles() {
     files[6] = Block("TRL+", 66, mb, kPlain, Bytes(mb, 66));
     size_t total = 0;
     for (int i = 0; i < 7; ++i) {
-        files[i] += FormatDatHeader(kSpecs[i]->name, 0, 0, 0, 0);
-        WriteFile(std::string("db50/") + kSpecs[i]->name + ".DAT", files[i]);
+        files[i] += FormatDatHeader(kDecls[i]->name, 0, 0, 0, 0);
+        WriteFile(std::string("db50/") + kDecls[i]->name + ".DAT", files[i]);
         total += files[i].size();
     }
     return total;
@@ -117,8 +117,8 @@ Result Floor(long imageBytes) {
     const Clock::time_point start = Clock::now();
     std::vector<uint8_t> buf(1 << 16);
     long read = 0;
-    for (const SectionFileSpec696* spec : kSpecs) {
-        const int fd = ::open((std::string("db50/") + spec->name + ".DAT").c_str(), O_RDONLY);
+    for (const SectionFileDecl696* decl : kDecls) {
+        const int fd = ::open((std::string("db50/") + decl->name + ".DAT").c_str(), O_RDONLY);
         for (ssize_t n; (n = ::read(fd, buf.data(), buf.size())) > 0;) read += n;
         ::close(fd);
     }
@@ -149,12 +149,12 @@ Result CopyAndSeal() {
         ImageFile696 image(fd);
         if (!image.ZeroDirectory()) std::exit(1);
         SectionLinks696 links;
-        for (const SectionFileSpec696* spec : kSpecs) {
+        for (const SectionFileDecl696* decl : kDecls) {
             DatFileCopy696 copy;
             std::string error;
             for (;;) {
                 ++r.calls;
-                const DatFileCopy696::Result status = copy.Piece("db50", *spec, image, links, 0, 14, &error);
+                const DatFileCopy696::Result status = copy.Piece("db50", *decl, image, links, 0, 14, &error);
                 if (status == DatFileCopy696::Result::Done) break;
                 if (status == DatFileCopy696::Result::Failed) {
                     std::fprintf(stderr, "%s\n", error.c_str());

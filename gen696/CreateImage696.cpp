@@ -172,10 +172,10 @@ StepStatus Abort(OperationContext& c, const std::string& message) { return Abort
 StepStatus WriteFailed(OperationContext& c) { return Abort(c, Framed("Cannot write " + c.imageName)); }
 
 // One piece of a section file copied into the image; the file's end ends the step.
-StepStatus CopyPiece(OperationContext& c, Run696& r, const SectionFileSpec696& spec) {
+StepStatus CopyPiece(OperationContext& c, Run696& r, const SectionFileDecl696& decl) {
     std::string error;
     const DatFileCopy696::Result result =
-        r.copy.Piece(DbFolder(c), spec, r.image, r.links, TessilySettings().areaCode, r.picsLen, &error);
+        r.copy.Piece(DbFolder(c), decl, r.image, r.links, TessilySettings().areaCode, r.picsLen, &error);
     switch (result) {
     case DatFileCopy696::Result::Again: return StepStatus::Again;
     case DatFileCopy696::Result::Done: return StepStatus::Next;
@@ -279,10 +279,10 @@ void FlagName(Run696& r, uint32_t number, const char* kind) {
     r.nsocc[number] = 1;
 }
 
-StepStatus FlagSectionFileNames(OperationContext& c, Run696& r, const SectionFileSpec696& spec) {
+StepStatus FlagSectionFileNames(OperationContext& c, Run696& r, const SectionFileDecl696& decl) {
     std::string error;
     const bool ok = VisitDatRecords696(
-        DbFolder(c), spec, {29, 33, 39, 40}, [&r](int section, const uint8_t* rec, size_t size) {
+        DbFolder(c), decl, {29, 33, 39, 40}, [&r](int section, const uint8_t* rec, size_t size) {
             if (section == 29 && size >= 9) FlagName(r, rec[6] | (rec[7] << 8) | (rec[8] << 16), "FSS name");
             if (section == 33 && size >= 19) FlagName(r, rec[10] | (rec[11] << 8) | (rec[18] << 16), "TCC name");
             if ((section == 39 || section == 40) && size >= 27) {
@@ -819,9 +819,9 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
 StepStatus StepWriteApproachIds(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionApproachIds, 4); }
 
 // A row that copies one section file.
-template <const SectionFileSpec696& Spec>
+template <const SectionFileDecl696& Decl>
 StepStatus StepCopy(OperationContext& c, Run696& r) {
-    return CopyPiece(c, r, Spec);
+    return CopyPiece(c, r, Decl);
 }
 
 // Rows whose records come from a database with points, airports and airways: nothing to do for

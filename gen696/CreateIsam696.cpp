@@ -203,9 +203,9 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
     return StepStatus::Next;
 }
 
-StepStatus WriteFile(OperationContext& c, Isam696& s, const SectionFileSpec696& spec) {
+StepStatus WriteFile(OperationContext& c, Isam696& s, const SectionFileDecl696& decl) {
     std::string error;
-    switch (s.writer.Piece(DbFolder(c), spec, s.source->Fd(), s.source->Directory(), s.links, &error)) {
+    switch (s.writer.Piece(DbFolder(c), decl, s.source->Fd(), s.source->Directory(), s.links, &error)) {
     case DatFileWriter696::Result::Again: return StepStatus::Again;
     case DatFileWriter696::Result::Done: return StepStatus::Next;
     case DatFileWriter696::Result::Failed: break;
@@ -214,9 +214,9 @@ StepStatus WriteFile(OperationContext& c, Isam696& s, const SectionFileSpec696& 
 }
 
 // A row that writes one section file.
-template <const SectionFileSpec696& Spec>
+template <const SectionFileDecl696& Decl>
 StepStatus StepWrite(OperationContext& c, Isam696& s) {
-    return WriteFile(c, s, Spec);
+    return WriteFile(c, s, Decl);
 }
 
 // COUNTRY records from the country table, each under its table position.

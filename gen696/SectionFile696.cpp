@@ -7,14 +7,14 @@
 #include "gen696/ImageFile696.h"
 #include "platform/FileSystem.h"
 
-const SectionFileSpec696 kHdrFile696{"HDR+", {0}};
-const SectionFileSpec696 kStaFile696{"STA+", {1, 75, 100, 44, 76, 28}};
-const SectionFileSpec696 kNam2File696{"NAM2+", {87}};
-const SectionFileSpec696 kTccFile696{"TCC+", {30, 29, 36, 35, 34, 32, 31, 33}};
-const SectionFileSpec696 kSuaFile696{"SUA+", {41, 38, 37, 39, 40, 69}};
-const SectionFileSpec696 kOddsFile696{"ODDS+", {43, 42, 63, 56, 57, 58, 59, 71, 65, 72, 50, 83, 53,
+const SectionFileDecl696 kHdrFile696{"HDR+", {0}};
+const SectionFileDecl696 kStaFile696{"STA+", {1, 75, 100, 44, 76, 28}};
+const SectionFileDecl696 kNam2File696{"NAM2+", {87}};
+const SectionFileDecl696 kTccFile696{"TCC+", {30, 29, 36, 35, 34, 32, 31, 33}};
+const SectionFileDecl696 kSuaFile696{"SUA+", {41, 38, 37, 39, 40, 69}};
+const SectionFileDecl696 kOddsFile696{"ODDS+", {43, 42, 63, 56, 57, 58, 59, 71, 65, 72, 50, 83, 53,
                                                  49, 48, 51, 52, 68, 60, 61, 55, 54, 80, 81, 82}};
-const SectionFileSpec696 kTrlFile696{"TRL+", {66}};
+const SectionFileDecl696 kTrlFile696{"TRL+", {66}};
 
 namespace {
 
@@ -230,13 +230,13 @@ void DatFileCopy696::Close() {
     started_ = false;
 }
 
-DatFileCopy696::Result DatFileCopy696::Piece(const std::string& folder, const SectionFileSpec696& spec,
+DatFileCopy696::Result DatFileCopy696::Piece(const std::string& folder, const SectionFileDecl696& decl,
                                              ImageFile696& image, const SectionLinks696& links, int areaCode,
                                              int picsLen, std::string* error) {
     if (!started_) {
         Close();
         started_ = true;
-        path_ = SectionFilePath696(folder, spec.name);
+        path_ = SectionFilePath696(folder, decl.name);
         file_ = std::fopen(path_.c_str(), "rb");
         if (!file_) {
             *error = StringFormatC("Cannot Open %s", path_.c_str());
@@ -253,7 +253,7 @@ DatFileCopy696::Result DatFileCopy696::Piece(const std::string& folder, const Se
             return Result::Failed;
         }
         if (fread_unlocked(piece, 1, n, file_) != n) {
-            *error = StringFormatC("Error while reading %s datfile header", spec.name);
+            *error = StringFormatC("Error while reading %s datfile header", decl.name);
             return Result::Failed;
         }
         if (block_.IsHeaderBlock() && areaCode != 0 && sectionOffset_ <= kAreaOffset696 &&
@@ -272,7 +272,7 @@ DatFileCopy696::Result DatFileCopy696::Piece(const std::string& folder, const Se
             return Result::Failed;
         }
         if (size > 0 && fread_unlocked(record, 1, size, file_) != size) {
-            *error = StringFormatC("Error while reading %s datfile header", spec.name);
+            *error = StringFormatC("Error while reading %s datfile header", decl.name);
             return Result::Failed;
         }
         const int section = block_.Section();
@@ -288,10 +288,10 @@ DatFileCopy696::Result DatFileCopy696::Piece(const std::string& folder, const Se
         sectionOffset_ += static_cast<uint32_t>(size);
         return Result::Again;
     }
-    return NextBlock(spec, image, error);
+    return NextBlock(decl, image, error);
 }
 
-DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec, ImageFile696& image,
+DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileDecl696& decl, ImageFile696& image,
                                                  std::string* error) {
     std::string text;
     while (text.size() < kDatHeaderMax696) {
@@ -300,8 +300,8 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec,
         text.push_back(static_cast<char>(c));
         if (c == '<') break;
     }
-    if (!ParseDatHeader(text, spec.name, &block_)) {
-        *error = StringFormatC("Error while reading %s datfile header", spec.name);
+    if (!ParseDatHeader(text, decl.name, &block_)) {
+        *error = StringFormatC("Error while reading %s datfile header", decl.name);
         return Result::Failed;
     }
     if (block_.End()) {
@@ -323,7 +323,7 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec,
     }
     const int section = block_.Section();
     if (section < 1 || section >= static_cast<int>(kDirectoryEntries696)) {
-        *error = StringFormatC("Error while reading %s datfile header", spec.name);
+        *error = StringFormatC("Error while reading %s datfile header", decl.name);
         return Result::Failed;
     }
     uint32_t start = image.End();
@@ -335,7 +335,7 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec,
     }
     if (RecordSection696(section)) {
         if (section == kSectionStatic && block_.length != block_.count * block_.size) {
-            *error = StringFormatC("Error while reading %s datfile header", spec.name);
+            *error = StringFormatC("Error while reading %s datfile header", decl.name);
             return Result::Failed;
         }
         recordsPending_ = block_.count;
@@ -345,10 +345,10 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileSpec696& spec,
     return Result::Again;
 }
 
-bool VisitDatRecords696(const std::string& folder, const SectionFileSpec696& spec, const std::vector<int>& sections,
+bool VisitDatRecords696(const std::string& folder, const SectionFileDecl696& decl, const std::vector<int>& sections,
                         const std::function<void(int section, const uint8_t* record, size_t size)>& visit,
                         std::string* error) {
-    const std::string path = SectionFilePath696(folder, spec.name);
+    const std::string path = SectionFilePath696(folder, decl.name);
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         *error = StringFormatC("Cannot Open %s", path.c_str());
@@ -358,14 +358,14 @@ bool VisitDatRecords696(const std::string& folder, const SectionFileSpec696& spe
     uint8_t chunk[1 << 14];
     for (size_t n; (n = fread_unlocked(chunk, 1, sizeof chunk, f)) > 0;) data.insert(data.end(), chunk, chunk + n);
     std::fclose(f);
-    const std::string damaged = StringFormatC("Error while reading %s datfile header", spec.name);
+    const std::string damaged = StringFormatC("Error while reading %s datfile header", decl.name);
     size_t at = 0;
     for (;;) {
         size_t close = at;
         while (close < data.size() && close - at < kDatHeaderMax696 && data[close] != '<') ++close;
         DatBlockHeader h;
         if (close >= data.size() || data[close] != '<' ||
-            !ParseDatHeader(std::string_view(reinterpret_cast<const char*>(&data[at]), close + 1 - at), spec.name,
+            !ParseDatHeader(std::string_view(reinterpret_cast<const char*>(&data[at]), close + 1 - at), decl.name,
                             &h)) {
             *error = damaged;
             return false;
@@ -408,7 +408,7 @@ bool DatFileWriter696::Put(const void* data, size_t size) {
     return ok;
 }
 
-DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, const SectionFileSpec696& spec,
+DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, const SectionFileDecl696& decl,
                                                  int sourceFd, const std::vector<ImageDirectoryEntry>& directory,
                                                  const SectionLinks696& links, std::string* error) {
     auto writeFailed = [&] {
@@ -419,7 +419,7 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
     if (!started_) {
         Abandon();
         started_ = true;
-        path_ = SectionFilePath696(folder, spec.name);
+        path_ = SectionFilePath696(folder, decl.name);
         if (!file_.Open(path_, platform::AtomicFile::Start::Empty)) return writeFailed();
         listPos_ = 0;
         bytesPending_ = recordsPending_ = 0;
@@ -454,25 +454,25 @@ DatFileWriter696::Result DatFileWriter696::Piece(const std::string& folder, cons
         return Result::Again;
     }
     for (;;) {
-        if (listPos_ >= spec.sections.size()) {
-            const std::string end = FormatDatHeader(spec.name, 0, 0, 0, 0);
+        if (listPos_ >= decl.sections.size()) {
+            const std::string end = FormatDatHeader(decl.name, 0, 0, 0, 0);
             const bool ok = Put(end.data(), end.size()) && file_.Write(out_.data(), out_.size()) && file_.Commit();
             out_.clear();
             started_ = false;
             if (!ok) return writeFailed();
             return Result::Done;
         }
-        section_ = spec.sections[listPos_++];
+        section_ = decl.sections[listPos_++];
         if (section_ >= static_cast<int>(directory.size())) continue;
         std::string header;
         if (section_ == 0) {
-            header = FormatDatHeader(spec.name, 0, 0, 0, kHeaderBlockLength696);
+            header = FormatDatHeader(decl.name, 0, 0, 0, kHeaderBlockLength696);
             readAt_ = 0;
             bytesPending_ = kHeaderBlockLength696;
         } else {
             const ImageDirectoryEntry& e = directory[static_cast<size_t>(section_)];
             const uint32_t length = SectionDataLength696(directory, section_);
-            header = FormatDatHeader(spec.name, e.position, e.count, e.size, length);
+            header = FormatDatHeader(decl.name, e.position, e.count, e.size, length);
             readAt_ = e.start;
             const bool byRecord = RecordSection696(section_) && section_ != kSectionStatic;
             if (byRecord) {

@@ -44,17 +44,17 @@ std::string SuaDatHeader696(int section, uint32_t count, uint32_t size, uint32_t
 bool ParseDatHeader(std::string_view text, const char* name, DatBlockHeader* out);
 
 // One section file: its block name and its sections in file order.
-struct SectionFileSpec696 {
+struct SectionFileDecl696 {
     const char* name;
     std::vector<int> sections;
 };
-extern const SectionFileSpec696 kHdrFile696;
-extern const SectionFileSpec696 kStaFile696;
-extern const SectionFileSpec696 kNam2File696;
-extern const SectionFileSpec696 kTccFile696;
-extern const SectionFileSpec696 kSuaFile696;
-extern const SectionFileSpec696 kOddsFile696;
-extern const SectionFileSpec696 kTrlFile696;
+extern const SectionFileDecl696 kHdrFile696;
+extern const SectionFileDecl696 kStaFile696;
+extern const SectionFileDecl696 kNam2File696;
+extern const SectionFileDecl696 kTccFile696;
+extern const SectionFileDecl696 kSuaFile696;
+extern const SectionFileDecl696 kOddsFile696;
+extern const SectionFileDecl696 kTrlFile696;
 
 // "%s/%s.DAT" in the folder; an existing file of another letter case is found.
 std::string SectionFilePath696(const std::string& folder, const char* name);
@@ -88,12 +88,12 @@ public:
     ~DatFileCopy696();
     // First piece opens the file; `areaCode` (0 none) goes into header byte 150, `picsLen` into
     // value 3 of section 1.
-    Result Piece(const std::string& folder, const SectionFileSpec696& spec, ImageFile696& image,
+    Result Piece(const std::string& folder, const SectionFileDecl696& decl, ImageFile696& image,
                  const SectionLinks696& links, int areaCode, int picsLen, std::string* error);
     void Close();
 
 private:
-    Result NextBlock(const SectionFileSpec696& spec, ImageFile696& image, std::string* error);
+    Result NextBlock(const SectionFileDecl696& decl, ImageFile696& image, std::string* error);
 
     FILE* file_ = nullptr;
     std::string path_;
@@ -112,7 +112,7 @@ public:
     ~DatFileWriter696();
     // `directory` is the source image's (section 41 lowered by 3); `dataLength` gives a
     // section's data length by the rule of the section files.
-    Result Piece(const std::string& folder, const SectionFileSpec696& spec, int sourceFd,
+    Result Piece(const std::string& folder, const SectionFileDecl696& decl, int sourceFd,
                  const std::vector<ImageDirectoryEntry>& directory, const SectionLinks696& links,
                  std::string* error);
     void Abandon();
@@ -135,7 +135,7 @@ private:
 
 // The records of sections `sections` in a section file, read whole: `visit` gets each record.
 // False with the message of a missing or damaged file.
-bool VisitDatRecords696(const std::string& folder, const SectionFileSpec696& spec, const std::vector<int>& sections,
+bool VisitDatRecords696(const std::string& folder, const SectionFileDecl696& decl, const std::vector<int>& sections,
                         const std::function<void(int section, const uint8_t* record, size_t size)>& visit,
                         std::string* error);
 

@@ -169,7 +169,7 @@ void InstallTessily(GenModel& model) {
         {"-SUAT", SwitchValue::Rest, "KIND", "SUA listing: only that kind (the last switch)"},
     };
     model.onExtraSwitch = [](CGenApp&, const platform::SwitchUse& use) {
-        ApplySwitch696(use.spec->name, use.value);
+        ApplySwitch696(use.decl->name, use.value);
     };
     model.checkImageType = [](CGenView&, const std::string&, int) { return true; };
     model.isFamilyImage = [](const std::string& path) {

@@ -16,7 +16,7 @@ namespace {
 
 using Self = CKestraneAdchDialog;
 
-platform::DialogSpec AdchSpec() {
+platform::DialogDecl AdchDecl() {
     using namespace platform;
     return {Self::kResourceId,
             "Add or Change a Waypoint",
@@ -67,7 +67,7 @@ bool ReadInteger(const std::string& text, long* out) {
 
 }  // namespace
 
-CKestraneAdchDialog::CKestraneAdchDialog() : platform::Dialog(AdchSpec()) {}
+CKestraneAdchDialog::CKestraneAdchDialog() : platform::Dialog(AdchDecl()) {}
 
 bool CKestraneAdchDialog::OnInit() {
     SetCaption((mode & kChange) ? "Change a Waypoint" : "Add a Waypoint");

@@ -8,7 +8,7 @@ const GpsTypeRow kGpsTypeRows[10] = {{"12/45", 41},   {"89/90/95", 45},  {"195",
 
 namespace {
 
-platform::DialogSpec GpsTypeSpec() {
+platform::DialogDecl GpsTypeDecl() {
     using namespace platform;
     std::vector<std::string> rows;
     for (const GpsTypeRow& row : kGpsTypeRows) rows.emplace_back(row.text);
@@ -22,7 +22,7 @@ platform::DialogSpec GpsTypeSpec() {
 
 }  // namespace
 
-CKestraneGpsTypeDlg::CKestraneGpsTypeDlg() : platform::Dialog(GpsTypeSpec()) {}
+CKestraneGpsTypeDlg::CKestraneGpsTypeDlg() : platform::Dialog(GpsTypeDecl()) {}
 
 bool CKestraneGpsTypeDlg::OnInit() {
     for (int i = 0; i < GetCount(kModel); ++i) {

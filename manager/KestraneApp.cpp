@@ -110,17 +110,17 @@ CKestraneApp::CKestraneApp() {
     SetAppName("Kestrane");
     // The manager reads its own switches: letters are case-sensitive and unknown ones are
     // ignored (-vu), so the layer passes them on unchecked.
-    platform::CommandLineSpec spec;
-    spec.program = "kestrane";
-    spec.title = "Kestrane";
-    spec.version = "1.0";
-    spec.switches = {{"-V", platform::SwitchValue::Text, "LETTER", "first window: A I N V U R"},
+    platform::CommandLineDecl decl;
+    decl.program = "kestrane";
+    decl.title = "Kestrane";
+    decl.version = "1.0";
+    decl.switches = {{"-V", platform::SwitchValue::Text, "LETTER", "first window: A I N V U R"},
                      {"-c", platform::SwitchValue::Next, "ID", "country filter by country id"},
                      {"-d", platform::SwitchValue::Number, "N", "debug count + 1, or + N"},
                      {"-p", platform::SwitchValue::None, "", "runway picture bytes shown"},
                      {"-r", platform::SwitchValue::None, "", "record numbers shown"}};
-    spec.checkedByProgram = true;
-    SetCommandLineSpec(std::move(spec));
+    decl.checkedByProgram = true;
+    SetCommandLineDecl(std::move(decl));
     for (int i = 0; i < 6; ++i) {
         const char letter = kRecordLetters[i];
         const unsigned id = kCmdOpenApt + static_cast<unsigned>(i);
@@ -237,8 +237,8 @@ bool CKestraneApp::InitInstance() {
 
     for (const std::string& arg : Args()) {
         if (arg == "--help" || arg == "--version") {
-            std::fputs(arg == "--help" ? platform::HelpText(CommandSpec()).c_str()
-                                       : platform::VersionText(CommandSpec()).c_str(),
+            std::fputs(arg == "--help" ? platform::HelpText(CommandDecl()).c_str()
+                                       : platform::VersionText(CommandDecl()).c_str(),
                        stdout);
             return false;
         }

@@ -11,7 +11,7 @@
 
 namespace {
 
-platform::DialogSpec FiltersSpec() {
+platform::DialogDecl FiltersDecl() {
     using namespace platform;
     return {CKestraneFilt::kResourceId,
             "Filters Setup",
@@ -22,7 +22,7 @@ platform::DialogSpec FiltersSpec() {
 
 }  // namespace
 
-CKestraneFilt::CKestraneFilt() : platform::Dialog(FiltersSpec()) {}
+CKestraneFilt::CKestraneFilt() : platform::Dialog(FiltersDecl()) {}
 
 bool CKestraneFilt::OnInit() {
     dfCOUNTRY& country = *KestraneDb().country;

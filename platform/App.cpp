@@ -74,21 +74,21 @@ int App::Main(int argc, char** argv) {
     if (argc > 0 && argv[0]) programPath_ = argv[0];
     const std::string base = BaseName(programPath_);
     if (appName_.empty()) SetAppName(base.empty() ? "program" : base);
-    if (spec_.program.empty()) spec_.program = base.empty() ? appName_ : base;
+    if (decl_.program.empty()) decl_.program = base.empty() ? appName_ : base;
     args_.clear();
     for (int i = 1; i < argc; ++i) args_.emplace_back(argv[i] ? argv[i] : "");
 
     auto usageError = [this](const std::string& why) {
-        std::fprintf(stderr, "%s: %s\n%s\n", spec_.program.c_str(), why.c_str(), UsageLine(spec_).c_str());
+        std::fprintf(stderr, "%s: %s\n%s\n", decl_.program.c_str(), why.c_str(), UsageLine(decl_).c_str());
         return kExitUsage;
     };
     LayerOptionsResult layer = TakeLayerOptions(args_, options_);
     if (!layer.ok) return usageError(layer.error);
-    const ParsedCommandLine parsed = spec_.checkedByProgram ? ParsedCommandLine() : ParseSwitches(spec_, args_);
+    const ParsedCommandLine parsed = decl_.checkedByProgram ? ParsedCommandLine() : ParseSwitches(decl_, args_);
     if (!parsed.error.empty()) return usageError(parsed.error);
     if (parsed.action != ParsedCommandLine::Action::Run) {
         const std::string text =
-            parsed.action == ParsedCommandLine::Action::Help ? HelpText(spec_) : VersionText(spec_);
+            parsed.action == ParsedCommandLine::Action::Help ? HelpText(decl_) : VersionText(decl_);
         std::fputs(text.c_str(), stdout);
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
@@ -101,10 +101,10 @@ int App::Main(int argc, char** argv) {
         }
     }
     if (!ui_) {
-        std::fprintf(stderr, "%s: %s\n", spec_.program.c_str(), error.c_str());
+        std::fprintf(stderr, "%s: %s\n", decl_.program.c_str(), error.c_str());
         return kExitUsage;
     }
-    ui_->SetProgramName(spec_.program);
+    ui_->SetProgramName(decl_.program);
 
     if (InitInstance()) Run();
     int code = ExitInstance();

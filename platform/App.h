@@ -98,10 +98,10 @@ public:
 
     // The program's command line: its name, version and switches. Without one,
     // the program's name is its file name and every switch is refused.
-    void SetCommandLineSpec(CommandLineSpec spec) { spec_ = std::move(spec); }
-    const CommandLineSpec& CommandSpec() const { return spec_; }
+    void SetCommandLineDecl(CommandLineDecl decl) { decl_ = std::move(decl); }
+    const CommandLineDecl& CommandDecl() const { return decl_; }
     // The name that starts the program's messages on standard error ("brondel").
-    const std::string& ProgramName() const { return spec_.program; }
+    const std::string& ProgramName() const { return decl_.program; }
 
     // Command line after the layer's options were taken off.
     const std::vector<std::string>& Args() const { return args_; }
@@ -161,7 +161,7 @@ private:
     std::string appName_;
     std::string programPath_;
     std::vector<std::string> args_;
-    CommandLineSpec spec_;
+    CommandLineDecl decl_;
     LayerOptions options_;
     Settings settings_;
     std::unique_ptr<Ui> ui_;

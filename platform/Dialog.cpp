@@ -59,13 +59,13 @@ int FindItem(const std::vector<std::string>& items, const std::string& text) {
 
 }  // namespace
 
-Dialog::Dialog(DialogSpec decl) : decl_(std::move(decl)), caption_(decl_.caption) {}
+Dialog::Dialog(DialogDecl decl) : decl_(std::move(decl)), caption_(decl_.caption) {}
 
 Dialog::~Dialog() = default;
 
 void Dialog::BuildControls() {
     controls_.clear();
-    for (const ControlSpec& s : decl_.controls) {
+    for (const ControlDecl& s : decl_.controls) {
         ControlState c;
         c.decl = s;
         c.enabled = !s.disabled;

@@ -1,4 +1,4 @@
-// Modal dialogs over a DialogSpec: controls hold their state here, the
+// Modal dialogs over a DialogDecl: controls hold their state here, the
 // backend shows them and the user (or a scripted answer) changes them.
 #pragma once
 
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/Command.h"
-#include "platform/DialogSpec.h"
+#include "platform/DialogDecl.h"
 
 namespace platform {
 
@@ -19,7 +19,7 @@ std::string ControlLabelKey(const std::string& label);
 
 // Live state of one control while the dialog runs.
 struct ControlState {
-    ControlSpec decl;
+    ControlDecl decl;
     std::string text;                // Edit/NumberEdit/DropDown text, label of others
     bool checked = false;            // Check/Radio
     std::vector<std::string> items;  // DropDown/DropList/ListBox
@@ -30,7 +30,7 @@ struct ControlState {
 
 class Dialog : public CommandTarget {
 public:
-    explicit Dialog(DialogSpec decl);
+    explicit Dialog(DialogDecl decl);
     ~Dialog() override;
 
     // Shows the dialog until it ends; returns the result passed to End
@@ -68,7 +68,7 @@ public:
     // Caption (changeable while running).
     const std::string& Caption() const { return caption_; }
     void SetCaption(std::string caption);
-    const DialogSpec& Declaration() const { return decl_; }
+    const DialogDecl& Declaration() const { return decl_; }
 
     // Controls (valid during RunModal, from OnInit on).
     std::vector<ControlState>& Controls() { return controls_; }
@@ -119,7 +119,7 @@ public:
 private:
     void BuildControls();
 
-    DialogSpec decl_;
+    DialogDecl decl_;
     std::string caption_;
     std::vector<ControlState> controls_;
     bool running_ = false;

@@ -20,7 +20,7 @@ constexpr std::size_t kEchoKeep = 20000;  // lines kept for EchoedLines
 // The file dialog's own checks on OK: name, default extension, existence.
 class FileBox : public Dialog {
 public:
-    FileBox(DialogSpec decl, FileDialogRequest& request) : Dialog(std::move(decl)), request_(request) {}
+    FileBox(DialogDecl decl, FileDialogRequest& request) : Dialog(std::move(decl)), request_(request) {}
 
     static constexpr int kName = 1152;
     static constexpr int kType = 1136;
@@ -46,7 +46,7 @@ private:
 
 class FontBox : public Dialog {
 public:
-    FontBox(DialogSpec decl, FontDialogRequest& request) : Dialog(std::move(decl)), request_(request) {}
+    FontBox(DialogDecl decl, FontDialogRequest& request) : Dialog(std::move(decl)), request_(request) {}
 
     static constexpr int kFace = 1136;
     static constexpr int kSize = 1138;
@@ -91,7 +91,7 @@ private:
 
 class PrintBox : public Dialog {
 public:
-    PrintBox(DialogSpec decl, PrintInfo& info) : Dialog(std::move(decl)), info_(info) {}
+    PrintBox(DialogDecl decl, PrintInfo& info) : Dialog(std::move(decl)), info_(info) {}
 
     static constexpr int kFrom = 1152;
     static constexpr int kTo = 1153;
@@ -338,7 +338,7 @@ int HeadlessUi::ShowMessage(std::string_view text, std::string_view caption, con
 }
 
 bool HeadlessUi::RunFileDialog(FileDialogRequest& request) {
-    DialogSpec decl;
+    DialogDecl decl;
     decl.caption = !request.title.empty() ? request.title : request.save ? "Save As" : "Open";
     std::vector<std::string> types;
     for (const FileFilter& f : request.filters) types.push_back(f.description);
@@ -356,7 +356,7 @@ bool HeadlessUi::RunFileDialog(FileDialogRequest& request) {
 }
 
 bool HeadlessUi::RunFontDialog(FontDialogRequest& request) {
-    DialogSpec decl;
+    DialogDecl decl;
     decl.caption = "Font";
     std::vector<std::string> faces = {"Courier New", "Courier", "Lucida Console", "Consolas"};
     if (!request.fixedPitchOnly) {
@@ -378,7 +378,7 @@ bool HeadlessUi::RunFontDialog(FontDialogRequest& request) {
 }
 
 bool HeadlessUi::RunPrintDialog(PrintInfo& info) {
-    DialogSpec decl;
+    DialogDecl decl;
     decl.caption = "Print";
     decl.controls = {
         StaticControl("Printer: " + printer_.printerName),
@@ -412,13 +412,13 @@ void HeadlessUi::PrintJobDone(DeviceContext& dc, const PrintInfo& info, bool ok)
 bool HeadlessUi::RunPrintSetup() {
     class SetupBox : public Dialog {
     public:
-        SetupBox(DialogSpec s, PrinterSettings& p) : Dialog(std::move(s)), p_(p) {}
+        SetupBox(DialogDecl s, PrinterSettings& p) : Dialog(std::move(s)), p_(p) {}
         void DoDataExchange(Exchange& dx) override { dx.Check(1056, p_.landscape); }
 
     private:
         PrinterSettings& p_;
     };
-    DialogSpec decl;
+    DialogDecl decl;
     decl.caption = "Print Setup";
     decl.controls = {
         StaticControl("Printer: " + printer_.printerName),

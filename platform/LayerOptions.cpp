@@ -42,14 +42,14 @@ LayerOptionsResult TakeLayerOptions(std::vector<std::string>& args, LayerOptions
     return result;
 }
 
-const std::vector<SwitchSpec>& LayerOptionSpecs() {
-    static const std::vector<SwitchSpec> specs = {
+const std::vector<SwitchDecl>& LayerOptionDecls() {
+    static const std::vector<SwitchDecl> decls = {
         {"--headless", SwitchValue::None, "", "no windows: dialogs take scripted answers, lines go to standard output"},
         {"--answers", SwitchValue::Next, "FILE", "the scripted answers of dialogs and message boxes"},
         {"--help", SwitchValue::None, "", "print this help and exit"},
         {"--version", SwitchValue::None, "", "print the program's name and version and exit"},
     };
-    return specs;
+    return decls;
 }
 
 bool NoDisplayAvailable() {

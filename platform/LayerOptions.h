@@ -23,7 +23,7 @@ struct LayerOptionsResult {
 LayerOptionsResult TakeLayerOptions(std::vector<std::string>& args, LayerOptions& options);
 
 // The layer's options and --help and --version, as the help text lists them.
-const std::vector<SwitchSpec>& LayerOptionSpecs();
+const std::vector<SwitchDecl>& LayerOptionDecls();
 
 // True when neither DISPLAY nor WAYLAND_DISPLAY is set to a non-empty value.
 bool NoDisplayAvailable();

@@ -5,14 +5,14 @@
 
 namespace platform {
 
-LogView::LogView(LogViewSpec spec, Clipboard& clipboard, int& debugLevel)
+LogView::LogView(LogViewDecl decl, Clipboard& clipboard, int& debugLevel)
     : ListingView({kCmdLogScreenFont, kCmdLogPrintFont, kCmdLogSelectDown, kCmdLogSelectUp}, clipboard, 0),
       debugLevel_(debugLevel),
-      spec_(spec) {
+      decl_(decl) {
     auto& table = Commands();
     table.Add(kCmdLogSetup, [this] { OnStart(0); }, [this](CommandState& s) { s.enabled = !Busy(); });
     table.Add(kCmdLogDebugLevel, [this] { OnDebugLevel(); }, [this](CommandState& s) { s.enabled = !Busy(); });
-    table.Add(spec_.stopResetId, [this] { OnStopReset(); }, [this](CommandState& s) { s.enabled = StopEnabled(); });
+    table.Add(decl_.stopResetId, [this] { OnStopReset(); }, [this](CommandState& s) { s.enabled = StopEnabled(); });
 }
 
 LogView::~LogView() = default;
@@ -26,7 +26,7 @@ void LogView::Stop(const std::string& text) {
     if (LogDocument* doc = GetLogDoc()) doc->AddLine(text);
 }
 
-void LogView::OnDebugLevel() { RunDebugLevelDialog(spec_.debugDialogId, debugLevel_); }
+void LogView::OnDebugLevel() { RunDebugLevelDialog(decl_.debugDialogId, debugLevel_); }
 
 bool LogView::OnMessage(unsigned message, WParam wparam, LParam lparam) {
     if (message == kMsgLogStart) {

@@ -24,7 +24,7 @@ constexpr unsigned kMsgLogStart = 0x0400 + 100;
 
 inline constexpr const char* kLogStopText = "Transfer Aborted (Operator)";
 
-struct LogViewSpec {
+struct LogViewDecl {
     unsigned stopResetId = 0;     // the program's File > STOP/RESET command
     int debugDialogId = 0;        // resource id of the debug level dialog
 };
@@ -32,7 +32,7 @@ struct LogViewSpec {
 class LogView : public ListingView {
 public:
     // debugLevel: the program's debug level, which the Debug Level dialog sets.
-    LogView(LogViewSpec spec, Clipboard& clipboard, int& debugLevel);
+    LogView(LogViewDecl decl, Clipboard& clipboard, int& debugLevel);
     ~LogView() override;
 
     LogDocument* GetLogDoc() const;
@@ -55,7 +55,7 @@ public:
 
 private:
     int& debugLevel_;
-    LogViewSpec spec_;
+    LogViewDecl decl_;
     bool busy_ = false;
 };
 

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/DialogSpec.h"
+#include "platform/DialogDecl.h"
 
 namespace platform {
 

@@ -14,14 +14,14 @@ bool AllDigits(const std::string& text) {
 bool StartsWith(const std::string& text, const std::string& head) { return text.compare(0, head.size(), head) == 0; }
 
 // The switch an argument names, with its attached value; null when none does.
-const SwitchSpec* Match(const CommandLineSpec& spec, const std::string& arg, std::string& attached) {
-    for (const SwitchSpec& s : spec.switches) {
+const SwitchDecl* Match(const CommandLineDecl& decl, const std::string& arg, std::string& attached) {
+    for (const SwitchDecl& s : decl.switches) {
         if (arg == s.name) {
             attached.clear();
             return &s;
         }
     }
-    for (const SwitchSpec& s : spec.switches) {
+    for (const SwitchDecl& s : decl.switches) {
         if (!StartsWith(arg, s.name) || arg.size() == s.name.size()) continue;
         const std::string rest = arg.substr(s.name.size());
         if ((s.value == SwitchValue::Number && AllDigits(rest)) || s.value == SwitchValue::Text) {
@@ -32,7 +32,7 @@ const SwitchSpec* Match(const CommandLineSpec& spec, const std::string& arg, std
     return nullptr;
 }
 
-std::string Synopsis(const SwitchSpec& s) {
+std::string Synopsis(const SwitchDecl& s) {
     switch (s.value) {
     case SwitchValue::None: return s.name;
     case SwitchValue::Next: return s.name + " " + s.valueName;
@@ -43,10 +43,10 @@ std::string Synopsis(const SwitchSpec& s) {
     return s.name;
 }
 
-void AddHelpLines(std::string& text, const std::vector<SwitchSpec>& switches) {
+void AddHelpLines(std::string& text, const std::vector<SwitchDecl>& switches) {
     size_t width = 0;
-    for (const SwitchSpec& s : switches) width = std::max(width, Synopsis(s).size());
-    for (const SwitchSpec& s : switches) {
+    for (const SwitchDecl& s : switches) width = std::max(width, Synopsis(s).size());
+    for (const SwitchDecl& s : switches) {
         std::string left = Synopsis(s);
         left.resize(width, ' ');
         text += "  " + left + "  " + s.help + "\n";
@@ -55,7 +55,7 @@ void AddHelpLines(std::string& text, const std::vector<SwitchSpec>& switches) {
 
 }  // namespace
 
-ParsedCommandLine ParseSwitches(const CommandLineSpec& spec, const std::vector<std::string>& args) {
+ParsedCommandLine ParseSwitches(const CommandLineDecl& decl, const std::vector<std::string>& args) {
     ParsedCommandLine parsed;
     auto fail = [&parsed](std::string why) {
         if (parsed.error.empty()) parsed.error = std::move(why);
@@ -71,13 +71,13 @@ ParsedCommandLine ParseSwitches(const CommandLineSpec& spec, const std::vector<s
             return parsed;
         }
         SwitchUse use;
-        use.spec = Match(spec, arg, use.value);
-        if (!use.spec) {
+        use.decl = Match(decl, arg, use.value);
+        if (!use.decl) {
             fail("unknown switch '" + arg + "'");
             continue;
         }
-        use.hasValue = arg != use.spec->name;
-        if (use.spec->value == SwitchValue::Rest) {
+        use.hasValue = arg != use.decl->name;
+        if (use.decl->value == SwitchValue::Rest) {
             for (size_t k = i + 1; k < args.size(); ++k) use.value += (k > i + 1 ? " " : "") + args[k];
             use.hasValue = i + 1 < args.size();
             parsed.uses.push_back(std::move(use));
@@ -86,17 +86,17 @@ ParsedCommandLine ParseSwitches(const CommandLineSpec& spec, const std::vector<s
         const bool hasNext = i + 1 < args.size();
         if (!use.hasValue && hasNext) {
             const std::string& next = args[i + 1];
-            const bool take = use.spec->value == SwitchValue::Next ||
-                              (use.spec->value == SwitchValue::Number && AllDigits(next)) ||
-                              (use.spec->value == SwitchValue::Text && !StartsWith(next, "-"));
+            const bool take = use.decl->value == SwitchValue::Next ||
+                              (use.decl->value == SwitchValue::Number && AllDigits(next)) ||
+                              (use.decl->value == SwitchValue::Text && !StartsWith(next, "-"));
             if (take) {
                 use.value = next;
                 use.hasValue = true;
                 ++i;
             }
         }
-        if (use.spec->value == SwitchValue::Next && !use.hasValue) {
-            fail("switch '" + arg + "' needs " + use.spec->valueName);
+        if (use.decl->value == SwitchValue::Next && !use.hasValue) {
+            fail("switch '" + arg + "' needs " + use.decl->valueName);
             continue;
         }
         parsed.uses.push_back(std::move(use));
@@ -104,29 +104,29 @@ ParsedCommandLine ParseSwitches(const CommandLineSpec& spec, const std::vector<s
     return parsed;
 }
 
-std::string UsageLine(const CommandLineSpec& spec) {
-    std::string line = "usage: " + spec.program;
-    for (const SwitchSpec& s : LayerOptionSpecs()) {
+std::string UsageLine(const CommandLineDecl& decl) {
+    std::string line = "usage: " + decl.program;
+    for (const SwitchDecl& s : LayerOptionDecls()) {
         if (s.name != "--help" && s.name != "--version") line += " [" + Synopsis(s) + "]";
     }
-    for (const SwitchSpec& s : spec.switches) line += " [" + Synopsis(s) + "]";
+    for (const SwitchDecl& s : decl.switches) line += " [" + Synopsis(s) + "]";
     return line;
 }
 
-std::string HelpText(const CommandLineSpec& spec) {
-    std::string text = UsageLine(spec) + "\n";
-    if (!spec.switches.empty()) {
+std::string HelpText(const CommandLineDecl& decl) {
+    std::string text = UsageLine(decl) + "\n";
+    if (!decl.switches.empty()) {
         text += "\nSwitches:\n";
-        AddHelpLines(text, spec.switches);
+        AddHelpLines(text, decl.switches);
     }
     text += "\nOptions of every program:\n";
-    AddHelpLines(text, LayerOptionSpecs());
+    AddHelpLines(text, LayerOptionDecls());
     return text;
 }
 
-std::string VersionText(const CommandLineSpec& spec) {
-    std::string text = spec.title.empty() ? spec.program : spec.title;
-    if (!spec.version.empty()) text += " " + spec.version;
+std::string VersionText(const CommandLineDecl& decl) {
+    std::string text = decl.title.empty() ? decl.program : decl.title;
+    if (!decl.version.empty()) text += " " + decl.version;
     return text + "\n";
 }
 

@@ -22,18 +22,18 @@ enum class SwitchValue {
              // parsing goes on over those arguments as usual
 };
 
-struct SwitchSpec {
+struct SwitchDecl {
     std::string name;                 // "-F", "-NOTRAINING", "--headless"
     SwitchValue value = SwitchValue::None;
     std::string valueName;            // shown in the usage and help ("FILE", "N")
     std::string help;                 // one line
 };
 
-struct CommandLineSpec {
+struct CommandLineDecl {
     std::string program;              // "brondel": usage and the prefix of messages
     std::string title;                // "Brondel": --version (the program name when empty)
     std::string version;              // "5.4.10"
-    std::vector<SwitchSpec> switches;
+    std::vector<SwitchDecl> switches;
     // The program checks its arguments itself, before it makes anything (its own wrong-switch
     // message with the usage line, exit kExitUsage, and its own --help and --version): the
     // layer then passes them on unchecked.
@@ -41,18 +41,18 @@ struct CommandLineSpec {
 };
 
 // The command line of a program that checks its arguments itself (checkedByProgram).
-inline CommandLineSpec CheckedByProgram(std::string program, std::string title, std::string version) {
-    CommandLineSpec spec;
-    spec.program = std::move(program);
-    spec.title = std::move(title);
-    spec.version = std::move(version);
-    spec.checkedByProgram = true;
-    return spec;
+inline CommandLineDecl CheckedByProgram(std::string program, std::string title, std::string version) {
+    CommandLineDecl decl;
+    decl.program = std::move(program);
+    decl.title = std::move(title);
+    decl.version = std::move(version);
+    decl.checkedByProgram = true;
+    return decl;
 }
 
 // One switch as it was given.
 struct SwitchUse {
-    const SwitchSpec* spec = nullptr;
+    const SwitchDecl* decl = nullptr;
     std::string value;                // attached or taken from the next argument
     bool hasValue = false;
 };
@@ -63,20 +63,20 @@ struct ParsedCommandLine {
     // Why the command line is wrong ("unknown switch '-Z'"); empty when it is right. The
     // wrong argument is skipped and the rest still parsed, so `uses` holds every good switch.
     std::string error;
-    std::vector<SwitchUse> uses;      // in the order given (pointers into the spec)
+    std::vector<SwitchUse> uses;      // in the order given (pointers into the declaration)
 };
 
 // Parses the arguments that remain after the layer's options were taken off. An argument that
-// starts with '-' (other than "-" alone) must be a switch of the spec, "--help" or "--version";
+// starts with '-' (other than "-" alone) must be a switch of the declaration, "--help" or "--version";
 // other arguments, and everything after a lone "--", are not switches and are left to the
 // program. --help and --version end parsing where they stand.
-ParsedCommandLine ParseSwitches(const CommandLineSpec& spec, const std::vector<std::string>& args);
+ParsedCommandLine ParseSwitches(const CommandLineDecl& decl, const std::vector<std::string>& args);
 
 // "usage: brondel [--headless] [--answers FILE] [-F FILE] ..." (no line end).
-std::string UsageLine(const CommandLineSpec& spec);
+std::string UsageLine(const CommandLineDecl& decl);
 // The usage line, the program's switches and the layer's options, one per line.
-std::string HelpText(const CommandLineSpec& spec);
+std::string HelpText(const CommandLineDecl& decl);
 // "Brondel 5.4.10" with a line end.
-std::string VersionText(const CommandLineSpec& spec);
+std::string VersionText(const CommandLineDecl& decl);
 
 }  // namespace platform

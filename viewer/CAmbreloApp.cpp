@@ -47,7 +47,7 @@ bool ParseAmbreloCommandLine(const std::vector<std::string>& args, AmbreloOption
 CAmbreloApp::CAmbreloApp() {
     SetAppName("Ambrelo");
     // ParseAmbreloCommandLine: -D<path> has no separator
-    SetCommandLineSpec(CheckedByProgram("ambrelo", "Ambrelo", kAmbreloVersion));
+    SetCommandLineDecl(CheckedByProgram("ambrelo", "Ambrelo", kAmbreloVersion));
     Commands().Add(kCmdAppAbout, [] {
         Dialog about({100, "About Ambrelo",
                       {StaticControl(std::string("Ambrelo Version ") + kAmbreloVersion),

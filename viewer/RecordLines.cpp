@@ -54,14 +54,14 @@ std::string Printf(const char* format, ...) {
 bool FormatNumberFast(const char* format, int32_t value, std::string& out) {
     const char* percent = std::strchr(format, '%');
     if (!percent) return false;
-    const char* spec = percent + 1;
+    const char* decl = percent + 1;
     int width = 0;
-    if (*spec == '0') {
-        ++spec;
-        while (*spec >= '0' && *spec <= '9') width = width * 10 + (*spec++ - '0');
+    if (*decl == '0') {
+        ++decl;
+        while (*decl >= '0' && *decl <= '9') width = width * 10 + (*decl++ - '0');
     }
-    char conversion = *spec;
-    if ((conversion != 'd' && conversion != 'x') || spec[1] != '\0' || (conversion == 'd' && width)) return false;
+    char conversion = *decl;
+    if ((conversion != 'd' && conversion != 'x') || decl[1] != '\0' || (conversion == 'd' && width)) return false;
     out.assign(format, percent);
     char digits[16];
     char* end;

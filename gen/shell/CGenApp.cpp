@@ -29,7 +29,7 @@ CGenApp::CGenApp(GenModel model) : model_(std::move(model)) {
     context_.settings = &settings_;
     context_.model = &model_;
     SetAppName(model_.name);
-    SetCommandLineSpec(GeneratorCommandLine(model_));
+    SetCommandLineDecl(GeneratorCommandLine(model_));
     AddCommands();
 }
 

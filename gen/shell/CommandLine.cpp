@@ -14,15 +14,15 @@
 
 namespace {
 
-using platform::SwitchSpec;
+using platform::SwitchDecl;
 using platform::SwitchUse;
 using platform::SwitchValue;
 
 // Titles shorter than this without a '.' get one.
 constexpr size_t kShortTitle = 23;
 
-const std::vector<SwitchSpec>& GeneratorSwitches() {
-    static const std::vector<SwitchSpec> switches = {
+const std::vector<SwitchDecl>& GeneratorSwitches() {
+    static const std::vector<SwitchDecl> switches = {
         {"-F", SwitchValue::Next, "FILE", "read the control file FILE now and run its sections"},
         {"-S", SwitchValue::Number, "N", "(before -F) start after the first Line= numbered N or more"},
         {"-E", SwitchValue::Number, "N", "(before -F) stop at the first Line= numbered N or more"},
@@ -79,28 +79,28 @@ bool IsIgnored(const GenModel& model, const std::string& name) {
 
 }  // namespace
 
-platform::CommandLineSpec GeneratorCommandLine(const GenModel& model) {
-    platform::CommandLineSpec spec;
-    spec.program = model.programFile;
-    spec.title = model.name;
-    spec.version = model.version;
-    spec.switches = GeneratorSwitches();
-    for (platform::SwitchSpec& sw : spec.switches) {
+platform::CommandLineDecl GeneratorCommandLine(const GenModel& model) {
+    platform::CommandLineDecl decl;
+    decl.program = model.programFile;
+    decl.title = model.name;
+    decl.version = model.version;
+    decl.switches = GeneratorSwitches();
+    for (platform::SwitchDecl& sw : decl.switches) {
         if (IsIgnored(model, sw.name)) sw.help = "accepted, without effect";
     }
-    spec.switches.insert(spec.switches.end(), model.extraSwitches.begin(), model.extraSwitches.end());
-    return spec;
+    decl.switches.insert(decl.switches.end(), model.extraSwitches.begin(), model.extraSwitches.end());
+    return decl;
 }
 
 void ParseCommandLine(CGenApp& app) {
     GenSettings& s = app.Settings();
     ControlRun& run = app.Control();
     SetDefaults(s);
-    const platform::CommandLineSpec& spec = app.CommandSpec();
+    const platform::CommandLineDecl& decl = app.CommandDecl();
     // Wrong arguments were refused before start-up; a test's own list skips them.
-    const platform::ParsedCommandLine parsed = platform::ParseSwitches(spec, app.Args());
+    const platform::ParsedCommandLine parsed = platform::ParseSwitches(decl, app.Args());
     for (const SwitchUse& use : parsed.uses) {
-        const std::string& name = use.spec->name;
+        const std::string& name = use.decl->name;
         if (IsIgnored(app.Model(), name)) {
             continue;
         } else if (name == "-F") {

@@ -8,7 +8,7 @@ class CGenApp;
 struct GenModel;
 
 // The generators' switches and the model's own, with the model's names and version.
-platform::CommandLineSpec GeneratorCommandLine(const GenModel& model);
+platform::CommandLineDecl GeneratorCommandLine(const GenModel& model);
 
 // Called once by start-up: sets the defaults, then reads the application's arguments. A
 // control file named with -F that cannot be opened sets the exit status 1.

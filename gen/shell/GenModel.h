@@ -103,7 +103,7 @@ struct GenModel {
     StopHook onStop;
     SaveAsHook saveAs;
     // Command-line switches the framework does not know, and what they do.
-    std::vector<platform::SwitchSpec> extraSwitches;
+    std::vector<platform::SwitchDecl> extraSwitches;
     // The framework's switches this program does not have: still accepted, without effect.
     std::vector<std::string> ignoredSwitches;
     SwitchHook onExtraSwitch;

@@ -13,12 +13,12 @@
 
 inline void WriteSectionFiles696(size_t plain, bool layout = false) {
     std::filesystem::create_directories("db50");
-    const SectionFileSpec696* specs[] = {&kHdrFile696, &kStaFile696, &kNam2File696, &kTccFile696,
+    const SectionFileDecl696* decls[] = {&kHdrFile696, &kStaFile696, &kNam2File696, &kTccFile696,
                                          &kSuaFile696, &kOddsFile696, &kTrlFile696};
-    for (const SectionFileSpec696* spec : specs) {
+    for (const SectionFileDecl696* decl : decls) {
         std::string data;
-        int section = spec->sections.front();
-        for (int n : spec->sections) {
+        int section = decl->sections.front();
+        for (int n : decl->sections) {
             if (!RecordSection696(section)) break;
             section = n;
         }
@@ -27,19 +27,19 @@ inline void WriteSectionFiles696(size_t plain, bool layout = false) {
             header[512 + 1] = 2;   // entry 0: 512, 8, 104
             header[516] = 8;
             header[517] = 104;
-            data = FormatDatHeader(spec->name, 0, 0, 0, 0x208) + header;
-        } else if (layout && spec == &kStaFile696) {
+            data = FormatDatHeader(decl->name, 0, 0, 0, 0x208) + header;
+        } else if (layout && decl == &kStaFile696) {
             std::string values(60, '\0');
             values[2] = 9;
             values[6] = 14;
             values[38] = 7;
-            data = FormatDatHeader(spec->name, 512 + 8, 30, 2, 60) + values;
+            data = FormatDatHeader(decl->name, 512 + 8, 30, 2, 60) + values;
         } else {
-            data = FormatDatHeader(spec->name, 512 + 8 * section, static_cast<uint32_t>(plain), 1,
+            data = FormatDatHeader(decl->name, 512 + 8 * section, static_cast<uint32_t>(plain), 1,
                                    static_cast<uint32_t>(plain)) +
                    std::string(plain, 'x');
         }
-        data += FormatDatHeader(spec->name, 0, 0, 0, 0);
-        std::ofstream(std::string("db50/") + spec->name + ".DAT", std::ios::binary) << data;
+        data += FormatDatHeader(decl->name, 0, 0, 0, 0);
+        std::ofstream(std::string("db50/") + decl->name + ".DAT", std::ios::binary) << data;
     }
 }

@@ -176,7 +176,7 @@ TEST(AppLoop, MainTakesLayerOptionsAndRunsInitInstance) {
         std::vector<std::string> seen;
     };
     Prog app;
-    app.SetCommandLineSpec({"brondel", "", "", {{"-F", SwitchValue::Next, "FILE", ""}, {"-d", SwitchValue::Number, "N", ""}}});
+    app.SetCommandLineDecl({"brondel", "", "", {{"-F", SwitchValue::Next, "FILE", ""}, {"-d", SwitchValue::Number, "N", ""}}});
     const char* argv[] = {"/usr/bin/brondel", "-F", "ctl.txt", "--headless", "-d", "8"};
     EXPECT_EQ(app.Main(6, const_cast<char**>(argv)), 5);
     EXPECT_EQ(app.seen, (std::vector<std::string>{"-F", "ctl.txt", "-d", "8"}));

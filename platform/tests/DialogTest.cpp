@@ -15,7 +15,7 @@ enum { kMode = 131, kFile = 133, kBrowse = 134, kListing = 1003, kBase = 1000, k
 class SampleDlg : public Dialog {
 public:
     SampleDlg()
-        : Dialog(DialogSpec{130, "Select Required Operation",
+        : Dialog(DialogDecl{130, "Select Required Operation",
                             {
                                 StaticControl("Choose what to do"),
                                 DropListControl(kMode, "Mode", {"Create Image", "Create ISAM", "List"}),
@@ -127,7 +127,7 @@ TEST(Dialog, ExchangeErrorsOfNumbersAndLengths) {
         {"99999999999999999999", false, "Please enter an integer."},
     };
     for (const Case& c : cases) {
-        Dialog dlg(DialogSpec{1, "N", {NumberControl(5, "N"), EditControl(6, "T")}});
+        Dialog dlg(DialogDecl{1, "N", {NumberControl(5, "N"), EditControl(6, "T")}});
         dlg.RunModal();  // builds the controls (and is cancelled)
         dlg.SetItemText(5, c.text);
         int value = 1;
@@ -139,7 +139,7 @@ TEST(Dialog, ExchangeErrorsOfNumbersAndLengths) {
             EXPECT_EQ(value, 1);
         }
     }
-    Dialog dlg(DialogSpec{1, "T", {EditControl(6, "T")}});
+    Dialog dlg(DialogDecl{1, "T", {EditControl(6, "T")}});
     dlg.RunModal();
     dlg.SetItemText(6, "abcdef");
     std::string s;
@@ -151,7 +151,7 @@ TEST(Dialog, ExchangeErrorsOfNumbersAndLengths) {
 
 TEST(Dialog, ComboChoiceAndDropDownText) {
     TestApp app;
-    Dialog dlg(DialogSpec{1, "C", {DropDownControl(7, "Face", {"Courier", "Courier New"}), DropListControl(8, "Baud", {"9600", "57600"})}});
+    Dialog dlg(DialogDecl{1, "C", {DropDownControl(7, "Face", {"Courier", "Courier New"}), DropListControl(8, "Baud", {"9600", "57600"})}});
     dlg.RunModal();
     std::string face = "Lucida", baud = "57600";
     {
@@ -181,7 +181,7 @@ TEST(Dialog, DisabledControlsAndButtonsCannotBeUsed) {
     testing::internal::CaptureStderr();
     app.headless->SetStreams(nullptr, stderr);
     struct Dlg : Dialog {
-        Dlg() : Dialog(DialogSpec{1, "Opts", {EditControl(3, "Max"), ButtonControl(4, "Title"), ButtonControl(kIdOk, "OK")}}) {}
+        Dlg() : Dialog(DialogDecl{1, "Opts", {EditControl(3, "Max"), ButtonControl(4, "Title"), ButtonControl(kIdOk, "OK")}}) {}
         bool OnInit() override {
             EnableItem(3, false);
             EnableItem(4, false);

@@ -104,7 +104,7 @@ TEST(HeadlessUi, ReplacedLinesAreWrittenOnceToAFileAndInPlaceOnATerminal) {
 TEST(HeadlessUi, DialogsMatchByCaptionOrByTheirTexts) {
     TestApp app;
     auto make = [] {
-        return Dialog(DialogSpec{132, "Confirm Operation Details",
+        return Dialog(DialogDecl{132, "Confirm Operation Details",
                                  {StaticControl("Please check the requested operation details in the main window. "),
                                   ButtonControl(kIdOk, "GO", true), ButtonControl(kIdCancel, "Cancel")}});
     };
@@ -127,7 +127,7 @@ TEST(HeadlessUi, AnswersAreTakenInOrderSkippingOnesForOtherDialogs) {
     app.headless->AddAnswer(Answer("Are you SURE", "No"));
     app.headless->AddAnswer(Answer("Title Page", "OK", {{"Title", "SECOND"}}));
     struct TitleDlg : Dialog {
-        TitleDlg() : Dialog(DialogSpec{134, "Title Page", {EditControl(140, "Title", 31), ButtonControl(kIdOk, "OK")}}) {}
+        TitleDlg() : Dialog(DialogDecl{134, "Title Page", {EditControl(140, "Title", 31), ButtonControl(kIdOk, "OK")}}) {}
         void DoDataExchange(Exchange& dx) override { dx.Text(140, title, 31); }
         std::string title = "CUSTOMISED DB";
     };

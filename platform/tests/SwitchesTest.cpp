@@ -9,7 +9,7 @@ namespace {
 
 using test::TestApp;
 
-const CommandLineSpec kSpec = {"prog",
+const CommandLineDecl kDecl = {"prog",
                                "Prog",
                                "1.2",
                                {{"-F", SwitchValue::Next, "FILE", "control file"},
@@ -21,14 +21,14 @@ const CommandLineSpec kSpec = {"prog",
 
 // The switches used, as "name=value" ("name" without a value), or the error.
 std::string Parsed(const std::vector<std::string>& args) {
-    const ParsedCommandLine p = ParseSwitches(kSpec, args);
+    const ParsedCommandLine p = ParseSwitches(kDecl, args);
     if (!p.error.empty()) return "error: " + p.error;
     std::string out = p.action == ParsedCommandLine::Action::Help      ? "help"
                       : p.action == ParsedCommandLine::Action::Version ? "version"
                                                                        : "";
     for (const SwitchUse& u : p.uses) {
         if (!out.empty()) out += ' ';
-        out += u.spec->name;
+        out += u.decl->name;
         if (u.hasValue) out += "=" + u.value;
     }
     return out;
@@ -66,19 +66,19 @@ TEST(Switches, ParseTable) {
         EXPECT_EQ(Parsed(c.args), c.expected) << joined;
     }
     // After an error the good switches are still there for the program.
-    EXPECT_EQ(ParseSwitches(kSpec, {"-Z", "-R"}).uses.size(), 1u);
+    EXPECT_EQ(ParseSwitches(kDecl, {"-Z", "-R"}).uses.size(), 1u);
 }
 
 TEST(Switches, UsageHelpAndVersionTexts) {
-    EXPECT_EQ(UsageLine(kSpec),
+    EXPECT_EQ(UsageLine(kDecl),
               "usage: prog [--headless] [--answers FILE] [-F FILE] [-d[N]] [-T:TITLE] [-R] [-NOTRAINING] [-SUAT KIND...]");
-    const std::string help = HelpText(kSpec);
-    EXPECT_EQ(help.rfind(UsageLine(kSpec) + "\n", 0), 0u) << help;
+    const std::string help = HelpText(kDecl);
+    EXPECT_EQ(help.rfind(UsageLine(kDecl) + "\n", 0), 0u) << help;
     for (const char* line : {"  -F FILE        control file\n", "  -NOTRAINING    no training areas\n",
                              "  --answers FILE  the scripted answers", "  --version       "}) {
         EXPECT_NE(help.find(line), std::string::npos) << line << "\n" << help;
     }
-    EXPECT_EQ(VersionText(kSpec), "Prog 1.2\n");
+    EXPECT_EQ(VersionText(kDecl), "Prog 1.2\n");
 }
 
 TEST(Switches, MainRefusesOrAnswersBeforeTheProgramStarts) {
@@ -104,7 +104,7 @@ TEST(Switches, MainRefusesOrAnswersBeforeTheProgramStarts) {
     };
     for (const Case& c : cases) {
         Prog app;
-        app.SetCommandLineSpec(kSpec);
+        app.SetCommandLineDecl(kDecl);
         std::vector<char*> argv = {const_cast<char*>("/usr/bin/prog")};
         for (const char* a : c.args) argv.push_back(const_cast<char*>(a));
         testing::internal::CaptureStdout();

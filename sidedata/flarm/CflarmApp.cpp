@@ -11,7 +11,7 @@
 CflarmApp::CflarmApp() {
     SetAppName("Gindral");
     // --version takes an optional value: ParseFlarmCommandLine
-    SetCommandLineSpec(platform::CheckedByProgram("gindral", "Gindral", kGindralVersion));
+    SetCommandLineDecl(platform::CheckedByProgram("gindral", "Gindral", kGindralVersion));
     Commands().Add(kCmdDebug, [this] { OnDebug(); },
                    [this](platform::CommandState& s) { s.checked = debugLevel_ != 0; });
     Commands().Add(platform::kCmdAppAbout, [] {

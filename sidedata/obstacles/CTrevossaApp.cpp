@@ -73,7 +73,7 @@ void CMainFrame::OnClose() {
 CTrevossaApp::CTrevossaApp() {
     SetAppName(kTrevossaName);
     // ParseTrevossaOptions, before anything is made
-    SetCommandLineSpec(platform::CheckedByProgram(kProgramFile, kTrevossaName, kTrevossaVersion));
+    SetCommandLineDecl(platform::CheckedByProgram(kProgramFile, kTrevossaName, kTrevossaVersion));
 }
 
 bool CTrevossaApp::InitInstance() {

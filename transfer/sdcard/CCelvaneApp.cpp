@@ -10,7 +10,7 @@
 
 CCelvaneApp::CCelvaneApp() {
     SetAppName("Celvane");
-    SetCommandLineSpec(platform::CheckedByProgram("celvane", "Celvane", kCelvaneVersion));
+    SetCommandLineDecl(platform::CheckedByProgram("celvane", "Celvane", kCelvaneVersion));
 }
 
 CCelvaneView* CCelvaneApp::View() const { return dynamic_cast<CCelvaneView*>(ActiveView()); }

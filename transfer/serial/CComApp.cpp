@@ -18,7 +18,7 @@
 CComApp::CComApp() {
     SetAppName("Wistrel");
     // ParseComSwitches: switches are matched by their beginnings
-    SetCommandLineSpec(platform::CheckedByProgram("wistrel", "Wistrel", kWistrelVersion));
+    SetCommandLineDecl(platform::CheckedByProgram("wistrel", "Wistrel", kWistrelVersion));
 }
 
 CComView* CComApp::ComView() const { return dynamic_cast<CComView*>(ActiveView()); }

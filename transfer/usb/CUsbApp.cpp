@@ -12,7 +12,7 @@
 CUsbApp::CUsbApp() {
     SetAppName("Norvesk");
     // ParseUsbSwitches: a switch is chosen by its second character
-    SetCommandLineSpec(platform::CheckedByProgram("norvesk", "Norvesk", kNorveskVersion));
+    SetCommandLineDecl(platform::CheckedByProgram("norvesk", "Norvesk", kNorveskVersion));
 }
 
 CUsbView* CUsbApp::UsbView() const { return dynamic_cast<CUsbView*>(ActiveView()); }

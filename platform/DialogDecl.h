@@ -30,7 +30,7 @@ constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 constexpr int kIdStatic = -1;  // static texts nobody addresses
 
-struct ControlSpec {
+struct ControlDecl {
     ControlKind kind = ControlKind::Static;
     int id = kIdStatic;
     std::string label;              // button/check/radio text, static text, or the
@@ -42,21 +42,21 @@ struct ControlSpec {
     std::vector<std::string> items; // DropDown/DropList/ListBox: initial items
 };
 
-struct DialogSpec {
+struct DialogDecl {
     int resourceId = 0;
     std::string caption;
-    std::vector<ControlSpec> controls;
+    std::vector<ControlDecl> controls;
 };
 
 // Builders, so declarations read as tables.
-ControlSpec EditControl(int id, std::string label, int limit = 0);
-ControlSpec NumberControl(int id, std::string label);
-ControlSpec CheckControl(int id, std::string label);
-ControlSpec RadioControl(int id, std::string label, int group);
-ControlSpec DropDownControl(int id, std::string label, std::vector<std::string> items = {}, int limit = 0);
-ControlSpec DropListControl(int id, std::string label, std::vector<std::string> items = {});
-ControlSpec ListBoxControl(int id, std::string label, std::vector<std::string> items = {});
-ControlSpec ButtonControl(int id, std::string label, bool isDefault = false);
-ControlSpec StaticControl(std::string text, int id = kIdStatic);
+ControlDecl EditControl(int id, std::string label, int limit = 0);
+ControlDecl NumberControl(int id, std::string label);
+ControlDecl CheckControl(int id, std::string label);
+ControlDecl RadioControl(int id, std::string label, int group);
+ControlDecl DropDownControl(int id, std::string label, std::vector<std::string> items = {}, int limit = 0);
+ControlDecl DropListControl(int id, std::string label, std::vector<std::string> items = {});
+ControlDecl ListBoxControl(int id, std::string label, std::vector<std::string> items = {});
+ControlDecl ButtonControl(int id, std::string label, bool isDefault = false);
+ControlDecl StaticControl(std::string text, int id = kIdStatic);
 
 }  // namespace platform
