@@ -54,7 +54,7 @@ void CCelvaneView::OnStartTransfer() {
         return;
     }
     home_ = buffer;
-    std::string drive = card_.drive;
+    std::string drive = card_.field;
     for (;;) {
         CCelvaneSetupDlg dialog(drive);
         if (dialog.RunModal() != platform::kIdOk) return;
@@ -72,7 +72,7 @@ void CCelvaneView::OnStartTransfer() {
         } else if (drive.empty()) {
             refusal = "You must specify the SD Card drive letter";
         } else {
-            card_ = CardFromDrive(drive, app_.Profile());
+            card_ = DriveFromField(drive, app_.Profile());
             if (!CheckSdCard(refusal)) {
                 // The card check's message.
             } else if (ConfirmDetails()) {
@@ -164,16 +164,12 @@ int CCelvaneView::CopyDriverStep() {
 }
 
 int CCelvaneView::CopySectionToCard(const std::string& folder, const std::string& file, uint32_t offset, uint32_t length) {
-    std::string target = card_.root;
-    if (!folder.empty()) {
-        std::string failed;
-        if (!MakeCardFolders(card_.root, folder, failed)) {
-            EndCopy(StringFormatC("Failed to create folder \"%s\"", failed.c_str()));
-            return 1;
-        }
-        target += "/" + platform::NormalizePath(folder);
+    std::string failed;
+    if (!MakeDriveFolders(card_.root, folder, failed)) {
+        EndCopy(StringFormatC("Failed to create folder \"%s\"", failed.c_str()));
+        return 1;
     }
-    target += "/" + file;
+    const std::string target = card_.Path(folder) + "/" + file;
     if (!copy_.Start(data_, target, offset, length)) {
         EndCopy(StringFormatC("Copy \"%s\" failed to start", file.c_str()));
         return 1;

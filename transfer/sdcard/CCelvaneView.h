@@ -5,10 +5,11 @@
 #include <string>
 
 #include "platform/LogView.h"
+#include "transfer/common/FileCopy.h"
 #include "transfer/common/TransferFile.h"
+#include "transfer/common/UnitDrive.h"
 #include "transfer/sdcard/SdCard.h"
 #include "transfer/sdcard/SdSections.h"
-#include "transfer/sdcard/SectionCopy.h"
 
 class CCelvaneApp;
 class CComDoc;
@@ -16,6 +17,9 @@ class CComDoc;
 constexpr unsigned kCmdCelvaneStopReset = 32772;
 // Starts the idle job of a copy once the set-up's dialogs have closed.
 constexpr unsigned kMsgCelvaneCopy = 0x465;
+
+// The copy writes 128 KB per idle turn.
+constexpr size_t kCelvaneChunkBytes = 131072;
 
 enum CelvaneCopyState { kCopyNextSection = 0, kCopySectionDone = 1, kCopyFinish = 3 };
 
@@ -47,12 +51,12 @@ private:
     void StartCopy();
 
     CCelvaneApp& app_;
-    SdCard card_;
+    UnitDrive card_;
     std::string home_;
     std::string fileName_;
     SdSections sections_;
     TransferFile data_;
-    SectionCopy copy_;
+    FileCopy copy_{kCelvaneChunkBytes};
     std::string activity_;
     size_t section_ = 0;
     bool running_ = false;

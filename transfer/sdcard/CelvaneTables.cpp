@@ -80,9 +80,4 @@ const char* CelvaneRegionName(int region) {
     return "Unknown";
 }
 
-const CardFile* FindCardFile(int region) {
-    for (const CardFile& row : kCardFiles) {
-        if (row.region == region) return &row;
-    }
-    return nullptr;
-}
+const CardFile* FindCardFile(int region) { return FindCardFileIn(kCardFiles, region); }

@@ -2,6 +2,8 @@
 // memory region names and the card file table (where each region's file goes on the card).
 #pragma once
 
+#include "transfer/common/CardFile.h"
+
 struct CelvaneTarget {
     unsigned command;      // Model menu command
     const char* menuText;
@@ -20,10 +22,5 @@ const char* CelvaneModelName(int productId);
 // The name of a memory region ("Unknown" when not listed).
 const char* CelvaneRegionName(int region);
 
-struct CardFile {
-    int region;
-    const char* file;
-    const char* folder;  // "" for the card root; levels separated by '\\'
-};
 // The card file row of a region, or null when the region has no place on the card.
 const CardFile* FindCardFile(int region);

@@ -57,7 +57,8 @@ bool CUsbApp::InitInstance() {
 bool CUsbApp::OnIdle(long count) {
     const bool more = App::OnIdle(count);
     if (count < 1 || idleJob == kIdleNone) return more;
-    // The drive update's steps run here; with no drive update under way the job ends.
+    // The drive update's steps and copies run here; a step or copy that ends the transfer ends
+    // the job.
     CUsbView* view = UsbView();
     switch (idleJob) {
         case kIdleStart:
@@ -67,7 +68,11 @@ bool CUsbApp::OnIdle(long count) {
             if (!view || view->DriveUpdateStep()) idleJob = kIdleNone;
             break;
         case kIdleCopy:
-            if (!view || view->DriveCopyChunk()) idleJob = kIdleStep;
+            if (!view) {
+                idleJob = kIdleNone;
+            } else if (view->DriveCopyChunk() && idleJob == kIdleCopy) {
+                idleJob = kIdleStep;
+            }
             break;
         default:
             idleJob = kIdleNone;

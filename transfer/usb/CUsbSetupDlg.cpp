@@ -6,6 +6,7 @@
 
 #include "platform/FileDialog.h"
 #include "platform/FileSystem.h"
+#include "transfer/common/UnitDriveSearch.h"
 #include "transfer/usb/UsbTables.h"
 
 using namespace platform;
@@ -59,8 +60,12 @@ void CUsbSetupDlg::OnSelChange(int id) {
 }
 
 void CUsbSetupDlg::OnButton(int id) {
-    // The drive button's search for a unit's drive belongs to the drive update.
     if (id == kIdUsbBrowse) OnBrowse();
+    if (id == kIdUsbDriveButton) {
+        // No unit's drive mounted: the field stays as it was.
+        const std::string found = FindUnitDrive();
+        if (!found.empty()) SetItemText(kIdUsbDrive, found);
+    }
 }
 
 void CUsbSetupDlg::OnBrowse() {

@@ -133,8 +133,15 @@ bool CUsbView::OpenUsbDevice() {
 }
 
 bool CUsbView::DriveUpdateStep() {
-    EndTransfer("Errors ocurred");
-    return true;
+    const bool ended = update_.DriveUpdateStep() == 0;
+    if (update_.Copying()) app_.idleJob = kIdleCopy;
+    return ended;
+}
+
+bool CUsbView::DriveCopyChunk() { return update_.CopyFileChunk() == 0; }
+
+void CUsbView::ReplaceLastLine(const std::string& line) {
+    if (CUsbDoc* doc = GetDoc()) doc->ReplaceLastLine(line);
 }
 
 void CUsbView::CloseUsbDevice() { usb_->Close(); }
@@ -197,6 +204,7 @@ void CUsbView::EndTransfer(const std::string& text) {
     if (timerId_ != 0) KillTimer(static_cast<unsigned>(timerId_));
     timerId_ = 0;
     app_.idleJob = kIdleNone;
+    update_.Abandon();
     for (int& field : progress_) field = -1;
     checks.sendFile.Close();
     loader_.Close();
@@ -229,11 +237,13 @@ void CUsbView::EndTransfer(const std::string& text) {
 
 void CUsbView::FinishRun(const std::string& text) {
     int status = kUsbExitRefused;
-    if (text == "Transfer Complete" || text == "Details Complete" || text == "Listing Complete") {
+    if (text == "Transfer Complete" || text == "Details Complete" || text == "Listing Complete" ||
+        text == "Update Complete" || text == "Operation Complete") {
         status = kUsbExitOk;
     } else if (text.rfind("USB initialisation failed", 0) == 0 || text == "Operation Aborted (Read error)" ||
                text == "Operation Aborted (Write error)" || text == "Cannot proceed" ||
-               text == "Error: malloc returned zero") {
+               text == "Error: malloc returned zero" || text == "Read failed" || text == "Errors ocurred" ||
+               text.rfind("Write failed", 0) == 0 || text.rfind("Read failed", 0) == 0) {
         status = kUsbExitLink;
     }
     app_.SetExitCode(status);

@@ -13,6 +13,7 @@
 #include "transfer/common/ImageChecks.h"
 #include "transfer/common/TransferFile.h"
 #include "transfer/usb/DelaySettings.h"
+#include "transfer/usb/DriveUpdate.h"
 #include "transfer/usb/RegionContainer.h"
 #include "transfer/usb/UsbConnection.h"
 #include "transfer/usb/UsbPacket.h"
@@ -25,7 +26,7 @@ constexpr unsigned kCmdUsbEmulation = 32774;
 constexpr unsigned kCmdUsbChangeRegion = 32778;
 constexpr unsigned kMsgUsbSequencer = 0x465;
 
-class CUsbView : public platform::LogView, public CheckReporter {
+class CUsbView : public platform::LogView, public CheckReporter, public DriveUpdateHost {
 public:
     explicit CUsbView(CUsbApp& app);
     ~CUsbView() override;
@@ -57,10 +58,12 @@ public:
     void RProc();
     void OnTimer(unsigned id) override;
 
-    // Drive update steps of the idle job; true when the update (or the copy) has ended. The
-    // drive update itself is not here yet: its first step ends the transfer.
+    // Drive update steps of the idle job: true when the update has ended; a step that starts a
+    // copy turns the idle job to copying. A chunk of that copy: true when the copy has ended.
     bool DriveUpdateStep();
-    bool DriveCopyChunk() { return true; }
+    bool DriveCopyChunk();
+    // GPX read and write of a unit reached as a drive.
+    void DriveGpxTransfer();
 
     // platform::LogView
     void Stop(const std::string& text) override { EndTransfer(text); }
@@ -68,8 +71,10 @@ public:
     bool OnMessage(unsigned message, platform::WParam wparam, platform::LParam lparam) override;
     bool ShowsStoredLines() const override;
 
-    // CheckReporter
+    // CheckReporter, DriveUpdateHost
     void Log(const std::string& line) override;
+    void ReplaceLastLine(const std::string& line) override;
+    void EndUpdate(const std::string& text) override { EndTransfer(text); }
     bool AskYesNo(const std::string& question) override;
     void Message(const std::string& text) override;
     int DebugLevel() const override;
@@ -95,6 +100,7 @@ private:
     bool PrepareImage();
     bool PrepareSoftwareUpdate();
     bool SearchLoader();
+    void StartDriveUpdate();
     bool CompatibleWithUnit();
 
     // Receive side.
@@ -127,7 +133,7 @@ public:
     int mode = 0;
     int database = -1;
     std::string fileName;
-    char driveLetter = 0;
+    std::string drive;  // the drive field: a letter or a path; empty for a USB unit
     bool askRegion = false;
 
 private:
@@ -162,6 +168,8 @@ private:
     TransferFile loader_;
     std::string workFolder_;
     std::string workFile_;
+    UnitDrive drive_;
+    DriveUpdate update_{*this};
     int packetsHandled_ = 0;
     std::chrono::steady_clock::time_point lastTrace_{};
     bool traced_ = false;

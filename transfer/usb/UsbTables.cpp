@@ -65,3 +65,33 @@ const char* UsbRegionName(int region) {
 const char* UsbStateName(int state) {
     return state >= 0 && state <= kStTTimeout ? kStateNames[state] : "unknown";
 }
+
+namespace {
+
+constexpr CardFile kDriveFiles[] = {
+    {1, "avtn_db.bin", "ldr_sys"},
+    {2, "avtn_db.bin", "ldr_sys"},
+    {3, "bmap.bin", ""},
+    {10, "safetaxi.bin", ""},
+    {34, "terrain.tdb", ""},
+    {36, "fc_tpc.dat", "fc_tpc"},
+    {37, "fc_tpc.fca", "fc_tpc"},
+    {38, "obstacle.odb", ".System\\AVTN"},
+    {39, "terrain.odb", ""},
+    {50, "avtn_db.bin", ".System\\AVTN"},
+    {51, "air_sport.gpi", "POI"},
+    {52, "terrain.tdb", ".System\\AVTN"},
+    {53, "obstacle.odb", ".System\\AVTN"},
+    {54, "safetaxi.img", ".System\\AVTN"},
+    {55, "fbo.gpi", "POI"},
+    {76, "fbo.gpi", ""},
+    {77, "safetaxi.bin", ""},
+    {78, "apt_dir.gca", ""},
+    {26, "rasters.xml", "rasters"},
+    {57, "fc_tpc.dat", ".System\\AVTN\\FliteCharts"},
+    {58, "fc_tpc.fca", ".System\\AVTN\\FliteCharts"},
+};
+
+}  // namespace
+
+const CardFile* FindDriveFile(int region) { return FindCardFileIn(kDriveFiles, region); }

@@ -1,6 +1,8 @@
 // The USB program's tables: unit model names, the eight databases of the setup dialog, the
-// memory region names and the engine's state names.
+// memory region names, the engine's state names and the drive file table.
 #pragma once
+
+#include "transfer/common/CardFile.h"
 
 // Model name table: the name of a product id ("UNKNOWN" when not listed), and the id of a
 // name (0 when not listed).
@@ -37,3 +39,6 @@ enum UsbState {
 };
 // "START" ... "TTIMEOUT"; "unknown" outside 0-18.
 const char* UsbStateName(int state);
+
+// The drive file table: where a region's file goes on a unit reached as a drive (null: nowhere).
+const CardFile* FindDriveFile(int region);

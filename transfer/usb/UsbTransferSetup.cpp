@@ -20,6 +20,7 @@
 #include "transfer/usb/CUsbDoc.h"
 #include "transfer/usb/CUsbSetupDlg.h"
 #include "transfer/usb/CUsbView.h"
+#include "transfer/usb/DriveGpx.h"
 #include "transfer/usb/UsbImageRules.h"
 #include "transfer/usb/UsbTables.h"
 
@@ -30,6 +31,9 @@ constexpr int kDebugSoftwareUpdate = 0x200;
 constexpr int kDebugReadRegions = 0x400;
 constexpr int kLoaderRegion = 12;
 constexpr int kFirmwareRegion = 14;
+// The drive file rows of an image: a card being made, a unit.
+constexpr int kProgramModeRegion = 1;
+constexpr int kDriveImageRegion = 50;
 
 // Regions of a container that hold no TAW or VRP data.
 bool IsTawRegion(uint32_t region) {
@@ -82,7 +86,7 @@ void CUsbView::OnStartTransfer() {
             mode = kUsbRead;
             database = kUsbDbWaypoints;
             fileName = options.fileName;
-            driveLetter = 0;
+            drive.clear();
             unattended_ = true;
             StartUsbSession();
             return;
@@ -91,7 +95,7 @@ void CUsbView::OnStartTransfer() {
             mode = options.mode - 1;
             database = options.database - 1;
             fileName = options.fileName;
-            driveLetter = 0;
+            drive.clear();
             unattended_ = true;
             // A later Setup shows the dialog.
             options.mode = 0;
@@ -102,7 +106,7 @@ void CUsbView::OnStartTransfer() {
             mode = dialog.choice.mode;
             database = dialog.choice.database;
             fileName = dialog.choice.fileName;
-            driveLetter = dialog.choice.drive.empty() ? 0 : dialog.choice.drive[0];
+            drive = dialog.choice.drive;
         }
         const bool passed = CheckRequest() && ShowTransferDetails();
         checks.sendFile.Close();
@@ -135,7 +139,7 @@ bool CUsbView::CheckRequest() {
         return false;
     }
     if (!fileName.empty()) checks.sendFile.OpenRead(fileName);
-    if (app_.UsbOptions().programMode != 0 && !(mode == kUsbWrite && driveLetter != 0 && database == kUsbDbAviation)) {
+    if (app_.UsbOptions().programMode != 0 && !(mode == kUsbWrite && !drive.empty() && database == kUsbDbAviation)) {
         Refuse("Program mode is only for writing an avdb onto a blank SD Card");
         return false;
     }
@@ -147,7 +151,7 @@ bool CUsbView::CheckRequest() {
 }
 
 bool CUsbView::CheckRead() {
-    if (driveLetter != 0 && database != kUsbDbWaypoints && database != kUsbDbRoutes && database != kUsbDbTracks) {
+    if (!drive.empty() && database != kUsbDbWaypoints && database != kUsbDbRoutes && database != kUsbDbTracks) {
         Refuse("Sorry, we can only read USR waypoints, Routes, and Tracks from an Aera");
     } else if (database == kUsbDbAviation) {
         Refuse("Sorry, we cannot read the Aviation DB from the GPS");
@@ -168,7 +172,7 @@ bool CUsbView::CheckRead() {
 }
 
 bool CUsbView::CheckList() {
-    if (driveLetter != 0) {
+    if (!drive.empty()) {
         Refuse("Please use Kestrane import to list Aera gpx files");
     } else if (fileName.empty()) {
         Refuse("You must choose a file to list");
@@ -187,7 +191,7 @@ bool CUsbView::CheckList() {
 bool CUsbView::CheckWrite() {
     const bool driveDatabase = database == kUsbDbAviation || database == kUsbDbWaypoints || database == kUsbDbRoutes ||
                                database == kUsbDbTaw;
-    if (driveLetter != 0 && !driveDatabase) {
+    if (!drive.empty() && !driveDatabase) {
         Refuse("Sorry, we can only write AVDB Images, USR waypoints, Routes, and TAWS to an Aera at this time");
     } else if (database == kUsbDbScreen) {
         Refuse("Sorry, we cannot send a Screen Dump to the GPS");
@@ -200,7 +204,7 @@ bool CUsbView::CheckWrite() {
     } else if (database == kUsbDbAviation) {
         return CheckImageFile();
     } else {
-        return driveLetter != 0 || CheckGarFile();
+        return !drive.empty() || CheckGarFile();
     }
     return false;
 }
@@ -243,6 +247,10 @@ bool CUsbView::CheckTawFile() {
     }
     if (tawRow_ < 0) {
         Refuse("This file does not contain TAWS or VRP data");
+        return false;
+    }
+    if (!drive.empty() && !FindDriveFile(static_cast<int>(container_.rows[static_cast<size_t>(tawRow_)].region))) {
+        Refuse("Sorry, we cannot send this data to the Aera");
         return false;
     }
     if (askRegion && container_.rows.size() == 1) {
@@ -321,7 +329,9 @@ void CUsbView::StartUsbSession() {
         }
         Log(line);
     }
-    if (mode == kUsbRead) {
+    if (mode == kUsbRead && !drive.empty()) {
+        // A drive unit's GPX file is written whole at the end of the read.
+    } else if (mode == kUsbRead) {
         if (!output_.OpenWrite(fileName, true)) {
             Message(StringFormatC("Unable to Open '%s' for writing", fileName.c_str()));
             EndTransfer("Cannot proceed");
@@ -335,10 +345,13 @@ void CUsbView::StartUsbSession() {
             return;
         }
     }
-    if (driveLetter != 0) {
+    if (!drive.empty()) {
         // A unit reached as a drive.
+        drive_ = DriveFromField(drive, app_.Profile());
         if (database == kUsbDbAviation || database == kUsbDbTaw) {
-            app_.idleJob = kIdleStart;
+            StartDriveUpdate();
+        } else if ((mode == kUsbRead || mode == kUsbWrite) && GpxElementOf(database)) {
+            DriveGpxTransfer();
         } else {
             Message("Wrong Aera mode");
             EndTransfer("Cannot proceed");
@@ -361,6 +374,35 @@ void CUsbView::StartUsbSession() {
     screenCounted_ = false;
     stateReply_ = 0;
     Sequencer(kStStart);
+}
+
+void CUsbView::StartDriveUpdate() {
+    DriveUpdateRequest request;
+    request.drive = drive_;
+    request.inputFile = fileName;
+    request.programMode = app_.UsbOptions().programMode != 0 && database == kUsbDbAviation;
+    if (database == kUsbDbTaw) {
+        const ContainerRegion& row = container_.rows[static_cast<size_t>(tawRow_)];
+        request.row = FindDriveFile(static_cast<int>(row.region));
+        request.dataOffset = row.dataOffset;
+        request.dataLength = row.length;
+    } else {
+        request.row = FindDriveFile(request.programMode ? kProgramModeRegion : kDriveImageRegion);
+        request.dataLength = static_cast<uint32_t>(checks.sendFile.Size());
+    }
+    checks.sendFile.Close();
+    update_.Begin(request);
+    app_.idleJob = kIdleStart;
+}
+
+void CUsbView::DriveGpxTransfer() {
+    const GpxElement& element = *GpxElementOf(database);
+    const std::string folder = drive_.Path("GPX");
+    std::string error, written;
+    const bool done = mode == kUsbRead ? ReadDriveGpx(folder + "/Current.gpx", element, fileName, error)
+                                       : WriteDriveGpx(folder, element, fileName, written, error);
+    if (!done) Log(error);
+    EndTransfer(done ? "Operation Complete" : "Errors ocurred");
 }
 
 bool CUsbView::CompatibleWithUnit() {

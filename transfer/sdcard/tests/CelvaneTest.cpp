@@ -1,5 +1,5 @@
 // The SD-card program's rules: the sections of a data file, the card check, the transfer
-// details, the chunked copy of a section and the command line.
+// details and the command line.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +17,6 @@
 #include "transfer/sdcard/CelvaneSwitches.h"
 #include "transfer/sdcard/SdCard.h"
 #include "transfer/sdcard/SdSections.h"
-#include "transfer/sdcard/SectionCopy.h"
 
 namespace {
 
@@ -187,7 +186,7 @@ TEST(CheckSdCard, RefusesDriveCTheSystemRootAndUsedCards) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.drive + " at " + c.root);
-        SdCard card{c.drive, c.root};
+        UnitDrive card{c.drive, c.root};
         std::string message;
         EXPECT_EQ(CheckSdCard(card, home, message), c.passes);
         EXPECT_EQ(message, c.message);
@@ -218,64 +217,6 @@ TEST(ConfirmDetails, ListsUsableSectionsAndTheNotesOfALastChartRegion) {
               "so that \"HI\", \"LO\", and \"SECT\" become subfolders in \"rasters\" containing lots of .jnx files.");
     // A chart region that is not last adds no note.
     EXPECT_EQ(lines({20, 39}, 0, "E:").size(), 8u);
-}
-
-TEST(SectionCopy, CopiesInChunksOf128KBAndReplacesTheTargetKeepingItsMode) {
-    ScratchDir dir("celvane-copy");
-    std::vector<uint8_t> data(300000 + 100);
-    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 7 + i / 251);
-    suitetest::WriteAll(dir.File("data.bin"), data);
-    suitetest::WriteAll(dir.File("target.bin"), std::vector<uint8_t>(10, 1));
-    ::chmod(dir.File("target.bin").c_str(), 0444);
-    TransferFile input;
-    ASSERT_TRUE(input.OpenRead(dir.File("data.bin")));
-    SectionCopy copy;
-    ASSERT_TRUE(copy.Start(input, dir.File("target.bin"), 100, 300000));
-    std::vector<uint32_t> copied;
-    std::vector<ChunkResult> results;
-    for (int turn = 0; turn < 5 && (results.empty() || results.back() == ChunkResult::More); ++turn) {
-        results.push_back(copy.Chunk());
-        copied.push_back(copy.Copied());
-        if (results.back() == ChunkResult::More) {
-            EXPECT_EQ(ReadAll(dir.File("target.bin")).size(), 10u);  // the old file stays until the end
-        }
-    }
-    EXPECT_EQ(results, (std::vector<ChunkResult>{ChunkResult::More, ChunkResult::More, ChunkResult::Done}));
-    EXPECT_EQ(copied, (std::vector<uint32_t>{131072, 262144, 300000}));
-    EXPECT_EQ(copied.back() / 1024, 292u);
-    EXPECT_EQ(ReadAll(dir.File("target.bin")), std::vector<uint8_t>(data.begin() + 100, data.end()));
-    struct stat st {};
-    ASSERT_EQ(::stat(dir.File("target.bin").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0444u);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 2);  // no temporary file left
-}
-
-TEST(SectionCopy, AShortDataFileEndsTheCopyAndLeavesNoPartFile) {
-    ScratchDir dir("celvane-short");
-    suitetest::WriteAll(dir.File("data.bin"), std::vector<uint8_t>(1000, 5));
-    TransferFile input;
-    ASSERT_TRUE(input.OpenRead(dir.File("data.bin")));
-    SectionCopy copy;
-    ASSERT_TRUE(copy.Start(input, dir.File("out.bin"), 200, 5000));
-    EXPECT_EQ(copy.Chunk(), ChunkResult::ReadFailed);
-    EXPECT_EQ(copy.lastRead, 800u);
-    EXPECT_EQ(copy.lastAsked, 5000u);
-    copy.Abandon();
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path), {}), 1);
-    // A folder that does not exist cannot take the file.
-    EXPECT_FALSE(copy.Start(input, dir.File("none/out.bin"), 0, 10));
-}
-
-TEST(MakeCardFolders, CreatesEveryMissingLevelAndReusesOnesInAnyCase) {
-    ScratchDir dir("celvane-folders");
-    std::filesystem::create_directories(dir.File(".SYSTEM"));
-    std::string failed;
-    ASSERT_TRUE(MakeCardFolders(dir.path, ".System\\AVTN\\FliteCharts", failed));
-    EXPECT_TRUE(std::filesystem::is_directory(dir.File(".SYSTEM/AVTN/FliteCharts")));
-    EXPECT_FALSE(std::filesystem::exists(dir.File(".System")));
-    suitetest::WriteAll(dir.File("plain"), std::vector<uint8_t>(1));
-    EXPECT_FALSE(MakeCardFolders(dir.path, "plain\\sub", failed));
-    EXPECT_EQ(failed, dir.File("plain"));
 }
 
 TEST(CelvaneSwitches, ModelsAndDebugLevel) {

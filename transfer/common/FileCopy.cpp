@@ -1,5 +1,6 @@
-#include "transfer/sdcard/SectionCopy.h"
+#include "transfer/common/FileCopy.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,13 +9,12 @@
 #include <cstdlib>
 
 #include "platform/FileSystem.h"
-#include "transfer/sdcard/SdCard.h"
 
-SectionCopy::SectionCopy() : buffer_(new uint8_t[kChunkBytes]) {}
+FileCopy::FileCopy(size_t chunkBytes) : chunkBytes_(chunkBytes), buffer_(new uint8_t[chunkBytes]) {}
 
-SectionCopy::~SectionCopy() { Abandon(); }
+FileCopy::~FileCopy() { Abandon(); }
 
-bool SectionCopy::Start(TransferFile& data, const std::string& target, uint32_t offset, uint32_t length) {
+bool FileCopy::Start(TransferFile& data, const std::string& target, uint32_t offset, uint32_t length) {
     Abandon();
     data_ = &data;
     target_ = platform::ResolveCase(target);
@@ -28,7 +28,7 @@ bool SectionCopy::Start(TransferFile& data, const std::string& target, uint32_t 
     struct stat old {};
     if (::stat(target_.c_str(), &old) == 0) mode_ = static_cast<int>(old.st_mode & 07777);
     const std::string folder = platform::DirName(target_);
-    std::string pattern = (folder.empty() ? std::string(".") : folder) + "/.celvane-XXXXXX";
+    std::string pattern = (folder.empty() ? std::string(".") : folder) + "/." + platform::BaseName(target_) + "-XXXXXX";
     const int fd = ::mkstemp(pattern.data());
     if (fd < 0) {
         error = errno;
@@ -44,8 +44,8 @@ bool SectionCopy::Start(TransferFile& data, const std::string& target, uint32_t 
     return true;
 }
 
-ChunkResult SectionCopy::Chunk() {
-    const size_t ask = std::min<size_t>(left_, kChunkBytes);
+ChunkResult FileCopy::Chunk() {
+    const size_t ask = std::min<size_t>(left_, chunkBytes_);
     if (ask > 0) {
         const size_t got = data_->Read(buffer_.get(), ask);
         if (got < ask) {
@@ -64,7 +64,7 @@ ChunkResult SectionCopy::Chunk() {
     return left_ == 0 ? Finish() : ChunkResult::More;
 }
 
-ChunkResult SectionCopy::Finish() {
+ChunkResult FileCopy::Finish() {
     // A card's file system may keep no modes: the mode is given back where it can be.
     const bool synced = out_.SyncAndClose();
     if (synced) static_cast<void>(::chmod(temporary_.c_str(), static_cast<mode_t>(mode_)));
@@ -81,8 +81,15 @@ ChunkResult SectionCopy::Finish() {
     return ChunkResult::Done;
 }
 
-void SectionCopy::Abandon() {
+void FileCopy::Abandon() {
     out_.Close();
     if (!temporary_.empty()) ::unlink(temporary_.c_str());
     temporary_.clear();
+}
+
+bool SyncFolder(const std::string& folder) {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
 }
