@@ -67,8 +67,7 @@ int DriveUpdate::DriveUpdateStep() {
 }
 
 bool DriveUpdate::Fail(const std::string& text) {
-    step_ = -1;
-    copying_ = false;
+    Abandon();
     host_.EndUpdate(text + " - Operation Aborted");
     host_.Log("");
     return false;
@@ -206,10 +205,7 @@ int DriveUpdate::CopyFileChunk() {
     const uint32_t before = copy_.Copied();
     const ChunkResult result = copy_.Chunk();
     if (result == ChunkResult::ReadFailed || result == ChunkResult::WriteFailed) {
-        copying_ = false;
-        copy_.Abandon();
-        source_.Close();
-        step_ = -1;
+        Abandon();
         host_.EndUpdate(result == ChunkResult::ReadFailed ? "Read failed" : "Write failed - Operation Aborted");
         host_.Log("");
         return 0;

@@ -261,4 +261,56 @@ TEST(FileAttributes, AFileNobodyMayWriteIsReadOnlyUntilMadeNormal) {
     EXPECT_FALSE(SetNormalAttributes(dir.File("missing")));
 }
 
+// As root, with the tools and the kernel's vfat: a 16 MiB vfat image labelled GARMIN,
+// loop-mounted, is the unit's drive; its files carry the FAT read-only attribute.
+class VfatImageTest : public ::testing::Test {
+protected:
+    ScratchDir dir{"vfat"};
+    bool mounted = false;
+
+    void SetUp() override {
+        if (::geteuid() != 0) GTEST_SKIP() << "mounting needs root";
+        if (std::system("command -v mkfs.vfat >/dev/null 2>&1") != 0) GTEST_SKIP() << "mkfs.vfat (dosfstools) is missing";
+        const std::string image = dir.File("card.img");
+        fs::create_directories(dir.File("mnt"));
+        const std::string make = "truncate -s 16M '" + image + "' && mkfs.vfat -n GARMIN '" + image + "' >/dev/null 2>&1";
+        if (std::system(make.c_str()) != 0) GTEST_SKIP() << "cannot make a vfat image";
+        const std::string mount = "mount -o loop '" + image + "' '" + dir.File("mnt") + "' >/dev/null 2>&1";
+        if (std::system(mount.c_str()) != 0) GTEST_SKIP() << "vfat cannot be loop-mounted here";
+        mounted = true;
+    }
+    void TearDown() override {
+        if (mounted) static_cast<void>(std::system(("umount '" + dir.File("mnt") + "'").c_str()));
+    }
+};
+
+TEST_F(VfatImageTest, IsFoundAsTheUnitsDriveAndKeepsTheReadOnlyAttribute) {
+    UnitDriveSources sources;
+    // Without udev there are no label links: the loop device's own link stands in.
+    if (!fs::exists("/dev/disk/by-label/GARMIN")) {
+        std::string device;
+        for (const MountEntry& entry : ReadMountInfo(sources.mountInfo)) {
+            if (entry.mountPoint == dir.File("mnt")) device = entry.source;
+        }
+        ASSERT_FALSE(device.empty());
+        fs::create_directories(dir.File("labels"));
+        fs::create_symlink(device, dir.File("labels/GARMIN"));
+        sources.labels = dir.File("labels");
+    }
+    EXPECT_EQ(FindUnitDrive(sources), "");  // not yet a unit's drive
+    fs::create_directories(dir.File("mnt/Garmin"));
+    fs::create_directories(dir.File("mnt/.System/AVTN"));
+    EXPECT_EQ(FindUnitDrive(sources), dir.File("mnt"));
+
+    const std::string file = dir.File("mnt/.System/AVTN/avtn_db.bin");
+    suitetest::WriteAll(file, {1, 2, 3});
+    ASSERT_EQ(::chmod(file.c_str(), 0444), 0);
+    uint32_t attributes = 0;
+    ASSERT_TRUE(ReadFileAttributes(file, attributes));
+    EXPECT_TRUE(attributes & kAttributeReadOnly);
+    ASSERT_TRUE(SetNormalAttributes(file));
+    ASSERT_TRUE(ReadFileAttributes(file, attributes));
+    EXPECT_FALSE(attributes & kAttributeReadOnly);
+}
+
 }  // namespace
