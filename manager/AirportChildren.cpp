@@ -47,8 +47,13 @@ AirportChildren& AirportRows() {
 int LoadAirportChildren() {
     KestraneDatabase& db = KestraneDb();
     AirportChildren& c = AirportRows();
-    for (auto& r : c.runways) r = RunwayEntry{};
-    for (auto& f : c.frequencies) f = FrequencyEntry{};
+    for (int i = 0; i < c.filled; ++i) {
+        c.runways[i] = RunwayEntry{};
+        c.frequencies[i].fsno = -1;
+        c.frequencies[i].ftype = c.frequencies[i].freq = c.frequencies[i].flags = 0;
+        c.frequencies[i].frsno = c.frequencies[i].f431 = 0;
+        c.frequencies[i].restriction.clear();
+    }
     const int32_t asno = db.apts->asno;
     c.airport = asno;
 
@@ -95,6 +100,7 @@ int LoadAirportChildren() {
         frq.Close();
         db.restr->Close();
     }
-    c.rows = std::min(std::max(runways, last + 1), AirportChildren::kMaxRows);
+    c.filled = std::max(runways, last + 1);
+    c.rows = std::min(c.filled, AirportChildren::kMaxRows);
     return c.rows;
 }

@@ -25,6 +25,7 @@ struct AirportChildren {
     FrequencyEntry frequencies[kEntries];
     int32_t airport = -1;  // asno the tables were loaded for
     int rows = 0;
+    int filled = 0;  // entries set by the last load (the rest hold their defaults)
 };
 
 AirportChildren& AirportRows();

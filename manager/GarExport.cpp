@@ -42,7 +42,7 @@ bool ExportUsrGar(dfUSR& usr, int format, uint16_t productId, int32_t onlyNumber
         GarTexts texts;
         texts.ident = Field(usr.uident, sizeof usr.uident);
         texts.comment = Field(usr.uname, sizeof usr.uname);
-        writer.Put(kGarIdWaypoint, record, GarPutTexts(record, format, texts) - 3);
+        writer.Put(kGarUserWaypoint, record, GarPutTexts(record, format, texts) - 3);
     };
     if (onlyNumber != 0) {
         usr.SelectIndex("usno");
@@ -63,12 +63,12 @@ bool ExportRteGar(dfRTE& rte, int format, uint16_t productId, std::string& bytes
     for (int from = 0; CollectNextRoute(rte, from, route) && writer.Count() <= kGarMaxRecords;
          from = route.number + 1) {
         const std::string title = route.slots[0] ? Field(route.slots[0]->rtname1, sizeof route.slots[0]->rtname1) : "";
-        writer.Put(kGarIdRouteHeader, record, GarPutRouteHeader(record, format, route.number, title));
+        writer.Put(kGarRouteHeader, record, GarPutRouteHeader(record, format, route.number, title));
         bool first = true;
         for (size_t order = 1; order < route.slots.size(); ++order) {
             const auto& point = route.slots[order];
             if (!point) continue;
-            if (GarNewLayout(format) && !first) writer.Put(kGarIdRouteLink, record, GarPutRouteLink(record));
+            if (GarNewLayout(format) && !first) writer.Put(kGarRouteLink, record, GarPutRouteLink(record));
             first = false;
             GarInitRecord(record, format);
             GarSetWaypointType(record, format, point->rttype);
@@ -79,7 +79,7 @@ bool ExportRteGar(dfRTE& rte, int format, uint16_t productId, std::string& bytes
             texts.ident = Field(point->rtident, sizeof point->rtident);
             (point->rttype == 4 ? texts.comment : texts.name) = Field(point->rtname1, sizeof point->rtname1);
             texts.city = Field(point->rtname2, sizeof point->rtname2);
-            writer.Put(kGarIdRouteWaypoint, record, GarPutTexts(record, format, texts) - 3);
+            writer.Put(kGarRouteWaypoint, record, GarPutTexts(record, format, texts) - 3);
         }
     }
     return Finish(writer, kGarCommandRoutes, bytes);

@@ -40,14 +40,14 @@ int ReadGarHeader(GarReader& reader, GarPacket& packet, GarHeader& header) {
             platform::ShowMessage("Unexpected End of File");
             return 0;
         }
-        if (packet.id == kGarIdProductData) {
+        if (packet.id == kGarProductData) {
             header.productId = packet.size >= 2 ? static_cast<uint16_t>(packet.data[0] | packet.data[1] << 8) : 0;
             header.format = GarFormatFromProduct(header.productId);
             if (header.format == 0) {
                 platform::ShowMessage("Kestrane cannot handle waypoints from this gps unit at present");
                 return 0;
             }
-        } else if (packet.id == kGarIdRecordCount) {
+        } else if (packet.id == kGarRecordCount) {
             header.count = packet.size >= 2 ? static_cast<int16_t>(packet.data[0] | packet.data[1] << 8) : 0;
         } else {
             return 1;
@@ -57,9 +57,9 @@ int ReadGarHeader(GarReader& reader, GarPacket& packet, GarHeader& header) {
 
 GarWriter::GarWriter(uint16_t productId) {
     const uint8_t product[4] = {static_cast<uint8_t>(productId), static_cast<uint8_t>(productId >> 8), 0, 0};
-    Put(kGarIdProductData, product, 4);
+    Put(kGarProductData, product, 4);
     const uint8_t zero[2] = {};
-    Put(kGarIdRecordCount, zero, 2);
+    Put(kGarRecordCount, zero, 2);
     count_ = 0;
 }
 
@@ -73,7 +73,7 @@ void GarWriter::Put(int id, const uint8_t* data, int size) {
 void GarWriter::Finish(int command) {
     const int count = count_;
     const uint8_t complete[2] = {static_cast<uint8_t>(command), 0};
-    Put(kGarIdTransferComplete, complete, 2);
+    Put(kGarEnd, complete, 2);
     count_ = count;
     bytes_[8] = static_cast<char>(count & 0xFF);
     bytes_[9] = static_cast<char>((count >> 8) & 0xFF);

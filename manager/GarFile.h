@@ -7,14 +7,7 @@
 #include <cstdint>
 #include <string>
 
-// Packet ids.
-constexpr int kGarIdProductData = 255;
-constexpr int kGarIdRecordCount = 27;
-constexpr int kGarIdWaypoint = 35;
-constexpr int kGarIdRouteHeader = 29;
-constexpr int kGarIdRouteWaypoint = 30;
-constexpr int kGarIdRouteLink = 98;
-constexpr int kGarIdTransferComplete = 12;
+#include "common/GarPacketIds.h"
 
 // Transfer-complete commands.
 constexpr int kGarCommandWaypoints = 7;

@@ -27,7 +27,7 @@ bool StartGarImport(GarReader& reader, GarPacket& packet, GarHeader& header, boo
     header = GarHeader{};
     const int read = ReadGarHeader(reader, packet, header);
     if (read == 1 && header.format != 0 && header.count != 0 &&
-        packet.id == (routes ? kGarIdRouteHeader : kGarIdWaypoint))
+        packet.id == (routes ? kGarRouteHeader : kGarUserWaypoint))
         return true;
     if (header.format != 0 || read == 1)
         platform::ShowMessage(routes ? "File Type is not Routes, or file is empty"
@@ -36,7 +36,7 @@ bool StartGarImport(GarReader& reader, GarPacket& packet, GarHeader& header, boo
 }
 
 void ImportUsrGar(GarReader& reader, GarPacket& packet, GarHeader& header, dfUSR& usr, int32_t& highest) {
-    while (packet.id == kGarIdWaypoint) {
+    while (packet.id == kGarUserWaypoint) {
         const int format = header.format;
         if (packet.size >= GarFixedPart(format)) {
             const GarTexts texts = GarGetTexts(packet.data, packet.size, format);
@@ -70,11 +70,11 @@ void ImportRteGar(GarReader& reader, GarPacket& packet, GarHeader& header, dfRTE
     };
     do {
         const int format = header.format;
-        if (packet.id == kGarIdTransferComplete) return;
-        if (packet.id == kGarIdRouteHeader && (GarNewLayout(format) || packet.size >= 1)) {
+        if (packet.id == kGarEnd) return;
+        if (packet.id == kGarRouteHeader && (GarNewLayout(format) || packet.size >= 1)) {
             const int given = GarNewLayout(format) ? -1 : packet.data[0];
             if (!startRoute(given, GarGetRouteTitle(packet.data, packet.size, format))) return;
-        } else if (packet.id == kGarIdRouteWaypoint && packet.size >= GarFixedPart(format)) {
+        } else if (packet.id == kGarRouteWaypoint && packet.size >= GarFixedPart(format)) {
             if (route < 0 && !startRoute(-1, "")) return;
             if (order <= kImportedRouteOrders) {
                 const uint8_t* r = packet.data;

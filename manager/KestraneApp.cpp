@@ -299,12 +299,17 @@ void CKestraneApp::OpenRecordWindow(char letter) {
 
 bool CKestraneApp::OnIdle(long count) {
     if (count == 0) {
+        // Messages came between idle turns: the loading lists open their files afresh.
+        CKestraneScrollView::ReleaseIdleFiles();
         if (auto* main = dynamic_cast<CMainFrame*>(MainFrame())) main->UpdatePanes();
     }
     if (App::OnIdle(count)) return true;
     bool loading = false;
     for (int i = 0; i < 6; ++i) loading = loading || IdleViewSlot(i) != nullptr;
-    if (!loading) return false;
+    if (!loading) {
+        CKestraneScrollView::ReleaseIdleFiles();
+        return false;
+    }
     if (count == 0) return true;
     CKestraneScrollView* view = nullptr;
     if (auto* active = dynamic_cast<CKestraneScrollView*>(ActiveView())) {

@@ -24,6 +24,8 @@ namespace {
 
 CKestraneScrollView* g_openViews[6] = {};
 CKestraneScrollView* g_idleViews[6] = {};
+// The view whose files stay open from one idle step to the next while its list loads.
+CKestraneScrollView* g_idleHolder = nullptr;
 
 // Positions at the first record whose key is equal to or above the fields' key.
 bool PositionAtKey(IsamMgr& file) { return file.Find() == 0 || file.ReadCurrent() == 0; }
@@ -77,6 +79,12 @@ CKestraneScrollView::~CKestraneScrollView() {
     const int index = RecordLetterIndex(kind_.letter);
     if (OpenViewSlot(index) == this) OpenViewSlot(index) = nullptr;
     if (IdleViewSlot(index) == this) IdleViewSlot(index) = nullptr;
+    if (g_idleHolder == this) ReleaseIdleFiles();
+}
+
+void CKestraneScrollView::ReleaseIdleFiles() {
+    if (g_idleHolder) g_idleHolder->CloseFiles();
+    g_idleHolder = nullptr;
 }
 
 // The highest record number: the number index searched for the largest number, one step back.
@@ -86,7 +94,10 @@ int32_t CKestraneScrollView::FindHighestRecord() {
 
 int CKestraneScrollView::OpenFiles() { return kind_.file->Open(); }
 
-void CKestraneScrollView::CloseFiles() { kind_.file->Close(); }
+void CKestraneScrollView::CloseFiles() {
+    kind_.file->Close();
+    if (g_idleHolder == this) g_idleHolder = nullptr;
+}
 
 void CKestraneScrollView::SetIdle(bool on) {
     IdleViewSlot(RecordLetterIndex(kind_.letter)) = on ? this : nullptr;
@@ -99,6 +110,7 @@ void CKestraneScrollView::FormatLine(int32_t word) {
 
 bool CKestraneScrollView::Position(bool fresh) {
     IsamMgr& file = *kind_.file;
+    const int before = file.CurrentIndexNumber();
     file.SelectIndex(kind_.identIndex);
     if (fresh) {
         const std::string& filter = Manager().identFilter;
@@ -112,6 +124,10 @@ bool CKestraneScrollView::Position(bool fresh) {
         std::memcpy(kind_.ident, key, 8);
         return PositionAtKey(file);
     }
+    // An idle step whose files were kept open since the last one finds the file still there.
+    if (resumeKept_ && file.HasCurrent() && file.CurrentIndexNumber() == before && *kind_.number == resumeNumber_ &&
+        std::memcmp(kind_.ident, resumeIdent_, 8) == 0)
+        return true;
     std::memcpy(kind_.ident, resumeIdent_, 8);
     bool ok = PositionAtKey(file);
     while (ok && *kind_.number != resumeNumber_ && std::memcmp(kind_.ident, resumeIdent_, 8) <= 0)
@@ -205,12 +221,18 @@ int32_t CKestraneScrollView::ReadLine(int index) {
     return number > 0 ? number : 1;  // never 0 (the end) nor negative (the limit)
 }
 
+// The files stay open for the next step (an open costs a transaction of the database folder)
+// until the run of idle steps ends (ReleaseIdleFiles) or a drawing closes them.
 void CKestraneScrollView::IdleStep() {
     if (busy) return;
+    const bool kept = g_idleHolder == this;
+    if (!kept) ReleaseIdleFiles();
     if (OpenFiles() != 0) return;
+    g_idleHolder = this;
     int32_t word = 0;
+    resumeKept_ = kept;
     GetLine(kIdleBatch, 4, word);
-    CloseFiles();
+    resumeKept_ = false;
 }
 
 void CKestraneScrollView::ReloadSelected(bool keepOpen) {

@@ -50,7 +50,10 @@ public:
     bool GetLine(int index, int batch, int32_t& word);
     virtual bool PassesNameFilter() { return true; }
     virtual int32_t ReadLine(int index);
+    // Examines up to four more records of the list.
     void IdleStep();
+    // Closes the files an unfinished run of idle steps keeps open.
+    static void ReleaseIdleFiles();
     void ReloadSelected(bool keepOpen);
     void ApplyScrollSizes();
     void ShowSelection();
@@ -123,6 +126,7 @@ private:
                      bool highlighted);
     int32_t FindHighestRecord();
 
+    bool resumeKept_ = false;  // the files stayed open since the last idle step
     bool shownComplete_ = true;
     int32_t highest_ = 0;
     int lineHeight_ = 16;

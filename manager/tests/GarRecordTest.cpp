@@ -37,7 +37,7 @@ TEST(GarFile, ThreeWaypointsInFormat9) {
         GarTexts texts;
         texts.ident = "WP" + std::to_string(i);
         const int size = GarPutTexts(record, 9, texts) - 3;
-        writer.Put(kGarIdWaypoint, record, size);
+        writer.Put(kGarUserWaypoint, record, size);
     }
     writer.Finish(kGarCommandWaypoints);
     const std::vector<uint8_t> b = Bytes(writer.Bytes());
@@ -273,7 +273,7 @@ TEST(GarRecord, ReadersStayInsideThePacket) {
 TEST(GarFile, CutFilesEndUnexpectedly) {
     GarWriter writer(145);
     const uint8_t data[5] = {1, 2, 3, 4, 5};
-    writer.Put(kGarIdWaypoint, data, 5);
+    writer.Put(kGarUserWaypoint, data, 5);
     writer.Finish(kGarCommandWaypoints);
     const std::string whole = writer.Bytes();
     for (size_t cut = 0; cut < 12; ++cut) {

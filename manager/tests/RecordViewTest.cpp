@@ -94,6 +94,38 @@ TEST_F(RecordView, LoadsInIdleStepsUpToTheLimit) {
     EXPECT_EQ(texts[texts.size() - 2].substr(0, 6), "I01999");
 }
 
+TEST_F(RecordView, IdleStepsHoldTheFileUntilTheRunEnds) {
+    AddIntersections(2100);
+    auto& view = Open<CKestraneIView>("Intersections Database");
+    Paint(view);
+    const dfINTS& ints = *KestraneDb().ints;
+    EXPECT_FALSE(ints.IsOpen()) << "a drawing closes what it opened";
+    view.IdleStep();
+    EXPECT_TRUE(ints.IsOpen()) << "kept for the next idle step";
+    CKestraneScrollView::ReleaseIdleFiles();
+    EXPECT_FALSE(ints.IsOpen());
+    // Runs cut by releases, drawings and a lookup that moves the file elsewhere: the list
+    // goes on where it stopped.
+    for (int step = 0; !view.IsComplete() && step < 1000; ++step) {
+        if (step % 97 == 0) CKestraneScrollView::ReleaseIdleFiles();
+        if (step % 89 == 0) Paint(view);
+        if (step % 83 == 5) {
+            dfINTS& i = *KestraneDb().ints;
+            ASSERT_TRUE(i.IsOpen());
+            i.SelectIndex("isno");
+            i.isno = 5;
+            ASSERT_EQ(i.Find(), 0);
+        }
+        view.IdleStep();
+    }
+    ASSERT_TRUE(view.IsComplete());
+    ASSERT_EQ(view.LineCount(), 2000);
+    ASSERT_EQ(view.Lines().size(), 2000u);
+    for (int n = 0; n < 2000; ++n) ASSERT_EQ(view.Lines()[static_cast<size_t>(n)], n + 1) << "line " << n;
+    CKestraneScrollView::ReleaseIdleFiles();
+    EXPECT_FALSE(ints.IsOpen());
+}
+
 TEST_F(RecordView, IdentFilterAndEmptyList) {
     AddIntersections(300);
     Manager().identFilter = "I001";

@@ -4,19 +4,7 @@
 
 #include <cstdint>
 
-// GAR record ids.
-constexpr int kGarProximity = 19;
-constexpr int kGarRecordCount = 27;
-constexpr int kGarRouteHeader = 29;
-constexpr int kGarRouteWaypoint = 30;
-constexpr int kGarAlmanac = 31;
-constexpr int kGarTrackPoint = 34;
-constexpr int kGarUserWaypoint = 35;
-constexpr int kGarScreenDump = 69;
-constexpr int kGarRouteLink = 98;
-constexpr int kGarTrackHeader = 99;
-constexpr int kGarEnd = 12;
-constexpr int kGarProductData = 255;
+#include "common/GarPacketIds.h"
 
 // Units from this product id on use the newer record layouts.
 constexpr int kNewerUnitProductId = 128;
