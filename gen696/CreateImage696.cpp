@@ -21,12 +21,15 @@
 #include "gen/image/CountryRecord.h"
 #include "gen/image/NameCoder.h"
 #include "gen/shell/GenExit.h"
+#include "gen/image/ApproachId.h"
 #include "gen/image/IdentCoder.h"
 #include "gen/image/SerialMap.h"
 #include "gen696/AirportBlock696.h"
 #include "gen696/AirwayGrid696.h"
 #include "gen696/AirwayPoints696.h"
+#include "gen696/ApproachGroup696.h"
 #include "gen696/ImageFile696.h"
+#include "gen696/LocalWaypoint696.h"
 #include "gen696/Remarks696.h"
 #include "gen696/PointIndexes696.h"
 #include "gen696/PointSections696.h"
@@ -96,6 +99,11 @@ std::string Framed(const std::string& text) { return "*** " + text + " ***"; }
 
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
+// The approach ID of an approach record: its first five characters.
+std::string ApproachIdText(const ApprRecord& p) {
+    return std::string(p.pid, strnlen(p.pid, sizeof p.pid)).substr(0, kApproachIdLength);
+}
+
 // The state of one Create Image run.
 struct Run696 {
     explicit Run696(int fd) : image(fd) {}
@@ -155,6 +163,9 @@ struct Run696 {
     };
     std::vector<WaypointUse> waypointUses;
     std::vector<uint8_t> aptHasBlock;
+    // Approaches: the distinct IDs, and per approach serial number whether the image takes it.
+    ApproachIdTable approachIds;
+    std::vector<uint8_t> apocc;
     ~Run696() {
         if (runwayExtras) std::fclose(runwayExtras);
     }
@@ -482,7 +493,10 @@ bool RestrictionForm(int32_t first, std::vector<uint8_t>* form, std::string* err
     return true;
 }
 
-// The airport's frequencies and runways, as the block builder takes them.
+bool GatherApproaches(const Run696& r, int32_t asno, const std::vector<RunwaySlot696>& runways,
+                      std::vector<ApproachEntry696>* out, std::string* error);
+
+// The airport's frequencies, runways and approaches, as the block builder takes them.
 bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::string* error) {
     FreqRecord f{};
     f.faptno = asno;
@@ -534,6 +548,142 @@ bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::strin
         slot.surface = 6;
         std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
         in->runways.push_back(slot);
+    }
+    return GatherApproaches(r, asno, in->runways, &in->approaches, error);
+}
+
+// The record number, runway slot or packed local entry that an approach's navaid or waypoint
+// names, by the kind in bits 4-7 of its type code (bit 8 of a runway's: its other end).
+bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
+                           uint32_t typeCode, int32_t serial, uint32_t* reference, uint8_t* data, std::string* error) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    const auto runwaySlot = [&](int32_t rsno, uint32_t* slot) {
+        for (size_t i = 0; i < runways.size(); ++i) {
+            if (runways[i].serial == rsno) {
+                *slot = static_cast<uint32_t>(i);
+                return true;
+            }
+        }
+        *error = StringFormatC("Runway record %d for APT %x is absent", rsno, apt.asno);
+        return false;
+    };
+    const uint32_t kind = typeCode >> 4 & 15;
+    switch (kind) {
+    case 1:
+    case 2:
+    case 3: {
+        if (ImageResult res = FindRecordNumber(r.points[kTypes[kind]].map, kPointLayouts696[kTypes[kind]].name, serial,
+                                               reference);
+            !res) {
+            *error = res.text;
+            return false;
+        }
+        return true;
+    }
+    case 5:
+        if (!runwaySlot(serial, reference)) return false;
+        if (typeCode & 0x100) *reference |= 128;
+        return true;
+    case 6:
+    case 7:
+    case 8: {
+        LwptRecord l{};
+        l.lsno = serial;
+        dbif_index<LwptRecord>("lsno");
+        if (!dbif_find(l) || l.lsno != serial) {
+            *error = StringFormatC("Cannot find lwpt lsno = %d", serial);
+            return false;
+        }
+        LocalWaypoint696 w;
+        w.lat = l.llat;
+        w.lon = l.llong;
+        w.ident.assign(l.lid, strnlen(l.lid, sizeof l.lid));
+        w.frequency = l.lfreq;
+        w.ndbByte = static_cast<uint32_t>(l.ltyp) >> 8 & 0xFF;
+        LocalKind696 local = kind == 6 ? LocalKind696::Intersection : kind == 7 ? LocalKind696::Ndb : LocalKind696::Ils;
+        if (kind == 8) {
+            if (!runwaySlot(static_cast<int32_t>(static_cast<uint32_t>(l.ltyp) >> 8 & 0x1FFFF), &w.runway)) return false;
+            if (l.ltyp & 0x2000000) w.runway |= 128;
+        }
+        *reference = 0;
+        return PackLocalWaypoint696(local, w, apt.alat, apt.along, data, error);
+    }
+    case 9:
+        *reference = 255;
+        return true;
+    default:
+        *error = StringFormatC("Unknown appr wpt type %2x (recno=%d)", typeCode, serial);
+        return false;
+    }
+}
+
+// The used approaches of the airport, each in the slot of its sequence number, with their
+// navaids and waypoints packed; the slots with waypoints in order.
+bool GatherApproaches(const Run696& r, int32_t asno, const std::vector<RunwaySlot696>& runways,
+                      std::vector<ApproachEntry696>* out, std::string* error) {
+    if (r.apocc.empty()) return true;
+    std::vector<ApproachEntry696> slots(kMaxApproaches696);
+    std::vector<bool> placed(kMaxApproaches696, false);
+    uint32_t count = 0;
+    AptRecord apt{};
+    ApprRecord p{};
+    p.paptno = asno;
+    dbif_index<ApprRecord>("paptno");
+    std::vector<ApprRecord> used;
+    size_t read = 0;
+    for (bool found = dbif_find(p); found && p.paptno == asno && read < kMaxApproaches696; found = dbif_next(p)) {
+        ++read;
+        if (p.psno >= 0 && static_cast<size_t>(p.psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p.psno)]) {
+            used.push_back(p);
+        }
+    }
+    if (used.empty()) return true;
+    apt.asno = asno;
+    dbif_index<AptRecord>("asno");
+    if (!dbif_find(apt) || apt.asno != asno) {
+        *error = StringFormatC("APT %x of an approach is absent", asno);
+        return false;
+    }
+    for (const ApprRecord& a : used) {
+        if (a.pseq < 0 || static_cast<size_t>(a.pseq) >= kMaxApproaches696) {
+            *error = StringFormatC("APT=0x%x: approach sequence %d outside 0-63", asno, a.pseq);
+            return false;
+        }
+        ApproachEntry696 e;
+        if (ImageResult res = r.approachIds.Index(ApproachIdText(a), &e.idIndex); !res) {
+            *error = res.text;
+            return false;
+        }
+        if (a.pnsno == -1) {
+            e.type = static_cast<uint32_t>(ApproachTypeOfPtyp696(a.ptyp));
+            e.navaidKind = 9;
+            e.navaidReference = 255;
+        } else {
+            e.type = static_cast<uint32_t>(a.p6typ);
+            e.navaidKind = static_cast<uint32_t>(a.pntyp);
+            if (!PackApproachReference(r, apt, runways, e.navaidKind << 4, a.pnsno, &e.navaidReference, e.navaidData,
+                                       error)) {
+                return false;
+            }
+        }
+        for (int j = 0; j < 4; ++j) {
+            const auto t = static_cast<uint32_t>(a.pwtyp[j]);
+            if (t == 0) continue;
+            ApproachWaypoint696& w = e.waypoints[e.waypointCount++];
+            const uint32_t low = t & 15;
+            w.type = (t >> 1 & 0x78) | (t & 0x100) | (low == 1 ? 1 : low == 4 ? 7 : 5);
+            if (!PackApproachReference(r, apt, runways, w.type, a.pwrecno[j], &w.reference, w.data, error)) return false;
+        }
+        slots[static_cast<size_t>(a.pseq)] = e;
+        placed[static_cast<size_t>(a.pseq)] = true;
+        ++count;
+    }
+    for (size_t i = 0; i < slots.size(); ++i) {
+        if (placed[i] && slots[i].waypointCount > 0) out->push_back(slots[i]);
+    }
+    if (out->size() < count) {
+        *error = StringFormatC("APT=0x%x: only %zu approaches out of %u", asno, out->size(), count);
+        return false;
     }
     return true;
 }
@@ -741,12 +891,6 @@ StepStatus StepFlagNames(OperationContext& c, Run696& r) {
     return StepStatus::Next;
 }
 
-// A table that this database gives no records yet: its directory entry at the image's end.
-StepStatus EmptyTable(OperationContext& c, Run696& r, int section, uint8_t size) {
-    if (!r.image.SetDirectoryEntry(section, r.image.End(), 0, size)) return WriteFailed(c);
-    return StepStatus::Next;
-}
-
 // Section 2: one packed record per country, in the order of the country names.
 StepStatus StepWriteCountries(OperationContext& c, Run696& r) {
     CountryRecord rec{};
@@ -816,17 +960,109 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
     return StepStatus::Again;
 }
 
-StepStatus StepWriteApproachIds(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionApproachIds, 4); }
+
+// Approach IDs of every approach record, ascending; the occurrence table sized for them.
+StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
+    ApprRecord p{};
+    if (c.calls == 0) dbif_index<ApprRecord>("psno");
+    if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
+        if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
+        return StepStatus::Next;
+    }
+    r.approachIds.Insert(ApproachIdText(p));
+    if (p.psno >= 0 && static_cast<size_t>(p.psno) >= r.apocc.size()) r.apocc.resize(static_cast<size_t>(p.psno) + 1, 0);
+    return StepStatus::Again;
+}
+
+// The kind (type digit) of an approach waypoint's type word.
+uint32_t WaypointKind(int32_t pwtyp) { return static_cast<uint32_t>(pwtyp) >> 5 & 7; }
+
+bool RunwayExists(int32_t rsno) {
+    RwyRecord w{};
+    w.rsno = rsno;
+    dbif_index<RwyRecord>("rsno");
+    return dbif_find(w) && w.rsno == rsno;
+}
+
+bool PointInImage(const Run696& r, uint32_t kind, int32_t serial) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    uint32_t recno = 0;
+    return r.points[kTypes[kind]].map.Find(serial, &recno);
+}
+
+// Why the image cannot carry the approach in any form: a type without an image type, or a
+// navaid or waypoint of a kind that the groups cannot hold; empty when it can.
+std::string ApproachFault(const ApprRecord& p) {
+    if (p.pnsno == -1) {
+        if (ApproachTypeOfPtyp696(p.ptyp) < 0) return StringFormatC("type 0x%02x has no image type", p.ptyp);
+    } else {
+        if (p.p6typ < 0 || static_cast<uint32_t>(p.p6typ) >= kApproachTypes696) {
+            return StringFormatC("image type %d has no database type", p.p6typ);
+        }
+        if (p.pntyp < 1 || p.pntyp > 9 || p.pntyp == 4 || p.pntyp == 5 || p.pntyp == 6) {
+            return StringFormatC("navaid kind %d", p.pntyp);
+        }
+    }
+    for (int j = 0; j < 4; ++j) {
+        const uint32_t kind = WaypointKind(p.pwtyp[j]);
+        if (p.pwtyp[j] != 0 && (kind == 0 || kind == 4)) return StringFormatC("waypoint type 0x%x", p.pwtyp[j]);
+    }
+    return "";
+}
+
+// Whether each INT, NDB or VOR the approach names is in the image and each runway it names in
+// the database.
+bool ApproachReferencesPresent(const Run696& r, const ApprRecord& p) {
+    if (p.pnsno != -1 && p.pntyp >= 1 && p.pntyp <= 3 && !PointInImage(r, static_cast<uint32_t>(p.pntyp), p.pnsno)) {
+        return false;
+    }
+    for (int j = 0; j < 4; ++j) {
+        if (p.pwtyp[j] == 0) continue;
+        const uint32_t kind = WaypointKind(p.pwtyp[j]);
+        if (kind >= 1 && kind <= 3 && !PointInImage(r, kind, p.pwrecno[j])) return false;
+        if (kind == 5 && !RunwayExists(p.pwrecno[j])) return false;
+    }
+    return true;
+}
+
+// One airport a call: its approaches that the image can carry are marked used.
+StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
+    const Run696::Points& apts = r.points[kApt696];
+    if (r.apocc.empty() || c.calls >= apts.map.Count()) return StepStatus::Next;
+    const int32_t asno = apts.map.At(c.calls);
+    ApprRecord p{};
+    p.paptno = asno;
+    dbif_index<ApprRecord>("paptno");
+    for (bool found = dbif_find(p); found && p.paptno == asno; found = dbif_next(p)) {
+        if (p.psno < 0 || static_cast<size_t>(p.psno) >= r.apocc.size()) continue;
+        const std::string fault = ApproachFault(p);
+        if (!fault.empty()) {
+            c.AddLine(StringFormatC("APT %x approach %d (%s): %s, left out", asno, p.pseq, ApproachIdText(p).c_str(),
+                                    fault.c_str()));
+            continue;
+        }
+        if (ApproachReferencesPresent(r, p)) r.apocc[static_cast<size_t>(p.psno)] = 1;
+    }
+    return StepStatus::Again;
+}
+
+// Section 11: the packed approach IDs.
+StepStatus StepWriteApproachIds(OperationContext& c, Run696& r) {
+    const uint32_t start = r.image.End();
+    for (uint32_t i = 0; i < r.approachIds.Count(); ++i) {
+        uint8_t packed[4];
+        r.approachIds.Pack(i, packed);
+        if (!r.image.Append(packed, sizeof packed)) return WriteFailed(c);
+    }
+    if (!r.image.SetDirectoryEntry(kSectionApproachIds, start, r.approachIds.Count(), 4)) return WriteFailed(c);
+    return StepStatus::Next;
+}
 
 // A row that copies one section file.
 template <const SectionFileDecl696& Decl>
 StepStatus StepCopy(OperationContext& c, Run696& r) {
     return CopyPiece(c, r, Decl);
 }
-
-// Rows whose records come from a database with points, airports and airways: nothing to do for
-// a database without them.
-StepStatus StepNothing(OperationContext&, Run696&) { return StepStatus::Next; }
 
 StepStatus StepWriteHeader(OperationContext& c, Run696& r) {
     if (c.calls == 0) return StepStatus::Again;
@@ -862,9 +1098,9 @@ StepStatus StepSeal(OperationContext& c, Run696& r) {
 
 const Step696 kSteps[39] = {
     StepInitialise, StepCountCountries, StepScanNames,                                    // 0-2
-    StepNothing, StepCountPoints<AptRecord>, StepScanned, StepCountPoints<IntRecord>, StepScanned,   // 3-7
+    StepCountApproachIds, StepCountPoints<AptRecord>, StepScanned, StepCountPoints<IntRecord>, StepScanned,   // 3-7
     StepCountPoints<NdbRecord>, StepScanned, StepCountPoints<VorRecord>, StepScanned,                 // 8-11
-    StepCountTcc, StepCountSua, StepFlagNames, StepNothing,                               // 12-15
+    StepCountTcc, StepCountSua, StepFlagNames, StepFlagApproaches,                               // 12-15
     StepCopy<kStaFile696>, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
     StepWriteApproachIds, StepCopy<kOddsFile696>, StepCopy<kTccFile696>,                                      // 20-22
     StepWritePoints<IntRecord>, StepWriteIndexes<kInt696>, StepWritePoints<NdbRecord>,                // 23-25
