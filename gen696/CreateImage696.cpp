@@ -7,6 +7,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -162,6 +163,9 @@ struct Run696 {
         uint32_t position;  // in section 46
     };
     std::vector<WaypointUse> waypointUses;
+    std::vector<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR for the airway steps
+    // The records of each point type in ident order, kept from counting to writing.
+    std::tuple<std::vector<AptRecord>, std::vector<IntRecord>, std::vector<NdbRecord>, std::vector<VorRecord>> stored;
     std::vector<uint8_t> aptHasBlock;
     // Approaches: the distinct IDs, and per approach serial number whether the image takes it.
     ApproachIdTable approachIds;
@@ -327,9 +331,11 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
     using T = PointTraits696<Rec>;
     Run696::Points& p = r.points[T::kType];
     Rec rec{};
+    std::vector<Rec>& stored = std::get<std::vector<Rec>>(r.stored);
     if (c.calls == 0) {
         p.map = SerialMap{};
         p.withSecond = 0;
+        stored.clear();
         dbif_index<Rec>(T::kIdentIndex);
     }
     if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
@@ -344,6 +350,7 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
                                              kPointLayouts696[T::kType].name, kNoAirway696)));
     }
     p.map.Add(T::Serial(rec));
+    stored.push_back(rec);
     FlagPointName(r, T::First(rec), T::kFirstKind);
     FlagPointName(r, T::Second(rec), T::kSecondKind);
     if (HasName(r, T::Second(rec))) ++p.withSecond;
@@ -392,23 +399,25 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     Run696::Points& p = r.points[T::kType];
     const PointLayout696& layout = kPointLayouts696[T::kType];
     const PointSections696& sections = kPointSections696[T::kType];
-    Rec rec{};
+    std::vector<Rec>& stored = std::get<std::vector<Rec>>(r.stored);
     if (c.calls == 0) {
         p.recsStart = r.image.End();
         p.indexed.clear();
+        p.indexed.reserve(stored.size());
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
         if (r.countryIndex.empty()) {
             for (uint32_t i = 0; i < r.cmap.size(); ++i) r.countryIndex.emplace(r.cmap[i], i);
         }
-        dbif_index<Rec>(T::kIdentIndex);
     }
     const uint32_t n = static_cast<uint32_t>(p.indexed.size());
-    if (n >= p.map.Count() || !(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+    if (n >= stored.size()) {
         if (!r.image.SetDirectoryEntry(sections.recs, p.recsStart, n, static_cast<uint8_t>(layout.recordSize))) {
             return WriteFailed(c);
         }
+        std::vector<Rec>().swap(stored);
         return StepStatus::Next;
     }
+    const Rec& rec = stored[n];
     PointHead696 h;
     const auto country = r.countryIndex.find(T::Country(rec));
     if (country == r.countryIndex.end()) {
@@ -493,11 +502,12 @@ bool RestrictionForm(int32_t first, std::vector<uint8_t>* form, std::string* err
     return true;
 }
 
-bool GatherApproaches(const Run696& r, int32_t asno, const std::vector<RunwaySlot696>& runways,
+bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
                       std::vector<ApproachEntry696>* out, std::string* error);
 
 // The airport's frequencies, runways and approaches, as the block builder takes them.
-bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::string* error) {
+bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, std::string* error) {
+    const int32_t asno = apt.asno;
     FreqRecord f{};
     f.faptno = asno;
     dbif_index<FreqRecord>("faptno");
@@ -549,7 +559,7 @@ bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::strin
         std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
         in->runways.push_back(slot);
     }
-    return GatherApproaches(r, asno, in->runways, &in->approaches, error);
+    return GatherApproaches(r, apt, in->runways, &in->approaches, error);
 }
 
 // The record number, runway slot or packed local entry that an approach's navaid or waypoint
@@ -619,13 +629,13 @@ bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vec
 
 // The used approaches of the airport, each in the slot of its sequence number, with their
 // navaids and waypoints packed; the slots with waypoints in order.
-bool GatherApproaches(const Run696& r, int32_t asno, const std::vector<RunwaySlot696>& runways,
+bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
                       std::vector<ApproachEntry696>* out, std::string* error) {
+    const int32_t asno = apt.asno;
     if (r.apocc.empty()) return true;
     std::vector<ApproachEntry696> slots(kMaxApproaches696);
     std::vector<bool> placed(kMaxApproaches696, false);
     uint32_t count = 0;
-    AptRecord apt{};
     ApprRecord p{};
     p.paptno = asno;
     dbif_index<ApprRecord>("paptno");
@@ -638,12 +648,6 @@ bool GatherApproaches(const Run696& r, int32_t asno, const std::vector<RunwaySlo
         }
     }
     if (used.empty()) return true;
-    apt.asno = asno;
-    dbif_index<AptRecord>("asno");
-    if (!dbif_find(apt) || apt.asno != asno) {
-        *error = StringFormatC("APT %x of an approach is absent", asno);
-        return false;
-    }
     for (const ApprRecord& a : used) {
         if (a.pseq < 0 || static_cast<size_t>(a.pseq) >= kMaxApproaches696) {
             *error = StringFormatC("APT=0x%x: approach sequence %d outside 0-63", asno, a.pseq);
@@ -710,12 +714,13 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
         if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
         return StepStatus::Next;
     }
-    const int32_t asno = p.map.At(n);
+    const AptRecord& apt = std::get<std::vector<AptRecord>>(r.stored)[n];
+    const int32_t asno = apt.asno;
     AirportBlockInput696 in;
     in.runwayFixedLength = r.rwDefLenImage;
     in.pictureLength = static_cast<uint32_t>(r.picsLen);
     std::string error;
-    if (!GatherAirport(r, asno, &in, &error)) return Abort(c, Framed(error));
+    if (!GatherAirport(r, apt, &in, &error)) return Abort(c, Framed(error));
     uint32_t value = 0;
     if (AirportShortForm696(in, &value)) {
         r.aptInfo[n] = value;
@@ -821,17 +826,30 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
         if (!r.image.SetDirectoryEntry(47, start, static_cast<uint32_t>(n), 3)) return WriteFailed(c);
         return StepStatus::Again;
     }
-    // The points' airway fields: the first entry of each waypoint.
+    // The points' airway fields: the first entry of each waypoint, in the RECS of INT, NDB and
+    // VOR read whole and written back once (kept for the grid).
+    if (!r.image.Flush()) return WriteFailed(c);
+    for (PointType696 type : {kInt696, kNdb696, kVor696}) {
+        std::vector<uint8_t>& recs = r.recsCopy[type];
+        recs.resize(static_cast<size_t>(r.points[type].map.Count()) * kPointLayouts696[type].recordSize);
+        if (!recs.empty() && platform::ReadAt(c.imageFd, recs.data(), recs.size(), r.points[type].recsStart) !=
+                                 static_cast<long>(recs.size())) {
+            return WriteFailed(c);
+        }
+    }
+    bool changed[4] = {};
     for (size_t i = 0; i < r.waypointUses.size(); ++i) {
         const auto& u = r.waypointUses[i];
         if (i > 0 && r.waypointUses[i - 1].type == u.type && r.waypointUses[i - 1].recno == u.recno) continue;
         const PointType696 type = kTypes[u.type];
-        const uint32_t size = kPointLayouts696[type].recordSize;
-        const uint32_t at = r.points[type].recsStart + u.recno * size;
-        uint8_t rec[32];
-        if (!r.image.Flush() || platform::ReadAt(c.imageFd, rec, size, at) != static_cast<long>(size)) return WriteFailed(c);
-        SetAirwayReference696(type, rec, static_cast<uint32_t>(i));
-        if (!r.image.WriteAt(at, rec, size)) return WriteFailed(c);
+        const size_t at = static_cast<size_t>(u.recno) * kPointLayouts696[type].recordSize;
+        if (at >= r.recsCopy[type].size()) return WriteFailed(c);
+        SetAirwayReference696(type, &r.recsCopy[type][at], static_cast<uint32_t>(i));
+        changed[type] = true;
+    }
+    for (PointType696 type : {kInt696, kNdb696, kVor696}) {
+        const std::vector<uint8_t>& recs = r.recsCopy[type];
+        if (changed[type] && !r.image.WriteAt(r.points[type].recsStart, recs.data(), recs.size())) return WriteFailed(c);
     }
     return StepStatus::Next;
 }
@@ -854,12 +872,11 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
         if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
         const PointType696 type = kTypes[rec[0] >> 6];
         const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
-        uint8_t head[8];
-        const uint32_t at = r.points[type].recsStart + recno * kPointLayouts696[type].recordSize;
-        if (platform::ReadAt(c.imageFd, head, sizeof head, at) != 8) return WriteFailed(c);
+        const size_t at = static_cast<size_t>(recno) * kPointLayouts696[type].recordSize;
+        if (at >= r.recsCopy[type].size()) return WriteFailed(c);
         int32_t lat = 0;
         int32_t lon = 0;
-        UnpackPosition696(head, &lat, &lon);
+        UnpackPosition696(&r.recsCopy[type][at], &lat, &lon);
         if (previous) grid.AddSegment(prevLat, prevLon, lat, lon);
         previous = true;
         prevLat = lat;
@@ -876,6 +893,7 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
     }
     r.airwayPoints.clear();
     r.waypointUses.clear();
+    for (std::vector<uint8_t>& recs : r.recsCopy) std::vector<uint8_t>().swap(recs);
     return StepStatus::Next;
 }
 
