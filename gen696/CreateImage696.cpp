@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 #include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -21,6 +22,7 @@
 #include "gen/shell/OperationContext.h"
 #include "gen/image/CountryRecord.h"
 #include "gen/image/NameCoder.h"
+#include "gen/image/RunwayPicture.h"
 #include "gen/shell/GenExit.h"
 #include "gen/image/ApproachId.h"
 #include "gen/image/IdentCoder.h"
@@ -100,6 +102,29 @@ std::string Framed(const std::string& text) { return "*** " + text + " ***"; }
 
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
+// Every record of a file, in the order of one of its indexes.
+template <class Rec>
+std::vector<Rec> AllRecords(const char* index) {
+    std::vector<Rec> out;
+    Rec rec{};
+    dbif_index<Rec>(index);
+    for (bool found = dbif_first(rec); found; found = dbif_next(rec)) out.push_back(rec);
+    return out;
+}
+
+// The records whose `key` is `value` in records ordered by it.
+template <class Rec>
+std::pair<const Rec*, const Rec*> RecordsOf(const std::vector<Rec>& records, int32_t Rec::*key, int32_t value) {
+    const auto range = std::equal_range(records.begin(), records.end(), value, [key](const auto& a, const auto& b) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Rec>) {
+            return a.*key < b;
+        } else {
+            return a < b.*key;
+        }
+    });
+    return {records.data() + (range.first - records.begin()), records.data() + (range.second - records.begin())};
+}
+
 // The approach ID of an approach record: its first five characters.
 std::string ApproachIdText(const ApprRecord& p) {
     return std::string(p.pid, strnlen(p.pid, sizeof p.pid)).substr(0, kApproachIdLength);
@@ -164,6 +189,13 @@ struct Run696 {
     };
     std::vector<WaypointUse> waypointUses;
     std::vector<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR for the airway steps
+    // The approach records in airport order (from step 3), and for the airport information step
+    // the runway, frequency and restriction records, each file read once in the order of its
+    // airport or serial index.
+    std::vector<ApprRecord> approachRecs;
+    std::vector<RwyRecord> runwayRecs;
+    std::vector<FreqRecord> freqRecs;
+    std::vector<RestrRecord> restrRecs;
     // The records of each point type in ident order, kept from counting to writing.
     std::tuple<std::vector<AptRecord>, std::vector<IntRecord>, std::vector<NdbRecord>, std::vector<VorRecord>> stored;
     std::vector<uint8_t> aptHasBlock;
@@ -482,20 +514,18 @@ StepStatus StepWriteIndexes(OperationContext& c, Run696& r) {
 
 // The remarks form of a restriction chain: at most 128 bytes, the first (the count of the
 // others) capped at 127.
-bool RestrictionForm(int32_t first, std::vector<uint8_t>* form, std::string* error) {
+bool RestrictionForm(const Run696& r, int32_t first, std::vector<uint8_t>* form, std::string* error) {
     form->clear();
     size_t need = 1;
-    dbif_index<RestrRecord>("rcsno");
     for (int32_t rcsno = first; rcsno > 0 && form->size() < need;) {
-        RestrRecord rec{};
-        rec.rcsno = rcsno;
-        if (!dbif_find(rec) || rec.rcsno != rcsno) {
+        const auto [rec, end] = RecordsOf(r.restrRecs, &RestrRecord::rcsno, rcsno);
+        if (rec == end) {
             *error = StringFormatC("Failed to read restrictions record %d", rcsno);
             return false;
         }
-        form->insert(form->end(), rec.rcres, rec.rcres + sizeof rec.rcres);
+        form->insert(form->end(), rec->rcres, rec->rcres + sizeof rec->rcres);
         need = std::min<size_t>(static_cast<size_t>((*form)[0]) + 1, 128);
-        rcsno = rec.rcnxt;
+        rcsno = rec->rcnxt;
     }
     if (form->size() > need) form->resize(need);
     if (!form->empty() && (*form)[0] > 127) (*form)[0] = 127;
@@ -504,15 +534,14 @@ bool RestrictionForm(int32_t first, std::vector<uint8_t>* form, std::string* err
 
 bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
                       std::vector<ApproachEntry696>* out, std::string* error);
+bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<RunwaySlot696>& runways);
 
 // The airport's frequencies, runways and approaches, as the block builder takes them.
 bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, std::string* error) {
     const int32_t asno = apt.asno;
-    FreqRecord f{};
-    f.faptno = asno;
-    dbif_index<FreqRecord>("faptno");
-    for (bool found = dbif_find(f); found && f.faptno == asno && in->frequencies.size() < kMaxFrequencies696;
-         found = dbif_next(f)) {
+    const auto [firstFreq, lastFreq] = RecordsOf(r.freqRecs, &FreqRecord::faptno, asno);
+    for (const FreqRecord* fp = firstFreq; fp != lastFreq && in->frequencies.size() < kMaxFrequencies696; ++fp) {
+        const FreqRecord& f = *fp;
         FrequencySlot696 slot;
         slot.type = FrequencyTypeCode696(f.ftype, f.f431);
         if (f.freq < kFrequencyBase696 || f.freq - kFrequencyBase696 > 0xFFF) {
@@ -523,18 +552,16 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
         slot.flags = f.f431;
         if (f.frsno > 0) {
             std::vector<uint8_t> form;
-            if (!RestrictionForm(f.frsno, &form, error) || !RemarksBlobOfForm696(form, &slot.blob, error)) {
+            if (!RestrictionForm(r, f.frsno, &form, error) || !RemarksBlobOfForm696(form, &slot.blob, error)) {
                 *error = StringFormatC("APT %x: ", asno) + *error;
                 return false;
             }
         }
         in->frequencies.push_back(std::move(slot));
     }
-    RwyRecord w{};
-    w.raptno = asno;
-    dbif_index<RwyRecord>("raptno");
-    for (bool found = dbif_find(w); found && w.raptno == asno && in->runways.size() < kMaxRunways696;
-         found = dbif_next(w)) {
+    const auto [firstRunway, lastRunway] = RecordsOf(r.runwayRecs, &RwyRecord::raptno, asno);
+    for (const RwyRecord* wp = firstRunway; wp != lastRunway && in->runways.size() < kMaxRunways696; ++wp) {
+        const RwyRecord& w = *wp;
         RunwaySlot696 slot;
         slot.length = static_cast<uint32_t>(w.rlen);
         slot.width = static_cast<uint32_t>(w.rwidth);
@@ -544,7 +571,13 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
         slot.flags = w.rflags;
         slot.picture[0] = static_cast<uint32_t>(w.rnpic);
         slot.picture[1] = static_cast<uint32_t>(w.rnpic2);
-        slot.pictureFlags = static_cast<uint8_t>((w.rpicfl >= 0 ? (w.rpicfl & 3) : 0) | ((rw & 0x80) ? 4 : 0));
+        uint32_t sides = static_cast<uint32_t>(w.rpicfl) & 3;
+        if (w.rpicfl < 0) {
+            int32_t ends[2];
+            UnpackRunwayPicture({static_cast<uint16_t>(w.rpicst), static_cast<uint32_t>(w.rpic)}, &sides, &ends[0],
+                                &ends[1]);
+        }
+        slot.pictureFlags = static_cast<uint8_t>(sides | ((rw & 0x80) ? 4 : 0));
         slot.serial = w.rsno;
         std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
         if (const auto e = r.extras.find(w.rsno); e != r.extras.end()) {
@@ -636,15 +669,12 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
     std::vector<ApproachEntry696> slots(kMaxApproaches696);
     std::vector<bool> placed(kMaxApproaches696, false);
     uint32_t count = 0;
-    ApprRecord p{};
-    p.paptno = asno;
-    dbif_index<ApprRecord>("paptno");
     std::vector<ApprRecord> used;
-    size_t read = 0;
-    for (bool found = dbif_find(p); found && p.paptno == asno && read < kMaxApproaches696; found = dbif_next(p)) {
-        ++read;
-        if (p.psno >= 0 && static_cast<size_t>(p.psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p.psno)]) {
-            used.push_back(p);
+    const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
+    for (const ApprRecord* p = first; p != last && p - first < static_cast<long>(kMaxApproaches696); ++p) {
+        if (p->psno >= 0 && static_cast<size_t>(p->psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p->psno)] &&
+            !ApproachRunwayMissing(*p, runways)) {
+            used.push_back(*p);
         }
     }
     if (used.empty()) return true;
@@ -708,10 +738,17 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
         r.rwDefLenImage = StaticValueOfImage(c, r, 1);
         r.infoStart = r.image.End();
         r.infoOffset = 0;
+        r.runwayRecs = AllRecords<RwyRecord>("raptno");
+        r.freqRecs = AllRecords<FreqRecord>("faptno");
+        r.restrRecs = AllRecords<RestrRecord>("rcsno");
     }
     const uint32_t n = c.calls;
     if (n >= p.map.Count()) {
         if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
+        std::vector<RwyRecord>().swap(r.runwayRecs);
+        std::vector<FreqRecord>().swap(r.freqRecs);
+        std::vector<RestrRecord>().swap(r.restrRecs);
+        std::vector<ApprRecord>().swap(r.approachRecs);
         return StepStatus::Next;
     }
     const AptRecord& apt = std::get<std::vector<AptRecord>>(r.stored)[n];
@@ -979,16 +1016,21 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
 }
 
 
-// Approach IDs of every approach record, ascending; the occurrence table sized for them.
+// Approach IDs of every approach record, ascending; the occurrence table sized for them; the
+// records kept in airport order.
 StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
     ApprRecord p{};
-    if (c.calls == 0) dbif_index<ApprRecord>("psno");
+    if (c.calls == 0) {
+        r.approachRecs.clear();
+        dbif_index<ApprRecord>("paptno");
+    }
     if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
         if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
         return StepStatus::Next;
     }
     r.approachIds.Insert(ApproachIdText(p));
     if (p.psno >= 0 && static_cast<size_t>(p.psno) >= r.apocc.size()) r.apocc.resize(static_cast<size_t>(p.psno) + 1, 0);
+    r.approachRecs.push_back(p);
     return StepStatus::Again;
 }
 
@@ -1028,40 +1070,46 @@ std::string ApproachFault(const ApprRecord& p) {
     return "";
 }
 
-// Whether each INT, NDB or VOR the approach names is in the image and each runway it names in
-// the database.
-bool ApproachReferencesPresent(const Run696& r, const ApprRecord& p) {
+// Whether each INT, NDB or VOR the approach names is in the image (its runways are looked for
+// with the airport's).
+bool ApproachPointsPresent(const Run696& r, const ApprRecord& p) {
     if (p.pnsno != -1 && p.pntyp >= 1 && p.pntyp <= 3 && !PointInImage(r, static_cast<uint32_t>(p.pntyp), p.pnsno)) {
         return false;
     }
     for (int j = 0; j < 4; ++j) {
-        if (p.pwtyp[j] == 0) continue;
         const uint32_t kind = WaypointKind(p.pwtyp[j]);
-        if (kind >= 1 && kind <= 3 && !PointInImage(r, kind, p.pwrecno[j])) return false;
-        if (kind == 5 && !RunwayExists(p.pwrecno[j])) return false;
+        if (p.pwtyp[j] != 0 && kind >= 1 && kind <= 3 && !PointInImage(r, kind, p.pwrecno[j])) return false;
     }
     return true;
 }
 
-// One airport a call: its approaches that the image can carry are marked used.
+// Whether a runway the approach names is neither one of the airport's nor in the database: the
+// approach is then left out like one whose INT, NDB or VOR is not in the image.
+bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<RunwaySlot696>& runways) {
+    for (int j = 0; j < 4; ++j) {
+        if (p.pwtyp[j] == 0 || WaypointKind(p.pwtyp[j]) != 5) continue;
+        const bool own = std::any_of(runways.begin(), runways.end(),
+                                     [&](const RunwaySlot696& w) { return w.serial == p.pwrecno[j]; });
+        if (!own && !RunwayExists(p.pwrecno[j])) return true;
+    }
+    return false;
+}
+
+// The approaches of the image's airports that it can carry are marked used.
 StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
     const Run696::Points& apts = r.points[kApt696];
-    if (r.apocc.empty() || c.calls >= apts.map.Count()) return StepStatus::Next;
-    const int32_t asno = apts.map.At(c.calls);
-    ApprRecord p{};
-    p.paptno = asno;
-    dbif_index<ApprRecord>("paptno");
-    for (bool found = dbif_find(p); found && p.paptno == asno; found = dbif_next(p)) {
-        if (p.psno < 0 || static_cast<size_t>(p.psno) >= r.apocc.size()) continue;
+    for (const ApprRecord& p : r.approachRecs) {
+        uint32_t recno = 0;
+        if (p.psno < 0 || static_cast<size_t>(p.psno) >= r.apocc.size() || !apts.map.Find(p.paptno, &recno)) continue;
         const std::string fault = ApproachFault(p);
         if (!fault.empty()) {
-            c.AddLine(StringFormatC("APT %x approach %d (%s): %s, left out", asno, p.pseq, ApproachIdText(p).c_str(),
-                                    fault.c_str()));
+            c.AddLine(StringFormatC("APT %x approach %d (%s): %s, left out", p.paptno, p.pseq,
+                                    ApproachIdText(p).c_str(), fault.c_str()));
             continue;
         }
-        if (ApproachReferencesPresent(r, p)) r.apocc[static_cast<size_t>(p.psno)] = 1;
+        if (ApproachPointsPresent(r, p)) r.apocc[static_cast<size_t>(p.psno)] = 1;
     }
-    return StepStatus::Again;
+    return StepStatus::Next;
 }
 
 // Section 11: the packed approach IDs.
