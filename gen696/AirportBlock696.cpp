@@ -1,6 +1,7 @@
 #include "gen696/AirportBlock696.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/CLocale.h"
 
@@ -78,6 +79,101 @@ bool Frequencies(const AirportBlockInput696& in, std::vector<uint8_t>& b, std::s
     return true;
 }
 
+// A local table of the block: entries kept once, each with its "another follows" bit set.
+struct LocalTable {
+    const char* name;
+    size_t limit;
+    size_t moreByte;
+    uint8_t moreBit;
+    std::vector<std::vector<uint8_t>> entries;
+
+    // The index of the entry equal to `data`, appended when there is none.
+    bool Enter(uint8_t* data, size_t size, uint32_t* index, std::string* error) {
+        data[moreByte] |= moreBit;
+        for (size_t i = 0; i < entries.size(); ++i) {
+            if (entries[i].size() == size && std::memcmp(entries[i].data(), data, size) == 0) {
+                *index = static_cast<uint32_t>(i);
+                return true;
+            }
+        }
+        if (entries.size() >= limit) {
+            *error = StringFormatC("more than %zu %s", limit, name);
+            return false;
+        }
+        entries.emplace_back(data, data + size);
+        *index = static_cast<uint32_t>(entries.size() - 1);
+        return true;
+    }
+    // All entries, the last with its bit cleared.
+    std::vector<uint8_t> Part() const {
+        std::vector<uint8_t> b;
+        for (const auto& e : entries) b.insert(b.end(), e.begin(), e.end());
+        if (!entries.empty()) b[b.size() - entries.back().size() + moreByte] &= static_cast<uint8_t>(~moreBit);
+        return b;
+    }
+};
+
+uint32_t KindOf(uint32_t typeCode) { return typeCode >> 4 & 15; }
+
+// One waypoint group: header, type, reference, and the reference's high bits for a near one.
+void Group(std::vector<uint8_t>& b, uint8_t header, const ApproachWaypoint696& w) {
+    const auto type = static_cast<uint8_t>(w.type & 0xFE);
+    b.push_back(header);
+    b.push_back(type);
+    b.push_back(static_cast<uint8_t>(w.reference));
+    if (type < 0x50) {
+        b.push_back(static_cast<uint8_t>((w.reference >> 14) & 0x0C));
+        b.push_back(static_cast<uint8_t>(w.reference >> 8));
+    } else {
+        b.push_back(0);
+    }
+}
+
+// The local tables (mask bits 2, 3, 4) and the approaches (bit 6).
+bool Approaches(const AirportBlockInput696& in, std::vector<uint8_t> parts[7], std::string* error) {
+    if (in.approaches.empty()) return true;
+    LocalTable ints{"local INTs", kMaxLocalIntersections696, 5, 0x01, {}};
+    LocalTable ndbs{"local NDBs", kMaxLocalNdbs696, 9, 0x80, {}};
+    LocalTable ils{"local ILS info records", kMaxIls696, 11, 0x04, {}};
+    std::vector<ApproachEntry696> list = in.approaches;
+    for (ApproachEntry696& a : list) {
+        if (a.navaidKind == 8) {
+            const size_t size = (a.navaidData[11] & 2) ? kIlsLongBytes696 : kIlsBytes696;
+            if (!ils.Enter(a.navaidData, size, &a.navaidReference, error)) return false;
+        } else if (a.navaidKind == 7) {
+            if (!ndbs.Enter(a.navaidData, kLocalNdbBytes696, &a.navaidReference, error)) return false;
+        }
+        for (ApproachWaypoint696& w : a.waypoints) {
+            if (w.type == 0) continue;
+            if (KindOf(w.type) == 6 && !ints.Enter(w.data, kLocalIntersectionBytes696, &w.reference, error)) return false;
+            if (KindOf(w.type) == 7 && !ndbs.Enter(w.data, kLocalNdbBytes696, &w.reference, error)) return false;
+        }
+    }
+    parts[kPartLocalInts696] = ints.Part();
+    parts[kPartLocalNdbs696] = ndbs.Part();
+    parts[kPartIls696] = ils.Part();
+    std::vector<uint8_t>& b = parts[kPartApproaches696];
+    for (size_t i = 0; i < list.size(); ++i) {
+        const ApproachEntry696& a = list[i];
+        const bool wide = a.navaidKind < 7;
+        if (a.type >= 32 || a.idIndex > 0xFFFF || a.navaidReference > (wide ? 0xFFFFu : 0xFFu)) {
+            *error = StringFormatC("approach %zu: type %u, ID %u or navaid %u does not fit its field", i, a.type,
+                                   a.idIndex, a.navaidReference);
+            return false;
+        }
+        b.push_back(static_cast<uint8_t>(a.type << 1 | (i + 1 < list.size() ? 1 : 0)));
+        Put16(b, a.idIndex);
+        b.push_back(static_cast<uint8_t>(a.navaidKind));
+        b.push_back(static_cast<uint8_t>(a.navaidReference));
+        Put16(b, 300);
+        if (wide) b.push_back(static_cast<uint8_t>(a.navaidReference >> 8));
+        b.insert(b.end(), {0x00, 0xFF, 0xFF});
+        Group(b, 0x8E, a.waypoints[0]);
+        Group(b, 0x11, a.waypoints[1]);
+    }
+    return true;
+}
+
 }  // namespace
 
 uint8_t FrequencyTypeCode696(int32_t ftype, int32_t flags) {
@@ -93,7 +189,9 @@ int32_t FrequencyTypeIndex696(uint8_t code) {
 }
 
 bool AirportShortForm696(const AirportBlockInput696& in, uint32_t* value) {
-    if (!in.frequencies.empty() || in.runways.empty() || in.runways[0].designator != 0) return false;
+    if (!in.frequencies.empty() || !in.approaches.empty() || in.runways.empty() || in.runways[0].designator != 0) {
+        return false;
+    }
     const uint32_t hundreds = in.runways[0].length / 100;
     if (hundreds > 255) return false;   // a block keeps the length whole
     *value = hundreds | (in.runways[0].surface & 15u) << 8;
@@ -101,12 +199,15 @@ bool AirportShortForm696(const AirportBlockInput696& in, uint32_t* value) {
 }
 
 bool BuildAirportBlock696(const AirportBlockInput696& in, std::vector<uint8_t>* block, std::string* error) {
-    std::vector<uint8_t> parts[2];
-    if (!Runways(in, parts[0], error) || !Frequencies(in, parts[1], error)) return false;
+    std::vector<uint8_t> parts[7];
+    if (!Runways(in, parts[kPartRunways696], error) || !Frequencies(in, parts[kPartFrequencies696], error) ||
+        !Approaches(in, parts, error)) {
+        return false;
+    }
     block->clear();
     uint32_t mask = 0;
     size_t total = 2;
-    for (int k = 0; k < 2; ++k) {
+    for (int k = 0; k < 7; ++k) {
         if (!parts[k].empty()) {
             mask |= 1u << k;
             total += 2 + parts[k].size();

@@ -27,12 +27,16 @@ struct AirportBlockInput696 {
     std::vector<FrequencySlot696> frequencies;
     uint32_t runwayFixedLength = 0;              // section 1, value 1
     uint32_t pictureLength = 14;
+    // The approaches with their waypoints, in slot order; a local NDB or ILS navaid and local
+    // waypoints carry their packed entries in their data, which the block's tables take.
+    std::vector<ApproachEntry696> approaches;
 };
 
-// The record's information value when the airport needs no block: its single runway's
-// length in hundreds and surface; false when it needs one.
+// The record's information value when the airport needs no block (no frequency, no approach,
+// a first runway without designator): its single runway's length in hundreds and surface;
+// false when it needs one.
 bool AirportShortForm696(const AirportBlockInput696& in, uint32_t* value);
 
 // The block (mask, length words, parts); false with a message for a value that does not fit
-// its field or a block over 65535 bytes.
+// its field, a local table over its room or a block over 65535 bytes.
 bool BuildAirportBlock696(const AirportBlockInput696& in, std::vector<uint8_t>* block, std::string* error);

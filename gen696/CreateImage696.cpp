@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <tuple>
+#include <type_traits>
 #include <unordered_map>
 #include <vector>
 
@@ -20,13 +22,17 @@
 #include "gen/shell/OperationContext.h"
 #include "gen/image/CountryRecord.h"
 #include "gen/image/NameCoder.h"
+#include "gen/image/RunwayPicture.h"
 #include "gen/shell/GenExit.h"
+#include "gen/image/ApproachId.h"
 #include "gen/image/IdentCoder.h"
 #include "gen/image/SerialMap.h"
 #include "gen696/AirportBlock696.h"
 #include "gen696/AirwayGrid696.h"
 #include "gen696/AirwayPoints696.h"
+#include "gen696/ApproachGroup696.h"
 #include "gen696/ImageFile696.h"
+#include "gen696/LocalWaypoint696.h"
 #include "gen696/Remarks696.h"
 #include "gen696/PointIndexes696.h"
 #include "gen696/PointSections696.h"
@@ -96,6 +102,34 @@ std::string Framed(const std::string& text) { return "*** " + text + " ***"; }
 
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
+// Every record of a file, in the order of one of its indexes.
+template <class Rec>
+std::vector<Rec> AllRecords(const char* index) {
+    std::vector<Rec> out;
+    Rec rec{};
+    dbif_index<Rec>(index);
+    for (bool found = dbif_first(rec); found; found = dbif_next(rec)) out.push_back(rec);
+    return out;
+}
+
+// The records whose `key` is `value` in records ordered by it.
+template <class Rec>
+std::pair<const Rec*, const Rec*> RecordsOf(const std::vector<Rec>& records, int32_t Rec::*key, int32_t value) {
+    const auto range = std::equal_range(records.begin(), records.end(), value, [key](const auto& a, const auto& b) {
+        if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Rec>) {
+            return a.*key < b;
+        } else {
+            return a < b.*key;
+        }
+    });
+    return {records.data() + (range.first - records.begin()), records.data() + (range.second - records.begin())};
+}
+
+// The approach ID of an approach record: its first five characters.
+std::string ApproachIdText(const ApprRecord& p) {
+    return std::string(p.pid, strnlen(p.pid, sizeof p.pid)).substr(0, kApproachIdLength);
+}
+
 // The state of one Create Image run.
 struct Run696 {
     explicit Run696(int fd) : image(fd) {}
@@ -154,7 +188,20 @@ struct Run696 {
         uint32_t position;  // in section 46
     };
     std::vector<WaypointUse> waypointUses;
+    std::vector<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR for the airway steps
+    // The approach records in airport order (from step 3), and for the airport information step
+    // the runway, frequency and restriction records, each file read once in the order of its
+    // airport or serial index.
+    std::vector<ApprRecord> approachRecs;
+    std::vector<RwyRecord> runwayRecs;
+    std::vector<FreqRecord> freqRecs;
+    std::vector<RestrRecord> restrRecs;
+    // The records of each point type in ident order, kept from counting to writing.
+    std::tuple<std::vector<AptRecord>, std::vector<IntRecord>, std::vector<NdbRecord>, std::vector<VorRecord>> stored;
     std::vector<uint8_t> aptHasBlock;
+    // Approaches: the distinct IDs, and per approach serial number whether the image takes it.
+    ApproachIdTable approachIds;
+    std::vector<uint8_t> apocc;
     ~Run696() {
         if (runwayExtras) std::fclose(runwayExtras);
     }
@@ -316,9 +363,11 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
     using T = PointTraits696<Rec>;
     Run696::Points& p = r.points[T::kType];
     Rec rec{};
+    std::vector<Rec>& stored = std::get<std::vector<Rec>>(r.stored);
     if (c.calls == 0) {
         p.map = SerialMap{};
         p.withSecond = 0;
+        stored.clear();
         dbif_index<Rec>(T::kIdentIndex);
     }
     if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
@@ -333,6 +382,7 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
                                              kPointLayouts696[T::kType].name, kNoAirway696)));
     }
     p.map.Add(T::Serial(rec));
+    stored.push_back(rec);
     FlagPointName(r, T::First(rec), T::kFirstKind);
     FlagPointName(r, T::Second(rec), T::kSecondKind);
     if (HasName(r, T::Second(rec))) ++p.withSecond;
@@ -381,23 +431,25 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     Run696::Points& p = r.points[T::kType];
     const PointLayout696& layout = kPointLayouts696[T::kType];
     const PointSections696& sections = kPointSections696[T::kType];
-    Rec rec{};
+    std::vector<Rec>& stored = std::get<std::vector<Rec>>(r.stored);
     if (c.calls == 0) {
         p.recsStart = r.image.End();
         p.indexed.clear();
+        p.indexed.reserve(stored.size());
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
         if (r.countryIndex.empty()) {
             for (uint32_t i = 0; i < r.cmap.size(); ++i) r.countryIndex.emplace(r.cmap[i], i);
         }
-        dbif_index<Rec>(T::kIdentIndex);
     }
     const uint32_t n = static_cast<uint32_t>(p.indexed.size());
-    if (n >= p.map.Count() || !(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+    if (n >= stored.size()) {
         if (!r.image.SetDirectoryEntry(sections.recs, p.recsStart, n, static_cast<uint8_t>(layout.recordSize))) {
             return WriteFailed(c);
         }
+        std::vector<Rec>().swap(stored);
         return StepStatus::Next;
     }
+    const Rec& rec = stored[n];
     PointHead696 h;
     const auto country = r.countryIndex.find(T::Country(rec));
     if (country == r.countryIndex.end()) {
@@ -462,33 +514,34 @@ StepStatus StepWriteIndexes(OperationContext& c, Run696& r) {
 
 // The remarks form of a restriction chain: at most 128 bytes, the first (the count of the
 // others) capped at 127.
-bool RestrictionForm(int32_t first, std::vector<uint8_t>* form, std::string* error) {
+bool RestrictionForm(const Run696& r, int32_t first, std::vector<uint8_t>* form, std::string* error) {
     form->clear();
     size_t need = 1;
-    dbif_index<RestrRecord>("rcsno");
     for (int32_t rcsno = first; rcsno > 0 && form->size() < need;) {
-        RestrRecord rec{};
-        rec.rcsno = rcsno;
-        if (!dbif_find(rec) || rec.rcsno != rcsno) {
+        const auto [rec, end] = RecordsOf(r.restrRecs, &RestrRecord::rcsno, rcsno);
+        if (rec == end) {
             *error = StringFormatC("Failed to read restrictions record %d", rcsno);
             return false;
         }
-        form->insert(form->end(), rec.rcres, rec.rcres + sizeof rec.rcres);
+        form->insert(form->end(), rec->rcres, rec->rcres + sizeof rec->rcres);
         need = std::min<size_t>(static_cast<size_t>((*form)[0]) + 1, 128);
-        rcsno = rec.rcnxt;
+        rcsno = rec->rcnxt;
     }
     if (form->size() > need) form->resize(need);
     if (!form->empty() && (*form)[0] > 127) (*form)[0] = 127;
     return true;
 }
 
-// The airport's frequencies and runways, as the block builder takes them.
-bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::string* error) {
-    FreqRecord f{};
-    f.faptno = asno;
-    dbif_index<FreqRecord>("faptno");
-    for (bool found = dbif_find(f); found && f.faptno == asno && in->frequencies.size() < kMaxFrequencies696;
-         found = dbif_next(f)) {
+bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
+                      std::vector<ApproachEntry696>* out, std::string* error);
+bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<RunwaySlot696>& runways);
+
+// The airport's frequencies, runways and approaches, as the block builder takes them.
+bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, std::string* error) {
+    const int32_t asno = apt.asno;
+    const auto [firstFreq, lastFreq] = RecordsOf(r.freqRecs, &FreqRecord::faptno, asno);
+    for (const FreqRecord* fp = firstFreq; fp != lastFreq && in->frequencies.size() < kMaxFrequencies696; ++fp) {
+        const FreqRecord& f = *fp;
         FrequencySlot696 slot;
         slot.type = FrequencyTypeCode696(f.ftype, f.f431);
         if (f.freq < kFrequencyBase696 || f.freq - kFrequencyBase696 > 0xFFF) {
@@ -499,18 +552,16 @@ bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::strin
         slot.flags = f.f431;
         if (f.frsno > 0) {
             std::vector<uint8_t> form;
-            if (!RestrictionForm(f.frsno, &form, error) || !RemarksBlobOfForm696(form, &slot.blob, error)) {
+            if (!RestrictionForm(r, f.frsno, &form, error) || !RemarksBlobOfForm696(form, &slot.blob, error)) {
                 *error = StringFormatC("APT %x: ", asno) + *error;
                 return false;
             }
         }
         in->frequencies.push_back(std::move(slot));
     }
-    RwyRecord w{};
-    w.raptno = asno;
-    dbif_index<RwyRecord>("raptno");
-    for (bool found = dbif_find(w); found && w.raptno == asno && in->runways.size() < kMaxRunways696;
-         found = dbif_next(w)) {
+    const auto [firstRunway, lastRunway] = RecordsOf(r.runwayRecs, &RwyRecord::raptno, asno);
+    for (const RwyRecord* wp = firstRunway; wp != lastRunway && in->runways.size() < kMaxRunways696; ++wp) {
+        const RwyRecord& w = *wp;
         RunwaySlot696 slot;
         slot.length = static_cast<uint32_t>(w.rlen);
         slot.width = static_cast<uint32_t>(w.rwidth);
@@ -520,7 +571,13 @@ bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::strin
         slot.flags = w.rflags;
         slot.picture[0] = static_cast<uint32_t>(w.rnpic);
         slot.picture[1] = static_cast<uint32_t>(w.rnpic2);
-        slot.pictureFlags = static_cast<uint8_t>((w.rpicfl >= 0 ? (w.rpicfl & 3) : 0) | ((rw & 0x80) ? 4 : 0));
+        uint32_t sides = static_cast<uint32_t>(w.rpicfl) & 3;
+        if (w.rpicfl < 0) {
+            int32_t ends[2];
+            UnpackRunwayPicture({static_cast<uint16_t>(w.rpicst), static_cast<uint32_t>(w.rpic)}, &sides, &ends[0],
+                                &ends[1]);
+        }
+        slot.pictureFlags = static_cast<uint8_t>(sides | ((rw & 0x80) ? 4 : 0));
         slot.serial = w.rsno;
         std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
         if (const auto e = r.extras.find(w.rsno); e != r.extras.end()) {
@@ -534,6 +591,133 @@ bool GatherAirport(Run696& r, int32_t asno, AirportBlockInput696* in, std::strin
         slot.surface = 6;
         std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
         in->runways.push_back(slot);
+    }
+    return GatherApproaches(r, apt, in->runways, &in->approaches, error);
+}
+
+// The record number, runway slot or packed local entry that an approach's navaid or waypoint
+// names, by the kind in bits 4-7 of its type code (bit 8 of a runway's: its other end).
+bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
+                           uint32_t typeCode, int32_t serial, uint32_t* reference, uint8_t* data, std::string* error) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    const auto runwaySlot = [&](int32_t rsno, uint32_t* slot) {
+        for (size_t i = 0; i < runways.size(); ++i) {
+            if (runways[i].serial == rsno) {
+                *slot = static_cast<uint32_t>(i);
+                return true;
+            }
+        }
+        *error = StringFormatC("Runway record %d for APT %x is absent", rsno, apt.asno);
+        return false;
+    };
+    const uint32_t kind = typeCode >> 4 & 15;
+    switch (kind) {
+    case 1:
+    case 2:
+    case 3: {
+        if (ImageResult res = FindRecordNumber(r.points[kTypes[kind]].map, kPointLayouts696[kTypes[kind]].name, serial,
+                                               reference);
+            !res) {
+            *error = res.text;
+            return false;
+        }
+        return true;
+    }
+    case 5:
+        if (!runwaySlot(serial, reference)) return false;
+        if (typeCode & 0x100) *reference |= 128;
+        return true;
+    case 6:
+    case 7:
+    case 8: {
+        LwptRecord l{};
+        l.lsno = serial;
+        dbif_index<LwptRecord>("lsno");
+        if (!dbif_find(l) || l.lsno != serial) {
+            *error = StringFormatC("Cannot find lwpt lsno = %d", serial);
+            return false;
+        }
+        LocalWaypoint696 w;
+        w.lat = l.llat;
+        w.lon = l.llong;
+        w.ident.assign(l.lid, strnlen(l.lid, sizeof l.lid));
+        w.frequency = l.lfreq;
+        w.ndbByte = static_cast<uint32_t>(l.ltyp) >> 8 & 0xFF;
+        LocalKind696 local = kind == 6 ? LocalKind696::Intersection : kind == 7 ? LocalKind696::Ndb : LocalKind696::Ils;
+        if (kind == 8) {
+            if (!runwaySlot(static_cast<int32_t>(static_cast<uint32_t>(l.ltyp) >> 8 & 0x1FFFF), &w.runway)) return false;
+            if (l.ltyp & 0x2000000) w.runway |= 128;
+        }
+        *reference = 0;
+        return PackLocalWaypoint696(local, w, apt.alat, apt.along, data, error);
+    }
+    case 9:
+        *reference = 255;
+        return true;
+    default:
+        *error = StringFormatC("Unknown appr wpt type %2x (recno=%d)", typeCode, serial);
+        return false;
+    }
+}
+
+// The used approaches of the airport, each in the slot of its sequence number, with their
+// navaids and waypoints packed; the slots with waypoints in order.
+bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
+                      std::vector<ApproachEntry696>* out, std::string* error) {
+    const int32_t asno = apt.asno;
+    if (r.apocc.empty()) return true;
+    std::vector<ApproachEntry696> slots(kMaxApproaches696);
+    std::vector<bool> placed(kMaxApproaches696, false);
+    uint32_t count = 0;
+    std::vector<ApprRecord> used;
+    const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
+    for (const ApprRecord* p = first; p != last && p - first < static_cast<long>(kMaxApproaches696); ++p) {
+        if (p->psno >= 0 && static_cast<size_t>(p->psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p->psno)] &&
+            !ApproachRunwayMissing(*p, runways)) {
+            used.push_back(*p);
+        }
+    }
+    if (used.empty()) return true;
+    for (const ApprRecord& a : used) {
+        if (a.pseq < 0 || static_cast<size_t>(a.pseq) >= kMaxApproaches696) {
+            *error = StringFormatC("APT=0x%x: approach sequence %d outside 0-63", asno, a.pseq);
+            return false;
+        }
+        ApproachEntry696 e;
+        if (ImageResult res = r.approachIds.Index(ApproachIdText(a), &e.idIndex); !res) {
+            *error = res.text;
+            return false;
+        }
+        if (a.pnsno == -1) {
+            e.type = static_cast<uint32_t>(ApproachTypeOfPtyp696(a.ptyp));
+            e.navaidKind = 9;
+            e.navaidReference = 255;
+        } else {
+            e.type = static_cast<uint32_t>(a.p6typ);
+            e.navaidKind = static_cast<uint32_t>(a.pntyp);
+            if (!PackApproachReference(r, apt, runways, e.navaidKind << 4, a.pnsno, &e.navaidReference, e.navaidData,
+                                       error)) {
+                return false;
+            }
+        }
+        for (int j = 0; j < 4; ++j) {
+            const auto t = static_cast<uint32_t>(a.pwtyp[j]);
+            if (t == 0) continue;
+            ApproachWaypoint696& w = e.waypoints[e.waypointCount++];
+            const uint32_t low = t & 15;
+            w.type = (t >> 1 & 0x78) | (t & 0x100) | (low == 1 ? 1 : low == 4 ? 7 : 5);
+            if (!PackApproachReference(r, apt, runways, w.type, a.pwrecno[j], &w.reference, w.data, error)) return false;
+        }
+        slots[static_cast<size_t>(a.pseq)] = e;
+        placed[static_cast<size_t>(a.pseq)] = true;
+        ++count;
+    }
+    for (size_t i = 0; i < slots.size(); ++i) {
+        if (placed[i] && slots[i].waypointCount > 0) out->push_back(slots[i]);
+    }
+    if (out->size() < count) {
+        *error = StringFormatC("APT=0x%x: only %zu approaches out of %u", asno, out->size(), count);
+        return false;
     }
     return true;
 }
@@ -554,18 +738,26 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
         r.rwDefLenImage = StaticValueOfImage(c, r, 1);
         r.infoStart = r.image.End();
         r.infoOffset = 0;
+        r.runwayRecs = AllRecords<RwyRecord>("raptno");
+        r.freqRecs = AllRecords<FreqRecord>("faptno");
+        r.restrRecs = AllRecords<RestrRecord>("rcsno");
     }
     const uint32_t n = c.calls;
     if (n >= p.map.Count()) {
         if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
+        std::vector<RwyRecord>().swap(r.runwayRecs);
+        std::vector<FreqRecord>().swap(r.freqRecs);
+        std::vector<RestrRecord>().swap(r.restrRecs);
+        std::vector<ApprRecord>().swap(r.approachRecs);
         return StepStatus::Next;
     }
-    const int32_t asno = p.map.At(n);
+    const AptRecord& apt = std::get<std::vector<AptRecord>>(r.stored)[n];
+    const int32_t asno = apt.asno;
     AirportBlockInput696 in;
     in.runwayFixedLength = r.rwDefLenImage;
     in.pictureLength = static_cast<uint32_t>(r.picsLen);
     std::string error;
-    if (!GatherAirport(r, asno, &in, &error)) return Abort(c, Framed(error));
+    if (!GatherAirport(r, apt, &in, &error)) return Abort(c, Framed(error));
     uint32_t value = 0;
     if (AirportShortForm696(in, &value)) {
         r.aptInfo[n] = value;
@@ -671,17 +863,30 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
         if (!r.image.SetDirectoryEntry(47, start, static_cast<uint32_t>(n), 3)) return WriteFailed(c);
         return StepStatus::Again;
     }
-    // The points' airway fields: the first entry of each waypoint.
+    // The points' airway fields: the first entry of each waypoint, in the RECS of INT, NDB and
+    // VOR read whole and written back once (kept for the grid).
+    if (!r.image.Flush()) return WriteFailed(c);
+    for (PointType696 type : {kInt696, kNdb696, kVor696}) {
+        std::vector<uint8_t>& recs = r.recsCopy[type];
+        recs.resize(static_cast<size_t>(r.points[type].map.Count()) * kPointLayouts696[type].recordSize);
+        if (!recs.empty() && platform::ReadAt(c.imageFd, recs.data(), recs.size(), r.points[type].recsStart) !=
+                                 static_cast<long>(recs.size())) {
+            return WriteFailed(c);
+        }
+    }
+    bool changed[4] = {};
     for (size_t i = 0; i < r.waypointUses.size(); ++i) {
         const auto& u = r.waypointUses[i];
         if (i > 0 && r.waypointUses[i - 1].type == u.type && r.waypointUses[i - 1].recno == u.recno) continue;
         const PointType696 type = kTypes[u.type];
-        const uint32_t size = kPointLayouts696[type].recordSize;
-        const uint32_t at = r.points[type].recsStart + u.recno * size;
-        uint8_t rec[32];
-        if (!r.image.Flush() || platform::ReadAt(c.imageFd, rec, size, at) != static_cast<long>(size)) return WriteFailed(c);
-        SetAirwayReference696(type, rec, static_cast<uint32_t>(i));
-        if (!r.image.WriteAt(at, rec, size)) return WriteFailed(c);
+        const size_t at = static_cast<size_t>(u.recno) * kPointLayouts696[type].recordSize;
+        if (at >= r.recsCopy[type].size()) return WriteFailed(c);
+        SetAirwayReference696(type, &r.recsCopy[type][at], static_cast<uint32_t>(i));
+        changed[type] = true;
+    }
+    for (PointType696 type : {kInt696, kNdb696, kVor696}) {
+        const std::vector<uint8_t>& recs = r.recsCopy[type];
+        if (changed[type] && !r.image.WriteAt(r.points[type].recsStart, recs.data(), recs.size())) return WriteFailed(c);
     }
     return StepStatus::Next;
 }
@@ -704,12 +909,11 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
         if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
         const PointType696 type = kTypes[rec[0] >> 6];
         const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
-        uint8_t head[8];
-        const uint32_t at = r.points[type].recsStart + recno * kPointLayouts696[type].recordSize;
-        if (platform::ReadAt(c.imageFd, head, sizeof head, at) != 8) return WriteFailed(c);
+        const size_t at = static_cast<size_t>(recno) * kPointLayouts696[type].recordSize;
+        if (at >= r.recsCopy[type].size()) return WriteFailed(c);
         int32_t lat = 0;
         int32_t lon = 0;
-        UnpackPosition696(head, &lat, &lon);
+        UnpackPosition696(&r.recsCopy[type][at], &lat, &lon);
         if (previous) grid.AddSegment(prevLat, prevLon, lat, lon);
         previous = true;
         prevLat = lat;
@@ -726,6 +930,7 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
     }
     r.airwayPoints.clear();
     r.waypointUses.clear();
+    for (std::vector<uint8_t>& recs : r.recsCopy) std::vector<uint8_t>().swap(recs);
     return StepStatus::Next;
 }
 
@@ -738,12 +943,6 @@ StepStatus StepFlagNames(OperationContext& c, Run696& r) {
     for (uint8_t used : r.nsocc) {
         if (used || !removeUnused) ++r.keptNames;
     }
-    return StepStatus::Next;
-}
-
-// A table that this database gives no records yet: its directory entry at the image's end.
-StepStatus EmptyTable(OperationContext& c, Run696& r, int section, uint8_t size) {
-    if (!r.image.SetDirectoryEntry(section, r.image.End(), 0, size)) return WriteFailed(c);
     return StepStatus::Next;
 }
 
@@ -816,17 +1015,120 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
     return StepStatus::Again;
 }
 
-StepStatus StepWriteApproachIds(OperationContext& c, Run696& r) { return EmptyTable(c, r, kSectionApproachIds, 4); }
+
+// Approach IDs of every approach record, ascending; the occurrence table sized for them; the
+// records kept in airport order.
+StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
+    ApprRecord p{};
+    if (c.calls == 0) {
+        r.approachRecs.clear();
+        dbif_index<ApprRecord>("paptno");
+    }
+    if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
+        if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
+        return StepStatus::Next;
+    }
+    r.approachIds.Insert(ApproachIdText(p));
+    if (p.psno >= 0 && static_cast<size_t>(p.psno) >= r.apocc.size()) r.apocc.resize(static_cast<size_t>(p.psno) + 1, 0);
+    r.approachRecs.push_back(p);
+    return StepStatus::Again;
+}
+
+// The kind (type digit) of an approach waypoint's type word.
+uint32_t WaypointKind(int32_t pwtyp) { return static_cast<uint32_t>(pwtyp) >> 5 & 7; }
+
+bool RunwayExists(int32_t rsno) {
+    RwyRecord w{};
+    w.rsno = rsno;
+    dbif_index<RwyRecord>("rsno");
+    return dbif_find(w) && w.rsno == rsno;
+}
+
+bool PointInImage(const Run696& r, uint32_t kind, int32_t serial) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    uint32_t recno = 0;
+    return r.points[kTypes[kind]].map.Find(serial, &recno);
+}
+
+// Why the image cannot carry the approach in any form: a type without an image type, or a
+// navaid or waypoint of a kind that the groups cannot hold; empty when it can.
+std::string ApproachFault(const ApprRecord& p) {
+    if (p.pnsno == -1) {
+        if (ApproachTypeOfPtyp696(p.ptyp) < 0) return StringFormatC("type 0x%02x has no image type", p.ptyp);
+    } else {
+        if (p.p6typ < 0 || static_cast<uint32_t>(p.p6typ) >= kApproachTypes696) {
+            return StringFormatC("image type %d has no database type", p.p6typ);
+        }
+        if (p.pntyp < 1 || p.pntyp > 9 || p.pntyp == 4 || p.pntyp == 5 || p.pntyp == 6) {
+            return StringFormatC("navaid kind %d", p.pntyp);
+        }
+    }
+    for (int j = 0; j < 4; ++j) {
+        const uint32_t kind = WaypointKind(p.pwtyp[j]);
+        if (p.pwtyp[j] != 0 && (kind == 0 || kind == 4)) return StringFormatC("waypoint type 0x%x", p.pwtyp[j]);
+    }
+    return "";
+}
+
+// Whether each INT, NDB or VOR the approach names is in the image (its runways are looked for
+// with the airport's).
+bool ApproachPointsPresent(const Run696& r, const ApprRecord& p) {
+    if (p.pnsno != -1 && p.pntyp >= 1 && p.pntyp <= 3 && !PointInImage(r, static_cast<uint32_t>(p.pntyp), p.pnsno)) {
+        return false;
+    }
+    for (int j = 0; j < 4; ++j) {
+        const uint32_t kind = WaypointKind(p.pwtyp[j]);
+        if (p.pwtyp[j] != 0 && kind >= 1 && kind <= 3 && !PointInImage(r, kind, p.pwrecno[j])) return false;
+    }
+    return true;
+}
+
+// Whether a runway the approach names is neither one of the airport's nor in the database: the
+// approach is then left out like one whose INT, NDB or VOR is not in the image.
+bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<RunwaySlot696>& runways) {
+    for (int j = 0; j < 4; ++j) {
+        if (p.pwtyp[j] == 0 || WaypointKind(p.pwtyp[j]) != 5) continue;
+        const bool own = std::any_of(runways.begin(), runways.end(),
+                                     [&](const RunwaySlot696& w) { return w.serial == p.pwrecno[j]; });
+        if (!own && !RunwayExists(p.pwrecno[j])) return true;
+    }
+    return false;
+}
+
+// The approaches of the image's airports that it can carry are marked used.
+StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
+    const Run696::Points& apts = r.points[kApt696];
+    for (const ApprRecord& p : r.approachRecs) {
+        uint32_t recno = 0;
+        if (p.psno < 0 || static_cast<size_t>(p.psno) >= r.apocc.size() || !apts.map.Find(p.paptno, &recno)) continue;
+        const std::string fault = ApproachFault(p);
+        if (!fault.empty()) {
+            c.AddLine(StringFormatC("APT %x approach %d (%s): %s, left out", p.paptno, p.pseq,
+                                    ApproachIdText(p).c_str(), fault.c_str()));
+            continue;
+        }
+        if (ApproachPointsPresent(r, p)) r.apocc[static_cast<size_t>(p.psno)] = 1;
+    }
+    return StepStatus::Next;
+}
+
+// Section 11: the packed approach IDs.
+StepStatus StepWriteApproachIds(OperationContext& c, Run696& r) {
+    const uint32_t start = r.image.End();
+    for (uint32_t i = 0; i < r.approachIds.Count(); ++i) {
+        uint8_t packed[4];
+        r.approachIds.Pack(i, packed);
+        if (!r.image.Append(packed, sizeof packed)) return WriteFailed(c);
+    }
+    if (!r.image.SetDirectoryEntry(kSectionApproachIds, start, r.approachIds.Count(), 4)) return WriteFailed(c);
+    return StepStatus::Next;
+}
 
 // A row that copies one section file.
 template <const SectionFileDecl696& Decl>
 StepStatus StepCopy(OperationContext& c, Run696& r) {
     return CopyPiece(c, r, Decl);
 }
-
-// Rows whose records come from a database with points, airports and airways: nothing to do for
-// a database without them.
-StepStatus StepNothing(OperationContext&, Run696&) { return StepStatus::Next; }
 
 StepStatus StepWriteHeader(OperationContext& c, Run696& r) {
     if (c.calls == 0) return StepStatus::Again;
@@ -862,9 +1164,9 @@ StepStatus StepSeal(OperationContext& c, Run696& r) {
 
 const Step696 kSteps[39] = {
     StepInitialise, StepCountCountries, StepScanNames,                                    // 0-2
-    StepNothing, StepCountPoints<AptRecord>, StepScanned, StepCountPoints<IntRecord>, StepScanned,   // 3-7
+    StepCountApproachIds, StepCountPoints<AptRecord>, StepScanned, StepCountPoints<IntRecord>, StepScanned,   // 3-7
     StepCountPoints<NdbRecord>, StepScanned, StepCountPoints<VorRecord>, StepScanned,                 // 8-11
-    StepCountTcc, StepCountSua, StepFlagNames, StepNothing,                               // 12-15
+    StepCountTcc, StepCountSua, StepFlagNames, StepFlagApproaches,                               // 12-15
     StepCopy<kStaFile696>, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
     StepWriteApproachIds, StepCopy<kOddsFile696>, StepCopy<kTccFile696>,                                      // 20-22
     StepWritePoints<IntRecord>, StepWriteIndexes<kInt696>, StepWritePoints<NdbRecord>,                // 23-25

@@ -8,18 +8,21 @@
 
 #include "common/CLocale.h"
 #include "gen/createisam/CreateIsam.h"
+#include "gen/createisam/CreateIsamSource.h"
 #include "gen/createisam/CreateIsamSteps.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 #include "gen/image/CountryRecord.h"
 #include "gen/image/NameCoder.h"
+#include "gen/image/RunwayPicture.h"
 #include "gen/shell/GenExit.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "platform/MessageBox.h"
 #include "gen696/AirportBlock696.h"
 #include "gen696/AirportInfo696.h"
 #include "gen696/AirwayPoints696.h"
+#include "gen696/ApproachRecords696.h"
 #include "gen696/PointRecords696.h"
 #include "gen696/Remarks696.h"
 #include "gen696/PointSections696.h"
@@ -79,6 +82,7 @@ struct Isam696 {
     std::vector<uint8_t> info;   // section 10
     InfoLayout696 layout;
     std::string extrasText;      // rwyextras.txt
+    std::vector<std::string> approachIds;   // section 11's texts
 };
 
 constexpr uint32_t kNameBitsMax = 384;
@@ -146,6 +150,20 @@ bool LoadPoints(Isam696& s);
 bool ReadInfoSection(Isam696& s);
 bool ReadSection(Isam696& s, int section, uint32_t size, std::vector<uint8_t>* out, uint32_t* count);
 
+// The texts of the approach ID table (section 11), trailing blanks cut.
+bool ReadApproachIds(Isam696& s) {
+    std::vector<uint8_t> table;
+    uint32_t count = 0;
+    if (!ReadSection(s, 11, 4, &table, &count)) return false;
+    s.approachIds.clear();
+    for (uint32_t i = 0; i < count; ++i) {
+        std::string id = UnpackApproachId(&table[4 * i]);
+        id.erase(id.find_last_not_of(' ') + 1);
+        s.approachIds.push_back(std::move(id));
+    }
+    return true;
+}
+
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
 StepStatus Abort(OperationContext& c, Isam696& s, const std::string& message) {
@@ -160,7 +178,7 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
     std::string error;
     if (!s.source->Load(c.imageFd, c.imageName, &error)) return Abort(c, s, error);
     // Every airport's information block is read before anything is erased.
-    if (!LoadPoints<AptRecord>(s) || !ReadInfoSection(s)) {
+    if (!LoadPoints<AptRecord>(s) || !ReadInfoSection(s) || !ReadApproachIds(s)) {
         return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
     }
     const InfoLayout696 layout = InfoLayoutOf696(*s.source);
@@ -170,6 +188,12 @@ StepStatus StepErase(OperationContext& c, Isam696& s) {
         if (!DecodeAirportInfo696(rec, s.info.data(), s.info.size(), layout, &info, &error) ||
             !DecodeAirportApproaches696(s.info.data(), s.info.size(), layout, &info, &error)) {
             return Abort(c, s, StringFormatC("*** APT record %u: %s ***", n, error.c_str()));
+        }
+        for (size_t k = 0; k < info.approaches.size(); ++k) {
+            if (info.approaches[k].idIndex >= s.approachIds.size()) {
+                return Abort(c, s, StringFormatC("*** APT record %u: approach %zu names approach ID %u of %zu ***", n, k,
+                                                 info.approaches[k].idIndex, s.approachIds.size()));
+            }
         }
     }
     // And every airway's chain of points.
@@ -389,7 +413,9 @@ int32_t AddRestrictionChain(OperationContext& c, const std::vector<uint8_t>& for
     return first;
 }
 
-// APT records with their runways, frequencies and remarks, one airport a call; the runway
+constexpr int kAirportFiles[] = {kFileApts, kFileRwy3, kFileFreq3, kFileRestr, kFileAppr, kFileLwpt};
+
+// APT records with their runways, frequencies, remarks and approaches, one airport a call; the runway
 // extras file begins with the picture and runway-definition lengths of section 1.
 StepStatus StepAirports(OperationContext& c, Isam696& s) {
     const std::string path = DbFolder(c) + "/rwyextras.txt";
@@ -400,11 +426,11 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
             return Abort(c, s, StringFormatC("Cannot read %s", c.imageName.c_str()));
         }
         s.layout = InfoLayoutOf696(*s.source);
-        for (int f : {kFileApts, kFileRwy3, kFileFreq3, kFileRestr}) dbif_open(f);
+        for (int f : kAirportFiles) dbif_open(f);
     }
     AptRecord apt{};
     if (!PointRecord(s, c.calls, &apt)) {
-        for (int f : {kFileApts, kFileRwy3, kFileFreq3, kFileRestr}) dbif_close(f);
+        for (int f : kAirportFiles) dbif_close(f);
         c.nextSerial[kFileApts] = static_cast<int32_t>(s.recCount);
         platform::AtomicFile file;
         if (!file.Open(path, platform::AtomicFile::Start::Empty) || !file.Write(s.extrasText.data(), s.extrasText.size()) ||
@@ -441,6 +467,7 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
         dbif_add(f);
     }
     const uint32_t picsExtra = s.layout.pictureLength > 8 ? s.layout.pictureLength - 8 : 0;
+    std::vector<int32_t> runwaySerials;
     for (const RunwaySlot696& e : info.runways) {
         RwyRecord w{};
         w.rsno = c.nextSerial[kFileRwy3]++;
@@ -456,7 +483,11 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
         w.rpicfl = e.pictureFlags;
         w.rnpic = static_cast<int32_t>(e.picture[0]);
         w.rnpic2 = static_cast<int32_t>(e.picture[1]);
+        const RunwayPicture picture = PackRunwayPicture(e.pictureFlags & 3u, w.rnpic, w.rnpic2);
+        w.rpicst = picture.start;
+        w.rpic = static_cast<int32_t>(picture.picture);
         dbif_add(w);
+        runwaySerials.push_back(w.rsno);
         const uint32_t second = (e.pictureFlags & 16) ? 4 : 0;
         s.extrasText += StringFormatC("RW=%04x|%02u,%02u", static_cast<unsigned>(w.rsno), picsExtra, second);
         for (uint32_t k = 0; k < picsExtra + second && k < kRunwayExtraBytes696; ++k) {
@@ -468,6 +499,12 @@ StepStatus StepAirports(OperationContext& c, Isam696& s) {
             if (ch >= 'p' && ch <= 'y') ch = static_cast<char>(ch - 'p' + '0');
         }
         s.extrasText += "  (" + ident.substr(0, 8) + ")\n";
+    }
+    if (info.hasBlock) {
+        if (!DecodeAirportApproaches696(s.info.data(), s.info.size(), s.layout, &info, &error)) {
+            return Abort(c, s, "*** " + error + " ***");
+        }
+        WriteApproachRecords696(c, apt, info, runwaySerials, s.approachIds);
     }
     return StepStatus::Again;
 }
@@ -519,9 +556,6 @@ StepStatus StepAirways(OperationContext& c, Isam696& s) {
     }
     return StepStatus::Again;
 }
-
-// Tables of the image's records: an image without them leaves them empty.
-StepStatus StepNothing(OperationContext&, Isam696&) { return StepStatus::Next; }
 
 const Step kSteps[15] = {
     StepErase,           StepWrite<kHdrFile696>, StepWrite<kStaFile696>,  StepCountries,

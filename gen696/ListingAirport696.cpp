@@ -41,14 +41,16 @@ std::string RunwayDesignator696(const RunwaySlot696& r, bool other) {
     bool t = (d & 0x80) != 0;
     if (number == 0) return "..";
     if (other) {
+        // A given other end is kept as the first is: its number less 18, its letter as the
+        // first end's (none: the first end's own).
         if (r.pictureFlags & 4) {
             number = d >> 8 & 31;
-            letter = d >> 13 & 3;
+            if ((d >> 13 & 3) != 0) letter = d >> 13 & 3;
             t = (d & 0x8000) != 0;
-        } else {
-            number += 18;
-            if (letter == 2 || letter == 3) letter ^= 1;
+            if (number == 0) return "..";
         }
+        number += 18;
+        if (letter == 2 || letter == 3) letter ^= 1;
     }
     char text[8];
     std::snprintf(text, sizeof text, "%02u", number);

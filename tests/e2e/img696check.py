@@ -258,6 +258,117 @@ def check_points(data, kind):
     return faults
 
 
+def static_value(data, n):
+    """Value n (u16) of section 1, the static data."""
+    start, size, count = directory(data)[1]
+    return struct.unpack_from("<H", data, start + 2 * n)[0] if 2 * n + 2 <= size * count else 0
+
+
+def six_bit_ident(data, last, n):
+    """n six-bit ident codes read backwards from byte `last`, most significant bit first."""
+    bits = "".join(format(data[last - i], "08b") for i in range(4) if last - i >= 0)
+    return "".join(ident_char(int(bits[6 * i:6 * i + 6], 2)) for i in range(n)).rstrip()
+
+
+def local_position(airport, entry):
+    """A local waypoint's position: the airport's (decode_points) less the 5-byte relative
+    position (bits 11-26 of the differences as u16, bits 7-10 in the nibbles of byte 4)."""
+    dlon = struct.unpack_from("<h", entry, 0)[0] << 11 | (entry[4] >> 4) << 7
+    dlat = struct.unpack_from("<h", entry, 2)[0] << 11 | (entry[4] & 15) << 7
+    return airport["lat"] - dlat, airport["lon"] - dlon
+
+
+def approach_ids(data):
+    """The texts of the approach ID table (section 11): five six-bit codes over the four
+    bytes in reverse order."""
+    start, _, count = directory(data)[11]
+    ids = []
+    for i in range(count):
+        v = int.from_bytes(data[start + 4 * i:start + 4 * i + 4], "little")
+        ids.append("".join(ident_char((v >> (26 - 6 * k)) & 63) for k in range(5)).rstrip())
+    return ids
+
+
+def decode_approaches(data):
+    """The approaches of the airports that have them, by airport ident: the block's local
+    intersections, local NDBs and ILS records, and per approach its type, approach ID, navaid
+    (kind, reference) and the waypoints (type, reference) of its two groups. The fixed part is
+    section 1's value 19 bytes, one more (the reference's high byte) for a navaid kind below 7;
+    each approach is one segment (3-byte header) of a group of code 14 and one of code 17."""
+    entries = directory(data)
+    info = entries[10][0]
+    fixed = static_value(data, 19)
+    ids = approach_ids(data)
+    out = {}
+    for r in decode_points(data, "APT"):
+        rec = r["record"]
+        if not rec[11] & 0x80:
+            continue
+        at = info + (((rec[19] >> 1) << 16) | (rec[24] << 8) | rec[23])
+        mask = struct.unpack_from("<H", data, at)[0]
+        parts, offset, word = {}, 2 + 2 * bin(mask).count("1"), at + 2
+        for k in range(16):
+            if mask >> k & 1:
+                length = struct.unpack_from("<H", data, word)[0]
+                parts[k] = data[at + offset:at + offset + length]
+                offset += length
+                word += 2
+        if 6 not in parts:
+            continue
+
+        def chain(part, size, more):
+            entries_, b, i = [], parts.get(part, b""), 0
+            while i < len(b):
+                entries_.append(b[i:i + size(b[i:])])
+                if not more(b[i:]):
+                    break
+                i += size(b[i:])
+            return entries_
+        ints = chain(2, lambda e: 9, lambda e: e[5] & 1)
+        ndbs = chain(3, lambda e: 11, lambda e: e[9] & 0x80)
+        ils = chain(4, lambda e: 22 if e[11] & 2 else 15, lambda e: e[11] & 4)
+        airport = {
+            "ints": [{"ident": six_bit_ident(e, 8, 5), "pos": local_position(r, e)} for e in ints],
+            "ndbs": [{"ident": six_bit_ident(e, 7, 4), "pos": local_position(r, e),
+                      "freq": (e[8] | e[9] << 8) & 0x7FFF, "byte10": e[10]} for e in ndbs],
+            "ils": [{"ident": six_bit_ident(e, 7, 4), "pos": local_position(r, e),
+                     "freq": (e[8] + 2160) * 5, "runway": e[9]} for e in ils],
+            "approaches": [],
+        }
+        b, i = parts[6], 0
+        while i < len(b):
+            kind = b[i + 3] & 15
+            ref = b[i + 4]
+            n = fixed
+            if kind < 7:
+                ref |= b[i + n] << 8
+                n += 1
+            a = {"type": b[i] >> 1 & 31, "id": ids[b[i + 1] | b[i + 2] << 8], "navaid": (kind, ref),
+                 "waypoints": [], "last": not b[i] & 1}
+            i += n
+            if b[i] & 1:
+                raise ValueError("an approach of %s has more than one segment" % r["ident"])
+            i += 3
+            while True:
+                header, wtype = b[i], b[i + 1]
+                if header & 31 not in (14, 17):
+                    raise ValueError("group code %d in an approach of %s" % (header & 31, r["ident"]))
+                wref = b[i + 2]
+                if wtype >> 4 <= 3:
+                    wref |= b[i + 4] << 8 | (b[i + 3] >> 2 & 3) << 16
+                    i += 5
+                else:
+                    i += 4
+                a["waypoints"].append((wtype, wref))
+                if not header & 0x80:
+                    break
+            airport["approaches"].append(a)
+            if a["last"]:
+                break
+        out[r["ident"]] = airport
+    return out
+
+
 def check_airways(data):
     """The faults of the airway sections: point references inside their RECS, the waypoint
     index (section 47) inside section 46 with the points' airway fields at each chain's first

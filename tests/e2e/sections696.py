@@ -40,10 +40,14 @@ def header_bytes(cycle=2512, title=b"SECTION FIXTURE"):
     return bytes(h) + struct.pack("<IB", 512, 8) + (104).to_bytes(3, "little")
 
 
-def static_section(picslen=14, rwdeflen=9):
+def static_section(picslen=14, rwdeflen=9, values_set=None):
+    """Section 1: value 1 the runway fixed part, 3 the picture length; `values_set` gives others
+    ({19: approach fixed part, 27: group extra bytes})."""
     values = [i * 3 + 1 for i in range(30)]
     values[1] = rwdeflen
     values[3] = picslen
+    for n, v in (values_set or {}).items():
+        values[n] = v
     return block("STA+", pos(1), len(values), 2, b"".join(struct.pack("<H", v) for v in values))
 
 
@@ -95,15 +99,15 @@ def shape_block(length=40):
 ODDS = [43, 42, 63, 56, 57, 58, 59, 71, 65, 72, 50, 83, 53, 49, 48, 51, 52, 68, 60, 61, 55, 54, 80, 81, 82]
 
 
-def section_files(picslen=14, scale=1, names=None):
+def section_files(picslen=14, scale=1, names=None, statics=None):
     """The seven files by name. `scale` multiplies the plain blocks' lengths; `names` gives the
     name numbers of the first FSS, TCC and airspace records ({"fss": n, "tcc": n, "sua": (n, n)});
-    every other name is "none"."""
+    every other name is "none"; `statics` sets values of section 1 (static_section)."""
     names = names or {}
     n = lambda k: k * scale
     return {
         "HDR+.DAT": block("HDR+", 0, 0, 0, header_bytes()) + end_block("HDR+"),
-        "STA+.DAT": static_section(picslen) + b"".join(plain("STA+", s, n(20 + s % 13)) for s in (75, 100, 44, 76, 28))
+        "STA+.DAT": static_section(picslen, values_set=statics) + b"".join(plain("STA+", s, n(20 + s % 13)) for s in (75, 100, 44, 76, 28))
         + end_block("STA+"),
         "NAM2+.DAT": plain("NAM2+", 87, n(64)) + end_block("NAM2+"),
         "TCC+.DAT": plain("TCC+", 30, n(16)) + fss_records(name=names.get("fss")) + plain("TCC+", 36, n(24)) + plain("TCC+", 35, n(12))

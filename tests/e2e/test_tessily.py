@@ -3,6 +3,7 @@ a sealed 696 image; Create ISAM takes it apart into the same section files, and 
 again from them is the same byte for byte; bad images and bad section files change nothing."""
 import os
 import struct
+import subprocess
 import unittest
 import zlib
 
@@ -138,6 +139,59 @@ class RoundTrip(TessilyRun):
                 self.assertIn("Operation Aborted", self.out)
                 self.assertTrue(any("APT record" in line for line in self.err), self.err)
                 self.assertEqual(self.db_files(), before)
+
+
+class ApproachRoundTrip(TessilyRun):
+    """The example with the approach and airway fixture of add_approaches696: an ILS approach,
+    one without navaid through a local intersection and a local NDB, one sharing that local
+    intersection, one with an NDB navaid, and two airways sharing an intersection and a VOR."""
+
+    def setUp(self):
+        super().setUp()
+        sections696.write_section_files(self.path("db50"), statics={19: 7, 27: 0})
+
+    def test_approaches_local_waypoints_and_airways_go_round(self):
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH}]), 0, self.err)
+        subprocess.run([os.path.join(suite.TOOLS_DIR, "add_approaches696"), self.path("db50")], check=True)
+        self.assertEqual(self.create_image("a.img", switches=["-NCD"]), 0, self.err)
+        a = self.assert_sound("a.img")
+        self.assertEqual(img696check.check_airways(a), [])
+        entries = img696check.directory(a)
+        self.assertEqual([entries[n][2] for n in (45, 46)], [2, 9])
+        self.assertEqual(img696check.approach_ids(a), ["I16L", "N17", "R34R", "V34C"])
+        points = {kind: img696check.decode_points(a, kind) for kind in ("APT", "INT", "NDB", "VOR")}
+        approaches = img696check.decode_approaches(a)
+        self.assertEqual(sorted(approaches), ["KOLM", "KSEA"])
+        ksea = approaches["KSEA"]
+        apt = next(r for r in points["APT"] if r["ident"] == "KSEA")
+        # Local waypoints kept once, their positions to 128 angle units.
+        self.assertEqual([e["ident"] for e in ksea["ints"]], ["LOCIN"])
+        self.assertEqual([(e["ident"], e["freq"], e["byte10"]) for e in ksea["ndbs"]], [("LN", 3450, 0x12)])
+        self.assertEqual([(e["ident"], e["freq"], e["runway"]) for e in ksea["ils"]], [("ISEA", 11030, 0)])
+        for entry, (dlat, dlon) in ((ksea["ints"][0], (-450000, 10000)), (ksea["ils"][0], (20000, -3000))):
+            self.assertLess(abs(entry["pos"][0] - (apt["lat"] + dlat)), 128)
+            self.assertLess(abs(entry["pos"][1] - (apt["lon"] + dlon)), 128)
+
+        def waypoint(kind, reference):
+            names = {1: "INT", 2: "NDB", 3: "VOR"}
+            if kind in names:
+                return names[kind], points[names[kind]][reference]["ident"]
+            return kind, reference
+        got = [(x["type"], x["id"], waypoint(*x["navaid"]),
+                [waypoint(t >> 4, ref) for t, ref in x["waypoints"]], [t & 15 for t, _ in x["waypoints"]])
+               for x in ksea["approaches"]]
+        self.assertEqual(got, [
+            (0, "I16L", (8, 0), [("INT", "ALKIX"), (5, 0)], [4, 6]),
+            (10, "R34R", (9, 255), [(6, 0), (7, 0)], [4, 6]),
+            (9, "V34C", ("VOR", "SEA"), [(6, 0), (5, 128 | 1)], [4, 6]),
+        ])
+        kolm = approaches["KOLM"]["approaches"]
+        self.assertEqual([(x["type"], x["id"], waypoint(*x["navaid"])) for x in kolm], [(13, "N17", ("NDB", "PWT"))])
+
+        self.assertEqual(self.run_sections([{"Mode": "CreateISAM", "Filename": "a.img"},
+                                            {"Mode": "CreateImage", "Filename": "b.img"}], switches=["-NCD"]), 0,
+                         self.err)
+        self.assertEqual(self.read("b.img"), a)
 
 
 class CreateImageFromSectionFiles(TessilyRun):
