@@ -30,15 +30,24 @@ StepStatus CountThenScan(OperationContext& c, CreateImageBuild& b, CreateImageSt
     return scanned;
 }
 
-ImageResult EncodeApt92(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
+}  // namespace
+
+ImageResult EncodeAptWith92(const CreateImageBuild& b, size_t i, bool cityFallback, uint8_t* out, std::string* ident) {
     AptRecordInput in;
     if (ImageResult r = AptInputFrom(b.apts[i], b.cmap, b.names, &in); !r) return r;
+    if (cityFallback && in.city.absent) in.city = in.facility;
     const AirportWord& word = b.words[i];
     in.detailIsOffset = word.isOffset;
     in.detailValue = word.value & kWordValue;
     const uint8_t flags = word.isOffset ? static_cast<uint8_t>(kAptHasVlr92 | ((word.value & kWordHasComms) ? kAptHasComms92 : 0)) : 0;
     *ident = in.ident;
     return EncodeAptRecord92(b.params, in, flags, out);
+}
+
+namespace {
+
+ImageResult EncodeApt92(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
+    return EncodeAptWith92(b, i, false, out, ident);
 }
 
 ImageResult EncodeVor92(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
@@ -48,7 +57,8 @@ ImageResult EncodeVor92(const CreateImageBuild& b, size_t i, uint8_t* out, std::
     return EncodeVorRecord92(b.params, in, out);
 }
 
-// The title of the operation without its padding, or the default title.
+}  // namespace
+
 std::string OperationTitle(const OperationContext& c) {
     if (!c.settings) return "";
     const std::string& title = c.settings->operationTitle;
@@ -57,8 +67,6 @@ std::string OperationTitle(const OperationContext& c) {
     return title.substr(first, title.find_last_not_of(' ') - first + 1);
 }
 
-}  // namespace
-
 // Only the rectangle makes an airport brief; flag bit 0 does not.
 StepStatus CountApts92(OperationContext& c, CreateImageBuild& b) { return CountAirports(c, b, false); }
 
@@ -66,7 +74,25 @@ StepStatus CountInts92(OperationContext& c, CreateImageBuild& b) { return CountT
 StepStatus CountNdbs92(OperationContext& c, CreateImageBuild& b) { return CountThenScan(c, b, StepCountNdbs, StepScanNdbs); }
 StepStatus CountVors92(OperationContext& c, CreateImageBuild& b) { return CountThenScan(c, b, StepCountVors, StepScanVors); }
 
-StepStatus WriteRwyComApprTable92(OperationContext& c, CreateImageBuild& b) {
+namespace {
+
+// The 92/190 entry: inside the limit rectangle with frequencies or a designated first runway;
+// otherwise the longest runway's summary.
+ImageResult CodeEntry92(const OperationContext& c, const AptRecord& a, const std::vector<DetailRunway>& runways,
+                        const std::vector<DetailFrequency>& frequencies, AirportEntry* out) {
+    const GeoRect limit = c.settings ? c.settings->limitRect : GeoRect{};
+    if (InsideLimitBox(a.alat, a.along, limit) && NeedsVlrEntry92(runways, frequencies)) {
+        out->frequencies = !frequencies.empty();
+        return EncodeVlrEntry92(a.asno, runways, frequencies, &out->bytes);
+    }
+    const std::vector<DetailRunway> placeholder{DetailRunway::Placeholder()};
+    out->summary = MainRunwaySummary(runways.empty() ? placeholder : runways);
+    return ImageResult::Ok();
+}
+
+}  // namespace
+
+StepStatus WriteAirportEntries(OperationContext& c, CreateImageBuild& b, AirportEntryCoder code) {
     ImageLayout& layout = b.image.Layout();
     if (b.cursor >= b.apts.size()) {
         if (ImageResult r = b.pending.Flush(b.image); !r) return Failed(c, r);
@@ -80,29 +106,30 @@ StepStatus WriteRwyComApprTable92(OperationContext& c, CreateImageBuild& b) {
     if (ImageResult r = GatherRunways(a.asno, &runways, &serials); !r) return Failed(c, r);
     if (ImageResult r = GatherFrequencies(a.asno, &frequencies); !r) return Failed(c, r);
     AirportWord& word = b.words[b.cursor];
-    const GeoRect limit = c.settings ? c.settings->limitRect : GeoRect{};
-    if (InsideLimitBox(a.alat, a.along, limit) && NeedsVlrEntry92(runways, frequencies)) {
-        std::vector<uint8_t> entry;
-        if (ImageResult r = EncodeVlrEntry92(a.asno, runways, frequencies, &entry); !r) return Failed(c, r);
+    AirportEntry entry;
+    if (ImageResult r = code(c, a, runways, frequencies, &entry); !r) return Failed(c, r);
+    if (!entry.bytes.empty()) {
         const uint32_t offset = layout.detailLength;
         if (offset >= kVlrOffsetLimit92) {
-            return AbortCreateImage(c, StringFormatC("APT \"%s\": its VLR entry at offset %lx lies beyond the 18-bit "
-                                                     "field (limit 3ffff)",
+            return AbortCreateImage(c, StringFormatC("APT \"%s\": its rwy/com entry at offset %lx lies beyond the "
+                                                     "18-bit field (limit 3ffff)",
                                                      TrimmedIdent(ImageIdent(a.aident)).c_str(),
                                                      static_cast<unsigned long>(offset)));
         }
-        if (ImageResult r = b.pending.Add(b.image, layout.detailStart + offset, entry.data(), entry.size()); !r) {
+        if (ImageResult r = b.pending.Add(b.image, layout.detailStart + offset, entry.bytes.data(), entry.bytes.size());
+            !r) {
             return Failed(c, r);
         }
-        layout.detailLength += static_cast<uint32_t>(entry.size());
-        word = {true, offset | (frequencies.empty() ? 0 : kWordHasComms)};
+        layout.detailLength += static_cast<uint32_t>(entry.bytes.size());
+        word = {true, offset | (entry.frequencies ? kWordHasComms : 0)};
     } else {
-        const std::vector<DetailRunway> placeholder{DetailRunway::Placeholder()};
-        word = {false, MainRunwaySummary(runways.empty() ? placeholder : runways)};
+        word = {false, entry.summary};
     }
     ++b.cursor;
     return StepStatus::Again;
 }
+
+StepStatus WriteRwyComApprTable92(OperationContext& c, CreateImageBuild& b) { return WriteAirportEntries(c, b, CodeEntry92); }
 
 StepStatus WriteAptRecords92(OperationContext& c, CreateImageBuild& b) {
     return WriteSectionRecords(c, b, kSectionApt, b.apts.size(), EncodeApt92);

@@ -45,6 +45,17 @@ const char* const kEraseList92[] = {"appr",     "apts",     "country",  "freq3",
 const size_t kEraseCount92 = sizeof kEraseList92 / sizeof kEraseList92[0];
 
 ImageResult CheckImageRecords92(const IsamImageSource& source) {
+    if (ImageResult r = CheckNamePointers(source); !r) return r;
+    VlrEntry92 entry;
+    for (uint32_t n = 0; n < source.Section(kSectionApt).recordCount; ++n) {
+        uint32_t offset = 0;
+        if (!AptEntryOffset92(source.Record(kSectionApt, n), &offset)) continue;
+        if (ImageResult r = DecodeEntry(source, n, offset, &entry); !r) return r;
+    }
+    return ImageResult::Ok();
+}
+
+ImageResult CheckNamePointers(const IsamImageSource& source) {
     if (ImageResult r = CheckIsamCountries(source); !r) return r;
     const ImageParams& params = source.Params();
     const uint64_t namesBits = uint64_t{source.Layout().namesLength} * 8;
@@ -58,12 +69,6 @@ ImageResult CheckImageRecords92(const IsamImageSource& source) {
                                                   section.name, source.Ident(kind, n).c_str(), n, name.Offset()));
             }
         }
-    }
-    VlrEntry92 entry;
-    for (uint32_t n = 0; n < source.Section(kSectionApt).recordCount; ++n) {
-        uint32_t offset = 0;
-        if (!AptEntryOffset92(source.Record(kSectionApt, n), &offset)) continue;
-        if (ImageResult r = DecodeEntry(source, n, offset, &entry); !r) return r;
     }
     return ImageResult::Ok();
 }
@@ -85,15 +90,7 @@ void ReadAirport92(const CreateIsamState& s, uint32_t n, AptRecord* apt, Decoded
     // The entry was read once before the database was erased: it reads the same now.
     VlrEntry92 entry;
     DecodeEntry(source, n, offset, &entry);
-    for (const VlrRunway92& r : entry.runways) {
-        DetailRunway w;
-        w.rlen = static_cast<int32_t>(r.length) * 100;
-        w.rsl = static_cast<int32_t>(r.rsl & 0x7F);
-        w.rw = static_cast<int32_t>(r.rw);
-        w.rflags = -1;
-        w.rpic = static_cast<int32_t>(r.diagram);
-        detail->runways.push_back(w);
-    }
+    for (const VlrRunway92& r : entry.runways) detail->runways.push_back(RunwayOfItem92(r));
     detail->frequencies = std::move(entry.frequencies);
 }
 
@@ -110,7 +107,9 @@ StepStatus BuildNamesRefList92(OperationContext& c, CreateIsamState& s) {
 
 StepStatus IsamWriteApts92(OperationContext& c, CreateIsamState& s) { return IsamWriteApts(c, s, ReadAirport92); }
 
-StepStatus IsamWriteVors92(OperationContext& c, CreateIsamState& s) {
+StepStatus IsamWriteVors92(OperationContext& c, CreateIsamState& s) { return IsamWriteOlderVors(c, s, 0); }
+
+StepStatus IsamWriteOlderVors(OperationContext& c, CreateIsamState& s, int32_t vdmeBits) {
     const uint32_t n = c.calls;
     if (n == 0) {
         dbif_open<VorRecord>();
@@ -122,7 +121,7 @@ StepStatus IsamWriteVors92(OperationContext& c, CreateIsamState& s) {
     }
     VorRecord v = IsamVorRecord(*s.source, n, *s.names, s.countryNumber);
     const uint8_t* record = s.source->Record(kSectionVor, n);
-    v.vdme = (record[5] & 6) | ((record[12] & 0x20) ? 1 : 0);
+    v.vdme = (record[5] & 6) | ((record[12] & 0x20) ? 1 : 0) | vdmeBits;
     dbif_add(v);
     return StepStatus::Again;
 }

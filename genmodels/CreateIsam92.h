@@ -10,6 +10,8 @@ extern const size_t kEraseCount92;
 
 // Every country byte inside the country table and every airport's VLR entry readable.
 ImageResult CheckImageRecords92(const IsamImageSource& source);
+// Every country byte inside the country table and every name pointer inside the names text.
+ImageResult CheckNamePointers(const IsamImageSource& source);
 // Airport n: its record with afuel bits 1-5 from byte 5 (bit 0 set when it has no VLR entry),
 // and its runways and frequencies from the entry or its brief runway.
 void ReadAirport92(const CreateIsamState& s, uint32_t n, AptRecord* apt, DecodedAirportDetail* detail);
@@ -18,5 +20,7 @@ StepStatus EraseDatabaseFiles92(OperationContext& c, CreateIsamState& s);
 StepStatus BuildNamesRefList92(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteApts92(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteVors92(OperationContext& c, CreateIsamState& s);
+// The VORs with vdme from byte 5 bits 1-2 and byte 12 bit 5, or `vdmeBits`.
+StepStatus IsamWriteOlderVors(OperationContext& c, CreateIsamState& s, int32_t vdmeBits);
 
 void InstallCreateIsam92(GenModel& model);

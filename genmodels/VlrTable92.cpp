@@ -27,6 +27,16 @@ uint32_t RunwayDiagramWord92(const DetailRunway& r) {
     return word;
 }
 
+DetailRunway RunwayOfItem92(const VlrRunway92& item) {
+    DetailRunway w;
+    w.rlen = static_cast<int32_t>(item.length) * 100;
+    w.rsl = static_cast<int32_t>(item.rsl & 0x7F);
+    w.rw = static_cast<int32_t>(item.rw);
+    w.rflags = -1;
+    w.rpic = static_cast<int32_t>(item.diagram);
+    return w;
+}
+
 bool NeedsVlrEntry92(const std::vector<DetailRunway>& runways, const std::vector<DetailFrequency>& frequencies) {
     return !frequencies.empty() || (!runways.empty() && runways.front().rw != 0);
 }

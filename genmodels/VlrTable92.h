@@ -32,6 +32,10 @@ bool NeedsVlrEntry92(const std::vector<DetailRunway>& runways, const std::vector
 ImageResult EncodeVlrEntry92(int32_t asno, const std::vector<DetailRunway>& runways,
                              const std::vector<DetailFrequency>& frequencies, std::vector<uint8_t>* entry);
 
+// The runway record fields of a runway item read back: length x 100, rsl and 0x7F, rflags -1,
+// the designator as stored and the picture word in rpic.
+DetailRunway RunwayOfItem92(const VlrRunway92& item);
+
 struct VlrEntry92 {
     std::vector<VlrRunway92> runways;
     std::vector<DetailFrequency> frequencies;  // restriction: its length byte, then its bytes

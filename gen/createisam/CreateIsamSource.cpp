@@ -91,9 +91,17 @@ ImageResult IsamImageSource::Load(const Image& image) {
         return DamagedImage(StringFormatC("%s holds %llu bytes, more than any image", image.Path().c_str(),
                                           static_cast<unsigned long long>(fileLength)));
     }
-    if (ImageResult r = ReadImageLayout(image, &layout_); !r) return r;
-    ImageHeader header;
-    if (ImageResult r = ReadImageHeader(image, &header); !r) return r;
+    uint32_t blockA = kAbsent24;
+    uint32_t sua = kAbsent24;
+    if (params_->readLayout) {
+        if (ImageResult r = params_->readLayout(image, &layout_, &blockA, &sua); !r) return r;
+    } else {
+        if (ImageResult r = ReadImageLayout(image, &layout_); !r) return r;
+        ImageHeader header;
+        if (ImageResult r = ReadImageHeader(image, &header); !r) return r;
+        blockA = header.Pointer(kPtrFssBlockA);
+        sua = header.Pointer(kPtrSuaBlock);
+    }
     bytes_.assign(static_cast<size_t>(fileLength), 0);
     if (image.Read(0, bytes_.data(), bytes_.size()) != static_cast<long>(bytes_.size())) {
         return ImageResult::Data(StringFormatC("Cannot read %s", image.Path().c_str()));
@@ -102,11 +110,9 @@ ImageResult IsamImageSource::Load(const Image& image) {
     if (ImageResult r = LoadApproachIds(); !r) return r;
     if (ImageResult r = LoadBuckets(); !r) return r;
     if (ImageResult r = LoadDetailEntries(); !r) return r;
-    const uint32_t blockA = header.Pointer(kPtrFssBlockA);
     if (blockA != kAbsent24) {
-        if (ImageResult r = LoadTcc(blockA, header.Pointer(kPtrFssBlockB)); !r) return r;
+        if (ImageResult r = LoadTcc(blockA, image.ReadU24(params_->pointerBlockOffset + kPtrFssBlockB)); !r) return r;
     }
-    const uint32_t sua = header.Pointer(kPtrSuaBlock);
     if (sua != kAbsent24) {
         if (ImageResult r = LoadSua(sua); !r) return r;
     }

@@ -5,6 +5,9 @@
 #include <cstdint>
 
 struct ImageParams;
+struct ImageResult;
+class Image;
+class ImageLayout;
 
 // The four point sections of an image, in image order.
 enum SectionKind : int { kSectionApt = 0, kSectionInt = 1, kSectionNdb = 2, kSectionVor = 3 };
@@ -102,6 +105,10 @@ struct ImageParams {
     // of byte 8 says so, and the offset is the 19-bit value of stream bits 40-42 and the
     // section's detail bytes).
     bool (*entryOffset)(const uint8_t* record, uint32_t* offset);
+
+    // The family's own reader of an image's layout and of the positions of its FSS/TCC and SUA
+    // blocks (kAbsent24 when absent); null: the header's pointer block and the info blocks.
+    ImageResult (*readLayout)(const Image& image, ImageLayout* layout, uint32_t* tccBlock, uint32_t* suaBlock) = nullptr;
 
     uint32_t InfoPointerOffset(int section) const { return sections[section].infoPointerOffset; }
     uint32_t NameOffsetAbsent() const { return (1u << nameOffsetBits) - 1; }

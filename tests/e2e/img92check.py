@@ -355,8 +355,9 @@ def _check(data, rep):
     sumcheck_and_packets(data, image_end, rep)
 
 
-def main(argv=None):
-    ap = argparse.ArgumentParser(description="check a 92/190 database image")
+def run_checker(prog, description, check, argv=None):
+    """The command line of an image checker: IMAGE [--json]; 0 when every check passes."""
+    ap = argparse.ArgumentParser(prog=prog, description=description)
     ap.add_argument("image")
     ap.add_argument("--json", action="store_true")
     a = ap.parse_args(argv)
@@ -364,16 +365,20 @@ def main(argv=None):
         with open(a.image, "rb") as f:
             data = f.read()
     except OSError as e:
-        print(f"img92check: {e}", file=sys.stderr)
+        print(f"{prog}: {e}", file=sys.stderr)
         return 1
-    rep = check_bytes(data)
+    rep = check(data)
     if a.json:
         print(json.dumps(rep.content, indent=1))
     for e in rep.errors:
-        print(f"img92check: {e}", file=sys.stderr)
+        print(f"{prog}: {e}", file=sys.stderr)
     if not a.json:
         print("OK" if rep.ok else f"{len(rep.errors)} problem(s)")
     return 0 if rep.ok else 1
+
+
+def main(argv=None):
+    return run_checker("img92check", "check a 92/190 database image", check_bytes, argv)
 
 
 if __name__ == "__main__":

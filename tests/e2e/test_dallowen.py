@@ -1,0 +1,170 @@
+"""Dallowen, the 90/95 XL generator, run headless from control files in a temporary folder; its
+images judged by the independent checker img90check.py.
+
+- Round trips: the example batch file (and compiled SUA text) -> database -> image A -> Create
+  ISAM into the erased database (usr and rte kept) -> image B: B == A, in XL mode with SUA, in
+  XL mode without SUA.DAT and with XL off (-A). The checker accepts A and finds every record of
+  the batch file.
+- Elevation codes, the chunk count at its boundaries, the part number and SUA pointer of each
+  mode, the SUA types the unit takes.
+- Model-90 images are refused by the other generators, and theirs by Dallowen; damaged images
+  are refused before anything in db50 is erased.
+"""
+import os
+import sys
+import unittest
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import img90check  # noqa: E402
+from suite import EXAMPLE_BATCH, EXAMPLES_DIR  # noqa: E402
+from test_create_image import GeneratorRun, batch_records  # noqa: E402
+
+KEPT = {"APT": 4, "INT": 5, "NDB": 3, "VOR": 3}
+UNIT = 360.0 / 4294967296.0
+TOLERANCE = 2.5 * 2048 * UNIT
+
+
+class DallowenRun(GeneratorRun):
+    prefix = "dallowen-"
+    switches = []
+
+    def dallowen(self, sections, answers=None, switches=None):
+        lines = []
+        for section in sections:
+            lines += ["%s=%s" % (k, v) for k, v in section.items()]
+            lines.append("GO=1")
+        self.write("run.ctl", lines)
+        extra = self.write_answers(answers) if answers is not None else []
+        extra += self.switches if switches is None else switches
+        return self.run_headless("dallowen", extra + ["-F", "run.ctl"])
+
+    def load(self, batch=EXAMPLE_BATCH, sua=True):
+        sections = [{"Mode": "BatchUpdate", "Filename": batch}]
+        if sua:
+            sections.append({"Mode": "CompileSUA", "Filename": os.path.join(EXAMPLES_DIR, "puget_sua.txt")})
+        self.assertEqual(self.dallowen(sections), 0, self.err)
+        self.assertEqual(self.err, [])
+
+    def image(self, name):
+        code = self.dallowen([{"Mode": "CreateImage", "Filename": name, "Title": "Puget Sound"}])
+        self.assertEqual(code, 0, self.err)
+        self.assertEqual(self.err, [])
+        self.assertIn("Image Complete", self.out)
+        return self.read(name)
+
+    def checked(self, name):
+        report = img90check.check_bytes(self.read(name))
+        self.assertTrue(report.ok, report.errors)
+        return report.content
+
+    def round_trip(self):
+        a = self.image("a.img")
+        content = self.checked("a.img")
+        users = {n: self.read("db50", n) for n in ("usr.dta", "usr.dtx", "rte.dta", "rte.dtx")}
+        code = self.dallowen([{"Mode": "CreateISAM", "Filename": "a.img"}])
+        self.assertEqual(code, 0, self.err)
+        self.assertEqual(self.err, [])
+        self.assertIn("Database Complete", self.out)
+        for name, data in users.items():
+            self.assertEqual(self.read("db50", name), data, name)
+        self.assertEqual(self.image("b.img"), a)
+        return a, content
+
+    def db_names(self):
+        return {n.lower() for n in os.listdir(self.path("db50"))}
+
+
+class RoundTrip(DallowenRun):
+    def check_records(self, content):
+        self.assertEqual(content["label"], "PUGET SOUND         ")
+        for kind, records in batch_records(EXAMPLE_BATCH).items():
+            found = {(r["ident"], r["country"]): r for r in content["sections"][kind]}
+            self.assertEqual(set(found), {(i[:KEPT[kind]], c) for i, c in records}, kind)
+            for (ident, country), want in records.items():
+                got = found[(ident[:KEPT[kind]], country)]
+                self.assertLess(abs(got["lat"] * UNIT - want["lat"]), TOLERANCE, (kind, ident))
+                self.assertLess(abs(got["lon"] * UNIT - want["lon"]), TOLERANCE, (kind, ident))
+                if "facility" in want:
+                    self.assertEqual(got["facility"], want["facility"], (kind, ident))
+                    self.assertEqual(got["city"], want["city"] or want["facility"], (kind, ident))
+
+    def test_xl_with_airspace(self):
+        self.load()
+        a, content = self.round_trip()
+        self.check_records(content)
+        self.assertEqual(content["part_number"], "006-D0009-XX")
+        self.assertEqual(content["sua_pointer"], 1459)
+        self.assertGreater(content["sua_counts"][2], 0)
+        self.assertIn("sua.dat", self.db_names())
+        # KSEA's entry: runways and the example's frequencies came back through the database.
+        ksea = next(r for r in content["sections"]["APT"] if r["ident"] == "KSEA")
+        self.assertEqual([r["length"] for r in ksea["runways"]][:2], [11900, 9400])
+        self.assertTrue(ksea["frequencies"])
+
+    def test_xl_without_sua_file(self):
+        self.load(sua=False)
+        a, content = self.round_trip()
+        self.check_records(content)
+        self.assertEqual(content["part_number"], "006-D0004-02")
+        self.assertEqual(a[68:71], b"\xff\xff\x1f")
+        self.assertEqual(len(a), 0x40000)
+
+    def test_xl_off_leaves_a_usable_sua_file_out(self):
+        self.switches = ["-A"]
+        self.load()
+        a, content = self.round_trip()
+        self.assertEqual(content["part_number"], "006-D0004-02")
+        self.assertEqual(a[68:71], b"\xff\xff\x1f")
+        self.assertEqual(set(a[1113:1534]), {0})
+        self.assertEqual(content["chunks"], 1)
+        # Create ISAM of an image without airspace writes no SUA.DAT.
+        self.assertNotIn("sua.dat", self.db_names())
+
+
+class Coding(DallowenRun):
+    def test_elevation_codes_and_dme_bits(self):
+        batch = [
+            "ADD|APT|KLOW|US-UNITED STATES|LOW CITY|LOW FIELD|N 47#00.000|W122#00.000|-4|JA",
+            "ADD|APT|KMID|US|MID CITY|MID FIELD|S 33#30.000|E151#15.000|15|JA",
+            "ADD|APT|KTOP|US|TOP CITY|TOP FIELD|N 48#00.000|W121#00.000|14|JA",
+        ]
+        self.write("coding.txt", batch)
+        self.load(batch=self.path("coding.txt"), sua=False)
+        self.image("a.img")
+        content = self.checked("a.img")
+        codes = {r["ident"]: r["elevation_code"] for r in content["sections"]["APT"]}
+        self.assertEqual(codes, {"KLOW": 500, "KMID": 502, "KTOP": 501})
+
+
+class Refusals(DallowenRun):
+    def test_damaged_image_leaves_the_database_alone(self):
+        self.load(sua=False)
+        a = self.image("a.img")
+        before = {n: self.read("db50", n) for n in sorted(os.listdir(self.path("db50")))}
+        cases = {
+            "count past the file": a[:82] + b"\xff\xff" + a[84:],
+            "records past the file": a[:4000],
+            "wrong sumcheck": a[:1] + bytes([a[1] ^ 1]) + a[2:],
+        }
+        for what, data in cases.items():
+            with self.subTest(what):
+                self.write("bad.img", data)
+                code = self.dallowen([{"Mode": "CreateISAM", "Filename": "bad.img"}])
+                self.assertNotEqual(code, 0, what)
+                self.assertTrue(any("Damaged image" in e or "Cannot" in e for e in self.err), self.err)
+                after = {n: self.read("db50", n) for n in sorted(os.listdir(self.path("db50")))}
+                self.assertEqual(after, before, what)
+
+    def test_other_families_refuse_each_other(self):
+        self.load(sua=False)
+        self.image("a.img")
+        self.assertEqual(self.run_program("sovrick", [{"Mode": "CreateISAM", "Filename": "a.img"}]), 3)
+        self.assertTrue(any("This file is for a" in e for e in self.err), self.err)
+        self.assertEqual(self.run_program("sovrick", [{"Mode": "CreateImage", "Filename": "s.img"}]), 0, self.err)
+        self.assertEqual(self.dallowen([{"Mode": "CreateISAM", "Filename": "s.img"}]), 3)
+        self.assertTrue(any("This file is for a" in e for e in self.err), self.err)
+
+
+if __name__ == "__main__":
+    unittest.main()
