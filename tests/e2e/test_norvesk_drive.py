@@ -33,8 +33,12 @@ class DriveRun(TempFolderRun):
         os.makedirs(self.path(name, ".System", "AVTN"), exist_ok=True)
         return self.path(name)
 
-    def norvesk(self, mode, database, filename, drive, *args, go=True, preexec=None):
-        extra = self.write_answers([SETUP % (mode, database, filename, drive)] + ([GO] if go else []))
+    def norvesk(self, mode, database, filename, drive, *args, go=True, preexec=None, search=False):
+        setup = SETUP % (mode, database, filename, drive)
+        if search:
+            # "Aera Drive" first; the dialog stays open for the next answer.
+            setup = setup.replace("press OK", "press Aera Drive") + "match Setup Transfer\npress OK\n"
+        extra = self.write_answers([setup] + ([GO] if go else []))
         done = subprocess.run([program("norvesk"), "--headless", "--usb-emulator=745", *extra, *args], cwd=self.dir,
                               env=self.env, capture_output=True, timeout=120, preexec_fn=preexec)
         self.out = done.stdout.decode("utf-8").splitlines()
@@ -101,7 +105,8 @@ class Updates(DriveRun):
         unit = self.unit()
         terrain = bytes(range(256)) * 40
         self.write("obst.taw", container(b"pWa.d", 745, [(0, b"AVIATION"), (39, terrain), (12, b"LOADER")]))
-        self.assertEqual(self.norvesk("Write", "TAWs or VRPs", "obst.taw", unit), 0, self.out + self.err)
+        # No unit's drive is mounted here: "Aera Drive" leaves the field as typed.
+        self.assertEqual(self.norvesk("Write", "TAWs or VRPs", "obst.taw", unit, search=True), 0, self.out + self.err)
         self.assertEqual(self.read("unit/terrain.odb"), terrain)
         self.assertIn("You have chosen to transfer the 'Obstacles' database", self.out)
 
