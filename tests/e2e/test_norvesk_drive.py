@@ -11,7 +11,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from suite import TempFolderRun, program  # noqa: E402
-from test_celvane import image  # noqa: E402
+from test_celvane import GO as CELVANE_GO, MODELS, SETUP as CELVANE_SETUP, image, setup  # noqa: E402
 from test_norvesk import container  # noqa: E402
 
 SOURCE = os.environ.get("SUITE_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -224,7 +224,7 @@ class Gpx(DriveRun):
 
 
 class TmpfsDrive(DriveRun):
-    """As root: a 1 MiB tmpfs is the unit's drive."""
+    """As root: a 1 MiB tmpfs is the unit's drive, or Celvane's card."""
 
     def setUp(self):
         super().setUp()
@@ -250,6 +250,18 @@ class TmpfsDrive(DriveRun):
         self.assertEqual(self.out[-2:], ["Write failed - Operation Aborted", ""])
         self.assertEqual(self.read("mnt/.System/AVTN/avtn_db.bin"), b"old")
         self.assertEqual(self.files("mnt"), [".System/AVTN/avtn_db.bin"])
+
+    def test_a_full_tmpfs_card_ends_celvanes_copy_with_the_write_failure(self):
+        self.write("data.img", image(974, 2 * 1024 * 1024))
+        answers = self.write_answers(["command %d\n" % MODELS["696"], CELVANE_SETUP, setup(self.path("mnt"), "data.img"),
+                                      CELVANE_GO])
+        done = subprocess.run([program("celvane"), "--headless", *answers], cwd=self.dir, env=self.env,
+                              capture_output=True, timeout=120)
+        out = done.stdout.decode("utf-8").splitlines()
+        self.assertEqual(done.returncode, 1, out)
+        self.assertEqual(out[-2:], ["Write failed (err=28) - operation aborted", ""])
+        self.assertNotIn("Operation Complete", out)
+        self.assertEqual(self.files("mnt"), [])
 
 
 if __name__ == "__main__":
