@@ -205,6 +205,7 @@ class Gpx(DriveRun):
         cases = [
             ("Read", "User", "got.gpx", self.path("empty"), "Unable to Open '%s' for reading" % current),
             ("Write", "User", "points.gpx", self.path("empty"), "Unable to Open '%s' for reading" % current),
+            ("Read", "Tracks", "got.gpx", "Q", "Unable to Open 'Q:/GPX/Current.gpx' for reading"),
             ("Write", "Routes", "points.gpx", self.path("unit"), "File does not contain Routes"),
             ("Write", "User", "plain.gpx", self.path("unit"), "File does not contain USR Waypoints"),
         ]
