@@ -18,6 +18,8 @@ pkgs=(build-essential cmake ninja-build pkg-config python3
       imagemagick
       # the USB transfer program reaches units through libusb
       libusb-1.0-0-dev
+      # mkfs.vfat, for the root-only test of a vfat card image found as the unit's drive
+      dosfstools
       # a compiler cache for repeated builds
       ccache)
 missing=()

@@ -11,7 +11,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from suite import TempFolderRun, program  # noqa: E402
-from test_celvane import image  # noqa: E402
+from test_celvane import GO as CELVANE_GO, MODELS, SETUP as CELVANE_SETUP, image, setup  # noqa: E402
 from test_norvesk import container  # noqa: E402
 
 SOURCE = os.environ.get("SUITE_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -33,8 +33,12 @@ class DriveRun(TempFolderRun):
         os.makedirs(self.path(name, ".System", "AVTN"), exist_ok=True)
         return self.path(name)
 
-    def norvesk(self, mode, database, filename, drive, *args, go=True, preexec=None):
-        extra = self.write_answers([SETUP % (mode, database, filename, drive)] + ([GO] if go else []))
+    def norvesk(self, mode, database, filename, drive, *args, go=True, preexec=None, search=False):
+        setup = SETUP % (mode, database, filename, drive)
+        if search:
+            # "Aera Drive" first; the dialog stays open for the next answer.
+            setup = setup.replace("press OK", "press Aera Drive") + "match Setup Transfer\npress OK\n"
+        extra = self.write_answers([setup] + ([GO] if go else []))
         done = subprocess.run([program("norvesk"), "--headless", "--usb-emulator=745", *extra, *args], cwd=self.dir,
                               env=self.env, capture_output=True, timeout=120, preexec_fn=preexec)
         self.out = done.stdout.decode("utf-8").splitlines()
@@ -101,7 +105,8 @@ class Updates(DriveRun):
         unit = self.unit()
         terrain = bytes(range(256)) * 40
         self.write("obst.taw", container(b"pWa.d", 745, [(0, b"AVIATION"), (39, terrain), (12, b"LOADER")]))
-        self.assertEqual(self.norvesk("Write", "TAWs or VRPs", "obst.taw", unit), 0, self.out + self.err)
+        # No unit's drive is mounted here: "Aera Drive" leaves the field as typed.
+        self.assertEqual(self.norvesk("Write", "TAWs or VRPs", "obst.taw", unit, search=True), 0, self.out + self.err)
         self.assertEqual(self.read("unit/terrain.odb"), terrain)
         self.assertIn("You have chosen to transfer the 'Obstacles' database", self.out)
 
@@ -200,6 +205,7 @@ class Gpx(DriveRun):
         cases = [
             ("Read", "User", "got.gpx", self.path("empty"), "Unable to Open '%s' for reading" % current),
             ("Write", "User", "points.gpx", self.path("empty"), "Unable to Open '%s' for reading" % current),
+            ("Read", "Tracks", "got.gpx", "Q", "Unable to Open 'Q:/GPX/Current.gpx' for reading"),
             ("Write", "Routes", "points.gpx", self.path("unit"), "File does not contain Routes"),
             ("Write", "User", "plain.gpx", self.path("unit"), "File does not contain USR Waypoints"),
         ]
@@ -219,7 +225,7 @@ class Gpx(DriveRun):
 
 
 class TmpfsDrive(DriveRun):
-    """As root: a 1 MiB tmpfs is the unit's drive."""
+    """As root: a 1 MiB tmpfs is the unit's drive, or Celvane's card."""
 
     def setUp(self):
         super().setUp()
@@ -245,6 +251,18 @@ class TmpfsDrive(DriveRun):
         self.assertEqual(self.out[-2:], ["Write failed - Operation Aborted", ""])
         self.assertEqual(self.read("mnt/.System/AVTN/avtn_db.bin"), b"old")
         self.assertEqual(self.files("mnt"), [".System/AVTN/avtn_db.bin"])
+
+    def test_a_full_tmpfs_card_ends_celvanes_copy_with_the_write_failure(self):
+        self.write("data.img", image(974, 2 * 1024 * 1024))
+        answers = self.write_answers(["command %d\n" % MODELS["696"], CELVANE_SETUP, setup(self.path("mnt"), "data.img"),
+                                      CELVANE_GO])
+        done = subprocess.run([program("celvane"), "--headless", *answers], cwd=self.dir, env=self.env,
+                              capture_output=True, timeout=120)
+        out = done.stdout.decode("utf-8").splitlines()
+        self.assertEqual(done.returncode, 1, out)
+        self.assertEqual(out[-2:], ["Write failed (err=28) - operation aborted", ""])
+        self.assertNotIn("Operation Complete", out)
+        self.assertEqual(self.files("mnt"), [])
 
 
 if __name__ == "__main__":

@@ -249,16 +249,17 @@ bool CUsbView::CheckTawFile() {
         Refuse("This file does not contain TAWS or VRP data");
         return false;
     }
-    if (!drive.empty() && !FindDriveFile(static_cast<int>(container_.rows[static_cast<size_t>(tawRow_)].region))) {
-        Refuse("Sorry, we cannot send this data to the Aera");
-        return false;
-    }
     if (askRegion && container_.rows.size() == 1) {
         const ContainerRegion& row = container_.rows[0];
         const int answer = AskRegion(StringFormatC(
             "This %s file is intended for memory region %02x but you can change this by entering a new region below.",
             UsbRegionName(static_cast<int>(row.region)), row.region));
         if (answer != 0) container_.rows[0].region = static_cast<uint32_t>(answer);
+    }
+    // The region as it will be sent, after any change.
+    if (!drive.empty() && !FindDriveFile(static_cast<int>(container_.rows[static_cast<size_t>(tawRow_)].region))) {
+        Refuse("Sorry, we cannot send this data to the Aera");
+        return false;
     }
     return true;
 }
@@ -397,6 +398,12 @@ void CUsbView::StartDriveUpdate() {
 
 void CUsbView::DriveGpxTransfer() {
     const GpxElement& element = *GpxElementOf(database);
+    if (drive_.root.empty()) {
+        // A letter that no [Drives] entry names.
+        Log(StringFormatC("Unable to Open '%s/GPX/Current.gpx' for reading", drive_.Label().c_str()));
+        EndTransfer("Errors ocurred");
+        return;
+    }
     const std::string folder = drive_.Path("GPX");
     std::string error, written;
     const bool done = mode == kUsbRead ? ReadDriveGpx(folder + "/Current.gpx", element, fileName, error)
