@@ -16,5 +16,10 @@ int32_t DegreesToCircle(double degrees, int bits);
 // anything within 0.00027 degrees of zero gives 0.0.
 double CircleToDegrees(int32_t value);
 
+// CircleToDegrees as "%.6f" writes it in the C locale, from integers (the value is exact in
+// 2^-23 degrees); out holds at least kCircleDegreesTextSize characters. Returns the length.
+constexpr int kCircleDegreesTextSize = 16;
+int FormatCircleDegrees(char* out, int32_t value);
+
 // Circle units to radians, through CircleToDegrees.
 double CircleToRadians(int32_t value);

@@ -1,5 +1,6 @@
 // Add, Change and Delete of an airport's runways and frequencies from the airports window.
 #include <cstring>
+#include <functional>
 #include <string>
 
 #include "common/IdentDigits.h"
@@ -70,6 +71,37 @@ bool ChildrenFull() {
     return true;
 }
 
+// Opens a child file, finds its record numbered `number` by `index` and runs `act` on it; a
+// missing record shows `missing` (when given). The file is closed again. -1 when the file did
+// not open, 0 when the record is missing, 1 when `act` ran.
+int ActOnChild(IsamMgr& file, const char* index, int32_t& field, int32_t number, const char* missing,
+               const std::function<void()>& act) {
+    if (file.Open() != 0) return -1;
+    file.SelectIndex(index);
+    field = number;
+    const bool found = file.Find() == 0;
+    if (found) act();
+    else if (missing) platform::ShowMessage(missing);
+    file.Close();
+    return found ? 1 : 0;
+}
+
+// Erases the record ActOnChild found, its journal line made first; `erased` runs after a
+// successful erase.
+void EraseChild(IsamMgr& file, const char* index, int32_t& field, int type, const char* failure,
+                const std::function<void()>& erased = {}) {
+    const int32_t number = field;
+    const std::string line = FormatJournalLine(kJournalDel, type);
+    file.SelectIndex(index);
+    field = number;
+    if (file.Find() != 0 || file.Erase() != 0) {
+        platform::ShowMessage(failure);
+        return;
+    }
+    if (erased) erased();
+    WriteJournalText(line);
+}
+
 bool AirportHasApproaches() {
     const std::string ident = AirportIdent();
     const ApproachAirports& list = Db().approachAirports;
@@ -123,26 +155,20 @@ void CKestraneAView::OnChgFrq() {
     if (d.RunModal() != platform::kIdOk) return;
     dfFREQ3& f = *Db().freq3;
     HeldFiles held{Db().restr.get()};
-    if (f.Open() != 0) return;
-    f.SelectIndex("fsno");
-    f.fsno = entry.fsno;
-    if (f.Find() != 0) {
-        platform::ShowMessage("Find FRQ failed");
-        f.Close();
-        return;
-    }
-    const std::string oldLine = FormatJournalLine(kJournalDel, kJournalFrq);
-    const int32_t oldChain = f.frsno;
-    (void)ValidateFrequency(d);
-    EraseRestrChain(oldChain);
-    f.frsno = WriteRestrChain(d.restriction);
-    if (f.Amend() != 0) {
-        platform::ShowMessage("Amend FRQ failed");
-    } else {
-        WriteJournalText(oldLine);
-        WriteJournalLine(kJournalAdd, kJournalFrq);
-    }
-    f.Close();
+    const int found = ActOnChild(f, "fsno", f.fsno, entry.fsno, "Find FRQ failed", [&] {
+        const std::string oldLine = FormatJournalLine(kJournalDel, kJournalFrq);
+        const int32_t oldChain = f.frsno;
+        (void)ValidateFrequency(d);
+        EraseRestrChain(oldChain);
+        f.frsno = WriteRestrChain(d.restriction);
+        if (f.Amend() != 0) {
+            platform::ShowMessage("Amend FRQ failed");
+        } else {
+            WriteJournalText(oldLine);
+            WriteJournalLine(kJournalAdd, kJournalFrq);
+        }
+    });
+    if (found <= 0) return;
     ClearBriefMark(asno);
     RelistSelectedAirport();
 }
@@ -156,24 +182,10 @@ void CKestraneAView::OnDelFrq() {
     if (entry.fsno < 0) return;
     if (!ConfirmRowDeletion(row, "FRQ", 14, 15)) return;
     dfFREQ3& f = *Db().freq3;
-    if (f.Open() != 0) return;
-    f.SelectIndex("fsno");
-    f.fsno = entry.fsno;
-    if (f.Find() != 0) {
-        platform::ShowMessage("Erase FRQ failed");
-        f.Close();
-        return;
-    }
-    const std::string line = FormatJournalLine(kJournalDel, kJournalFrq);
-    f.SelectIndex("fsno");
-    f.fsno = entry.fsno;
-    if (f.Find() != 0 || f.Erase() != 0) {
-        platform::ShowMessage("Erase FRQ failed");
-    } else {
-        EraseRestrChain(entry.frsno);
-        WriteJournalText(line);
-    }
-    f.Close();
+    const int found = ActOnChild(f, "fsno", f.fsno, entry.fsno, "Erase FRQ failed", [&] {
+        EraseChild(f, "fsno", f.fsno, kJournalFrq, "Erase FRQ failed", [&] { EraseRestrChain(entry.frsno); });
+    });
+    if (found <= 0) return;
     RelistSelectedAirport();
 }
 
@@ -191,36 +203,31 @@ void RunRunwayDialog(CKestraneAView& view, int row) {
     d.validate = [&] { return ValidateRunway(d, lat0, lon0, true); };
     if (d.RunModal() != platform::kIdOk) return;
     dfRWY3& r = *Db().rwy3;
-    if (r.Open() != 0) return;
-    bool ok;
-    std::string oldLine;
-    bool rekeyed = false;
     if (row < 0) {
+        if (r.Open() != 0) return;
         r.rsno = HighestRecordNumber(r, "rsno", r.rsno) + 1;
         (void)ValidateRunway(d, lat0, lon0, false);
         r.raptno = asno;
         if (Manager().Legacy()) r.rpicfl = static_cast<int32_t>(0xF0000000u);
-        ok = r.Insert() == 0;
-        if (!ok) platform::ShowMessage("Add RWY failed");
+        if (r.Insert() != 0) platform::ShowMessage("Add RWY failed");
+        else WriteJournalLine(kJournalAdd, kJournalRwy);
+        r.Close();
     } else {
-        r.SelectIndex("rsno");
-        r.rsno = entry.rsno;
-        ok = r.Find() == 0;
-        if (ok) {
-            oldLine = FormatJournalLine(kJournalDel, kJournalRwy);
+        const int found = ActOnChild(r, "rsno", r.rsno, entry.rsno, nullptr, [&] {
+            const std::string oldLine = FormatJournalLine(kJournalDel, kJournalRwy);
             const int32_t oldRw = r.rw;
             (void)ValidateRunway(d, lat0, lon0, false);
             // A new designator is a new key: the other database drops the old runway first.
-            rekeyed = r.rw != oldRw;
-            ok = r.Amend() == 0;
-            if (!ok) platform::ShowMessage("Amend RWY failed");
-        }
+            const bool rekeyed = r.rw != oldRw;
+            if (r.Amend() != 0) {
+                platform::ShowMessage("Amend RWY failed");
+                return;
+            }
+            if (rekeyed) WriteJournalText(oldLine);
+            WriteJournalLine(kJournalAdd, kJournalRwy);
+        });
+        if (found < 0) return;
     }
-    if (ok) {
-        if (rekeyed) WriteJournalText(oldLine);
-        WriteJournalLine(kJournalAdd, kJournalRwy);
-    }
-    r.Close();
     ClearBriefMark(asno);
     view.RelistSelectedAirport();
 }
@@ -266,18 +273,8 @@ void CKestraneAView::OnDelRwy() {
     if (entry.rsno < 0) return;
     if (!ConfirmRowDeletion(row, "RWY", 50, 13)) return;
     dfRWY3& r = *Db().rwy3;
-    if (r.Open() != 0) return;
-    r.SelectIndex("rsno");
-    r.rsno = entry.rsno;
-    if (r.Find() != 0) {
-        platform::ShowMessage("Erase RWY failed");
-    } else {
-        const std::string line = FormatJournalLine(kJournalDel, kJournalRwy);
-        r.SelectIndex("rsno");
-        r.rsno = entry.rsno;
-        if (r.Find() != 0 || r.Erase() != 0) platform::ShowMessage("Erase RWY failed");
-        else WriteJournalText(line);
-    }
-    r.Close();
+    const int found = ActOnChild(r, "rsno", r.rsno, entry.rsno, "Erase RWY failed",
+                                 [&] { EraseChild(r, "rsno", r.rsno, kJournalRwy, "Erase RWY failed"); });
+    if (found < 0) return;
     RelistSelectedAirport();
 }

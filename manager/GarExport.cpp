@@ -49,6 +49,7 @@ bool ExportUsrGar(dfUSR& usr, int format, uint16_t productId, int32_t onlyNumber
         usr.usno = onlyNumber;
         if (usr.Find() == 0) put();
     } else {
+        writer.Reserve(usr.SlotCount());
         usr.SelectIndex("uident");
         usr.Rewind();
         while (usr.Next(1) == 0 && writer.Count() <= kGarMaxRecords) put();

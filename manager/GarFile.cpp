@@ -1,5 +1,7 @@
 #include "manager/GarFile.h"
 
+#include <algorithm>
+
 #include "platform/MessageBox.h"
 
 int GarFormatFromProduct(uint16_t productId) {
@@ -68,6 +70,11 @@ void GarWriter::Put(int id, const uint8_t* data, int size) {
     bytes_.push_back(static_cast<char>(size));
     bytes_.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
     ++count_;
+}
+
+void GarWriter::Reserve(int32_t packets) {
+    const size_t most = static_cast<size_t>(std::clamp<int32_t>(packets, 0, kGarMaxRecords + 1));
+    bytes_.reserve(bytes_.size() + (most + 1) * 257);
 }
 
 void GarWriter::Finish(int command) {

@@ -62,6 +62,8 @@ class GarWriter {
 public:
     explicit GarWriter(uint16_t productId);
     void Put(int id, const uint8_t* data, int size);
+    // Room for that many more packets of the largest size, so that the bytes never move.
+    void Reserve(int32_t packets);
     // Packets written after the count packet.
     int Count() const { return count_; }
     void Finish(int command);

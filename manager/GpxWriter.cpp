@@ -1,7 +1,6 @@
 #include "manager/GpxWriter.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 
 #include "common/Angle.h"
@@ -30,9 +29,8 @@ std::string_view Field(const char* text, size_t size) { return {text, strnlen(te
 
 // Degrees with six decimals, as "%lf" in the C locale writes them.
 void AppendDegrees(std::string& out, int32_t value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, CircleToDegrees(value), std::chars_format::fixed, 6);
-    out.append(text, result.ptr);
+    char text[kCircleDegreesTextSize];
+    out.append(text, static_cast<size_t>(FormatCircleDegrees(text, value)));
 }
 
 // The start tag of a point: "<wpt lat="%lf" lon="%lf">".

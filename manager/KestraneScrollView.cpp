@@ -82,6 +82,8 @@ CKestraneScrollView::~CKestraneScrollView() {
     if (g_idleHolder == this) ReleaseIdleFiles();
 }
 
+bool CKestraneScrollView::HoldsIdleFiles() const { return g_idleHolder == this; }
+
 void CKestraneScrollView::ReleaseIdleFiles() {
     if (g_idleHolder) g_idleHolder->CloseFiles();
     g_idleHolder = nullptr;

@@ -106,6 +106,8 @@ protected:
     // The drawn part of the selected line (airports: by row).
     virtual int PartOfSelected(int32_t word) const;
     bool AppendLine(int32_t word);  // false at the limit
+    // Whether this view's files are the ones a run of idle steps keeps open.
+    bool HoldsIdleFiles() const;
     void ReportLoadFailure(int32_t number) const;
 
     RecordListKind kind_;

@@ -56,6 +56,11 @@ CKestraneAView::CKestraneAView()
     for (const auto& [id, handler] : commands) Commands().Add(id, [this, h = handler] { (this->*h)(); }, enabler(id));
 }
 
+// The base's destructor would close the airport file alone.
+CKestraneAView::~CKestraneAView() {
+    if (HoldsIdleFiles()) ReleaseIdleFiles();
+}
+
 int CKestraneAView::OpenFiles() {
     KestraneDatabase& db = Db();
     if (db.rwy3->Open() != 0 || db.freq3->Open() != 0 || db.restr->Open() != 0) {

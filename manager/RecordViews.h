@@ -7,6 +7,7 @@
 class CKestraneAView : public CKestraneScrollView {
 public:
     CKestraneAView();
+    ~CKestraneAView() override;
     void FormatLine(int32_t word) override;
     bool PassesNameFilter() override;
     int32_t ReadLine(int index) override;

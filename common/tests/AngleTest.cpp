@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 #include "common/Angle.h"
 
@@ -41,6 +44,22 @@ TEST(Angle, DegreesThatAreNoNumberGiveTheUnsetValue) {
     EXPECT_EQ(DegreesToCircle(std::numeric_limits<double>::quiet_NaN(), 26), kCircleUnset);
     EXPECT_EQ(DegreesToCircle(std::numeric_limits<double>::infinity(), 26), kCircleUnset);
     EXPECT_EQ(DegreesToCircle(-1e300, 26), kCircleUnset);
+}
+
+TEST(Angle, CircleDegreesTextIsWhatPrintfWrites) {
+    std::vector<int32_t> values = {0, 1, -1, 63, 50 << 6, 51 << 6, -(51 << 6), 52 << 6, INT32_MIN, INT32_MAX,
+                                   0x40000000, -0x40000000, 1 << 22, 3 << 22, -(5 << 22), (1 << 22) + 64};
+    // Exact ties in the seventh decimal (multiples of 2^22 with an odd factor) and a sweep.
+    for (int32_t odd = 1; odd < 512; odd += 2) values.push_back(odd << 22), values.push_back(-(odd << 22));
+    for (int64_t v = INT32_MIN; v <= INT32_MAX; v += 982451653 / 97) values.push_back(static_cast<int32_t>(v));
+    for (const int32_t value : values) {
+        char expected[64];
+        std::snprintf(expected, sizeof expected, "%.6f", CircleToDegrees(value));
+        char text[kCircleDegreesTextSize];
+        const int length = FormatCircleDegrees(text, value);
+        EXPECT_STREQ(text, expected) << value;
+        EXPECT_EQ(length, static_cast<int>(std::strlen(expected))) << value;
+    }
 }
 
 TEST(Angle, CircleToDegreesIgnoresTheLowBitsAndSnapsNearZero) {

@@ -126,6 +126,25 @@ TEST_F(RecordView, IdleStepsHoldTheFileUntilTheRunEnds) {
     EXPECT_FALSE(ints.IsOpen());
 }
 
+TEST_F(RecordView, ClosingALoadingWindowClosesEveryFileItHeld) {
+    KestraneDatabase& db = KestraneDb();
+    ASSERT_EQ(db.apts->Open(), 0);
+    for (int n = 0; n < 300; ++n) {
+        db.apts->asno = n + 1;
+        std::snprintf(db.apts->aident, sizeof db.apts->aident, "A%05d", n);
+        ASSERT_EQ(db.apts->Insert(), 0);
+    }
+    db.apts->Close();
+    auto& view = Open<CKestraneAView>("Airports Database");
+    Paint(view);
+    view.IdleStep();
+    ASSERT_FALSE(view.IsComplete());
+    const IsamMgr* files[] = {db.apts.get(), db.rwy3.get(), db.freq3.get(), db.restr.get()};
+    for (const IsamMgr* f : files) EXPECT_TRUE(f->IsOpen());
+    for (auto& t : app.DocTemplates()) t->CloseAll();
+    for (const IsamMgr* f : files) EXPECT_FALSE(f->IsOpen());
+}
+
 TEST_F(RecordView, IdentFilterAndEmptyList) {
     AddIntersections(300);
     Manager().identFilter = "I001";
