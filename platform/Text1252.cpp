@@ -28,9 +28,15 @@ void PutUtf8(std::string& out, std::uint32_t cp) {
 
 }  // namespace
 
-std::string Utf8From1252(std::string_view text) {
-    std::string out;
-    out.reserve(text.size());
+void AppendUtf8From1252(std::string_view text, std::string& out) {
+    // A byte of the code page is at most three bytes of UTF-8.
+    std::size_t high = 0;
+    for (unsigned char c : text) high += c >> 7;
+    if (high == 0) {
+        out.append(text);
+        return;
+    }
+    out.reserve(out.size() + text.size() + 2 * high);
     std::size_t i = 0;
     while (i < text.size()) {
         // ASCII runs are the same bytes in UTF-8.
@@ -47,6 +53,11 @@ std::string Utf8From1252(std::string_view text) {
         }
         PutUtf8(out, cp);
     }
+}
+
+std::string Utf8From1252(std::string_view text) {
+    std::string out;
+    AppendUtf8From1252(text, out);
     return out;
 }
 

@@ -7,6 +7,7 @@
 namespace platform {
 
 std::string Utf8From1252(std::string_view text);
+void AppendUtf8From1252(std::string_view text, std::string& out);
 // False when the text is not UTF-8 or holds a character the code page lacks.
 bool Utf8To1252(std::string_view text, std::string& out);
 

@@ -144,9 +144,10 @@ std::vector<CAmbreloDoc*> CAmbreloApp::Documents() const {
 }
 
 void CAmbreloApp::ListRecords(CAmbreloDoc& doc, std::FILE* out) {
-    std::string pending;
+    std::string pending, text;
     auto flush = [&] {
-        std::string text = Utf8From1252(pending);
+        text.clear();
+        AppendUtf8From1252(pending, text);
         std::fwrite(text.data(), 1, text.size(), out);
         pending.clear();
     };

@@ -78,13 +78,21 @@ std::string TrimLine(std::string text) {
 void CAmbreloDoc::AppendRecord(std::string& out) const {
     out += m_title;
     out += '\n';
-    std::string text;
     for (int i = 0; i < GetLineCount(); ++i) {
-        FormatLine(i, text);
-        out += TrimLine(std::move(text));
+        const size_t start = out.size();
+        AppendLine(i, out);
+        size_t end = out.size();
+        while (end > start && static_cast<unsigned char>(out[end - 1]) <= ' ') --end;
+        out.resize(end);
         out += '\n';
     }
     out += '\n';
+}
+
+void CAmbreloDoc::AppendLine(int line, std::string& out) const {
+    std::string text;
+    FormatLine(line, text);
+    out += text;
 }
 
 void CAmbreloDoc::EchoRecord() const {

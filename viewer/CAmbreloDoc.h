@@ -27,6 +27,8 @@ public:
     virtual int SeekRecord(int mode, int value, int line);
     // The text of a line of the current record (empty for a line that does not exist).
     virtual void FormatLine(int line, std::string& text) const;
+    // The line's text appended to out.
+    virtual void AppendLine(int line, std::string& out) const;
     virtual int GetLineCount() const { return 0; }
     virtual bool IsLineSearchable(int /*line*/) const { return false; }
     // The value of a searchable line; the record number for any other line.

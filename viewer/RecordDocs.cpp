@@ -276,6 +276,11 @@ void CAmbreloRecordDoc<R>::FormatLine(int line, std::string& text) const {
 }
 
 template <class R>
+void CAmbreloRecordDoc<R>::AppendLine(int line, std::string& out) const {
+    AppendTableLine(Lines<R>::table, m_fields, line, out);
+}
+
+template <class R>
 int CAmbreloRecordDoc<R>::GetLineCount() const {
     return int(std::size(Lines<R>::table));
 }

@@ -28,6 +28,7 @@ class CAmbreloRecordDoc : public CAmbreloDoc {
 public:
     CAmbreloRecordDoc(int fileKind, R& file, const char* indexName, const char* title);
     void FormatLine(int line, std::string& text) const override;
+    void AppendLine(int line, std::string& out) const override;
     int GetLineCount() const override;
     bool IsLineSearchable(int line) const override;
     int GetLineValue(int line) const override;

@@ -14,12 +14,12 @@ namespace {
 // The hemisphere letter, whole degrees (at least degreeDigits digits, after a blank for a
 // latitude), the degree sign and the minutes as "%06.3f", the minutes not rounded into the
 // degrees.
-std::string FormatAngle(int32_t angle, char positive, char negative, int degreeDigits) {
+void AppendAngle(std::string& text, int32_t angle, char positive, char negative, int degreeDigits) {
     double degrees = CircleToDegrees(angle);
     double magnitude = std::fabs(degrees);
     long whole = long(magnitude);
     double minutes = (magnitude - double(whole)) * 60.0;
-    std::string text(1, degrees < 0 ? negative : positive);
+    text += degrees < 0 ? negative : positive;
     if (degreeDigits == 2) text += ' ';
     char digits[32];
     char* end = std::to_chars(digits, digits + sizeof digits, whole).ptr;
@@ -30,7 +30,6 @@ std::string FormatAngle(int32_t angle, char positive, char negative, int degreeD
     end = std::to_chars(digits, digits + sizeof digits, minutes, std::chars_format::fixed, 3).ptr;
     text.append(std::max(0, 6 - int(end - digits)), '0');
     text.append(digits, end);
-    return text;
 }
 
 int32_t Field32(const void* field) {
@@ -39,19 +38,19 @@ int32_t Field32(const void* field) {
     return value;
 }
 
-std::string Printf(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Printf(const char* format, ...) {
+void AppendPrintf(std::string& out, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void AppendPrintf(std::string& out, const char* format, ...) {
     char text[160];
     va_list args;
     va_start(args, format);
     std::vsnprintf(text, sizeof text, format, args);
     va_end(args);
-    return text;
+    out.append(text);
 }
 
 // The label and value of the common number formats ("label %d", "label 0x%08x", "label %x")
-// without a printf; false for any other format.
-bool FormatNumberFast(const char* format, int32_t value, std::string& out) {
+// without a printf, appended; false (nothing appended) for any other format.
+bool AppendNumberFast(const char* format, int32_t value, std::string& out) {
     const char* percent = std::strchr(format, '%');
     if (!percent) return false;
     const char* decl = percent + 1;
@@ -62,14 +61,14 @@ bool FormatNumberFast(const char* format, int32_t value, std::string& out) {
     }
     char conversion = *decl;
     if ((conversion != 'd' && conversion != 'x') || decl[1] != '\0' || (conversion == 'd' && width)) return false;
-    out.assign(format, percent);
+    out.append(format, size_t(percent - format));
     char digits[16];
     char* end;
     if (conversion == 'd') {
         end = std::to_chars(digits, digits + sizeof digits, value).ptr;
     } else {
         end = std::to_chars(digits, digits + sizeof digits, uint32_t(value), 16).ptr;
-        for (int pad = width - int(end - digits); pad > 0; --pad) out += '0';
+        out.append(size_t(std::max(0, width - int(end - digits))), '0');
     }
     out.append(digits, end);
     return true;
@@ -77,37 +76,60 @@ bool FormatNumberFast(const char* format, int32_t value, std::string& out) {
 
 }  // namespace
 
-std::string FormatLatitude(int32_t angle) { return FormatAngle(angle, 'N', 'S', 2); }
-std::string FormatLongitude(int32_t angle) { return FormatAngle(angle, 'E', 'W', 3); }
+std::string FormatLatitude(int32_t angle) {
+    std::string text;
+    AppendAngle(text, angle, 'N', 'S', 2);
+    return text;
+}
+
+std::string FormatLongitude(int32_t angle) {
+    std::string text;
+    AppendAngle(text, angle, 'E', 'W', 3);
+    return text;
+}
+
+void AppendRecordLine(std::string& out, LineKind kind, const char* format, const char* alternative,
+                      const void* field, int width) {
+    switch (kind) {
+    case LineKind::Number:
+        if (!AppendNumberFast(format, Field32(field), out)) AppendPrintf(out, format, Field32(field));
+        return;
+    case LineKind::Text:
+    case LineKind::ShortText: {
+        const char* text = static_cast<const char*>(field);
+        const size_t n = ::strnlen(text, size_t(width));
+        if (kind == LineKind::ShortText && n < 2) format = alternative;
+        // "label %s": the label and the text as they are.
+        const char* percent = std::strchr(format, '%');
+        if (percent && percent[1] == 's' && percent[2] == '\0') {
+            out.append(format, size_t(percent - format));
+            out.append(text, n);
+            return;
+        }
+        AppendPrintf(out, format, std::string(text, n).c_str());
+        return;
+    }
+    case LineKind::Latitude:
+        out += format;
+        AppendAngle(out, Field32(field), 'N', 'S', 2);
+        return;
+    case LineKind::Longitude:
+        out += format;
+        AppendAngle(out, Field32(field), 'E', 'W', 3);
+        return;
+    case LineKind::LowByte:
+        AppendPrintf(out, format, int(int8_t(Field32(field) & 0xFF)));
+        return;
+    case LineKind::Bytes:
+        out += format;
+        for (int i = 0; i < width; ++i) AppendPrintf(out, alternative, static_cast<const uint8_t*>(field)[i]);
+        return;
+    }
+}
 
 std::string FormatRecordLine(LineKind kind, const char* format, const char* alternative, const void* field,
                              int width) {
-    switch (kind) {
-    case LineKind::Number: {
-        std::string text;
-        if (FormatNumberFast(format, Field32(field), text)) return text;
-        return Printf(format, Field32(field));
-    }
-    case LineKind::Text:
-    case LineKind::ShortText: {
-        std::string text(static_cast<const char*>(field), ::strnlen(static_cast<const char*>(field), width));
-        if (kind == LineKind::ShortText && text.size() < 2) format = alternative;
-        // "label %s": the label and the text as they are.
-        const char* percent = std::strchr(format, '%');
-        if (percent && percent[1] == 's' && percent[2] == '\0') return std::string(format, percent) + text;
-        return Printf(format, text.c_str());
-    }
-    case LineKind::Latitude:
-        return format + FormatLatitude(Field32(field));
-    case LineKind::Longitude:
-        return format + FormatLongitude(Field32(field));
-    case LineKind::LowByte:
-        return Printf(format, int(int8_t(Field32(field) & 0xFF)));
-    case LineKind::Bytes: {
-        std::string text = format;
-        for (int i = 0; i < width; ++i) text += Printf(alternative, static_cast<const uint8_t*>(field)[i]);
-        return text;
-    }
-    }
-    return {};
+    std::string text;
+    AppendRecordLine(text, kind, format, alternative, field, width);
+    return text;
 }

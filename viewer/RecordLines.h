@@ -32,9 +32,20 @@ struct RecordLine {
 // The field of a record object and its width, for a RecordLine.
 #define RECORD_FIELD(R, member) [](const R& r) -> const void* { return &r.member; }, int(sizeof(R::member))
 
-// The text of a line of the table (empty for an index outside it).
+// The text of a line of the table, appended to out.
+void AppendRecordLine(std::string& out, LineKind kind, const char* format, const char* alternative,
+                      const void* field, int width);
+// The same as a text of its own.
 std::string FormatRecordLine(LineKind kind, const char* format, const char* alternative, const void* field,
                              int width);
+
+// Nothing for an index outside the table.
+template <class R, int N>
+void AppendTableLine(const RecordLine<R> (&lines)[N], const R& record, int line, std::string& out) {
+    if (line < 0 || line >= N) return;
+    const RecordLine<R>& l = lines[line];
+    AppendRecordLine(out, l.kind, l.format, l.alternative, l.field(record), l.width);
+}
 
 template <class R, int N>
 std::string FormatTableLine(const RecordLine<R> (&lines)[N], const R& record, int line) {
