@@ -53,7 +53,10 @@ char* PutMinutes(char* out, double minutes) {
 
 }  // namespace
 
-void GarLine::Clear() { std::memset(line_, ' ', sizeof line_); }
+void GarLine::Clear() {
+    std::memset(line_, ' ', static_cast<size_t>(used_));
+    used_ = 0;
+}
 
 std::string GarLine::Text() const {
     std::string text;
@@ -62,7 +65,7 @@ std::string GarLine::Text() const {
 }
 
 void GarLine::TextTo(std::string& out) const {
-    int end = kWidth;
+    int end = used_;
     while (end > 0 && line_[end - 1] == ' ') --end;
     out.assign(line_, static_cast<size_t>(end));
 }
@@ -72,7 +75,9 @@ int GarLine::PutString(std::string_view text, int column) {
     const size_t room = column < kWidth ? static_cast<size_t>(kWidth - column) : 0;
     const size_t n = text.size() < room ? text.size() : room;
     for (size_t i = 0; i < n; ++i) line_[column + static_cast<int>(i)] = text[i];
-    return column + static_cast<int>(n);
+    column += static_cast<int>(n);
+    if (column > used_) used_ = column;
+    return column;
 }
 
 int GarLine::PutText(int first, int last, int column) {
@@ -85,6 +90,7 @@ int GarLine::PutText(int first, int last, int column) {
             column = PutString(std::string_view(escaped, 2), column);
         } else if (column >= 0 && column < kWidth) {
             line_[column++] = static_cast<char>(c);
+            if (column > used_) used_ = column;
         }
     }
     return column;

@@ -3,6 +3,7 @@
 // every writer gives the next free column.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -12,7 +13,9 @@ class GarLine {
 public:
     static constexpr int kWidth = 132;
 
-    GarLine(const GarRecord& record, bool newer) : record_(record), newer_(newer) { Clear(); }
+    GarLine(const GarRecord& record, bool newer) : record_(record), newer_(newer) {
+        std::memset(line_, ' ', sizeof line_);
+    }
 
     void Clear();
     // The line without its trailing blanks.
@@ -47,6 +50,7 @@ private:
     const GarRecord& record_;
     bool newer_;
     char line_[kWidth];
+    int used_ = 0;  // the columns before this may hold other than blanks
 };
 
 // Unit time (seconds since 1989-12-31 00:00) as written by PutTime; empty for 0 and -1.

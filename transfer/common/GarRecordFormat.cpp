@@ -85,6 +85,7 @@ void FormatWaypointOld(GarLine& line, int subLine, int number) {
 }
 
 void FormatWaypoint(GarLine& line, int subLine, int number) {
+    if (subLine < 1 || subLine > 3) return;
     const GarRecord& r = line.Record();
     const int layout = r.Byte(3);
     int classPosition = 1, position = 62;
