@@ -43,8 +43,7 @@ int CComDoc::GetLineCount() const {
 
 const std::string& CComDoc::GetLine(int i) {
     if (!listing_.IsListing()) return LogDocument::GetLine(i);
-    line_ = listing_.GetLine(i, true);
-    return line_;
+    return listing_.GetLine(i, true);
 }
 
 void CComDoc::ListGarFile(const std::string& name) {

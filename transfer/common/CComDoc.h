@@ -32,5 +32,4 @@ public:
 
 private:
     GarListing listing_;
-    std::string line_;
 };

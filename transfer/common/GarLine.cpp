@@ -4,41 +4,79 @@
 #include <cstring>
 
 #include "common/CLocale.h"
-#include "common/TextHelpers.h"
 #include "transfer/common/GarTables.h"
 
 namespace {
 
+// Decimal digits of value, at least width of them (zeros before), for the small numbers of a
+// line: two digits a step from a table.
+char* PutDigits(char* out, unsigned long value, int width) {
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    char digits[24];
+    char* end = digits + sizeof digits;
+    char* p = end;
+    while (value >= 100) {
+        const unsigned pair = static_cast<unsigned>(value % 100) * 2;
+        value /= 100;
+        *--p = kPairs[pair + 1];
+        *--p = kPairs[pair];
+    }
+    if (value >= 10) {
+        *--p = kPairs[value * 2 + 1];
+        *--p = kPairs[value * 2];
+    } else {
+        *--p = static_cast<char>('0' + value);
+    }
+    for (int n = static_cast<int>(end - p); n < width; ++n) *out++ = '0';
+    while (p < end) *out++ = *p++;
+    return out;
+}
+
 // Minutes as "%6.3f"; only values on a rounding tie go through printf.
 char* PutMinutes(char* out, double minutes) {
+    if (!(minutes >= 0.0 && minutes < 100.0)) return out + FormatC(out, 16, "%6.3f", minutes);
     const double scaled = minutes * 1000.0;
-    const double fraction = scaled - std::floor(scaled);
-    if (std::fabs(fraction - 0.5) < 1e-6 || !(minutes >= 0.0 && minutes < 100.0)) {
-        return out + FormatC(out, 16, "%6.3f", minutes);
-    }
-    const long thousandths = std::lround(scaled);
+    // Below 100000 the whole part fits a long: its conversion is the floor, and away from a
+    // tie adding a half rounds as lround does.
+    const double fraction = scaled - static_cast<double>(static_cast<long>(scaled));
+    if (std::fabs(fraction - 0.5) < 1e-6) return out + FormatC(out, 16, "%6.3f", minutes);
+    const long thousandths = static_cast<long>(scaled + 0.5);
     const long whole = thousandths / 1000;
     if (whole < 10) *out++ = ' ';
-    out = PutNumber(out, whole, 1);
+    out = PutDigits(out, static_cast<unsigned long>(whole), 1);
     *out++ = '.';
-    return PutNumber(out, thousandths % 1000, 3);
+    return PutDigits(out, static_cast<unsigned long>(thousandths % 1000), 3);
 }
 
 }  // namespace
 
-void GarLine::Clear() { std::memset(line_, ' ', sizeof line_); }
+void GarLine::Clear() {
+    std::memset(line_, ' ', static_cast<size_t>(used_));
+    used_ = 0;
+}
 
 std::string GarLine::Text() const {
-    int end = kWidth;
+    std::string text;
+    TextTo(text);
+    return text;
+}
+
+void GarLine::TextTo(std::string& out) const {
+    int end = used_;
     while (end > 0 && line_[end - 1] == ' ') --end;
-    return std::string(line_, static_cast<size_t>(end));
+    out.assign(line_, static_cast<size_t>(end));
 }
 
 int GarLine::PutString(std::string_view text, int column) {
-    for (char c : text) {
-        if (column < 0 || column >= kWidth) break;
-        line_[column++] = c;
-    }
+    if (column < 0) return column;
+    const size_t room = column < kWidth ? static_cast<size_t>(kWidth - column) : 0;
+    const size_t n = text.size() < room ? text.size() : room;
+    for (size_t i = 0; i < n; ++i) line_[column + static_cast<int>(i)] = text[i];
+    column += static_cast<int>(n);
+    if (column > used_) used_ = column;
     return column;
 }
 
@@ -50,11 +88,26 @@ int GarLine::PutText(int first, int last, int column) {
         if (c < 32) {
             const char escaped[2] = {'^', static_cast<char>(c + 0x30)};
             column = PutString(std::string_view(escaped, 2), column);
-        } else {
-            column = PutString(std::string_view(reinterpret_cast<const char*>(&c), 1), column);
+        } else if (column >= 0 && column < kWidth) {
+            line_[column++] = static_cast<char>(c);
+            if (column > used_) used_ = column;
         }
     }
     return column;
+}
+
+int GarLine::PutInt(long value, int column, int width) {
+    char text[24];
+    char* p = text;
+    if (value < 0) {
+        *p++ = '-';
+        p = PutDigits(p, 0 - static_cast<unsigned long>(value), 1);
+    } else {
+        p = PutDigits(p, static_cast<unsigned long>(value), 1);
+    }
+    const int length = static_cast<int>(p - text);
+    for (int i = length; i < width; ++i) column = PutString(" ", column);
+    return PutString(std::string_view(text, static_cast<size_t>(length)), column);
 }
 
 int GarLine::PutPadded(std::string_view text, int column, int width) {
@@ -84,56 +137,86 @@ int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
     char* p = text;
     *p++ = letter;
     if (latitude) *p++ = ' ';
-    p = PutNumber(p, whole, latitude ? 2 : 3);
+    p = PutDigits(p, static_cast<unsigned long>(whole), latitude ? 2 : 3);
     *p++ = '\xB0';
     p = PutMinutes(p, minutes);
     return PutString(std::string_view(text, static_cast<size_t>(p - text)), column);
 }
 
-std::string UnitTimeText(int32_t t) {
-    if (t == 0 || t == -1) return {};
-    char text[40];
-    if (t < 0) {
-        char hex[16];
-        FormatC(hex, sizeof hex, "%lx", static_cast<unsigned long>(static_cast<uint32_t>(t)));
-        std::string padded(hex);
-        if (padded.size() < 8) padded.insert(0, 8 - padded.size(), '0');
-        return "0x" + padded + " ";
+namespace {
+
+// Day count after 1989-12-31 as day, month (from 0) and year; the last day asked is kept, as
+// neighbouring records mostly fall on one day.
+void UnitDate(int days, int& day, int& month, int& year) {
+    thread_local int lastDays = -1, lastDay = 0, lastMonth = 0, lastYear = 0;
+    if (days == lastDays) {
+        day = lastDay;
+        month = lastMonth;
+        year = lastYear;
+        return;
     }
-    const int seconds = t % 86400;
-    int days = t / 86400;  // days after 1989-12-31
-    int year = 1989, month = 11, day = 31;
+    year = 1989, month = 11, day = 31;
     if (days > 0) {
+        int left = days;
         year = 1990;
-        for (int length = year % 4 == 0 ? 366 : 365; days > length; length = year % 4 == 0 ? 366 : 365) {
-            days -= length;
+        for (int length = year % 4 == 0 ? 366 : 365; left > length; length = year % 4 == 0 ? 366 : 365) {
+            left -= length;
             ++year;
         }
         month = 0;
-        while (days > MonthLength(month, year)) {
-            days -= MonthLength(month, year);
+        while (left > MonthLength(month, year)) {
+            left -= MonthLength(month, year);
             ++month;
         }
-        day = days;
+        day = left;
     }
-    char* p = PutNumber(text, seconds / 3600, 2);
+    lastDays = days;
+    lastDay = day;
+    lastMonth = month;
+    lastYear = year;
+}
+
+}  // namespace
+
+char* PutUnitTime(char* out, int32_t t) {
+    if (t == 0 || t == -1) return out;
+    char* p = out;
+    if (t < 0) {
+        static constexpr char kDigits[] = "0123456789abcdef";
+        const uint32_t u = static_cast<uint32_t>(t);
+        *p++ = '0';
+        *p++ = 'x';
+        for (int shift = 28; shift >= 0; shift -= 4) *p++ = kDigits[u >> shift & 15];
+        *p++ = ' ';
+        return p;
+    }
+    const int seconds = t % 86400;
+    int day, month, year;
+    UnitDate(t / 86400, day, month, year);
+    p = PutDigits(p, static_cast<unsigned long>(seconds / 3600), 2);
     *p++ = ':';
-    p = PutNumber(p, seconds / 60 % 60, 2);
+    p = PutDigits(p, static_cast<unsigned long>(seconds / 60 % 60), 2);
     *p++ = ':';
-    p = PutNumber(p, seconds % 60, 2);
+    p = PutDigits(p, static_cast<unsigned long>(seconds % 60), 2);
     *p++ = ' ';
-    p = PutNumber(p, day, 2);
+    p = PutDigits(p, static_cast<unsigned long>(day), 2);
     *p++ = '.';
     const char* name = MonthName(month);
     while (*name) *p++ = *name++;
-    p = PutNumber(p, year, 1);
+    p = PutDigits(p, static_cast<unsigned long>(year), 1);
     *p++ = ' ';
-    return std::string(text, static_cast<size_t>(p - text));
+    return p;
+}
+
+std::string UnitTimeText(int32_t t) {
+    char text[32];
+    return std::string(text, static_cast<size_t>(PutUnitTime(text, t) - text));
 }
 
 int GarLine::PutTime(int first, int last, int column) {
     if (!record_.Reaches(last) || last - first != 3) return column;
-    return PutString(UnitTimeText(record_.S32(first)), column);
+    char text[32];
+    return PutString(std::string_view(text, static_cast<size_t>(PutUnitTime(text, record_.S32(first)) - text)), column);
 }
 
 int GarLine::PutDistance(int first, int last, int column) {
@@ -160,9 +243,7 @@ int GarLine::PutAltitude(int first, int last, int column) {
     }
     long rounded = feet / 10;
     if (feet % 10 >= 5) rounded += 1;
-    char text[32];
-    FormatC(text, sizeof text, "%ld ft", rounded * 10);
-    return PutString(text, column);
+    return PutString(" ft", PutInt(rounded * 10, column));
 }
 
 int GarLine::PutSymbol(int symbolPosition, int displayPosition, int column) {
@@ -170,11 +251,10 @@ int GarLine::PutSymbol(int symbolPosition, int displayPosition, int column) {
     const char* name = GarSymbolName(record_.U16(symbolPosition));
     if (!name) return column;
     const char* display = record_.Reaches(displayPosition) ? SymbolDisplayText(record_.data[displayPosition], newer_) : "";
-    std::string text = "Icon= \"";
-    text += name;
-    text += "\" ";
-    text += display;
-    return PutString(text, column);
+    column = PutString("Icon= \"", column);
+    column = PutString(name, column);
+    column = PutString("\" ", column);
+    return PutString(display, column);
 }
 
 int GarLine::PutHexBytes(int value, int column) {

@@ -3,6 +3,7 @@
 // every writer gives the next free column.
 #pragma once
 
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -12,11 +13,14 @@ class GarLine {
 public:
     static constexpr int kWidth = 132;
 
-    GarLine(const GarRecord& record, bool newer) : record_(record), newer_(newer) { Clear(); }
+    GarLine(const GarRecord& record, bool newer) : record_(record), newer_(newer) {
+        std::memset(line_, ' ', sizeof line_);
+    }
 
     void Clear();
     // The line without its trailing blanks.
     std::string Text() const;
+    void TextTo(std::string& out) const;
 
     // Plain text at a column, cut at the line's end.
     int PutString(std::string_view text, int column);
@@ -36,6 +40,8 @@ public:
     int PutSymbol(int symbolPosition, int displayPosition, int column);
     // A byte as two upper-case hexadecimal digits.
     int PutHexBytes(int value, int column);
+    // A number as "%*d" writes it: blanks before it up to width.
+    int PutInt(long value, int column, int width = 0);
 
     const GarRecord& Record() const { return record_; }
     bool Newer() const { return newer_; }
@@ -44,9 +50,12 @@ private:
     const GarRecord& record_;
     bool newer_;
     char line_[kWidth];
+    int used_ = 0;  // the columns before this may hold other than blanks
 };
 
 // Unit time (seconds since 1989-12-31 00:00) as written by PutTime; empty for 0 and -1.
 std::string UnitTimeText(int32_t seconds);
+// The same text written at out (room for 32 characters); returns its end.
+char* PutUnitTime(char* out, int32_t seconds);
 // Semicircles in degrees.
 double SemicirclesToDegrees(int32_t value);

@@ -123,21 +123,25 @@ std::string GarListing::Title() const {
     return title;
 }
 
-std::string GarListing::GetLine(int n, bool /*inOrder*/) {
-    if (!listing_ || n < 0 || n >= GetLineCount()) return {};
-    if (n == 0) return Title();
+const std::string& GarListing::GetLine(int n, bool /*inOrder*/) {
+    static const std::string kNone;
+    if (!listing_ || n < 0 || n >= GetLineCount()) return kNone;
+    if (n == 0) {
+        title_ = Title();
+        return title_;
+    }
     const int i = n - 1;
     const int index = i / linesPerRecord_;
     const int subLine = i % linesPerRecord_;
     if (index != formattedIndex_) {
         formattedIndex_ = -1;
-        if (!ReadRecordAt(index)) return {};
+        if (!ReadRecordAt(index)) return kNone;
         formatted_.resize(static_cast<size_t>(linesPerRecord_));
         GarLine line(record_, productId_ >= kNewerUnitProductId);
         for (int s = 0; s < linesPerRecord_; ++s) {
             line.Clear();
             FormatGarRecord(line, s, running_);
-            formatted_[static_cast<size_t>(s)] = line.Text();
+            line.TextTo(formatted_[static_cast<size_t>(s)]);
         }
         formattedIndex_ = index;
     }

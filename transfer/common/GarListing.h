@@ -28,8 +28,9 @@ public:
 
     // Title line plus the lines of every record.
     int GetLineCount() const;
-    // Display line n (0 is the title). inOrder: the caller fetches ascending lines.
-    std::string GetLine(int n, bool inOrder);
+    // Display line n (0 is the title). inOrder: the caller fetches ascending lines. The text
+    // stays until the next call.
+    const std::string& GetLine(int n, bool inOrder);
 
     int Kind() const { return kind_; }
     int ProductId() const { return productId_; }
@@ -73,4 +74,5 @@ private:
     // The display lines of the record last formatted (-1 none).
     int formattedIndex_ = -1;
     std::vector<std::string> formatted_;
+    std::string title_;
 };

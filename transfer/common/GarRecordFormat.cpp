@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <string>
+#include <string_view>
 
 #include "common/CLocale.h"
 #include "transfer/common/GarTables.h"
@@ -13,20 +14,23 @@ constexpr int kClassUsr = 4;
 
 // The zero-ended string that starts at `position`, ended at the record's end too; `position`
 // moves past it.
-std::string RecordString(const GarRecord& record, int& position) {
-    std::string text;
+std::string_view RecordString(const GarRecord& record, int& position) {
+    const int start = position;
     while (record.Reaches(position)) {
-        const uint8_t c = record.data[position++];
-        if (c == 0) break;
-        text += static_cast<char>(c);
+        if (record.data[position++] == 0) {
+            return std::string_view(reinterpret_cast<const char*>(record.data + start),
+                                    static_cast<size_t>(position - 1 - start));
+        }
     }
-    return text;
+    if (position <= start) return {};
+    return std::string_view(reinterpret_cast<const char*>(record.data + start), static_cast<size_t>(position - start));
 }
 
-std::string Fitted(std::string text, size_t width) {
-    text.resize(width, ' ');
-    return text;
-}
+// At most width characters of the text (the line's blanks stand for the padding).
+std::string_view Fitted(std::string_view text, size_t width) { return text.substr(0, width); }
+
+// "%4d:" at the line's start.
+void PutNumberColon(GarLine& line, int number) { line.PutString(":", line.PutInt(number, 0, 4)); }
 
 }  // namespace
 
@@ -35,7 +39,9 @@ void FormatWaypointOld(GarLine& line, int subLine, int number) {
     const int cls = r.Reaches(123) ? r.data[123] : kClassUsr;
     switch (subLine) {
         case 1: {
-            line.PutString(StringFormatC("Waypoint %d (%s)", number, WaypointClassName(cls, false)), 0);
+            int column = line.PutInt(number, line.PutString("Waypoint ", 0));
+            column = line.PutString(" (", column);
+            line.PutString(")", line.PutString(WaypointClassName(cls, false), column));
             break;
         }
         case 2:
@@ -79,6 +85,7 @@ void FormatWaypointOld(GarLine& line, int subLine, int number) {
 }
 
 void FormatWaypoint(GarLine& line, int subLine, int number) {
+    if (subLine < 1 || subLine > 3) return;
     const GarRecord& r = line.Record();
     const int layout = r.Byte(3);
     int classPosition = 1, position = 62;
@@ -90,19 +97,19 @@ void FormatWaypoint(GarLine& line, int subLine, int number) {
     }
     const int classByte = r.Byte(classPosition);
     const int cls = classByte < 64 ? kClassUsr : classByte < 68 ? classByte - 64 : classByte - 63;
-    const std::string ident = RecordString(r, position);
-    const std::string comment = Fitted(RecordString(r, position), 50);
-    const std::string facility = Fitted(RecordString(r, position), 30);
-    std::string city = RecordString(r, position);
-    if (r.Reaches(45) && std::isalnum(r.data[44])) {
-        city = StringFormatC("%s (%c%c)", city.c_str(), r.data[44], r.data[45]);
+    const std::string_view ident = RecordString(r, position);
+    if (subLine == 1) {
+        int column = line.PutInt(number, line.PutString("Waypoint ", 0));
+        column = line.PutString(" (", column);
+        column = line.PutString(WaypointClassName(cls, true), column);
+        line.PutString(ident, line.PutString(")     ", column));
+        return;
     }
-    city = Fitted(city, 24);
+    const std::string_view comment = Fitted(RecordString(r, position), 50);
+    const std::string_view facility = Fitted(RecordString(r, position), 30);
+    const std::string_view cityName = RecordString(r, position);
 
     switch (subLine) {
-        case 1:
-            line.PutString(StringFormatC("Waypoint %d (%s)     ", number, WaypointClassName(cls, true)) + ident, 0);
-            break;
         case 2:
             line.PutLatLon(24, 27, 8, true);
             if (cls == kClassUsr) {
@@ -118,7 +125,17 @@ void FormatWaypoint(GarLine& line, int subLine, int number) {
             break;
         case 3: {
             line.PutLatLon(28, 31, 8, false);
-            if (cls != kClassInt && cls != kClassUsr) line.PutString(city, 22);
+            if (cls != kClassInt && cls != kClassUsr) {
+                // The city, with the state's two characters after it, in 24 columns.
+                std::string city(cityName);
+                if (r.Reaches(45) && std::isalnum(r.data[44])) {
+                    city += " (";
+                    city += static_cast<char>(r.data[44]);
+                    city += static_cast<char>(r.data[45]);
+                    city += ')';
+                }
+                line.PutString(Fitted(city, 24), 22);
+            }
             int column = 55;
             if (r.Reaches(35) && r.F32(32) != 1.0e25f) {
                 column = line.PutString("Height:", column);
@@ -143,7 +160,7 @@ void FormatRouteHeader(GarLine& line, int subLine) {
     const GarRecord& r = line.Record();
     int position = line.Newer() ? 0 : 1;
     if (line.Newer()) {
-        line.PutString("Route: " + RecordString(r, position), 0);
+        line.PutString(RecordString(r, position), line.PutString("Route: ", 0));
         return;
     }
     std::string text = StringFormatC("Route Number %d ", r.Byte(0));
@@ -153,7 +170,7 @@ void FormatRouteHeader(GarLine& line, int subLine) {
 
 void FormatTrackPointOld(GarLine& line, int number) {
     const GarRecord& r = line.Record();
-    line.PutString(StringFormatC("%4d:", number), 0);
+    PutNumberColon(line, number);
     line.PutLatLon(0, 3, 7, true);
     line.PutLatLon(4, 7, 20, false);
     line.PutTime(8, 11, 34);
@@ -162,7 +179,7 @@ void FormatTrackPointOld(GarLine& line, int number) {
 
 void FormatTrackPoint(GarLine& line, int number) {
     const GarRecord& r = line.Record();
-    line.PutString(StringFormatC("%4d:", number), 0);
+    PutNumberColon(line, number);
     line.PutLatLon(0, 3, 7, true);
     line.PutLatLon(4, 7, 20, false);
     line.PutAltitude(12, 15, 34);
@@ -172,7 +189,7 @@ void FormatTrackPoint(GarLine& line, int number) {
 
 void FormatTrackHeader(GarLine& line, int number) {
     int position = 2;
-    const std::string text = RecordString(line.Record(), position);
+    const std::string text(RecordString(line.Record(), position));
     line.PutString(StringFormatC("%4d:  %s", number, text.c_str()), 0);
 }
 

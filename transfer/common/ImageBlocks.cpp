@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 #include "transfer/common/TransferFile.h"
@@ -14,25 +14,79 @@ namespace {
 constexpr size_t kBlock = 128;
 constexpr size_t kChunk = 1 << 17;  // read into a piece that stays in the cache
 
-// A full block: 16-byte lanes summed with the sum of absolute differences against zero.
-void FullBlock(const uint8_t* p, uint16_t& sum, uint8_t& data) {
-#if defined(__SSE2__)
+// Sums and data flags of n full blocks.
+using FullBlocksFn = void (*)(const uint8_t* p, size_t n, uint16_t* sums, uint8_t* data);
+
+#if defined(__x86_64__)
+// 16-byte lanes summed with the sum of absolute differences against zero.
+void FullBlocksSse2(const uint8_t* p, size_t n, uint16_t* sums, uint8_t* data) {
     const __m128i zero = _mm_setzero_si128();
-    __m128i sums = zero;
-    __m128i all = _mm_set1_epi8(-1);
-    for (size_t i = 0; i < kBlock; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        sums = _mm_add_epi64(sums, _mm_sad_epu8(v, zero));
-        all = _mm_and_si128(all, v);
+    for (size_t b = 0; b < n; ++b, p += kBlock) {
+        __m128i total = zero;
+        __m128i all = _mm_set1_epi8(-1);
+        for (size_t i = 0; i < kBlock; i += 16) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+            total = _mm_add_epi64(total, _mm_sad_epu8(v, zero));
+            all = _mm_and_si128(all, v);
+        }
+        sums[b] = static_cast<uint16_t>(_mm_cvtsi128_si32(total) + _mm_cvtsi128_si32(_mm_srli_si128(total, 8)));
+        data[b] = _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(-1))) != 0xFFFF;
     }
-    sum = static_cast<uint16_t>(_mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
-    data = _mm_movemask_epi8(_mm_cmpeq_epi8(all, _mm_set1_epi8(-1))) != 0xFFFF;
+}
+
+__attribute__((target("avx2"))) void FullBlocksAvx2(const uint8_t* p, size_t n, uint16_t* sums, uint8_t* data) {
+    const __m256i zero = _mm256_setzero_si256();
+    const __m256i ones = _mm256_set1_epi8(-1);
+    for (size_t b = 0; b < n; ++b, p += kBlock) {
+        const __m256i v0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+        const __m256i v1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 32));
+        const __m256i v2 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 64));
+        const __m256i v3 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + 96));
+        const __m256i total = _mm256_add_epi64(_mm256_add_epi64(_mm256_sad_epu8(v0, zero), _mm256_sad_epu8(v1, zero)),
+                                               _mm256_add_epi64(_mm256_sad_epu8(v2, zero), _mm256_sad_epu8(v3, zero)));
+        const __m128i half = _mm_add_epi64(_mm256_castsi256_si128(total), _mm256_extracti128_si256(total, 1));
+        sums[b] = static_cast<uint16_t>(_mm_cvtsi128_si32(half) + _mm_cvtsi128_si32(_mm_srli_si128(half, 8)));
+        const __m256i all = _mm256_and_si256(_mm256_and_si256(v0, v1), _mm256_and_si256(v2, v3));
+        data[b] = _mm256_movemask_epi8(_mm256_cmpeq_epi8(all, ones)) != -1;
+    }
+}
+
+__attribute__((target("avx512f,avx512bw"))) void FullBlocksAvx512(const uint8_t* p, size_t n, uint16_t* sums,
+                                                                   uint8_t* data) {
+    const __m512i zero = _mm512_setzero_si512();
+    const __m512i ones = _mm512_set1_epi8(-1);
+    for (size_t b = 0; b < n; ++b, p += kBlock) {
+        const __m512i v0 = _mm512_loadu_si512(p);
+        const __m512i v1 = _mm512_loadu_si512(p + 64);
+        const __m512i total = _mm512_add_epi64(_mm512_sad_epu8(v0, zero), _mm512_sad_epu8(v1, zero));
+        alignas(64) uint64_t lanes[8];
+        _mm512_store_si512(lanes, total);
+        sums[b] = static_cast<uint16_t>(lanes[0] + lanes[1] + lanes[2] + lanes[3] + lanes[4] + lanes[5] + lanes[6] +
+                                        lanes[7]);
+        data[b] = _mm512_cmpneq_epi8_mask(_mm512_and_si512(v0, v1), ones) != 0;
+    }
+}
 #else
-    unsigned s = 0;
-    bool d = false;
-    BlockSum(p, kBlock, s, d);
-    sum = static_cast<uint16_t>(s);
-    data = d;
+void FullBlocksPlain(const uint8_t* p, size_t n, uint16_t* sums, uint8_t* data) {
+    for (size_t b = 0; b < n; ++b, p += kBlock) {
+        unsigned sum = 0;
+        bool has = false;
+        BlockSum(p, kBlock, sum, has);
+        sums[b] = static_cast<uint16_t>(sum);
+        data[b] = has;
+    }
+}
+#endif
+
+// The widest form the processor runs.
+FullBlocksFn ChooseFullBlocks() {
+#if defined(__x86_64__)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx512bw")) return FullBlocksAvx512;
+    if (__builtin_cpu_supports("avx2")) return FullBlocksAvx2;
+    return FullBlocksSse2;
+#else
+    return FullBlocksPlain;
 #endif
 }
 
@@ -58,6 +112,7 @@ void ImageBlocks::Scan(TransferFile& file) {
     const int64_t expected = std::max<int64_t>(0, file.Size() - start);
     sums.resize(static_cast<size_t>((expected + kBlock - 1) / kBlock));
     data.resize(sums.size());
+    static const FullBlocksFn fullBlocks = ChooseFullBlocks();
     std::vector<uint8_t> piece(kChunk);
     uint8_t* const chunk = piece.data();
     size_t block = 0;
@@ -73,7 +128,7 @@ void ImageBlocks::Scan(TransferFile& file) {
             data.resize(block + blocks);
         }
         const size_t full = n / kBlock;
-        for (size_t i = 0; i < full; ++i) FullBlock(chunk + i * kBlock, sums[block + i], data[block + i]);
+        fullBlocks(chunk, full, sums.data() + block, data.data() + block);
         lastLength = kBlock;
         if (full < blocks) {
             unsigned sum = 0;

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 
 #include "platform/DocTemplate.h"
@@ -14,6 +15,15 @@
 #include "transfer/common/CComDoc.h"
 #include "transfer/serial/CComView.h"
 #include "transfer/serial/CMainFrame.h"
+
+namespace {
+
+// The signal watcher posts only while the program has not begun to end, and the end waits for a
+// watcher that is posting: the application outlives every post.
+std::mutex signalMutex;
+bool signalsClosed = false;
+
+}  // namespace
 
 CComApp::CComApp() {
     SetAppName("Wistrel");
@@ -76,6 +86,8 @@ void CComApp::WatchSignals() {
     std::thread([set] {
         int signal = 0;
         if (sigwait(&set, &signal) != 0) return;
+        std::lock_guard lock(signalMutex);
+        if (signalsClosed) return;
         if (platform::App* app = platform::App::Current()) {
             app->Post(nullptr, platform::kMsgCommand, kCmdStopReset, 0);
             app->Post(nullptr, platform::kMsgQuit, kComExitOk, 0);
@@ -93,6 +105,10 @@ bool CComApp::OnIdle(long count) {
 }
 
 int CComApp::ExitInstance() {
+    {
+        std::lock_guard lock(signalMutex);
+        signalsClosed = true;
+    }
     if (CComView* view = ComView()) {
         // A transfer still running (not a listing) ends as STOP/RESET ends it.
         const CComDoc* doc = view->GetDoc();

@@ -19,6 +19,9 @@ public:
     // Makes a read in progress, and the reads after it, return ECANCELED until Rearm.
     virtual void Wake() = 0;
     virtual void Rearm() = 0;
+    // True when ReadByte keeps to short time-outs, so that a read may wait on the caller's
+    // thread for a moment.
+    virtual bool CanWaitBriefly() const { return false; }
 };
 
 // A link over two descriptors, read through a small buffer so that a read call takes what has
@@ -33,6 +36,7 @@ public:
     int Write(const uint8_t* bytes, size_t count) override;
     void Wake() override;
     void Rearm() override;
+    bool CanWaitBriefly() const override { return true; }
     virtual void Close();
 
     int ReadFd() const { return readFd_; }

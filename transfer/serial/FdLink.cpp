@@ -3,9 +3,6 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <thread>
-
 #include "transfer/serial/ComLink.h"
 
 FdLink::FdLink(int readFd, int writeFd, bool owned) { Attach(readFd, writeFd, owned); }
@@ -40,11 +37,6 @@ int FdLink::ReadByte(uint8_t& byte, int timeoutMs) {
     }
     if (readFd_ < 0) return -EBADF;
     pollfd fds[2] = {{readFd_, POLLIN, 0}, {wakeFd_, POLLIN, 0}};
-    // The answer to a frame just sent usually comes within microseconds: look for it a
-    // moment before sleeping in poll.
-    const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(100);
-    while (::poll(fds, wakeFd_ >= 0 ? 2 : 1, 0) == 0 && std::chrono::steady_clock::now() < until)
-        std::this_thread::yield();
     for (;;) {
         const int n = ::poll(fds, wakeFd_ >= 0 ? 2 : 1, timeoutMs);
         if (n < 0) {
