@@ -154,6 +154,7 @@ struct Run696 {
     uint32_t lastNameBit = 0;
     uint32_t namesStart = 0;
     std::vector<std::pair<std::string, int32_t>> keptNameList;   // coded text, serial number
+    std::vector<std::pair<std::string, int32_t>> nameTexts;      // every name's text and serial
     int32_t blankName = -1;   // the serial number of the blank name, -1 when there is none
     bool needBlank = false;   // a record without a name, and no blank name in the names file
     std::unordered_map<int32_t, uint32_t> countryIndex;   // country serial -> table position
@@ -308,11 +309,13 @@ StepStatus StepScanNames(OperationContext& c, Run696& r) {
     const bool found = c.calls == 0 ? (dbif_index<NameRecord>("nsno"), dbif_first(rec)) : dbif_next(rec);
     if (!found) {
         r.nsocc.assign(static_cast<size_t>(r.highestName + 1), 0);
+        dbif_close<NameRecord>();   // the texts are kept; a closed file gives its cached pages back
         return StepStatus::Next;
     }
     ++r.nameCount;
     if (rec.nsno > r.highestName) r.highestName = rec.nsno;
     rec.nname[sizeof rec.nname - 1] = 0;
+    r.nameTexts.emplace_back(rec.nname, rec.nsno);
     if (r.blankName < 0 && rec.nname[std::strspn(rec.nname, " ")] == 0) r.blankName = rec.nsno;
     return StepStatus::Again;
 }
@@ -371,6 +374,7 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
         dbif_index<Rec>(T::kIdentIndex);
     }
     if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+        dbif_close<Rec>();
         if (T::kType == kApt696) {
             r.aptInfo.assign(p.map.Count(), 0);
             r.aptHasBlock.assign(p.map.Count(), 0);
@@ -745,6 +749,7 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
     const uint32_t n = c.calls;
     if (n >= p.map.Count()) {
         if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
+        for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
         std::vector<RwyRecord>().swap(r.runwayRecs);
         std::vector<FreqRecord>().swap(r.freqRecs);
         std::vector<RestrRecord>().swap(r.restrRecs);
@@ -976,16 +981,16 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         r.namesCoded = 0;
         r.namesStart = r.image.End();
         r.keptNameList.clear();
-        NameRecord rec{};
-        dbif_index<NameRecord>("nname");
-        for (bool found = dbif_first(rec); found; found = dbif_next(rec)) {
-            if (rec.nsno < 0 || static_cast<size_t>(rec.nsno) >= r.nsocc.size()) continue;
-            if (removeUnused && !r.nsocc[static_cast<size_t>(rec.nsno)]) continue;
-            rec.nname[sizeof rec.nname - 1] = 0;
-            const char* text = rec.nname;
+        // In the order of the names file's text index: the texts' bytes.
+        std::sort(r.nameTexts.begin(), r.nameTexts.end());
+        for (const auto& [name, nsno] : r.nameTexts) {
+            if (nsno < 0 || static_cast<size_t>(nsno) >= r.nsocc.size()) continue;
+            if (removeUnused && !r.nsocc[static_cast<size_t>(nsno)]) continue;
+            const char* text = name.c_str();
             if (text[0] == ' ' && text[1] != 0) ++text;
-            r.keptNameList.emplace_back(text, rec.nsno);
+            r.keptNameList.emplace_back(text, nsno);
         }
+        std::vector<std::pair<std::string, int32_t>>().swap(r.nameTexts);
         if (r.needBlank) r.keptNameList.emplace_back(" ", -1);   // where "no name" points
         std::stable_sort(r.keptNameList.begin(), r.keptNameList.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -1025,6 +1030,7 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
         dbif_index<ApprRecord>("paptno");
     }
     if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
+        dbif_close<ApprRecord>();
         if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
         return StepStatus::Next;
     }
@@ -1038,6 +1044,7 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
 uint32_t WaypointKind(int32_t pwtyp) { return static_cast<uint32_t>(pwtyp) >> 5 & 7; }
 
 bool RunwayExists(int32_t rsno) {
+    dbif_open<RwyRecord>();
     RwyRecord w{};
     w.rsno = rsno;
     dbif_index<RwyRecord>("rsno");
