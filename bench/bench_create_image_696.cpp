@@ -384,7 +384,7 @@ int main() {
     std::printf("%-48s %9.4f %9.2f %10ld\n", "Create Image", image.seconds, image.seconds / imageFloor.seconds,
                 imagePeak);
     for (int step = 0; step < bench::kMaxSteps; ++step) {
-        if (image.stepSeconds[step] > 0.05 * image.seconds) {
+        if (image.stepSeconds[step] > 0.02 * image.seconds) {
             std::printf("  of which step %-33d %9.4f\n", step, image.stepSeconds[step]);
         }
     }

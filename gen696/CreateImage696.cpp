@@ -306,6 +306,7 @@ StepStatus StepCountCountries(OperationContext& c, Run696& r) {
 
 StepStatus StepScanNames(OperationContext& c, Run696& r) {
     NameRecord rec{};
+    if (c.calls == 0) r.nameTexts.reserve(static_cast<size_t>(std::max(c.nextSerial[kFileNames], 0)));
     const bool found = c.calls == 0 ? (dbif_index<NameRecord>("nsno"), dbif_first(rec)) : dbif_next(rec);
     if (!found) {
         r.nsocc.assign(static_cast<size_t>(r.highestName + 1), 0);
@@ -371,6 +372,10 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
         p.map = SerialMap{};
         p.withSecond = 0;
         stored.clear();
+        // The highest serial number bounds the count.
+        const size_t room = static_cast<size_t>(std::max(c.nextSerial[Rec::File::kFileNumber], 0));
+        p.map.Reserve(room);
+        stored.reserve(room);
         dbif_index<Rec>(T::kIdentIndex);
     }
     if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
@@ -1027,6 +1032,7 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
     ApprRecord p{};
     if (c.calls == 0) {
         r.approachRecs.clear();
+        r.approachRecs.reserve(static_cast<size_t>(std::max(c.nextSerial[kFileAppr], 0)));
         dbif_index<ApprRecord>("paptno");
     }
     if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
