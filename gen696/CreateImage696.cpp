@@ -675,8 +675,6 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
                       std::vector<ApproachEntry696>* out, std::string* error) {
     const int32_t asno = apt.asno;
     if (r.apocc.empty()) return true;
-    std::vector<ApproachEntry696> slots(kMaxApproaches696);
-    std::vector<bool> placed(kMaxApproaches696, false);
     uint32_t count = 0;
     std::vector<ApprRecord> used;
     const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
@@ -687,6 +685,8 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
         }
     }
     if (used.empty()) return true;
+    std::vector<std::pair<int32_t, ApproachEntry696>> slots;   // by sequence number
+    slots.reserve(used.size());
     for (const ApprRecord& a : used) {
         if (a.pseq < 0 || static_cast<size_t>(a.pseq) >= kMaxApproaches696) {
             *error = StringFormatC("APT=0x%x: approach sequence %d outside 0-63", asno, a.pseq);
@@ -717,12 +717,18 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
             w.type = (t >> 1 & 0x78) | (t & 0x100) | (low == 1 ? 1 : low == 4 ? 7 : 5);
             if (!PackApproachReference(r, apt, runways, w.type, a.pwrecno[j], &w.reference, w.data, error)) return false;
         }
-        slots[static_cast<size_t>(a.pseq)] = e;
-        placed[static_cast<size_t>(a.pseq)] = true;
+        // The slot of its sequence number: a later approach of the same number takes it.
+        const auto slot = std::find_if(slots.begin(), slots.end(), [&](const auto& s) { return s.first == a.pseq; });
+        if (slot != slots.end()) {
+            slot->second = e;
+        } else {
+            slots.emplace_back(a.pseq, e);
+        }
         ++count;
     }
-    for (size_t i = 0; i < slots.size(); ++i) {
-        if (placed[i] && slots[i].waypointCount > 0) out->push_back(slots[i]);
+    std::sort(slots.begin(), slots.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    for (const auto& [pseq, e] : slots) {
+        if (e.waypointCount > 0) out->push_back(e);
     }
     if (out->size() < count) {
         *error = StringFormatC("APT=0x%x: only %zu approaches out of %u", asno, out->size(), count);
