@@ -363,10 +363,17 @@ int main() {
     });
     std::printf("\ngenerated database in %.1f s\n", Seconds(built));
     long imagePeak = 0, imageFloorPeak = 0, isamPeak = 0;
-    const Result image = bench::InChild<Result>([] { return RunOperation(kModeCreateImage, "db.img", "Image Complete"); },
-                                                &imagePeak);
-    const Result imageFloor =
-        bench::InChild<Result>([&image] { return DatabaseFloor(image.imageBytes); }, &imageFloorPeak);
+    // A first run gives the image's size; then the best of three runs each, the two taking turns.
+    Result image = bench::InChild<Result>([] { return RunOperation(kModeCreateImage, "db.img", "Image Complete"); });
+    Result imageFloor;
+    for (int i = 0; i < 3; ++i) {
+        const long bytes = image.imageBytes;
+        const Result f = bench::InChild<Result>([bytes] { return DatabaseFloor(bytes); }, &imageFloorPeak);
+        const Result r = bench::InChild<Result>(
+            [] { return RunOperation(kModeCreateImage, "db.img", "Image Complete"); }, &imagePeak);
+        if (i == 0 || f.seconds < imageFloor.seconds) imageFloor = f;
+        if (i == 0 || r.seconds < image.seconds) image = r;
+    }
     const Result readOnce = bench::InChild<Result>([] { return IsamFloor("db.img"); });
     const Result isam = bench::InChild<Result>(
         [] { return RunOperation(kModeCreateIsam, "db.img", "Database Complete"); }, &isamPeak);
@@ -377,7 +384,7 @@ int main() {
     std::printf("%-48s %9.4f %9.2f %10ld\n", "Create Image", image.seconds, image.seconds / imageFloor.seconds,
                 imagePeak);
     for (int step = 0; step < bench::kMaxSteps; ++step) {
-        if (image.stepSeconds[step] > 0.05 * image.seconds) {
+        if (image.stepSeconds[step] > 0.02 * image.seconds) {
             std::printf("  of which step %-33d %9.4f\n", step, image.stepSeconds[step]);
         }
     }

@@ -154,6 +154,7 @@ struct Run696 {
     uint32_t lastNameBit = 0;
     uint32_t namesStart = 0;
     std::vector<std::pair<std::string, int32_t>> keptNameList;   // coded text, serial number
+    std::vector<std::pair<std::string, int32_t>> nameTexts;      // every name's text and serial
     int32_t blankName = -1;   // the serial number of the blank name, -1 when there is none
     bool needBlank = false;   // a record without a name, and no blank name in the names file
     std::unordered_map<int32_t, uint32_t> countryIndex;   // country serial -> table position
@@ -305,14 +306,17 @@ StepStatus StepCountCountries(OperationContext& c, Run696& r) {
 
 StepStatus StepScanNames(OperationContext& c, Run696& r) {
     NameRecord rec{};
+    if (c.calls == 0) r.nameTexts.reserve(static_cast<size_t>(std::max(c.nextSerial[kFileNames], 0)));
     const bool found = c.calls == 0 ? (dbif_index<NameRecord>("nsno"), dbif_first(rec)) : dbif_next(rec);
     if (!found) {
         r.nsocc.assign(static_cast<size_t>(r.highestName + 1), 0);
+        dbif_close<NameRecord>();   // the texts are kept; a closed file gives its cached pages back
         return StepStatus::Next;
     }
     ++r.nameCount;
     if (rec.nsno > r.highestName) r.highestName = rec.nsno;
     rec.nname[sizeof rec.nname - 1] = 0;
+    r.nameTexts.emplace_back(rec.nname, rec.nsno);
     if (r.blankName < 0 && rec.nname[std::strspn(rec.nname, " ")] == 0) r.blankName = rec.nsno;
     return StepStatus::Again;
 }
@@ -368,9 +372,14 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
         p.map = SerialMap{};
         p.withSecond = 0;
         stored.clear();
+        // The highest serial number bounds the count.
+        const size_t room = static_cast<size_t>(std::max(c.nextSerial[Rec::File::kFileNumber], 0));
+        p.map.Reserve(room);
+        stored.reserve(room);
         dbif_index<Rec>(T::kIdentIndex);
     }
     if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+        dbif_close<Rec>();
         if (T::kType == kApt696) {
             r.aptInfo.assign(p.map.Count(), 0);
             r.aptHasBlock.assign(p.map.Count(), 0);
@@ -666,8 +675,6 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
                       std::vector<ApproachEntry696>* out, std::string* error) {
     const int32_t asno = apt.asno;
     if (r.apocc.empty()) return true;
-    std::vector<ApproachEntry696> slots(kMaxApproaches696);
-    std::vector<bool> placed(kMaxApproaches696, false);
     uint32_t count = 0;
     std::vector<ApprRecord> used;
     const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
@@ -678,6 +685,8 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
         }
     }
     if (used.empty()) return true;
+    std::vector<std::pair<int32_t, ApproachEntry696>> slots;   // by sequence number
+    slots.reserve(used.size());
     for (const ApprRecord& a : used) {
         if (a.pseq < 0 || static_cast<size_t>(a.pseq) >= kMaxApproaches696) {
             *error = StringFormatC("APT=0x%x: approach sequence %d outside 0-63", asno, a.pseq);
@@ -708,12 +717,18 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
             w.type = (t >> 1 & 0x78) | (t & 0x100) | (low == 1 ? 1 : low == 4 ? 7 : 5);
             if (!PackApproachReference(r, apt, runways, w.type, a.pwrecno[j], &w.reference, w.data, error)) return false;
         }
-        slots[static_cast<size_t>(a.pseq)] = e;
-        placed[static_cast<size_t>(a.pseq)] = true;
+        // The slot of its sequence number: a later approach of the same number takes it.
+        const auto slot = std::find_if(slots.begin(), slots.end(), [&](const auto& s) { return s.first == a.pseq; });
+        if (slot != slots.end()) {
+            slot->second = e;
+        } else {
+            slots.emplace_back(a.pseq, e);
+        }
         ++count;
     }
-    for (size_t i = 0; i < slots.size(); ++i) {
-        if (placed[i] && slots[i].waypointCount > 0) out->push_back(slots[i]);
+    std::sort(slots.begin(), slots.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+    for (const auto& [pseq, e] : slots) {
+        if (e.waypointCount > 0) out->push_back(e);
     }
     if (out->size() < count) {
         *error = StringFormatC("APT=0x%x: only %zu approaches out of %u", asno, out->size(), count);
@@ -745,6 +760,7 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
     const uint32_t n = c.calls;
     if (n >= p.map.Count()) {
         if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
+        for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
         std::vector<RwyRecord>().swap(r.runwayRecs);
         std::vector<FreqRecord>().swap(r.freqRecs);
         std::vector<RestrRecord>().swap(r.restrRecs);
@@ -976,16 +992,16 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         r.namesCoded = 0;
         r.namesStart = r.image.End();
         r.keptNameList.clear();
-        NameRecord rec{};
-        dbif_index<NameRecord>("nname");
-        for (bool found = dbif_first(rec); found; found = dbif_next(rec)) {
-            if (rec.nsno < 0 || static_cast<size_t>(rec.nsno) >= r.nsocc.size()) continue;
-            if (removeUnused && !r.nsocc[static_cast<size_t>(rec.nsno)]) continue;
-            rec.nname[sizeof rec.nname - 1] = 0;
-            const char* text = rec.nname;
+        // In the order of the names file's text index: the texts' bytes.
+        std::sort(r.nameTexts.begin(), r.nameTexts.end());
+        for (const auto& [name, nsno] : r.nameTexts) {
+            if (nsno < 0 || static_cast<size_t>(nsno) >= r.nsocc.size()) continue;
+            if (removeUnused && !r.nsocc[static_cast<size_t>(nsno)]) continue;
+            const char* text = name.c_str();
             if (text[0] == ' ' && text[1] != 0) ++text;
-            r.keptNameList.emplace_back(text, rec.nsno);
+            r.keptNameList.emplace_back(text, nsno);
         }
+        std::vector<std::pair<std::string, int32_t>>().swap(r.nameTexts);
         if (r.needBlank) r.keptNameList.emplace_back(" ", -1);   // where "no name" points
         std::stable_sort(r.keptNameList.begin(), r.keptNameList.end(),
                          [](const auto& a, const auto& b) { return a.first < b.first; });
@@ -1022,9 +1038,11 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
     ApprRecord p{};
     if (c.calls == 0) {
         r.approachRecs.clear();
+        r.approachRecs.reserve(static_cast<size_t>(std::max(c.nextSerial[kFileAppr], 0)));
         dbif_index<ApprRecord>("paptno");
     }
     if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
+        dbif_close<ApprRecord>();
         if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
         return StepStatus::Next;
     }
@@ -1038,6 +1056,7 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
 uint32_t WaypointKind(int32_t pwtyp) { return static_cast<uint32_t>(pwtyp) >> 5 & 7; }
 
 bool RunwayExists(int32_t rsno) {
+    dbif_open<RwyRecord>();
     RwyRecord w{};
     w.rsno = rsno;
     dbif_index<RwyRecord>("rsno");

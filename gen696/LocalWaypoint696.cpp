@@ -43,8 +43,9 @@ size_t LocalWaypointBytes696(LocalKind696 kind) {
 bool PackLocalWaypoint696(LocalKind696 kind, const LocalWaypoint696& w, int32_t aptLat, int32_t aptLon,
                           uint8_t* out, std::string* error) {
     std::memset(out, 0, LocalWaypointBytes696(kind));
-    const int64_t dlat = int64_t{aptLat} - w.lat;
-    const int64_t dlon = int64_t{aptLon} - w.lon;
+    // Angles wrap: a waypoint across 180 degrees from its airport is near it.
+    const int64_t dlat = static_cast<int32_t>(static_cast<uint32_t>(aptLat) - static_cast<uint32_t>(w.lat));
+    const int64_t dlon = static_cast<int32_t>(static_cast<uint32_t>(aptLon) - static_cast<uint32_t>(w.lon));
     if (dlat < -kReach || dlat >= kReach || dlon < -kReach || dlon >= kReach) {
         *error = StringFormatC("local waypoint %s lies too far from its airport for its relative position",
                                w.ident.c_str());

@@ -31,15 +31,16 @@ void PackApproachId(uint8_t out[4], const std::string& id) {
 }
 
 int CompareApids(const std::string& a, const std::string& b) {
-    const std::string x = Text(a);
-    const std::string y = Text(b);
-    const size_t n = std::min(x.size(), y.size());
+    // The texts up to their first NUL, compared in place.
+    const size_t nx = strnlen(a.c_str(), a.size());
+    const size_t ny = strnlen(b.c_str(), b.size());
+    const size_t n = std::min(nx, ny);
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char p = SortByte(x[i]);
-        const unsigned char q = SortByte(y[i]);
+        const unsigned char p = SortByte(a[i]);
+        const unsigned char q = SortByte(b[i]);
         if (p != q) return p < q ? -1 : 1;
     }
-    return x.size() == y.size() ? 0 : (x.size() < y.size() ? -1 : 1);
+    return nx == ny ? 0 : (nx < ny ? -1 : 1);
 }
 
 void ApproachIdTable::Insert(const std::string& id) {

@@ -68,7 +68,7 @@ void AddLocal(int32_t lsno, int32_t type, const char* ident, int32_t dlat, int32
 // and three approaches: an ILS one, a legacy one (no navaid) and one sharing its local
 // intersection; with `leftOut`, also one whose INT is missing and one whose type the database
 // cannot hold.
-void AddAirportWithApproaches(bool leftOut) {
+void AddAirportWithApproaches(bool leftOut, bool approaches = true) {
     TestDatabase db;
     CountryRecord c{};
     std::strcpy(c.cid, "US");
@@ -112,15 +112,15 @@ void AddAirportWithApproaches(bool leftOut) {
     AddLocal(0, kRunwayA << 8 | 8 | 0x2000000, "ISEA", -20000, 30000, 11030);
     AddLocal(1, 0x60, "LOCAL", 150000, -260000, 0);
     AddLocal(2, 0x12 << 8 | 0x70, "LN", -90000, 70000, 3500);
-    const ApprRecord approaches[] = {
+    const ApprRecord fixture[] = {
         Approach(0, 0, "I14R", 0, 8, 0, {{1 << 5 | 3, 5}, {5 << 5 | 4 | 0x100, kRunwayA}}),
         Approach(1, 1, "V09", -1, 0, -1, {{6 << 5 | 3, 1}, {7 << 5 | 4, 2}}),
         Approach(2, 2, "V14R", 9, 3, 7, {{6 << 5 | 3, 1}, {1 << 5 | 4, 5}}),
         Approach(3, 3, "R27", 9, 3, 7, {{1 << 5 | 3, 99}, {1 << 5 | 4, 5}}),
         Approach(4, 4, "X1", 20, 3, 7, {{1 << 5 | 3, 5}, {1 << 5 | 4, 5}}),
     };
-    for (ApprRecord p : approaches) {
-        if (p.psno >= 3 && !leftOut) break;
+    for (ApprRecord p : fixture) {
+        if (!approaches || (p.psno >= 3 && !leftOut)) break;
         if (p.pnsno == -1) p.ptyp = 13;   // a legacy VOR approach
         dbif_add(p);
     }
@@ -234,6 +234,54 @@ TEST_F(Approaches696, ApproachesGoIntoTheImageAndComeBack) {
     }
     Run(kModeCreateImage, "b.img");
     EXPECT_EQ(suitetest::ReadAll("b.img"), a) << ::testing::PrintToString(Doc().Lines());
+}
+
+// Approaches Create Image cannot place end the run with a message naming the airport, and no
+// image is left.
+TEST_F(Approaches696, ApproachesThatCannotBePlacedEndTheRun) {
+    const struct {
+        const char* what;
+        int approaches;
+        ApprRecord (*make)(int k);
+        const char* message;
+    } cases[] = {
+        {"16 local NDBs", 8,
+         [](int k) {
+             return Approach(k, k, "N1", 13, 0, -1, {{7 << 5 | 3, 10 + 2 * k}, {7 << 5 | 4, 11 + 2 * k}});
+         },
+         "*** APT 0: more than 15 local NDBs ***"},
+        {"a runway of another airport", 1,
+         [](int) { return Approach(0, 0, "R1", 9, 3, 7, {{1 << 5 | 3, 5}, {5 << 5 | 4, 9}}); },
+         "*** Runway record 9 for APT 0 is absent ***"},
+        {"a sequence number past the 64 slots", 1,
+         [](int) { return Approach(0, 70, "R1", 9, 3, 7, {{1 << 5 | 3, 5}, {1 << 5 | 4, 5}}); },
+         "*** APT=0x0: approach sequence 70 outside 0-63 ***"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all("db50");
+        WriteSectionFiles696(16, true);
+        AddAirportWithApproaches(false, false);
+        {
+            TestDatabase db;
+            AddAirport(1, "KOTH", kAptLat + 1000000, kAptLon);
+            RwyRecord w{};
+            w.rsno = 9;
+            w.raptno = 1;
+            w.rw = 9;
+            dbif_add(w);
+            for (int k = 0; k < 18; ++k) {
+                AddLocal(10 + k, 0x70, ("N" + std::to_string(k)).c_str(), 1000 * k, 0, 3000 + k);
+            }
+            for (int k = 0; k < c.approaches; ++k) dbif_add(c.make(k));
+        }
+        Start();
+        Run(kModeCreateImage, "a.img");
+        const std::vector<std::string> messages = Messages();
+        EXPECT_NE(std::find(messages.begin(), messages.end(), c.message), messages.end())
+            << ::testing::PrintToString(messages);
+        EXPECT_FALSE(std::filesystem::exists("a.img"));
+    }
 }
 
 }  // namespace
