@@ -49,9 +49,11 @@ std::string AirportExtras(const uint8_t* record) {
     return text;
 }
 
-// The names part of an APT, NDB or VOR line from `column`, with the extras before the country.
+// The names part of an APT, NDB or VOR line from `column` (one further in the dump form, whose
+// columns are those Save As reads back), with the extras before the country.
 void AppendNames(const ListedImage696& image, const ListingFlags& flags, int type, const uint8_t* record, int column,
                  const std::string& extras, ListingLine& line) {
+    if (flags.dump) ++column;
     const PointLayout696& layout = kPointLayouts696[type];
     const uint32_t first = Pointer(record, layout.firstName);
     const uint32_t second = Pointer(record, layout.secondName);
