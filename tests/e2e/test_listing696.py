@@ -18,7 +18,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 GOLDEN = os.path.join(HERE, "golden")
 YES = suite.answer("Your ISAM database", "Yes")
 NONE = "No Matching Items"
-SECTIONS = ["TIT", "APT", "INT", "NDB", "VOR", "SUA", "FSS", "TCC"]
+SECTIONS = ["TIT", "APT", "INT", "NDB", "VOR", "SUA", "FSS", "TCC", "APR"]
 POINT_SECTIONS = [2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 84, 85]
 
 
@@ -26,6 +26,35 @@ def reseal(data):
     body = bytearray(data[:-4])
     struct.pack_into("<I", body, 248, len(body) + 4)
     return bytes(body) + struct.pack("<I", zlib.crc32(bytes(body)) ^ 0xFFFFFFFF)
+
+
+def put_entry(data, n, start, size, count):
+    struct.pack_into("<IB", data, 512 + 8 * n, start, size)
+    data[512 + 8 * n + 5:512 + 8 * n + 8] = count.to_bytes(3, "little")
+
+
+def airway_name(text):
+    """Five six-bit characters packed most significant bit first into bytes 4, 3, 2 and 1."""
+    bits = "".join(format(ord(c) - 32, "06b") for c in text.ljust(5)) + "00"
+    stream = int(bits, 2).to_bytes(4, "big")
+    return bytes([stream[3], stream[2], stream[1], stream[0]])
+
+
+def with_airways(image):
+    """The image with two airways appended: "V495" (High) from INT 0 over a level item to VOR 1,
+    and "J1" (Low) to NDB 0; section 47 moved behind them, empty."""
+    data = bytearray(image[:-4])
+    head = bytes([12, 0, 0, 0, 0, 0])
+    level = struct.pack("<HHH", (0x400 | 180) << 4 | 9, 0, 0x400 | 450)
+    points = head + bytes([0x48, 0, 0, 0, 0, 0]) + level + bytes([0xC0, 1, 0, 0, 0, 0]) + \
+        head + bytes([0x80, 0, 0, 0, 0, 0])
+    put_entry(data, 46, len(data), 6, len(points) // 6)
+    data += points
+    records = bytes([8]) + airway_name("V495") + bytes([0, 0, 0]) + bytes([6]) + airway_name("J1") + bytes([0, 4, 0])
+    put_entry(data, 45, len(data), 8, 2)
+    data += records
+    put_entry(data, 47, len(data), 3, 0)
+    return reseal(bytes(data) + b"\0\0\0\0")
 
 
 class Listing696(suite.TempFolderRun):
@@ -65,6 +94,19 @@ class Listing696(suite.TempFolderRun):
                     f.write("".join(line + "\n" for line in lines).encode("cp1252"))
             with open(name, "rb") as f:
                 self.assertEqual(lines, f.read().decode("cp1252").splitlines(), section)
+
+    def test_airways_equal_their_golden_listing(self):
+        self.write("awy.img", with_airways(self.image))
+        cases = [("listing696_awy.txt", []), ("listing696_awy_extra.txt", ["-x", "-r"])]
+        for golden, switches in cases:
+            lines = self.listing("AWY", before=switches, image="awy.img")
+            name = os.path.join(GOLDEN, golden)
+            if os.environ.get("LISTING696_GOLDEN_UPDATE") == "1":
+                with open(name, "wb") as f:
+                    f.write("".join(line + "\n" for line in lines).encode("cp1252"))
+            with open(name, "rb") as f:
+                self.assertEqual(lines, f.read().decode("cp1252").splitlines(), golden)
+        self.assertEqual([line[:8] for line in self.listing("AWY", image="awy.img", FilterICAO="J")], ["AWY  J1 ", "[00] NDB"])
 
     def test_title_counts_are_the_directory_counts(self):
         lines = self.listing("TIT", before=["-d"])
