@@ -246,6 +246,15 @@ class Listing696(suite.TempFolderRun):
         self.assertTrue(apts[0].startswith("APT "))
         self.assertIn("<**corrupt**>", apts[1])
         self.assertGreater(offset + info, 0)
+        # An FSS frequency offset past section 30 and a TCC sector index past section 35 end
+        # their lines with the marker.
+        data = bytearray(self.image)
+        fss, tcc = entries[29][0], entries[33][0]
+        data[fss + 4:fss + 6] = (0xFFF0).to_bytes(2, "little")
+        data[tcc + 12:tcc + 14] = (0x1FFF).to_bytes(2, "little")
+        self.write("bad3.img", reseal(bytes(data)))
+        self.assertTrue(self.listing("FSS", image="bad3.img")[0].endswith(" <**corrupt**>"))
+        self.assertEqual(self.listing("TCC", image="bad3.img")[1], "<**corrupt**>")
         # A cut file is refused: the reason is listed and nothing else.
         self.write("cut.img", self.image[:-7])
         self.assertEqual(self.listing("APT", image="cut.img"), [NONE])
