@@ -8,6 +8,7 @@
 
 #include "common/NameCode.h"
 #include "common/SixBitCode.h"
+#include "gen/listing/ListingFormatText.h"
 #include "gen696/Listing696.h"
 
 namespace {
@@ -84,15 +85,24 @@ void RunwayPart(const RunwaySlot696& r, const ListingFlags& flags, const uint8_t
     int at = kRunwayColumn;
     const char* surface = kSurfaces[r.surface & 15];
     const char* lights = kLights[r.surface >> 4 & 3];
-    if (r.flags == -1) {
-        at = line.Format(at, "%5u' %-6s %-6s", r.length, surface, lights);
-    } else {
-        at = line.Format(at, "%5ux%3u' %-6s %-6s", r.length, r.width, surface, lights);
-    }
+    // "%5u' %-6s %-6s", or "%5ux%3u' ..." with the width, then "<%c-%c>".
+    char text[64];
+    char* end = listfmt::PutUnsigned(text, r.length, 5);
+    if (r.flags != -1) end = listfmt::PutUnsigned(listfmt::PutLeft(end, "x"), r.width, 3);
+    end = listfmt::PutLeft(listfmt::PutLeft(listfmt::PutLeft(end, "' "), surface, 6), " ");
+    end = listfmt::PutLeft(end, lights, 6);
     const bool pictures = (r.pictureFlags & 8) || r.flags != -1;
+    if (pictures) {
+        if (flags.dump) *end++ = ' ';
+        *end++ = '<';
+        *end++ = (r.pictureFlags & 1) ? 'L' : 'R';
+        *end++ = '-';
+        *end++ = (r.pictureFlags & 2) ? 'L' : 'R';
+        *end++ = '>';
+        if (flags.dump) *end++ = ' ';
+    }
+    at = line.Append(at, text, static_cast<size_t>(end - text));
     if (!pictures) return;
-    at = line.Format(at, flags.dump ? " <%c-%c> " : "<%c-%c>", (r.pictureFlags & 1) ? 'L' : 'R',
-                     (r.pictureFlags & 2) ? 'L' : 'R');
     const unsigned flagsByte = r.flags < 0 ? 0xFFu : static_cast<unsigned>(r.flags);
     if (flags.recordNumbers && (r.picture[0] || r.picture[1])) {
         int32_t lat = 0;
@@ -153,22 +163,28 @@ void FrequencyPart(const FrequencyEntry696& e, const ListingFlags& flags, Listin
     const uint32_t f = e.value + kFrequencyBase696;
     const bool remarks = !e.remarks.empty();
     const bool fiveRule = f % 10 == 2 || f % 10 == 7;
+    // "%-6s%c %03u.%02u", the third decimal, then the '*' of bit 6.
     char text[32];
-    std::snprintf(text, sizeof text, "%-6s%c %03u.%02u", kFrequencyTypes[e.type & 63], (e.type & 0x80) && remarks ? '*' : ' ',
-                  f / 100, f % 100);
-    std::string out = text;
+    char* end = listfmt::PutLeft(text, kFrequencyTypes[e.type & 63], 6);
+    *end++ = (e.type & 0x80) && remarks ? '*' : ' ';
+    *end++ = ' ';
+    end = listfmt::PutUnsigned(end, f / 100, 3, '0');
+    *end++ = '.';
+    end = listfmt::PutUnsigned(end, f % 100, 2, '0');
     if (flags.dump) {
-        if (!fiveRule && (e.flagBits & 2)) out += '5';
-        out += (e.type & 0x40) ? "* " : "  ";
+        if (!fiveRule && (e.flagBits & 2)) *end++ = '5';
     } else {
-        out += (fiveRule || (e.flagBits & 2)) ? '5' : '0';
-        out += (e.type & 0x40) ? "* " : "  ";
+        *end++ = (fiveRule || (e.flagBits & 2)) ? '5' : '0';
     }
+    end = listfmt::PutLeft(end, (e.type & 0x40) ? "* " : "  ");
+    const int at = line.Append(kFrequencyColumn, text, static_cast<size_t>(end - text));
+    if (!remarks) return;
+    std::string out;
     const uint8_t flagsByte = e.remarks.size() > 1 ? e.remarks[1] : 0;
     if (flagsByte & 0x20) out += "TX ";
     if (flagsByte & 0x40) out += "RX ";
     out += RemarksText(e.remarks);
-    line.Append(kFrequencyColumn, out.c_str());
+    line.Append(at, out.c_str());
 }
 
 }  // namespace
