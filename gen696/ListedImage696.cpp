@@ -22,22 +22,27 @@ std::string Trimmed(std::string text) { return text.erase(text.find_last_not_of(
 }  // namespace
 
 bool ListedImage696::Load(int fd, const std::string& name, std::string* error) {
-    data_.clear();
+    data_.reset();
+    size_ = 0;
+    spans_.clear();
     nameStarts_.clear();
     countryCount_ = 0;
     if (!source_.Load(fd, name, error)) return false;
     // The seal is checked: the listing reads only the bytes before it.
     const uint64_t size = source_.FileSize() - 4;
-    data_.assign(static_cast<size_t>(size), 0);
+    data_ = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(size));
     for (uint64_t at = 0; at < size;) {
-        const long n = platform::ReadAt(fd, data_.data() + at, static_cast<size_t>(size - at), static_cast<int64_t>(at));
+        const long n = platform::ReadAt(fd, data_.get() + at, static_cast<size_t>(size - at), static_cast<int64_t>(at));
         if (n <= 0) {
-            data_.clear();
+            data_.reset();
             *error = StringFormatC("Cannot read %s", name.c_str());
             return false;
         }
         at += static_cast<uint64_t>(n);
     }
+    size_ = static_cast<uint32_t>(size);
+    spans_.clear();
+    for (size_t n = 0; n < source_.Directory().size(); ++n) spans_.push_back(FindBytes(static_cast<int>(n)));
     countryCount_ = Bytes(kSectionCountries).size / kCountryBytes;
     const Span names = Bytes(kSectionNames);
     const uint32_t wanted = Count(kSectionNames);
@@ -66,6 +71,10 @@ uint32_t ListedImage696::RecordSize(int section) const {
 }
 
 ListedImage696::Span ListedImage696::Bytes(int section) const {
+    return section > 0 && static_cast<size_t>(section) < spans_.size() ? spans_[static_cast<size_t>(section)] : Span();
+}
+
+ListedImage696::Span ListedImage696::FindBytes(int section) const {
     const auto& d = source_.Directory();
     Span span;
     if (section <= 0 || static_cast<size_t>(section) >= d.size()) return span;
@@ -73,7 +82,7 @@ ListedImage696::Span ListedImage696::Bytes(int section) const {
     if (start == 0 || start >= Size()) return span;
     const uint32_t end = std::min(SectionEnd696(d, section), Size());
     span.start = start;
-    span.data = data_.data() + start;
+    span.data = data_.get() + start;
     span.size = end > start ? end - start : 0;
     return span;
 }
@@ -87,7 +96,7 @@ uint32_t ListedImage696::RecordCount(int section) const {
 
 const uint8_t* ListedImage696::Record(int section, uint32_t n) const {
     if (n >= RecordCount(section)) return nullptr;
-    return data_.data() + Start(section) + static_cast<uint64_t>(n) * RecordSize(section);
+    return data_.get() + Start(section) + static_cast<uint64_t>(n) * RecordSize(section);
 }
 
 std::string ListedImage696::NameAtBit(uint32_t bit) const {

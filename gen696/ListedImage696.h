@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -30,10 +31,10 @@ public:
     bool Load(int fd, const std::string& name, std::string* error);
 
     const SourceImage696& Source() const { return source_; }
-    const uint8_t* Header() const { return data_.data(); }
+    const uint8_t* Header() const { return data_.get(); }
     // The file's bytes before the seal.
-    const uint8_t* Data() const { return data_.data(); }
-    uint32_t Size() const { return static_cast<uint32_t>(data_.size()); }
+    const uint8_t* Data() const { return data_.get(); }
+    uint32_t Size() const { return size_; }
 
     // A section's directory values (0 for a section the directory lacks).
     uint32_t Start(int section) const;
@@ -75,8 +76,12 @@ public:
     std::string Ident(int type, uint32_t n, const uint8_t* record) const;
 
 private:
+    Span FindBytes(int section) const;
+
     SourceImage696 source_;
-    std::vector<uint8_t> data_;
+    std::unique_ptr<uint8_t[]> data_;   // read whole, not cleared first
+    uint32_t size_ = 0;
+    std::vector<Span> spans_;   // by section, found once
     std::vector<uint32_t> nameStarts_;
     uint32_t countryCount_ = 0;
 };

@@ -117,6 +117,9 @@ void CloseImage696(ListingState696& state) {
     state.airwayOf = -1;
     state.shapeOf = -1;
     state.shape.clear();
+    state.tccEntriesLoaded = false;
+    state.tccEntries.clear();
+    state.tccOf = -1;
 }
 
 int ListingCountryNumber696(const ListingState696& state, const std::string& countryFilter) {
@@ -188,6 +191,14 @@ int32_t NextListedRecord696(OperationContext& context, ListingState696& s) {
             context, s.cursor, SuaCount696(image), s.filter.hasStart ? s.filter.start : 0,
             [&](uint32_t n) { return SuaLineCount696(s, flags, n); },
             [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 10 | sub); });
+    case kListFss:
+        return WalkListing(
+            context, s.cursor, FssCount696(image), 0, [&](uint32_t n) -> uint32_t { return FssListed696(s, n); },
+            [](uint32_t n, uint32_t) { return static_cast<int32_t>(n); });
+    case kListArtccs:
+        return WalkListing(
+            context, s.cursor, TccCount696(image), 0, [&](uint32_t n) { return TccLineCount696(s, flags, n); },
+            [](uint32_t n, uint32_t sub) { return static_cast<int32_t>(n << 8 | sub); });
     case kListAirways696:
         return WalkListing(
             context, s.cursor, AirwayCount696(image), s.filter.hasStart ? s.filter.start : 0,
@@ -199,12 +210,22 @@ int32_t NextListedRecord696(OperationContext& context, ListingState696& s) {
 }
 
 void ListSection696(OperationContext& context, ListingState696& s, int32_t code, std::string& out) {
+    FormatListedLine696(s, context.kind, ListingFlagsOf(context, false, false), code, out);
+}
+
+void ListDumpLine696(OperationContext& context, ListingState696& s, int kind, int32_t code, bool decimal,
+                     std::string& out) {
+    ListingFlags flags = ListingFlagsOf(context, true, decimal);
+    flags.recordNumbers = true;
+    FormatListedLine696(s, kind, flags, code, out);
+}
+
+void FormatListedLine696(ListingState696& s, int kind, const ListingFlags& flags, int32_t code, std::string& out) {
     out.clear();
     if (!s.Loaded() || code < 0) return;
-    const ListingFlags flags = ListingFlagsOf(context, false, false);
     const ListedImage696& image = *s.image;
     const auto c = static_cast<uint32_t>(code);
-    switch (context.kind) {
+    switch (kind) {
     case kListTitle:
         TitleLine(image, c, out);
         break;
@@ -218,8 +239,8 @@ void ListSection696(OperationContext& context, ListingState696& s, int32_t code,
     case kListInts:
     case kListNdbs:
     case kListVors: {
-        const int type = PointTypeOfKind(context.kind);
-        const int shift = context.kind == kListApts ? 8 : 1;
+        const int type = PointTypeOfKind(kind);
+        const int shift = kind == kListApts ? 8 : 1;
         const uint32_t n = c >> shift;
         const uint32_t sub = c & ((1u << shift) - 1);
         const uint8_t* record = image.Point(type, n);
@@ -239,6 +260,12 @@ void ListSection696(OperationContext& context, ListingState696& s, int32_t code,
     case kListSuas:
         FormatSuaLine696(s, flags, c >> 10, c & 0x3FF, out);
         break;
+    case kListFss:
+        FormatFssLine696(image, flags, c, out);
+        break;
+    case kListArtccs:
+        FormatTccLine696(s, flags, c >> 8, c & 0xFF, out);
+        break;
     case kListAirways696:
         FormatAirwayLine696(s, flags, c >> 9, c & 0x1FF, out);
         break;
@@ -255,6 +282,9 @@ void InstallListing696(GenModel& model) {
     model.nextListingItem = [state](OperationContext& context) { return NextListedRecord696(context, *state); };
     model.listSection = [state](OperationContext& context, int32_t code, std::string& out) {
         ListSection696(context, *state, code, out);
+    };
+    model.listDumpLine = [state](OperationContext& context, int kind, int32_t code, bool decimal, std::string& out) {
+        ListDumpLine696(context, *state, kind, code, decimal, out);
     };
     model.listingCountryNumber = [state](OperationContext&, const std::string& country) {
         return ListingCountryNumber696(*state, country);

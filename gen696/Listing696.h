@@ -52,6 +52,12 @@ struct ListingState696 {
     int32_t shapeOf = -1;   // the airspace whose shape is decoded
     std::vector<SuaPoint696> shape;
 
+    bool tccEntriesLoaded = false;
+    std::vector<uint32_t> tccEntries;   // byte offsets of the TCC frequency entries
+    int32_t tccOf = -1;                 // the TCC whose sectors are read
+    bool tccSound = false;
+    std::vector<uint32_t> tccSectors;
+
     bool Loaded() const { return image != nullptr; }
 };
 
@@ -65,6 +71,11 @@ int ListingCountryNumber696(const ListingState696& state, const std::string& cou
 
 int32_t NextListedRecord696(OperationContext& context, ListingState696& state);
 void ListSection696(OperationContext& context, ListingState696& state, int32_t code, std::string& out);
+// The line of a code in the dump form that Save As turns into batch text.
+void ListDumpLine696(OperationContext& context, ListingState696& state, int kind, int32_t code, bool decimal,
+                     std::string& out);
+// The line of a code of a listed kind with the given flags.
+void FormatListedLine696(ListingState696& state, int kind, const ListingFlags& flags, int32_t code, std::string& out);
 
 // The listing hooks of the model.
 void InstallListing696(GenModel& model);
@@ -113,6 +124,15 @@ void FormatAirwayLine696(ListingState696& state, const ListingFlags& flags, uint
                          std::string& out);
 // The designator of one runway end: "%02d", 'T', the letter from " CLR"; ".." for number 0.
 std::string RunwayDesignator696(const RunwaySlot696& runway, bool otherEnd);
+
+// FSS and TCC records (ListingTcc696.cpp): their counts, the filters of an FSS record, the
+// lines a TCC gives (0 when filtered out) and the lines.
+uint32_t FssCount696(const ListedImage696& image);
+bool FssListed696(const ListingState696& state, uint32_t n);
+void FormatFssLine696(const ListedImage696& image, const ListingFlags& flags, uint32_t n, std::string& out);
+uint32_t TccCount696(const ListedImage696& image);
+uint32_t TccLineCount696(ListingState696& state, const ListingFlags& flags, uint32_t n);
+void FormatTccLine696(ListingState696& state, const ListingFlags& flags, uint32_t n, uint32_t sub, std::string& out);
 
 // Approaches (ListingApproach696.cpp): the lines of an airport with approaches (0 for one
 // without) and one of them.

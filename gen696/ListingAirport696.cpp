@@ -8,6 +8,7 @@
 
 #include "common/NameCode.h"
 #include "common/SixBitCode.h"
+#include "gen/listing/ListingFormatText.h"
 #include "gen696/Listing696.h"
 
 namespace {
@@ -62,38 +63,55 @@ std::string RunwayDesignator696(const RunwaySlot696& r, bool other) {
 
 namespace {
 
-// A threshold: the airport's position minus a picture word's offsets times 128.
-std::string Threshold(int32_t lat, int32_t lon, uint32_t word) {
+// A threshold: the airport's position minus a picture word's offsets times 128; the dump form
+// parts latitude and longitude with '|', as fields of the batch line.
+std::string Threshold(int32_t lat, int32_t lon, uint32_t word, bool dump) {
     const auto dlat = static_cast<int32_t>(static_cast<int16_t>(word >> 16)) * 128;
     const auto dlon = static_cast<int32_t>(static_cast<int16_t>(word & 0xFFFF)) * 128;
     char text[kPositionPairTextSize];
     FormatPositionPair(text, lat - dlat, lon - dlon, false);
-    return text;
+    std::string out = text;
+    const size_t blank = out.rfind(' ');
+    if (dump && blank != std::string::npos) out[blank] = '|';
+    return out;
 }
 
+// The runway from its designator on; the dump form puts the '-' one column further and a blank
+// before the picture sides, where Save As reads them.
 void RunwayPart(const RunwaySlot696& r, const ListingFlags& flags, const uint8_t* record, ListingLine& line) {
     const std::string first = RunwayDesignator696(r, false);
-    line.Append(kDesignatorEnd - static_cast<int>(first.size()), first.c_str());
-    line.Append(kDesignatorEnd, "-");
-    line.Append(kDesignatorEnd + 1, RunwayDesignator696(r, true).c_str());
+    const int dash = kDesignatorEnd + (flags.dump ? 1 : 0);
+    line.Append(dash - static_cast<int>(first.size()), first.c_str());
+    line.Append(dash, "-");
+    line.Append(dash + 1, RunwayDesignator696(r, true).c_str());
     int at = kRunwayColumn;
     const char* surface = kSurfaces[r.surface & 15];
     const char* lights = kLights[r.surface >> 4 & 3];
-    if (r.flags == -1) {
-        at = line.Format(at, "%5u' %-6s %-6s", r.length, surface, lights);
-    } else {
-        at = line.Format(at, "%5ux%3u' %-6s %-6s", r.length, r.width, surface, lights);
-    }
+    // "%5u' %-6s %-6s", or "%5ux%3u' ..." with the width, then "<%c-%c>".
+    char text[64];
+    char* end = listfmt::PutUnsigned(text, r.length, 5);
+    if (r.flags != -1) end = listfmt::PutUnsigned(listfmt::PutLeft(end, "x"), r.width, 3);
+    end = listfmt::PutLeft(listfmt::PutLeft(listfmt::PutLeft(end, "' "), surface, 6), " ");
+    end = listfmt::PutLeft(end, lights, 6);
     const bool pictures = (r.pictureFlags & 8) || r.flags != -1;
+    if (pictures) {
+        if (flags.dump) *end++ = ' ';
+        *end++ = '<';
+        *end++ = (r.pictureFlags & 1) ? 'L' : 'R';
+        *end++ = '-';
+        *end++ = (r.pictureFlags & 2) ? 'L' : 'R';
+        *end++ = '>';
+        if (flags.dump) *end++ = ' ';
+    }
+    at = line.Append(at, text, static_cast<size_t>(end - text));
     if (!pictures) return;
-    at = line.Format(at, "<%c-%c>", (r.pictureFlags & 1) ? 'L' : 'R', (r.pictureFlags & 2) ? 'L' : 'R');
     const unsigned flagsByte = r.flags < 0 ? 0xFFu : static_cast<unsigned>(r.flags);
     if (flags.recordNumbers && (r.picture[0] || r.picture[1])) {
         int32_t lat = 0;
         int32_t lon = 0;
         UnpackPosition696(record, &lat, &lon);
-        line.Format(at, "(%02x|%s|%s)", flagsByte, Threshold(lat, lon, r.picture[0]).c_str(),
-                    Threshold(lat, lon, r.picture[1]).c_str());
+        line.Format(at, "(%02x|%s|%s)", flagsByte, Threshold(lat, lon, r.picture[0], flags.dump).c_str(),
+                    Threshold(lat, lon, r.picture[1], flags.dump).c_str());
     } else if (flags.recordNumbers || flags.rawReferences) {
         line.Format(at, "(%02x %08x %08x)", flagsByte, r.picture[0], r.picture[1]);
     } else {
@@ -141,20 +159,34 @@ std::string RemarksText(const std::vector<uint8_t>& blob) {
     return out;
 }
 
-void FrequencyPart(const FrequencyEntry696& e, ListingLine& line) {
+// The frequency part. The dump form keeps a third decimal only where it carries the mark the two
+// decimals do not give, and puts the '*' of bit 6 and the restrictions where Save As reads them.
+void FrequencyPart(const FrequencyEntry696& e, const ListingFlags& flags, ListingLine& line) {
     const uint32_t f = e.value + kFrequencyBase696;
     const bool remarks = !e.remarks.empty();
+    const bool fiveRule = f % 10 == 2 || f % 10 == 7;
+    // "%-6s%c %03u.%02u", the third decimal, then the '*' of bit 6.
     char text[32];
-    std::snprintf(text, sizeof text, "%-6s%c %03u.%02u", kFrequencyTypes[e.type & 63], (e.type & 0x80) && remarks ? '*' : ' ',
-                  f / 100, f % 100);
-    std::string out = text;
-    out += (f % 10 == 2 || f % 10 == 7 || (e.flagBits & 2)) ? '5' : '0';
-    out += (e.type & 0x40) ? "* " : "  ";
+    char* end = listfmt::PutLeft(text, kFrequencyTypes[e.type & 63], 6);
+    *end++ = (e.type & 0x80) && remarks ? '*' : ' ';
+    *end++ = ' ';
+    end = listfmt::PutUnsigned(end, f / 100, 3, '0');
+    *end++ = '.';
+    end = listfmt::PutUnsigned(end, f % 100, 2, '0');
+    if (flags.dump) {
+        if (!fiveRule && (e.flagBits & 2)) *end++ = '5';
+    } else {
+        *end++ = (fiveRule || (e.flagBits & 2)) ? '5' : '0';
+    }
+    end = listfmt::PutLeft(end, (e.type & 0x40) ? "* " : "  ");
+    const int at = line.Append(kFrequencyColumn, text, static_cast<size_t>(end - text));
+    if (!remarks) return;
+    std::string out;
     const uint8_t flagsByte = e.remarks.size() > 1 ? e.remarks[1] : 0;
     if (flagsByte & 0x20) out += "TX ";
     if (flagsByte & 0x40) out += "RX ";
     out += RemarksText(e.remarks);
-    line.Append(kFrequencyColumn, out.c_str());
+    line.Append(at, out.c_str());
 }
 
 }  // namespace
@@ -248,7 +280,7 @@ void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uin
         return;
     }
     ListingLine line;
-    if (i < a.frequencies.size()) FrequencyPart(a.frequencies[i], line);
+    if (i < a.frequencies.size()) FrequencyPart(a.frequencies[i], flags, line);
     if (i < a.runways.size()) RunwayPart(a.runways[i], flags, record, line);
     out.assign(line.Text(), static_cast<size_t>(line.Trim()));
 }

@@ -41,17 +41,20 @@ std::string AirportExtras(const uint8_t* record) {
     static const char* const kUse[5] = {"", "", "MIL", "PRV", "HEL"};
     if (use > 1) text += std::string(" [") + (use <= 4 ? kUse[use] : "UNK") + "]";
     if ((record[15] & 0x3F) != kNoTimeZone) {
-        char zone[16];
-        std::snprintf(zone, sizeof zone, " UTC%+d", 12 - static_cast<int>(record[15] & 31));
-        text += zone;
+        const int zone = 12 - static_cast<int>(record[15] & 31);
+        char digits[8];
+        text += zone < 0 ? " UTC-" : " UTC+";
+        text.append(digits, listfmt::PutUnsigned(digits, static_cast<unsigned>(zone < 0 ? -zone : zone)));
         if (record[15] & 0x20) text += "+DST";
     }
     return text;
 }
 
-// The names part of an APT, NDB or VOR line from `column`, with the extras before the country.
+// The names part of an APT, NDB or VOR line from `column` (one further in the dump form, whose
+// columns are those Save As reads back), with the extras before the country.
 void AppendNames(const ListedImage696& image, const ListingFlags& flags, int type, const uint8_t* record, int column,
                  const std::string& extras, ListingLine& line) {
+    if (flags.dump) ++column;
     const PointLayout696& layout = kPointLayouts696[type];
     const uint32_t first = Pointer(record, layout.firstName);
     const uint32_t second = Pointer(record, layout.secondName);
@@ -118,7 +121,9 @@ void FormatPointLine696(const ListedImage696& image, const ListingFlags& flags, 
     char text[kFrequencyTextSize];
     switch (type) {
     case kApt696: {
-        line.Format(kValueColumn, "%5d'", static_cast<int>(U16At(record + 10) & 0x7FFF) - 5000);
+        char* end = listfmt::PutSigned(text, static_cast<int>(U16At(record + 10) & 0x7FFF) - 5000, 5);
+        *end++ = '\'';
+        line.Append(kValueColumn, text, static_cast<size_t>(end - text));
         char* fuel = text;
         if (record[22] & 1) *fuel++ = 'J';
         if (record[22] & 2) *fuel++ = 'A';

@@ -74,6 +74,7 @@ bool WriteShownLines(CGenDoc& doc, OperationContext& context, const SaveAsModes&
     request.kind = modes.shownKind;
     request.dump = true;
     request.decimal = modes.sbs;
+    const GenModel* model = context.app ? &context.app->Model() : nullptr;
     ListingLineToBatch convert(modes.ConvertForm());
     std::string line;
     for (int i = 0; i < count && ok; ++i) {
@@ -81,7 +82,11 @@ bool WriteShownLines(CGenDoc& doc, OperationContext& context, const SaveAsModes&
         if (entry < 0) {
             line = doc.GetLine(i);
         } else {
-            ListSection(context, request, entry, line);
+            if (model && model->listDumpLine) {
+                model->listDumpLine(context, request.kind, entry, request.decimal, line);
+            } else {
+                ListSection(context, request, entry, line);
+            }
             if (IsRawByteLine(line)) continue;
             convert.Convert(line, out);
         }

@@ -100,6 +100,9 @@ struct GenModel {
 
     ListingIterator nextListingItem;
     ListingFormatter listSection;
+    // The line of a listing handle in the dump form that Save As converts to batch text, signed
+    // decimal coordinates when asked (empty: the framework's section listing).
+    std::function<void(OperationContext&, int kind, int32_t handle, bool decimal, std::string& out)> listDumpLine;
     StopHook onStop;
     SaveAsHook saveAs;
     // Command-line switches the framework does not know, and what they do.

@@ -4,7 +4,8 @@ counts and idents with Tessily's listings):
     python3 img696check.py --list KIND IMAGE
 
 KIND: TIT (cycle and counts), CNT (countries), NAM (names), APT, INT, NDB, VOR (ident, country
-id, latitude and longitude in degrees), SUA (group, type, floor and ceiling in feet)."""
+id, latitude and longitude in degrees), SUA (group, type, floor and ceiling in feet), FSS (latitude,
+longitude and number of frequencies), TCC (corners and number of sectors)."""
 import struct
 import sys
 
@@ -80,6 +81,45 @@ def airspace(data, entries):
     return out
 
 
+def coarse(rec, at):
+    lon = struct.unpack_from("<H", rec, at)[0] << 16
+    lat = struct.unpack_from("<H", rec, at + 2)[0] << 16
+    lon = lon - 2 ** 32 if lon >= 2 ** 31 else lon
+    lat = (lat - 2 ** 32 if lat >= 2 ** 31 else lat) >> 1
+    return lat * UNITS, lon * UNITS
+
+
+def chain(data, at, more, step):
+    """The number of items of a chain from `at`: items follow while `more` says so."""
+    count = 0
+    while True:
+        count += 1
+        word = struct.unpack_from("<H", data, at)[0]
+        if not word & 0x8000:
+            return count
+        at += step(word)
+
+
+def fss_tcc(data, entries, kind):
+    out = []
+    if kind == "FSS":
+        start, size, count = section(data, entries, 29)
+        items = section(data, entries, 30)[0]
+        for i in range(count):
+            rec = data[start + size * i:start + size * (i + 1)]
+            n = chain(data, items + struct.unpack_from("<H", rec, 4)[0], 0x8000, lambda w: 3 if w & 0x4000 else 2)
+            out.append("%.4f|%.4f|%d" % (coarse(rec, 0) + (n,)))
+    else:
+        start, size, count = section(data, entries, 33)
+        sectors = section(data, entries, 35)[0]
+        for i in range(count):
+            rec = data[start + size * i:start + size * (i + 1)]
+            first = sectors + 6 * (struct.unpack_from("<H", rec, 12)[0] & 0x1FFF)
+            n = chain(data, first + 4, 0x8000, lambda w: 6)
+            out.append("%.4f|%.4f|%.4f|%.4f|%d" % (coarse(rec, 0) + coarse(rec, 4) + (n,)))
+    return out
+
+
 def lines(kind, data):
     entries = img696check.directory(data)
     if kind == "TIT":
@@ -96,6 +136,8 @@ def lines(kind, data):
         return ["%s|%s|%.5f|%.5f" % p for p in points(data, entries, kind)]
     if kind == "SUA":
         return ["SUA(%s)|%d|%d|%d" % a for a in airspace(data, entries)]
+    if kind in ("FSS", "TCC"):
+        return fss_tcc(data, entries, kind)
     raise ValueError("unknown kind %s" % kind)
 
 

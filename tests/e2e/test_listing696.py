@@ -12,18 +12,49 @@ import img696check
 import img696list
 import sections696
 import suite
+import tcc696
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 GOLDEN = os.path.join(HERE, "golden")
 YES = suite.answer("Your ISAM database", "Yes")
 NONE = "No Matching Items"
-SECTIONS = ["TIT", "APT", "INT", "NDB", "VOR", "SUA"]
+SECTIONS = ["TIT", "APT", "INT", "NDB", "VOR", "SUA", "FSS", "TCC", "APR"]
+POINT_SECTIONS = [2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 23, 24, 25, 26, 27, 84, 85]
 
 
 def reseal(data):
     body = bytearray(data[:-4])
     struct.pack_into("<I", body, 248, len(body) + 4)
     return bytes(body) + struct.pack("<I", zlib.crc32(bytes(body)) ^ 0xFFFFFFFF)
+
+
+def put_entry(data, n, start, size, count):
+    struct.pack_into("<IB", data, 512 + 8 * n, start, size)
+    data[512 + 8 * n + 5:512 + 8 * n + 8] = count.to_bytes(3, "little")
+
+
+def airway_name(text):
+    """Five six-bit characters packed most significant bit first into bytes 4, 3, 2 and 1."""
+    bits = "".join(format(ord(c) - 32, "06b") for c in text.ljust(5)) + "00"
+    stream = int(bits, 2).to_bytes(4, "big")
+    return bytes([stream[3], stream[2], stream[1], stream[0]])
+
+
+def with_airways(image):
+    """The image with two airways appended: "V495" (High) from INT 0 over a level item to VOR 1,
+    and "J1" (Low) to NDB 0; section 47 moved behind them, empty."""
+    data = bytearray(image[:-4])
+    head = bytes([12, 0, 0, 0, 0, 0])
+    level = struct.pack("<HHH", (0x400 | 180) << 4 | 9, 0, 0x400 | 450)
+    points = head + bytes([0x48, 0, 0, 0, 0, 0]) + level + bytes([0xC0, 1, 0, 0, 0, 0]) + \
+        head + bytes([0x80, 0, 0, 0, 0, 0])
+    put_entry(data, 46, len(data), 6, len(points) // 6)
+    data += points
+    records = bytes([8]) + airway_name("V495") + bytes([0, 0, 0]) + bytes([6]) + airway_name("J1") + bytes([0, 4, 0])
+    put_entry(data, 45, len(data), 8, 2)
+    data += records
+    put_entry(data, 47, len(data), 3, 0)
+    return reseal(bytes(data) + b"\0\0\0\0")
 
 
 class Listing696(suite.TempFolderRun):
@@ -34,23 +65,24 @@ class Listing696(suite.TempFolderRun):
         super().setUp()
         sections696.write_section_files(self.path("db50"))
         self.write(os.path.join("db50", "SUA+.DAT"), airspace696.sua_file(names=(1, 2, 3)))
+        self.write(os.path.join("db50", "TCC+.DAT"), tcc696.tcc_file(names=(1, 2)))
         self.write("make.ctl", ["Mode=BatchUpdate", "Filename=" + suite.EXAMPLE_BATCH, "GO=1",
                                 "Mode=CreateImage", "Filename=a.img", "GO=1"])
         code = self.run_headless("tessily", self.write_answers([YES]) + ["-NCD", "-F", "make.ctl"])
         self.assertEqual(code, 0, self.err)
         self.image = self.read("a.img")
 
-    def listing(self, section, before=(), after=(), image="a.img", **filters):
+    def listing(self, section, before=(), after=(), image="a.img", save="out.txt", **filters):
         """The lines of one section's listing as Save As writes them."""
-        lines = ["Mode=List", "Section=" + section, "Filename=" + image, "SaveAs=out.txt"]
+        lines = ["Mode=List", "Section=" + section, "Filename=" + image, "SaveAs=" + save]
         lines += ["%s=%s" % (k, v) for k, v in filters.items()]
         self.write("list.ctl", lines + ["GO=1"])
-        if os.path.exists(self.path("out.txt")):
-            os.remove(self.path("out.txt"))
+        if os.path.exists(self.path(save)):
+            os.remove(self.path(save))
         self.assertEqual(self.run_headless("tessily", list(before) + ["-F", "list.ctl"] + list(after)), 0, self.err)
-        if not os.path.exists(self.path("out.txt")):
+        if not os.path.exists(self.path(save)):
             return []
-        return self.read("out.txt").decode("cp1252").splitlines()
+        return self.read(save).decode("cp1252").splitlines()
 
     def test_each_section_equals_its_golden_listing(self):
         update = os.environ.get("LISTING696_GOLDEN_UPDATE") == "1"
@@ -62,6 +94,19 @@ class Listing696(suite.TempFolderRun):
                     f.write("".join(line + "\n" for line in lines).encode("cp1252"))
             with open(name, "rb") as f:
                 self.assertEqual(lines, f.read().decode("cp1252").splitlines(), section)
+
+    def test_airways_equal_their_golden_listing(self):
+        self.write("awy.img", with_airways(self.image))
+        cases = [("listing696_awy.txt", []), ("listing696_awy_extra.txt", ["-x", "-r"])]
+        for golden, switches in cases:
+            lines = self.listing("AWY", before=switches, image="awy.img")
+            name = os.path.join(GOLDEN, golden)
+            if os.environ.get("LISTING696_GOLDEN_UPDATE") == "1":
+                with open(name, "wb") as f:
+                    f.write("".join(line + "\n" for line in lines).encode("cp1252"))
+            with open(name, "rb") as f:
+                self.assertEqual(lines, f.read().decode("cp1252").splitlines(), golden)
+        self.assertEqual([line[:8] for line in self.listing("AWY", image="awy.img", FilterICAO="J")], ["AWY  J1 ", "[00] NDB"])
 
     def test_title_counts_are_the_directory_counts(self):
         lines = self.listing("TIT", before=["-d"])
@@ -82,6 +127,73 @@ class Listing696(suite.TempFolderRun):
         self.assertEqual(heads, [line.split("|")[0] for line in img696list.lines("SUA", self.image)])
         countries = img696list.lines("CNT", self.image)
         self.assertTrue(all(line.endswith(" " + countries[0]) for line in self.listing("VOR")))
+
+    def test_fss_and_tcc_records_equal_those_the_checker_decodes(self):
+        fss = [line for line in self.listing("FSS") if line.startswith("FSS ")]
+        self.assertEqual(len(fss), len(img696list.lines("FSS", self.image)))
+        self.assertIn("SEATTLE-TACOMA INTL 122.20,122.355,123.60*", fss[0])
+        tccs = self.listing("TCC")
+        decoded = img696list.lines("TCC", self.image)
+        self.assertEqual(len([line for line in tccs if line.startswith("TCC ")]), len(decoded))
+        self.assertEqual(len(tccs), len(decoded) + sum(int(line.split("|")[-1]) for line in decoded))
+        # Record numbers add the record's code and its byte list, 24 bytes a line.
+        numbered = self.listing("TCC", before=["-r"])
+        self.assertTrue(numbered[0].startswith("   0 ") and numbered[0].endswith("{ 1234 }"), numbered[0])
+        self.assertEqual([len(line.split()) - 2 for line in numbered if line.startswith("     {")], [24, 6, 4])
+        # Name and rectangle filters; -X lists the others.
+        self.assertEqual(len(self.listing("FSS", FilterNAM="SEATTLE")), 1)
+        self.assertEqual(len(self.listing("FSS", before=["-X"], FilterNAM="SEATTLE")), 1)
+        across = self.listing("TCC", FilterSW="N455000 E1780000", FilterNE="N473000 W1780000")
+        self.assertEqual([line[:3] for line in across].count("TCC"), 1)
+        self.assertIn(" W179", across[0])
+
+    def test_point_listings_saved_as_batch_text(self):
+        deg = "\xb0"
+        cases = [
+            ("APT", 0, "ADD|APT|KALW|US-UNITED STA|WALLA WALLA|WALLA WALLA RGNL|N 46%s05.681|W118%s17.285|1194'|JA"),
+            ("APT", 1, "ADD|FRQ|KALW|US-UNITED STA|ATIS|124.95"),
+            ("APT", 2, "ADD|RWY|KALW|US-UNITED STA|6527x150|02|hard|ft lts|<R-R> 00 00000000 00000000"),
+            ("INT", 0, "ADD|INT|ALKIX|US-UNITED STA|UNSET|UNSET|N 47%s34.567|W122%s25.270"),
+            ("NDB", 0, "ADD|NDB|BVS|US-UNITED STA|BURLINGTON/MOUNT VERNON|SKAGIT NDB|N 48%s28.496|W122%s25.002|350.0|L"),
+            ("VOR", 4, "ADD|VOR|GEG|US-UNITED STA|SPOKANE|SPOKANE VORTAC|N 47%s33.898|W117%s37.600|115.60|VORTAC|High"
+                       "|WX|[+00]"),
+        ]
+        saved = {kind: self.listing(kind, save="%s_bat.txt" % kind.lower()) for kind in ("APT", "INT", "NDB", "VOR")}
+        for kind, index, expected in cases:
+            self.assertEqual(saved[kind][index], expected.replace("%s", deg), kind)
+        for kind, lines in saved.items():
+            self.assertTrue(all(line.startswith("ADD|%s|" % kind) or kind == "APT" for line in lines), kind)
+        # A restriction, the M mark and runway ends with thresholds keep the forms the batch reads.
+        apts = saved["APT"]
+        self.assertIn("ADD|FRQ|KGEG|US-UNITED STA|App|123.75|R:001-180", apts)
+        self.assertIn("ADD|FRQ|KBFI|US-UNITED STA|Tower|118.30|M", apts)
+        self.assertTrue(any(line.startswith("ADD|RWY|KSEA|") and line.count("|") == 12 for line in apts))
+
+    @unittest.skipUnless(os.environ.get("LISTING696_ROUND_TRIP"),
+                         "needs the batch handlers that read UNSET names, Gate frequencies and [+00] variations")
+    def test_batch_text_saved_from_the_point_listings_rebuilds_the_point_sections(self):
+        saved = []
+        for kind in ("APT", "INT", "NDB", "VOR"):
+            name = "%s_bat.txt" % kind.lower()
+            self.listing(kind, save=name)
+            saved.append(name)
+        db = self.path("db50")
+        for f in os.listdir(db):
+            if f.endswith((".dta", ".dtx")):
+                os.remove(os.path.join(db, f))
+        control = []
+        for name in saved:
+            control += ["Mode=BatchUpdate", "Filename=" + name, "GO=1"]
+        self.write("rebuild.ctl", control + ["Mode=CreateImage", "Filename=b.img", "GO=1"])
+        code = self.run_headless("tessily", self.write_answers([YES]) + ["-NCD", "-F", "rebuild.ctl"])
+        self.assertEqual(code, 0, self.err)
+        self.assertFalse([line for line in self.out if line.lstrip().startswith("*ERR")])
+        a, b = self.image, self.read("b.img")
+        da, db_ = img696check.directory(a), img696check.directory(b)
+        for n in POINT_SECTIONS:
+            ends_a = sorted(s for s, _, _ in da[1:] if s > da[n][0] + 3)
+            ends_b = sorted(s for s, _, _ in db_[1:] if s > db_[n][0] + 3)
+            self.assertEqual(a[da[n][0]:ends_a[0]], b[db_[n][0]:ends_b[0]], "section %d" % n)
 
     def test_country_filter_and_its_inversion(self):
         vors = self.listing("VOR", FilterCO="US")
@@ -134,6 +246,15 @@ class Listing696(suite.TempFolderRun):
         self.assertTrue(apts[0].startswith("APT "))
         self.assertIn("<**corrupt**>", apts[1])
         self.assertGreater(offset + info, 0)
+        # An FSS frequency offset past section 30 and a TCC sector index past section 35 end
+        # their lines with the marker.
+        data = bytearray(self.image)
+        fss, tcc = entries[29][0], entries[33][0]
+        data[fss + 4:fss + 6] = (0xFFF0).to_bytes(2, "little")
+        data[tcc + 12:tcc + 14] = (0x1FFF).to_bytes(2, "little")
+        self.write("bad3.img", reseal(bytes(data)))
+        self.assertTrue(self.listing("FSS", image="bad3.img")[0].endswith(" <**corrupt**>"))
+        self.assertEqual(self.listing("TCC", image="bad3.img")[1], "<**corrupt**>")
         # A cut file is refused: the reason is listed and nothing else.
         self.write("cut.img", self.image[:-7])
         self.assertEqual(self.listing("APT", image="cut.img"), [NONE])
