@@ -86,5 +86,11 @@ int FindLineAirport(BatchContext& c, AptRecord* apt);
 // when the mark was set.
 void ClearBriefMark(BatchContext& c, AptRecord& apt);
 
+// Finds the airport's runway with this designator code; the current runway record is then the
+// one found. With `takePlaceholder` a line with a designator may also take the airport's runway
+// without one (the placeholder a new airport's first runway fills), when no runway has its
+// designator; a line without a designator takes only a runway without one.
+bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyRecord* out);
+
 // The stored form of an ident field in a record's 8-byte ident.
 void CopyIdent(char (&field)[8], std::string_view ident);
