@@ -32,6 +32,10 @@ constexpr int32_t kIntVrp = 256;
 constexpr int32_t kVorWx = 4;
 constexpr int32_t kVorNoRange = 3;
 
+// An intersection's name and parent take the places of a point's city and facility.
+constexpr PointMembers<IntRecord> kIntPointMembers{&IntRecord::iident,   &IntRecord::ilat,  &IntRecord::ilong,
+                                                   &IntRecord::icountry, &IntRecord::iname, &IntRecord::iparent};
+
 bool Same(const std::string& field, const char* word) { return ::strcasecmp(field.c_str(), word) == 0; }
 
 // afuel bits and time zone of fields 10 on.
@@ -116,13 +120,7 @@ int BatchAddApt696(BatchContext& c) {
     PointFields p;
     if (int r = ReadPointFields(c, 7, true, &p)) return r;
 
-    CommitPointFields(c, p);
-    CopyIdent(rec.aident, l.Field(3));
-    rec.alat = p.lat;
-    rec.along = p.lon;
-    rec.acity = p.city.number;
-    rec.afacil = p.facility.number;
-    rec.acountry = c.csno;
+    FillPointRecord(c, p, kAptPointMembers, &rec);
     rec.aheight = LeadingInteger(l.Field(9));
     int32_t fuel = (p.at ? kFuelAt : 0) | (found ? rec.afuel & kFuelBrief : kFuelBrief);
     int32_t utc = kNoTimeZone;
@@ -153,24 +151,12 @@ int BatchAddInt696(BatchContext& c) {
     PointFields p;
     if (int r = ReadPointFields(c, 7, true, &p)) return r;
 
-    CommitPointFields(c, p);
-    CopyIdent(rec.iident, l.Field(3));
-    rec.ilat = p.lat;
-    rec.ilong = p.lon;
-    rec.icountry = c.csno;
-    rec.iname = p.city.number;
-    rec.iparent = p.facility.number;
+    FillPointRecord(c, p, kIntPointMembers, &rec);
     if (!found) rec.icompat = 0;
     if (!found || rec.iflags == -1) rec.iflags = 0;
     rec.iflags &= ~kIntVrp;
     if (l.count == 9 && l.Field(9) == "VRP") rec.iflags |= kIntVrp;
-    if (found) {
-        BatchUpdateRecord(rec, "INT", rec.isno);
-        return kBatchModified;
-    }
-    rec.isno = TakeSerial(c.next, kFileInts);
-    BatchAddRecord(rec, "INT", rec.isno);
-    return kBatchDone;
+    return WriteBatchRecord(c, found, &IntRecord::isno, kFileInts, "INT", &rec);
 }
 
 int BatchAddNdb696(BatchContext& c) {
@@ -184,25 +170,13 @@ int BatchAddNdb696(BatchContext& c) {
     int32_t freq = 0;
     if (!ScaledDecimal(l.Field(9), 10, &freq)) return kBatchErrFrq;
 
-    CommitPointFields(c, p);
-    CopyIdent(rec.bident, l.Field(3));
-    rec.blat = p.lat;
-    rec.blong = p.lon;
-    rec.bcity = p.city.number;
-    rec.bfacil = p.facility.number;
-    rec.bcountry = c.csno;
+    FillPointRecord(c, p, kNdbPointMembers, &rec);
     rec.bfreq = freq;
     const bool locator = l.count > 9 && l.Field(10).compare(0, 1, "L") == 0;
     rec.bcompat = (p.at ? 1 : 0) | (locator ? 4 : 0);
     if (!found || rec.bflags == -1) rec.bflags = 0;
     rec.bflags &= ~(64 | 256);
-    if (found) {
-        BatchUpdateRecord(rec, "NDB", rec.bsno);
-        return kBatchModified;
-    }
-    rec.bsno = TakeSerial(c.next, kFileNdbs);
-    BatchAddRecord(rec, "NDB", rec.bsno);
-    return kBatchDone;
+    return WriteBatchRecord(c, found, &NdbRecord::bsno, kFileNdbs, "NDB", &rec);
 }
 
 int BatchAddVor696(BatchContext& c) {
@@ -221,13 +195,7 @@ int BatchAddVor696(BatchContext& c) {
     int32_t vmag = 0;
     if (!VorClasses(l, &vtr, &vmag)) return kBatchErrDme;
 
-    CommitPointFields(c, p);
-    CopyIdent(rec.vident, l.Field(3));
-    rec.vlat = p.lat;
-    rec.vlong = p.lon;
-    rec.vcity = p.city.number;
-    rec.vfacil = p.facility.number;
-    rec.vcountry = c.csno;
+    FillPointRecord(c, p, kVorPointMembers, &rec);
     rec.vfreq = freq;
     if (!found || rec.v221817 == -1) {
         rec.vdme = 0;
@@ -236,13 +204,7 @@ int BatchAddVor696(BatchContext& c) {
     rec.vtr = vtr;
     rec.vmag = vmag;
     rec.vdme = VorDme(rec.vdme, vtr, p.at);
-    if (found) {
-        BatchUpdateRecord(rec, "VOR", rec.vsno);
-        return kBatchModified;
-    }
-    rec.vsno = TakeSerial(c.next, kFileVors);
-    BatchAddRecord(rec, "VOR", rec.vsno);
-    return kBatchDone;
+    return WriteBatchRecord(c, found, &VorRecord::vsno, kFileVors, "VOR", &rec);
 }
 
 int BatchAddUsr696(BatchContext& c) {
