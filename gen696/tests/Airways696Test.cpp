@@ -16,38 +16,14 @@
 #include "gen696/SectionFile696.h"
 #include "gen696/Settings696.h"
 #include "gen696/Tessily696.h"
-#include "gen696/tests/SectionFixture696.h"
+#include "gen696/tests/TessilyShellTest696.h"
 #include "platform/testsupport/ScratchDir.h"
 
 namespace {
 
 
-class Airways696 : public shelltest::ShellTest {
+class Airways696 : public TessilyShellTest696 {
 protected:
-    void SetUp() override {
-        ShellTest::SetUp();
-        TessilySettings() = Settings696{};
-        TessilySettings().keepHeaderDates = 1;
-        WriteSectionFiles696(16, true);
-        SetDbDir((std::filesystem::current_path() / "db50").string());
-    }
-    // The application starts on the database the test has filled.
-    void Start() {
-        GenModel model;
-        InstallTessily(model);
-        MakeApp(std::move(model));
-    }
-    void TearDown() override {
-        TessilySettings() = Settings696{};
-        ShellTest::TearDown();
-    }
-    void Run(int mode, const std::string& file) {
-        AddAnswer("Your ISAM database", {}, "Yes");
-        View().mode = mode;
-        View().fileName = file;
-        App().SetState(kStateStartPending);
-        for (long i = 1; i < 100000 && App().State() != kStateIdle; ++i) App().OnIdle(i);
-    }
     static uint32_t U24(const std::vector<uint8_t>& d, size_t at) { return d[at] | d[at + 1] << 8 | d[at + 2] << 16; }
     static uint32_t U32(const std::vector<uint8_t>& d, size_t at) { return U24(d, at) | d[at + 3] << 24; }
     // Start and count of directory entry n.

@@ -7,40 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "dblib/DbDir.h"
-#include "gen/testsupport/ShellTestSupport.h"
 #include "gen696/PointRecords696.h"
 #include "gen696/PointSections696.h"
-#include "gen696/Settings696.h"
-#include "gen696/Tessily696.h"
-#include "gen696/tests/SectionFixture696.h"
+#include "gen696/tests/TessilyShellTest696.h"
 #include "platform/testsupport/ScratchDir.h"
 
 namespace {
 
-class BatchImage696 : public shelltest::ShellTest {
+class BatchImage696 : public TessilyShellTest696 {
 protected:
-    void SetUp() override {
-        ShellTest::SetUp();
-        TessilySettings() = Settings696{};
-        TessilySettings().keepHeaderDates = 1;
-        WriteSectionFiles696(16, true);
-        SetDbDir((std::filesystem::current_path() / "db50").string());
-        GenModel model;
-        InstallTessily(model);
-        MakeApp(std::move(model));
-    }
-    void TearDown() override {
-        TessilySettings() = Settings696{};
-        ShellTest::TearDown();
-    }
-    void Run(int mode, const std::string& file) {
-        AddAnswer("Your ISAM database", {}, "Yes");
-        View().mode = mode;
-        View().fileName = file;
-        App().SetState(kStateStartPending);
-        for (long i = 1; i < 100000 && App().State() != kStateIdle; ++i) App().OnIdle(i);
-    }
     static uint32_t U32(const std::vector<uint8_t>& d, size_t at) {
         return d[at] | d[at + 1] << 8 | d[at + 2] << 16 | static_cast<uint32_t>(d[at + 3]) << 24;
     }
@@ -70,6 +45,7 @@ TEST_F(BatchImage696, BatchLinesReachTheImageAndComeBackTheSame) {
         std::ofstream out("batch.txt", std::ios::binary);
         for (const char* l : lines) out << l << "\r\n";
     }
+    Start();
     Run(kModeBatchUpdate, "batch.txt");
     for (const std::string& l : Doc().Lines()) EXPECT_EQ(l.find('*'), std::string::npos) << l;
 
