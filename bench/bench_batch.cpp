@@ -6,6 +6,8 @@
 //   BM_RawInserts          the records the batch update writes, inserted straight through the
 //                          library with every record file kept open (the floor);
 //   BM_BatchUpdate         the batch update's step driver called in a loop;
+//   BM_BatchUpdateWorld, BM_BatchUpdate696
+//                          the framework's handlers and Tessily's on 100,000 lines of the world;
 //   BM_BatchThroughIdle    the whole program: control file, idle-time step machine, listing;
 //   BM_BrondelProcess      the real brondel started on the batch file: the wall time and the
 //                          peak memory of that process alone.
@@ -43,6 +45,7 @@
 #include "gen/shell/GenModel.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
+#include "gen696/Batch696.h"
 #include "platform/HeadlessUi.h"
 
 namespace {
@@ -85,9 +88,10 @@ std::string Ident(const char* prefix, int n, int letters) {
 }
 
 // The batch file: per airport one APT, two RWY and three FRQ lines (one with a restriction
-// list); then intersections, NDBs and VORs up to kLines.
-const std::string& BatchText() {
-    static const std::string text = [] {
+// list); then intersections, NDBs and VORs up to `total` lines. In Tessily's form an
+// intersection line carries its name and parent.
+std::string MakeBatchText(int total, bool form696) {
+    {
         std::string out;
         int lines = 0;
         auto add = [&](const std::string& line) {
@@ -109,7 +113,7 @@ const std::string& BatchText() {
             add("ADD|FRQ|" + ident + "|" + country + "|GROUND|121.90");
             add("ADD|FRQ|" + ident + "|" + country + "|ATIS|127.25|M");
         }
-        for (int i = 0; lines < kLines; ++i) {
+        for (int i = 0; lines < total; ++i) {
             const std::string country = Ident("C", i % 20, 1);
             const double lat = 30 + (i % 300) * 0.07;
             const double lon = -120 + (i / 300) * 0.07;
@@ -117,7 +121,8 @@ const std::string& BatchText() {
             switch (i % 4) {
             case 0:
             case 1:
-                add("ADD|INT|" + Ident("I", i, 4) + "|" + country + "|" + position);
+                add("ADD|INT|" + Ident("I", i, 4) + "|" + country + (form696 ? "|POINT " + std::to_string(i % 9000) + "|UNSET" : "") +
+                    "|" + position);
                 break;
             case 2:
                 add("ADD|NDB|" + Ident("", i / 4, 3) + "|" + country + "|CITY " + std::to_string(i % 9000) +
@@ -130,7 +135,11 @@ const std::string& BatchText() {
             }
         }
         return out;
-    }();
+    }
+}
+
+const std::string& BatchText() {
+    static const std::string text = MakeBatchText(kLines, false);
     return text;
 }
 
@@ -158,7 +167,7 @@ private:
 };
 
 // Applies the whole batch text through the step driver.
-void ApplyBatch(const std::string& text) {
+void ApplyBatch(const std::string& text, const BatchHandlerTable& handlers = DefaultBatchHandlers()) {
     CGenDoc doc;
     GenSettings settings;
     OperationContext context;
@@ -167,7 +176,7 @@ void ApplyBatch(const std::string& text) {
     context.kind = kModeBatchUpdate;
     context.batch = std::make_unique<LineReader>(LineReader::FromBuffer(text.data(), text.size()));
     BatchSession session;
-    while (!RunBatchUpdate(context, session)) {
+    while (!RunBatchUpdate(context, session, handlers)) {
     }
 }
 
@@ -321,6 +330,22 @@ void BM_BatchUpdate(benchmark::State& state) {
     state.counters["lines"] = kLines;
 }
 
+// Tessily's handlers against the framework's on the same world of 100,000 lines, each in its
+// own form (Tessily's intersections carry names).
+constexpr int kLines696 = 100000;
+
+void BM_BatchUpdateWorld(benchmark::State& state) {
+    static const std::string text = MakeBatchText(kLines696, false);
+    TimeOnEmptyDatabase(state, [] { ApplyBatch(text); }, kLines696);
+    state.counters["lines"] = kLines696;
+}
+
+void BM_BatchUpdate696(benchmark::State& state) {
+    static const std::string text = MakeBatchText(kLines696, true);
+    TimeOnEmptyDatabase(state, [] { ApplyBatch(text, BatchHandlers696()); }, kLines696);
+    state.counters["lines"] = kLines696;
+}
+
 // The whole program: control file, setup, idle-time step machine and listing, with a quiet
 // headless user interface.
 void BM_BatchThroughIdle(benchmark::State& state) {
@@ -457,6 +482,8 @@ void BM_BrondelProcess(benchmark::State& state) {
 BENCHMARK(BM_RawInserts)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_RawInsertsByFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BatchUpdate)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_BatchUpdateWorld)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_BatchUpdate696)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BatchThroughIdle)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_BrondelProcess)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1);
 

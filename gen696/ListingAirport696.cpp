@@ -10,6 +10,7 @@
 #include "common/SixBitCode.h"
 #include "gen/listing/ListingFormatText.h"
 #include "gen696/Listing696.h"
+#include "gen696/Words696.h"
 
 namespace {
 
@@ -21,17 +22,9 @@ constexpr uint32_t kBlockBytesPerLine = 40;
 constexpr size_t kBlockLineLimit = 128;
 constexpr const char* kCorrupt = "<**corrupt**>";
 
-const char* const kFrequencyTypes[64] = {
-    "ATIS",   "ASOS",   "AWOS",   "AWIS",   "AWIB",   "PreTax", "Clrnce", "Gate",   "Ramp",   "Ground", "Tower",
-    "Unicom", "Multi",  "GndCom", "Info",   "Radio",  "FSS",    "Dep",    "App",    "Arrivl", "Cls B",  "Trminl",
-    "TMA",    "CTA",    "Cls C",  "TRSA",   "Centre", "Contrl", "Heli",   "Radar",  "Airlft", "Direct", "Emergy",
-    "Ops",    "PCL",    "R/CTAF", "M/CTAF", "U/CTAF", "F/CTAF", "T/CTAF", "MIL",    "AIR",    "Unkwn",  "Unkwn",
-    "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",
-    "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Unkwn",  "Other",  "ILS",
-};
-const char* const kSurfaces[16] = {"unknwn", "hard",  "turf",  "sealed", "gravel", "dirt",  "soft",  "unkwn",
-                                   "water",  "unkn9", "unknA", "unknB",  "unknC",  "unknD", "unknE", "unknF"};
-const char* const kLights[4] = {"no lts", "pc lts", "pt lts", "ft lts"};
+const auto& kFrequencyTypes = kFrequencyTypes696;
+const auto& kSurfaces = kSurfaces696;
+const auto& kLights = kLights696;
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "gen/listing/ListingFormatText.h"
 #include "gen/listing/ListingRecords.h"
 #include "gen696/Listing696.h"
+#include "gen696/Words696.h"
 
 namespace {
 
@@ -19,8 +20,8 @@ constexpr int kVorRangeColumn = 52;
 constexpr int kVorNameColumn = 56;
 constexpr uint32_t kNoTimeZone = 31;
 
-const char* const kVorKinds[8] = {"", "VOR", "DME", "TACAN", "VORDME", "VORTAC", "ILSDME", "unknown"};
-const char* const kVorRanges[4] = {"Low", "High", "Term", ""};
+const auto& kVorKinds = kVorKinds696;
+const auto& kVorRanges = kVorRanges696;
 
 uint32_t Pointer(const uint8_t* record, uint32_t at) { return U24At(record + at); }
 

@@ -14,6 +14,7 @@
 #include "gen/shell/ControlSection.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/RunSetup.h"
+#include "gen696/Batch696.h"
 #include "gen696/Comp696Dialog.h"
 #include "gen696/CreateImage696.h"
 #include "gen696/CreateIsam696.h"
@@ -181,10 +182,7 @@ void InstallTessily(GenModel& model) {
         platform::CloseFile(fd);
         return sound;
     };
-    // The framework's batch handlers until the 696 ones take their place, with Tessily's results.
-    BatchHandlerTable batch = DefaultBatchHandlers();
-    batch.resultTexts = BatchResultTexts696();
-    InstallBatchUpdate(model, batch);
+    InstallBatchUpdate(model, BatchHandlers696());
     InstallCreateImage696(model);
     InstallCreateIsam696(model);
     InstallListing696(model);

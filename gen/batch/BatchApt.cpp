@@ -64,13 +64,7 @@ int BatchAddApt(BatchContext& c) {
     PointFields p;
     if (int r = ReadPointFields(c, 7, true, &p)) return r;
 
-    CommitPointFields(c, p);
-    CopyIdent(rec.aident, l.Field(3));
-    rec.alat = p.lat;
-    rec.along = p.lon;
-    rec.afacil = p.facility.number;
-    rec.acity = p.city.number;
-    rec.acountry = c.csno;
+    FillPointRecord(c, p, kAptPointMembers, &rec);
     rec.aheight = LeadingInteger(l.Field(9));
     rec.afuel = (found ? rec.afuel & kFuelBrief : kFuelBrief) | (p.at ? kFuelAt : 0) | AttributeBits(l);
     if (found) {

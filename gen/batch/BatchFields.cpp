@@ -180,7 +180,7 @@ int ParseFrequencyType(const BatchLine& line) {
 
 // ---- Runway --------------------------------------------------------------------------------
 
-int ParseRunwayDesignator(std::string_view text, int32_t* code) {
+int ParseRunwayDesignator(std::string_view text, int32_t* code, bool trueLetter) {
     int32_t number = 0;
     size_t i = 0;
     while (i < text.size() && IsDigit(text[i]) && i < 6) number = number * 10 + (text[i++] - '0');
@@ -194,6 +194,7 @@ int ParseRunwayDesignator(std::string_view text, int32_t* code) {
         if (letter == 'C') value += 32;
         if (letter == 'L') value += folded ? 96 : 64;
         if (letter == 'R') value += folded ? 64 : 96;
+        if (letter == 'T' && trueLetter) value += 0x10000;
     }
     size_t dash = text.find('-');
     if (dash != std::string_view::npos && dash + 1 < text.size() && IsDigit(text[dash + 1])) {
@@ -210,26 +211,46 @@ int ParseRunwayDesignator(std::string_view text, int32_t* code) {
     return 0;
 }
 
+namespace {
+
+int DefaultSurface(const std::string& word) {
+    for (int i = 0; i < 8; ++i) {
+        if (word == kSurfaces[i]) return i;
+    }
+    return -1;
+}
+
+int DefaultLighting(const std::string& word) {
+    for (const Lighting& l : kLightings) {
+        if (word == l.word) return l.code * 8;
+    }
+    return -1;
+}
+
+}  // namespace
+
+const RunwayFieldRules& DefaultRunwayFieldRules() {
+    static const RunwayFieldRules rules{DefaultSurface, DefaultLighting, true};
+    return rules;
+}
+
 int ParseRunwayFields(const BatchLine& line, int32_t airportLat, int32_t airportLon, RunwayFields* out) {
+    return ParseRunwayFields(line, airportLat, airportLon, DefaultRunwayFieldRules(), out);
+}
+
+int ParseRunwayFields(const BatchLine& line, int32_t airportLat, int32_t airportLon, const RunwayFieldRules& rules,
+                      RunwayFields* out) {
     RunwayFields f;
     const std::string& size = line.Field(5);
     f.length = LeadingInteger(size);
     size_t x = size.find('X');
     f.width = x == std::string::npos ? 0 : LeadingInteger(std::string_view(size).substr(x + 1));
 
-    std::string surface = Lower(line.Field(7));
-    int surfaceCode = -1;
-    for (int i = 0; i < 8; ++i) {
-        if (surface == kSurfaces[i]) surfaceCode = i;
-    }
-    if (surfaceCode < 0) return kBatchErrSfc;
-    std::string lighting = Lower(line.Field(8));
-    int lightingCode = -1;
-    for (const Lighting& l : kLightings) {
-        if (lighting == l.word) lightingCode = l.code;
-    }
-    if (lightingCode < 0) return kBatchErrLit;
-    f.rsl = surfaceCode + lightingCode * 8;
+    const int surfaceBits = rules.surface(Lower(line.Field(7)));
+    if (surfaceBits < 0) return kBatchErrSfc;
+    const int lightingBits = rules.lighting(Lower(line.Field(8)));
+    if (lightingBits < 0) return kBatchErrLit;
+    f.rsl = surfaceBits + lightingBits;
 
     std::string_view rest = line.Field(9);
     if (!rest.empty() && rest[0] == '<') {
@@ -266,7 +287,7 @@ int ParseRunwayFields(const BatchLine& line, int32_t airportLat, int32_t airport
         return kBatchBadPicture;
     }
     // A flags byte "ff" is the journal's form of no bearing (-1): bearings are 0-185.
-    if (f.rflags == 0xFF) f.rflags = -1;
+    if (f.rflags == 0xFF && rules.ffIsNoFlags) f.rflags = -1;
     if (f.picture == RunwayFields::Picture::Ends) {
         RunwayPicture p = PackRunwayPicture(static_cast<uint32_t>(f.marker), f.rnpic, f.rnpic2);
         f.rpicst = p.start;

@@ -50,8 +50,9 @@ int32_t FindNameNumber(std::string_view text);
 constexpr int kBadFrequencyType = 16;
 int ParseFrequencyType(const BatchLine& line);
 
-// A runway designator ("09", "27L", "09L-27R", ".."); 0 or kBatchErrRwy.
-int ParseRunwayDesignator(std::string_view text, int32_t* code);
+// A runway designator ("09", "27L", "09L-27R", ".."); 0 or kBatchErrRwy. With `trueLetter` a
+// 'T' after the number adds 0x10000.
+int ParseRunwayDesignator(std::string_view text, int32_t* code, bool trueLetter = false);
 
 // The runway values of a RWY line.
 struct RunwayFields {
@@ -74,10 +75,21 @@ struct RunwayFields {
     int32_t rnpic2 = 0;
 };
 
+// The words of a family's surfaces and lighting: each gives its bits of `rsl` from the field
+// made lower-case, or -1 for a word it does not know.
+struct RunwayFieldRules {
+    int (*surface)(const std::string& word);
+    int (*lighting)(const std::string& word);
+    bool ffIsNoFlags = true;   // a flags byte "ff" is read as -1 (no flags)
+};
+const RunwayFieldRules& DefaultRunwayFieldRules();
+
 // Length and width (field 5), surface (field 7), lighting (field 8) and the picture field
 // (field 9, with fields 10-13 in the 13-field form, which need the airport's position).
 // 0, kBatchErrSfc, kBatchErrLit, kBatchBadPicture, kBatchErrLat or kBatchErrLng.
 int ParseRunwayFields(const BatchLine& line, int32_t airportLat, int32_t airportLon, RunwayFields* out);
+int ParseRunwayFields(const BatchLine& line, int32_t airportLat, int32_t airportLon, const RunwayFieldRules& rules,
+                      RunwayFields* out);
 
 // The first character of an ident that is not allowed (digits and codes 65-122; '-' too for
 // USR and RTE), or 0.

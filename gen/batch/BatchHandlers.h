@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "gen/batch/BatchDatabase.h"
 #include "gen/batch/BatchLine.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "gen/batch/BatchSession.h"
@@ -86,5 +87,52 @@ int FindLineAirport(BatchContext& c, AptRecord* apt);
 // when the mark was set.
 void ClearBriefMark(BatchContext& c, AptRecord& apt);
 
+// Finds the airport's runway with this designator code; the current runway record is then the
+// one found. With `takePlaceholder` a line with a designator may also take the airport's runway
+// without one (the placeholder a new airport's first runway fills), when no runway has its
+// designator; a line without a designator takes only a runway without one.
+bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyRecord* out);
+
 // The stored form of an ident field in a record's 8-byte ident.
 void CopyIdent(char (&field)[8], std::string_view ident);
+
+// Where a point record keeps what every point line gives.
+template <class Record>
+struct PointMembers {
+    char (Record::*ident)[8];
+    int32_t Record::*lat;
+    int32_t Record::*lon;
+    int32_t Record::*country;
+    int32_t Record::*city;
+    int32_t Record::*facility;
+};
+inline constexpr PointMembers<AptRecord> kAptPointMembers{&AptRecord::aident,   &AptRecord::alat,  &AptRecord::along,
+                                                          &AptRecord::acountry, &AptRecord::acity, &AptRecord::afacil};
+inline constexpr PointMembers<NdbRecord> kNdbPointMembers{&NdbRecord::bident,   &NdbRecord::blat,  &NdbRecord::blong,
+                                                          &NdbRecord::bcountry, &NdbRecord::bcity, &NdbRecord::bfacil};
+inline constexpr PointMembers<VorRecord> kVorPointMembers{&VorRecord::vident,   &VorRecord::vlat,  &VorRecord::vlong,
+                                                          &VorRecord::vcountry, &VorRecord::vcity, &VorRecord::vfacil};
+// Commits the point's country and names and puts the ident, position, country and names into
+// the record.
+template <class Record>
+void FillPointRecord(BatchContext& c, PointFields& p, const PointMembers<Record>& m, Record* rec) {
+    CommitPointFields(c, p);
+    CopyIdent(rec->*m.ident, c.line.Field(3));
+    rec->*m.lat = p.lat;
+    rec->*m.lon = p.lon;
+    rec->*m.country = c.csno;
+    rec->*m.city = p.city.number;
+    rec->*m.facility = p.facility.number;
+}
+// Amends the found record, or adds it with the file's next serial: kBatchModified or kBatchDone.
+template <class Record>
+int WriteBatchRecord(BatchContext& c, bool found, int32_t Record::*serial, int fileNumber, const char* type,
+                     Record* rec) {
+    if (found) {
+        BatchUpdateRecord(*rec, type, rec->*serial);
+        return kBatchModified;
+    }
+    rec->*serial = TakeSerial(c.next, fileNumber);
+    BatchAddRecord(*rec, type, rec->*serial);
+    return kBatchDone;
+}

@@ -104,24 +104,12 @@ int BatchAddNdb(BatchContext& c) {
     int32_t freq = 0;
     if (!ScaledDecimal(l.Field(9), 10, &freq)) return kBatchErrFrq;
 
-    CommitPointFields(c, p);
-    CopyIdent(rec.bident, l.Field(3));
-    rec.blat = p.lat;
-    rec.blong = p.lon;
-    rec.bfacil = p.facility.number;
-    rec.bcity = p.city.number;
-    rec.bcountry = c.csno;
+    FillPointRecord(c, p, kNdbPointMembers, &rec);
     rec.bfreq = freq;
     const bool lAttribute = l.count >= 10 && l.Field(10).compare(0, 1, "L") == 0;
     rec.bcompat = (found ? rec.bcompat & ~5 : 0) | (p.at ? 1 : 0) | (lAttribute ? 4 : 0);
-    if (found) {
-        BatchUpdateRecord(rec, "NDB", rec.bsno);
-        return kBatchModified;
-    }
-    rec.bsno = TakeSerial(c.next, kFileNdbs);
-    rec.bflags = -1;
-    BatchAddRecord(rec, "NDB", rec.bsno);
-    return kBatchDone;
+    if (!found) rec.bflags = -1;
+    return WriteBatchRecord(c, found, &NdbRecord::bsno, kFileNdbs, "NDB", &rec);
 }
 
 int BatchDelNdb(BatchContext& c) {
@@ -142,24 +130,14 @@ int BatchAddVor(BatchContext& c) {
     int32_t freq = 0;
     if (!ScaledDecimal(l.Field(9), 100, &freq)) return kBatchErrFrq;
 
-    CommitPointFields(c, p);
-    CopyIdent(rec.vident, l.Field(3));
-    rec.vlat = p.lat;
-    rec.vlong = p.lon;
-    rec.vfacil = p.facility.number;
-    rec.vcity = p.city.number;
-    rec.vcountry = c.csno;
+    FillPointRecord(c, p, kVorPointMembers, &rec);
     rec.vfreq = freq;
     rec.vdme = (p.at ? 1 : 0) | classBits;
-    if (found) {
-        BatchUpdateRecord(rec, "VOR", rec.vsno);
-        return kBatchModified;
+    if (!found) {
+        rec.vtr = 0;
+        rec.v221817 = -1;
     }
-    rec.vsno = TakeSerial(c.next, kFileVors);
-    rec.vtr = 0;
-    rec.v221817 = -1;
-    BatchAddRecord(rec, "VOR", rec.vsno);
-    return kBatchDone;
+    return WriteBatchRecord(c, found, &VorRecord::vsno, kFileVors, "VOR", &rec);
 }
 
 int BatchDelVor(BatchContext& c) {

@@ -10,10 +10,8 @@ namespace {
 constexpr int32_t kPictureKindBase = static_cast<int32_t>(0xF0000000u);
 constexpr int32_t kRslPicture = 64;
 
-// Finds the airport's runway with this designator code; the current runway record is then the
-// one found. A line with a designator may also take the airport's runway without one (the
-// placeholder a new airport's first runway fills), when no runway has its designator; a line
-// without a designator takes only a runway without one.
+}  // namespace
+
 bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyRecord* out) {
     BatchUseFile<RwyRecord>();
     dbif_index<RwyRecord>("raptno");
@@ -37,8 +35,6 @@ bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyRecord* out
     *out = buf;
     return true;
 }
-
-}  // namespace
 
 int BatchAddRwy(BatchContext& c) {
     const BatchLine& l = c.line;

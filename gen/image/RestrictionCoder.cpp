@@ -37,6 +37,13 @@ void SkipBlank(const std::string& s, size_t* at) {
 }  // namespace
 
 ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>* bytes, bool unk20Keyword) {
+    RestrictionTextRules rules;
+    rules.unk20Keyword = unk20Keyword;
+    return EncodeRestrictionText(text, bytes, rules);
+}
+
+ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>* bytes, const RestrictionTextRules& rules) {
+    const bool unk20Keyword = rules.unk20Keyword;
     bytes->clear();
     if (text.compare(0, 2, "R:") != 0) return ImageResult::Ok();
     std::vector<uint8_t> out = {0, 0};
@@ -99,6 +106,12 @@ ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>*
         flags |= kFlagUnk20;
         rest.erase(0, 6);
     }
+    if (rules.quotedText) {
+        // The text between the first double quote and the next one (or the end).
+        const size_t open = rest.find('"');
+        rest = open == std::string::npos ? std::string() : rest.substr(open + 1);
+        rest = rest.substr(0, rest.find('"'));
+    }
     if (!rest.empty()) {
         flags |= kFlagText;
         const uint32_t codeBits = NameCodeBits(rest.c_str());
@@ -113,7 +126,7 @@ ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>*
         out.insert(out.end(), field.begin(), field.end());
     }
 
-    if (out.size() <= 2) return ImageResult::Ok();
+    if (out.size() <= 2 && !rules.emptyForm) return ImageResult::Ok();
     out[0] = static_cast<uint8_t>(out.size() - 1);
     out[1] = flags;
     *bytes = std::move(out);

@@ -18,3 +18,11 @@ constexpr size_t kMaxRestrictionBytes = 128;
 // More than 128 bytes, or a height that does not fit its field, is an error naming the limit.
 // Without `unk20Keyword` "UNK20 " is plain text (its flag is never set).
 ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>* bytes, bool unk20Keyword = true);
+
+// What differs between the families' readings of the text.
+struct RestrictionTextRules {
+    bool unk20Keyword = true;   // "UNK20 " sets its flag
+    bool quotedText = false;    // the text part is the text between double quotes (none without them)
+    bool emptyForm = false;     // a text with no part still gives its two bytes (count 1, flags 0)
+};
+ImageResult EncodeRestrictionText(const std::string& text, std::vector<uint8_t>* bytes, const RestrictionTextRules& rules);
