@@ -1,6 +1,6 @@
 #include "genmodels/Fulmaro89.h"
 
-#include "gen/batch/BatchUpdate.h"
+#include "genmodels/Batch89.h"
 #include "gen/createimage/CreateImageProgram.h"
 #include "genmodels/CreateImage89.h"
 #include "genmodels/CreateIsam89.h"
@@ -14,6 +14,6 @@ void InstallFulmaro(GenModel& model) {
     model.ignoredSwitches = {"-T", "-P", "-NOTRAINING"};
     InstallCreateImage89(model);
     InstallCreateIsam89(model);
-    InstallBatchUpdate(model, DefaultBatchHandlers());
+    InstallBatchUpdate(model, BatchHandlers89());
     InstallImageOperations(model);
 }

@@ -120,6 +120,38 @@ class Coding(FulmaroRun):
         self.assertEqual(codes, {"KLOW": 500, "KMID": 502, "KTOP": 501})
 
 
+def typed_angle(degrees, minutes, negative):
+    """The family's reading of a batch position: truncated to 2^23/45 x 64 units, rounded to
+    2048, then negated."""
+    units = int((degrees + minutes / 60.0) * 8388608 / 45) * 64
+    rounded = (units + 1024) & ~2047
+    return -rounded if negative else rounded
+
+
+class Batch(FulmaroRun):
+    def test_batch_rules_and_southern_western_positions(self):
+        self.write("batch.txt", [
+            "ADD|APT|SWAP|AU-AUSTRALIA|SYDNEY|SYDNEY FIELD|S 33#56.123|W151#10.456|21|JA",
+            "ADD|APT|NEAP|AU|NORTH|NORTH FIELD|N 12#03.001|E 45#59.999|-6|JA",
+            "ADD|APT|KLONG|US-UNITED STATES|LONG|LONG FIELD|N 47#00.000|W122#00.000|10|JA",
+            "ADD|INT|ABCDE|US|N 47#00.000|W122#00.000",
+            "ADD|VOR|SEA|US-UNITED STATES|SEATTLE|SEATTLE|N 47#26.120|W122#18.570|116.80|VORTAC",
+        ])
+        self.load(batch=self.path("batch.txt"))
+        listed = "\n".join(self.out)
+        self.assertRegex(listed, r"ERR-F3.*KLONG")
+        self.assertRegex(listed, r"ERR-F2.*ABCDE")
+        self.image("a.img")
+        airports = {r["ident"]: r for r in self.checked("a.img")["sections"]["APT"]}
+        self.assertEqual(set(airports), {"SWAP", "NEAP"})
+        cases = [("SWAP", typed_angle(33, 56.123, True), typed_angle(151, 10.456, True), 502),
+                 ("NEAP", typed_angle(12, 3.001, False), typed_angle(45, 59.999, False), 499)]
+        for ident, lat, lon, code in cases:
+            self.assertEqual((airports[ident]["lat"], airports[ident]["lon"]), (lat, lon), ident)
+            self.assertEqual(airports[ident]["elevation_code"], code, ident)
+        self.assertEqual([r["ident"] for r in self.checked("a.img")["sections"]["VOR"]], ["SEA"])
+
+
 class Refusals(FulmaroRun):
     def test_damaged_image_and_other_families(self):
         self.load()
