@@ -26,7 +26,13 @@
 #include "gen/createimage/CreateImage.h"
 #include "gen/createimage/CreateImageBuild.h"
 #include "common/CLocale.h"
+#include "genmodels/CreateImage89.h"
+#include "genmodels/CreateImage90.h"
 #include "genmodels/CreateImage92.h"
+#include "genmodels/Dallowen90.h"
+#include "genmodels/Fulmaro89.h"
+#include "genmodels/ImageFile89.h"
+#include "genmodels/ImageFile90.h"
 #include "genmodels/ImageFile92.h"
 #include "genmodels/Sovrick92.h"
 #include "platform/FileSystem.h"
@@ -83,6 +89,13 @@ RunResult CreateImage(bool idleLoop, void (*install)(GenModel&)) {
     return result;
 }
 
+// The GPS 89 builder stops without a GEO.DAT: one with no records.
+void WriteEmptyGeoFile() {
+    const int fd = platform::OpenFile("db50/GEO.DAT", O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone);
+    platform::WriteAt(fd, "0<", 2, 0);
+    platform::CloseFile(fd);
+}
+
 struct FloorResult {
     double walk = 0;
     double write = 0;
@@ -98,6 +111,7 @@ struct Case {
     void (*install)(GenModel&);
     const ImageParams* params;
     std::vector<CreateImageRow> rows;
+    void (*prepare)() = nullptr;  // after the database is built: files the family needs
 };
 
 void Run(const Case& k) {
@@ -115,6 +129,7 @@ void Run(const Case& k) {
         return Seconds(start);
     });
     std::printf("database built in %.1f s\n", built);
+    if (k.prepare) k.prepare();
 
     const uint32_t imageSize = k.params->prefillSize;
     const FloorResult f = bench::InChild<FloorResult>([imageSize] {
@@ -160,5 +175,10 @@ int main() {
     Run({"495/496 (Brondel)", "benchcreateimage", 100, nullptr, &ImageParams496, CreateImageTable(ImageParams496)});
     // 60% of the database: its VLR table nearly fills the 18-bit offsets (256 KiB).
     Run({"92/190 (Sovrick)", "benchcreateimage92", 60, InstallSovrick, &ImageParams92, CreateImageTable92()});
+    // 45%: the XL image with its 1 MiB nearly full.
+    Run({"90/95 XL (Dallowen)", "benchcreateimage90", 45, InstallDallowen, &ImageParams90Xl, CreateImageTable90()});
+    // 80%: airports and VORs filling the 256000 bytes of the GPS 89, with an empty GEO.DAT.
+    Run({"89 (Fulmaro)", "benchcreateimage89", 80, InstallFulmaro, &ImageParams89, CreateImageTable89(),
+         WriteEmptyGeoFile});
     return 0;
 }

@@ -128,7 +128,9 @@ StepStatus WriteVorRecords90(OperationContext& c, CreateImageBuild& b) {
     return WriteSectionRecords(c, b, kSectionVor, b.vors.size(), EncodeVor90);
 }
 
-StepStatus WriteIndexes90(OperationContext& c, CreateImageBuild& b) {
+StepStatus WriteIndexes90(OperationContext& c, CreateImageBuild& b) { return WriteKindIndexes(c, b, true); }
+
+StepStatus WriteKindIndexes(OperationContext& c, CreateImageBuild& b, bool signedLatitude) {
     const SectionRecordWriter& records = *b.records;
     const SectionDescriptor& d = b.image.Layout().sections[records.Section()];
     const uint32_t n = records.Count();
@@ -156,7 +158,10 @@ StepStatus WriteIndexes90(OperationContext& c, CreateImageBuild& b) {
     }
     ImageResult r = ImageResult::Ok();
     if (phase == 0) {
-        r = WriteSortedIndex(b.image, d.gridIndexStart, n, [&](uint32_t i) { return keys[i].lat; });
+        r = WriteSortedIndex(b.image, d.gridIndexStart, n, [&](uint32_t i) {
+            // The unsigned key leaves out the sign that bit 31 repeats from bit 30.
+            return signedLatitude ? int64_t{keys[i].lat} : int64_t{keys[i].lat & 0x7FFFFFFF};
+        });
     } else if (phase == 1) {
         r = WriteSortedIndex(b.image, d.cityIndexStart, n, [&](uint32_t i) { return keys[i].city >> 3; });
     } else {

@@ -17,6 +17,8 @@ StepStatus WriteVorRecords90(OperationContext& c, CreateImageBuild& b);
 // One unit per call: the record count and the 164 buckets, then the latitude index, and (not
 // INT) the city-name and facility-name indexes, each written whole on its first call.
 StepStatus WriteIndexes90(OperationContext& c, CreateImageBuild& b);
+// The same for a family whose latitude key is unsigned (bits 11-30 of the latitude).
+StepStatus WriteKindIndexes(OperationContext& c, CreateImageBuild& b, bool signedLatitude);
 StepStatus WriteImageHeader90(OperationContext& c, CreateImageBuild& b);
 StepStatus WriteSuaSection90(OperationContext& c, CreateImageBuild& b);
 // Even calls do nothing; call 2m+1 sums chunks 2m and 2m+1.

@@ -30,7 +30,12 @@ StepStatus EraseDatabaseFiles90(OperationContext& c, CreateIsamState& s) {
 
 StepStatus IsamWriteApts90(OperationContext& c, CreateIsamState& s) { return IsamWriteApts(c, s, ReadAirport90); }
 
-StepStatus IsamWriteVors90(OperationContext& c, CreateIsamState& s) { return IsamWriteOlderVors(c, s, kVdmeRead); }
+void ReadVorDme90(const uint8_t* record, VorRecord* v) {
+    ReadVorDme92(record, v);
+    v->vdme |= kVdmeRead;
+}
+
+StepStatus IsamWriteVors90(OperationContext& c, CreateIsamState& s) { return IsamWriteVorsWith(c, s, ReadVorDme90); }
 
 // SUA.DAT comes back only in XL mode; an image without airspace removes a stale one.
 StepStatus WriteSuaFile90(OperationContext& c, CreateIsamState& s) {

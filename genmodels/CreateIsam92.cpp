@@ -107,9 +107,11 @@ StepStatus BuildNamesRefList92(OperationContext& c, CreateIsamState& s) {
 
 StepStatus IsamWriteApts92(OperationContext& c, CreateIsamState& s) { return IsamWriteApts(c, s, ReadAirport92); }
 
-StepStatus IsamWriteVors92(OperationContext& c, CreateIsamState& s) { return IsamWriteOlderVors(c, s, 0); }
+void ReadVorDme92(const uint8_t* record, VorRecord* v) { v->vdme = (record[5] & 6) | ((record[12] & 0x20) ? 1 : 0); }
 
-StepStatus IsamWriteOlderVors(OperationContext& c, CreateIsamState& s, int32_t vdmeBits) {
+StepStatus IsamWriteVors92(OperationContext& c, CreateIsamState& s) { return IsamWriteVorsWith(c, s, ReadVorDme92); }
+
+StepStatus IsamWriteVorsWith(OperationContext& c, CreateIsamState& s, IsamVorReading read) {
     const uint32_t n = c.calls;
     if (n == 0) {
         dbif_open<VorRecord>();
@@ -120,8 +122,7 @@ StepStatus IsamWriteOlderVors(OperationContext& c, CreateIsamState& s, int32_t v
         return StepStatus::Next;
     }
     VorRecord v = IsamVorRecord(*s.source, n, *s.names, s.countryNumber);
-    const uint8_t* record = s.source->Record(kSectionVor, n);
-    v.vdme = (record[5] & 6) | ((record[12] & 0x20) ? 1 : 0) | vdmeBits;
+    read(s.source->Record(kSectionVor, n), &v);
     dbif_add(v);
     return StepStatus::Again;
 }

@@ -20,7 +20,10 @@ StepStatus EraseDatabaseFiles92(OperationContext& c, CreateIsamState& s);
 StepStatus BuildNamesRefList92(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteApts92(OperationContext& c, CreateIsamState& s);
 StepStatus IsamWriteVors92(OperationContext& c, CreateIsamState& s);
-// The VORs with vdme from byte 5 bits 1-2 and byte 12 bit 5, or `vdmeBits`.
-StepStatus IsamWriteOlderVors(OperationContext& c, CreateIsamState& s, int32_t vdmeBits);
+// The VORs, one per call, each as the framework reads it and then as `read` reads its record.
+using IsamVorReading = void (*)(const uint8_t* record, VorRecord* v);
+StepStatus IsamWriteVorsWith(OperationContext& c, CreateIsamState& s, IsamVorReading read);
+// vdme from byte 5 bits 1-2 and byte 12 bit 5.
+void ReadVorDme92(const uint8_t* record, VorRecord* v);
 
 void InstallCreateIsam92(GenModel& model);

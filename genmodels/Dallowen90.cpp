@@ -29,6 +29,7 @@ void InstallDallowen(GenModel& model) {
     model.programFile = "dallowen";
     model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText}};
     model.imageParams = &ImageParams90Xl;
+    model.twoVertexAreaIsError = true;
     // The family has no title switch; the framework's -P and -NOTRAINING do nothing here either.
     model.ignoredSwitches = {"-T", "-P", "-NOTRAINING"};
     using platform::SwitchValue;

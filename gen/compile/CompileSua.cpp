@@ -15,6 +15,7 @@
 #include "gen/createisam/CreateIsamAirspace.h"
 #include "gen/image/AirspaceRelocation.h"
 #include "gen/image/Image.h"
+#include "gen/shell/GenModel.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 
@@ -398,7 +399,7 @@ void CompareCheckLine(OperationContext& c, const CompileSession& s, const SuaPar
 bool CloseSuaArea(OperationContext& c, CompileSession& s, SuaPart& a) {
     s.recordState = 0;
     const int n = a.index;
-    if (n < 2) return s.Fail(kErrTooFewVertexes);
+    if (n < 2 || (n == 2 && c.model && c.model->twoVertexAreaIsError)) return s.Fail(kErrTooFewVertexes);
     a.vertexes[n - 1].bytes[0] &= 0xFE;
     if (n == 2) {
         ++s.filtered;

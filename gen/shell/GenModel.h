@@ -129,6 +129,8 @@ struct GenModel {
     // and the setup's Section combo items (empty: the framework's).
     std::vector<std::pair<std::string, int>> controlSections;
     std::vector<std::string> sectionComboTexts;
+    // Compile SUA: an area of two vertexes is error 17 (otherwise it is left out).
+    bool twoVertexAreaIsError = false;
 
     // Whether a mode is offered (0..3 always, compile modes when listed).
     bool OffersMode(int mode) const;

@@ -19,7 +19,7 @@ from __future__ import annotations
 
 import sys
 
-from img92check import Damaged, Report, bits, decode_name, ident_char, run_checker, six_bit_text, u16, u24
+from img92check import Damaged, Report, bits, decode_name, ident_char, run_check, run_checker, six_bit_text, u16, u24
 
 CHUNK = 0x40000
 ABSENT = 0x1FFFFF
@@ -56,7 +56,9 @@ def latitude_key(rec):
     return key
 
 
-def ident(rec, buckets, i, kind):
+def ident(rec, buckets, i, last, length):
+    """The ident of record i: first character and top bits of the second from its bucket, the
+    rest from the bits stored in reverse byte order ending at byte `last`; the bucket too."""
     b = 0
     for k, e in enumerate(buckets):
         if e == 0xFFFF:
@@ -64,10 +66,9 @@ def ident(rec, buckets, i, kind):
         if e > i:
             break
         b = k
-    last = IDENT_LAST[kind]
     buf = bytes([rec[last], rec[last - 1], rec[last - 2]])
     text = ident_char(b // 4 + 1) + ident_char((b % 4) * 16 + bits(buf, 0, 4))
-    text += "".join(ident_char(bits(buf, 4 + 6 * j, 6)) for j in range(IDENT_LENGTH[kind] - 2))
+    text += "".join(ident_char(bits(buf, 4 + 6 * j, 6)) for j in range(length - 2))
     return text.rstrip(), b
 
 
@@ -110,12 +111,7 @@ def chunk_check(data, i):
 
 
 def check_bytes(data) -> Report:
-    rep = Report()
-    try:
-        _check(data, rep)
-    except Damaged as e:
-        rep.fail(f"damaged: {e}")
-    return rep
+    return run_check(_check, data)
 
 
 def _header(data, rep, c):
@@ -225,7 +221,7 @@ def _check(data, rep):
         for i in range(n):
             rec = data[recs + size * i:recs + size * (i + 1)]
             lat, lon = position(rec)
-            text, b = ident(rec, buckets, i, kind)
+            text, b = ident(rec, buckets, i, IDENT_LAST[kind], IDENT_LENGTH[kind])
             first_in_bucket.setdefault(b, i)
             country = rec[COUNTRY_BYTE[kind]]
             if country >= ncountry:

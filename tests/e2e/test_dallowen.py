@@ -137,6 +137,26 @@ class Coding(DallowenRun):
         self.assertEqual(codes, {"KLOW": 500, "KMID": 502, "KTOP": 501})
 
 
+class CompileSua(DallowenRun):
+    def test_two_vertex_area_is_an_error_here_and_left_out_by_the_92_family(self):
+        self.write("two.txt", [
+            "SUA(a)  TWO POINTS {Class C P0}  0 to  4000 (CONTROL 0)",
+            "         0 N460000 W1233000",
+            "         1 N460448 W1233000",
+            "SUA(a)  AREA A00 {Class C P0}  0 to  4000 (CONTROL 0)",
+            "         0 N460000 W1233000",
+            "         1 N460448 W1233000",
+            "         2 N460448 W1231800",
+            "         3 N460000 W1233000",
+        ])
+        section = [{"Mode": "CompileSUA", "Filename": "two.txt"}]
+        self.assertEqual(self.dallowen(section), 3)
+        self.assertIn("********** Fatal Error: Not enough vertexes found ***********", self.out)
+        self.assertNotIn("sua.dat", self.db_names())
+        self.assertEqual(self.run_program("sovrick", section), 0, self.err)
+        self.assertIn("sua.dat", self.db_names())
+
+
 class Refusals(DallowenRun):
     def test_damaged_image_leaves_the_database_alone(self):
         self.load(sua=False)
