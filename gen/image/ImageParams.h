@@ -103,6 +103,9 @@ struct ImageParams {
     // section's detail bytes).
     bool (*entryOffset)(const uint8_t* record, uint32_t* offset);
 
+    // The family's sixteen type names of SUA(b) areas (null: the framework's).
+    const char* const* suaTypesB = nullptr;
+
     uint32_t InfoPointerOffset(int section) const { return sections[section].infoPointerOffset; }
     uint32_t NameOffsetAbsent() const { return (1u << nameOffsetBits) - 1; }
 };
