@@ -39,6 +39,13 @@ ImageResult PutPointer(uint8_t* p, uint32_t value, const char* what) {
     return ImageResult::Ok();
 }
 
+// The family's type names of SUA(b) areas: code 7 is "Unknown Type", and there is no ADIZ.
+const char* const kSuaTypesB92[16] = {
+    "Alert Area", "Caution Area", "Danger Area", "MOA", "Prohibited Area", "Restricted Area", "Training Area",
+    "Unknown Type", "Warning Area", "Mode C Veil", "Mode-C Veil", "Unknown AreaB", "Unknown AreaC", "Unknown AreaD",
+    "Unknown AreaE", "Unknown AreaF",
+};
+
 }  // namespace
 
 constinit const ImageParams ImageParams92 = {
@@ -51,6 +58,7 @@ constinit const ImageParams ImageParams92 = {
     {12, 0x20000, 12, AssembleChunkChecks},
     {kApt92, kInt92, kNdb92, kVor92},
     AptEntryOffset92,
+    kSuaTypesB92,
 };
 
 std::string ImageLabel92(const std::string& title) {

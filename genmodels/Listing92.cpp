@@ -8,7 +8,9 @@
 #include "common/Frequency.h"
 #include "common/ListingLine.h"
 #include "common/PartNumber.h"
+#include "gen/createimage/CreateImageAirspace.h"
 #include "gen/createisam/CreateIsamSource.h"
+#include "gen/image/ImageReader.h"
 #include "gen/image/Image.h"
 #include "gen/image/NameCoder.h"
 #include "gen/listing/ListingFormat.h"
@@ -38,6 +40,12 @@ constexpr int kValueColumn = 35;
 constexpr const char* kKindNames[kSectionCount] = {"APT", "INT", "NDB", "VOR"};
 // The byte whose bit 5 marks a name whose last two characters stand apart.
 constexpr uint32_t kNameFlagByte[kSectionCount] = {5, 0, 14, 12};
+// The raw lines of an airport's VLR entry: its first 20 bytes, then its bytes from the 31st on.
+constexpr uint32_t kVlrFirstLineBytes = 20;
+constexpr uint32_t kVlrSecondLineFrom = 30;
+constexpr size_t kRawLineLimit = 128;
+constexpr uint8_t kVlrMarkedBits = 0x38;
+constexpr uint32_t kSuaRecordSizes[2] = {24, 22};
 
 const GenSettings& Settings(const OperationContext& c) {
     static const GenSettings kNone;
@@ -91,6 +99,37 @@ void LoadTables(const IsamImageSource& source, uint32_t n, AirportTables* tables
         e.flags = static_cast<uint32_t>(f.flags) >> 12;
         e.extension = f.restriction;
     }
+}
+
+// Raw lines ahead of an airport's runway and frequency lines: its record's bytes at extra debug
+// level 1, the two lines of its VLR entry's bytes at level 2 and above.
+uint32_t RawLines(uint32_t extraLevel, const uint8_t* record) {
+    if (extraLevel == 1) return 1;
+    return extraLevel >= 2 && (record[5] & (kAptHasVlr92 | kAptHasComms92)) != 0 ? 2 : 0;
+}
+
+// The bytes as " %02x" each, as many as fit the raw line's width.
+std::string HexBytes(const uint8_t* bytes, uint32_t count) {
+    std::string text;
+    for (uint32_t i = 0; i < count && text.size() + 3 <= kRawLineLimit; ++i) text += StringFormatC(" %02x", bytes[i]);
+    return text;
+}
+
+// Raw line 1 or 2 of an airport's VLR entry, '*' in front when its first byte has bits 3-5 set.
+std::string VlrBytesLine(const IsamImageSource& source, const uint8_t* record, uint32_t line) {
+    const ImageLayout& layout = source.Layout();
+    const uint8_t* table = source.At(layout.detailStart, layout.detailLength);
+    uint32_t offset = 0;
+    if (!table || !AptEntryOffset92(record, &offset) || offset >= layout.detailLength) return "";
+    VlrEntry92 entry;
+    const bool decoded = DecodeVlrEntry92(table, layout.detailLength, offset, true,
+                                          (record[5] & kAptHasComms92) != 0, &entry).ok();
+    const uint32_t end = decoded ? offset + entry.length : layout.detailLength;
+    const uint32_t from = offset + (line == 1 ? 0 : kVlrSecondLineFrom);
+    const uint32_t to = line == 1 ? std::min(end, offset + kVlrFirstLineBytes) : end;
+    std::string text = from < to ? HexBytes(table + from, to - from) : "";
+    if (line == 1 && !text.empty() && (table[offset] & kVlrMarkedBits) != 0) text[0] = '*';
+    return text;
 }
 
 }  // namespace
@@ -214,31 +253,52 @@ void Listing92::DecodeNames() {
     }
 }
 
-void Listing92::CheckNamePointers(OperationContext& c) {
+std::vector<uint32_t> Listing92::ReferencedNames() const {
     const ImageParams& p = source_->Params();
-    const auto end = static_cast<uint32_t>(names_.size() * 8);
-    const bool ask = Settings(c).debugLevel != 0;
+    std::vector<uint32_t> bits;
     for (int section : {kSectionApt, kSectionNdb, kSectionVor}) {
         for (uint32_t n = 0; n < source_->Section(section).recordCount; ++n) {
             uint32_t names[2];
             NameBitAddresses(p, p.sections[section], source_->Record(section, n), &names[0], &names[1]);
-            for (uint32_t bit : names) {
-                if (bit < kNameEndCodeBits || bit >= end) continue;
-                if (GetBits(bit - kNameEndCodeBits, kNameEndCodeBits, names_.data()) == kNameEndCode) continue;
-                if (ask) {
-                    std::string text;
-                    uint32_t next = 0;
-                    DecodeNameText(names_.data(), bit, end, &text, &next);
-                    const int answer = platform::ShowMessage(
-                        StringFormatC("Text at 0x%lx(%ld):%s: not preceded by a terminator - fix ?",
-                                      static_cast<unsigned long>(bit / 8), static_cast<long>(bit), text.c_str()),
-                        {platform::Buttons::YesNoCancel, platform::Icon::Question});
-                    if (answer == platform::kIdCancel) return;
-                    if (answer != platform::kIdYes) continue;
-                }
-                PutBits(bit - kNameEndCodeBits, kNameEndCodeBits, names_.data(), kNameEndCode);
+            bits.insert(bits.end(), names, names + 2);
+        }
+    }
+    if (!source_->HasSua()) return bits;
+    const AirspaceLayouts& air = AirspaceLayoutsOf(p);
+    const IsamSuaSection& sua = source_->Sua();
+    const int tables[2] = {IsamSuaSection::kTableA, IsamSuaSection::kTableB};
+    for (int k = 0; k < 2; ++k) {
+        for (uint32_t n = 0; n < sua.count[tables[k]]; ++n) {
+            const uint8_t* record = source_->At(uint64_t{sua.offset[tables[k]]} + uint64_t{kSuaRecordSizes[k]} * n,
+                                                kSuaRecordSizes[k]);
+            if (!record) break;
+            for (const AirspaceNameSlot* slot : {&SuaAgencyName(air), &SuaAreaName(air)}) {
+                const NamePosition name = AirspaceName(p, *slot, record);
+                if (!name.absent) bits.push_back(name.bit);
             }
         }
+    }
+    return bits;
+}
+
+void Listing92::CheckNamePointers(OperationContext& c) {
+    const auto end = static_cast<uint32_t>(names_.size() * 8);
+    const bool ask = Settings(c).debugLevel != 0;
+    for (uint32_t bit : ReferencedNames()) {
+        if (bit < kNameEndCodeBits || bit >= end) continue;
+        if (GetBits(bit - kNameEndCodeBits, kNameEndCodeBits, names_.data()) == kNameEndCode) continue;
+        if (ask) {
+            std::string text;
+            uint32_t next = 0;
+            DecodeNameText(names_.data(), bit, end, &text, &next);
+            const int answer = platform::ShowMessage(
+                StringFormatC("Text at 0x%lx(%ld):%s: not preceded by a terminator - fix ?",
+                              static_cast<unsigned long>(bit / 8), static_cast<long>(bit), text.c_str()),
+                {platform::Buttons::YesNoCancel, platform::Icon::Question});
+            if (answer == platform::kIdCancel) return;
+            if (answer != platform::kIdYes) continue;
+        }
+        PutBits(bit - kNameEndCodeBits, kNameEndCodeBits, names_.data(), kNameEndCode);
     }
 }
 
@@ -270,10 +330,10 @@ bool Listing92::Passes(OperationContext& c, int section, uint32_t n) const {
     return InsideLimitBox(lat, lon, s.limitRect);
 }
 
-uint32_t Listing92::SubLines(uint32_t airport) const {
+uint32_t Listing92::SubLines(uint32_t extraLevel, uint32_t airport) const {
     AirportTables tables;
     LoadTables(*source_, airport, &tables);
-    return tables.LineCount();
+    return RawLines(extraLevel, source_->Record(kSectionApt, airport)) + tables.LineCount();
 }
 
 int32_t Listing92::Next(OperationContext& c) {
@@ -298,7 +358,7 @@ int32_t Listing92::Next(OperationContext& c) {
     if (c.currentRecord >= 0) {
         if (apt) {
             const auto h = static_cast<uint32_t>(c.currentRecord);
-            if ((h & 255) < SubLines(h >> 8)) return ++c.currentRecord;
+            if ((h & 255) < SubLines(Settings(c).extraDebugLevel, h >> 8)) return ++c.currentRecord;
             n = (h >> 8) + 1;
         } else {
             n = static_cast<uint32_t>(c.currentRecord) + 1;
@@ -375,6 +435,12 @@ void Listing92::Line(OperationContext& c, int32_t handle, std::string& out) {
     const uint8_t* record = source_->Record(section, n);
     ListingLine& line = SharedListingLine();
     line.Clear();
+    const uint32_t raw = sub > 0 ? RawLines(s.extraDebugLevel, record) : 0;
+    if (sub > 0 && sub <= raw) {
+        out = s.extraDebugLevel == 1 ? HexBytes(record, source_->Params().sections[section].recordSize)
+                                     : VlrBytesLine(*source_, record, sub);
+        return;
+    }
     if (sub > 0) {
         AirportTables tables;
         LoadTables(*source_, n, &tables);
@@ -385,7 +451,7 @@ void Listing92::Line(OperationContext& c, int32_t handle, std::string& out) {
         flags.rawReferences = s.rawReferenceSwitch != 0;
         GeoPoint airport;
         UnpackPosition(record, &airport.lat, &airport.lon);
-        if (!FormatRunwayFrequencyLine(tables, sub - 1, airport, flags, line)) line.Clear();
+        if (!FormatRunwayFrequencyLine(tables, sub - raw - 1, airport, flags, line)) line.Clear();
         line.Trim();
         out = line.Text();
         return;

@@ -30,13 +30,15 @@ private:
     // With a debug level the section map; with an SUA section the image size line.
     void ListSectionMap(OperationContext& c) const;
     bool Passes(OperationContext& c, int section, uint32_t n) const;
-    uint32_t SubLines(uint32_t airport) const;
+    uint32_t SubLines(uint32_t extraLevel, uint32_t airport) const;
     std::string NameText(uint32_t bit) const;
     // The names text decoded (again) from its bytes as loaded (and perhaps repaired).
     void DecodeNames();
     // -f: every name that a record refers to must follow the end code of the name before it;
     // a missing one is written in (at a debug level only when the user agrees).
     void CheckNamePointers(OperationContext& c);
+    // The bit addresses of the names that APT, NDB, VOR and SUA records refer to, in that order.
+    std::vector<uint32_t> ReferencedNames() const;
     std::string NamesPart(int section, const uint8_t* record, bool recordNumbers) const;
 
     std::unique_ptr<IsamImageSource> source_;

@@ -16,6 +16,8 @@ void InstallSovrick(GenModel& model) {
     model.imageParams = &ImageParams92;
     // The family has no title switch; the framework's -P and -NOTRAINING do nothing here either.
     model.ignoredSwitches = {"-T", "-P", "-NOTRAINING"};
+    model.switchHelp = {{"-f", "check the name pointers of an image when it is opened, writing missing end codes in"},
+                        {"-p", "listings show a runway's diagram word instead of (p)"}};
     InstallCreateImage92(model);
     InstallCreateIsam92(model);
     InstallBatchUpdate(model, BatchHandlers92());

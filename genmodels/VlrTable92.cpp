@@ -100,6 +100,9 @@ ImageResult DecodeVlrEntry92(const uint8_t* table, uint32_t length, uint32_t off
         more = (w.rsl & kMoreFollows) != 0;
         out->runways.push_back(w);
     }
-    if (!frequencies) return ImageResult::Ok();
-    return ReadFrequencyItems(table, length, &at, &out->frequencies);
+    if (frequencies) {
+        if (ImageResult r = ReadFrequencyItems(table, length, &at, &out->frequencies); !r) return r;
+    }
+    out->length = at - offset;
+    return ImageResult::Ok();
 }

@@ -39,6 +39,7 @@ DetailRunway RunwayOfItem92(const VlrRunway92& item);
 struct VlrEntry92 {
     std::vector<VlrRunway92> runways;
     std::vector<DetailFrequency> frequencies;  // restriction: its length byte, then its bytes
+    uint32_t length = 0;                       // bytes of the items decoded
 };
 
 // Decodes an entry at `offset` of a table of `length` bytes: runway items when `runways`,

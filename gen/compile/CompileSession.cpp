@@ -218,6 +218,7 @@ bool OpenCompileSource(OperationContext& c, const std::string& fileName) {
         s.layoutB = layouts.suaB;
         s.nameBits = c.model->imageParams->nameOffsetBits;
         s.tagged = s.nameBits == 20;
+        s.suaTypesB = c.model->imageParams->suaTypesB;
     }
     return true;
 }

@@ -151,6 +151,8 @@ public:
     const AirspaceRecordLayout* layoutB = nullptr;
     uint32_t nameBits = 20;
     bool tagged = true;
+    // The family's type names of SUA(b) areas (null: the framework's).
+    const char* const* suaTypesB = nullptr;
 
     // Sets a "value too large" error that names the limit.
     void FieldError(const std::string& what, long long value, long long limit);

@@ -16,6 +16,7 @@
 #include "gen/image/AirspaceRelocation.h"
 #include "gen/image/Image.h"
 #include "gen/shell/GenModel.h"
+#include "gen/image/SuaTypeNames.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 
@@ -32,15 +33,6 @@ constexpr uint32_t kNoAirport = 0xFFFF;
 constexpr int kNamedLimitBase = 1001;
 constexpr int kHeightFlagBit = 23;
 
-const char* const kTypesA[16] = {
-    "Class C", "Control Area", "Terminal Ctrl", "TRSA", "Class B", "Control Zone", "Control Tower", "ATZ",
-    "Class A", "Class D", "Class E", "MATZ", "TIZ", "Unknown ZoneD", "Unknown ZoneE", "Unknown ZoneF",
-};
-const char* const kTypesB[16] = {
-    "Alert Area", "Caution Area", "Danger Area", "MOA", "Prohibited Area", "Restricted Area", "Training Area",
-    "ADIZ", "Warning Area", "Mode C Veil", "Mode-C Veil", "Unknown AreaB", "Unknown AreaC", "Unknown AreaD",
-    "Unknown AreaE", "Unknown AreaF",
-};
 constexpr int kTrainingArea = 6;
 const char* const kNamedLimits[6] = {"Surface", "MSL", "Notam", "Unknown", "Unlimited", "SeeChart"};
 const uint8_t kCheckMask[25] = {0xff, 0xff, 0xff, 0xff, 0xff, 0x1f, 0xff, 0xff, 0xff, 0xff, 0xff, 0x1f, 0xff,
@@ -157,12 +149,7 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
         return false;
     }
     const std::string type = TrimmedText(open + 1, close - 2);
-    const char* const* types = length == 25 ? kTypesA : kTypesB;
-    int code = -1;
-    for (int i = 0; i < 16 && code < 0; ++i) {
-        if (type == types[i]) code = i;
-    }
-    if (code < 0 && length == 23 && type == "Unknown Type") code = 7;
+    const int code = SuaTypeCode(s.suaTypesB, length == 25, type);
     if (code < 0) return s.Fail(kErrAirspaceType);
 
     const long lower = std::strtol(close + 2, nullptr, 10);

@@ -110,6 +110,9 @@ struct ImageParams {
     // blocks (kAbsent24 when absent); null: the header's pointer block and the info blocks.
     ImageResult (*readLayout)(const Image& image, ImageLayout* layout, uint32_t* tccBlock, uint32_t* suaBlock) = nullptr;
 
+    // The family's sixteen type names of SUA(b) areas (null: the framework's).
+    const char* const* suaTypesB = nullptr;
+
     uint32_t InfoPointerOffset(int section) const { return sections[section].infoPointerOffset; }
     uint32_t NameOffsetAbsent() const { return (1u << nameOffsetBits) - 1; }
 };

@@ -10,6 +10,7 @@
 #include "common/ListingLine.h"
 #include "common/RawBytes.h"
 #include "gen/image/Image.h"
+#include "gen/image/SuaTypeNames.h"
 #include "gen/listing/ListingFormatSua.h"
 #include "gen/listing/ListingFormatText.h"
 #include "gen/listing/ListingRecords.h"
@@ -32,17 +33,6 @@ constexpr uint32_t kMaxTccEntries = 255;
 constexpr uint32_t kFrequencyBase = 10800;  // frequency codes count from 108.00 MHz
 constexpr uint32_t kMoreFollows = 0x8000;
 constexpr uint32_t kDebugRawWords = 2;
-
-const char* const kSuaTypes[16][2] = {
-    {"Class C", "Alert Area"},          {"Control Area", "Caution Area"},
-    {"Terminal Ctrl", "Danger Area"},   {"TRSA", "MOA"},
-    {"Class B", "Prohibited Area"},     {"Control Zone", "Restricted Area"},
-    {"Control Tower", "Training Area"}, {"ATZ", "ADIZ"},
-    {"Class A", "Warning Area"},        {"Class D", "Mode C Veil"},
-    {"Class E", "Mode-C Veil"},         {"MATZ", "Unknown AreaB"},
-    {"TIZ", "Unknown AreaC"},           {"Unknown ZoneD", "Unknown AreaD"},
-    {"Unknown ZoneE", "Unknown AreaE"}, {"Unknown ZoneF", "Unknown AreaF"},
-};
 
 std::string MegahertzText(uint32_t code) {
     const uint32_t value = code + kFrequencyBase;
@@ -85,7 +75,7 @@ void SuaHeader(const ListingSession& s, const ListingFlags& flags, const SuaVert
                                    : listfmt::PutLeft(line, tableA ? "SUA(a)" : "SUA(b)");
     while (at < line + kSuaNameColumn) *at++ = ' ';
     at += FormatNameTo(*s.info, AirspaceName(reader.Params(), SuaAreaName(air), record), at);
-    at = listfmt::PutLeft(listfmt::PutLeft(at, " {"), kSuaTypes[SuaType(record)][tableA ? 0 : 1]);
+    at = listfmt::PutLeft(listfmt::PutLeft(at, " {"), SuaTypeName(reader.Params().suaTypesB, tableA, SuaType(record)));
     at = listfmt::PutUnsigned(listfmt::PutLeft(at, " P"), SuaPriority(air, record));
     at = listfmt::PutSigned(listfmt::PutLeft(at, "} "), int64_t{SuaLower(record)} * 100, 5);
     at = listfmt::PutSigned(listfmt::PutLeft(at, " to "), int64_t{SuaUpper(record)} * 100, 6);

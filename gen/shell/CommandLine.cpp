@@ -87,6 +87,9 @@ platform::CommandLineDecl GeneratorCommandLine(const GenModel& model) {
     decl.switches = GeneratorSwitches();
     for (platform::SwitchDecl& sw : decl.switches) {
         if (IsIgnored(model, sw.name)) sw.help = "accepted, without effect";
+        for (const auto& [name, help] : model.switchHelp) {
+            if (sw.name == name) sw.help = help;
+        }
     }
     decl.switches.insert(decl.switches.end(), model.extraSwitches.begin(), model.extraSwitches.end());
     return decl;

@@ -109,6 +109,8 @@ struct GenModel {
     std::vector<platform::SwitchDecl> extraSwitches;
     // The framework's switches this program does not have: still accepted, without effect.
     std::vector<std::string> ignoredSwitches;
+    // Help texts of the framework's switches that do something else in this program.
+    std::vector<std::pair<std::string, std::string>> switchHelp;
     SwitchHook onExtraSwitch;
     // File > Save As (empty: the command is disabled).
     std::function<void(CGenApp&)> saveAsCommand;

@@ -3,6 +3,7 @@
 
 #include "common/PartNumber.h"
 #include "gen/image/ImageCut.h"
+#include "gen/image/SuaTypeNames.h"
 #include "genmodels/ImageFile92.h"
 #include "genmodels/VlrTable92.h"
 
@@ -117,3 +118,28 @@ TEST(VlrTable92, RandomTablesDecodeWithinTheirBounds) {
 }
 
 }  // namespace
+
+TEST(SuaTypes92, TheSecondKindHasUnknownTypeAtSevenAndNoAdiz) {
+    const char* const* own = ImageParams92.suaTypesB;
+    ASSERT_NE(own, nullptr);
+    struct Case {
+        const char* const* typesB;
+        bool kindA;
+        const char* name;
+        int code;
+    } const cases[] = {
+        {own, false, "Unknown Type", 7}, {own, false, "ADIZ", -1},        {own, false, "Warning Area", 8},
+        {own, false, "Unknown AreaF", 15}, {own, true, "ATZ", 7},         {own, true, "Alert Area", -1},
+        {own, false, "unknown type", -1}, {nullptr, false, "ADIZ", 7},    {nullptr, false, "Unknown Type", 7},
+        {nullptr, true, "Unknown Type", -1}, {nullptr, true, "Class C", 0},
+    };
+    for (const Case& k : cases) {
+        EXPECT_EQ(SuaTypeCode(k.typesB, k.kindA, k.name), k.code) << k.name << (k.kindA ? " (a)" : " (b)");
+    }
+    EXPECT_STREQ(SuaTypeName(own, false, 7), "Unknown Type");
+    EXPECT_STREQ(SuaTypeName(nullptr, false, 7), "ADIZ");
+    EXPECT_STREQ(SuaTypeName(own, true, 7), "ATZ");
+    for (uint32_t code = 0; code < 16; ++code) {
+        EXPECT_EQ(SuaTypeCode(own, false, SuaTypeName(own, false, code)), static_cast<int>(code));
+    }
+}

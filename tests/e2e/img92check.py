@@ -226,6 +226,7 @@ def _check(data, rep):
         names[pos] = name
         pos = nxt
     c["name_count"] = len(names)
+    c["names"] = names
 
     def name_at(rec, field, kind):
         low, hi_bit, sb_bit = field

@@ -42,10 +42,18 @@ class SovrickRun(GeneratorRun):
     def sovrick(self, sections, answers=None):
         return self.run_program("sovrick", sections, answers=answers)
 
+    def sua_text(self):
+        """The example SUA text in the family's terms: no ADIZ type, its area typed "Unknown Type"."""
+        with open(os.path.join(EXAMPLES_DIR, "puget_sua.txt"), "rb") as f:
+            text = f.read()
+        self.assertIn(b"{ADIZ P3}", text)
+        self.write("sua92.txt", text.replace(b"{ADIZ P3}", b"{Unknown Type P3}"))
+        return self.path("sua92.txt")
+
     def load(self, airspace):
         sections = [{"Mode": "BatchUpdate", "Filename": EXAMPLE_BATCH}]
         if airspace:
-            sections += [{"Mode": "CompileSUA", "Filename": os.path.join(EXAMPLES_DIR, "puget_sua.txt")},
+            sections += [{"Mode": "CompileSUA", "Filename": self.sua_text()},
                          {"Mode": "CompileTCC", "Filename": os.path.join(EXAMPLES_DIR, "puget_tcc.txt")}]
         self.assertEqual(self.sovrick(sections), 0, self.err)
         self.assertEqual(self.err, [])
@@ -142,7 +150,7 @@ class CommandLine(SovrickRun):
     def test_debug_levels_add_up(self):
         # -d3 -d2 is level 5, whose bit 4 keeps the compiler's work files; -d3 alone does not.
         self.load(airspace=False)
-        self.write("c.ctl", ["Mode=CompileSUA", "Filename=" + os.path.join(EXAMPLES_DIR, "puget_sua.txt"), "GO=1"])
+        self.write("c.ctl", ["Mode=CompileSUA", "Filename=" + self.sua_text(), "GO=1"])
         for switches, kept in ((["-d3"], False), (["-d3", "-d2"], True)):
             with self.subTest(switches=switches):
                 for name in os.listdir(self.dir):
@@ -158,6 +166,41 @@ class CommandLine(SovrickRun):
         self.assertNotIn("OTHER", self.checked("t.img")["label"])
         self.assertEqual(self.run_headless("sovrick", ["-Q", "-F", "t.ctl"]), 2)
         self.assertEqual(self.err[0], "unknown switch '-Q'")
+
+
+    def test_help_tells_what_f_and_p_do_here(self):
+        self.assertEqual(self.run_headless("sovrick", ["--help"]), 0)
+        help_lines = {line.split()[0]: " ".join(line.split()[1:]) for line in self.out if line.startswith("  -")}
+        self.assertEqual(help_lines["-f"], "check the name pointers of an image when it is opened, writing missing "
+                                           "end codes in")
+        self.assertEqual(help_lines["-p"], "listings show a runway's diagram word instead of (p)")
+
+
+class SuaTypes(SovrickRun):
+    AREA = ["SUA(b)  AREA T {%s P3}  3000 to  18000", "         0 N474200 W1213000",
+            "         1 N474648 W1213000", "         2 N474648 W1211800", "         3 N474200 W1213000"]
+
+    def test_the_familys_type_table_has_no_adiz(self):
+        # Code 7 of the second kind is "Unknown Type" only; the 495/496 family knows ADIZ as well.
+        self.load(airspace=False)
+        for program, kind, compiles in (("sovrick", "ADIZ", False), ("sovrick", "Unknown Type", True),
+                                        ("sovrick", "Warning Area", True), ("brondel", "ADIZ", True)):
+            with self.subTest(program=program, kind=kind):
+                self.write("t.txt", [line % kind if "%s" in line else line for line in self.AREA])
+                code = self.run_program(program, [{"Mode": "CompileSUA", "Filename": "t.txt"}])
+                self.assertEqual(code, 0 if compiles else 3, self.out[-4:])
+                self.assertEqual("1 records compiled, 0 records filtered out" in self.out, compiles, self.out[-4:])
+                failed = [line for line in self.out if line.startswith("**********") and "Airspace type" in line]
+                self.assertEqual(bool(failed), not compiles, self.out[-4:])
+
+    def test_unknown_type_is_listed_by_its_own_name(self):
+        self.load(airspace=True)
+        self.image("a.img")
+        keys = {"Mode": "List", "Section": "SUA", "Filename": "a.img", "SaveAs": "list.txt"}
+        self.assertEqual(self.sovrick([keys]), 0, self.err)
+        suas = self.read("list.txt").decode("cp1252").splitlines()
+        self.assertTrue(any(line.startswith("SUA(b)  AREA B 7 {Unknown Type P3}") for line in suas), suas)
+        self.assertFalse([line for line in suas if "ADIZ" in line])
 
 
 class ImageTypes(SovrickRun):
@@ -215,6 +258,35 @@ class Listings(SovrickRun):
         self.assertTrue(any(line.startswith("VOR:X1=511, X4=") for line in self.out), self.out)
         self.assertFalse(any(line.startswith("Image size (hex)") for line in self.out))
 
+    def test_extra_debug_levels_show_the_record_or_its_vlr_entry_first(self):
+        self.load(airspace=False)
+        data = self.image("a.img")
+        apts = self.checked("a.img")["sections"]["APT"]
+        n = next(i for i, r in enumerate(apts) if r["ident"] == "KSEA")
+        recs = int.from_bytes(data[245 + 340:245 + 343], "little")
+        vlr = int.from_bytes(data[245 + 353:245 + 356], "little")
+        record = data[recs + 18 * n:recs + 18 * (n + 1)]
+        # Entries follow one another: KSEA's ends where the next one starts.
+        start = vlr + apts[n]["vlr"]
+        end = vlr + min(r["vlr"] for r in apts if r.get("vlr", -1) > apts[n]["vlr"])
+        entry = data[start:end]
+        self.assertGreater(len(entry), 30)
+        first = "".join(" %02x" % b for b in entry[:20])
+        if entry[0] & 0x38:
+            first = "*" + first[1:]
+        plain = self.listing("APT", FilterICAO="KSEA")
+        self.assertEqual(len(plain), 8, plain)
+        for switch, raw in (("-x1", ["".join(" %02x" % b for b in record)]),
+                            ("-x2", [first, "".join(" %02x" % b for b in entry[30:72])])):
+            with self.subTest(switch=switch):
+                self.write("x.ctl", ["Mode=List", "Section=APT", "Filename=a.img", "FilterICAO=KSEA",
+                                     "SaveAs=x.txt", "GO=1"])
+                self.assertEqual(self.run_headless("sovrick", [switch, "-F", "x.ctl"]), 0, self.err)
+                lines = self.read("x.txt").decode("cp1252").splitlines()
+                self.assertEqual(lines[0], plain[0])
+                self.assertEqual(lines[1:1 + len(raw)], [r.rstrip() for r in raw])
+                self.assertEqual(lines[1 + len(raw):], plain[1:])
+
     def test_an_image_with_sua_lists_its_size(self):
         self.load(airspace=True)
         self.image("a.img")
@@ -257,6 +329,22 @@ class NamePointerCheck(SovrickRun):
         self.assertEqual(self.run_headless("sovrick", ["-d", "-f", "-F", "l.ctl"]), 0, self.err)
         self.assertTrue(any(e.startswith("Text at 0x") and e.endswith("not preceded by a terminator - fix ?")
                             for e in self.err), self.err)
+
+
+    def test_the_names_of_sua_records_are_checked_too(self):
+        self.load(airspace=True)
+        good = self.image("a.img")
+        names = self.checked("a.img")["names"]
+        addr = next(a for a, text in names.items() if text.strip() == "AREA B 7")
+        txt = int.from_bytes(good[65:68], "little")
+        data = bytearray(good)
+        for bit in range(addr - 4, addr):
+            data[txt + bit // 8] &= ~(0x80 >> bit % 8) & 0xFF
+        self.write("bad.img", bytes(data))
+        self.write("l.ctl", ["Mode=List", "Section=INT", "Filename=bad.img", "SaveAs=l.txt", "GO=1"])
+        self.assertEqual(self.run_headless("sovrick", ["-d", "-f", "-F", "l.ctl"]), 0, self.err)
+        self.assertIn("Text at 0x%x(%d):AREA B 7: not preceded by a terminator - fix ?" % (addr // 8, addr),
+                      self.err)
 
 
 class DamagedImages(SovrickRun):
