@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,8 @@
 #include "common/CoordinateFormat.h"
 #include "gen/image/CountryRecord.h"
 #include "gen/image/NameCoder.h"
+#include "gen/shell/GenSettings.h"
+#include "gen/shell/OperationContext.h"
 #include "gen696/ImageFile696.h"
 #include "gen696/Listing696.h"
 #include "platform/testsupport/ScratchDir.h"
@@ -87,6 +90,7 @@ protected:
         put(15, recs, static_cast<uint32_t>(recs.size() / 19), 19);
         if (!airways.empty()) put(45, airways, static_cast<uint32_t>(airways.size() / 8), 8);
         if (!points.empty()) put(46, points, static_cast<uint32_t>(points.size() / 6), 6);
+        for (const Section& m : more) put(m.number, m.data, m.count, m.size);
         const uint32_t length = image.End() + 4;
         ASSERT_TRUE(image.WriteAt(kLengthOffset696, &length, 4));
         ASSERT_TRUE(image.SealImageCrc());
@@ -102,6 +106,13 @@ protected:
     std::vector<uint8_t> recs;
     std::vector<uint8_t> airways;
     std::vector<uint8_t> points;
+    struct Section {
+        int number;
+        std::vector<uint8_t> data;
+        uint32_t count;
+        uint8_t size;
+    };
+    std::vector<Section> more;   // further sections, in file order
 };
 
 TEST_F(ListedImage, IdentsNamesAndCountriesAndTheirMarkers) {
@@ -246,3 +257,53 @@ TEST(PointFilter696, CountryIdentNamesAndRectangle) {
 }
 
 }  // namespace
+
+// FSS and TCC sections and airways of random bytes, with record counts that may overstate what
+// the sections hold: every kind lists, with record numbers and the extra level, within the image
+// (the sanitizer build sees any read outside it) and to an end.
+TEST_F(ListedImage, RandomFssTccAndAirwaySectionsListWithinTheImage) {
+    std::mt19937 rng(696);
+    auto bytes = [&](size_t most) {
+        std::vector<uint8_t> v(rng() % (most + 1));
+        for (uint8_t& b : v) b = static_cast<uint8_t>(rng());
+        return v;
+    };
+    for (int round = 0; round < 150; ++round) {
+        airways = bytes(24);
+        airways.resize(airways.size() / 8 * 8);
+        points = bytes(60);
+        points.resize(points.size() / 6 * 6);
+        more.clear();
+        // Sections in the order the section file keeps them: 30, 29, 36, 35, 34, 33.
+        more.push_back({30, bytes(20), 0, 1});
+        more.push_back({29, bytes(40), static_cast<uint32_t>(rng() % 6), 9});
+        more.push_back({36, bytes(30), 0, 1});
+        more.push_back({35, bytes(40), static_cast<uint32_t>(rng() % 8), 6});
+        more.push_back({34, bytes(60), 0, 1});
+        more.push_back({33, bytes(60), static_cast<uint32_t>(rng() % 5), 19});
+        more.push_back({66, std::vector<uint8_t>(200, 0), 200, 1});   // room for overstated counts
+        Build();
+        GenSettings settings;
+        settings.recordNumbers = static_cast<int>(round % 2);
+        settings.extraDebugLevel = round % 3;
+        for (int kind = kListTitle; kind <= kListAirways696; ++kind) {
+            OperationContext context;
+            context.settings = &settings;
+            context.kind = kind;
+            context.imageFd = ::open(path.c_str(), O_RDONLY);
+            context.imageName = path;
+            ListingState696 state;
+            OpenImageSource696(context, state);
+            ASSERT_TRUE(state.Loaded()) << round;
+            std::string line;
+            int lines = 0;
+            for (int32_t code; (code = NextListedRecord696(context, state)) >= 0 && lines < 100000; ++lines) {
+                ListSection696(context, state, code, line);
+                ASSERT_LE(line.size(), 159u);
+            }
+            EXPECT_LT(lines, 100000) << "kind " << kind << " round " << round;
+            CloseImage696(state);
+            ::close(context.imageFd);
+        }
+    }
+}
