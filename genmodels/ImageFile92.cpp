@@ -58,6 +58,7 @@ constinit const ImageParams ImageParams92 = {
     {12, 0x20000, 12, AssembleChunkChecks},
     {kApt92, kInt92, kNdb92, kVor92},
     AptEntryOffset92,
+    nullptr,
     kSuaTypesB92,
 };
 
