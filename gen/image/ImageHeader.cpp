@@ -1,5 +1,6 @@
 #include "gen/image/ImageHeader.h"
 
+#include <algorithm>
 #include <ctime>
 #include <cstring>
 
@@ -251,7 +252,8 @@ ImageResult WriteImageHeader(Image& image, const HeaderInput& input, AppendedPos
 
 ImageResult ReadImageHeader(const Image& image, ImageHeader* header) {
     const ImageParams& p = image.Params();
-    std::vector<uint8_t> head(p.dataStart, 0xFF);
+    // The pointer block may end behind the data start (a family whose fixed area begins early).
+    std::vector<uint8_t> head(std::max<size_t>(p.dataStart, p.pointerBlockOffset + kPointerBlockLength), 0xFF);
     if (image.Read(0, head.data(), head.size()) != static_cast<long>(head.size())) {
         return ImageResult::Data(StringFormatC("%s is too short for an image", image.Path().c_str()));
     }
