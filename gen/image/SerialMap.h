@@ -12,6 +12,8 @@ class SerialMap {
 public:
     // Appends a serial; a serial already present keeps its first position.
     void Add(int32_t serial);
+    // Room for `count` serials, so that adding them moves nothing.
+    void Reserve(size_t count);
     bool Find(int32_t serial, uint32_t* position) const;
     uint32_t Count() const { return static_cast<uint32_t>(serials_.size()); }
     int32_t At(uint32_t position) const { return serials_[position]; }
