@@ -169,9 +169,12 @@ Page* PageOf(int fd, File& f, int64_t page) {
     if (it == f.pages.end()) {
         MakeRoom();
         Page p;
-        p.bytes.reset(new uint8_t[kPage]());
+        p.bytes.reset(new uint8_t[kPage]);
         const int64_t start = page * kPage;
         const int64_t onDisk = std::min<int64_t>(kPage, (s.active && !f.dirty.empty() ? f.oldSize : f.size) - start);
+        // Only what the file does not hold is cleared.
+        const int64_t held = std::max<int64_t>(onDisk, 0);
+        std::memset(p.bytes.get() + held, 0, size_t(kPage - held));
         if (onDisk > 0) {
             errno = 0;
             if (RawRead(fd, p.bytes.get(), size_t(onDisk), start) != long(onDisk)) {

@@ -66,6 +66,7 @@ StepStatus CheckSectionSize(OperationContext& c, const CreateImageBuild& b, int 
 // the section's record count.
 template <class Record>
 StepStatus ScanSection(CreateImageBuild& b, int section, const std::vector<Record>& records, int32_t Record::*serial) {
+    if (b.cursor == 0) b.maps[section].Reserve(records.size());
     if (b.cursor < records.size()) {
         b.maps[section].Add(records[b.cursor].*serial);
         ++b.cursor;
@@ -73,6 +74,14 @@ StepStatus ScanSection(CreateImageBuild& b, int section, const std::vector<Recor
     }
     b.image.Layout().sections[section].recordCount = static_cast<uint32_t>(records.size());
     return StepStatus::Next;
+}
+
+// Room for the records of a section up to what an image section can number, so that the walk
+// that collects them moves none.
+template <class Record>
+void ReserveRecords(std::vector<Record>& records, int32_t nextSerial) {
+    records.reserve(std::min<size_t>(static_cast<size_t>(std::max(nextSerial, 0)),
+                                     size_t{SectionRecordWriter::kMaxRecords} + 1));
 }
 
 // Marks the names that an airspace record refers to.
@@ -152,7 +161,10 @@ StepStatus StepScanNames(OperationContext& c, CreateImageBuild& b) {
 StepStatus StepCountApts(OperationContext& c, CreateImageBuild& b) { return CountAirports(c, b, true); }
 
 StepStatus CountAirports(OperationContext& c, CreateImageBuild& b, bool flagMakesBrief) {
-    if (!b.asocc.Allocated()) b.AllocateTable(b.asocc, "asocc", c.nextSerial[kFileApts]);
+    if (!b.asocc.Allocated()) {
+        b.AllocateTable(b.asocc, "asocc", c.nextSerial[kFileApts]);
+        ReserveRecords(b.apts, c.nextSerial[kFileApts]);
+    }
     AptRecord a{};
     if (!b.walk.Next("aident", a)) return CheckSectionSize(c, b, kSectionApt, b.apts.size());
     const bool brief = !InsideLimitBox(a.alat, a.along, Limit(c)) || (flagMakesBrief && (a.afuel & 1) != 0);
@@ -166,7 +178,10 @@ StepStatus CountAirports(OperationContext& c, CreateImageBuild& b, bool flagMake
 }
 
 StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b) {
-    if (!b.isocc.Allocated()) b.AllocateTable(b.isocc, "isocc", c.nextSerial[kFileInts]);
+    if (!b.isocc.Allocated()) {
+        b.AllocateTable(b.isocc, "isocc", c.nextSerial[kFileInts]);
+        ReserveRecords(b.ints, c.nextSerial[kFileInts]);
+    }
     IntRecord i{};
     if (!b.walk.Next("iident", i)) return CheckSectionSize(c, b, kSectionInt, b.ints.size());
     if (!InsideLimitBox(i.ilat, i.ilong, Limit(c))) return StepStatus::Again;
@@ -177,7 +192,10 @@ StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b) {
 }
 
 StepStatus StepCountNdbs(OperationContext& c, CreateImageBuild& b) {
-    if (!b.bsocc.Allocated()) b.AllocateTable(b.bsocc, "bsocc", c.nextSerial[kFileNdbs]);
+    if (!b.bsocc.Allocated()) {
+        b.AllocateTable(b.bsocc, "bsocc", c.nextSerial[kFileNdbs]);
+        ReserveRecords(b.ndbs, c.nextSerial[kFileNdbs]);
+    }
     NdbRecord n{};
     if (!b.walk.Next("bident", n)) return CheckSectionSize(c, b, kSectionNdb, b.ndbs.size());
     if (!InsideLimitBox(n.blat, n.blong, Limit(c))) return StepStatus::Again;
@@ -190,7 +208,10 @@ StepStatus StepCountNdbs(OperationContext& c, CreateImageBuild& b) {
 }
 
 StepStatus StepCountVors(OperationContext& c, CreateImageBuild& b) {
-    if (!b.vsocc.Allocated()) b.AllocateTable(b.vsocc, "vsocc", c.nextSerial[kFileVors]);
+    if (!b.vsocc.Allocated()) {
+        b.AllocateTable(b.vsocc, "vsocc", c.nextSerial[kFileVors]);
+        ReserveRecords(b.vors, c.nextSerial[kFileVors]);
+    }
     VorRecord v{};
     if (!b.walk.Next("vident", v)) return CheckSectionSize(c, b, kSectionVor, b.vors.size());
     if (!InsideLimitBox(v.vlat, v.vlong, Limit(c))) return StepStatus::Again;

@@ -1,11 +1,15 @@
 #include "gen/image/SectionRecordWriter.h"
 
+#include <algorithm>
+
 #include "common/CLocale.h"
 #include "gen/image/Image.h"
 #include "gen/image/NamePointer.h"
 #include "gen/image/PositionField.h"
 
-SectionRecordWriter::SectionRecordWriter(Image& image, int section) : image_(&image), section_(section) {}
+SectionRecordWriter::SectionRecordWriter(Image& image, int section) : image_(&image), section_(section) {
+    keys_.reserve(std::min(image.Layout().sections[section].recordCount, kMaxRecords));
+}
 
 ImageResult SectionRecordWriter::Add(const uint8_t* record, const std::string& ident) {
     const ImageParams& params = image_->Params();

@@ -7,6 +7,11 @@ void SerialMap::Add(int32_t serial) {
     serials_.push_back(serial);
 }
 
+void SerialMap::Reserve(size_t count) {
+    serials_.reserve(count);
+    positions_.reserve(count);
+}
+
 bool SerialMap::Find(int32_t serial, uint32_t* position) const {
     const auto it = positions_.find(serial);
     if (it == positions_.end()) return false;

@@ -12,6 +12,8 @@ class SerialMap {
 public:
     // Appends a serial; a serial already present keeps its first position.
     void Add(int32_t serial);
+    // Room for `count` serials, so that adding them moves nothing.
+    void Reserve(size_t count);
     bool Find(int32_t serial, uint32_t* position) const;
     // Room for `count` serials without growing.
     void Reserve(size_t count) {
