@@ -10,6 +10,7 @@
 #include "gen/image/Image.h"
 #include "gen/image/ImageLayout.h"
 #include "gen/image/Sumcheck.h"
+#include "genmodels/ImageFile92.h"
 #include "genmodels/PointRecords92.h"
 
 namespace {
@@ -65,6 +66,7 @@ constexpr ImageParams Params90(bool xl) {
          Section90("VOR", 65, xl ? kVorInfoXl : kVorInfo, 14, true, 8, 96, 102, 42, 99, 7, 7, 6, 3, 0)},
         AptEntryOffset92,
         ReadImageLayout90,
+        kSuaTypesB92,
     };
 }
 

@@ -39,14 +39,14 @@ ImageResult PutPointer(uint8_t* p, uint32_t value, const char* what) {
     return ImageResult::Ok();
 }
 
+}  // namespace
+
 // The family's type names of SUA(b) areas: code 7 is "Unknown Type", and there is no ADIZ.
-const char* const kSuaTypesB92[16] = {
+constinit const char* const kSuaTypesB92[16] = {
     "Alert Area", "Caution Area", "Danger Area", "MOA", "Prohibited Area", "Restricted Area", "Training Area",
     "Unknown Type", "Warning Area", "Mode C Veil", "Mode-C Veil", "Unknown AreaB", "Unknown AreaC", "Unknown AreaD",
     "Unknown AreaE", "Unknown AreaF",
 };
-
-}  // namespace
 
 constinit const ImageParams ImageParams92 = {
     5, kPartNumber92, false,

@@ -13,6 +13,8 @@
 class Image;
 
 extern const ImageParams ImageParams92;
+// The type names of SUA(b) areas of the model-92 compiler (code 7 "Unknown Type", no ADIZ).
+extern const char* const kSuaTypesB92[16];
 
 constexpr uint32_t kImage92HeaderSize = 98;
 constexpr uint32_t kImage92DataStartBlock = 240;

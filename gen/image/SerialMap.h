@@ -15,11 +15,6 @@ public:
     // Room for `count` serials, so that adding them moves nothing.
     void Reserve(size_t count);
     bool Find(int32_t serial, uint32_t* position) const;
-    // Room for `count` serials without growing.
-    void Reserve(size_t count) {
-        serials_.reserve(count);
-        positions_.reserve(count);
-    }
     uint32_t Count() const { return static_cast<uint32_t>(serials_.size()); }
     int32_t At(uint32_t position) const { return serials_[position]; }
 
