@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "common/Angle.h"
 #include "common/CLocale.h"
@@ -91,6 +93,27 @@ TEST(TextHelpers, KeywordsAndTrailingBlanks) {
     EXPECT_STREQ(text, "NAME");
     char accented[] = "CAF\xC9  ";
     EXPECT_EQ(TrimTrailingBlanks(accented), 4u);  // bytes above 0x7F are characters
+}
+
+TEST(TextHelpers, PutNumberWritesWhatPrintfWrites) {
+    // Every value of a few digits, powers of ten and their neighbours, and the ends of the
+    // 32- and 64-bit ranges, at widths below, at and above the digit count.
+    std::vector<uint64_t> values;
+    for (uint64_t v = 0; v < 20000; ++v) values.push_back(v);
+    for (uint64_t p = 10; p <= 1000000000000000000ull; p *= 10) {
+        values.insert(values.end(), {p - 1, p, p + 1, p * 7 + 3});
+    }
+    values.insert(values.end(), {0xFFFFFFFFull, 0x100000000ull, 0x100000001ull, 0x7FFFFFFFFFFFFFFFull,
+                                 0xFFFFFFFFFFFFFFFFull, 0xFFFFFFFFFFFFFFFEull});
+    for (uint64_t v : values) {
+        for (int width : {0, 1, 2, 3, 5, 8, 21}) {
+            char expected[32];
+            std::snprintf(expected, sizeof expected, "%0*llu", width, static_cast<unsigned long long>(v));
+            char got[32];
+            char* end = PutNumber(got, v, width);
+            ASSERT_EQ(std::string(got, static_cast<size_t>(end - got)), expected) << v << " width " << width;
+        }
+    }
 }
 
 TEST(GreatCircle, Distances) {

@@ -63,8 +63,7 @@ int64_t FlarmRecordSet::FindHashed(uint32_t key) const {
 }
 
 FlarmRecord& FlarmRecordSet::Append(uint32_t key) {
-    records_.emplace_back();
-    ClearFlarmRecord(records_.back());
+    records_.emplace_back();  // value-initialised: every field zero
     keys_.push_back(key);
     if (!sorted_) {
         if (2 * keys_.size() > slots_.size()) Rehash(2 * slots_.size());
