@@ -16,6 +16,8 @@ TOOLS_DIR = os.path.abspath(os.environ.get("SUITE_TOOLS_DIR", os.path.join(os.pa
 SOURCE_DIR = os.path.abspath(os.environ.get("SUITE_SOURCE_DIR", os.path.join(HERE, "..", "..")))
 EXAMPLES_DIR = os.path.join(SOURCE_DIR, "examples")
 EXAMPLE_BATCH = os.path.join(EXAMPLES_DIR, "puget_bat.txt")
+# The same places in the 696 generator's batch fields.
+EXAMPLE_BATCH_696 = os.path.join(EXAMPLES_DIR, "puget696_bat.txt")
 COMPLETED = "**** Control File Completed ****"
 # What a program writes to a terminal to rewrite its last line in place.
 REWRITE_LINE = "\r\x1b[K"

@@ -142,6 +142,15 @@ class GeneratorRun(suite.TempFolderRun):
         switches = self.write_answers(answers) if answers is not None else []
         return self.run_headless(program, switches + ["-F", "run.ctl"], timeout=timeout, terminal=terminal)
 
+    def sua_text_without_adiz(self):
+        """The example SUA text in the older families' terms: no ADIZ type, its area typed
+        "Unknown Type"."""
+        with open(os.path.join(suite.EXAMPLES_DIR, "puget_sua.txt"), "rb") as f:
+            text = f.read()
+        self.assertIn(b"{ADIZ P3}", text)
+        self.write("sua92.txt", text.replace(b"{ADIZ P3}", b"{Unknown Type P3}"))
+        return self.path("sua92.txt")
+
     def load_example_with_airspace(self, family):
         """The example batch file loaded, and TCC.DAT and SUA.DAT put in the database folder;
         gives their bytes."""

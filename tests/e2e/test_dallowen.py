@@ -17,7 +17,7 @@ import unittest
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import img90check  # noqa: E402
-from suite import EXAMPLE_BATCH, EXAMPLES_DIR  # noqa: E402
+from suite import EXAMPLE_BATCH  # noqa: E402
 from test_create_image import GeneratorRun, batch_records  # noqa: E402
 
 KEPT = {"APT": 4, "INT": 5, "NDB": 3, "VOR": 3}
@@ -42,7 +42,7 @@ class DallowenRun(GeneratorRun):
     def load(self, batch=EXAMPLE_BATCH, sua=True):
         sections = [{"Mode": "BatchUpdate", "Filename": batch}]
         if sua:
-            sections.append({"Mode": "CompileSUA", "Filename": os.path.join(EXAMPLES_DIR, "puget_sua.txt")})
+            sections.append({"Mode": "CompileSUA", "Filename": self.sua_text_without_adiz()})
         self.assertEqual(self.dallowen(sections), 0, self.err)
         self.assertEqual(self.err, [])
 

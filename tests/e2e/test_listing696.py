@@ -66,7 +66,7 @@ class Listing696(suite.TempFolderRun):
         sections696.write_section_files(self.path("db50"))
         self.write(os.path.join("db50", "SUA+.DAT"), airspace696.sua_file(names=(1, 2, 3)))
         self.write(os.path.join("db50", "TCC+.DAT"), tcc696.tcc_file(names=(1, 2)))
-        self.write("make.ctl", ["Mode=BatchUpdate", "Filename=" + suite.EXAMPLE_BATCH, "GO=1",
+        self.write("make.ctl", ["Mode=BatchUpdate", "Filename=" + suite.EXAMPLE_BATCH_696, "GO=1",
                                 "Mode=CreateImage", "Filename=a.img", "GO=1"])
         code = self.run_headless("tessily", self.write_answers([YES]) + ["-NCD", "-F", "make.ctl"])
         self.assertEqual(code, 0, self.err)

@@ -42,18 +42,10 @@ class SovrickRun(GeneratorRun):
     def sovrick(self, sections, answers=None):
         return self.run_program("sovrick", sections, answers=answers)
 
-    def sua_text(self):
-        """The example SUA text in the family's terms: no ADIZ type, its area typed "Unknown Type"."""
-        with open(os.path.join(EXAMPLES_DIR, "puget_sua.txt"), "rb") as f:
-            text = f.read()
-        self.assertIn(b"{ADIZ P3}", text)
-        self.write("sua92.txt", text.replace(b"{ADIZ P3}", b"{Unknown Type P3}"))
-        return self.path("sua92.txt")
-
     def load(self, airspace):
         sections = [{"Mode": "BatchUpdate", "Filename": EXAMPLE_BATCH}]
         if airspace:
-            sections += [{"Mode": "CompileSUA", "Filename": self.sua_text()},
+            sections += [{"Mode": "CompileSUA", "Filename": self.sua_text_without_adiz()},
                          {"Mode": "CompileTCC", "Filename": os.path.join(EXAMPLES_DIR, "puget_tcc.txt")}]
         self.assertEqual(self.sovrick(sections), 0, self.err)
         self.assertEqual(self.err, [])
@@ -150,7 +142,7 @@ class CommandLine(SovrickRun):
     def test_debug_levels_add_up(self):
         # -d3 -d2 is level 5, whose bit 4 keeps the compiler's work files; -d3 alone does not.
         self.load(airspace=False)
-        self.write("c.ctl", ["Mode=CompileSUA", "Filename=" + self.sua_text(), "GO=1"])
+        self.write("c.ctl", ["Mode=CompileSUA", "Filename=" + self.sua_text_without_adiz(), "GO=1"])
         for switches, kept in ((["-d3"], False), (["-d3", "-d2"], True)):
             with self.subTest(switches=switches):
                 for name in os.listdir(self.dir):
