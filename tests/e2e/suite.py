@@ -1,6 +1,7 @@
 """What the end-to-end scenarios share: where the programs and the sources are, answer-file
 lines, and a test case that runs the programs headless in a temporary working folder of its own
 (settings kept in that folder, no display)."""
+import atexit
 import os
 import pty
 import select
@@ -16,6 +17,26 @@ TOOLS_DIR = os.path.abspath(os.environ.get("SUITE_TOOLS_DIR", os.path.join(os.pa
 SOURCE_DIR = os.path.abspath(os.environ.get("SUITE_SOURCE_DIR", os.path.join(HERE, "..", "..")))
 EXAMPLES_DIR = os.path.join(SOURCE_DIR, "examples")
 EXAMPLE_BATCH = os.path.join(EXAMPLES_DIR, "puget_bat.txt")
+
+
+def example_batch_696():
+    """The example batch in Tessily's INT form: a name and a parent field ("UNSET" for none)
+    before the position, as its listing's Save As writes them. Written once per run."""
+    path = os.path.join(tempfile.gettempdir(), "puget696_bat_%d.txt" % os.getpid())
+    if not os.path.exists(path):
+        with open(EXAMPLE_BATCH, "rb") as f:
+            lines = f.read().split(b"\n")
+        out = []
+        for line in lines:
+            fields = line.split(b"|")
+            if line.startswith(b"ADD|INT|") and len(fields) == 6:
+                line = b"|".join(fields[:4] + [b"UNSET", b"UNSET"] + fields[4:])
+            out.append(line)
+        with open(path + ".tmp", "wb") as f:
+            f.write(b"\n".join(out))
+        os.replace(path + ".tmp", path)
+        atexit.register(os.remove, path)
+    return path
 COMPLETED = "**** Control File Completed ****"
 # What a program writes to a terminal to rewrite its last line in place.
 REWRITE_LINE = "\r\x1b[K"

@@ -66,7 +66,7 @@ class Listing696(suite.TempFolderRun):
         sections696.write_section_files(self.path("db50"))
         self.write(os.path.join("db50", "SUA+.DAT"), airspace696.sua_file(names=(1, 2, 3)))
         self.write(os.path.join("db50", "TCC+.DAT"), tcc696.tcc_file(names=(1, 2)))
-        self.write("make.ctl", ["Mode=BatchUpdate", "Filename=" + suite.EXAMPLE_BATCH, "GO=1",
+        self.write("make.ctl", ["Mode=BatchUpdate", "Filename=" + suite.example_batch_696(), "GO=1",
                                 "Mode=CreateImage", "Filename=a.img", "GO=1"])
         code = self.run_headless("tessily", self.write_answers([YES]) + ["-NCD", "-F", "make.ctl"])
         self.assertEqual(code, 0, self.err)
@@ -166,7 +166,7 @@ class Listing696(suite.TempFolderRun):
         # A restriction, the M mark and runway ends with thresholds keep the forms the batch reads.
         apts = saved["APT"]
         self.assertIn("ADD|FRQ|KGEG|US-UNITED STA|App|123.75|R:001-180", apts)
-        self.assertIn("ADD|FRQ|KBFI|US-UNITED STA|Tower|118.30|M", apts)
+        self.assertIn("ADD|FRQ|KSEA|US-UNITED STA|Tower|119.90|M", apts)
         self.assertTrue(any(line.startswith("ADD|RWY|KSEA|") and line.count("|") == 12 for line in apts))
 
     @unittest.skipUnless(os.environ.get("LISTING696_ROUND_TRIP"),

@@ -80,7 +80,7 @@ class RoundTrip(TessilyRun):
 
     def test_example_batch_image_round_trip_and_independent_check(self):
         self.write(os.path.join("db50", "keep.txt"), b"")
-        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.example_batch_696()},
                                             {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
                          self.err)
         a = self.assert_sound("a.img")
@@ -114,7 +114,7 @@ class RoundTrip(TessilyRun):
         self.assertFalse([line for line in self.out if "Database error" in line])
 
     def test_damaged_airport_blocks_are_refused_before_anything_is_erased(self):
-        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.example_batch_696()},
                                             {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
                          self.err)
         a = self.read("a.img")
@@ -151,7 +151,7 @@ class ApproachRoundTrip(TessilyRun):
         sections696.write_section_files(self.path("db50"), statics={19: 7, 27: 0})
 
     def test_approaches_local_waypoints_and_airways_go_round(self):
-        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH}]), 0, self.err)
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.example_batch_696()}]), 0, self.err)
         subprocess.run([os.path.join(suite.TOOLS_DIR, "add_approaches696"), self.path("db50")], check=True)
         self.assertEqual(self.create_image("a.img", switches=["-NCD"]), 0, self.err)
         a = self.assert_sound("a.img")
@@ -242,7 +242,7 @@ class CreateImageFromSectionFiles(TessilyRun):
         self.assertEqual(self.read("b.img"), a)
 
     def test_countries_of_the_database_are_in_the_image_and_come_back(self):
-        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.example_batch_696()},
                                             {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
                          self.err)
         self.assertNotIn("BEWARE: your new image is also empty", self.out)
@@ -269,7 +269,7 @@ class CreateImageFromSectionFiles(TessilyRun):
     def test_names_of_carried_over_records_are_in_the_names_table_and_come_back(self):
         names = {"fss": 9, "tcc": 3, "sua": (5, 7)}
         self.fixture = sections696.write_section_files(self.path("db50"), names=names)
-        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.EXAMPLE_BATCH},
+        self.assertEqual(self.run_sections([{"Mode": "BatchUpdate", "Filename": suite.example_batch_696()},
                                             {"Mode": "CreateImage", "Filename": "a.img"}], switches=["-NCD"]), 0,
                          self.err)
         a = self.assert_sound("a.img")
