@@ -167,6 +167,9 @@ class Listing696(suite.TempFolderRun):
         apts = saved["APT"]
         self.assertIn("ADD|FRQ|KGEG|US-UNITED STA|App|123.75|R:001-180", apts)
         self.assertIn("ADD|FRQ|KSEA|US-UNITED STA|Tower|119.90|M", apts)
+        # Sides are kept where they are not R-R; R-R ones are left out when an airport's runway
+        # had none, as a line with sides would mark them all given.
+        self.assertIn("ADD|RWY|KBFI|US-UNITED STA|10007x200|14R|hard|ft lts|<L-R> ff 00000000 00000000", apts)
         self.assertTrue(any(line.startswith("ADD|RWY|KSEA|") and line.count("|") == 12 for line in apts))
 
     @unittest.skipUnless(os.environ.get("LISTING696_ROUND_TRIP"),
