@@ -173,7 +173,7 @@ class Listing696(suite.TempFolderRun):
         self.assertTrue(any(line.startswith("ADD|RWY|KSEA|") and line.count("|") == 12 for line in apts))
 
     @unittest.skipUnless(os.environ.get("LISTING696_ROUND_TRIP"),
-                         "needs the batch handlers that read UNSET names, Gate frequencies and [+00] variations")
+                         "runways saved without flags (\"0\") or with picture words come back as picture ends")
     def test_batch_text_saved_from_the_point_listings_rebuilds_the_point_sections(self):
         saved = []
         for kind in ("APT", "INT", "NDB", "VOR"):
