@@ -87,8 +87,11 @@ void RunwayPart(const RunwaySlot696& r, const ListingFlags& flags, const uint8_t
     end = listfmt::PutLeft(listfmt::PutLeft(listfmt::PutLeft(end, "' "), surface, 6), " ");
     end = listfmt::PutLeft(end, lights, 6);
     const bool pictures = (r.pictureFlags & 8) || r.flags != -1;
-    if (pictures) {
-        if (flags.dump) *end++ = ' ';
+    // The batch form leaves out R-R sides when the airport's all-sides-given bit (byte 22 bit 4)
+    // is clear: a line with sides would set that bit again when read back.
+    const bool sides = pictures && (!flags.dump || (record[22] & 0x10) || (r.pictureFlags & 3));
+    if (pictures && flags.dump) *end++ = ' ';
+    if (sides) {
         *end++ = '<';
         *end++ = (r.pictureFlags & 1) ? 'L' : 'R';
         *end++ = '-';

@@ -152,7 +152,7 @@ class Listing696(suite.TempFolderRun):
         cases = [
             ("APT", 0, "ADD|APT|KALW|US-UNITED STA|WALLA WALLA|WALLA WALLA RGNL|N 46%s05.681|W118%s17.285|1194'|JA"),
             ("APT", 1, "ADD|FRQ|KALW|US-UNITED STA|ATIS|124.95"),
-            ("APT", 2, "ADD|RWY|KALW|US-UNITED STA|6527x150|02|hard|ft lts|<R-R> 00 00000000 00000000"),
+            ("APT", 2, "ADD|RWY|KALW|US-UNITED STA|6527x150|02|hard|ft lts|00 00000000 00000000"),
             ("INT", 0, "ADD|INT|ALKIX|US-UNITED STA|UNSET|UNSET|N 47%s34.567|W122%s25.270"),
             ("NDB", 0, "ADD|NDB|BVS|US-UNITED STA|BURLINGTON/MOUNT VERNON|SKAGIT NDB|N 48%s28.496|W122%s25.002|350.0|L"),
             ("VOR", 4, "ADD|VOR|GEG|US-UNITED STA|SPOKANE|SPOKANE VORTAC|N 47%s33.898|W117%s37.600|115.60|VORTAC|High"
@@ -166,11 +166,14 @@ class Listing696(suite.TempFolderRun):
         # A restriction, the M mark and runway ends with thresholds keep the forms the batch reads.
         apts = saved["APT"]
         self.assertIn("ADD|FRQ|KGEG|US-UNITED STA|App|123.75|R:001-180", apts)
-        self.assertIn("ADD|FRQ|KBFI|US-UNITED STA|Tower|118.30|M", apts)
+        self.assertIn("ADD|FRQ|KSEA|US-UNITED STA|Tower|119.90|M", apts)
+        # Sides are kept where they are not R-R; R-R ones are left out when an airport's runway
+        # had none, as a line with sides would mark them all given.
+        self.assertIn("ADD|RWY|KBFI|US-UNITED STA|10007x200|14R|hard|ft lts|<L-R> ff 00000000 00000000", apts)
         self.assertTrue(any(line.startswith("ADD|RWY|KSEA|") and line.count("|") == 12 for line in apts))
 
     @unittest.skipUnless(os.environ.get("LISTING696_ROUND_TRIP"),
-                         "needs the batch handlers that read UNSET names, Gate frequencies and [+00] variations")
+                         "runways saved without flags (\"0\") or with picture words come back as picture ends")
     def test_batch_text_saved_from_the_point_listings_rebuilds_the_point_sections(self):
         saved = []
         for kind in ("APT", "INT", "NDB", "VOR"):
