@@ -19,22 +19,14 @@ from __future__ import annotations
 
 import sys
 
-from img92check import Damaged, Report, bits, decode_name, ident_char, run_check, run_checker, six_bit_text, u16, u24
+# The model-90 records have the model-92 layout: sizes, idents, country bytes and name fields.
+from img92check import (COUNTRY_BYTE, IDENT_LAST, IDENT_LENGTH, NAMES, RECORD_SIZE, Damaged, Report, bits, decode_name,
+                        ident_char, run_check, run_checker, six_bit_text, u16, u24)
 
 CHUNK = 0x40000
 ABSENT = 0x1FFFFF
 KINDS = ("APT", "INT", "NDB", "VOR")
 HEADER_INFO = {"APT": 56, "INT": 59, "NDB": 62, "VOR": 65}
-RECORD_SIZE = {"APT": 18, "INT": 9, "NDB": 15, "VOR": 14}
-IDENT_LENGTH = {"APT": 4, "INT": 5, "NDB": 3, "VOR": 3}
-IDENT_LAST = {"APT": 11, "INT": 7, "NDB": 6, "VOR": 6}
-COUNTRY_BYTE = {"APT": 9, "INT": 8, "NDB": 7, "VOR": 7}
-# name fields: (low16 byte, high-bits stream bit, start-bit stream bit)
-NAMES = {
-    "APT": ((12, 58, 66), (14, 56, 69)),
-    "NDB": ((10, 112, 42), (12, 118, 115)),
-    "VOR": ((8, 96, 42), (10, 102, 99)),
-}
 SUA_SIZES = (20, 2, 24, 22)  # tables 3, 2, 0, 1 in the order of the reference block
 
 

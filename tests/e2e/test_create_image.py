@@ -24,6 +24,12 @@ import suite  # noqa: E402
 from suite import EXAMPLE_BATCH  # noqa: E402
 
 FAMILIES = ("brondel", "quenmar", "pelmora")
+# The user waypoint and route files, which Create ISAM keeps.
+USER_FILES = ("usr.dta", "usr.dtx", "rte.dta", "rte.dtx")
+# Circle units in a degree, and how far a stored position may lie from the batch text's (the
+# older families keep positions to 2048 units).
+UNIT = 360.0 / 4294967296.0
+OLDER_TOLERANCE = 2.5 * 2048 * UNIT
 UNIT_TEXT = {"brondel": "496", "quenmar": "GPS III Pilot", "pelmora": "195/295/196/296/96/396/iQue"}
 PROGRAM_NAME = {"brondel": "Brondel", "quenmar": "Quenmar", "pelmora": "Pelmora"}
 CUT_UNIT = {"brondel": 0x40000, "quenmar": 0x10000, "pelmora": 0x20000}
@@ -131,16 +137,61 @@ def airspace_files(eighteen_bit, name_serial):
 
 class GeneratorRun(suite.TempFolderRun):
     prefix = "create-image-"
+    # For the cases of one generator: its checker module (check_bytes) and its switches.
+    checker = None
+    switches = ()
 
-    def run_program(self, program, sections, answers=None, timeout=120, terminal=False):
+    def run_program(self, program, sections, answers=None, timeout=120, terminal=False, switches=()):
         """Runs the program headless on a control file made of the sections (dicts of keys)."""
         lines = []
         for section in sections:
             lines += ["%s=%s" % (k, v) for k, v in section.items()]
             lines.append("GO=1")
         self.write("run.ctl", lines)
-        switches = self.write_answers(answers) if answers is not None else []
-        return self.run_headless(program, switches + ["-F", "run.ctl"], timeout=timeout, terminal=terminal)
+        extra = self.write_answers(answers) if answers is not None else []
+        return self.run_headless(program, extra + list(switches) + ["-F", "run.ctl"], timeout=timeout,
+                                 terminal=terminal)
+
+    def example_image(self, program, name):
+        """Create Image of the database with the example's title; the image's bytes."""
+        code = program([{"Mode": "CreateImage", "Filename": name, "Title": "Puget Sound"}])
+        self.assertEqual(code, 0, self.err)
+        self.assertIn("Image Complete", self.out)
+        return self.read(name)
+
+    def user_files(self):
+        return {n: self.read("db50", n) for n in USER_FILES}
+
+    def assert_users_kept(self, users):
+        for name, data in users.items():
+            self.assertEqual(self.read("db50", name), data, name)
+
+    def assert_refused_as_other_family(self, code):
+        self.assertEqual(code, 3)
+        self.assertTrue(any("This file is for a" in e for e in self.err), self.err)
+
+    def example_records_found(self, content, kept):
+        """Pairs (found, wanted) of every point of the example batch file of the kinds in kept (the
+        ident characters each kind keeps), once the checker's content holds exactly those points at
+        their positions."""
+        pairs = []
+        for kind, records in batch_records(EXAMPLE_BATCH).items():
+            if kind not in kept:
+                continue
+            found = {(r["ident"], r["country"]): r for r in content["sections"][kind]}
+            self.assertEqual(set(found), {(i[:kept[kind]], c) for i, c in records}, kind)
+            for (ident, country), want in records.items():
+                got = found[(ident[:kept[kind]], country)]
+                self.assertLess(abs(got["lat"] * UNIT - want["lat"]), OLDER_TOLERANCE, (kind, ident))
+                self.assertLess(abs(got["lon"] * UNIT - want["lon"]), OLDER_TOLERANCE, (kind, ident))
+                pairs.append((kind, ident, got, want))
+        return pairs
+
+    def checked(self, name):
+        """The content the case's checker finds in the image, which it must accept."""
+        report = self.checker.check_bytes(self.read(name))
+        self.assertTrue(report.ok, report.errors)
+        return report.content
 
     def sua_text_without_adiz(self):
         """The example SUA text in the older families' terms: no ADIZ type, its area typed

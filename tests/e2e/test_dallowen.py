@@ -18,26 +18,18 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import img90check  # noqa: E402
 from suite import EXAMPLE_BATCH  # noqa: E402
-from test_create_image import GeneratorRun, batch_records  # noqa: E402
+from test_create_image import GeneratorRun  # noqa: E402
 
 KEPT = {"APT": 4, "INT": 5, "NDB": 3, "VOR": 3}
-UNIT = 360.0 / 4294967296.0
-TOLERANCE = 2.5 * 2048 * UNIT
 
 
 class DallowenRun(GeneratorRun):
     prefix = "dallowen-"
-    switches = []
+    checker = img90check
 
     def dallowen(self, sections, answers=None, switches=None):
-        lines = []
-        for section in sections:
-            lines += ["%s=%s" % (k, v) for k, v in section.items()]
-            lines.append("GO=1")
-        self.write("run.ctl", lines)
-        extra = self.write_answers(answers) if answers is not None else []
-        extra += self.switches if switches is None else switches
-        return self.run_headless("dallowen", extra + ["-F", "run.ctl"])
+        return self.run_program("dallowen", sections, answers=answers,
+                                switches=self.switches if switches is None else switches)
 
     def load(self, batch=EXAMPLE_BATCH, sua=True):
         sections = [{"Mode": "BatchUpdate", "Filename": batch}]
@@ -47,27 +39,19 @@ class DallowenRun(GeneratorRun):
         self.assertEqual(self.err, [])
 
     def image(self, name):
-        code = self.dallowen([{"Mode": "CreateImage", "Filename": name, "Title": "Puget Sound"}])
-        self.assertEqual(code, 0, self.err)
+        a = self.example_image(self.dallowen, name)
         self.assertEqual(self.err, [])
-        self.assertIn("Image Complete", self.out)
-        return self.read(name)
-
-    def checked(self, name):
-        report = img90check.check_bytes(self.read(name))
-        self.assertTrue(report.ok, report.errors)
-        return report.content
+        return a
 
     def round_trip(self):
         a = self.image("a.img")
         content = self.checked("a.img")
-        users = {n: self.read("db50", n) for n in ("usr.dta", "usr.dtx", "rte.dta", "rte.dtx")}
+        users = self.user_files()
         code = self.dallowen([{"Mode": "CreateISAM", "Filename": "a.img"}])
         self.assertEqual(code, 0, self.err)
         self.assertEqual(self.err, [])
         self.assertIn("Database Complete", self.out)
-        for name, data in users.items():
-            self.assertEqual(self.read("db50", name), data, name)
+        self.assert_users_kept(users)
         self.assertEqual(self.image("b.img"), a)
         return a, content
 
@@ -78,16 +62,10 @@ class DallowenRun(GeneratorRun):
 class RoundTrip(DallowenRun):
     def check_records(self, content):
         self.assertEqual(content["label"], "PUGET SOUND         ")
-        for kind, records in batch_records(EXAMPLE_BATCH).items():
-            found = {(r["ident"], r["country"]): r for r in content["sections"][kind]}
-            self.assertEqual(set(found), {(i[:KEPT[kind]], c) for i, c in records}, kind)
-            for (ident, country), want in records.items():
-                got = found[(ident[:KEPT[kind]], country)]
-                self.assertLess(abs(got["lat"] * UNIT - want["lat"]), TOLERANCE, (kind, ident))
-                self.assertLess(abs(got["lon"] * UNIT - want["lon"]), TOLERANCE, (kind, ident))
-                if "facility" in want:
-                    self.assertEqual(got["facility"], want["facility"], (kind, ident))
-                    self.assertEqual(got["city"], want["city"] or want["facility"], (kind, ident))
+        for kind, ident, got, want in self.example_records_found(content, KEPT):
+            if "facility" in want:
+                self.assertEqual(got["facility"], want["facility"], (kind, ident))
+                self.assertEqual(got["city"], want["city"] or want["facility"], (kind, ident))
 
     def test_xl_with_airspace(self):
         self.load()
@@ -179,11 +157,9 @@ class Refusals(DallowenRun):
     def test_other_families_refuse_each_other(self):
         self.load(sua=False)
         self.image("a.img")
-        self.assertEqual(self.run_program("sovrick", [{"Mode": "CreateISAM", "Filename": "a.img"}]), 3)
-        self.assertTrue(any("This file is for a" in e for e in self.err), self.err)
+        self.assert_refused_as_other_family(self.run_program("sovrick", [{"Mode": "CreateISAM", "Filename": "a.img"}]))
         self.assertEqual(self.run_program("sovrick", [{"Mode": "CreateImage", "Filename": "s.img"}]), 0, self.err)
-        self.assertEqual(self.dallowen([{"Mode": "CreateISAM", "Filename": "s.img"}]), 3)
-        self.assertTrue(any("This file is for a" in e for e in self.err), self.err)
+        self.assert_refused_as_other_family(self.dallowen([{"Mode": "CreateISAM", "Filename": "s.img"}]))
 
 
 if __name__ == "__main__":

@@ -18,12 +18,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 import img92check  # noqa: E402
 from suite import EXAMPLE_BATCH, EXAMPLES_DIR  # noqa: E402
-from test_create_image import GeneratorRun, batch_records  # noqa: E402
+from test_create_image import GeneratorRun  # noqa: E402
 
 KEPT = {"APT": 4, "INT": 5, "NDB": 3, "VOR": 3}
-UNIT = 360.0 / 4294967296.0
-# Positions keep 2048 units (rounded down), the batch text has hundredths of minutes.
-TOLERANCE = 2.5 * 2048 * UNIT
 
 
 def patched(image, offset, data):
@@ -38,6 +35,7 @@ def patched(image, offset, data):
 
 class SovrickRun(GeneratorRun):
     prefix = "sovrick-"
+    checker = img92check
 
     def sovrick(self, sections, answers=None):
         return self.run_program("sovrick", sections, answers=answers)
@@ -51,16 +49,9 @@ class SovrickRun(GeneratorRun):
         self.assertEqual(self.err, [])
 
     def image(self, name):
-        code = self.sovrick([{"Mode": "CreateImage", "Filename": name, "Title": "Puget Sound"}])
-        self.assertEqual(code, 0, self.err)
+        a = self.example_image(self.sovrick, name)
         self.assertEqual(self.err, [])
-        self.assertIn("Image Complete", self.out)
-        return self.read(name)
-
-    def checked(self, name):
-        report = img92check.check_bytes(self.read(name))
-        self.assertTrue(report.ok, report.errors)
-        return report.content
+        return a
 
     def database(self):
         folder = self.path("db50")
@@ -71,33 +62,25 @@ class RoundTrip(SovrickRun):
     def check_records(self, content):
         self.assertEqual(content["label"], "   PUGET SOUND      ")
         self.assertEqual(content["part_number"], "006-D0011-03")
-        for kind, records in batch_records(EXAMPLE_BATCH).items():
-            found = {(r["ident"], r["country"]): r for r in content["sections"][kind]}
-            want_keys = {(ident[:KEPT[kind]], country) for ident, country in records}
-            self.assertEqual(set(found), want_keys, kind)
-            for (ident, country), want in records.items():
-                got = found[(ident[:KEPT[kind]], country)]
-                self.assertEqual(got["lat"] & 0x7FF, 0)
-                self.assertEqual(got["lon"] & 0x7FF, 0)
-                self.assertLess(abs(got["lat"] * UNIT - want["lat"]), TOLERANCE, (kind, ident))
-                self.assertLess(abs(got["lon"] * UNIT - want["lon"]), TOLERANCE, (kind, ident))
-                if "facility" in want:
-                    self.assertEqual(got["facility"], want["facility"], (kind, ident))
-                    if want["city"]:
-                        self.assertEqual(got["city"], want["city"], (kind, ident))
+        for kind, ident, got, want in self.example_records_found(content, KEPT):
+            self.assertEqual(got["lat"] & 0x7FF, 0)
+            self.assertEqual(got["lon"] & 0x7FF, 0)
+            if "facility" in want:
+                self.assertEqual(got["facility"], want["facility"], (kind, ident))
+                if want["city"]:
+                    self.assertEqual(got["city"], want["city"], (kind, ident))
 
     def round_trip(self, airspace):
         self.load(airspace)
         a = self.image("a.img")
         content = self.checked("a.img")
         self.check_records(content)
-        users = {n: self.read("db50", n) for n in ("usr.dta", "usr.dtx", "rte.dta", "rte.dtx")}
+        users = self.user_files()
         code = self.sovrick([{"Mode": "CreateISAM", "Filename": "a.img"}])
         self.assertEqual(code, 0, self.err)
         self.assertEqual(self.err, [])
         self.assertIn("Database Complete", self.out)
-        for name, data in users.items():
-            self.assertEqual(self.read("db50", name), data, name)
+        self.assert_users_kept(users)
         self.assertEqual(self.image("b.img"), a)
         return a, content
 
