@@ -91,10 +91,8 @@ int FrequencyTypeIndexOfWord696(const std::string& word) {
 
 int BatchAddRwy696(BatchContext& c) {
     const BatchLine& l = c.line;
-    if (l.Field(3).size() > BatchIdentLimit(kBatchRwy)) return kBatchErrF3;
-    if (l.count != 9 && l.count != 13) return kBatchErrFc;
     AptRecord apt{};
-    if (int r = FindLineAirport(c, &apt)) return r;
+    if (int r = FindLineAirport(c, kBatchRwy, l.count == 9 || l.count == 13, &apt)) return r;
     int32_t code = 0;
     if (ParseRunwayDesignator(l.Field(6), &code, true) != 0) return kBatchErrRwy;
     RunwayFields f;
@@ -145,10 +143,8 @@ int BatchAddRwy696(BatchContext& c) {
 
 int BatchAddFrq696(BatchContext& c) {
     const BatchLine& l = c.line;
-    if (l.Field(3).size() > BatchIdentLimit(kBatchFrq)) return kBatchErrF3;
-    if (l.count < 6) return kBatchErrFc;
     AptRecord apt{};
-    if (int r = FindLineAirport(c, &apt)) return r;
+    if (int r = FindLineAirport(c, kBatchFrq, l.count >= 6, &apt)) return r;
     int32_t freq = 0;
     bool marked = false;
     if (!ReadFrequency696(l.Field(6), &freq, &marked)) return kBatchErrFrq;
@@ -187,10 +183,8 @@ int BatchAddFrq696(BatchContext& c) {
 
 int BatchDelFrq696(BatchContext& c) {
     const BatchLine& l = c.line;
-    if (l.Field(3).size() > BatchIdentLimit(kBatchFrq)) return kBatchErrF3;
-    if (l.count < 6) return kBatchErrFc;
     AptRecord apt{};
-    if (int r = FindLineAirport(c, &apt)) return r;
+    if (int r = FindLineAirport(c, kBatchFrq, l.count >= 6, &apt)) return r;
     int32_t freq = 0;
     bool marked = false;
     const int typeIndex = FrequencyTypeIndexOfWord696(l.Field(5));

@@ -95,7 +95,9 @@ int ReadDelNames(BatchContext& c, DelNames* out) {
     return 0;
 }
 
-int FindLineAirport(BatchContext& c, AptRecord* apt) {
+int FindLineAirport(BatchContext& c, BatchType kind, bool fieldCountFits, AptRecord* apt) {
+    if (c.line.Field(3).size() > BatchIdentLimit(kind)) return kBatchErrF3;
+    if (!fieldCountFits) return kBatchErrFc;
     if (c.csno < 0) return kBatchErrCid;
     if (!c.session.Airport(c.line.Field(3), c.csno, apt)) return kBatchAbs;
     return 0;

@@ -47,10 +47,8 @@ int BatchAddFrq(BatchContext& c) { return BatchAddFrq(c, true); }
 
 int BatchAddFrq(BatchContext& c, bool unk20Keyword) {
     const BatchLine& l = c.line;
-    if (l.Field(3).size() > BatchIdentLimit(kBatchFrq)) return kBatchErrF3;
-    if (l.count < 6) return kBatchErrFc;
     AptRecord apt{};
-    if (int r = FindLineAirport(c, &apt)) return r;
+    if (int r = FindLineAirport(c, kBatchFrq, l.count >= 6, &apt)) return r;
     int32_t freq = 0;
     int32_t type = 0;
     if (!ReadFrequency(l, &freq, &type)) return kBatchErrFrq;
@@ -83,10 +81,8 @@ int BatchAddFrq(BatchContext& c, bool unk20Keyword) {
 
 int BatchDelFrq(BatchContext& c) {
     const BatchLine& l = c.line;
-    if (l.Field(3).size() > BatchIdentLimit(kBatchFrq)) return kBatchErrF3;
-    if (l.count < 6) return kBatchErrFc;
     AptRecord apt{};
-    if (int r = FindLineAirport(c, &apt)) return r;
+    if (int r = FindLineAirport(c, kBatchFrq, l.count >= 6, &apt)) return r;
     int32_t freq = 0;
     int32_t type = 0;
     if (!ReadFrequency(l, &freq, &type)) return kBatchErrFrq;

@@ -80,9 +80,10 @@ struct DelNames {
 };
 int ReadDelNames(BatchContext& c, DelNames* out);
 
-// The airport of a RWY or FRQ line (field 3 in the country of field 4): 0, kBatchErrCid or
-// kBatchAbs.
-int FindLineAirport(BatchContext& c, AptRecord* apt);
+// The airport of a RWY or FRQ line of that kind (field 3 in the country of field 4), after the
+// airport ident's length and the line's field count are checked: 0, kBatchErrF3, kBatchErrFc,
+// kBatchErrCid or kBatchAbs.
+int FindLineAirport(BatchContext& c, BatchType kind, bool fieldCountFits, AptRecord* apt);
 // Clears the airport's "no runway or frequency yet" mark (afuel bit 0) and writes the airport
 // when the mark was set.
 void ClearBriefMark(BatchContext& c, AptRecord& apt);

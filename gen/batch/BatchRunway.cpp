@@ -38,10 +38,8 @@ bool FindRunway(int32_t asno, int32_t code, bool takePlaceholder, RwyRecord* out
 
 int BatchAddRwy(BatchContext& c) {
     const BatchLine& l = c.line;
-    if (l.Field(3).size() > BatchIdentLimit(kBatchRwy)) return kBatchErrF3;
-    if (l.count != 9 && l.count != 13) return kBatchErrFc;
     AptRecord apt{};
-    if (int r = FindLineAirport(c, &apt)) return r;
+    if (int r = FindLineAirport(c, kBatchRwy, l.count == 9 || l.count == 13, &apt)) return r;
     int32_t code = 0;
     if (ParseRunwayDesignator(l.Field(6), &code) != 0) return kBatchErrRwy;
     RwyRecord rec{};
@@ -85,10 +83,8 @@ int BatchAddRwy(BatchContext& c) {
 
 int BatchDelRwy(BatchContext& c) {
     const BatchLine& l = c.line;
-    if (l.Field(3).size() > BatchIdentLimit(kBatchRwy)) return kBatchErrF3;
-    if (l.count < 6) return kBatchErrFc;
     AptRecord apt{};
-    if (int r = FindLineAirport(c, &apt)) return r;
+    if (int r = FindLineAirport(c, kBatchRwy, l.count >= 6, &apt)) return r;
     int32_t code = 0;
     if (ParseRunwayDesignator(l.Field(6), &code) != 0) return kBatchErrRwy;
     RwyRecord rec{};
