@@ -363,6 +363,12 @@ bool EndCompileOperation(OperationContext& c) {
 bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
                      const std::function<bool()>& write) {
     CompileSession& s = Session(c);
+    return CompileGridStep(c, [&](int cell) { return grid.AddCell(c, s, cell); }, cells, summary, empty, write);
+}
+
+bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& addCell, int cells,
+                     const std::string& summary, bool empty, const std::function<bool()>& write) {
+    CompileSession& s = Session(c);
     if (!s.gridStarted) {
         s.gridStarted = true;
         c.AddLine(summary);
@@ -374,7 +380,7 @@ bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const st
         c.AddLine("");
     }
     c.ReplaceLastLine(StringFormatC("Creating Grid Index %d", s.cell));
-    if (!grid.AddCell(c, s, s.cell)) {
+    if (!addCell(s.cell)) {
         CompileErrorText(c);
         return EndCompileOperation(c);
     }

@@ -218,6 +218,9 @@ void CompileRecordLines(OperationContext& c, const std::function<void(char* line
 class GridBuilder;
 bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
                      const std::function<bool()>& write);
+// The same with the cell builder given as a function of the cell number.
+bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& addCell, int cells,
+                     const std::string& summary, bool empty, const std::function<bool()>& write);
 
 // Ends the operation: the session's files closed, the session dropped. Always true.
 bool EndCompileOperation(OperationContext& c);
