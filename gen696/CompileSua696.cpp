@@ -156,13 +156,7 @@ bool ParseHeader(OperationContext& c, CompileSession& s, Sua696Part& a, char* li
     const char* after = to + 4;
     std::string controller = " ";
     if (const char* paren = std::strchr(after, '(')) {
-        int depth = 0;
-        const char* q = paren;
-        for (; *q; ++q) {
-            if (*q == '(') ++depth;
-            if (*q == ')' && --depth == 0) break;
-        }
-        if (*q == ')') {
+        if (const char* q = MatchingParen(paren)) {
             controller = TrimmedText(paren + 1, q);
             after = q + 1;
         }

@@ -393,6 +393,15 @@ bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& a
 
 bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
+const char* MatchingParen(const char* open) {
+    int depth = 0;
+    for (const char* q = open; *q; ++q) {
+        if (*q == '(') ++depth;
+        if (*q == ')' && --depth == 0) return q;
+    }
+    return nullptr;
+}
+
 std::string TrimmedText(const char* from, const char* to) {
     while (to > from && (to[-1] == ' ' || to[-1] == '\t')) --to;
     while (from < to && (*from == ' ' || *from == '\t')) ++from;

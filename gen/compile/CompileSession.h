@@ -227,6 +227,8 @@ bool EndCompileOperation(OperationContext& c);
 
 // Text helpers of the line parsers.
 bool StartsWith(const char* text, const char* prefix);
+// The ')' that closes the '(' at `open`, brackets nesting; null when there is none.
+const char* MatchingParen(const char* open);
 // The text from `from` to `to` without blanks at its ends.
 std::string TrimmedText(const char* from, const char* to);
 // A latitude and a longitude of `bits` significant bits; error 11 when either is malformed.
