@@ -345,9 +345,9 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileDecl696& decl,
     return Result::Again;
 }
 
-bool VisitDatRecords696(const std::string& folder, const SectionFileDecl696& decl, const std::vector<int>& sections,
-                        const std::function<void(int section, const uint8_t* record, size_t size)>& visit,
-                        std::string* error) {
+bool VisitDatBlocks696(const std::string& folder, const SectionFileDecl696& decl,
+                       const std::function<void(const DatBlockHeader& header, const uint8_t* data, size_t size)>& visit,
+                       std::string* error) {
     const std::string path = SectionFilePath696(folder, decl.name);
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
@@ -372,21 +372,31 @@ bool VisitDatRecords696(const std::string& folder, const SectionFileDecl696& dec
         }
         at = close + 1;
         if (h.End()) return true;
-        const int section = h.Section();
-        const uint64_t bytes = RecordSection696(section) && !h.IsHeaderBlock()
+        const uint64_t bytes = RecordSection696(h.Section()) && !h.IsHeaderBlock()
                                    ? static_cast<uint64_t>(h.count) * h.size
                                    : h.length;
         if (at + bytes > data.size()) {
             *error = damaged;
             return false;
         }
-        bool wanted = false;
-        for (int s : sections) wanted = wanted || (s == section && !h.IsHeaderBlock());
-        if (wanted && h.size > 0) {
-            for (uint32_t r = 0; r < h.count; ++r) visit(section, &data[at + static_cast<size_t>(r) * h.size], h.size);
-        }
+        visit(h, data.data() + at, static_cast<size_t>(bytes));
         at += static_cast<size_t>(bytes);
     }
+}
+
+bool VisitDatRecords696(const std::string& folder, const SectionFileDecl696& decl, const std::vector<int>& sections,
+                        const std::function<void(int section, const uint8_t* record, size_t size)>& visit,
+                        std::string* error) {
+    return VisitDatBlocks696(
+        folder, decl,
+        [&](const DatBlockHeader& h, const uint8_t* data, size_t) {
+            const int section = h.Section();
+            bool wanted = false;
+            for (int s : sections) wanted = wanted || (s == section && !h.IsHeaderBlock());
+            if (!wanted || h.size == 0) return;
+            for (uint32_t r = 0; r < h.count; ++r) visit(section, data + static_cast<size_t>(r) * h.size, h.size);
+        },
+        error);
 }
 
 // ---- Write from an image -------------------------------------------------------------------

@@ -16,6 +16,7 @@
 #include "gen/shell/RunSetup.h"
 #include "gen696/Batch696.h"
 #include "gen696/Comp696Dialog.h"
+#include "gen696/CompileSua696.h"
 #include "gen696/CreateImage696.h"
 #include "gen696/CreateIsam696.h"
 #include "gen696/Listing696.h"
@@ -185,6 +186,7 @@ void InstallTessily(GenModel& model) {
     InstallBatchUpdate(model, BatchHandlers696());
     InstallCreateImage696(model);
     InstallCreateIsam696(model);
+    InstallCompileSua696(model);
     InstallListing696(model);
     InstallSaveAs(model);
 }

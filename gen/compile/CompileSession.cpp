@@ -363,6 +363,12 @@ bool EndCompileOperation(OperationContext& c) {
 bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
                      const std::function<bool()>& write) {
     CompileSession& s = Session(c);
+    return CompileGridStep(c, [&](int cell) { return grid.AddCell(c, s, cell); }, cells, summary, empty, write);
+}
+
+bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& addCell, int cells,
+                     const std::string& summary, bool empty, const std::function<bool()>& write) {
+    CompileSession& s = Session(c);
     if (!s.gridStarted) {
         s.gridStarted = true;
         c.AddLine(summary);
@@ -374,7 +380,7 @@ bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const st
         c.AddLine("");
     }
     c.ReplaceLastLine(StringFormatC("Creating Grid Index %d", s.cell));
-    if (!grid.AddCell(c, s, s.cell)) {
+    if (!addCell(s.cell)) {
         CompileErrorText(c);
         return EndCompileOperation(c);
     }
@@ -386,6 +392,15 @@ bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const st
 }
 
 bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
+
+const char* MatchingParen(const char* open) {
+    int depth = 0;
+    for (const char* q = open; *q; ++q) {
+        if (*q == '(') ++depth;
+        if (*q == ')' && --depth == 0) return q;
+    }
+    return nullptr;
+}
 
 std::string TrimmedText(const char* from, const char* to) {
     while (to > from && (to[-1] == ' ' || to[-1] == '\t')) --to;

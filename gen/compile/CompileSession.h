@@ -218,12 +218,17 @@ void CompileRecordLines(OperationContext& c, const std::function<void(char* line
 class GridBuilder;
 bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
                      const std::function<bool()>& write);
+// The same with the cell builder given as a function of the cell number.
+bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& addCell, int cells,
+                     const std::string& summary, bool empty, const std::function<bool()>& write);
 
 // Ends the operation: the session's files closed, the session dropped. Always true.
 bool EndCompileOperation(OperationContext& c);
 
 // Text helpers of the line parsers.
 bool StartsWith(const char* text, const char* prefix);
+// The ')' that closes the '(' at `open`, brackets nesting; null when there is none.
+const char* MatchingParen(const char* open);
 // The text from `from` to `to` without blanks at its ends.
 std::string TrimmedText(const char* from, const char* to);
 // A latitude and a longitude of `bits` significant bits; error 11 when either is malformed.

@@ -176,13 +176,7 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
     const char* after = to + 4;
     uint32_t agency = 0xFFFFFFFFu;
     if (const char* paren = std::strchr(after, '(')) {
-        int depth = 0;
-        const char* q = paren;
-        for (; *q; ++q) {
-            if (*q == '(') ++depth;
-            if (*q == ')' && --depth == 0) break;
-        }
-        if (*q == ')') {
+        if (const char* q = MatchingParen(paren)) {
             if (!CompiledNameNumber(c, s, TrimmedText(paren + 1, q), &agency)) return false;
             after = q + 1;
         }
