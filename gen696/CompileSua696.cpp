@@ -577,7 +577,7 @@ bool CompileSua696(OperationContext& c) {
         ++c.step;
         if (s.error) {
             if (s.recordStart.empty()) s.recordStart = LineText(a);
-            CompileErrorText(c);
+            CompileErrorText696(c);
             return EndCompileOperation(c);
         }
         if (ended) {
@@ -595,7 +595,10 @@ bool CompileSua696(OperationContext& c) {
         [&] { return WriteFile(c, a); });
 }
 
+void CompileErrorText696(OperationContext& c) { CompileErrorText(c, "********** Error: %s ***********"); }
+
 void InstallCompileSua696(GenModel& model) {
+    model.compileModes.emplace_back(kModeCompileSua, kModeTexts[kModeCompileSua].comboText);
     model.drivers[kModeCompileSua] = CompileSua696;
     model.openers[kModeCompileSua] = OpenCompileSource;
     model.onStop = [previous = model.onStop](OperationContext& context, int mode) {

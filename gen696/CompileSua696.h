@@ -15,7 +15,11 @@ bool CompileSua696(OperationContext& c);
 // out; 0 when a step does not fit the long form. Steps are in position units, multiples of 1024.
 int EncodeSuaStep696(int32_t dLat, int32_t dLon, uint8_t out[4]);
 
-// The compile hook of the SUA mode: driver, source opener and the session's end on STOP.
+// Reports the compilation's error as Tessily's compilers do ("********** Error: %s ***********",
+// the offending line before it, the explanation after it) and ends the compilation.
+void CompileErrorText696(OperationContext& c);
+
+// The SUA mode: its item in the setup dialog, driver, source opener and the session's end on STOP.
 void InstallCompileSua696(GenModel& model);
 
 inline constexpr const char* kNewSuaFile696 = "NewSUA+.DAT";

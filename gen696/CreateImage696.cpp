@@ -31,6 +31,7 @@
 #include "gen696/AirwayGrid696.h"
 #include "gen696/AirwayPoints696.h"
 #include "gen696/ApproachGroup696.h"
+#include "gen696/CompileSua696.h"
 #include "gen696/ImageFile696.h"
 #include "gen696/LocalWaypoint696.h"
 #include "gen696/Remarks696.h"
@@ -233,16 +234,6 @@ StepStatus CopyPiece(OperationContext& c, Run696& r, const SectionFileDecl696& d
     return Abort(c, Framed(error));
 }
 
-// "NewSUA+.dat" takes the place of "SUA+.DAT" when the user agrees.
-void OfferNewAirspaceFile(const OperationContext& c) {
-    std::string fresh;
-    if (!platform::FileExists(DbFolder(c) + "/NewSUA+.dat", &fresh)) return;
-    if (!AskYesNo("File NewSUA+.dat is present in db50, do you want me to rename it ?")) return;
-    const std::string current = SectionFilePath696(DbFolder(c), kSuaFile696.name);
-    if (platform::FileExists(current)) platform::DeleteFile(current);
-    platform::RenameFile(fresh, DbFolder(c) + "/SUA+.DAT");
-}
-
 void OpenRunwayExtras(const OperationContext& c, Run696& r) {
     r.picsLen = kDefaultPicsLen;
     std::string path;
@@ -284,7 +275,7 @@ StepStatus StepInitialise(OperationContext& c, Run696& r) {
         if (!dbif_first(name) && !AskYesNo(kEmptyDatabaseText)) return Abort(c, "");
         if (!r.image.ZeroDirectory()) return WriteFailed(c);
         InitBatchSerials(c.nextSerial);
-        OfferNewAirspaceFile(c);
+        OfferNewAirspaceFile(c, "NewSUA+.dat", kSuaFinalFile696);
         OpenRunwayExtras(c, r);
     }
     return CopyPiece(c, r, kHdrFile696);
@@ -1206,6 +1197,11 @@ StepStatus CallStep(OperationContext& c, State696& state, Step696 fn) {
             *offset = pos / 8;
             *bit = 7 - static_cast<int>(pos % 8);
             return true;
+        };
+        // An "SUA(a)" airspace's airport: its serial number becomes its record number here.
+        run->links.airportRecord = [run](uint32_t serial) {
+            uint32_t recno = 0;
+            return run->points[kApt696].map.Find(static_cast<int32_t>(serial), &recno) ? recno : kNoAirport696;
         };
     }
     const std::shared_ptr<Run696> run = state.run;

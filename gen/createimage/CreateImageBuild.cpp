@@ -1,5 +1,7 @@
 #include "gen/createimage/CreateImageBuild.h"
 
+#include <fcntl.h>
+
 #include <new>
 
 #include "common/CLocale.h"
@@ -11,6 +13,8 @@
 #include "gen/shell/GenSettings.h"
 #include "gen/image/Image.h"
 #include "gen/shell/OperationContext.h"
+#include "platform/AtomicFile.h"
+#include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
 ImageResult PendingBytes::Add(Image& image, uint32_t offset, const uint8_t* data, size_t length) {
@@ -56,6 +60,18 @@ StepStatus AbortCreateImage(OperationContext& context, const std::string& messag
         context.app->SetState(kStateIdle);
     }
     return StepStatus::Stop;
+}
+
+void OfferNewAirspaceFile(const OperationContext& context, const char* fresh, const char* current) {
+    const std::string folder = (context.app ? context.app->GetDbFolder() : std::string(".")) + "/";
+    const int fd = platform::OpenFile(folder + fresh, O_RDWR, platform::Share::DenyNone);
+    if (fd < 0) return;
+    platform::CloseFile(fd);
+    const std::string question = StringFormatC("File %s is present in db50, do you want me to rename it ?", fresh);
+    if (platform::ShowMessage(question, {platform::Buttons::YesNo, platform::Icon::Question}) != platform::kIdYes) {
+        return;
+    }
+    platform::ReplaceFile(folder + fresh, folder + current);
 }
 
 StepStatus Failed(OperationContext& context, const ImageResult& result) {

@@ -152,6 +152,10 @@ struct CreateImageBuild {
 // Ends the operation for a reason the user can act on: the message in a message box, then
 // "Operation Aborted" (the unfinished image is deleted).
 StepStatus AbortCreateImage(OperationContext& context, const std::string& message);
+// A freshly compiled airspace file (`fresh`, in the database folder, readable and writable)
+// replaces `current` in one step when the user answers Yes to "File ... is present in db50, do
+// you want me to rename it ?".
+void OfferNewAirspaceFile(const OperationContext& context, const char* fresh, const char* current);
 // The outcome of a coder: Ok goes on (Again), a DataError aborts the operation, an
 // InternalError ends the program.
 StepStatus Failed(OperationContext& context, const ImageResult& result);

@@ -34,16 +34,6 @@ std::string DbPath(const OperationContext& c, const char* name) {
     return (c.app ? c.app->GetDbFolder() : std::string(".")) + "/" + name;
 }
 
-// A freshly compiled NewSUA.dat or NewTCC.dat replaces SUA.DAT or TCC.DAT when the user agrees.
-void OfferNewAirspaceFile(const OperationContext& c, const char* fresh, const char* current) {
-    const std::string freshPath = DbPath(c, fresh);
-    const int fd = platform::OpenFile(freshPath, O_RDWR, platform::Share::DenyNone);
-    if (fd < 0) return;
-    platform::CloseFile(fd);
-    if (!AskYesNo(StringFormatC("File %s is present in db50, do you want me to rename it ?", fresh))) return;
-    platform::ReplaceFile(freshPath, DbPath(c, current));
-}
-
 // Opens a compiled airspace file; a damaged one is reported and left out of the image.
 void OpenAirspace(const OperationContext& c, CreateImageBuild& b, AirspaceSource& source, const char* name) {
     if (ImageResult r = source.Open(DbPath(c, name), b.params); !r) platform::ShowMessage(r.text);

@@ -243,7 +243,7 @@ TEST_F(CompileSua696Run, ErrorsChangeNothing) {
     for (const Case& k : cases) {
         const size_t names = All<NameRecord>().size();
         const std::vector<std::string> lines = Compile(k.text);
-        EXPECT_TRUE(Has(lines, std::string("********** Fatal Error: ") + k.error + " ***********"))
+        EXPECT_TRUE(Has(lines, std::string("********** Error: ") + k.error + " ***********"))
             << k.error << ::testing::PrintToString(lines);
         EXPECT_FALSE(std::filesystem::exists("db50/NewSUA+.DAT")) << k.error;
         EXPECT_EQ(All<NameRecord>().size(), names) << k.error;

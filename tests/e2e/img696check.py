@@ -428,6 +428,207 @@ def check_airways(data):
     return faults
 
 
+# Airspace: records of 30 ("SUA(a)", section 39) and 27 bytes ("SUA(b)", section 40), their
+# shapes in section 41, and the grid of runs of five boxes (section 37) with their lists of
+# record numbers (section 38).
+GRID_BOX = 23871488
+GRID_ROWS, GRID_RUNS, RUN_BOXES = 89, 36, 5
+NO_ENTRY = 0x3FFFF
+MARKS = {0x1F: "arc points", 0x3F: "end of"}
+
+
+def signed(value, bits):
+    value &= (1 << bits) - 1
+    return value - (1 << bits) if value >> (bits - 1) else value
+
+
+def airspace_edges(rec, at, fine_at):
+    """(longitude edge, latitude edge) of a record: bits 16-31 of the longitude at `at`, bits
+    15-30 of the latitude at at + 2; bits 10-12 of the longitude in byte at + 5 bits 5-7, bits
+    13-15 in byte fine_at bits 0-2, latitude bits 10-14 in byte fine_at bits 3-7."""
+    lon = struct.unpack_from("<H", rec, at)[0] << 16 | (rec[fine_at] & 7) << 13 | (rec[at + 5] >> 5) << 10
+    lat = struct.unpack_from("<H", rec, at + 2)[0] << 15 | (rec[fine_at] >> 3) << 10
+    return signed(lon, 32), signed(lat, 31)
+
+
+def shape_entries(shape, lat, lon, height_header):
+    """The entries of a shape from vertex 1 on, each a tuple whose first item names its form;
+    coordinate vertices and centres carry absolute positions. Raises ValueError on an entry
+    that no form fits."""
+    out, at = [], 0
+    while at < len(shape) and len(out) < 767:
+        b = shape[at:at + 11]
+        if height_header and not out:
+            if len(b) < 3:
+                raise ValueError("height header cut at byte %d" % at)
+            out.append(("height", b[0] | (b[1] & 3) << 8, b[2] | (b[1] >> 2 & 3) << 8, b[1]))
+            at += 3
+        elif len(b) >= 3 and b[0] & 3 == 3 and b[1] & 0x1F == 0x1F and b[2] == 0:
+            if b[1] in MARKS:
+                out.append((MARKS[b[1]],))
+                at += 3
+                continue
+            size = {0x5F: 11, 0x7F: 11, 0x9F: 10}.get(b[1])
+            if size is None or len(b) < size:
+                raise ValueError("unknown or cut entry 03 %02X 00 at byte %d" % (b[1], at))
+            value = b[5] | b[6] << 8 | b[7] << 16
+            c_lon = lon + signed(b[3] | b[4] << 8 | (b[5] & 3) << 16, 18) * 1024
+            c_lat = lat + signed(value >> 2, 18) * 1024
+            radius = struct.unpack_from("<H", b, 8)[0]
+            if size == 11:
+                out.append(("arc", bool(b[10] & 64), b[1] == 0x7F, b[10] & 63, radius, c_lat, c_lon))
+            else:
+                out.append(("circle", radius, c_lat, c_lon))
+            at += size
+        else:
+            # Short vertex (bits 0-1 = 3): 3 bytes of two 11-bit steps; long (bits 0-1 = 1): 4 bytes
+            # of two 15-bit steps; longitude step from bit 2, latitude step after it.
+            size, bits = {3: (3, 11), 1: (4, 15)}.get(b[0] & 3, (0, 0))
+            if not size or len(b) < size:
+                raise ValueError("no entry form fits byte %02X at byte %d" % (b[0], at))
+            v = int.from_bytes(b[:size], "little")
+            lon += signed(v >> 2, bits) * 1024
+            lat += signed(v >> (2 + bits), bits) * 1024
+            out.append(("vertex", lat, lon))
+            at += size
+    return out
+
+
+def names_by_bit(data):
+    """{start bit: text} of the names table (section 3)."""
+    entries = directory(data)
+    nstart, _, ncount = entries[3]
+    ends = sorted(e[0] for e in entries if e[0] > nstart)
+    return dict(decode_names(data[nstart:ends[0]] if ends else b"", ncount))
+
+
+def airspace_name_pointer(rec, at, bits_at):
+    """The start bit of an airspace record's name: the byte offset in bits 0-20 of the three bytes
+    at `at`, the bit in the record's bits bits_at to bits_at + 2 (most significant bit first)."""
+    offset = int.from_bytes(rec[at:at + 3], "little") & 0x1FFFFF
+    bit = int.from_bytes(rec, "big") >> (len(rec) * 8 - bits_at - 3) & 7
+    return offset * 8 + 7 - bit
+
+
+def decode_airspace(data):
+    """The airspace records in record-number order ("SUA(a)" before "SUA(b)"): dicts of group,
+    type, priority, floor and ceiling (feet), the box edges, the shape's entries, the coordinate
+    vertices (vertex 0 first), the name and controller texts and the airport word. Raises
+    ValueError when a shape cannot be decoded."""
+    entries = directory(data)
+    start41 = entries[41][0]
+    records = []
+    for group, n, size in (("a", 39, 30), ("b", 40, 27)):
+        start, _, count = entries[n]
+        for i in range(count):
+            records.append((group, data[start + size * i:start + size * (i + 1)]))
+    # A shape ends where the next record's begins; the last one at the section that follows 41.
+    later = sorted(e[0] for e in entries[1:] if e[0] > start41)
+    end41 = later[0] if later else len(data) - 4
+    positions = [int.from_bytes(rec[17:20], "little") for _, rec in records]
+    names = names_by_bit(data)
+    out = []
+    for k, (group, rec) in enumerate(records):
+        west, south = airspace_edges(rec, 0, 6)
+        east, north = airspace_edges(rec, 7, 13)
+        offset = struct.unpack_from("<H", rec, 14)[0] << 16 | (rec[16] & 0x3F) << 10
+        lon0 = signed(west + offset, 32)
+        position = positions[k]
+        stop = positions[k + 1] if k + 1 < len(positions) else end41
+        if not start41 - 3 <= position <= stop <= end41:
+            raise ValueError("airspace %d: shape [%x, %x) outside section 41" % (k, position, stop))
+        shape = shape_entries(data[position:stop], south, lon0, bool(rec[20] & 16))
+        vertices = [(south, lon0)] + [(e[1], e[2]) for e in shape if e[0] == "vertex"]
+        out.append({"group": group, "type": rec[20] & 15, "priority": rec[20] >> 5 & 3,
+                    # In the image bits 10-12 of both height words hold the name pointers' bits.
+                    "floor": (struct.unpack_from("<H", rec, 4)[0] & 0x3FF) * 100,
+                    "ceiling": (struct.unpack_from("<H", rec, 11)[0] & 0x3FF) * 100,
+                    "west": west, "south": south, "east": east, "north": north,
+                    "entries": shape, "vertices": vertices,
+                    "controller": names.get(airspace_name_pointer(rec, 21, 43)),
+                    "name": names.get(airspace_name_pointer(rec, 24, 99)),
+                    "airport": int.from_bytes(rec[27:30], "little") if group == "a" else None})
+    return out
+
+
+def grid_touched(area, west, south):
+    """The touch rule of a grid box and an airspace's box."""
+    return (west <= area["east"] and area["west"] < west + GRID_BOX and area["south"] < south + GRID_BOX
+            and area["north"] >= south)
+
+
+def decode_grid(data):
+    """{(west bits 14-31, twice south bits 15-31): [record numbers of each of the five boxes]}
+    from sections 37 and 38. Raises ValueError on a list outside section 38."""
+    entries = directory(data)
+    start37, _, count37 = entries[37]
+    start38, _, count38 = entries[38]
+    lists = u24s(data, start38, count38)
+    grid = {}
+    for i in range(count37):
+        rec = data[start37 + 26 * i:start37 + 26 * (i + 1)]
+        key = ((struct.unpack_from("<H", rec, 0)[0] << 16 | (rec[4] & 3) << 14),
+               (struct.unpack_from("<H", rec, 2)[0] << 16 | (rec[4] >> 2 & 1) << 15))
+        high = [rec[4] >> 3 & 3, rec[4] >> 5 & 3, rec[25] & 3, rec[25] >> 2 & 3, rec[25] >> 4 & 3]
+        boxes = []
+        for b in range(RUN_BOXES):
+            count, first = struct.unpack_from("<HH", rec, 5 + 4 * b)
+            first |= high[b] << 16
+            if count == 0:
+                if first != NO_ENTRY:
+                    raise ValueError("run %d box %d: empty with first entry %x" % (i, b, first))
+                boxes.append([])
+                continue
+            if first + count > len(lists):
+                raise ValueError("run %d box %d: entries [%d, %d) past section 38" % (i, b, first, first + count))
+            boxes.append(lists[first:first + count])
+        if key in grid:
+            raise ValueError("run %d repeats an earlier run's corner" % i)
+        grid[key] = boxes
+    return grid
+
+
+def check_airspace(data):
+    """The faults of the airspace sections: shapes that do not decode, coordinate vertices off
+    the 1024-unit grid, boxes that are not the vertices' extremes (vertex 0 lies on the south
+    edge), areas that do not close, a section-41 count other than the entries, and a grid that does not
+    list exactly the records whose boxes touch each of its boxes."""
+    try:
+        areas = decode_airspace(data)
+        grid = decode_grid(data)
+    except ValueError as e:
+        return [str(e)]
+    faults = []
+    for n, a in enumerate(areas):
+        lats = [lat for lat, _ in a["vertices"]]
+        lons = [lon for _, lon in a["vertices"]]
+        if any(v % 1024 for v in lats + lons):
+            faults.append("airspace %d: a vertex off the 1024-unit grid" % n)
+        if (a["south"], a["west"], a["north"], a["east"]) != (min(lats), min(lons), max(lats), max(lons)):
+            faults.append("airspace %d: box is not the vertices' extremes" % n)
+        if a["vertices"][-1] != a["vertices"][0]:
+            faults.append("airspace %d: last vertex is not vertex 0" % n)
+    written = sum(len(a["entries"]) for a in areas)
+    if directory(data)[41][2] != written:
+        faults.append("section 41 counts %d entries, the shapes hold %d" % (directory(data)[41][2], written))
+    expected = {}
+    for w in range(GRID_ROWS):
+        south = (w - 44) * GRID_BOX
+        for r in range(GRID_RUNS):
+            west = (r - 18) * RUN_BOXES * GRID_BOX
+            boxes = [[n for n, a in enumerate(areas) if grid_touched(a, west + b * GRID_BOX, south)]
+                     for b in range(RUN_BOXES)]
+            if any(boxes):
+                expected[(west & 0xFFFFC000, 2 * south & 0xFFFF8000)] = boxes
+    if grid != expected:
+        missing = sorted(set(expected) - set(grid))
+        extra = sorted(set(grid) - set(expected))
+        differ = sorted(k for k in set(grid) & set(expected) if grid[k] != expected[k])
+        faults.append("grid differs: %d runs missing, %d extra, %d with other lists" % (len(missing), len(extra),
+                                                                                        len(differ)))
+    return faults
+
+
 def section_blocks(data):
     """The blocks of a section file: (name, position, count, size, payload); raises ValueError
     on a damaged file."""
