@@ -283,6 +283,7 @@ void InstallListing696(GenModel& model) {
     model.listSection = [state](OperationContext& context, int32_t code, std::string& out) {
         ListSection696(context, *state, code, out);
     };
+    model.batchKeepsOtherRunwayEnd = true;
     model.listDumpLine = [state](OperationContext& context, int kind, int32_t code, bool decimal, std::string& out) {
         ListDumpLine696(context, *state, kind, code, decimal, out);
     };

@@ -70,13 +70,16 @@ std::string Threshold(int32_t lat, int32_t lon, uint32_t word, bool dump) {
 }
 
 // The runway from its designator on; the dump form puts the '-' one column further and a blank
-// before the picture sides, where Save As reads them.
+// before the picture sides, where Save As reads them, and shows the other end only where the
+// runway holds one (picture-flag bit 2), so that the batch line gives the same designator.
 void RunwayPart(const RunwaySlot696& r, const ListingFlags& flags, const uint8_t* record, ListingLine& line) {
     const std::string first = RunwayDesignator696(r, false);
     const int dash = kDesignatorEnd + (flags.dump ? 1 : 0);
     line.Append(dash - static_cast<int>(first.size()), first.c_str());
-    line.Append(dash, "-");
-    line.Append(dash + 1, RunwayDesignator696(r, true).c_str());
+    if (!flags.dump || (r.pictureFlags & 4)) {
+        line.Append(dash, "-");
+        line.Append(dash + 1, RunwayDesignator696(r, true).c_str());
+    }
     int at = kRunwayColumn;
     const char* surface = kSurfaces[r.surface & 15];
     const char* lights = kLights[r.surface >> 4 & 3];

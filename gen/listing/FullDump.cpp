@@ -27,7 +27,7 @@ bool DumpAllRecords(OperationContext& context, const SaveAsModes& modes, LineWri
     } else {
         kinds = {modes.shownKind};
     }
-    ListingLineToBatch convert(modes.ConvertForm());
+    ListingLineToBatch convert(modes.ConvertForm(), modes.keepOtherEnd);
     std::string text;
     bool ok = true;
     for (int kind : kinds) {

@@ -18,6 +18,7 @@ struct SaveAsModes {
     bool sbs = false;       // SBS mode: SBS lines, coordinates in signed decimal degrees
     bool longSbs = false;   // the long SBS airport form (-P)
     uint32_t dumpFlag = 0;  // 1 for the batch forms, with debug bit 16 for a dump: the dump's debug level
+    bool keepOtherEnd = false;  // a runway's other end shown in the dump line is kept
 
     ListingLineToBatch::Form ConvertForm() const;
 };

@@ -56,7 +56,7 @@ struct RunwayFields {
 };
 
 // Reads the runway part; false when the line holds no length.
-bool ReadRunway(const SplitListingLine& split, RunwayFields* r) {
+bool ReadRunway(const SplitListingLine& split, bool keepOtherEnd, RunwayFields* r) {
     std::string_view text = split.Text();
     if (!text.empty() && text.back() == ')') text.remove_suffix(1);
     const size_t quote = text.find('\'', kLengthColumn);
@@ -64,9 +64,11 @@ bool ReadRunway(const SplitListingLine& split, RunwayFields* r) {
     size_t end = kDesignatorEnd;
     // Both numbers as atoi reads them (the line is NUL-terminated behind them); the other end's
     // number less 18 is taken in 64 bits, so that a number at the edge of the int range cannot overflow.
-    if (text.substr(kDesignatorColumn + 1, 5) == "..-.." ||
-        std::atoi(split.CText() + kDesignatorColumn) ==
-            static_cast<long long>(std::atoi(split.CText() + kReciprocalColumn)) - kReciprocalOffset) {
+    if (keepOtherEnd) {
+        end = kLengthColumn;
+    } else if (text.substr(kDesignatorColumn + 1, 5) == "..-.." ||
+               std::atoi(split.CText() + kDesignatorColumn) ==
+                   static_cast<long long>(std::atoi(split.CText() + kReciprocalColumn)) - kReciprocalOffset) {
         end = kForwardEnd;
     }
     r->length = Cut(text, kLengthColumn, quote);
@@ -175,7 +177,7 @@ void ListingLineToBatch::ConvertDetail(std::string& line, LineWriter& out) {
         AppendFrequency();
     }
     RunwayFields runway;
-    if (text.size() < kRunwayLineLength || split_.StarAt17() || !ReadRunway(split_, &runway)) {
+    if (text.size() < kRunwayLineLength || split_.StarAt17() || !ReadRunway(split_, keepOtherEnd_, &runway)) {
         if (frequency) {
             line.assign(buffer_);
         } else {

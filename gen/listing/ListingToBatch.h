@@ -17,7 +17,10 @@ public:
         SbsAirports,   // long SBS airport lines (-P)
     };
 
-    explicit ListingLineToBatch(Form form = Form::Batch) : form_(form) {}
+    // With `keepOtherEnd` a runway line's designator is taken whole as the line shows it
+    // ("14R-32L"); without, the other end only where it is not the first's reciprocal.
+    explicit ListingLineToBatch(Form form = Form::Batch, bool keepOtherEnd = false)
+        : form_(form), keepOtherEnd_(keepOtherEnd) {}
 
     // Replaces the line by its converted form ("" when it gives nothing to write). An airport
     // line that holds a frequency and a runway writes the frequency's batch line to `out`
@@ -33,6 +36,7 @@ private:
     void AppendFrequency();
 
     Form form_;
+    bool keepOtherEnd_;
     std::string buffer_;
     SplitListingLine split_;  // the line being converted; its storage serves every line
     SbsAirportLine sbsAirport_;

@@ -53,6 +53,7 @@ SaveAsModes ModesFor(const CGenApp& app, int kind, const SaveAsNameFlags& flags)
     modes.sbs = flags.sbs;
     modes.longSbs = app.Settings().nameFormSwitch > 0;
     modes.dumpFlag = modes.batch ? 1 : 0;
+    modes.keepOtherEnd = app.Model().batchKeepsOtherRunwayEnd;
     if (flags.Dump()) modes.dumpFlag |= app.Settings().debugLevel & kDebugRawCoordinates;
     return modes;
 }
@@ -75,7 +76,7 @@ bool WriteShownLines(CGenDoc& doc, OperationContext& context, const SaveAsModes&
     request.dump = true;
     request.decimal = modes.sbs;
     const GenModel* model = context.app ? &context.app->Model() : nullptr;
-    ListingLineToBatch convert(modes.ConvertForm());
+    ListingLineToBatch convert(modes.ConvertForm(), modes.keepOtherEnd);
     std::string line;
     for (int i = 0; i < count && ok; ++i) {
         const int32_t entry = index[static_cast<size_t>(i)];

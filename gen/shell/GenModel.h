@@ -103,6 +103,9 @@ struct GenModel {
     // The line of a listing handle in the dump form that Save As converts to batch text, signed
     // decimal coordinates when asked (empty: the framework's section listing).
     std::function<void(OperationContext&, int kind, int32_t handle, bool decimal, std::string& out)> listDumpLine;
+    // Batch text keeps a runway's other end wherever the dump line shows one (a family whose
+    // dump shows it only where the record holds it); else only where it is not the reciprocal.
+    bool batchKeepsOtherRunwayEnd = false;
     StopHook onStop;
     SaveAsHook saveAs;
     // Command-line switches the framework does not know, and what they do.

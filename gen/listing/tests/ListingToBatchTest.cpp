@@ -19,8 +19,9 @@ namespace {
 // Converts the lines as Save As does: each converted line that is not empty, after what the
 // conversion wrote itself.
 std::vector<std::string> Convert(const std::vector<std::string>& lines,
-                                 ListingLineToBatch::Form form = ListingLineToBatch::Form::Batch) {
-    ListingLineToBatch convert(form);
+                                 ListingLineToBatch::Form form = ListingLineToBatch::Form::Batch,
+                                 bool keepOtherEnd = false) {
+    ListingLineToBatch convert(form, keepOtherEnd);
     std::string written;
     LineWriter out(&written);
     for (std::string line : lines) {
@@ -145,6 +146,17 @@ TEST(ListingToBatch, DetailLines) {
     }
     // Detail lines with no airport before them give nothing.
     EXPECT_TRUE(Convert({At({{11, "Tower   119.90"}})}).empty());
+    // A family whose dump shows the other end only where the runway holds one keeps the
+    // designator as shown, reciprocal or not.
+    const std::pair<std::string, const char*> whole[] = {
+        {At({{46, "16L-34R 11900x150' hard   ft lts"}}), "11900x150|16L-34R|hard|ft lts|0"},
+        {At({{46, "16L"}, {54, "11900x150' hard   ft lts"}}), "11900x150|16L|hard|ft lts|0"},
+        {At({{47, ".."}, {54, " 3000x 75' dirt   no lts"}}), "3000x 75|..|dirt|no lts|0"},
+    };
+    for (const auto& [line, fields] : whole) {
+        EXPECT_EQ(Convert({apt, line}, ListingLineToBatch::Form::Batch, true),
+                  (std::vector<std::string>{head, std::string("ADD|RWY|KSEA|US-UNITED STA|") + fields}));
+    }
 }
 
 TEST(ListingToBatch, UnusualRecordAndRunwayLines) {
