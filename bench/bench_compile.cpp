@@ -1,7 +1,9 @@
-// Compile SUA Text and Compile FSS/TCC Text against their floor.
+// Compile SUA Text and Compile FSS/TCC Text against their floor, and Tessily's Compile SUA Text
+// against Brondel's.
 //
 // A generated SUA text of 20,000 areas of 40 vertexes and an FSS/TCC text of 2,000 TCC records
-// are compiled through the idle loop of a quiet Brondel. The floor, measured in the same run,
+// are compiled through the idle loop of a quiet Brondel; the same SUA text through a quiet
+// Tessily (into NewSUA+.DAT: records, shapes and grid). The floor, measured in the same run,
 // reads every line of the text and parses its coordinates once, then writes as many bytes as
 // the compiled file has. The grid (16,020 or 2,520 boxes) is bucketed by cell, so it costs one
 // pass over the compiled boxes per grid row.
@@ -16,6 +18,9 @@
 #include "BenchDatabase.h"
 #include "common/CoordinateParse.h"
 #include "common/LineReader.h"
+#include "gen696/CompileSua696.h"
+#include "gen696/SectionFile696.h"
+#include "gen696/Tessily696.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -102,9 +107,16 @@ double Floor(const std::string& text, long bytes) {
     return bench::Seconds(start);
 }
 
-double Compile(int mode, const std::string& text, const char* last, long* calls) {
+// Tessily's SUA+.DAT: only the section-69 block that the compiler carries over.
+void WriteSuaSectionFile() {
+    std::filesystem::create_directories("db50");
+    const std::string file = SuaDatHeader696(69, 4, 1, 4) + "ODDS" + SuaDatHeader696(-64, 0, 0, 0);
+    std::ofstream(std::string("db50/") + kSuaFinalFile696, std::ios::binary) << file;
+}
+
+double Compile(int mode, const std::string& text, const char* last, long* calls, void (*install)(GenModel&)) {
     std::FILE* quiet = std::fopen("/dev/null", "w");
-    auto app = bench::MakeApp(quiet);
+    auto app = bench::MakeApp(quiet, install);
     const bench::RunResult r = bench::RunOperation(*app, mode, text, true, last);
     app->ExitInstance();
     std::fclose(quiet);
@@ -114,21 +126,23 @@ double Compile(int mode, const std::string& text, const char* last, long* calls)
 
 // The compile of the text, of a text of one record (what every compile costs: the database
 // opened, the work files made, the empty grid cells walked, the file put in place), and the floor.
-void Run(const char* what, int mode, const std::string& text, const std::string& one, const char* newFile,
-         const char* last) {
+// The best time of the text.
+double Run(const char* what, int mode, const std::string& text, const std::string& one, const char* newFile,
+           const char* last, void (*install)(GenModel&) = nullptr) {
     // The best of five runs of each: the machine may be busy with other work.
     long calls = 0;
     double fixed = 1e9, seconds = 1e9, floor = 1e9;
     long bytes = 0;
     for (int run = 0; run < 5; ++run) {
-        fixed = std::min(fixed, Compile(mode, one, last, nullptr));
-        seconds = std::min(seconds, Compile(mode, text, last, &calls));
+        fixed = std::min(fixed, Compile(mode, one, last, nullptr, install));
+        seconds = std::min(seconds, Compile(mode, text, last, &calls, install));
         bytes = static_cast<long>(std::filesystem::file_size(std::string("db50/") + newFile));
         floor = std::min(floor, Floor(text, bytes));
     }
     std::printf("%-22s %7.3f s (one record %6.3f s)  floor %6.3f s  ratio %5.2f, without the one-record cost %5.2f"
                 "  (%ld bytes, %ld idle calls)\n",
                 what, seconds, fixed, floor, seconds / floor, (seconds - fixed) / floor, bytes, calls);
+    return seconds;
 }
 
 }  // namespace
@@ -141,8 +155,15 @@ int main(int argc, char** argv) {
     WriteSua("sua1.txt", 1);
     WriteTcc("tcc.txt", kTccs);
     WriteTcc("tcc1.txt", 1);
-    if (only != "tcc") Run("Compile SUA Text", kModeCompileSua, "sua.txt", "sua1.txt", "NewSua.dat",
-        "To use it, rename it \"sua.dat\" after removing the current one.");
+    WriteSuaSectionFile();
+    if (only != "tcc") {
+        const double framework = Run("Compile SUA Text", kModeCompileSua, "sua.txt", "sua1.txt", "NewSua.dat",
+                                     "To use it, rename it \"sua.dat\" after removing the current one.");
+        const double tessily =
+            Run("Tessily Compile SUA", kModeCompileSua, "sua.txt", "sua1.txt", kNewSuaFile696,
+                "To use it, rename it \"SUA+.DAT\" after removing the current one.", InstallTessily);
+        std::printf("Tessily Compile SUA / Compile SUA Text: ratio %5.2f (goal at most 2)\n", tessily / framework);
+    }
     if (only != "sua") Run("Compile FSS/TCC Text", kModeCompileTcc, "tcc.txt", "tcc1.txt", "NewTcc.dat",
         "To use it, rename it \"tcc.dat\" after removing the current one.");
     return 0;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@
 namespace {
 
 constexpr int kMaxVertexes = 767;
+constexpr int kLinesPerCall = 1024;
+constexpr const char* kErrorFrame696 = "********** Error: %s ***********";
 constexpr int kCoordinateBits = 22;  // positions held to multiples of 1024 units
 constexpr int32_t kUnit = 1024;
 constexpr int kMaxHundreds = 0x1FFF;
@@ -49,7 +52,7 @@ struct Box {
 
 struct Sua696Part : CompilerPart {
     // The whole text is read in the checking pass and compiled from here in the second.
-    std::vector<std::string> lines;
+    std::deque<std::string> lines;
     size_t next = 0;
     bool started = false;
     std::string headerLine;  // the record's header, named when closing the record fails
@@ -68,6 +71,7 @@ struct Sua696Part : CompilerPart {
     std::vector<uint8_t> recordsA, recordsB;
     std::vector<Box> boxesA, boxesB;
     std::vector<uint8_t> gridRecords, gridLists;
+    std::vector<std::vector<uint32_t>> runCandidates;  // per grid run: the records that may touch it
 };
 
 Sua696Part& Part(CompileSession& s) {
@@ -418,29 +422,52 @@ bool Touches(const Box& b, int64_t west, int64_t south) {
     return west <= b.east && b.west < west + kGridBox && b.south < south + kGridBox && b.north >= south;
 }
 
+int64_t FloorDiv(int64_t value, int64_t by) { return value >= 0 ? value / by : -((-value + by - 1) / by); }
+
+// The record numbers that may touch each run (row by row, 36 runs a row), in record-number order:
+// a box goes to the runs around its rows and columns, a box whose west edge lies east of its
+// east edge to every run of its rows; the touch rule decides in the end.
+void BucketGridRuns(Sua696Part& a) {
+    a.runCandidates.assign(static_cast<size_t>(kGridRows) * kGridRuns, {});
+    uint32_t number = 0;
+    for (const std::vector<Box>* boxes : {&a.boxesA, &a.boxesB}) {
+        for (const Box& box : *boxes) {
+            const int64_t rowFirst = std::max<int64_t>(FloorDiv(box.south, kGridBox) + 44 - 1, 0);
+            const int64_t rowLast = std::min<int64_t>(FloorDiv(box.north, kGridBox) + 44 + 1, kGridRows - 1);
+            int64_t first = 0, last = kGridRuns - 1;
+            if (box.west <= box.east) {
+                first = std::max<int64_t>(FloorDiv(box.west, kRunBoxes * kGridBox) + 18 - 1, 0);
+                last = std::min<int64_t>(FloorDiv(box.east, kRunBoxes * kGridBox) + 18 + 1, kGridRuns - 1);
+            }
+            for (int64_t row = rowFirst; row <= rowLast; ++row) {
+                for (int64_t run = first; run <= last; ++run) a.runCandidates[row * kGridRuns + run].push_back(number);
+            }
+            ++number;
+        }
+    }
+}
+
 // One run of five boxes: its record and the record numbers of its boxes when any box is touched.
 bool AddGridRun(Sua696Part& a, int run) {
+    if (run == 0) BucketGridRuns(a);
     const int row = run / kGridRuns;
     const int column = run % kGridRuns;
     const int64_t west = static_cast<int64_t>(column - 18) * kRunBoxes * kGridBox;
     const int64_t south = static_cast<int64_t>(row - 44) * kGridBox;
     uint32_t counts[kRunBoxes] = {}, firsts[kRunBoxes] = {};
     bool any = false;
+    const size_t countA = a.boxesA.size();
     for (int b = 0; b < kRunBoxes; ++b) {
         const int64_t boxWest = west + b * kGridBox;
         firsts[b] = kNoEntry;
-        uint32_t number = 0;
-        for (const std::vector<Box>* boxes : {&a.boxesA, &a.boxesB}) {
-            for (const Box& box : *boxes) {
-                if (Touches(box, boxWest, south)) {
-                    if (counts[b] == 0) firsts[b] = static_cast<uint32_t>(a.gridLists.size() / 3);
-                    const size_t at = a.gridLists.size();
-                    a.gridLists.resize(at + 3);
-                    Put24(&a.gridLists[at], number);
-                    ++counts[b];
-                }
-                ++number;
-            }
+        for (const uint32_t number : a.runCandidates[static_cast<size_t>(run)]) {
+            const Box& box = number < countA ? a.boxesA[number] : a.boxesB[number - countA];
+            if (!Touches(box, boxWest, south)) continue;
+            if (counts[b] == 0) firsts[b] = static_cast<uint32_t>(a.gridLists.size() / 3);
+            const size_t at = a.gridLists.size();
+            a.gridLists.resize(at + 3);
+            Put24(&a.gridLists[at], number);
+            ++counts[b];
         }
         any = any || counts[b] != 0;
     }
@@ -523,7 +550,8 @@ void CompileLine(OperationContext& c, CompileSession& s, Sua696Part& a, char* li
 }
 
 // The second pass starts from the first line with the state of a fresh compilation.
-void StartCompiling(CompileSession& s, Sua696Part& a) {
+void StartCompiling(OperationContext& c, CompileSession& s, Sua696Part& a) {
+    c.step = 0;
     a.compiling = true;
     a.next = 0;
     a.inRecord = false;
@@ -556,36 +584,44 @@ bool CompileSua696(OperationContext& c) {
         a.started = true;
         s.detail.clear();
         s.recordStart.clear();
+        s.errorFrame = kErrorFrame696;
         OpenCompileTempFiles(c);
     }
     if (!s.gridPhase) {
-        // One line per call: first the checking pass over the source, then the compiling pass.
-        bool ended = false;
-        if (!a.compiling) {
-            ended = !ReadSourceLine(s);
-            if (!ended) a.lines.push_back(s.raw);
-        } else {
-            ended = a.next >= a.lines.size();
-            if (!ended) s.raw = a.lines[a.next++];
-        }
-        s.recordStart.clear();
-        if (!ended) {
-            if (char* line = ReadCompileLine(c)) CompileLine(c, s, a, line);
-        } else if (a.inRecord && !FinishRecord(c, s, a)) {
-            s.recordStart = a.headerLine;
-        }
-        ++c.step;
-        if (s.error) {
-            if (s.recordStart.empty()) s.recordStart = LineText(a);
-            CompileErrorText696(c);
-            return EndCompileOperation(c);
-        }
-        if (ended) {
+        // First the checking pass over the source, then the compiling pass; a call takes the
+        // lines of one record (up to the next header line), at most kLinesPerCall of them.
+        for (int n = 0; n < kLinesPerCall; ++n) {
+            bool ended = false;
             if (!a.compiling) {
-                StartCompiling(s, a);
+                ended = !ReadSourceLine(s);
+                if (!ended) a.lines.push_back(s.raw);
             } else {
-                s.gridPhase = true;
+                ended = a.next >= a.lines.size();
+                if (!ended) s.raw = a.lines[a.next++];
             }
+            s.recordStart.clear();
+            const size_t text = ended ? 0 : s.raw.find_first_not_of(" \t");
+            const bool header = !ended && text != std::string::npos && s.raw.compare(text, 4, "SUA(") == 0;
+            if (header) ++c.step;
+            if (!ended) {
+                if (char* line = ReadCompileLine(c)) CompileLine(c, s, a, line);
+            } else if (a.inRecord && !FinishRecord(c, s, a)) {
+                s.recordStart = a.headerLine;
+            }
+            if (s.error) {
+                if (s.recordStart.empty()) s.recordStart = LineText(a);
+                CompileErrorText696(c);
+                return EndCompileOperation(c);
+            }
+            if (ended) {
+                if (!a.compiling) {
+                    StartCompiling(c, s, a);
+                } else {
+                    s.gridPhase = true;
+                }
+                return false;
+            }
+            if (header && n > 0) break;
         }
         return false;
     }
@@ -595,7 +631,10 @@ bool CompileSua696(OperationContext& c) {
         [&] { return WriteFile(c, a); });
 }
 
-void CompileErrorText696(OperationContext& c) { CompileErrorText(c, "********** Error: %s ***********"); }
+void CompileErrorText696(OperationContext& c) {
+    Session(c).errorFrame = kErrorFrame696;
+    CompileErrorText(c);
+}
 
 void InstallCompileSua696(GenModel& model) {
     model.compileModes.emplace_back(kModeCompileSua, kModeTexts[kModeCompileSua].comboText);

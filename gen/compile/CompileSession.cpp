@@ -330,10 +330,10 @@ bool IsFilteredOut(OperationContext& c, int32_t lowerFeet, int32_t north, int32_
     return true;
 }
 
-void CompileErrorText(OperationContext& c, const char* frame) {
+void CompileErrorText(OperationContext& c) {
     CompileSession& s = Session(c);
     if (!(c.settings && c.settings->listing)) c.AddLine(s.recordStart);
-    c.AddLine(StringFormatC(frame, CompileErrorMessage(s.error)));
+    c.AddLine(StringFormatC(s.errorFrame, CompileErrorMessage(s.error)));
     if (!s.detail.empty()) c.AddLine(s.detail);
     c.failed = true;
     if (c.app) c.app->AbandonControlRun();

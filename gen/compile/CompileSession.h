@@ -126,6 +126,8 @@ public:
     size_t progressLines = 0;
 
     int error = kErrNone;
+    // The error line: a format with one %s for the error's text.
+    const char* errorFrame = "********** Fatal Error: %s ***********";
     int recordState = 0;
     int recordLength = 25;
     int compiled = 0;
@@ -188,10 +190,9 @@ char* ReadCompileLine(OperationContext& c);
 // The compile filter (limits rectangle and maximum base); counts and lists a dropped record.
 bool IsFilteredOut(OperationContext& c, int32_t lowerFeet, int32_t north, int32_t east, int32_t south, int32_t west);
 
-// Reports the current error in `frame` (a format with one %s for the error's text) and ends the
-// compilation (control-file run reset, source closed).
-inline constexpr const char* kFatalErrorFrame = "********** Fatal Error: %s ***********";
-void CompileErrorText(OperationContext& c, const char* frame = kFatalErrorFrame);
+// Reports the current error in the session's error frame and ends the compilation (control-file
+// run reset, source closed).
+void CompileErrorText(OperationContext& c);
 
 // Writes the header line and the work files' contents in order as `newName` in the folder
 // (under a temporary name, renamed at the end), then closes the work files and reports; in a
