@@ -37,12 +37,25 @@ SUA(b)  WHIDBEY ARCS {Restricted Area P0}  1000 to  9000 (WHIDBEY APPROACH)
          7 ACW 9pt Arc>180, 2.50nm Radius, Centre N481500 W1222000
          8 N481000 W1222000
          9 N481000 W1224000
-SUA(b)  HIGH MOA {MOA P1}  5000 to 18000
+{wide}SUA(b)  HIGH MOA {MOA P1}  5000 to 18000
          0 N463000 W1210000
          1 N464000 W1210000
          2 N464000 W1205000
          3 N463000 W1210000
 """
+
+
+def wide_area():
+    """An area over several rows and runs of the grid: N45-N49, W125-W115, a vertex a degree."""
+    corners = [(45 + i, -125) for i in range(5)] + [(49, -124 + i) for i in range(10)] + \
+        [(48 - i, -115) for i in range(4)] + [(45, -116 - i) for i in range(10)]
+    lines = ["SUA(b)  WIDE MOA {MOA P3}  1000 to 12000"]
+    for n, (lat, lon) in enumerate(corners):
+        lines.append("%10d N%02d0000 W%03d0000" % (n, lat, -lon))
+    return "".join(line + "\n" for line in lines)
+
+
+TEXT = TEXT.replace("{wide}", wide_area())
 LATE_A = """SUA(a)  LATE CLASS D {Class D P1}     0 to  2500
          0 N470000 W1220000
          1 N471000 W1220000
@@ -98,7 +111,7 @@ class CompileSua696(suite.TempFolderRun):
     def test_compiled_airspace_reaches_the_image_and_survives_create_isam(self):
         self.write("sua.txt", TEXT.replace("\n", "\r\n"))
         self.assertEqual(self.compile_from_setup("sua.txt"), 0, self.err)
-        self.assertIn("3 records compiled, 1 records filtered out", self.out)
+        self.assertIn("4 records compiled, 1 records filtered out", self.out)
         self.assertIn("Compilation Complete", self.out)
         compiled = self.read("db50", "NewSUA+.DAT")
         self.assertEqual(self.read("db50", "SUA+.DAT"), self.fixture["SUA+.DAT"])
@@ -113,14 +126,18 @@ class CompileSua696(suite.TempFolderRun):
         self.assertEqual(img696check.check_airspace(a), [])
 
         decoded = img696check.decode_airspace(a)
-        kept = compiled_vertices(TEXT)[:3]
+        kept = compiled_vertices(TEXT)[:4]
         self.assertEqual([(d["group"], d["type"], d["priority"], d["floor"], d["ceiling"]) for d in decoded],
-                         [("a", 0, 1, 0, 4000), ("a", 8, 2, 1000, 2500), ("b", 5, 0, 1000, 9000)])
+                         [("a", 0, 1, 0, 4000), ("a", 8, 2, 1000, 2500), ("b", 5, 0, 1000, 9000),
+                          ("b", 3, 3, 1000, 12000)])
         self.assertEqual([(d["name"], d["controller"]) for d in decoded],
                          [("TRIANGLE CLASS C", "SEATTLE APPROACH"), ("BOEING CIRCLE", "BOEING TOWER"),
-                          ("WHIDBEY ARCS", "WHIDBEY APPROACH")])
+                          ("WHIDBEY ARCS", "WHIDBEY APPROACH"), ("WIDE MOA", " ")])
         airports = [p["ident"] for p in img696check.decode_points(a, "APT")]
-        self.assertEqual([d["airport"] for d in decoded], [airports.index("KSEA"), 0x3FFFF, None])
+        self.assertEqual([d["airport"] for d in decoded], [airports.index("KSEA"), 0x3FFFF, None, None])
+        # The wide area is listed in the grid boxes of three rows and two runs.
+        grid = img696check.decode_grid(a)
+        self.assertEqual(sum(3 in box for boxes in grid.values() for box in boxes), 3 * 6)
         for d, (header, expected) in zip(decoded, kept):
             with self.subTest(header):
                 self.assertEqual(len(d["vertices"]), len(expected))
