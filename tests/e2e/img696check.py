@@ -463,7 +463,7 @@ def shape_entries(shape, lat, lon, height_header):
                 raise ValueError("height header cut at byte %d" % at)
             out.append(("height", b[0] | (b[1] & 3) << 8, b[2] | (b[1] >> 2 & 3) << 8, b[1]))
             at += 3
-        elif len(b) >= 3 and b[0] & 3 == 3 and b[1] & 0x1F == 0x1F and b[2] == 0:
+        elif len(b) >= 3 and b[0] == 3 and b[1] & 0x1F == 0x1F and b[2] == 0:
             if b[1] in MARKS:
                 out.append((MARKS[b[1]],))
                 at += 3

@@ -12,6 +12,7 @@ import zlib
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 
+import airspace696  # noqa: E402
 import img696check  # noqa: E402
 import sections696  # noqa: E402
 
@@ -89,6 +90,47 @@ class Verdicts(unittest.TestCase):
             script = os.path.join(HERE, "img696check.py")
             self.assertEqual(subprocess.run([sys.executable, script, good]).returncode, 0)
             self.assertEqual(subprocess.run([sys.executable, script, bad], capture_output=True).returncode, 1)
+
+
+def airspace_image(vertex_lines=13, last_step=None):
+    """The hand-made airspace of airspace696 as image sections (section 41 first, so that shape
+    positions are its block's start plus their offset), with no grid; `last_step` replaces the
+    MOA's last entry."""
+    shape = b"\0\0\0"
+    recs = {"a": b"", "b": b""}
+    for area in airspace696.areas():
+        entries = area.entries if last_step is None or area.group == "a" else area.entries[:-3] + last_step
+        recs[area.group] += area.record(1344 + len(shape))
+        shape += entries
+    return image({41: (1, vertex_lines, shape), 39: (30, 2, recs["a"]), 40: (27, 1, recs["b"]),
+                  38: (3, 0, b""), 37: (26, 0, b"")})
+
+
+class Airspace(unittest.TestCase):
+    def test_shapes_decode_to_the_hand_made_vertices(self):
+        areas = img696check.decode_airspace(airspace_image())
+        made = airspace696.areas()
+        self.assertEqual([(a["group"], a["type"], a["floor"], a["ceiling"]) for a in areas],
+                         [(m.group, m.kind, m.floor, m.ceiling) for m in made])
+        for a, m in zip(areas, made):
+            # The circle's area holds its vertex 0 twice, the hand-made one once.
+            self.assertEqual(set(a["vertices"]), set(m.vertices))
+            self.assertEqual(a["vertices"][-1], a["vertices"][0])
+        moa = [e[0] for e in areas[2]["entries"]]
+        self.assertEqual(moa, ["vertex", "arc points", "arc", "end of", "vertex", "vertex", "vertex"])
+        self.assertEqual(areas[1]["entries"][0][:2], ("circle", round(3.0 * 96920 / 1000)))
+
+    def test_each_fault_is_reported(self):
+        cases = [
+            ("no grid", airspace_image(), "grid differs: 3 runs missing"),
+            ("count", airspace_image(vertex_lines=12), "section 41 counts 12 entries"),
+            ("open area", airspace_image(last_step=airspace696.short_vertex(0, -1024)), "airspace 2: last vertex is not vertex 0"),
+            ("no form", airspace_image(last_step=b"\x02\0\0"), "no entry form fits"),
+        ]
+        for what, data, fault in cases:
+            with self.subTest(what):
+                faults = img696check.check_airspace(data)
+                self.assertTrue(any(fault in f for f in faults), faults)
 
 
 if __name__ == "__main__":
