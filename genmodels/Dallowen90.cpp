@@ -10,6 +10,7 @@
 #include "genmodels/CreateImage90.h"
 #include "genmodels/CreateIsam90.h"
 #include "genmodels/ImageFile90.h"
+#include "genmodels/Listing90.h"
 
 void SetXlMode90(CGenApp& app, bool on) {
     const ImageParams* params = on ? &ImageParams90Xl : &ImageParams90;
@@ -38,8 +39,11 @@ void InstallDallowen(GenModel& model) {
         {"-X", SwitchValue::None, "", "XL mode on: 1 MiB images with the airspace of SUA.DAT"},
     };
     model.onExtraSwitch = [](CGenApp& app, const platform::SwitchUse& use) { SetXlMode90(app, use.decl->name == "-X"); };
+    model.viewCommands = {{kCmdXlMode90, "&XL Mode", "Include SUA data in Create Operations",
+                           [](CGenApp& app) { SetXlMode90(app, !XlMode90(app)); }, XlMode90}};
     InstallCreateImage90(model);
     InstallCreateIsam90(model);
     InstallBatchUpdate(model, DefaultBatchHandlers());
+    InstallListing90(model);
     InstallImageOperations(model);
 }

@@ -10,4 +10,7 @@ inline constexpr const char* kDallowenVersion = "5.4.10";
 void SetXlMode90(CGenApp& app, bool on);
 bool XlMode90(const CGenApp& app);
 
+// "&View > &XL Mode": flips XL mode, checked while it is on.
+constexpr unsigned kCmdXlMode90 = 32790;
+
 void InstallDallowen(GenModel& model);

@@ -6,4 +6,6 @@
 
 inline constexpr const char* kFulmaroVersion = "5.4.10";
 
+inline constexpr const char* kNotSupported89 = "This operation is not supported by this program";
+
 void InstallFulmaro(GenModel& model);

@@ -62,6 +62,8 @@ ImageResult EncodeCommon89(const ImageParams& params, int section, const PointRe
     return ImageResult::Ok();
 }
 
+std::string SumcheckReport89(const uint8_t* head) { return StringFormatC("Sumcheck byte set to %02x", head[0]); }
+
 }  // namespace
 
 // APT: ident length 4 ending at byte 9 (the string's third byte, always 0, then takes the
@@ -80,6 +82,9 @@ constinit const ImageParams ImageParams89 = {
      {"VOR", 48, kVorInfo, 9, false, 0, 0, 0, 0, 0, 0, 7, 6, 3, 0}},
     NoEntries,
     ReadImageLayout89,
+    nullptr,
+    0xFFFF,
+    SumcheckReport89,
 };
 
 std::string PartNumberText89(const std::string& title) {

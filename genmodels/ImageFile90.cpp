@@ -49,6 +49,11 @@ constexpr SectionParams Section90(const char* name, uint32_t pointer, uint32_t i
             country, identLast, identLength, detail};
 }
 
+// The chunk count and the first four chunk checks.
+std::string SumcheckReport90(const uint8_t* head) {
+    return StringFormatC("Sumcheck bytes set to %d, %02x, %02x, %02x, %02x ", head[0], head[1], head[2], head[3], head[4]);
+}
+
 constexpr ImageParams Params90(bool xl) {
     const uint32_t limit = xl ? kXlLimit : kLimit;
     return {
@@ -67,6 +72,8 @@ constexpr ImageParams Params90(bool xl) {
         AptEntryOffset92,
         ReadImageLayout90,
         kSuaTypesB92,
+        kSuaNoAirport92,
+        SumcheckReport90,
     };
 }
 

@@ -60,6 +60,7 @@ constinit const ImageParams ImageParams92 = {
     AptEntryOffset92,
     nullptr,
     kSuaTypesB92,
+    kSuaNoAirport92,
 };
 
 std::string ImageLabel92(const std::string& title) {

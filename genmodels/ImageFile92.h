@@ -15,6 +15,8 @@ class Image;
 extern const ImageParams ImageParams92;
 // The type names of SUA(b) areas of the model-92 compiler (code 7 "Unknown Type", no ADIZ).
 extern const char* const kSuaTypesB92[16];
+// The airport field of an SUA(a) area without an airport in the family's SUA.DAT.
+constexpr uint32_t kSuaNoAirport92 = 32768;
 
 constexpr uint32_t kImage92HeaderSize = 98;
 constexpr uint32_t kImage92DataStartBlock = 240;

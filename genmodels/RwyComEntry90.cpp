@@ -91,5 +91,6 @@ ImageResult DecodeRwyComEntry90(const uint8_t* table, uint32_t length, uint32_t 
         at += 2;
         out->frequencies.push_back(f);
     }
+    out->length = at - offset;
     return ImageResult::Ok();
 }

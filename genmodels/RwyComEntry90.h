@@ -34,6 +34,7 @@ ImageResult EncodeRwyComEntry90(int32_t asno, const std::vector<DetailRunway>& r
 struct RwyComEntry90 {
     std::vector<DetailRunway> runways;  // rflags -1, rpic the picture word
     std::vector<FrequencyItem90> frequencies;
+    uint32_t length = 0;  // bytes of the entry
 };
 
 // Decodes the entry at `offset` of a table of `length` bytes (frequency items when

@@ -219,6 +219,7 @@ bool OpenCompileSource(OperationContext& c, const std::string& fileName) {
         s.nameBits = c.model->imageParams->nameOffsetBits;
         s.tagged = s.nameBits == 20;
         s.suaTypesB = c.model->imageParams->suaTypesB;
+        s.suaNoAirport = c.model->imageParams->suaNoAirport;
     }
     return true;
 }

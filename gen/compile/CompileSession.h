@@ -155,6 +155,7 @@ public:
     bool tagged = true;
     // The family's type names of SUA(b) areas (null: the framework's).
     const char* const* suaTypesB = nullptr;
+    uint32_t suaNoAirport = 0xFFFF;
 
     // Sets a "value too large" error that names the limit.
     void FieldError(const std::string& what, long long value, long long limit);

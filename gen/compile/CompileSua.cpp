@@ -184,7 +184,7 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
     PutNameNumber(s, layout.names[0], r, agency);
 
     if (layout.airportByte >= 0) {
-        uint32_t airport = kNoAirport;
+        uint32_t airport = s.suaNoAirport;
         const char* ob = std::strchr(after, '{');
         const char* cb = ob ? std::strchr(ob, '}') : nullptr;
         if (cb) {
@@ -192,6 +192,7 @@ bool ParseAreaHeader(OperationContext& c, CompileSession& s, SuaPart& a, char* l
             const int32_t asno = FindAirportIdent(ident.data());
             if (asno < 0) {
                 if (!(c.settings && c.settings->unknownAirportSwitch)) return s.Fail(kErrAptNotFound);
+                airport = kNoAirport;
             } else if (asno >= static_cast<int32_t>(kNoAirport)) {
                 s.FieldError("airport record number", asno, kNoAirport - 1);
                 return false;

@@ -52,6 +52,9 @@ const CreateImageRow kRows[] = {
 };
 
 // " %02x" of each sumcheck byte; a sumcheck that was not written reads as zeros.
+// The file's first bytes that a family's own sumcheck report reads.
+constexpr size_t kSumcheckReportBytes = 16;
+
 std::string SumcheckReport(const CreateImageBuild& b) {
     if (b.sumcheck && b.sumcheckWritten) return b.sumcheck->ReportLine();
     const bool counted = b.params.sumcheck.assemble == AssembleCountedChunkChecks;
@@ -162,8 +165,14 @@ StepStatus CreateImageState::Finish(OperationContext& context) {
     ImageLayout& layout = build.image.Layout();
     const uint32_t end = layout.ImageEnd();
     if (context.settings && context.settings->debugLevel != 0) {
-        context.AddLine("Sumcheck bytes set to:");
-        context.AddLine(SumcheckReport(build));
+        if (build.params.sumcheckReport) {
+            uint8_t head[kSumcheckReportBytes] = {};
+            build.image.Read(0, head, sizeof head);
+            context.AddLine(build.params.sumcheckReport(head));
+        } else {
+            context.AddLine("Sumcheck bytes set to:");
+            context.AddLine(SumcheckReport(build));
+        }
     }
     context.AddLine(StringFormatC("Image ends at %06lx", static_cast<unsigned long>(end)));
     ImageResult r = build.image.Cut(end);

@@ -60,7 +60,7 @@ ImageResult RelocateAirspaceRecord(const ImageParams& params, const AirspaceReco
     }
     if (layout.airportByte >= 0) {
         const auto asno = static_cast<int32_t>(GetU16(record + layout.airportByte));
-        PutU16(record + layout.airportByte, SuaAirportRecordNumber(airports, asno));
+        PutU16(record + layout.airportByte, SuaAirportRecordNumber(airports, asno, params.suaNoAirport));
     }
     return ImageResult::Ok();
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct ImageParams;
 struct ImageResult;
@@ -112,6 +113,14 @@ struct ImageParams {
 
     // The family's sixteen type names of SUA(b) areas (null: the framework's).
     const char* const* suaTypesB = nullptr;
+
+    // The airport field of an SUA(a) area that names no airport (65535 marks an airport that the
+    // database lacks): 65535, or 32768 in the families whose compiled files say so.
+    uint32_t suaNoAirport = 0xFFFF;
+
+    // The debug line of the sumcheck bytes at the end of Create Image, given the file's first
+    // bytes (null: "Sumcheck bytes set to:" and a line of the bytes).
+    std::string (*sumcheckReport)(const uint8_t* head) = nullptr;
 
     uint32_t InfoPointerOffset(int section) const { return sections[section].infoPointerOffset; }
     uint32_t NameOffsetAbsent() const { return (1u << nameOffsetBits) - 1; }

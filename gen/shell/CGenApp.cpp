@@ -65,6 +65,11 @@ void CGenApp::AddCommands() {
               [this](platform::CommandState& s) { s.checked = settings_.optimiseCountries; });
     table.Add(kCmdDebugLevel, [this] { OnDebugLevel(); },
               [this](platform::CommandState& s) { s.enabled = !document_ || document_->ShownKind() == 0; });
+    for (const ModelCommand& m : model_.viewCommands) {
+        table.Add({m.id, m.text, {}, [this, &m] { m.handler(*this); },
+                   [this, &m](platform::CommandState& s) { s.checked = m.checked && m.checked(*this); }});
+        table.SetPrompt(m.id, m.prompt);
+    }
     table.Add(platform::kCmdAppAbout, [this] { OnAppAbout(); });
     table.Add(platform::kCmdFileSaveAs,
               [this] {

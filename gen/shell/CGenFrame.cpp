@@ -13,6 +13,12 @@ CGenFrame::CGenFrame(CGenApp& app) : app_(app) {
 }
 
 bool CGenFrame::OnCreate() {
+    std::vector<platform::MenuItem> view = {
+        Item("&Toolbar", platform::kCmdViewToolbar), Item("&Status Bar", platform::kCmdViewStatusBar), Separator(),
+        Item("Screen &Font...", kCmdScreenFont), Item("&Filters...\tF2", kCmdViewFilters),
+        Item("&Record Numbers", kCmdRecordNumbers), Item("&Optimise", kCmdOptimise),
+        Item("Optimise &Countries", kCmdOptimiseCountries)};
+    for (const ModelCommand& m : app_.Model().viewCommands) view.push_back(Item(m.text, m.id));
     SetMenu({
         Popup("&File", {Item("&Setup...", kCmdSetup), Item("S&TOP/RESET", kCmdStopReset),
                         Item("Save &As...", platform::kCmdFileSaveAs), Item("&Debug Level...", kCmdDebugLevel),
@@ -22,10 +28,7 @@ bool CGenFrame::OnCreate() {
                         Item("P&rint Setup...", platform::kCmdFilePrintSetup),
                         Item("Print &Font...", kCmdPrintFont), Separator(), Item("E&xit", platform::kCmdAppExit)}),
         Popup("&Edit", {Item("&Copy\tCtrl+C", platform::kCmdEditCopy)}),
-        Popup("&View", {Item("&Toolbar", platform::kCmdViewToolbar), Item("&Status Bar", platform::kCmdViewStatusBar),
-                        Separator(), Item("Screen &Font...", kCmdScreenFont),
-                        Item("&Filters...\tF2", kCmdViewFilters), Item("&Record Numbers", kCmdRecordNumbers),
-                        Item("&Optimise", kCmdOptimise), Item("Optimise &Countries", kCmdOptimiseCountries)}),
+        Popup("&View", std::move(view)),
         Popup("&Help", {Item("&About...", platform::kCmdAppAbout)}),
     });
     SetToolbar({kCmdSetup, kCmdStopReset, 0, platform::kCmdEditCopy, platform::kCmdFilePrint, 0, kCmdViewFilters, 0,

@@ -51,6 +51,16 @@ using ImageTypeCheck = std::function<bool(CGenView&, const std::string& fileName
 // Extra or replaced confirmation lines of a mode (true: the lines were written).
 using ConfirmationHook = std::function<bool(CGenView&, int mode)>;
 
+// A command of the model's own at the end of the View menu: its id, menu text, status-line
+// prompt, what it does and whether it shows checked.
+struct ModelCommand {
+    unsigned id = 0;
+    std::string text;
+    std::string prompt;
+    std::function<void(CGenApp&)> handler;
+    std::function<bool(const CGenApp&)> checked;
+};
+
 // The texts of one mode.
 struct ModeText {
     const char* comboText;   // setup dialog Mode combo
@@ -117,6 +127,8 @@ struct GenModel {
     SwitchHook onExtraSwitch;
     // File > Save As (empty: the command is disabled).
     std::function<void(CGenApp&)> saveAsCommand;
+    // Commands added to the View menu.
+    std::vector<ModelCommand> viewCommands;
     // Called once at the end of start-up, before the setup opens: extra commands and state.
     std::function<void(CGenApp&)> onStartUp;
     ImageTypeCheck checkImageType;   // empty: the part-number check of the header

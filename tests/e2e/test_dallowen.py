@@ -135,6 +135,39 @@ class CompileSua(DallowenRun):
         self.assertIn("sua.dat", self.db_names())
 
 
+def area(name, airport=""):
+    """An SUA(a) area of four vertices, with an airport ident in braces when given."""
+    return ["SUA(a)  %s {Class C P0}  0 to  4000 (CONTROL 0)%s" % (name, " {%s}" % airport if airport else ""),
+            "         0 N460000 W1233000",
+            "         1 N460448 W1233000",
+            "         2 N460448 W1231800",
+            "         3 N460000 W1233000"]
+
+
+class SuaAirports(DallowenRun):
+    def test_airport_serials_become_record_numbers_and_the_markers_stay(self):
+        # No airport (32768), an airport the database lacks (65535 with -a), one in the image,
+        # and one deleted from the database after the compile (not in the image: 65535).
+        self.load(sua=False)
+        self.write("air.txt", area("NONE") + area("LOST", "ZZZZ") + area("SEA", "KSEA") + area("GONE", "KBFI"))
+        self.assertEqual(self.dallowen([{"Mode": "CompileSUA", "Filename": "air.txt"}], switches=["-a"]), 0,
+                         self.out)
+        self.write("del.txt", ["DEL|APT|KBFI|US|SEATTLE|BOEING FIELD-KING COUNTY INTL"])
+        self.assertEqual(self.dallowen([{"Mode": "BatchUpdate", "Filename": "del.txt"}]), 0, self.err)
+        a = self.image("a.img")
+        apts = [r["ident"] for r in self.checked("a.img")["sections"]["APT"]]
+        self.assertNotIn("KBFI", apts)
+        # Table 0 is the third {count, start} pair of the SUA reference block at 1459.
+        count = int.from_bytes(a[1469:1471], "little")
+        start = int.from_bytes(a[1471:1474], "little")
+        self.assertEqual(count, 4)
+        fields = [int.from_bytes(a[start + 24 * i + 22:start + 24 * i + 24], "little") for i in range(count)]
+        self.assertEqual(fields, [32768, 65535, apts.index("KSEA"), 65535])
+        # The fields come back through Create ISAM unchanged.
+        self.assertEqual(self.dallowen([{"Mode": "CreateISAM", "Filename": "a.img"}]), 0, self.err)
+        self.assertEqual(self.image("b.img"), a)
+
+
 class Refusals(DallowenRun):
     def test_damaged_image_leaves_the_database_alone(self):
         self.load(sua=False)

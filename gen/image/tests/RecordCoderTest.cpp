@@ -329,8 +329,17 @@ TEST(SerialMap, LookupsAndTheirErrors) {
     EXPECT_EQ(n, 2u);
     EXPECT_EQ(FindRecordNumber(map, "VOR", 5, &n).text, "Program error: cannot find VOR sno 5");
     EXPECT_EQ(FindCountryIndex(map, 6, &n).text, "Program error: cannot find country sno 6");
-    EXPECT_EQ(SuaAirportRecordNumber(map, 7), 1u);
-    EXPECT_EQ(SuaAirportRecordNumber(map, 8), 65535u);
+    // Serials become record numbers; the markers for an unknown airport and for none stay.
+    struct Case {
+        int32_t asno;
+        uint32_t noAirport;
+        uint32_t want;
+    };
+    const Case cases[] = {{7, 0xFFFF, 1}, {8, 0xFFFF, 65535}, {65535, 0xFFFF, 65535}, {32768, 0xFFFF, 65535},
+                          {7, 32768, 1}, {8, 32768, 65535}, {65535, 32768, 65535}, {32768, 32768, 32768}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(SuaAirportRecordNumber(map, c.asno, c.noAirport), c.want) << c.asno << " " << c.noAirport;
+    }
 }
 
 }  // namespace
