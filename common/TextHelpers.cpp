@@ -21,12 +21,6 @@ size_t TrimTrailingBlanks(char* text) {
 
 namespace {
 
-// "00" to "99": two digits per division.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
 template <typename Unsigned>
 char* PutDigitsBackwards(char* end, Unsigned value) {
     while (value >= 100) {
@@ -47,15 +41,16 @@ char* PutDigitsBackwards(char* end, Unsigned value) {
 }  // namespace
 
 char* PutNumber(char* out, uint64_t value, int width) {
-    char digits[24];
-    char* const end = digits + sizeof digits;
-    // Most values fit 32 bits, whose divisions are cheaper.
-    char* first = value <= UINT32_MAX ? PutDigitsBackwards(end, static_cast<uint32_t>(value))
-                                      : PutDigitsBackwards(end, value);
-    const int count = static_cast<int>(end - first);
+    const int count = DecimalDigitCount(value);
     for (int i = count; i < width; ++i) *out++ = '0';
-    std::memcpy(out, first, static_cast<size_t>(count));
-    return out + count;
+    // Written backwards straight into place; most values fit 32 bits, whose divisions are cheaper.
+    char* const end = out + count;
+    if (value <= UINT32_MAX) {
+        PutDigitsBackwards(end, static_cast<uint32_t>(value));
+    } else {
+        PutDigitsBackwards(end, value);
+    }
+    return end;
 }
 
 bool EndsWithNoCase(const std::string& text, const char* tail) {

@@ -4,54 +4,9 @@
 #include <cstring>
 
 #include "common/CLocale.h"
+#include "common/CoordinateFormat.h"
+#include "common/TextHelpers.h"
 #include "transfer/common/GarTables.h"
-
-namespace {
-
-// Decimal digits of value, at least width of them (zeros before), for the small numbers of a
-// line: two digits a step from a table.
-char* PutDigits(char* out, unsigned long value, int width) {
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    char digits[24];
-    char* end = digits + sizeof digits;
-    char* p = end;
-    while (value >= 100) {
-        const unsigned pair = static_cast<unsigned>(value % 100) * 2;
-        value /= 100;
-        *--p = kPairs[pair + 1];
-        *--p = kPairs[pair];
-    }
-    if (value >= 10) {
-        *--p = kPairs[value * 2 + 1];
-        *--p = kPairs[value * 2];
-    } else {
-        *--p = static_cast<char>('0' + value);
-    }
-    for (int n = static_cast<int>(end - p); n < width; ++n) *out++ = '0';
-    while (p < end) *out++ = *p++;
-    return out;
-}
-
-// Minutes as "%6.3f"; only values on a rounding tie go through printf.
-char* PutMinutes(char* out, double minutes) {
-    if (!(minutes >= 0.0 && minutes < 100.0)) return out + FormatC(out, 16, "%6.3f", minutes);
-    const double scaled = minutes * 1000.0;
-    // Below 100000 the whole part fits a long: its conversion is the floor, and away from a
-    // tie adding a half rounds as lround does.
-    const double fraction = scaled - static_cast<double>(static_cast<long>(scaled));
-    if (std::fabs(fraction - 0.5) < 1e-6) return out + FormatC(out, 16, "%6.3f", minutes);
-    const long thousandths = static_cast<long>(scaled + 0.5);
-    const long whole = thousandths / 1000;
-    if (whole < 10) *out++ = ' ';
-    out = PutDigits(out, static_cast<unsigned long>(whole), 1);
-    *out++ = '.';
-    return PutDigits(out, static_cast<unsigned long>(thousandths % 1000), 3);
-}
-
-}  // namespace
 
 void GarLine::Clear() {
     std::memset(line_, ' ', static_cast<size_t>(used_));
@@ -80,6 +35,17 @@ int GarLine::PutString(std::string_view text, int column) {
     return column;
 }
 
+template <typename Write>
+int GarLine::PutField(int column, Write write) {
+    if (column >= 0 && column <= kWidth - kFieldRoom) {
+        column = static_cast<int>(write(line_ + column) - line_);
+        if (column > used_) used_ = column;
+        return column;
+    }
+    char text[kFieldRoom];
+    return PutString(std::string_view(text, static_cast<size_t>(write(text) - text)), column);
+}
+
 int GarLine::PutText(int first, int last, int column) {
     if (!record_.Reaches(last)) return column;
     for (int i = first; i <= last; ++i) {
@@ -97,17 +63,15 @@ int GarLine::PutText(int first, int last, int column) {
 }
 
 int GarLine::PutInt(long value, int column, int width) {
-    char text[24];
-    char* p = text;
-    if (value < 0) {
-        *p++ = '-';
-        p = PutDigits(p, 0 - static_cast<unsigned long>(value), 1);
-    } else {
-        p = PutDigits(p, static_cast<unsigned long>(value), 1);
-    }
-    const int length = static_cast<int>(p - text);
-    for (int i = length; i < width; ++i) column = PutString(" ", column);
-    return PutString(std::string_view(text, static_cast<size_t>(length)), column);
+    const unsigned long magnitude = value < 0 ? 0 - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    const int length = DecimalDigitCount(magnitude) + (value < 0 ? 1 : 0);
+    int blanks = width - length;
+    for (; blanks > kFieldRoom - length; --blanks) column = PutString(" ", column);
+    return PutField(column, [&](char* p) {
+        for (int i = 0; i < blanks; ++i) *p++ = ' ';
+        if (value < 0) *p++ = '-';
+        return PutNumber(p, magnitude, 1);
+    });
 }
 
 int GarLine::PutPadded(std::string_view text, int column, int width) {
@@ -115,32 +79,38 @@ int GarLine::PutPadded(std::string_view text, int column, int width) {
     return PutString(text, column);
 }
 
-double SemicirclesToDegrees(int32_t value) { return static_cast<double>(value >> 6) * 45.0 / 8388608.0; }
-
 int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
     if (!record_.Reaches(last) || last - first != 3) return column;
-    const double degrees = SemicirclesToDegrees(record_.S32(first));
-    const double magnitude = std::fabs(degrees);
-    int whole = static_cast<int>(magnitude);
-    double minutes = (magnitude - whole) * 60.0;
-    if (minutes + 0.0005 >= 60.0) {
+    // The value keeps 26 bits and a degree is 2^23 / 45 of them: degrees and minutes are exact
+    // in 2^-23 and rounded in integers as printf rounds them.
+    const int64_t units = record_.S32(first) >> 6;
+    const bool negative = units < 0;
+    const uint64_t magnitude = static_cast<uint64_t>(negative ? -units : units) * 45;
+    uint64_t whole = magnitude >> kFixedPointBits;
+    uint64_t thousandths = RoundFixedPoint((magnitude & ((uint64_t{1} << kFixedPointBits) - 1)) * 60, 1000);
+    if (thousandths >= 60000) {
         ++whole;
-        minutes = 0.0;
+        thousandths = 0;
     }
-    char letter;
-    if (latitude) {
-        letter = degrees < 0 ? 'S' : 'N';
-    } else {
-        letter = degrees < 0 || whole == 180 ? 'W' : 'E';
-    }
-    char text[40];
-    char* p = text;
-    *p++ = letter;
-    if (latitude) *p++ = ' ';
-    p = PutDigits(p, static_cast<unsigned long>(whole), latitude ? 2 : 3);
-    *p++ = '\xB0';
-    p = PutMinutes(p, minutes);
-    return PutString(std::string_view(text, static_cast<size_t>(p - text)), column);
+    return PutField(column, [&](char* p) {
+        *p++ = latitude ? (negative ? 'S' : 'N') : (negative || whole == 180 ? 'W' : 'E');
+        if (latitude) *p++ = ' ';
+        if (whole >= 100 || !latitude) *p++ = static_cast<char>('0' + whole / 100);
+        p = PutTwoDigits(p, static_cast<unsigned>(whole % 100));
+        *p++ = '\xB0';
+        // Minutes as "%6.3f".
+        const unsigned minutes = static_cast<unsigned>(thousandths / 1000);
+        const unsigned fraction = static_cast<unsigned>(thousandths % 1000);
+        if (minutes < 10) {
+            *p++ = ' ';
+            *p++ = static_cast<char>('0' + minutes);
+        } else {
+            p = PutTwoDigits(p, minutes);
+        }
+        *p++ = '.';
+        *p++ = static_cast<char>('0' + fraction / 100);
+        return PutTwoDigits(p, fraction % 100);
+    });
 }
 
 namespace {
@@ -193,17 +163,17 @@ char* PutUnitTime(char* out, int32_t t) {
     const int seconds = t % 86400;
     int day, month, year;
     UnitDate(t / 86400, day, month, year);
-    p = PutDigits(p, static_cast<unsigned long>(seconds / 3600), 2);
+    p = PutTwoDigits(p, static_cast<unsigned>(seconds / 3600));
     *p++ = ':';
-    p = PutDigits(p, static_cast<unsigned long>(seconds / 60 % 60), 2);
+    p = PutTwoDigits(p, static_cast<unsigned>(seconds / 60 % 60));
     *p++ = ':';
-    p = PutDigits(p, static_cast<unsigned long>(seconds % 60), 2);
+    p = PutTwoDigits(p, static_cast<unsigned>(seconds % 60));
     *p++ = ' ';
-    p = PutDigits(p, static_cast<unsigned long>(day), 2);
+    p = PutTwoDigits(p, static_cast<unsigned>(day));
     *p++ = '.';
     const char* name = MonthName(month);
     while (*name) *p++ = *name++;
-    p = PutDigits(p, static_cast<unsigned long>(year), 1);
+    p = PutNumber(p, static_cast<unsigned>(year), 1);
     *p++ = ' ';
     return p;
 }
@@ -215,8 +185,8 @@ std::string UnitTimeText(int32_t t) {
 
 int GarLine::PutTime(int first, int last, int column) {
     if (!record_.Reaches(last) || last - first != 3) return column;
-    char text[32];
-    return PutString(std::string_view(text, static_cast<size_t>(PutUnitTime(text, record_.S32(first)) - text)), column);
+    const int32_t t = record_.S32(first);
+    return PutField(column, [t](char* p) { return PutUnitTime(p, t); });
 }
 
 int GarLine::PutDistance(int first, int last, int column) {

@@ -47,6 +47,12 @@ public:
     bool Newer() const { return newer_; }
 
 private:
+    // A field of at most kFieldRoom characters made by write(out) (which returns its end):
+    // written straight into the line where it fits, else cut at the line's end.
+    static constexpr int kFieldRoom = 32;
+    template <typename Write>
+    int PutField(int column, Write write);
+
     const GarRecord& record_;
     bool newer_;
     char line_[kWidth];
@@ -57,5 +63,3 @@ private:
 std::string UnitTimeText(int32_t seconds);
 // The same text written at out (room for 32 characters); returns its end.
 char* PutUnitTime(char* out, int32_t seconds);
-// Semicircles in degrees.
-double SemicirclesToDegrees(int32_t value);

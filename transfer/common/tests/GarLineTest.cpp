@@ -44,6 +44,8 @@ TEST(GarLineWriters, FieldsAsWritten) {
         {"east 7.25", Writer::Lon, Le32(Semicircles(7.25)), "E007\xB0" "15.000"},
         {"west 0.5", Writer::Lon, Le32(Semicircles(-0.5)), "W000\xB0" "30.000"},
         {"rounds up to 180", Writer::Lon, Le32(0x7FFFFFFF), "W180\xB0" " 0.000"},
+        {"exact tie 2.8125 to even", Writer::Lat, Le32(Semicircles(33.046875)), "N 33\xB0" " 2.812"},
+        {"exact tie 0.9375 to even", Writer::Lon, Le32(Semicircles(-26.015625)), "W026\xB0" " 0.938"},
         {"one day", Writer::Time, Le32(86400), "00:00:00 01.JAN.1990 "},
         {"first day", Writer::Time, Le32(3661), "01:01:01 31.DEC.1989 "},
         {"leap day 1992", Writer::Time, Le32(86400LL * 790 + 5), "00:00:05 29.FEB.1992 "},
