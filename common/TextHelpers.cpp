@@ -19,40 +19,6 @@ size_t TrimTrailingBlanks(char* text) {
     return length;
 }
 
-namespace {
-
-template <typename Unsigned>
-char* PutDigitsBackwards(char* end, Unsigned value) {
-    while (value >= 100) {
-        const unsigned pair = static_cast<unsigned>(value % 100);
-        value /= 100;
-        end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * pair, 2);
-    }
-    if (value >= 10) {
-        end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * static_cast<unsigned>(value), 2);
-    } else {
-        *--end = static_cast<char>('0' + value);
-    }
-    return end;
-}
-
-}  // namespace
-
-char* PutNumber(char* out, uint64_t value, int width) {
-    const int count = DecimalDigitCount(value);
-    for (int i = count; i < width; ++i) *out++ = '0';
-    // Written backwards straight into place; most values fit 32 bits, whose divisions are cheaper.
-    char* const end = out + count;
-    if (value <= UINT32_MAX) {
-        PutDigitsBackwards(end, static_cast<uint32_t>(value));
-    } else {
-        PutDigitsBackwards(end, value);
-    }
-    return end;
-}
-
 bool EndsWithNoCase(const std::string& text, const char* tail) {
     const size_t n = std::strlen(tail);
     return text.size() >= n && ::strcasecmp(text.c_str() + text.size() - n, tail) == 0;

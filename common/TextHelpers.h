@@ -17,12 +17,9 @@ size_t TrimTrailingBlanks(char* text);
 // How many decimal digits value has (1 for 0).
 inline int DecimalDigitCount(uint64_t value) {
     int count = 1;
-    for (uint64_t limit = 10; count < 20 && value >= limit; limit *= 10) ++count;
-    return count;
+    for (; value >= 10000; value /= 10000) count += 4;
+    return count + (value >= 10) + (value >= 100) + (value >= 1000);
 }
-
-// Decimal digits of value, zero-padded to at least width; returns the end.
-char* PutNumber(char* out, uint64_t value, int width);
 
 // "00" to "99": two digits per division.
 inline constexpr char kDigitPairs[] =
@@ -35,6 +32,37 @@ inline char* PutTwoDigits(char* out, unsigned value) {
     out[0] = kDigitPairs[2 * value];
     out[1] = kDigitPairs[2 * value + 1];
     return out + 2;
+}
+
+// The digits of value written backwards, ending just before `end`; returns their start.
+template <typename Unsigned>
+char* PutDigitsBackwards(char* end, Unsigned value) {
+    while (value >= 100) {
+        end -= 2;
+        PutTwoDigits(end, static_cast<unsigned>(value % 100));
+        value /= 100;
+    }
+    if (value >= 10) {
+        end -= 2;
+        PutTwoDigits(end, static_cast<unsigned>(value));
+    } else {
+        *--end = static_cast<char>('0' + value);
+    }
+    return end;
+}
+
+// Decimal digits of value, zero-padded to at least width; returns the end.
+inline char* PutNumber(char* out, uint64_t value, int width) {
+    const int count = DecimalDigitCount(value);
+    for (int i = count; i < width; ++i) *out++ = '0';
+    // Written backwards straight into place; most values fit 32 bits, whose divisions are cheaper.
+    char* const end = out + count;
+    if (value <= UINT32_MAX) {
+        PutDigitsBackwards(end, static_cast<uint32_t>(value));
+    } else {
+        PutDigitsBackwards(end, value);
+    }
+    return end;
 }
 
 // True when the text ends with the tail, letters compared without case.

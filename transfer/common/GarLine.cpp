@@ -35,15 +35,11 @@ int GarLine::PutString(std::string_view text, int column) {
     return column;
 }
 
-template <typename Write>
-int GarLine::PutField(int column, Write write) {
-    if (column >= 0 && column <= kWidth - kFieldRoom) {
-        column = static_cast<int>(write(line_ + column) - line_);
-        if (column > used_) used_ = column;
-        return column;
-    }
-    char text[kFieldRoom];
-    return PutString(std::string_view(text, static_cast<size_t>(write(text) - text)), column);
+int GarLine::EndField(int column, const char* spare, const char* start, const char* end) {
+    if (start == spare) return PutString(std::string_view(start, static_cast<size_t>(end - start)), column);
+    column = static_cast<int>(end - line_);
+    if (column > used_) used_ = column;
+    return column;
 }
 
 int GarLine::PutText(int first, int last, int column) {
@@ -67,11 +63,12 @@ int GarLine::PutInt(long value, int column, int width) {
     const int length = DecimalDigitCount(magnitude) + (value < 0 ? 1 : 0);
     int blanks = width - length;
     for (; blanks > kFieldRoom - length; --blanks) column = PutString(" ", column);
-    return PutField(column, [&](char* p) {
-        for (int i = 0; i < blanks; ++i) *p++ = ' ';
-        if (value < 0) *p++ = '-';
-        return PutNumber(p, magnitude, 1);
-    });
+    char spare[kFieldRoom];
+    char* const start = FieldAt(column, spare);
+    char* p = start;
+    for (int i = 0; i < blanks; ++i) *p++ = ' ';
+    if (value < 0) *p++ = '-';
+    return EndField(column, spare, start, PutNumber(p, magnitude, 1));
 }
 
 int GarLine::PutPadded(std::string_view text, int column, int width) {
@@ -92,25 +89,28 @@ int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
         ++whole;
         thousandths = 0;
     }
-    return PutField(column, [&](char* p) {
-        *p++ = latitude ? (negative ? 'S' : 'N') : (negative || whole == 180 ? 'W' : 'E');
-        if (latitude) *p++ = ' ';
-        if (whole >= 100 || !latitude) *p++ = static_cast<char>('0' + whole / 100);
-        p = PutTwoDigits(p, static_cast<unsigned>(whole % 100));
-        *p++ = '\xB0';
-        // Minutes as "%6.3f".
-        const unsigned minutes = static_cast<unsigned>(thousandths / 1000);
-        const unsigned fraction = static_cast<unsigned>(thousandths % 1000);
-        if (minutes < 10) {
-            *p++ = ' ';
-            *p++ = static_cast<char>('0' + minutes);
-        } else {
-            p = PutTwoDigits(p, minutes);
-        }
-        *p++ = '.';
-        *p++ = static_cast<char>('0' + fraction / 100);
-        return PutTwoDigits(p, fraction % 100);
-    });
+    const char letter = latitude ? (negative ? 'S' : 'N') : (negative || whole == 180 ? 'W' : 'E');
+    const unsigned degrees = static_cast<unsigned>(whole);
+    const unsigned minutes = static_cast<unsigned>(thousandths / 1000);
+    const unsigned fraction = static_cast<unsigned>(thousandths % 1000);
+    char spare[kFieldRoom];
+    char* const start = FieldAt(column, spare);
+    char* p = start;
+    *p++ = letter;
+    if (latitude) *p++ = ' ';
+    if (degrees >= 100 || !latitude) *p++ = static_cast<char>('0' + degrees / 100);
+    p = PutTwoDigits(p, degrees % 100);
+    *p++ = '\xB0';
+    // Minutes as "%6.3f".
+    if (minutes < 10) {
+        *p++ = ' ';
+        *p++ = static_cast<char>('0' + minutes);
+    } else {
+        p = PutTwoDigits(p, minutes);
+    }
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + fraction / 100);
+    return EndField(column, spare, start, PutTwoDigits(p, fraction % 100));
 }
 
 namespace {
@@ -171,9 +171,12 @@ char* PutUnitTime(char* out, int32_t t) {
     *p++ = ' ';
     p = PutTwoDigits(p, static_cast<unsigned>(day));
     *p++ = '.';
-    const char* name = MonthName(month);
-    while (*name) *p++ = *name++;
-    p = PutNumber(p, static_cast<unsigned>(year), 1);
+    for (const char* name = MonthName(month); *name;) *p++ = *name++;
+    if (year >= 1000 && year < 10000) {
+        p = PutTwoDigits(PutTwoDigits(p, static_cast<unsigned>(year / 100)), static_cast<unsigned>(year % 100));
+    } else {
+        p = PutNumber(p, static_cast<unsigned>(year), 1);
+    }
     *p++ = ' ';
     return p;
 }
@@ -186,7 +189,9 @@ std::string UnitTimeText(int32_t t) {
 int GarLine::PutTime(int first, int last, int column) {
     if (!record_.Reaches(last) || last - first != 3) return column;
     const int32_t t = record_.S32(first);
-    return PutField(column, [t](char* p) { return PutUnitTime(p, t); });
+    char spare[kFieldRoom];
+    char* const start = FieldAt(column, spare);
+    return EndField(column, spare, start, PutUnitTime(start, t));
 }
 
 int GarLine::PutDistance(int first, int last, int column) {

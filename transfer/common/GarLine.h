@@ -47,11 +47,13 @@ public:
     bool Newer() const { return newer_; }
 
 private:
-    // A field of at most kFieldRoom characters made by write(out) (which returns its end):
-    // written straight into the line where it fits, else cut at the line's end.
+    // A field of at most kFieldRoom characters is made in the line where it fits there, else in
+    // `spare`; EndField puts one made in spare at the column, cut at the line's end.
     static constexpr int kFieldRoom = 32;
-    template <typename Write>
-    int PutField(int column, Write write);
+    char* FieldAt(int column, char* spare) {
+        return column >= 0 && column <= kWidth - kFieldRoom ? line_ + column : spare;
+    }
+    int EndField(int column, const char* spare, const char* start, const char* end);
 
     const GarRecord& record_;
     bool newer_;
