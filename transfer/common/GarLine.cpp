@@ -8,11 +8,6 @@
 #include "common/TextHelpers.h"
 #include "transfer/common/GarTables.h"
 
-void GarLine::Clear() {
-    std::memset(line_, ' ', static_cast<size_t>(used_));
-    used_ = 0;
-}
-
 std::string GarLine::Text() const {
     std::string text;
     TextTo(text);
@@ -22,14 +17,15 @@ std::string GarLine::Text() const {
 void GarLine::TextTo(std::string& out) const {
     int end = used_;
     while (end > 0 && line_[end - 1] == ' ') --end;
-    out.assign(line_, static_cast<size_t>(end));
+    out.clear();
+    out.append(line_, static_cast<size_t>(end));
 }
 
 int GarLine::PutString(std::string_view text, int column) {
     if (column < 0) return column;
     const size_t room = column < kWidth ? static_cast<size_t>(kWidth - column) : 0;
     const size_t n = text.size() < room ? text.size() : room;
-    for (size_t i = 0; i < n; ++i) line_[column + static_cast<int>(i)] = text[i];
+    if (n != 0) std::memcpy(line_ + column, text.data(), n);
     column += static_cast<int>(n);
     if (column > used_) used_ = column;
     return column;
@@ -60,15 +56,29 @@ int GarLine::PutText(int first, int last, int column) {
 
 int GarLine::PutInt(long value, int column, int width) {
     const unsigned long magnitude = value < 0 ? 0 - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
-    const int length = DecimalDigitCount(magnitude) + (value < 0 ? 1 : 0);
-    int blanks = width - length;
-    for (; blanks > kFieldRoom - length; --blanks) column = PutString(" ", column);
-    char spare[kFieldRoom];
-    char* const start = FieldAt(column, spare);
-    char* p = start;
-    for (int i = 0; i < blanks; ++i) *p++ = ' ';
+    const int digits = DecimalDigitCount(magnitude);
+    const int length = digits + (value < 0 ? 1 : 0);
+    int blanks = width > length ? width - length : 0;
+    if (column < 0 || column > kWidth - blanks - length) {
+        // Cut at the line's end.
+        for (; blanks > 0; --blanks) column = PutString(" ", column);
+        char text[24];
+        char* p = text;
+        if (value < 0) *p++ = '-';
+        return PutString(std::string_view(text, static_cast<size_t>(PutNumber(p, magnitude, 1) - text)), column);
+    }
+    char* p = line_ + column;
+    for (; blanks > 0; --blanks) *p++ = ' ';
     if (value < 0) *p++ = '-';
-    return EndField(column, spare, start, PutNumber(p, magnitude, 1));
+    p += digits;
+    if (magnitude <= UINT32_MAX) {
+        PutDigitsBackwards(p, static_cast<uint32_t>(magnitude));
+    } else {
+        PutDigitsBackwards(p, magnitude);
+    }
+    column = static_cast<int>(p - line_);
+    if (column > used_) used_ = column;
+    return column;
 }
 
 int GarLine::PutPadded(std::string_view text, int column, int width) {
@@ -115,17 +125,18 @@ int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
 
 namespace {
 
-// Day count after 1989-12-31 as day, month (from 0) and year; the last day asked is kept, as
-// neighbouring records mostly fall on one day.
-void UnitDate(int days, int& day, int& month, int& year) {
-    thread_local int lastDays = -1, lastDay = 0, lastMonth = 0, lastYear = 0;
-    if (days == lastDays) {
-        day = lastDay;
-        month = lastMonth;
-        year = lastYear;
-        return;
-    }
-    year = 1989, month = 11, day = 31;
+// The date part "dd.MON.yyyy " of a day count after 1989-12-31. The last day asked is kept,
+// as neighbouring records mostly fall on one day.
+struct DateText {
+    char text[16];
+    int length;
+};
+
+const DateText& UnitDateText(int days) {
+    thread_local DateText last{};
+    thread_local int lastDays = -1;
+    if (days == lastDays) return last;
+    int year = 1989, month = 11, day = 31;
     if (days > 0) {
         int left = days;
         year = 1990;
@@ -140,10 +151,14 @@ void UnitDate(int days, int& day, int& month, int& year) {
         }
         day = left;
     }
+    char* p = PutTwoDigits(last.text, static_cast<unsigned>(day));
+    *p++ = '.';
+    for (const char* name = MonthName(month); *name;) *p++ = *name++;
+    p = PutNumber(p, static_cast<unsigned>(year), 1);
+    *p++ = ' ';
+    last.length = static_cast<int>(p - last.text);
     lastDays = days;
-    lastDay = day;
-    lastMonth = month;
-    lastYear = year;
+    return last;
 }
 
 }  // namespace
@@ -160,25 +175,21 @@ char* PutUnitTime(char* out, int32_t t) {
         *p++ = ' ';
         return p;
     }
-    const int seconds = t % 86400;
-    int day, month, year;
-    UnitDate(t / 86400, day, month, year);
-    p = PutTwoDigits(p, static_cast<unsigned>(seconds / 3600));
+    const unsigned seconds = static_cast<unsigned>(t) % 86400;
+    p = PutTwoDigits(p, seconds / 3600);
     *p++ = ':';
-    p = PutTwoDigits(p, static_cast<unsigned>(seconds / 60 % 60));
+    p = PutTwoDigits(p, seconds / 60 % 60);
     *p++ = ':';
-    p = PutTwoDigits(p, static_cast<unsigned>(seconds % 60));
+    p = PutTwoDigits(p, seconds % 60);
     *p++ = ' ';
-    p = PutTwoDigits(p, static_cast<unsigned>(day));
-    *p++ = '.';
-    for (const char* name = MonthName(month); *name;) *p++ = *name++;
-    if (year >= 1000 && year < 10000) {
-        p = PutTwoDigits(PutTwoDigits(p, static_cast<unsigned>(year / 100)), static_cast<unsigned>(year % 100));
+    const DateText& date = UnitDateText(static_cast<int>(static_cast<unsigned>(t) / 86400));
+    // Every year a 32-bit time reaches has four digits: the text is 12 characters.
+    if (date.length == 12) {
+        std::memcpy(p, date.text, 12);
     } else {
-        p = PutNumber(p, static_cast<unsigned>(year), 1);
+        for (int i = 0; i < date.length; ++i) p[i] = date.text[i];
     }
-    *p++ = ' ';
-    return p;
+    return p + date.length;
 }
 
 std::string UnitTimeText(int32_t t) {

@@ -17,7 +17,10 @@ public:
         std::memset(line_, ' ', sizeof line_);
     }
 
-    void Clear();
+    void Clear() {
+        std::memset(line_, ' ', sizeof line_);
+        used_ = 0;
+    }
     // The line without its trailing blanks.
     std::string Text() const;
     void TextTo(std::string& out) const;
