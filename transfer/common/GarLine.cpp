@@ -21,16 +21,6 @@ void GarLine::TextTo(std::string& out) const {
     out.append(line_, static_cast<size_t>(end));
 }
 
-int GarLine::PutString(std::string_view text, int column) {
-    if (column < 0) return column;
-    const size_t room = column < kWidth ? static_cast<size_t>(kWidth - column) : 0;
-    const size_t n = text.size() < room ? text.size() : room;
-    if (n != 0) std::memcpy(line_ + column, text.data(), n);
-    column += static_cast<int>(n);
-    if (column > used_) used_ = column;
-    return column;
-}
-
 int GarLine::EndField(int column, const char* spare, const char* start, const char* end) {
     if (start == spare) return PutString(std::string_view(start, static_cast<size_t>(end - start)), column);
     column = static_cast<int>(end - line_);

@@ -26,7 +26,15 @@ public:
     void TextTo(std::string& out) const;
 
     // Plain text at a column, cut at the line's end.
-    int PutString(std::string_view text, int column);
+    int PutString(std::string_view text, int column) {
+        if (column < 0) return column;
+        const size_t room = column < kWidth ? static_cast<size_t>(kWidth - column) : 0;
+        const size_t n = text.size() < room ? text.size() : room;
+        if (n != 0) std::memcpy(line_ + column, text.data(), n);
+        column += static_cast<int>(n);
+        if (column > used_) used_ = column;
+        return column;
+    }
     // Record bytes first..last up to a zero byte or '_'; bytes below 32 as '^' and byte + 0x30.
     int PutText(int first, int last, int column);
     // The text preceded by '0' characters up to width.
