@@ -170,6 +170,8 @@ int main() {
         checks.DetectImageType();
         uint8_t sums[kSumcheckSlots];
         sink += static_cast<size_t>(checks.ComputeSumcheckBytes(sums));
+        // The image is counted from its start, as the upload does.
+        checks.sendFile.Rewind();
         checks.CountPackets();
         sink += static_cast<size_t>(checks.countedPackets);
     });

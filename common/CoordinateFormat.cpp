@@ -11,20 +11,10 @@
 // rounded in integers, half to even on an exact tie, which is what printf does with them.
 namespace {
 
-constexpr int kFractionBits = 23;
+constexpr int kFractionBits = kFixedPointBits;
 constexpr uint64_t kUnit = uint64_t{1} << kFractionBits;
 constexpr uint64_t kFractionMask = kUnit - 1;
 constexpr char kDegreeSign = '\xB0';
-
-// The fixed-point number times `scale`, rounded to a whole number.
-uint64_t RoundScaled(uint64_t fixed, uint64_t scale) {
-    const uint64_t product = fixed * scale;
-    uint64_t whole = product >> kFractionBits;
-    const uint64_t rest = product & kFractionMask;
-    const uint64_t half = kUnit >> 1;
-    if (rest > half || (rest == half && (whole & 1) != 0)) ++whole;
-    return whole;
-}
 
 // "%0W.Df" of a value already scaled by 10^decimals.
 char* PutFixed(char* out, uint64_t scaled, uint64_t power, int decimals, int width) {
@@ -38,7 +28,7 @@ char* PutSignedFixed(char* out, bool negative, uint64_t fixed, uint64_t power, i
     char body[32];
     char* end = body;
     if (negative) *end++ = '-';
-    end = PutFixed(end, RoundScaled(fixed, power), power, decimals, 0);
+    end = PutFixed(end, RoundFixedPoint(fixed, power), power, decimals, 0);
     const int length = static_cast<int>(end - body);
     for (int i = length; i < width; ++i) *out++ = ' ';
     std::memcpy(out, body, static_cast<size_t>(length));
@@ -77,9 +67,9 @@ char* PutLettered(char* out, bool negative, uint64_t magnitude, bool isLongitude
     case kNotationDecimalDegrees:
         *out++ = Hemisphere(negative, isLongitude, whole);
         if (!isLongitude) *out++ = ' ';
-        return PutFixed(out, RoundScaled(magnitude, 100000), 100000, 5, isLongitude ? 9 : 8);
+        return PutFixed(out, RoundFixedPoint(magnitude, 100000), 100000, 5, isLongitude ? 9 : 8);
     case kNotationDecimalMinutes: {
-        uint64_t shown = RoundScaled(minutes, 1000);
+        uint64_t shown = RoundFixedPoint(minutes, 1000);
         if (static_cast<double>(minutes) / static_cast<double>(kUnit) + 0.0005 >= 60.0) {
             ++whole;
             shown = 0;
@@ -113,7 +103,7 @@ char* PutLettered(char* out, bool negative, uint64_t magnitude, bool isLongitude
         *out++ = kDegreeSign;
         out = PutNumber(out, wholeMinutes, 2);
         *out++ = '\'';
-        return PutFixed(out, RoundScaled(seconds, 100), 100, 2, 5);
+        return PutFixed(out, RoundFixedPoint(seconds, 100), 100, 2, 5);
     }
 }
 

@@ -33,5 +33,17 @@ void FormatPositionPair(char* text, int32_t latitude, int32_t longitude, bool de
 // all) in notation 3, or 5 when `decimal` is set; never the raw form. Cut to fit size.
 void AppendPositionPair(char* text, size_t size, int32_t latitude, int32_t longitude, bool decimal);
 
+// Degrees as whole numbers of 2^-kFixedPointBits: every angle of 26 bits is exact so.
+constexpr int kFixedPointBits = 23;
+// The fixed-point number times `scale`, rounded to a whole number, half to even on an exact
+// tie as printf rounds.
+inline uint64_t RoundFixedPoint(uint64_t fixed, uint64_t scale) {
+    const uint64_t product = fixed * scale;
+    const uint64_t whole = product >> kFixedPointBits;
+    const uint64_t rest = product & ((uint64_t{1} << kFixedPointBits) - 1);
+    const uint64_t half = uint64_t{1} << (kFixedPointBits - 1);
+    return whole + (rest > half || (rest == half && (whole & 1) != 0) ? 1 : 0);
+}
+
 // Decimal digits of value, zero-padded to at least width, written at out; returns the end.
 char* PutDecimalDigits(char* out, uint64_t value, int width);

@@ -19,45 +19,6 @@ size_t TrimTrailingBlanks(char* text) {
     return length;
 }
 
-namespace {
-
-// "00" to "99": two digits per division.
-constexpr char kDigitPairs[] =
-    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-    "8081828384858687888990919293949596979899";
-
-template <typename Unsigned>
-char* PutDigitsBackwards(char* end, Unsigned value) {
-    while (value >= 100) {
-        const unsigned pair = static_cast<unsigned>(value % 100);
-        value /= 100;
-        end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * pair, 2);
-    }
-    if (value >= 10) {
-        end -= 2;
-        std::memcpy(end, kDigitPairs + 2 * static_cast<unsigned>(value), 2);
-    } else {
-        *--end = static_cast<char>('0' + value);
-    }
-    return end;
-}
-
-}  // namespace
-
-char* PutNumber(char* out, uint64_t value, int width) {
-    char digits[24];
-    char* const end = digits + sizeof digits;
-    // Most values fit 32 bits, whose divisions are cheaper.
-    char* first = value <= UINT32_MAX ? PutDigitsBackwards(end, static_cast<uint32_t>(value))
-                                      : PutDigitsBackwards(end, value);
-    const int count = static_cast<int>(end - first);
-    for (int i = count; i < width; ++i) *out++ = '0';
-    std::memcpy(out, first, static_cast<size_t>(count));
-    return out + count;
-}
-
 bool EndsWithNoCase(const std::string& text, const char* tail) {
     const size_t n = std::strlen(tail);
     return text.size() >= n && ::strcasecmp(text.c_str() + text.size() - n, tail) == 0;

@@ -4,59 +4,9 @@
 #include <cstring>
 
 #include "common/CLocale.h"
+#include "common/CoordinateFormat.h"
+#include "common/TextHelpers.h"
 #include "transfer/common/GarTables.h"
-
-namespace {
-
-// Decimal digits of value, at least width of them (zeros before), for the small numbers of a
-// line: two digits a step from a table.
-char* PutDigits(char* out, unsigned long value, int width) {
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    char digits[24];
-    char* end = digits + sizeof digits;
-    char* p = end;
-    while (value >= 100) {
-        const unsigned pair = static_cast<unsigned>(value % 100) * 2;
-        value /= 100;
-        *--p = kPairs[pair + 1];
-        *--p = kPairs[pair];
-    }
-    if (value >= 10) {
-        *--p = kPairs[value * 2 + 1];
-        *--p = kPairs[value * 2];
-    } else {
-        *--p = static_cast<char>('0' + value);
-    }
-    for (int n = static_cast<int>(end - p); n < width; ++n) *out++ = '0';
-    while (p < end) *out++ = *p++;
-    return out;
-}
-
-// Minutes as "%6.3f"; only values on a rounding tie go through printf.
-char* PutMinutes(char* out, double minutes) {
-    if (!(minutes >= 0.0 && minutes < 100.0)) return out + FormatC(out, 16, "%6.3f", minutes);
-    const double scaled = minutes * 1000.0;
-    // Below 100000 the whole part fits a long: its conversion is the floor, and away from a
-    // tie adding a half rounds as lround does.
-    const double fraction = scaled - static_cast<double>(static_cast<long>(scaled));
-    if (std::fabs(fraction - 0.5) < 1e-6) return out + FormatC(out, 16, "%6.3f", minutes);
-    const long thousandths = static_cast<long>(scaled + 0.5);
-    const long whole = thousandths / 1000;
-    if (whole < 10) *out++ = ' ';
-    out = PutDigits(out, static_cast<unsigned long>(whole), 1);
-    *out++ = '.';
-    return PutDigits(out, static_cast<unsigned long>(thousandths % 1000), 3);
-}
-
-}  // namespace
-
-void GarLine::Clear() {
-    std::memset(line_, ' ', static_cast<size_t>(used_));
-    used_ = 0;
-}
 
 std::string GarLine::Text() const {
     std::string text;
@@ -67,15 +17,13 @@ std::string GarLine::Text() const {
 void GarLine::TextTo(std::string& out) const {
     int end = used_;
     while (end > 0 && line_[end - 1] == ' ') --end;
-    out.assign(line_, static_cast<size_t>(end));
+    out.clear();
+    out.append(line_, static_cast<size_t>(end));
 }
 
-int GarLine::PutString(std::string_view text, int column) {
-    if (column < 0) return column;
-    const size_t room = column < kWidth ? static_cast<size_t>(kWidth - column) : 0;
-    const size_t n = text.size() < room ? text.size() : room;
-    for (size_t i = 0; i < n; ++i) line_[column + static_cast<int>(i)] = text[i];
-    column += static_cast<int>(n);
+int GarLine::EndField(int column, const char* spare, const char* start, const char* end) {
+    if (start == spare) return PutString(std::string_view(start, static_cast<size_t>(end - start)), column);
+    column = static_cast<int>(end - line_);
     if (column > used_) used_ = column;
     return column;
 }
@@ -97,17 +45,30 @@ int GarLine::PutText(int first, int last, int column) {
 }
 
 int GarLine::PutInt(long value, int column, int width) {
-    char text[24];
-    char* p = text;
-    if (value < 0) {
-        *p++ = '-';
-        p = PutDigits(p, 0 - static_cast<unsigned long>(value), 1);
-    } else {
-        p = PutDigits(p, static_cast<unsigned long>(value), 1);
+    const unsigned long magnitude = value < 0 ? 0 - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    const int digits = DecimalDigitCount(magnitude);
+    const int length = digits + (value < 0 ? 1 : 0);
+    int blanks = width > length ? width - length : 0;
+    if (column < 0 || column > kWidth - blanks - length) {
+        // Cut at the line's end.
+        for (; blanks > 0; --blanks) column = PutString(" ", column);
+        char text[24];
+        char* p = text;
+        if (value < 0) *p++ = '-';
+        return PutString(std::string_view(text, static_cast<size_t>(PutNumber(p, magnitude, 1) - text)), column);
     }
-    const int length = static_cast<int>(p - text);
-    for (int i = length; i < width; ++i) column = PutString(" ", column);
-    return PutString(std::string_view(text, static_cast<size_t>(length)), column);
+    char* p = line_ + column;
+    for (; blanks > 0; --blanks) *p++ = ' ';
+    if (value < 0) *p++ = '-';
+    p += digits;
+    if (magnitude <= UINT32_MAX) {
+        PutDigitsBackwards(p, static_cast<uint32_t>(magnitude));
+    } else {
+        PutDigitsBackwards(p, magnitude);
+    }
+    column = static_cast<int>(p - line_);
+    if (column > used_) used_ = column;
+    return column;
 }
 
 int GarLine::PutPadded(std::string_view text, int column, int width) {
@@ -115,47 +76,57 @@ int GarLine::PutPadded(std::string_view text, int column, int width) {
     return PutString(text, column);
 }
 
-double SemicirclesToDegrees(int32_t value) { return static_cast<double>(value >> 6) * 45.0 / 8388608.0; }
-
 int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
     if (!record_.Reaches(last) || last - first != 3) return column;
-    const double degrees = SemicirclesToDegrees(record_.S32(first));
-    const double magnitude = std::fabs(degrees);
-    int whole = static_cast<int>(magnitude);
-    double minutes = (magnitude - whole) * 60.0;
-    if (minutes + 0.0005 >= 60.0) {
+    // The value keeps 26 bits and a degree is 2^23 / 45 of them: degrees and minutes are exact
+    // in 2^-23 and rounded in integers as printf rounds them.
+    const int64_t units = record_.S32(first) >> 6;
+    const bool negative = units < 0;
+    const uint64_t magnitude = static_cast<uint64_t>(negative ? -units : units) * 45;
+    uint64_t whole = magnitude >> kFixedPointBits;
+    uint64_t thousandths = RoundFixedPoint((magnitude & ((uint64_t{1} << kFixedPointBits) - 1)) * 60, 1000);
+    if (thousandths >= 60000) {
         ++whole;
-        minutes = 0.0;
+        thousandths = 0;
     }
-    char letter;
-    if (latitude) {
-        letter = degrees < 0 ? 'S' : 'N';
-    } else {
-        letter = degrees < 0 || whole == 180 ? 'W' : 'E';
-    }
-    char text[40];
-    char* p = text;
+    const char letter = latitude ? (negative ? 'S' : 'N') : (negative || whole == 180 ? 'W' : 'E');
+    const unsigned degrees = static_cast<unsigned>(whole);
+    const unsigned minutes = static_cast<unsigned>(thousandths / 1000);
+    const unsigned fraction = static_cast<unsigned>(thousandths % 1000);
+    char spare[kFieldRoom];
+    char* const start = FieldAt(column, spare);
+    char* p = start;
     *p++ = letter;
     if (latitude) *p++ = ' ';
-    p = PutDigits(p, static_cast<unsigned long>(whole), latitude ? 2 : 3);
+    if (degrees >= 100 || !latitude) *p++ = static_cast<char>('0' + degrees / 100);
+    p = PutTwoDigits(p, degrees % 100);
     *p++ = '\xB0';
-    p = PutMinutes(p, minutes);
-    return PutString(std::string_view(text, static_cast<size_t>(p - text)), column);
+    // Minutes as "%6.3f".
+    if (minutes < 10) {
+        *p++ = ' ';
+        *p++ = static_cast<char>('0' + minutes);
+    } else {
+        p = PutTwoDigits(p, minutes);
+    }
+    *p++ = '.';
+    *p++ = static_cast<char>('0' + fraction / 100);
+    return EndField(column, spare, start, PutTwoDigits(p, fraction % 100));
 }
 
 namespace {
 
-// Day count after 1989-12-31 as day, month (from 0) and year; the last day asked is kept, as
-// neighbouring records mostly fall on one day.
-void UnitDate(int days, int& day, int& month, int& year) {
-    thread_local int lastDays = -1, lastDay = 0, lastMonth = 0, lastYear = 0;
-    if (days == lastDays) {
-        day = lastDay;
-        month = lastMonth;
-        year = lastYear;
-        return;
-    }
-    year = 1989, month = 11, day = 31;
+// The date part "dd.MON.yyyy " of a day count after 1989-12-31. The last day asked is kept,
+// as neighbouring records mostly fall on one day.
+struct DateText {
+    char text[16];
+    int length;
+};
+
+const DateText& UnitDateText(int days) {
+    thread_local DateText last{};
+    thread_local int lastDays = -1;
+    if (days == lastDays) return last;
+    int year = 1989, month = 11, day = 31;
     if (days > 0) {
         int left = days;
         year = 1990;
@@ -170,10 +141,14 @@ void UnitDate(int days, int& day, int& month, int& year) {
         }
         day = left;
     }
+    char* p = PutTwoDigits(last.text, static_cast<unsigned>(day));
+    *p++ = '.';
+    for (const char* name = MonthName(month); *name;) *p++ = *name++;
+    p = PutNumber(p, static_cast<unsigned>(year), 1);
+    *p++ = ' ';
+    last.length = static_cast<int>(p - last.text);
     lastDays = days;
-    lastDay = day;
-    lastMonth = month;
-    lastYear = year;
+    return last;
 }
 
 }  // namespace
@@ -190,22 +165,21 @@ char* PutUnitTime(char* out, int32_t t) {
         *p++ = ' ';
         return p;
     }
-    const int seconds = t % 86400;
-    int day, month, year;
-    UnitDate(t / 86400, day, month, year);
-    p = PutDigits(p, static_cast<unsigned long>(seconds / 3600), 2);
+    const unsigned seconds = static_cast<unsigned>(t) % 86400;
+    p = PutTwoDigits(p, seconds / 3600);
     *p++ = ':';
-    p = PutDigits(p, static_cast<unsigned long>(seconds / 60 % 60), 2);
+    p = PutTwoDigits(p, seconds / 60 % 60);
     *p++ = ':';
-    p = PutDigits(p, static_cast<unsigned long>(seconds % 60), 2);
+    p = PutTwoDigits(p, seconds % 60);
     *p++ = ' ';
-    p = PutDigits(p, static_cast<unsigned long>(day), 2);
-    *p++ = '.';
-    const char* name = MonthName(month);
-    while (*name) *p++ = *name++;
-    p = PutDigits(p, static_cast<unsigned long>(year), 1);
-    *p++ = ' ';
-    return p;
+    const DateText& date = UnitDateText(static_cast<int>(static_cast<unsigned>(t) / 86400));
+    // Every year a 32-bit time reaches has four digits: the text is 12 characters.
+    if (date.length == 12) {
+        std::memcpy(p, date.text, 12);
+    } else {
+        for (int i = 0; i < date.length; ++i) p[i] = date.text[i];
+    }
+    return p + date.length;
 }
 
 std::string UnitTimeText(int32_t t) {
@@ -215,8 +189,10 @@ std::string UnitTimeText(int32_t t) {
 
 int GarLine::PutTime(int first, int last, int column) {
     if (!record_.Reaches(last) || last - first != 3) return column;
-    char text[32];
-    return PutString(std::string_view(text, static_cast<size_t>(PutUnitTime(text, record_.S32(first)) - text)), column);
+    const int32_t t = record_.S32(first);
+    char spare[kFieldRoom];
+    char* const start = FieldAt(column, spare);
+    return EndField(column, spare, start, PutUnitTime(start, t));
 }
 
 int GarLine::PutDistance(int first, int last, int column) {

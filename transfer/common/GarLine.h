@@ -17,13 +17,24 @@ public:
         std::memset(line_, ' ', sizeof line_);
     }
 
-    void Clear();
+    void Clear() {
+        std::memset(line_, ' ', sizeof line_);
+        used_ = 0;
+    }
     // The line without its trailing blanks.
     std::string Text() const;
     void TextTo(std::string& out) const;
 
     // Plain text at a column, cut at the line's end.
-    int PutString(std::string_view text, int column);
+    int PutString(std::string_view text, int column) {
+        if (column < 0) return column;
+        const size_t room = column < kWidth ? static_cast<size_t>(kWidth - column) : 0;
+        const size_t n = text.size() < room ? text.size() : room;
+        if (n != 0) std::memcpy(line_ + column, text.data(), n);
+        column += static_cast<int>(n);
+        if (column > used_) used_ = column;
+        return column;
+    }
     // Record bytes first..last up to a zero byte or '_'; bytes below 32 as '^' and byte + 0x30.
     int PutText(int first, int last, int column);
     // The text preceded by '0' characters up to width.
@@ -47,6 +58,14 @@ public:
     bool Newer() const { return newer_; }
 
 private:
+    // A field of at most kFieldRoom characters is made in the line where it fits there, else in
+    // `spare`; EndField puts one made in spare at the column, cut at the line's end.
+    static constexpr int kFieldRoom = 32;
+    char* FieldAt(int column, char* spare) {
+        return column >= 0 && column <= kWidth - kFieldRoom ? line_ + column : spare;
+    }
+    int EndField(int column, const char* spare, const char* start, const char* end);
+
     const GarRecord& record_;
     bool newer_;
     char line_[kWidth];
@@ -57,5 +76,3 @@ private:
 std::string UnitTimeText(int32_t seconds);
 // The same text written at out (room for 32 characters); returns its end.
 char* PutUnitTime(char* out, int32_t seconds);
-// Semicircles in degrees.
-double SemicirclesToDegrees(int32_t value);

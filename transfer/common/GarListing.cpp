@@ -46,17 +46,26 @@ bool GarListing::ListGarFile(const std::string& path) {
         return false;
     }
     firstData_ = file_.Position();
+    // Counting needs the ids and sizes only: the data is passed over but for product data.
+    const int64_t fileSize = file_.Size();
     int longest = 0;
     int count = 0;
     for (;;) {
-        if (!ReadNextRecord()) {
+        const int64_t at = file_.Position();
+        int id, size;
+        if (SkipGarRecordFrom(file_, fileSize, id, size) != GarRead::Ok) {
             if (message_) message_(kUnexpectedEnd);
             break;
         }
-        if (record_.id == kGarEnd) break;
-        if (record_.id == kGarRecordCount) continue;
+        if (id == kGarEnd) break;
+        if (id == kGarProductData) {
+            file_.Seek(at);
+            if (ReadGarRecordFrom(file_, record_) == GarRead::Ok && record_.Reaches(1)) productId_ = record_.S16(0);
+            continue;
+        }
+        if (id == kGarRecordCount || id == kGarRouteLink) continue;
         ++count;
-        if (record_.size > longest) longest = record_.size;
+        if (size > longest) longest = size;
     }
     records_ = count;
 

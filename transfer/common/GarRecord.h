@@ -2,6 +2,7 @@
 // little-endian from data positions, only where the record reaches.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -20,7 +21,12 @@ struct GarRecord {
     }
     int16_t S16(int position) const { return static_cast<int16_t>(U16(position)); }
     uint32_t U32(int position) const {
-        if (!Reaches(position + 3)) return 0;
+        if (!Reaches(position + 3) || position < 0) return 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            uint32_t value;
+            std::memcpy(&value, data + position, sizeof value);
+            return value;
+        }
         return data[position] | data[position + 1] << 8 | data[position + 2] << 16 |
                static_cast<uint32_t>(data[position + 3]) << 24;
     }
@@ -38,3 +44,6 @@ enum class GarRead { Ok, End, Short };
 // Reads one record at the file's position: End when nothing is left, Short when the id, the
 // size or the data bytes stop early.
 GarRead ReadGarRecordFrom(TransferFile& file, GarRecord& record);
+// Reads one record's id and size and passes over its data, for a walk that needs no data:
+// as ReadGarRecordFrom, with `fileSize` telling where the data stops early.
+GarRead SkipGarRecordFrom(TransferFile& file, int64_t fileSize, int& id, int& size);

@@ -1,6 +1,7 @@
 #include "transfer/common/GarRecordFormat.h"
 
 #include <cctype>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -15,15 +16,13 @@ constexpr int kClassUsr = 4;
 // The zero-ended string that starts at `position`, ended at the record's end too; `position`
 // moves past it.
 std::string_view RecordString(const GarRecord& record, int& position) {
-    const int start = position;
-    while (record.Reaches(position)) {
-        if (record.data[position++] == 0) {
-            return std::string_view(reinterpret_cast<const char*>(record.data + start),
-                                    static_cast<size_t>(position - 1 - start));
-        }
-    }
-    if (position <= start) return {};
-    return std::string_view(reinterpret_cast<const char*>(record.data + start), static_cast<size_t>(position - start));
+    if (!record.Reaches(position)) return {};
+    const char* const start = reinterpret_cast<const char*>(record.data + position);
+    const size_t room = static_cast<size_t>(record.size - position);
+    const void* zero = std::memchr(start, 0, room);
+    const size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - start) : room;
+    position += static_cast<int>(zero ? length + 1 : length);
+    return std::string_view(start, length);
 }
 
 // At most width characters of the text (the line's blanks stand for the padding).

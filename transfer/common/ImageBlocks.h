@@ -15,6 +15,7 @@ struct ImageBlocks {
     std::vector<uint16_t> sums;
     std::vector<uint8_t> data;
     size_t count = 0;         // blocks, the final one possibly short
+    size_t dataBlocks = 0;    // blocks holding a byte other than 0xFF
     size_t lastLength = 0;    // bytes of the final block
     uint8_t first[128] = {};
     uint8_t last[128] = {};
@@ -24,6 +25,8 @@ struct ImageBlocks {
 
     // Reads the file from its position to the end; the position is put back.
     void Scan(TransferFile& file);
+    // Adds the sums of blocks [from, to) to sum; data is set when one of them holds data.
+    void AddBlocks(size_t from, size_t to, unsigned& sum, bool& data) const;
 };
 
 // Byte sum and "holds a byte other than 0xFF" of n bytes.

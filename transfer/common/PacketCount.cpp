@@ -21,9 +21,8 @@ constexpr size_t kTailFrom = 122;
 void ImageChecks::CountPackets() {
     reporter_.Log("Counting packets .. ");
     const ImageBlocks& image = Blocks();
-    countedPackets = 0;
+    countedPackets = static_cast<int>(image.dataBlocks);
     lastDataPacket = 0;
-    for (size_t i = 0; i < image.count; ++i) countedPackets += image.data[i];
     const size_t lastLength = image.lastLength;
     if (unitProductId < kTailBlankUnits && lastLength > kTailFrom && HasData(image.last + kTailFrom, lastLength - kTailFrom)) {
         if (HasData(image.last, kTailFrom)) {

@@ -16,27 +16,28 @@ int ImageChecks::ComputeSumcheckBytes(uint8_t result[kSumcheckSlots]) {
     // The blocks are taken as 128-byte reads from the position: a read past the end gives
     // nothing, a read at the end of a section's first block less than 128 bytes ends the scan.
     const ImageBlocks& image = Blocks();
-    size_t block = 0;
+    const size_t section = static_cast<size_t>(layout->sectionBlocks);
+    size_t block = 0;  // the blocks read so far
     int slot = layout->firstSlot;
     bool ended = false;
     bool data = false;
     do {
         unsigned sum = 0;
         data = false;
-        for (int b = 0; b < layout->sectionBlocks; ++b) {
-            const size_t n = image.Length(block++);
-            if (n < kBlockSize && b == 0) {
-                ended = true;
-                break;
+        const size_t first = block;
+        if (image.Length(first) < kBlockSize) {
+            ended = true;
+            block = first + 1;
+        } else {
+            size_t from = first;
+            if (first == 0) {
+                const size_t skip = std::min(static_cast<size_t>(layout->fieldLength), static_cast<size_t>(kBlockSize));
+                BlockSum(image.first + skip, kBlockSize - skip, sum, data);
+                from = 1;
             }
-            if (block == 1) {
-                const size_t skip = std::min(static_cast<size_t>(layout->fieldLength), n);
-                BlockSum(image.first + skip, n - skip, sum, data);
-            } else if (n > 0) {
-                sum += image.sums[block - 1];
-                data = data || image.data[block - 1];
-            }
-            if (n == 0) break;
+            image.AddBlocks(from, first + section, sum, data);
+            // A section running past the end stops after the read that gave nothing.
+            block = std::min(first + section, image.count + 1);
         }
         result[slot] = static_cast<uint8_t>(0u - sum);
         ++slot;

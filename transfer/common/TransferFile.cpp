@@ -50,7 +50,7 @@ bool TransferFile::SyncAndClose() {
     return synced && closed;
 }
 
-size_t TransferFile::Read(void* buf, size_t len) {
+size_t TransferFile::ReadThrough(void* buf, size_t len) {
     if (fd_ < 0 || len == 0) return 0;
     char* out = static_cast<char*>(buf);
     size_t done = 0;

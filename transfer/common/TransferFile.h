@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 
@@ -28,7 +29,16 @@ public:
 
     // Reads up to len bytes at the current position; returns the count read (0 at the end,
     // and on an error).
-    size_t Read(void* buf, size_t len);
+    size_t Read(void* buf, size_t len) {
+        // Most reads are small and lie in the buffer.
+        const uint64_t at = static_cast<uint64_t>(position_ - bufferStart_);
+        if (at < bufferLength_ && len <= bufferLength_ - at) {
+            std::memcpy(buf, buffer_.get() + at, len);
+            position_ += static_cast<int64_t>(len);
+            return len;
+        }
+        return ReadThrough(buf, len);
+    }
     // Writes at the current position; false when not all was written.
     bool Write(const void* buf, size_t len);
     void Rewind() { position_ = 0; }
@@ -37,6 +47,8 @@ public:
     int64_t Size() const;
 
 private:
+    size_t ReadThrough(void* buf, size_t len);
+
     // Reads go through a buffer of the file's bytes from bufferStart_; writes drop it.
     static constexpr size_t kBufferSize = 64 * 1024;
     int fd_ = -1;

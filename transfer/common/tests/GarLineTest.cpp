@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "transfer/common/tests/TransferTestSupport.h"
 
 using namespace transfertest;
@@ -44,6 +46,8 @@ TEST(GarLineWriters, FieldsAsWritten) {
         {"east 7.25", Writer::Lon, Le32(Semicircles(7.25)), "E007\xB0" "15.000"},
         {"west 0.5", Writer::Lon, Le32(Semicircles(-0.5)), "W000\xB0" "30.000"},
         {"rounds up to 180", Writer::Lon, Le32(0x7FFFFFFF), "W180\xB0" " 0.000"},
+        {"exact tie 2.8125 to even", Writer::Lat, Le32(Semicircles(33.046875)), "N 33\xB0" " 2.812"},
+        {"exact tie 0.9375 to even", Writer::Lon, Le32(Semicircles(-26.015625)), "W026\xB0" " 0.938"},
         {"one day", Writer::Time, Le32(86400), "00:00:00 01.JAN.1990 "},
         {"first day", Writer::Time, Le32(3661), "01:01:01 31.DEC.1989 "},
         {"leap day 1992", Writer::Time, Le32(86400LL * 790 + 5), "00:00:05 29.FEB.1992 "},
@@ -55,6 +59,7 @@ TEST(GarLineWriters, FieldsAsWritten) {
         {"100 m as a count", Writer::Altitude, Bytes{100, 0}, "330 ft"},
         {"101.5 m as a float", Writer::Altitude, F32(101.5f), "330 ft"},
         {"rounding down", Writer::Altitude, Bytes{10, 0}, "30 ft"},
+        {"below sea level", Writer::Altitude, F32(-100.0f), "-320 ft"},
         {"no altitude value", Writer::Altitude, F32(1.0e25f), ""},
     };
     for (const WriterCase& c : cases) {
@@ -87,6 +92,31 @@ TEST(GarLineWriters, TextStopsEscapesAndNeedsTheWholeField) {
     GarLine cut(r, false);
     cut.PutText(0, 1, GarLine::kWidth - 1);
     EXPECT_EQ(cut.Text(), std::string(GarLine::kWidth - 1, ' ') + "A");
+}
+
+// Fields that begin near the line's end are cut there; the columns given back stop there too.
+TEST(GarLineWriters, FieldsCutAtTheLineEnd) {
+    const GarRecord r = RecordOf(Le32(Semicircles(51.5)));
+    const int w = GarLine::kWidth;
+    struct Case {
+        const char* what;
+        int column;
+        std::function<int(GarLine&, int)> put;
+        std::string tail;
+    };
+    const Case cases[] = {
+        {"latitude", w - 5, [](GarLine& l, int c) { return l.PutLatLon(0, 3, c, true); }, "N 51\xB0"},
+        {"time", w - 4, [](GarLine& l, int c) { return l.PutTime(0, 3, c); }, "07:5"},
+        {"number", w - 3, [](GarLine& l, int c) { return l.PutInt(-123456, c, 8); }, " -1"},
+        {"number ending at the end", w - 6, [](GarLine& l, int c) { return l.PutInt(-42, c, 6); }, "   -42"},
+        {"past the end", w, [](GarLine& l, int c) { return l.PutInt(7, c); }, ""},
+    };
+    for (const Case& c : cases) {
+        GarLine line(r, true);
+        EXPECT_EQ(c.put(line, c.column), std::min(w, c.column + static_cast<int>(c.tail.size()))) << c.what;
+        const std::string text = line.Text();
+        EXPECT_EQ(text.substr(std::min(text.size(), static_cast<size_t>(c.column))), c.tail) << c.what;
+    }
 }
 
 TEST(GarLineWriters, SymbolsByUnitAge) {

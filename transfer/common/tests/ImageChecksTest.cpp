@@ -130,6 +130,42 @@ TEST_F(ImageChecksTest, SumchecksOfTheOlderFamiliesAndTheirVerification) {
     }
 }
 
+// The block scan against a byte loop: lengths around a block, a group of eight blocks and a
+// read piece, with blank blocks among the data.
+TEST_F(ImageChecksTest, BlockSumsAndDataFlagsOfEveryLength) {
+    const size_t lengths[] = {0, 1, 127, 128, 129, 8 * 128 - 1, 8 * 128, 8 * 128 + 1, 17 * 128 + 5, (1 << 19) + 300};
+    for (const size_t length : lengths) {
+        Bytes image(length);
+        for (size_t i = 0; i < length; ++i) image[i] = static_cast<uint8_t>(i % 3 == 0 ? 0xFF : i * 13 + i / 128);
+        for (size_t i = 0; i < length; ++i) {
+            if ((i / 128) % 5 == 2 || (i / 128) % 7 == 3) image[i] = 0xFF;
+        }
+        Open(image);
+        ImageBlocks blocks;
+        blocks.Scan(checks.sendFile);
+        const size_t count = (length + 127) / 128;
+        ASSERT_EQ(blocks.count, count) << length;
+        size_t withData = 0;
+        for (size_t b = 0; b < count; ++b) {
+            unsigned sum = 0;
+            bool data = false;
+            for (size_t i = b * 128; i < std::min(length, b * 128 + 128); ++i) {
+                sum += image[i];
+                data = data || image[i] != 0xFF;
+            }
+            EXPECT_EQ(blocks.sums[b], sum) << length << " block " << b;
+            EXPECT_EQ(blocks.data[b] != 0, data) << length << " block " << b;
+            withData += data;
+        }
+        EXPECT_EQ(blocks.dataBlocks, withData) << length;
+        EXPECT_EQ(blocks.lastLength, count == 0 ? 0 : length - (count - 1) * 128) << length;
+        if (count > 0) {
+            EXPECT_EQ(Bytes(blocks.last, blocks.last + blocks.lastLength), Bytes(image.begin() + static_cast<long>((count - 1) * 128), image.end()));
+        }
+        EXPECT_EQ(checks.sendFile.Position(), 0) << "the position is put back";
+    }
+}
+
 TEST_F(ImageChecksTest, VerifyOfWhatIsNoImage) {
     checks.fileName = Write("junk.img", Bytes(4096, 0));
     rec.debug = 1;
