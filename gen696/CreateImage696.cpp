@@ -191,9 +191,10 @@ struct Run696 {
     };
     std::vector<WaypointUse> waypointUses;
     std::vector<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR for the airway steps
-    // The approach records in airport order (from step 3), and for the airport information step
-    // the runway, frequency and restriction records, each file read once in the order of its
-    // airport or serial index.
+    // The approach records in airport order (from step 3), the runway records (from step 15,
+    // which looks for approaches' runways in them), and for the airport information step the
+    // frequency and restriction records, each file read once in the order of its airport or
+    // serial index.
     std::vector<ApprRecord> approachRecs;
     std::vector<RwyRecord> runwayRecs;
     std::vector<FreqRecord> freqRecs;
@@ -534,7 +535,6 @@ bool RestrictionForm(const Run696& r, int32_t first, std::vector<uint8_t>* form,
 
 bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
                       std::vector<ApproachEntry696>* out, std::string* error);
-bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<RunwaySlot696>& runways);
 
 // The airport's frequencies, runways and approaches, as the block builder takes them.
 bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, std::string* error) {
@@ -670,8 +670,7 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
     std::vector<ApprRecord> used;
     const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
     for (const ApprRecord* p = first; p != last && p - first < static_cast<long>(kMaxApproaches696); ++p) {
-        if (p->psno >= 0 && static_cast<size_t>(p->psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p->psno)] &&
-            !ApproachRunwayMissing(*p, runways)) {
+        if (p->psno >= 0 && static_cast<size_t>(p->psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p->psno)]) {
             used.push_back(*p);
         }
     }
@@ -744,7 +743,6 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
         r.rwDefLenImage = StaticValueOfImage(c, r, 1);
         r.infoStart = r.image.End();
         r.infoOffset = 0;
-        r.runwayRecs = AllRecords<RwyRecord>("raptno");
         r.freqRecs = AllRecords<FreqRecord>("faptno");
         r.restrRecs = AllRecords<RestrRecord>("rcsno");
     }
@@ -1023,8 +1021,8 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
 }
 
 
-// Approach IDs of every approach record, ascending; the occurrence table sized for them; the
-// records kept in airport order.
+// The approach records kept in airport order and the occurrence table sized for them; the IDs
+// are taken when the approaches the image carries are known (step 15).
 StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
     ApprRecord p{};
     if (c.calls == 0) {
@@ -1034,10 +1032,8 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
     }
     if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
         dbif_close<ApprRecord>();
-        if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
         return StepStatus::Next;
     }
-    r.approachIds.Insert(ApproachIdText(p));
     if (p.psno >= 0 && static_cast<size_t>(p.psno) >= r.apocc.size()) r.apocc.resize(static_cast<size_t>(p.psno) + 1, 0);
     r.approachRecs.push_back(p);
     return StepStatus::Again;
@@ -1045,14 +1041,6 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
 
 // The kind (type digit) of an approach waypoint's type word.
 uint32_t WaypointKind(int32_t pwtyp) { return static_cast<uint32_t>(pwtyp) >> 5 & 7; }
-
-bool RunwayExists(int32_t rsno) {
-    dbif_open<RwyRecord>();
-    RwyRecord w{};
-    w.rsno = rsno;
-    dbif_index<RwyRecord>("rsno");
-    return dbif_find(w) && w.rsno == rsno;
-}
 
 bool PointInImage(const Run696& r, uint32_t kind, int32_t serial) {
     static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
@@ -1093,22 +1081,31 @@ bool ApproachPointsPresent(const Run696& r, const ApprRecord& p) {
     return true;
 }
 
-// Whether a runway the approach names is neither one of the airport's nor in the database: the
-// approach is then left out like one whose INT, NDB or VOR is not in the image.
-bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<RunwaySlot696>& runways) {
+// Whether a runway the approach names is not in the database: the approach is then left out
+// like one whose INT, NDB or VOR is not in the image.
+bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<int32_t>& runwaySerials) {
     for (int j = 0; j < 4; ++j) {
         if (p.pwtyp[j] == 0 || WaypointKind(p.pwtyp[j]) != 5) continue;
-        const bool own = std::any_of(runways.begin(), runways.end(),
-                                     [&](const RunwaySlot696& w) { return w.serial == p.pwrecno[j]; });
-        if (!own && !RunwayExists(p.pwrecno[j])) return true;
+        if (!std::binary_search(runwaySerials.begin(), runwaySerials.end(), p.pwrecno[j])) return true;
     }
     return false;
 }
 
-// The approaches of the image's airports that it can carry are marked used.
+// The approaches the image carries are marked used, and their IDs make the approach ID table:
+// those of the image's airports, among the first 64 records of each, that the image can hold
+// and whose INT, NDB, VOR and runways are there. An ID that only left-out approaches have is
+// not in the table, so that the database made again from the image builds the same image.
 StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
     const Run696::Points& apts = r.points[kApt696];
-    for (const ApprRecord& p : r.approachRecs) {
+    r.runwayRecs = AllRecords<RwyRecord>("raptno");
+    std::vector<int32_t> runwaySerials;
+    runwaySerials.reserve(r.runwayRecs.size());
+    for (const RwyRecord& w : r.runwayRecs) runwaySerials.push_back(w.rsno);
+    std::sort(runwaySerials.begin(), runwaySerials.end());
+    size_t ofAirport = 0;   // the record's place among its airport's
+    for (size_t k = 0; k < r.approachRecs.size(); ++k) {
+        const ApprRecord& p = r.approachRecs[k];
+        ofAirport = k > 0 && r.approachRecs[k - 1].paptno == p.paptno ? ofAirport + 1 : 0;
         uint32_t recno = 0;
         if (p.psno < 0 || static_cast<size_t>(p.psno) >= r.apocc.size() || !apts.map.Find(p.paptno, &recno)) continue;
         const std::string fault = ApproachFault(p);
@@ -1117,8 +1114,12 @@ StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
                                     ApproachIdText(p).c_str(), fault.c_str()));
             continue;
         }
-        if (ApproachPointsPresent(r, p)) r.apocc[static_cast<size_t>(p.psno)] = 1;
+        if (ofAirport < kMaxApproaches696 && ApproachPointsPresent(r, p) && !ApproachRunwayMissing(p, runwaySerials)) {
+            r.apocc[static_cast<size_t>(p.psno)] = 1;
+            r.approachIds.Insert(ApproachIdText(p));
+        }
     }
+    if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
     return StepStatus::Next;
 }
 

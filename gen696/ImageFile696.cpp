@@ -5,6 +5,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__x86_64__)
+#include <immintrin.h>
+#endif
+
 #include "platform/FileSystem.h"
 
 namespace {
@@ -32,6 +36,58 @@ const CrcTables& CrcTable() {
     }();
     return tables;
 }
+
+#if defined(__x86_64__)
+#define CRC_TARGET __attribute__((target("pclmul,sse4.1")))
+CRC_TARGET inline __m128i Load16(const uint8_t* at) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(at)); }
+// x times the two 64-bit constants of k, added to the next 128 bits.
+CRC_TARGET inline __m128i Fold(__m128i x, __m128i k, __m128i next) {
+    return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x00), _mm_clmulepi64_si128(x, k, 0x11)), next);
+}
+
+// Whole 16-byte blocks (at least 64 bytes) by folding with carry-less multiplication: four
+// 128-bit lanes folded 64 bytes at a time, then into one lane, then to 64 and 32 bits by the
+// reflected polynomial's constants and a Barrett reduction. The same register as the table's.
+CRC_TARGET uint32_t CrcFolded(uint32_t reg, const uint8_t* p, size_t size) {
+    alignas(16) static const uint64_t kFold4[2] = {0x154442bd4, 0x1c6e41596};
+    alignas(16) static const uint64_t kFold1[2] = {0x1751997d0, 0x0ccaa009e};
+    alignas(16) static const uint64_t kFold64[2] = {0x163cd6124, 0};
+    alignas(16) static const uint64_t kBarrett[2] = {0x1db710641, 0x1f7011641};
+    __m128i x1 = _mm_xor_si128(Load16(p), _mm_cvtsi32_si128(static_cast<int>(reg)));
+    __m128i x2 = Load16(p + 16);
+    __m128i x3 = Load16(p + 32);
+    __m128i x4 = Load16(p + 48);
+    p += 64;
+    size -= 64;
+    __m128i k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold4));
+    for (; size >= 64; p += 64, size -= 64) {
+        x1 = Fold(x1, k, Load16(p));
+        x2 = Fold(x2, k, Load16(p + 16));
+        x3 = Fold(x3, k, Load16(p + 32));
+        x4 = Fold(x4, k, Load16(p + 48));
+    }
+    k = _mm_load_si128(reinterpret_cast<const __m128i*>(kFold1));
+    x1 = Fold(x1, k, x2);
+    x1 = Fold(x1, k, x3);
+    x1 = Fold(x1, k, x4);
+    for (; size >= 16; p += 16, size -= 16) x1 = Fold(x1, k, Load16(p));
+    // 128 bits to 64, then to 32 plus the Barrett step.
+    const __m128i low32 = _mm_setr_epi32(-1, 0, -1, 0);
+    x1 = _mm_xor_si128(_mm_srli_si128(x1, 8), _mm_clmulepi64_si128(x1, k, 0x10));
+    k = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(kFold64));
+    x1 = _mm_xor_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x00), _mm_srli_si128(x1, 4));
+    k = _mm_load_si128(reinterpret_cast<const __m128i*>(kBarrett));
+    __m128i t = _mm_and_si128(_mm_clmulepi64_si128(_mm_and_si128(x1, low32), k, 0x10), low32);
+    t = _mm_clmulepi64_si128(t, k, 0x00);
+    return static_cast<uint32_t>(_mm_extract_epi32(_mm_xor_si128(x1, t), 1));
+}
+#undef CRC_TARGET
+
+bool HasCarrylessMultiply() {
+    static const bool has = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
+    return has;
+}
+#endif
 
 bool WriteAll(int fd, const uint8_t* data, size_t size, uint64_t offset) {
     while (size > 0) {
@@ -64,6 +120,12 @@ ImageDirectoryEntry UnpackDirectoryEntry(const uint8_t in[8], uint32_t position)
 uint32_t ImageCrc696(uint32_t reg, const uint8_t* data, size_t size) {
     const CrcTables& t = CrcTable();
     size_t i = 0;
+#if defined(__x86_64__)
+    if (size >= 64 && HasCarrylessMultiply()) {
+        i = size & ~size_t{15};
+        reg = CrcFolded(reg, data, i);
+    }
+#endif
     for (; i + kCrcGroup <= size; i += kCrcGroup) {
         const uint8_t* p = data + i;
         const uint32_t lo = reg ^ (p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24));
@@ -83,10 +145,18 @@ ImageFile696::ImageFile696(int fd) : fd_(fd), entries_(kDirectoryEntries696) {
 ImageFile696::~ImageFile696() { Flush(); }
 
 bool ImageFile696::Flush() {
-    if (used_ == 0) return true;
-    const uint32_t start = end_ - static_cast<uint32_t>(used_);
-    const bool ok = WriteAll(fd_, buffer_.get(), used_, start);
-    used_ = 0;
+    bool ok = true;
+    if (used_ > 0) {
+        const uint32_t start = end_ - static_cast<uint32_t>(used_);
+        ok = WriteAll(fd_, buffer_.get(), used_, start);
+        used_ = 0;
+    }
+    if (dirtyFirst_ >= 0) {
+        const size_t first = static_cast<size_t>(dirtyFirst_) * kEntrySize696;
+        const size_t size = static_cast<size_t>(dirtyLast_ - dirtyFirst_ + 1) * kEntrySize696;
+        ok = WriteAll(fd_, directory_ + first, size, kDirectoryStart696 + first) && ok;
+        dirtyFirst_ = dirtyLast_ = -1;
+    }
     return ok;
 }
 
@@ -125,9 +195,10 @@ bool ImageFile696::WriteAt(uint32_t offset, const void* data, size_t size) {
 }
 
 bool ImageFile696::ZeroDirectory() {
-    const std::vector<uint8_t> zeros(kDirectoryEntries696 * kEntrySize696, 0);
     for (ImageDirectoryEntry& e : entries_) e = ImageDirectoryEntry{0, 0, 0, e.position};
-    return WriteAt(kDirectoryStart696, zeros.data(), zeros.size());
+    std::memset(directory_, 0, sizeof directory_);
+    dirtyFirst_ = dirtyLast_ = -1;
+    return WriteAt(kDirectoryStart696, directory_, sizeof directory_);
 }
 
 bool ImageFile696::SetDirectoryEntry(int n, uint32_t start, uint32_t count, uint8_t size) {
@@ -136,9 +207,12 @@ bool ImageFile696::SetDirectoryEntry(int n, uint32_t start, uint32_t count, uint
     e.start = start;
     e.count = count;
     e.size = size;
-    uint8_t bytes[8];
+    uint8_t* bytes = directory_ + static_cast<size_t>(n) * kEntrySize696;
     PackDirectoryEntry(bytes, start, count, size);
-    return WriteAt(e.position, bytes, sizeof bytes);
+    if (end_ < kSectionsStart696) return WriteAt(e.position, bytes, kEntrySize696);
+    dirtyFirst_ = dirtyFirst_ < 0 ? n : std::min(dirtyFirst_, n);
+    dirtyLast_ = std::max(dirtyLast_, n);
+    return true;
 }
 
 bool ImageFile696::SealImageCrc() {

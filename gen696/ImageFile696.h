@@ -62,11 +62,15 @@ public:
     bool WriteAt(uint32_t offset, const void* data, size_t size);
     bool Flush();
     // Drops what is buffered (the operation was stopped: nothing more is written).
-    void Discard() { used_ = 0; }
+    void Discard() {
+        used_ = 0;
+        dirtyFirst_ = -1;
+    }
 
     // Zeroes the 832 directory bytes and the in-memory copy.
     bool ZeroDirectory();
-    // Entry n: its 8 bytes in the file and its copy in memory.
+    // Entry n: its 8 bytes in the file and its copy in memory. Once the sections have begun
+    // (no append can reach the directory any more) the bytes go to the file with the next flush.
     bool SetDirectoryEntry(int n, uint32_t start, uint32_t count, uint8_t size);
     const ImageDirectoryEntry& Entry(int n) const { return entries_[static_cast<size_t>(n)]; }
 
@@ -80,5 +84,8 @@ private:
     std::unique_ptr<uint8_t[]> buffer_;   // appended bytes not yet written, used_ of them
     size_t used_ = 0;
     std::vector<ImageDirectoryEntry> entries_;
+    uint8_t directory_[kDirectoryEntries696 * kEntrySize696] = {};   // the entries' bytes as set
+    int dirtyFirst_ = -1;   // the entries not yet in the file: first to last, -1 none
+    int dirtyLast_ = -1;
     uint8_t seal_[4] = {};
 };

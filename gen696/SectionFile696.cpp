@@ -2,6 +2,7 @@
 
 #include <cinttypes>
 #include <cstring>
+#include <memory>
 
 #include "common/CLocale.h"
 #include "gen696/ImageFile696.h"
@@ -242,7 +243,9 @@ DatFileCopy696::Result DatFileCopy696::Piece(const std::string& folder, const Se
             *error = StringFormatC("Cannot Open %s", path_.c_str());
             return Result::Failed;
         }
-        std::setvbuf(file_, nullptr, _IOFBF, kFileBuffer);
+        // A buffer of our own: given none, the library keeps its small default size.
+        if (!buffer_) buffer_ = std::make_unique<char[]>(kFileBuffer);
+        std::setvbuf(file_, buffer_.get(), _IOFBF, kFileBuffer);
         bytesPending_ = recordsPending_ = 0;
     }
     if (bytesPending_ > 0) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -96,6 +97,7 @@ private:
     Result NextBlock(const SectionFileDecl696& decl, ImageFile696& image, std::string* error);
 
     FILE* file_ = nullptr;
+    std::unique_ptr<char[]> buffer_;   // the file's read buffer, outliving it
     std::string path_;
     bool started_ = false;
     DatBlockHeader block_;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "gen/image/ApproachId.h"
 #include "gen/image/RunwayPicture.h"
 #include "gen696/AirportInfo696.h"
 #include "gen696/tests/ImageRun696.h"
@@ -66,8 +67,8 @@ void AddLocal(int32_t lsno, int32_t type, const char* ident, int32_t dlat, int32
 
 // One airport with two runways, an INT, a VOR, an ILS, a local intersection and a local NDB,
 // and three approaches: an ILS one, a legacy one (no navaid) and one sharing its local
-// intersection; with `leftOut`, also one whose INT is missing and one whose type the database
-// cannot hold.
+// intersection; with `leftOut`, also one whose INT is missing, one whose type the database
+// cannot hold, one whose VOR and one whose runway is missing.
 void AddAirportWithApproaches(bool leftOut, bool approaches = true) {
     TestDatabase db;
     CountryRecord c{};
@@ -118,6 +119,8 @@ void AddAirportWithApproaches(bool leftOut, bool approaches = true) {
         Approach(2, 2, "V14R", 9, 3, 7, {{6 << 5 | 3, 1}, {1 << 5 | 4, 5}}),
         Approach(3, 3, "R27", 9, 3, 7, {{1 << 5 | 3, 99}, {1 << 5 | 4, 5}}),
         Approach(4, 4, "X1", 20, 3, 7, {{1 << 5 | 3, 5}, {1 << 5 | 4, 5}}),
+        Approach(5, 5, "Y2", 9, 3, 8, {{1 << 5 | 3, 5}, {1 << 5 | 4, 5}}),   // a VOR not in the database
+        Approach(6, 6, "Z3", 9, 3, 7, {{1 << 5 | 3, 5}, {5 << 5 | 4, 77}}),   // a runway not in the database
     };
     for (ApprRecord p : fixture) {
         if (!approaches || (p.psno >= 3 && !leftOut)) break;
@@ -147,7 +150,9 @@ AirportInfo696 DecodedApproaches(const std::vector<uint8_t>& a, const std::pair<
     return decoded;
 }
 
-TEST_F(Approaches696, ApproachesTheImageCannotCarryAreLeftOutTheirIdsKept) {
+// Left-out approaches take their IDs with them: the ID table holds those of the approaches in
+// the image, so the database made again from it builds the same image.
+TEST_F(Approaches696, ApproachesTheImageCannotCarryAreLeftOutWithTheirIds) {
     AddAirportWithApproaches(true);
     Start();
     Run(kModeCreateImage, "a.img");
@@ -157,11 +162,26 @@ TEST_F(Approaches696, ApproachesTheImageCannotCarryAreLeftOutTheirIdsKept) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "APT 0 approach 4 (X1): image type 20 has no database type, left out"),
               lines.end())
         << ::testing::PrintToString(lines);
-    // Every approach's ID, ascending: I14R R27 V09 V14R X1.
-    EXPECT_EQ(Entry(a, 11).second, 5u);
+    // The IDs of the approaches carried, ascending: I14R V09 V14R (not R27, X1, Y2, Z3).
+    const auto [idStart, idCount] = Entry(a, 11);
+    ASSERT_EQ(idCount, 3u);
+    const char* const want[] = {"I14R", "V09", "V14R"};
+    for (uint32_t k = 0; k < idCount; ++k) {
+        uint8_t packed[4];
+        PackApproachId(packed, want[k]);
+        EXPECT_EQ(std::vector<uint8_t>(&a[idStart + 4 * k], &a[idStart + 4 * k + 4]),
+                  std::vector<uint8_t>(packed, packed + 4))
+            << want[k];
+    }
     const AirportInfo696 decoded = DecodedApproaches(a, Entry(a, 7), Entry(a, 10));
     ASSERT_EQ(decoded.approaches.size(), 3u);
-    EXPECT_EQ(decoded.approaches[2].idIndex, 3u);
+    EXPECT_EQ(decoded.approaches[2].idIndex, 2u);
+
+    std::filesystem::rename("a.img", "keep.img");
+    Run(kModeCreateIsam, "keep.img");
+    EXPECT_EQ(ApproachRecords().size(), 3u);
+    Run(kModeCreateImage, "b.img");
+    EXPECT_EQ(suitetest::ReadAll("b.img"), a) << ::testing::PrintToString(Doc().Lines());
 }
 
 TEST_F(Approaches696, ApproachesGoIntoTheImageAndComeBack) {

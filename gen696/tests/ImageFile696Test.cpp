@@ -42,6 +42,29 @@ TEST(ImageCrc696, IsTheComplementOfTheUsualCrc) {
     }
 }
 
+// Lengths around the 16- and 64-byte blocks, at unaligned starts, whole and in pieces: the
+// register carries over from piece to piece as the seal's chunks do.
+TEST(ImageCrc696, AgreesWithTheUsualCrcAtEveryLengthAndSplit) {
+    std::vector<uint8_t> data(300000);
+    uint32_t x = 12345;
+    for (uint8_t& b : data) {
+        x = x * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(x >> 16);
+    }
+    const struct {
+        size_t offset, size, split;
+    } cases[] = {{0, 15, 7},    {1, 16, 16},   {3, 63, 31},    {5, 64, 0},       {7, 65, 64},
+                 {9, 79, 15},   {11, 80, 33},  {13, 127, 64},  {15, 128, 100},   {2, 129, 1},
+                 {4, 1000, 77}, {6, 4097, 4096}, {8, 131072, 65536}, {1, 299999, 131071}};
+    for (const auto& c : cases) {
+        const uint8_t* p = data.data() + c.offset;
+        const uint32_t want = static_cast<uint32_t>(crc32(0, p, static_cast<uInt>(c.size))) ^ 0xFFFFFFFFu;
+        EXPECT_EQ(ImageCrc696(kImageCrcStart696, p, c.size), want) << c.size;
+        const uint32_t first = ImageCrc696(kImageCrcStart696, p, c.split);
+        EXPECT_EQ(ImageCrc696(first, p + c.split, c.size - c.split), want) << c.size << " split at " << c.split;
+    }
+}
+
 TEST_F(TempImage, SealedImageHasTheUsualCrcOfAllOnesAndDirectoryEntriesAsWritten) {
     ImageFile696 image(fd);
     ASSERT_TRUE(image.ZeroDirectory());

@@ -1,7 +1,7 @@
 // add_approaches696 FOLDER: adds to the database in FOLDER (the Washington State example after
 // its batch update) the approach fixture of the end-to-end round trip: local waypoints (an ILS,
-// a local intersection, a local NDB), four approaches at KSEA and KOLM, and two airways that
-// share an intersection and a VOR.
+// a local intersection, a local NDB), four approaches at KSEA and KOLM and two that the image
+// leaves out, and two airways that share an intersection and a VOR.
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -139,6 +139,9 @@ int main(int argc, char** argv) {
     Approach(1, ksea, 1, "R34R", 0, 18, 0, -1, {6 << 5 | 3, 1}, {7 << 5 | 4, 2});
     Approach(2, ksea, 2, "V34C", 9, 13, 3, sea, {6 << 5 | 3, 1}, {5 << 5 | 4 | 0x100, rw16c});
     Approach(3, kolm, 0, "N17", 13, 16, 2, pwt, {1 << 5 | 3, blako}, {5 << 5 | 4, rw17});
+    // Left out of the image with their IDs: an intersection and a runway not in the database.
+    Approach(4, ksea, 3, "X16", 9, 13, 3, sea, {1 << 5 | 3, 999999}, {5 << 5 | 4, rw16l});
+    Approach(5, kolm, 1, "Y35", 13, 16, 2, pwt, {1 << 5 | 3, blako}, {5 << 5 | 4, 99999});
     Airway(0, 0, "V4", {{3, sea}, {1, alkix}, {1, blako}, {3, olm}});
     Airway(1, 5, "J5", {{3, pae}, {1, alkix}, {3, sea}});
 

@@ -144,7 +144,8 @@ class RoundTrip(TessilyRun):
 class ApproachRoundTrip(TessilyRun):
     """The example with the approach and airway fixture of add_approaches696: an ILS approach,
     one without navaid through a local intersection and a local NDB, one sharing that local
-    intersection, one with an NDB navaid, and two airways sharing an intersection and a VOR."""
+    intersection, one with an NDB navaid, two whose intersection or runway is not in the database
+    (left out, IDs X16 and Y35 with them), and two airways sharing an intersection and a VOR."""
 
     def setUp(self):
         super().setUp()
