@@ -285,11 +285,18 @@ inline RunResult RunOperation(CGenApp& app, int mode, const std::string& file, b
         for (; app.State() != kStateIdle; ++result.calls) app.OnIdle(turn++);
     } else {
         const ModeDriver& driver = app.Model().drivers[mode];
+        // The clock is read when the step changes only, so that timing adds nothing per call.
+        uint32_t step = std::min<uint32_t>(app.Context().step, kMaxSteps - 1);
+        Clock::time_point stepStart = Clock::now();
         for (bool done = false; !done; ++result.calls) {
-            const uint32_t step = std::min<uint32_t>(app.Context().step, kMaxSteps - 1);
-            const Clock::time_point call = Clock::now();
             done = driver(app.Context());
-            result.stepSeconds[step] += Seconds(call);
+            const uint32_t next = std::min<uint32_t>(app.Context().step, kMaxSteps - 1);
+            if (next != step || done) {
+                const Clock::time_point now = Clock::now();
+                result.stepSeconds[step] += std::chrono::duration<double>(now - stepStart).count();
+                step = next;
+                stepStart = now;
+            }
         }
         app.EndOfOperation(*app.Document(), true);
     }
