@@ -1,16 +1,19 @@
 #include "gen696/CompileSua696.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <deque>
 #include <string>
 #include <vector>
 
 #include "common/CLocale.h"
+#include "common/LineReader.h"
 #include "gen/compile/CompileSession.h"
 #include "gen/shell/GenModel.h"
 #include "gen/shell/GenSettings.h"
@@ -51,9 +54,9 @@ struct Box {
 };
 
 struct Sua696Part : CompilerPart {
-    // The whole text is read in the checking pass and compiled from here in the second.
-    std::deque<std::string> lines;
-    size_t next = 0;
+    // The text is read twice: in the checking pass, then from its start in the compiling pass.
+    size_t lineNumber = 0;  // of the line read last in this pass
+    std::string lastLine;
     bool started = false;
     std::string headerLine;  // the record's header, named when closing the record fails
     bool compiling = false;  // second pass: names added, records kept
@@ -527,8 +530,7 @@ bool WriteFile(OperationContext& c, Sua696Part& a) {
 
 // The current line with its number in the text.
 std::string LineText(const Sua696Part& a) {
-    const size_t number = a.compiling ? a.next : a.lines.size();
-    return StringFormatC("Line %d: %s", static_cast<int>(number), a.lines.empty() ? "" : a.lines[number - 1].c_str());
+    return StringFormatC("Line %d: %s", static_cast<int>(a.lineNumber), a.lastLine.c_str());
 }
 
 // One line of the text: a header, a comparison line (changes nothing) or a vertex.
@@ -550,13 +552,18 @@ void CompileLine(OperationContext& c, CompileSession& s, Sua696Part& a, char* li
 }
 
 // The second pass starts from the first line with the state of a fresh compilation.
-void StartCompiling(OperationContext& c, CompileSession& s, Sua696Part& a) {
+// The compiling pass: the text from its start again; false when it cannot be read again.
+bool StartCompiling(OperationContext& c, CompileSession& s, Sua696Part& a) {
+    if (::lseek(s.sourceFd, 0, SEEK_SET) != 0) return false;
+    s.source = std::make_unique<LineReader>(LineReader::FromDescriptor(s.sourceFd));
+    s.sourceEnded = false;
     c.step = 0;
     a.compiling = true;
-    a.next = 0;
+    a.lineNumber = 0;
     a.inRecord = false;
     a.seenB = false;
     s.compiled = s.filtered = 0;
+    return true;
 }
 
 }  // namespace
@@ -591,13 +598,10 @@ bool CompileSua696(OperationContext& c) {
         // First the checking pass over the source, then the compiling pass; a call takes the
         // lines of one record (up to the next header line), at most kLinesPerCall of them.
         for (int n = 0; n < kLinesPerCall; ++n) {
-            bool ended = false;
-            if (!a.compiling) {
-                ended = !ReadSourceLine(s);
-                if (!ended) a.lines.push_back(s.raw);
-            } else {
-                ended = a.next >= a.lines.size();
-                if (!ended) s.raw = a.lines[a.next++];
+            const bool ended = !ReadSourceLine(s);
+            if (!ended) {
+                ++a.lineNumber;
+                a.lastLine = s.raw;
             }
             s.recordStart.clear();
             const size_t text = ended ? 0 : s.raw.find_first_not_of(" \t");
@@ -615,7 +619,11 @@ bool CompileSua696(OperationContext& c) {
             }
             if (ended) {
                 if (!a.compiling) {
-                    StartCompiling(c, s, a);
+                    if (!StartCompiling(c, s, a)) {
+                        c.AddLine(StringFormatC("Cannot read the text again: %s", std::strerror(errno)));
+                        c.failed = true;
+                        return EndCompileOperation(c);
+                    }
                 } else {
                     s.gridPhase = true;
                 }

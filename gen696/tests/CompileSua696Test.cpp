@@ -239,6 +239,7 @@ TEST_F(CompileSua696Run, ErrorsChangeNothing) {
         {"SUA(b) HH {MOA P0} 0 to 9000\n  0 N450000 W1000000\n  1 N451000 W1000000\n  2 Nowhere to go\n",
          "Height header format incorrect, or not vertex 1"},
         {"this is not a line of the text\n", "Line not of recognised format"},
+        {"// nothing but a comment in this text\n", "The compilation produced no data"},
     };
     for (const Case& k : cases) {
         const size_t names = All<NameRecord>().size();
