@@ -124,8 +124,6 @@ bool GarListing::ReadRecordAt(int n) {
     return true;
 }
 
-int GarListing::GetLineCount() const { return listing_ ? records_ * linesPerRecord_ + 1 : 0; }
-
 std::string GarListing::Title() const {
     std::string title = StringFormatC("%s Database - %d Packets", GarKindName(kind_), records_);
     if (const char* name = ProductName(productId_)) title = StringFormatC("%s from GPS %s", title.c_str(), name);

@@ -27,7 +27,7 @@ public:
     bool IsListing() const { return listing_; }
 
     // Title line plus the lines of every record.
-    int GetLineCount() const;
+    int GetLineCount() const { return listing_ ? records_ * linesPerRecord_ + 1 : 0; }
     // Display line n (0 is the title). inOrder: the caller fetches ascending lines. The text
     // stays until the next call.
     const std::string& GetLine(int n, bool inOrder);

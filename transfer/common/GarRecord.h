@@ -17,11 +17,11 @@ struct GarRecord {
     bool Reaches(int position) const { return position >= 0 && position < size; }
     int Byte(int position) const { return Reaches(position) ? data[position] : 0; }
     uint16_t U16(int position) const {
-        return Reaches(position + 1) ? static_cast<uint16_t>(data[position] | data[position + 1] << 8) : 0;
+        return Reaches(position) && Reaches(position + 1) ? static_cast<uint16_t>(data[position] | data[position + 1] << 8) : 0;
     }
     int16_t S16(int position) const { return static_cast<int16_t>(U16(position)); }
     uint32_t U32(int position) const {
-        if (!Reaches(position + 3) || position < 0) return 0;
+        if (!Reaches(position) || !Reaches(position + 3)) return 0;
         if constexpr (std::endian::native == std::endian::little) {
             uint32_t value;
             std::memcpy(&value, data + position, sizeof value);

@@ -126,14 +126,13 @@ void FormatWaypoint(GarLine& line, int subLine, int number) {
             line.PutLatLon(28, 31, 8, false);
             if (cls != kClassInt && cls != kClassUsr) {
                 // The city, with the state's two characters after it, in 24 columns.
-                std::string city(cityName);
+                constexpr size_t kCityWidth = 24;
+                const std::string_view city = Fitted(cityName, kCityWidth);
+                const int column = line.PutString(city, 22);
                 if (r.Reaches(45) && std::isalnum(r.data[44])) {
-                    city += " (";
-                    city += static_cast<char>(r.data[44]);
-                    city += static_cast<char>(r.data[45]);
-                    city += ')';
+                    const char state[] = {' ', '(', static_cast<char>(r.data[44]), static_cast<char>(r.data[45]), ')'};
+                    line.PutString(Fitted(std::string_view(state, sizeof state), kCityWidth - city.size()), column);
                 }
-                line.PutString(Fitted(city, 24), 22);
             }
             int column = 55;
             if (r.Reaches(35) && r.F32(32) != 1.0e25f) {

@@ -58,6 +58,27 @@ TEST_F(GarListingTest, NewerWaypointsWithAndWithoutAltitude) {
     EXPECT_TRUE(messages.empty());
 }
 
+TEST_F(GarListingTest, CityAndStateShareTwentyFourColumns) {
+    // NewerWaypoint's strings: ident, comment, facility, city; its state is "EG".
+    const struct {
+        const char* city;
+        const char* shown;
+    } cases[] = {{"CITY", "CITY (EG)"}, {"TWENTY-ONE CHARACTERS", "TWENTY-ONE CHARACTERS (E"}, {"A NAME OF TWENTY-SIX CHARS", "A NAME OF TWENTY-SIX CHA"}};
+    for (const auto& c : cases) {
+        Bytes apt = NewerWaypoint(64, "APT1", 1.0e25f);
+        const std::string tail = std::string("COMMENT") + '\0' + "FACILITY" + '\0' + "CITY" + '\0';
+        apt.resize(apt.size() - tail.size());
+        PutText(apt, "COMMENT");
+        PutText(apt, "FACILITY");
+        PutText(apt, c.city);
+        Gar gar;
+        gar.Product(595).Count(1).Record(35, apt).End();
+        const auto lines = ListAll(gar);
+        ASSERT_EQ(lines.size(), 5u);
+        EXPECT_EQ(lines[4].substr(22, 33), std::string(c.shown) + std::string(33 - std::strlen(c.shown), ' ')) << c.city;
+    }
+}
+
 TEST_F(GarListingTest, OlderWaypointClassesFromTheFixedLayout) {
     Bytes apt(127, ' ');
     std::memcpy(&apt[0], "EGLL  ", 6);
