@@ -148,4 +148,6 @@ TEST_F(CompileAirway696Run, ErrorsLeaveTheAirwayFilesAsTheyWere) {
     }
 }
 
+TEST_F(CompileAirway696Run, DamagedTextsCompileOrChangeNothing) { FuzzText(kText, 60); }
+
 }  // namespace

@@ -228,4 +228,8 @@ TEST_F(CompileApproach696Run, ErrorsLeaveTheDatabaseAsItWas) {
     }
 }
 
+TEST_F(CompileApproach696Run, DamagedTextsCompileOrChangeNothing) {
+    FuzzText(std::string(kAirport) + kIls + kMore, 100);
+}
+
 }  // namespace
