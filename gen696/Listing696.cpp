@@ -216,7 +216,8 @@ void ListSection696(OperationContext& context, ListingState696& s, int32_t code,
 void ListDumpLine696(OperationContext& context, ListingState696& s, int kind, int32_t code, bool decimal,
                      std::string& out) {
     ListingFlags flags = ListingFlagsOf(context, true, decimal);
-    flags.recordNumbers = true;
+    // Point lines are converted to batch text from their record-number form.
+    if (kind >= kListApts && kind <= kListVors) flags.recordNumbers = true;
     FormatListedLine696(s, kind, flags, code, out);
 }
 

@@ -1,6 +1,7 @@
 // The approach lines of a 696 listing: the airports that have an information block, each with
 // its approaches from the decoded block: a header line per approach, then its navaid (with
 // record numbers or at a debug level above 1) and its waypoints.
+#include <cmath>
 #include <cstdio>
 
 #include "common/Bits.h"
@@ -8,6 +9,7 @@
 #include "common/CoordinateFormat.h"
 #include "common/SixBitCode.h"
 #include "gen696/Listing696.h"
+#include "gen696/LocalWaypoint696.h"
 
 namespace {
 
@@ -36,27 +38,29 @@ std::string ApproachId(const ListedImage696& image, uint32_t index) {
     return id.erase(id.find_last_not_of(' ') + 1);
 }
 
-// A local waypoint's position: the airport's minus the relative position of its first 5 bytes.
-std::string LocalPosition(const uint8_t* record, const uint8_t* data) {
-    const auto dlon = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int16_t>(U16At(data))) << 11 |
-                                           (data[4] >> 4 & 15u) << 7);
-    const auto dlat = static_cast<int32_t>(static_cast<uint32_t>(static_cast<int16_t>(U16At(data + 2))) << 11 |
-                                           (data[4] & 15u) << 7);
+// A local waypoint's coordinate in decimal minutes to four places: fine enough for the approach
+// compiler to find the 128-unit step the image keeps.
+std::string LocalAngle(int32_t angle, bool isLongitude) {
+    const double degrees = angle * (360.0 / 4294967296.0);
+    const char hemisphere = isLongitude ? (degrees < 0 ? 'W' : 'E') : (degrees < 0 ? 'S' : 'N');
+    const long tenThousandths = std::lround(std::fabs(degrees) * 600000.0);
+    const long whole = tenThousandths / 600000;
+    const double minutes = static_cast<double>(tenThousandths % 600000) / 10000.0;
+    return StringFormatC(isLongitude ? "%c%03ld\xB0%07.4f" : "%c %02ld\xB0%07.4f", hemisphere, whole, minutes);
+}
+
+// A local waypoint of the airport's block, its ident padded to its field so that its position
+// starts at the same column for every kind.
+LocalWaypoint696 Local(const uint8_t* record, LocalKind696 kind, const uint8_t* data) {
     int32_t lat = 0;
     int32_t lon = 0;
     UnpackPosition696(record, &lat, &lon);
-    char text[kPositionPairTextSize];
-    FormatPositionPair(text, lat - dlat, lon - dlon, false);
-    return text;
+    LocalWaypoint696 w = UnpackLocalWaypoint696(kind, data, lat, lon);
+    w.ident.resize(6, ' ');
+    return w;
 }
 
-// An ident of n six-bit characters (ident alphabet) whose field ends at `last`, read backwards.
-std::string LocalIdent(const uint8_t* last, uint32_t n) {
-    const uint8_t stream[4] = {last[0], last[-1], last[-2], n > 4 ? last[-3] : uint8_t{0}};
-    std::string id;
-    for (uint32_t i = 0; i < n; ++i) id.push_back(IdentCodeChar(GetBits(6 * i, 6, stream)));
-    return id.erase(id.find_last_not_of(' ') + 1);
-}
+std::string LocalPosition(const LocalWaypoint696& w) { return LocalAngle(w.lat, false) + " " + LocalAngle(w.lon, true); }
 
 std::string WaypointText(const ListingState696& state, const ListingFlags& flags, const uint8_t* record, uint32_t kind,
                          uint32_t reference, const uint8_t* data) {
@@ -77,16 +81,31 @@ std::string WaypointText(const ListingState696& state, const ListingFlags& flags
         const auto& runways = state.airport.runways;
         if (slot >= runways.size()) return StringFormatC("RW slot %u: no such runway", slot);
         line = "RW" + RunwayDesignator696(runways[slot], (reference & 128) != 0);
+        if (runways[slot].pictureFlags & 4) {
+            // A runway with both ends given: "s" at column 5.
+            line.resize(5, ' ');
+            line += 's';
+        }
         return line;
     }
-    case kKindLocalInt:
-        return "INT  " + LocalIdent(data + 8, 5) + " " + LocalPosition(record, data) + " (Local INT)";
-    case kKindLocalNdb:
-        return "NDB  " + LocalIdent(data + 7, 4) + " " + LocalPosition(record, data) +
-               StringFormatC("  %u.%u", (U16At(data + 8) & 0x7FFF) / 10, (U16At(data + 8) & 0x7FFF) % 10) +
-               " (Local NDB)";
-    case kKindIls:
-        return "ILS  " + LocalIdent(data + 7, 4);
+    case kKindLocalInt: {
+        const LocalWaypoint696 w = Local(record, LocalKind696::Intersection, data);
+        return "INT  " + w.ident + LocalPosition(w) + " (Local INT)";
+    }
+    case kKindLocalNdb: {
+        const LocalWaypoint696 w = Local(record, LocalKind696::Ndb, data);
+        return "NDB  " + w.ident + LocalPosition(w) +
+               StringFormatC(" (Local NDB) %d.%d", w.frequency / 10, w.frequency % 10);
+    }
+    case kKindIls: {
+        const LocalWaypoint696 w = Local(record, LocalKind696::Ils, data);
+        const auto& runways = state.airport.runways;
+        const uint32_t slot = w.runway & 127;
+        std::string runway = slot < runways.size() ? RunwayDesignator696(runways[slot], (w.runway & 128) != 0) : "..";
+        if (slot < runways.size() && (runways[slot].pictureFlags & 4)) runway += 's';
+        return "ILS  " + w.ident + LocalPosition(w) +
+               StringFormatC(" %d.%02d RW%-3s", w.frequency / 100, w.frequency % 100, runway.c_str());
+    }
     case kKindNone:
         return "none";
     default:
@@ -94,7 +113,8 @@ std::string WaypointText(const ListingState696& state, const ListingFlags& flags
     }
 }
 
-bool ShowsNavaid(const ListingFlags& flags) { return flags.recordNumbers || flags.debugLevel > 1; }
+// The detail form, which the dump writes too: the navaid line and the waypoints' type codes.
+bool ShowsNavaid(const ListingFlags& flags) { return flags.recordNumbers || flags.debugLevel > 1 || flags.dump; }
 
 uint32_t ApproachLines(const ApproachEntry696& a, const ListingFlags& flags) {
     return 1 + a.waypointCount + (ShowsNavaid(flags) ? 1 : 0);
@@ -120,7 +140,7 @@ std::string HeaderText(const ListingState696& state, const ListingFlags& flags, 
             }
         }
     }
-    if (flags.recordNumbers || flags.debugLevel >= 2) {
+    if (ShowsNavaid(flags)) {
         text += StringFormatC(" (%x/%s)", a.type, ApproachId(image, a.idIndex).c_str());
     }
     return text;

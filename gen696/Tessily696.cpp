@@ -16,6 +16,8 @@
 #include "gen/shell/RunSetup.h"
 #include "gen696/Batch696.h"
 #include "gen696/Comp696Dialog.h"
+#include "gen696/CompileAirway696.h"
+#include "gen696/CompileApproach696.h"
 #include "gen696/CompileSua696.h"
 #include "gen696/CreateImage696.h"
 #include "gen696/CreateIsam696.h"
@@ -187,6 +189,8 @@ void InstallTessily(GenModel& model) {
     InstallCreateImage696(model);
     InstallCreateIsam696(model);
     InstallCompileSua696(model);
+    InstallCompileAirway696(model);
+    InstallCompileApproach696(model);
     InstallListing696(model);
     InstallSaveAs(model);
 }

@@ -244,10 +244,7 @@ void DeleteAirportRecords(const char* index, int32_t Record::*airport, int32_t a
 // Replaces the airport's approaches and local waypoints by the block's: the one unit of work of
 // an airport block.
 void CommitAirportBlock(CompileSession& s, AirportBlock& block) {
-    DeleteAirportRecords("paptno", &ApprRecord::paptno, block.asno, "APPR");
-    DeleteAirportRecords("laptno", &LwptRecord::laptno, block.asno, "LWPT");
-    for (LwptRecord& l : block.locals) BatchAddRecord(l, "LWPT", l.lsno);
-    for (ApprRecord& p : block.approaches) BatchAddRecord(p, "APPR", p.psno);
+    ReplaceAirportApproaches(block.asno, block.locals, block.approaches);
     s.compiled += static_cast<int>(block.approaches.size());
     block = AirportBlock();
 }
@@ -263,6 +260,14 @@ bool Finish(OperationContext& c, bool complete) {
 }
 
 }  // namespace
+
+void ReplaceAirportApproaches(int32_t asno, const std::vector<LwptRecord>& locals,
+                              const std::vector<ApprRecord>& approaches) {
+    DeleteAirportRecords("paptno", &ApprRecord::paptno, asno, "APPR");
+    DeleteAirportRecords("laptno", &LwptRecord::laptno, asno, "LWPT");
+    for (const LwptRecord& l : locals) BatchAddRecord(l, "LWPT", l.lsno);
+    for (const ApprRecord& p : approaches) BatchAddRecord(p, "APPR", p.psno);
+}
 
 RunwayLookup MakeRunwayLookup(int number, char letter, bool startsWithS) {
     RunwayLookup r;

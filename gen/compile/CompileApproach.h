@@ -4,11 +4,19 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "dblib/dfAPPR.h"
+#include "dblib/dfLWPT.h"
 
 class OperationContext;
 
 // One step; true when the operation is finished.
 bool CompileApproachText(OperationContext& c);
+
+// Replaces the approaches and local waypoints of the airport `asno` in the database by these.
+void ReplaceAirportApproaches(int32_t asno, const std::vector<LwptRecord>& locals,
+                              const std::vector<ApprRecord>& approaches);
 
 // The runway designator value of a waypoint (number, letter, "S" form) and whether the runway
 // was named by its reciprocal end; false when the number is not a runway number.

@@ -79,6 +79,19 @@ const ErrorText kErrorTexts[] = {
     {48, "The compilation produced no data"},
     {49, "The wapoint could not be found in the ISAM database"},
     {50, "The ILS navaid runway could not be found"},
+    {51, "Bracket mismatch"},
+    {52, "Approach type unknown"},
+    {53, "Type/posn digits absent"},
+    {54, "Flag value absent"},
+    {55, "Line too long or too many fields"},
+    {56, "Too many flag sections"},
+    {57, "ISAM APTs must be in order, please CreateImage and re-CreateISAM"},
+    {58, "Hold parameters absent"},
+    {59, "Runway has no threshold co-ordinates"},
+    {60, "Illegal flag value"},
+    {61, "Cannot open rwyextras file for update"},
+    {62, "Seconds not allowed if local waypoint"},
+    {63, "Approach waypoints must be nav, faf, map (0,5,7) in that order"},
 };
 
 std::string JoinPath(const std::string& folder, const std::string& name) {

@@ -5,6 +5,7 @@
 
 #include "common/LineWriter.h"
 #include "gen/shell/CGenApp.h"
+#include "gen/shell/GenModel.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 
@@ -28,6 +29,11 @@ bool DumpAllRecords(OperationContext& context, const SaveAsModes& modes, LineWri
         kinds = {modes.shownKind};
     }
     ListingLineToBatch convert(modes.ConvertForm(), modes.keepOtherEnd);
+    // A model that lists its images itself walks and writes them in its own dump forms.
+    const GenModel* model = context.app ? &context.app->Model() : nullptr;
+    const bool ownListing =
+        model && model->nextListingItem && model->listSection && model->listDumpLine && !ListingReader(context);
+    const int shownKind = context.kind;
     std::string text;
     bool ok = true;
     for (int kind : kinds) {
@@ -37,12 +43,26 @@ bool DumpAllRecords(OperationContext& context, const SaveAsModes& modes, LineWri
         request.decimal = modes.sbs;
         const bool converted = kind < kListSuas && modes.batch;
         context.ResetListingPosition();
-        for (int32_t handle; ok && (handle = NextListingItem(context, request)) >= 0;) {
-            ListSection(context, request, handle, text);
+        if (ownListing) {
+            context.kind = kind;
+            context.listingDump = request.dump;
+        }
+        for (int32_t handle; ok;) {
+            handle = ownListing ? model->nextListingItem(context) : NextListingItem(context, request);
+            if (handle < 0) break;
+            if (ownListing && request.dump) {
+                model->listDumpLine(context, kind, handle, request.decimal, text);
+            } else if (ownListing) {
+                model->listSection(context, handle, text);
+            } else {
+                ListSection(context, request, handle, text);
+            }
             if (converted) convert.Convert(text, out);
             if (!text.empty()) ok = out.WriteLine(text);
         }
     }
+    context.kind = shownKind;
+    context.listingDump = false;
     context.ResetListingPosition();
     return out.Flush() && ok;
 }

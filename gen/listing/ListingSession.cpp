@@ -61,7 +61,7 @@ ListingFlags ListingFlagsOf(const OperationContext& context, bool dump, bool dec
     f.debugLevel = s.debugLevel;
     f.extraLevel = s.extraDebugLevel;
     f.rawReferences = s.rawReferenceSwitch != 0;
-    f.dump = dump;
+    f.dump = dump || context.listingDump;
     f.decimal = decimal;
     return f;
 }

@@ -61,6 +61,8 @@ public:
 
     // The mode of the running operation, or the listing kind of a listing.
     int kind = 0;
+    // A model's own listing is being walked for a dump of Save As (its lines in dump form).
+    bool listingDump = false;
     // Where progress and result lines go.
     CGenDoc* doc = nullptr;
 

@@ -18,6 +18,7 @@
 #include "gen/testsupport/BatchTestSupport.h"
 #include "gen696/CompileSua696.h"
 #include "gen696/SectionFile696.h"
+#include "gen696/tests/CompileRun696.h"
 
 namespace {
 
@@ -58,38 +59,16 @@ TEST(CompileSua696Encoding, StepForms) {
     }
 }
 
-class CompileSua696Run : public batchtest::BatchDbTest {
+class CompileSua696Run : public CompileRun696 {
 protected:
+    CompileSua696Run() : CompileRun696(InstallCompileSua696, kModeCompileSua) {}
+
     void SetUp() override {
-        BatchDbTest::SetUp();
-        previous_ = std::filesystem::current_path();
-        std::filesystem::current_path(dir_);
-        InstallCompileSua696(model_);
-        c_.model = &model_;
-        c_.settings = &settings_;
-        c_.doc = &doc_;
+        CompileRun696::SetUp();
         // The current airspace file: its section 69 is carried over.
         std::ofstream("db50/SUA+.DAT", std::ios::binary)
             << SuaDatHeader696(41, 3, 1, 3) << std::string(3, '\0') << SuaDatHeader696(69, 4, 1, 4) << "ODDS"
             << SuaDatHeader696(-64, 0, 0, 0);
-    }
-    void TearDown() override {
-        EndCompileSession(c_);
-        std::filesystem::current_path(previous_);
-        BatchDbTest::TearDown();
-    }
-
-    // Compiles a text to its end; the listing's lines.
-    std::vector<std::string> Compile(const std::string& text) {
-        std::ofstream("in.txt", std::ios::binary) << text;
-        doc_.ClearLines();
-        EXPECT_TRUE(model_.openers[kModeCompileSua](c_, "in.txt"));
-        c_.ResetSteps();
-        for (int calls = 0; calls < 20000; ++calls) {
-            if (model_.drivers[kModeCompileSua](c_)) return doc_.Lines();
-        }
-        ADD_FAILURE() << "did not end";
-        return {};
     }
 
     // The blocks of NewSUA+.DAT by section.
@@ -110,15 +89,6 @@ protected:
         return out;
     }
 
-    static bool Has(const std::vector<std::string>& lines, const std::string& text) {
-        return std::find(lines.begin(), lines.end(), text) != lines.end();
-    }
-
-    std::filesystem::path previous_;
-    GenModel model_;
-    GenSettings settings_;
-    CGenDoc doc_;
-    OperationContext c_;
     std::map<int, uint32_t> counts_;
 };
 
