@@ -168,6 +168,70 @@ class SuaAirports(DallowenRun):
         self.assertEqual(self.image("b.img"), a)
 
 
+FREQUENCY_TYPES = ["ATIS", "Ground", "Tower", "Unicom"]
+
+
+class Listings(DallowenRun):
+    def listing(self, section, switches=None, **filters):
+        if os.path.exists(self.path("list.txt")):
+            os.remove(self.path("list.txt"))
+        keys = {"Mode": "List", "Section": section, "Filename": "a.img", "SaveAs": "list.txt"}
+        keys.update(filters)
+        self.assertEqual(self.dallowen([keys], switches=switches), 0, self.err)
+        return self.read("list.txt").decode("cp1252").splitlines()
+
+    def test_point_sections_list_each_record_and_an_airports_entry(self):
+        self.load()
+        self.image("a.img")
+        content = self.checked("a.img")
+        for kind in ("APT", "INT", "NDB", "VOR"):
+            listed = [line for line in self.listing(kind) if line.startswith(kind + "  ")]
+            self.assertEqual([line[5:10].strip() for line in listed], [r["ident"] for r in content["sections"][kind]])
+        apts = self.listing("APT")
+        at = next(i for i, line in enumerate(apts) if line.startswith("APT  KSEA  N 47\xb026.9"))
+        self.assertEqual(apts[at][35:42], "  430' ")
+        self.assertTrue(apts[at].endswith("SEATTLE-TACOMA INTL(SEATTLE) UNITED STA-US"), apts[at])
+        # One line per place of the entry: frequency i (type by code bits 0-1, '*' by bit 2) and
+        # runway i (length, "(p)" for a picture word).
+        ksea = next(r for r in content["sections"]["APT"] if r["ident"] == "KSEA")
+        runways, frequencies = ksea["runways"], ksea["frequencies"]
+        places = max(len(runways), len(frequencies))
+        self.assertTrue(apts[at + 1 + places].startswith("APT  "), apts[at:at + 2 + places])
+        for i, line in enumerate(apts[at + 1:at + 1 + places]):
+            if i < len(frequencies):
+                f = frequencies[i]
+                want = "%-6s  %3d.%02d%s" % (FREQUENCY_TYPES[f["code"] & 3], f["freq"] // 100, f["freq"] % 100,
+                                             "*" if f["code"] & 4 else "")
+                self.assertTrue(line[11:].startswith(want), (line, want))
+            if i < len(runways):
+                self.assertIn("%5d' hard" % runways[i]["length"], line)
+                self.assertEqual(line.endswith("(p)"), runways[i]["picture"] is not None, line)
+        self.assertEqual(self.listing("APT", FilterCO="XX"), ["No Matching Items"])
+        vors = self.listing("VOR", FilterNAM="PA")
+        self.assertEqual([v[5:8] for v in vors], ["PAE", "PSC"])
+        # The airspace through the framework's listing of the family's records.
+        self.assertTrue(self.listing("SUA")[0].startswith("SUA(a)  SEATTLE CLASS B {Class B P2}"))
+
+    def test_section_map_and_image_size(self):
+        self.load()
+        self.image("a.img")
+        content = self.checked("a.img")
+        counts = [len(content["sections"][k]) for k in ("APT", "INT", "NDB", "VOR")]
+        # The size against the limit of the program's XL mode, whatever the image.
+        end = content["image_end"]
+        for switches, limit in (([], 0x100000), (["-A"], 0xC0000)):
+            with self.subTest(switches=switches):
+                self.listing("NDB", switches=switches)
+                self.assertIn("Image size (hex): %06x bytes (%x free)" % (end, limit - end), self.out)
+                self.assertFalse(any(line.startswith("CNT_ST=") for line in self.out))
+        self.listing("NDB", switches=["-d"])
+        for kind, n in zip(("APT", "INT", "NDB", "VOR"), counts):
+            self.assertTrue(any(line.startswith(kind + ":ST=") and ", RECS=%d," % n in line for line in self.out),
+                            (kind, self.out))
+        self.assertIn("CNT_ST=", "\n".join(self.out))
+        self.assertTrue(any(line.startswith("SUA:ST=") for line in self.out), self.out)
+
+
 class Refusals(DallowenRun):
     def test_damaged_image_leaves_the_database_alone(self):
         self.load(sua=False)
