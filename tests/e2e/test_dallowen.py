@@ -115,6 +115,37 @@ class Coding(DallowenRun):
         self.assertEqual(codes, {"KLOW": 500, "KMID": 502, "KTOP": 501})
 
 
+def int_idents(count):
+    """Five-letter intersection idents, in order."""
+    letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+    for i in range(count):
+        yield "".join(letters[i // 26 ** k % 26] for k in range(4, -1, -1))
+
+
+class Limits(DallowenRun):
+    def test_too_many_waypoints_still_give_an_image_and_debug_shows_the_sumcheck_bytes(self):
+        lines = ["ADD|APT|KSEA|US-UNITED STATES|SEATTLE|SEATTLE-TACOMA INTL|N 47#26.940|W122#18.540|433|JA"]
+        lines += ["ADD|INT|%s|US|N %02d#%06.3f|W%03d#%06.3f" % (ident, 30 + i % 20, i * 7 % 60, 100 + i % 40,
+                                                              i * 13 % 60)
+                  for i, ident in enumerate(int_idents(32769))]
+        self.write("ints.txt", lines)
+        self.load(batch=self.path("ints.txt"), sua=False)
+        code = self.dallowen([{"Mode": "CreateImage", "Filename": "a.img", "Title": "Big"}], switches=["-d"])
+        self.assertEqual(code, 0, self.err)
+        a = self.read("a.img")
+        self.assertEqual(len(self.checked("a.img")["sections"]["INT"]), 32769)
+        self.assertIn("Sumcheck bytes set to %d, %02x, %02x, %02x, %02x " % tuple(a[:5]), self.out)
+        at = self.out.index("***********TOO MANY WAYPOINTS**************")
+        self.assertEqual(self.out[at - 1:at + 5], [
+            "*****************WARNING*******************",
+            "***********TOO MANY WAYPOINTS**************",
+            "The INT section has 32769 entries (max 32768)",
+            "This image should not be uploaded to a GPS unit",
+            "It is only for use by this software package",
+            "*******************************************"])
+        self.assertLess(self.out.index("Image Complete"), at)
+
+
 class CompileSua(DallowenRun):
     def test_two_vertex_area_is_an_error_here_and_left_out_by_the_92_family(self):
         self.write("two.txt", [

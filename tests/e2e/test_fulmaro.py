@@ -100,6 +100,10 @@ class Coding(FulmaroRun):
         self.image("a.img")
         codes = {r["ident"]: r["elevation_code"] for r in self.checked("a.img")["sections"]["APT"]}
         self.assertEqual(codes, {"KLOW": 500, "KMID": 502, "KTOP": 501})
+        # At a debug level the sumcheck byte is reported.
+        code = self.run_program("fulmaro", [{"Mode": "CreateImage", "Filename": "b.img"}], switches=["-d"])
+        self.assertEqual(code, 0, self.err)
+        self.assertIn("Sumcheck byte set to %02x" % self.read("b.img")[0], self.out)
 
 
 def typed_angle(degrees, minutes, negative):
