@@ -282,6 +282,19 @@ class Refusals(DallowenRun):
                 after = {n: self.read("db50", n) for n in sorted(os.listdir(self.path("db50")))}
                 self.assertEqual(after, before, what)
 
+    def test_mutated_images_are_listed_or_refused_without_a_crash(self):
+        self.load()
+        good = self.image("a.img")
+        end = self.checked("a.img")["image_end"]
+
+        def seal(data):
+            out = bytearray(data)
+            for i in range(out[0]):
+                out[1 + i] = img90check.chunk_check(out, i)
+            return bytes(out)
+
+        self.assert_mutations_handled("dallowen", good, end, seal, ("APT", "INT", "NDB", "VOR", "SUA"), 90)
+
     def test_other_families_refuse_each_other(self):
         self.load(sua=False)
         self.image("a.img")

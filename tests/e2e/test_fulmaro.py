@@ -184,6 +184,16 @@ class Listings(FulmaroRun):
 
 
 class Refusals(FulmaroRun):
+    def test_mutated_images_are_listed_or_refused_without_a_crash(self):
+        self.load(geo=3)
+        good = self.image("a.img")
+        end = self.checked("a.img")["image_end"]
+
+        def seal(data):
+            return bytes([(data[0] - sum(data)) % 256]) + data[1:]
+
+        self.assert_mutations_handled("fulmaro", good, end, seal, ("APT", "VOR"), 89)
+
     def test_damaged_image_and_other_families(self):
         self.load()
         a = self.image("a.img")
