@@ -123,11 +123,13 @@ TEST_F(OlderShell, TitlePageAndCountriesOfEachFamily) {
         const char* counts;
         std::vector<std::string> countries;
         std::vector<std::string> numbered;
+        std::vector<std::string> filtered;  // name filter "UN"
     } cases[] = {
         {InstallDallowen, "TWO FIELDS           006-D0004-02", "(2 APTs, 0 INTs, 0 NDBs, 1 VORs, 3 TOTAL)",
-         {"   0 CA CANADA", "   1 US UNITED STA"}, {"   0 CA CANADA", "   1 US UNITED STA"}},
+         {"   0 CA CANADA", "   1 US UNITED STA"}, {"   0 CA CANADA", "   1 US UNITED STA"},
+         {"   0 CA CANADA", "   1 US UNITED STA"}},
         {InstallFulmaro, "   TWO FIELDS        006-D0010-00", "(2 APTs, 1 VORs, 3 TOTAL)",
-         {"CANADA-CA", "UNITED STA-US"}, {"  0: CANADA-CA", "  1: UNITED STA-US"}},
+         {"CANADA-CA", "UNITED STA-US"}, {"  0: CANADA-CA", "  1: UNITED STA-US"}, {"UNITED STA-US"}},
     };
     for (const Case& c : cases) {
         app_.reset();
@@ -149,6 +151,9 @@ TEST_F(OlderShell, TitlePageAndCountriesOfEachFamily) {
         EXPECT_EQ(Listing(kListCountries), c.countries);
         App().Settings().recordNumbers = 1;
         EXPECT_EQ(Listing(kListCountries), c.numbered);
+        App().Settings().recordNumbers = 0;
+        App().Settings().nameFilter = "UN";
+        EXPECT_EQ(Listing(kListCountries), c.filtered);
     }
 }
 
