@@ -48,7 +48,7 @@ std::string CountryLine89(const IsamImageSource& source, uint32_t n, bool record
 }
 
 constexpr OlderListingFamily kFamily89 = {
-    CheckImageRecords89, nullptr, nullptr, ListSectionMap89, Counts89, CountryLine89, AptElevation89, 8, false,
+    CheckImageRecords89, nullptr, nullptr, ListSectionMap89, Counts89, CountryLine89, AptElevation89, 8, false, true,
 };
 
 }  // namespace

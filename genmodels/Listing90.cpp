@@ -90,7 +90,7 @@ void DumpSectionMap90(OperationContext& c, const IsamImageSource& src) {
 
 constexpr OlderListingFamily kFamily90 = {
     CheckImageRecords90, LoadTables90, EntrySpan90, DumpSectionMap90, FourKindCounts, CountryLineIdName,
-    AptElevation92, 13, true,
+    AptElevation92, 13, true, false,
 };
 
 }  // namespace

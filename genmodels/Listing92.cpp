@@ -96,7 +96,7 @@ void ListSectionMap92(OperationContext& c, const IsamImageSource& src) {
 
 constexpr OlderListingFamily kFamily92 = {
     CheckImageRecords92, LoadTables, VlrEntrySpan, ListSectionMap92, FourKindCounts, CountryLineIdName,
-    AptElevation92, 13, true,
+    AptElevation92, 13, true, false,
 };
 
 }  // namespace

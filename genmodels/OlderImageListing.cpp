@@ -259,10 +259,13 @@ int32_t OlderImageListing::Next(OperationContext& c) {
                                 : kind == kNamesKind  ? static_cast<uint32_t>(nameTexts_.size())
                                                       : 0;
     if (kind == kCountryKind || kind == kNamesKind) {
-        const int32_t n = c.currentRecord + 1;
-        if (static_cast<uint32_t>(n) >= tableCount) return -1;
-        c.currentRecord = n;
-        return n;
+        const std::string& filter = Settings(c).nameFilter;
+        const bool filtered = kind == kCountryKind && family_.countryNameFilter && !filter.empty();
+        for (int32_t n = c.currentRecord + 1; static_cast<uint32_t>(n) < tableCount; ++n) {
+            c.currentRecord = n;
+            if (!filtered || StartsWith(family_.countryLine(*source_, static_cast<uint32_t>(n), false), filter)) return n;
+        }
+        return -1;
     }
     if (kind < kFirstPointKind || kind > kLastPointKind) return -1;
     const int section = kind - kFirstPointKind;

@@ -36,6 +36,8 @@ struct OlderListingFamily {
     uint32_t vorFrequencyByte;
     // Whether an airport line shows the J, A and M letters of its byte 5.
     bool aptLetters;
+    // Whether the name filter picks the countries whose line begins with it.
+    bool countryNameFilter;
 };
 
 class OlderImageListing {

@@ -77,7 +77,16 @@ ImageResult LoadImageInfo(const Image& image, uint32_t debugLevel, ImageInfo* in
     if (ImageResult r = ReadImageHeader(image, &in.header); !r) return r;
     in.headerBytes.assign(p.dataStart, 0);
     image.Read(0, in.headerBytes.data(), in.headerBytes.size());
-    if (ImageResult r = ReadImageLayout(image, &in.layout); !r) return r;
+    if (p.readLayout) {
+        // The family's own layout; its FSS/TCC and SUA blocks where its reader finds them.
+        uint32_t tccBlock = kAbsent24;
+        uint32_t suaBlock = kAbsent24;
+        if (ImageResult r = p.readLayout(image, &in.layout, &tccBlock, &suaBlock); !r) return r;
+        in.header.pointers[kPtrFssBlockA / 3] = tccBlock;
+        in.header.pointers[kPtrSuaBlock / 3] = suaBlock;
+    } else if (ImageResult r = ReadImageLayout(image, &in.layout); !r) {
+        return r;
+    }
 
     std::vector<std::string> debug;
     DumpSectionMap(image, in.header, in.layout, &in.map, debugLevel ? &debug : nullptr);

@@ -30,6 +30,35 @@ const platform::MenuItem* FindItem(const std::vector<platform::MenuItem>& items,
 
 class OlderShell : public ShellTest {
 protected:
+    void RunUntilIdle() {
+        long count = 1;
+        for (int limit = 100000; App().State() != kStateIdle && limit > 0; --limit) App().OnIdle(count++);
+    }
+    // Runs an operation as GO does, to its end.
+    void Run(int mode, const std::string& file) {
+        View().mode = mode;
+        View().fileName = file;
+        App().SetState(kStateStartPending);
+        RunUntilIdle();
+    }
+    // A database of two airports in two countries and one VOR, and its image "a.img".
+    void MakeImage() {
+        WriteFile("batch.txt",
+                  "ADD|APT|KSEA|US-UNITED STATES|SEATTLE|SEATTLE-TACOMA INTL|N 47#26.940|W122#18.540|433|JA\r\n"
+                  "ADD|APT|CYVR|CA-CANADA|VANCOUVER|VANCOUVER INTL|N 49#11.600|W123#11.000|14|JA\r\n"
+                  "ADD|VOR|SEA|US|SEATTLE|SEATTLE VORTAC|N 47#26.120|W122#18.570|116.80|VORTAC\r\n");
+        WriteFile(App().GetDbFolder() + "/GEO.DAT", "0<");
+        Run(kModeBatchUpdate, "batch.txt");
+        App().Settings().SetDefaultTitle("Two Fields");
+        Run(kModeCreateImage, "a.img");
+    }
+    std::vector<std::string> Listing(int kind) {
+        RunListing("a.img", kind);
+        std::vector<std::string> lines;
+        for (int i = 0; i < Doc().GetLineCount(); ++i) lines.push_back(Doc().GetLine(i));
+        return lines;
+    }
+
     bool XlChecked() {
         platform::CommandState state;
         state.id = kCmdXlMode90;
@@ -84,6 +113,47 @@ TEST_F(OlderShell, FulmaroCompileModesSayTheyAreNotSupported) {
         EXPECT_FALSE(App().OpenOperation(Doc(), "sua.txt", mode)) << mode;
         EXPECT_EQ(LinesFrom(before), std::vector<std::string>{kNotSupported89}) << mode;
         EXPECT_EQ(App().State(), kStateIdle);
+    }
+}
+
+TEST_F(OlderShell, TitlePageAndCountriesOfEachFamily) {
+    struct Case {
+        void (*install)(GenModel&);
+        const char* part;
+        const char* counts;
+        std::vector<std::string> countries;
+        std::vector<std::string> numbered;
+        std::vector<std::string> filtered;  // name filter "UN"
+    } cases[] = {
+        {InstallDallowen, "TWO FIELDS           006-D0004-02", "(2 APTs, 0 INTs, 0 NDBs, 1 VORs, 3 TOTAL)",
+         {"   0 CA CANADA", "   1 US UNITED STA"}, {"   0 CA CANADA", "   1 US UNITED STA"},
+         {"   0 CA CANADA", "   1 US UNITED STA"}},
+        {InstallFulmaro, "   TWO FIELDS        006-D0010-00", "(2 APTs, 1 VORs, 3 TOTAL)",
+         {"CANADA-CA", "UNITED STA-US"}, {"  0: CANADA-CA", "  1: UNITED STA-US"}, {"UNITED STA-US"}},
+    };
+    for (const Case& c : cases) {
+        app_.reset();
+        MakeApp(ModelOf(c.install));
+        MakeImage();
+        App().Settings().debugLevel = 1;
+        const std::vector<std::string> title = Listing(kListTitle);
+        ASSERT_GE(title.size(), 4u);
+        EXPECT_EQ(title[0], c.part);
+        // The three dates are the day of the build.
+        const std::string from = "CYCLE " + title[1].substr(6, 4) + ", VALID FROM ";
+        ASSERT_EQ(title[1].substr(0, from.size()), from);
+        const std::string date = title[1].substr(from.size(), title[1].find(' ', from.size()) - from.size());
+        EXPECT_EQ(title[1], from + date + " TO " + date + ",");
+        EXPECT_EQ(title[2], "CREATED " + date);
+        EXPECT_EQ(title[3], c.counts);
+        App().Settings().debugLevel = 0;
+        EXPECT_EQ(Listing(kListTitle).size(), 3u);
+        EXPECT_EQ(Listing(kListCountries), c.countries);
+        App().Settings().recordNumbers = 1;
+        EXPECT_EQ(Listing(kListCountries), c.numbered);
+        App().Settings().recordNumbers = 0;
+        App().Settings().nameFilter = "UN";
+        EXPECT_EQ(Listing(kListCountries), c.filtered);
     }
 }
 

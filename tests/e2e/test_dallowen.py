@@ -115,6 +115,37 @@ class Coding(DallowenRun):
         self.assertEqual(codes, {"KLOW": 500, "KMID": 502, "KTOP": 501})
 
 
+def int_idents(count):
+    """Five-letter intersection idents, in order."""
+    letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZ"
+    for i in range(count):
+        yield "".join(letters[i // 26 ** k % 26] for k in range(4, -1, -1))
+
+
+class Limits(DallowenRun):
+    def test_too_many_waypoints_still_give_an_image_and_debug_shows_the_sumcheck_bytes(self):
+        lines = ["ADD|APT|KSEA|US-UNITED STATES|SEATTLE|SEATTLE-TACOMA INTL|N 47#26.940|W122#18.540|433|JA"]
+        lines += ["ADD|INT|%s|US|N %02d#%06.3f|W%03d#%06.3f" % (ident, 30 + i % 20, i * 7 % 60, 100 + i % 40,
+                                                              i * 13 % 60)
+                  for i, ident in enumerate(int_idents(32769))]
+        self.write("ints.txt", lines)
+        self.load(batch=self.path("ints.txt"), sua=False)
+        code = self.dallowen([{"Mode": "CreateImage", "Filename": "a.img", "Title": "Big"}], switches=["-d"])
+        self.assertEqual(code, 0, self.err)
+        a = self.read("a.img")
+        self.assertEqual(len(self.checked("a.img")["sections"]["INT"]), 32769)
+        self.assertIn("Sumcheck bytes set to %d, %02x, %02x, %02x, %02x " % tuple(a[:5]), self.out)
+        at = self.out.index("***********TOO MANY WAYPOINTS**************")
+        self.assertEqual(self.out[at - 1:at + 5], [
+            "*****************WARNING*******************",
+            "***********TOO MANY WAYPOINTS**************",
+            "The INT section has 32769 entries (max 32768)",
+            "This image should not be uploaded to a GPS unit",
+            "It is only for use by this software package",
+            "*******************************************"])
+        self.assertLess(self.out.index("Image Complete"), at)
+
+
 class CompileSua(DallowenRun):
     def test_two_vertex_area_is_an_error_here_and_left_out_by_the_92_family(self):
         self.write("two.txt", [
@@ -168,6 +199,70 @@ class SuaAirports(DallowenRun):
         self.assertEqual(self.image("b.img"), a)
 
 
+FREQUENCY_TYPES = ["ATIS", "Ground", "Tower", "Unicom"]
+
+
+class Listings(DallowenRun):
+    def listing(self, section, switches=None, **filters):
+        if os.path.exists(self.path("list.txt")):
+            os.remove(self.path("list.txt"))
+        keys = {"Mode": "List", "Section": section, "Filename": "a.img", "SaveAs": "list.txt"}
+        keys.update(filters)
+        self.assertEqual(self.dallowen([keys], switches=switches), 0, self.err)
+        return self.read("list.txt").decode("cp1252").splitlines()
+
+    def test_point_sections_list_each_record_and_an_airports_entry(self):
+        self.load()
+        self.image("a.img")
+        content = self.checked("a.img")
+        for kind in ("APT", "INT", "NDB", "VOR"):
+            listed = [line for line in self.listing(kind) if line.startswith(kind + "  ")]
+            self.assertEqual([line[5:10].strip() for line in listed], [r["ident"] for r in content["sections"][kind]])
+        apts = self.listing("APT")
+        at = next(i for i, line in enumerate(apts) if line.startswith("APT  KSEA  N 47\xb026.9"))
+        self.assertEqual(apts[at][35:42], "  430' ")
+        self.assertTrue(apts[at].endswith("SEATTLE-TACOMA INTL(SEATTLE) UNITED STA-US"), apts[at])
+        # One line per place of the entry: frequency i (type by code bits 0-1, '*' by bit 2) and
+        # runway i (length, "(p)" for a picture word).
+        ksea = next(r for r in content["sections"]["APT"] if r["ident"] == "KSEA")
+        runways, frequencies = ksea["runways"], ksea["frequencies"]
+        places = max(len(runways), len(frequencies))
+        self.assertTrue(apts[at + 1 + places].startswith("APT  "), apts[at:at + 2 + places])
+        for i, line in enumerate(apts[at + 1:at + 1 + places]):
+            if i < len(frequencies):
+                f = frequencies[i]
+                want = "%-6s  %3d.%02d%s" % (FREQUENCY_TYPES[f["code"] & 3], f["freq"] // 100, f["freq"] % 100,
+                                             "*" if f["code"] & 4 else "")
+                self.assertTrue(line[11:].startswith(want), (line, want))
+            if i < len(runways):
+                self.assertIn("%5d' hard" % runways[i]["length"], line)
+                self.assertEqual(line.endswith("(p)"), runways[i]["picture"] is not None, line)
+        self.assertEqual(self.listing("APT", FilterCO="XX"), ["No Matching Items"])
+        vors = self.listing("VOR", FilterNAM="PA")
+        self.assertEqual([v[5:8] for v in vors], ["PAE", "PSC"])
+        # The airspace through the framework's listing of the family's records.
+        self.assertTrue(self.listing("SUA")[0].startswith("SUA(a)  SEATTLE CLASS B {Class B P2}"))
+
+    def test_section_map_and_image_size(self):
+        self.load()
+        self.image("a.img")
+        content = self.checked("a.img")
+        counts = [len(content["sections"][k]) for k in ("APT", "INT", "NDB", "VOR")]
+        # The size against the limit of the program's XL mode, whatever the image.
+        end = content["image_end"]
+        for switches, limit in (([], 0x100000), (["-A"], 0xC0000)):
+            with self.subTest(switches=switches):
+                self.listing("NDB", switches=switches)
+                self.assertIn("Image size (hex): %06x bytes (%x free)" % (end, limit - end), self.out)
+                self.assertFalse(any(line.startswith("CNT_ST=") for line in self.out))
+        self.listing("NDB", switches=["-d"])
+        for kind, n in zip(("APT", "INT", "NDB", "VOR"), counts):
+            self.assertTrue(any(line.startswith(kind + ":ST=") and ", RECS=%d," % n in line for line in self.out),
+                            (kind, self.out))
+        self.assertIn("CNT_ST=", "\n".join(self.out))
+        self.assertTrue(any(line.startswith("SUA:ST=") for line in self.out), self.out)
+
+
 class Refusals(DallowenRun):
     def test_damaged_image_leaves_the_database_alone(self):
         self.load(sua=False)
@@ -186,6 +281,19 @@ class Refusals(DallowenRun):
                 self.assertTrue(any("Damaged image" in e or "Cannot" in e for e in self.err), self.err)
                 after = {n: self.read("db50", n) for n in sorted(os.listdir(self.path("db50")))}
                 self.assertEqual(after, before, what)
+
+    def test_mutated_images_are_listed_or_refused_without_a_crash(self):
+        self.load()
+        good = self.image("a.img")
+        end = self.checked("a.img")["image_end"]
+
+        def seal(data):
+            out = bytearray(data)
+            for i in range(out[0]):
+                out[1 + i] = img90check.chunk_check(out, i)
+            return bytes(out)
+
+        self.assert_mutations_handled("dallowen", good, end, seal, ("APT", "INT", "NDB", "VOR", "SUA"), 90)
 
     def test_other_families_refuse_each_other(self):
         self.load(sua=False)

@@ -100,6 +100,10 @@ class Coding(FulmaroRun):
         self.image("a.img")
         codes = {r["ident"]: r["elevation_code"] for r in self.checked("a.img")["sections"]["APT"]}
         self.assertEqual(codes, {"KLOW": 500, "KMID": 502, "KTOP": 501})
+        # At a debug level the sumcheck byte is reported.
+        code = self.run_program("fulmaro", [{"Mode": "CreateImage", "Filename": "b.img"}], switches=["-d"])
+        self.assertEqual(code, 0, self.err)
+        self.assertIn("Sumcheck byte set to %02x" % self.read("b.img")[0], self.out)
 
 
 def typed_angle(degrees, minutes, negative):
@@ -134,7 +138,62 @@ class Batch(FulmaroRun):
         self.assertEqual([r["ident"] for r in self.checked("a.img")["sections"]["VOR"]], ["SEA"])
 
 
+class Listings(FulmaroRun):
+    def listing(self, section, switches=(), **filters):
+        if os.path.exists(self.path("list.txt")):
+            os.remove(self.path("list.txt"))
+        keys = {"Mode": "List", "Section": section, "Filename": "a.img", "SaveAs": "list.txt"}
+        keys.update(filters)
+        self.assertEqual(self.run_program("fulmaro", [keys], switches=switches), 0, self.err)
+        return self.read("list.txt").decode("cp1252").splitlines()
+
+    def test_airports_and_vors_with_their_country(self):
+        self.load(geo=3)
+        self.image("a.img")
+        content = self.checked("a.img")
+        for kind in ("APT", "VOR"):
+            lines = self.listing(kind)
+            self.assertEqual([line[5:10].strip() for line in lines], [r["ident"] for r in content["sections"][kind]])
+        apts = self.listing("APT")
+        ksea = next(line for line in apts if line.startswith("APT  KSEA  N 47\xb026.9"))
+        self.assertEqual(ksea[35:], "  430'     UNITED STA-US")
+        # The DME mark and the frequency to 0.05 MHz, as the checker decodes them.
+        for line, vor in zip(self.listing("VOR"), content["sections"]["VOR"]):
+            self.assertEqual(line[35:41], "%3d.%02d" % (vor["freq"] // 100, vor["freq"] % 100), line)
+            self.assertEqual(line[45:48] == "DME", vor["dme"], line)
+        self.assertEqual(self.listing("VOR", switches=["-r"])[1][:9], "   1 BTG ")
+        self.assertEqual(self.listing("APT", FilterCO="XX"), ["No Matching Items"])
+        # No intersections, NDBs or airspace in the family's image.
+        for kind in ("INT", "NDB", "SUA"):
+            self.assertEqual(self.listing(kind), ["No Matching Items"], kind)
+        # At a debug level the map of the country table, the GEO section and the two kinds.
+        self.listing("VOR", switches=["-d"])
+        self.assertTrue(any(line.startswith("GEO_ST=") and line.endswith("RECS=3") for line in self.out), self.out)
+        self.assertTrue(any(line.startswith("VOR:ST=") and ", RECS=%d," % len(content["sections"]["VOR"]) in line
+                            for line in self.out), self.out)
+
+    def test_compile_modes_are_not_supported(self):
+        self.load()
+        self.write("sua.txt", ["SUA(a)  AREA {Class C P0}  0 to  4000 (CONTROL 0)"])
+        before = sorted(os.listdir(self.path("db50")))
+        for mode in ("CompileSUA", "CompileTCC", "CompileAPR"):
+            with self.subTest(mode):
+                self.assertEqual(self.fulmaro([{"Mode": mode, "Filename": "sua.txt"}]), 3)
+                self.assertIn("This operation is not supported by this program", self.out)
+                self.assertEqual(sorted(os.listdir(self.path("db50"))), before)
+
+
 class Refusals(FulmaroRun):
+    def test_mutated_images_are_listed_or_refused_without_a_crash(self):
+        self.load(geo=3)
+        good = self.image("a.img")
+        end = self.checked("a.img")["image_end"]
+
+        def seal(data):
+            return bytes([(data[0] - sum(data)) % 256]) + data[1:]
+
+        self.assert_mutations_handled("fulmaro", good, end, seal, ("APT", "VOR"), 89)
+
     def test_damaged_image_and_other_families(self):
         self.load()
         a = self.image("a.img")
