@@ -189,4 +189,29 @@ TEST_F(RecordView, RoutesByNumberWithTheirTitleFirst) {
     EXPECT_EQ(texts[3], "Route #7 R7");
 }
 
+// The menu's status texts, found by command id in the frame's menu table.
+const platform::MenuItem* FindItem(const std::vector<platform::MenuItem>& items, unsigned id) {
+    for (const platform::MenuItem& item : items) {
+        if (item.id == id) return &item;
+        if (const platform::MenuItem* inner = FindItem(item.items, id)) return inner;
+    }
+    return nullptr;
+}
+
+TEST_F(RecordView, MenuItemsCarryTheirStatusTexts) {
+    const struct {
+        unsigned id;
+        const char* prompt;
+    } cases[] = {
+        {CKestraneRView::kCmdConvertRte, "Convert USR wpts to avdb where possible"},
+        {CKestraneRView::kCmdImportRte, ""},
+        {CKestraneApp::kCmdFilters, ""},
+    };
+    for (const auto& c : cases) {
+        const platform::MenuItem* item = FindItem(main.Menu(), c.id);
+        ASSERT_NE(item, nullptr) << c.id;
+        EXPECT_EQ(item->prompt, c.prompt) << c.id;
+    }
+}
+
 }  // namespace
