@@ -189,6 +189,22 @@ TEST_F(RecordView, RoutesByNumberWithTheirTitleFirst) {
     EXPECT_EQ(texts[3], "Route #7 R7");
 }
 
+TEST_F(RecordView, HighestRecordFoundAtTheFirstDrawingOrTheFirstQuestion) {
+    AddIntersections(7);
+    for (const bool drawnFirst : {true, false}) {
+        auto& view = Open<CKestraneIView>("Intersections Database");
+        if (drawnFirst) {
+            Paint(view);
+            ASSERT_EQ(texts.size(), 7u) << "the search inside the drawing leaves the list alone";
+            EXPECT_EQ(texts.front().substr(0, 6), "I00000");
+        }
+        EXPECT_EQ(view.HighestRecord(), 7) << drawnFirst;
+        EXPECT_FALSE(KestraneDb().ints->IsOpen()) << drawnFirst;
+        EXPECT_EQ(view.TakeNewRecordNumber(), 8) << drawnFirst;
+        for (auto& t : app.DocTemplates()) t->CloseAll();
+    }
+}
+
 // The menu's status texts, found by command id in the frame's menu table.
 const platform::MenuItem* FindItem(const std::vector<platform::MenuItem>& items, unsigned id) {
     for (const platform::MenuItem& item : items) {
