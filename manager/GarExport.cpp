@@ -59,7 +59,8 @@ bool ExportUsrGar(dfUSR& usr, int format, uint16_t productId, int32_t onlyNumber
 
 bool ExportRteGar(dfRTE& rte, int format, uint16_t productId, std::string& bytes) {
     GarWriter writer(productId);
-    uint8_t record[256];
+    uint8_t record[256], link[256];
+    const int linkSize = GarPutRouteLink(link);
     RouteSlots route;
     for (int from = 0; CollectNextRoute(rte, from, route) && writer.Count() <= kGarMaxRecords;
          from = route.number + 1) {
@@ -69,7 +70,7 @@ bool ExportRteGar(dfRTE& rte, int format, uint16_t productId, std::string& bytes
         for (size_t order = 1; order < route.slots.size(); ++order) {
             const auto& point = route.slots[order];
             if (!point) continue;
-            if (GarNewLayout(format) && !first) writer.Put(kGarRouteLink, record, GarPutRouteLink(record));
+            if (GarNewLayout(format) && !first) writer.Put(kGarRouteLink, link, linkSize);
             first = false;
             GarInitRecord(record, format);
             GarSetWaypointType(record, format, point->rttype);

@@ -47,7 +47,6 @@ bool IsRecordWindowOpen(char letter) {
 
 CKestraneScrollView::CKestraneScrollView(RecordListKind kind) : kind_(kind) {
     OpenViewSlot(RecordLetterIndex(kind_.letter)) = this;
-    highest_ = FindHighestRecord();
     Commands().Add(kCmdAddRecord, [this] { OnAddRecord(); });
     auto selected = [this](platform::CommandState& s) { s.enabled = selected_ >= 0; };
     Commands().Add(kCmdChangeRecord, [this] { OnChangeRecord(); }, selected);
@@ -92,6 +91,11 @@ void CKestraneScrollView::ReleaseIdleFiles() {
 // The highest record number: the number index searched for the largest number, one step back.
 int32_t CKestraneScrollView::FindHighestRecord() {
     return HighestRecordNumber(*kind_.file, kind_.numberIndex, *kind_.number);
+}
+
+int32_t CKestraneScrollView::HighestRecord() {
+    if (highest_ < 0) highest_ = FindHighestRecord();
+    return highest_;
 }
 
 int CKestraneScrollView::OpenFiles() { return kind_.file->Open(); }
@@ -363,6 +367,7 @@ void CKestraneScrollView::OnDraw(platform::DeviceContext& dc) {
     const int first = std::max(0, clip.top / lineHeight_);
     const int last = std::max(first, (clip.bottom - 1) / lineHeight_);
     if (OpenFiles() == 0) {
+        HighestRecord();  // while the files are open: the search costs no open of its own
         for (int line = first; line <= last; ++line) {
             int32_t word = 0;
             if (!GetLine(line, last - first + 1, word)) break;

@@ -72,10 +72,15 @@ public:
     const std::vector<int32_t>& Lines() const { return lines_; }
     int SelectedLine() const { return selected_; }
     int DrawnPart() const { return drawnPart_; }
-    int32_t HighestRecord() const { return highest_; }
+    // The file's highest record number, found at the first drawing (its files open then) or
+    // at the first question.
+    int32_t HighestRecord();
     void SetHighestRecord(int32_t number) { highest_ = number; }
     // The number of a new record: the highest + 1, which becomes the highest.
-    int32_t TakeNewRecordNumber() { return ++highest_; }
+    int32_t TakeNewRecordNumber() {
+        HighestRecord();
+        return ++highest_;
+    }
     // Removes lines [first, first + count) (the selection is cleared) and lays the list out.
     void RemoveLines(int first, int count);
     void InsertLineAt(int at, int32_t word);
@@ -130,7 +135,7 @@ private:
 
     bool resumeKept_ = false;  // the files stayed open since the last idle step
     bool shownComplete_ = true;
-    int32_t highest_ = 0;
+    int32_t highest_ = -1;  // not yet found
     int lineHeight_ = 16;
     int charWidth_ = 8;
     bool printing_ = false;

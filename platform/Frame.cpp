@@ -16,9 +16,11 @@ Ui* CurrentUi() {
 }  // namespace
 
 MenuItem Popup(std::string text, std::vector<MenuItem> items) {
-    return MenuItem{std::move(text), 0, std::move(items)};
+    return MenuItem{std::move(text), 0, std::move(items), {}};
 }
-MenuItem Item(std::string text, unsigned id) { return MenuItem{std::move(text), id, {}}; }
+MenuItem Item(std::string text, unsigned id, std::string prompt) {
+    return MenuItem{std::move(text), id, {}, std::move(prompt)};
+}
 MenuItem Separator() { return MenuItem{}; }
 
 Frame::Frame() = default;

@@ -18,11 +18,12 @@ struct MenuItem {
     std::string text;              // "&File", "&Setup..."; empty with id 0: separator
     unsigned id = 0;               // command id; 0 for a popup or separator
     std::vector<MenuItem> items;   // popup contents
+    std::string prompt;            // status-bar text while the item is highlighted; may be empty
 };
 
 // Builders for menu tables.
 MenuItem Popup(std::string text, std::vector<MenuItem> items);
-MenuItem Item(std::string text, unsigned id);
+MenuItem Item(std::string text, unsigned id, std::string prompt = {});
 MenuItem Separator();
 
 // Status bar pane: text and enabled state; width given by a sample text.

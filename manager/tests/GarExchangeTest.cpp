@@ -12,6 +12,7 @@
 #include "manager/GarExchange.h"
 #include "manager/GarRecord.h"
 #include "manager/ImportRecords.h"
+#include "manager/RouteSlots.h"
 #include "manager/tests/ManagerTestFolder.h"
 
 namespace {
@@ -216,6 +217,35 @@ TEST_F(GarExchange, RoutesExportedInNumberOrder) {
                               "1/3 T3|||US|1250|1|" + std::to_string(l6), "2/0 |SEVEN|||0|0|0",
                               "2/1 S1|T1 S1||US|1250|4|" + std::to_string(l2), "3/0 ||||0|0|0",
                               "3/1 NOHEADE|T1 NOHEADER||US|1250|4|" + std::to_string(l8)}));
+}
+
+TEST_F(GarExchange, RouteCollectionGoesOnFromWhereItStoppedOnlyWhenTheFileStaysThere) {
+    AddRte(1, 3, 0, "THREE");
+    AddRte(2, 3, 1, "T1");
+    AddRte(3, 7, 1, "S1");
+    AddRte(4, 12, 0, "TWELVE");
+    AddRte(5, 7, 0, "SEVEN");
+    const struct {
+        bool moved;  // the record it stopped at looked up again by its number between the collections
+        int from;
+        int expected;  // -1: none
+    } cases[] = {{false, 4, 7}, {true, 4, 7}, {false, 8, 12}, {true, 8, 12}, {false, 13, -1}, {false, 3, 3}};
+    for (const auto& c : cases) {
+        RouteSlots route;
+        ASSERT_TRUE(CollectNextRoute(Rte(), 0, route));
+        ASSERT_EQ(route.number, 3);
+        if (c.moved) {
+            Rte().SelectIndex("rtsno");
+            Rte().rtsno = route.nextRecord;
+            ASSERT_EQ(Rte().Find(), 0);
+        }
+        const bool found = CollectNextRoute(Rte(), c.from, route);
+        EXPECT_EQ(found ? route.number : -1, c.expected) << c.moved << " " << c.from;
+        if (c.expected == 7) {
+            ASSERT_TRUE(route.slots[0] && route.slots[1]) << "the route whole, title first";
+            EXPECT_EQ(std::string(route.slots[0]->rtname1), "SEVEN");
+        }
+    }
 }
 
 TEST_F(GarExchange, NumberedRoutesReplaceTheirNumber) {

@@ -189,4 +189,45 @@ TEST_F(RecordView, RoutesByNumberWithTheirTitleFirst) {
     EXPECT_EQ(texts[3], "Route #7 R7");
 }
 
+TEST_F(RecordView, HighestRecordFoundAtTheFirstDrawingOrTheFirstQuestion) {
+    AddIntersections(7);
+    for (const bool drawnFirst : {true, false}) {
+        auto& view = Open<CKestraneIView>("Intersections Database");
+        if (drawnFirst) {
+            Paint(view);
+            ASSERT_EQ(texts.size(), 7u) << "the search inside the drawing leaves the list alone";
+            EXPECT_EQ(texts.front().substr(0, 6), "I00000");
+        }
+        EXPECT_EQ(view.HighestRecord(), 7) << drawnFirst;
+        EXPECT_FALSE(KestraneDb().ints->IsOpen()) << drawnFirst;
+        EXPECT_EQ(view.TakeNewRecordNumber(), 8) << drawnFirst;
+        for (auto& t : app.DocTemplates()) t->CloseAll();
+    }
+}
+
+// The menu's status texts, found by command id in the frame's menu table.
+const platform::MenuItem* FindItem(const std::vector<platform::MenuItem>& items, unsigned id) {
+    for (const platform::MenuItem& item : items) {
+        if (item.id == id) return &item;
+        if (const platform::MenuItem* inner = FindItem(item.items, id)) return inner;
+    }
+    return nullptr;
+}
+
+TEST_F(RecordView, MenuItemsCarryTheirStatusTexts) {
+    const struct {
+        unsigned id;
+        const char* prompt;
+    } cases[] = {
+        {CKestraneRView::kCmdConvertRte, "Convert USR wpts to avdb where possible"},
+        {CKestraneRView::kCmdImportRte, ""},
+        {CKestraneApp::kCmdFilters, ""},
+    };
+    for (const auto& c : cases) {
+        const platform::MenuItem* item = FindItem(main.Menu(), c.id);
+        ASSERT_NE(item, nullptr) << c.id;
+        EXPECT_EQ(item->prompt, c.prompt) << c.id;
+    }
+}
+
 }  // namespace

@@ -25,7 +25,9 @@ namespace {
 bool SameMenu(const std::vector<MenuItem>& a, const std::vector<MenuItem>& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (a[i].text != b[i].text || a[i].id != b[i].id || !SameMenu(a[i].items, b[i].items)) return false;
+        if (a[i].text != b[i].text || a[i].id != b[i].id || a[i].prompt != b[i].prompt ||
+            !SameMenu(a[i].items, b[i].items))
+            return false;
     }
     return true;
 }
@@ -54,6 +56,12 @@ const Command* FindCommandText(unsigned id, Frame& frame) {
         if (const Command* c = t->Commands().Find(id); c && !c->text.empty()) return c;
     }
     return nullptr;
+}
+
+// The menu item's own prompt, when it has one, is the action's status text.
+QAction* WithPrompt(QAction* action, const MenuItem& item) {
+    if (!item.prompt.empty()) action->setStatusTip(From1252(item.prompt));
+    return action;
 }
 
 const std::string* FindCommandPrompt(unsigned id, Frame& frame) {
@@ -111,7 +119,7 @@ void QtFrameWindow::FillMenu(QMenu* menu, const std::vector<MenuItem>& items) {
             menu->addSeparator();
         } else {
             menuTexts_[item.id] = item.text;
-            menu->addAction(MakeAction(item.id, item.text));
+            menu->addAction(WithPrompt(MakeAction(item.id, item.text), item));
         }
     }
 }
@@ -126,7 +134,7 @@ void QtFrameWindow::BuildMenus(const std::vector<MenuItem>& menu) {
     for (const MenuItem& top : menu) {
         if (top.items.empty() && top.id != 0) {
             menuTexts_[top.id] = top.text;
-            bar->addAction(MakeAction(top.id, top.text));
+            bar->addAction(WithPrompt(MakeAction(top.id, top.text), top));
             continue;
         }
         QMenu* m = bar->addMenu(From1252(top.text));

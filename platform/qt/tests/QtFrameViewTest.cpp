@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -85,6 +86,25 @@ TEST(QtFrame, MenusToolbarAndPanesFollowTheCommandTable) {
     EXPECT_EQ(labels[1]->text(), "Country=EG");
     EXPECT_TRUE(labels[1]->isEnabled());
     EXPECT_GE(labels[1]->minimumWidth(), labels[1]->fontMetrics().horizontalAdvance("Country=WW"));
+}
+
+TEST(QtFrame, AMenuItemPromptShowsOnTheStatusBarWhileHighlighted) {
+    Program p(Numbered(3));
+    std::vector<MenuItem> menu = p.frame->Menu();
+    menu[1].items[2].prompt = "Mark the listing \xB0";  // View/Mark, a Windows-1252 text
+    p.frame->SetMenu(menu);
+    p.frame->RefreshChrome();
+    QtFrameWindow* window = p.Window();
+    QAction* view = window->ActionByPath("View");
+    QAction* mark = window->ActionByPath("View/Mark");
+    ASSERT_TRUE(view && view->menu() && mark);
+    EXPECT_EQ(mark->statusTip(), QString::fromUtf8("Mark the listing \u00B0"));
+    view->menu()->popup(window->mapToGlobal(QPoint(10, 10)));
+    view->menu()->setActiveAction(mark);
+    EXPECT_EQ(window->statusBar()->currentMessage(), mark->statusTip());
+    view->menu()->setActiveAction(window->ActionByPath("View/Toolbar"));
+    EXPECT_EQ(window->statusBar()->currentMessage(), "") << "an item without a prompt clears the text";
+    view->menu()->close();
 }
 
 TEST(QtFrame, PlacementIsAppliedAtCreationAndReadBack) {
