@@ -46,16 +46,24 @@ char* PutDigitsBackwards(char* end, Unsigned value) {
 
 }  // namespace
 
+int DecimalLength(uint64_t value) {
+    int count = 1;
+    for (uint64_t limit = 10; count < 20 && value >= limit; limit *= 10) ++count;
+    return count;
+}
+
 char* PutNumber(char* out, uint64_t value, int width) {
-    char digits[24];
-    char* const end = digits + sizeof digits;
-    // Most values fit 32 bits, whose divisions are cheaper.
-    char* first = value <= UINT32_MAX ? PutDigitsBackwards(end, static_cast<uint32_t>(value))
-                                      : PutDigitsBackwards(end, value);
-    const int count = static_cast<int>(end - first);
+    // The digits go straight to their place, counted first.
+    const int count = DecimalLength(value);
     for (int i = count; i < width; ++i) *out++ = '0';
-    std::memcpy(out, first, static_cast<size_t>(count));
-    return out + count;
+    char* const end = out + count;
+    // Most values fit 32 bits, whose divisions are cheaper.
+    if (value <= UINT32_MAX) {
+        PutDigitsBackwards(end, static_cast<uint32_t>(value));
+    } else {
+        PutDigitsBackwards(end, value);
+    }
+    return end;
 }
 
 bool EndsWithNoCase(const std::string& text, const char* tail) {

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "common/Angle.h"
+#include "common/TextHelpers.h"
 
 namespace {
 
@@ -17,39 +18,13 @@ constexpr size_t kAngleBound = 32;
 // printf writes into a buffer of this size (and is cut there).
 constexpr size_t kPrintfBound = 160;
 
-// The number of digits of a number, and its digits written backwards from their end.
-int DecimalLength(uint32_t value) {
-    int n = 1;
-    for (uint64_t limit = 10; n < 10 && value >= limit; limit *= 10) ++n;
-    return n;
-}
-
-int HexLength(uint32_t value) { return value ? (std::bit_width(value) + 3) / 4 : 1; }
-
-void PutDecimal(char* end, uint32_t value) {
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    while (value >= 100) {
-        const uint32_t pair = value % 100;
-        value /= 100;
-        *--end = kPairs[2 * pair + 1];
-        *--end = kPairs[2 * pair];
-    }
-    if (value >= 10) {
-        *--end = kPairs[2 * value + 1];
-        *--end = kPairs[2 * value];
-    } else {
-        *--end = char('0' + value);
-    }
-}
-
-void PutHex(char* end, uint32_t value) {
-    do {
-        *--end = "0123456789abcdef"[value & 0xF];
-        value >>= 4;
-    } while (value);
+// Hexadecimal digits of value (lower case), zero-padded to at least width; the end.
+char* PutHex(char* p, uint32_t value, int width) {
+    const int count = value ? (std::bit_width(value) + 3) / 4 : 1;
+    for (int i = count; i < width; ++i) *p++ = '0';
+    char* const end = p + count;
+    for (char* at = end; at > p; value >>= 4) *--at = "0123456789abcdef"[value & 0xF];
+    return end;
 }
 
 // The minutes as "%06.3f" writes them: rounded to the nearest thousandth of the exact value, a
@@ -86,10 +61,7 @@ char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeD
     const uint32_t whole = uint32_t(magnitude);
     *p++ = degrees < 0 ? negative : positive;
     if (degreeDigits == 2) *p++ = ' ';
-    const int length = DecimalLength(whole);
-    for (int n = length; n < degreeDigits; ++n) *p++ = '0';
-    p += length;
-    PutDecimal(p, whole);
+    p = PutNumber(p, whole, degreeDigits);
     *p++ = '\xB0';
     return PutMinutes(p, (magnitude - double(whole)) * 60.0);
 }
@@ -134,32 +106,24 @@ size_t ValueBound(const ValueFormat& f, size_t textWidth) {
     }
 }
 
-char* PutNumber(char* p, const ValueFormat& f, int32_t value) {
+char* PutValue(char* p, const ValueFormat& f, int32_t value) {
     if (f.conversion == 'p') return PutPrintf(p, f.format, value);
     p = Put(p, f.head);
     if (f.conversion == 0) return p;
     const bool decimal = f.conversion == 'd';
     const uint32_t magnitude = decimal && value < 0 ? 0u - uint32_t(value) : uint32_t(value);
-    const int count = f.precision == 0 && magnitude == 0 ? 0 : decimal ? DecimalLength(magnitude) : HexLength(magnitude);
     const char sign = !decimal ? 0 : value < 0 ? '-' : f.plus ? '+' : 0;
-    int zeros = std::max(0, f.precision - count);
-    const int length = (sign ? 1 : 0) + zeros + count;
-    if (f.width > length) {
-        if (f.zero && f.precision < 0) {
-            zeros += f.width - length;
-        } else {
-            p = std::fill_n(p, f.width - length, ' ');
-        }
-    }
+    char* const start = p;
     if (sign) *p++ = sign;
-    p = std::fill_n(p, zeros, '0');
-    if (count > 0) {
-        p += count;
-        if (decimal) {
-            PutDecimal(p, magnitude);
-        } else {
-            PutHex(p, magnitude);
-        }
+    // The '0' flag pads the digits after the sign to the width (it is ignored with a precision).
+    const int digits = f.zero && f.precision < 0 ? f.width - (sign ? 1 : 0) : f.precision;
+    if (f.precision != 0 || magnitude != 0) p = decimal ? PutNumber(p, magnitude, digits) : PutHex(p, magnitude, digits);
+    const int length = int(p - start);
+    if (f.width > length) {
+        // Blanks before the sign.
+        std::memmove(start + (f.width - length), start, size_t(length));
+        std::fill_n(start, f.width - length, ' ');
+        p = start + f.width;
     }
     return Put(p, f.tail);
 }
@@ -236,7 +200,7 @@ LineLayout MakeLineLayout(LineKind kind, const char* format, const char* alterna
 char* PutRecordLine(char* p, const LineLayout& l, const void* field) {
     switch (l.kind) {
     case LineKind::Number:
-        return PutNumber(p, l.value, Field32(field));
+        return PutValue(p, l.value, Field32(field));
     case LineKind::Text:
     case LineKind::ShortText: {
         const char* text = static_cast<const char*>(field);
@@ -248,10 +212,10 @@ char* PutRecordLine(char* p, const LineLayout& l, const void* field) {
     case LineKind::Longitude:
         return PutAngle(Put(p, l.label), Field32(field), 'E', 'W', 3);
     case LineKind::LowByte:
-        return PutNumber(p, l.value, int8_t(Field32(field) & 0xFF));
+        return PutValue(p, l.value, int8_t(Field32(field) & 0xFF));
     case LineKind::Bytes:
         p = Put(p, l.label);
-        for (int i = 0; i < l.width; ++i) p = PutNumber(p, l.alternative, static_cast<const uint8_t*>(field)[i]);
+        for (int i = 0; i < l.width; ++i) p = PutValue(p, l.alternative, static_cast<const uint8_t*>(field)[i]);
         return p;
     }
     return p;
