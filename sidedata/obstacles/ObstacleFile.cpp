@@ -158,6 +158,12 @@ public:
         }
         p_ += n;
     }
+    // The text at `at` as CleanText(bytes.Text(at, maxLength)) gives it.
+    void PutCleanText(const Bytes& bytes, size_t at, size_t maxLength) {
+        const size_t n = at < bytes.size() ? std::min(maxLength, bytes.size() - at) : 0;
+        const uint8_t* from = bytes.Data() + at;
+        for (size_t i = 0; i < n && from[i] != 0; ++i) *p_++ = from[i] < 0x20 ? ' ' : static_cast<char>(from[i]);
+    }
     void Hex(unsigned value, int digits) {
         static const char kHex[] = "0123456789abcdef";
         for (int i = 0; i < digits; ++i) *p_++ = kHex[(value >> (4 * (digits - 1 - i))) & 0xF];
@@ -187,7 +193,7 @@ size_t CTrevossaDoc::WriteObstacleLine(const Bytes& r) {
     bool raw = (DebugLevel() & 16) != 0;
     LineBuffer line;
     line.Put("OB|");
-    line.Put(CleanText(r.Text(0, 14)));
+    line.PutCleanText(r, 0, 14);
     line.Put('|');
     line.Position(r.I32(14), false, PositionEnd::Bar, raw);
     line.Position(r.I32(18), true, PositionEnd::Bar, raw);

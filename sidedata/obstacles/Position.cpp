@@ -8,6 +8,19 @@
 
 namespace obstacles {
 
+namespace {
+
+// Exactly `count` digits of a value below 10^count.
+char* PutFixedDigits(char* p, uint32_t value, int count) {
+    for (int i = count - 1; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return p + count;
+}
+
+}  // namespace
+
 char* PutRawPosition(char* p, int32_t value) {
     static const char kHex[] = "0123456789abcdef";
     *p++ = '[';
@@ -53,7 +66,8 @@ char* PutPosition(char* p, int32_t value, bool isLongitude, PositionEnd end) {
         minutes = 0;
     }
     *p++ = isLongitude ? (negative || degrees == 180 ? 'W' : 'E') : (negative ? 'S' : 'N');
-    p = PutDecimalDigits(p, degrees, isLongitude ? 3 : 2);
+    // At most 180 degrees.
+    p = PutFixedDigits(p, static_cast<uint32_t>(degrees), isLongitude || degrees >= 100 ? 3 : 2);
     *p++ = '\xB0';
     // Minutes with five decimals in eight characters, rounded to the nearest; an exact half is
     // left to printf.
@@ -63,10 +77,11 @@ char* PutPosition(char* p, int32_t value, bool isLongitude, PositionEnd end) {
     if (rest == kHalf) {
         p += FormatC(p, 16, "%08.5f", static_cast<double>(minutes) / kUnitsPerMinute);
     } else {
-        const uint64_t rounded = (product >> 30) + (rest > kHalf ? 1 : 0);
-        p = PutDecimalDigits(p, rounded / 100000, 2);
+        // At most 60.00000 minutes.
+        const auto rounded = static_cast<uint32_t>((product >> 30) + (rest > kHalf ? 1 : 0));
+        p = PutFixedDigits(p, rounded / 100000, 2);
         *p++ = '.';
-        p = PutDecimalDigits(p, rounded % 100000, 5);
+        p = PutFixedDigits(p, rounded % 100000, 5);
     }
     *p++ = end == PositionEnd::Bar ? '|' : ' ';
     return p;
