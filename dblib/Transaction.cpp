@@ -68,6 +68,9 @@ struct State {
     int64_t lastPage = -1;
     Page* last = nullptr;
     std::string journalBytes;   // kept from commit to commit, its memory already in use
+    // Buffers of pages let go, taken again for the next pages read: files closed and opened again
+    // do not allocate (and fault in) their pages anew. With the pages held, within the limit.
+    std::vector<std::unique_ptr<uint8_t[]>> spare;
     IoCounts counts;
 };
 
@@ -137,8 +140,23 @@ File* FileOf(int fd) {
     return it == S().byFd.end() ? nullptr : it->second;
 }
 
+// Keeps the buffer of a page let go for the next page read, while the cache has room for it.
+void Release(Page& p) {
+    State& s = S();
+    if (p.bytes && s.pages + s.spare.size() < s.limit) s.spare.push_back(std::move(p.bytes));
+}
+
+std::unique_ptr<uint8_t[]> NewPageBuffer() {
+    State& s = S();
+    if (s.spare.empty()) return std::unique_ptr<uint8_t[]>(new uint8_t[kPage]);
+    std::unique_ptr<uint8_t[]> bytes = std::move(s.spare.back());
+    s.spare.pop_back();
+    return bytes;
+}
+
 void DropPages(File& f) {
     S().pages -= f.pages.size();
+    for (auto& [number, page] : f.pages) Release(page);
     f.pages.clear();
     ForgetLast();
 }
@@ -154,8 +172,9 @@ void MakeRoom() {
             if (it->second.dirty) {
                 ++it;
             } else {
-                it = f.pages.erase(it);
                 --s.pages;
+                Release(it->second);
+                it = f.pages.erase(it);
             }
         }
 }
@@ -169,7 +188,7 @@ Page* PageOf(int fd, File& f, int64_t page) {
     if (it == f.pages.end()) {
         MakeRoom();
         Page p;
-        p.bytes.reset(new uint8_t[kPage]);
+        p.bytes = NewPageBuffer();
         const int64_t start = page * kPage;
         const int64_t onDisk = std::min<int64_t>(kPage, (s.active && !f.dirty.empty() ? f.oldSize : f.size) - start);
         // Only what the file does not hold is cleared.
@@ -357,8 +376,13 @@ void Abandon() {
     ForgetLast();
     for (auto& [path, f] : s.files) {
         if (f.dirty.empty()) continue;
-        for (int64_t page : f.dirty) f.pages.erase(page);
         s.pages -= f.dirty.size();
+        for (int64_t page : f.dirty) {
+            auto it = f.pages.find(page);
+            if (it == f.pages.end()) continue;
+            Release(it->second);
+            f.pages.erase(it);
+        }
         s.dirtyPages -= f.dirty.size();
         f.dirty.clear();
         f.size = f.oldSize;
@@ -384,7 +408,11 @@ void SetSynced(bool on) { S().synced = on; }
 
 bool Synced() { return S().synced; }
 
-void SetCacheLimit(size_t bytes) { S().limit = std::max<size_t>(bytes / kPage, 16); }
+void SetCacheLimit(size_t bytes) {
+    State& s = S();
+    s.limit = std::max<size_t>(bytes / kPage, 16);
+    s.spare.resize(std::min(s.spare.size(), s.limit - std::min(s.limit, s.pages)));
+}
 
 void Opened(int fd, const std::string& path) {
     State& s = S();

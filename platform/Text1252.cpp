@@ -1,6 +1,7 @@
 #include "platform/Text1252.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace platform {
 namespace {
@@ -13,20 +14,46 @@ constexpr std::uint16_t kHigh[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
 };
 
-void PutUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+// A code point of 0x80 or above (two or three bytes).
+char* PutUtf8(char* out, std::uint32_t cp) {
+    if (cp < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (cp >> 6));
     } else {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
+        *out++ = static_cast<char>(0xE0 | (cp >> 12));
+        *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
     }
+    *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    return out;
 }
 
 }  // namespace
+
+char* PutUtf8From1252(std::string_view text, char* out) {
+    const char* in = text.data();
+    const char* const end = in + text.size();
+    while (in < end) {
+        // ASCII is the same bytes in UTF-8: eight at a time while no high bit is set.
+        std::uint64_t word;
+        while (end - in >= 8 && (std::memcpy(&word, in, 8), (word & 0x8080808080808080u) == 0)) {
+            std::memcpy(out, in, 8);
+            in += 8;
+            out += 8;
+        }
+        if (in == end) break;
+        const unsigned char c = static_cast<unsigned char>(*in++);
+        if (c < 0x80) {
+            *out++ = static_cast<char>(c);
+            continue;
+        }
+        std::uint32_t cp = c;
+        if (c < 0xA0) {
+            cp = kHigh[c - 0x80];
+            if (cp == 0) cp = c;  // unused byte: the C1 control of the same value
+        }
+        out = PutUtf8(out, cp);
+    }
+    return out;
+}
 
 void AppendUtf8From1252(std::string_view text, std::string& out) {
     // A byte of the code page is at most three bytes of UTF-8.
@@ -36,23 +63,9 @@ void AppendUtf8From1252(std::string_view text, std::string& out) {
         out.append(text);
         return;
     }
-    out.reserve(out.size() + text.size() + 2 * high);
-    std::size_t i = 0;
-    while (i < text.size()) {
-        // ASCII runs are the same bytes in UTF-8.
-        std::size_t run = i;
-        while (run < text.size() && static_cast<unsigned char>(text[run]) < 0x80) ++run;
-        out.append(text.data() + i, run - i);
-        if (run == text.size()) break;
-        i = run + 1;
-        unsigned char c = static_cast<unsigned char>(text[run]);
-        std::uint32_t cp = c;
-        if (c >= 0x80 && c < 0xA0) {
-            cp = kHigh[c - 0x80];
-            if (cp == 0) cp = c;  // unused byte: the C1 control of the same value
-        }
-        PutUtf8(out, cp);
-    }
+    const std::size_t start = out.size();
+    out.resize(start + text.size() + 2 * high);
+    out.resize(static_cast<std::size_t>(PutUtf8From1252(text, out.data() + start) - out.data()));
 }
 
 std::string Utf8From1252(std::string_view text) {

@@ -144,16 +144,19 @@ std::vector<CAmbreloDoc*> CAmbreloApp::Documents() const {
 }
 
 void CAmbreloApp::ListRecords(CAmbreloDoc& doc, std::FILE* out) {
-    std::string pending, text;
+    // The blocks gather in a buffer written out in UTF-8 when it holds this much.
+    constexpr size_t kChunk = size_t(1) << 16;
+    const size_t room = kChunk + doc.RecordBound();
+    std::unique_ptr<char[]> pending(new char[room]), text(new char[3 * room]);
+    char* p = pending.get();
     auto flush = [&] {
-        text.clear();
-        AppendUtf8From1252(pending, text);
-        std::fwrite(text.data(), 1, text.size(), out);
-        pending.clear();
+        const char* end = PutUtf8From1252(std::string_view(pending.get(), size_t(p - pending.get())), text.get());
+        std::fwrite(text.get(), 1, size_t(end - text.get()), out);
+        p = pending.get();
     };
     auto write = [&] {
-        doc.AppendRecord(pending);
-        if (pending.size() >= 0x10000) flush();
+        p = doc.PutRecord(p);
+        if (size_t(p - pending.get()) >= kChunk) flush();
     };
     write();
     // Held open for the walk: each Next then finds its record without opening the file again.

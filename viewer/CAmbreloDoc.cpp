@@ -1,5 +1,7 @@
 #include "viewer/CAmbreloDoc.h"
 
+#include <algorithm>
+
 #include "dblib/RecordFile.h"
 
 CAmbreloDoc::CAmbreloDoc(int fileKind, RecordFile& file, int32_t& recordNumber, const char* indexName,
@@ -75,18 +77,18 @@ std::string TrimLine(std::string text) {
     return text;
 }
 
+char* CAmbreloDoc::PutRecord(char* p) const {
+    p = std::copy(m_title.begin(), m_title.end(), p);
+    *p++ = '\n';
+    p = PutLines(p);
+    *p++ = '\n';
+    return p;
+}
+
 void CAmbreloDoc::AppendRecord(std::string& out) const {
-    out += m_title;
-    out += '\n';
-    for (int i = 0; i < GetLineCount(); ++i) {
-        const size_t start = out.size();
-        AppendLine(i, out);
-        size_t end = out.size();
-        while (end > start && static_cast<unsigned char>(out[end - 1]) <= ' ') --end;
-        out.resize(end);
-        out += '\n';
-    }
-    out += '\n';
+    const size_t start = out.size();
+    out.resize(start + RecordBound());
+    out.resize(size_t(PutRecord(out.data() + start) - out.data()));
 }
 
 void CAmbreloDoc::AppendLine(int line, std::string& out) const {

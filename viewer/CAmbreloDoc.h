@@ -47,8 +47,17 @@ public:
     void EchoRecord() const;
     // The same block as one text, each line ended by '\n', appended to out.
     void AppendRecord(std::string& out) const;
+    // The most bytes of the block, and the block written at p (room for RecordBound() bytes);
+    // the end.
+    size_t RecordBound() const { return m_title.size() + 2 + LinesBound(); }
+    char* PutRecord(char* p) const;
 
 protected:
+    // Every line of the current record written at p, trimmed and each ended by '\n', and the
+    // most bytes it takes.
+    virtual char* PutLines(char* p) const { return p; }
+    virtual size_t LinesBound() const { return 0; }
+
     int32_t RecordNumber() const { return *m_recordNumber; }
 
 private:

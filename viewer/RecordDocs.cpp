@@ -281,6 +281,16 @@ void CAmbreloRecordDoc<R>::AppendLine(int line, std::string& out) const {
 }
 
 template <class R>
+char* CAmbreloRecordDoc<R>::PutLines(char* p) const {
+    return PutTableLines(Lines<R>::table, m_fields, p);
+}
+
+template <class R>
+size_t CAmbreloRecordDoc<R>::LinesBound() const {
+    return TableLinesBound(Lines<R>::table);
+}
+
+template <class R>
 int CAmbreloRecordDoc<R>::GetLineCount() const {
     return int(std::size(Lines<R>::table));
 }

@@ -33,6 +33,10 @@ public:
     bool IsLineSearchable(int line) const override;
     int GetLineValue(int line) const override;
 
+protected:
+    char* PutLines(char* p) const override;
+    size_t LinesBound() const override;
+
 private:
     const R& m_fields;
 };

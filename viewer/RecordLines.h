@@ -2,8 +2,10 @@
 // may be searched, and where its field lies in the record object.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 enum class LineKind {
     Number,     // printf of the 32-bit field
@@ -32,26 +34,102 @@ struct RecordLine {
 // The field of a record object and its width, for a RecordLine.
 #define RECORD_FIELD(R, member) [](const R& r) -> const void* { return &r.member; }, int(sizeof(R::member))
 
-// The text of a line of the table, appended to out.
+// A short constant text kept in a block of fixed size as well, so that it is copied in one move
+// of the whole block (the place it goes to has room for the block).
+struct TextPiece {
+    static constexpr size_t kBlock = 32;
+    std::string_view text;
+    std::array<char, kBlock> block{};
+    TextPiece() = default;
+    explicit TextPiece(std::string_view t);
+};
+
+// A printf format of one value, taken apart once: the text before and after the conversion and
+// the conversion. Plain "%s" and "%d"/"%x" with the flags '0' and '+', a width and a precision
+// are written here; any other conversion is left to printf.
+struct ValueFormat {
+    const char* format = "";  // the whole format, for printf
+    TextPiece head;           // before the '%' (the whole format when it has none)
+    TextPiece tail;           // after the conversion
+    char conversion = 0;      // 'd', 'x' or 's'; 0 without a conversion; 'p' for printf
+    bool plus = false;
+    bool zero = false;
+    int width = 0;
+    int precision = -1;
+};
+ValueFormat ParseValueFormat(const char* format);
+
+// A line of a table with its formats taken apart and the most bytes it writes (its text, and
+// room for the blocks of its pieces).
+struct LineLayout {
+    LineKind kind = LineKind::Number;
+    TextPiece label;  // the whole format (coordinate and byte lines)
+    ValueFormat value;
+    ValueFormat alternative;
+    int width = 0;
+    size_t bound = 0;
+};
+LineLayout MakeLineLayout(LineKind kind, const char* format, const char* alternative, int width);
+
+// The line's text of a field written at p, which has room for layout.bound bytes; the end.
+char* PutRecordLine(char* p, const LineLayout& layout, const void* field);
+
+// The text of a line, appended to out (the formats taken apart on every call).
 void AppendRecordLine(std::string& out, LineKind kind, const char* format, const char* alternative,
                       const void* field, int width);
 // The same as a text of its own.
 std::string FormatRecordLine(LineKind kind, const char* format, const char* alternative, const void* field,
                              int width);
 
+// The layouts of a table's lines, made on first use.
+template <class R, int N>
+const std::array<LineLayout, N>& TableLayouts(const RecordLine<R> (&lines)[N]) {
+    static const std::array<LineLayout, N> layouts = [&] {
+        std::array<LineLayout, N> made;
+        for (int i = 0; i < N; ++i)
+            made[i] = MakeLineLayout(lines[i].kind, lines[i].format, lines[i].alternative, lines[i].width);
+        return made;
+    }();
+    return layouts;
+}
+
 // Nothing for an index outside the table.
 template <class R, int N>
 void AppendTableLine(const RecordLine<R> (&lines)[N], const R& record, int line, std::string& out) {
     if (line < 0 || line >= N) return;
-    const RecordLine<R>& l = lines[line];
-    AppendRecordLine(out, l.kind, l.format, l.alternative, l.field(record), l.width);
+    const LineLayout& layout = TableLayouts(lines)[line];
+    const size_t start = out.size();
+    out.resize(start + layout.bound);
+    out.resize(size_t(PutRecordLine(out.data() + start, layout, lines[line].field(record)) - out.data()));
 }
 
 template <class R, int N>
 std::string FormatTableLine(const RecordLine<R> (&lines)[N], const R& record, int line) {
-    if (line < 0 || line >= N) return {};
-    const RecordLine<R>& l = lines[line];
-    return FormatRecordLine(l.kind, l.format, l.alternative, l.field(record), l.width);
+    std::string text;
+    AppendTableLine(lines, record, line, text);
+    return text;
+}
+
+// The most bytes of PutTableLines.
+template <class R, int N>
+size_t TableLinesBound(const RecordLine<R> (&lines)[N]) {
+    size_t bound = 0;
+    for (const LineLayout& layout : TableLayouts(lines)) bound += layout.bound + 1;
+    return bound;
+}
+
+// Every line of the record written at p, each without its trailing blanks and control
+// characters and ended by '\n'; the end.
+template <class R, int N>
+char* PutTableLines(const RecordLine<R> (&lines)[N], const R& record, char* p) {
+    const std::array<LineLayout, N>& layouts = TableLayouts(lines);
+    for (int i = 0; i < N; ++i) {
+        char* start = p;
+        p = PutRecordLine(p, layouts[i], lines[i].field(record));
+        while (p > start && static_cast<unsigned char>(p[-1]) <= ' ') --p;
+        *p++ = '\n';
+    }
+    return p;
 }
 
 // The 32-bit field of a searchable line; the record number for any other line.

@@ -100,16 +100,28 @@ std::pair<FlarmRecord*, bool> FlarmRecordSet::FindOrAdd(uint32_t key) {
 
 const std::vector<FlarmRecord>& FlarmRecordSet::Ordered() const {
     if (!sorted_) {
+        // key << 32 | the index of the record that goes to this place.
         std::vector<uint64_t> order(keys_.size());
         for (size_t i = 0; i < keys_.size(); ++i) order[i] = static_cast<uint64_t>(keys_[i]) << 32 | i;
         std::sort(order.begin(), order.end());
-        std::vector<FlarmRecord> records;
-        records.reserve(order.size());
+        // The records moved to their places in the set itself, one cycle of the permutation at a
+        // time (no second copy of the set); a place done names itself.
         for (size_t i = 0; i < order.size(); ++i) {
-            records.push_back(records_[static_cast<uint32_t>(order[i])]);
             keys_[i] = static_cast<uint32_t>(order[i] >> 32);
+            if (static_cast<uint32_t>(order[i]) == i) continue;
+            const FlarmRecord first = records_[i];
+            size_t at = i;
+            for (;;) {
+                const size_t from = static_cast<uint32_t>(order[at]);
+                order[at] = (order[at] & ~uint64_t(0xFFFFFFFF)) | at;
+                if (from == i) {
+                    records_[at] = first;
+                    break;
+                }
+                records_[at] = records_[from];
+                at = from;
+            }
         }
-        records_.swap(records);
         slots_.clear();
         slots_.shrink_to_fit();
         sorted_ = true;

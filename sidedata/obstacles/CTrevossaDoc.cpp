@@ -64,8 +64,8 @@ void CTrevossaDoc::AddCommands() {
 // ---- Output ------------------------------------------------------------------------------
 
 bool CTrevossaDoc::PassesFilter(std::string_view line) const {
-    if (filter == "pl|") return line.starts_with("PL|") || line.starts_with("cont|");
     if (filter.empty()) return true;
+    if (filter == "pl|") return line.starts_with("PL|") || line.starts_with("cont|");
     return LowerCase(line).find(filter) != std::string::npos;
 }
 
@@ -77,6 +77,14 @@ void CTrevossaDoc::EmitLine(std::string_view line) {
         if (outputFd_ >= 0 && fileOutput_.size() >= kOutputChunk) FlushOutput();
     } else {
         AddLine(line);
+    }
+}
+
+void CTrevossaDoc::EmitWholeLine(std::string_view text) {
+    if (pending_.empty()) {
+        EmitLine(text.substr(0, text.size() - 1));
+    } else {
+        EmitText(1, text);
     }
 }
 

@@ -139,6 +139,8 @@ public:
 
 private:
     void EmitLine(std::string_view line);
+    // EmitText(1, text) of a text whose only '\n' ends it.
+    void EmitWholeLine(std::string_view text);
     void Report(const char* text);
     void EmitDamaged(size_t offset);
     bool ScreenFull() const { return !outputToFile_ && Lines().size() >= kScreenLineLimit; }

@@ -143,8 +143,26 @@ public:
     void Put(char c) { *p_++ = c; }
     void Put(std::string_view text) {
         size_t n = std::min(text.size(), static_cast<size_t>(end_ - p_) - kReserve);
-        std::memcpy(p_, text.data(), n);
+        const char* from = text.data();
+        // Short texts in two overlapping moves of fixed size.
+        if (n >= 8 && n <= 16) {
+            std::memcpy(p_, from, 8);
+            std::memcpy(p_ + n - 8, from + n - 8, 8);
+        } else if (n >= 4 && n < 8) {
+            std::memcpy(p_, from, 4);
+            std::memcpy(p_ + n - 4, from + n - 4, 4);
+        } else if (n < 4) {
+            for (size_t i = 0; i < n; ++i) p_[i] = from[i];
+        } else {
+            std::memcpy(p_, from, n);
+        }
         p_ += n;
+    }
+    // The text at `at` as CleanText(bytes.Text(at, maxLength)) gives it.
+    void PutCleanText(const Bytes& bytes, size_t at, size_t maxLength) {
+        const size_t n = at < bytes.size() ? std::min(maxLength, bytes.size() - at) : 0;
+        const uint8_t* from = bytes.Data() + at;
+        for (size_t i = 0; i < n && from[i] != 0; ++i) *p_++ = from[i] < 0x20 ? ' ' : static_cast<char>(from[i]);
     }
     void Hex(unsigned value, int digits) {
         static const char kHex[] = "0123456789abcdef";
@@ -175,7 +193,7 @@ size_t CTrevossaDoc::WriteObstacleLine(const Bytes& r) {
     bool raw = (DebugLevel() & 16) != 0;
     LineBuffer line;
     line.Put("OB|");
-    line.Put(CleanText(r.Text(0, 14)));
+    line.PutCleanText(r, 0, 14);
     line.Put('|');
     line.Position(r.I32(14), false, PositionEnd::Bar, raw);
     line.Position(r.I32(18), true, PositionEnd::Bar, raw);
@@ -211,7 +229,7 @@ size_t CTrevossaDoc::WriteObstacleLine(const Bytes& r) {
         line.Put('|');
     }
     line.Put('\n');
-    EmitText(1, line.Text());
+    EmitWholeLine(line.Text());
     return kObstacleSize + ((flags & 1) ? 1 : 0);
 }
 
@@ -248,7 +266,7 @@ size_t CTrevossaDoc::WriteLineObstacle(const Bytes& r, size_t recordOffset) {
         pp.Put('|');
         pp.Number(Height(agl));
         pp.Put("|\n");
-        EmitText(1, pp.Text());
+        EmitWholeLine(pp.Text());
     }
     return length;
 }

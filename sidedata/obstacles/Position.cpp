@@ -8,6 +8,19 @@
 
 namespace obstacles {
 
+namespace {
+
+// Exactly `count` digits of a value below 10^count.
+char* PutFixedDigits(char* p, uint32_t value, int count) {
+    for (int i = count - 1; i >= 0; --i) {
+        p[i] = static_cast<char>('0' + value % 10);
+        value /= 10;
+    }
+    return p + count;
+}
+
+}  // namespace
+
 char* PutRawPosition(char* p, int32_t value) {
     static const char kHex[] = "0123456789abcdef";
     *p++ = '[';
@@ -40,22 +53,35 @@ PositionParts SplitPosition(int32_t value, bool isLongitude) {
 }
 
 char* PutPosition(char* p, int32_t value, bool isLongitude, PositionEnd end) {
-    PositionParts parts = SplitPosition(value, isLongitude);
-    double minutes = parts.minutes;
-    *p++ = parts.letter;
-    p = PutDecimalDigits(p, static_cast<unsigned long>(parts.degrees), isLongitude ? 3 : 2);
+    // SplitPosition in integers: value x 360 / 2^32 degrees is exact, and so are the minutes,
+    // (value x 360 mod 2^32) x 60 / 2^32, kept here in units of 2^-30 minute.
+    constexpr double kUnitsPerMinute = 1073741824.0;
+    const bool zero = std::fabs(static_cast<double>(value) * 360.0 / 4294967296.0) < 0.00027;
+    const bool negative = !zero && value < 0;
+    const uint64_t scaled = zero ? 0 : static_cast<uint64_t>(std::llabs(value)) * 360;
+    uint64_t degrees = scaled >> 32;
+    uint64_t minutes = (scaled & 0xFFFFFFFFu) * 15;
+    if (static_cast<double>(minutes) / kUnitsPerMinute + 0.0005 >= 60.0) {
+        ++degrees;
+        minutes = 0;
+    }
+    *p++ = isLongitude ? (negative || degrees == 180 ? 'W' : 'E') : (negative ? 'S' : 'N');
+    // At most 180 degrees.
+    p = PutFixedDigits(p, static_cast<uint32_t>(degrees), isLongitude || degrees >= 100 ? 3 : 2);
     *p++ = '\xB0';
-    // Minutes with five decimals in eight characters, rounded as printf rounds: near a half,
-    // printf itself decides.
-    double product = minutes * 100000.0;
-    double floor = std::floor(product);
-    if (std::fabs(product - floor - 0.5) < 1e-6) {
-        p += FormatC(p, 16, "%08.5f", minutes);
+    // Minutes with five decimals in eight characters, rounded to the nearest; an exact half is
+    // left to printf.
+    constexpr uint64_t kHalf = uint64_t(1) << 29;
+    const uint64_t product = minutes * 100000;
+    const uint64_t rest = product & (2 * kHalf - 1);
+    if (rest == kHalf) {
+        p += FormatC(p, 16, "%08.5f", static_cast<double>(minutes) / kUnitsPerMinute);
     } else {
-        long scaled = static_cast<long>(floor) + (product - floor > 0.5 ? 1 : 0);
-        p = PutDecimalDigits(p, static_cast<unsigned long>(scaled / 100000), 2);
+        // At most 60.00000 minutes.
+        const auto rounded = static_cast<uint32_t>((product >> 30) + (rest > kHalf ? 1 : 0));
+        p = PutFixedDigits(p, rounded / 100000, 2);
         *p++ = '.';
-        p = PutDecimalDigits(p, static_cast<unsigned long>(scaled % 100000), 5);
+        p = PutFixedDigits(p, rounded % 100000, 5);
     }
     *p++ = end == PositionEnd::Bar ? '|' : ' ';
     return p;

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <random>
+#include <vector>
 
 #include "sidedata/obstacles/IdentList.h"
 #include "sidedata/obstacles/Position.h"
@@ -45,11 +46,17 @@ TEST(Position, TextsOfTheNotation) {
     EXPECT_EQ(raw, "[89abcdef] ");
 }
 
-// The digits of the fast formatter against printf's "%c%02ld\xB0%08.5lf".
+// The digits of the fast formatter against printf's "%c%02ld\xB0%08.5lf": random values, and
+// every value around the zero limit, the carry into the next degree and both ends.
 TEST(Position, AgreesWithPrintf) {
     std::mt19937 rng(7);
-    for (int i = 0; i < 200000; ++i) {
-        int32_t v = static_cast<int32_t>(rng());
+    std::vector<int32_t> values;
+    for (int i = 0; i < 200000; ++i) values.push_back(static_cast<int32_t>(rng()));
+    const int32_t nearZero = unitfile::Circle(0.00027), nearCarry = unitfile::Circle(10.0 - 0.0005 / 60.0);
+    for (int32_t centre : {nearZero, -nearZero, nearCarry, -nearCarry, INT32_MAX - 2000, INT32_MIN + 2000, 0})
+        for (int32_t d = -2000; d <= 2000; ++d) values.push_back(centre + d);
+    for (size_t i = 0; i < values.size(); ++i) {
+        int32_t v = values[i];
         bool lon = (i & 1) != 0;
         PositionParts parts = SplitPosition(v, lon);
         char expected[64];
