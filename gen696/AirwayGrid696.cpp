@@ -36,7 +36,8 @@ void AirwayGrid696::Put(int32_t latCell, int32_t lonCell) {
     latCell = std::clamp(latCell, -45, 44);
     lonCell = ((lonCell + 90) % 180 + 180) % 180 - 90;
     std::vector<uint32_t>& list = cells_[static_cast<size_t>((latCell + 45) * 180 + (lonCell + 90))];
-    if (std::find(list.begin(), list.end(), airway_) == list.end()) {
+    // The airway being added, once in the list, is mostly its last entry.
+    if ((list.empty() || list.back() != airway_) && std::find(list.begin(), list.end(), airway_) == list.end()) {
         if (list.size() == list.capacity()) list.reserve(list.size() + 64);
         list.push_back(airway_);
     }
