@@ -182,7 +182,7 @@ struct Run696 {
     Table<KeptName> keptNameList;
     int32_t blankName = -1;   // the serial number of the blank name, -1 when there is none
     bool needBlank = false;   // a record without a name, and no blank name in the names file
-    std::unordered_map<int32_t, uint32_t> countryIndex;   // country serial -> table position
+    SerialMap countryIndex;   // country serial -> table position
     // Per point type (APT, INT, NDB, VOR): the serial numbers in ident order (= record
     // numbers), the count with a second name, and what the indexes are built from.
     struct Points {
@@ -214,7 +214,7 @@ struct Run696 {
         uint32_t position;  // in section 46
     };
     std::vector<WaypointUse> waypointUses;
-    std::vector<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR for the airway steps
+    Table<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR as written, for the airway steps
     // The approach records in airport order (from step 3), the runway records (from step 15,
     // which looks for approaches' runways in them), and for the airport information step the
     // frequency and restriction records, each file read once in the order of its airport or
@@ -475,9 +475,11 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
         p.recsStart = r.image.End();
         p.indexed.clear();
         p.indexed.reserve(stored.size());
+        r.recsCopy[T::kType].clear();
+        if (T::kType != kApt696) r.recsCopy[T::kType].reserve(stored.size() * layout.recordSize);
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
-        if (r.countryIndex.empty()) {
-            for (uint32_t i = 0; i < r.cmap.size(); ++i) r.countryIndex.emplace(r.cmap[i], i);
+        if (r.countryIndex.Count() == 0) {
+            for (int32_t csno : r.cmap) r.countryIndex.Add(csno);
         }
     }
     const uint32_t n = static_cast<uint32_t>(p.indexed.size());
@@ -490,11 +492,9 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     }
     const Rec& rec = stored[n];
     PointHead696 h;
-    const auto country = r.countryIndex.find(T::Country(rec));
-    if (country == r.countryIndex.end()) {
-        return Abort(c, Framed(StringFormatC("Program error: cannot find country sno %d", T::Country(rec))));
+    if (ImageResult res = FindCountryIndex(r.countryIndex, T::Country(rec), &h.country); !res) {
+        return Abort(c, Framed(res.text));
     }
-    h.country = country->second;
     std::string error;
     if (!NamePointerOf(r, T::First(rec), &h.first, &error) || !NamePointerOf(r, T::Second(rec), &h.second, &error)) {
         return Abort(c, Framed(error));
@@ -506,6 +506,7 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     if (ImageResult res = IdentBucket(layout.Ident(), ident, &bucket); !res) return Abort(c, Framed(res.text));
     if (p.x1[bucket] == kNoRecord696) p.x1[bucket] = n;
     if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
+    if (T::kType != kApt696) r.recsCopy[T::kType].insert(r.recsCopy[T::kType].end(), bytes, bytes + layout.recordSize);
     IndexedPoint696 ip;
     UnpackPosition696(bytes, &ip.lat, &ip.lon);
     ip.firstOffset = h.first.offset;
@@ -912,17 +913,9 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
         if (!r.image.SetDirectoryEntry(47, start, static_cast<uint32_t>(n), 3)) return WriteFailed(c);
         return StepStatus::Again;
     }
-    // The points' airway fields: the first entry of each waypoint, in the RECS of INT, NDB and
-    // VOR read whole and written back once (kept for the grid).
-    if (!r.image.Flush()) return WriteFailed(c);
-    for (PointType696 type : {kInt696, kNdb696, kVor696}) {
-        std::vector<uint8_t>& recs = r.recsCopy[type];
-        recs.resize(static_cast<size_t>(r.points[type].map.Count()) * kPointLayouts696[type].recordSize);
-        if (!recs.empty() && platform::ReadAt(c.imageFd, recs.data(), recs.size(), r.points[type].recsStart) !=
-                                 static_cast<long>(recs.size())) {
-            return WriteFailed(c);
-        }
-    }
+    // The points' airway fields: the first entry of each waypoint, in the copies of the RECS of
+    // INT, NDB and VOR kept as they were written, which go back into the image once (and are
+    // kept for the grid).
     bool changed[4] = {};
     for (size_t i = 0; i < r.waypointUses.size(); ++i) {
         const auto& u = r.waypointUses[i];
@@ -934,7 +927,7 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
         changed[type] = true;
     }
     for (PointType696 type : {kInt696, kNdb696, kVor696}) {
-        const std::vector<uint8_t>& recs = r.recsCopy[type];
+        const Table<uint8_t>& recs = r.recsCopy[type];
         if (changed[type] && !r.image.WriteAt(r.points[type].recsStart, recs.data(), recs.size())) return WriteFailed(c);
     }
     return StepStatus::Next;
@@ -979,7 +972,7 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
     }
     r.airwayPoints.clear();
     r.waypointUses.clear();
-    for (std::vector<uint8_t>& recs : r.recsCopy) std::vector<uint8_t>().swap(recs);
+    for (Table<uint8_t>& recs : r.recsCopy) Table<uint8_t>().swap(recs);
     return StepStatus::Next;
 }
 
@@ -1049,6 +1042,15 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             if (a.key != b.key) return a.key < b.key;
             return std::strcmp(a.text, b.text) < 0;
         });
+        // The table's size, made at once.
+        uint64_t bits = 0;
+        for (size_t i = 0; i < r.keptNameList.size(); ++i) {
+            const Run696::KeptName& k = r.keptNameList[i];
+            if (i == 0 || r.keptNameList[i - 1].key != k.key || std::strcmp(r.keptNameList[i - 1].text, k.text) != 0) {
+                bits += NameCodeBits(k.text);
+            }
+        }
+        r.names.assign(static_cast<size_t>(bits / 8 + 2), 0);
     }
     if (r.namesWritten >= r.keptNameList.size()) {
         if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesCoded, 1)) return WriteFailed(c);
