@@ -7,7 +7,8 @@ namespace platform {
 namespace {
 
 constexpr size_t kHugePage = size_t{2} << 20;
-constexpr size_t kBulk = size_t{1} << 20;   // blocks from this size on are mapped
+constexpr size_t kPage = 4096;
+constexpr size_t kBulk = kHugePage;   // blocks from this size on are mapped
 
 bool Mapped(size_t bytes) {
 #if defined(__SANITIZE_ADDRESS__)
@@ -18,7 +19,7 @@ bool Mapped(size_t bytes) {
 #endif
 }
 
-size_t Rounded(size_t bytes) { return (bytes + kHugePage - 1) & ~(kHugePage - 1); }
+size_t Rounded(size_t bytes) { return (bytes + kPage - 1) & ~(kPage - 1); }
 
 }  // namespace
 
@@ -34,7 +35,8 @@ void* AllocateBulk(size_t bytes) {
     if (start > base) ::munmap(map, start - base);
     if (base + size + kHugePage > end) ::munmap(reinterpret_cast<void*>(end), base + size + kHugePage - end);
 #ifdef MADV_HUGEPAGE
-    ::madvise(reinterpret_cast<void*>(start), size, MADV_HUGEPAGE);
+    // Whole huge pages only: the tail's small pages are not filled beyond what is used.
+    ::madvise(reinterpret_cast<void*>(start), size & ~(kHugePage - 1), MADV_HUGEPAGE);
 #endif
     return reinterpret_cast<void*>(start);
 }

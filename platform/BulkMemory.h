@@ -1,6 +1,6 @@
-// Memory for large tables: blocks of 1 MiB and more are mapped on their own, 2 MiB aligned and
-// marked for huge pages where the system offers them, so that filling a table takes a page
-// fault per 2 MiB rather than one per 4 KiB; smaller blocks come from the heap.
+// Memory for large tables: blocks of 2 MiB and more are mapped on their own, 2 MiB aligned, their
+// whole 2 MiB parts marked for huge pages where the system offers them, so that filling a table
+// takes a page fault per 2 MiB rather than one per 4 KiB; smaller blocks come from the heap.
 #pragma once
 
 #include <cstddef>

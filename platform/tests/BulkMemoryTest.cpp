@@ -10,7 +10,7 @@ namespace {
 // Blocks below, at and above the mapped size keep what is written into them; a table growing
 // through them keeps its contents.
 TEST(BulkMemory, BlocksOfEverySizeHoldTheirBytesAndTablesGrowThroughThem) {
-    for (size_t bytes : {size_t{1}, size_t{4096}, (size_t{1} << 20) - 1, size_t{1} << 20, (size_t{3} << 20) + 5}) {
+    for (size_t bytes : {size_t{1}, size_t{4096}, (size_t{2} << 20) - 1, size_t{2} << 20, (size_t{3} << 20) + 5}) {
         auto* p = static_cast<uint8_t*>(platform::AllocateBulk(bytes));
         ASSERT_NE(p, nullptr);
         for (size_t i = 0; i < bytes; i += 4093) p[i] = static_cast<uint8_t>(i * 7);
