@@ -59,7 +59,21 @@ std::vector<uint32_t> SortedRecords(uint32_t n, const std::function<uint32_t(uin
     for (uint32_t i = 0; i < n; ++i) {
         if (wanted(i)) words.push_back(static_cast<uint64_t>(key(i)) << 32 | i);
     }
-    std::sort(words.begin(), words.end());
+    // Least significant digit first, 11 bits a pass; a digit the same in every word is passed over.
+    std::vector<uint64_t, platform::BulkAllocator<uint64_t>> other(words.size());
+    for (uint32_t shift = 0; shift < 64; shift += 11) {
+        uint32_t counts[2048] = {};
+        for (uint64_t w : words) ++counts[(w >> shift) & 2047];
+        if (words.empty() || counts[(words[0] >> shift) & 2047] == words.size()) continue;
+        uint32_t at = 0;
+        for (uint32_t& c : counts) {
+            const uint32_t n = c;
+            c = at;
+            at += n;
+        }
+        for (uint64_t w : words) other[counts[(w >> shift) & 2047]++] = w;
+        words.swap(other);
+    }
     std::vector<uint32_t> out(words.size());
     for (size_t k = 0; k < words.size(); ++k) out[k] = static_cast<uint32_t>(words[k]);
     return out;
