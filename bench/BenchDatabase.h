@@ -285,19 +285,21 @@ inline RunResult RunOperation(CGenApp& app, int mode, const std::string& file, b
         for (; app.State() != kStateIdle; ++result.calls) app.OnIdle(turn++);
     } else {
         const ModeDriver& driver = app.Model().drivers[mode];
-        // The clock is read when the step changes only, so that timing adds nothing per call.
-        uint32_t step = std::min<uint32_t>(app.Context().step, kMaxSteps - 1);
-        Clock::time_point stepStart = Clock::now();
+        // The clock is read when the step changes, not around every call (which would time
+        // the clock as much as the step).
+        uint32_t current = std::min<uint32_t>(app.Context().step, kMaxSteps - 1);
+        Clock::time_point since = Clock::now();
         for (bool done = false; !done; ++result.calls) {
-            done = driver(app.Context());
-            const uint32_t next = std::min<uint32_t>(app.Context().step, kMaxSteps - 1);
-            if (next != step || done) {
+            const uint32_t step = std::min<uint32_t>(app.Context().step, kMaxSteps - 1);
+            if (step != current) {
                 const Clock::time_point now = Clock::now();
-                result.stepSeconds[step] += std::chrono::duration<double>(now - stepStart).count();
-                step = next;
-                stepStart = now;
+                result.stepSeconds[current] += std::chrono::duration<double>(now - since).count();
+                current = step;
+                since = now;
             }
+            done = driver(app.Context());
         }
+        result.stepSeconds[current] += Seconds(since);
         app.EndOfOperation(*app.Document(), true);
     }
     result.seconds = Seconds(start);

@@ -199,7 +199,8 @@ bool AirportShortForm696(const AirportBlockInput696& in, uint32_t* value) {
 }
 
 bool BuildAirportBlock696(const AirportBlockInput696& in, std::vector<uint8_t>* block, std::string* error) {
-    std::vector<uint8_t> parts[7];
+    static thread_local std::vector<uint8_t> parts[7];   // their room kept from block to block
+    for (std::vector<uint8_t>& part : parts) part.clear();
     if (!Runways(in, parts[kPartRunways696], error) || !Frequencies(in, parts[kPartFrequencies696], error) ||
         !Approaches(in, parts, error)) {
         return false;

@@ -19,6 +19,46 @@ int32_t LonDelta(int32_t from, int32_t to) {
     return d;
 }
 
+// The cells floor(atan2(s, c) / cell) of directions one after another. A direction that lies
+// inside the cell last found by more than a margin far beyond the rounding of either way is in
+// that cell without its angle being computed; the others take the angle as always.
+class AngleCells {
+public:
+    explicit AngleCells(double width) : width_(width) {}
+
+    // `c` may differ from the exact value `exactC` gives by its last bits.
+    template <class ExactC>
+    int32_t Of(double s, double c, const ExactC& exactC) {
+        if (known_) {
+            const double margin = kMargin * (std::abs(s) + std::abs(c));
+            // |p| sin and cos of the angles from the cell's low edge and to its high edge.
+            if (s * cosLow_ - c * sinLow_ > margin && c * sinHigh_ - s * cosHigh_ > margin &&
+                c * cosLow_ + s * sinLow_ > 0 && c * cosHigh_ + s * sinHigh_ > 0) {
+                return last_;
+            }
+        }
+        last_ = static_cast<int32_t>(std::floor(std::atan2(s, exactC()) / width_));
+        const double low = last_ * width_;
+        const double high = (last_ + 1) * width_;
+        // Cells across the half turn are left to the angle.
+        known_ = low > -kPi + 1e-6 && high < kPi - 1e-6;
+        if (known_) {
+            sinLow_ = std::sin(low);
+            cosLow_ = std::cos(low);
+            sinHigh_ = std::sin(high);
+            cosHigh_ = std::cos(high);
+        }
+        return last_;
+    }
+
+private:
+    static constexpr double kMargin = 1e-9;
+    double width_;
+    int32_t last_ = 0;
+    bool known_ = false;
+    double sinLow_ = 0, cosLow_ = 0, sinHigh_ = 0, cosHigh_ = 0;
+};
+
 }  // namespace
 
 int32_t AirwayCell696(int32_t angle) {
@@ -36,7 +76,8 @@ void AirwayGrid696::Put(int32_t latCell, int32_t lonCell) {
     latCell = std::clamp(latCell, -45, 44);
     lonCell = ((lonCell + 90) % 180 + 180) % 180 - 90;
     std::vector<uint32_t>& list = cells_[static_cast<size_t>((latCell + 45) * 180 + (lonCell + 90))];
-    if (std::find(list.begin(), list.end(), airway_) == list.end()) {
+    // The airway being added, once in the list, is mostly its last entry.
+    if ((list.empty() || list.back() != airway_) && std::find(list.begin(), list.end(), airway_) == list.end()) {
         if (list.size() == list.capacity()) list.reserve(list.size() + 64);
         list.push_back(airway_);
     }
@@ -76,14 +117,17 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
     const int steps = std::max(1, static_cast<int>(std::ceil(d / (cell / 16))));
     AddCell(AirwayCell696(fromLat), AirwayCell696(fromLon));
     const double sd = std::sin(d);
+    AngleCells lats(cell);
+    AngleCells lons(cell);
     for (int i = 1; i < steps && sd > 1e-12; ++i) {
         const double t = static_cast<double>(i) / steps;
         const double wa = std::sin((1 - t) * d) / sd;
         const double wb = std::sin(t * d) / sd;
         const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
-        const double lat = std::atan2(z, std::hypot(x, y));
-        const double lon = std::atan2(y, x);
-        AddCell(static_cast<int32_t>(std::floor(lat / cell)), static_cast<int32_t>(std::floor(lon / cell)));
+        // Latitude atan2(z, hypot(x, y)), longitude atan2(y, x).
+        const int32_t latCell = lats.Of(z, std::sqrt(x * x + y * y), [&] { return std::hypot(x, y); });
+        const int32_t lonCell = lons.Of(y, x, [&] { return x; });
+        AddCell(latCell, lonCell);
     }
     AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
 }

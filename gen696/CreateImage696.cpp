@@ -40,6 +40,7 @@
 #include "gen696/PointTraits696.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/Settings696.h"
+#include "platform/BulkMemory.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
@@ -87,6 +88,10 @@ const char* const kCreateImageTexts696[39] = {
 
 namespace {
 
+// The run's large tables: filled a record at a time, they take their memory in huge pages.
+template <class T>
+using Table = std::vector<T, platform::BulkAllocator<T>>;
+
 constexpr const char* kEmptyDatabaseText = "Your ISAM database (on your PC) is empty, do you want to continue ?";
 constexpr const char* kRunwayExtrasFile = "rwyextras.txt";
 constexpr int kDefaultPicsLen = 14;
@@ -103,10 +108,17 @@ std::string Framed(const std::string& text) { return "*** " + text + " ***"; }
 
 std::string DbFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("."); }
 
+// Room to make for the records of a file: as many as its next serial number says, within
+// reason (a damaged file's serial numbers may run far beyond its records).
+size_t RecordRoom(const OperationContext& c, int file) {
+    return static_cast<size_t>(std::clamp(c.nextSerial[file], 0, 1 << 22));
+}
+
 // Every record of a file, in the order of one of its indexes.
 template <class Rec>
-std::vector<Rec> AllRecords(const char* index) {
-    std::vector<Rec> out;
+Table<Rec> AllRecords(const OperationContext& c, const char* index) {
+    Table<Rec> out;
+    out.reserve(RecordRoom(c, Rec::File::kFileNumber));
     Rec rec{};
     dbif_index<Rec>(index);
     for (bool found = dbif_first(rec); found; found = dbif_next(rec)) out.push_back(rec);
@@ -115,7 +127,7 @@ std::vector<Rec> AllRecords(const char* index) {
 
 // The records whose `key` is `value` in records ordered by it.
 template <class Rec>
-std::pair<const Rec*, const Rec*> RecordsOf(const std::vector<Rec>& records, int32_t Rec::*key, int32_t value) {
+std::pair<const Rec*, const Rec*> RecordsOf(const Table<Rec>& records, int32_t Rec::*key, int32_t value) {
     const auto range = std::equal_range(records.begin(), records.end(), value, [key](const auto& a, const auto& b) {
         if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Rec>) {
             return a.*key < b;
@@ -147,18 +159,31 @@ struct Run696 {
     std::vector<uint8_t> nsocc;   // one byte per name serial number
     uint32_t keptNames = 0;
     // Where each written name begins in the names table (bit position), by serial number.
-    std::vector<uint32_t> namePos;
-    std::vector<uint8_t> names;   // the names table being coded
+    Table<uint32_t> namePos;
+    Table<uint8_t> names;   // the names table being coded
     uint32_t namesBit = 0;
     uint32_t namesWritten = 0;   // entries of keptNameList done
     uint32_t namesCoded = 0;     // names in the table
     uint32_t lastNameBit = 0;
     uint32_t namesStart = 0;
-    std::vector<std::pair<std::string, int32_t>> keptNameList;   // coded text, serial number
-    std::vector<std::pair<std::string, int32_t>> nameTexts;      // every name's text and serial
+    // Every name's text and serial number, as read.
+    struct NameText {
+        char text[sizeof NameRecord::nname];
+        int32_t nsno;
+    };
+    Table<NameText> nameTexts;
+    // The kept names in the order they are coded: the text's first 8 bytes as a number (the
+    // sort's first key), the coded text and the serial number (-1: the blank that stands for
+    // "no name").
+    struct KeptName {
+        uint64_t key;
+        const char* text;
+        int32_t serial;
+    };
+    Table<KeptName> keptNameList;
     int32_t blankName = -1;   // the serial number of the blank name, -1 when there is none
     bool needBlank = false;   // a record without a name, and no blank name in the names file
-    std::unordered_map<int32_t, uint32_t> countryIndex;   // country serial -> table position
+    SerialMap countryIndex;   // country serial -> table position
     // Per point type (APT, INT, NDB, VOR): the serial numbers in ident order (= record
     // numbers), the count with a second name, and what the indexes are built from.
     struct Points {
@@ -166,7 +191,7 @@ struct Run696 {
         uint32_t withSecond = 0;
         uint32_t recsStart = 0;
         uint32_t x1[kX1Entries696];
-        std::vector<IndexedPoint696> indexed;
+        Table<IndexedPoint696> indexed;
     } points[4];
     // Per airport (record number): the information value and whether it is a block offset.
     PointIndexes696 built;   // the indexes of the type being written
@@ -190,17 +215,19 @@ struct Run696 {
         uint32_t position;  // in section 46
     };
     std::vector<WaypointUse> waypointUses;
-    std::vector<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR for the airway steps
+    Table<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR as written, for the airway steps
     // The approach records in airport order (from step 3), the runway records (from step 15,
     // which looks for approaches' runways in them), and for the airport information step the
     // frequency and restriction records, each file read once in the order of its airport or
     // serial index.
-    std::vector<ApprRecord> approachRecs;
-    std::vector<RwyRecord> runwayRecs;
-    std::vector<FreqRecord> freqRecs;
-    std::vector<RestrRecord> restrRecs;
+    Table<ApprRecord> approachRecs;
+    Table<RwyRecord> runwayRecs;
+    Table<FreqRecord> freqRecs;
+    Table<RestrRecord> restrRecs;
+    AirportBlockInput696 airportIn;   // the airport in hand and its block
+    std::vector<uint8_t> airportBlock;
     // The records of each point type in ident order, kept from counting to writing.
-    std::tuple<std::vector<AptRecord>, std::vector<IntRecord>, std::vector<NdbRecord>, std::vector<VorRecord>> stored;
+    std::tuple<Table<AptRecord>, Table<IntRecord>, Table<NdbRecord>, Table<VorRecord>> stored;
     std::vector<uint8_t> aptHasBlock;
     // Approaches: the distinct IDs, and per approach serial number whether the image takes it.
     ApproachIdTable approachIds;
@@ -298,7 +325,7 @@ StepStatus StepCountCountries(OperationContext& c, Run696& r) {
 
 StepStatus StepScanNames(OperationContext& c, Run696& r) {
     NameRecord rec{};
-    if (c.calls == 0) r.nameTexts.reserve(static_cast<size_t>(std::max(c.nextSerial[kFileNames], 0)));
+    if (c.calls == 0) r.nameTexts.reserve(RecordRoom(c, kFileNames));
     const bool found = c.calls == 0 ? (dbif_index<NameRecord>("nsno"), dbif_first(rec)) : dbif_next(rec);
     if (!found) {
         r.nsocc.assign(static_cast<size_t>(r.highestName + 1), 0);
@@ -308,7 +335,9 @@ StepStatus StepScanNames(OperationContext& c, Run696& r) {
     ++r.nameCount;
     if (rec.nsno > r.highestName) r.highestName = rec.nsno;
     rec.nname[sizeof rec.nname - 1] = 0;
-    r.nameTexts.emplace_back(rec.nname, rec.nsno);
+    Run696::NameText& t = r.nameTexts.emplace_back();
+    std::memcpy(t.text, rec.nname, sizeof t.text);
+    t.nsno = rec.nsno;
     if (r.blankName < 0 && rec.nname[std::strspn(rec.nname, " ")] == 0) r.blankName = rec.nsno;
     return StepStatus::Again;
 }
@@ -359,13 +388,13 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
     using T = PointTraits696<Rec>;
     Run696::Points& p = r.points[T::kType];
     Rec rec{};
-    std::vector<Rec>& stored = std::get<std::vector<Rec>>(r.stored);
+    Table<Rec>& stored = std::get<Table<Rec>>(r.stored);
     if (c.calls == 0) {
         p.map = SerialMap{};
         p.withSecond = 0;
         stored.clear();
         // The highest serial number bounds the count.
-        const size_t room = static_cast<size_t>(std::max(c.nextSerial[Rec::File::kFileNumber], 0));
+        const size_t room = RecordRoom(c, Rec::File::kFileNumber);
         p.map.Reserve(room);
         stored.reserve(room);
         dbif_index<Rec>(T::kIdentIndex);
@@ -432,14 +461,16 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     Run696::Points& p = r.points[T::kType];
     const PointLayout696& layout = kPointLayouts696[T::kType];
     const PointSections696& sections = kPointSections696[T::kType];
-    std::vector<Rec>& stored = std::get<std::vector<Rec>>(r.stored);
+    Table<Rec>& stored = std::get<Table<Rec>>(r.stored);
     if (c.calls == 0) {
         p.recsStart = r.image.End();
         p.indexed.clear();
         p.indexed.reserve(stored.size());
+        r.recsCopy[T::kType].clear();
+        if (T::kType != kApt696) r.recsCopy[T::kType].reserve(stored.size() * layout.recordSize);
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
-        if (r.countryIndex.empty()) {
-            for (uint32_t i = 0; i < r.cmap.size(); ++i) r.countryIndex.emplace(r.cmap[i], i);
+        if (r.countryIndex.Count() == 0) {
+            for (int32_t csno : r.cmap) r.countryIndex.Add(csno);
         }
     }
     const uint32_t n = static_cast<uint32_t>(p.indexed.size());
@@ -447,16 +478,14 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
         if (!r.image.SetDirectoryEntry(sections.recs, p.recsStart, n, static_cast<uint8_t>(layout.recordSize))) {
             return WriteFailed(c);
         }
-        std::vector<Rec>().swap(stored);
+        Table<Rec>().swap(stored);
         return StepStatus::Next;
     }
     const Rec& rec = stored[n];
     PointHead696 h;
-    const auto country = r.countryIndex.find(T::Country(rec));
-    if (country == r.countryIndex.end()) {
-        return Abort(c, Framed(StringFormatC("Program error: cannot find country sno %d", T::Country(rec))));
+    if (ImageResult res = FindCountryIndex(r.countryIndex, T::Country(rec), &h.country); !res) {
+        return Abort(c, Framed(res.text));
     }
-    h.country = country->second;
     std::string error;
     if (!NamePointerOf(r, T::First(rec), &h.first, &error) || !NamePointerOf(r, T::Second(rec), &h.second, &error)) {
         return Abort(c, Framed(error));
@@ -468,6 +497,7 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     if (ImageResult res = IdentBucket(layout.Ident(), ident, &bucket); !res) return Abort(c, Framed(res.text));
     if (p.x1[bucket] == kNoRecord696) p.x1[bucket] = n;
     if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
+    if (T::kType != kApt696) r.recsCopy[T::kType].insert(r.recsCopy[T::kType].end(), bytes, bytes + layout.recordSize);
     IndexedPoint696 ip;
     UnpackPosition696(bytes, &ip.lat, &ip.lon);
     ip.firstOffset = h.first.offset;
@@ -667,17 +697,18 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
     const int32_t asno = apt.asno;
     if (r.apocc.empty()) return true;
     uint32_t count = 0;
-    std::vector<ApprRecord> used;
+    std::vector<const ApprRecord*> used;
     const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
     for (const ApprRecord* p = first; p != last && p - first < static_cast<long>(kMaxApproaches696); ++p) {
         if (p->psno >= 0 && static_cast<size_t>(p->psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p->psno)]) {
-            used.push_back(*p);
+            used.push_back(p);
         }
     }
     if (used.empty()) return true;
     std::vector<std::pair<int32_t, ApproachEntry696>> slots;   // by sequence number
     slots.reserve(used.size());
-    for (const ApprRecord& a : used) {
+    for (const ApprRecord* u : used) {
+        const ApprRecord& a = *u;
         if (a.pseq < 0 || static_cast<size_t>(a.pseq) >= kMaxApproaches696) {
             *error = StringFormatC("APT=0x%x: approach sequence %d outside 0-63", asno, a.pseq);
             return false;
@@ -743,22 +774,27 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
         r.rwDefLenImage = StaticValueOfImage(c, r, 1);
         r.infoStart = r.image.End();
         r.infoOffset = 0;
-        r.freqRecs = AllRecords<FreqRecord>("faptno");
-        r.restrRecs = AllRecords<RestrRecord>("rcsno");
+        r.freqRecs = AllRecords<FreqRecord>(c, "faptno");
+        r.restrRecs = AllRecords<RestrRecord>(c, "rcsno");
+        dbif_close<FreqRecord>();
+        dbif_close<RestrRecord>();
     }
     const uint32_t n = c.calls;
     if (n >= p.map.Count()) {
         if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
         for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
-        std::vector<RwyRecord>().swap(r.runwayRecs);
-        std::vector<FreqRecord>().swap(r.freqRecs);
-        std::vector<RestrRecord>().swap(r.restrRecs);
-        std::vector<ApprRecord>().swap(r.approachRecs);
+        Table<RwyRecord>().swap(r.runwayRecs);
+        Table<FreqRecord>().swap(r.freqRecs);
+        Table<RestrRecord>().swap(r.restrRecs);
+        Table<ApprRecord>().swap(r.approachRecs);
         return StepStatus::Next;
     }
-    const AptRecord& apt = std::get<std::vector<AptRecord>>(r.stored)[n];
+    const AptRecord& apt = std::get<Table<AptRecord>>(r.stored)[n];
     const int32_t asno = apt.asno;
-    AirportBlockInput696 in;
+    AirportBlockInput696& in = r.airportIn;   // its tables kept from airport to airport
+    in.runways.clear();
+    in.frequencies.clear();
+    in.approaches.clear();
     in.runwayFixedLength = r.rwDefLenImage;
     in.pictureLength = static_cast<uint32_t>(r.picsLen);
     std::string error;
@@ -768,7 +804,7 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
         r.aptInfo[n] = value;
         return StepStatus::Again;
     }
-    std::vector<uint8_t> block;
+    std::vector<uint8_t>& block = r.airportBlock;
     if (!BuildAirportBlock696(in, &block, &error)) return Abort(c, Framed(StringFormatC("APT %x: ", asno) + error));
     if (r.infoOffset > 0x7FFFFF) {
         return Abort(c, Framed(StringFormatC("APT %x: section-10 offset %x does not fit its 23 bits", asno, r.infoOffset)));
@@ -868,17 +904,9 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
         if (!r.image.SetDirectoryEntry(47, start, static_cast<uint32_t>(n), 3)) return WriteFailed(c);
         return StepStatus::Again;
     }
-    // The points' airway fields: the first entry of each waypoint, in the RECS of INT, NDB and
-    // VOR read whole and written back once (kept for the grid).
-    if (!r.image.Flush()) return WriteFailed(c);
-    for (PointType696 type : {kInt696, kNdb696, kVor696}) {
-        std::vector<uint8_t>& recs = r.recsCopy[type];
-        recs.resize(static_cast<size_t>(r.points[type].map.Count()) * kPointLayouts696[type].recordSize);
-        if (!recs.empty() && platform::ReadAt(c.imageFd, recs.data(), recs.size(), r.points[type].recsStart) !=
-                                 static_cast<long>(recs.size())) {
-            return WriteFailed(c);
-        }
-    }
+    // The points' airway fields: the first entry of each waypoint, in the copies of the RECS of
+    // INT, NDB and VOR kept as they were written, which go back into the image once (and are
+    // kept for the grid).
     bool changed[4] = {};
     for (size_t i = 0; i < r.waypointUses.size(); ++i) {
         const auto& u = r.waypointUses[i];
@@ -890,7 +918,7 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
         changed[type] = true;
     }
     for (PointType696 type : {kInt696, kNdb696, kVor696}) {
-        const std::vector<uint8_t>& recs = r.recsCopy[type];
+        const Table<uint8_t>& recs = r.recsCopy[type];
         if (changed[type] && !r.image.WriteAt(r.points[type].recsStart, recs.data(), recs.size())) return WriteFailed(c);
     }
     return StepStatus::Next;
@@ -935,7 +963,7 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
     }
     r.airwayPoints.clear();
     r.waypointUses.clear();
-    for (std::vector<uint8_t>& recs : r.recsCopy) std::vector<uint8_t>().swap(recs);
+    for (Table<uint8_t>& recs : r.recsCopy) Table<uint8_t>().swap(recs);
     return StepStatus::Next;
 }
 
@@ -968,9 +996,19 @@ StepStatus StepWriteCountries(OperationContext& c, Run696& r) {
     r.cmap.push_back(rec.csno);
     return StepStatus::Again;
 }
+// The first 8 bytes of a text (zeros after its end), most significant first: ordering by it
+// and then by the text is ordering by the text.
+uint64_t TextKey(const char* text) {
+    uint64_t key = 0;
+    int k = 0;
+    for (; k < 8 && text[k]; ++k) key = key << 8 | static_cast<uint8_t>(text[k]);
+    return key << (8 * (8 - k) % 64);
+}
+
 // Section 3: the kept names in the order of their text, coded one behind the other. A name
 // kept with a leading blank is coded, and so sorted, without it: the table stays in the order
-// of what it holds.
+// of what it holds. Names of the same text are coded once, whatever their order among
+// themselves.
 StepStatus StepWriteNames(OperationContext& c, Run696& r) {
     if (c.calls == 0) {
         const bool removeUnused = !c.settings || c.settings->optimise;
@@ -981,40 +1019,55 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         r.namesCoded = 0;
         r.namesStart = r.image.End();
         r.keptNameList.clear();
-        // In the order of the names file's text index: the texts' bytes.
-        std::sort(r.nameTexts.begin(), r.nameTexts.end());
-        for (const auto& [name, nsno] : r.nameTexts) {
+        r.keptNameList.reserve(r.nameTexts.size() + 1);
+        for (const Run696::NameText& name : r.nameTexts) {
+            const int32_t nsno = name.nsno;
             if (nsno < 0 || static_cast<size_t>(nsno) >= r.nsocc.size()) continue;
             if (removeUnused && !r.nsocc[static_cast<size_t>(nsno)]) continue;
-            const char* text = name.c_str();
+            const char* text = name.text;
             if (text[0] == ' ' && text[1] != 0) ++text;
-            r.keptNameList.emplace_back(text, nsno);
+            r.keptNameList.push_back({TextKey(text), text, nsno});
         }
-        std::vector<std::pair<std::string, int32_t>>().swap(r.nameTexts);
-        if (r.needBlank) r.keptNameList.emplace_back(" ", -1);   // where "no name" points
-        std::stable_sort(r.keptNameList.begin(), r.keptNameList.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        if (r.needBlank) r.keptNameList.push_back({TextKey(" "), " ", -1});   // where "no name" points
+        std::sort(r.keptNameList.begin(), r.keptNameList.end(), [](const auto& a, const auto& b) {
+            if (a.key != b.key) return a.key < b.key;
+            return std::strcmp(a.text, b.text) < 0;
+        });
+        // The table's size, made at once.
+        uint64_t bits = 0;
+        for (size_t i = 0; i < r.keptNameList.size(); ++i) {
+            const Run696::KeptName& k = r.keptNameList[i];
+            if (i == 0 || r.keptNameList[i - 1].key != k.key || std::strcmp(r.keptNameList[i - 1].text, k.text) != 0) {
+                bits += NameCodeBits(k.text);
+            }
+        }
+        r.names.assign(static_cast<size_t>(bits / 8 + 2), 0);
     }
     if (r.namesWritten >= r.keptNameList.size()) {
         if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesCoded, 1)) return WriteFailed(c);
         r.names.resize((r.namesBit + 7) / 8);
         if (!r.image.Append(r.names.data(), r.names.size())) return WriteFailed(c);
-        r.names.clear();
-        r.keptNameList.clear();
+        Table<uint8_t>().swap(r.names);
+        Table<Run696::KeptName>().swap(r.keptNameList);
+        Table<Run696::NameText>().swap(r.nameTexts);
         return StepStatus::Next;
     }
-    const auto& [text, serial] = r.keptNameList[r.namesWritten];
+    const Run696::KeptName& kept = r.keptNameList[r.namesWritten];
+    const char* text = kept.text;
+    const int32_t serial = kept.serial;
     // Names of the same text (" X" is coded as "X") share one entry.
-    if (r.namesWritten > 0 && r.keptNameList[r.namesWritten - 1].first == text) {
+    if (r.namesWritten > 0 && r.keptNameList[r.namesWritten - 1].key == kept.key &&
+        std::strcmp(r.keptNameList[r.namesWritten - 1].text, text) == 0) {
         if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.lastNameBit;
         ++r.namesWritten;
         return StepStatus::Again;
     }
-    const uint32_t bits = NameCodeBits(text.c_str());
-    r.names.resize((r.namesBit + bits + 7) / 8 + 1, 0);
+    const uint32_t bits = NameCodeBits(text);
+    const size_t need = (r.namesBit + bits + 7) / 8 + 1;
+    if (r.names.size() < need) r.names.resize(std::max(need, 2 * r.names.size()), 0);
     if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
     r.lastNameBit = r.namesBit;
-    r.namesBit = EncodeNameText(text.c_str(), r.namesBit, r.names.data());
+    r.namesBit = EncodeNameText(text, r.namesBit, r.names.data());
     ++r.namesWritten;
     ++r.namesCoded;
     return StepStatus::Again;
@@ -1027,7 +1080,7 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
     ApprRecord p{};
     if (c.calls == 0) {
         r.approachRecs.clear();
-        r.approachRecs.reserve(static_cast<size_t>(std::max(c.nextSerial[kFileAppr], 0)));
+        r.approachRecs.reserve(RecordRoom(c, kFileAppr));
         dbif_index<ApprRecord>("paptno");
     }
     if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
@@ -1097,7 +1150,8 @@ bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<int32_t>& runw
 // not in the table, so that the database made again from the image builds the same image.
 StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
     const Run696::Points& apts = r.points[kApt696];
-    r.runwayRecs = AllRecords<RwyRecord>("raptno");
+    r.runwayRecs = AllRecords<RwyRecord>(c, "raptno");
+    dbif_close<RwyRecord>();   // read whole: its cached pages go back at once
     std::vector<int32_t> runwaySerials;
     runwaySerials.reserve(r.runwayRecs.size());
     for (const RwyRecord& w : r.runwayRecs) runwaySerials.push_back(w.rsno);

@@ -137,6 +137,44 @@ uint32_t ImageCrc696(uint32_t reg, const uint8_t* data, size_t size) {
     return reg;
 }
 
+namespace {
+
+// Polynomial products in the reflected form (bit 31 the constant term), modulo the CRC's.
+uint32_t MultiplyModP(uint32_t a, uint32_t b) {
+    uint32_t product = 0;
+    for (uint32_t m = 1u << 31; m != 0; m >>= 1) {
+        if (a & m) product ^= b;
+        b = (b & 1) ? (b >> 1) ^ 0xEDB88320u : b >> 1;
+    }
+    return product;
+}
+
+// x to the power 2^k, for k = 0..63.
+const std::array<uint32_t, 64>& PowersOfX() {
+    static const std::array<uint32_t, 64> powers = [] {
+        std::array<uint32_t, 64> t{};
+        uint32_t p = 1u << 30;   // x
+        for (uint32_t& v : t) {
+            v = p;
+            p = MultiplyModP(p, p);
+        }
+        return t;
+    }();
+    return powers;
+}
+
+}  // namespace
+
+uint32_t ImageCrcShift696(uint32_t reg, uint64_t size) {
+    // reg times x^(8 size).
+    const std::array<uint32_t, 64>& powers = PowersOfX();
+    uint32_t factor = 1u << 31;   // 1
+    for (uint32_t k = 3; size != 0 && k < 64; size >>= 1, ++k) {
+        if (size & 1) factor = MultiplyModP(powers[k], factor);
+    }
+    return MultiplyModP(factor, reg);
+}
+
 ImageFile696::ImageFile696(int fd) : fd_(fd), entries_(kDirectoryEntries696) {
     buffer_ = std::make_unique<uint8_t[]>(kAppendBuffer);
     for (uint32_t n = 0; n < kDirectoryEntries696; ++n) entries_[n].position = kDirectoryStart696 + kEntrySize696 * n;
@@ -144,17 +182,30 @@ ImageFile696::ImageFile696(int fd) : fd_(fd), entries_(kDirectoryEntries696) {
 
 ImageFile696::~ImageFile696() { Flush(); }
 
+bool ImageFile696::WriteOut(const uint8_t* data, size_t size, uint32_t start) {
+    if (!WriteAll(fd_, data, size, start)) return false;
+    pieces_.push_back({start, static_cast<uint32_t>(size), ImageCrc696(0, data, size), false});
+    return true;
+}
+
+void ImageFile696::WrittenOver(uint32_t offset, size_t size) {
+    for (Piece& p : pieces_) {
+        if (offset < p.start + p.size && p.start < offset + size) p.stale = true;
+    }
+}
+
 bool ImageFile696::Flush() {
     bool ok = true;
     if (used_ > 0) {
         const uint32_t start = end_ - static_cast<uint32_t>(used_);
-        ok = WriteAll(fd_, buffer_.get(), used_, start);
+        ok = WriteOut(buffer_.get(), used_, start);
         used_ = 0;
     }
     if (dirtyFirst_ >= 0) {
         const size_t first = static_cast<size_t>(dirtyFirst_) * kEntrySize696;
         const size_t size = static_cast<size_t>(dirtyLast_ - dirtyFirst_ + 1) * kEntrySize696;
         ok = WriteAll(fd_, directory_ + first, size, kDirectoryStart696 + first) && ok;
+        WrittenOver(static_cast<uint32_t>(kDirectoryStart696 + first), size);
         dirtyFirst_ = dirtyLast_ = -1;
     }
     return ok;
@@ -162,6 +213,7 @@ bool ImageFile696::Flush() {
 
 bool ImageFile696::MoveEnd(uint32_t end) {
     if (!Flush()) return false;
+    if (end < end_) WrittenOver(end, end_ - end);   // to be written again
     end_ = end;
     return true;
 }
@@ -172,7 +224,7 @@ bool ImageFile696::Append(const void* data, size_t size) {
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (used_ + size > kAppendBuffer && !Flush()) return false;
     if (size > kAppendBuffer) {
-        if (!WriteAll(fd_, bytes, size, end_)) return false;
+        if (!WriteOut(bytes, size, end_)) return false;
     } else {
         std::memcpy(buffer_.get() + used_, bytes, size);
         used_ += size;
@@ -191,7 +243,9 @@ uint8_t* ImageFile696::AppendRoom(size_t size) {
 }
 
 bool ImageFile696::WriteAt(uint32_t offset, const void* data, size_t size) {
-    return Flush() && WriteAll(fd_, static_cast<const uint8_t*>(data), size, offset);
+    if (!Flush()) return false;
+    WrittenOver(offset, size);
+    return WriteAll(fd_, static_cast<const uint8_t*>(data), size, offset);
 }
 
 bool ImageFile696::ZeroDirectory() {
@@ -217,15 +271,28 @@ bool ImageFile696::SetDirectoryEntry(int n, uint32_t start, uint32_t count, uint
 
 bool ImageFile696::SealImageCrc() {
     if (!Flush()) return false;
-    std::vector<uint8_t> chunk(kSealChunk);
+    std::vector<uint8_t> chunk;
     uint32_t reg = kImageCrcStart696;
-    for (uint32_t at = 0; at < end_;) {
-        const size_t want = std::min<size_t>(chunk.size(), end_ - at);
-        const long n = platform::ReadAt(fd_, chunk.data(), want, at);
-        if (n <= 0) return false;
-        reg = ImageCrc696(reg, chunk.data(), static_cast<size_t>(n));
-        at += static_cast<uint32_t>(n);
+    // The bytes of [from, to) read back.
+    const auto readBack = [&](uint32_t from, uint32_t to) {
+        chunk.resize(kSealChunk);
+        for (uint32_t at = from; at < to;) {
+            const size_t want = std::min<size_t>(chunk.size(), to - at);
+            const long n = platform::ReadAt(fd_, chunk.data(), want, at);
+            if (n <= 0) return false;
+            reg = ImageCrc696(reg, chunk.data(), static_cast<size_t>(n));
+            at += static_cast<uint32_t>(n);
+        }
+        return true;
+    };
+    uint32_t at = 0;
+    for (const Piece& p : pieces_) {
+        if (p.stale || p.start < at || p.start + p.size > end_) continue;
+        if (!readBack(at, p.start)) return false;
+        reg = ImageCrcShift696(reg, p.size) ^ p.reg;
+        at = p.start + p.size;
     }
+    if (!readBack(at, end_)) return false;
     for (int i = 0; i < 4; ++i) seal_[i] = static_cast<uint8_t>(reg >> (8 * i));
     return Append(seal_, sizeof seal_) && Flush();
 }

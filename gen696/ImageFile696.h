@@ -39,6 +39,9 @@ ImageDirectoryEntry UnpackDirectoryEntry(const uint8_t in[8], uint32_t position)
 // The seal's register over bytes: reflected 0xEDB88320, no final inversion.
 uint32_t ImageCrc696(uint32_t reg, const uint8_t* data, size_t size);
 inline constexpr uint32_t kImageCrcStart696 = 0xFFFFFFFF;
+// The register after `reg` has taken `size` zero bytes: with the register of some bytes B from
+// 0, ImageCrcShift696(reg, |B|) ^ that is the register of B from reg.
+uint32_t ImageCrcShift696(uint32_t reg, uint64_t size);
 
 class ImageFile696 {
 public:
@@ -74,11 +77,24 @@ public:
     bool SetDirectoryEntry(int n, uint32_t start, uint32_t count, uint8_t size);
     const ImageDirectoryEntry& Entry(int n) const { return entries_[static_cast<size_t>(n)]; }
 
-    // Reads the image back in chunks, appends the CRC (little-endian) and adds 4 to the end.
+    // Appends the CRC (little-endian) of the image and adds 4 to the end. Bytes appended and
+    // not written over since count by the registers taken as they went to the file; the rest
+    // (the header, the directory, what was written at an offset) is read back in chunks.
     bool SealImageCrc();
     const uint8_t* Seal() const { return seal_; }
 
 private:
+    // Appended bytes as they went to the file, with their register from 0; stale once written
+    // over.
+    struct Piece {
+        uint32_t start;
+        uint32_t size;
+        uint32_t reg;
+        bool stale;
+    };
+    bool WriteOut(const uint8_t* data, size_t size, uint32_t start);
+    void WrittenOver(uint32_t offset, size_t size);
+
     int fd_;
     uint32_t end_ = 0;
     std::unique_ptr<uint8_t[]> buffer_;   // appended bytes not yet written, used_ of them
@@ -88,4 +104,5 @@ private:
     int dirtyFirst_ = -1;   // the entries not yet in the file: first to last, -1 none
     int dirtyLast_ = -1;
     uint8_t seal_[4] = {};
+    std::vector<Piece> pieces_;   // in file order
 };

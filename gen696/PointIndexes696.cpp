@@ -1,10 +1,11 @@
 #include "gen696/PointIndexes696.h"
 
 #include <algorithm>
-#include <numeric>
+#include <functional>
 
 #include "common/CLocale.h"
 #include "gen696/PointRecords696.h"
+#include "platform/BulkMemory.h"
 
 namespace {
 
@@ -47,25 +48,59 @@ void PackBoxRun696(uint32_t k, const uint16_t* counts, const uint32_t* firsts, R
     }
 }
 
-bool BuildPointIndexes696(const std::vector<IndexedPoint696>& p, const uint32_t (&x1)[kX1Entries696],
+namespace {
+
+// Record numbers sorted by a key of each, ties by record number: the key above the number in
+// one word, so the sort compares words.
+std::vector<uint32_t> SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
+                                    const std::function<bool(uint32_t)>& wanted) {
+    std::vector<uint64_t, platform::BulkAllocator<uint64_t>> words;
+    words.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        if (wanted(i)) words.push_back(static_cast<uint64_t>(key(i)) << 32 | i);
+    }
+    // Least significant digit first, 11 bits a pass; a digit the same in every word is passed over.
+    std::vector<uint64_t, platform::BulkAllocator<uint64_t>> other(words.size());
+    for (uint32_t shift = 0; shift < 64; shift += 11) {
+        uint32_t counts[2048] = {};
+        for (uint64_t w : words) ++counts[(w >> shift) & 2047];
+        if (words.empty() || counts[(words[0] >> shift) & 2047] == words.size()) continue;
+        uint32_t at = 0;
+        for (uint32_t& c : counts) {
+            const uint32_t n = c;
+            c = at;
+            at += n;
+        }
+        for (uint64_t w : words) other[counts[(w >> shift) & 2047]++] = w;
+        words.swap(other);
+    }
+    std::vector<uint32_t> out(words.size());
+    for (size_t k = 0; k < words.size(); ++k) out[k] = static_cast<uint32_t>(words[k]);
+    return out;
+}
+
+void PutAll24(std::vector<uint8_t>& b, const std::vector<uint32_t>& values) {
+    b.reserve(b.size() + 3 * values.size());
+    for (uint32_t v : values) Put24(b, v);
+}
+
+}  // namespace
+
+bool BuildPointIndexes696(std::span<const IndexedPoint696> p, const uint32_t (&x1)[kX1Entries696],
                           PointIndexes696* out, std::string* error) {
     *out = PointIndexes696{};
     for (uint32_t v : x1) Put24(out->x1, v);
     const uint32_t n = static_cast<uint32_t>(p.size());
-    std::vector<uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::vector<int32_t> latCell(n);
-    std::vector<int32_t> lonCell(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        latCell[i] = IndexCell696(p[i].lat);
-        lonCell[i] = IndexCell696(p[i].lon);
-    }
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        if (latCell[a] != latCell[b]) return latCell[a] < latCell[b];
-        if (lonCell[a] != lonCell[b]) return lonCell[a] < lonCell[b];
-        return a < b;
-    });
-    for (uint32_t r : order) Put24(out->x2, r);
+    const auto all = [](uint32_t) { return true; };
+    // Grid order: latitude cell, then longitude cell (each within -90..90, 8 bits once offset).
+    const std::vector<uint32_t> order = SortedRecords(
+        n,
+        [&p](uint32_t i) {
+            return static_cast<uint32_t>(IndexCell696(p[i].lat) + 128) << 16 |
+                   static_cast<uint32_t>(IndexCell696(p[i].lon) + 128);
+        },
+        all);
+    PutAll24(out->x2, order);
 
     // X5 from the X2 order.
     if (n > 0) {
@@ -102,19 +137,10 @@ bool BuildPointIndexes696(const std::vector<IndexedPoint696>& p, const uint32_t 
         }
     }
 
-    std::vector<uint32_t> cities;
-    for (uint32_t i = 0; i < n; ++i) {
-        if (p[i].hasSecond) cities.push_back(i);
-    }
-    std::sort(cities.begin(), cities.end(), [&](uint32_t a, uint32_t b) {
-        return p[a].secondOffset != p[b].secondOffset ? p[a].secondOffset < p[b].secondOffset : a < b;
-    });
-    for (uint32_t r : cities) Put24(out->x3, r);
+    const std::vector<uint32_t> cities =
+        SortedRecords(n, [&p](uint32_t i) { return p[i].secondOffset; }, [&p](uint32_t i) { return p[i].hasSecond; });
+    PutAll24(out->x3, cities);
     out->x3Count = static_cast<uint32_t>(cities.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) {
-        return p[a].firstOffset != p[b].firstOffset ? p[a].firstOffset < p[b].firstOffset : a < b;
-    });
-    for (uint32_t r : order) Put24(out->x4, r);
+    PutAll24(out->x4, SortedRecords(n, [&p](uint32_t i) { return p[i].firstOffset; }, all));
     return true;
 }

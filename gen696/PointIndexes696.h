@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ bool GridBox696(int32_t lat, int32_t lon, int32_t* box);
 
 // Builds the indexes of `points` (record number = position) with the X1 table the records
 // step filled; false with "grid box out of range %d" or "x2 record out of sequence %d".
-bool BuildPointIndexes696(const std::vector<IndexedPoint696>& points, const uint32_t (&x1)[kX1Entries696],
+bool BuildPointIndexes696(std::span<const IndexedPoint696> points, const uint32_t (&x1)[kX1Entries696],
                           PointIndexes696* out, std::string* error);
 
 // The 26-byte record of run k (boxes 5k to 5k + 4) with the counts and first positions of its

@@ -18,7 +18,7 @@ struct Code {
     uint32_t bits;
 };
 
-Code CodeOf(char raw) {
+Code Coded(char raw) {
     const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(raw)));
     if (c == 'A') return {0, 3};
     if (const char* p = c ? std::strchr(kGroup4, c) : nullptr) return {static_cast<uint32_t>(p - kGroup4) + 3, 4};
@@ -29,6 +29,17 @@ Code CodeOf(char raw) {
         if (kGroup9[i] == c) return {(kEscape << 5) | i, 9};
     }
     return {17, 5};  // the blank
+}
+
+// The code of every byte, made once.
+Code CodeOf(char raw) {
+    static const struct Table {
+        Code codes[256];
+        Table() {
+            for (int b = 0; b < 256; ++b) codes[b] = Coded(static_cast<char>(b));
+        }
+    } table;
+    return table.codes[static_cast<unsigned char>(raw)];
 }
 
 }  // namespace

@@ -1,18 +1,40 @@
 #include "gen/image/SerialMap.h"
 
+#include <algorithm>
+
 #include "common/CLocale.h"
 
+namespace {
+
+// Serials below this are kept by position in a vector (4 bytes each); a database's serials
+// run from 0 without many gaps.
+constexpr int32_t kDenseSerials = 1 << 21;
+
+}  // namespace
+
 void SerialMap::Add(int32_t serial) {
-    positions_.emplace(serial, Count());
+    if (serial >= 0 && serial < kDenseSerials) {
+        const auto at = static_cast<size_t>(serial);
+        if (at >= dense_.size()) dense_.resize(std::max(at + 1, dense_.size() * 2), kNone);
+        if (dense_[at] == kNone) dense_[at] = Count();
+    } else {
+        positions_.emplace(serial, Count());
+    }
     serials_.push_back(serial);
 }
 
 void SerialMap::Reserve(size_t count) {
     serials_.reserve(count);
-    positions_.reserve(count);
+    if (dense_.size() < count) dense_.resize(std::min<size_t>(count, kDenseSerials), kNone);
 }
 
 bool SerialMap::Find(int32_t serial, uint32_t* position) const {
+    if (serial >= 0 && serial < kDenseSerials) {
+        const auto at = static_cast<size_t>(serial);
+        if (at >= dense_.size() || dense_[at] == kNone) return false;
+        *position = dense_[at];
+        return true;
+    }
     const auto it = positions_.find(serial);
     if (it == positions_.end()) return false;
     *position = it->second;

@@ -20,6 +20,10 @@ public:
 
 private:
     std::vector<int32_t> serials_;
+    // Positions by serial number (kNone: absent) for the dense range of serials from 0; the
+    // others in the map.
+    static constexpr uint32_t kNone = UINT32_MAX;
+    std::vector<uint32_t> dense_;
     std::unordered_map<int32_t, uint32_t> positions_;
 };
 

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
 #include "gen696/AirwayGrid696.h"
+#include "gen696/PointIndexes696.h"
 #include "gen696/PointRecords696.h"
 
 namespace {
@@ -51,6 +54,53 @@ TEST(AirwayGrid696, CellsOfSegmentsAndNeighbours) {
     empty.Sections(&lists, &entries, &runs, &count);
     EXPECT_EQ(entries, 0u);
     EXPECT_EQ(count, 0u);
+}
+
+// The cells of a segment as the angle of every point along it gives them, each computed whole.
+void AddSegmentByAngles(AirwayGrid696& grid, int32_t fromLat, int32_t fromLon, int32_t toLat, int32_t toLon) {
+    const double unit = 2 * 3.141592653589793 / 4294967296.0;
+    const double f1 = fromLat * unit, l1 = fromLon * unit, f2 = toLat * unit, l2 = toLon * unit;
+    const double ax = std::cos(f1) * std::cos(l1), ay = std::cos(f1) * std::sin(l1), az = std::sin(f1);
+    const double bx = std::cos(f2) * std::cos(l2), by = std::cos(f2) * std::sin(l2), bz = std::sin(f2);
+    const double d = std::acos(std::clamp(ax * bx + ay * by + az * bz, -1.0, 1.0));
+    const double cell = G * unit;
+    const int steps = std::max(1, static_cast<int>(std::ceil(d / (cell / 16))));
+    grid.AddCell(AirwayCell696(fromLat), AirwayCell696(fromLon));
+    const double sd = std::sin(d);
+    for (int i = 1; i < steps && sd > 1e-12; ++i) {
+        const double t = static_cast<double>(i) / steps;
+        const double wa = std::sin((1 - t) * d) / sd, wb = std::sin(t * d) / sd;
+        const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
+        grid.AddCell(static_cast<int32_t>(std::floor(std::atan2(z, std::hypot(x, y)) / cell)),
+                     static_cast<int32_t>(std::floor(std::atan2(y, x) / cell)));
+    }
+    grid.AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
+}
+
+// Segments of every length and direction (across 180 degrees, near the poles, along cell
+// edges) give the cells that the angles of their points give.
+TEST(AirwayGrid696, SegmentCellsAreThoseOfThePointsAngles) {
+    AirwayGrid696 fast;
+    AirwayGrid696 exact;
+    uint32_t x = 2024;
+    const auto next = [&x] {
+        x = x * 1664525u + 1013904223u;
+        return static_cast<int32_t>(x);
+    };
+    for (uint32_t airway = 0; airway < 3000; ++airway) {
+        int32_t p[4] = {next() / 2, next(), next() / 2, next()};
+        if (airway % 3 == 1) {   // short ones, near a first point
+            p[2] = p[0] + next() / 64;
+            p[3] = p[1] + next() / 32;
+        }
+        if (airway % 7 == 0) p[0] = p[2] = (next() % 90) * G;   // along a cell edge
+        if (airway % 11 == 0) p[1] = p[3] + (next() % 3) * G;
+        fast.StartAirway(airway);
+        exact.StartAirway(airway);
+        fast.AddSegment(p[0], p[1], p[2], p[3]);
+        AddSegmentByAngles(exact, p[0], p[1], p[2], p[3]);
+    }
+    for (uint32_t box = 0; box < kGridBoxes696; ++box) ASSERT_EQ(fast.Cell(box), exact.Cell(box)) << box;
 }
 
 }  // namespace

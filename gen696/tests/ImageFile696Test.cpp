@@ -99,4 +99,53 @@ TEST_F(TempImage, SealedImageHasTheUsualCrcOfAllOnesAndDirectoryEntriesAsWritten
     }
 }
 
+// The seal counts appended bytes by the registers taken as they were written, and reads back
+// what was written at an offset since, wherever that falls: the CRC is the usual one all the same.
+TEST_F(TempImage, SealAgreesWithTheFileAfterWritesOverAppendedBytes) {
+    const struct {
+        const char* what;
+        uint32_t at;   // offset written over, 0 none
+        size_t size;
+    } cases[] = {{"nothing written over", 0, 0},
+                 {"header field", 248, 4},
+                 {"inside one flushed piece", 2000, 100},
+                 {"across two pieces", kSectionsStart696 + 100000 - 10, 20},
+                 {"the last byte", kSectionsStart696 + 300000 - 1, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(ftruncate(fd, 0), 0);
+        ImageFile696 image(fd);
+        ASSERT_TRUE(image.ZeroDirectory());
+        std::vector<uint8_t> header(520, 0x22);
+        ASSERT_TRUE(image.Append(header.data(), header.size()));
+        ASSERT_TRUE(image.MoveEnd(kSectionsStart696));
+        std::vector<uint8_t> body(300000);
+        for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<uint8_t>(i * 13 + 5);
+        // Small appends, then one larger than the append buffer.
+        for (size_t at = 0; at < 100000; at += 1000) ASSERT_TRUE(image.Append(body.data() + at, 1000));
+        ASSERT_TRUE(image.SetDirectoryEntry(7, kSectionsStart696, 3, 1));
+        ASSERT_TRUE(image.Append(body.data() + 100000, 200000));
+        if (c.size > 0) {
+            const std::vector<uint8_t> over(c.size, 0x5A);
+            ASSERT_TRUE(image.WriteAt(c.at, over.data(), over.size()));
+        }
+        ASSERT_TRUE(image.SealImageCrc());
+        const std::vector<uint8_t> data = ReadBack(fd);
+        ASSERT_EQ(data.size(), kSectionsStart696 + body.size() + 4);
+        EXPECT_EQ(crc32(0, data.data(), static_cast<uInt>(data.size())), 0xFFFFFFFFu);
+    }
+}
+
+TEST(ImageCrc696, ShiftJoinsTheRegistersOfTwoParts) {
+    std::vector<uint8_t> data(5000);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<uint8_t>(i * 31 + 7);
+    for (size_t split : {size_t{0}, size_t{1}, size_t{17}, size_t{64}, size_t{4095}, size_t{5000}}) {
+        const uint32_t first = ImageCrc696(kImageCrcStart696, data.data(), split);
+        const uint32_t second = ImageCrc696(0, data.data() + split, data.size() - split);
+        EXPECT_EQ(ImageCrcShift696(first, data.size() - split) ^ second,
+                  ImageCrc696(kImageCrcStart696, data.data(), data.size()))
+            << split;
+    }
+}
+
 }  // namespace

@@ -342,4 +342,26 @@ TEST(SerialMap, LookupsAndTheirErrors) {
     }
 }
 
+// Serials of any value, small or far apart, negative or repeated: each keeps its first position.
+TEST(SerialMap, SerialsOfEveryRangeKeepTheirFirstPosition) {
+    SerialMap map;
+    map.Reserve(4);
+    const int32_t serials[] = {3, 0, -5, 2000000000, 1 << 21, (1 << 21) - 1, 3, 5000, -5};
+    for (int32_t s : serials) map.Add(s);
+    EXPECT_EQ(map.Count(), 9u);
+    const struct {
+        int32_t serial;
+        bool found;
+        uint32_t position;
+    } cases[] = {{3, true, 0},       {0, true, 1},   {-5, true, 2},    {2000000000, true, 3}, {1 << 21, true, 4},
+                 {(1 << 21) - 1, true, 5}, {5000, true, 7}, {1, false, 0}, {4999, false, 0},    {-1, false, 0},
+                 {2000000001, false, 0}};
+    for (const auto& c : cases) {
+        uint32_t n = 99;
+        EXPECT_EQ(map.Find(c.serial, &n), c.found) << c.serial;
+        if (c.found) EXPECT_EQ(n, c.position) << c.serial;
+    }
+    EXPECT_EQ(map.At(6), 3);
+}
+
 }  // namespace

@@ -1,0 +1,35 @@
+// Memory for large tables: blocks of 2 MiB and more are mapped on their own, 2 MiB aligned, their
+// whole 2 MiB parts marked for huge pages where the system offers them, so that filling a table
+// takes a page fault per 2 MiB rather than one per 4 KiB; smaller blocks come from the heap.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <new>
+
+namespace platform {
+
+// A block of `bytes`; std::bad_alloc when there is no memory.
+void* AllocateBulk(size_t bytes);
+// Gives back a block of AllocateBulk with the size it was asked for.
+void FreeBulk(void* block, size_t bytes) noexcept;
+
+// The allocator of containers that may grow large (std::vector<T, BulkAllocator<T>>).
+template <class T>
+struct BulkAllocator {
+    using value_type = T;
+    BulkAllocator() = default;
+    template <class U>
+    BulkAllocator(const BulkAllocator<U>&) noexcept {}
+    T* allocate(size_t n) {
+        if (n > SIZE_MAX / sizeof(T)) throw std::bad_array_new_length();
+        return static_cast<T*>(AllocateBulk(n * sizeof(T)));
+    }
+    void deallocate(T* p, size_t n) noexcept { FreeBulk(p, n * sizeof(T)); }
+    template <class U>
+    bool operator==(const BulkAllocator<U>&) const noexcept {
+        return true;
+    }
+};
+
+}  // namespace platform
