@@ -1,5 +1,6 @@
 #include "gen/image/NameCoder.h"
 
+#include <array>
 #include <cctype>
 #include <cstring>
 
@@ -18,7 +19,7 @@ struct Code {
     uint32_t bits;
 };
 
-Code CodeOf(char raw) {
+Code Classify(char raw) {
     const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(raw)));
     if (c == 'A') return {0, 3};
     if (const char* p = c ? std::strchr(kGroup4, c) : nullptr) return {static_cast<uint32_t>(p - kGroup4) + 3, 4};
@@ -29,6 +30,16 @@ Code CodeOf(char raw) {
         if (kGroup9[i] == c) return {(kEscape << 5) | i, 9};
     }
     return {17, 5};  // the blank
+}
+
+// The code of every byte, looked up once.
+Code CodeOf(char raw) {
+    static const auto table = [] {
+        std::array<Code, 256> codes{};
+        for (int byte = 0; byte < 256; ++byte) codes[byte] = Classify(static_cast<char>(byte));
+        return codes;
+    }();
+    return table[static_cast<unsigned char>(raw)];
 }
 
 }  // namespace

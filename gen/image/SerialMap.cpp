@@ -3,19 +3,16 @@
 #include "common/CLocale.h"
 
 void SerialMap::Add(int32_t serial) {
-    positions_.emplace(serial, Count());
+    positions_.Insert(serial, Count());
     serials_.push_back(serial);
 }
 
-void SerialMap::Reserve(size_t count) {
-    serials_.reserve(count);
-    positions_.reserve(count);
-}
+void SerialMap::Reserve(size_t count) { serials_.reserve(count); }
 
 bool SerialMap::Find(int32_t serial, uint32_t* position) const {
-    const auto it = positions_.find(serial);
-    if (it == positions_.end()) return false;
-    *position = it->second;
+    const uint32_t* found = positions_.Find(serial);
+    if (!found) return false;
+    *position = *found;
     return true;
 }
 

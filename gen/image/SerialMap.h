@@ -3,10 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "gen/image/ImageResult.h"
+#include "gen/image/SerialIndex.h"
 
 class SerialMap {
 public:
@@ -20,7 +20,7 @@ public:
 
 private:
     std::vector<int32_t> serials_;
-    std::unordered_map<int32_t, uint32_t> positions_;
+    SerialIndex<uint32_t> positions_;
 };
 
 // The country index of a country serial: "Program error: cannot find country sno %d" when absent.

@@ -348,6 +348,28 @@ TEST_F(CreateImageTest, AnApproachWaypointInNoSlotAbortsNamingTheAirport) {
               (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
 }
 
+TEST_F(CreateImageTest, ARestrictionChainNamingAMissingRecordAbortsNamingIt) {
+    Start();
+    Batch(kSmallDatabase);
+    // EGLL's restricted tower frequency, and a second one whose chain goes on to record 77
+    // after a first record that asks for more bytes than it holds.
+    const FreqRecord tower = All<FreqRecord>("fsno")[0];
+    RestrRecord first{};
+    first.rcsno = 50;
+    first.rcnxt = 77;
+    first.rcres[0] = 11;  // 12 bytes: a second record must follow
+    Add(first);
+    FreqRecord approach = tower;
+    approach.fsno = tower.fsno + 10;
+    approach.frsno = 50;
+    Add(approach);
+    const std::vector<std::string> lines = Create();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Failed to read restrictions record 77"});
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    EXPECT_FALSE(std::filesystem::exists("test.img"));
+}
+
 // 300 countries, of which only ten are used by a record.
 std::string ManyCountries() {
     std::string lines;
