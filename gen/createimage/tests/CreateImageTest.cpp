@@ -330,6 +330,16 @@ TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
     EXPECT_EQ(back.RecordName(kSectionApt, 0, NameField::Facility), "HEATHROW");
 }
 
+// An operation that one message box ended: aborted, its image deleted.
+void ExpectAbortedWith(const std::vector<std::string>& messages, const std::vector<std::string>& lines,
+                       const std::string& message) {
+    EXPECT_EQ(messages, std::vector<std::string>{message});
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    EXPECT_FALSE(std::filesystem::exists("test.img"));
+}
+
 TEST_F(CreateImageTest, AnApproachWaypointInNoSlotAbortsNamingTheAirport) {
     Start();
     Batch(kSmallDatabase);
@@ -342,10 +352,8 @@ TEST_F(CreateImageTest, AnApproachWaypointInNoSlotAbortsNamingTheAirport) {
     bad.pwrecno[0] = All<IntRecord>("isno")[0].isno;
     Add(bad);
     const std::vector<std::string> lines = Create();
-    EXPECT_EQ(Messages(), std::vector<std::string>{StringFormatC("approach wpt posn=4 out of range (APT=0x%x)",
-                                                                 static_cast<unsigned>(egll.asno))});
-    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
-              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    ExpectAbortedWith(Messages(), lines,
+                      StringFormatC("approach wpt posn=4 out of range (APT=0x%x)", static_cast<unsigned>(egll.asno)));
 }
 
 TEST_F(CreateImageTest, ARestrictionChainNamingAMissingRecordAbortsNamingIt) {
@@ -363,11 +371,7 @@ TEST_F(CreateImageTest, ARestrictionChainNamingAMissingRecordAbortsNamingIt) {
     approach.fsno = tower.fsno + 10;
     approach.frsno = 50;
     Add(approach);
-    const std::vector<std::string> lines = Create();
-    EXPECT_EQ(Messages(), std::vector<std::string>{"Failed to read restrictions record 77"});
-    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
-              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
-    EXPECT_FALSE(std::filesystem::exists("test.img"));
+    ExpectAbortedWith(Messages(), Create(), "Failed to read restrictions record 77");
 }
 
 // 300 countries, of which only ten are used by a record.
