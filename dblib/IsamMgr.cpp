@@ -160,6 +160,12 @@ void IsamMgr::Close() {
         if (m_indexes[i].index) m_indexes[i].index->Close();
 }
 
+void IsamMgr::DropHeldPages() {
+    if (IsOpen()) dbtx::DropUnchanged(Descriptor());
+    if (!m_indexes.empty() && m_indexes[0].index && m_indexes[0].index->IsOpen())
+        dbtx::DropUnchanged(m_indexes[0].index->Descriptor());
+}
+
 // ---- Index selection ---------------------------------------------------------------------
 
 void IsamMgr::SelectIndex(const char* name) {

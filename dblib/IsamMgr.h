@@ -44,6 +44,9 @@ public:
     [[nodiscard]] int Open();
     // Closes the data file and every index; the fields keep the record last read.
     void Close();
+    // Frees the memory that holds pages of the data and index files read so far (the files stay
+    // open; later reads read them again).
+    void DropHeldPages();
 
     // Makes the named index current (exact, case-sensitive); an unknown name is fatal.
     void SelectIndex(const char* name);

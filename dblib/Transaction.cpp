@@ -37,9 +37,21 @@ constexpr char kEndMark[4] = {'E', 'N', 'D', '.'};
 // around them so that the two runs go out in one call.
 constexpr int64_t kJoinGap = 4;
 
+// Pages of a run of misses read in one call: a file read in order is read this many pages at a
+// time.
+constexpr int64_t kReadAhead = 16;
+// Page buffers are cut from blocks of this many: one allocation for many pages.
+constexpr size_t kPagesPerBlock = 64;
+
+// Returns a page buffer to the free ones.
+struct PageFree {
+    void operator()(uint8_t* bytes) const;
+};
+using PageBytes = std::unique_ptr<uint8_t[], PageFree>;
+
 struct Page {
-    std::unique_ptr<uint8_t[]> bytes;
-    std::unique_ptr<uint8_t[]> old;   // the file's bytes before the transaction changed the page
+    PageBytes bytes;
+    PageBytes old;   // the file's bytes before the transaction changed the page
     bool dirty = false;
 };
 
@@ -50,9 +62,45 @@ struct File {
     std::unordered_map<int64_t, Page> pages;
     std::vector<int64_t> dirty;   // pages changed in the transaction, in the order first changed
     int opens = 0;                // open descriptors
+    int64_t lastMiss = -2;        // the last page read from the file
+};
+
+// The memory of the page buffers: blocks cut into buffers, the buffers not in use. A freed
+// buffer is used again before new memory (which costs page faults and an allocator search), so a
+// file whose pages were dropped lends them to the next one. The blocks go when no buffer is in
+// use.
+class PageMemory {
+public:
+    PageMemory() = default;
+    PageMemory(const PageMemory&) = delete;
+    PageMemory& operator=(const PageMemory&) = delete;
+
+    uint8_t* Take() {
+        if (free_.empty()) {
+            blocks_.emplace_back(new uint8_t[kPagesPerBlock * kPage]);
+            for (size_t i = kPagesPerBlock; i-- > 0;) free_.push_back(blocks_.back().get() + i * kPage);
+        }
+        uint8_t* buffer = free_.back();
+        free_.pop_back();
+        ++inUse_;
+        return buffer;
+    }
+    void Give(uint8_t* buffer) {
+        free_.push_back(buffer);
+        if (--inUse_ > 0) return;
+        free_.clear();
+        blocks_.clear();
+    }
+
+private:
+    std::vector<std::unique_ptr<uint8_t[]>> blocks_;
+    std::vector<uint8_t*> free_;
+    size_t inUse_ = 0;
 };
 
 struct State {
+    PageMemory memory;   // before the files: their pages come back here when they go
+    std::unique_ptr<uint8_t[]> readAhead{new uint8_t[kReadAhead * kPage]};
     bool active = false;
     std::string folder;
     std::string journal;
@@ -68,9 +116,6 @@ struct State {
     int64_t lastPage = -1;
     Page* last = nullptr;
     std::string journalBytes;   // kept from commit to commit, its memory already in use
-    // Buffers of pages let go, taken again for the next pages read: files closed and opened again
-    // do not allocate (and fault in) their pages anew. With the pages held, within the limit.
-    std::vector<std::unique_ptr<uint8_t[]>> spare;
     IoCounts counts;
 };
 
@@ -78,6 +123,10 @@ State& S() {
     static State s;
     return s;
 }
+
+void PageFree::operator()(uint8_t* bytes) const { S().memory.Give(bytes); }
+
+PageBytes NewPageBytes() { return PageBytes(S().memory.Take()); }
 
 void ForgetLast() {
     State& s = S();
@@ -140,25 +189,24 @@ File* FileOf(int fd) {
     return it == S().byFd.end() ? nullptr : it->second;
 }
 
-// Keeps the buffer of a page let go for the next page read, while the cache has room for it.
-void Release(Page& p) {
-    State& s = S();
-    if (p.bytes && s.pages + s.spare.size() < s.limit) s.spare.push_back(std::move(p.bytes));
-}
-
-std::unique_ptr<uint8_t[]> NewPageBuffer() {
-    State& s = S();
-    if (s.spare.empty()) return std::unique_ptr<uint8_t[]>(new uint8_t[kPage]);
-    std::unique_ptr<uint8_t[]> bytes = std::move(s.spare.back());
-    s.spare.pop_back();
-    return bytes;
-}
-
 void DropPages(File& f) {
     S().pages -= f.pages.size();
-    for (auto& [number, page] : f.pages) Release(page);
     f.pages.clear();
     ForgetLast();
+}
+
+// Frees the file's unchanged pages.
+void DropCleanPages(File& f) {
+    State& s = S();
+    ForgetLast();
+    for (auto it = f.pages.begin(); it != f.pages.end();) {
+        if (it->second.dirty) {
+            ++it;
+        } else {
+            it = f.pages.erase(it);
+            --s.pages;
+        }
+    }
 }
 
 // Frees every unchanged page when the cache is full (and enough of it is unchanged to make
@@ -166,17 +214,7 @@ void DropPages(File& f) {
 void MakeRoom() {
     State& s = S();
     if (s.pages < s.limit || s.pages - s.dirtyPages < std::max<size_t>(1, s.limit / 8)) return;
-    ForgetLast();
-    for (auto& [path, f] : s.files)
-        for (auto it = f.pages.begin(); it != f.pages.end();) {
-            if (it->second.dirty) {
-                ++it;
-            } else {
-                --s.pages;
-                Release(it->second);
-                it = f.pages.erase(it);
-            }
-        }
+    for (auto& [path, f] : s.files) DropCleanPages(f);
 }
 
 // The page, read from the file when not held; null when it cannot be read. (A page about to be
@@ -187,22 +225,33 @@ Page* PageOf(int fd, File& f, int64_t page) {
     auto it = f.pages.find(page);
     if (it == f.pages.end()) {
         MakeRoom();
-        Page p;
-        p.bytes = NewPageBuffer();
+        const int64_t end = s.active && !f.dirty.empty() ? f.oldSize : f.size;
+        // A miss right after a miss on the page before reads the following pages not held too.
+        int64_t count = 1;
+        if (f.lastMiss == page - 1) {
+            while (count < kReadAhead && (page + count) * kPage < end && f.pages.count(page + count) == 0) ++count;
+        }
         const int64_t start = page * kPage;
-        const int64_t onDisk = std::min<int64_t>(kPage, (s.active && !f.dirty.empty() ? f.oldSize : f.size) - start);
-        // Only what the file does not hold is cleared.
-        const int64_t held = std::max<int64_t>(onDisk, 0);
-        std::memset(p.bytes.get() + held, 0, size_t(kPage - held));
+        const int64_t onDisk = std::clamp<int64_t>(end - start, 0, count * kPage);
+        uint8_t* const in = s.readAhead.get();
         if (onDisk > 0) {
             errno = 0;
-            if (RawRead(fd, p.bytes.get(), size_t(onDisk), start) != long(onDisk)) {
+            if (RawRead(fd, in, size_t(onDisk), start) != long(onDisk)) {
                 if (errno == 0) errno = EIO;
                 return nullptr;
             }
         }
-        ++s.pages;
-        it = f.pages.emplace(page, std::move(p)).first;
+        f.lastMiss = page + count - 1;
+        for (int64_t i = count; i-- > 0;) {
+            Page p;
+            p.bytes = NewPageBytes();
+            // Only what the file does not hold is cleared.
+            const int64_t held = std::clamp<int64_t>(onDisk - i * kPage, 0, kPage);
+            std::memcpy(p.bytes.get(), in + i * kPage, size_t(held));
+            std::memset(p.bytes.get() + held, 0, size_t(kPage - held));
+            ++s.pages;
+            it = f.pages.emplace(page + i, std::move(p)).first;
+        }
     }
     s.lastFile = &f;
     s.lastPage = page;
@@ -376,13 +425,8 @@ void Abandon() {
     ForgetLast();
     for (auto& [path, f] : s.files) {
         if (f.dirty.empty()) continue;
+        for (int64_t page : f.dirty) f.pages.erase(page);
         s.pages -= f.dirty.size();
-        for (int64_t page : f.dirty) {
-            auto it = f.pages.find(page);
-            if (it == f.pages.end()) continue;
-            Release(it->second);
-            f.pages.erase(it);
-        }
         s.dirtyPages -= f.dirty.size();
         f.dirty.clear();
         f.size = f.oldSize;
@@ -408,11 +452,7 @@ void SetSynced(bool on) { S().synced = on; }
 
 bool Synced() { return S().synced; }
 
-void SetCacheLimit(size_t bytes) {
-    State& s = S();
-    s.limit = std::max<size_t>(bytes / kPage, 16);
-    s.spare.resize(std::min(s.spare.size(), s.limit - std::min(s.limit, s.pages)));
-}
+void SetCacheLimit(size_t bytes) { S().limit = std::max<size_t>(bytes / kPage, 16); }
 
 void Opened(int fd, const std::string& path) {
     State& s = S();
@@ -425,6 +465,10 @@ void Opened(int fd, const std::string& path) {
     ++f.opens;
     s.byFd[fd] = &f;
     s.paths[fd] = path;
+}
+
+void DropUnchanged(int fd) {
+    if (File* f = FileOf(fd)) DropCleanPages(*f);
 }
 
 void Closing(int fd) {
@@ -500,7 +544,7 @@ long WriteAt(int fd, const void* buffer, size_t length, int64_t offset) {
             ++s.dirtyPages;
             const int64_t start = page * kPage;
             if (start < f->oldSize) {
-                p->old.reset(new uint8_t[kPage]);
+                p->old = NewPageBytes();
                 std::memcpy(p->old.get(), p->bytes.get(), size_t(kPage));
             }
         }

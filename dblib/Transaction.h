@@ -54,6 +54,9 @@ void SetSynced(bool on);
 bool Synced();
 // Pages of the files held in memory at most (unchanged ones are dropped to stay below).
 void SetCacheLimit(size_t bytes);
+// Frees the held pages of the descriptor's file that the open transaction has not changed: a
+// caller done with the file for a while gives their memory to other files' pages.
+void DropUnchanged(int fd);
 // A descriptor of the given path was opened / is being closed.
 void Opened(int fd, const std::string& path);
 void Closing(int fd);

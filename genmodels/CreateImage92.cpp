@@ -99,12 +99,13 @@ StepStatus WriteAirportEntries(OperationContext& c, CreateImageBuild& b, Airport
         layout.Compute();
         return StepStatus::Next;
     }
+    if (!b.details.LoadPiece(c.nextSerial)) return StepStatus::Again;
     const AptRecord& a = b.apts[b.cursor];
     std::vector<DetailRunway> runways;
     std::vector<int32_t> serials;
     std::vector<DetailFrequency> frequencies;
-    if (ImageResult r = GatherRunways(a.asno, &runways, &serials); !r) return Failed(c, r);
-    if (ImageResult r = GatherFrequencies(a.asno, &frequencies); !r) return Failed(c, r);
+    b.details.Runways(a.asno, &runways, &serials);
+    if (ImageResult r = b.details.Frequencies(a.asno, &frequencies); !r) return Failed(c, r);
     AirportWord& word = b.words[b.cursor];
     AirportEntry entry;
     if (ImageResult r = code(c, a, runways, frequencies, &entry); !r) return Failed(c, r);

@@ -28,7 +28,8 @@ protected:
 };
 
 // Writes of every size and place (inside pages, across them, past the end, leaving gaps),
-// reads checked against the model at each step, the file checked at each commit and abandon.
+// reads (random, and of the whole file in order) checked against the model at each step, the
+// file checked at each commit and abandon.
 TEST_P(TransactionModel, ReadsAndCommitsMatchAPlainFile) {
     CatchFatal fatal;
     if (GetParam() > 0) dbtx::SetCacheLimit(GetParam());
@@ -58,6 +59,17 @@ TEST_P(TransactionModel, ReadsAndCommitsMatchAPlainFile) {
             if (model.size() < size_t(offset) + length) model.resize(size_t(offset) + length, 0);
             std::copy(buffer.begin(), buffer.end(), model.begin() + offset);
             if (!dbtx::Active()) committed = model;
+        } else if (what < 85 && pick(8) == 0) {
+            // The whole file in order, a page at a time (pages then come several to a read),
+            // now and then after the unchanged pages were let go.
+            if (pick(2) == 0) dbtx::DropUnchanged(fd);
+            buffer.resize(1024);
+            for (size_t offset = 0; offset < model.size(); offset += buffer.size()) {
+                const size_t expect = std::min(buffer.size(), model.size() - offset);
+                ASSERT_EQ(dbtx::ReadAt(fd, buffer.data(), buffer.size(), int64_t(offset)), long(expect)) << "step " << step;
+                ASSERT_TRUE(std::equal(buffer.begin(), buffer.begin() + long(expect), model.begin() + long(offset)))
+                    << "step " << step << " offset " << offset;
+            }
         } else if (what < 85) {
             const int64_t offset = pick(int(model.size()) + 100);
             const size_t length = size_t(1 + pick(pick(5) == 0 ? 5000 : 200));

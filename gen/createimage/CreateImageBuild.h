@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "gen/createimage/AirportDetailSource.h"
+#include "gen/createimage/DbWalk.h"
 #include "gen/image/ApproachId.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "gen/createimage/CreateImageAirspace.h"
@@ -50,30 +52,6 @@ private:
     bool allocated_ = false;
 };
 
-// A walk over a record file through one of its indexes, one record per call.
-class DbWalk {
-public:
-    // The first record on the first call, then the next; false at the end (the walk is then
-    // over and the next call starts again).
-    template <class Record>
-    bool Next(const char* index, Record& record) {
-        int found;
-        if (!active_) {
-            dbif_index<Record>(index);
-            found = dbif_first(record);
-            active_ = true;
-        } else {
-            found = dbif_next(record);
-        }
-        if (!found) active_ = false;
-        return found != 0;
-    }
-    void Reset() { active_ = false; }
-
-private:
-    bool active_ = false;
-};
-
 // Bytes for consecutive image offsets, written in large pieces rather than one small write
 // per name or entry.
 class PendingBytes {
@@ -111,6 +89,9 @@ struct CreateImageBuild {
     // The step in progress: its database walk and its position in its own work.
     DbWalk walk;
     uint32_t cursor = 0;
+
+    // The runways, frequencies and restrictions of the airports' rwy/com entries.
+    AirportDetailSource details;
 
     // Compiled airspace sources of the database folder.
     AirspaceSource tcc{AirspaceKind::Tcc};

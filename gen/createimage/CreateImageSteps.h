@@ -55,11 +55,5 @@ StepStatus StepWriteSua(OperationContext& c, CreateImageBuild& b);
 StepStatus StepPacketCount(OperationContext& c, CreateImageBuild& b);
 StepStatus StepSumcheck(OperationContext& c, CreateImageBuild& b);
 
-// An airport's runways (rwy3 by "raptno", their serials beside them) and frequencies with their
-// restriction bytes (freq3 by "faptno"), one more than the tables hold at most, so that a coder
-// can tell an airport over the limit. An unreadable restriction record is an error naming it.
-ImageResult GatherRunways(int32_t asno, std::vector<DetailRunway>* runways, std::vector<int32_t>* serials);
-ImageResult GatherFrequencies(int32_t asno, std::vector<DetailFrequency>* frequencies);
-
 // The name text of a NAME record's field (at most 31 characters, not necessarily terminated).
 std::string NameText(const char* nname, size_t size);

@@ -1,6 +1,7 @@
-// Create Image, step 20: the rwy/com/appr table, one airport per call. Each airport's
-// runways, frequencies with their restriction chains and used approaches are gathered from the
-// database and coded into its entry, or into the main-runway summary of its APT record.
+// Create Image, step 20: the rwy/com/appr table, one airport per call (after the calls that
+// read the runways, frequencies and restriction chains). Each airport's runways, frequencies
+// with their restriction bytes and used approaches are coded into its entry, or into the
+// main-runway summary of its APT record.
 #include "common/CLocale.h"
 #include "gen/image/AirportDetail.h"
 #include "gen/shell/CGenDBOpen.h"
@@ -15,29 +16,6 @@ namespace {
 
 constexpr uint32_t kDetailOffsetLimit = 1u << 19;
 constexpr uint32_t kMaxApproachRecords = kMaxApproachSequence + 1;
-// A restriction holds at most 256 bytes (its first byte is the count minus 1): 32 records.
-constexpr int kMaxRestrictionLinks = 32;
-constexpr size_t kRestrictionRecord = 8;
-
-// The bytes of the restriction chain that starts at rcsno `first` (first byte = count - 1).
-ImageResult GatherRestriction(int32_t first, std::vector<uint8_t>* bytes) {
-    size_t need = 0;
-    int32_t rcsno = first;
-    dbif_index<RestrRecord>("rcsno");
-    for (int link = 0; rcsno > 0 && link < kMaxRestrictionLinks; ++link) {
-        RestrRecord rec{};
-        rec.rcsno = rcsno;
-        if (!dbif_find(rec)) {
-            return ImageResult::Data(StringFormatC("Failed to read restrictions record %d", rcsno));
-        }
-        bytes->insert(bytes->end(), rec.rcres, rec.rcres + kRestrictionRecord);
-        need = static_cast<size_t>((*bytes)[0]) + 1;
-        if (bytes->size() >= need) break;
-        rcsno = rec.rcnxt;
-    }
-    if (bytes->size() > need) bytes->resize(need);
-    return ImageResult::Ok();
-}
 
 ImageResult LocalWaypointOf(int32_t lsno, LocalWaypoint* out) {
     LwptRecord l{};
@@ -125,35 +103,6 @@ ImageResult GatherApproaches(const CreateImageBuild& b, const AptRecord& a, cons
 
 }  // namespace
 
-ImageResult GatherRunways(int32_t asno, std::vector<DetailRunway>* runways, std::vector<int32_t>* serials) {
-    RwyRecord r{};
-    r.raptno = asno;
-    dbif_index<RwyRecord>("raptno");
-    if (!dbif_find(r)) return ImageResult::Ok();
-    do {
-        if (r.raptno != asno) break;
-        runways->push_back({r.rlen, r.rwidth, r.rsl, r.rw, r.rflags, r.rpicst, r.rpic});
-        serials->push_back(r.rsno);
-    } while (runways->size() <= kMaxDetailRunways && dbif_next(r));
-    return ImageResult::Ok();
-}
-
-ImageResult GatherFrequencies(int32_t asno, std::vector<DetailFrequency>* frequencies) {
-    FreqRecord f{};
-    f.faptno = asno;
-    dbif_index<FreqRecord>("faptno");
-    if (!dbif_find(f)) return ImageResult::Ok();
-    do {
-        if (f.faptno != asno) break;
-        std::vector<uint8_t> restriction;
-        if (f.frsno > 0) {
-            if (ImageResult r = GatherRestriction(f.frsno, &restriction); !r) return r;
-        }
-        frequencies->push_back({f.ftype, f.freq, f.flags, std::move(restriction)});
-    } while (frequencies->size() <= kMaxDetailFrequencies && dbif_next(f));
-    return ImageResult::Ok();
-}
-
 StepStatus StepWriteDetails(OperationContext& c, CreateImageBuild& b) {
     ImageLayout& layout = b.image.Layout();
     if (b.cursor >= b.apts.size()) {
@@ -165,6 +114,7 @@ StepStatus StepWriteDetails(OperationContext& c, CreateImageBuild& b) {
         layout.Compute();
         return StepStatus::Next;
     }
+    if (!b.details.LoadPiece(c.nextSerial)) return StepStatus::Again;
     const AptRecord& a = b.apts[b.cursor];
     AirportDetailInput in;
     in.asno = a.asno;
@@ -174,8 +124,8 @@ StepStatus StepWriteDetails(OperationContext& c, CreateImageBuild& b) {
     const GeoRect limit = c.settings ? c.settings->limitRect : GeoRect{};
     in.brief = !InsideLimitBox(a.alat, a.along, limit) || (a.afuel & 1) != 0;
     std::vector<int32_t> runwaySerials;
-    if (ImageResult r = GatherRunways(a.asno, &in.runways, &runwaySerials); !r) return Failed(c, r);
-    if (ImageResult r = GatherFrequencies(a.asno, &in.frequencies); !r) return Failed(c, r);
+    b.details.Runways(a.asno, &in.runways, &runwaySerials);
+    if (ImageResult r = b.details.Frequencies(a.asno, &in.frequencies); !r) return Failed(c, r);
     if (b.params.approaches && !in.brief && b.approachRecords > 0) {
         if (ImageResult r = GatherApproaches(b, a, runwaySerials, &in.approaches); !r) return Failed(c, r);
         in.approachCount = static_cast<uint32_t>(in.approaches.size());

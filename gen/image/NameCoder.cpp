@@ -1,5 +1,6 @@
 #include "gen/image/NameCoder.h"
 
+#include <array>
 #include <cctype>
 #include <cstring>
 
@@ -18,7 +19,7 @@ struct Code {
     uint32_t bits;
 };
 
-Code Coded(char raw) {
+Code Classify(char raw) {
     const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(raw)));
     if (c == 'A') return {0, 3};
     if (const char* p = c ? std::strchr(kGroup4, c) : nullptr) return {static_cast<uint32_t>(p - kGroup4) + 3, 4};
@@ -31,15 +32,14 @@ Code Coded(char raw) {
     return {17, 5};  // the blank
 }
 
-// The code of every byte, made once.
+// The code of every byte, looked up once.
 Code CodeOf(char raw) {
-    static const struct Table {
-        Code codes[256];
-        Table() {
-            for (int b = 0; b < 256; ++b) codes[b] = Coded(static_cast<char>(b));
-        }
-    } table;
-    return table.codes[static_cast<unsigned char>(raw)];
+    static const auto table = [] {
+        std::array<Code, 256> codes{};
+        for (int byte = 0; byte < 256; ++byte) codes[byte] = Classify(static_cast<char>(byte));
+        return codes;
+    }();
+    return table[static_cast<unsigned char>(raw)];
 }
 
 }  // namespace

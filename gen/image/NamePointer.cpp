@@ -52,15 +52,15 @@ NamePosition GetNamePointer(const ImageParams& params, const SectionParams& sect
     return NamePosition::At(offset * 8 + 7 - GetBits(place.startBit, 3, record));
 }
 
-void NameMap::Add(int32_t serial, uint32_t bit) { bySerial_.emplace(serial, std::make_pair(count_++, bit)); }
+void NameMap::Add(int32_t serial, uint32_t bit) { bySerial_.Insert(serial, std::make_pair(count_++, bit)); }
 
 ImageResult NameMap::Find(int32_t serial, NamePosition* out) const {
     if (serial < 0 || serial == 65535) {
         *out = NamePosition::Absent();
         return ImageResult::Ok();
     }
-    const auto it = bySerial_.find(serial);
-    if (it == bySerial_.end()) return ImageResult::Internal(StringFormatC("Program error: cannot find name sno %d", serial));
-    *out = (firstAbsent_ && it->second.first == 0) ? NamePosition::Absent() : NamePosition::At(it->second.second);
+    const std::pair<uint32_t, uint32_t>* found = bySerial_.Find(serial);
+    if (!found) return ImageResult::Internal(StringFormatC("Program error: cannot find name sno %d", serial));
+    *out = (firstAbsent_ && found->first == 0) ? NamePosition::Absent() : NamePosition::At(found->second);
     return ImageResult::Ok();
 }

@@ -6,10 +6,11 @@
 
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include <utility>
 
 #include "gen/image/ImageParams.h"
 #include "gen/image/ImageResult.h"
+#include "gen/image/SerialIndex.h"
 
 enum class NameField { Facility, City };
 
@@ -46,7 +47,7 @@ public:
     uint32_t Count() const { return count_; }
 
 private:
-    std::unordered_map<int32_t, std::pair<uint32_t, uint32_t>> bySerial_;  // position, bit
+    SerialIndex<std::pair<uint32_t, uint32_t>> bySerial_;  // position, bit
     uint32_t count_ = 0;
     bool firstAbsent_ = false;
 };

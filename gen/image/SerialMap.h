@@ -3,10 +3,10 @@
 #pragma once
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 #include "gen/image/ImageResult.h"
+#include "gen/image/SerialIndex.h"
 
 class SerialMap {
 public:
@@ -20,11 +20,7 @@ public:
 
 private:
     std::vector<int32_t> serials_;
-    // Positions by serial number (kNone: absent) for the dense range of serials from 0; the
-    // others in the map.
-    static constexpr uint32_t kNone = UINT32_MAX;
-    std::vector<uint32_t> dense_;
-    std::unordered_map<int32_t, uint32_t> positions_;
+    SerialIndex<uint32_t> positions_;
 };
 
 // The country index of a country serial: "Program error: cannot find country sno %d" when absent.
@@ -33,10 +29,6 @@ ImageResult FindCountryIndex(const SerialMap& countries, int32_t csno, uint32_t*
 // The record number of a serial in a section: "Program error: cannot find %s sno %d" when absent.
 ImageResult FindRecordNumber(const SerialMap& section, const char* sectionName, int32_t serial, uint32_t* recordNumber);
 
-// The SUA airport field of an airport that the database (or the image) lacks.
-constexpr int32_t kUnknownSuaAirport = 65535;
-
 // The record number of an airport serial for an SUA record, 65535 when the airport is not in
-// the image. The markers stay as they are: 65535 (an airport the database lacks) and the
-// family's value for no airport.
-uint32_t SuaAirportRecordNumber(const SerialMap& airports, int32_t asno, uint32_t noAirport);
+// the image.
+uint32_t SuaAirportRecordNumber(const SerialMap& airports, int32_t asno);

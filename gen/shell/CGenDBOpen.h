@@ -103,6 +103,11 @@ int dbif_index(const char* index) {  // 1 (an unknown name is fatal)
     return 1;
 }
 template <class Record>
+int dbif_release() {  // 1: the memory of the file's pages read so far is freed
+    DbifFile<Record>().DropHeldPages();
+    return 1;
+}
+template <class Record>
 int dbif_find(Record& record) {  // 1 found, 0 not
     auto& file = DbifFile<Record>();
     static_cast<Record&>(file) = record;

@@ -330,6 +330,16 @@ TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
     EXPECT_EQ(back.RecordName(kSectionApt, 0, NameField::Facility), "HEATHROW");
 }
 
+// An operation that one message box ended: aborted, its image deleted.
+void ExpectAbortedWith(const std::vector<std::string>& messages, const std::vector<std::string>& lines,
+                       const std::string& message) {
+    EXPECT_EQ(messages, std::vector<std::string>{message});
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    EXPECT_FALSE(std::filesystem::exists("test.img"));
+}
+
 TEST_F(CreateImageTest, AnApproachWaypointInNoSlotAbortsNamingTheAirport) {
     Start();
     Batch(kSmallDatabase);
@@ -342,10 +352,26 @@ TEST_F(CreateImageTest, AnApproachWaypointInNoSlotAbortsNamingTheAirport) {
     bad.pwrecno[0] = All<IntRecord>("isno")[0].isno;
     Add(bad);
     const std::vector<std::string> lines = Create();
-    EXPECT_EQ(Messages(), std::vector<std::string>{StringFormatC("approach wpt posn=4 out of range (APT=0x%x)",
-                                                                 static_cast<unsigned>(egll.asno))});
-    EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
-              (std::vector<std::string>{"Operation Aborted", "test.img deleted"}));
+    ExpectAbortedWith(Messages(), lines,
+                      StringFormatC("approach wpt posn=4 out of range (APT=0x%x)", static_cast<unsigned>(egll.asno)));
+}
+
+TEST_F(CreateImageTest, ARestrictionChainNamingAMissingRecordAbortsNamingIt) {
+    Start();
+    Batch(kSmallDatabase);
+    // EGLL's restricted tower frequency, and a second one whose chain goes on to record 77
+    // after a first record that asks for more bytes than it holds.
+    const FreqRecord tower = All<FreqRecord>("fsno")[0];
+    RestrRecord first{};
+    first.rcsno = 50;
+    first.rcnxt = 77;
+    first.rcres[0] = 11;  // 12 bytes: a second record must follow
+    Add(first);
+    FreqRecord approach = tower;
+    approach.fsno = tower.fsno + 10;
+    approach.frsno = 50;
+    Add(approach);
+    ExpectAbortedWith(Messages(), Create(), "Failed to read restrictions record 77");
 }
 
 // 300 countries, of which only ten are used by a record.
