@@ -33,7 +33,8 @@ ImageResult FindRecordNumber(const SerialMap& section, const char* sectionName, 
     return ImageResult::Ok();
 }
 
-uint32_t SuaAirportRecordNumber(const SerialMap& airports, int32_t asno) {
+uint32_t SuaAirportRecordNumber(const SerialMap& airports, int32_t asno, uint32_t noAirport) {
+    if (asno == kUnknownSuaAirport || static_cast<uint32_t>(asno) == noAirport) return static_cast<uint32_t>(asno);
     uint32_t n = 0;
-    return airports.Find(asno, &n) ? n : 65535;
+    return airports.Find(asno, &n) ? n : kUnknownSuaAirport;
 }

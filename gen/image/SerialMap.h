@@ -29,6 +29,9 @@ ImageResult FindCountryIndex(const SerialMap& countries, int32_t csno, uint32_t*
 // The record number of a serial in a section: "Program error: cannot find %s sno %d" when absent.
 ImageResult FindRecordNumber(const SerialMap& section, const char* sectionName, int32_t serial, uint32_t* recordNumber);
 
+constexpr int32_t kUnknownSuaAirport = 65535;
+
 // The record number of an airport serial for an SUA record, 65535 when the airport is not in
-// the image.
-uint32_t SuaAirportRecordNumber(const SerialMap& airports, int32_t asno);
+// the image. The markers stay as they are: 65535 (an airport the database lacks) and the
+// family's value for no airport.
+uint32_t SuaAirportRecordNumber(const SerialMap& airports, int32_t asno, uint32_t noAirport);
