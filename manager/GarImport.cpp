@@ -54,7 +54,8 @@ void ImportRteGar(GarReader& reader, GarPacket& packet, GarHeader& header, dfRTE
                   ImportRouteNumbers& numbers) {
     int route = -1;
     int order = 0;
-    auto insert = [&](const char* failure) { InsertRouteRecord(rte, route, highest, failure); };
+    RouteLegStart leg;
+    auto insert = [&](const char* failure) { InsertRouteRecord(rte, route, highest, failure, leg); };
     // A route's title record; false when no route number is left.
     auto startRoute = [&](int given, const std::string& title) {
         bool replace = false;

@@ -173,7 +173,8 @@ int ReadGpxRoutes(std::string_view text, dfRTE& rte, int32_t& highest, ImportRou
     int route = -1, order = 0;
     GpxPosition position;
     std::string name;
-    auto insert = [&](const char* failure) { InsertRouteRecord(rte, route, highest, failure); };
+    RouteLegStart leg;
+    auto insert = [&](const char* failure) { InsertRouteRecord(rte, route, highest, failure, leg); };
     // The route's title record; false when no route number is left.
     auto title = [&](const std::string& text) {
         titled = true;

@@ -5,6 +5,7 @@
 
 #include "dblib/dfRTE.h"
 #include "dblib/dfUSR.h"
+#include "manager/RenumberRoute.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -82,9 +83,14 @@ int ImportRouteNumbers::GivenRoute(int number, bool& replace) {
     return number;
 }
 
-void InsertRouteRecord(dfRTE& rte, int route, int32_t& highest, const char* failure) {
+void InsertRouteRecord(dfRTE& rte, int route, int32_t& highest, const char* failure, RouteLegStart& leg) {
     rte.rtsno = highest + 1;
     rte.rtno = route;
+    if (rte.rtorder >= 1) {
+        rte.rtrange = rte.rtbearing = 0;
+        if (rte.rtorder > 1) LegRangeBearing(leg.latitude, leg.longitude);
+        leg = {rte.rtlat, rte.rtlong};
+    }
     if (rte.Insert() != 0) {
         ShowNumbered(failure, rte.rtsno);
         return;

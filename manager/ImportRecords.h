@@ -51,9 +51,16 @@ private:
     int highest_ = 0;
 };
 
+// Where the leg to a route's next point starts: the point inserted before it.
+struct RouteLegStart {
+    int32_t latitude = 0, longitude = 0;
+};
+
 // Inserts the record the route file holds as record highest + 1 of `route`; on failure the
-// message `failure` with the record's number ("Insert RTE wpt 0x%x failed").
-void InsertRouteRecord(dfRTE& rte, int route, int32_t& highest, const char* failure);
+// message `failure` with the record's number ("Insert RTE wpt 0x%x failed"). A point (order 1
+// and up) gets its leg as the renumbering gives it (none for order 1, else from `leg`), so that
+// the renumbering after the import finds it in place.
+void InsertRouteRecord(dfRTE& rte, int route, int32_t& highest, const char* failure, RouteLegStart& leg);
 
 // Erases every record of a route (route file open).
 void EraseRoute(dfRTE& rte, int number);

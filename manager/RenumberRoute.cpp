@@ -46,6 +46,7 @@ int RenumberRoute(int32_t route, int32_t gap) {
         const int32_t latitude = rte.rtlat;
         const int32_t longitude = rte.rtlong;
         if (next < kFirstErasedOrder) {
+            const int32_t order0 = rte.rtorder, range0 = rte.rtrange, bearing0 = rte.rtbearing;
             rte.rtorder = next;
             if (next == 1 || gap != 0) {
                 rte.rtrange = 0;
@@ -53,7 +54,9 @@ int RenumberRoute(int32_t route, int32_t gap) {
             } else {
                 LegRangeBearing(previousLatitude, previousLongitude);
             }
-            if (rte.Amend() != 0) platform::ShowMessage("Amend RTE order failed");
+            // A point already in its place with its leg is left as it is.
+            const bool changed = rte.rtorder != order0 || rte.rtrange != range0 || rte.rtbearing != bearing0;
+            if (changed && rte.Amend() != 0) platform::ShowMessage("Amend RTE order failed");
         } else if (rte.Erase() != 0) {
             platform::ShowMessage("Erase Route Wpt failed");
         }

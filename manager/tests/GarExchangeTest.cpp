@@ -12,6 +12,7 @@
 #include "manager/GarExchange.h"
 #include "manager/GarRecord.h"
 #include "manager/ImportRecords.h"
+#include "manager/RenumberRoute.h"
 #include "manager/RouteSlots.h"
 #include "manager/tests/ManagerTestFolder.h"
 
@@ -76,6 +77,20 @@ protected:
         Usr().SelectIndex("usno");
         Usr().Rewind();
         while (Usr().Next(1) == 0) ASSERT_EQ(Usr().Erase(), 0);
+    }
+    struct RouteRecord {
+        int route, order;
+        const char* text;
+    };
+    // Records numbered 1, 2, ... in the given order.
+    void AddRoutes(std::initializer_list<RouteRecord> records) {
+        int32_t number = 0;
+        for (const RouteRecord& r : records) AddRte(++number, r.route, r.order, r.text);
+    }
+    void EraseAllRte() {
+        Rte().SelectIndex("rtsno");
+        Rte().Rewind();
+        while (Rte().Next(1) == 0) ASSERT_EQ(Rte().Erase(), 0);
     }
     // Every route record by route number and order.
     std::vector<std::string> RteLines() {
@@ -205,9 +220,7 @@ TEST_F(GarExchange, RoutesExportedInNumberOrder) {
     // Back into an empty database: new numbers from format 9, the file's from format 5.
     std::string format9;
     ASSERT_TRUE(ExportRteGar(Rte(), 9, 402, format9));
-    Rte().SelectIndex("rtsno");
-    Rte().Rewind();
-    while (Rte().Next(1) == 0) ASSERT_EQ(Rte().Erase(), 0);
+    EraseAllRte();
     highest = 0;
     ImportRte(format9);
     const int32_t l1 = 3 * 100000, l5 = 5 * 100000, l6 = 6 * 100000, l2 = 2 * 100000, l8 = 8 * 100000;
@@ -220,11 +233,7 @@ TEST_F(GarExchange, RoutesExportedInNumberOrder) {
 }
 
 TEST_F(GarExchange, RouteCollectionGoesOnFromWhereItStoppedOnlyWhenTheFileStaysThere) {
-    AddRte(1, 3, 0, "THREE");
-    AddRte(2, 3, 1, "T1");
-    AddRte(3, 7, 1, "S1");
-    AddRte(4, 12, 0, "TWELVE");
-    AddRte(5, 7, 0, "SEVEN");
+    AddRoutes({{3, 0, "THREE"}, {3, 1, "T1"}, {7, 1, "S1"}, {12, 0, "TWELVE"}, {7, 0, "SEVEN"}});
     const struct {
         bool moved;  // the record it stopped at looked up again by its number between the collections
         int from;
@@ -246,6 +255,32 @@ TEST_F(GarExchange, RouteCollectionGoesOnFromWhereItStoppedOnlyWhenTheFileStaysT
             EXPECT_EQ(std::string(route.slots[0]->rtname1), "SEVEN");
         }
     }
+}
+
+TEST_F(GarExchange, ImportedPointsCarryTheLegsTheRenumberingGives) {
+    AddRoutes({{4, 0, "FOUR"}, {4, 1, "P1"}, {4, 2, "P2"}, {4, 3, "P3"}, {6, 1, "Q1"}});
+    std::string bytes;
+    ASSERT_TRUE(ExportRteGar(Rte(), 9, 402, bytes));
+    EraseAllRte();
+    highest = 0;
+    ImportRte(bytes);
+    // Order, range and bearing of every record as imported, then after renumbering each route.
+    auto legs = [this] {
+        std::vector<std::string> out;
+        Rte().SelectIndex("rtsno");
+        Rte().Rewind();
+        while (Rte().Next(1) == 0)
+            out.push_back(std::to_string(Rte().rtno) + "/" + std::to_string(Rte().rtorder) + " " +
+                          std::to_string(Rte().rtrange) + " " + std::to_string(Rte().rtbearing));
+        return out;
+    };
+    const std::vector<std::string> imported = legs();
+    ASSERT_EQ(imported.size(), 6u);
+    EXPECT_EQ(imported[1].substr(0, 4), "1/1 ");
+    EXPECT_EQ(imported[1].substr(4), "0 0") << "the first point has no leg";
+    EXPECT_NE(imported[2].substr(4), "0 0") << "later points have theirs";
+    for (int32_t route = 1; route <= 2; ++route) EXPECT_EQ(RenumberRoute(route, 0), route == 1 ? 3 : 1);
+    EXPECT_EQ(legs(), imported);
 }
 
 TEST_F(GarExchange, NumberedRoutesReplaceTheirNumber) {
