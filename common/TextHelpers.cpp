@@ -46,6 +46,11 @@ char* PutDigitsBackwards(char* end, Unsigned value) {
 
 }  // namespace
 
+char* PutTwoDigits(char* out, unsigned value) {
+    std::memcpy(out, kDigitPairs + 2 * value, 2);
+    return out + 2;
+}
+
 int DecimalLength(uint64_t value) {
     int count = 1;
     for (uint64_t limit = 10; count < 20 && value >= limit; limit *= 10) ++count;

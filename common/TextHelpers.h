@@ -14,6 +14,8 @@ void StripTrailingSpaces(char* start, char* end);
 // Cuts the text after its last character above a blank; returns the new length.
 size_t TrimTrailingBlanks(char* text);
 
+// The two decimal digits of a value below 100; returns the end.
+char* PutTwoDigits(char* out, unsigned value);
 // The number of decimal digits of value (1 for 0).
 int DecimalLength(uint64_t value);
 // Decimal digits of value, zero-padded to at least width; returns the end.
