@@ -107,6 +107,43 @@ TEST_P(TransactionModel, ReadsAndCommitsMatchAPlainFile) {
 // back.
 INSTANTIATE_TEST_SUITE_P(CacheLimits, TransactionModel, ::testing::Values(size_t(0), size_t(16) << 10));
 
+// Pages of a closed file are taken again for the next file's pages: what the next file reads,
+// and the gap a write past its end leaves, are its own bytes and zeros, never the earlier file's.
+TEST_F(TransactionModel, PagesOfAClosedFileHoldNothingOfItForTheNext) {
+    CatchFatal fatal;
+    const std::string first = dir.File("first.dtx"), second = dir.File("second.dtx");
+    WriteAll(first, std::vector<uint8_t>(5000, 0xAB));
+    std::vector<uint8_t> model(1500, 0x11);
+    WriteAll(second, model);
+    std::vector<uint8_t> buffer(5000);
+
+    int fd = ::open(first.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    dbtx::Opened(fd, first);
+    ASSERT_EQ(dbtx::ReadAt(fd, buffer.data(), 5000, 0), 5000);
+    dbtx::Begin(dir.path);
+    ASSERT_EQ(dbtx::WriteAt(fd, buffer.data(), 100, 4000), 100);
+    dbtx::Commit();
+    dbtx::Closing(fd);
+    ::close(fd);
+
+    fd = ::open(second.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    dbtx::Opened(fd, second);
+    dbtx::Begin(dir.path);
+    const std::vector<uint8_t> tail(10, 0x22);
+    ASSERT_EQ(dbtx::WriteAt(fd, tail.data(), tail.size(), 4500), long(tail.size()));
+    model.resize(4500, 0);
+    model.insert(model.end(), tail.begin(), tail.end());
+    buffer.assign(5000, 0xEE);
+    ASSERT_EQ(dbtx::ReadAt(fd, buffer.data(), 5000, 0), long(model.size()));
+    EXPECT_TRUE(std::equal(model.begin(), model.end(), buffer.begin()));
+    dbtx::Commit();
+    dbtx::Closing(fd);
+    ::close(fd);
+    EXPECT_EQ(ReadAll(second), model);
+}
+
 // ---- Journal playback -------------------------------------------------------------------------
 
 // A journal as a commit leaves it, written here from the format: magic, entries ('S' path,

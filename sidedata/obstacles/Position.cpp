@@ -5,21 +5,10 @@
 
 #include "common/CLocale.h"
 #include "common/CoordinateFormat.h"
+#include "common/TextHelpers.h"
 
 namespace obstacles {
 
-namespace {
-
-// Exactly `count` digits of a value below 10^count.
-char* PutFixedDigits(char* p, uint32_t value, int count) {
-    for (int i = count - 1; i >= 0; --i) {
-        p[i] = static_cast<char>('0' + value % 10);
-        value /= 10;
-    }
-    return p + count;
-}
-
-}  // namespace
 
 char* PutRawPosition(char* p, int32_t value) {
     static const char kHex[] = "0123456789abcdef";
@@ -66,8 +55,9 @@ char* PutPosition(char* p, int32_t value, bool isLongitude, PositionEnd end) {
         minutes = 0;
     }
     *p++ = isLongitude ? (negative || degrees == 180 ? 'W' : 'E') : (negative ? 'S' : 'N');
-    // At most 180 degrees.
-    p = PutFixedDigits(p, static_cast<uint32_t>(degrees), isLongitude || degrees >= 100 ? 3 : 2);
+    // At most 180 degrees: three digits, or two for a latitude below 100.
+    if (isLongitude || degrees >= 100) *p++ = static_cast<char>('0' + degrees / 100);
+    p = PutTwoDigits(p, static_cast<unsigned>(degrees % 100));
     *p++ = '\xB0';
     // Minutes with five decimals in eight characters, rounded to the nearest; an exact half is
     // left to printf.
@@ -77,11 +67,14 @@ char* PutPosition(char* p, int32_t value, bool isLongitude, PositionEnd end) {
     if (rest == kHalf) {
         p += FormatC(p, 16, "%08.5f", static_cast<double>(minutes) / kUnitsPerMinute);
     } else {
-        // At most 60.00000 minutes.
-        const auto rounded = static_cast<uint32_t>((product >> 30) + (rest > kHalf ? 1 : 0));
-        p = PutFixedDigits(p, rounded / 100000, 2);
+        // Below 60 minutes: two digits, the point and five decimals.
+        const auto rounded = static_cast<unsigned>((product >> 30) + (rest > kHalf ? 1 : 0));
+        const unsigned decimals = rounded % 100000;
+        p = PutTwoDigits(p, rounded / 100000);
         *p++ = '.';
-        p = PutFixedDigits(p, rounded % 100000, 5);
+        *p++ = static_cast<char>('0' + decimals / 10000);
+        p = PutTwoDigits(p, decimals / 100 % 100);
+        p = PutTwoDigits(p, decimals % 100);
     }
     *p++ = end == PositionEnd::Bar ? '|' : ' ';
     return p;
