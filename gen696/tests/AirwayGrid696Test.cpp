@@ -87,14 +87,18 @@ TEST(AirwayGrid696, SegmentCellsAreThoseOfThePointsAngles) {
         x = x * 1664525u + 1013904223u;
         return static_cast<int32_t>(x);
     };
+    // Angles add round the circle.
+    const auto plus = [](int32_t a, int32_t b) {
+        return static_cast<int32_t>(static_cast<uint32_t>(a) + static_cast<uint32_t>(b));
+    };
     for (uint32_t airway = 0; airway < 3000; ++airway) {
         int32_t p[4] = {next() / 2, next(), next() / 2, next()};
         if (airway % 3 == 1) {   // short ones, near a first point
             p[2] = p[0] + next() / 64;
-            p[3] = p[1] + next() / 32;
+            p[3] = plus(p[1], next() / 32);
         }
         if (airway % 7 == 0) p[0] = p[2] = (next() % 90) * G;   // along a cell edge
-        if (airway % 11 == 0) p[1] = p[3] + (next() % 3) * G;
+        if (airway % 11 == 0) p[1] = plus(p[3], (next() % 3) * G);
         fast.StartAirway(airway);
         exact.StartAirway(airway);
         fast.AddSegment(p[0], p[1], p[2], p[3]);
