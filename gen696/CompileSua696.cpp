@@ -25,7 +25,6 @@ namespace {
 
 constexpr int kMaxVertexes = 767;
 constexpr int kLinesPerCall = 1024;
-constexpr const char* kErrorFrame696 = "********** Error: %s ***********";
 constexpr int kCoordinateBits = 22;  // positions held to multiples of 1024 units
 constexpr int32_t kUnit = 1024;
 constexpr int kMaxHundreds = 0x1FFF;
@@ -591,7 +590,7 @@ bool CompileSua696(OperationContext& c) {
         a.started = true;
         s.detail.clear();
         s.recordStart.clear();
-        s.errorFrame = kErrorFrame696;
+        s.errorFrame = kErrorFrame;
         OpenCompileTempFiles(c);
     }
     if (!s.gridPhase) {
@@ -640,7 +639,7 @@ bool CompileSua696(OperationContext& c) {
 }
 
 void CompileErrorText696(OperationContext& c) {
-    Session(c).errorFrame = kErrorFrame696;
+    Session(c).errorFrame = kErrorFrame;
     CompileErrorText(c);
 }
 

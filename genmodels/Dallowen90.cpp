@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "gen/batch/BatchUpdate.h"
+#include "gen/compile/CompileSession.h"
 #include "gen/createimage/CreateImageProgram.h"
 #include "gen/image/Image.h"
 #include "gen/shell/CGenApp.h"
@@ -30,6 +31,7 @@ void InstallDallowen(GenModel& model) {
     model.programFile = "dallowen";
     model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText}};
     model.imageParams = &ImageParams90Xl;
+    model.compileErrorFrame = kErrorFrame;
     model.twoVertexAreaIsError = true;
     // The family has no title switch; the framework's -P and -NOTRAINING do nothing here either.
     model.ignoredSwitches = {"-T", "-P", "-NOTRAINING"};

@@ -1,5 +1,6 @@
 #include "genmodels/Sovrick92.h"
 
+#include "gen/compile/CompileSession.h"
 #include "gen/createimage/CreateImageProgram.h"
 #include "genmodels/Batch92.h"
 #include "genmodels/CreateImage92.h"
@@ -14,6 +15,7 @@ void InstallSovrick(GenModel& model) {
     model.compileModes = {{kModeCompileSua, kModeTexts[kModeCompileSua].comboText},
                           {kModeCompileTcc, kModeTexts[kModeCompileTcc].comboText}};
     model.imageParams = &ImageParams92;
+    model.compileErrorFrame = kErrorFrame;
     // The family has no title switch; the framework's -P and -NOTRAINING do nothing here either.
     model.ignoredSwitches = {"-T", "-P", "-NOTRAINING"};
     model.switchHelp = {{"-f", "check the name pointers of an image when it is opened, writing missing end codes in"},

@@ -217,6 +217,7 @@ CompileSession& Session(OperationContext& c) {
 bool OpenCompileSource(OperationContext& c, const std::string& fileName) {
     c.compile = std::make_unique<CompileSession>();
     CompileSession& s = *c.compile;
+    if (c.app && c.app->Model().compileErrorFrame) s.errorFrame = c.app->Model().compileErrorFrame;
     s.sourceFd = platform::OpenFile(fileName, O_RDONLY, platform::Share::DenyNone);
     if (s.sourceFd < 0) {
         c.compile.reset();

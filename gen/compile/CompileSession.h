@@ -110,6 +110,11 @@ struct CompilerPart {
 };
 
 // The state of one compilation.
+// The line a compile error ends with: the framework's, and the one of the generators that say
+// "Error" only.
+constexpr const char* kFatalErrorFrame = "********** Fatal Error: %s ***********";
+constexpr const char* kErrorFrame = "********** Error: %s ***********";
+
 class CompileSession {
 public:
     CompileSession();
@@ -127,7 +132,7 @@ public:
 
     int error = kErrNone;
     // The error line: a format with one %s for the error's text.
-    const char* errorFrame = "********** Fatal Error: %s ***********";
+    const char* errorFrame = kFatalErrorFrame;
     int recordState = 0;
     int recordLength = 25;
     int compiled = 0;

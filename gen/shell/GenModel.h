@@ -84,6 +84,9 @@ struct GenModel {
 
     // Compile modes added to the Mode combo (4, 5, 6), with their combo texts.
     std::vector<std::pair<int, std::string>> compileModes;
+    // The line a compile error ends with, a format with one %s for the error's text (null: the
+    // framework's).
+    const char* compileErrorFrame = nullptr;
 
     // Image parameters (null: no image object is made).
     const ImageParams* imageParams = nullptr;

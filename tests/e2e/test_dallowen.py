@@ -160,7 +160,7 @@ class CompileSua(DallowenRun):
         ])
         section = [{"Mode": "CompileSUA", "Filename": "two.txt"}]
         self.assertEqual(self.dallowen(section), 3)
-        self.assertIn("********** Fatal Error: Not enough vertexes found ***********", self.out)
+        self.assertIn("********** Error: Not enough vertexes found ***********", self.out)
         self.assertNotIn("sua.dat", self.db_names())
         self.assertEqual(self.run_program("sovrick", section), 0, self.err)
         self.assertIn("sua.dat", self.db_names())
