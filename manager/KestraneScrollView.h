@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,10 @@ public:
     // at the first question.
     int32_t HighestRecord();
     void SetHighestRecord(int32_t number) { highest_ = number; }
+    // File > Clear: enabled while the file holds a record number above 0.
+    std::function<void(platform::CommandState&)> ClearEnabled() {
+        return [this](platform::CommandState& s) { s.enabled = HighestRecord() > 0; };
+    }
     // The number of a new record: the highest + 1, which becomes the highest.
     int32_t TakeNewRecordNumber() {
         HighestRecord();

@@ -201,7 +201,7 @@ CKestraneUView::CKestraneUView()
                    [](platform::CommandState& s) { s.checked = Manager().icons; });
     Commands().Add(kCmdImportUsr, [this] { OnImportUsr(); });
     Commands().Add(kCmdExportUsr, [this] { OnExportUsr(); });
-    Commands().Add(kCmdClearUsr, [this] { OnClearUsr(); });
+    Commands().Add(kCmdClearUsr, [this] { OnClearUsr(); }, ClearEnabled());
 }
 
 void CKestraneUView::FormatLine(int32_t word) {
@@ -220,7 +220,7 @@ CKestraneRView::CKestraneRView()
                            "Load RTE wpt 0x%x failed"}) {
     Commands().Add(kCmdImportRte, [this] { OnImportRte(); });
     Commands().Add(kCmdExportRte, [this] { OnExportRte(); });
-    Commands().Add(kCmdClearRte, [this] { OnClearRte(); });
+    Commands().Add(kCmdClearRte, [this] { OnClearRte(); }, ClearEnabled());
     Commands().Add(kCmdConvertRte, [this] { OnConvertRte(); });
 }
 

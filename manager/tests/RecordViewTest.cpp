@@ -205,6 +205,21 @@ TEST_F(RecordView, HighestRecordFoundAtTheFirstDrawingOrTheFirstQuestion) {
     }
 }
 
+TEST_F(RecordView, ClearIsEnabledWhileTheFileHoldsARecord) {
+    auto& view = Open<CKestraneUView>("User Waypoints Database");
+    platform::CommandState state;
+    state.id = CKestraneUView::kCmdClearUsr;
+    ASSERT_TRUE(view.QueryCommand(state));
+    EXPECT_FALSE(state.enabled) << "empty file";
+    view.TakeNewRecordNumber();
+    state.enabled = true;
+    ASSERT_TRUE(view.QueryCommand(state));
+    EXPECT_TRUE(state.enabled) << "a record number taken";
+    view.SetHighestRecord(0);
+    ASSERT_TRUE(view.QueryCommand(state));
+    EXPECT_FALSE(state.enabled) << "cleared";
+}
+
 // The menu's status texts, found by command id in the frame's menu table.
 const platform::MenuItem* FindItem(const std::vector<platform::MenuItem>& items, unsigned id) {
     for (const platform::MenuItem& item : items) {
