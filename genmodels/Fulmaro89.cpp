@@ -9,6 +9,7 @@
 
 void InstallFulmaro(GenModel& model) {
     model.name = "Fulmaro";
+    model.optimiseCommand = false;
     model.version = kFulmaroVersion;
     model.programFile = "fulmaro";
     model.imageParams = &ImageParams89;

@@ -59,8 +59,11 @@ void CGenApp::AddCommands() {
                   if (CGenView* view = GenView()) view->Invalidate();
               },
               [this](platform::CommandState& s) { s.checked = settings_.recordNumbers != 0; });
-    table.Add(kCmdOptimise, [this] { settings_.optimise = !settings_.optimise; },
-              [this](platform::CommandState& s) { s.checked = settings_.optimise; });
+    table.Add(kCmdOptimise,
+              [this] {
+                  if (model_.optimiseCommand) settings_.optimise = !settings_.optimise;
+              },
+              [this](platform::CommandState& s) { s.checked = model_.optimiseCommand && settings_.optimise; });
     table.Add(kCmdOptimiseCountries, [this] { settings_.optimiseCountries = !settings_.optimiseCountries; },
               [this](platform::CommandState& s) { s.checked = settings_.optimiseCountries; });
     table.Add(kCmdDebugLevel, [this] { OnDebugLevel(); },

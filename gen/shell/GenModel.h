@@ -132,6 +132,8 @@ struct GenModel {
     std::function<void(CGenApp&)> saveAsCommand;
     // Commands added to the View menu.
     std::vector<ModelCommand> viewCommands;
+    // False: "&View > &Optimise" is never checked and choosing it does nothing.
+    bool optimiseCommand = true;
     // Called once at the end of start-up, before the setup opens: extra commands and state.
     std::function<void(CGenApp&)> onStartUp;
     ImageTypeCheck checkImageType;   // empty: the part-number check of the header

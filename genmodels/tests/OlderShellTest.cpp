@@ -103,6 +103,25 @@ TEST_F(OlderShell, TheOtherProgramsHaveNoXlModeCommand) {
     EXPECT_NE(FindItem(App().MainFrame()->Menu(), "Optimise &Countries"), nullptr);
 }
 
+TEST_F(OlderShell, FulmaroOptimiseIsNeverCheckedAndOptimiseCountriesFlips) {
+    MakeApp(ModelOf(InstallFulmaro));
+    const auto checked = [this](unsigned id) {
+        platform::CommandState state;
+        state.id = id;
+        EXPECT_TRUE(App().QueryCommand(state));
+        return state.checked;
+    };
+    const bool optimise = App().Settings().optimise;
+    for (int turn = 0; turn < 2; ++turn) {
+        EXPECT_FALSE(checked(kCmdOptimise));
+        ASSERT_TRUE(App().ExecuteCommand(kCmdOptimise));
+        EXPECT_EQ(App().Settings().optimise, optimise);
+        EXPECT_EQ(checked(kCmdOptimiseCountries), turn == 1);
+        ASSERT_TRUE(App().ExecuteCommand(kCmdOptimiseCountries));
+        EXPECT_EQ(checked(kCmdOptimiseCountries), turn == 0);
+    }
+}
+
 TEST_F(OlderShell, FulmaroCompileModesSayTheyAreNotSupported) {
     for (int mode = kModeCompileSua; mode <= kModeCompileApr; ++mode) {
         app_.reset();
