@@ -119,7 +119,7 @@ protected:
         while (App().State() != kStateIdle && limit-- > 0) App().OnIdle(count++);
     }
 
-    // The lines echoed to the output, added and replaced alike.
+    // The lines echoed to the output as they stand (a replaced line with its last text).
     const std::vector<std::string>& Echoed() const { return ui_->EchoedLines(); }
     bool Echoed(const std::string& line) const {
         const auto& lines = Echoed();
