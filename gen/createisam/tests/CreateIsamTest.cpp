@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <fcntl.h>
 
 #include "gen/testsupport/CreateIsamTestSupport.h"
@@ -12,41 +11,6 @@
 
 namespace cisamtest {
 namespace {
-
-// Every text the lines stream shows, replaced progress texts included, as a terminal gets them
-// while it lives.
-class ShownLines {
-public:
-    explicit ShownLines(platform::HeadlessUi& ui) : ui_(ui), file_(std::tmpfile()) {
-        ui_.SetStreams(file_, nullptr);
-        ui_.SetLinesTerminal(true);
-    }
-    ~ShownLines() {
-        ui_.SetStreams(nullptr, nullptr);
-        std::fclose(file_);
-    }
-    std::vector<std::string> Texts() {
-        ui_.FinishOutput();
-        std::rewind(file_);
-        std::string all;
-        for (int ch; (ch = std::fgetc(file_)) != EOF;) all += static_cast<char>(ch);
-        std::vector<std::string> texts;
-        size_t from = 0;
-        for (size_t at; (at = all.find_first_of("\r\n", from)) != std::string::npos; from = at + 1) {
-            texts.push_back(all.substr(from, at - from));
-            if (all[at] == '\r' && all.compare(at + 1, 3, "\x1b[K") == 0) at += 3;
-        }
-        return texts;
-    }
-    bool Has(const std::string& text) {
-        const std::vector<std::string> texts = Texts();
-        return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-
-private:
-    platform::HeadlessUi& ui_;
-    std::FILE* file_;
-};
 
 class CreateIsamFamilies : public CreateIsamTest, public ::testing::WithParamInterface<const ImageParams*> {};
 
@@ -142,7 +106,7 @@ TEST_F(CreateIsamTest, ProgressLinesAndSkippedAirspaceSteps) {
     // Files of an earlier database that the image does not hold go.
     imgtest::WriteAll(Db("SUA.DAT"), {'x'});
     imgtest::WriteAll(Db("NewTCC.dat"), {'x'});
-    ShownLines shown(Ui());
+    shelltest::ShownLines shown(Ui());
     Isam("a.img");
     for (const char* line : {"Writing ints table 1", "Writing ints table 44", "Writing ints table 87",
                              "Writing ints table 101", "Database Complete"}) {
@@ -163,7 +127,7 @@ TEST_F(CreateIsamTest, EveryStepAtDebugBit8) {
     Batch("ADD|INT|ABC12|LF-FRANCE|N 48~30.000|E 002~00.000\nADD|INT|ABC13|LF-FRANCE|N 48~31.000|E 002~00.000\n");
     Create("a.img");
     App().Settings().debugLevel = 8;
-    ShownLines shown(Ui());
+    shelltest::ShownLines shown(Ui());
     Isam("a.img");
     EXPECT_TRUE(shown.Has("Writing ints table 2"));
 }
