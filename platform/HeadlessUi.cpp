@@ -439,7 +439,11 @@ void HeadlessUi::SetWaitCursor(bool on) {
     ++waitChanges_;
 }
 
-void HeadlessUi::Record(std::string_view line) {
+void HeadlessUi::Record(std::string_view line, bool replacesLast) {
+    if (replacesLast && !echoed_.empty()) {
+        echoed_.back().assign(line);
+        return;
+    }
     if (echoed_.size() >= kEchoKeep) echoed_.erase(echoed_.begin(), echoed_.begin() + kEchoKeep / 2);
     echoed_.emplace_back(line);
 }
@@ -449,7 +453,7 @@ void HeadlessUi::EchoLine(std::string_view line) { Echo(line, false); }
 void HeadlessUi::EchoReplacedLine(std::string_view line) { Echo(line, true); }
 
 void HeadlessUi::Echo(std::string_view line, bool replacesLast) {
-    Record(line);
+    Record(line, replacesLast);
     if (!lines_) return;
     if (linesTerminal_) {
         // A new line ends the open one; a replacement goes back to its start and clears it.

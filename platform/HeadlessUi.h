@@ -80,7 +80,8 @@ public:
     void SetStreams(std::FILE* lines, std::FILE* messages);
     // Whether the lines stream is a terminal (found when the streams are set).
     void SetLinesTerminal(bool terminal) { linesTerminal_ = terminal; }
-    // The echoed texts, added and replaced lines alike (the last 10000 to 20000 of a long run).
+    // The echoed lines as they stand: a replaced line holds its last text, in the place of the
+    // line it replaced (the last 10000 to 20000 lines of a long run).
     const std::vector<std::string>& EchoedLines() const { return echoed_; }
     const std::vector<Interaction>& Interactions() const { return interactions_; }
     const std::vector<PrintedJob>& PrintedJobs() const { return jobs_; }
@@ -138,7 +139,7 @@ private:
     };
     void Report(const std::string& text);
     void Message(std::string_view text);
-    void Record(std::string_view line);
+    void Record(std::string_view line, bool replacesLast);
     void Echo(std::string_view line, bool replacesLast);
     void WriteLine(std::string_view line, const char* before, const char* after);
     void PaintView(View& view);

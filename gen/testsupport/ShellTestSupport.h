@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -22,6 +23,41 @@
 #include "platform/testsupport/ScratchDir.h"
 
 namespace shelltest {
+
+// Every text the lines stream shows, replaced progress texts included, as a terminal gets them
+// while it lives.
+class ShownLines {
+public:
+    explicit ShownLines(platform::HeadlessUi& ui) : ui_(ui), file_(std::tmpfile()) {
+        ui_.SetStreams(file_, nullptr);
+        ui_.SetLinesTerminal(true);
+    }
+    ~ShownLines() {
+        ui_.SetStreams(nullptr, nullptr);
+        std::fclose(file_);
+    }
+    std::vector<std::string> Texts() {
+        ui_.FinishOutput();
+        std::rewind(file_);
+        std::string all;
+        for (int ch; (ch = std::fgetc(file_)) != EOF;) all += static_cast<char>(ch);
+        std::vector<std::string> texts;
+        size_t from = 0;
+        for (size_t at; (at = all.find_first_of("\r\n", from)) != std::string::npos; from = at + 1) {
+            texts.push_back(all.substr(from, at - from));
+            if (all[at] == '\r' && all.compare(at + 1, 3, "\x1b[K") == 0) at += 3;
+        }
+        return texts;
+    }
+    bool Has(const std::string& text) {
+        const std::vector<std::string> texts = Texts();
+        return std::find(texts.begin(), texts.end(), text) != texts.end();
+    }
+
+private:
+    platform::HeadlessUi& ui_;
+    std::FILE* file_;
+};
 
 // Thrown by the test exit handler in place of ending the process.
 struct ExitCalled {
@@ -119,7 +155,7 @@ protected:
         while (App().State() != kStateIdle && limit-- > 0) App().OnIdle(count++);
     }
 
-    // The lines echoed to the output, added and replaced alike.
+    // The lines echoed to the output as they stand (a replaced line with its last text).
     const std::vector<std::string>& Echoed() const { return ui_->EchoedLines(); }
     bool Echoed(const std::string& line) const {
         const auto& lines = Echoed();

@@ -173,13 +173,14 @@ TEST_F(CreateImageTest, RunsTheStepTableAndFinishingStepOfTheModel) {
         return StepStatus::Done;
     };
     MakeApp(std::move(model));
+    shelltest::ShownLines shown(Ui());
     const std::vector<std::string> lines = Create();
     std::vector<std::string> expected(60, "first");
     expected.insert(expected.end(), {"skipped", "last", "finish"});
     EXPECT_EQ(calls, expected);
     EXPECT_EQ(lines, (std::vector<std::string>{"Writing the first part 60", "Writing the last part 1", "Finished"}));
-    EXPECT_TRUE(Echoed("Writing the first part 54"));
-    EXPECT_FALSE(Echoed("Writing the skipped part 1"));
+    EXPECT_TRUE(shown.Has("Writing the first part 54"));
+    EXPECT_FALSE(shown.Has("Writing the skipped part 1"));
     EXPECT_FALSE(App().OperationNotDone());
 }
 
@@ -233,14 +234,15 @@ TEST_F(CreateImageTest, ProgressLinesOnCallsOneAndFiftyFourAndAtTheEnd) {
                                10 + i % 60, i % 60);
     }
     Batch(lines);
+    shelltest::ShownLines shown(Ui());
     const std::vector<std::string> added = Create();
     // 99 intersections and the call that finds the end: 100 calls.
-    EXPECT_TRUE(Echoed("Counting INTS 1"));
-    EXPECT_TRUE(Echoed("Counting INTS 54"));
-    EXPECT_TRUE(Echoed("Counting INTS 100"));
-    EXPECT_FALSE(Echoed("Counting INTS 2"));
-    EXPECT_FALSE(Echoed("Counting INTS 99"));
-    EXPECT_TRUE(Echoed("Initialising image file 54"));
+    EXPECT_TRUE(shown.Has("Counting INTS 1"));
+    EXPECT_TRUE(shown.Has("Counting INTS 54"));
+    EXPECT_TRUE(shown.Has("Counting INTS 100"));
+    EXPECT_FALSE(shown.Has("Counting INTS 2"));
+    EXPECT_FALSE(shown.Has("Counting INTS 99"));
+    EXPECT_TRUE(shown.Has("Initialising image file 54"));
     // The listing keeps one line per step, its last count.
     EXPECT_EQ(std::count(added.begin(), added.end(), "Counting INTS 100"), 1);
     EXPECT_EQ(std::count(added.begin(), added.end(), "Initialising image file 32768"), 1);

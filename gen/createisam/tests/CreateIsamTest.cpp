@@ -106,13 +106,14 @@ TEST_F(CreateIsamTest, ProgressLinesAndSkippedAirspaceSteps) {
     // Files of an earlier database that the image does not hold go.
     imgtest::WriteAll(Db("SUA.DAT"), {'x'});
     imgtest::WriteAll(Db("NewTCC.dat"), {'x'});
+    shelltest::ShownLines shown(Ui());
     Isam("a.img");
     for (const char* line : {"Writing ints table 1", "Writing ints table 44", "Writing ints table 87",
                              "Writing ints table 101", "Database Complete"}) {
-        EXPECT_TRUE(Echoed(line)) << line;
+        EXPECT_TRUE(shown.Has(line)) << line;
     }
-    EXPECT_FALSE(Echoed("Writing ints table 2"));
-    for (const std::string& line : Echoed()) {
+    EXPECT_FALSE(shown.Has("Writing ints table 2"));
+    for (const std::string& line : shown.Texts()) {
         EXPECT_EQ(line.find("Writing sua file"), std::string::npos);
         EXPECT_EQ(line.find("Writing fss/tcc file"), std::string::npos);
     }
@@ -126,8 +127,9 @@ TEST_F(CreateIsamTest, EveryStepAtDebugBit8) {
     Batch("ADD|INT|ABC12|LF-FRANCE|N 48~30.000|E 002~00.000\nADD|INT|ABC13|LF-FRANCE|N 48~31.000|E 002~00.000\n");
     Create("a.img");
     App().Settings().debugLevel = 8;
+    shelltest::ShownLines shown(Ui());
     Isam("a.img");
-    EXPECT_TRUE(Echoed("Writing ints table 2"));
+    EXPECT_TRUE(shown.Has("Writing ints table 2"));
 }
 
 TEST_F(CreateIsamTest, BlankFirstNameStaysABlankAndRepeatedNamesAreStoredOnce) {
