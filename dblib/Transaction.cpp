@@ -471,6 +471,10 @@ void DropUnchanged(int fd) {
     if (File* f = FileOf(fd)) DropCleanPages(*f);
 }
 
+void DropAllUnchanged() {
+    for (auto& [path, f] : S().files) DropCleanPages(f);
+}
+
 void Closing(int fd) {
     State& s = S();
     File* f = FileOf(fd);

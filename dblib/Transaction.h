@@ -57,6 +57,8 @@ void SetCacheLimit(size_t bytes);
 // Frees the held pages of the descriptor's file that the open transaction has not changed: a
 // caller done with the file for a while gives their memory to other files' pages.
 void DropUnchanged(int fd);
+// The same for every file: when none holds a page, the page memory goes back to the allocator.
+void DropAllUnchanged();
 // A descriptor of the given path was opened / is being closed.
 void Opened(int fd, const std::string& path);
 void Closing(int fd);

@@ -96,6 +96,7 @@ StepStatus WriteAirportEntries(OperationContext& c, CreateImageBuild& b, Airport
     ImageLayout& layout = b.image.Layout();
     if (b.cursor >= b.apts.size()) {
         if (ImageResult r = b.pending.Flush(b.image); !r) return Failed(c, r);
+        b.details = AirportDetailSource();  // its memory serves the records' sort keys
         layout.Compute();
         return StepStatus::Next;
     }

@@ -1,6 +1,7 @@
 #include "gen/createimage/CreateImageBuild.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 
 #include <new>
 
@@ -30,7 +31,12 @@ ImageResult PendingBytes::Flush(Image& image) {
     return r;
 }
 
-CreateImageBuild::CreateImageBuild(OperationContext& c, Image& i) : context(c), image(i), params(i.Params()) {}
+CreateImageBuild::CreateImageBuild(OperationContext& c, Image& i) : context(c), image(i), params(i.Params()) {
+    // The steps free tables and pages that later steps need again: the memory stays with the
+    // allocator (fresh memory costs a fault per page).
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+}
 
 CreateImageBuild::~CreateImageBuild() {
     tcc.Close();

@@ -111,6 +111,7 @@ StepStatus StepWriteDetails(OperationContext& c, CreateImageBuild& b) {
         b.maps[kSectionInt] = SerialMap();
         b.maps[kSectionNdb] = SerialMap();
         b.maps[kSectionVor] = SerialMap();
+        b.details = AirportDetailSource();
         layout.Compute();
         return StepStatus::Next;
     }

@@ -58,7 +58,10 @@ StepStatus StepWriteAptRecords(OperationContext& c, CreateImageBuild& b) {
     return WriteSectionRecords(c, b, kSectionApt, b.apts.size(), EncodeApt);
 }
 StepStatus StepWriteIntRecords(OperationContext& c, CreateImageBuild& b) {
-    return WriteSectionRecords(c, b, kSectionInt, b.ints.size(), EncodeInt);
+    const StepStatus status = WriteSectionRecords(c, b, kSectionInt, b.ints.size(), EncodeInt);
+    // The records are in the image: their memory serves the steps that follow.
+    if (status == StepStatus::Next) std::vector<IntRecord>().swap(b.ints);
+    return status;
 }
 StepStatus StepWriteNdbRecords(OperationContext& c, CreateImageBuild& b) {
     return WriteSectionRecords(c, b, kSectionNdb, b.ndbs.size(), EncodeNdb);

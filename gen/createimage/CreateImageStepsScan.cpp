@@ -53,12 +53,14 @@ StepStatus CheckSectionSize(OperationContext& c, const CreateImageBuild& b, int 
 }
 
 // The included records of a section into its map, one per call; at the end the layout learns
-// the section's record count.
+// the section's record count. Only approach waypoints look up INT, NDB and VOR records: without
+// approaches those maps stay empty.
 template <class Record>
 StepStatus ScanSection(CreateImageBuild& b, int section, const std::vector<Record>& records, int32_t Record::*serial) {
-    if (b.cursor == 0) b.maps[section].Reserve(records.size());
+    const bool mapped = section == kSectionApt || b.params.approaches;
+    if (b.cursor == 0 && mapped) b.maps[section].Reserve(records.size());
     if (b.cursor < records.size()) {
-        b.maps[section].Add(records[b.cursor].*serial);
+        if (mapped) b.maps[section].Add(records[b.cursor].*serial);
         ++b.cursor;
         return StepStatus::Again;
     }

@@ -1,6 +1,7 @@
 // A walk over a record file through one of its indexes, one record per call.
 #pragma once
 
+#include "dblib/Transaction.h"
 #include "gen/shell/CGenDBOpen.h"
 
 class DbWalk {
@@ -21,6 +22,7 @@ public:
         if (!found) {
             active_ = false;
             dbif_release<Record>();
+            dbtx::DropAllUnchanged();
         }
         return found != 0;
     }

@@ -15,7 +15,11 @@ namespace {
 
 const char kPrefillFailed[] = "Initialisation failed - check disc space";
 
-size_t PageCount(uint64_t length) { return static_cast<size_t>((length + Image::kFlushPage - 1) / Image::kFlushPage); }
+// 0xFF for the gaps of the file: the bytes between its end and a later write.
+const uint8_t* FillBytes() {
+    static const std::vector<uint8_t> ff(Image::kFlushPage, 0xFF);
+    return ff.data();
+}
 
 }  // namespace
 
@@ -31,7 +35,8 @@ ImageResult Image::Create(const std::string& path) {
     fd_ = out_.Descriptor();
     path_ = path;
     building_ = true;
-    bytes_.reserve(params_->prefillSize);
+    length_ = 0;
+    written_ = 0;
     return ImageResult::Ok();
 }
 
@@ -48,8 +53,7 @@ ImageResult Image::Commit() {
         return ImageResult::Data(StringFormatC("Cannot write %s: %s", path_.c_str(), std::strerror(error)));
     }
     building_ = false;
-    std::vector<uint8_t>().swap(bytes_);
-    std::vector<uint8_t>().swap(changed_);
+    DropCache(true);
     fd_ = platform::OpenFile(path_, O_RDONLY, platform::Share::DenyNone);
     return ImageResult::Ok();
 }
@@ -59,8 +63,7 @@ void Image::Abandon() {
     out_.Abandon();
     fd_ = -1;
     building_ = false;
-    std::vector<uint8_t>().swap(bytes_);
-    std::vector<uint8_t>().swap(changed_);
+    DropCache(true);
 }
 
 ImageResult Image::Open(const std::string& path) {
@@ -77,8 +80,7 @@ void Image::Close() {
     if (fd_ >= 0) platform::CloseFile(fd_);
     fd_ = -1;
     building_ = false;
-    std::vector<uint8_t>().swap(bytes_);
-    std::vector<uint8_t>().swap(changed_);
+    DropCache(true);
 }
 
 ImageResult Image::CannotWrite(uint64_t offset) const {
@@ -86,67 +88,140 @@ ImageResult Image::CannotWrite(uint64_t offset) const {
         StringFormatC("Program error: cannot write image at %llx", static_cast<unsigned long long>(offset)));
 }
 
-void Image::MarkChanged(uint64_t from, uint64_t to) {
-    if (from >= to) return;
-    const size_t last = static_cast<size_t>((to - 1) / kFlushPage);
-    for (size_t p = static_cast<size_t>(from / kFlushPage); p <= last; ++p) changed_[p] = 1;
+void Image::DropCache(bool freeMemory) {
+    for (CachedPage& page : pages_) {
+        page.held = false;
+        page.dirty = false;
+        if (freeMemory) std::vector<uint8_t>().swap(page.bytes);
+    }
 }
 
-void Image::Resize(uint64_t length, uint8_t fill) {
-    const uint64_t old = bytes_.size();
-    bytes_.resize(static_cast<size_t>(length), fill);
-    changed_.resize(PageCount(length), 0);
-    MarkChanged(old, length);
+bool Image::FillGap(uint64_t to, uint64_t* failedAt) const {
+    while (written_ < to) {
+        const size_t piece = static_cast<size_t>(std::min<uint64_t>(to - written_, kFlushPage));
+        const long n = platform::WriteAt(fd_, FillBytes(), piece, static_cast<int64_t>(written_));
+        if (n != static_cast<long>(piece)) {
+            *failedAt = written_ + static_cast<uint64_t>(std::max(n, 0L));
+            return false;
+        }
+        written_ += piece;
+    }
+    return true;
+}
+
+bool Image::WriteBack(CachedPage& page, uint64_t* failedAt) const {
+    const uint64_t from = page.index * kFlushPage;
+    const uint64_t to = std::min<uint64_t>(from + kFlushPage, length_);
+    if (!FillGap(from, failedAt)) return false;
+    if (from < to) {
+        const long n = platform::WriteAt(fd_, page.bytes.data(), static_cast<size_t>(to - from), static_cast<int64_t>(from));
+        if (n != static_cast<long>(to - from)) {
+            *failedAt = from + static_cast<uint64_t>(std::max(n, 0L));
+            return false;
+        }
+        written_ = std::max(written_, to);
+    }
+    page.dirty = false;
+    return true;
+}
+
+Image::CachedPage* Image::PageAt(uint64_t offset, uint64_t* failedAt) const {
+    const uint64_t index = offset / kFlushPage;
+    CachedPage* choice = &pages_[0];
+    for (CachedPage& page : pages_) {
+        if (page.held && page.index == index) {
+            page.used = ++touches_;
+            return &page;
+        }
+        // A free place, else the page touched longest ago.
+        if (choice->held && (!page.held || page.used < choice->used)) choice = &page;
+    }
+    if (choice->held && choice->dirty && !WriteBack(*choice, failedAt)) return nullptr;
+    choice->held = false;
+    choice->bytes.resize(kFlushPage);
+    const uint64_t from = index * kFlushPage;
+    size_t have = 0;
+    if (from < written_) {
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(written_ - from, kFlushPage));
+        while (have < want) {
+            const long n = platform::ReadAt(fd_, choice->bytes.data() + have, want - have, static_cast<int64_t>(from + have));
+            if (n <= 0) break;
+            have += static_cast<size_t>(n);
+        }
+    }
+    std::memset(choice->bytes.data() + have, 0xFF, kFlushPage - have);
+    choice->index = index;
+    choice->held = true;
+    choice->dirty = false;
+    choice->used = ++touches_;
+    return choice;
 }
 
 ImageResult Image::Write(uint64_t offset, const void* data, size_t length) {
     if (fd_ < 0) return ImageResult::Internal("Program error: image file not open");
     if (!building_ || offset > kMaxBuildLength || length > kMaxBuildLength - offset) return CannotWrite(offset);
+    const auto* in = static_cast<const uint8_t*>(data);
     const uint64_t end = offset + length;
-    if (end > bytes_.size()) {
+    for (uint64_t at = offset; at < end;) {
+        uint64_t failedAt = at;
+        CachedPage* page = nullptr;
         try {
-            Resize(end, 0xFF);
+            page = PageAt(at, &failedAt);
         } catch (const std::bad_alloc&) {
             return ImageResult::Internal(StringFormatC("Program error: malloc failed to allocate %lu bytes",
-                                                       static_cast<unsigned long>(end)));
+                                                       static_cast<unsigned long>(kFlushPage)));
         }
+        if (!page) return CannotWrite(failedAt);
+        const size_t inPage = static_cast<size_t>(at % kFlushPage);
+        const size_t piece = static_cast<size_t>(std::min<uint64_t>(end - at, kFlushPage - inPage));
+        std::memcpy(page->bytes.data() + inPage, in + (at - offset), piece);
+        page->dirty = true;
+        at += piece;
+        // The file grows with the write: a page given up later is written up to here.
+        length_ = std::max(length_, at);
     }
-    if (length == 0) return ImageResult::Ok();
-    std::memcpy(bytes_.data() + offset, data, length);
-    MarkChanged(offset, end);
     return ImageResult::Ok();
 }
 
 ImageResult Image::Flush() {
     if (fd_ < 0 || !building_) return ImageResult::Ok();
-    for (size_t p = 0; p < changed_.size();) {
-        if (!changed_[p]) {
-            ++p;
-            continue;
+    // In file order, each page's gap filled before it.
+    for (;;) {
+        CachedPage* next = nullptr;
+        for (CachedPage& page : pages_) {
+            if (page.held && page.dirty && (!next || page.index < next->index)) next = &page;
         }
-        size_t q = p;
-        while (q < changed_.size() && changed_[q]) ++q;
-        const uint64_t from = uint64_t{p} * kFlushPage;
-        const uint64_t to = std::min<uint64_t>(uint64_t{q} * kFlushPage, bytes_.size());
-        const long n = platform::WriteAt(fd_, bytes_.data() + from, static_cast<size_t>(to - from),
-                                         static_cast<int64_t>(from));
-        if (n != static_cast<long>(to - from)) return CannotWrite(from + static_cast<uint64_t>(std::max(n, 0L)));
-        std::fill(changed_.begin() + static_cast<long>(p), changed_.begin() + static_cast<long>(q), 0);
-        p = q;
+        if (!next) break;
+        uint64_t failedAt = 0;
+        if (!WriteBack(*next, &failedAt)) return CannotWrite(failedAt);
     }
+    uint64_t failedAt = 0;
+    if (!FillGap(length_, &failedAt)) return CannotWrite(failedAt);
     return ImageResult::Ok();
 }
 
 long Image::Read(uint64_t offset, void* data, size_t length) const {
     if (fd_ < 0) return -1;
-    if (building_) {
-        if (offset >= bytes_.size()) return 0;
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(length, bytes_.size() - offset));
-        std::memcpy(data, bytes_.data() + offset, n);
-        return static_cast<long>(n);
-    }
     size_t done = 0;
     auto* out = static_cast<uint8_t*>(data);
+    if (building_) {
+        const uint64_t end = offset + std::min<uint64_t>(length, length_ > offset ? length_ - offset : 0);
+        for (uint64_t at = offset; at < end;) {
+            uint64_t failedAt = 0;
+            const CachedPage* page = nullptr;
+            try {
+                page = PageAt(at, &failedAt);
+            } catch (const std::bad_alloc&) {
+            }
+            if (!page) return done > 0 ? static_cast<long>(done) : -1;
+            const size_t inPage = static_cast<size_t>(at % kFlushPage);
+            const size_t piece = static_cast<size_t>(std::min<uint64_t>(end - at, kFlushPage - inPage));
+            std::memcpy(out + done, page->bytes.data() + inPage, piece);
+            done += piece;
+            at += piece;
+        }
+        return static_cast<long>(done);
+    }
     while (done < length) {
         const long n = platform::ReadAt(fd_, out + done, length - done, static_cast<int64_t>(offset + done));
         if (n < 0) return done > 0 ? static_cast<long>(done) : -1;
@@ -158,19 +233,26 @@ long Image::Read(uint64_t offset, void* data, size_t length) const {
 
 uint64_t Image::FileLength() const {
     if (fd_ < 0) return 0;
-    if (building_) return bytes_.size();
+    if (building_) return length_;
     const int64_t n = platform::FileSize(fd_);
     return n < 0 ? 0 : static_cast<uint64_t>(n);
 }
 
 ImageResult Image::SetFileLength(uint64_t length) {
     const bool fits = !building_ || length <= kMaxBuildLength;
-    if (fd_ < 0 || !fits || ::ftruncate(fd_, static_cast<off_t>(length)) != 0) {
-        return ImageResult::Internal(StringFormatC("Program error: cannot set image length %llx",
-                                                   static_cast<unsigned long long>(length)));
+    const ImageResult failed = ImageResult::Internal(
+        StringFormatC("Program error: cannot set image length %llx", static_cast<unsigned long long>(length)));
+    if (fd_ < 0 || !fits) return failed;
+    if (building_) {
+        // Everything pending goes to the file first; bytes the file gains are zeros.
+        if (!Flush()) return failed;
+        DropCache(false);
     }
-    // The file now ends at `length` too: bytes it gained are zeros there as here.
-    if (building_) Resize(length, 0);
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0) return failed;
+    if (building_) {
+        length_ = length;
+        written_ = length;
+    }
     return ImageResult::Ok();
 }
 

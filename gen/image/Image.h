@@ -5,13 +5,14 @@
 // An image file of one unit family: positioned reads and writes, the 0xFF pre-fill, the
 // little-endian field helpers and the file cut. The layout it is built to lives in ImageLayout.
 //
-// An image being built (Create) is held whole in memory: writes and reads work on that copy,
-// and the bytes changed since the last flush go to the file in pages of kFlushPage bytes: every
-// kFlushPage bytes of the pre-fill (so that a full disc shows at once), at the cut, at Flush and
-// at Close. The file being built is a temporary one beside the target: Commit (or Close) syncs
-// it and renames it over the target; an image abandoned, or a process ended before that, leaves
-// an older file of the same name as it was. An image opened for reading (Open) is read
-// from the file.
+// An image being built (Create) goes to its file through a few cached pages of kFlushPage
+// bytes: writes and reads work on those, a page is read from the file when first touched and
+// written back when another page needs its place, and every changed page reaches the file at
+// Flush, at the cut and at Close. The pre-fill is flushed every kFlushPage bytes, so that a full
+// disc shows at once. Bytes between the file's end and a later write are 0xFF. The file being
+// built is a temporary one beside the target: Commit (or Close) syncs it and renames it over the
+// target; an image abandoned, or a process ended before that, leaves an older file of the same
+// name as it was. An image opened for reading (Open) is read from the file.
 #pragma once
 
 #include <cstddef>
@@ -88,9 +89,25 @@ public:
     ImageResult Cut(uint32_t imageEnd);
 
 private:
-    // The memory copy takes `length` bytes; bytes added take `fill` and are marked for the file.
-    void Resize(uint64_t length, uint8_t fill);
-    void MarkChanged(uint64_t from, uint64_t to);
+    // Pages held in memory while building.
+    static constexpr size_t kCachedPages = 4;
+    struct CachedPage {
+        std::vector<uint8_t> bytes;  // kFlushPage bytes
+        uint64_t index = 0;
+        uint64_t used = 0;  // last touch, for the choice of the page to give up
+        bool held = false;
+        bool dirty = false;
+    };
+
+    // The cached page of an offset below length_ (read from the file, 0xFF beyond it); null when
+    // a changed page that had to give up its place could not be written.
+    CachedPage* PageAt(uint64_t offset, uint64_t* failedAt) const;
+    // Writes a changed page to the file, the gap before it as 0xFF; false on failure, with the
+    // offset where writing stopped.
+    bool WriteBack(CachedPage& page, uint64_t* failedAt) const;
+    // Writes 0xFF from written_ up to `to`.
+    bool FillGap(uint64_t to, uint64_t* failedAt) const;
+    void DropCache(bool freeMemory);
     ImageResult CannotWrite(uint64_t offset) const;
 
     const ImageParams* params_;
@@ -99,8 +116,12 @@ private:
     std::string path_;
     bool building_ = false;
     platform::AtomicFile out_;  // building: the file that takes the target's place
-    std::vector<uint8_t> bytes_;    // building: the file's bytes as they are to be
-    std::vector<uint8_t> changed_;  // building: per kFlushPage page, 1 when not yet in the file
+    uint64_t length_ = 0;  // building: the file's length as it is to be
+    // Building: the bytes below this are in the file (where no changed page holds newer ones);
+    // reads fill the cache, so these change in const calls too.
+    mutable uint64_t written_ = 0;
+    mutable uint64_t touches_ = 0;
+    mutable CachedPage pages_[kCachedPages];
 };
 
 // Little-endian helpers for byte buffers.
