@@ -146,6 +146,9 @@ std::string ApproachIdText(const ApprRecord& p) {
 // The state of one Create Image run.
 struct Run696 {
     explicit Run696(int fd) : image(fd) {}
+    // Declared first, so gone last: the large tables' memory, kept from table to table during
+    // the run, goes back to the system with the run.
+    platform::BulkKeeping keepTables;
     ImageFile696 image;
     DatFileCopy696 copy;
     SectionLinks696 links;
@@ -206,7 +209,7 @@ struct Run696 {
     uint32_t infoOffset = 0;
     uint32_t rwDefLenImage = 0;   // section 1, value 1, as copied into the image
     // Airways: section 46 as written, and the waypoint index being written.
-    std::vector<uint8_t> airwayPoints;
+    Table<uint8_t> airwayPoints;
     uint32_t airwayStart = 0;
     uint32_t airwayCount = 0;
     struct WaypointUse {
@@ -214,7 +217,7 @@ struct Run696 {
         uint32_t recno;
         uint32_t position;  // in section 46
     };
-    std::vector<WaypointUse> waypointUses;
+    Table<WaypointUse> waypointUses;
     Table<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR as written, for the airway steps
     // The approach records in airport order (from step 3), the runway records (from step 15,
     // which looks for approaches' runways in them), and for the airport information step the
@@ -875,6 +878,7 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
     static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     if (c.calls == 0) {
         r.waypointUses.clear();
+        r.waypointUses.reserve(r.airwayPoints.size() / 6);
         uint32_t head = 0;
         for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
             const uint8_t* rec = &r.airwayPoints[i * 6];

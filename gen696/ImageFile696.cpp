@@ -15,6 +15,8 @@ namespace {
 
 constexpr size_t kAppendBuffer = 1 << 16;
 constexpr size_t kSealChunk = 1 << 17;
+// Appended bytes are sent on to the disk in runs of this many, while the image is still being made.
+constexpr uint32_t kWriteBackRun = 1 << 21;
 // Far beyond any image, short of the 32-bit offsets' end.
 constexpr uint32_t kMaxFileLength = 0xF0000000;
 
@@ -185,6 +187,11 @@ ImageFile696::~ImageFile696() { Flush(); }
 bool ImageFile696::WriteOut(const uint8_t* data, size_t size, uint32_t start) {
     if (!WriteAll(fd_, data, size, start)) return false;
     pieces_.push_back({start, static_cast<uint32_t>(size), ImageCrc696(0, data, size), false});
+    const uint32_t written = start + static_cast<uint32_t>(size);
+    if (written > writtenBack_ + kWriteBackRun) {
+        platform::StartWriteBack(fd_, writtenBack_, written - writtenBack_);
+        writtenBack_ = written;
+    }
     return true;
 }
 

@@ -105,4 +105,5 @@ private:
     int dirtyLast_ = -1;
     uint8_t seal_[4] = {};
     std::vector<Piece> pieces_;   // in file order
+    uint32_t writtenBack_ = 0;    // appended bytes before this sent on to the disk
 };

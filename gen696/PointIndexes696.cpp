@@ -50,10 +50,10 @@ void PackBoxRun696(uint32_t k, const uint16_t* counts, const uint32_t* firsts, R
 
 namespace {
 
-// Record numbers sorted by a key of each, ties by record number: the key above the number in
-// one word, so the sort compares words.
-std::vector<uint32_t> SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
-                                    const std::function<bool(uint32_t)>& wanted) {
+// Record numbers sorted by a key of each, ties by record number, appended to `out` as 24-bit
+// values; their count. The key sits above the number in one word, so the sort compares words.
+uint32_t SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
+                       const std::function<bool(uint32_t)>& wanted, std::vector<uint8_t>* out) {
     std::vector<uint64_t, platform::BulkAllocator<uint64_t>> words;
     words.reserve(n);
     for (uint32_t i = 0; i < n; ++i) {
@@ -74,14 +74,9 @@ std::vector<uint32_t> SortedRecords(uint32_t n, const std::function<uint32_t(uin
         for (uint64_t w : words) other[counts[(w >> shift) & 2047]++] = w;
         words.swap(other);
     }
-    std::vector<uint32_t> out(words.size());
-    for (size_t k = 0; k < words.size(); ++k) out[k] = static_cast<uint32_t>(words[k]);
-    return out;
-}
-
-void PutAll24(std::vector<uint8_t>& b, const std::vector<uint32_t>& values) {
-    b.reserve(b.size() + 3 * values.size());
-    for (uint32_t v : values) Put24(b, v);
+    out->reserve(out->size() + 3 * words.size());
+    for (uint64_t w : words) Put24(*out, static_cast<uint32_t>(w));
+    return static_cast<uint32_t>(words.size());
 }
 
 }  // namespace
@@ -93,14 +88,13 @@ bool BuildPointIndexes696(std::span<const IndexedPoint696> p, const uint32_t (&x
     const uint32_t n = static_cast<uint32_t>(p.size());
     const auto all = [](uint32_t) { return true; };
     // Grid order: latitude cell, then longitude cell (each within -90..90, 8 bits once offset).
-    const std::vector<uint32_t> order = SortedRecords(
+    SortedRecords(
         n,
         [&p](uint32_t i) {
             return static_cast<uint32_t>(IndexCell696(p[i].lat) + 128) << 16 |
                    static_cast<uint32_t>(IndexCell696(p[i].lon) + 128);
         },
-        all);
-    PutAll24(out->x2, order);
+        all, &out->x2);
 
     // X5 from the X2 order.
     if (n > 0) {
@@ -108,7 +102,8 @@ bool BuildPointIndexes696(std::span<const IndexedPoint696> p, const uint32_t (&x
         std::vector<uint32_t> firsts(kGridBoxes696, 0x3FFFF);
         int32_t previous = -1;
         for (uint32_t pos = 0; pos < n; ++pos) {
-            const uint32_t r = order[pos];
+            const uint8_t* at = &out->x2[3 * static_cast<size_t>(pos)];
+            const uint32_t r = at[0] | at[1] << 8 | static_cast<uint32_t>(at[2]) << 16;
             int32_t box = 0;
             if (!GridBox696(p[r].lat, p[r].lon, &box)) {
                 *error = StringFormatC("grid box out of range %d", box);
@@ -137,10 +132,8 @@ bool BuildPointIndexes696(std::span<const IndexedPoint696> p, const uint32_t (&x
         }
     }
 
-    const std::vector<uint32_t> cities =
-        SortedRecords(n, [&p](uint32_t i) { return p[i].secondOffset; }, [&p](uint32_t i) { return p[i].hasSecond; });
-    PutAll24(out->x3, cities);
-    out->x3Count = static_cast<uint32_t>(cities.size());
-    PutAll24(out->x4, SortedRecords(n, [&p](uint32_t i) { return p[i].firstOffset; }, all));
+    out->x3Count = SortedRecords(
+        n, [&p](uint32_t i) { return p[i].secondOffset; }, [&p](uint32_t i) { return p[i].hasSecond; }, &out->x3);
+    SortedRecords(n, [&p](uint32_t i) { return p[i].firstOffset; }, all, &out->x4);
     return true;
 }

@@ -1,5 +1,6 @@
 #include "gen696/SectionFile696.h"
 
+#include <algorithm>
 #include <cinttypes>
 #include <cstring>
 #include <memory>
@@ -348,56 +349,83 @@ DatFileCopy696::Result DatFileCopy696::NextBlock(const SectionFileDecl696& decl,
     return Result::Again;
 }
 
-bool VisitDatBlocks696(const std::string& folder, const SectionFileDecl696& decl,
-                       const std::function<void(const DatBlockHeader& header, const uint8_t* data, size_t size)>& visit,
-                       std::string* error) {
+namespace {
+
+// The blocks of a section file in file order, read one at a time; the bytes of a block that
+// `wanted` turns down are passed over unread.
+bool VisitBlocks(const std::string& folder, const SectionFileDecl696& decl,
+                 const std::function<bool(const DatBlockHeader& header)>& wanted,
+                 const std::function<void(const DatBlockHeader& header, const uint8_t* data, size_t size)>& visit,
+                 std::string* error) {
     const std::string path = SectionFilePath696(folder, decl.name);
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
         *error = StringFormatC("Cannot Open %s", path.c_str());
         return false;
     }
-    std::vector<uint8_t> data;
-    uint8_t chunk[1 << 14];
-    for (size_t n; (n = fread_unlocked(chunk, 1, sizeof chunk, f)) > 0;) data.insert(data.end(), chunk, chunk + n);
-    std::fclose(f);
+    const std::unique_ptr<FILE, int (*)(FILE*)> closer(f, std::fclose);
+    const int64_t length = platform::FileSize(fileno(f));
     const std::string damaged = StringFormatC("Error while reading %s datfile header", decl.name);
-    size_t at = 0;
+    std::vector<uint8_t> data;
+    std::string text;
+    int64_t at = 0;
     for (;;) {
-        size_t close = at;
-        while (close < data.size() && close - at < kDatHeaderMax696 && data[close] != '<') ++close;
+        text.clear();
+        bool closed = false;
+        for (size_t k = 0; k <= kDatHeaderMax696 && !closed; ++k) {
+            const int c = getc_unlocked(f);
+            if (c == EOF) break;
+            text.push_back(static_cast<char>(c));
+            closed = c == '<';
+        }
         DatBlockHeader h;
-        if (close >= data.size() || data[close] != '<' ||
-            !ParseDatHeader(std::string_view(reinterpret_cast<const char*>(&data[at]), close + 1 - at), decl.name,
-                            &h)) {
+        if (!closed || !ParseDatHeader(text, decl.name, &h)) {
             *error = damaged;
             return false;
         }
-        at = close + 1;
+        at += static_cast<int64_t>(text.size());
         if (h.End()) return true;
         const uint64_t bytes = RecordSection696(h.Section()) && !h.IsHeaderBlock()
                                    ? static_cast<uint64_t>(h.count) * h.size
                                    : h.length;
-        if (at + bytes > data.size()) {
+        if (length < 0 || bytes > static_cast<uint64_t>(length - at)) {
             *error = damaged;
             return false;
         }
-        visit(h, data.data() + at, static_cast<size_t>(bytes));
-        at += static_cast<size_t>(bytes);
+        if (wanted(h)) {
+            data.resize(static_cast<size_t>(bytes));
+            if (fread_unlocked(data.data(), 1, data.size(), f) != data.size()) {
+                *error = damaged;
+                return false;
+            }
+            visit(h, data.data(), data.size());
+        } else if (std::fseek(f, static_cast<long>(bytes), SEEK_CUR) != 0) {
+            *error = damaged;
+            return false;
+        }
+        at += static_cast<int64_t>(bytes);
     }
+}
+
+}  // namespace
+
+bool VisitDatBlocks696(const std::string& folder, const SectionFileDecl696& decl,
+                       const std::function<void(const DatBlockHeader& header, const uint8_t* data, size_t size)>& visit,
+                       std::string* error) {
+    return VisitBlocks(folder, decl, [](const DatBlockHeader&) { return true; }, visit, error);
 }
 
 bool VisitDatRecords696(const std::string& folder, const SectionFileDecl696& decl, const std::vector<int>& sections,
                         const std::function<void(int section, const uint8_t* record, size_t size)>& visit,
                         std::string* error) {
-    return VisitDatBlocks696(
+    return VisitBlocks(
         folder, decl,
+        [&](const DatBlockHeader& h) {
+            if (h.IsHeaderBlock() || h.size == 0) return false;
+            return std::find(sections.begin(), sections.end(), h.Section()) != sections.end();
+        },
         [&](const DatBlockHeader& h, const uint8_t* data, size_t) {
-            const int section = h.Section();
-            bool wanted = false;
-            for (int s : sections) wanted = wanted || (s == section && !h.IsHeaderBlock());
-            if (!wanted || h.size == 0) return;
-            for (uint32_t r = 0; r < h.count; ++r) visit(section, data + static_cast<size_t>(r) * h.size, h.size);
+            for (uint32_t r = 0; r < h.count; ++r) visit(h.Section(), data + static_cast<size_t>(r) * h.size, h.size);
         },
         error);
 }

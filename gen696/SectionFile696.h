@@ -135,12 +135,13 @@ private:
     std::vector<uint8_t> record_;
 };
 
-// The blocks of a section file in file order, read whole (the end block not visited): `visit`
+// The blocks of a section file in file order, each read whole (the end block not visited): `visit`
 // gets each block's header and bytes. False with the message of a missing or damaged file.
 bool VisitDatBlocks696(const std::string& folder, const SectionFileDecl696& decl,
                        const std::function<void(const DatBlockHeader& header, const uint8_t* data, size_t size)>& visit,
                        std::string* error);
-// The records of sections `sections` in a section file, read whole: `visit` gets each record.
+// The records of sections `sections` in a section file, a block at a time (the other blocks
+// passed over): `visit` gets each record.
 // False with the message of a missing or damaged file.
 bool VisitDatRecords696(const std::string& folder, const SectionFileDecl696& decl, const std::vector<int>& sections,
                         const std::function<void(int section, const uint8_t* record, size_t size)>& visit,

@@ -1,6 +1,8 @@
-// Memory for large tables: blocks of 2 MiB and more are mapped on their own, 2 MiB aligned, their
-// whole 2 MiB parts marked for huge pages where the system offers them, so that filling a table
-// takes a page fault per 2 MiB rather than one per 4 KiB; smaller blocks come from the heap.
+// Memory for large tables: blocks of 256 KiB and more are mapped on their own in whole 2 MiB
+// parts, marked for huge pages where the system offers them, so that filling a table takes a
+// page fault per 2 MiB rather than one per 4 KiB; smaller blocks come from the heap. While a
+// BulkKeeping lives, a freed mapping is kept for the next block it fits, whose memory is then in
+// place already.
 #pragma once
 
 #include <cstddef>
@@ -13,6 +15,15 @@ namespace platform {
 void* AllocateBulk(size_t bytes);
 // Gives back a block of AllocateBulk with the size it was asked for.
 void FreeBulk(void* block, size_t bytes) noexcept;
+// Keeps freed mappings for the blocks that follow while it lives (a piece of work that makes one
+// large table after another); the last one to go returns them to the system.
+class BulkKeeping {
+public:
+    BulkKeeping();
+    ~BulkKeeping();
+    BulkKeeping(const BulkKeeping&) = delete;
+    BulkKeeping& operator=(const BulkKeeping&) = delete;
+};
 
 // The allocator of containers that may grow large (std::vector<T, BulkAllocator<T>>).
 template <class T>

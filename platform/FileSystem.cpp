@@ -197,6 +197,16 @@ long ReadAt(int fd, void* buf, size_t len, int64_t offset) {
     return static_cast<long>(done);
 }
 
+void StartWriteBack(int fd, int64_t offset, int64_t len) {
+#if defined(__linux__)
+    ::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(len), SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd;
+    (void)offset;
+    (void)len;
+#endif
+}
+
 long WriteAt(int fd, const void* buf, size_t len, int64_t offset) {
     size_t done = 0;
     auto* in = static_cast<const char*>(buf);

@@ -8,6 +8,7 @@
 
 #include "gen696/ImageFile696.h"
 #include "gen696/SectionFile696.h"
+#include "platform/testsupport/ScratchDir.h"
 
 namespace {
 
@@ -30,6 +31,50 @@ TEST(DatHeader696, FormatsAndParsesOnlyItsOwnBlocks) {
                             "SUA+_03|zz|1|3|1<"}) {
         EXPECT_FALSE(ParseDatHeader(bad, "SUA+", &h)) << bad;
     }
+}
+
+std::string DatBlock(int section, uint32_t count, uint32_t size, const std::string& bytes) {
+    return FormatDatHeader("TCC+", 512 + 8 * section, count, size, static_cast<uint32_t>(bytes.size())) + bytes;
+}
+
+// The records of the wanted record sections, in file order, with the blocks between passed
+// over; a file that ends inside a block or a header, or a header without its '<', is damaged.
+TEST(DatRecords696, WantedSectionsRecordByRecordAndDamagedFilesRefused) {
+    const std::string end = FormatDatHeader("TCC+", 0, 0, 0, 0);
+    const std::string good = DatBlock(30, 1, 1, "z") + DatBlock(29, 2, 3, "abcdef") + DatBlock(34, 4, 1, "WXYZ") +
+                             DatBlock(33, 1, 2, "gh") + DatBlock(29, 1, 3, "ijk");
+    struct Case {
+        const char* what;
+        std::string file;
+        bool ok;
+        std::string visited;   // section:record, ...
+    };
+    const Case cases[] = {
+        {"whole", good + end + "trailing bytes", true, "29:abc,29:def,33:gh,29:ijk,"},
+        {"no end block", good, false, "29:abc,29:def,33:gh,29:ijk,"},
+        {"ends inside a passed-over block", good.substr(0, good.find("WXYZ") + 2), false, "29:abc,29:def,"},
+        {"ends inside a record block", good.substr(0, good.find("ijk") + 1), false, "29:abc,29:def,33:gh,"},
+        {"header without its close", "TCC+_03|" + std::string(70, '1') + "<" + end, false, ""},
+        {"another file's header", "SUA+_03|0|0|0|0<", false, ""},
+    };
+    suitetest::ScratchDir dir("datrecords696");
+    for (const Case& c : cases) {
+        suitetest::WriteAll(dir.File("TCC+.DAT"), std::vector<uint8_t>(c.file.begin(), c.file.end()));
+        std::string visited;
+        std::string error;
+        const bool ok = VisitDatRecords696(
+            dir.path, kTccFile696, {29, 33},
+            [&](int section, const uint8_t* rec, size_t size) {
+                visited += std::to_string(section) + ":" + std::string(reinterpret_cast<const char*>(rec), size) + ",";
+            },
+            &error);
+        EXPECT_EQ(ok, c.ok) << c.what;
+        EXPECT_EQ(visited, c.visited) << c.what;
+        EXPECT_EQ(error, c.ok ? "" : "Error while reading TCC+ datfile header") << c.what;
+    }
+    std::string error;
+    EXPECT_FALSE(VisitDatRecords696(dir.path + "/none", kTccFile696, {29}, [](int, const uint8_t*, size_t) {}, &error));
+    EXPECT_EQ(error.rfind("Cannot Open ", 0), 0u) << error;
 }
 
 TEST(SectionBounds696, EndIsTheNearestStartMoreThanThreeBytesOn) {

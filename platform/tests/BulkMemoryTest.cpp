@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
+
 #include <cstdint>
 #include <vector>
 
@@ -25,5 +27,36 @@ TEST(BulkMemory, BlocksOfEverySizeHoldTheirBytesAndTablesGrowThroughThem) {
     table.shrink_to_fit();
     EXPECT_EQ(table.back(), 1499999u * 3);
 }
+
+#if !defined(__SANITIZE_ADDRESS__)
+// While work keeps its blocks, a freed block is the next one of a size it fits (its memory in
+// place already) and a far smaller block takes a mapping of its own; once the work is over a
+// freed block is not kept.
+TEST(BulkMemory, FreedBlocksServeTheNextWhileKeptOnly) {
+    const size_t mb = size_t{1} << 20;
+    void* kept = nullptr;
+    void* first = nullptr;
+    {
+        platform::BulkKeeping keeping;
+        first = platform::AllocateBulk(5 * mb);
+        static_cast<uint8_t*>(first)[5 * mb - 1] = 7;
+        platform::FreeBulk(first, 5 * mb);
+        void* next = platform::AllocateBulk(6 * mb - 5);   // the same whole huge pages
+        EXPECT_EQ(next, first);
+        void* small = platform::AllocateBulk(mb / 2);
+        platform::FreeBulk(next, 6 * mb - 5);
+        void* smaller = platform::AllocateBulk(mb / 2);
+        EXPECT_NE(smaller, first);   // 6 MiB kept for a block that needs them
+        EXPECT_NE(smaller, small);
+        platform::FreeBulk(small, mb / 2);
+        platform::FreeBulk(smaller, mb / 2);
+        kept = platform::AllocateBulk(5 * mb);
+        EXPECT_EQ(kept, first);
+        platform::FreeBulk(kept, 5 * mb);
+    }
+    unsigned char resident = 0;
+    EXPECT_EQ(::mincore(first, 4096, &resident), -1);   // no longer mapped
+}
+#endif
 
 }  // namespace
