@@ -54,7 +54,7 @@ void InitBatchSerials(int32_t next[kGenFileCount]) {
     SetNextSerial(next, "csno", &CountryRecord::csno);
     SetNextSerial(next, "fsno", &FreqRecord::fsno);
     SetNextSerial(next, "isno", &IntRecord::isno);
-    SetNextSerial(next, "nsno", &NameRecord::nsno);
+    InitBatchNameSerial(next);
     SetNextSerial(next, "bsno", &NdbRecord::bsno);
     SetNextSerial(next, "rsno", &RwyRecord::rsno);
     SetNextSerial(next, "vsno", &VorRecord::vsno);
@@ -64,6 +64,8 @@ void InitBatchSerials(int32_t next[kGenFileCount]) {
     SetNextSerial(next, "lsno", &LwptRecord::lsno);
     if (next[kFileRestr] < 1) next[kFileRestr] = 1;
 }
+
+void InitBatchNameSerial(int32_t next[kGenFileCount]) { SetNextSerial(next, "nsno", &NameRecord::nsno); }
 
 int32_t TakeSerial(int32_t next[kGenFileCount], int fileNumber) {
     int32_t serial = next[fileNumber];

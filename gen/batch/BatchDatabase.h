@@ -29,6 +29,8 @@ void BatchWriteBack();
 // Sets the next serial number of files 0 to 11: the highest serial found plus one, 0 for an
 // empty file; RESTR starts at 1 at least.
 void InitBatchSerials(int32_t next[kGenFileCount]);
+// The same for the names file alone.
+void InitBatchNameSerial(int32_t next[kGenFileCount]);
 // The next serial number of a file, counted on.
 int32_t TakeSerial(int32_t next[kGenFileCount], int fileNumber);
 

@@ -300,9 +300,7 @@ bool CompileApproachText(OperationContext& c) {
     CompileSession& s = Session(c);
     ApproachPart& a = Part(s);
     if (c.step == 0 && !s.filesOpen) {
-        s.detail.clear();
-        s.recordStart.clear();
-        s.error = kErrNone;
+        s.ResetErrorReport();
         s.recordState = 0;
         s.compiled = 0;
         s.filesOpen = true;

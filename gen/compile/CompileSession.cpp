@@ -116,7 +116,12 @@ const char* CompileErrorMessage(int code) {
 bool WorkFile::Create(const std::string& path) {
     Close(false);
     path_ = path;
-    fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
+    // A file left by an earlier run is cut to nothing; a new one is made without the truncation,
+    // which would make the file system write its bytes out when it is closed.
+    fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_EXCL, platform::Share::DenyNone, 0666);
+    if (fd_ < 0 && errno == EEXIST) {
+        fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
+    }
     size_ = flushed_ = 0;
     buffer_.clear();
     failed_ = fd_ < 0;
@@ -135,7 +140,8 @@ void WorkFile::Flush() {
 
 void WorkFile::Close(bool keep) {
     if (fd_ < 0) return;
-    Flush();
+    // The bytes of a file that is deleted are never written.
+    if (keep) Flush();
     platform::CloseFile(fd_);
     fd_ = -1;
     if (!keep) platform::DeleteFile(path_);
@@ -174,16 +180,23 @@ void WorkFile::Read(uint64_t offset, void* data, size_t n) {
 }
 
 bool WorkFile::CopyTo(int fd, uint64_t& at) {
-    Flush();
-    std::vector<uint8_t> piece(kFlushBytes);
-    for (uint64_t from = 0; from < size_ && !failed_;) {
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), size_ - from));
+    // The flushed bytes come from the file, the rest straight from the buffer.
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min<uint64_t>(kFlushBytes, flushed_)));
+    for (uint64_t from = 0; from < flushed_ && !failed_;) {
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(piece.size(), flushed_ - from));
         if (platform::ReadAt(fd_, piece.data(), n, static_cast<int64_t>(from)) != static_cast<long>(n) ||
             platform::WriteAt(fd, piece.data(), n, static_cast<int64_t>(at)) != static_cast<long>(n)) {
             failed_ = true;
         }
         from += n;
         at += n;
+    }
+    if (!failed_ && !buffer_.empty()) {
+        if (platform::WriteAt(fd, buffer_.data(), buffer_.size(), static_cast<int64_t>(at)) !=
+            static_cast<long>(buffer_.size())) {
+            failed_ = true;
+        }
+        at += buffer_.size();
     }
     return !failed_;
 }
@@ -255,7 +268,8 @@ bool OpenCompileTempFiles(OperationContext& c) {
         }
     }
     s.filesOpen = true;
-    InitBatchSerials(c.nextSerial);
+    // The record files are opened when first used: the next name number when a name is added.
+    s.nameSerialKnown = false;
     return true;
 }
 
@@ -509,6 +523,11 @@ int32_t GetNameNumber(OperationContext& c, const std::string& text) {
     if (text == "<UNSET>") return -1;
     const int32_t found = FindNameNumber(text);
     if (found >= 0 || found == kNameUnset) return found;
+    CompileSession& s = Session(c);
+    if (!s.nameSerialKnown) {
+        InitBatchNameSerial(c.nextSerial);
+        s.nameSerialKnown = true;
+    }
     const int32_t added = AddNameRecord(c.nextSerial, text);
     if (c.settings && c.settings->debugLevel != 0) {
         c.AddLine(StringFormatC("new_name %s=%d", BatchNameText(text).c_str(), added));

@@ -76,7 +76,7 @@ public:
     WorkFile& operator=(const WorkFile&) = delete;
 
     bool Create(const std::string& path);
-    // Flushes, closes and deletes the file unless `keep`.
+    // Closes the file: flushed when `keep`, else deleted (the bytes still buffered never written).
     void Close(bool keep);
     void Append(const void* data, size_t n);
     // Overwrites bytes already appended.
@@ -85,7 +85,8 @@ public:
     void Read(uint64_t offset, void* data, size_t n);
     uint64_t Size() const { return size_; }
     bool Failed() const { return failed_; }
-    // Copies the whole content to the descriptor from `at` on, in pieces; false on a failure.
+    // Copies the whole content to the descriptor from `at` on (the flushed part in pieces, then
+    // the buffer); false on a failure.
     bool CopyTo(int fd, uint64_t& at);
 
 private:
@@ -144,6 +145,7 @@ public:
 
     WorkFile files[kWorkFileCount];
     bool filesOpen = false;
+    bool nameSerialKnown = false;  // the names file's next record number found (at the first new name)
     std::vector<CompiledBox> boxes;
     std::unique_ptr<CompilerPart> part;
 
@@ -162,6 +164,12 @@ public:
     const char* const* suaTypesB = nullptr;
     uint32_t suaNoAirport = 0xFFFF;
 
+    // Clears the error, its detail line and the record-start line: how every compiler starts.
+    void ResetErrorReport() {
+        error = kErrNone;
+        detail.clear();
+        recordStart.clear();
+    }
     // Sets a "value too large" error that names the limit.
     void FieldError(const std::string& what, long long value, long long limit);
     void SizeError(const std::string& what, long long value, long long limit);
@@ -179,8 +187,8 @@ CompileSession& Session(OperationContext& c);
 // made new.
 bool OpenCompileSource(OperationContext& c, const std::string& fileName);
 
-// Resets the counts and creates the eight work files in the working folder; finds the next free
-// record numbers. False (message shown, program ends) when a file cannot be created.
+// Resets the counts and creates the eight work files in the working folder (the record files
+// are opened when first used). False (message shown, program ends) when a file cannot be created.
 bool OpenCompileTempFiles(OperationContext& c);
 // Closes the work files (kept at debug bit 4) and the source text.
 void CloseCompileTempFiles(OperationContext& c);

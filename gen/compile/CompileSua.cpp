@@ -570,8 +570,7 @@ bool CompileSua(OperationContext& c) {
     CompileSession& s = Session(c);
     SuaPart& a = Part(s);
     if (!s.filesOpen && !s.gridPhase) {
-        s.detail.clear();
-        s.recordStart.clear();
+        s.ResetErrorReport();
         OpenCompileTempFiles(c);
         s.recordLength = 25;
         ReadSourceLine(s);

@@ -270,8 +270,7 @@ bool CompileTcc(OperationContext& c) {
     TccPart& t = Part(s);
     if (!s.filesOpen && !s.gridPhase) {
         s.fssMode = false;
-        s.detail.clear();
-        s.recordStart.clear();
+        s.ResetErrorReport();
         OpenCompileTempFiles(c);
         ReadSourceLine(s);
     }

@@ -162,7 +162,7 @@ int CGenApp::ExitInstance() {
 
 // ---- Database ------------------------------------------------------------------------------
 
-int CGenApp::OpenDatabaseChecked() {
+int CGenApp::OpenDatabaseChecked(bool onUse) {
     if (dbOpen_) return 1;
     auto opener = std::make_unique<CGenDBOpen>();
     if (opener->Status() < 0) {
@@ -173,7 +173,11 @@ int CGenApp::OpenDatabaseChecked() {
         platform::ShowMessage(kDbInUseText);
         return 0;
     }
-    opener->OpenAll();
+    if (onUse) {
+        opener->OpenOnUse();
+    } else {
+        opener->OpenAll();
+    }
     dbOpen_ = std::move(opener);
     CGenDBOpen::SetActive(dbOpen_.get());
     return 1;

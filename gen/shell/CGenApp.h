@@ -78,8 +78,9 @@ public:
     bool MakeDbFolder();
     const std::string& GetDbFolder() const { return dbFolder_; }
 
-    // The database, once per run: 1 usable, 0 refused (message shown).
-    int OpenDatabaseChecked();
+    // The database, once per run: 1 usable, 0 refused (message shown). With `onUse` the
+    // record-file objects are made when first used, not all at once.
+    int OpenDatabaseChecked(bool onUse = false);
     CGenDBOpen* DbOpen() const { return dbOpen_.get(); }
 
     // The step machine.

@@ -20,7 +20,7 @@ static_assert(kGenFileCount == kRecordFileCount);
 
 RecordFile& GenRecordFile(int fileNumber) {
     CGenDBOpen* opener = CGenDBOpen::Active();
-    RecordFile* file = opener ? opener->File(fileNumber) : nullptr;
+    RecordFile* file = opener ? opener->Use(fileNumber) : nullptr;
     if (!file) {
         char text[80];
         std::snprintf(text, sizeof text, "Program error: no record file %d", fileNumber);
@@ -53,6 +53,19 @@ void CGenDBOpen::OpenAll() {
     for (int i = 0; i < kGenFileCount; ++i) {
         if (!MakeRecordFile(i)) ++m_status;
     }
+}
+
+void CGenDBOpen::OpenOnUse() {
+    m_status = 0;
+    onUse_ = true;
+}
+
+RecordFile* CGenDBOpen::Use(int fileNumber) {
+    if (onUse_ && fileNumber >= 0 && fileNumber < kGenFileCount && !tried_[fileNumber]) {
+        tried_[fileNumber] = true;
+        if (!MakeRecordFile(fileNumber)) ++m_status;
+    }
+    return File(fileNumber);
 }
 
 bool CGenDBOpen::MakeRecordFile(int fileNumber) {

@@ -58,12 +58,17 @@ public:
 
     // Creates every record-file object; the status becomes the number that failed.
     void OpenAll();
+    // Instead of OpenAll: each record-file object is created when it is first used (Use), and
+    // a failure is counted in the status then.
+    void OpenOnUse();
     // Creates one record-file object (closed after set-up) and stamps its data file; false
     // (counted as a failure) when that cannot be done.
     bool MakeRecordFile(int fileNumber);
 
     // The record-file object of a file number (null when none).
     RecordFile* File(int fileNumber) const;
+    // The same, created now when the opener creates them on use.
+    RecordFile* Use(int fileNumber);
 
     // The opener the dbif_ operations use (the application's; tests set their own).
     static CGenDBOpen* Active();
@@ -71,6 +76,8 @@ public:
 
 private:
     std::unique_ptr<RecordFile> files_[kGenFileCount];
+    bool onUse_ = false;
+    bool tried_[kGenFileCount] = {};
 };
 
 // The record-file object of a file number; a number without one is a program error.

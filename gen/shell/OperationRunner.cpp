@@ -120,7 +120,9 @@ void CGenView::StartOperation() {
         doc->StartListing(fileName.c_str(), section + 1);
         return;
     }
-    if (mode != kModeCreateIsam && !app_.OpenDatabaseChecked()) {
+    // A compiler uses a few record files: they are made when first used.
+    const bool compiling = mode >= kModeCompileSua && mode <= kModeCompileApr;
+    if (mode != kModeCreateIsam && !app_.OpenDatabaseChecked(compiling)) {
         // Refused: nothing runs, so Setup is enabled again at once.
         app_.SetState(kStateIdle);
         running = false;

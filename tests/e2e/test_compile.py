@@ -160,5 +160,19 @@ class CompileRoundTrip(TempFolderRun):
                          ["NewSua.dat", "SUA.DAT"])
 
 
+    def test_compile_makes_only_the_record_files_it_uses(self):
+        # Into a database folder with no record files: the FSS/TCC compile adds names and so
+        # makes the names file; the other record files are made by the first operation using them.
+        os.makedirs(self.path("fresh", "db50"))
+        rc = self.run_control("brondel", "fresh", [section(Mode="CompileTCC", Filename=TCC_TEXT)])
+        self.assertEqual(rc, 0, self.err_text)
+        db = self.path("fresh", "db50")
+        check_tcc(dat(db, "tcc.dat"), True)
+        self.assertEqual(sorted(n for n in os.listdir(db) if n.endswith((".dta", ".dtx"))),
+                         ["names.dta", "names.dtx"])
+        rc = self.run_control("brondel", "fresh", [section(Mode="CreateImage", Filename="a.img")])
+        self.assertEqual(rc, 0, self.err_text)
+        self.assertEqual(len([n for n in os.listdir(db) if n.endswith(".dta")]), 15)
+
 if __name__ == "__main__":
     unittest.main()

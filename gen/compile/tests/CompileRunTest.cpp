@@ -2,8 +2,11 @@
 // error, never in a crash, a hang or an out-of-bounds access (run under the sanitizers too);
 // the work files go at the end and on STOP, and stay at debug bit 4; outside a control-file run
 // the new file waits beside the old one.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -22,6 +25,7 @@
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 #include "gen/testsupport/BatchTestSupport.h"
+#include "platform/testsupport/ScratchDir.h"
 
 namespace {
 
@@ -151,6 +155,69 @@ TEST_F(CompileRun, WorkFilesGoOnStopAndStayAtDebugBit4) {
     EXPECT_FALSE(model_.drivers[kModeCompileSua](c_));
     model_.onStop(c_, kModeCompileSua);
     EXPECT_TRUE(HasWorkFiles());
+}
+
+// A work file holds what was appended and patched whether its bytes are still buffered or
+// already in the file; it is copied whole, deleted unless kept, and kept whole.
+TEST_F(CompileRun, WorkFileContentAcrossItsBuffer) {
+    const size_t sizes[] = {0, 1, 65535, 65536, 65537, 200000};
+    for (const size_t size : sizes) {
+        for (const bool keep : {false, true}) {
+            std::vector<uint8_t> expected(size);
+            WorkFile file;
+            ASSERT_TRUE(file.Create("work.bin"));
+            for (size_t at = 0; at < size;) {
+                const size_t n = std::min<size_t>(size - at, 1 + at % 977);
+                for (size_t i = 0; i < n; ++i) expected[at + i] = static_cast<uint8_t>((at + i) * 7 + 3);
+                file.Append(expected.data() + at, n);
+                at += n;
+            }
+            // One patch at the start (flushed in the larger files) and one near the end (buffered).
+            for (const size_t at : {size_t{0}, size > 3 ? size - 3 : size_t{0}}) {
+                if (at + 2 > size) continue;
+                const uint8_t patch[2] = {0xA5, 0x5A};
+                file.Patch(at, patch, 2);
+                expected[at] = 0xA5;
+                expected[at + 1] = 0x5A;
+            }
+            if (size > 0) {
+                uint8_t first = 0, last = 0;
+                file.Read(0, &first, 1);
+                file.Read(size - 1, &last, 1);
+                EXPECT_EQ(first, expected[0]) << size;
+                EXPECT_EQ(last, expected[size - 1]) << size;
+            }
+            EXPECT_EQ(file.Size(), size);
+            {
+                std::ofstream("copy.bin", std::ios::binary) << "HDR";
+                const int fd = ::open("copy.bin", O_RDWR);
+                uint64_t at = 3;
+                EXPECT_TRUE(file.CopyTo(fd, at)) << size;
+                ::close(fd);
+                EXPECT_EQ(at, size + 3) << size;
+            }
+            std::vector<uint8_t> withHeader = {'H', 'D', 'R'};
+            withHeader.insert(withHeader.end(), expected.begin(), expected.end());
+            EXPECT_EQ(suitetest::ReadAll("copy.bin"), withHeader) << size;
+            file.Close(keep);
+            EXPECT_EQ(std::filesystem::exists("work.bin"), keep) << size;
+            if (keep) {
+                EXPECT_EQ(suitetest::ReadAll("work.bin"), expected) << size;
+                std::filesystem::remove("work.bin");
+            }
+            EXPECT_FALSE(file.Failed()) << size;
+        }
+    }
+}
+
+// A work file left by an earlier run is emptied when it is made again.
+TEST_F(CompileRun, WorkFileLeftBehindStartsEmpty) {
+    std::ofstream("work.bin", std::ios::binary) << "left from an earlier run";
+    WorkFile file;
+    ASSERT_TRUE(file.Create("work.bin"));
+    file.Append("new", 3);
+    file.Close(true);
+    EXPECT_EQ(suitetest::ReadAll("work.bin"), (std::vector<uint8_t>{'n', 'e', 'w'}));
 }
 
 TEST_F(CompileRun, OutsideAControlFileTheNewFileWaits) {
