@@ -46,6 +46,10 @@ bool IsRecordWindowOpen(char letter) {
 }
 
 CKestraneScrollView::CKestraneScrollView(RecordListKind kind) : kind_(kind) {
+    if (kind_.ident) {
+        for (int i = 0; i < kind_.file->IndexCount(); ++i)
+            if (kind_.file->IndexName(i) == kind_.identIndex) identIndexNumber_ = i;
+    }
     OpenViewSlot(RecordLetterIndex(kind_.letter)) = this;
     Commands().Add(kCmdAddRecord, [this] { OnAddRecord(); });
     auto selected = [this](platform::CommandState& s) { s.enabled = selected_ >= 0; };
@@ -199,7 +203,9 @@ bool CKestraneScrollView::GetLine(int index, int batch, int32_t& word) {
         if (complete_ != shownComplete_) UpdateTitle();
     }
     if (index >= 0 && index < count_) {
+        readingInOrder_ = true;
         word = ReadLine(index);
+        readingInOrder_ = false;
         return word != 0;
     }
     if (index == count_ && complete_) {
@@ -217,6 +223,7 @@ void CKestraneScrollView::ReportLoadFailure(int32_t number) const {
 
 int32_t CKestraneScrollView::ReadLine(int index) {
     const int32_t number = lines_.at(static_cast<size_t>(index));
+    if (index > 0 && StepToRecord(lines_[static_cast<size_t>(index) - 1], number)) return number > 0 ? number : 1;
     IsamMgr& file = *kind_.file;
     file.SelectIndex(kind_.numberIndex);
     *kind_.number = number;
@@ -224,7 +231,40 @@ int32_t CKestraneScrollView::ReadLine(int index) {
         ReportLoadFailure(number);
         return 0;
     }
+    AlignIdentIndex(number);
     return number > 0 ? number : 1;  // never 0 (the end) nor negative (the limit)
+}
+
+// A few steps, as a filter may have left records out between two lines; after a few misses
+// the lines of this drawing are searched by number alone.
+bool CKestraneScrollView::StepToRecord(int32_t previous, int32_t number) {
+    IsamMgr& file = *kind_.file;
+    if (!readingInOrder_ || stepMisses_ > 2 || identIndexNumber_ < 0 || !file.HasCurrent() ||
+        file.CurrentIndexNumber() != identIndexNumber_ || *kind_.number != previous)
+        return false;
+    for (int step = 0; step < 8; ++step) {
+        if (file.Next(1) != 0) break;
+        if (*kind_.number == number) return true;
+    }
+    ++stepMisses_;
+    return false;
+}
+
+void CKestraneScrollView::AlignIdentIndex(int32_t number) {
+    if (!readingInOrder_ || stepMisses_ > 2 || identIndexNumber_ < 0) return;
+    IsamMgr& file = *kind_.file;
+    char ident[8];
+    std::memcpy(ident, kind_.ident, sizeof ident);
+    file.SelectIndexNumber(identIndexNumber_);
+    bool found = PositionAtKey(file);
+    while (found && *kind_.number != number && std::memcmp(kind_.ident, ident, sizeof ident) == 0)
+        found = file.Next(1) == 0;
+    if (found && *kind_.number == number) return;
+    // Not there by its ident (never expected): the record by number again.
+    ++stepMisses_;
+    file.SelectIndex(kind_.numberIndex);
+    *kind_.number = number;
+    (void)file.Find();
 }
 
 // The files stay open for the next step (an open costs a transaction of the database folder)
@@ -366,6 +406,7 @@ void CKestraneScrollView::OnDraw(platform::DeviceContext& dc) {
     const platform::Rect clip = dc.GetClipBox();
     const int first = std::max(0, clip.top / lineHeight_);
     const int last = std::max(first, (clip.bottom - 1) / lineHeight_);
+    stepMisses_ = 0;
     if (OpenFiles() == 0) {
         HighestRecord();  // while the files are open: the search costs no open of its own
         for (int line = first; line <= last; ++line) {
@@ -456,6 +497,7 @@ void CKestraneScrollView::OnPrint(platform::DeviceContext& dc, platform::PrintIn
     dc.SetBkMode(platform::BkMode::Transparent);
     const int skip = Manager().recordNumbers ? 0 : 5;
     if (OpenFiles() != 0) return;
+    stepMisses_ = 0;
     const int first = (info.currentPage - 1) * linesPerPage_;
     for (int row = 0; row < linesPerPage_; ++row) {
         int32_t word = 0;

@@ -115,6 +115,12 @@ protected:
     virtual int AppendRecordLines(int32_t number);
     // The drawn part of the selected line (airports: by row).
     virtual int PartOfSelected(int32_t word) const;
+    // While GetLine reads lines in order: true when one step of the ident index from the record
+    // of the line before (`previous`, held) reaches the record numbered `number`.
+    bool StepToRecord(int32_t previous, int32_t number);
+    // While GetLine reads lines in order, after a search of the number index: the same record
+    // found by the ident index, so that the next lines can step.
+    void AlignIdentIndex(int32_t number);
     bool AppendLine(int32_t word);  // false at the limit
     // Whether this view's files are the ones a run of idle steps keeps open.
     bool HoldsIdleFiles() const;
@@ -139,6 +145,9 @@ private:
     int32_t FindHighestRecord();
 
     bool resumeKept_ = false;  // the files stayed open since the last idle step
+    int identIndexNumber_ = -1;
+    bool readingInOrder_ = false;  // GetLine reads the line of a drawing or print page
+    int stepMisses_ = 0;           // steps that missed in this drawing or page
     bool shownComplete_ = true;
     int32_t highest_ = -1;  // not yet found
     int lineHeight_ = 16;

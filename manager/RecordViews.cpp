@@ -96,11 +96,16 @@ int32_t CKestraneAView::ReadLine(int index) {
     const int32_t number = static_cast<int32_t>(word >> 7);
     dfAPTS& apts = *Db().apts;
     if (apts.asno != number || AirportRows().airport != number || !apts.HasCurrent()) {
-        apts.SelectIndex("asno");
-        apts.asno = number;
-        if (apts.Find() != 0) {
-            ReportLoadFailure(number);
-            return 0;
+        const int32_t previous =
+            index > 0 ? static_cast<int32_t>(static_cast<uint32_t>(lines_[static_cast<size_t>(index) - 1]) >> 7) : -1;
+        if (previous == number || !StepToRecord(previous, number)) {
+            apts.SelectIndex("asno");
+            apts.asno = number;
+            if (apts.Find() != 0) {
+                ReportLoadFailure(number);
+                return 0;
+            }
+            AlignIdentIndex(number);
         }
         LoadAirportChildren();
     }

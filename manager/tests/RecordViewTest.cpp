@@ -31,6 +31,8 @@ protected:
     void TearDown() override {
         for (auto& t : app.DocTemplates()) t->CloseAll();
         Manager().identFilter.clear();
+        Manager().countryFilter = -1;
+        Manager().recordNumbers = false;
         ManagerTestFolder::TearDown();
     }
 
@@ -159,6 +161,53 @@ TEST_F(RecordView, IdentFilterAndEmptyList) {
     EXPECT_TRUE(view.IsComplete());
     EXPECT_EQ(texts, std::vector<std::string>{"No Matching Items"});
     EXPECT_EQ(view.GetDocument()->Title(), "Intersections Database");
+}
+
+// Drawn lines read their records in list order whatever lies between them in the ident index:
+// idents in the reverse order of the record numbers, two records to each ident, and country
+// filters that leave out two of three or 29 of 30 records.
+TEST_F(RecordView, DrawnLinesShowTheirOwnRecords) {
+    constexpr int kRecords = 600;
+    auto country = [](int n) { return n % 3 == 0 ? 30 + n % 10 : n % 3; };
+    dfINTS& ints = *KestraneDb().ints;
+    ASSERT_EQ(ints.Open(), 0);
+    for (int n = 0; n < kRecords; ++n) {
+        ints.isno = n + 1;
+        std::snprintf(ints.iident, sizeof ints.iident, "J%05d", (kRecords - 1 - n) / 2);
+        ints.icountry = country(n);
+        ASSERT_EQ(ints.Insert(), 0);
+    }
+    ints.Close();
+    Manager().recordNumbers = true;
+    for (const int32_t filter : {-1, 1, 33}) {
+        Manager().countryFilter = filter;
+        // Ident order; the two records of an ident in the order they were added.
+        std::vector<std::string> expected;
+        for (int ident = 0; ident < kRecords / 2; ++ident) {
+            for (int n : {kRecords - 2 - 2 * ident, kRecords - 1 - 2 * ident}) {
+                if (filter >= 0 && country(n) != filter) continue;
+                char text[16];
+                std::snprintf(text, sizeof text, "%4x J%05d", n + 1, ident);
+                expected.push_back(text);
+            }
+        }
+        auto& view = Open<CKestraneIView>("Intersections Database");
+        Paint(view);
+        while (!view.IsComplete()) view.IdleStep();
+        ASSERT_EQ(view.LineCount(), static_cast<int>(expected.size())) << filter;
+        for (const int y : {0, view.TotalSize().cy / 3, view.TotalSize().cy / 2, view.TotalSize().cy}) {
+            view.ScrollToPosition({0, y});
+            Paint(view);
+            ASSERT_FALSE(texts.empty());
+            // The first drawn line's place in the list, then line by line.
+            size_t at = 0;
+            while (at < expected.size() && expected[at] != texts.front().substr(0, 11)) ++at;
+            ASSERT_LT(at, expected.size()) << filter << " scrolled to " << y;
+            for (size_t k = 0; k < texts.size() && at + k < expected.size(); ++k)
+                EXPECT_EQ(texts[k].substr(0, 11), expected[at + k]) << filter << " scrolled to " << y << " line " << k;
+        }
+        for (auto& t : app.DocTemplates()) t->CloseAll();
+    }
 }
 
 TEST_F(RecordView, RoutesByNumberWithTheirTitleFirst) {
