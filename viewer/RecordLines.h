@@ -165,13 +165,13 @@ char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeD
 // As printf of "%s" with the text (length bytes, no terminator); the end.
 char* PrintfText(char* p, const char* format, const char* text, size_t length);
 
-inline int32_t Field32(const void* field) {
+[[gnu::always_inline]] inline int32_t Field32(const void* field) {
     int32_t value;
     std::memcpy(&value, field, sizeof value);
     return value;
 }
 
-inline char* Put(char* p, const TextPiece& piece) {
+[[gnu::always_inline]] inline char* Put(char* p, const TextPiece& piece) {
     const size_t n = piece.text.size();
     if (n == 0) return p;
     if (n <= TextPiece::kBlock) {
@@ -183,7 +183,7 @@ inline char* Put(char* p, const TextPiece& piece) {
 }
 
 // Hexadecimal digits of value (lower case), zero-padded to at least width; the end.
-inline char* PutHex(char* p, uint32_t value, int width) {
+[[gnu::always_inline]] inline char* PutHex(char* p, uint32_t value, int width) {
     const int count = value ? (std::bit_width(value) + 3) / 4 : 1;
     for (int i = count; i < width; ++i) *p++ = '0';
     char* const end = p + count;
@@ -191,7 +191,7 @@ inline char* PutHex(char* p, uint32_t value, int width) {
     return end;
 }
 
-inline char* PutValue(char* p, const ValueFormat& f, int32_t value) {
+[[gnu::always_inline]] inline char* PutValue(char* p, const ValueFormat& f, int32_t value) {
     if (f.conversion == 'p') return PutPrintf(p, f.format, value);
     p = Put(p, f.head);
     if (f.conversion == 0) return p;
@@ -215,7 +215,7 @@ inline char* PutValue(char* p, const ValueFormat& f, int32_t value) {
     return Put(p, f.tail);
 }
 
-inline char* PutText(char* p, const ValueFormat& f, const char* text, size_t length) {
+[[gnu::always_inline]] inline char* PutText(char* p, const ValueFormat& f, const char* text, size_t length) {
     if (f.conversion == 'p') return PrintfText(p, f.format, text, length);
     p = Put(p, f.head);
     std::memcpy(p, text, length);
@@ -249,7 +249,7 @@ constexpr bool MayEndInBlank(const LineLayout& l) {
 }  // namespace record_line
 
 // The line's text of a field written at p, which has room for layout.bound bytes; the end.
-inline char* PutRecordLine(char* p, const LineLayout& l, const void* field) {
+[[gnu::always_inline]] inline char* PutRecordLine(char* p, const LineLayout& l, const void* field) {
     using namespace record_line;
     switch (l.kind) {
     case LineKind::Number:
@@ -329,7 +329,7 @@ size_t TableLinesBound(const RecordLine<R> (&lines)[N]) {
 // characters and ended by '\n'; the end. The table is a constant: each line is written by code of
 // its own, its format taken apart at compile time.
 template <const auto& lines, size_t I, class R>
-inline char* PutFixedTableLine(const R& record, char* p) {
+[[gnu::always_inline]] inline char* PutFixedTableLine(const R& record, char* p) {
     static constexpr LineLayout layout =
         MakeLineLayout(lines[I].kind, lines[I].format, lines[I].alternative, lines[I].width);
     char* const start = p;
