@@ -1,9 +1,6 @@
 #include "viewer/RecordLines.h"
 
-#include <charconv>
 #include <algorithm>
-#include <bit>
-#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -11,46 +8,30 @@
 #include "common/Angle.h"
 #include "common/TextHelpers.h"
 
-namespace {
-
-// The minutes as "%06.3f" writes them: rounded to the nearest thousandth of the exact value, a
-// tie to even. Only values next to a tie, where the product's own rounding could decide, and
-// values out of range go through to_chars.
-char* PutMinutes(char* p, double minutes) {
-    const double scaled = minutes * 1000.0;
-    const double whole = std::floor(scaled);
-    const double fraction = scaled - whole;
-    if (!(minutes >= 0 && minutes < 99.0) || std::fabs(fraction - 0.5) < 1e-6) {
-        char digits[32];
-        char* end = std::to_chars(digits, digits + sizeof digits, minutes, std::chars_format::fixed, 3).ptr;
-        for (int n = int(end - digits); n < 6; ++n) *p++ = '0';
-        return std::copy(digits, end, p);
-    }
-    const uint32_t thousandths = uint32_t(whole) + (fraction > 0.5 ? 1 : 0);
-    const uint32_t units = thousandths / 1000;
-    *p++ = char('0' + units / 10);
-    *p++ = char('0' + units % 10);
-    *p++ = '.';
-    const uint32_t part = thousandths % 1000;
-    *p++ = char('0' + part / 100);
-    *p++ = char('0' + part / 10 % 10);
-    *p++ = char('0' + part % 10);
-    return p;
-}
-
-}  // namespace
-
 namespace record_line {
 
 char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeDigits) {
-    double degrees = CircleToDegrees(angle);
-    double magnitude = std::fabs(degrees);
-    const uint32_t whole = uint32_t(magnitude);
+    // The angle is a whole number of 2^-23 degrees, so its minutes, 60 * 2^-23 of a degree each,
+    // are exact: "%06.3f" rounds their exact value to thousandths, a tie to even.
+    constexpr int kFractionBits = 23;
+    constexpr uint64_t kHalf = uint64_t(1) << (kFractionBits - 1);
+    const double degrees = CircleToDegrees(angle);
+    const int64_t units = degrees == 0 ? 0 : int64_t(angle >> 6) * 45;
+    const uint64_t magnitude = uint64_t(units < 0 ? -units : units);
+    const uint64_t scaled = (magnitude & ((uint64_t(1) << kFractionBits) - 1)) * 60000;
+    uint64_t thousandths = scaled >> kFractionBits;
+    const uint64_t rest = scaled & ((uint64_t(1) << kFractionBits) - 1);
+    if (rest > kHalf || (rest == kHalf && (thousandths & 1))) ++thousandths;
     *p++ = degrees < 0 ? negative : positive;
     if (degreeDigits == 2) *p++ = ' ';
-    p = PutNumber(p, whole, degreeDigits);
+    p = PutNumber(p, magnitude >> kFractionBits, degreeDigits);
     *p++ = '\xB0';
-    return PutMinutes(p, (magnitude - double(whole)) * 60.0);
+    // At most 60.000: the minutes are not rounded into the degrees.
+    p = PutTwoDigits(p, unsigned(thousandths / 1000));
+    *p++ = '.';
+    const unsigned part = unsigned(thousandths % 1000);
+    *p++ = char('0' + part / 100);
+    return PutTwoDigits(p, part % 100);
 }
 
 char* PutPrintf(char* p, const char* format, ...) {
