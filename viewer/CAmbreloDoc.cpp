@@ -36,7 +36,13 @@ int CAmbreloDoc::SeekRecord(int mode, int value, int line) {
     bool ok = false;
     const bool heldOpen = file.IsOpen();  // a caller walking the whole file keeps it open
     if (file.Open() == 0) {
-        file.SelectIndex(m_indexName.c_str());
+        // The index is looked up by name once; its number is selected thereafter.
+        if (m_indexNumber < 0) {
+            file.SelectIndex(m_indexName.c_str());
+            m_indexNumber = file.CurrentIndexNumber();
+        } else {
+            file.SelectIndexNumber(m_indexNumber);
+        }
         if (mode < 0 && heldOpen && file.HasCurrent() && *m_recordNumber == m_savedRecordNumber) {
             ok = true;  // the index still stands on the record on show
         } else if (mode < 0) {

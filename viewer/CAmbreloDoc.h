@@ -68,6 +68,7 @@ private:
     int32_t* m_recordNumber;
     RecordFile* m_record;
     std::string m_indexName;
+    int m_indexNumber = -1;
     std::string m_title;
 };
 

@@ -282,7 +282,7 @@ void CAmbreloRecordDoc<R>::AppendLine(int line, std::string& out) const {
 
 template <class R>
 char* CAmbreloRecordDoc<R>::PutLines(char* p) const {
-    return PutTableLines(Lines<R>::table, m_fields, p);
+    return PutTableLines<Lines<R>::table>(m_fields, p);
 }
 
 template <class R>

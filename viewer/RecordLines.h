@@ -2,10 +2,16 @@
 // may be searched, and where its field lies in the record object.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "common/TextHelpers.h"
 
 enum class LineKind {
     Number,     // printf of the 32-bit field
@@ -34,14 +40,21 @@ struct RecordLine {
 // The field of a record object and its width, for a RecordLine.
 #define RECORD_FIELD(R, member) [](const R& r) -> const void* { return &r.member; }, int(sizeof(R::member))
 
+// Room for the angle of a coordinate line: hemisphere, blank, degrees, sign and "%06.3f" minutes.
+inline constexpr size_t kAngleBound = 32;
+// printf writes into a buffer of this size (and is cut there).
+inline constexpr size_t kPrintfBound = 160;
+
 // A short constant text kept in a block of fixed size as well, so that it is copied in one move
 // of the whole block (the place it goes to has room for the block).
 struct TextPiece {
     static constexpr size_t kBlock = 32;
     std::string_view text;
     std::array<char, kBlock> block{};
-    TextPiece() = default;
-    explicit TextPiece(std::string_view t);
+    constexpr TextPiece() = default;
+    constexpr explicit TextPiece(std::string_view t) : text(t) {
+        for (size_t i = 0; i < t.size() && i < kBlock; ++i) block[i] = t[i];
+    }
 };
 
 // A printf format of one value, taken apart once: the text before and after the conversion and
@@ -57,7 +70,48 @@ struct ValueFormat {
     int width = 0;
     int precision = -1;
 };
-ValueFormat ParseValueFormat(const char* format);
+
+constexpr ValueFormat ParseValueFormat(const char* format) {
+    ValueFormat f;
+    f.format = format;
+    const std::string_view all(format);
+    const size_t percent = all.find('%');
+    if (percent == std::string_view::npos) {
+        f.head = TextPiece(all);
+        return f;
+    }
+    f.head = TextPiece(all.substr(0, percent));
+    size_t at = percent + 1;
+    for (; at < all.size() && (all[at] == '0' || all[at] == '+'); ++at) (all[at] == '0' ? f.zero : f.plus) = true;
+    for (; at < all.size() && all[at] >= '0' && all[at] <= '9'; ++at) f.width = f.width * 10 + (all[at] - '0');
+    if (at < all.size() && all[at] == '.') {
+        f.precision = 0;
+        for (++at; at < all.size() && all[at] >= '0' && all[at] <= '9'; ++at)
+            f.precision = f.precision * 10 + (all[at] - '0');
+    }
+    const char conversion = at < all.size() ? all[at] : 0;
+    const std::string_view tail = at < all.size() ? all.substr(at + 1) : std::string_view();
+    f.tail = TextPiece(tail);
+    const bool plainText = conversion == 's' && !f.zero && !f.plus && f.width == 0 && f.precision < 0;
+    const bool sane = f.width < 64 && f.precision < 64 && tail.find('%') == std::string_view::npos;
+    f.conversion = sane && (conversion == 'd' || conversion == 'x' || plainText) ? conversion : 'p';
+    return f;
+}
+
+// The most bytes of a value written in a format.
+constexpr size_t ValueBound(const ValueFormat& f, size_t textWidth) {
+    switch (f.conversion) {
+    case 0:
+        return f.head.text.size() + TextPiece::kBlock;
+    case 'p':
+        return kPrintfBound;
+    case 's':
+        return f.head.text.size() + textWidth + f.tail.text.size() + TextPiece::kBlock;
+    default:
+        return f.head.text.size() + size_t(std::max({f.width, f.precision, 0})) + 12 + f.tail.text.size() +
+               TextPiece::kBlock;
+    }
+}
 
 // A line of a table with its formats taken apart and the most bytes it writes (its text, and
 // room for the blocks of its pieces).
@@ -69,10 +123,163 @@ struct LineLayout {
     int width = 0;
     size_t bound = 0;
 };
-LineLayout MakeLineLayout(LineKind kind, const char* format, const char* alternative, int width);
+
+constexpr LineLayout MakeLineLayout(LineKind kind, const char* format, const char* alternative, int width) {
+    LineLayout l;
+    l.kind = kind;
+    l.width = width;
+    l.label = TextPiece(format);
+    l.value = ParseValueFormat(format);
+    if (alternative) l.alternative = ParseValueFormat(alternative);
+    switch (kind) {
+    case LineKind::Number:
+    case LineKind::LowByte:
+        l.bound = ValueBound(l.value, 0);
+        break;
+    case LineKind::Text:
+        l.bound = ValueBound(l.value, size_t(width));
+        break;
+    case LineKind::ShortText:
+        l.bound = std::max(ValueBound(l.value, size_t(width)), ValueBound(l.alternative, size_t(width)));
+        break;
+    case LineKind::Latitude:
+    case LineKind::Longitude:
+        l.bound = l.label.text.size() + TextPiece::kBlock + kAngleBound;
+        break;
+    case LineKind::Bytes:
+        l.bound = l.label.text.size() + TextPiece::kBlock + size_t(width) * ValueBound(l.alternative, 0);
+        break;
+    }
+    return l;
+}
+
+// The pieces of PutRecordLine.
+namespace record_line {
+
+// printf of one value at p, cut at kPrintfBound bytes; the end.
+char* PutPrintf(char* p, const char* format, ...) __attribute__((format(printf, 2, 3)));
+// The hemisphere letter, whole degrees (at least degreeDigits digits, after a blank for a
+// latitude), the degree sign and the minutes as "%06.3f", the minutes not rounded into the
+// degrees; the end.
+char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeDigits);
+// As printf of "%s" with the text (length bytes, no terminator); the end.
+char* PrintfText(char* p, const char* format, const char* text, size_t length);
+
+[[gnu::always_inline]] inline int32_t Field32(const void* field) {
+    int32_t value;
+    std::memcpy(&value, field, sizeof value);
+    return value;
+}
+
+[[gnu::always_inline]] inline char* Put(char* p, const TextPiece& piece) {
+    const size_t n = piece.text.size();
+    if (n == 0) return p;
+    if (n <= TextPiece::kBlock) {
+        std::memcpy(p, piece.block.data(), TextPiece::kBlock);
+    } else {
+        std::memcpy(p, piece.text.data(), n);
+    }
+    return p + n;
+}
+
+// Hexadecimal digits of value (lower case), zero-padded to at least width; the end.
+[[gnu::always_inline]] inline char* PutHex(char* p, uint32_t value, int width) {
+    const int count = value ? (std::bit_width(value) + 3) / 4 : 1;
+    for (int i = count; i < width; ++i) *p++ = '0';
+    char* const end = p + count;
+    for (char* at = end; at > p; value >>= 4) *--at = "0123456789abcdef"[value & 0xF];
+    return end;
+}
+
+[[gnu::always_inline]] inline char* PutValue(char* p, const ValueFormat& f, int32_t value) {
+    if (f.conversion == 'p') return PutPrintf(p, f.format, value);
+    p = Put(p, f.head);
+    if (f.conversion == 0) return p;
+    const bool decimal = f.conversion == 'd';
+    const uint32_t magnitude = decimal && value < 0 ? 0u - uint32_t(value) : uint32_t(value);
+    const char sign = !decimal ? 0 : value < 0 ? '-' : f.plus ? '+' : 0;
+    char* const start = p;
+    if (sign) *p++ = sign;
+    // The '0' flag pads the digits after the sign to the width (it is ignored with a precision).
+    const int digits = f.zero && f.precision < 0 ? f.width - (sign ? 1 : 0) : f.precision;
+    if (f.precision != 0 || magnitude != 0) p = decimal ? PutNumber(p, magnitude, digits) : PutHex(p, magnitude, digits);
+    if (f.width > 0) {
+        const int length = int(p - start);
+        if (f.width > length) {
+            // Blanks before the sign.
+            std::memmove(start + (f.width - length), start, size_t(length));
+            std::fill_n(start, f.width - length, ' ');
+            p = start + f.width;
+        }
+    }
+    return Put(p, f.tail);
+}
+
+[[gnu::always_inline]] inline char* PutText(char* p, const ValueFormat& f, const char* text, size_t length) {
+    if (f.conversion == 'p') return PrintfText(p, f.format, text, length);
+    p = Put(p, f.head);
+    std::memcpy(p, text, length);
+    return Put(p + length, f.tail);
+}
+
+// False when a line in the layout surely ends in a character above a blank.
+constexpr bool MayEndInBlank(const LineLayout& l) {
+    auto endsAbove = [](const TextPiece& piece) {
+        return !piece.text.empty() && static_cast<unsigned char>(piece.text.back()) > ' ';
+    };
+    auto valueEndsAbove = [&](const ValueFormat& f) {
+        if (!f.tail.text.empty()) return endsAbove(f.tail);
+        if (f.conversion == 0) return endsAbove(f.head);
+        return (f.conversion == 'd' || f.conversion == 'x') && f.precision != 0;  // at least one digit
+    };
+    switch (l.kind) {
+    case LineKind::Latitude:
+    case LineKind::Longitude:
+        return false;
+    case LineKind::Number:
+    case LineKind::LowByte:
+        return !valueEndsAbove(l.value);
+    case LineKind::Bytes:
+        return l.width <= 0 ? !endsAbove(l.label) : !valueEndsAbove(l.alternative);
+    default:
+        return true;  // the text field may end in blanks
+    }
+}
+
+}  // namespace record_line
 
 // The line's text of a field written at p, which has room for layout.bound bytes; the end.
-char* PutRecordLine(char* p, const LineLayout& layout, const void* field);
+[[gnu::always_inline]] inline char* PutRecordLine(char* p, const LineLayout& l, const void* field) {
+    using namespace record_line;
+    switch (l.kind) {
+    case LineKind::Number:
+        return PutValue(p, l.value, Field32(field));
+    case LineKind::Text:
+    case LineKind::ShortText: {
+        const char* text = static_cast<const char*>(field);
+        const size_t n = ::strnlen(text, size_t(l.width));
+        return PutText(p, l.kind == LineKind::ShortText && n < 2 ? l.alternative : l.value, text, n);
+    }
+    case LineKind::Latitude:
+        return PutAngle(Put(p, l.label), Field32(field), 'N', 'S', 2);
+    case LineKind::Longitude:
+        return PutAngle(Put(p, l.label), Field32(field), 'E', 'W', 3);
+    case LineKind::LowByte:
+        return PutValue(p, l.value, int8_t(Field32(field) & 0xFF));
+    case LineKind::Bytes:
+        p = Put(p, l.label);
+        for (int i = 0; i < l.width; ++i) p = PutValue(p, l.alternative, static_cast<const uint8_t*>(field)[i]);
+        return p;
+    }
+    return p;
+}
+
+// A line's text at p cut of its trailing blanks and control characters, then '\n'; the end.
+inline char* EndLine(char* start, char* p) {
+    while (p > start && static_cast<unsigned char>(p[-1]) <= ' ') --p;
+    *p++ = '\n';
+    return p;
+}
 
 // The text of a line, appended to out (the formats taken apart on every call).
 void AppendRecordLine(std::string& out, LineKind kind, const char* format, const char* alternative,
@@ -119,17 +326,28 @@ size_t TableLinesBound(const RecordLine<R> (&lines)[N]) {
 }
 
 // Every line of the record written at p, each without its trailing blanks and control
-// characters and ended by '\n'; the end.
-template <class R, int N>
-char* PutTableLines(const RecordLine<R> (&lines)[N], const R& record, char* p) {
-    const std::array<LineLayout, N>& layouts = TableLayouts(lines);
-    for (int i = 0; i < N; ++i) {
-        char* start = p;
-        p = PutRecordLine(p, layouts[i], lines[i].field(record));
-        while (p > start && static_cast<unsigned char>(p[-1]) <= ' ') --p;
-        *p++ = '\n';
-    }
+// characters and ended by '\n'; the end. The table is a constant: each line is written by code of
+// its own, its format taken apart at compile time.
+template <const auto& lines, size_t I, class R>
+[[gnu::always_inline]] inline char* PutFixedTableLine(const R& record, char* p) {
+    static constexpr LineLayout layout =
+        MakeLineLayout(lines[I].kind, lines[I].format, lines[I].alternative, lines[I].width);
+    char* const start = p;
+    p = PutRecordLine(p, layout, lines[I].field(record));
+    if constexpr (record_line::MayEndInBlank(layout)) return EndLine(start, p);
+    *p++ = '\n';
     return p;
+}
+
+template <const auto& lines, class R, size_t... I>
+char* PutFixedTableLines(const R& record, char* p, std::index_sequence<I...>) {
+    ((p = PutFixedTableLine<lines, I>(record, p)), ...);
+    return p;
+}
+
+template <const auto& lines, class R>
+char* PutTableLines(const R& record, char* p) {
+    return PutFixedTableLines<lines>(record, p, std::make_index_sequence<std::size(lines)>());
 }
 
 // The 32-bit field of a searchable line; the record number for any other line.

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <random>
 #include <cstring>
+#include <vector>
 
 #include "common/Angle.h"
 #include "dblib/dfAPPR.h"
@@ -57,9 +58,12 @@ TEST(RecordLines, NumberLinesAreWhatPrintfWrites) {
 }
 
 TEST(RecordLines, CoordinatesAreWhatPrintfWrites) {
+    // Minutes exactly halfway between two thousandths (42.1875 rounds up to even, 6.5625 stays),
+    // then random angles.
+    std::vector<int32_t> angles = {8388608, -8388608, 25165824, -25165824, 41943040, 58720256};
     std::mt19937 random(11);
-    for (int i = 0; i < 20000; ++i) {
-        int32_t angle = int32_t(random());
+    for (int i = 0; i < 20000; ++i) angles.push_back(int32_t(random()));
+    for (int32_t angle : angles) {
         double degrees = CircleToDegrees(angle);
         double magnitude = std::fabs(degrees);
         long whole = long(magnitude);
