@@ -38,8 +38,8 @@ void RadixSortByKey(std::vector<uint64_t>& order) {
 }  // namespace
 
 void FlarmRecordSet::AppendNew(const FlarmRecord& record, uint32_t key, bool ogn) const {
-    FlarmRecord& s = records_.emplace_back();  // value-initialised: every field zero
-    MergeInto(s, record, ogn);
+    // Taken whole: every reader of a field stops at its terminator.
+    records_.emplace_back(record).ogn = ogn ? 1 : 0;
     keys_.push_back(key);
 }
 
