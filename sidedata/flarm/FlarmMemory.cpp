@@ -20,17 +20,6 @@ bool BeginsWithIgnoringCase(const char* text, const std::string& prefix) {
 
 }  // namespace
 
-uint32_t FlarmIdValue(const char* id) {
-    uint32_t value = 0;
-    for (int i = 0; i < 6; ++i) {
-        char c = id[i];
-        unsigned digit = c <= '9' ? static_cast<unsigned>(c - '0')
-                                  : static_cast<unsigned>((c | 0x20) - 'a' + 10);
-        value = value << 4 | (digit & 0xF);
-    }
-    return value;
-}
-
 FlarmMemory::FlarmMemory(LineSink sink) : sink_(std::move(sink)) { ClearFlarmRecord(parse); }
 
 void FlarmMemory::List(std::string_view line) const {

@@ -60,6 +60,3 @@ private:
     FlarmCounters counters_;
     FlarmRecordSet records_;
 };
-
-// The value of six hexadecimal digits.
-uint32_t FlarmIdValue(const char* id);

@@ -132,26 +132,11 @@ size_t FlarmRecordSet::MergeIntoOrdered(size_t from, size_t end) const {
         ++fresh;
     }
     if (fresh == from || keys_[from - 1] < keys_[from]) return fresh;
-    // Both runs merged from the back, the new records from a copy.
-    const std::vector<FlarmRecord> added(records_.begin() + static_cast<ptrdiff_t>(from),
-                                         records_.begin() + static_cast<ptrdiff_t>(fresh));
-    const std::vector<uint32_t> addedKeys(keys_.begin() + static_cast<ptrdiff_t>(from),
-                                          keys_.begin() + static_cast<ptrdiff_t>(fresh));
-    size_t a = from;
-    size_t b = added.size();
-    size_t out = fresh;
-    while (b > 0) {
-        --out;
-        if (a > 0 && keys_[a - 1] > addedKeys[b - 1]) {
-            --a;
-            records_[out] = records_[a];
-            keys_[out] = keys_[a];
-        } else {
-            --b;
-            records_[out] = added[b];
-            keys_[out] = addedKeys[b];
-        }
-    }
+    // The two runs merged through a copy of the shorter one; upper-case ids sort as their keys.
+    auto byId = [](const FlarmRecord& a, const FlarmRecord& b) { return std::memcmp(a.FlarmID, b.FlarmID, 6) < 0; };
+    std::inplace_merge(records_.begin(), records_.begin() + static_cast<ptrdiff_t>(from),
+                       records_.begin() + static_cast<ptrdiff_t>(fresh), byId);
+    for (size_t i = 0; i < fresh; ++i) keys_[i] = FlarmIdValue(records_[i].FlarmID);
     return fresh;
 }
 
