@@ -240,7 +240,10 @@ void PackButterflyRecord(const FlarmRecord& record, unsigned typeCode, uint8_t p
 int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
     const std::vector<FlarmRecord>& records = memory.Records();
     size_t blocks = (records.size() + kButterflyRecordsPerBlock - 1) / kButterflyRecordsPerBlock;
-    out.reserve(out.size() + 40 + blocks * kButterflyLinesPerBlock * 44 + 16);
+    // The whole file at once: header, first segment, 44 bytes a data line, a segment record
+    // after every 4096 lines, end record.
+    const size_t lines = blocks * kButterflyLinesPerBlock;
+    out.reserve(out.size() + 13 + 16 + lines * 44 + lines / kLinesPerSegment * 16 + 12);
     out += "#BFD_FN_1.0#\n";
     out += ":020000022000DC\n";
     const std::string& version = memory.version;

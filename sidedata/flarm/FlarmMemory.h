@@ -11,43 +11,13 @@
 #include <vector>
 
 #include "sidedata/flarm/FlarmRecord.h"
+#include "sidedata/flarm/FlarmRecordSet.h"
 
 struct FlarmCounters {
     int read = 0;       // records that passed the ID filter
     int tail = 0;       // of them with a COMPID
     int newMerged = 0;  // records added to the merged set
     int modified = 0;   // records that met an id already there
-};
-
-// The merged records, one per FlarmID, walked in id order. Keys are the ids' values: for six
-// upper-case hexadecimal digits numeric order is byte order. While the records are in order an
-// id is found where the last one was found, by appending past the last, or by binary search;
-// once an id comes out of order they are found through a hash table until the next walk puts
-// them in order again.
-class FlarmRecordSet {
-public:
-    // The record of the key, added (zeroed) when missing; second is true when it was added.
-    std::pair<FlarmRecord*, bool> FindOrAdd(uint32_t key);
-    // The records in id order.
-    const std::vector<FlarmRecord>& Ordered() const;
-    size_t size() const { return records_.size(); }
-    bool empty() const { return records_.empty(); }
-    void clear();
-    // Room for this many more records.
-    void Reserve(size_t more);
-
-private:
-    FlarmRecord& Append(uint32_t key);
-    void Rehash(size_t slotCount) const;
-    void Place(uint32_t key, uint32_t index) const;
-    int64_t FindHashed(uint32_t key) const;
-
-    mutable std::vector<FlarmRecord> records_;
-    mutable std::vector<uint32_t> keys_;   // key of each record
-    // Open addressing (only while out of order): key << 32 | record index + 1; 0 when free.
-    mutable std::vector<uint64_t> slots_;
-    mutable bool sorted_ = true;
-    size_t cursor_ = 0;  // just past the last record found in order
 };
 
 class FlarmMemory {
@@ -70,8 +40,8 @@ public:
     // "Totals: ..." after a file, and "New merged=..." as the rule says.
     void ReportFlarmTotals() const;
 
-    void ClearCounters() { counters_ = {}; }
-    const FlarmCounters& Counters() const { return counters_; }
+    void ClearCounters();
+    FlarmCounters Counters() const;
 
     // The merged records in id order.
     const std::vector<FlarmRecord>& Records() const { return records_.Ordered(); }
@@ -90,6 +60,3 @@ private:
     FlarmCounters counters_;
     FlarmRecordSet records_;
 };
-
-// The value of six hexadecimal digits.
-uint32_t FlarmIdValue(const char* id);

@@ -53,4 +53,15 @@ bool IsCompIdText(const char* text) {
     return true;
 }
 
+uint32_t FlarmIdValue(const char* id) {
+    uint32_t value = 0;
+    for (int i = 0; i < 6; ++i) {
+        char c = id[i];
+        unsigned digit = c <= '9' ? static_cast<unsigned>(c - '0')
+                                  : static_cast<unsigned>((c | 0x20) - 'a' + 10);
+        value = value << 4 | (digit & 0xF);
+    }
+    return value;
+}
+
 bool IsHexVersion(std::string_view text) { return text.size() == 6 && IsHexId(text.data()); }

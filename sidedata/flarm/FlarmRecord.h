@@ -42,5 +42,7 @@ void NormaliseFlarmRecord(FlarmRecord& record);
 bool IsHexId(const char* text);
 // True when the three characters are digits, letters A-Z in either case, or blanks.
 bool IsCompIdText(const char* text);
+// The value of six hexadecimal digits.
+uint32_t FlarmIdValue(const char* id);
 // True when the text is exactly six hexadecimal digits.
 bool IsHexVersion(std::string_view text);

@@ -1,6 +1,7 @@
 // The merge by FlarmID, the counters and totals, and the aircraft model table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "sidedata/flarm/AircraftModelTable.h"
@@ -164,7 +165,8 @@ TEST(AircraftModels, InexactMatchIsToldOnlyWhenAsked) {
 
 TEST(FlarmMerge, ManyIdsInAnyOrderMergeAsAnOrderedMapWould) {
     // Ascending, then scattered with repeats, then ascending again over the same ids: every path
-    // of the set (in order, binary search, hash table, sorting between files) meets the others.
+    // of the set (in order, binary search, appended out of order and sorted between files) meets
+    // the others.
     ListedMemory m;
     std::map<std::string, std::string> reference;
     auto commit = [&](unsigned id, int round) {
@@ -186,5 +188,72 @@ TEST(FlarmMerge, ManyIdsInAnyOrderMergeAsAnOrderedMapWould) {
         EXPECT_EQ(records[i].FlarmID, id);
         EXPECT_EQ(records[i].NAME, name) << id;
         ++i;
+    }
+}
+
+TEST(FlarmMerge, CountersAndOgnFlagsMatchAnOrderedMapWhateverTheOrder) {
+    struct Stored {
+        std::string name, airfield;
+        int ogn = 0;
+    };
+    // Two files of ids; the second is read after the first has been walked in order.
+    struct Case {
+        const char* what;
+        std::vector<unsigned> first, second;
+    };
+    auto run = [](unsigned count, unsigned step, unsigned start, bool scattered, bool repeats) {
+        std::vector<unsigned> ids;
+        for (unsigned i = 0; i < count; ++i) {
+            unsigned k = scattered ? i * 2654435761u % count : i;
+            ids.push_back(start + k * step);
+            if (repeats && i % 7 == 0) ids.push_back(start + k * step);
+        }
+        return ids;
+    };
+    std::vector<unsigned> descending = run(500, 3, 0, false, false);
+    std::reverse(descending.begin(), descending.end());
+    const Case cases[] = {
+        {"ascending with repeats, then the same", run(500, 2, 0, false, true), run(500, 2, 0, false, false)},
+        {"scattered with repeats, then new ids between", run(500, 2, 0, true, true), run(500, 2, 1, false, true)},
+        {"ascending, then scattered over old and new", run(500, 2, 0, false, false), run(700, 1, 300, true, true)},
+        {"descending, then descending", descending, descending},
+        {"nothing, then scattered", {}, run(300, 5, 7, true, true)},
+    };
+    for (const Case& c : cases) {
+        ListedMemory m;
+        std::map<std::string, Stored> reference;
+        int round = 0;
+        for (const std::vector<unsigned>* file : {&c.first, &c.second}) {
+            m.memory.ClearCounters();
+            int added = 0;
+            int met = 0;
+            for (size_t i = 0; i < file->size(); ++i) {
+                char id[8];
+                std::snprintf(id, sizeof id, "%06X", (*file)[i]);
+                // Names on every other record, airfields on every third, the OGN flag on every fifth.
+                std::string name = i % 2 ? "" : "N" + std::to_string(round) + "." + std::to_string(i);
+                std::string airfield = i % 3 ? "" : "A" + std::to_string(i);
+                bool ogn = i % 5 == 1;
+                m.Commit({id, name, airfield}, ogn);
+                auto [at, isNew] = reference.try_emplace(id);
+                (isNew ? added : met) += 1;
+                if (!name.empty()) at->second.name = name;
+                if (!airfield.empty()) at->second.airfield = airfield;
+                at->second.ogn |= ogn ? 1 : 0;
+            }
+            EXPECT_EQ(m.memory.Counters().newMerged, added) << c.what << " file " << round;
+            EXPECT_EQ(m.memory.Counters().modified, met) << c.what << " file " << round;
+            const auto& records = m.memory.Records();
+            ASSERT_EQ(records.size(), reference.size()) << c.what;
+            size_t i = 0;
+            for (const auto& [id, s] : reference) {
+                const FlarmRecord& r = records[i++];
+                EXPECT_EQ(r.FlarmID, id) << c.what;
+                EXPECT_EQ(r.NAME, s.name) << c.what << " " << id;
+                EXPECT_EQ(r.AIRFIELD, s.airfield) << c.what << " " << id;
+                EXPECT_EQ(r.ogn, s.ogn) << c.what << " " << id;
+            }
+            ++round;
+        }
     }
 }
