@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 
@@ -13,8 +14,6 @@
 namespace {
 
 constexpr int kWidth = GarLine::kWidth;
-// Lines are made blank this far at once; the fields of the fixed layouts end before it.
-constexpr int kBlankRoom = 104;
 
 // Where a track point's fields lie: the record reaches `minSize` bytes; no altitude where its
 // column is negative.
@@ -58,7 +57,7 @@ constexpr CoordinateParts MakeCoordinateParts() {
 
 constexpr CoordinateParts kParts = MakeCoordinateParts();
 
-// The text PutLatLonText writes, from tables: the thousandths of a minute are rounded once, as
+// The text PutLatLonText writes (null for a latitude of 100 degrees or more), from tables: the thousandths of a minute are rounded once, as
 // the value's 26 bits times 45 * 60000 in 2^-23 (half to even, as printf), and split into
 // degrees, minutes and thousandths.
 char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
@@ -68,13 +67,14 @@ char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
     const uint64_t rest = product & ((uint64_t{1} << kFixedPointBits) - 1);
     constexpr uint64_t kHalf = uint64_t{1} << (kFixedPointBits - 1);
     uint32_t total = static_cast<uint32_t>(product >> kFixedPointBits);
-    total += rest > kHalf || (rest == kHalf && (total & 1) != 0) ? 1 : 0;
+    // Half to even: a tie goes up from an odd total only.
+    total += rest + (total & 1) > kHalf ? 1 : 0;
     const uint32_t degrees = total / 60000;
     const uint32_t allMinutes = total / 1000;
     const uint32_t minutes = allMinutes - degrees * 60;
     const uint32_t thousandths = total - allMinutes * 1000;
-    // A latitude of 100 degrees or more is no latitude: the general writer has it.
-    if (latitude && degrees >= 100) return PutLatLonText(out, semicircles, true);
+    // A latitude of 100 degrees or more is no latitude: left to the general writers.
+    if (latitude && degrees >= 100) return nullptr;
     std::memcpy(out + 1, kParts.degrees[degrees], 4);
     if (latitude) {
         out[0] = negative ? 'S' : 'N';
@@ -85,6 +85,29 @@ char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
     std::memcpy(out + 5, kParts.minutes[minutes], 2);
     std::memcpy(out + 7, kParts.thousandths[thousandths], 4);
     return out + 11;
+}
+
+// Metres in the feet FeetOfMetres gives, in integers: metres * 3281 is exact in a double (24 and
+// 12 bits) and its quotient by 1000 lies too far from a whole number for the division's rounding
+// to carry it across one, so the whole feet are the exact quotient's: the float's mantissa times
+// 3281, scaled by its exponent, divided by 1000. Beyond 2^26 metres (and not a number) the
+// division is done.
+bool FeetOf(float metres, long& shown) {
+    uint32_t bits;
+    std::memcpy(&bits, &metres, sizeof bits);
+    const int exponent = static_cast<int>(bits >> 23 & 0xFF);
+    if (exponent >= 127 + 26) return FeetOfMetres(metres, shown);
+    // metres = mantissa * 2^-shift
+    const uint64_t mantissa = (bits & 0x7FFFFF) | (exponent != 0 ? 0x800000 : 0);
+    const int shift = 150 - (exponent != 0 ? exponent : 1);
+    const uint64_t scaled = mantissa * 3281;
+    const uint64_t whole = shift >= 64 ? 0 : shift >= 0 ? scaled >> shift : scaled << -shift;
+    const uint64_t tens = whole / 10000;
+    // Rounded to tens as TensOfFeet rounds: up from a last digit of 5, but below zero.
+    const bool negative = (bits >> 31) != 0;
+    const uint64_t rounded = tens + (!negative && whole / 1000 - tens * 10 >= 5 ? 1 : 0);
+    shown = negative ? -static_cast<long>(rounded * 10) : static_cast<long>(rounded * 10);
+    return true;
 }
 
 char* Put(char* out, std::string_view text) {
@@ -131,26 +154,77 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
     const TrackColumns& c = newer ? kNewerTrack : kOlderTrack;
     // The number ends before the latitude's column.
     if (r.size < c.minSize || number < 0 || number > 99999) return false;
-    char line[kBlankRoom];
-    std::memset(line, ' ', sizeof line);
-    // "%4d:"
-    char* const colon = line + std::max(4, DecimalDigitCount(static_cast<uint32_t>(number)));
-    PutDigitsBackwards(colon, static_cast<uint32_t>(number));
-    *colon = ':';
-    PutCoordinate(line + 7, r.S32(0), true);
-    char* end = PutCoordinate(line + 20, r.S32(4), false);
-    if (c.altitude >= 0) {
+    char* const line = track_;
+    if (!trackKept_ || trackNewer_ != newer) {
+        // Every field is written anew.
+        std::memset(line, ' ', kLineRoom);
+        trackNumber_ = -2;
+        trackLatitude_ = ~r.S32(0);
+        trackLongitude_ = ~r.S32(4);
+        trackTime_ = ~r.S32(8);
+        trackMetres_ = ~r.U32(12);
+        trackStart_ = false;
+        altitudeEnd_ = 0;
+        timeLength_ = 0;
+        trackNewer_ = newer;
+    }
+    // Until the line is whole again it shows nothing known.
+    trackKept_ = false;
+
+    // "%4d:": the next number counts up in the digits already there.
+    if (number != trackNumber_) {
+        char* const last = line + (number < 10000 ? 3 : 4);
+        if (number == trackNumber_ + 1 && number != 10000) {
+            char* p = last;
+            while (*p == '9') *p-- = '0';
+            *p = *p == ' ' ? '1' : static_cast<char>(*p + 1);
+        } else {
+            std::memcpy(line, "      ", 6);
+            PutDigitsBackwards(last + 1, static_cast<uint32_t>(number));
+            last[1] = ':';
+        }
+        trackNumber_ = number;
+    }
+    if (const int32_t latitude = r.S32(0); latitude != trackLatitude_) {
+        if (!PutCoordinate(line + 7, latitude, true)) return false;
+        trackLatitude_ = latitude;
+    }
+    if (const int32_t longitude = r.S32(4); longitude != trackLongitude_) {
+        PutCoordinate(line + 20, longitude, false);
+        trackLongitude_ = longitude;
+    }
+    if (const uint32_t metres = r.U32(12); c.altitude >= 0 && metres != trackMetres_) {
+        std::memcpy(line + c.altitude, "            ", 12);
+        altitudeEnd_ = 0;
         long feet;
-        if (FeetOfMetres(r.F32(12), feet)) {
+        if (FeetOf(r.F32(12), feet)) {
             // Feet that would reach the time's column are left to the general writers.
             if (feet < -99999999 || feet > 999999999) return false;
-            end = PutFeet(line + c.altitude, feet);
+            altitudeEnd_ = static_cast<int>(PutFeet(line + c.altitude, feet) - line);
         }
+        trackMetres_ = metres;
     }
-    char* const time = line + c.time;
-    if (char* const timeEnd = PutUnitTime(time, r.S32(8)); timeEnd != time) end = timeEnd;
-    if (r.data[c.startByte] != 0) end = Put(line + c.start, "Start");
-    Assign(out, line, end);
+    if (const int32_t time = r.S32(8); time != trackTime_) {
+        if (time > 0 && trackTime_ > 0 && time / 60 == trackTime_ / 60) {
+            // The same minute: the seconds alone.
+            PutTwoDigits(line + c.time + 6, static_cast<unsigned>(time % 60));
+        } else {
+            std::memcpy(line + c.time, "                     ", 21);
+            timeLength_ = static_cast<int>(PutUnitTime(line + c.time, time) - (line + c.time));
+        }
+        trackTime_ = time;
+    }
+    if (const bool start = r.data[c.startByte] != 0; start != trackStart_) {
+        std::memcpy(line + c.start, start ? "Start" : "     ", 5);
+        trackStart_ = start;
+    }
+    trackKept_ = true;
+    // The time's text ends with a blank, the line does not.
+    const int end = trackStart_        ? c.start + 5
+                    : timeLength_ != 0 ? c.time + timeLength_ - 1
+                    : altitudeEnd_ != 0 ? altitudeEnd_
+                                        : 31;
+    out.assign(line, static_cast<size_t>(end));
     return true;
 }
 
@@ -189,9 +263,12 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     Assign(lines[1], line, std::min(p, line + kWidth));
 
     // Latitude, comment or facility, symbol.
-    std::memset(line, ' ', kBlankRoom);
+    std::memset(line, ' ', GarFastLines::kLineRoom);
     char* end = line;
-    if (r.Reaches(27)) end = PutCoordinate(line + 8, r.S32(24), true);
+    if (r.Reaches(27)) {
+        end = PutCoordinate(line + 8, r.S32(24), true);
+        if (!end) end = PutLatLonText(line + 8, r.S32(24), true);
+    }
     const std::string_view name = cls == kClassUsr ? comment : cls != kClassInt ? facility : std::string_view();
     if (!name.empty()) end = Put(line + 22, name);
     if (r.Reaches(5)) {
@@ -204,7 +281,7 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     Assign(lines[2], line, end);
 
     // Longitude, city and state, height, country or time.
-    std::memset(line, ' ', kBlankRoom);
+    std::memset(line, ' ', GarFastLines::kLineRoom);
     end = line;
     if (r.Reaches(31)) end = PutCoordinate(line + 8, r.S32(28), false);
     if (cls != kClassInt && cls != kClassUsr) {
@@ -221,7 +298,7 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     char* column = line + 55;
     if (r.Reaches(35) && r.F32(32) != 1.0e25f) {
         column = Put(column, "Height:");
-        if (long feet; FeetOfMetres(r.F32(32), feet)) column = PutFeet(column, feet);
+        if (long feet; FeetOf(r.F32(32), feet)) column = PutFeet(column, feet);
         column = Put(column, ", ");
         end = column;
     }

@@ -54,7 +54,7 @@ public:
         return Below(3) == 0 ? kEdges[Below(static_cast<int>(std::size(kEdges)))] : static_cast<int32_t>(Any() >> Below(8));
     }
     float Metres() {
-        static const float kEdges[] = {1.0e25f, 0.0f, -0.0f, 1.5f, 1.524f, -1.524f, 304800.0f, 3.0e8f, 3.048e8f, -3.048e7f,
+        static const float kEdges[] = {1.0e25f, 0.0f, -0.0f, 1000.0f, -3.0e4f, 1.5f, 1.524f, -1.524f, 304800.0f, 3.0e8f, 3.048e8f, -3.048e7f,
                                        std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
         if (Below(3) == 0) return kEdges[Below(static_cast<int>(std::size(kEdges)))];
         return static_cast<float>(static_cast<int32_t>(Any()) % 200000) / static_cast<float>(1 + Below(100));
@@ -68,7 +68,16 @@ public:
         }
         if (Below(10) != 0) b.push_back(0);
     }
-    int Number() { return Below(4) == 0 ? Below(2000000) : 1 + Below(10000); }
+    // Mostly the number after the previous one.
+    int Number(int previous) {
+        static const int kEdges[] = {0, 9, 99, 999, 9998, 9999, 99998, 99999};
+        switch (Below(8)) {
+            case 0: return kEdges[Below(static_cast<int>(std::size(kEdges)))];
+            case 1: return Below(2000000);
+            case 2: return 1 + Below(10000);
+            default: return previous + 1;
+        }
+    }
 
 private:
     std::mt19937 rng_;
@@ -79,16 +88,28 @@ void PutAt(Bytes& b, size_t at, const void* value, size_t size) {
     std::memcpy(&b[at], value, size);
 }
 
-Bytes TrackBytes(Values& v, bool newer) {
-    Bytes b;
-    for (int i = 0; i < 24; ++i) b.push_back(static_cast<uint8_t>(v.Any()));
-    const int32_t lat = v.Angle(), lon = v.Angle(), time = v.Time();
-    const float metres = v.Metres();
+// A track point; mostly the previous one moved on a little, as points of a log follow each other.
+Bytes TrackBytes(Values& v, bool newer, const Bytes& previous) {
+    Bytes b = previous;
+    const bool follows = b.size() == 24 && v.Below(3) != 0;
+    if (!follows) {
+        b.clear();
+        for (int i = 0; i < 24; ++i) b.push_back(static_cast<uint8_t>(v.Any()));
+    }
+    int32_t lat = v.Angle(), lon = v.Angle(), time = v.Time();
+    float metres = v.Metres();
+    if (follows) {
+        std::memcpy(&time, &b[8], 4);
+        time += v.Below(4) == 0 ? v.Below(200) : v.Below(3);
+        if (v.Below(2)) std::memcpy(&lat, &b[0], 4);
+        if (v.Below(2)) std::memcpy(&lon, &b[4], 4);
+        if (v.Below(2)) std::memcpy(&metres, &b[12], 4);
+    }
     PutAt(b, 0, &lat, 4);
     PutAt(b, 4, &lon, 4);
     PutAt(b, 8, &time, 4);
     if (newer) PutAt(b, 12, &metres, 4);
-    b[newer ? 20 : 12] = static_cast<uint8_t>(v.Below(2) ? 0 : v.Any());
+    b[newer ? 20 : 12] = static_cast<uint8_t>(v.Below(4) ? 0 : v.Any());
     return b;
 }
 
@@ -119,7 +140,8 @@ Bytes WaypointBytes(Values& v) {
 }
 
 // Every record the fast writers take comes out as the general writers make it, whatever its
-// bytes: values at the edges of their fields, records cut anywhere, lines cut at their end.
+// bytes and whatever line came before: values at the edges of their fields, records cut
+// anywhere, lines cut at their end, points that follow each other.
 TEST(GarFastLines, SameBytesAsTheGeneralWriters) {
     const struct {
         const char* what;
@@ -136,8 +158,11 @@ TEST(GarFastLines, SameBytesAsTheGeneralWriters) {
     for (const auto& layout : layouts) {
         GarFastLines fast;
         int taken = 0;
+        Bytes previous;
+        int number = 0;
         for (int i = 0; i < 20000; ++i) {
-            Bytes b = layout.id == kGarTrackPoint ? TrackBytes(v, layout.newer) : WaypointBytes(v);
+            Bytes b = layout.id == kGarTrackPoint ? TrackBytes(v, layout.newer, previous) : WaypointBytes(v);
+            previous = b;
             if (v.Below(8) == 0) b.resize(static_cast<size_t>(v.Below(static_cast<int>(b.size()) + 1)));
             if (b.size() > 255) b.resize(255);
             GarRecord r;
@@ -145,14 +170,14 @@ TEST(GarFastLines, SameBytesAsTheGeneralWriters) {
             r.size = static_cast<int>(b.size());
             std::memset(r.data, 0xEE, sizeof r.data);
             std::memcpy(r.data, b.data(), b.size());
-            const int number = v.Number();
+            number = v.Number(number);
             std::vector<std::string> lines(layout.lines, "stale");
             if (!fast.Format(r, layout.newer, number, lines)) continue;
             ++taken;
             const std::vector<std::string> expected = GeneralLines(r, layout.newer, number, layout.lines);
             ASSERT_EQ(lines, expected) << layout.what << ", record " << i << ", number " << number;
         }
-        EXPECT_GT(taken, 10000) << layout.what << ": the fast writers take most records";
+        EXPECT_GT(taken, 5000) << layout.what << ": the fast writers take the common records";
     }
 }
 
