@@ -76,11 +76,10 @@ int GarLine::PutPadded(std::string_view text, int column, int width) {
     return PutString(text, column);
 }
 
-int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
-    if (!record_.Reaches(last) || last - first != 3) return column;
+char* PutLatLonText(char* out, int32_t semicircles, bool latitude) {
     // The value keeps 26 bits and a degree is 2^23 / 45 of them: degrees and minutes are exact
     // in 2^-23 and rounded in integers as printf rounds them.
-    const int64_t units = record_.S32(first) >> 6;
+    const int64_t units = semicircles >> 6;
     const bool negative = units < 0;
     const uint64_t magnitude = static_cast<uint64_t>(negative ? -units : units) * 45;
     uint64_t whole = magnitude >> kFixedPointBits;
@@ -89,14 +88,11 @@ int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
         ++whole;
         thousandths = 0;
     }
-    const char letter = latitude ? (negative ? 'S' : 'N') : (negative || whole == 180 ? 'W' : 'E');
     const unsigned degrees = static_cast<unsigned>(whole);
     const unsigned minutes = static_cast<unsigned>(thousandths / 1000);
     const unsigned fraction = static_cast<unsigned>(thousandths % 1000);
-    char spare[kFieldRoom];
-    char* const start = FieldAt(column, spare);
-    char* p = start;
-    *p++ = letter;
+    char* p = out;
+    *p++ = latitude ? (negative ? 'S' : 'N') : (negative || whole == 180 ? 'W' : 'E');
     if (latitude) *p++ = ' ';
     if (degrees >= 100 || !latitude) *p++ = static_cast<char>('0' + degrees / 100);
     p = PutTwoDigits(p, degrees % 100);
@@ -110,7 +106,14 @@ int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
     }
     *p++ = '.';
     *p++ = static_cast<char>('0' + fraction / 100);
-    return EndField(column, spare, start, PutTwoDigits(p, fraction % 100));
+    return PutTwoDigits(p, fraction % 100);
+}
+
+int GarLine::PutLatLon(int first, int last, int column, bool latitude) {
+    if (!record_.Reaches(last) || last - first != 3) return column;
+    char spare[kFieldRoom];
+    char* const start = FieldAt(column, spare);
+    return EndField(column, spare, start, PutLatLonText(start, record_.S32(first), latitude));
 }
 
 namespace {
@@ -208,18 +211,11 @@ int GarLine::PutAltitude(int first, int last, int column) {
     if (!record_.Reaches(last)) return column;
     long feet;
     if (last - first == 1) {
-        feet = static_cast<long>(record_.U16(first)) * 3281 / 1000;
-    } else if (last - first == 3) {
-        const double value = static_cast<double>(record_.F32(first)) * 3281.0 / 1000.0;
-        // A value beyond any height (or not a number) has no feet to show.
-        if (!std::isfinite(value) || std::fabs(value) > 1e9) return column;
-        feet = static_cast<long>(value);
-    } else {
+        feet = TensOfFeet(static_cast<long>(record_.U16(first)) * 3281 / 1000);
+    } else if (last - first != 3 || !FeetOfMetres(record_.F32(first), feet)) {
         return column;
     }
-    long rounded = feet / 10;
-    if (feet % 10 >= 5) rounded += 1;
-    return PutString(" ft", PutInt(rounded * 10, column));
+    return PutString(" ft", PutInt(feet, column));
 }
 
 int GarLine::PutSymbol(int symbolPosition, int displayPosition, int column) {

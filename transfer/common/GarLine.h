@@ -3,10 +3,12 @@
 // every writer gives the next free column.
 #pragma once
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <string_view>
 
+#include "common/TextHelpers.h"
 #include "transfer/common/GarRecord.h"
 
 class GarLine {
@@ -71,6 +73,21 @@ private:
     char line_[kWidth];
     int used_ = 0;  // the columns before this may hold other than blanks
 };
+
+// Semicircles as PutLatLon writes them, at out (at most 12 characters); returns the end.
+char* PutLatLonText(char* out, int32_t semicircles, bool latitude);
+
+// Feet as PutAltitude shows them: rounded to tens, a last digit of 5 up.
+inline long TensOfFeet(long feet) { return (feet / 10 + (feet % 10 >= 5 ? 1 : 0)) * 10; }
+
+// Metres as a float in the feet PutAltitude shows; false for a value beyond any height (or
+// not a number), which shows no feet.
+inline bool FeetOfMetres(float metres, long& shown) {
+    const double value = static_cast<double>(metres) * 3281.0 / 1000.0;
+    if (!std::isfinite(value) || std::fabs(value) > 1e9) return false;
+    shown = TensOfFeet(static_cast<long>(value));
+    return true;
+}
 
 // Unit time (seconds since 1989-12-31 00:00) as written by PutTime; empty for 0 and -1.
 std::string UnitTimeText(int32_t seconds);

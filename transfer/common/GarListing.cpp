@@ -1,8 +1,31 @@
 #include "transfer/common/GarListing.h"
 
+#include <algorithm>
+#include <cstring>
+
 #include "common/CLocale.h"
 #include "transfer/common/GarRecordFormat.h"
 #include "transfer/common/GarTables.h"
+
+namespace {
+
+// Copies a record's bytes: overlapping blocks of 16 and less, as short copies go fastest so.
+void CopyRecordBytes(uint8_t* to, const uint8_t* from, size_t n) {
+    if (n >= 16) {
+        for (size_t i = 0; i + 16 < n; i += 16) std::memcpy(to + i, from + i, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+        for (size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
+}
+
+}  // namespace
 
 void GarListing::Close() {
     file_.Close();
@@ -30,6 +53,18 @@ bool GarListing::ReadNextRecord() {
 
 // The next data record: record-count records are passed over as well.
 bool GarListing::ReadDataRecord() {
+    // Mostly the next record is whole in the file's buffer and plain data.
+    const int64_t at = file_.Position();
+    GarRecordView view;
+    if (NextGarRecordView(file_, view)) {
+        if (view.id != kGarProductData && view.id != kGarRouteLink && view.id != kGarRecordCount) {
+            record_.id = view.id;
+            record_.size = view.size;
+            CopyRecordBytes(record_.data, view.data, static_cast<size_t>(view.size));
+            return true;
+        }
+        file_.Seek(at);
+    }
     do {
         if (!ReadNextRecord()) return false;
     } while (record_.id == kGarRecordCount);
@@ -46,26 +81,33 @@ bool GarListing::ListGarFile(const std::string& path) {
         return false;
     }
     firstData_ = file_.Position();
-    // Counting needs the ids and sizes only: the data is passed over but for product data.
-    const int64_t fileSize = file_.Size();
+    // Counting needs the ids and sizes only: walked in the file's buffer, a block at a time.
     int longest = 0;
     int count = 0;
-    for (;;) {
-        const int64_t at = file_.Position();
-        int id, size;
-        if (SkipGarRecordFrom(file_, fileSize, id, size) != GarRead::Ok) {
+    for (bool ended = false; !ended;) {
+        const uint8_t* p;
+        const size_t held = file_.Peek(p, 2 + 255);
+        size_t at = 0;
+        while (held - at >= 2 && held - at - 2 >= p[at + 1]) {
+            const int id = p[at], size = p[at + 1];
+            if (id == kGarEnd) {
+                ended = true;
+                break;
+            }
+            if (id == kGarProductData) {
+                if (size >= 2) productId_ = static_cast<int16_t>(p[at + 2] | p[at + 3] << 8);
+            } else if (id != kGarRecordCount && id != kGarRouteLink) {
+                ++count;
+                longest = std::max(longest, size);
+            }
+            at += 2 + static_cast<size_t>(size);
+        }
+        file_.Seek(file_.Position() + static_cast<int64_t>(at));
+        if (!ended && at == 0) {
+            // The file stops inside a record, or before its end record.
             if (message_) message_(kUnexpectedEnd);
             break;
         }
-        if (id == kGarEnd) break;
-        if (id == kGarProductData) {
-            file_.Seek(at);
-            if (ReadGarRecordFrom(file_, record_) == GarRead::Ok && record_.Reaches(1)) productId_ = record_.S16(0);
-            continue;
-        }
-        if (id == kGarRecordCount || id == kGarRouteLink) continue;
-        ++count;
-        if (size > longest) longest = size;
     }
     records_ = count;
 
@@ -138,17 +180,21 @@ const std::string& GarListing::GetLine(int n, bool /*inOrder*/) {
         return title_;
     }
     const int i = n - 1;
-    const int index = i / linesPerRecord_;
-    const int subLine = i % linesPerRecord_;
+    // Most listings have one or four lines a record.
+    const int index = linesPerRecord_ == 1 ? i : linesPerRecord_ == 4 ? i >> 2 : i / linesPerRecord_;
+    const int subLine = i - index * linesPerRecord_;
     if (index != formattedIndex_) {
         formattedIndex_ = -1;
         if (!ReadRecordAt(index)) return kNone;
         formatted_.resize(static_cast<size_t>(linesPerRecord_));
-        GarLine line(record_, productId_ >= kNewerUnitProductId);
-        for (int s = 0; s < linesPerRecord_; ++s) {
-            line.Clear();
-            FormatGarRecord(line, s, running_);
-            line.TextTo(formatted_[static_cast<size_t>(s)]);
+        const bool newer = productId_ >= kNewerUnitProductId;
+        if (!fastLines_.Format(record_, newer, running_, formatted_)) {
+            GarLine line(record_, newer);
+            for (int s = 0; s < linesPerRecord_; ++s) {
+                line.Clear();
+                FormatGarRecord(line, s, running_);
+                line.TextTo(formatted_[static_cast<size_t>(s)]);
+            }
         }
         formattedIndex_ = index;
     }

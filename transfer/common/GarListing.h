@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "transfer/common/GarFastLines.h"
 #include "transfer/common/GarLine.h"
 #include "transfer/common/GarRecord.h"
 #include "transfer/common/TransferFile.h"
@@ -74,5 +75,6 @@ private:
     // The display lines of the record last formatted (-1 none).
     int formattedIndex_ = -1;
     std::vector<std::string> formatted_;
+    GarFastLines fastLines_;
     std::string title_;
 };

@@ -5,8 +5,9 @@
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
-class TransferFile;
+#include "transfer/common/TransferFile.h"
 
 struct GarRecord {
     int id = -1;
@@ -37,6 +38,17 @@ struct GarRecord {
         std::memcpy(&value, &bits, sizeof value);
         return value;
     }
+    // The zero-ended string that starts at `position`, ended at the record's end too; `position`
+    // moves past it.
+    std::string_view StringAt(int& position) const {
+        if (!Reaches(position)) return {};
+        const char* const start = reinterpret_cast<const char*>(data + position);
+        const size_t room = static_cast<size_t>(size - position);
+        const void* zero = std::memchr(start, 0, room);
+        const size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - start) : room;
+        position += static_cast<int>(zero ? length + 1 : length);
+        return std::string_view(start, length);
+    }
 };
 
 enum class GarRead { Ok, End, Short };
@@ -44,6 +56,29 @@ enum class GarRead { Ok, End, Short };
 // Reads one record at the file's position: End when nothing is left, Short when the id, the
 // size or the data bytes stop early.
 GarRead ReadGarRecordFrom(TransferFile& file, GarRecord& record);
-// Reads one record's id and size and passes over its data, for a walk that needs no data:
-// as ReadGarRecordFrom, with `fileSize` telling where the data stops early.
-GarRead SkipGarRecordFrom(TransferFile& file, int64_t fileSize, int& id, int& size);
+// A record seen in place in a file's read buffer.
+struct GarRecordView {
+    int id = -1;
+    int size = 0;
+    const uint8_t* data = nullptr;
+
+    int16_t S16(int position) const {
+        return position >= 0 && position + 1 < size ? static_cast<int16_t>(data[position] | data[position + 1] << 8) : 0;
+    }
+};
+
+// The whole record at the file's position, seen in place, and the position past it; false,
+// with the position kept, at the file's end or where the record stops early (ReadGarRecordFrom
+// tells which). The view holds until the file is read again.
+inline bool NextGarRecordView(TransferFile& file, GarRecordView& view) {
+    const uint8_t* p;
+    size_t held = file.Peek(p, 2);
+    if (held < 2) return false;
+    const size_t length = 2 + size_t{p[1]};
+    if (held < length && (held = file.Peek(p, length)) < length) return false;
+    view.id = p[0];
+    view.size = p[1];
+    view.data = p + 2;
+    file.Seek(file.Position() + static_cast<int64_t>(length));
+    return true;
+}

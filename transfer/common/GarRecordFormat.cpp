@@ -10,21 +10,6 @@
 
 namespace {
 
-constexpr int kClassInt = 1;
-constexpr int kClassUsr = 4;
-
-// The zero-ended string that starts at `position`, ended at the record's end too; `position`
-// moves past it.
-std::string_view RecordString(const GarRecord& record, int& position) {
-    if (!record.Reaches(position)) return {};
-    const char* const start = reinterpret_cast<const char*>(record.data + position);
-    const size_t room = static_cast<size_t>(record.size - position);
-    const void* zero = std::memchr(start, 0, room);
-    const size_t length = zero ? static_cast<size_t>(static_cast<const char*>(zero) - start) : room;
-    position += static_cast<int>(zero ? length + 1 : length);
-    return std::string_view(start, length);
-}
-
 // At most width characters of the text (the line's blanks stand for the padding).
 std::string_view Fitted(std::string_view text, size_t width) { return text.substr(0, width); }
 
@@ -32,6 +17,20 @@ std::string_view Fitted(std::string_view text, size_t width) { return text.subst
 void PutNumberColon(GarLine& line, int number) { line.PutString(":", line.PutInt(number, 0, 4)); }
 
 }  // namespace
+
+NewerWaypointLayout NewerWaypointLayoutOf(const GarRecord& r) {
+    NewerWaypointLayout w{r.Byte(3), 0, 62};
+    int classPosition = 1;
+    if (w.layout == 0x60) {
+        classPosition = 0;
+        w.strings = 48;
+    } else if (w.layout == 0x70) {
+        w.strings = 52;
+    }
+    const int classByte = r.Byte(classPosition);
+    w.waypointClass = classByte < 64 ? kClassUsr : classByte < 68 ? classByte - 64 : classByte - 63;
+    return w;
+}
 
 void FormatWaypointOld(GarLine& line, int subLine, int number) {
     const GarRecord& r = line.Record();
@@ -86,17 +85,10 @@ void FormatWaypointOld(GarLine& line, int subLine, int number) {
 void FormatWaypoint(GarLine& line, int subLine, int number) {
     if (subLine < 1 || subLine > 3) return;
     const GarRecord& r = line.Record();
-    const int layout = r.Byte(3);
-    int classPosition = 1, position = 62;
-    if (layout == 0x60) {
-        classPosition = 0;
-        position = 48;
-    } else if (layout == 0x70) {
-        position = 52;
-    }
-    const int classByte = r.Byte(classPosition);
-    const int cls = classByte < 64 ? kClassUsr : classByte < 68 ? classByte - 64 : classByte - 63;
-    const std::string_view ident = RecordString(r, position);
+    const NewerWaypointLayout w = NewerWaypointLayoutOf(r);
+    const int layout = w.layout, cls = w.waypointClass;
+    int position = w.strings;
+    const std::string_view ident = r.StringAt(position);
     if (subLine == 1) {
         int column = line.PutInt(number, line.PutString("Waypoint ", 0));
         column = line.PutString(" (", column);
@@ -104,9 +96,9 @@ void FormatWaypoint(GarLine& line, int subLine, int number) {
         line.PutString(ident, line.PutString(")     ", column));
         return;
     }
-    const std::string_view comment = Fitted(RecordString(r, position), 50);
-    const std::string_view facility = Fitted(RecordString(r, position), 30);
-    const std::string_view cityName = RecordString(r, position);
+    const std::string_view comment = Fitted(r.StringAt(position), 50);
+    const std::string_view facility = Fitted(r.StringAt(position), 30);
+    const std::string_view cityName = r.StringAt(position);
 
     switch (subLine) {
         case 2:
@@ -158,11 +150,11 @@ void FormatRouteHeader(GarLine& line, int subLine) {
     const GarRecord& r = line.Record();
     int position = line.Newer() ? 0 : 1;
     if (line.Newer()) {
-        line.PutString(RecordString(r, position), line.PutString("Route: ", 0));
+        line.PutString(r.StringAt(position), line.PutString("Route: ", 0));
         return;
     }
     std::string text = StringFormatC("Route Number %d ", r.Byte(0));
-    if (r.size > 1) text += RecordString(r, position);
+    if (r.size > 1) text += r.StringAt(position);
     line.PutString(text, 0);
 }
 
@@ -187,7 +179,7 @@ void FormatTrackPoint(GarLine& line, int number) {
 
 void FormatTrackHeader(GarLine& line, int number) {
     int position = 2;
-    const std::string text(RecordString(line.Record(), position));
+    const std::string text(line.Record().StringAt(position));
     line.PutString(StringFormatC("%4d:  %s", number, text.c_str()), 0);
 }
 

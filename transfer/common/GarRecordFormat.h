@@ -4,6 +4,18 @@
 
 #include "transfer/common/GarLine.h"
 
+// Waypoint classes the layouts treat apart.
+constexpr int kClassInt = 1;
+constexpr int kClassUsr = 4;
+
+// A newer waypoint's layout byte, its class and where its strings begin.
+struct NewerWaypointLayout {
+    int layout;
+    int waypointClass;
+    int strings;
+};
+NewerWaypointLayout NewerWaypointLayoutOf(const GarRecord& record);
+
 void FormatWaypointOld(GarLine& line, int subLine, int number);
 void FormatWaypoint(GarLine& line, int subLine, int number);
 void FormatRouteHeader(GarLine& line, int subLine);

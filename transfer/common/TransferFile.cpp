@@ -79,6 +79,18 @@ size_t TransferFile::ReadThrough(void* buf, size_t len) {
     return done;
 }
 
+size_t TransferFile::Refill(const uint8_t*& data) {
+    static constexpr uint8_t kNone = 0;
+    data = &kNone;
+    if (fd_ < 0) return 0;
+    if (!buffer_) buffer_ = std::make_unique<char[]>(kBufferSize);
+    const long n = platform::ReadAt(fd_, buffer_.get(), kBufferSize, position_);
+    bufferStart_ = position_;
+    bufferLength_ = n > 0 ? static_cast<size_t>(n) : 0;
+    data = reinterpret_cast<const uint8_t*>(buffer_.get());
+    return bufferLength_;
+}
+
 bool TransferFile::Write(const void* buf, size_t len) {
     if (fd_ < 0) return false;
     bufferLength_ = 0;

@@ -39,6 +39,15 @@ public:
         }
         return ReadThrough(buf, len);
     }
+    // The bytes from the current position as the read buffer holds them, without moving the
+    // position: at least `wanted` (at most the buffer's size) where the file has them, refilled
+    // when fewer are held. The view holds until the next read, write or close.
+    size_t Peek(const uint8_t*& data, size_t wanted) {
+        const uint64_t at = static_cast<uint64_t>(position_ - bufferStart_);
+        if (at > bufferLength_ || bufferLength_ - at < wanted) return Refill(data);
+        data = reinterpret_cast<const uint8_t*>(buffer_.get()) + at;
+        return bufferLength_ - at;
+    }
     // Writes at the current position; false when not all was written.
     bool Write(const void* buf, size_t len);
     void Rewind() { position_ = 0; }
@@ -48,6 +57,7 @@ public:
 
 private:
     size_t ReadThrough(void* buf, size_t len);
+    size_t Refill(const uint8_t*& data);
 
     // Reads go through a buffer of the file's bytes from bufferStart_; writes drop it.
     static constexpr size_t kBufferSize = 64 * 1024;

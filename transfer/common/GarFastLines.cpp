@@ -1,0 +1,323 @@
+#include "transfer/common/GarFastLines.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstring>
+#include <string_view>
+
+#include "common/CoordinateFormat.h"
+#include "transfer/common/GarLine.h"
+#include "transfer/common/GarRecordFormat.h"
+#include "transfer/common/GarTables.h"
+
+namespace {
+
+constexpr int kWidth = GarLine::kWidth;
+
+// Where a track point's fields lie: the record reaches `minSize` bytes; no altitude where its
+// column is negative.
+struct TrackColumns {
+    int minSize;
+    int altitude;
+    int time;
+    int startByte;
+    int start;
+};
+constexpr TrackColumns kOlderTrack{13, -1, 34, 12, 56};
+constexpr TrackColumns kNewerTrack{21, 34, 46, 20, 68};
+
+// Texts of the parts of a coordinate: "%2d" minutes, ".%03d" thousandths, "%03d" degrees.
+struct CoordinateParts {
+    char minutes[60][2];
+    char thousandths[1000][4];
+    char degrees[181][4];
+};
+
+constexpr CoordinateParts MakeCoordinateParts() {
+    CoordinateParts t{};
+    for (int m = 0; m < 60; ++m) {
+        t.minutes[m][0] = m < 10 ? ' ' : static_cast<char>('0' + m / 10);
+        t.minutes[m][1] = static_cast<char>('0' + m % 10);
+    }
+    for (int f = 0; f < 1000; ++f) {
+        t.thousandths[f][0] = '.';
+        t.thousandths[f][1] = static_cast<char>('0' + f / 100);
+        t.thousandths[f][2] = static_cast<char>('0' + f / 10 % 10);
+        t.thousandths[f][3] = static_cast<char>('0' + f % 10);
+    }
+    for (int d = 0; d <= 180; ++d) {
+        t.degrees[d][0] = static_cast<char>('0' + d / 100);
+        t.degrees[d][1] = static_cast<char>('0' + d / 10 % 10);
+        t.degrees[d][2] = static_cast<char>('0' + d % 10);
+        t.degrees[d][3] = '\xB0';
+    }
+    return t;
+}
+
+constexpr CoordinateParts kParts = MakeCoordinateParts();
+
+// The text PutLatLonText writes (null for a latitude of 100 degrees or more), from tables: the thousandths of a minute are rounded once, as
+// the value's 26 bits times 45 * 60000 in 2^-23 (half to even, as printf), and split into
+// degrees, minutes and thousandths.
+char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
+    const int64_t units = semicircles >> 6;
+    const bool negative = units < 0;
+    const uint64_t product = static_cast<uint64_t>(negative ? -units : units) * (45 * 60000);
+    const uint64_t rest = product & ((uint64_t{1} << kFixedPointBits) - 1);
+    constexpr uint64_t kHalf = uint64_t{1} << (kFixedPointBits - 1);
+    uint32_t total = static_cast<uint32_t>(product >> kFixedPointBits);
+    // Half to even: a tie goes up from an odd total only.
+    total += rest + (total & 1) > kHalf ? 1 : 0;
+    const uint32_t degrees = total / 60000;
+    const uint32_t allMinutes = total / 1000;
+    const uint32_t minutes = allMinutes - degrees * 60;
+    const uint32_t thousandths = total - allMinutes * 1000;
+    // A latitude of 100 degrees or more is no latitude: left to the general writers.
+    if (latitude && degrees >= 100) return nullptr;
+    std::memcpy(out + 1, kParts.degrees[degrees], 4);
+    if (latitude) {
+        out[0] = negative ? 'S' : 'N';
+        out[1] = ' ';
+    } else {
+        out[0] = negative || degrees == 180 ? 'W' : 'E';
+    }
+    std::memcpy(out + 5, kParts.minutes[minutes], 2);
+    std::memcpy(out + 7, kParts.thousandths[thousandths], 4);
+    return out + 11;
+}
+
+// Metres in the feet FeetOfMetres gives, in integers: metres * 3281 is exact in a double (24 and
+// 12 bits) and its quotient by 1000 lies too far from a whole number for the division's rounding
+// to carry it across one, so the whole feet are the exact quotient's: the float's mantissa times
+// 3281, scaled by its exponent, divided by 1000. Beyond 2^26 metres (and not a number) the
+// division is done.
+bool FeetOf(float metres, long& shown) {
+    uint32_t bits;
+    std::memcpy(&bits, &metres, sizeof bits);
+    const int exponent = static_cast<int>(bits >> 23 & 0xFF);
+    if (exponent >= 127 + 26) return FeetOfMetres(metres, shown);
+    // metres = mantissa * 2^-shift
+    const uint64_t mantissa = (bits & 0x7FFFFF) | (exponent != 0 ? 0x800000 : 0);
+    const int shift = 150 - (exponent != 0 ? exponent : 1);
+    const uint64_t scaled = mantissa * 3281;
+    const uint64_t whole = shift >= 64 ? 0 : shift >= 0 ? scaled >> shift : scaled << -shift;
+    const uint64_t tens = whole / 10000;
+    // Rounded to tens as TensOfFeet rounds: up from a last digit of 5, but below zero.
+    const bool negative = (bits >> 31) != 0;
+    const uint64_t rounded = tens + (!negative && whole / 1000 - tens * 10 >= 5 ? 1 : 0);
+    shown = negative ? -static_cast<long>(rounded * 10) : static_cast<long>(rounded * 10);
+    return true;
+}
+
+char* Put(char* out, std::string_view text) {
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+// "%d" of a value that is not negative.
+char* PutDecimal(char* out, uint32_t value) {
+    char* const end = out + DecimalDigitCount(value);
+    PutDigitsBackwards(end, value);
+    return end;
+}
+
+// Feet as "%d ft".
+char* PutFeet(char* out, long feet) {
+    if (feet < 0) *out++ = '-';
+    // FeetOfMetres keeps them within 32 bits.
+    return Put(PutDecimal(out, static_cast<uint32_t>(feet < 0 ? -feet : feet)), " ft");
+}
+
+// The text from `line` to `end` without its trailing blanks.
+void Assign(std::string& out, const char* line, const char* end) {
+    while (end > line && end[-1] == ' ') --end;
+    out.assign(line, static_cast<size_t>(end - line));
+}
+
+}  // namespace
+
+bool GarFastLines::Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines) {
+    switch (record.id) {
+        case kGarTrackPoint:
+            return lines.size() == 1 && TrackPoint(record, newer, number, lines[0]);
+        // A proximity waypoint's distance goes through printf: those stay with the general writers.
+        case kGarRouteWaypoint:
+        case kGarUserWaypoint:
+            return newer && lines.size() == 4 && Waypoint(record, number, lines);
+        default:
+            return false;
+    }
+}
+
+bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::string& out) {
+    const TrackColumns& c = newer ? kNewerTrack : kOlderTrack;
+    // The number ends before the latitude's column.
+    if (r.size < c.minSize || number < 0 || number > 99999) return false;
+    char* const line = track_;
+    if (!trackKept_ || trackNewer_ != newer) {
+        // Every field is written anew.
+        std::memset(line, ' ', kLineRoom);
+        trackNumber_ = -2;
+        trackLatitude_ = ~r.S32(0);
+        trackLongitude_ = ~r.S32(4);
+        trackTime_ = ~r.S32(8);
+        trackMetres_ = ~r.U32(12);
+        trackStart_ = false;
+        altitudeEnd_ = 0;
+        timeLength_ = 0;
+        trackNewer_ = newer;
+    }
+    // Until the line is whole again it shows nothing known.
+    trackKept_ = false;
+
+    // "%4d:": the next number counts up in the digits already there.
+    if (number != trackNumber_) {
+        char* const last = line + (number < 10000 ? 3 : 4);
+        if (number == trackNumber_ + 1 && number != 10000) {
+            char* p = last;
+            while (*p == '9') *p-- = '0';
+            *p = *p == ' ' ? '1' : static_cast<char>(*p + 1);
+        } else {
+            std::memcpy(line, "      ", 6);
+            PutDigitsBackwards(last + 1, static_cast<uint32_t>(number));
+            last[1] = ':';
+        }
+        trackNumber_ = number;
+    }
+    if (const int32_t latitude = r.S32(0); latitude != trackLatitude_) {
+        if (!PutCoordinate(line + 7, latitude, true)) return false;
+        trackLatitude_ = latitude;
+    }
+    if (const int32_t longitude = r.S32(4); longitude != trackLongitude_) {
+        PutCoordinate(line + 20, longitude, false);
+        trackLongitude_ = longitude;
+    }
+    if (const uint32_t metres = r.U32(12); c.altitude >= 0 && metres != trackMetres_) {
+        std::memcpy(line + c.altitude, "            ", 12);
+        altitudeEnd_ = 0;
+        long feet;
+        if (FeetOf(r.F32(12), feet)) {
+            // Feet that would reach the time's column are left to the general writers.
+            if (feet < -99999999 || feet > 999999999) return false;
+            altitudeEnd_ = static_cast<int>(PutFeet(line + c.altitude, feet) - line);
+        }
+        trackMetres_ = metres;
+    }
+    if (const int32_t time = r.S32(8); time != trackTime_) {
+        if (time > 0 && trackTime_ > 0 && time / 60 == trackTime_ / 60) {
+            // The same minute: the seconds alone.
+            PutTwoDigits(line + c.time + 6, static_cast<unsigned>(time % 60));
+        } else {
+            std::memcpy(line + c.time, "                     ", 21);
+            timeLength_ = static_cast<int>(PutUnitTime(line + c.time, time) - (line + c.time));
+        }
+        trackTime_ = time;
+    }
+    if (const bool start = r.data[c.startByte] != 0; start != trackStart_) {
+        std::memcpy(line + c.start, start ? "Start" : "     ", 5);
+        trackStart_ = start;
+    }
+    trackKept_ = true;
+    // The time's text ends with a blank, the line does not.
+    const int end = trackStart_        ? c.start + 5
+                    : timeLength_ != 0 ? c.time + timeLength_ - 1
+                    : altitudeEnd_ != 0 ? altitudeEnd_
+                                        : 31;
+    out.assign(line, static_cast<size_t>(end));
+    return true;
+}
+
+void GarFastLines::SymbolText(int symbol) {
+    if (symbol == symbol_) return;
+    symbol_ = symbol;
+    symbolLength_ = 0;
+    if (const char* name = GarSymbolName(symbol)) {
+        char* p = Put(symbolText_, "Icon= \"");
+        p = Put(p, name);
+        p = Put(p, "\" ");
+        symbolLength_ = static_cast<int>(p - symbolText_);
+    }
+}
+
+bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::string>& lines) {
+    if (number < 0) return false;
+    const NewerWaypointLayout w = NewerWaypointLayoutOf(r);
+    const int cls = w.waypointClass;
+    int position = w.strings;
+    const std::string_view ident = r.StringAt(position);
+    const std::string_view comment = r.StringAt(position).substr(0, 32);
+    const std::string_view facility = r.StringAt(position).substr(0, 30);
+    const std::string_view cityName = r.StringAt(position);
+
+    char line[kWidth + 256];
+    lines[0].clear();
+
+    // "Waypoint n (class)     ident", cut at the line's end.
+    char* p = Put(line, "Waypoint ");
+    p = PutDecimal(p, static_cast<uint32_t>(number));
+    p = Put(p, " (");
+    p = Put(p, WaypointClassName(cls, true));
+    p = Put(p, ")     ");
+    p = Put(p, ident);
+    Assign(lines[1], line, std::min(p, line + kWidth));
+
+    // Latitude, comment or facility, symbol.
+    std::memset(line, ' ', GarFastLines::kLineRoom);
+    char* end = line;
+    if (r.Reaches(27)) {
+        end = PutCoordinate(line + 8, r.S32(24), true);
+        if (!end) end = PutLatLonText(line + 8, r.S32(24), true);
+    }
+    const std::string_view name = cls == kClassUsr ? comment : cls != kClassInt ? facility : std::string_view();
+    if (!name.empty()) end = Put(line + 22, name);
+    if (r.Reaches(5)) {
+        SymbolText(r.U16(4));
+        if (symbolLength_ != 0) {
+            end = Put(line + 55, std::string_view(symbolText_, static_cast<size_t>(symbolLength_)));
+            end = Put(end, SymbolDisplayText(r.Byte(2), true));
+        }
+    }
+    Assign(lines[2], line, end);
+
+    // Longitude, city and state, height, country or time.
+    std::memset(line, ' ', GarFastLines::kLineRoom);
+    end = line;
+    if (r.Reaches(31)) end = PutCoordinate(line + 8, r.S32(28), false);
+    if (cls != kClassInt && cls != kClassUsr) {
+        // The city, with the state's two characters after it, in 24 columns.
+        constexpr size_t kCityWidth = 24;
+        const std::string_view city = cityName.substr(0, kCityWidth);
+        char* const cityEnd = Put(line + 22, city);
+        if (!city.empty()) end = cityEnd;
+        if (r.Reaches(45) && std::isalnum(r.data[44])) {
+            const char state[] = {' ', '(', static_cast<char>(r.data[44]), static_cast<char>(r.data[45]), ')'};
+            end = Put(cityEnd, std::string_view(state, std::min(sizeof state, kCityWidth - city.size())));
+        }
+    }
+    char* column = line + 55;
+    if (r.Reaches(35) && r.F32(32) != 1.0e25f) {
+        column = Put(column, "Height:");
+        if (long feet; FeetOf(r.F32(32), feet)) column = PutFeet(column, feet);
+        column = Put(column, ", ");
+        end = column;
+    }
+    if (cls != kClassUsr) {
+        column = Put(column, "Country:");
+        end = column;
+        if (r.Reaches(47)) {
+            for (int i = 46; i <= 47; ++i) {
+                const uint8_t c = r.data[i];
+                if (c == 0 || c == '_') break;
+                if (c < 32) *column++ = '^';
+                *column++ = static_cast<char>(c < 32 ? c + 0x30 : c);
+            }
+            end = column;
+        }
+    } else if (w.layout == 0x80 && r.Reaches(59)) {
+        char* const timeEnd = PutUnitTime(column, r.S32(56));
+        if (timeEnd != column) end = timeEnd;
+    }
+    Assign(lines[3], line, end);
+    return true;
+}

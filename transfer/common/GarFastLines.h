@@ -1,0 +1,44 @@
+// The display lines of the common records, track points of either age and newer waypoints,
+// written straight from the record's bytes into the listing's texts: the bytes FormatGarRecord
+// gives them, without a GarLine per line. A record these decline (another layout, a field that
+// would run into the next, a value shown through printf) is left to FormatGarRecord.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "transfer/common/GarRecord.h"
+
+class GarFastLines {
+public:
+    // The record's display lines, as many as `lines` holds; false, with the lines left as they
+    // were, for a record left to FormatGarRecord.
+    bool Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines);
+
+    // Track lines are made blank this far; the fields of every fixed layout end before it.
+    static constexpr int kLineRoom = 104;
+
+private:
+    bool TrackPoint(const GarRecord& r, bool newer, int number, std::string& out);
+    bool Waypoint(const GarRecord& r, int number, std::vector<std::string>& lines);
+    // The symbol field's text "Icon= \"name\" " of the symbol last asked; 0 long for none.
+    void SymbolText(int symbol);
+
+    // The track line last written, kept with the values it shows: the next point's line changes
+    // the fields whose values changed. `trackKept` is false when the line shows nothing known.
+    char track_[kLineRoom];
+    bool trackKept_ = false;
+    bool trackNewer_ = false;
+    int trackNumber_ = 0;
+    int32_t trackLatitude_ = 0;
+    int32_t trackLongitude_ = 0;
+    int32_t trackTime_ = 0;
+    uint32_t trackMetres_ = 0;
+    bool trackStart_ = false;
+    int altitudeEnd_ = 0;  // the column after the feet, 0 for none
+    int timeLength_ = 0;
+
+    int symbol_ = -1;
+    char symbolText_[40] = {};
+    int symbolLength_ = 0;
+};
