@@ -15,6 +15,7 @@
 #include "dblib/dfRESTR.h"
 #include "dblib/dfRTE.h"
 #include "dblib/dfVORS.h"
+#include "platform/Text1252.h"
 #include "viewer/RecordDocs.h"
 #include "viewer/RecordLines.h"
 #include "viewer/tests/ViewerTestSupport.h"
@@ -125,6 +126,26 @@ TEST_F(RecordDocLines, VorMagneticVariationIsTheSignedLowByteSearchedByTheWholeF
         EXPECT_EQ(text, cases[i].line);
         EXPECT_EQ(doc->GetLineValue(10), cases[i].vmag);
         EXPECT_TRUE(doc->IsLineSearchable(10));
+    }
+}
+
+// --list writes the blocks in UTF-8 straight away: the same text as the code-page block converted,
+// for records of any bytes (unterminated texts, control characters, bytes 0x80-0xFF).
+TEST_F(RecordDocLines, UnicodeBlocksAreTheCodePageBlocksConverted) {
+    std::mt19937 random(5);
+    for (int kind = 0; kind < 15; ++kind) {
+        RecordFile& file = *Db().File(kind);
+        auto doc = MakeAmbreloDoc(kind, file);
+        for (int i = 0; i < 300; ++i) {
+            std::vector<uint8_t> bytes(file.RecordLength());
+            for (uint8_t& b : bytes) b = uint8_t(random() % 3 ? random() : "\xC9 \x81"[random() % 3]);
+            file.CopyIn(bytes.data());
+            std::string codePage;
+            doc->AppendRecord(codePage);
+            std::vector<char> utf8(doc->RecordBound(true));
+            const char* end = doc->PutRecord(utf8.data(), true);
+            ASSERT_EQ(std::string(static_cast<const char*>(utf8.data()), end), platform::Utf8From1252(codePage)) << kind;
+        }
     }
 }
 
