@@ -282,7 +282,8 @@ void CAmbreloRecordDoc<R>::AppendLine(int line, std::string& out) const {
 
 template <class R>
 char* CAmbreloRecordDoc<R>::PutLines(char* p, bool utf8) const {
-    return utf8 ? PutTableLines<Lines<R>::table, true>(m_fields, p) : PutTableLines<Lines<R>::table, false>(m_fields, p);
+    return utf8 ? PutTableLines<Lines<R>::table, true>(m_fields, p)
+                : PutTableLines<Lines<R>::table, false>(m_fields, p);
 }
 
 template <class R>

@@ -203,7 +203,8 @@ char* PrintfText(char* p, const char* format, const char* text, size_t length, b
     if (sign) *p++ = sign;
     // The '0' flag pads the digits after the sign to the width (it is ignored with a precision).
     const int digits = f.zero && f.precision < 0 ? f.width - (sign ? 1 : 0) : f.precision;
-    if (f.precision != 0 || magnitude != 0) p = decimal ? PutNumber(p, magnitude, digits) : PutHex(p, magnitude, digits);
+    if (f.precision != 0 || magnitude != 0)
+        p = decimal ? PutNumber(p, magnitude, digits) : PutHex(p, magnitude, digits);
     if (f.width > 0) {
         const int length = int(p - start);
         if (f.width > length) {

@@ -143,8 +143,9 @@ TEST_F(RecordDocLines, UnicodeBlocksAreTheCodePageBlocksConverted) {
             std::string codePage;
             doc->AppendRecord(codePage);
             std::vector<char> utf8(doc->RecordBound(true));
+            const char* begin = utf8.data();
             const char* end = doc->PutRecord(utf8.data(), true);
-            ASSERT_EQ(std::string(static_cast<const char*>(utf8.data()), end), platform::Utf8From1252(codePage)) << kind;
+            ASSERT_EQ(std::string(begin, end), platform::Utf8From1252(codePage)) << kind;
         }
     }
 }
