@@ -183,13 +183,24 @@ char* PrintfText(char* p, const char* format, const char* text, size_t length, b
     return p + n;
 }
 
-// Hexadecimal digits of value (lower case), zero-padded to at least width; the end.
+// Hexadecimal digits of value (lower case), zero-padded to at least width; the end. Writes
+// eight bytes at least.
 [[gnu::always_inline]] inline char* PutHex(char* p, uint32_t value, int width) {
-    const int count = value ? (std::bit_width(value) + 3) / 4 : 1;
-    for (int i = count; i < width; ++i) *p++ = '0';
-    char* const end = p + count;
-    for (char* at = end; at > p; value >>= 4) *--at = "0123456789abcdef"[value & 0xF];
-    return end;
+    // The zeros up to eight digits are the value's own leading digits.
+    int count = std::max(value ? (int(std::bit_width(value)) + 3) / 4 : 1, width);
+    for (; count > 8; --count) *p++ = '0';
+    // Each of the eight digits in a byte of its own, the most significant first in memory
+    // (little-endian).
+    uint64_t x = value;
+    x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+    x = (x | (x << 8)) & 0x00FF00FF00FF00FFull;
+    x = (x | (x << 4)) & 0x0F0F0F0F0F0F0F0Full;
+    x = __builtin_bswap64(x);
+    const uint64_t letters = ((x + 0x0606060606060606ull) >> 4) & 0x0101010101010101ull;
+    x += 0x3030303030303030ull + letters * ('a' - '0' - 10);
+    x >>= 8 * (8 - count);
+    std::memcpy(p, &x, 8);
+    return p + count;
 }
 
 [[gnu::always_inline]] inline char* PutValue(char* p, const ValueFormat& f, int32_t value) {

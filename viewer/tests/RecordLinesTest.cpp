@@ -47,7 +47,7 @@ TEST(RecordLines, NumberLinesAreWhatPrintfWrites) {
     const char* formats[] = {"asno     %d", "afuel    0x%08x", "ftype    0x%04x", "f431     0x%06x",
                              "ptyp     0x%02x", "pwtyp[0]   0x%x", "uicon    %x", "ltyp     0x%07x", "vmag     %+.2d",
                              // widths, flags and precisions beyond the tables', and formats left to printf
-                             "%5d|", "%05d", "%+05d", "%+8d", "%8.3x", "%.0d", "%+.0x", "%3x", "%-6d|", "a%%b %d"};
+                             "%5d|", "%05d", "%+05d", "%+8d", "%8.3x", "%.0d", "%+.0x", "%3x", "%012x", "%.10x", "%-6d|", "a%%b %d"};
     const int32_t values[] = {0, 1, -1, 9, 255, 0x123456, INT32_MIN, INT32_MAX, -1000};
     for (const char* format : formats) {
         for (int32_t value : values) {
