@@ -8,7 +8,6 @@
 #include "platform/Dialog.h"
 #include "platform/DocTemplate.h"
 #include "platform/MessageBox.h"
-#include "platform/Text1252.h"
 #include "viewer/ApproachIdentDiagnostic.h"
 #include "viewer/CAmbreloView.h"
 #include "viewer/CMainFrame.h"
@@ -144,18 +143,16 @@ std::vector<CAmbreloDoc*> CAmbreloApp::Documents() const {
 }
 
 void CAmbreloApp::ListRecords(CAmbreloDoc& doc, std::FILE* out) {
-    // The blocks gather in a buffer written out in UTF-8 when it holds this much.
+    // The blocks gather in UTF-8 in a buffer written out when it holds this much.
     constexpr size_t kChunk = size_t(1) << 16;
-    const size_t room = kChunk + doc.RecordBound();
-    std::unique_ptr<char[]> pending(new char[room]), text(new char[3 * room]);
+    std::unique_ptr<char[]> pending(new char[kChunk + doc.RecordBound(true)]);
     char* p = pending.get();
     auto flush = [&] {
-        const char* end = PutUtf8From1252(std::string_view(pending.get(), size_t(p - pending.get())), text.get());
-        std::fwrite(text.get(), 1, size_t(end - text.get()), out);
+        std::fwrite(pending.get(), 1, size_t(p - pending.get()), out);
         p = pending.get();
     };
     auto write = [&] {
-        p = doc.PutRecord(p);
+        p = doc.PutRecord(p, true);
         if (size_t(p - pending.get()) >= kChunk) flush();
     };
     write();

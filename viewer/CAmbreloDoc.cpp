@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "dblib/RecordFile.h"
+#include "platform/Text1252.h"
 
 CAmbreloDoc::CAmbreloDoc(int fileKind, RecordFile& file, int32_t& recordNumber, const char* indexName,
                          const char* title)
@@ -83,10 +84,10 @@ std::string TrimLine(std::string text) {
     return text;
 }
 
-char* CAmbreloDoc::PutRecord(char* p) const {
-    p = std::copy(m_title.begin(), m_title.end(), p);
+char* CAmbreloDoc::PutRecord(char* p, bool utf8) const {
+    p = utf8 ? platform::PutUtf8From1252(m_title, p) : std::copy(m_title.begin(), m_title.end(), p);
     *p++ = '\n';
-    p = PutLines(p);
+    p = PutLines(p, utf8);
     *p++ = '\n';
     return p;
 }

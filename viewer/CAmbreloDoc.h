@@ -48,14 +48,14 @@ public:
     // The same block as one text, each line ended by '\n', appended to out.
     void AppendRecord(std::string& out) const;
     // The most bytes of the block, and the block written at p (room for RecordBound() bytes);
-    // the end.
-    size_t RecordBound() const { return m_title.size() + 2 + LinesBound(); }
-    char* PutRecord(char* p) const;
+    // the end. With utf8 the block is in UTF-8, which takes up to three times the bytes.
+    size_t RecordBound(bool utf8 = false) const { return (m_title.size() + 2 + LinesBound()) * (utf8 ? 3 : 1); }
+    char* PutRecord(char* p, bool utf8 = false) const;
 
 protected:
-    // Every line of the current record written at p, trimmed and each ended by '\n', and the
-    // most bytes it takes.
-    virtual char* PutLines(char* p) const { return p; }
+    // Every line of the current record written at p, trimmed and each ended by '\n' (in UTF-8
+    // with utf8), and the most bytes it takes in the code page.
+    virtual char* PutLines(char* p, bool /*utf8*/) const { return p; }
     virtual size_t LinesBound() const { return 0; }
 
     int32_t RecordNumber() const { return *m_recordNumber; }

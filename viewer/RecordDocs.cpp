@@ -281,8 +281,9 @@ void CAmbreloRecordDoc<R>::AppendLine(int line, std::string& out) const {
 }
 
 template <class R>
-char* CAmbreloRecordDoc<R>::PutLines(char* p) const {
-    return PutTableLines<Lines<R>::table>(m_fields, p);
+char* CAmbreloRecordDoc<R>::PutLines(char* p, bool utf8) const {
+    return utf8 ? PutTableLines<Lines<R>::table, true>(m_fields, p)
+                : PutTableLines<Lines<R>::table, false>(m_fields, p);
 }
 
 template <class R>

@@ -34,7 +34,7 @@ public:
     int GetLineValue(int line) const override;
 
 protected:
-    char* PutLines(char* p) const override;
+    char* PutLines(char* p, bool utf8) const override;
     size_t LinesBound() const override;
 
 private:

@@ -10,7 +10,7 @@
 
 namespace record_line {
 
-char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeDigits) {
+char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeDigits, bool utf8) {
     // The angle is a whole number of 2^-23 degrees, so its minutes, 60 * 2^-23 of a degree each,
     // are exact: "%06.3f" rounds their exact value to thousandths, a tie to even.
     constexpr int kFractionBits = 23;
@@ -25,6 +25,7 @@ char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeD
     *p++ = degrees < 0 ? negative : positive;
     if (degreeDigits == 2) *p++ = ' ';
     p = PutNumber(p, magnitude >> kFractionBits, degreeDigits);
+    if (utf8) *p++ = '\xC2';
     *p++ = '\xB0';
     // At most 60.000: the minutes are not rounded into the degrees.
     p = PutTwoDigits(p, unsigned(thousandths / 1000));
@@ -42,20 +43,23 @@ char* PutPrintf(char* p, const char* format, ...) {
     return p + std::clamp(n, 0, int(kPrintfBound) - 1);
 }
 
-char* PrintfText(char* p, const char* format, const char* text, size_t length) {
-    return PutPrintf(p, format, std::string(text, length).c_str());
+char* PrintfText(char* p, const char* format, const char* text, size_t length, bool utf8) {
+    if (!utf8) return PutPrintf(p, format, std::string(text, length).c_str());
+    char printed[kPrintfBound];
+    const char* end = PutPrintf(printed, format, std::string(text, length).c_str());
+    return platform::PutUtf8From1252(std::string_view(printed, size_t(end - printed)), p);
 }
 
 }  // namespace record_line
 
 std::string FormatLatitude(int32_t angle) {
     char text[kAngleBound];
-    return std::string(text, record_line::PutAngle(text, angle, 'N', 'S', 2));
+    return std::string(text, record_line::PutAngle(text, angle, 'N', 'S', 2, false));
 }
 
 std::string FormatLongitude(int32_t angle) {
     char text[kAngleBound];
-    return std::string(text, record_line::PutAngle(text, angle, 'E', 'W', 3));
+    return std::string(text, record_line::PutAngle(text, angle, 'E', 'W', 3, false));
 }
 
 void AppendRecordLine(std::string& out, LineKind kind, const char* format, const char* alternative,

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "common/TextHelpers.h"
+#include "platform/Text1252.h"
 
 enum class LineKind {
     Number,     // printf of the 32-bit field
@@ -160,10 +161,10 @@ namespace record_line {
 char* PutPrintf(char* p, const char* format, ...) __attribute__((format(printf, 2, 3)));
 // The hemisphere letter, whole degrees (at least degreeDigits digits, after a blank for a
 // latitude), the degree sign and the minutes as "%06.3f", the minutes not rounded into the
-// degrees; the end.
-char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeDigits);
-// As printf of "%s" with the text (length bytes, no terminator); the end.
-char* PrintfText(char* p, const char* format, const char* text, size_t length);
+// degrees (the sign in UTF-8 when utf8 is set); the end.
+char* PutAngle(char* p, int32_t angle, char positive, char negative, int degreeDigits, bool utf8);
+// As printf of "%s" with the text (length bytes, no terminator), in UTF-8 when utf8 is set; the end.
+char* PrintfText(char* p, const char* format, const char* text, size_t length, bool utf8);
 
 [[gnu::always_inline]] inline int32_t Field32(const void* field) {
     int32_t value;
@@ -182,13 +183,24 @@ char* PrintfText(char* p, const char* format, const char* text, size_t length);
     return p + n;
 }
 
-// Hexadecimal digits of value (lower case), zero-padded to at least width; the end.
+// Hexadecimal digits of value (lower case), zero-padded to at least width; the end. Writes
+// eight bytes at least.
 [[gnu::always_inline]] inline char* PutHex(char* p, uint32_t value, int width) {
-    const int count = value ? (std::bit_width(value) + 3) / 4 : 1;
-    for (int i = count; i < width; ++i) *p++ = '0';
-    char* const end = p + count;
-    for (char* at = end; at > p; value >>= 4) *--at = "0123456789abcdef"[value & 0xF];
-    return end;
+    // The zeros up to eight digits are the value's own leading digits.
+    int count = std::max(value ? (int(std::bit_width(value)) + 3) / 4 : 1, width);
+    for (; count > 8; --count) *p++ = '0';
+    // Each of the eight digits in a byte of its own, the most significant first in memory
+    // (little-endian).
+    uint64_t x = value;
+    x = (x | (x << 16)) & 0x0000FFFF0000FFFFull;
+    x = (x | (x << 8)) & 0x00FF00FF00FF00FFull;
+    x = (x | (x << 4)) & 0x0F0F0F0F0F0F0F0Full;
+    x = __builtin_bswap64(x);
+    const uint64_t letters = ((x + 0x0606060606060606ull) >> 4) & 0x0101010101010101ull;
+    x += 0x3030303030303030ull + letters * ('a' - '0' - 10);
+    x >>= 8 * (8 - count);
+    std::memcpy(p, &x, 8);
+    return p + count;
 }
 
 [[gnu::always_inline]] inline char* PutValue(char* p, const ValueFormat& f, int32_t value) {
@@ -202,7 +214,8 @@ char* PrintfText(char* p, const char* format, const char* text, size_t length);
     if (sign) *p++ = sign;
     // The '0' flag pads the digits after the sign to the width (it is ignored with a precision).
     const int digits = f.zero && f.precision < 0 ? f.width - (sign ? 1 : 0) : f.precision;
-    if (f.precision != 0 || magnitude != 0) p = decimal ? PutNumber(p, magnitude, digits) : PutHex(p, magnitude, digits);
+    if (f.precision != 0 || magnitude != 0)
+        p = decimal ? PutNumber(p, magnitude, digits) : PutHex(p, magnitude, digits);
     if (f.width > 0) {
         const int length = int(p - start);
         if (f.width > length) {
@@ -215,11 +228,23 @@ char* PrintfText(char* p, const char* format, const char* text, size_t length);
     return Put(p, f.tail);
 }
 
-[[gnu::always_inline]] inline char* PutText(char* p, const ValueFormat& f, const char* text, size_t length) {
-    if (f.conversion == 'p') return PrintfText(p, f.format, text, length);
+[[gnu::always_inline]] inline char* PutText(char* p, const ValueFormat& f, const char* text, size_t length,
+                                            bool utf8) {
+    if (f.conversion == 'p') return PrintfText(p, f.format, text, length, utf8);
     p = Put(p, f.head);
-    std::memcpy(p, text, length);
-    return Put(p + length, f.tail);
+    if (utf8) {
+        p = platform::PutUtf8From1252(std::string_view(text, length), p);
+    } else {
+        std::memcpy(p, text, length);
+        p += length;
+    }
+    return Put(p, f.tail);
+}
+
+constexpr bool IsAscii(const char* text) {
+    for (; text && *text; ++text)
+        if (static_cast<unsigned char>(*text) >= 0x80) return false;
+    return true;
 }
 
 // False when a line in the layout surely ends in a character above a blank.
@@ -249,7 +274,9 @@ constexpr bool MayEndInBlank(const LineLayout& l) {
 }  // namespace record_line
 
 // The line's text of a field written at p, which has room for layout.bound bytes; the end.
-[[gnu::always_inline]] inline char* PutRecordLine(char* p, const LineLayout& l, const void* field) {
+// With utf8 the text is written in UTF-8 (three times the room): the formats must be ASCII.
+[[gnu::always_inline]] inline char* PutRecordLine(char* p, const LineLayout& l, const void* field,
+                                                  bool utf8 = false) {
     using namespace record_line;
     switch (l.kind) {
     case LineKind::Number:
@@ -258,12 +285,12 @@ constexpr bool MayEndInBlank(const LineLayout& l) {
     case LineKind::ShortText: {
         const char* text = static_cast<const char*>(field);
         const size_t n = ::strnlen(text, size_t(l.width));
-        return PutText(p, l.kind == LineKind::ShortText && n < 2 ? l.alternative : l.value, text, n);
+        return PutText(p, l.kind == LineKind::ShortText && n < 2 ? l.alternative : l.value, text, n, utf8);
     }
     case LineKind::Latitude:
-        return PutAngle(Put(p, l.label), Field32(field), 'N', 'S', 2);
+        return PutAngle(Put(p, l.label), Field32(field), 'N', 'S', 2, utf8);
     case LineKind::Longitude:
-        return PutAngle(Put(p, l.label), Field32(field), 'E', 'W', 3);
+        return PutAngle(Put(p, l.label), Field32(field), 'E', 'W', 3, utf8);
     case LineKind::LowByte:
         return PutValue(p, l.value, int8_t(Field32(field) & 0xFF));
     case LineKind::Bytes:
@@ -326,28 +353,30 @@ size_t TableLinesBound(const RecordLine<R> (&lines)[N]) {
 }
 
 // Every line of the record written at p, each without its trailing blanks and control
-// characters and ended by '\n'; the end. The table is a constant: each line is written by code of
-// its own, its format taken apart at compile time.
-template <const auto& lines, size_t I, class R>
+// characters and ended by '\n', in UTF-8 when Utf8 is set (room for three times
+// TableLinesBound); the end. The table is a constant: each line is written by code of its own,
+// its format taken apart at compile time.
+template <const auto& lines, bool Utf8, size_t I, class R>
 [[gnu::always_inline]] inline char* PutFixedTableLine(const R& record, char* p) {
     static constexpr LineLayout layout =
         MakeLineLayout(lines[I].kind, lines[I].format, lines[I].alternative, lines[I].width);
+    static_assert(!Utf8 || (record_line::IsAscii(lines[I].format) && record_line::IsAscii(lines[I].alternative)));
     char* const start = p;
-    p = PutRecordLine(p, layout, lines[I].field(record));
+    p = PutRecordLine(p, layout, lines[I].field(record), Utf8);
     if constexpr (record_line::MayEndInBlank(layout)) return EndLine(start, p);
     *p++ = '\n';
     return p;
 }
 
-template <const auto& lines, class R, size_t... I>
+template <const auto& lines, bool Utf8, class R, size_t... I>
 char* PutFixedTableLines(const R& record, char* p, std::index_sequence<I...>) {
-    ((p = PutFixedTableLine<lines, I>(record, p)), ...);
+    ((p = PutFixedTableLine<lines, Utf8, I>(record, p)), ...);
     return p;
 }
 
-template <const auto& lines, class R>
+template <const auto& lines, bool Utf8, class R>
 char* PutTableLines(const R& record, char* p) {
-    return PutFixedTableLines<lines>(record, p, std::make_index_sequence<std::size(lines)>());
+    return PutFixedTableLines<lines, Utf8>(record, p, std::make_index_sequence<std::size(lines)>());
 }
 
 // The 32-bit field of a searchable line; the record number for any other line.

@@ -15,6 +15,7 @@
 #include "dblib/dfRESTR.h"
 #include "dblib/dfRTE.h"
 #include "dblib/dfVORS.h"
+#include "platform/Text1252.h"
 #include "viewer/RecordDocs.h"
 #include "viewer/RecordLines.h"
 #include "viewer/tests/ViewerTestSupport.h"
@@ -46,7 +47,7 @@ TEST(RecordLines, NumberLinesAreWhatPrintfWrites) {
     const char* formats[] = {"asno     %d", "afuel    0x%08x", "ftype    0x%04x", "f431     0x%06x",
                              "ptyp     0x%02x", "pwtyp[0]   0x%x", "uicon    %x", "ltyp     0x%07x", "vmag     %+.2d",
                              // widths, flags and precisions beyond the tables', and formats left to printf
-                             "%5d|", "%05d", "%+05d", "%+8d", "%8.3x", "%.0d", "%+.0x", "%3x", "%-6d|", "a%%b %d"};
+                             "%5d|", "%05d", "%+05d", "%+8d", "%8.3x", "%.0d", "%+.0x", "%3x", "%012x", "%.10x", "%-6d|", "a%%b %d"};
     const int32_t values[] = {0, 1, -1, 9, 255, 0x123456, INT32_MIN, INT32_MAX, -1000};
     for (const char* format : formats) {
         for (int32_t value : values) {
@@ -125,6 +126,27 @@ TEST_F(RecordDocLines, VorMagneticVariationIsTheSignedLowByteSearchedByTheWholeF
         EXPECT_EQ(text, cases[i].line);
         EXPECT_EQ(doc->GetLineValue(10), cases[i].vmag);
         EXPECT_TRUE(doc->IsLineSearchable(10));
+    }
+}
+
+// --list writes the blocks in UTF-8 straight away: the same text as the code-page block converted,
+// for records of any bytes (unterminated texts, control characters, bytes 0x80-0xFF).
+TEST_F(RecordDocLines, UnicodeBlocksAreTheCodePageBlocksConverted) {
+    std::mt19937 random(5);
+    for (int kind = 0; kind < 15; ++kind) {
+        RecordFile& file = *Db().File(kind);
+        auto doc = MakeAmbreloDoc(kind, file);
+        for (int i = 0; i < 300; ++i) {
+            std::vector<uint8_t> bytes(file.RecordLength());
+            for (uint8_t& b : bytes) b = uint8_t(random() % 3 ? random() : "\xC9 \x81"[random() % 3]);
+            file.CopyIn(bytes.data());
+            std::string codePage;
+            doc->AppendRecord(codePage);
+            std::vector<char> utf8(doc->RecordBound(true));
+            const char* begin = utf8.data();
+            const char* end = doc->PutRecord(utf8.data(), true);
+            ASSERT_EQ(std::string(begin, end), platform::Utf8From1252(codePage)) << kind;
+        }
     }
 }
 
