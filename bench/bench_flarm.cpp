@@ -5,7 +5,7 @@
 //   convert   both files read and merged record by record, the Butterfly file built and written.
 // The best of three rounds counts; the goal is at most three times the floor. It runs twice: with
 // the DB text's ids in ascending order, as every file that Gindral writes has them, and with
-// them scattered (each merge then reaches memory at random).
+// them scattered (the set then sorts the records of the file once it has been read).
 #include <fcntl.h>
 #include <unistd.h>
 

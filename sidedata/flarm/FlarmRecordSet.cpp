@@ -1,7 +1,6 @@
 #include "sidedata/flarm/FlarmRecordSet.h"
 
 #include <algorithm>
-#include <array>
 #include <cstring>
 
 namespace {

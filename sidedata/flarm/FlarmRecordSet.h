@@ -20,8 +20,8 @@ struct FlarmMergeCounts {
 
 class FlarmRecordSet {
 public:
-    // Merges the record into the one of its key, added when missing: an empty field never erases
-    // a stored one, and the OGN flag stays set once set, else takes `ogn`.
+    // Merges the record into the one of its key (the id's value, 24 bits), added when missing: an
+    // empty field never erases a stored one, and the OGN flag stays set once set, else takes `ogn`.
     void Merge(const FlarmRecord& record, uint32_t key, bool ogn);
     // The records in id order.
     const std::vector<FlarmRecord>& Ordered() const;
