@@ -228,16 +228,26 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
     return true;
 }
 
-void GarFastLines::SymbolText(int symbol) {
-    if (symbol == symbol_) return;
+void GarFastLines::SymbolText(int symbol, int display) {
+    if (symbol == symbol_ && display == display_) return;
     symbol_ = symbol;
+    display_ = display;
     symbolLength_ = 0;
     if (const char* name = GarSymbolName(symbol)) {
         char* p = Put(symbolText_, "Icon= \"");
         p = Put(p, name);
         p = Put(p, "\" ");
+        p = Put(p, SymbolDisplayText(display, true));
         symbolLength_ = static_cast<int>(p - symbolText_);
     }
+}
+
+void GarFastLines::ClassText(int waypointClass) {
+    if (waypointClass == class_) return;
+    class_ = waypointClass;
+    char* p = Put(classText_, " (");
+    p = Put(p, WaypointClassName(waypointClass, true));
+    classLength_ = static_cast<int>(Put(p, ")     ") - classText_);
 }
 
 bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::string>& lines) {
@@ -256,9 +266,8 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     // "Waypoint n (class)     ident", cut at the line's end.
     char* p = Put(line, "Waypoint ");
     p = PutDecimal(p, static_cast<uint32_t>(number));
-    p = Put(p, " (");
-    p = Put(p, WaypointClassName(cls, true));
-    p = Put(p, ")     ");
+    ClassText(cls);
+    p = Put(p, std::string_view(classText_, static_cast<size_t>(classLength_)));
     p = Put(p, ident);
     Assign(lines[1], line, std::min(p, line + kWidth));
 
@@ -272,11 +281,8 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     const std::string_view name = cls == kClassUsr ? comment : cls != kClassInt ? facility : std::string_view();
     if (!name.empty()) end = Put(line + 22, name);
     if (r.Reaches(5)) {
-        SymbolText(r.U16(4));
-        if (symbolLength_ != 0) {
-            end = Put(line + 55, std::string_view(symbolText_, static_cast<size_t>(symbolLength_)));
-            end = Put(end, SymbolDisplayText(r.Byte(2), true));
-        }
+        SymbolText(r.U16(4), r.data[2]);
+        if (symbolLength_ != 0) end = Put(line + 55, std::string_view(symbolText_, static_cast<size_t>(symbolLength_)));
     }
     Assign(lines[2], line, end);
 

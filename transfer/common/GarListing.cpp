@@ -172,7 +172,7 @@ std::string GarListing::Title() const {
     return title;
 }
 
-const std::string& GarListing::GetLine(int n, bool /*inOrder*/) {
+const std::string& GarListing::FetchLine(int n) {
     static const std::string kNone;
     if (!listing_ || n < 0 || n >= GetLineCount()) return kNone;
     if (n == 0) {
@@ -180,9 +180,7 @@ const std::string& GarListing::GetLine(int n, bool /*inOrder*/) {
         return title_;
     }
     const int i = n - 1;
-    // Most listings have one or four lines a record.
-    const int index = linesPerRecord_ == 1 ? i : linesPerRecord_ == 4 ? i >> 2 : i / linesPerRecord_;
-    const int subLine = i - index * linesPerRecord_;
+    const int index = RecordOfLine(i);
     if (index != formattedIndex_) {
         formattedIndex_ = -1;
         if (!ReadRecordAt(index)) return kNone;
@@ -198,5 +196,5 @@ const std::string& GarListing::GetLine(int n, bool /*inOrder*/) {
         }
         formattedIndex_ = index;
     }
-    return formatted_[static_cast<size_t>(subLine)];
+    return formatted_[static_cast<size_t>(i - index * linesPerRecord_)];
 }
