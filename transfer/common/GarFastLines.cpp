@@ -129,10 +129,13 @@ char* PutFeet(char* out, long feet) {
     return Put(PutDecimal(out, static_cast<uint32_t>(feet < 0 ? -feet : feet)), " ft");
 }
 
-// The text from `line` to `end` without its trailing blanks.
+// The text from `line` to `end` without its trailing blanks; copied over the old text where the
+// length stays, as the lines of a listing mostly keep theirs.
 void Assign(std::string& out, const char* line, const char* end) {
     while (end > line && end[-1] == ' ') --end;
-    out.assign(line, static_cast<size_t>(end - line));
+    const size_t length = static_cast<size_t>(end - line);
+    if (out.size() != length) out.resize(length);
+    CopyShortBytes(out.data(), line, length);
 }
 
 }  // namespace
@@ -224,7 +227,7 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
                     : timeLength_ != 0 ? c.time + timeLength_ - 1
                     : altitudeEnd_ != 0 ? altitudeEnd_
                                         : 31;
-    out.assign(line, static_cast<size_t>(end));
+    Assign(out, line, line + end);
     return true;
 }
 
