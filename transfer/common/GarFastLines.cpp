@@ -111,7 +111,7 @@ bool FeetOf(float metres, long& shown) {
 }
 
 char* Put(char* out, std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
     return out + text.size();
 }
 

@@ -99,8 +99,9 @@ Bytes TrackBytes(Values& v, bool newer, const Bytes& previous) {
     int32_t lat = v.Angle(), lon = v.Angle(), time = v.Time();
     float metres = v.Metres();
     if (follows) {
-        std::memcpy(&time, &b[8], 4);
-        time += v.Below(4) == 0 ? v.Below(200) : v.Below(3);
+        uint32_t before;
+        std::memcpy(&before, &b[8], 4);
+        time = static_cast<int32_t>(before + static_cast<uint32_t>(v.Below(4) == 0 ? v.Below(200) : v.Below(3)));
         if (v.Below(2)) std::memcpy(&lat, &b[0], 4);
         if (v.Below(2)) std::memcpy(&lon, &b[4], 4);
         if (v.Below(2)) std::memcpy(&metres, &b[12], 4);
