@@ -115,6 +115,26 @@ char* Put(char* out, std::string_view text) {
     return out + text.size();
 }
 
+// " (class)     " of a waypoint class, from a table of the named classes and "unknown".
+std::string_view WaypointClassText(int waypointClass) {
+    constexpr int kNamed = 8;
+    struct Texts {
+        char text[kNamed + 1][24];
+        size_t length[kNamed + 1];
+    };
+    static const Texts texts = [] {
+        Texts t{};
+        for (int c = 0; c <= kNamed; ++c) {
+            char* p = Put(t.text[c], " (");
+            p = Put(p, WaypointClassName(c < kNamed ? c : -1, true));
+            t.length[c] = static_cast<size_t>(Put(p, ")     ") - t.text[c]);
+        }
+        return t;
+    }();
+    const int slot = waypointClass >= 0 && waypointClass < kNamed ? waypointClass : kNamed;
+    return std::string_view(texts.text[slot], texts.length[slot]);
+}
+
 // "%d" of a value that is not negative.
 char* PutDecimal(char* out, uint32_t value) {
     char* const end = out + DecimalDigitCount(value);
@@ -245,14 +265,6 @@ void GarFastLines::SymbolText(int symbol, int display) {
     }
 }
 
-void GarFastLines::ClassText(int waypointClass) {
-    if (waypointClass == class_) return;
-    class_ = waypointClass;
-    char* p = Put(classText_, " (");
-    p = Put(p, WaypointClassName(waypointClass, true));
-    classLength_ = static_cast<int>(Put(p, ")     ") - classText_);
-}
-
 bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::string>& lines) {
     if (number < 0) return false;
     const NewerWaypointLayout w = NewerWaypointLayoutOf(r);
@@ -269,8 +281,7 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     // "Waypoint n (class)     ident", cut at the line's end.
     char* p = Put(line, "Waypoint ");
     p = PutDecimal(p, static_cast<uint32_t>(number));
-    ClassText(cls);
-    p = Put(p, std::string_view(classText_, static_cast<size_t>(classLength_)));
+    p = Put(p, WaypointClassText(cls));
     p = Put(p, ident);
     Assign(lines[1], line, std::min(p, line + kWidth));
 

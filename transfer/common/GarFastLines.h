@@ -24,8 +24,6 @@ private:
     // The symbol field's text "Icon= \"name\" display" of the symbol and display code last
     // asked; 0 long for none.
     void SymbolText(int symbol, int display);
-    // " (class)     " of the class last asked.
-    void ClassText(int waypointClass);
 
     // The track line last written, kept with the values it shows: the next point's line changes
     // the fields whose values changed. `trackKept` is false when the line shows nothing known.
@@ -45,7 +43,4 @@ private:
     int display_ = -1;
     char symbolText_[48] = {};
     int symbolLength_ = 0;
-    int class_ = -1;
-    char classText_[24] = {};
-    int classLength_ = 0;
 };
