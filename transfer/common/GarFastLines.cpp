@@ -142,20 +142,41 @@ char* PutDecimal(char* out, uint32_t value) {
     return end;
 }
 
-// Feet as "%d ft".
+// Feet (a multiple of ten) as "%d ft": the tens below 10000 in digit pairs, then "0 ft".
 char* PutFeet(char* out, long feet) {
     if (feet < 0) *out++ = '-';
     // FeetOfMetres keeps them within 32 bits.
-    return Put(PutDecimal(out, static_cast<uint32_t>(feet < 0 ? -feet : feet)), " ft");
+    const uint32_t tens = static_cast<uint32_t>(feet < 0 ? -feet : feet) / 10;
+    if (tens >= 10000) {
+        out = PutDecimal(out, tens);
+    } else if (tens >= 100) {
+        const uint32_t high = tens / 100;
+        if (high >= 10) {
+            out = PutTwoDigits(out, high);
+        } else {
+            *out++ = static_cast<char>('0' + high);
+        }
+        out = PutTwoDigits(out, tens - high * 100);
+    } else if (tens >= 10) {
+        out = PutTwoDigits(out, tens);
+    } else if (tens != 0) {
+        *out++ = static_cast<char>('0' + tens);
+    }
+    std::memcpy(out, "0 ft", 4);
+    return out + 4;
 }
 
-// The text from `line` to `end` without its trailing blanks; copied over the old text where the
-// length stays, as the lines of a listing mostly keep theirs.
-void Assign(std::string& out, const char* line, const char* end) {
-    while (end > line && end[-1] == ' ') --end;
-    const size_t length = static_cast<size_t>(end - line);
+// The line's text, copied over the old text where the length stays, as the lines of a listing
+// mostly keep theirs.
+void CopyLine(std::string& out, const char* line, size_t length) {
     if (out.size() != length) out.resize(length);
     CopyShortBytes(out.data(), line, length);
+}
+
+// The text from `line` to `end` without its trailing blanks.
+void Assign(std::string& out, const char* line, const char* end) {
+    while (end > line && end[-1] == ' ') --end;
+    CopyLine(out, line, static_cast<size_t>(end - line));
 }
 
 }  // namespace
@@ -228,9 +249,10 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
         trackMetres_ = metres;
     }
     if (const int32_t time = r.S32(8); time != trackTime_) {
-        if (time > 0 && trackTime_ > 0 && time / 60 == trackTime_ / 60) {
+        const uint32_t minute = static_cast<uint32_t>(time) / 60;
+        if (time > 0 && trackTime_ > 0 && minute == static_cast<uint32_t>(trackTime_) / 60) {
             // The same minute: the seconds alone.
-            PutTwoDigits(line + c.time + 6, static_cast<unsigned>(time % 60));
+            PutTwoDigits(line + c.time + 6, static_cast<uint32_t>(time) - minute * 60);
         } else {
             std::memcpy(line + c.time, "                     ", 21);
             timeLength_ = static_cast<int>(PutUnitTime(line + c.time, time) - (line + c.time));
@@ -247,7 +269,7 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
                     : timeLength_ != 0 ? c.time + timeLength_ - 1
                     : altitudeEnd_ != 0 ? altitudeEnd_
                                         : 31;
-    Assign(out, line, line + end);
+    CopyLine(out, line, static_cast<size_t>(end));
     return true;
 }
 
