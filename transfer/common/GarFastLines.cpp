@@ -57,9 +57,9 @@ constexpr CoordinateParts MakeCoordinateParts() {
 
 constexpr CoordinateParts kParts = MakeCoordinateParts();
 
-// The text PutLatLonText writes (null for a latitude of 100 degrees or more), from tables: the thousandths of a minute are rounded once, as
-// the value's 26 bits times 45 * 60000 in 2^-23 (half to even, as printf), and split into
-// degrees, minutes and thousandths.
+// The text PutLatLonText writes, from tables; null for a latitude of 100 degrees or more. The
+// thousandths of a minute are rounded once, as the value's 26 bits times 45 * 60000 in 2^-23
+// (half to even, as printf), and split into degrees, minutes and thousandths.
 char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
     const int64_t units = semicircles >> 6;
     const bool negative = units < 0;
