@@ -57,9 +57,9 @@ constexpr CoordinateParts MakeCoordinateParts() {
 
 constexpr CoordinateParts kParts = MakeCoordinateParts();
 
-// The text PutLatLonText writes (null for a latitude of 100 degrees or more), from tables: the thousandths of a minute are rounded once, as
-// the value's 26 bits times 45 * 60000 in 2^-23 (half to even, as printf), and split into
-// degrees, minutes and thousandths.
+// The text PutLatLonText writes, from tables; null for a latitude of 100 degrees or more. The
+// thousandths of a minute are rounded once, as the value's 26 bits times 45 * 60000 in 2^-23
+// (half to even, as printf), and split into degrees, minutes and thousandths.
 char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
     const int64_t units = semicircles >> 6;
     const bool negative = units < 0;
@@ -111,8 +111,28 @@ bool FeetOf(float metres, long& shown) {
 }
 
 char* Put(char* out, std::string_view text) {
-    std::memcpy(out, text.data(), text.size());
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
     return out + text.size();
+}
+
+// " (class)     " of a waypoint class, from a table of the named classes and "unknown".
+std::string_view WaypointClassText(int waypointClass) {
+    constexpr int kNamed = 8;
+    struct Texts {
+        char text[kNamed + 1][24];
+        size_t length[kNamed + 1];
+    };
+    static const Texts texts = [] {
+        Texts t{};
+        for (int c = 0; c <= kNamed; ++c) {
+            char* p = Put(t.text[c], " (");
+            p = Put(p, WaypointClassName(c < kNamed ? c : -1, true));
+            t.length[c] = static_cast<size_t>(Put(p, ")     ") - t.text[c]);
+        }
+        return t;
+    }();
+    const int slot = waypointClass >= 0 && waypointClass < kNamed ? waypointClass : kNamed;
+    return std::string_view(texts.text[slot], texts.length[slot]);
 }
 
 // "%d" of a value that is not negative.
@@ -122,17 +142,41 @@ char* PutDecimal(char* out, uint32_t value) {
     return end;
 }
 
-// Feet as "%d ft".
+// Feet (a multiple of ten) as "%d ft": the tens below 10000 in digit pairs, then "0 ft".
 char* PutFeet(char* out, long feet) {
     if (feet < 0) *out++ = '-';
     // FeetOfMetres keeps them within 32 bits.
-    return Put(PutDecimal(out, static_cast<uint32_t>(feet < 0 ? -feet : feet)), " ft");
+    const uint32_t tens = static_cast<uint32_t>(feet < 0 ? -feet : feet) / 10;
+    if (tens >= 10000) {
+        out = PutDecimal(out, tens);
+    } else if (tens >= 100) {
+        const uint32_t high = tens / 100;
+        if (high >= 10) {
+            out = PutTwoDigits(out, high);
+        } else {
+            *out++ = static_cast<char>('0' + high);
+        }
+        out = PutTwoDigits(out, tens - high * 100);
+    } else if (tens >= 10) {
+        out = PutTwoDigits(out, tens);
+    } else if (tens != 0) {
+        *out++ = static_cast<char>('0' + tens);
+    }
+    std::memcpy(out, "0 ft", 4);
+    return out + 4;
+}
+
+// The line's text, copied over the old text where the length stays, as the lines of a listing
+// mostly keep theirs.
+void CopyLine(std::string& out, const char* line, size_t length) {
+    if (out.size() != length) out.resize(length);
+    CopyShortBytes(out.data(), line, length);
 }
 
 // The text from `line` to `end` without its trailing blanks.
 void Assign(std::string& out, const char* line, const char* end) {
     while (end > line && end[-1] == ' ') --end;
-    out.assign(line, static_cast<size_t>(end - line));
+    CopyLine(out, line, static_cast<size_t>(end - line));
 }
 
 }  // namespace
@@ -205,9 +249,10 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
         trackMetres_ = metres;
     }
     if (const int32_t time = r.S32(8); time != trackTime_) {
-        if (time > 0 && trackTime_ > 0 && time / 60 == trackTime_ / 60) {
+        const uint32_t minute = static_cast<uint32_t>(time) / 60;
+        if (time > 0 && trackTime_ > 0 && minute == static_cast<uint32_t>(trackTime_) / 60) {
             // The same minute: the seconds alone.
-            PutTwoDigits(line + c.time + 6, static_cast<unsigned>(time % 60));
+            PutTwoDigits(line + c.time + 6, static_cast<uint32_t>(time) - minute * 60);
         } else {
             std::memcpy(line + c.time, "                     ", 21);
             timeLength_ = static_cast<int>(PutUnitTime(line + c.time, time) - (line + c.time));
@@ -224,18 +269,20 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
                     : timeLength_ != 0 ? c.time + timeLength_ - 1
                     : altitudeEnd_ != 0 ? altitudeEnd_
                                         : 31;
-    out.assign(line, static_cast<size_t>(end));
+    CopyLine(out, line, static_cast<size_t>(end));
     return true;
 }
 
-void GarFastLines::SymbolText(int symbol) {
-    if (symbol == symbol_) return;
+void GarFastLines::SymbolText(int symbol, int display) {
+    if (symbol == symbol_ && display == display_) return;
     symbol_ = symbol;
+    display_ = display;
     symbolLength_ = 0;
     if (const char* name = GarSymbolName(symbol)) {
         char* p = Put(symbolText_, "Icon= \"");
         p = Put(p, name);
         p = Put(p, "\" ");
+        p = Put(p, SymbolDisplayText(display, true));
         symbolLength_ = static_cast<int>(p - symbolText_);
     }
 }
@@ -256,9 +303,7 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     // "Waypoint n (class)     ident", cut at the line's end.
     char* p = Put(line, "Waypoint ");
     p = PutDecimal(p, static_cast<uint32_t>(number));
-    p = Put(p, " (");
-    p = Put(p, WaypointClassName(cls, true));
-    p = Put(p, ")     ");
+    p = Put(p, WaypointClassText(cls));
     p = Put(p, ident);
     Assign(lines[1], line, std::min(p, line + kWidth));
 
@@ -272,11 +317,8 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     const std::string_view name = cls == kClassUsr ? comment : cls != kClassInt ? facility : std::string_view();
     if (!name.empty()) end = Put(line + 22, name);
     if (r.Reaches(5)) {
-        SymbolText(r.U16(4));
-        if (symbolLength_ != 0) {
-            end = Put(line + 55, std::string_view(symbolText_, static_cast<size_t>(symbolLength_)));
-            end = Put(end, SymbolDisplayText(r.Byte(2), true));
-        }
+        SymbolText(r.U16(4), r.data[2]);
+        if (symbolLength_ != 0) end = Put(line + 55, std::string_view(symbolText_, static_cast<size_t>(symbolLength_)));
     }
     Assign(lines[2], line, end);
 

@@ -21,8 +21,9 @@ public:
 private:
     bool TrackPoint(const GarRecord& r, bool newer, int number, std::string& out);
     bool Waypoint(const GarRecord& r, int number, std::vector<std::string>& lines);
-    // The symbol field's text "Icon= \"name\" " of the symbol last asked; 0 long for none.
-    void SymbolText(int symbol);
+    // The symbol field's text "Icon= \"name\" display" of the symbol and display code last
+    // asked; 0 long for none.
+    void SymbolText(int symbol, int display);
 
     // The track line last written, kept with the values it shows: the next point's line changes
     // the fields whose values changed. `trackKept` is false when the line shows nothing known.
@@ -39,6 +40,7 @@ private:
     int timeLength_ = 0;
 
     int symbol_ = -1;
-    char symbolText_[40] = {};
+    int display_ = -1;
+    char symbolText_[48] = {};
     int symbolLength_ = 0;
 };

@@ -7,26 +7,6 @@
 #include "transfer/common/GarRecordFormat.h"
 #include "transfer/common/GarTables.h"
 
-namespace {
-
-// Copies a record's bytes: overlapping blocks of 16 and less, as short copies go fastest so.
-void CopyRecordBytes(uint8_t* to, const uint8_t* from, size_t n) {
-    if (n >= 16) {
-        for (size_t i = 0; i + 16 < n; i += 16) std::memcpy(to + i, from + i, 16);
-        std::memcpy(to + n - 16, from + n - 16, 16);
-    } else if (n >= 8) {
-        std::memcpy(to, from, 8);
-        std::memcpy(to + n - 8, from + n - 8, 8);
-    } else if (n >= 4) {
-        std::memcpy(to, from, 4);
-        std::memcpy(to + n - 4, from + n - 4, 4);
-    } else {
-        for (size_t i = 0; i < n; ++i) to[i] = from[i];
-    }
-}
-
-}  // namespace
-
 void GarListing::Close() {
     file_.Close();
     listing_ = false;
@@ -60,7 +40,7 @@ bool GarListing::ReadDataRecord() {
         if (view.id != kGarProductData && view.id != kGarRouteLink && view.id != kGarRecordCount) {
             record_.id = view.id;
             record_.size = view.size;
-            CopyRecordBytes(record_.data, view.data, static_cast<size_t>(view.size));
+            CopyShortBytes(record_.data, view.data, static_cast<size_t>(view.size));
             return true;
         }
         file_.Seek(at);
@@ -172,7 +152,7 @@ std::string GarListing::Title() const {
     return title;
 }
 
-const std::string& GarListing::GetLine(int n, bool /*inOrder*/) {
+const std::string& GarListing::FetchLine(int n) {
     static const std::string kNone;
     if (!listing_ || n < 0 || n >= GetLineCount()) return kNone;
     if (n == 0) {
@@ -180,9 +160,7 @@ const std::string& GarListing::GetLine(int n, bool /*inOrder*/) {
         return title_;
     }
     const int i = n - 1;
-    // Most listings have one or four lines a record.
-    const int index = linesPerRecord_ == 1 ? i : linesPerRecord_ == 4 ? i >> 2 : i / linesPerRecord_;
-    const int subLine = i - index * linesPerRecord_;
+    const int index = RecordOfLine(i);
     if (index != formattedIndex_) {
         formattedIndex_ = -1;
         if (!ReadRecordAt(index)) return kNone;
@@ -198,5 +176,5 @@ const std::string& GarListing::GetLine(int n, bool /*inOrder*/) {
         }
         formattedIndex_ = index;
     }
-    return formatted_[static_cast<size_t>(subLine)];
+    return formatted_[static_cast<size_t>(i - index * linesPerRecord_)];
 }

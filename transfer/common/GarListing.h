@@ -31,7 +31,14 @@ public:
     int GetLineCount() const { return listing_ ? records_ * linesPerRecord_ + 1 : 0; }
     // Display line n (0 is the title). inOrder: the caller fetches ascending lines. The text
     // stays until the next call.
-    const std::string& GetLine(int n, bool inOrder);
+    const std::string& GetLine(int n, bool /*inOrder*/) {
+        // The lines of the record last formatted are at hand.
+        if (n > 0 && n < GetLineCount()) {
+            const int index = RecordOfLine(n - 1);
+            if (index == formattedIndex_) return formatted_[static_cast<size_t>(n - 1 - index * linesPerRecord_)];
+        }
+        return FetchLine(n);
+    }
 
     int Kind() const { return kind_; }
     int ProductId() const { return productId_; }
@@ -54,6 +61,12 @@ public:
     }
 
 private:
+    // The record of data line i (from 0); most listings have one or four lines a record.
+    int RecordOfLine(int i) const {
+        return linesPerRecord_ == 1 ? i : linesPerRecord_ == 4 ? i >> 2 : i / linesPerRecord_;
+    }
+    // Line n, its record read and formatted where it is not the one last formatted.
+    const std::string& FetchLine(int n);
     bool ReadDataRecord();
     std::string Title() const;
 

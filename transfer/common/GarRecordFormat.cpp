@@ -18,20 +18,6 @@ void PutNumberColon(GarLine& line, int number) { line.PutString(":", line.PutInt
 
 }  // namespace
 
-NewerWaypointLayout NewerWaypointLayoutOf(const GarRecord& r) {
-    NewerWaypointLayout w{r.Byte(3), 0, 62};
-    int classPosition = 1;
-    if (w.layout == 0x60) {
-        classPosition = 0;
-        w.strings = 48;
-    } else if (w.layout == 0x70) {
-        w.strings = 52;
-    }
-    const int classByte = r.Byte(classPosition);
-    w.waypointClass = classByte < 64 ? kClassUsr : classByte < 68 ? classByte - 64 : classByte - 63;
-    return w;
-}
-
 void FormatWaypointOld(GarLine& line, int subLine, int number) {
     const GarRecord& r = line.Record();
     const int cls = r.Reaches(123) ? r.data[123] : kClassUsr;

@@ -14,7 +14,19 @@ struct NewerWaypointLayout {
     int waypointClass;
     int strings;
 };
-NewerWaypointLayout NewerWaypointLayoutOf(const GarRecord& record);
+inline NewerWaypointLayout NewerWaypointLayoutOf(const GarRecord& r) {
+    NewerWaypointLayout w{r.Byte(3), 0, 62};
+    int classPosition = 1;
+    if (w.layout == 0x60) {
+        classPosition = 0;
+        w.strings = 48;
+    } else if (w.layout == 0x70) {
+        w.strings = 52;
+    }
+    const int classByte = r.Byte(classPosition);
+    w.waypointClass = classByte < 64 ? kClassUsr : classByte < 68 ? classByte - 64 : classByte - 63;
+    return w;
+}
 
 void FormatWaypointOld(GarLine& line, int subLine, int number);
 void FormatWaypoint(GarLine& line, int subLine, int number);

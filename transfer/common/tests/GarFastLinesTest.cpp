@@ -51,11 +51,14 @@ public:
     }
     int32_t Time() {
         static const int32_t kEdges[] = {0, -1, -2, 1, 86399, 86400, 86400 * 790 + 5, INT32_MAX, 444726309};
-        return Below(3) == 0 ? kEdges[Below(static_cast<int>(std::size(kEdges)))] : static_cast<int32_t>(Any() >> Below(8));
+        if (Below(3) == 0) return kEdges[Below(static_cast<int>(std::size(kEdges)))];
+        return static_cast<int32_t>(Any() >> Below(8));
     }
     float Metres() {
-        static const float kEdges[] = {1.0e25f, 0.0f, -0.0f, 1000.0f, -3.0e4f, 1.5f, 1.524f, -1.524f, 304800.0f, 3.0e8f, 3.048e8f, -3.048e7f,
-                                       std::numeric_limits<float>::infinity(), std::numeric_limits<float>::quiet_NaN()};
+        static const float kEdges[] = {1.0e25f,  0.0f,    -0.0f,    1000.0f,   -3.0e4f,
+                                       1.5f,     1.524f,  -1.524f,  304800.0f, 3.0e8f,
+                                       3.048e8f, -3.048e7f, std::numeric_limits<float>::infinity(),
+                                       std::numeric_limits<float>::quiet_NaN()};
         if (Below(3) == 0) return kEdges[Below(static_cast<int>(std::size(kEdges)))];
         return static_cast<float>(static_cast<int32_t>(Any()) % 200000) / static_cast<float>(1 + Below(100));
     }
@@ -99,8 +102,9 @@ Bytes TrackBytes(Values& v, bool newer, const Bytes& previous) {
     int32_t lat = v.Angle(), lon = v.Angle(), time = v.Time();
     float metres = v.Metres();
     if (follows) {
-        std::memcpy(&time, &b[8], 4);
-        time += v.Below(4) == 0 ? v.Below(200) : v.Below(3);
+        uint32_t before;
+        std::memcpy(&before, &b[8], 4);
+        time = static_cast<int32_t>(before + static_cast<uint32_t>(v.Below(4) == 0 ? v.Below(200) : v.Below(3)));
         if (v.Below(2)) std::memcpy(&lat, &b[0], 4);
         if (v.Below(2)) std::memcpy(&lon, &b[4], 4);
         if (v.Below(2)) std::memcpy(&metres, &b[12], 4);

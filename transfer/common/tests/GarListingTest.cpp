@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "transfer/common/tests/TransferTestSupport.h"
 
 using namespace transfertest;
@@ -147,6 +149,33 @@ TEST_F(GarListingTest, TracksOneLinePerPointAndHeaders) {
     EXPECT_EQ(lines[1], "   1:  ACTIVE LOG");
     EXPECT_EQ(lines[2], "   2:  N 10\xB0" " 0.000  W020\xB0" " 0.000   3280 ft     00:00:00 01.JAN.1990  Start");
     EXPECT_EQ(lines[3], "   3:  N 10\xB0" " 0.000  W020\xB0" " 0.000   3280 ft     00:00:00 01.JAN.1990");
+}
+
+// Lines fetched out of order, or again after others, read as when fetched in order: a line
+// owes nothing to the line fetched before it.
+TEST_F(GarListingTest, LinesTheSameInAnyOrder) {
+    Gar gar;
+    gar.Product(402).Count(12000);
+    for (int i = 0; i < 12000; ++i) {
+        Bytes p;
+        PutLe(p, static_cast<uint32_t>(Semicircles(10.0) + i / 7 * 900), 4);
+        PutLe(p, static_cast<uint32_t>(Semicircles(-20.0) - i * 300), 4);
+        PutLe(p, static_cast<uint32_t>(86400 * 3 + 59 + i / 3 * 7), 4);
+        PutFloat(p, static_cast<float>(100 + i / 5));
+        PutFloat(p, 0.0f);
+        p.push_back(i % 250 == 0);
+        gar.Record(34, p);
+    }
+    const auto inOrder = ListAll(gar.End());
+    ASSERT_EQ(inOrder.size(), 12001u);
+    EXPECT_EQ(inOrder[9999], "9999:  N 10\xB0" " 6.463  W020\xB0" "15.084   6890 ft     06:29:43 03.JAN.1990");
+    EXPECT_EQ(inOrder[10000], "10000: N 10\xB0" " 6.463  W020\xB0" "15.086   6890 ft     06:29:50 03.JAN.1990");
+    EXPECT_EQ(inOrder[10001], "10001: N 10\xB0" " 6.463  W020\xB0" "15.088   6890 ft     06:29:50 03.JAN.1990  Start");
+    std::mt19937 rng(7);
+    for (int k = 0; k < 3000; ++k) {
+        const int n = k % 3 == 0 ? static_cast<int>(rng() % inOrder.size()) : 9990 + k % 20;
+        ASSERT_EQ(listing.GetLine(n, false), inOrder[static_cast<size_t>(n)]) << "line " << n;
+    }
 }
 
 TEST_F(GarListingTest, OtherKindsInHexadecimal) {
