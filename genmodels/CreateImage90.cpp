@@ -34,8 +34,7 @@ ImageResult CodeEntry90(const OperationContext& c, const AptRecord& a, const std
                         const std::vector<DetailFrequency>& frequencies, AirportEntry* out) {
     std::vector<FrequencyItem90> items;
     if (ImageResult r = FrequencyItems90(a.asno, frequencies, &items); !r) return r;
-    const std::vector<DetailRunway> placeholder{DetailRunway::Placeholder()};
-    const std::vector<DetailRunway>& list = runways.empty() ? placeholder : runways;
+    const std::vector<DetailRunway>& list = RunwaysOrPlaceholder(runways);
     const GeoRect limit = c.settings ? c.settings->limitRect : GeoRect{};
     const bool inside = InsideLimitBox(a.alat, a.along, limit);
     if (inside && (!items.empty() || list.front().rw != 0)) {
