@@ -34,8 +34,7 @@ ImageResult CodeEntry90(const OperationContext& c, const AptRecord& a, const std
                         const std::vector<DetailFrequency>& frequencies, AirportEntry* out) {
     std::vector<FrequencyItem90> items;
     if (ImageResult r = FrequencyItems90(a.asno, frequencies, &items); !r) return r;
-    const std::vector<DetailRunway> placeholder{DetailRunway::Placeholder()};
-    const std::vector<DetailRunway>& list = runways.empty() ? placeholder : runways;
+    const std::vector<DetailRunway>& list = RunwaysOrPlaceholder(runways);
     const GeoRect limit = c.settings ? c.settings->limitRect : GeoRect{};
     const bool inside = InsideLimitBox(a.alat, a.along, limit);
     if (inside && (!items.empty() || list.front().rw != 0)) {
@@ -211,12 +210,18 @@ StepStatus CalcSumcheckBytes90(OperationContext& c, CreateImageBuild& b) {
     }
     if (c.calls % 2 == 0) return StepStatus::Again;
     const uint32_t m = c.calls / 2;
-    std::vector<uint8_t> chunk(kImage90Chunk);
     for (uint32_t k = 2 * m; k <= 2 * m + 1; ++k) {
-        const long got = b.image.Read(uint64_t{k} * kImage90Chunk, chunk.data(), chunk.size());
-        const size_t length = got < 0 ? 0 : static_cast<size_t>(got);
-        // Chunk 0 leaves out the sumcheck field; bytes beyond the file add nothing.
-        const uint8_t byte = ChunkCheck(chunk.data(), length, k == 0 ? std::min<size_t>(length, kImage90SumcheckField) : 0);
+        // Read a piece at a time; the pieces' checks add up to the chunk's. Chunk 0 leaves out
+        // the sumcheck field; bytes beyond the file add nothing.
+        uint8_t piece[4096];
+        uint8_t byte = 0;
+        for (uint32_t at = 0; at < kImage90Chunk; at += sizeof piece) {
+            const long got = b.image.Read(uint64_t{k} * kImage90Chunk + at, piece, sizeof piece);
+            const size_t length = got < 0 ? 0 : static_cast<size_t>(got);
+            const size_t skip = k == 0 && at < kImage90SumcheckField ? std::min<size_t>(length, kImage90SumcheckField - at) : 0;
+            byte = static_cast<uint8_t>(byte + ChunkCheck(piece, length, skip));
+            if (length < sizeof piece) break;
+        }
         if (ImageResult r = b.image.Write(1 + k, &byte, 1); !r) return Failed(c, r);
     }
     if (uint64_t{2 * m + 2} * kImage90Chunk <= end) return StepStatus::Again;

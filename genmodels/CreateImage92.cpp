@@ -85,8 +85,7 @@ ImageResult CodeEntry92(const OperationContext& c, const AptRecord& a, const std
         out->frequencies = !frequencies.empty();
         return EncodeVlrEntry92(a.asno, runways, frequencies, &out->bytes);
     }
-    const std::vector<DetailRunway> placeholder{DetailRunway::Placeholder()};
-    out->summary = MainRunwaySummary(runways.empty() ? placeholder : runways);
+    out->summary = MainRunwaySummary(RunwaysOrPlaceholder(runways));
     return ImageResult::Ok();
 }
 
@@ -102,13 +101,20 @@ StepStatus WriteAirportEntries(OperationContext& c, CreateImageBuild& b, Airport
     }
     if (!b.details.LoadPiece(c.nextSerial)) return StepStatus::Again;
     const AptRecord& a = b.apts[b.cursor];
-    std::vector<DetailRunway> runways;
-    std::vector<int32_t> serials;
-    std::vector<DetailFrequency> frequencies;
+    // The lists keep their memory from airport to airport.
+    static thread_local std::vector<DetailRunway> runways;
+    static thread_local std::vector<int32_t> serials;
+    static thread_local std::vector<DetailFrequency> frequencies;
+    static thread_local AirportEntry entry;
+    runways.clear();
+    serials.clear();
+    frequencies.clear();
+    entry.bytes.clear();
+    entry.frequencies = false;
+    entry.summary = 0;
     b.details.Runways(a.asno, &runways, &serials);
     if (ImageResult r = b.details.Frequencies(a.asno, &frequencies); !r) return Failed(c, r);
     AirportWord& word = b.words[b.cursor];
-    AirportEntry entry;
     if (ImageResult r = code(c, a, runways, frequencies, &entry); !r) return Failed(c, r);
     if (!entry.bytes.empty()) {
         const uint32_t offset = layout.detailLength;

@@ -44,8 +44,7 @@ bool NeedsVlrEntry92(const std::vector<DetailRunway>& runways, const std::vector
 ImageResult EncodeVlrEntry92(int32_t asno, const std::vector<DetailRunway>& runways,
                              const std::vector<DetailFrequency>& frequencies, std::vector<uint8_t>* entry) {
     entry->clear();
-    const std::vector<DetailRunway> placeholder{DetailRunway::Placeholder()};
-    const std::vector<DetailRunway>& list = runways.empty() ? placeholder : runways;
+    const std::vector<DetailRunway>& list = RunwaysOrPlaceholder(runways);
     if (list.size() > kMaxDetailRunways || frequencies.size() > kMaxDetailFrequencies) {
         return ImageResult::Data(StringFormatC("APT=0x%x: %zu runways and %zu frequencies (limit %u each)",
                                                static_cast<unsigned>(asno), list.size(), frequencies.size(),

@@ -108,8 +108,9 @@ struct CreateImageBuild {
     OccurrenceTable csocc, nsocc, asocc, isocc, bsocc, vsocc, apocc;
 
     // The included records of each section in ident order, and their serials in image order.
+    // Intersections, the largest file, are not kept: counted by one walk, written by another.
     std::vector<AptRecord> apts;
-    std::vector<IntRecord> ints;
+    uint32_t intCount = 0;
     std::vector<NdbRecord> ndbs;
     std::vector<VorRecord> vors;
     SerialMap maps[kSectionCount];

@@ -169,17 +169,22 @@ StepStatus CountAirports(OperationContext& c, CreateImageBuild& b, bool flagMake
     return StepStatus::Again;
 }
 
+bool IntIncluded(const OperationContext& c, const IntRecord& i) { return InsideLimitBox(i.ilat, i.ilong, Limit(c)); }
+
 StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b) {
+    const bool mapped = b.params.approaches;
     if (!b.isocc.Allocated()) {
         b.AllocateTable(b.isocc, "isocc", c.nextSerial[kFileInts]);
-        ReserveRecords(b.ints, c.nextSerial[kFileInts]);
+        if (mapped) b.maps[kSectionInt].Reserve(static_cast<size_t>(std::max(c.nextSerial[kFileInts], 0)));
     }
     IntRecord i{};
-    if (!b.walk.Next("iident", i)) return CheckSectionSize(c, b, kSectionInt, b.ints.size());
-    if (!InsideLimitBox(i.ilat, i.ilong, Limit(c))) return StepStatus::Again;
+    if (!b.walk.Next("iident", i)) return CheckSectionSize(c, b, kSectionInt, b.intCount);
+    if (!IntIncluded(c, i)) return StepStatus::Again;
     b.isocc.Mark(i.isno, OccurrenceTable::kUsed);
     b.csocc.Mark(i.icountry, OccurrenceTable::kUsed);
-    b.ints.push_back(i);
+    // Approach waypoints look INT records up by serial.
+    if (mapped) b.maps[kSectionInt].Add(i.isno);
+    ++b.intCount;
     return StepStatus::Again;
 }
 
@@ -221,8 +226,14 @@ StepStatus StepScanApts(OperationContext&, CreateImageBuild& b) {
     return s;
 }
 
+// The map was made by the count: one call per record all the same.
 StepStatus StepScanInts(OperationContext&, CreateImageBuild& b) {
-    return ScanSection(b, kSectionInt, b.ints, &IntRecord::isno);
+    if (b.cursor < b.intCount) {
+        ++b.cursor;
+        return StepStatus::Again;
+    }
+    b.image.Layout().sections[kSectionInt].recordCount = b.intCount;
+    return StepStatus::Next;
 }
 StepStatus StepScanNdbs(OperationContext&, CreateImageBuild& b) {
     return ScanSection(b, kSectionNdb, b.ndbs, &NdbRecord::bsno);

@@ -322,3 +322,8 @@ ImageResult BuildAirportDetail(const ImageParams& params, const AirportDetailInp
     out->entry = std::move(b.Bytes());
     return ImageResult::Ok();
 }
+
+const std::vector<DetailRunway>& RunwaysOrPlaceholder(const std::vector<DetailRunway>& runways) {
+    static const std::vector<DetailRunway> placeholder{DetailRunway::Placeholder()};
+    return runways.empty() ? placeholder : runways;
+}

@@ -37,6 +37,9 @@ struct DetailRunway {
     static DetailRunway From(const dfRWY3& rec);
 };
 
+// The runways, or the placeholder alone when there are none.
+const std::vector<DetailRunway>& RunwaysOrPlaceholder(const std::vector<DetailRunway>& runways);
+
 // One frequency of the airport with its restriction bytes (the chain's bytes, the first one
 // holding their count minus 1; empty: none).
 struct DetailFrequency {

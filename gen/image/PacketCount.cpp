@@ -1,5 +1,7 @@
 #include "gen/image/PacketCount.h"
 
+#include <algorithm>
+
 #include "common/CLocale.h"
 #include "gen/image/Image.h"
 
@@ -8,18 +10,26 @@ uint32_t PacketCountHalved(uint32_t usedBlocks) { return (usedBlocks + 1) / 2; }
 uint32_t PacketCountBlocks(uint32_t usedBlocks) { return usedBlocks; }
 
 long CountUsedBlocks(const Image& image, uint32_t imageEnd) {
-    uint8_t block[kPacketBlock];
+    // Read 32 blocks at a time.
+    constexpr size_t kPiece = 32 * kPacketBlock;
+    uint8_t piece[kPiece];
     long used = 0;
-    for (uint64_t at = 0; at < imageEnd; at += kPacketBlock) {
-        const long n = image.Read(at, block, sizeof block);
+    for (uint64_t at = 0; at < imageEnd; at += kPiece) {
+        // Whole blocks up to the first one that reaches the image end.
+        const uint64_t blocksLeft = (imageEnd - at + kPacketBlock - 1) / kPacketBlock;
+        const size_t want = static_cast<size_t>(std::min<uint64_t>(kPiece, blocksLeft * kPacketBlock));
+        const long n = image.Read(at, piece, want);
         if (n < 0) return -1;
-        for (long i = 0; i < n; ++i) {
-            if (block[i] != 0xFF) {
-                ++used;
-                break;
+        for (long block = 0; block < n; block += kPacketBlock) {
+            const long end = std::min<long>(n, block + kPacketBlock);
+            for (long i = block; i < end; ++i) {
+                if (piece[i] != 0xFF) {
+                    ++used;
+                    break;
+                }
             }
         }
-        if (n < static_cast<long>(sizeof block)) break;
+        if (n < static_cast<long>(want)) break;
     }
     return used;
 }

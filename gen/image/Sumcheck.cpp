@@ -45,15 +45,16 @@ std::vector<uint8_t> ComputeSumcheckField(const SumcheckMethod& method, const ui
 Sumcheck::Sumcheck(const SumcheckMethod& method) : method_(method), checks_(method.chunkCount, 0) {}
 
 ImageResult Sumcheck::SumChunk(const Image& image, uint32_t index) {
-    constexpr uint32_t kPiece = 128;
+    constexpr uint32_t kPiece = 4096;
     uint8_t piece[kPiece];
     uint8_t sum = 0;
     const uint64_t start = static_cast<uint64_t>(index) * method_.chunkSize;
     for (uint32_t at = 0; at < method_.chunkSize; at += kPiece) {
-        const long n = image.Read(start + at, piece, kPiece);
-        if (n != static_cast<long>(kPiece)) return ImageResult::Internal(StringFormatC("read only %d bytes", static_cast<int>(n < 0 ? 0 : n)));
-        const uint32_t skip = (start + at == 0) ? std::min(method_.fieldLength, kPiece) : 0;
-        for (uint32_t i = skip; i < kPiece; ++i) sum = static_cast<uint8_t>(sum + piece[i]);
+        const uint32_t want = std::min(kPiece, method_.chunkSize - at);
+        const long n = image.Read(start + at, piece, want);
+        if (n != static_cast<long>(want)) return ImageResult::Internal(StringFormatC("read only %d bytes", static_cast<int>(n < 0 ? 0 : n)));
+        const uint32_t skip = (start + at == 0) ? std::min(method_.fieldLength, want) : 0;
+        for (uint32_t i = skip; i < want; ++i) sum = static_cast<uint8_t>(sum + piece[i]);
     }
     if (index < checks_.size()) checks_[index] = static_cast<uint8_t>(-sum);
     return ImageResult::Ok();
