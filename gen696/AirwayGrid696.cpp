@@ -89,6 +89,7 @@ void AirwayGrid696::Put(int32_t latCell, int32_t lonCell) {
 void AirwayGrid696::AddCell(int32_t latCell, int32_t lonCell) {
     latCell = std::clamp(latCell, -45, 44);
     lonCell = ((lonCell + 90) % 180 + 180) % 180 - 90;
+    if (havePrevious_ && latCell == prevLat_ && lonCell == prevLon_) return;   // the airway is in it already
     // At most one cell between per step: the walk toward the cell ends (at most 90 + 90 steps).
     for (int guard = 0; havePrevious_ && guard < 400; ++guard) {
         const int32_t dLat = latCell - prevLat_;

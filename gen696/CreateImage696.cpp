@@ -523,7 +523,7 @@ StepStatus StepWriteIndexes(OperationContext& c, Run696& r) {
     const uint32_t n = static_cast<uint32_t>(p.indexed.size());
     struct Part {
         int section;
-        const std::vector<uint8_t>* bytes;
+        const IndexBytes696* bytes;
         uint32_t count;
         uint8_t size;
     };
