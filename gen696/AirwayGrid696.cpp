@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 #include "gen696/PointIndexes696.h"
 #include "gen696/PointRecords696.h"
@@ -89,6 +90,7 @@ void AirwayGrid696::Put(int32_t latCell, int32_t lonCell) {
 void AirwayGrid696::AddCell(int32_t latCell, int32_t lonCell) {
     latCell = std::clamp(latCell, -45, 44);
     lonCell = ((lonCell + 90) % 180 + 180) % 180 - 90;
+    if (havePrevious_ && latCell == prevLat_ && lonCell == prevLon_) return;   // the airway is in it already
     // At most one cell between per step: the walk toward the cell ends (at most 90 + 90 steps).
     for (int guard = 0; havePrevious_ && guard < 400; ++guard) {
         const int32_t dLat = latCell - prevLat_;
@@ -103,14 +105,29 @@ void AirwayGrid696::AddCell(int32_t latCell, int32_t lonCell) {
     Put(latCell, lonCell);
 }
 
+void AirwayGrid696::UnitVector(int32_t lat, int32_t lon, double* v) {
+    const double f = lat * kUnit;
+    const double l = lon * kUnit;
+    v[0] = std::cos(f) * std::cos(l);
+    v[1] = std::cos(f) * std::sin(l);
+    v[2] = std::sin(f);
+}
+
 void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, int32_t toLon) {
     // Points along the great circle a small part of a cell apart; each adds its cell.
-    const double f1 = fromLat * kUnit;
-    const double l1 = fromLon * kUnit;
-    const double f2 = toLat * kUnit;
-    const double l2 = toLon * kUnit;
-    const double ax = std::cos(f1) * std::cos(l1), ay = std::cos(f1) * std::sin(l1), az = std::sin(f1);
-    const double bx = std::cos(f2) * std::cos(l2), by = std::cos(f2) * std::sin(l2), bz = std::sin(f2);
+    // A segment mostly starts where the one before ended: that end's vector is taken again.
+    double a[3];
+    if (haveEnd_ && fromLat == endLat_ && fromLon == endLon_) {
+        std::copy(std::begin(end_), std::end(end_), a);
+    } else {
+        UnitVector(fromLat, fromLon, a);
+    }
+    UnitVector(toLat, toLon, end_);
+    haveEnd_ = true;
+    endLat_ = toLat;
+    endLon_ = toLon;
+    const double ax = a[0], ay = a[1], az = a[2];
+    const double bx = end_[0], by = end_[1], bz = end_[2];
     const double dot = std::clamp(ax * bx + ay * by + az * bz, -1.0, 1.0);
     const double d = std::acos(dot);
     const double cell = kGridCell696 * kUnit;

@@ -23,11 +23,18 @@ public:
 
 private:
     void Put(int32_t latCell, int32_t lonCell);
+    // The point of a position on the unit sphere.
+    static void UnitVector(int32_t lat, int32_t lon, double* v);
     std::vector<std::vector<uint32_t>> cells_;
     uint32_t airway_ = 0;
     bool havePrevious_ = false;
     int32_t prevLat_ = 0;
     int32_t prevLon_ = 0;
+    // The end of the last segment and its unit vector.
+    bool haveEnd_ = false;
+    int32_t endLat_ = 0;
+    int32_t endLon_ = 0;
+    double end_[3] = {};
 };
 
 // The airway grid's cell of an angle: the floor of angle / cell.

@@ -175,11 +175,12 @@ struct Run696 {
         int32_t nsno;
     };
     Table<NameText> nameTexts;
-    // The kept names in the order they are coded: the text's first 8 bytes as a number (the
-    // sort's first key), the coded text and the serial number (-1: the blank that stands for
+    // The kept names in the order they are coded: the text's first 16 bytes as two numbers (the
+    // sort's first keys), the coded text and the serial number (-1: the blank that stands for
     // "no name").
     struct KeptName {
         uint64_t key;
+        uint64_t key2;
         const char* text;
         int32_t serial;
     };
@@ -229,6 +230,10 @@ struct Run696 {
     Table<RestrRecord> restrRecs;
     AirportBlockInput696 airportIn;   // the airport in hand and its block
     std::vector<uint8_t> airportBlock;
+    // Work tables of an airport, their room kept from airport to airport.
+    std::vector<uint8_t> restrictionForm;
+    std::vector<const ApprRecord*> usedApproaches;
+    std::vector<std::pair<int32_t, ApproachEntry696>> approachSlots;   // by sequence number
     // The records of each point type in ident order, kept from counting to writing.
     std::tuple<Table<AptRecord>, Table<IntRecord>, Table<NdbRecord>, Table<VorRecord>> stored;
     std::vector<uint8_t> aptHasBlock;
@@ -523,7 +528,7 @@ StepStatus StepWriteIndexes(OperationContext& c, Run696& r) {
     const uint32_t n = static_cast<uint32_t>(p.indexed.size());
     struct Part {
         int section;
-        const std::vector<uint8_t>* bytes;
+        const IndexBytes696* bytes;
         uint32_t count;
         uint8_t size;
     };
@@ -566,16 +571,20 @@ bool RestrictionForm(const Run696& r, int32_t first, std::vector<uint8_t>* form,
     return true;
 }
 
-bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
+bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
                       std::vector<ApproachEntry696>* out, std::string* error);
 
 // The airport's frequencies, runways and approaches, as the block builder takes them.
 bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, std::string* error) {
     const int32_t asno = apt.asno;
     const auto [firstFreq, lastFreq] = RecordsOf(r.freqRecs, &FreqRecord::faptno, asno);
-    for (const FreqRecord* fp = firstFreq; fp != lastFreq && in->frequencies.size() < kMaxFrequencies696; ++fp) {
+    // The slots of the airport before are filled again: their remarks keep their room.
+    size_t frequencies = 0;
+    for (const FreqRecord* fp = firstFreq; fp != lastFreq && frequencies < kMaxFrequencies696; ++fp) {
         const FreqRecord& f = *fp;
-        FrequencySlot696 slot;
+        if (frequencies == in->frequencies.size()) in->frequencies.emplace_back();
+        FrequencySlot696& slot = in->frequencies[frequencies];
+        slot.blob.clear();
         slot.type = FrequencyTypeCode696(f.ftype, f.f431);
         if (f.freq < kFrequencyBase696 || f.freq - kFrequencyBase696 > 0xFFF) {
             *error = StringFormatC("APT %x: frequency %d.%02d outside 108.00-148.95", asno, f.freq / 100, f.freq % 100);
@@ -584,14 +593,15 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
         slot.value = static_cast<uint32_t>(f.freq - kFrequencyBase696);
         slot.flags = f.f431;
         if (f.frsno > 0) {
-            std::vector<uint8_t> form;
+            std::vector<uint8_t>& form = r.restrictionForm;
             if (!RestrictionForm(r, f.frsno, &form, error) || !RemarksBlobOfForm696(form, &slot.blob, error)) {
                 *error = StringFormatC("APT %x: ", asno) + *error;
                 return false;
             }
         }
-        in->frequencies.push_back(std::move(slot));
+        ++frequencies;
     }
+    in->frequencies.resize(frequencies);
     const auto [firstRunway, lastRunway] = RecordsOf(r.runwayRecs, &RwyRecord::raptno, asno);
     for (const RwyRecord* wp = firstRunway; wp != lastRunway && in->runways.size() < kMaxRunways696; ++wp) {
         const RwyRecord& w = *wp;
@@ -695,12 +705,13 @@ bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vec
 
 // The used approaches of the airport, each in the slot of its sequence number, with their
 // navaids and waypoints packed; the slots with waypoints in order.
-bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
+bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
                       std::vector<ApproachEntry696>* out, std::string* error) {
     const int32_t asno = apt.asno;
     if (r.apocc.empty()) return true;
     uint32_t count = 0;
-    std::vector<const ApprRecord*> used;
+    std::vector<const ApprRecord*>& used = r.usedApproaches;
+    used.clear();
     const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
     for (const ApprRecord* p = first; p != last && p - first < static_cast<long>(kMaxApproaches696); ++p) {
         if (p->psno >= 0 && static_cast<size_t>(p->psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p->psno)]) {
@@ -708,8 +719,8 @@ bool GatherApproaches(const Run696& r, const AptRecord& apt, const std::vector<R
         }
     }
     if (used.empty()) return true;
-    std::vector<std::pair<int32_t, ApproachEntry696>> slots;   // by sequence number
-    slots.reserve(used.size());
+    std::vector<std::pair<int32_t, ApproachEntry696>>& slots = r.approachSlots;
+    slots.clear();
     for (const ApprRecord* u : used) {
         const ApprRecord& a = *u;
         if (a.pseq < 0 || static_cast<size_t>(a.pseq) >= kMaxApproaches696) {
@@ -796,7 +807,6 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
     const int32_t asno = apt.asno;
     AirportBlockInput696& in = r.airportIn;   // its tables kept from airport to airport
     in.runways.clear();
-    in.frequencies.clear();
     in.approaches.clear();
     in.runwayFixedLength = r.rwDefLenImage;
     in.pictureLength = static_cast<uint32_t>(r.picsLen);
@@ -1009,6 +1019,15 @@ uint64_t TextKey(const char* text) {
     return key << (8 * (8 - k) % 64);
 }
 
+// A kept name with the keys of its first 16 bytes.
+Run696::KeptName KeptNameOf(const char* text, int32_t serial) {
+    return {TextKey(text), strnlen(text, 8) == 8 ? TextKey(text + 8) : 0, text, serial};
+}
+
+bool SameText(const Run696::KeptName& a, const Run696::KeptName& b) {
+    return a.key == b.key && a.key2 == b.key2 && std::strcmp(a.text, b.text) == 0;
+}
+
 // Section 3: the kept names in the order of their text, coded one behind the other. A name
 // kept with a leading blank is coded, and so sorted, without it: the table stays in the order
 // of what it holds. Names of the same text are coded once, whatever their order among
@@ -1030,18 +1049,19 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             if (removeUnused && !r.nsocc[static_cast<size_t>(nsno)]) continue;
             const char* text = name.text;
             if (text[0] == ' ' && text[1] != 0) ++text;
-            r.keptNameList.push_back({TextKey(text), text, nsno});
+            r.keptNameList.push_back(KeptNameOf(text, nsno));
         }
-        if (r.needBlank) r.keptNameList.push_back({TextKey(" "), " ", -1});   // where "no name" points
+        if (r.needBlank) r.keptNameList.push_back(KeptNameOf(" ", -1));   // where "no name" points
         std::sort(r.keptNameList.begin(), r.keptNameList.end(), [](const auto& a, const auto& b) {
             if (a.key != b.key) return a.key < b.key;
+            if (a.key2 != b.key2) return a.key2 < b.key2;
             return std::strcmp(a.text, b.text) < 0;
         });
         // The table's size, made at once.
         uint64_t bits = 0;
         for (size_t i = 0; i < r.keptNameList.size(); ++i) {
             const Run696::KeptName& k = r.keptNameList[i];
-            if (i == 0 || r.keptNameList[i - 1].key != k.key || std::strcmp(r.keptNameList[i - 1].text, k.text) != 0) {
+            if (i == 0 || !SameText(r.keptNameList[i - 1], k)) {
                 bits += NameCodeBits(k.text);
             }
         }
@@ -1060,8 +1080,7 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
     const char* text = kept.text;
     const int32_t serial = kept.serial;
     // Names of the same text (" X" is coded as "X") share one entry.
-    if (r.namesWritten > 0 && r.keptNameList[r.namesWritten - 1].key == kept.key &&
-        std::strcmp(r.keptNameList[r.namesWritten - 1].text, text) == 0) {
+    if (r.namesWritten > 0 && SameText(r.keptNameList[r.namesWritten - 1], kept)) {
         if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.lastNameBit;
         ++r.namesWritten;
         return StepStatus::Again;

@@ -9,7 +9,7 @@
 
 namespace {
 
-void Put24(std::vector<uint8_t>& b, uint32_t v) {
+void Put24(IndexBytes696& b, uint32_t v) {
     b.push_back(static_cast<uint8_t>(v));
     b.push_back(static_cast<uint8_t>(v >> 8));
     b.push_back(static_cast<uint8_t>(v >> 16));
@@ -53,7 +53,7 @@ namespace {
 // Record numbers sorted by a key of each, ties by record number, appended to `out` as 24-bit
 // values; their count. The key sits above the number in one word, so the sort compares words.
 uint32_t SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
-                       const std::function<bool(uint32_t)>& wanted, std::vector<uint8_t>* out) {
+                       const std::function<bool(uint32_t)>& wanted, IndexBytes696* out) {
     std::vector<uint64_t, platform::BulkAllocator<uint64_t>> words;
     words.reserve(n);
     for (uint32_t i = 0; i < n; ++i) {

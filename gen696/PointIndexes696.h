@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/BulkMemory.h"
+
 inline constexpr uint32_t kX1Entries696 = 164;
 inline constexpr uint32_t kGridBoxes696 = 16200;
 inline constexpr uint32_t kBoxRunBytes696 = 26;
@@ -21,8 +23,11 @@ struct IndexedPoint696 {
     bool hasSecond = false;     // a city (INT: a name) that is present and not blank
 };
 
+// An index's bytes (a large table: its memory in huge pages).
+using IndexBytes696 = std::vector<uint8_t, platform::BulkAllocator<uint8_t>>;
+
 struct PointIndexes696 {
-    std::vector<uint8_t> x1, x2, x3, x4, x5;
+    IndexBytes696 x1, x2, x3, x4, x5;
     uint32_t x3Count = 0;
     uint32_t x5Count = 0;
 };

@@ -83,7 +83,9 @@ bool RemarksBlobOfForm696(const std::vector<uint8_t>& form, std::vector<uint8_t>
     }
     Reader in{form};
     const uint8_t flags = form[1];
-    std::vector<uint8_t> out = {0, static_cast<uint8_t>(flags & 0x1F)};
+    std::vector<uint8_t>& out = *blob;   // made in place: its room kept from call to call
+    out.push_back(0);
+    out.push_back(static_cast<uint8_t>(flags & 0x1F));
     if (flags & 1) {
         out.push_back(in.Byte());
         out.push_back(in.Byte());
@@ -105,10 +107,10 @@ bool RemarksBlobOfForm696(const std::vector<uint8_t>& form, std::vector<uint8_t>
         for (int i = 1; i < c; ++i) out.push_back(in.Byte());
     }
     if (!in.ok) {
+        out.clear();
         *error = "remarks cut short";
         return false;
     }
     out[0] = static_cast<uint8_t>(out.size() - 1);
-    *blob = std::move(out);
     return true;
 }

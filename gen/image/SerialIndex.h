@@ -9,6 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/BulkMemory.h"
+
 template <class Value>
 class SerialIndex {
 public:
@@ -34,6 +36,6 @@ public:
 
 private:
     static constexpr int32_t kTableLimit = 1 << 22;
-    std::vector<std::optional<Value>> table_;
+    std::vector<std::optional<Value>, platform::BulkAllocator<std::optional<Value>>> table_;
     std::unordered_map<int32_t, Value> others_;
 };

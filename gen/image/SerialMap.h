@@ -19,7 +19,7 @@ public:
     int32_t At(uint32_t position) const { return serials_[position]; }
 
 private:
-    std::vector<int32_t> serials_;
+    std::vector<int32_t, platform::BulkAllocator<int32_t>> serials_;
     SerialIndex<uint32_t> positions_;
 };
 

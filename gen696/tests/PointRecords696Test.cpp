@@ -137,7 +137,7 @@ TEST(PointRecords696, RecordsComeBackFromTheirBytes) {
 
 namespace {
 
-uint32_t At(const std::vector<uint8_t>& b, size_t i) { return b[3 * i] | b[3 * i + 1] << 8 | b[3 * i + 2] << 16; }
+uint32_t At(const IndexBytes696& b, size_t i) { return b[3 * i] | b[3 * i + 1] << 8 | b[3 * i + 2] << 16; }
 
 TEST(PointIndexes696, OrdersAndBoxes) {
     constexpr int32_t G = kGridCell696;
