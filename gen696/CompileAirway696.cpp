@@ -251,9 +251,7 @@ bool CompileAirwayText(OperationContext& c) {
     AirwayPart& a = Part(s);
     if (!a.started) {
         a.started = true;
-        s.error = kErrNone;
-        s.detail.clear();
-        s.recordStart.clear();
+        s.ResetErrorReport();
         ReadSourceLine(s);
     }
     ++c.step;

@@ -322,9 +322,7 @@ bool CompileApproachText696(OperationContext& c) {
     ApproachPart& a = Part(s);
     if (!a.started) {
         a.started = true;
-        s.error = kErrNone;
-        s.detail.clear();
-        s.recordStart.clear();
+        s.ResetErrorReport();
         InitBatchSerials(c.nextSerial);
         ReadSourceLine(s);
     }

@@ -69,6 +69,10 @@ struct Sua696Part : CompilerPart {
     std::vector<Vertex> vertexes;
     int32_t prevLat = 0, prevLon = 0;
 
+    // What the checking pass found, so the compiling pass sizes its tables once.
+    size_t checkedShapeBytes = 0;
+    size_t checkedA = 0, checkedB = 0;
+
     std::vector<uint8_t> shapes{0, 0, 0};  // the section-41 block begins 3 bytes before the first shape
     std::vector<uint8_t> recordsA, recordsB;
     std::vector<Box> boxesA, boxesB;
@@ -394,11 +398,20 @@ bool FinishRecord(OperationContext& c, CompileSession& s, Sua696Part& a) {
         return s.Fail(kErrNotSouthWest);
     }
     if (!v[n - 1].coordinate || v[n - 1].lat != v[0].lat || v[n - 1].lon != v[0].lon) return s.Fail(kErrNotClosed);
-    if (!a.compiling) return true;
+    size_t length = 0;
+    for (int i = 1; i < n; ++i) length += static_cast<size_t>(v[i].length);
+    if (!a.compiling) {
+        a.checkedShapeBytes += length;
+        ++(a.kindB ? a.checkedB : a.checkedA);
+        return true;
+    }
     if (IsFilteredOut(c, a.floorFeet, north, east, south, west)) return true;
 
+    // The record's entries in one piece: the table grows once per record, not once per vertex.
+    size_t at = a.shapes.size();
+    a.shapes.resize(at + length);
     for (int i = 1; i < n; ++i) {
-        a.shapes.insert(a.shapes.end(), v[i].bytes, v[i].bytes + v[i].length);
+        for (int b = 0; b < v[i].length; ++b) a.shapes[at++] = v[i].bytes[b];
         ++a.entries;
     }
     if (a.shapes.size() > 0xFFFFFF) {
@@ -516,6 +529,9 @@ bool WriteFile(OperationContext& c, Sua696Part& a) {
         return true;
     }
     std::string file;
+    // Room for every block and its header, so the file is not copied as it grows.
+    file.reserve(a.shapes.size() + a.gridLists.size() + a.gridRecords.size() + a.recordsA.size() +
+                 a.recordsB.size() + section69.size() + 7 * 64);
     AddBlock(file, 41, static_cast<uint32_t>(a.entries), 1, a.shapes);
     AddBlock(file, 38, static_cast<uint32_t>(a.gridLists.size() / 3), 3, a.gridLists);
     AddBlock(file, 37, static_cast<uint32_t>(a.gridRecords.size() / kGridRecord), kGridRecord, a.gridRecords);
@@ -562,6 +578,11 @@ bool StartCompiling(OperationContext& c, CompileSession& s, Sua696Part& a) {
     a.inRecord = false;
     a.seenB = false;
     s.compiled = s.filtered = 0;
+    a.shapes.reserve(a.shapes.size() + a.checkedShapeBytes);
+    a.recordsA.reserve(a.checkedA * kRecordA);
+    a.recordsB.reserve(a.checkedB * kRecordB);
+    a.boxesA.reserve(a.checkedA);
+    a.boxesB.reserve(a.checkedB);
     return true;
 }
 
@@ -588,8 +609,7 @@ bool CompileSua696(OperationContext& c) {
     Sua696Part& a = Part(s);
     if (!a.started) {
         a.started = true;
-        s.detail.clear();
-        s.recordStart.clear();
+        s.ResetErrorReport();
         s.errorFrame = kErrorFrame;
         OpenCompileTempFiles(c);
     }
@@ -603,8 +623,9 @@ bool CompileSua696(OperationContext& c) {
                 a.lastLine = s.raw;
             }
             s.recordStart.clear();
-            const size_t text = ended ? 0 : s.raw.find_first_not_of(" \t");
-            const bool header = !ended && text != std::string::npos && s.raw.compare(text, 4, "SUA(") == 0;
+            const char* text = s.raw.c_str();
+            while (*text == ' ' || *text == '\t') ++text;
+            const bool header = !ended && StartsWith(text, "SUA(");
             if (header) ++c.step;
             if (!ended) {
                 if (char* line = ReadCompileLine(c)) CompileLine(c, s, a, line);

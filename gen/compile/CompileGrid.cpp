@@ -19,6 +19,14 @@ constexpr uint32_t kMaxRecordNumbers = 0xFFFF;
 int32_t Lowered(int32_t v) { return v <= 0 ? static_cast<int32_t>(static_cast<uint32_t>(v) - 1u) : v; }
 int32_t Diff(int32_t a, int32_t b) { return static_cast<int32_t>(static_cast<uint32_t>(a) - static_cast<uint32_t>(b)); }
 
+// The two halves of the box test, on a record's lowered edges.
+bool MeetsAcross(int32_t recordWest, int32_t recordEast, int32_t boxWest, int32_t boxEast) {
+    return Diff(recordWest, boxEast) < 0 && Diff(recordEast, boxWest) >= 0;
+}
+bool MeetsAlong(int32_t recordSouth, int32_t recordNorth, int32_t boxSouth, int32_t boxNorth) {
+    return recordSouth < boxNorth && recordNorth >= boxSouth;
+}
+
 std::string Corners(int32_t south, int32_t west, int32_t north, int32_t east) {
     char sw[kPositionPairTextSize * 2] = "";
     char ne[kPositionPairTextSize * 2] = "";
@@ -43,8 +51,8 @@ const GridShape kSuaGrid = {89, 36, 5, 0x16C4000, 0x16C4000, 44, 0u - 18u * 0x71
 const GridShape kTccGrid = {35, 12, 6, 0x38EC000, 0x38EC000, 17, 0x7FED0000, 23};
 
 bool RecordInGridBox(const CompiledBox& r, int32_t boxWest, int32_t boxSouth, int32_t boxEast, int32_t boxNorth) {
-    return Diff(Lowered(r.west), boxEast) < 0 && Diff(Lowered(r.east), boxWest) >= 0 && Lowered(r.south) < boxNorth &&
-           Lowered(r.north) >= boxSouth;
+    return MeetsAcross(Lowered(r.west), Lowered(r.east), boxWest, boxEast) &&
+           MeetsAlong(Lowered(r.south), Lowered(r.north), boxSouth, boxNorth);
 }
 
 void PutCorner(uint8_t* lon, uint8_t* lat, uint8_t* flags, int shift, int32_t latitude, int32_t longitude) {
@@ -62,13 +70,20 @@ void GridBuilder::BucketRow(const CompileSession& s, int row) {
     row_ = row;
     const int32_t south = shape_.South(row);
     const auto north = static_cast<int32_t>(static_cast<uint32_t>(south) + shape_.height);
+    // The west and east edges of the row's boxes, worked out once for every record.
+    std::vector<int32_t> wests(static_cast<size_t>(perRow)), easts(static_cast<size_t>(perRow));
+    for (int b = 0; b < perRow; ++b) {
+        wests[static_cast<size_t>(b)] = shape_.West(b / shape_.boxes, b % shape_.boxes);
+        easts[static_cast<size_t>(b)] =
+            static_cast<int32_t>(static_cast<uint32_t>(wests[static_cast<size_t>(b)]) + shape_.boxWidth);
+    }
     for (uint32_t i = 0; i < s.boxes.size(); ++i) {
         const CompiledBox& r = s.boxes[i];
-        if (!(Lowered(r.south) < north && Lowered(r.north) >= south)) continue;
-        for (int b = 0; b < perRow; ++b) {
-            const int32_t west = shape_.West(b / shape_.boxes, b % shape_.boxes);
-            const auto east = static_cast<int32_t>(static_cast<uint32_t>(west) + shape_.boxWidth);
-            if (RecordInGridBox(r, west, south, east, north)) buckets_[static_cast<size_t>(b)].push_back(i);
+        // RecordInGridBox: the boxes of a row share their south and north edges.
+        if (!MeetsAlong(Lowered(r.south), Lowered(r.north), south, north)) continue;
+        const int32_t recordWest = Lowered(r.west), recordEast = Lowered(r.east);
+        for (size_t b = 0; b < static_cast<size_t>(perRow); ++b) {
+            if (MeetsAcross(recordWest, recordEast, wests[b], easts[b])) buckets_[b].push_back(i);
         }
     }
 }

@@ -62,7 +62,6 @@ void CGenDBOpen::OpenOnUse() {
 
 RecordFile* CGenDBOpen::Use(int fileNumber) {
     if (onUse_ && fileNumber >= 0 && fileNumber < kGenFileCount && !tried_[fileNumber]) {
-        tried_[fileNumber] = true;
         if (!MakeRecordFile(fileNumber)) ++m_status;
     }
     return File(fileNumber);
@@ -70,6 +69,7 @@ RecordFile* CGenDBOpen::Use(int fileNumber) {
 
 bool CGenDBOpen::MakeRecordFile(int fileNumber) {
     if (fileNumber < 0 || fileNumber >= kGenFileCount) return false;
+    tried_[fileNumber] = true;
     files_[fileNumber] = MakeRecordFileObject(fileNumber, DbFilePath(kGenNames[fileNumber], "dta"),
                                               DbFilePath(kGenNames[fileNumber], "dtx"), IsamMgr::kModeClose);
     if (!files_[fileNumber]) return false;

@@ -77,7 +77,7 @@ public:
 private:
     std::unique_ptr<RecordFile> files_[kGenFileCount];
     bool onUse_ = false;
-    bool tried_[kGenFileCount] = {};
+    bool tried_[kGenFileCount] = {};  // MakeRecordFile was called for the number
 };
 
 // The record-file object of a file number; a number without one is a program error.

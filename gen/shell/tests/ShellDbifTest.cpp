@@ -130,6 +130,44 @@ TEST_F(ShellDbif, EveryRecordFileIsMadeAndStamped) {
     EXPECT_STREQ(GenFileName(15), "");
 }
 
+// Made on use (the compile modes): a record-file object comes with the first operation on its
+// file, once; one made by MakeRecordFile (a file erased and made again) is kept.
+TEST_F(ShellDbif, OnUseEachRecordFileIsMadeAtItsFirstUse) {
+    CGenDBOpen* const appOpener = CGenDBOpen::Active();
+    {
+        CGenDBOpen opener;
+        ASSERT_EQ(opener.Status(), 0);
+        opener.OpenOnUse();
+        CGenDBOpen::SetActive(&opener);
+        for (int i = 0; i < kGenFileCount; ++i) EXPECT_EQ(opener.File(i), nullptr) << GenFileName(i);
+        const UsrRecord home = User(1, "HOME", "HOME FIELD", 1);
+        dbif_open<UsrRecord>();
+        EXPECT_EQ(dbif_add(home), 1);
+        dbif_close<UsrRecord>();
+        RecordFile* const usr = opener.File(kFileUsr);
+        ASSERT_NE(usr, nullptr);
+        for (int i = 0; i < kGenFileCount; ++i) {
+            if (i != kFileUsr) EXPECT_EQ(opener.File(i), nullptr) << GenFileName(i);
+        }
+        UsrRecord found{};
+        found.usno = 1;
+        dbif_open<UsrRecord>();
+        dbif_index<UsrRecord>("usno");
+        EXPECT_EQ(dbif_find(found), 1);
+        EXPECT_TRUE(Same(found, home));
+        dbif_close<UsrRecord>();
+        EXPECT_EQ(opener.File(kFileUsr), usr);
+
+        ASSERT_TRUE(opener.MakeRecordFile(kFileAwys));
+        RecordFile* const awys = opener.File(kFileAwys);
+        dbif_open<AwysRecord>();
+        dbif_close<AwysRecord>();
+        EXPECT_EQ(opener.File(kFileAwys), awys);
+        EXPECT_EQ(opener.Status(), 0);
+    }
+    CGenDBOpen::SetActive(appOpener);
+}
+
 TEST(ShellRecText, SetRecTextCutsAndTrims) {
     struct Case {
         const char* source;
