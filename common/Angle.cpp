@@ -39,14 +39,18 @@ int FormatCircleDegrees(char* out, int32_t value) {
     uint64_t millionths = scaled >> 23;
     const uint64_t rest = scaled & 0x7FFFFF;
     if (rest > 0x400000 || (rest == 0x400000 && (millionths & 1))) ++millionths;
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char* p = out;
     if (units < 0) *p++ = '-';
-    p = std::to_chars(p, out + kCircleDegreesTextSize, millionths / 1000000).ptr;
+    p = std::to_chars(p, out + kCircleDegreesTextSize, static_cast<uint32_t>(millionths / 1000000)).ptr;
     *p++ = '.';
-    uint64_t fraction = millionths % 1000000;
-    for (int i = 5; i >= 0; --i) {
-        p[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
+    uint32_t fraction = static_cast<uint32_t>(millionths % 1000000);
+    for (int i = 4; i >= 0; i -= 2) {
+        std::memcpy(p + i, kPairs + 2 * (fraction % 100), 2);
+        fraction /= 100;
     }
     p += 6;
     *p = '\0';

@@ -1,7 +1,9 @@
 #include "manager/GpxWriter.h"
 
-#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "common/Angle.h"
 #include "dblib/dfRTE.h"
@@ -33,35 +35,42 @@ void AppendDegrees(std::string& out, int32_t value) {
     out.append(text, static_cast<size_t>(FormatCircleDegrees(text, value)));
 }
 
-// The start tag of a point: "<wpt lat="%lf" lon="%lf">".
-void AppendPoint(std::string& out, const char* tag, int32_t latitude, int32_t longitude) {
-    out += '<';
-    out += tag;
-    out += " lat=\"";
+// The start tag of a point from its start ("<wpt lat=\""): "<wpt lat="%lf" lon="%lf">".
+void AppendPoint(std::string& out, std::string_view start, int32_t latitude, int32_t longitude) {
+    out += start;
     AppendDegrees(out, latitude);
     out += "\" lon=\"";
     AppendDegrees(out, longitude);
     out += "\">";
 }
 
-void AppendElement(std::string& out, const char* tag, std::string_view text) {
-    out += '<';
-    out += tag;
-    out += '>';
-    // Plain ASCII text stands as it is.
-    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"';
-    });
+// Characters that stand in element text as they are: printable ASCII but & < > ".
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c) plain[static_cast<size_t>(c)] = c != '&' && c != '<' && c != '>' && c != '"';
+    return plain;
+}();
+
+// An element from its start and end tags ("<name>", "</name>") and its text.
+void AppendElement(std::string& out, std::string_view start, std::string_view end, std::string_view text) {
+    bool plain = true;
+    for (char c : text) plain &= kPlain[static_cast<unsigned char>(c)];
+    out += start;
     if (plain) out += text;
     else out += XmlTextFrom1252(text);
-    out += "</";
-    out += tag;
-    out += '>';
+    out += end;
 }
 
 // Hands the text on once it has grown past a chunk.
+constexpr size_t kChunk = 1u << 16;
 void MaybeFlush(std::string& out, const GpxFlush& flush) {
-    if (flush && out.size() >= (1u << 16)) flush(out);
+    if (flush && out.size() >= kChunk) flush(out);
+}
+
+// Room for a chunk and the waypoint or route that passes it, so that the text is not moved as
+// it grows.
+void ReserveChunk(std::string& out, const GpxFlush& flush) {
+    if (flush) out.reserve(out.size() + kChunk + kChunk / 2);
 }
 
 }  // namespace
@@ -78,15 +87,23 @@ void WriteGpxHeader(std::string& out, std::time_t now) {
 }
 
 void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFlush& flush) {
+    ReserveChunk(out, flush);
     WriteGpxHeader(out, now);
     usr.SelectIndex("uident");
     usr.Rewind();
+    // Waypoints mostly share a symbol: the name of the last one is kept.
+    uint32_t symbolCode = UINT32_MAX;
+    const char* symbol = nullptr;
     while (usr.Next(1) == 0) {
-        AppendPoint(out, "wpt", usr.ulat, usr.ulong);
-        AppendElement(out, "name", Field(usr.uident, sizeof usr.uident));
-        AppendElement(out, "desc", Field(usr.uname, sizeof usr.uname));
-        if (const char* symbol = SymbolName(static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF))
-            AppendElement(out, "sym", symbol);
+        AppendPoint(out, "<wpt lat=\"", usr.ulat, usr.ulong);
+        AppendElement(out, "<name>", "</name>", Field(usr.uident, sizeof usr.uident));
+        AppendElement(out, "<desc>", "</desc>", Field(usr.uname, sizeof usr.uname));
+        const uint32_t code = static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF;
+        if (code != symbolCode) {
+            symbolCode = code;
+            symbol = SymbolName(code);
+        }
+        if (symbol) AppendElement(out, "<sym>", "</sym>", symbol);
         out += "</wpt>";
         MaybeFlush(out, flush);
     }
@@ -94,16 +111,18 @@ void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFl
 }
 
 void WriteGpxRoute(std::string& out, dfRTE& rte, std::time_t now, const GpxFlush& flush) {
+    ReserveChunk(out, flush);
     WriteGpxHeader(out, now);
     RouteSlots route;
     for (int from = 0; CollectNextRoute(rte, from, route); from = route.number + 1) {
         out += "<rte>";
-        if (const auto& title = route.slots[0]) AppendElement(out, "name", Field(title->rtname1, sizeof title->rtname1));
+        if (const auto& title = route.slots[0])
+            AppendElement(out, "<name>", "</name>", Field(title->rtname1, sizeof title->rtname1));
         for (size_t order = 1; order < route.slots.size(); ++order) {
             const auto& point = route.slots[order];
             if (!point) continue;
-            AppendPoint(out, "rtept", point->rtlat, point->rtlong);
-            AppendElement(out, "name", Field(point->rtident, sizeof point->rtident));
+            AppendPoint(out, "<rtept lat=\"", point->rtlat, point->rtlong);
+            AppendElement(out, "<name>", "</name>", Field(point->rtident, sizeof point->rtident));
             out += "<extensions><gpxx:RoutePointExtension><gpxx:Subclass>000000000000ffffffff000000000";
             out += point->rttype == 4 ? '2' : '0';
             out += "000000</gpxx:Subclass></gpxx:RoutePointExtension></extensions></rtept>";
