@@ -29,13 +29,15 @@ double CircleToDegrees(int32_t value) {
 }
 
 int FormatCircleDegrees(char* out, int32_t value) {
-    if (CircleToDegrees(value) == 0.0) {
+    const int64_t units = value >> 6;
+    const uint64_t magnitude = static_cast<uint64_t>(units < 0 ? -units : units);
+    // As CircleToDegrees snaps to zero: 50 * 45 / 2^23 is below 0.00027, 51 * 45 / 2^23 above.
+    if (magnitude <= 50) {
         std::memcpy(out, "0.000000", 9);
         return 8;
     }
     // Millionths of a degree: |value >> 6| * 45 * 10^6 / 2^23, an exact tie rounded to even.
-    const int64_t units = value >> 6;
-    const uint64_t scaled = static_cast<uint64_t>(units < 0 ? -units : units) * 45000000u;
+    const uint64_t scaled = magnitude * 45000000u;
     uint64_t millionths = scaled >> 23;
     const uint64_t rest = scaled & 0x7FFFFF;
     if (rest > 0x400000 || (rest == 0x400000 && (millionths & 1))) ++millionths;

@@ -29,21 +29,6 @@ constexpr const char* kGpxStart =
 
 std::string_view Field(const char* text, size_t size) { return {text, strnlen(text, size)}; }
 
-// Degrees with six decimals, as "%lf" in the C locale writes them.
-void AppendDegrees(std::string& out, int32_t value) {
-    char text[kCircleDegreesTextSize];
-    out.append(text, static_cast<size_t>(FormatCircleDegrees(text, value)));
-}
-
-// The start tag of a point from its start ("<wpt lat=\""): "<wpt lat="%lf" lon="%lf">".
-void AppendPoint(std::string& out, std::string_view start, int32_t latitude, int32_t longitude) {
-    out += start;
-    AppendDegrees(out, latitude);
-    out += "\" lon=\"";
-    AppendDegrees(out, longitude);
-    out += "\">";
-}
-
 // Characters that stand in element text as they are: printable ASCII but & < > ".
 constexpr std::array<bool, 256> kPlain = [] {
     std::array<bool, 256> plain{};
@@ -51,15 +36,66 @@ constexpr std::array<bool, 256> kPlain = [] {
     return plain;
 }();
 
-// An element from its start and end tags ("<name>", "</name>") and its text.
-void AppendElement(std::string& out, std::string_view start, std::string_view end, std::string_view text) {
-    bool plain = true;
-    for (char c : text) plain &= kPlain[static_cast<unsigned char>(c)];
-    out += start;
-    if (plain) out += text;
-    else out += XmlTextFrom1252(text);
-    out += end;
-}
+// The text of one waypoint or route point, gathered in a buffer of its own and added to the
+// file's text in one piece.
+class Piece {
+public:
+    explicit Piece(std::string& out) : out_(out) {}
+    ~Piece() { Spill(); }
+    Piece(const Piece&) = delete;
+    Piece& operator=(const Piece&) = delete;
+
+    void Add(std::string_view text) {
+        if (text.size() > Room()) {
+            Spill();
+            if (text.size() > sizeof bytes_) {
+                out_ += text;
+                return;
+            }
+        }
+        std::memcpy(at_, text.data(), text.size());
+        at_ += text.size();
+    }
+    void Add(char c) {
+        if (Room() == 0) Spill();
+        *at_++ = c;
+    }
+    // Degrees with six decimals, as "%lf" in the C locale writes them.
+    void AddDegrees(int32_t value) {
+        if (Room() < static_cast<size_t>(kCircleDegreesTextSize)) Spill();
+        at_ += FormatCircleDegrees(at_, value);
+    }
+    // The start tag of a point from its start ("<wpt lat=\""): "<wpt lat="%lf" lon="%lf">".
+    void AddPoint(std::string_view start, int32_t latitude, int32_t longitude) {
+        Add(start);
+        AddDegrees(latitude);
+        Add("\" lon=\"");
+        AddDegrees(longitude);
+        Add("\">");
+    }
+    // An element from its start and end tags ("<name>", "</name>") and its text.
+    void AddElement(std::string_view start, std::string_view end, std::string_view text) {
+        bool plain = true;
+        for (char c : text) plain &= kPlain[static_cast<unsigned char>(c)];
+        Add(start);
+        // Plain ASCII text stands as it is.
+        if (plain) Add(text);
+        else Add(XmlTextFrom1252(text));
+        Add(end);
+    }
+    // Adds what was gathered to the text.
+    void Spill() {
+        out_.append(bytes_, static_cast<size_t>(at_ - bytes_));
+        at_ = bytes_;
+    }
+
+private:
+    size_t Room() const { return static_cast<size_t>(bytes_ + sizeof bytes_ - at_); }
+
+    std::string& out_;
+    char bytes_[1024];
+    char* at_ = bytes_;
+};
 
 // Hands the text on once it has grown past a chunk.
 constexpr size_t kChunk = 1u << 16;
@@ -94,17 +130,19 @@ void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFl
     // Waypoints mostly share a symbol: the name of the last one is kept.
     uint32_t symbolCode = UINT32_MAX;
     const char* symbol = nullptr;
+    Piece piece(out);
     while (usr.Next(1) == 0) {
-        AppendPoint(out, "<wpt lat=\"", usr.ulat, usr.ulong);
-        AppendElement(out, "<name>", "</name>", Field(usr.uident, sizeof usr.uident));
-        AppendElement(out, "<desc>", "</desc>", Field(usr.uname, sizeof usr.uname));
+        piece.AddPoint("<wpt lat=\"", usr.ulat, usr.ulong);
+        piece.AddElement("<name>", "</name>", Field(usr.uident, sizeof usr.uident));
+        piece.AddElement("<desc>", "</desc>", Field(usr.uname, sizeof usr.uname));
         const uint32_t code = static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF;
         if (code != symbolCode) {
             symbolCode = code;
             symbol = SymbolName(code);
         }
-        if (symbol) AppendElement(out, "<sym>", "</sym>", symbol);
-        out += "</wpt>";
+        if (symbol) piece.AddElement("<sym>", "</sym>", symbol);
+        piece.Add("</wpt>");
+        piece.Spill();
         MaybeFlush(out, flush);
     }
     out += "</gpx>";
@@ -114,20 +152,22 @@ void WriteGpxRoute(std::string& out, dfRTE& rte, std::time_t now, const GpxFlush
     ReserveChunk(out, flush);
     WriteGpxHeader(out, now);
     RouteSlots route;
+    Piece piece(out);
     for (int from = 0; CollectNextRoute(rte, from, route); from = route.number + 1) {
-        out += "<rte>";
+        piece.Add("<rte>");
         if (const auto& title = route.slots[0])
-            AppendElement(out, "<name>", "</name>", Field(title->rtname1, sizeof title->rtname1));
+            piece.AddElement("<name>", "</name>", Field(title->rtname1, sizeof title->rtname1));
         for (size_t order = 1; order < route.slots.size(); ++order) {
             const auto& point = route.slots[order];
             if (!point) continue;
-            AppendPoint(out, "<rtept lat=\"", point->rtlat, point->rtlong);
-            AppendElement(out, "<name>", "</name>", Field(point->rtident, sizeof point->rtident));
-            out += "<extensions><gpxx:RoutePointExtension><gpxx:Subclass>000000000000ffffffff000000000";
-            out += point->rttype == 4 ? '2' : '0';
-            out += "000000</gpxx:Subclass></gpxx:RoutePointExtension></extensions></rtept>";
+            piece.AddPoint("<rtept lat=\"", point->rtlat, point->rtlong);
+            piece.AddElement("<name>", "</name>", Field(point->rtident, sizeof point->rtident));
+            piece.Add("<extensions><gpxx:RoutePointExtension><gpxx:Subclass>000000000000ffffffff000000000");
+            piece.Add(point->rttype == 4 ? '2' : '0');
+            piece.Add("000000</gpxx:Subclass></gpxx:RoutePointExtension></extensions></rtept>");
         }
-        out += "</rte>";
+        piece.Add("</rte>");
+        piece.Spill();
         MaybeFlush(out, flush);
     }
     out += "</gpx>";
