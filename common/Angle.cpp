@@ -1,6 +1,5 @@
 #include "common/Angle.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -47,13 +46,24 @@ int FormatCircleDegrees(char* out, int32_t value) {
         "8081828384858687888990919293949596979899";
     char* p = out;
     if (units < 0) *p++ = '-';
-    p = std::to_chars(p, out + kCircleDegreesTextSize, static_cast<uint32_t>(millionths / 1000000)).ptr;
-    *p++ = '.';
-    uint32_t fraction = static_cast<uint32_t>(millionths % 1000000);
-    for (int i = 4; i >= 0; i -= 2) {
-        std::memcpy(p + i, kPairs + 2 * (fraction % 100), 2);
-        fraction /= 100;
+    // At most 180 whole degrees.
+    const uint32_t whole = static_cast<uint32_t>(millionths / 1000000);
+    const uint32_t fraction = static_cast<uint32_t>(millionths) - whole * 1000000;
+    if (whole >= 100) {
+        *p++ = static_cast<char>('0' + whole / 100);
+        std::memcpy(p, kPairs + 2 * (whole % 100), 2);
+        p += 2;
+    } else if (whole >= 10) {
+        std::memcpy(p, kPairs + 2 * whole, 2);
+        p += 2;
+    } else {
+        *p++ = static_cast<char>('0' + whole);
     }
+    *p++ = '.';
+    const uint32_t high = fraction / 10000, low = fraction % 10000;
+    std::memcpy(p, kPairs + 2 * high, 2);
+    std::memcpy(p + 2, kPairs + 2 * (low / 100), 2);
+    std::memcpy(p + 4, kPairs + 2 * (low % 100), 2);
     p += 6;
     *p = '\0';
     return static_cast<int>(p - out);

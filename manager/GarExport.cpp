@@ -67,6 +67,8 @@ bool ExportRteGar(dfRTE& rte, int format, uint16_t productId, std::string& bytes
     const int linkSize = GarPutRouteLink(link);
     RouteSlots route;
     GarTexts texts;  // kept from record to record, so that its texts keep their room
+    // A packet for each record and a link before each: the file never moves as it grows.
+    writer.Reserve(2 * rte.SlotCount());
     for (int from = 0; CollectNextRoute(rte, from, route) && writer.Count() <= kGarMaxRecords;
          from = route.number + 1) {
         const std::string title = route.slots[0] ? Field(route.slots[0]->rtname1, sizeof route.slots[0]->rtname1) : "";

@@ -179,7 +179,7 @@ int GarPutTexts(uint8_t* record, int format, const GarTexts& texts) {
         // Room is kept for the terminators of this text and those after it.
         const int room = kMaxRecord - position - (6 - i);
         const size_t length = std::min(parts[i].size(), static_cast<size_t>(std::max(room, 0)));
-        std::memcpy(record + position, parts[i].data(), length);
+        if (length != 0) std::memcpy(record + position, parts[i].data(), length);
         position += static_cast<int>(length);
         record[position++] = 0;
     }

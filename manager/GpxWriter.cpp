@@ -36,6 +36,12 @@ constexpr std::array<bool, 256> kPlain = [] {
     return plain;
 }();
 
+bool Plain(std::string_view text) {
+    bool plain = true;
+    for (char c : text) plain &= kPlain[static_cast<unsigned char>(c)];
+    return plain;
+}
+
 // The text of one waypoint or route point, gathered in a buffer of its own and added to the
 // file's text in one piece.
 class Piece {
@@ -56,6 +62,14 @@ public:
         std::memcpy(at_, text.data(), text.size());
         at_ += text.size();
     }
+    // A tag: its length is known here, so the copy needs no call.
+    template <size_t N>
+    void Add(const char (&tag)[N]) {
+        static_assert(N - 1 <= sizeof bytes_);
+        if (N - 1 > Room()) Spill();
+        std::memcpy(at_, tag, N - 1);
+        at_ += N - 1;
+    }
     void Add(char c) {
         if (Room() == 0) Spill();
         *at_++ = c;
@@ -66,7 +80,8 @@ public:
         at_ += FormatCircleDegrees(at_, value);
     }
     // The start tag of a point from its start ("<wpt lat=\""): "<wpt lat="%lf" lon="%lf">".
-    void AddPoint(std::string_view start, int32_t latitude, int32_t longitude) {
+    template <size_t S>
+    void AddPoint(const char (&start)[S], int32_t latitude, int32_t longitude) {
         Add(start);
         AddDegrees(latitude);
         Add("\" lon=\"");
@@ -74,9 +89,9 @@ public:
         Add("\">");
     }
     // An element from its start and end tags ("<name>", "</name>") and its text.
-    void AddElement(std::string_view start, std::string_view end, std::string_view text) {
-        bool plain = true;
-        for (char c : text) plain &= kPlain[static_cast<unsigned char>(c)];
+    template <size_t S, size_t E>
+    void AddElement(const char (&start)[S], const char (&end)[E], std::string_view text) {
+        const bool plain = Plain(text);
         Add(start);
         // Plain ASCII text stands as it is.
         if (plain) Add(text);
@@ -127,9 +142,9 @@ void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFl
     WriteGpxHeader(out, now);
     usr.SelectIndex("uident");
     usr.Rewind();
-    // Waypoints mostly share a symbol: the name of the last one is kept.
+    // Waypoints mostly share a symbol: the element of the last one is kept.
     uint32_t symbolCode = UINT32_MAX;
-    const char* symbol = nullptr;
+    std::string symbol;
     Piece piece(out);
     while (usr.Next(1) == 0) {
         piece.AddPoint("<wpt lat=\"", usr.ulat, usr.ulong);
@@ -138,9 +153,13 @@ void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFl
         const uint32_t code = static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF;
         if (code != symbolCode) {
             symbolCode = code;
-            symbol = SymbolName(code);
+            symbol.clear();
+            if (const char* name = SymbolName(code)) {
+                Piece element(symbol);
+                element.AddElement("<sym>", "</sym>", name);
+            }
         }
-        if (symbol) piece.AddElement("<sym>", "</sym>", symbol);
+        piece.Add(std::string_view(symbol));
         piece.Add("</wpt>");
         piece.Spill();
         MaybeFlush(out, flush);
