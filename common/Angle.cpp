@@ -1,6 +1,5 @@
 #include "common/Angle.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -29,25 +28,42 @@ double CircleToDegrees(int32_t value) {
 }
 
 int FormatCircleDegrees(char* out, int32_t value) {
-    if (CircleToDegrees(value) == 0.0) {
+    const int64_t units = value >> 6;
+    const uint64_t magnitude = static_cast<uint64_t>(units < 0 ? -units : units);
+    // As CircleToDegrees snaps to zero: 50 * 45 / 2^23 is below 0.00027, 51 * 45 / 2^23 above.
+    if (magnitude <= 50) {
         std::memcpy(out, "0.000000", 9);
         return 8;
     }
     // Millionths of a degree: |value >> 6| * 45 * 10^6 / 2^23, an exact tie rounded to even.
-    const int64_t units = value >> 6;
-    const uint64_t scaled = static_cast<uint64_t>(units < 0 ? -units : units) * 45000000u;
+    const uint64_t scaled = magnitude * 45000000u;
     uint64_t millionths = scaled >> 23;
     const uint64_t rest = scaled & 0x7FFFFF;
     if (rest > 0x400000 || (rest == 0x400000 && (millionths & 1))) ++millionths;
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
     char* p = out;
     if (units < 0) *p++ = '-';
-    p = std::to_chars(p, out + kCircleDegreesTextSize, millionths / 1000000).ptr;
-    *p++ = '.';
-    uint64_t fraction = millionths % 1000000;
-    for (int i = 5; i >= 0; --i) {
-        p[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
+    // At most 180 whole degrees.
+    const uint32_t whole = static_cast<uint32_t>(millionths / 1000000);
+    const uint32_t fraction = static_cast<uint32_t>(millionths) - whole * 1000000;
+    if (whole >= 100) {
+        *p++ = static_cast<char>('0' + whole / 100);
+        std::memcpy(p, kPairs + 2 * (whole % 100), 2);
+        p += 2;
+    } else if (whole >= 10) {
+        std::memcpy(p, kPairs + 2 * whole, 2);
+        p += 2;
+    } else {
+        *p++ = static_cast<char>('0' + whole);
     }
+    *p++ = '.';
+    const uint32_t high = fraction / 10000, low = fraction % 10000;
+    std::memcpy(p, kPairs + 2 * high, 2);
+    std::memcpy(p + 2, kPairs + 2 * (low / 100), 2);
+    std::memcpy(p + 4, kPairs + 2 * (low % 100), 2);
     p += 6;
     *p = '\0';
     return static_cast<int>(p - out);

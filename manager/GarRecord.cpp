@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -52,17 +53,17 @@ std::string FieldText(const uint8_t* record, int size, int offset, int width) {
 }
 
 // A field blank-padded (or cut) to its width.
-void PutPadded(uint8_t* at, const std::string& text, size_t width) {
+void PutPadded(uint8_t* at, std::string_view text, size_t width) {
     std::memset(at, ' ', width);
     std::memcpy(at, text.data(), std::min(text.size(), width));
 }
 
 // The city without its "@ST" end, and the state (two blanks when none).
-void SplitCity(const std::string& city, std::string& plain, char state[2]) {
+void SplitCity(std::string_view city, std::string_view& plain, char state[2]) {
     state[0] = state[1] = ' ';
     const size_t at = city.find('@');
     plain = city.substr(0, at);
-    if (at == std::string::npos) return;
+    if (at == std::string_view::npos) return;
     for (size_t i = 0; i < 2 && at + 1 + i < city.size(); ++i) state[i] = city[at + 1 + i];
 }
 
@@ -153,7 +154,7 @@ void GarFixComment(uint8_t* comment) {
 }
 
 int GarPutTexts(uint8_t* record, int format, const GarTexts& texts) {
-    std::string city;
+    std::string_view city;
     char state[2];
     SplitCity(texts.city, city, state);
     if (!GarNewLayout(format)) {
@@ -172,14 +173,13 @@ int GarPutTexts(uint8_t* record, int format, const GarTexts& texts) {
         return kOldLength[std::clamp(format, 1, 5)] + 3;
     }
     std::memcpy(record + 44, state, 2);
-    const std::string* parts[6] = {&texts.ident, &texts.comment, &texts.name,
-                                   &city, &texts.address, &texts.crossRoad};
+    const std::string_view parts[6] = {texts.ident, texts.comment, texts.name, city, texts.address, texts.crossRoad};
     int position = kTextStart[format];
     for (int i = 0; i < 6; ++i) {
         // Room is kept for the terminators of this text and those after it.
         const int room = kMaxRecord - position - (6 - i);
-        const size_t length = std::min(parts[i]->size(), static_cast<size_t>(std::max(room, 0)));
-        std::memcpy(record + position, parts[i]->data(), length);
+        const size_t length = std::min(parts[i].size(), static_cast<size_t>(std::max(room, 0)));
+        if (length != 0) std::memcpy(record + position, parts[i].data(), length);
         position += static_cast<int>(length);
         record[position++] = 0;
     }

@@ -1,7 +1,9 @@
 #include "manager/GpxWriter.h"
 
-#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #include "common/Angle.h"
 #include "dblib/dfRTE.h"
@@ -27,41 +29,99 @@ constexpr const char* kGpxStart =
 
 std::string_view Field(const char* text, size_t size) { return {text, strnlen(text, size)}; }
 
-// Degrees with six decimals, as "%lf" in the C locale writes them.
-void AppendDegrees(std::string& out, int32_t value) {
-    char text[kCircleDegreesTextSize];
-    out.append(text, static_cast<size_t>(FormatCircleDegrees(text, value)));
+// Characters that stand in element text as they are: printable ASCII but & < > ".
+constexpr std::array<bool, 256> kPlain = [] {
+    std::array<bool, 256> plain{};
+    for (int c = 0x20; c < 0x7F; ++c) plain[static_cast<size_t>(c)] = c != '&' && c != '<' && c != '>' && c != '"';
+    return plain;
+}();
+
+bool Plain(std::string_view text) {
+    bool plain = true;
+    for (char c : text) plain &= kPlain[static_cast<unsigned char>(c)];
+    return plain;
 }
 
-// The start tag of a point: "<wpt lat="%lf" lon="%lf">".
-void AppendPoint(std::string& out, const char* tag, int32_t latitude, int32_t longitude) {
-    out += '<';
-    out += tag;
-    out += " lat=\"";
-    AppendDegrees(out, latitude);
-    out += "\" lon=\"";
-    AppendDegrees(out, longitude);
-    out += "\">";
-}
+// The text of one waypoint or route point, gathered in a buffer of its own and added to the
+// file's text in one piece.
+class Piece {
+public:
+    explicit Piece(std::string& out) : out_(out) {}
+    ~Piece() { Spill(); }
+    Piece(const Piece&) = delete;
+    Piece& operator=(const Piece&) = delete;
 
-void AppendElement(std::string& out, const char* tag, std::string_view text) {
-    out += '<';
-    out += tag;
-    out += '>';
-    // Plain ASCII text stands as it is.
-    const bool plain = std::all_of(text.begin(), text.end(), [](char c) {
-        return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' && c != '"';
-    });
-    if (plain) out += text;
-    else out += XmlTextFrom1252(text);
-    out += "</";
-    out += tag;
-    out += '>';
-}
+    void Add(std::string_view text) {
+        if (text.size() > Room()) {
+            Spill();
+            if (text.size() > sizeof bytes_) {
+                out_ += text;
+                return;
+            }
+        }
+        std::memcpy(at_, text.data(), text.size());
+        at_ += text.size();
+    }
+    // A tag: its length is known here, so the copy needs no call.
+    template <size_t N>
+    void Add(const char (&tag)[N]) {
+        static_assert(N - 1 <= sizeof bytes_);
+        if (N - 1 > Room()) Spill();
+        std::memcpy(at_, tag, N - 1);
+        at_ += N - 1;
+    }
+    void Add(char c) {
+        if (Room() == 0) Spill();
+        *at_++ = c;
+    }
+    // Degrees with six decimals, as "%lf" in the C locale writes them.
+    void AddDegrees(int32_t value) {
+        if (Room() < static_cast<size_t>(kCircleDegreesTextSize)) Spill();
+        at_ += FormatCircleDegrees(at_, value);
+    }
+    // The start tag of a point from its start ("<wpt lat=\""): "<wpt lat="%lf" lon="%lf">".
+    template <size_t S>
+    void AddPoint(const char (&start)[S], int32_t latitude, int32_t longitude) {
+        Add(start);
+        AddDegrees(latitude);
+        Add("\" lon=\"");
+        AddDegrees(longitude);
+        Add("\">");
+    }
+    // An element from its start and end tags ("<name>", "</name>") and its text.
+    template <size_t S, size_t E>
+    void AddElement(const char (&start)[S], const char (&end)[E], std::string_view text) {
+        const bool plain = Plain(text);
+        Add(start);
+        // Plain ASCII text stands as it is.
+        if (plain) Add(text);
+        else Add(XmlTextFrom1252(text));
+        Add(end);
+    }
+    // Adds what was gathered to the text.
+    void Spill() {
+        out_.append(bytes_, static_cast<size_t>(at_ - bytes_));
+        at_ = bytes_;
+    }
+
+private:
+    size_t Room() const { return static_cast<size_t>(bytes_ + sizeof bytes_ - at_); }
+
+    std::string& out_;
+    char bytes_[1024];
+    char* at_ = bytes_;
+};
 
 // Hands the text on once it has grown past a chunk.
+constexpr size_t kChunk = 1u << 16;
 void MaybeFlush(std::string& out, const GpxFlush& flush) {
-    if (flush && out.size() >= (1u << 16)) flush(out);
+    if (flush && out.size() >= kChunk) flush(out);
+}
+
+// Room for a chunk and the waypoint or route that passes it, so that the text is not moved as
+// it grows.
+void ReserveChunk(std::string& out, const GpxFlush& flush) {
+    if (flush) out.reserve(out.size() + kChunk + kChunk / 2);
 }
 
 }  // namespace
@@ -78,37 +138,55 @@ void WriteGpxHeader(std::string& out, std::time_t now) {
 }
 
 void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFlush& flush) {
+    ReserveChunk(out, flush);
     WriteGpxHeader(out, now);
     usr.SelectIndex("uident");
     usr.Rewind();
+    // Waypoints mostly share a symbol: the element of the last one is kept.
+    uint32_t symbolCode = UINT32_MAX;
+    std::string symbol;
+    Piece piece(out);
     while (usr.Next(1) == 0) {
-        AppendPoint(out, "wpt", usr.ulat, usr.ulong);
-        AppendElement(out, "name", Field(usr.uident, sizeof usr.uident));
-        AppendElement(out, "desc", Field(usr.uname, sizeof usr.uname));
-        if (const char* symbol = SymbolName(static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF))
-            AppendElement(out, "sym", symbol);
-        out += "</wpt>";
+        piece.AddPoint("<wpt lat=\"", usr.ulat, usr.ulong);
+        piece.AddElement("<name>", "</name>", Field(usr.uident, sizeof usr.uident));
+        piece.AddElement("<desc>", "</desc>", Field(usr.uname, sizeof usr.uname));
+        const uint32_t code = static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF;
+        if (code != symbolCode) {
+            symbolCode = code;
+            symbol.clear();
+            if (const char* name = SymbolName(code)) {
+                Piece element(symbol);
+                element.AddElement("<sym>", "</sym>", name);
+            }
+        }
+        piece.Add(std::string_view(symbol));
+        piece.Add("</wpt>");
+        piece.Spill();
         MaybeFlush(out, flush);
     }
     out += "</gpx>";
 }
 
 void WriteGpxRoute(std::string& out, dfRTE& rte, std::time_t now, const GpxFlush& flush) {
+    ReserveChunk(out, flush);
     WriteGpxHeader(out, now);
     RouteSlots route;
+    Piece piece(out);
     for (int from = 0; CollectNextRoute(rte, from, route); from = route.number + 1) {
-        out += "<rte>";
-        if (const auto& title = route.slots[0]) AppendElement(out, "name", Field(title->rtname1, sizeof title->rtname1));
+        piece.Add("<rte>");
+        if (const auto& title = route.slots[0])
+            piece.AddElement("<name>", "</name>", Field(title->rtname1, sizeof title->rtname1));
         for (size_t order = 1; order < route.slots.size(); ++order) {
             const auto& point = route.slots[order];
             if (!point) continue;
-            AppendPoint(out, "rtept", point->rtlat, point->rtlong);
-            AppendElement(out, "name", Field(point->rtident, sizeof point->rtident));
-            out += "<extensions><gpxx:RoutePointExtension><gpxx:Subclass>000000000000ffffffff000000000";
-            out += point->rttype == 4 ? '2' : '0';
-            out += "000000</gpxx:Subclass></gpxx:RoutePointExtension></extensions></rtept>";
+            piece.AddPoint("<rtept lat=\"", point->rtlat, point->rtlong);
+            piece.AddElement("<name>", "</name>", Field(point->rtident, sizeof point->rtident));
+            piece.Add("<extensions><gpxx:RoutePointExtension><gpxx:Subclass>000000000000ffffffff000000000");
+            piece.Add(point->rttype == 4 ? '2' : '0');
+            piece.Add("000000</gpxx:Subclass></gpxx:RoutePointExtension></extensions></rtept>");
         }
-        out += "</rte>";
+        piece.Add("</rte>");
+        piece.Spill();
         MaybeFlush(out, flush);
     }
     out += "</gpx>";

@@ -121,7 +121,8 @@ void CKestraneScrollView::FormatLine(int32_t word) {
 bool CKestraneScrollView::Position(bool fresh) {
     IsamMgr& file = *kind_.file;
     const int before = file.CurrentIndexNumber();
-    file.SelectIndex(kind_.identIndex);
+    if (identIndexNumber_ >= 0) file.SelectIndexNumber(identIndexNumber_);
+    else file.SelectIndex(kind_.identIndex);
     if (fresh) {
         const std::string& filter = Manager().identFilter;
         if (filter.empty()) {
@@ -341,11 +342,11 @@ void CKestraneScrollView::UpdateTitle() {
 
 int CKestraneScrollView::PartOfSelected(int32_t) const { return 0; }
 
-void CKestraneScrollView::TextOutLine(platform::DeviceContext& dc, const std::string& text, int skip, int first,
+void CKestraneScrollView::TextOutLine(platform::DeviceContext& dc, std::string_view text, int skip, int first,
                                       int end, int y, bool highlighted) {
     end = std::min<int>(end, static_cast<int>(text.size()));
     if (first >= end) return;
-    const int x = dc.GetTextExtent(std::string_view(text).substr(skip, first - skip)).cx;
+    const int x = dc.GetTextExtent(text.substr(skip, first - skip)).cx;
     if (highlighted) {
         dc.SetTextColor(dc.GetSysColor(platform::SystemColor::HighlightText));
         dc.SetBkColor(dc.GetSysColor(platform::SystemColor::Highlight));
@@ -354,16 +355,21 @@ void CKestraneScrollView::TextOutLine(platform::DeviceContext& dc, const std::st
         dc.SetTextColor(dc.GetSysColor(platform::SystemColor::WindowText));
         dc.SetBkMode(platform::BkMode::Transparent);
     }
-    dc.TextOut(x, y, std::string_view(text).substr(first, end - first));
+    dc.TextOut(x, y, text.substr(first, end - first));
 }
 
 void CKestraneScrollView::DrawLine(platform::DeviceContext& dc, int line, int part) {
     ListingLine& buffer = Manager().line;
-    std::string text(buffer.Text(), static_cast<size_t>(buffer.Trim()));
-    while (!text.empty() && static_cast<unsigned char>(text.back()) < '!') text.pop_back();
+    std::string_view trimmed(buffer.Text(), static_cast<size_t>(buffer.Trim()));
+    while (!trimmed.empty() && static_cast<unsigned char>(trimmed.back()) < '!') trimmed.remove_suffix(1);
     const int skip = Manager().recordNumbers ? 0 : 5;
-    if (static_cast<int>(text.size()) < skip) text.resize(static_cast<size_t>(skip), ' ');
     const int y = line * lineHeight_;
+    if ((line != selected_ || printing_) && static_cast<int>(trimmed.size()) >= skip) {
+        TextOutLine(dc, trimmed, skip, skip, static_cast<int>(trimmed.size()), y, false);
+        return;
+    }
+    std::string text(trimmed);
+    if (static_cast<int>(text.size()) < skip) text.resize(static_cast<size_t>(skip), ' ');
     const int size = static_cast<int>(text.size());
     if (line != selected_ || printing_) {
         TextOutLine(dc, text, skip, skip, size, y, false);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/ScrollView.h"
@@ -140,7 +141,7 @@ protected:
 private:
     void SetIdle(bool on);
     void DrawLine(platform::DeviceContext& dc, int line, int part);
-    void TextOutLine(platform::DeviceContext& dc, const std::string& text, int skip, int first, int end, int y,
+    void TextOutLine(platform::DeviceContext& dc, std::string_view text, int skip, int first, int end, int y,
                      bool highlighted);
     int32_t FindHighestRecord();
 

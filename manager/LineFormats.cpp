@@ -58,6 +58,19 @@ std::string LatLon(int32_t value, bool isLongitude) {
 
 int PutCountryAfter(int column, int32_t country) { return Put(column + 1, GetCountryText(country)); }
 
+// The record number from column 0 as "%4x" writes it.
+void PutRecordNumber(int32_t number) {
+    char digits[8];
+    int count = 0;
+    for (uint32_t rest = static_cast<uint32_t>(number); count == 0 || rest != 0; rest >>= 4)
+        digits[count++] = "0123456789abcdef"[rest & 15];
+    char text[8];
+    const int width = std::max(count, 4);
+    std::memset(text, ' ', static_cast<size_t>(width - count));
+    for (int i = 0; i < count; ++i) text[width - 1 - i] = digits[i];
+    Line().Append(0, text, static_cast<size_t>(width));
+}
+
 }  // namespace
 
 std::string GetNameText(int32_t n) {
@@ -107,7 +120,7 @@ int FormatNameColumn(int column, int32_t first, int32_t second, bool blank, bool
 }
 
 void FormatRecordStart(int32_t number, const char* ident, int32_t latitude, int32_t longitude) {
-    Line().Format(0, "%4x", static_cast<unsigned>(number));
+    PutRecordNumber(number);
     char text[9] = {};
     std::memcpy(text, ident, 8);
     DecodeIdentDigits(text);
@@ -384,7 +397,7 @@ void FormatUsrLine() {
 void FormatRteLine() {
     const dfRTE& r = *KestraneDb().rte;
     Line().Clear();
-    Line().Format(0, "%4x", static_cast<unsigned>(r.rtsno));
+    PutRecordNumber(r.rtsno);
     const std::string name1 = Field(r.rtname1, sizeof r.rtname1);
     if (r.rtorder == 0) {
         Line().Format(5, "Route #%d %s", r.rtno, name1.c_str());

@@ -156,6 +156,29 @@ TEST_F(GarExchange, UserWaypointsOutAndBackInEveryFormat) {
     }
 }
 
+// A waypoint's packet in a file of all waypoints is the one it gets alone: nothing of the
+// waypoint before it (a longer name, other fields) stays in its bytes.
+TEST_F(GarExchange, EachPacketAsItsWaypointAlone) {
+    const uint16_t products[10] = {0, 41, 45, 48, 71, 112, 128, 145, 364, 402};
+    AddUsr(1, "ALPHA", 5000, "A NAME OF TWENTY-NINE LETTERS");
+    AddUsr(2, "BRAVO1", -1, "B");
+    AddUsr(3, "C", 7000, "");
+    for (int format = 1; format <= 9; ++format) {
+        SCOPED_TRACE(format);
+        std::string all;
+        ASSERT_TRUE(ExportUsrGar(Usr(), format, products[format], 0, all));
+        size_t at = 10;  // after product data and the count
+        for (int32_t number = 1; number <= 3; ++number) {
+            std::string alone;
+            ASSERT_TRUE(ExportUsrGar(Usr(), format, products[format], number, alone));
+            const size_t size = 2 + static_cast<uint8_t>(alone[11]);
+            ASSERT_LE(at + size, all.size());
+            EXPECT_EQ(all.substr(at, size), alone.substr(10, size)) << number;
+            at += size;
+        }
+    }
+}
+
 TEST_F(GarExchange, SelectionAndTheUnknownAltitude) {
     AddUsr(1, "ALPHA", 5000);
     AddUsr(2, "BRAVO", 6000);

@@ -94,6 +94,31 @@ TEST_F(Gpx, WaypointFileAsWritten) {
     EXPECT_EQ(out.find('\n'), std::string::npos);
 }
 
+// A character that needs escaping or converting is found wherever it stands in a text of up to
+// 31 characters: in each place of each group of eight, and in the tail.
+TEST_F(Gpx, EveryCharacterNeedingEscapeIsFound) {
+    const struct {
+        char c;
+        const char* written;
+    } cases[] = {{'&', "&amp;"}, {'<', "&lt;"}, {'>', "&gt;"}, {'"', "&quot;"},
+                 {'\x7F', "\x7F"}, {'\x01', "?"},  {'\xB0', "\xC2\xB0"}, {'\xE9', "\xC3\xA9"}};
+    for (const auto& c : cases) {
+        for (size_t at = 0; at < 31; ++at) {
+            std::string name(31, 'N');
+            name[at] = c.c;
+            Db().usr->SelectIndex("usno");
+            Db().usr->Rewind();
+            while (Db().usr->Next(1) == 0) ASSERT_EQ(Db().usr->Erase(), 0);
+            AddUsr(1, "A", 0, 0, name.c_str(), 0x120004);
+            std::string out;
+            WriteGpxWaypoint(out, *Db().usr, 0);
+            std::string expected = "<desc>" + name + "</desc>";
+            expected.replace(6 + at, 1, c.written);
+            EXPECT_NE(out.find(expected), std::string::npos) << int(static_cast<unsigned char>(c.c)) << " at " << at;
+        }
+    }
+}
+
 TEST_F(Gpx, RouteFileAsWritten) {
     AddRte(1, 3, 0, "TITLE");
     AddRte(2, 3, 2, "SECOND", 0);

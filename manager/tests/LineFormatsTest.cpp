@@ -40,6 +40,17 @@ TEST(LinePieces, RunwayNumbers) {
     }
 }
 
+// The record number columns as "%4x" writes them, wider numbers (cut by the ident) included.
+TEST(LinePieces, RecordNumberColumns) {
+    for (const int32_t number : {0, 1, 0xabc, 0xffff, 0x10000, 0x7fffffff, -1}) {
+        FormatRecordStart(number, "ABC", 0, 0);
+        ListingLine expected;
+        expected.Format(0, "%4x", static_cast<unsigned>(number));
+        expected.Append(5, "ABC");
+        EXPECT_EQ(std::string(Manager().line.Text(), 8), std::string(expected.Text(), 8)) << number;
+    }
+}
+
 TEST(LinePieces, IconsTypesAndClasses) {
     EXPECT_EQ(FormatIconText(0), "\"Marina\" (Symb only)");
     EXPECT_EQ(FormatIconText(4608 << 8 | 4), "\"Waypoint\" (Symb & Cmnt)");
