@@ -1,9 +1,11 @@
 # suite_gtests(TARGET [ENV VAR=VALUE ...]): CTest runs every test of the GoogleTest program
 # with the suite's test environment (and the extra variables). The environment is set by a
 # file CTest reads after the discovered tests, because gtest_discover_tests would split it.
+# Parameterised tests keep the names their generators give (not the printed values, which for
+# pointers change from build to build and lose CTest's record of test times).
 function(suite_gtests target)
   cmake_parse_arguments(ARG "" "" "ENV" ${ARGN})
-  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 TEST_LIST ${target}_TESTS)
+  gtest_discover_tests(${target} DISCOVERY_TIMEOUT 60 NO_PRETTY_VALUES TEST_LIST ${target}_TESTS)
   set(env ${SUITE_TEST_ENV} ${ARG_ENV})
   set(file ${CMAKE_CURRENT_BINARY_DIR}/${target}_env.cmake)
   file(WRITE ${file} "if(${target}_TESTS)\n  set_tests_properties(\${${target}_TESTS} PROPERTIES ENVIRONMENT \"${env}\")\nendif()\n")
