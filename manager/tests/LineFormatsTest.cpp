@@ -42,8 +42,9 @@ TEST(LinePieces, RunwayNumbers) {
 
 // The record number columns as "%4x" writes them, wider numbers (cut by the ident) included.
 TEST(LinePieces, RecordNumberColumns) {
+    const char ident[8] = "ABC";  // an ident field
     for (const int32_t number : {0, 1, 0xabc, 0xffff, 0x10000, 0x7fffffff, -1}) {
-        FormatRecordStart(number, "ABC", 0, 0);
+        FormatRecordStart(number, ident, 0, 0);
         ListingLine expected;
         expected.Format(0, "%4x", static_cast<unsigned>(number));
         expected.Append(5, "ABC");
