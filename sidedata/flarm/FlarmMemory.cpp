@@ -36,8 +36,12 @@ void FlarmMemory::ListF(const char* format, ...) const {
 }
 
 void FlarmMemory::CommitFlarmRecord(bool ogn) {
+    NormaliseFlarmRecord(parse);
+    CommitNormalisedRecord(ogn);
+}
+
+void FlarmMemory::CommitNormalisedRecord(bool ogn) {
     FlarmRecord& r = parse;
-    NormaliseFlarmRecord(r);
     if (!idFilter.empty() && !BeginsWithIgnoringCase(r.FlarmID, idFilter)) {
         ClearFlarmRecord(r);
         return;

@@ -20,80 +20,78 @@ constexpr uint64_t BytesBelow(uint64_t x, unsigned n) { return ~(((x & ~kHigh) +
 // Bytes equal to c.
 constexpr uint64_t BytesEqual(uint64_t x, unsigned char c) { return BytesBelow(x ^ (kOnes * c), 1); }
 
-// The field's text as words: its last byte, the terminator's place, NUL, and the bytes past the
-// field zero. The words are changed here and stored whole once (loading a word just after a
-// byte store into it waits for the store).
-template <size_t N>
-struct FieldWords {
-    static constexpr size_t kWords = (N + 7) / 8;
-    uint64_t w[kWords] = {};
-    uint64_t live[kWords];  // high bits of the bytes before the first NUL
+// The high bits of the bytes before byte n of a word (any n).
+constexpr uint64_t BytesBefore(size_t n) { return n >= 8 ? kHigh : kHigh & ((uint64_t{1} << (8 * n)) - 1); }
 
-    explicit FieldWords(const char (&field)[N]) {
+// Whole bytes where the high bits are.
+constexpr uint64_t Spread(uint64_t high) { return (high >> 7) * 0xFF; }
+
+// The first `length` bytes of the text (at most N - 1; N bytes readable), cut at a NUL,
+// normalised into the field and the rest of the field zero: FlarmID upper-cased, the others with
+// control characters as blanks and trailing blanks cut. The words are built in registers and
+// stored once: loading a word just after narrower stores into it waits for them.
+template <size_t N, bool kId>
+void PutNormalised(char (&field)[N], const char* text, size_t length) {
+    constexpr size_t kWords = (N + 7) / 8;
+    auto width = [](size_t k) { return N - 8 * k < 8 ? N - 8 * k : 8; };
+    uint64_t w[kWords];
+    uint64_t live[kWords];           // high bits of the bytes before the NUL
+    uint64_t before = ~uint64_t{0};  // no NUL in the words so far
+    size_t end = 0;                  // just past the last byte shown
 #pragma GCC unroll 4
-        for (size_t k = 0; k < kWords; ++k) std::memcpy(&w[k], field + 8 * k, Width(k));
-        w[(N - 1) / 8] &= ~(uint64_t{0xFF} << 8 * ((N - 1) % 8));
-        uint64_t before = ~uint64_t{0};  // no NUL in the words so far
-#pragma GCC unroll 4
-        for (size_t k = 0; k < kWords; ++k) {
-            const uint64_t nul = BytesEqual(w[k], 0);
-            live[k] = before & ((nul & (0 - nul)) - 1) & kHigh;
-            before &= nul == 0 ? ~uint64_t{0} : 0;
+    for (size_t k = 0; k < kWords; ++k) {
+        uint64_t x = 0;
+        std::memcpy(&x, text + 8 * k, width(k));
+        x &= Spread(BytesBefore(length > 8 * k ? length - 8 * k : 0));
+        const uint64_t nul = BytesEqual(x, 0);
+        live[k] = before & ((nul & (0 - nul)) - 1) & kHigh;
+        before &= nul == 0 ? ~uint64_t{0} : 0;
+        if constexpr (kId) {
+            x -= (BytesBelow(x, 'z' + 1) & ~BytesBelow(x, 'a') & live[k]) >> 2;
+        } else {
+            const uint64_t control = Spread((BytesBelow(x, ' ') | BytesEqual(x, 0x7F)) & live[k]);
+            x = (x & ~control) | (control & (kOnes * ' '));
+            const uint64_t shown = ~BytesBelow(x, ' ' + 1) & live[k];
+            end = shown != 0 ? 8 * k + static_cast<size_t>(std::bit_width(shown)) / 8 : end;
         }
-    }
-    void Store(char (&field)[N]) const {
-#pragma GCC unroll 4
-        for (size_t k = 0; k < kWords; ++k) std::memcpy(field + 8 * k, &w[k], Width(k));
-    }
-    // Word by word: copied whole, the compiler may move them through memory in other widths.
-    static constexpr size_t Width(size_t k) { return N - 8 * k < 8 ? N - 8 * k : 8; }
-};
-
-// Control characters to blanks, then trailing blanks cut (a NUL after the last other byte).
-template <size_t N>
-void CleanText(char (&field)[N]) {
-    FieldWords<N> text(field);
-    size_t end = 0;
-#pragma GCC unroll 4
-    for (size_t k = 0; k < text.kWords; ++k) {
-        uint64_t& x = text.w[k];
-        const uint64_t control = (BytesBelow(x, ' ') | BytesEqual(x, 0x7F)) & text.live[k];
-        const uint64_t bytes = (control >> 7) * 0xFF;
-        x = (x & ~bytes) | (bytes & (kOnes * ' '));
-        const uint64_t shown = ~BytesBelow(x, ' ' + 1) & text.live[k];
-        end = shown != 0 ? 8 * k + static_cast<size_t>(std::bit_width(shown)) / 8 : end;
+        w[k] = x;
     }
 #pragma GCC unroll 4
-    for (size_t k = 0; k < text.kWords; ++k) {
-        const size_t at = end - 8 * k;
-        text.w[k] &= at < 8 ? ~(uint64_t{0xFF} << 8 * at) : ~uint64_t{0};
+    for (size_t k = 0; k < kWords; ++k) {
+        w[k] &= Spread(kId ? live[k] : BytesBefore(end > 8 * k ? end - 8 * k : 0));
+        std::memcpy(field + 8 * k, &w[k], width(k));
     }
-    text.Store(field);
 }
 
-// Letters a-z before the NUL to upper case.
 template <size_t N>
-void UpperCase(char (&field)[N]) {
-    FieldWords<N> text(field);
-#pragma GCC unroll 4
-    for (size_t k = 0; k < text.kWords; ++k) {
-        uint64_t& x = text.w[k];
-        x -= (BytesBelow(x, 'z' + 1) & ~BytesBelow(x, 'a') & text.live[k]) >> 2;
-    }
-    text.Store(field);
+void NormaliseText(char (&field)[N]) {
+    PutNormalised<N, false>(field, field, N - 1);
 }
 
 }  // namespace
 
 void NormaliseFlarmRecord(FlarmRecord& record) {
-    UpperCase(record.FlarmID);
-    CleanText(record.NAME);
-    CleanText(record.AIRFIELD);
-    CleanText(record.REG);
-    CleanText(record.TYPE);
-    CleanText(record.COMPID);
-    CleanText(record.FREQUENCY);
+    PutNormalised<sizeof record.FlarmID, true>(record.FlarmID, record.FlarmID, sizeof record.FlarmID - 1);
+    NormaliseText(record.NAME);
+    NormaliseText(record.AIRFIELD);
+    NormaliseText(record.REG);
+    NormaliseText(record.TYPE);
+    NormaliseText(record.COMPID);
+    NormaliseText(record.FREQUENCY);
 }
+
+void SetNormalisedId(char (&id)[8], const char* text, size_t length) {
+    PutNormalised<8, true>(id, text, length < 7 ? length : 7);
+}
+
+template <size_t N>
+void SetNormalisedText(char (&field)[N], const char* text, size_t length) {
+    PutNormalised<N, false>(field, text, length < N - 1 ? length : N - 1);
+}
+
+template void SetNormalisedText(char (&)[4], const char*, size_t);
+template void SetNormalisedText(char (&)[8], const char*, size_t);
+template void SetNormalisedText(char (&)[24], const char*, size_t);
 
 bool IsHexId(const char* text) {
     for (int i = 0; i < 6; ++i) {
@@ -114,10 +112,9 @@ bool IsCompIdText(const char* text) {
 uint32_t FlarmIdValue(const char* id) {
     uint32_t value = 0;
     for (int i = 0; i < 6; ++i) {
-        char c = id[i];
-        unsigned digit = c <= '9' ? static_cast<unsigned>(c - '0')
-                                  : static_cast<unsigned>((c | 0x20) - 'a' + 10);
-        value = value << 4 | (digit & 0xF);
+        // Digits are 0x30-0x39, letters 0x41-0x46 or 0x61-0x66.
+        const auto c = static_cast<unsigned char>(id[i]);
+        value = value << 4 | ((c & 0xFu) + 9u * (c >> 6 & 1u));
     }
     return value;
 }

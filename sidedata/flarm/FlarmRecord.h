@@ -35,8 +35,15 @@ void SetFlarmField(char (&field)[N], std::string_view text, size_t max = N - 1) 
 }
 
 // Upper-cases FlarmID, turns control characters in the texts into blanks and cuts trailing
-// blanks from NAME, AIRFIELD, REG, TYPE, COMPID and FREQUENCY.
+// blanks from NAME, AIRFIELD, REG, TYPE, COMPID and FREQUENCY. The bytes after each field's
+// terminator become zero.
 void NormaliseFlarmRecord(FlarmRecord& record);
+
+// SetFlarmField of `length` bytes and then NormaliseFlarmRecord's work on that field, in one pass
+// (a reader's fast path). The field's size in bytes must be readable at `text`, whatever the length.
+void SetNormalisedId(char (&id)[8], const char* text, size_t length);
+template <size_t N>
+void SetNormalisedText(char (&field)[N], const char* text, size_t length);
 
 // True when the six characters are digits or letters A-F in either case.
 bool IsHexId(const char* text);

@@ -141,9 +141,11 @@ void FlarmRecordSet::Settle() const {
     if (pendingFrom_ == kInOrder) return;
     const size_t from = pendingFrom_;
     const size_t pending = records_.size() - from;
-    SortPending(from);
-    size_t end = FoldPending(from);
-    if (from > 0) end = MergeIntoOrdered(from, end);
+    // Fewer ordered records than pending ones are sorted with them: one run, no merge.
+    const size_t sortFrom = from < pending ? 0 : from;
+    SortPending(sortFrom);
+    size_t end = FoldPending(sortFrom);
+    if (sortFrom > 0) end = MergeIntoOrdered(sortFrom, end);
     records_.resize(end);
     keys_.resize(end);
     const size_t added = end - from;
