@@ -47,7 +47,7 @@ void ReadHexFlnFile(FlarmMemory& memory, FlarmInput& input) {
             memory.List("Incomplete record at end of file");
             return;
         }
-        for (size_t i = 0; i < kHexFlnTextSize; ++i) text[i] = static_cast<char>(HexByteValue(hex.data() + 2 * i));
+        DecodeHex(hex.data(), kHexFlnTextSize, text);
         FlarmRecord& r = memory.parse;
         SetNormalisedId(r.FlarmID, text + kId.offset, kId.width);
         SetNormalisedText(r.NAME, text + kName.offset, kName.width);

@@ -66,6 +66,12 @@ TEST(FlarmMerge, NormalisingCutsTrailingBlanksAndControlCharacters) {
     ListedMemory m;
     m.Commit({"abcdef", "Name \t ", "Field\n", "REG  ", "Type ", "AB ", "123.5  "});
     EXPECT_EQ(AllFields(m.memory)[0], (Fields{"ABCDEF", "Name", "Field", "REG", "Type", "AB", "123.5"}));
+    // Controls and DEL inside become blanks, bytes from 0x80 stay, texts are cut at the field's
+    // size; a lower-case id is upper-cased.
+    m.Commit({"0a0bfc", "\ta\x01" "b\x7f\xFC\x80  \x1f", "1234567890123456789012345 ", "\x7fR\tG\x01\x02\x03\x04",
+              " \xA0x\x0b", "\t\x01", "1\x7f" "2\t3\r4"});
+    EXPECT_EQ(AllFields(m.memory)[0], (Fields{"0A0BFC", " a b \xFC\x80", "12345678901234567890123", " R G",
+                                              " \xA0x", "", "1 2 3 4"}));
 }
 
 TEST(FlarmMerge, ListFlagListsEachRecordInsteadOfMerging) {
