@@ -46,7 +46,7 @@ void FlarmMemory::CommitNormalisedRecord(bool ogn) {
         ClearFlarmRecord(r);
         return;
     }
-    if (std::strlen(r.FlarmID) != 6 || !IsHexId(r.FlarmID)) {
+    if (!IsHexId(r.FlarmID) || r.FlarmID[6] != '\0') {
         ListF("FlarmID \"%s\" is not 6 hex digits: record passed over", r.FlarmID);
         ClearFlarmRecord(r);
         return;

@@ -141,10 +141,9 @@ template void SetNormalisedText(char (&)[8], const char*, size_t);
 template void SetNormalisedText(char (&)[24], const char*, size_t);
 
 bool IsHexId(const char* text) {
-    for (int i = 0; i < 6; ++i) {
-        if (!IsHexDigit(text[i])) return false;
-    }
-    return true;
+    bool all = true;
+    for (int i = 0; i < 6; ++i) all &= IsHexDigit(text[i]);
+    return all;
 }
 
 bool IsCompIdText(const char* text) {
