@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <map>
 
 #include "sidedata/flarm/AircraftModelTable.h"
@@ -167,6 +168,32 @@ TEST(AircraftModels, InexactMatchIsToldOnlyWhenAsked) {
     SetFlarmField(r.TYPE, "Discus");
     LookupAircraftModel(r, sink);
     EXPECT_EQ(lines.size(), 2u);
+}
+
+TEST(AircraftModels, CacheGivesWhatTheSearchGivesForManyTexts) {
+    // Every name, cut and lower-cased variants, texts of the longest length kept and longer: the
+    // cache grows several times and is asked again in another order.
+    std::vector<std::string> texts = {"", "Model 1A3", "x", "12345678901234567890123", std::string(23, 'A')};
+    for (unsigned code = 0; code < kAircraftModelCount; ++code) {
+        std::string name = AircraftModelTable[code];
+        texts.push_back(name);
+        texts.push_back(name.substr(0, 3));
+        std::string lower = name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        texts.push_back(lower);
+    }
+    AircraftModelCache cache;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (size_t i = 0; i < texts.size(); ++i) {
+            const std::string& text = texts[pass == 0 ? i : texts.size() - 1 - i];
+            FlarmRecord r{};
+            SetFlarmField(r.TYPE, text);
+            AircraftModelMatch expected = FindAircraftModel(r.TYPE);
+            AircraftModelMatch cached = cache.Find(r.TYPE);
+            ASSERT_EQ(cached.code, expected.code) << text;
+            ASSERT_EQ(cached.exact, expected.exact) << text;
+        }
+    }
 }
 
 TEST(FlarmMerge, ManyIdsInAnyOrderMergeAsAnOrderedMapWould) {
