@@ -20,13 +20,6 @@ constexpr unsigned kFirstMhz = 117;
 constexpr unsigned kLastMhz = 148;
 constexpr int kLineChars = 44;  // ":10AAAA00", 16 data bytes, the sum and LF
 
-// Each byte's two upper-case hexadecimal digits.
-constexpr std::array<std::array<char, 2>, 256> kHexPairs = [] {
-    std::array<std::array<char, 2>, 256> pairs{};
-    for (int b = 0; b < 256; ++b) pairs[static_cast<size_t>(b)] = {"0123456789ABCDEF"[b >> 4], "0123456789ABCDEF"[b & 0xF]};
-    return pairs;
-}();
-
 // Field widths in characters, in packing order.
 constexpr int kNameChars = 9;
 constexpr int kAirfieldChars = 4;
@@ -91,6 +84,8 @@ public:
     template <int Bits>
     void Text(const char* text, int chars) {
         bool ended = false;
+        // Unrolled, the fill of the accumulator is known at every step.
+#pragma GCC unroll 16
         for (int i = 0; i < chars; ++i) {
             ended = ended || text[i] == '\0';
             Put(Bits, kCharCodes<Bits>[ended ? ' ' : static_cast<unsigned char>(text[i])]);
@@ -292,22 +287,17 @@ int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
         char* p = text;
         for (int l = 0; l < kButterflyLinesPerBlock; ++l) {
             unsigned address = static_cast<unsigned>(lineNumber % kLinesPerSegment) * 16;
+            // ":", byte count, address, record type, 16 data bytes, checksum.
+            const uint8_t head[4] = {0x10, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF), 0};
             const uint8_t* data = block + 16 * l;
             unsigned sum = 0x10 + (address >> 8) + (address & 0xFF);
-            auto hex = [&p](unsigned byte) {
-                std::memcpy(p, kHexPairs[byte & 0xFF].data(), 2);
-                p += 2;
-            };
+            for (int i = 0; i < 16; ++i) sum += data[i];
+            const uint8_t check = static_cast<uint8_t>(0x100 - (sum & 0xFF));
             *p++ = ':';
-            hex(0x10);
-            hex(address >> 8);
-            hex(address & 0xFF);
-            hex(0);
-            for (int i = 0; i < 16; ++i) {
-                hex(data[i]);
-                sum += data[i];
-            }
-            hex((0x100 - (sum & 0xFF)) & 0xFF);
+            EncodeHexUpper(head, sizeof head, p);
+            EncodeHexUpper(data, 16, p + 8);
+            EncodeHexUpper(&check, 1, p + 40);
+            p += 42;
             *p++ = '\n';
             ++lineNumber;
             if (lineNumber % kLinesPerSegment == 0) {

@@ -51,6 +51,32 @@ inline void DecodeHex(const char* hex, size_t count, char* out) {
     for (; i < count; ++i) out[i] = static_cast<char>(HexByteValue(hex + 2 * i));
 }
 
+// Encodes `count` bytes as twice as many upper-case hexadecimal digits, sixteen bytes at a time
+// where the processor has SSE2.
+inline void EncodeHexUpper(const uint8_t* bytes, size_t count, char* out) {
+    size_t i = 0;
+#ifdef __SSE2__
+    // Nibbles 0-9 to '0'-'9', 10-15 to 'A'-'F'.
+    auto digits = [](__m128i nibbles) {
+        const __m128i letters = _mm_and_si128(_mm_cmpgt_epi8(nibbles, _mm_set1_epi8(9)), _mm_set1_epi8('A' - '0' - 10));
+        return _mm_add_epi8(_mm_add_epi8(nibbles, _mm_set1_epi8('0')), letters);
+    };
+    for (; i + 16 <= count; i += 16) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i low = _mm_set1_epi8(0x0F);
+        const __m128i high = _mm_and_si128(_mm_srli_epi16(b, 4), low);
+        const __m128i first = digits(_mm_unpacklo_epi8(high, _mm_and_si128(b, low)));
+        const __m128i second = digits(_mm_unpackhi_epi8(high, _mm_and_si128(b, low)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i), first);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * i + 16), second);
+    }
+#endif
+    for (; i < count; ++i) {
+        out[2 * i] = "0123456789ABCDEF"[bytes[i] >> 4];
+        out[2 * i + 1] = "0123456789ABCDEF"[bytes[i] & 0xF];
+    }
+}
+
 // Appends a byte as two hexadecimal digits.
 inline void AppendHexByte(std::string& out, uint8_t byte, bool upper) {
     const char* digits = upper ? "0123456789ABCDEF" : "0123456789abcdef";

@@ -205,6 +205,19 @@ TEST(FlarmRead, HexDecodingOfEveryCharacterPairMatchesTheDigitTable) {
     }
 }
 
+TEST(FlarmRead, HexEncodingGivesTwoUpperCaseDigitsPerByte) {
+    // Every byte value, in runs that end on and off the wide steps' boundary.
+    uint8_t bytes[256];
+    for (int b = 0; b < 256; ++b) bytes[b] = static_cast<uint8_t>(b);
+    for (size_t count : {size_t{256}, size_t{21}, size_t{1}}) {
+        for (size_t from : {size_t{0}, 256 - count}) {
+            std::string out(2 * count, '?');
+            EncodeHexUpper(bytes + from, count, out.data());
+            EXPECT_EQ(out, HexOf(bytes + from, count)) << count << " from " << from;
+        }
+    }
+}
+
 TEST(FlarmRead, DbTextAndWinPilotFieldsAreSetAsNormalisingTheirTextsWould) {
     // Texts with controls, DEL, NULs, blanks inside and after, high bytes and lower-case ids, at
     // every length up to a field's.
