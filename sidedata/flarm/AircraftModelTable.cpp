@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sidedata/flarm/AircraftModelCache.h"
+
 const char* const AircraftModelTable[kAircraftModelCount] = {
     "Astir CS",  // 000
     "Different Aircrafts",  // 001
@@ -369,42 +371,6 @@ AircraftModelMatch FindAircraftModel(const char* text) {
     if (prefix >= 0) return {static_cast<unsigned>(prefix), false};
     if (substring >= 0) return {static_cast<unsigned>(substring), false};
     return {1, false};
-}
-
-AircraftModelMatch AircraftModelCache::Find(const char* text) {
-    const size_t length = strnlen(text, sizeof(Slot::key));
-    if (length == sizeof(Slot::key)) return FindAircraftModel(text);
-    uint64_t key[kKeyWords] = {};
-    std::memcpy(key, text, length);
-    auto slotOf = [](const uint64_t* k, size_t mask) {
-        uint64_t h = k[0] * 0x9E3779B97F4A7C15u ^ k[1] * 0xC2B2AE3D27D4EB4Fu ^ k[2] * 0x165667B19E3779F9u;
-        return static_cast<size_t>(h ^ h >> 29) & mask;
-    };
-    size_t mask = slots_.size() - 1;
-    size_t at = slotOf(key, mask);
-    for (; slots_[at].used; at = (at + 1) & mask) {
-        if (std::memcmp(slots_[at].key, key, sizeof key) == 0) return slots_[at].match;
-    }
-    const AircraftModelMatch match = FindAircraftModel(text);
-    if (2 * (used_ + 1) > slots_.size()) {
-        // Twice the slots, every text placed again.
-        std::vector<Slot> fewer(2 * slots_.size());
-        fewer.swap(slots_);
-        mask = slots_.size() - 1;
-        for (const Slot& slot : fewer) {
-            if (!slot.used) continue;
-            size_t to = slotOf(slot.key, mask);
-            while (slots_[to].used) to = (to + 1) & mask;
-            slots_[to] = slot;
-        }
-        at = slotOf(key, mask);
-        while (slots_[at].used) at = (at + 1) & mask;
-    }
-    std::memcpy(slots_[at].key, key, sizeof key);
-    slots_[at].match = match;
-    slots_[at].used = true;
-    ++used_;
-    return match;
 }
 
 unsigned LookupAircraftModel(const FlarmRecord& record, const std::function<void(const std::string&)>& debugLine,

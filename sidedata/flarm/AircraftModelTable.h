@@ -2,11 +2,8 @@
 // type text's code.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <functional>
 #include <string>
-#include <vector>
 
 #include "sidedata/flarm/FlarmRecord.h"
 
@@ -28,23 +25,7 @@ struct AircraftModelMatch {
 // that contains it, else 1.
 AircraftModelMatch FindAircraftModel(const char* text);
 
-// Matches already found, by type text (a save looks each text up once): an open-addressed
-// table keyed by the text's bytes.
-class AircraftModelCache {
-public:
-    // FindAircraftModel of the text.
-    AircraftModelMatch Find(const char* text);
-
-private:
-    static constexpr size_t kKeyWords = 3;  // texts of up to 23 bytes are kept
-    struct Slot {
-        uint64_t key[kKeyWords] = {};  // the text, zero-padded
-        AircraftModelMatch match;
-        bool used = false;
-    };
-    std::vector<Slot> slots_ = std::vector<Slot>(64);
-    size_t used_ = 0;
-};
+class AircraftModelCache;
 
 // FindAircraftModel of the record's TYPE; a match that is not exact is told to debugLine (when
 // given) as 'Used "name" for "text"'.

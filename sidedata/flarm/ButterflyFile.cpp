@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "common/Bits.h"
+#include "sidedata/flarm/AircraftModelCache.h"
 #include "sidedata/flarm/AircraftModelTable.h"
 #include "sidedata/flarm/FlarmHex.h"
 #include "sidedata/flarm/FlarmInput.h"

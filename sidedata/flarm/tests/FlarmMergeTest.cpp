@@ -5,6 +5,7 @@
 #include <cctype>
 #include <map>
 
+#include "sidedata/flarm/AircraftModelCache.h"
 #include "sidedata/flarm/AircraftModelTable.h"
 #include "sidedata/flarm/tests/FlarmTestSupport.h"
 
