@@ -8,9 +8,11 @@
 
 namespace {
 
-// From a line's start, the end of the last field read and the size of its field.
+// The bytes a line's fields are read from when they are set normalised: a whole field's size at
+// each field's place, the last being NAME's at 29.
 constexpr ptrdiff_t kLineReadable = 29 + sizeof(FlarmRecord::NAME);
 
+// The field set normalised, or as it is for the commit to normalise.
 void PutId(char (&id)[8], std::string_view text, bool normalised) {
     if (normalised) {
         SetNormalisedId(id, text.data(), text.size());
@@ -45,7 +47,6 @@ void ReadDbTextFile(FlarmMemory& memory, FlarmInput& input) {
         size_t cr = line.find('\r');
         if (cr != std::string_view::npos) line = line.substr(0, cr);
         if (line.size() <= 9 || line[6] != '|') continue;
-        // Fields are set normalised where a whole field's size can be read after each.
         const bool normalised = dataEnd - line.data() >= kLineReadable;
         FlarmRecord& r = memory.parse;
         PutId(r.FlarmID, line.substr(0, 6), normalised);

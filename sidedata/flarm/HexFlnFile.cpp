@@ -37,7 +37,7 @@ void ReadHexFlnFile(FlarmMemory& memory, FlarmInput& input) {
         memory.version = std::string(first);
         memory.ListF("Version %s", memory.version.c_str());
     }
-    // The decoded text, with room to read a whole field's size after each field.
+    // The decoded text, and room to read a whole field's size at each field's place.
     char text[kHexFlnTextSize + sizeof(FlarmRecord::NAME)] = {};
     bool committed = false;  // the parse record is empty
     for (;;) {
