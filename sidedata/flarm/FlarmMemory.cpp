@@ -46,7 +46,8 @@ void FlarmMemory::CommitNormalisedRecord(bool ogn) {
         ClearFlarmRecord(r);
         return;
     }
-    if (!IsHexId(r.FlarmID) || r.FlarmID[6] != '\0') {
+    uint32_t key;
+    if (!FlarmIdKey(r.FlarmID, key)) {
         ListF("FlarmID \"%s\" is not 6 hex digits: record passed over", r.FlarmID);
         ClearFlarmRecord(r);
         return;
@@ -59,7 +60,7 @@ void FlarmMemory::CommitNormalisedRecord(bool ogn) {
         ClearFlarmRecord(r);
         return;
     }
-    records_.Merge(r, FlarmIdValue(r.FlarmID), ogn);
+    records_.Merge(r, key, ogn);
     ClearFlarmRecord(r);
 }
 

@@ -157,4 +157,22 @@ uint32_t FlarmIdValue(const char* id) {
     return value;
 }
 
+bool FlarmIdKey(const char (&id)[8], uint32_t& key) {
+    uint64_t x;
+    std::memcpy(&x, id, sizeof x);
+    const uint64_t lower = x | kOnes * 0x20;  // A-F as a-f, and nothing else into a-f
+    const uint64_t digits = ~BytesBelow(x, '0') & BytesBelow(x, '9' + 1);
+    const uint64_t letters = ~BytesBelow(lower, 'a') & BytesBelow(lower, 'f' + 1);
+    // Six digits, then the terminator.
+    constexpr uint64_t kSix = kHigh >> 16;
+    if (((digits | letters) & kSix) != kSix || (x >> 48 & 0xFF) != 0) return false;
+    // Each digit's value (digits are 0x30-0x39, letters 0x41-0x46 or 0x61-0x66), then pairs of
+    // them into the low byte of each 16-bit lane, the first digit high.
+    const uint64_t values = (x & kOnes * 0x0F) + 9 * (x >> 6 & kOnes);
+    constexpr uint64_t kLanes = 0x00FF00FF00FF00FF;
+    const uint64_t pairs = ((values & kLanes) << 4 | (values >> 8 & kLanes)) & kLanes;
+    key = static_cast<uint32_t>((pairs & 0xFF) << 16 | (pairs >> 16 & 0xFF) << 8 | (pairs >> 32 & 0xFF));
+    return true;
+}
+
 bool IsHexVersion(std::string_view text) { return text.size() == 6 && IsHexId(text.data()); }

@@ -62,5 +62,7 @@ bool IsHexId(const char* text);
 bool IsCompIdText(const char* text);
 // The value of six hexadecimal digits.
 uint32_t FlarmIdValue(const char* id);
+// True when the id is six hexadecimal digits and its terminator; `key` is then their value.
+bool FlarmIdKey(const char (&id)[8], uint32_t& key);
 // True when the text is exactly six hexadecimal digits.
 bool IsHexVersion(std::string_view text);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <map>
 
 #include "sidedata/flarm/AircraftModelCache.h"
@@ -62,6 +63,25 @@ TEST(FlarmMerge, RecordWithoutSixHexDigitIdIsPassedOverAndListed) {
     EXPECT_EQ(m.memory.Records().size(), 1u);
     EXPECT_EQ(m.memory.Counters().read, 1);
     EXPECT_TRUE(m.Listed("FlarmID \"12345G\" is not 6 hex digits: record passed over"));
+}
+
+TEST(FlarmMerge, IdKeyIsTheValueOfExactlySixHexDigits) {
+    // Each id with its key, or -1 when it is not one.
+    const std::pair<const char*, int64_t> cases[] = {
+        {"000000", 0},  {"FFFFFF", 0xFFFFFF}, {"A1b2C3", 0xA1B2C3}, {"09afAF", 0x09AFAF}, {"12345", -1},
+        {"1234567", -1}, {"12 456", -1},      {"@@@@@@", -1},       {"GGGGGG", -1},       {"gggggg", -1},
+        {"//////", -1}, {"::::::", -1},       {"``````", -1},       {"\xC1\xC1\xC1\xC1\xC1\xC1", -1}, {"12345\xE6", -1},
+    };
+    for (const auto& [text, expected] : cases) {
+        char id[8] = {};
+        std::memcpy(id, text, std::strlen(text));
+        uint32_t key = 0;
+        EXPECT_EQ(FlarmIdKey(id, key), expected >= 0) << text;
+        if (expected >= 0) {
+            EXPECT_EQ(key, expected) << text;
+            EXPECT_EQ(FlarmIdValue(id), expected) << text;
+        }
+    }
 }
 
 TEST(FlarmMerge, NormalisingCutsTrailingBlanksAndControlCharacters) {
