@@ -2,11 +2,17 @@
 
 #include <cstring>
 
-AircraftModelMatch AircraftModelCache::Find(const char* text) {
-    const size_t length = strnlen(text, sizeof(Slot::key));
-    if (length == sizeof(Slot::key)) return FindAircraftModel(text);
-    uint64_t key[kKeyWords] = {};
-    std::memcpy(key, text, length);
+AircraftModelMatch AircraftModelCache::Find(const char (&text)[kKeyBytes]) {
+    const size_t length = strnlen(text, kKeyBytes);
+    if (length == kKeyBytes) return FindAircraftModel(text);
+    // The key loaded whole and the bytes from the terminator on cleared: no narrower stores
+    // for the loads to wait on.
+    uint64_t key[kKeyWords];
+    for (size_t k = 0; k < kKeyWords; ++k) {
+        std::memcpy(&key[k], text + 8 * k, sizeof key[k]);
+        const size_t kept = length > 8 * k ? length - 8 * k : 0;
+        key[k] &= kept >= 8 ? ~uint64_t{0} : (uint64_t{1} << 8 * kept) - 1;
+    }
     auto slotOf = [](const uint64_t* k, size_t mask) {
         uint64_t h = k[0] * 0x9E3779B97F4A7C15u ^ k[1] * 0xC2B2AE3D27D4EB4Fu ^ k[2] * 0x165667B19E3779F9u;
         return static_cast<size_t>(h ^ h >> 29) & mask;

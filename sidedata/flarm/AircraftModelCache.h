@@ -10,11 +10,13 @@
 // An open-addressed table keyed by the text's bytes.
 class AircraftModelCache {
 public:
-    // FindAircraftModel of the text.
-    AircraftModelMatch Find(const char* text);
+    static constexpr size_t kKeyBytes = sizeof(FlarmRecord::TYPE);
+
+    // FindAircraftModel of a TYPE text.
+    AircraftModelMatch Find(const char (&text)[kKeyBytes]);
 
 private:
-    static constexpr size_t kKeyWords = 3;  // texts of up to 23 bytes are kept
+    static constexpr size_t kKeyWords = kKeyBytes / 8;  // texts of up to 23 bytes are kept
     struct Slot {
         uint64_t key[kKeyWords] = {};  // the text, zero-padded
         AircraftModelMatch match;

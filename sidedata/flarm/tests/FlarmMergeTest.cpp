@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cstring>
 #include <map>
+#include <utility>
 
 #include "sidedata/flarm/AircraftModelCache.h"
 #include "sidedata/flarm/AircraftModelTable.h"
