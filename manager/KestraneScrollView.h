@@ -122,7 +122,12 @@ protected:
     // While GetLine reads lines in order, after a search of the number index: the same record
     // found by the ident index, so that the next lines can step.
     void AlignIdentIndex(int32_t number);
-    bool AppendLine(int32_t word);  // false at the limit
+    bool AppendLine(int32_t word) {  // false at the limit
+        if (count_ >= kMaxLines) return false;
+        lines_.push_back(word);
+        ++count_;
+        return true;
+    }
     // Whether this view's files are the ones a run of idle steps keeps open.
     bool HoldsIdleFiles() const;
     void ReportLoadFailure(int32_t number) const;

@@ -149,7 +149,7 @@ void HeadlessDC::TextOut(int x, int y, std::string_view text) {
     if ((align_ & kAlignBaseline) == kAlignBaseline) y -= tm.ascent;
     else if (align_ & kAlignBottom) y -= tm.height;
     if (printing_ && !inPage_) return;  // nothing reaches paper outside a page
-    DrawRecord r;
+    DrawRecord& r = CurrentPage().records.emplace_back();
     r.kind = DrawRecord::Kind::Text;
     r.x = x;
     r.y = y;
@@ -159,7 +159,6 @@ void HeadlessDC::TextOut(int x, int y, std::string_view text) {
     r.bkColor = bkColor_;
     r.bkMode = bkMode_;
     r.rect = {x, y, x + width, y + tm.height};
-    CurrentPage().records.push_back(std::move(r));
 }
 
 void HeadlessDC::FillSolidRect(const Rect& rect, Color color) {
