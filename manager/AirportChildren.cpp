@@ -49,7 +49,7 @@ void ReadRestrictionChain(int32_t first, std::vector<uint8_t>& out) {
     }
 }
 
-bool ChildFilesHeld(KestraneDatabase& db) { return db.rwy3->IsOpen() && db.freq3->IsOpen() && db.restr->IsOpen(); }
+bool ChildFilesHeld(KestraneDatabase& db) { return db.rwy3->IsOpen() && db.freq3->IsOpen(); }
 
 AirportChildren& AirportRows() {
     static AirportChildren children;
@@ -105,7 +105,9 @@ int LoadAirportChildren() {
             e.flags = frq.flags;
             e.frsno = frq.frsno;
             e.f431 = frq.f431;
-            if (e.frsno != 0) ReadRestrictionChain(e.frsno, e.restriction);
+            // A holder without the restriction file gets it open, for its own close.
+            if (e.frsno != 0 && (db.restr->IsOpen() || db.restr->Open() == 0))
+                ReadRestrictionChain(e.frsno, e.restriction);
             last = index++;
         }
     }

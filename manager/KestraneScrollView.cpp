@@ -409,7 +409,7 @@ void CKestraneScrollView::OnDraw(platform::DeviceContext& dc) {
     const int first = std::max(0, clip.top / lineHeight_);
     const int last = std::max(first, (clip.bottom - 1) / lineHeight_);
     stepMisses_ = 0;
-    if (OpenFiles() == 0) {
+    if (OpenFilesToDraw() == 0) {
         HighestRecord();  // while the files are open: the search costs no open of its own
         for (int line = first; line <= last; ++line) {
             int32_t word = 0;
@@ -498,7 +498,7 @@ void CKestraneScrollView::OnPrint(platform::DeviceContext& dc, platform::PrintIn
     dc.SelectFont(Manager().printFont);
     dc.SetBkMode(platform::BkMode::Transparent);
     const int skip = Manager().recordNumbers ? 0 : 5;
-    if (OpenFiles() != 0) return;
+    if (OpenFilesToDraw() != 0) return;
     stepMisses_ = 0;
     const int first = (info.currentPage - 1) * linesPerPage_;
     for (int row = 0; row < linesPerPage_; ++row) {

@@ -107,6 +107,8 @@ protected:
     // The files one drawing, idle step, print page or command holds open: the kind's file.
     virtual int OpenFiles();
     virtual void CloseFiles();
+    // Those a drawing or print page opens to begin with (CloseFiles closes what it held).
+    virtual int OpenFilesToDraw() { return OpenFiles(); }
     // Positions the record file at the first record to load (fresh) or at the resume point.
     virtual bool Position(bool fresh);
     // Appends line words from the current record on; true when it stopped on the count and a
