@@ -150,8 +150,13 @@ bool CKestraneScrollView::LoadRecords(int count, bool keepGoing) {
     IsamMgr& file = *kind_.file;
     const ManagerSettings& m = Manager();
     const bool digits = kind_.letter == 'U';
-    const char* identFilter = m.identFilter.c_str();
+    // The ident filter as strncmp over up to 8 bytes compares it, as one masked 8-byte word.
     const size_t identLength = std::min<size_t>(m.identFilter.size(), 8);
+    const size_t filterEnd = strnlen(m.identFilter.c_str(), identLength);
+    const size_t compared = filterEnd < identLength ? filterEnd + 1 : identLength;
+    uint64_t want = 0, mask = 0;
+    std::memcpy(&want, m.identFilter.c_str(), compared);
+    std::memset(&mask, 0xFF, compared);
     const int32_t* country = m.countryFilter >= 0 ? kind_.country : nullptr;
     const int32_t countryFilter = m.countryFilter;
     const bool nameFiltered = !m.nameFilter.empty();
@@ -163,7 +168,11 @@ bool CKestraneScrollView::LoadRecords(int count, bool keepGoing) {
             EncodeIdentDigits(ident);
             std::memcpy(kind_.ident, ident, 8);
         }
-        if (identLength != 0 && std::strncmp(kind_.ident, identFilter, identLength) != 0) return false;
+        if (compared != 0) {
+            uint64_t ident;
+            std::memcpy(&ident, kind_.ident, sizeof ident);
+            if ((ident & mask) != want) return false;
+        }
         bool pass = !(country && *country != countryFilter);
         if (pass && nameFiltered) pass = PassesNameFilter();
         if (pass) added += AppendRecordLines(*kind_.number);

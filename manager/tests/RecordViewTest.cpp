@@ -206,6 +206,33 @@ TEST_F(RecordView, IdentFilterAndEmptyList) {
     EXPECT_EQ(view.GetDocument()->Title(), "Intersections Database");
 }
 
+// The ident filter is a prefix of up to 8 characters: shorter idents, a whole ident and a longer
+// filter.
+TEST_F(RecordView, IdentFilterPrefixes) {
+    dfINTS& ints = *KestraneDb().ints;
+    ASSERT_EQ(ints.Open(), 0);
+    const char* idents[] = {"AA", "AB", "ABC", "ABCDEFGH", "ABD", "B"};
+    for (int n = 0; n < 6; ++n) {
+        ints.isno = n + 1;
+        std::memset(ints.iident, 0, sizeof ints.iident);
+        std::memcpy(ints.iident, idents[n], std::strlen(idents[n]));
+        ASSERT_EQ(ints.Insert(), 0);
+    }
+    ints.Close();
+    const struct {
+        const char* filter;
+        int lines;
+    } cases[] = {{"A", 5}, {"AB", 4}, {"ABC", 2}, {"ABCDEFGH", 1}, {"ABCDEFGHZ", 1}, {"ABCD", 1}, {"AC", 0}, {"B", 1}};
+    for (const auto& c : cases) {
+        Manager().identFilter = c.filter;
+        auto& view = Open<CKestraneIView>("Intersections Database");
+        Paint(view);
+        while (!view.IsComplete()) view.IdleStep();
+        EXPECT_EQ(view.LineCount(), c.lines) << c.filter;
+        for (auto& t : app.DocTemplates()) t->CloseAll();
+    }
+}
+
 // Drawn lines read their records in list order whatever lies between them in the ident index:
 // idents in the reverse order of the record numbers, two records to each ident, and country
 // filters that leave out two of three or 29 of 30 records.
