@@ -141,10 +141,12 @@ std::string GetCountryText(int32_t n) {
     static int32_t held = INT32_MIN;    // the csno the object holds from the last lookup
     static int32_t missed = INT32_MIN;  // the csno the last lookup found no record for
     static const dfCOUNTRY* missedIn = nullptr;
+    static std::string missedPath;
     dfCOUNTRY& country = *KestraneDb().country;
     // A miss stands while the open file's object still holds that failed search: a search for
     // another key moves csno, and an insert gives the object a current record.
-    if (missed == n && missedIn == &country && country.csno == n && !country.HasCurrent() && country.IsOpen())
+    if (missed == n && missedIn == &country && country.csno == n && !country.HasCurrent() && country.IsOpen() &&
+        country.Path() == missedPath)
         return "UNKNOWN-??";
     if (held != n || country.csno != n) {
         static IndexByName byNumber("csno");
@@ -155,6 +157,7 @@ std::string GetCountryText(int32_t n) {
             if (country.IsOpen()) {
                 missed = n;
                 missedIn = &country;
+                missedPath = country.Path();
             }
             return "UNKNOWN-??";
         }
