@@ -11,6 +11,9 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kUnit = 2 * kPi / 4294967296.0;   // radians per angle unit
+// Below this sine of a segment's arc (its ends near the same or opposite points) every point
+// along it takes its sines.
+constexpr double kSteadySine = 1e-3;
 
 // Longitude cells apart, taken across the 180-degree meridian when that is shorter.
 int32_t LonDelta(int32_t from, int32_t to) {
@@ -20,24 +23,31 @@ int32_t LonDelta(int32_t from, int32_t to) {
     return d;
 }
 
+}  // namespace
+
 // The cells floor(atan2(s, c) / cell) of directions one after another. A direction that lies
 // inside the cell last found by more than a margin far beyond the rounding of either way is in
-// that cell without its angle being computed; the others take the angle as always.
-class AngleCells {
+// that cell without its angle being computed; the others take the angle as always. The cell
+// last found is kept from segment to segment, as the next one mostly starts in it.
+class AirwayGrid696::AngleCells {
 public:
     explicit AngleCells(double width) : width_(width) {}
+
+    // Whether a direction known within `slack` in each part lies inside the cell last found by
+    // the margin, so that the direction itself takes that cell.
+    bool Inside(double s, double c, double slack) const {
+        if (!known_) return false;
+        const double margin = kMargin * (std::abs(s) + std::abs(c)) + slack;
+        // |p| sin and cos of the angles from the cell's low edge and to its high edge.
+        return s * cosLow_ - c * sinLow_ > margin && c * sinHigh_ - s * cosHigh_ > margin &&
+               c * cosLow_ + s * sinLow_ > slack && c * cosHigh_ + s * sinHigh_ > slack;
+    }
+    int32_t Last() const { return last_; }
 
     // `c` may differ from the exact value `exactC` gives by its last bits.
     template <class ExactC>
     int32_t Of(double s, double c, const ExactC& exactC) {
-        if (known_) {
-            const double margin = kMargin * (std::abs(s) + std::abs(c));
-            // |p| sin and cos of the angles from the cell's low edge and to its high edge.
-            if (s * cosLow_ - c * sinLow_ > margin && c * sinHigh_ - s * cosHigh_ > margin &&
-                c * cosLow_ + s * sinLow_ > 0 && c * cosHigh_ + s * sinHigh_ > 0) {
-                return last_;
-            }
-        }
+        if (Inside(s, c, 0)) return last_;
         last_ = static_cast<int32_t>(std::floor(std::atan2(s, exactC()) / width_));
         const double low = last_ * width_;
         const double high = (last_ + 1) * width_;
@@ -60,13 +70,16 @@ private:
     double sinLow_ = 0, cosLow_ = 0, sinHigh_ = 0, cosHigh_ = 0;
 };
 
-}  // namespace
-
 int32_t AirwayCell696(int32_t angle) {
     return static_cast<int32_t>(std::floor(static_cast<double>(angle) / kGridCell696));
 }
 
-AirwayGrid696::AirwayGrid696() : cells_(kGridBoxes696) {}
+AirwayGrid696::AirwayGrid696()
+    : cells_(kGridBoxes696),
+      lats_(std::make_unique<AngleCells>(kGridCell696 * kUnit)),
+      lons_(std::make_unique<AngleCells>(kGridCell696 * kUnit)) {}
+
+AirwayGrid696::~AirwayGrid696() = default;
 
 void AirwayGrid696::StartAirway(uint32_t number) {
     airway_ = number;
@@ -134,17 +147,50 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
     const int steps = std::max(1, static_cast<int>(std::ceil(d / (cell / 16))));
     AddCell(AirwayCell696(fromLat), AirwayCell696(fromLon));
     const double sd = std::sin(d);
-    AngleCells lats(cell);
-    AngleCells lons(cell);
-    for (int i = 1; i < steps && sd > 1e-12; ++i) {
+    // The point of step i as the sines of its angles from both ends give it.
+    const auto addExact = [&](int i) {
         const double t = static_cast<double>(i) / steps;
         const double wa = std::sin((1 - t) * d) / sd;
         const double wb = std::sin(t * d) / sd;
         const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
         // Latitude atan2(z, hypot(x, y)), longitude atan2(y, x).
-        const int32_t latCell = lats.Of(z, std::sqrt(x * x + y * y), [&] { return std::hypot(x, y); });
-        const int32_t lonCell = lons.Of(y, x, [&] { return x; });
+        const int32_t latCell = lats_->Of(z, std::sqrt(x * x + y * y), [&] { return std::hypot(x, y); });
+        const int32_t lonCell = lons_->Of(y, x, [&] { return x; });
         AddCell(latCell, lonCell);
+    };
+    if (sd < kSteadySine) {
+        for (int i = 1; i < steps && sd > 1e-12; ++i) addExact(i);
+        AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
+        return;
+    }
+    // Otherwise the angle from the start turns by a fixed step: its cosine and sine follow by
+    // rotation, within `slack` of the sines above in every part of the point (a bound far above
+    // the rounding of both ways). A point that this puts inside both cells last found by the
+    // margin and the slack is there; the others are taken as above. cos d is the dot product
+    // within its rounding; the turn, at most a sixteenth of a cell, takes its series.
+    const double cot = dot / sd;
+    const double inv = 1 / sd;
+    const double h = d / steps;
+    const double h2 = h * h;
+    const double turnC = 1 - h2 / 2 * (1 - h2 / 12 * (1 - h2 / 30 * (1 - h2 / 56)));
+    const double turnS = h * (1 - h2 / 6 * (1 - h2 / 20 * (1 - h2 / 42)));
+    constexpr double kEps = 2.220446049250313e-16;
+    const double weightError = (4.0 * steps + 16) * kEps * (1 + std::abs(cot) + inv);
+    const double slack = 4 * (2 * weightError + 8 * kEps * inv);
+    double rc = 1;
+    double rs = 0;
+    for (int i = 1; i < steps; ++i) {
+        const double nc = rc * turnC - rs * turnS;
+        rs = rs * turnC + rc * turnS;
+        rc = nc;
+        const double wa = rc - rs * cot;
+        const double wb = rs * inv;
+        const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
+        if (lons_->Inside(y, x, slack) && lats_->Inside(z, std::sqrt(x * x + y * y), slack)) {
+            AddCell(lats_->Last(), lons_->Last());
+        } else {
+            addExact(i);
+        }
     }
     AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
 }
