@@ -38,6 +38,7 @@
 #include "gen696/PointIndexes696.h"
 #include "gen696/PointSections696.h"
 #include "gen696/PointTraits696.h"
+#include "gen696/RecordRanges696.h"
 #include "gen696/SectionFile696.h"
 #include "gen696/Settings696.h"
 #include "platform/BulkMemory.h"
@@ -125,23 +126,18 @@ Table<Rec> AllRecords(const OperationContext& c, const char* index) {
     return out;
 }
 
-// The records whose `key` is `value` in records ordered by it.
-template <class Rec>
-std::pair<const Rec*, const Rec*> RecordsOf(const Table<Rec>& records, int32_t Rec::*key, int32_t value) {
-    const auto range = std::equal_range(records.begin(), records.end(), value, [key](const auto& a, const auto& b) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Rec>) {
-            return a.*key < b;
-        } else {
-            return a < b.*key;
-        }
-    });
-    return {records.data() + (range.first - records.begin()), records.data() + (range.second - records.begin())};
-}
-
 // The approach ID of an approach record: its first five characters.
 std::string ApproachIdText(const ApprRecord& p) {
     return std::string(p.pid, strnlen(p.pid, sizeof p.pid)).substr(0, kApproachIdLength);
 }
+
+// An approach ID (at most five characters, no NUL) as one number.
+uint64_t ApproachIdKey(const char* text, size_t length) {
+    uint64_t key = 0;
+    for (size_t i = 0; i < length && i < kApproachIdLength; ++i) key |= uint64_t{static_cast<uint8_t>(text[i])} << (8 * i);
+    return key;
+}
+uint64_t ApproachIdKey(const ApprRecord& p) { return ApproachIdKey(p.pid, strnlen(p.pid, sizeof p.pid)); }
 
 // The state of one Create Image run.
 struct Run696 {
@@ -228,6 +224,14 @@ struct Run696 {
     Table<RwyRecord> runwayRecs;
     Table<FreqRecord> freqRecs;
     Table<RestrRecord> restrRecs;
+    // The records of each airport (approaches, runways, frequencies) and each restriction
+    // serial number in those tables.
+    RecordRanges696<ApprRecord> approachesOf;
+    RecordRanges696<RwyRecord> runwaysOf;
+    RecordRanges696<FreqRecord> frequenciesOf;
+    RecordRanges696<RestrRecord> restrictionsOf;
+    // The local waypoints by serial number (the first of a number in its index).
+    std::unordered_map<int32_t, LwptRecord> localWaypoints;
     AirportBlockInput696 airportIn;   // the airport in hand and its block
     std::vector<uint8_t> airportBlock;
     // Work tables of an airport, their room kept from airport to airport.
@@ -239,6 +243,7 @@ struct Run696 {
     std::vector<uint8_t> aptHasBlock;
     // Approaches: the distinct IDs, and per approach serial number whether the image takes it.
     ApproachIdTable approachIds;
+    std::unordered_map<uint64_t, uint32_t> approachIdIndex;   // by ApproachIdKey
     std::vector<uint8_t> apocc;
     ~Run696() {
         if (runwayExtras) std::fclose(runwayExtras);
@@ -557,7 +562,7 @@ bool RestrictionForm(const Run696& r, int32_t first, std::vector<uint8_t>* form,
     form->clear();
     size_t need = 1;
     for (int32_t rcsno = first; rcsno > 0 && form->size() < need;) {
-        const auto [rec, end] = RecordsOf(r.restrRecs, &RestrRecord::rcsno, rcsno);
+        const auto [rec, end] = r.restrictionsOf.Of(rcsno);
         if (rec == end) {
             *error = StringFormatC("Failed to read restrictions record %d", rcsno);
             return false;
@@ -577,7 +582,7 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
 // The airport's frequencies, runways and approaches, as the block builder takes them.
 bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, std::string* error) {
     const int32_t asno = apt.asno;
-    const auto [firstFreq, lastFreq] = RecordsOf(r.freqRecs, &FreqRecord::faptno, asno);
+    const auto [firstFreq, lastFreq] = r.frequenciesOf.Of(asno);
     // The slots of the airport before are filled again: their remarks keep their room.
     size_t frequencies = 0;
     for (const FreqRecord* fp = firstFreq; fp != lastFreq && frequencies < kMaxFrequencies696; ++fp) {
@@ -602,7 +607,7 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
         ++frequencies;
     }
     in->frequencies.resize(frequencies);
-    const auto [firstRunway, lastRunway] = RecordsOf(r.runwayRecs, &RwyRecord::raptno, asno);
+    const auto [firstRunway, lastRunway] = r.runwaysOf.Of(asno);
     for (const RwyRecord* wp = firstRunway; wp != lastRunway && in->runways.size() < kMaxRunways696; ++wp) {
         const RwyRecord& w = *wp;
         RunwaySlot696 slot;
@@ -673,13 +678,12 @@ bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vec
     case 6:
     case 7:
     case 8: {
-        LwptRecord l{};
-        l.lsno = serial;
-        dbif_index<LwptRecord>("lsno");
-        if (!dbif_find(l) || l.lsno != serial) {
+        const auto found = r.localWaypoints.find(serial);
+        if (found == r.localWaypoints.end()) {
             *error = StringFormatC("Cannot find lwpt lsno = %d", serial);
             return false;
         }
+        const LwptRecord& l = found->second;
         LocalWaypoint696 w;
         w.lat = l.llat;
         w.lon = l.llong;
@@ -712,7 +716,7 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
     uint32_t count = 0;
     std::vector<const ApprRecord*>& used = r.usedApproaches;
     used.clear();
-    const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
+    const auto [first, last] = r.approachesOf.Of(asno);
     for (const ApprRecord* p = first; p != last && p - first < static_cast<long>(kMaxApproaches696); ++p) {
         if (p->psno >= 0 && static_cast<size_t>(p->psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p->psno)]) {
             used.push_back(p);
@@ -728,7 +732,9 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
             return false;
         }
         ApproachEntry696 e;
-        if (ImageResult res = r.approachIds.Index(ApproachIdText(a), &e.idIndex); !res) {
+        if (const auto id = r.approachIdIndex.find(ApproachIdKey(a)); id != r.approachIdIndex.end()) {
+            e.idIndex = id->second;
+        } else if (ImageResult res = r.approachIds.Index(ApproachIdText(a), &e.idIndex); !res) {
             *error = res.text;
             return false;
         }
@@ -792,11 +798,24 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
         r.restrRecs = AllRecords<RestrRecord>(c, "rcsno");
         dbif_close<FreqRecord>();
         dbif_close<RestrRecord>();
+        r.frequenciesOf = {r.freqRecs.data(), r.freqRecs.size(), &FreqRecord::faptno};
+        r.restrictionsOf = {r.restrRecs.data(), r.restrRecs.size(), &RestrRecord::rcsno};
+        r.approachesOf = {r.approachRecs.data(), r.approachRecs.size(), &ApprRecord::paptno};
+        r.localWaypoints.clear();
+        LwptRecord l{};
+        dbif_index<LwptRecord>("lsno");
+        for (bool found = dbif_first(l); found; found = dbif_next(l)) r.localWaypoints.emplace(l.lsno, l);
+        dbif_close<LwptRecord>();
     }
     const uint32_t n = c.calls;
     if (n >= p.map.Count()) {
         if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
         for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
+        r.approachesOf = {};
+        r.runwaysOf = {};
+        r.frequenciesOf = {};
+        r.restrictionsOf = {};
+        r.localWaypoints.clear();
         Table<RwyRecord>().swap(r.runwayRecs);
         Table<FreqRecord>().swap(r.freqRecs);
         Table<RestrRecord>().swap(r.restrRecs);
@@ -1175,6 +1194,7 @@ StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
     const Run696::Points& apts = r.points[kApt696];
     r.runwayRecs = AllRecords<RwyRecord>(c, "raptno");
     dbif_close<RwyRecord>();   // read whole: its cached pages go back at once
+    r.runwaysOf = {r.runwayRecs.data(), r.runwayRecs.size(), &RwyRecord::raptno};
     std::vector<int32_t> runwaySerials;
     runwaySerials.reserve(r.runwayRecs.size());
     for (const RwyRecord& w : r.runwayRecs) runwaySerials.push_back(w.rsno);
@@ -1193,10 +1213,14 @@ StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
         }
         if (ofAirport < kMaxApproaches696 && ApproachPointsPresent(r, p) && !ApproachRunwayMissing(p, runwaySerials)) {
             r.apocc[static_cast<size_t>(p.psno)] = 1;
-            r.approachIds.Insert(ApproachIdText(p));
+            if (r.approachIdIndex.emplace(ApproachIdKey(p), 0).second) r.approachIds.Insert(ApproachIdText(p));
         }
     }
     if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
+    for (uint32_t i = 0; i < r.approachIds.Count(); ++i) {
+        const std::string& id = r.approachIds.At(i);
+        r.approachIdIndex[ApproachIdKey(id.data(), id.size())] = i;
+    }
     return StepStatus::Next;
 }
 
