@@ -100,6 +100,7 @@ constexpr uint32_t kMaxCountries = 512;
 constexpr int kSectionCountries = 2;
 constexpr int kSectionNames = 3;
 constexpr int kSectionApproachIds = 11;
+constexpr uint32_t kLongestLetterBits = 9;   // the escape and five bits
 
 bool AskYesNo(const std::string& text) {
     return platform::ShowMessage(text, {platform::Buttons::YesNo, platform::Icon::Question}) == platform::kIdYes;
@@ -1076,12 +1077,12 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             if (a.key2 != b.key2) return a.key2 < b.key2;
             return std::strcmp(a.text, b.text) < 0;
         });
-        // The table's size, made at once.
+        // Room for the table at once: no letter takes more than its longest code.
         uint64_t bits = 0;
         for (size_t i = 0; i < r.keptNameList.size(); ++i) {
             const Run696::KeptName& k = r.keptNameList[i];
             if (i == 0 || !SameText(r.keptNameList[i - 1], k)) {
-                bits += NameCodeBits(k.text);
+                bits += kLongestLetterBits * std::strlen(k.text) + kNameEndBits;
             }
         }
         r.names.assign(static_cast<size_t>(bits / 8 + 2), 0);
@@ -1104,9 +1105,6 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         ++r.namesWritten;
         return StepStatus::Again;
     }
-    const uint32_t bits = NameCodeBits(text);
-    const size_t need = (r.namesBit + bits + 7) / 8 + 1;
-    if (r.names.size() < need) r.names.resize(std::max(need, 2 * r.names.size()), 0);
     if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
     r.lastNameBit = r.namesBit;
     r.namesBit = EncodeNameText(text, r.namesBit, r.names.data());
