@@ -629,7 +629,7 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
         slot.pictureFlags = static_cast<uint8_t>(sides | ((rw & 0x80) ? 4 : 0));
         slot.serial = w.rsno;
         std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
-        if (const auto e = r.extras.find(w.rsno); e != r.extras.end()) {
+        if (const auto e = r.extras.empty() ? r.extras.end() : r.extras.find(w.rsno); e != r.extras.end()) {
             std::copy(e->second.bytes.begin(), e->second.bytes.end(), slot.extra);
             if (e->second.more) slot.pictureFlags |= 16;
         }
@@ -732,7 +732,14 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
             *error = StringFormatC("APT=0x%x: approach sequence %d outside 0-63", asno, a.pseq);
             return false;
         }
-        ApproachEntry696 e;
+        // Filled in the slot of its sequence number: a later approach of the same number takes it.
+        auto slot = std::find_if(slots.begin(), slots.end(), [&](const auto& s) { return s.first == a.pseq; });
+        if (slot != slots.end()) {
+            slot->second = ApproachEntry696{};
+        } else {
+            slot = slots.emplace(slots.end(), a.pseq, ApproachEntry696{});
+        }
+        ApproachEntry696& e = slot->second;
         if (const auto id = r.approachIdIndex.find(ApproachIdKey(a)); id != r.approachIdIndex.end()) {
             e.idIndex = id->second;
         } else if (ImageResult res = r.approachIds.Index(ApproachIdText(a), &e.idIndex); !res) {
@@ -758,13 +765,6 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
             const uint32_t low = t & 15;
             w.type = (t >> 1 & 0x78) | (t & 0x100) | (low == 1 ? 1 : low == 4 ? 7 : 5);
             if (!PackApproachReference(r, apt, runways, w.type, a.pwrecno[j], &w.reference, w.data, error)) return false;
-        }
-        // The slot of its sequence number: a later approach of the same number takes it.
-        const auto slot = std::find_if(slots.begin(), slots.end(), [&](const auto& s) { return s.first == a.pseq; });
-        if (slot != slots.end()) {
-            slot->second = e;
-        } else {
-            slots.emplace_back(a.pseq, e);
         }
         ++count;
     }
