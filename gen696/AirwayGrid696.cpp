@@ -33,21 +33,21 @@ class AirwayGrid696::AngleCells {
 public:
     explicit AngleCells(double width) : width_(width) {}
 
-    // Whether a direction known within `slack` in each part lies inside the cell last found by
-    // the margin, so that the direction itself takes that cell.
-    bool Inside(double s, double c, double slack) const {
-        if (!known_) return false;
-        const double margin = kMargin * (std::abs(s) + std::abs(c)) + slack;
-        // |p| sin and cos of the angles from the cell's low edge and to its high edge.
-        return s * cosLow_ - c * sinLow_ > margin && c * sinHigh_ - s * cosHigh_ > margin &&
-               c * cosLow_ + s * sinLow_ > slack && c * cosHigh_ + s * sinHigh_ > slack;
+    // How far the direction lies inside the cell last found, beyond the margin: the least of
+    // |p| sin and cos of the angles from the cell's low edge and to its high edge, each a
+    // distance that moves no faster than the point (s, c); below zero when it is not inside.
+    double Clearance(double s, double c) const {
+        if (!known_) return -1;
+        const double margin = kMargin * (std::abs(s) + std::abs(c));
+        return std::min(std::min(s * cosLow_ - c * sinLow_ - margin, c * sinHigh_ - s * cosHigh_ - margin),
+                        std::min(c * cosLow_ + s * sinLow_, c * cosHigh_ + s * sinHigh_));
     }
     int32_t Last() const { return last_; }
 
     // `c` may differ from the exact value `exactC` gives by its last bits.
     template <class ExactC>
     int32_t Of(double s, double c, const ExactC& exactC) {
-        if (Inside(s, c, 0)) return last_;
+        if (Clearance(s, c) > 0) return last_;
         last_ = static_cast<int32_t>(std::floor(std::atan2(s, exactC()) / width_));
         const double low = last_ * width_;
         const double high = (last_ + 1) * width_;
@@ -166,7 +166,9 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
     // Otherwise the angle from the start turns by a fixed step: its cosine and sine follow by
     // rotation, within `slack` of the sines above in every part of the point (a bound far above
     // the rounding of both ways). A point that this puts inside both cells last found by the
-    // margin and the slack is there; the others are taken as above. cos d is the dot product
+    // margin and the slack is there; the others are taken as above. As a step moves the point
+    // by less than its angle, the points of as many steps as the clearance beyond the slack
+    // holds are in those cells too, and pass without being looked at. cos d is the dot product
     // within its rounding; the turn, at most a sixteenth of a cell, takes its series.
     const double cot = dot / sd;
     const double inv = 1 / sd;
@@ -177,19 +179,28 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
     constexpr double kEps = 2.220446049250313e-16;
     const double weightError = (4.0 * steps + 16) * kEps * (1 + std::abs(cot) + inv);
     const double slack = 4 * (2 * weightError + 8 * kEps * inv);
+    const double stride = h * (1 + 1e-6);
     double rc = 1;
     double rs = 0;
-    for (int i = 1; i < steps; ++i) {
+    const auto turn = [&] {
         const double nc = rc * turnC - rs * turnS;
         rs = rs * turnC + rc * turnS;
         rc = nc;
+    };
+    for (int i = 1; i < steps; ++i) {
+        turn();
         const double wa = rc - rs * cot;
         const double wb = rs * inv;
         const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
-        if (lons_->Inside(y, x, slack) && lats_->Inside(z, std::sqrt(x * x + y * y), slack)) {
-            AddCell(lats_->Last(), lons_->Last());
-        } else {
+        const double clear = std::min(lons_->Clearance(y, x), lats_->Clearance(z, std::sqrt(x * x + y * y)));
+        if (clear <= slack) {
             addExact(i);
+            continue;
+        }
+        AddCell(lats_->Last(), lons_->Last());
+        for (double passed = (clear - slack) / stride; passed >= 1 && i + 1 < steps; passed -= 1) {
+            ++i;
+            turn();
         }
     }
     AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
