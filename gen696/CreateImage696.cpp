@@ -481,7 +481,7 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
         p.indexed.clear();
         p.indexed.reserve(stored.size());
         r.recsCopy[T::kType].clear();
-        if (T::kType != kApt696) r.recsCopy[T::kType].reserve(stored.size() * layout.recordSize);
+        if (T::kType != kApt696) r.recsCopy[T::kType].resize(stored.size() * layout.recordSize);
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
         if (r.countryIndex.Count() == 0) {
             for (int32_t csno : r.cmap) r.countryIndex.Add(csno);
@@ -504,14 +504,14 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     if (!NamePointerOf(r, T::First(rec), &h.first, &error) || !NamePointerOf(r, T::Second(rec), &h.second, &error)) {
         return Abort(c, Framed(error));
     }
+    h.ident = ImageIdent(T::Ident(rec));
     uint8_t bytes[32] = {};
     if (ImageResult res = PackPoint(r, rec, h, n, bytes); !res) return Abort(c, Framed(res.text));
-    const std::string ident = ImageIdent(T::Ident(rec));
     uint32_t bucket = 0;
-    if (ImageResult res = IdentBucket(layout.Ident(), ident, &bucket); !res) return Abort(c, Framed(res.text));
+    if (ImageResult res = IdentBucket(layout.Ident(), h.ident, &bucket); !res) return Abort(c, Framed(res.text));
     if (p.x1[bucket] == kNoRecord696) p.x1[bucket] = n;
     if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
-    if (T::kType != kApt696) r.recsCopy[T::kType].insert(r.recsCopy[T::kType].end(), bytes, bytes + layout.recordSize);
+    if (T::kType != kApt696) std::memcpy(&r.recsCopy[T::kType][n * layout.recordSize], bytes, layout.recordSize);
     IndexedPoint696 ip;
     UnpackPosition696(bytes, &ip.lat, &ip.lon);
     ip.firstOffset = h.first.offset;
