@@ -51,7 +51,9 @@ void PackBoxRun696(uint32_t k, const uint16_t* counts, const uint32_t* firsts, R
 namespace {
 
 // Record numbers sorted by a key of each, ties by record number, appended to `out` as 24-bit
-// values; their count. The key sits above the number in one word, so the sort compares words.
+// values; their count. The key sits above the number in one word; the numbers come in rising
+// order and each pass keeps the order of equal digits, so passes over the key's digits alone
+// leave ties by number.
 uint32_t SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
                        const std::function<bool(uint32_t)>& wanted, IndexBytes696* out) {
     std::vector<uint64_t, platform::BulkAllocator<uint64_t>> words;
@@ -61,7 +63,7 @@ uint32_t SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
     }
     // Least significant digit first, 11 bits a pass; a digit the same in every word is passed over.
     std::vector<uint64_t, platform::BulkAllocator<uint64_t>> other(words.size());
-    for (uint32_t shift = 0; shift < 64; shift += 11) {
+    for (uint32_t shift = 32; shift < 64; shift += 11) {
         uint32_t counts[2048] = {};
         for (uint64_t w : words) ++counts[(w >> shift) & 2047];
         if (words.empty() || counts[(words[0] >> shift) & 2047] == words.size()) continue;
@@ -74,8 +76,13 @@ uint32_t SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
         for (uint64_t w : words) other[counts[(w >> shift) & 2047]++] = w;
         words.swap(other);
     }
-    out->reserve(out->size() + 3 * words.size());
-    for (uint64_t w : words) Put24(*out, static_cast<uint32_t>(w));
+    size_t at = out->size();
+    out->resize(at + 3 * words.size());
+    for (uint64_t w : words) {
+        (*out)[at++] = static_cast<uint8_t>(w);
+        (*out)[at++] = static_cast<uint8_t>(w >> 8);
+        (*out)[at++] = static_cast<uint8_t>(w >> 16);
+    }
     return static_cast<uint32_t>(words.size());
 }
 
