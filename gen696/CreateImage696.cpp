@@ -206,8 +206,14 @@ struct Run696 {
     uint32_t infoStart = 0;
     uint32_t infoOffset = 0;
     uint32_t rwDefLenImage = 0;   // section 1, value 1, as copied into the image
-    // Airways: section 46 as written, and the waypoint index being written.
+    // Airways, made ready before the INT, NDB and VOR records are written, so that each takes
+    // its airway field at once: the points of section 46 with their references made record
+    // numbers (up to the first that names a point the image lacks, which stops the airways
+    // step), the waypoint index, and per record its first entry there.
+    bool airwaysReady = false;
     Table<uint8_t> airwayPoints;
+    uint32_t missingPoint = UINT32_MAX;   // the first point naming a point the image lacks
+    std::string missingText;
     uint32_t airwayStart = 0;
     uint32_t airwayCount = 0;
     struct WaypointUse {
@@ -216,7 +222,10 @@ struct Run696 {
         uint32_t position;  // in section 46
     };
     Table<WaypointUse> waypointUses;
-    Table<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR as written, for the airway steps
+    bool useBeyondRecords = false;    // an entry names a record number past its section
+    Table<uint32_t> airwayRefs[4];    // per INT, NDB and VOR record
+    // The positions of INT, NDB and VOR records as written, for the airway grid.
+    Table<std::pair<int32_t, int32_t>> positions[4];
     // The approach records in airport order (from step 3), the runway records (from step 15,
     // which looks for approaches' runways in them), and for the airport information step the
     // frequency and restriction records, each file read once in the order of its airport or
@@ -468,6 +477,73 @@ ImageResult PackPoint(Run696&, const VorRecord& v, const PointHead696& h, uint32
     return PackVor696(v, h, rec);
 }
 
+// The airway points read once, their INT, NDB and VOR references made record numbers, and
+// the waypoint index sorted: by type (VOR, NDB, INT), record number and position, a point that
+// follows its airway's head standing at the head.
+void PrepareAirways(Run696& r) {
+    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
+    r.airwaysReady = true;
+    r.airwayPoints.clear();
+    dbif_open<AwpsRecord>();
+    AwpsRecord w{};
+    dbif_index<AwpsRecord>("wpsno");
+    for (bool found = dbif_first(w); found; found = dbif_next(w)) {
+        r.airwayPoints.insert(r.airwayPoints.end(), w.wprec, w.wprec + 6);
+    }
+    dbif_close<AwpsRecord>();
+    const uint32_t total = static_cast<uint32_t>(r.airwayPoints.size() / 6);
+    r.missingPoint = UINT32_MAX;
+    for (uint32_t i = 0; i < total; ++i) {
+        uint8_t* rec = &r.airwayPoints[i * 6];
+        const uint32_t type = rec[0] >> 6;
+        if ((rec[0] & 1) != 0 || type == 0) continue;
+        const uint32_t serial = (rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF;
+        uint32_t recno = 0;
+        if (!r.points[kTypes[type]].map.Find(static_cast<int32_t>(serial), &recno)) {
+            r.missingPoint = i;
+            r.missingText = StringFormatC("Cannot continue with airways because %s(%x) is missing",
+                                          kPointLayouts696[kTypes[type]].name, serial);
+            break;
+        }
+        rec[1] = static_cast<uint8_t>(recno);
+        rec[2] = static_cast<uint8_t>(recno >> 8);
+        rec[3] = static_cast<uint8_t>((rec[3] & 0xFC) | ((recno >> 16) & 3));
+    }
+    for (PointType696 type : {kInt696, kNdb696, kVor696}) r.airwayRefs[type].assign(r.points[type].map.Count(), kNoAirway696);
+    r.waypointUses.clear();
+    r.useBeyondRecords = false;
+    if (r.missingPoint != UINT32_MAX || total > kNoAirway696) return;   // the airways step stops the run
+    r.waypointUses.reserve(total);
+    uint32_t head = 0;
+    for (uint32_t i = 0; i < total; ++i) {
+        const uint8_t* rec = &r.airwayPoints[i * 6];
+        if (rec[0] == 12) {
+            head = i;
+            continue;
+        }
+        if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
+        const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
+        const bool afterHead = i > 0 && r.airwayPoints[(i - 1) * 6] == 12;
+        r.waypointUses.push_back({static_cast<uint32_t>(rec[0] >> 6), recno, afterHead ? head : i});
+    }
+    std::sort(r.waypointUses.begin(), r.waypointUses.end(), [](const auto& a, const auto& b) {
+        if (a.type != b.type) return a.type > b.type;
+        if (a.recno != b.recno) return a.recno < b.recno;
+        return a.position < b.position;
+    });
+    // Each record's airway field: its first entry.
+    for (size_t i = 0; i < r.waypointUses.size(); ++i) {
+        const auto& u = r.waypointUses[i];
+        if (i > 0 && r.waypointUses[i - 1].type == u.type && r.waypointUses[i - 1].recno == u.recno) continue;
+        Table<uint32_t>& refs = r.airwayRefs[kTypes[u.type]];
+        if (u.recno >= refs.size()) {
+            r.useBeyondRecords = true;
+            continue;
+        }
+        refs[u.recno] = static_cast<uint32_t>(i);
+    }
+}
+
 // RECS of a type, one record a call in ident order.
 template <class Rec>
 StepStatus StepWritePoints(OperationContext& c, Run696& r) {
@@ -480,8 +556,11 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
         p.recsStart = r.image.End();
         p.indexed.clear();
         p.indexed.reserve(stored.size());
-        r.recsCopy[T::kType].clear();
-        if (T::kType != kApt696) r.recsCopy[T::kType].resize(stored.size() * layout.recordSize);
+        if (T::kType != kApt696) {
+            if (!r.airwaysReady) PrepareAirways(r);
+            r.positions[T::kType].clear();
+            r.positions[T::kType].reserve(stored.size());
+        }
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
         if (r.countryIndex.Count() == 0) {
             for (int32_t csno : r.cmap) r.countryIndex.Add(csno);
@@ -507,13 +586,16 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     h.ident = ImageIdent(T::Ident(rec));
     uint8_t bytes[32] = {};
     if (ImageResult res = PackPoint(r, rec, h, n, bytes); !res) return Abort(c, Framed(res.text));
+    if (T::kType != kApt696 && n < r.airwayRefs[T::kType].size() && r.airwayRefs[T::kType][n] != kNoAirway696) {
+        SetAirwayReference696(T::kType, bytes, r.airwayRefs[T::kType][n]);
+    }
     uint32_t bucket = 0;
     if (ImageResult res = IdentBucket(layout.Ident(), h.ident, &bucket); !res) return Abort(c, Framed(res.text));
     if (p.x1[bucket] == kNoRecord696) p.x1[bucket] = n;
     if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
-    if (T::kType != kApt696) std::memcpy(&r.recsCopy[T::kType][n * layout.recordSize], bytes, layout.recordSize);
     IndexedPoint696 ip;
     UnpackPosition696(bytes, &ip.lat, &ip.lon);
+    if (T::kType != kApt696) r.positions[T::kType].emplace_back(ip.lat, ip.lon);
     ip.firstOffset = h.first.offset;
     ip.secondOffset = h.second.offset;
     ip.hasSecond = HasName(r, T::Second(rec));
@@ -852,39 +934,21 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
 // Sections 46 (airway points, references made image record numbers, one a call) and 45
 // (airways).
 StepStatus StepWriteAirways(OperationContext& c, Run696& r) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     if (c.calls == 0) {
         r.airwayStart = r.image.End();
         r.airwayCount = 0;
-        r.airwayPoints.clear();
-        dbif_open<AwpsRecord>();
         dbif_open<AwysRecord>();
-        AwpsRecord w{};
-        dbif_index<AwpsRecord>("wpsno");
-        for (bool found = dbif_first(w); found; found = dbif_next(w)) {
-            r.airwayPoints.insert(r.airwayPoints.end(), w.wprec, w.wprec + 6);
-        }
     }
     const uint32_t total = static_cast<uint32_t>(r.airwayPoints.size() / 6);
     if (total > kNoAirway696) {
         return Abort(c, Framed(StringFormatC("%u airway points do not fit an 18-bit position", total)));
     }
     if (r.airwayCount < total) {
-        uint8_t* rec = &r.airwayPoints[r.airwayCount * 6];
-        const uint32_t type = rec[0] >> 6;
-        if ((rec[0] & 1) == 0 && type >= 1) {
-            const uint32_t serial = (rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF;
-            uint32_t recno = 0;
-            if (!r.points[kTypes[type]].map.Find(static_cast<int32_t>(serial), &recno)) {
-                platform::ShowMessage(StringFormatC("Cannot continue with airways because %s(%x) is missing",
-                                                    kPointLayouts696[kTypes[type]].name, serial));
-                return Abort(c, "");
-            }
-            rec[1] = static_cast<uint8_t>(recno);
-            rec[2] = static_cast<uint8_t>(recno >> 8);
-            rec[3] = static_cast<uint8_t>((rec[3] & 0xFC) | ((recno >> 16) & 3));
+        if (r.airwayCount == r.missingPoint) {
+            platform::ShowMessage(r.missingText);
+            return Abort(c, "");
         }
-        if (!r.image.Append(rec, 6)) return WriteFailed(c);
+        if (!r.image.Append(&r.airwayPoints[r.airwayCount * 6], 6)) return WriteFailed(c);
         ++r.airwayCount;
         return StepStatus::Again;
     }
@@ -897,35 +961,14 @@ StepStatus StepWriteAirways(OperationContext& c, Run696& r) {
         if (!r.image.Append(w.wrec, sizeof w.wrec)) return WriteFailed(c);
         ++count;
     }
-    dbif_close<AwpsRecord>();
     dbif_close<AwysRecord>();
     if (!r.image.SetDirectoryEntry(45, start, count, 8)) return WriteFailed(c);
     return StepStatus::Next;
 }
 
-// Section 47, then the airway field of every point that airways use.
+// Section 47; the points' airway fields went into their records as they were written.
 StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     if (c.calls == 0) {
-        r.waypointUses.clear();
-        r.waypointUses.reserve(r.airwayPoints.size() / 6);
-        uint32_t head = 0;
-        for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
-            const uint8_t* rec = &r.airwayPoints[i * 6];
-            if (rec[0] == 12) {
-                head = i;
-                continue;
-            }
-            if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
-            const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
-            const bool afterHead = i > 0 && r.airwayPoints[(i - 1) * 6] == 12;
-            r.waypointUses.push_back({static_cast<uint32_t>(rec[0] >> 6), recno, afterHead ? head : i});
-        }
-        std::sort(r.waypointUses.begin(), r.waypointUses.end(), [](const auto& a, const auto& b) {
-            if (a.type != b.type) return a.type > b.type;
-            if (a.recno != b.recno) return a.recno < b.recno;
-            return a.position < b.position;
-        });
         const uint32_t start = r.image.End();
         const size_t n = r.waypointUses.size();
         for (size_t i = 0; i < n; ++i) {
@@ -938,23 +981,7 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
         if (!r.image.SetDirectoryEntry(47, start, static_cast<uint32_t>(n), 3)) return WriteFailed(c);
         return StepStatus::Again;
     }
-    // The points' airway fields: the first entry of each waypoint, in the copies of the RECS of
-    // INT, NDB and VOR kept as they were written, which go back into the image once (and are
-    // kept for the grid).
-    bool changed[4] = {};
-    for (size_t i = 0; i < r.waypointUses.size(); ++i) {
-        const auto& u = r.waypointUses[i];
-        if (i > 0 && r.waypointUses[i - 1].type == u.type && r.waypointUses[i - 1].recno == u.recno) continue;
-        const PointType696 type = kTypes[u.type];
-        const size_t at = static_cast<size_t>(u.recno) * kPointLayouts696[type].recordSize;
-        if (at >= r.recsCopy[type].size()) return WriteFailed(c);
-        SetAirwayReference696(type, &r.recsCopy[type][at], static_cast<uint32_t>(i));
-        changed[type] = true;
-    }
-    for (PointType696 type : {kInt696, kNdb696, kVor696}) {
-        const Table<uint8_t>& recs = r.recsCopy[type];
-        if (changed[type] && !r.image.WriteAt(r.points[type].recsStart, recs.data(), recs.size())) return WriteFailed(c);
-    }
+    if (r.useBeyondRecords) return WriteFailed(c);
     return StepStatus::Next;
 }
 
@@ -976,11 +1003,8 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
         if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
         const PointType696 type = kTypes[rec[0] >> 6];
         const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
-        const size_t at = static_cast<size_t>(recno) * kPointLayouts696[type].recordSize;
-        if (at >= r.recsCopy[type].size()) return WriteFailed(c);
-        int32_t lat = 0;
-        int32_t lon = 0;
-        UnpackPosition696(&r.recsCopy[type][at], &lat, &lon);
+        if (recno >= r.positions[type].size()) return WriteFailed(c);
+        const auto [lat, lon] = r.positions[type][recno];
         if (previous) grid.AddSegment(prevLat, prevLon, lat, lon);
         previous = true;
         prevLat = lat;
@@ -995,9 +1019,10 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
         !r.image.SetDirectoryEntry(73, r.image.End(), count, 26) || !r.image.Append(runs.data(), runs.size())) {
         return WriteFailed(c);
     }
-    r.airwayPoints.clear();
-    r.waypointUses.clear();
-    for (Table<uint8_t>& recs : r.recsCopy) Table<uint8_t>().swap(recs);
+    Table<uint8_t>().swap(r.airwayPoints);
+    Table<Run696::WaypointUse>().swap(r.waypointUses);
+    for (Table<std::pair<int32_t, int32_t>>& positions : r.positions) Table<std::pair<int32_t, int32_t>>().swap(positions);
+    for (Table<uint32_t>& refs : r.airwayRefs) Table<uint32_t>().swap(refs);
     return StepStatus::Next;
 }
 
