@@ -101,6 +101,8 @@ constexpr int kSectionCountries = 2;
 constexpr int kSectionNames = 3;
 constexpr int kSectionApproachIds = 11;
 constexpr uint32_t kLongestLetterBits = 9;   // the escape and five bits
+// The point type of a kind as airway points and approaches number them (1 INT, 2 NDB, 3 VOR).
+constexpr PointType696 kPointTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
 
 bool AskYesNo(const std::string& text) {
     return platform::ShowMessage(text, {platform::Buttons::YesNo, platform::Icon::Question}) == platform::kIdYes;
@@ -223,7 +225,7 @@ struct Run696 {
     };
     Table<WaypointUse> waypointUses;
     bool useBeyondRecords = false;    // an entry names a record number past its section
-    Table<uint32_t> airwayRefs[4];    // per INT, NDB and VOR record
+    size_t nextUse = 0;               // the entry of the record being written, or one past it
     // The positions of INT, NDB and VOR records as written, for the airway grid.
     Table<std::pair<int32_t, int32_t>> positions[4];
     // The approach records in airport order (from step 3), the runway records (from step 15,
@@ -481,7 +483,6 @@ ImageResult PackPoint(Run696&, const VorRecord& v, const PointHead696& h, uint32
 // the waypoint index sorted: by type (VOR, NDB, INT), record number and position, a point that
 // follows its airway's head standing at the head.
 void PrepareAirways(Run696& r) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     r.airwaysReady = true;
     r.airwayPoints.clear();
     dbif_open<AwpsRecord>();
@@ -499,17 +500,16 @@ void PrepareAirways(Run696& r) {
         if ((rec[0] & 1) != 0 || type == 0) continue;
         const uint32_t serial = (rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF;
         uint32_t recno = 0;
-        if (!r.points[kTypes[type]].map.Find(static_cast<int32_t>(serial), &recno)) {
+        if (!r.points[kPointTypes[type]].map.Find(static_cast<int32_t>(serial), &recno)) {
             r.missingPoint = i;
             r.missingText = StringFormatC("Cannot continue with airways because %s(%x) is missing",
-                                          kPointLayouts696[kTypes[type]].name, serial);
+                                          kPointLayouts696[kPointTypes[type]].name, serial);
             break;
         }
         rec[1] = static_cast<uint8_t>(recno);
         rec[2] = static_cast<uint8_t>(recno >> 8);
         rec[3] = static_cast<uint8_t>((rec[3] & 0xFC) | ((recno >> 16) & 3));
     }
-    for (PointType696 type : {kInt696, kNdb696, kVor696}) r.airwayRefs[type].assign(r.points[type].map.Count(), kNoAirway696);
     r.waypointUses.clear();
     r.useBeyondRecords = false;
     if (r.missingPoint != UINT32_MAX || total > kNoAirway696) return;   // the airways step stops the run
@@ -531,16 +531,8 @@ void PrepareAirways(Run696& r) {
         if (a.recno != b.recno) return a.recno < b.recno;
         return a.position < b.position;
     });
-    // Each record's airway field: its first entry.
-    for (size_t i = 0; i < r.waypointUses.size(); ++i) {
-        const auto& u = r.waypointUses[i];
-        if (i > 0 && r.waypointUses[i - 1].type == u.type && r.waypointUses[i - 1].recno == u.recno) continue;
-        Table<uint32_t>& refs = r.airwayRefs[kTypes[u.type]];
-        if (u.recno >= refs.size()) {
-            r.useBeyondRecords = true;
-            continue;
-        }
-        refs[u.recno] = static_cast<uint32_t>(i);
+    for (const Run696::WaypointUse& u : r.waypointUses) {
+        if (u.recno >= r.points[kPointTypes[u.type]].map.Count()) r.useBeyondRecords = true;
     }
 }
 
@@ -558,6 +550,11 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
         p.indexed.reserve(stored.size());
         if (T::kType != kApt696) {
             if (!r.airwaysReady) PrepareAirways(r);
+            // The entries of the type: the waypoint index holds VOR, NDB, INT in turn.
+            r.nextUse = static_cast<size_t>(
+                std::find_if(r.waypointUses.begin(), r.waypointUses.end(),
+                             [](const Run696::WaypointUse& u) { return kPointTypes[u.type] == T::kType; }) -
+                r.waypointUses.begin());
             r.positions[T::kType].clear();
             r.positions[T::kType].reserve(stored.size());
         }
@@ -586,8 +583,14 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     h.ident = ImageIdent(T::Ident(rec));
     uint8_t bytes[32] = {};
     if (ImageResult res = PackPoint(r, rec, h, n, bytes); !res) return Abort(c, Framed(res.text));
-    if (T::kType != kApt696 && n < r.airwayRefs[T::kType].size() && r.airwayRefs[T::kType][n] != kNoAirway696) {
-        SetAirwayReference696(T::kType, bytes, r.airwayRefs[T::kType][n]);
+    if (T::kType != kApt696) {
+        // Its airway field: its first entry in the waypoint index.
+        const Table<Run696::WaypointUse>& uses = r.waypointUses;
+        size_t& u = r.nextUse;
+        while (u < uses.size() && kPointTypes[uses[u].type] == T::kType && uses[u].recno < n) ++u;
+        if (u < uses.size() && kPointTypes[uses[u].type] == T::kType && uses[u].recno == n) {
+            SetAirwayReference696(T::kType, bytes, static_cast<uint32_t>(u));
+        }
     }
     uint32_t bucket = 0;
     if (ImageResult res = IdentBucket(layout.Ident(), h.ident, &bucket); !res) return Abort(c, Framed(res.text));
@@ -730,7 +733,6 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
 // names, by the kind in bits 4-7 of its type code (bit 8 of a runway's: its other end).
 bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
                            uint32_t typeCode, int32_t serial, uint32_t* reference, uint8_t* data, std::string* error) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     const auto runwaySlot = [&](int32_t rsno, uint32_t* slot) {
         for (size_t i = 0; i < runways.size(); ++i) {
             if (runways[i].serial == rsno) {
@@ -746,7 +748,7 @@ bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vec
     case 1:
     case 2:
     case 3: {
-        if (ImageResult res = FindRecordNumber(r.points[kTypes[kind]].map, kPointLayouts696[kTypes[kind]].name, serial,
+        if (ImageResult res = FindRecordNumber(r.points[kPointTypes[kind]].map, kPointLayouts696[kPointTypes[kind]].name, serial,
                                                reference);
             !res) {
             *error = res.text;
@@ -987,7 +989,6 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
 
 // Sections 74 and 73 from the airways' segments.
 StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     AirwayGrid696 grid;
     bool previous = false;
     int32_t prevLat = 0;
@@ -1001,7 +1002,7 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
             continue;
         }
         if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
-        const PointType696 type = kTypes[rec[0] >> 6];
+        const PointType696 type = kPointTypes[rec[0] >> 6];
         const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
         if (recno >= r.positions[type].size()) return WriteFailed(c);
         const auto [lat, lon] = r.positions[type][recno];
@@ -1022,7 +1023,6 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
     Table<uint8_t>().swap(r.airwayPoints);
     Table<Run696::WaypointUse>().swap(r.waypointUses);
     for (Table<std::pair<int32_t, int32_t>>& positions : r.positions) Table<std::pair<int32_t, int32_t>>().swap(positions);
-    for (Table<uint32_t>& refs : r.airwayRefs) Table<uint32_t>().swap(refs);
     return StepStatus::Next;
 }
 
@@ -1161,9 +1161,8 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
 uint32_t WaypointKind(int32_t pwtyp) { return static_cast<uint32_t>(pwtyp) >> 5 & 7; }
 
 bool PointInImage(const Run696& r, uint32_t kind, int32_t serial) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     uint32_t recno = 0;
-    return r.points[kTypes[kind]].map.Find(serial, &recno);
+    return r.points[kPointTypes[kind]].map.Find(serial, &recno);
 }
 
 // Why the image cannot carry the approach in any form: a type without an image type, or a
