@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <tuple>
+#include <utility>
 
 #include "gen696/PointIndexes696.h"
 #include "gen696/PointRecords696.h"
@@ -31,7 +33,9 @@ int32_t LonDelta(int32_t from, int32_t to) {
 // last found is kept from segment to segment, as the next one mostly starts in it.
 class AirwayGrid696::AngleCells {
 public:
-    explicit AngleCells(double width) : width_(width) {}
+    explicit AngleCells(double width) : width_(width) {
+        for (int32_t k = -kEdges; k <= kEdges; ++k) edges_[static_cast<size_t>(k + kEdges)] = SinCos(k);
+    }
 
     // How far the direction lies inside the cell last found, beyond the margin: the least of
     // |p| sin and cos of the angles from the cell's low edge and to its high edge, each a
@@ -54,17 +58,27 @@ public:
         // Cells across the half turn are left to the angle.
         known_ = low > -kPi + 1e-6 && high < kPi - 1e-6;
         if (known_) {
-            sinLow_ = std::sin(low);
-            cosLow_ = std::cos(low);
-            sinHigh_ = std::sin(high);
-            cosHigh_ = std::cos(high);
+            std::tie(sinLow_, cosLow_) = Edge(last_);
+            std::tie(sinHigh_, cosHigh_) = Edge(last_ + 1);
         }
         return last_;
     }
 
 private:
     static constexpr double kMargin = 1e-9;
+    static constexpr int32_t kEdges = 91;   // the edges within the half turn, each way
+
+    std::pair<double, double> SinCos(int32_t k) const {
+        const double angle = k * width_;
+        return {std::sin(angle), std::cos(angle)};
+    }
+    // The sine and cosine of edge k, looked up once.
+    std::pair<double, double> Edge(int32_t k) const {
+        return k >= -kEdges && k <= kEdges ? edges_[static_cast<size_t>(k + kEdges)] : SinCos(k);
+    }
+
     double width_;
+    std::pair<double, double> edges_[2 * kEdges + 1];
     int32_t last_ = 0;
     bool known_ = false;
     double sinLow_ = 0, cosLow_ = 0, sinHigh_ = 0, cosHigh_ = 0;
@@ -141,11 +155,23 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
     endLon_ = toLon;
     const double ax = a[0], ay = a[1], az = a[2];
     const double bx = end_[0], by = end_[1], bz = end_[2];
+    // A start in the cells last found, inside them by more than the chord to the end: every
+    // point along the arc is nearer the start than the end is, so in those cells too, which
+    // add nothing after the start's.
+    const int32_t fromLatCell = AirwayCell696(fromLat);
+    const int32_t fromLonCell = AirwayCell696(fromLon);
+    AddCell(fromLatCell, fromLonCell);
+    const double chord = std::sqrt((bx - ax) * (bx - ax) + (by - ay) * (by - ay) + (bz - az) * (bz - az));
+    if (fromLatCell == lats_->Last() && fromLonCell == lons_->Last() &&
+        std::min(lons_->Clearance(ay, ax), lats_->Clearance(az, std::sqrt(ax * ax + ay * ay))) >
+            chord * (1 + 1e-6) + 1e-12) {
+        AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
+        return;
+    }
     const double dot = std::clamp(ax * bx + ay * by + az * bz, -1.0, 1.0);
     const double d = std::acos(dot);
     const double cell = kGridCell696 * kUnit;
     const int steps = std::max(1, static_cast<int>(std::ceil(d / (cell / 16))));
-    AddCell(AirwayCell696(fromLat), AirwayCell696(fromLon));
     const double sd = std::sin(d);
     // The point of step i as the sines of its angles from both ends give it.
     const auto addExact = [&](int i) {

@@ -109,10 +109,20 @@ TEST(AirwayGrid696, SegmentCellsAreThoseOfThePointsAngles) {
         exact.StartAirway(airway);
         fast.AddSegment(p[0], p[1], p[2], p[3]);
         AddSegmentByAngles(exact, p[0], p[1], p[2], p[3]);
-        // Airways of up to four segments, each from where the one before ended.
+        // Airways of up to four segments, each from where the one before ended; every fifth
+        // one hops on in steps of a small part of a cell (its latitude may drift past the pole,
+        // as a damaged record's may).
         for (uint32_t k = 0; k < airway % 4; ++k) {
             const int32_t lat = k % 2 ? next() / 2 : p[2] + next() / 128;
             const int32_t lon = k % 2 ? next() : plus(p[3], next() / 64);
+            fast.AddSegment(p[2], p[3], lat, lon);
+            AddSegmentByAngles(exact, p[2], p[3], lat, lon);
+            p[2] = lat;
+            p[3] = lon;
+        }
+        for (uint32_t k = 0; airway % 5 == 4 && k < 40; ++k) {
+            const int32_t lat = std::clamp(p[2] + next() / (1 << 10), -89 * G, 89 * G);
+            const int32_t lon = plus(p[3], next() / (1 << 9));
             fast.AddSegment(p[2], p[3], lat, lon);
             AddSegmentByAngles(exact, p[2], p[3], lat, lon);
             p[2] = lat;
