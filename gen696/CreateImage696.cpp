@@ -265,7 +265,17 @@ struct Run696 {
 class State696 {
 public:
     std::shared_ptr<Run696> run;
+    // Steps under way (a step's message box may let another call run), and the runs that
+    // ended meanwhile: they go when the last of those steps returns.
+    int depth = 0;
+    std::vector<std::shared_ptr<Run696>> ended;
 };
+
+// The run ends: it goes at once, or when the last step under way returns.
+void EndRun(State696& state) {
+    if (state.depth > 0 && state.run) state.ended.push_back(std::move(state.run));
+    state.run.reset();
+}
 
 using Step696 = StepStatus (*)(OperationContext&, Run696&);
 
@@ -1328,10 +1338,13 @@ StepStatus CallStep(OperationContext& c, State696& state, Step696 fn) {
             return run->points[kApt696].map.Find(static_cast<int32_t>(serial), &recno) ? recno : kNoAirport696;
         };
     }
-    const std::shared_ptr<Run696> run = state.run;
+    Run696* const run = state.run.get();
     if (!run) return StepStatus::Stop;
+    ++state.depth;
     const StepStatus status = fn(c, *run);
-    if ((status == StepStatus::Stop || c.Stopped()) && state.run == run) state.run.reset();
+    --state.depth;
+    if ((status == StepStatus::Stop || c.Stopped()) && state.run.get() == run) EndRun(state);
+    if (state.depth == 0 && !state.ended.empty()) state.ended.clear();
     return status;
 }
 
@@ -1346,7 +1359,7 @@ StepStatus Finish(OperationContext& c, State696& state) {
     }
     c.AddLine(StringFormatC("Image ends at %06lx", static_cast<unsigned long>(run->image.End())));
     const bool empty = run->countryCount == 0;
-    state.run.reset();
+    EndRun(state);
     if (c.app) c.app->CloseImageFile();
     c.AddLine("Image Complete");
     c.AddLine("");
@@ -1374,7 +1387,7 @@ void InstallCreateImage696(GenModel& model) {
         if (previous) previous(c, mode);
         if (mode == kModeCreateImage && state->run) {
             state->run->image.Discard();
-            state->run.reset();
+            EndRun(*state);
         }
     };
 }
