@@ -40,6 +40,7 @@
 #include "gen696/PointTraits696.h"
 #include "gen696/RecordRanges696.h"
 #include "gen696/SectionFile696.h"
+#include "gen696/SerialSet696.h"
 #include "gen696/Settings696.h"
 #include "platform/BulkMemory.h"
 #include "platform/FileSystem.h"
@@ -1210,10 +1211,10 @@ bool ApproachPointsPresent(const Run696& r, const ApprRecord& p) {
 
 // Whether a runway the approach names is not in the database: the approach is then left out
 // like one whose INT, NDB or VOR is not in the image.
-bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<int32_t>& runwaySerials) {
+bool ApproachRunwayMissing(const ApprRecord& p, const SerialSet696& runways) {
     for (int j = 0; j < 4; ++j) {
         if (p.pwtyp[j] == 0 || WaypointKind(p.pwtyp[j]) != 5) continue;
-        if (!std::binary_search(runwaySerials.begin(), runwaySerials.end(), p.pwrecno[j])) return true;
+        if (!runways.Has(p.pwrecno[j])) return true;
     }
     return false;
 }
@@ -1227,10 +1228,10 @@ StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
     r.runwayRecs = AllRecords<RwyRecord>(c, "raptno");
     dbif_close<RwyRecord>();   // read whole: its cached pages go back at once
     r.runwaysOf = {r.runwayRecs.data(), r.runwayRecs.size(), &RwyRecord::raptno};
-    std::vector<int32_t> runwaySerials;
-    runwaySerials.reserve(r.runwayRecs.size());
-    for (const RwyRecord& w : r.runwayRecs) runwaySerials.push_back(w.rsno);
-    std::sort(runwaySerials.begin(), runwaySerials.end());
+    std::vector<int32_t> serials;
+    serials.reserve(r.runwayRecs.size());
+    for (const RwyRecord& w : r.runwayRecs) serials.push_back(w.rsno);
+    const SerialSet696 runwaySerials(std::move(serials));
     size_t ofAirport = 0;   // the record's place among its airport's
     for (size_t k = 0; k < r.approachRecs.size(); ++k) {
         const ApprRecord& p = r.approachRecs[k];
