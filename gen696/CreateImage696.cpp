@@ -537,11 +537,18 @@ void PrepareAirways(Run696& r) {
         const bool afterHead = i > 0 && r.airwayPoints[(i - 1) * 6] == 12;
         r.waypointUses.push_back({static_cast<uint32_t>(rec[0] >> 6), recno, afterHead ? head : i});
     }
-    std::sort(r.waypointUses.begin(), r.waypointUses.end(), [](const auto& a, const auto& b) {
-        if (a.type != b.type) return a.type > b.type;
-        if (a.recno != b.recno) return a.recno < b.recno;
-        return a.position < b.position;
-    });
+    // Positions rise with the points, so an order that keeps ties' order takes them in turn.
+    SortWords696 words;
+    words.reserve(r.waypointUses.size());
+    for (uint32_t i = 0; i < r.waypointUses.size(); ++i) {
+        const Run696::WaypointUse& u = r.waypointUses[i];
+        words.push_back(static_cast<uint64_t>((3 - u.type) << 18 | u.recno) << 32 | i);
+    }
+    SortWordsByKey696(&words);
+    Table<Run696::WaypointUse> sorted;
+    sorted.reserve(words.size());
+    for (uint64_t w : words) sorted.push_back(r.waypointUses[static_cast<uint32_t>(w)]);
+    r.waypointUses.swap(sorted);
     for (const Run696::WaypointUse& u : r.waypointUses) {
         if (u.recno >= r.points[kPointTypes[u.type]].map.Count()) r.useBeyondRecords = true;
     }
