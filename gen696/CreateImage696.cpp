@@ -1091,6 +1091,51 @@ bool SameText(const Run696::KeptName& a, const Run696::KeptName& b) {
     return a.key == b.key && a.key2 == b.key2 && std::strcmp(a.text, b.text) == 0;
 }
 
+// Kept names in the order of their text: by the first 8 bytes (two passes of the word sort,
+// the low half first), then each run of the same first 8 bytes by the rest.
+void SortKeptNames(Table<Run696::KeptName>* names) {
+    Table<Run696::KeptName>& list = *names;
+    const uint32_t n = static_cast<uint32_t>(list.size());
+    SortWords696 words;
+    words.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) words.push_back((list[i].key & 0xFFFFFFFF) << 32 | i);
+    SortWordsByKey696(&words);
+    for (uint64_t& w : words) {
+        const auto i = static_cast<uint32_t>(w);
+        w = (list[i].key >> 32) << 32 | i;
+    }
+    SortWordsByKey696(&words);
+    // Each place j takes the name at index words[j], cycle by cycle in place.
+    std::vector<bool> placed(n, false);
+    for (uint32_t j = 0; j < n; ++j) {
+        if (placed[j]) continue;
+        const Run696::KeptName first = list[j];
+        uint32_t k = j;
+        for (;;) {
+            placed[k] = true;
+            const auto from = static_cast<uint32_t>(words[k]);
+            if (from == j) {
+                list[k] = first;
+                break;
+            }
+            list[k] = list[from];
+            k = from;
+        }
+    }
+    Table<Run696::KeptName>& sorted = list;
+    for (uint32_t first = 0; first < n;) {
+        uint32_t end = first + 1;
+        while (end < n && sorted[end].key == sorted[first].key) ++end;
+        if (end - first > 1) {
+            std::sort(sorted.begin() + first, sorted.begin() + end, [](const auto& a, const auto& b) {
+                if (a.key2 != b.key2) return a.key2 < b.key2;
+                return std::strcmp(a.text, b.text) < 0;
+            });
+        }
+        first = end;
+    }
+}
+
 // Section 3: the kept names in the order of their text, coded one behind the other. A name
 // kept with a leading blank is coded, and so sorted, without it: the table stays in the order
 // of what it holds. Names of the same text are coded once, whatever their order among
@@ -1115,11 +1160,7 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             r.keptNameList.push_back(KeptNameOf(text, nsno));
         }
         if (r.needBlank) r.keptNameList.push_back(KeptNameOf(" ", -1));   // where "no name" points
-        std::sort(r.keptNameList.begin(), r.keptNameList.end(), [](const auto& a, const auto& b) {
-            if (a.key != b.key) return a.key < b.key;
-            if (a.key2 != b.key2) return a.key2 < b.key2;
-            return std::strcmp(a.text, b.text) < 0;
-        });
+        SortKeptNames(&r.keptNameList);
         // Room for the table at once: no letter takes more than its longest code.
         uint64_t bits = 0;
         for (size_t i = 0; i < r.keptNameList.size(); ++i) {
