@@ -42,9 +42,7 @@ public:
     // distance that moves no faster than the point (s, c); below zero when it is not inside.
     double Clearance(double s, double c) const {
         if (!known_) return -1;
-        const double margin = kMargin * (std::abs(s) + std::abs(c));
-        return std::min(std::min(s * cosLow_ - c * sinLow_ - margin, c * sinHigh_ - s * cosHigh_ - margin),
-                        std::min(c * cosLow_ + s * sinLow_, c * cosHigh_ + s * sinHigh_));
+        return ClearanceOf(s, c, sinLow_, cosLow_, sinHigh_, cosHigh_);
     }
     int32_t Last() const { return last_; }
 
@@ -52,21 +50,45 @@ public:
     template <class ExactC>
     int32_t Of(double s, double c, const ExactC& exactC) {
         if (Clearance(s, c) > 0) return last_;
-        last_ = static_cast<int32_t>(std::floor(std::atan2(s, exactC()) / width_));
-        const double low = last_ * width_;
-        const double high = (last_ + 1) * width_;
-        // Cells across the half turn are left to the angle.
-        known_ = low > -kPi + 1e-6 && high < kPi - 1e-6;
-        if (known_) {
-            std::tie(sinLow_, cosLow_) = Edge(last_);
-            std::tie(sinHigh_, cosHigh_) = Edge(last_ + 1);
-        }
+        Take(static_cast<int32_t>(std::floor(std::atan2(s, exactC()) / width_)));
         return last_;
+    }
+
+    // A direction known within `slack`, inside a cell next to the one last found by the margin
+    // and the slack, is in that cell, which its angle would give: it becomes the cell last found.
+    bool StepInto(double s, double c, double slack) {
+        if (!known_) return false;
+        for (const int32_t k : {last_ - 1, last_ + 1}) {
+            if (!Known(k)) continue;
+            const auto [sinLow, cosLow] = Edge(k);
+            const auto [sinHigh, cosHigh] = Edge(k + 1);
+            if (ClearanceOf(s, c, sinLow, cosLow, sinHigh, cosHigh) > slack) {
+                Take(k);
+                return true;
+            }
+        }
+        return false;
     }
 
 private:
     static constexpr double kMargin = 1e-9;
     static constexpr int32_t kEdges = 91;   // the edges within the half turn, each way
+
+    static double ClearanceOf(double s, double c, double sinLow, double cosLow, double sinHigh, double cosHigh) {
+        const double margin = kMargin * (std::abs(s) + std::abs(c));
+        return std::min(std::min(s * cosLow - c * sinLow - margin, c * sinHigh - s * cosHigh - margin),
+                        std::min(c * cosLow + s * sinLow, c * cosHigh + s * sinHigh));
+    }
+    // Cells across the half turn are left to the angle.
+    bool Known(int32_t k) const { return k * width_ > -kPi + 1e-6 && (k + 1) * width_ < kPi - 1e-6; }
+    void Take(int32_t k) {
+        last_ = k;
+        known_ = Known(k);
+        if (known_) {
+            std::tie(sinLow_, cosLow_) = Edge(k);
+            std::tie(sinHigh_, cosHigh_) = Edge(k + 1);
+        }
+    }
 
     std::pair<double, double> SinCos(int32_t k) const {
         const double angle = k * width_;
@@ -192,7 +214,8 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
     // Otherwise the angle from the start turns by a fixed step: its cosine and sine follow by
     // rotation, within `slack` of the sines above in every part of the point (a bound far above
     // the rounding of both ways). A point that this puts inside both cells last found by the
-    // margin and the slack is there; the others are taken as above. As a step moves the point
+    // margin and the slack is there, as is one inside a cell next to those; the others are taken
+    // as above. As a step moves the point
     // by less than its angle, the points of as many steps as the clearance beyond the slack
     // holds are in those cells too, and pass without being looked at. cos d is the dot product
     // within its rounding; the turn, at most a sixteenth of a cell, takes its series.
@@ -218,11 +241,14 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
         const double wa = rc - rs * cot;
         const double wb = rs * inv;
         const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
-        const double clear = std::min(lons_->Clearance(y, x), lats_->Clearance(z, std::sqrt(x * x + y * y)));
-        if (clear <= slack) {
+        const double rho = std::sqrt(x * x + y * y);
+        // A point that left a cell for the one next to it takes that one without its angle.
+        if ((lons_->Clearance(y, x) <= slack && !lons_->StepInto(y, x, slack)) ||
+            (lats_->Clearance(z, rho) <= slack && !lats_->StepInto(z, rho, slack))) {
             addExact(i);
             continue;
         }
+        const double clear = std::min(lons_->Clearance(y, x), lats_->Clearance(z, rho));
         AddCell(lats_->Last(), lons_->Last());
         for (double passed = (clear - slack) / stride; passed >= 1 && i + 1 < steps; passed -= 1) {
             ++i;
