@@ -180,14 +180,25 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
     // A start in the cells last found, inside them by more than the chord to the end: every
     // point along the arc is nearer the start than the end is, so in those cells too, which
     // add nothing after the start's.
+    // The cells go to AddCell through `add`, which passes over the cells it passed last.
+    int32_t addedLat = 0;
+    int32_t addedLon = 0;
+    bool added = false;
+    const auto add = [&](int32_t latCell, int32_t lonCell) {
+        if (added && latCell == addedLat && lonCell == addedLon) return;
+        AddCell(latCell, lonCell);
+        added = true;
+        addedLat = latCell;
+        addedLon = lonCell;
+    };
     const int32_t fromLatCell = AirwayCell696(fromLat);
     const int32_t fromLonCell = AirwayCell696(fromLon);
-    AddCell(fromLatCell, fromLonCell);
+    add(fromLatCell, fromLonCell);
     const double chord = std::sqrt((bx - ax) * (bx - ax) + (by - ay) * (by - ay) + (bz - az) * (bz - az));
     if (fromLatCell == lats_->Last() && fromLonCell == lons_->Last() &&
         std::min(lons_->Clearance(ay, ax), lats_->Clearance(az, std::sqrt(ax * ax + ay * ay))) >
             chord * (1 + 1e-6) + 1e-12) {
-        AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
+        add(AirwayCell696(toLat), AirwayCell696(toLon));
         return;
     }
     const double dot = std::clamp(ax * bx + ay * by + az * bz, -1.0, 1.0);
@@ -204,11 +215,11 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
         // Latitude atan2(z, hypot(x, y)), longitude atan2(y, x).
         const int32_t latCell = lats_->Of(z, std::sqrt(x * x + y * y), [&] { return std::hypot(x, y); });
         const int32_t lonCell = lons_->Of(y, x, [&] { return x; });
-        AddCell(latCell, lonCell);
+        add(latCell, lonCell);
     };
     if (sd < kSteadySine) {
         for (int i = 1; i < steps && sd > 1e-12; ++i) addExact(i);
-        AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
+        add(AirwayCell696(toLat), AirwayCell696(toLon));
         return;
     }
     // Otherwise the angle from the start turns by a fixed step: its cosine and sine follow by
@@ -241,21 +252,32 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
         const double wa = rc - rs * cot;
         const double wb = rs * inv;
         const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
-        const double rho = std::sqrt(x * x + y * y);
         // A point that left a cell for the one next to it takes that one without its angle.
-        if ((lons_->Clearance(y, x) <= slack && !lons_->StepInto(y, x, slack)) ||
-            (lats_->Clearance(z, rho) <= slack && !lats_->StepInto(z, rho, slack))) {
-            addExact(i);
-            continue;
+        double lonClear = lons_->Clearance(y, x);
+        if (lonClear <= slack) {
+            if (!lons_->StepInto(y, x, slack)) {
+                addExact(i);
+                continue;
+            }
+            lonClear = lons_->Clearance(y, x);
         }
-        const double clear = std::min(lons_->Clearance(y, x), lats_->Clearance(z, rho));
-        AddCell(lats_->Last(), lons_->Last());
+        const double rho = std::sqrt(x * x + y * y);
+        double latClear = lats_->Clearance(z, rho);
+        if (latClear <= slack) {
+            if (!lats_->StepInto(z, rho, slack)) {
+                addExact(i);
+                continue;
+            }
+            latClear = lats_->Clearance(z, rho);
+        }
+        const double clear = std::min(lonClear, latClear);
+        add(lats_->Last(), lons_->Last());
         for (double passed = (clear - slack) / stride; passed >= 1 && i + 1 < steps; passed -= 1) {
             ++i;
             turn();
         }
     }
-    AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
+    add(AirwayCell696(toLat), AirwayCell696(toLon));
 }
 
 void AirwayGrid696::Sections(std::vector<uint8_t>* lists, uint32_t* entries, std::vector<uint8_t>* runs,
