@@ -123,10 +123,12 @@ size_t RecordRoom(const OperationContext& c, int file) {
 template <class Rec>
 Table<Rec> AllRecords(const OperationContext& c, const char* index) {
     Table<Rec> out;
-    out.reserve(RecordRoom(c, Rec::File::kFileNumber));
-    Rec rec{};
+    out.reserve(RecordRoom(c, Rec::File::kFileNumber) + 1);   // and the place the end finds empty
     dbif_index<Rec>(index);
-    for (bool found = dbif_first(rec); found; found = dbif_next(rec)) out.push_back(rec);
+    // Each record read straight into its place.
+    for (bool found = dbif_first(out.emplace_back()); found; found = dbif_next(out.emplace_back())) {
+    }
+    out.pop_back();
     return out;
 }
 
@@ -423,19 +425,21 @@ template <class Rec>
 StepStatus StepCountPoints(OperationContext& c, Run696& r) {
     using T = PointTraits696<Rec>;
     Run696::Points& p = r.points[T::kType];
-    Rec rec{};
     Table<Rec>& stored = std::get<Table<Rec>>(r.stored);
     if (c.calls == 0) {
         p.map = SerialMap{};
         p.withSecond = 0;
         stored.clear();
-        // The highest serial number bounds the count.
+        // The highest serial number bounds the count (and the place the end finds empty).
         const size_t room = RecordRoom(c, Rec::File::kFileNumber);
         p.map.Reserve(room);
-        stored.reserve(room);
+        stored.reserve(room + 1);
         dbif_index<Rec>(T::kIdentIndex);
     }
+    // The record read straight into its place.
+    Rec& rec = stored.emplace_back();
     if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+        stored.pop_back();
         dbif_close<Rec>();
         if (T::kType == kApt696) {
             r.aptInfo.assign(p.map.Count(), 0);
@@ -448,7 +452,6 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
                                              kPointLayouts696[T::kType].name, kNoAirway696)));
     }
     p.map.Add(T::Serial(rec));
-    stored.push_back(rec);
     FlagPointName(r, T::First(rec), T::kFirstKind);
     FlagPointName(r, T::Second(rec), T::kSecondKind);
     if (HasName(r, T::Second(rec))) ++p.withSecond;
