@@ -7,18 +7,15 @@
 
 namespace {
 
-// Bytes appended to a vector through a pointer: each item first makes room for the most it
-// writes, and the vector is cut to what was written at the end.
+// Bytes appended to a vector through a pointer, room for the most they take made first; the
+// vector is cut to what was written at the end.
 class Appender {
 public:
-    explicit Appender(std::vector<uint8_t>& b) : b_(b), used_(b.size()) {}
+    Appender(std::vector<uint8_t>& b, size_t room) : b_(b), used_(b.size()) { b.resize(used_ + room); }
     ~Appender() { b_.resize(used_); }
     Appender(const Appender&) = delete;
     Appender& operator=(const Appender&) = delete;
 
-    void Room(size_t n) {
-        if (b_.size() - used_ < n) b_.resize(std::max(used_ + n, 2 * b_.size()));
-    }
     void Byte(uint32_t v) { b_[used_++] = static_cast<uint8_t>(v); }
     void U16(uint32_t v) {
         Byte(v);
@@ -46,7 +43,7 @@ bool Runways(const AirportBlockInput696& in, std::vector<uint8_t>& part, std::st
     const size_t fixed = std::max<size_t>(7, in.runwayFixedLength);
     const size_t picsExtra = in.pictureLength > 8 ? in.pictureLength - 8 : 0;
     const size_t count = std::min(in.runways.size(), kMaxRunways696);
-    Appender b(part);
+    Appender b(part, count * (fixed + 1 + 8 + picsExtra + 4));
     for (size_t i = 0; i < count; ++i) {
         RunwaySlot696 r = in.runways[i];
         if (r.flags == -1) {
@@ -58,7 +55,6 @@ bool Runways(const AirportBlockInput696& in, std::vector<uint8_t>& part, std::st
                                    r.serial, r.length, r.width);
             return false;
         }
-        b.Room(fixed + 1 + 8 + picsExtra + 4);
         const size_t start = b.Size();
         b.U16(r.length);
         b.Byte((r.surface & 0x3F) | (i + 1 < count ? 0x80 : 0));
@@ -83,7 +79,9 @@ bool Runways(const AirportBlockInput696& in, std::vector<uint8_t>& part, std::st
 
 bool Frequencies(const AirportBlockInput696& in, std::vector<uint8_t>& part, std::string* error) {
     const size_t count = std::min(in.frequencies.size(), kMaxFrequencies696);
-    Appender b(part);
+    size_t room = 0;
+    for (size_t i = 0; i < count; ++i) room += 5 + in.frequencies[i].blob.size();
+    Appender b(part, room);
     for (size_t i = 0; i < count; ++i) {
         const FrequencySlot696& f = in.frequencies[i];
         if (f.value > 0xFFF) {
@@ -91,7 +89,6 @@ bool Frequencies(const AirportBlockInput696& in, std::vector<uint8_t>& part, std
                                    (f.value + 10800) % 100);
             return false;
         }
-        b.Room(5 + f.blob.size());
         const bool allOnes = f.flags == -1;
         const uint32_t flags = static_cast<uint32_t>(f.flags);
         b.U16(f.value | (allOnes ? 0 : (flags & 0x70) << 8) | (i + 1 < count ? 0x8000 : 0));
@@ -181,7 +178,7 @@ bool Approaches(const AirportBlockInput696& in, std::vector<uint8_t> parts[7], s
     ints.Part(&parts[kPartLocalInts696]);
     ndbs.Part(&parts[kPartLocalNdbs696]);
     ils.Part(&parts[kPartIls696]);
-    Appender b(parts[kPartApproaches696]);
+    Appender b(parts[kPartApproaches696], list.size() * (11 + 2 * 5));
     for (size_t i = 0; i < list.size(); ++i) {
         const ApproachEntry696& a = list[i];
         const bool wide = a.navaidKind < 7;
@@ -190,7 +187,6 @@ bool Approaches(const AirportBlockInput696& in, std::vector<uint8_t> parts[7], s
                                    a.idIndex, a.navaidReference);
             return false;
         }
-        b.Room(11 + 2 * 5);
         b.Byte(a.type << 1 | (i + 1 < list.size() ? 1 : 0));
         b.U16(a.idIndex);
         b.Byte(a.navaidKind);
