@@ -1204,18 +1204,19 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
 // The approach records kept in airport order and the occurrence table sized for them; the IDs
 // are taken when the approaches the image carries are known (step 15).
 StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
-    ApprRecord p{};
     if (c.calls == 0) {
         r.approachRecs.clear();
-        r.approachRecs.reserve(RecordRoom(c, kFileAppr));
+        r.approachRecs.reserve(RecordRoom(c, kFileAppr) + 1);   // and the place the end finds empty
         dbif_index<ApprRecord>("paptno");
     }
+    // The record read straight into its place.
+    ApprRecord& p = r.approachRecs.emplace_back();
     if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
+        r.approachRecs.pop_back();
         dbif_close<ApprRecord>();
         return StepStatus::Next;
     }
     if (p.psno >= 0 && static_cast<size_t>(p.psno) >= r.apocc.size()) r.apocc.resize(static_cast<size_t>(p.psno) + 1, 0);
-    r.approachRecs.push_back(p);
     return StepStatus::Again;
 }
 
