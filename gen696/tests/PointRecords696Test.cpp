@@ -184,8 +184,8 @@ TEST(PointIndexes696, TiesKeepRecordOrderOverManyRecords) {
     uint32_t x = 7;
     for (IndexedPoint696& q : p) {
         x = x * 1664525u + 1013904223u;
-        q.lat = static_cast<int32_t>(x >> 20) % 80 * G - 40 * G + 5;
-        q.lon = static_cast<int32_t>(x >> 12 & 0xFF) % 170 * G - 85 * G + 5;
+        q.lat = (static_cast<int32_t>(x >> 20) % 80 - 40) * G + 5;
+        q.lon = (static_cast<int32_t>(x >> 12 & 0xFF) % 170 - 85) * G + 5;
         q.firstOffset = (x >> 8) % 3 == 0 ? 0x1FFFFF : (x >> 4) % 997 * 2099;
         q.secondOffset = x % 13 * 0x10000;
         q.hasSecond = (x >> 3) % 4 != 0;
