@@ -1,6 +1,7 @@
 #include "gen696/AirportBlock696.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include "common/CLocale.h"
@@ -112,8 +113,10 @@ struct LocalTable {
     uint8_t moreBit;
     std::vector<std::vector<uint8_t>> entries;
 
-    // The index of the entry equal to `data`, appended when there is none.
-    bool Enter(uint8_t* data, size_t size, uint32_t* index, std::string* error) {
+    // The index of the entry equal to `bytes` with the bit set, appended when there is none.
+    bool Enter(const uint8_t* bytes, size_t size, uint32_t* index, std::string* error) {
+        uint8_t data[kApproachDataBytes696];
+        std::memcpy(data, bytes, size);
         data[moreByte] |= moreBit;
         for (size_t i = 0; i < entries.size(); ++i) {
             if (entries[i].size() == size && std::memcmp(entries[i].data(), data, size) == 0) {
@@ -141,14 +144,14 @@ struct LocalTable {
 uint32_t KindOf(uint32_t typeCode) { return typeCode >> 4 & 15; }
 
 // One waypoint group: header, type, reference, and the reference's high bits for a near one.
-void Group(Appender& b, uint8_t header, const ApproachWaypoint696& w) {
-    const auto type = static_cast<uint8_t>(w.type & 0xFE);
+void Group(Appender& b, uint8_t header, uint32_t typeCode, uint32_t reference) {
+    const auto type = static_cast<uint8_t>(typeCode & 0xFE);
     b.Byte(header);
     b.Byte(type);
-    b.Byte(w.reference);
+    b.Byte(reference);
     if (type < 0x50) {
-        b.Byte((w.reference >> 14) & 0x0C);
-        b.Byte(w.reference >> 8);
+        b.Byte((reference >> 14) & 0x0C);
+        b.Byte(reference >> 8);
     } else {
         b.Byte(0);
     }
@@ -160,19 +163,28 @@ bool Approaches(const AirportBlockInput696& in, std::vector<uint8_t> parts[7], s
     LocalTable ints{"local INTs", kMaxLocalIntersections696, 5, 0x01, {}};
     LocalTable ndbs{"local NDBs", kMaxLocalNdbs696, 9, 0x80, {}};
     LocalTable ils{"local ILS info records", kMaxIls696, 11, 0x04, {}};
-    static thread_local std::vector<ApproachEntry696> list;   // its room kept from block to block
-    list.assign(in.approaches.begin(), in.approaches.end());
-    for (ApproachEntry696& a : list) {
+    const std::vector<ApproachEntry696>& list = in.approaches;
+    // Each approach's navaid and waypoint references, those of local ones made table indexes.
+    using References = std::array<uint32_t, 1 + kApproachWaypoints696>;
+    static thread_local std::vector<References> refs;   // its room kept from block to block
+    refs.resize(list.size());
+    for (size_t i = 0; i < list.size(); ++i) {
+        const ApproachEntry696& a = list[i];
+        References& ref = refs[i];
+        ref[0] = a.navaidReference;
         if (a.navaidKind == 8) {
             const size_t size = (a.navaidData[11] & 2) ? kIlsLongBytes696 : kIlsBytes696;
-            if (!ils.Enter(a.navaidData, size, &a.navaidReference, error)) return false;
+            if (!ils.Enter(a.navaidData, size, &ref[0], error)) return false;
         } else if (a.navaidKind == 7) {
-            if (!ndbs.Enter(a.navaidData, kLocalNdbBytes696, &a.navaidReference, error)) return false;
+            if (!ndbs.Enter(a.navaidData, kLocalNdbBytes696, &ref[0], error)) return false;
         }
-        for (ApproachWaypoint696& w : a.waypoints) {
+        for (int j = 0; j < kApproachWaypoints696; ++j) {
+            const ApproachWaypoint696& w = a.waypoints[j];
+            uint32_t& r = ref[static_cast<size_t>(j) + 1];
+            r = w.reference;
             if (w.type == 0) continue;
-            if (KindOf(w.type) == 6 && !ints.Enter(w.data, kLocalIntersectionBytes696, &w.reference, error)) return false;
-            if (KindOf(w.type) == 7 && !ndbs.Enter(w.data, kLocalNdbBytes696, &w.reference, error)) return false;
+            if (KindOf(w.type) == 6 && !ints.Enter(w.data, kLocalIntersectionBytes696, &r, error)) return false;
+            if (KindOf(w.type) == 7 && !ndbs.Enter(w.data, kLocalNdbBytes696, &r, error)) return false;
         }
     }
     ints.Part(&parts[kPartLocalInts696]);
@@ -181,23 +193,24 @@ bool Approaches(const AirportBlockInput696& in, std::vector<uint8_t> parts[7], s
     Appender b(parts[kPartApproaches696], list.size() * (11 + 2 * 5));
     for (size_t i = 0; i < list.size(); ++i) {
         const ApproachEntry696& a = list[i];
+        const References& ref = refs[i];
         const bool wide = a.navaidKind < 7;
-        if (a.type >= 32 || a.idIndex > 0xFFFF || a.navaidReference > (wide ? 0xFFFFu : 0xFFu)) {
+        if (a.type >= 32 || a.idIndex > 0xFFFF || ref[0] > (wide ? 0xFFFFu : 0xFFu)) {
             *error = StringFormatC("approach %zu: type %u, ID %u or navaid %u does not fit its field", i, a.type,
-                                   a.idIndex, a.navaidReference);
+                                   a.idIndex, ref[0]);
             return false;
         }
         b.Byte(a.type << 1 | (i + 1 < list.size() ? 1 : 0));
         b.U16(a.idIndex);
         b.Byte(a.navaidKind);
-        b.Byte(a.navaidReference);
+        b.Byte(ref[0]);
         b.U16(300);
-        if (wide) b.Byte(a.navaidReference >> 8);
+        if (wide) b.Byte(ref[0] >> 8);
         b.Byte(0x00);
         b.Byte(0xFF);
         b.Byte(0xFF);
-        Group(b, 0x8E, a.waypoints[0]);
-        Group(b, 0x11, a.waypoints[1]);
+        Group(b, 0x8E, a.waypoints[0].type, ref[1]);
+        Group(b, 0x11, a.waypoints[1].type, ref[2]);
     }
     return true;
 }
