@@ -1162,7 +1162,7 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             if (text[0] == ' ' && text[1] != 0) ++text;
             r.keptNameList.push_back(KeptNameOf(text, nsno));
         }
-        if (r.needBlank) r.keptNameList.push_back(KeptNameOf(" ", -1));   // where "no name" points
+        if (r.needBlank) r.keptNameList.push_back({TextKey(" "), 0, " ", -1});  // where "no name" points
         SortKeptNames(&r.keptNameList);
         // Room for the table at once: no letter takes more than its longest code.
         uint64_t bits = 0;

@@ -29,12 +29,12 @@ TEST(AirwayGrid696, CellsOfSegmentsAndNeighbours) {
     EXPECT_EQ(grid.Cell(Index(12, 12)), std::vector<uint32_t>{7});
     // An airway across 180 degrees: cells on both sides, not the row between.
     grid.StartAirway(9);
-    grid.AddSegment(20 * G + G / 2, 89 * G + G / 2, 20 * G + G / 2, -90 * G + G / 2);
+    grid.AddSegment(20 * G + G / 2, 89 * G + G / 2, 20 * G + G / 2, -89 * G - G / 2);
     EXPECT_EQ(grid.Cell(Index(20, 89)), std::vector<uint32_t>{9});
     EXPECT_EQ(grid.Cell(Index(20, -90)), std::vector<uint32_t>{9});
     EXPECT_TRUE(grid.Cell(Index(20, 0)).empty());
     // A segment twice over the same cells lists the airway once; a pole-to-pole walk ends.
-    grid.AddSegment(20 * G + G / 2, 89 * G + G / 2, 20 * G + G / 2, -90 * G + G / 2);
+    grid.AddSegment(20 * G + G / 2, 89 * G + G / 2, 20 * G + G / 2, -89 * G - G / 2);
     EXPECT_EQ(grid.Cell(Index(20, 89)).size(), 1u);
     grid.StartAirway(11);
     grid.AddSegment(44 * G, 0, -44 * G, 3 * G);
