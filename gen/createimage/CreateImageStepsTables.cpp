@@ -129,8 +129,8 @@ StepStatus StepWriteCountries(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepWriteNames(OperationContext& c, CreateImageBuild& b) {
     ImageLayout& layout = b.image.Layout();
-    NameRecord rec{};
-    if (b.walk.Next("nname", rec)) {
+    if (b.cursor < b.nameRecords.size()) {
+        const NameRecord& rec = b.nameRecords[b.cursor++];
         const bool optimise = c.settings && c.settings->optimise;
         if (optimise && !b.nsocc.Has(rec.nsno, OccurrenceTable::kUsed)) return StepStatus::Again;
         const uint32_t bit = b.namesTable.Add(NameText(rec.nname, sizeof rec.nname).c_str());
@@ -141,6 +141,7 @@ StepStatus StepWriteNames(OperationContext& c, CreateImageBuild& b) {
         if (ImageResult r = WriteCompletedNames(b); !r) return Failed(c, r);
         return StepStatus::Again;
     }
+    std::vector<NameRecord>().swap(b.nameRecords);
     const uint32_t at = layout.namesStart + b.namesTable.BytesTaken();
     const std::vector<uint8_t> rest = b.namesTable.Finish();
     if (ImageResult r = b.pending.Add(b.image, at, rest.data(), rest.size()); !r) return Failed(c, r);

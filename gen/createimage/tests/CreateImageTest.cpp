@@ -250,6 +250,35 @@ TEST_F(CreateImageTest, ProgressLinesOnCallsOneAndFiftyFourAndAtTheEnd) {
               1);
 }
 
+// The names file's lowest-numbered name stands for "no name" only when it is shorter than two
+// characters and heads the names table; a short name numbered later stays a name.
+struct FirstNameCase {
+    const char* title;
+    const char* batch;
+    const char* city;  // of EGLL, the first airport in ident order
+};
+
+class FirstName : public CreateImageTest, public ::testing::WithParamInterface<FirstNameCase> {};
+
+TEST_P(FirstName, OnlyTheLowestNumberedShortNameHeadingTheTableIsAbsent) {
+    Start();
+    Batch(GetParam().batch);
+    const std::vector<std::string> lines = Create();
+    ASSERT_GE(lines.size(), 2u);
+    ASSERT_EQ(lines[lines.size() - 2], "Image Complete");
+    const ImageBack back = ReadImageBack(ImageParams496, "test.img");
+    EXPECT_EQ(back.RecordName(kSectionApt, 0, NameField::City), GetParam().city);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CreateImage, FirstName,
+    ::testing::Values(FirstNameCase{"MadeFirst", "ADD|APT|EGLL|GB United Kingdom|A|A|N512839|W0002741|83\r\n", "<none>"},
+                      FirstNameCase{"MadeLater",
+                                    "ADD|APT|KJFK|US United States|ZULU|ZULU FIELD|N403823|W0734644|13\r\n"
+                                    "ADD|APT|EGLL|GB United Kingdom|A|ALPHA FIELD|N512839|W0002741|83\r\n",
+                                    "A"}),
+    [](const auto& info) { return std::string(info.param.title); });
+
 TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {
     Start();
     Batch(std::string(kSmallDatabase) + "ADD|VOR|JFK|US|NEW YORK|KENNEDY VOR|N403800|W0734600|115.90\r\n");
