@@ -143,18 +143,34 @@ StepStatus CreateImageState::Call(OperationContext& context, const CreateImageRo
         if (!context.image) ProgramError("Program error: no image object for Create Image");
         build_ = std::make_shared<CreateImageBuild>(context, *context.image);
     }
-    if (!build_) return StepStatus::Stop;
-    // The build stays alive through the call even when the step stops the operation.
-    const std::shared_ptr<CreateImageBuild> build = build_;
+    CreateImageBuild* build = build_.get();
+    if (!build) return StepStatus::Stop;
     if (context.calls == 0 && SourceMissing(row.id, *build)) return StepStatus::Skip;
+    // The build stays alive through the call even when the step stops the operation.
+    struct Calling {
+        CreateImageState& state;
+        explicit Calling(CreateImageState& s) : state(s) { state.calling_ = true; }
+        ~Calling() {
+            state.calling_ = false;
+            state.released_.reset();
+        }
+    } calling(*this);
     const StepStatus status = row.fn(context, *build);
     if (status == StepStatus::Stop || context.Stopped()) {
-        if (build_ == build) build_.reset();
+        if (build_.get() == build) build_.reset();
     } else if (status == StepStatus::Next) {
         build->walk.Reset();
         build->cursor = 0;
     }
     return status;
+}
+
+void CreateImageState::Abandon() {
+    if (calling_ && !released_) {
+        released_ = std::move(build_);
+    } else {
+        build_.reset();
+    }
 }
 
 StepStatus CreateImageState::Finish(OperationContext& context) {
