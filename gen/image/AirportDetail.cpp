@@ -50,11 +50,12 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-bool NeedsEntry(const AirportDetailInput& in, bool approaches) {
+// `runways`: the airport's runways, or the placeholder when it has none.
+bool NeedsEntry(const AirportDetailInput& in, const std::vector<DetailRunway>& runways, bool approaches) {
     if (in.brief) return false;
     if (!in.frequencies.empty()) return true;
     if (approaches && !in.approaches.empty()) return true;
-    if (!in.runways.empty() && in.runways.front().rw != 0) return true;
+    if (!runways.empty() && runways.front().rw != 0) return true;
     return in.afuel > 31;
 }
 
@@ -289,16 +290,13 @@ void PackLocalIdent(const std::string& ident, uint32_t length, uint8_t* area, ui
 
 ImageResult BuildAirportDetail(const ImageParams& params, const AirportDetailInput& in, AirportDetail* out) {
     *out = AirportDetail{};
-    std::vector<DetailRunway> runways = in.runways;
-    if (runways.empty()) runways.push_back(DetailRunway::Placeholder());
+    const std::vector<DetailRunway>& runways = RunwaysOrPlaceholder(in.runways);
     EntryBuilder b(in.asno);
     if (runways.size() > kMaxDetailRunways) return b.Error("runways", runways.size(), kMaxDetailRunways);
     if (in.frequencies.size() > kMaxDetailFrequencies) {
         return b.Error("frequencies", in.frequencies.size(), kMaxDetailFrequencies);
     }
-    AirportDetailInput checked = in;
-    checked.runways = runways;
-    if (!NeedsEntry(checked, params.approaches)) {
+    if (!NeedsEntry(in, runways, params.approaches)) {
         out->summary = MainRunwaySummary(runways);
         return ImageResult::Ok();
     }
