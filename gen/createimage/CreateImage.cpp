@@ -86,7 +86,9 @@ std::vector<CreateImageRow> CreateImageTable(const ImageParams& params) {
 
 bool CreateImageDriver::Run(OperationContext& context) {
     const StepTable& rows = context.model->createImageSteps;
-    if (context.step == 0 && context.calls == 0) shown_.assign(rows.size(), false);
+    // The counters are read one by one: one wide read of both would wait for the narrow writes
+    // of the call before.
+    if (const uint32_t calls = context.calls; calls == 0 && context.step == 0) shown_.assign(rows.size(), false);
     for (;;) {
         const uint32_t step = context.step;
         if (step >= rows.size()) return Finish(context);
@@ -101,7 +103,7 @@ bool CreateImageDriver::Run(OperationContext& context) {
         ++context.calls;
         const bool ended = status == StepStatus::Next;
         if (context.calls % kProgressEvery == 1 || ended) {
-            const std::string line = StringFormatC("%s %lu", row.text, static_cast<unsigned long>(context.calls));
+            const std::string line = std::string(row.text) + ' ' + std::to_string(context.calls);
             if (!shown_[step]) {
                 shown_[step] = true;
                 context.AddLine(line);
@@ -139,13 +141,14 @@ bool SourceMissing(CreateImageStep id, const CreateImageBuild& build) {
 }  // namespace
 
 StepStatus CreateImageState::Call(OperationContext& context, const CreateImageRow& row) {
-    if (context.step == 0 && context.calls == 0) {
+    const uint32_t calls = context.calls;
+    if (calls == 0 && context.step == 0) {
         if (!context.image) ProgramError("Program error: no image object for Create Image");
         build_ = std::make_shared<CreateImageBuild>(context, *context.image);
     }
     CreateImageBuild* build = build_.get();
     if (!build) return StepStatus::Stop;
-    if (context.calls == 0 && SourceMissing(row.id, *build)) return StepStatus::Skip;
+    if (calls == 0 && SourceMissing(row.id, *build)) return StepStatus::Skip;
     // The build stays alive through the call even when the step stops the operation.
     struct Calling {
         CreateImageState& state;

@@ -10,9 +10,24 @@
 
 template <class Key>
 void OrderByKey(uint32_t n, Key key, std::vector<uint32_t>* order) {
+    order->resize(n);
+    // Key and record number in one word, sorted as plain numbers, where both fit: a section's
+    // record numbers take 16 bits, its keys far fewer than the 48 bits left.
+    constexpr int64_t kBias = int64_t{1} << 47;
+    std::vector<uint64_t> packed(n);
+    bool fits = n <= 0x10000;
+    for (uint32_t i = 0; fits && i < n; ++i) {
+        const auto k = static_cast<int64_t>(key(i));
+        fits = k >= -kBias && k < kBias;
+        packed[i] = static_cast<uint64_t>(k + kBias) << 16 | i;
+    }
+    if (fits) {
+        std::sort(packed.begin(), packed.end());
+        for (uint32_t i = 0; i < n; ++i) (*order)[i] = static_cast<uint32_t>(packed[i] & 0xFFFF);
+        return;
+    }
     std::vector<std::pair<int64_t, uint32_t>> keyed(n);
     for (uint32_t i = 0; i < n; ++i) keyed[i] = {static_cast<int64_t>(key(i)), i};
     std::sort(keyed.begin(), keyed.end());
-    order->resize(n);
     for (uint32_t i = 0; i < n; ++i) (*order)[i] = keyed[i].second;
 }
