@@ -138,7 +138,11 @@ Image::CachedPage* Image::PageAt(uint64_t offset, uint64_t* failedAt) const {
         // A free place, else the page touched longest ago.
         if (choice->held && (!page.held || page.used < choice->used)) choice = &page;
     }
-    if (choice->held && choice->dirty && !WriteBack(*choice, failedAt)) return nullptr;
+    if (choice->held && choice->dirty) {
+        if (!WriteBack(*choice, failedAt)) return nullptr;
+        // A page given up is mostly final: its way to the disk starts now, not at the sync.
+        platform::StartWriteBack(fd_, static_cast<int64_t>(choice->index * kFlushPage), kFlushPage);
+    }
     choice->held = false;
     choice->bytes.resize(kFlushPage);
     const uint64_t from = index * kFlushPage;
