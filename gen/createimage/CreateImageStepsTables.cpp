@@ -57,8 +57,10 @@ bool ApproachUsable(const CreateImageBuild& b, const ApprRecord& p) {
     return true;
 }
 
-// Writes what the names table writer has completed since the last call.
+// Writes what the names table writer has completed since the last write, once that makes a
+// piece of PendingBytes::kFlushSize bytes.
 ImageResult WriteCompletedNames(CreateImageBuild& b) {
+    if (b.namesTable.BitLength() / 8 - b.namesTable.BytesTaken() < PendingBytes::kFlushSize) return ImageResult::Ok();
     const uint32_t at = b.image.Layout().namesStart + b.namesTable.BytesTaken();
     const std::vector<uint8_t> bytes = b.namesTable.TakeCompleteBytes();
     return b.pending.Add(b.image, at, bytes.data(), bytes.size());
