@@ -22,7 +22,18 @@ void OrderByKey(uint32_t n, Key key, std::vector<uint32_t>* order) {
         packed[i] = static_cast<uint64_t>(k + kBias) << 16 | i;
     }
     if (fits) {
-        std::sort(packed.begin(), packed.end());
+        // A radix sort, a byte per pass, over the bytes in which the words differ.
+        uint64_t differ = 0;
+        for (uint32_t i = 1; i < n; ++i) differ |= packed[i] ^ packed[0];
+        std::vector<uint64_t> other(n);
+        for (uint32_t shift = 0; shift < 64; shift += 8) {
+            if (((differ >> shift) & 0xFF) == 0) continue;
+            uint32_t start[257] = {};
+            for (uint64_t v : packed) ++start[((v >> shift) & 0xFF) + 1];
+            for (uint32_t d = 1; d < 257; ++d) start[d] += start[d - 1];
+            for (uint64_t v : packed) other[start[(v >> shift) & 0xFF]++] = v;
+            packed.swap(other);
+        }
         for (uint32_t i = 0; i < n; ++i) (*order)[i] = static_cast<uint32_t>(packed[i] & 0xFFFF);
         return;
     }

@@ -147,7 +147,13 @@ TEST_F(IndexFixture, CountsThatDisagreeWithTheLayoutAreProgramErrors) {
 TEST(OrderByKey, AgreesWithAStableSortByKey) {
     const std::vector<int64_t> small = {5, -3, 0xFFFFFFFF, 5, -3, 0, 90180, -90180, 5, 0xFFFFFFFF};
     const std::vector<int64_t> wide = {5, -3, 0xFFFFFFFF, int64_t{1} << 50, -3, 0, -(int64_t{1} << 48), -90180, 5, 0};
-    for (const std::vector<int64_t>* keys : {&small, &wide}) {
+    // A section's worth: keys over several bytes, negative ones, many ties.
+    const std::vector<int64_t> many = [] {
+        std::vector<int64_t> k(5000);
+        for (size_t i = 0; i < k.size(); ++i) k[i] = static_cast<int64_t>((i * 7919) % 3001) * 40503 - 60000000;
+        return k;
+    }();
+    for (const std::vector<int64_t>* keys : {&small, &wide, &many}) {
         std::vector<uint32_t> expected(keys->size());
         for (uint32_t i = 0; i < expected.size(); ++i) expected[i] = i;
         std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) { return (*keys)[a] < (*keys)[b]; });
