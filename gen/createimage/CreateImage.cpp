@@ -102,19 +102,21 @@ bool CreateImageDriver::Run(OperationContext& context) {
         }
         ++context.calls;
         const bool ended = status == StepStatus::Next;
-        if (context.calls % kProgressEvery == 1 || ended) {
-            const std::string line = std::string(row.text) + ' ' + std::to_string(context.calls);
-            if (!shown_[step]) {
-                shown_[step] = true;
-                context.AddLine(line);
-            } else {
-                context.ReplaceLastLine(line);
-            }
-        }
+        if (context.calls % kProgressEvery == 1 || ended) ShowProgress(context, step, row.text);
         if (!ended) return false;
         context.calls = 0;
         context.step = step + 1;
         return context.step >= rows.size() && Finish(context);
+    }
+}
+
+void CreateImageDriver::ShowProgress(const OperationContext& context, uint32_t step, const char* text) {
+    const std::string line = std::string(text) + ' ' + std::to_string(context.calls);
+    if (!shown_[step]) {
+        shown_[step] = true;
+        context.AddLine(line);
+    } else {
+        context.ReplaceLastLine(line);
     }
 }
 

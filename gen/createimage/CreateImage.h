@@ -80,6 +80,8 @@ public:
     bool Run(OperationContext& context);
 
 private:
+    // The step's progress line with the call count (kept apart from the call's usual path).
+    [[gnu::noinline]] void ShowProgress(const OperationContext& context, uint32_t step, const char* text);
     bool Finish(OperationContext& context);
 
     // Steps whose progress line has been shown (the first time as a new line).
