@@ -18,6 +18,8 @@ constexpr uint32_t kKindRunway = 0xA0;
 constexpr uint32_t kKindLocalA = 0xC0;
 constexpr uint32_t kKindLocalB = 0xE0;
 constexpr uint32_t kMaxFrequencyCode = 0xFFF;
+// Room an entry is given at once: most airports' runways and frequencies fit it.
+constexpr size_t kEntryReserve = 64;
 
 // Entry flag bits.
 constexpr uint8_t kHasRunways = 0x01;
@@ -251,6 +253,7 @@ DetailFrequency DetailFrequency::From(const dfFREQ3& rec, std::vector<uint8_t> r
 ImageResult AppendFrequencyItems(const std::vector<DetailFrequency>& frequencies, int32_t asno,
                                  std::vector<uint8_t>* out) {
     EntryBuilder b(asno);
+    b.Bytes().reserve(kEntryReserve);
     if (ImageResult r = AddFrequencies(frequencies, asno, b); !r) return r;
     out->insert(out->end(), b.Bytes().begin(), b.Bytes().end());
     return ImageResult::Ok();
@@ -302,6 +305,7 @@ ImageResult BuildAirportDetail(const ImageParams& params, const AirportDetailInp
     }
 
     uint8_t flags = kHasRunways | static_cast<uint8_t>(static_cast<uint32_t>(in.afuel) & 0xE0);
+    b.Bytes().reserve(kEntryReserve);
     b.Byte(0);
     AddRunways(runways, b);
     if (!in.frequencies.empty()) {
