@@ -4,13 +4,38 @@
 // counts as absent.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The six texts a record carries (Windows-1252). The city may end in "@" and two state
 // characters.
 struct GarTexts {
     std::string ident, comment, name, city, address, crossRoad;
+};
+
+// A text to write: `size` bytes at `data`. One that stands in a fixed field of `width` bytes (a
+// record file's text field) may be copied with the whole field, quicker than the text alone.
+struct GarText {
+    const char* data = "";
+    size_t size = 0;
+    size_t width = 0;
+
+    GarText() = default;
+    GarText(std::string_view text) : data(text.data()), size(text.size()), width(text.size()) {}
+    template <size_t N>
+    static GarText Field(const char (&field)[N], size_t length) {
+        GarText text;
+        text.data = field;
+        text.size = length;
+        text.width = N;
+        return text;
+    }
+};
+// The six texts as GarPutTexts writes them.
+struct GarTextsOut {
+    GarText ident, comment, name, city, address, crossRoad;
 };
 
 // The bits of the float 1.0e25, the unknown altitude of the new layout.
@@ -29,6 +54,7 @@ void GarSetPosition(uint8_t* record, int format, int32_t latitude, int32_t longi
 void GarSetCountryAltitude(uint8_t* record, int format, const char* country, uint32_t altitudeBits);
 void GarSetSymbol(uint8_t* record, int format, uint32_t symbol);
 // Writes the texts; returns the record length plus 3 (the packet's size is that minus 3).
+int GarPutTexts(uint8_t* record, int format, const GarTextsOut& texts);
 int GarPutTexts(uint8_t* record, int format, const GarTexts& texts);
 // Old layout comment: the first underscore or NUL among the first 30 bytes becomes the
 // terminator, every later underscore or NUL among them a blank.

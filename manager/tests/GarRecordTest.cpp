@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/FieldText.h"
 #include "manager/GarFile.h"
 #include "manager/GarRecord.h"
 
@@ -185,6 +186,74 @@ TEST(GarRecord, OldLayoutCommentAndState) {
     const int size = GarPutTexts(r, 9, in) - 3;
     EXPECT_EQ(std::string(reinterpret_cast<char*>(r + 44), 2), "OX");
     EXPECT_EQ(GarGetTexts(r, size, 9).city, "OXFORD@OX");
+}
+
+// The length of a field's text wherever its NUL stands, with bytes around it that a word-wise
+// search could take for a NUL (0x01 borrows, 0x80 and 0xFF high bits).
+TEST(FieldText, LengthUpToTheFirstNul) {
+    const struct {
+        std::string bytes;
+        size_t length;
+    } cases[] = {{"", 0},
+                 {"A", 1},
+                 {"ABCDEFG", 7},
+                 {std::string("ABCDEFGH") + "IJ", 10},
+                 {std::string("\x01\x01\x01\0\x01", 5), 3},
+                 {std::string("\x80\xFF\x01\x80\x7F\x81\xFE\xFF\x01\x00\x01", 11), 9},
+                 {std::string(15, '\x01'), 15},
+                 {std::string(31, '\xFF'), 31},
+                 {std::string(32, 'Z'), 32},
+                 {std::string("AB\0CD", 5), 2}};
+    for (const auto& c : cases) {
+        char field[32];
+        std::memset(field, 0, sizeof field);
+        std::memcpy(field, c.bytes.data(), std::min(c.bytes.size(), sizeof field));
+        EXPECT_EQ(FieldLength(field), c.length) << c.bytes;
+        EXPECT_EQ(FieldView(field), std::string_view(field, c.length));
+        char ident[8];
+        std::memset(ident, 0, sizeof ident);
+        std::memcpy(ident, c.bytes.data(), std::min(c.bytes.size(), sizeof ident));
+        EXPECT_EQ(FieldLength(ident), std::min<size_t>(c.length, 8)) << c.bytes;
+    }
+}
+
+// Texts handed over as whole record fields give the record that the same texts as strings give,
+// also where the room left is less than a field (the field is then not copied whole).
+TEST(GarRecord, FieldTextsBuildTheSameRecord) {
+    struct Fields {
+        char ident[8], comment[32], name[32], city[32];
+    };
+    for (int format : {1, 2, 5, 6, 9}) {
+        for (size_t filler : {size_t{0}, size_t{150}, size_t{190}, size_t{215}}) {
+            SCOPED_TRACE(std::to_string(format) + " " + std::to_string(filler));
+            Fields f{};
+            std::memcpy(f.ident, "IDENT12", 7);
+            std::memset(f.comment, 'C', sizeof f.comment);
+            std::memcpy(f.name, "NAME_ONE", 8);
+            std::memcpy(f.city, "SPRINGFIELD@IL", 14);
+            GarTexts strings;
+            strings.ident = std::string(FieldView(f.ident));
+            strings.comment = std::string(FieldView(f.comment));
+            strings.name = std::string(FieldView(f.name));
+            strings.city = std::string(FieldView(f.city));
+            GarTextsOut fields;
+            fields.ident = GarText::Field(f.ident, FieldLength(f.ident));
+            fields.comment = GarText::Field(f.comment, FieldLength(f.comment));
+            fields.name = GarText::Field(f.name, FieldLength(f.name));
+            fields.city = GarText::Field(f.city, FieldLength(f.city));
+            // A long text before the fields pushes them towards the record's end.
+            if (filler != 0) {
+                strings.ident = std::string(filler, 'I');
+                fields.ident = std::string_view(strings.ident);
+            }
+            uint8_t a[256], b[256];
+            GarInitRecord(a, format);
+            std::memcpy(b, a, sizeof b);
+            const int size = GarPutTexts(a, format, strings);
+            ASSERT_EQ(GarPutTexts(b, format, fields), size);
+            EXPECT_EQ(std::vector<uint8_t>(a, a + size - 3), std::vector<uint8_t>(b, b + size - 3));
+        }
+    }
 }
 
 TEST(GarRecord, UnknownAltitudeInTheOldLayout) {
