@@ -1,5 +1,6 @@
 #include "manager/GpxWriter.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "dblib/dfRTE.h"
 #include "dblib/dfUSR.h"
 #include "common/XmlText.h"
+#include "manager/FieldText.h"
 #include "manager/RouteSlots.h"
 #include "manager/SymbolTable.h"
 
@@ -27,8 +29,6 @@ constexpr const char* kGpxStart =
     " http://www.garmin.com/xmlschemas/TrackPointExtensionv1.xsd\">"
     "<metadata><link href=\"http://www.garmin.com\"><text>Garmin International</text></link>";
 
-std::string_view Field(const char* text, size_t size) { return {text, strnlen(text, size)}; }
-
 // Characters that stand in element text as they are: printable ASCII but & < > ".
 constexpr std::array<bool, 256> kPlain = [] {
     std::array<bool, 256> plain{};
@@ -42,11 +42,63 @@ bool Plain(std::string_view text) {
     return plain;
 }
 
-// The text of one waypoint or route point, gathered in a buffer of its own and added to the
-// file's text in one piece.
+// Whether the first `count` bytes of eight at `p` are plain, tested all at once.
+using Bytes8 = uint8_t __attribute__((vector_size(8)));
+using Flags8 = int8_t __attribute__((vector_size(8)));
+bool PlainBlock8(const char* p, size_t count) {
+    Bytes8 b;
+    std::memcpy(&b, p, 8);
+    const Flags8 index = {0, 1, 2, 3, 4, 5, 6, 7};
+    const Flags8 bad = (index < static_cast<int8_t>(count)) &
+                       ((b < 0x20) | (b > 0x7E) | (b == '&') | (b == '<') | (b == '>') | (b == '"'));
+    uint64_t flags;
+    std::memcpy(&flags, &bad, 8);
+    return flags == 0;
+}
+// The same for sixteen bytes.
+using Bytes16 = uint8_t __attribute__((vector_size(16)));
+using Flags16 = int8_t __attribute__((vector_size(16)));
+bool PlainBlock16(const char* p, size_t count) {
+    Bytes16 b;
+    std::memcpy(&b, p, 16);
+    const Flags16 index = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
+    const Flags16 bad = (index < static_cast<int8_t>(count)) &
+                        ((b < 0x20) | (b > 0x7E) | (b == '&') | (b == '<') | (b == '>') | (b == '"'));
+    uint64_t flags[2];
+    std::memcpy(flags, &bad, 16);
+    return (flags[0] | flags[1]) == 0;
+}
+
+// Whether the first `length` bytes of a record file's field are plain. The field is tested
+// whole, in blocks, so that the test takes the same steps whatever the length.
+template <size_t N>
+bool PlainField(const char (&field)[N], size_t length) {
+    bool plain = true;
+    if constexpr (N % 16 == 0) {
+        for (size_t at = 0; at < N; at += 16) plain &= PlainBlock16(field + at, length - std::min(length, at));
+    } else if constexpr (N % 8 == 0) {
+        for (size_t at = 0; at < N; at += 8) plain &= PlainBlock8(field + at, length - std::min(length, at));
+    } else {
+        plain = Plain(std::string_view(field, length));
+    }
+    return plain;
+}
+
+// Hands the text on once it has grown past a chunk.
+constexpr size_t kChunk = 1u << 16;
+void MaybeFlush(std::string& out, const GpxFlush& flush) {
+    if (flush && out.size() >= kChunk) flush(out);
+}
+
+// The text of the waypoints or route points, gathered in a buffer of its own and added to the
+// file's text a piece of many points at a time.
 class Piece {
 public:
-    explicit Piece(std::string& out) : out_(out) {}
+    // Room that a point needs at most (its texts escaped and whole).
+    static constexpr size_t kPointRoom = 1024;
+
+    // With a flush, the text goes on in chunks as it grows (see EndPoint).
+    explicit Piece(std::string& out, const GpxFlush* flush = nullptr) : out_(out), flush_(flush) {}
     ~Piece() { Spill(); }
     Piece(const Piece&) = delete;
     Piece& operator=(const Piece&) = delete;
@@ -98,6 +150,26 @@ public:
         else Add(XmlTextFrom1252(text));
         Add(end);
     }
+    // An element of a record file's text field: a plain text is copied with its whole field.
+    template <size_t S, size_t E, size_t N>
+    void AddElement(const char (&start)[S], const char (&end)[E], const char (&field)[N]) {
+        const size_t length = FieldLength(field);
+        if (!PlainField(field, length)) {
+            AddElement(start, end, std::string_view(field, length));
+            return;
+        }
+        Add(start);
+        if (Room() < N) Spill();
+        std::memcpy(at_, field, N);
+        at_ += length;
+        Add(end);
+    }
+    // Ends a point: the text gathered goes on when the next point might not fit.
+    void EndPoint() {
+        if (Room() >= kPointRoom) return;
+        Spill();
+        if (flush_) MaybeFlush(out_, *flush_);
+    }
     // Adds what was gathered to the text.
     void Spill() {
         out_.append(bytes_, static_cast<size_t>(at_ - bytes_));
@@ -108,18 +180,12 @@ private:
     size_t Room() const { return static_cast<size_t>(bytes_ + sizeof bytes_ - at_); }
 
     std::string& out_;
-    char bytes_[1024];
+    const GpxFlush* flush_;
+    char bytes_[16384];
     char* at_ = bytes_;
 };
 
-// Hands the text on once it has grown past a chunk.
-constexpr size_t kChunk = 1u << 16;
-void MaybeFlush(std::string& out, const GpxFlush& flush) {
-    if (flush && out.size() >= kChunk) flush(out);
-}
-
-// Room for a chunk and the waypoint or route that passes it, so that the text is not moved as
-// it grows.
+// Room for a chunk and the piece that passes it, so that the text is not moved as it grows.
 void ReserveChunk(std::string& out, const GpxFlush& flush) {
     if (flush) out.reserve(out.size() + kChunk + kChunk / 2);
 }
@@ -145,11 +211,11 @@ void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFl
     // Waypoints mostly share a symbol: the element of the last one is kept.
     uint32_t symbolCode = UINT32_MAX;
     std::string symbol;
-    Piece piece(out);
+    Piece piece(out, &flush);
     while (usr.Next(1) == 0) {
         piece.AddPoint("<wpt lat=\"", usr.ulat, usr.ulong);
-        piece.AddElement("<name>", "</name>", Field(usr.uident, sizeof usr.uident));
-        piece.AddElement("<desc>", "</desc>", Field(usr.uname, sizeof usr.uname));
+        piece.AddElement("<name>", "</name>", usr.uident);
+        piece.AddElement("<desc>", "</desc>", usr.uname);
         const uint32_t code = static_cast<uint32_t>(usr.uicon) >> 8 & 0xFFFF;
         if (code != symbolCode) {
             symbolCode = code;
@@ -161,33 +227,31 @@ void WriteGpxWaypoint(std::string& out, dfUSR& usr, std::time_t now, const GpxFl
         }
         piece.Add(std::string_view(symbol));
         piece.Add("</wpt>");
-        piece.Spill();
-        MaybeFlush(out, flush);
+        piece.EndPoint();
     }
-    out += "</gpx>";
+    piece.Add("</gpx>");
 }
 
 void WriteGpxRoute(std::string& out, dfRTE& rte, std::time_t now, const GpxFlush& flush) {
     ReserveChunk(out, flush);
     WriteGpxHeader(out, now);
     RouteSlots route;
-    Piece piece(out);
+    Piece piece(out, &flush);
     for (int from = 0; CollectNextRoute(rte, from, route); from = route.number + 1) {
         piece.Add("<rte>");
         if (const auto& title = route.slots[0])
-            piece.AddElement("<name>", "</name>", Field(title->rtname1, sizeof title->rtname1));
+            piece.AddElement("<name>", "</name>", title->rtname1);
         for (size_t order = 1; order < route.slots.size(); ++order) {
             const auto& point = route.slots[order];
             if (!point) continue;
             piece.AddPoint("<rtept lat=\"", point->rtlat, point->rtlong);
-            piece.AddElement("<name>", "</name>", Field(point->rtident, sizeof point->rtident));
+            piece.AddElement("<name>", "</name>", point->rtident);
             piece.Add("<extensions><gpxx:RoutePointExtension><gpxx:Subclass>000000000000ffffffff000000000");
             piece.Add(point->rttype == 4 ? '2' : '0');
             piece.Add("000000</gpxx:Subclass></gpxx:RoutePointExtension></extensions></rtept>");
         }
         piece.Add("</rte>");
-        piece.Spill();
-        MaybeFlush(out, flush);
+        piece.EndPoint();
     }
-    out += "</gpx>";
+    piece.Add("</gpx>");
 }
