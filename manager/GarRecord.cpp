@@ -1,6 +1,7 @@
 #include "manager/GarRecord.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string_view>
@@ -13,14 +14,24 @@ constexpr uint8_t kAttribute[10] = {0, 0, 0, 0, 0, 0, 0x60, 0x70, 0x70, 0x80};
 constexpr size_t kKept[6] = {31, 40, 31, 28, 31, 31};  // new layout texts kept on reading
 constexpr int kMaxRecord = 255;
 
+// Little-endian words; on a little-endian machine a plain copy.
 void PutU16(uint8_t* at, uint32_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        const uint16_t word = static_cast<uint16_t>(value);
+        std::memcpy(at, &word, 2);
+    } else {
+        at[0] = static_cast<uint8_t>(value);
+        at[1] = static_cast<uint8_t>(value >> 8);
+    }
 }
 
 void PutU32(uint8_t* at, uint32_t value) {
-    PutU16(at, value);
-    PutU16(at + 2, value >> 16);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(at, &value, 4);
+    } else {
+        PutU16(at, value);
+        PutU16(at + 2, value >> 16);
+    }
 }
 
 uint32_t GetU32(const uint8_t* at) {
