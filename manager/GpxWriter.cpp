@@ -85,7 +85,7 @@ bool PlainField(const char (&field)[N], size_t length) {
 }
 
 // Hands the text on once it has grown past a chunk.
-constexpr size_t kChunk = 1u << 16;
+constexpr size_t kChunk = 1u << 19;
 void MaybeFlush(std::string& out, const GpxFlush& flush) {
     if (flush && out.size() >= kChunk) flush(out);
 }
