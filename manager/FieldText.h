@@ -8,25 +8,34 @@
 #include <cstring>
 #include <string_view>
 
-// The length of the text. The field is read in 8-byte words, as whole as the record file wrote
-// it: a read of a part of a field just written waits until the write is done.
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+// The length of the text. The field is read in blocks of 8 or 16 bytes, as whole as the record
+// file wrote it (a read of a part of a field just written waits until the write is done), and
+// the first NUL found without a test that could go either way.
 template <size_t N>
 size_t FieldLength(const char (&field)[N]) {
-    if constexpr (N % 8 != 0 || std::endian::native != std::endian::little) {
-        return strnlen(field, N);
-    } else {
-        // Every word is read and the first NUL taken without a test that could go either way.
-        size_t length = N;
-        for (size_t at = 0; at < N; at += 8) {
-            uint64_t word;
-            std::memcpy(&word, field + at, 8);
-            // The lowest byte flagged is the first NUL: a borrow only runs upwards from one.
-            const uint64_t nul = (word - 0x0101010101010101u) & ~word & 0x8080808080808080u;
-            const size_t here = at + static_cast<size_t>(std::countr_zero(nul)) / 8;
-            length = std::min(length, nul != 0 ? here : N);
+#if defined(__SSE2__)
+    if constexpr (N == 8 || (N % 16 == 0 && N <= 64)) {
+        // A bit for each NUL, the bits of all blocks in one word.
+        uint64_t nuls = 0;
+        const __m128i zero = _mm_setzero_si128();
+        if constexpr (N == 8) {
+            const __m128i block = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(field));
+            nuls = static_cast<uint8_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)));
+        } else {
+            for (size_t at = 0; at < N; at += 16) {
+                const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(field + at));
+                nuls |= static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero))))
+                        << at;
+            }
         }
-        return length;
+        return std::min<size_t>(N, static_cast<size_t>(std::countr_zero(nuls)));
     }
+#endif
+    return strnlen(field, N);
 }
 
 template <size_t N>

@@ -6,6 +6,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "common/Angle.h"
 #include "dblib/dfRTE.h"
 #include "dblib/dfUSR.h"
@@ -42,46 +46,33 @@ bool Plain(std::string_view text) {
     return plain;
 }
 
-// Whether the first `count` bytes of eight at `p` are plain, tested all at once.
-using Bytes8 = uint8_t __attribute__((vector_size(8)));
-using Flags8 = int8_t __attribute__((vector_size(8)));
-bool PlainBlock8(const char* p, size_t count) {
-    Bytes8 b;
-    std::memcpy(&b, p, 8);
-    const Flags8 index = {0, 1, 2, 3, 4, 5, 6, 7};
-    const Flags8 bad = (index < static_cast<int8_t>(count)) &
-                       ((b < 0x20) | (b > 0x7E) | (b == '&') | (b == '<') | (b == '>') | (b == '"'));
-    uint64_t flags;
-    std::memcpy(&flags, &bad, 8);
-    return flags == 0;
-}
-// The same for sixteen bytes.
-using Bytes16 = uint8_t __attribute__((vector_size(16)));
-using Flags16 = int8_t __attribute__((vector_size(16)));
-bool PlainBlock16(const char* p, size_t count) {
-    Bytes16 b;
-    std::memcpy(&b, p, 16);
-    const Flags16 index = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
-    const Flags16 bad = (index < static_cast<int8_t>(count)) &
-                        ((b < 0x20) | (b > 0x7E) | (b == '&') | (b == '<') | (b == '>') | (b == '"'));
-    uint64_t flags[2];
-    std::memcpy(flags, &bad, 16);
-    return (flags[0] | flags[1]) == 0;
-}
-
 // Whether the first `length` bytes of a record file's field are plain. The field is tested
 // whole, in blocks, so that the test takes the same steps whatever the length.
 template <size_t N>
 bool PlainField(const char (&field)[N], size_t length) {
-    bool plain = true;
-    if constexpr (N % 16 == 0) {
-        for (size_t at = 0; at < N; at += 16) plain &= PlainBlock16(field + at, length - std::min(length, at));
-    } else if constexpr (N % 8 == 0) {
-        for (size_t at = 0; at < N; at += 8) plain &= PlainBlock8(field + at, length - std::min(length, at));
-    } else {
-        plain = Plain(std::string_view(field, length));
+#if defined(__SSE2__)
+    if constexpr (N == 8 || (N % 16 == 0 && N <= 64)) {
+        // A bit for each byte that is not plain, the bits of all blocks in one word. As signed
+        // bytes, those below 0x20 and from 0x80 on are less than 0x20.
+        auto notPlain = [](__m128i block) {
+            const __m128i bad = _mm_or_si128(
+                _mm_or_si128(_mm_cmplt_epi8(block, _mm_set1_epi8(0x20)), _mm_cmpeq_epi8(block, _mm_set1_epi8(0x7F))),
+                _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('&')), _mm_cmpeq_epi8(block, _mm_set1_epi8('<'))),
+                             _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('>')), _mm_cmpeq_epi8(block, _mm_set1_epi8('"')))));
+            return static_cast<uint64_t>(static_cast<uint16_t>(_mm_movemask_epi8(bad)));
+        };
+        uint64_t bad = 0;
+        if constexpr (N == 8) {
+            bad = notPlain(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(field))) & 0xFF;
+        } else {
+            for (size_t at = 0; at < N; at += 16)
+                bad |= notPlain(_mm_loadu_si128(reinterpret_cast<const __m128i*>(field + at))) << at;
+        }
+        const uint64_t within = length >= 64 ? ~uint64_t{0} : (uint64_t{1} << length) - 1;
+        return (bad & within) == 0;
     }
-    return plain;
+#endif
+    return Plain(std::string_view(field, length));
 }
 
 // Hands the text on once it has grown past a chunk.
