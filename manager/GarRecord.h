@@ -53,7 +53,8 @@ void GarSetPosition(uint8_t* record, int format, int32_t latitude, int32_t longi
 // Country code (two characters) and altitude as the bits of a 32-bit float.
 void GarSetCountryAltitude(uint8_t* record, int format, const char* country, uint32_t altitudeBits);
 void GarSetSymbol(uint8_t* record, int format, uint32_t symbol);
-// Writes the texts; returns the record length plus 3 (the packet's size is that minus 3).
+// Writes the texts; returns the record length plus 3 (the packet's size is that minus 3). The
+// bytes of the buffer past the record may change (whole fields are copied).
 int GarPutTexts(uint8_t* record, int format, const GarTextsOut& texts);
 int GarPutTexts(uint8_t* record, int format, const GarTexts& texts);
 // Old layout comment: the first underscore or NUL among the first 30 bytes becomes the

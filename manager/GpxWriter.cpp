@@ -85,7 +85,8 @@ void MaybeFlush(std::string& out, const GpxFlush& flush) {
 // file's text a piece of many points at a time.
 class Piece {
 public:
-    // Room that a point needs at most (its texts escaped and whole).
+    // Room below which the text gathered goes on at the end of a point (or route): more than a
+    // waypoint takes with its texts escaped, and Add makes room for more itself.
     static constexpr size_t kPointRoom = 1024;
 
     // With a flush, the text goes on in chunks as it grows (see EndPoint).
