@@ -122,14 +122,19 @@ TEST_F(Gpx, EveryCharacterNeedingEscapeIsFound) {
 
 // A field's text ends at its NUL, whatever follows it, or at the field's end: what lies past the
 // text is neither written nor escaped, and a text filling its field is escaped to its last byte.
+template <size_t N>
+std::string AllBytes(const char (&text)[N]) {
+    return {text, N - 1};
+}
+
 TEST_F(Gpx, FieldTextsEndAtTheirNulOrTheFieldsEnd) {
     const struct {
         std::string ident, name;  // the fields' whole bytes
         const char *writtenIdent, *writtenName;
     } cases[] = {
-        {std::string("ID\0&<\xB0\x01\"", 8), std::string("PLAIN\0&&<<>>\"\"\xB0\x01", 18), "ID", "PLAIN"},
+        {AllBytes("ID\0&<\xB0\x01\""), AllBytes("PLAIN\0&&<<>>\"\"\xB0\x01"), "ID", "PLAIN"},
         {"ABCDEFG&", std::string(31, 'N') + "<", "ABCDEFG&amp;", "NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN&lt;"},
-        {std::string("\0&&&&&&&", 8), std::string("\0\xFF\xFF", 3), "", ""},
+        {AllBytes("\0&&&&&&&"), AllBytes("\0\xFF\xFF"), "", ""},
         {"1234567\xE9", std::string(15, 'M') + std::string("\0", 1) + std::string(16, '&'), "1234567\xC3\xA9",
          "MMMMMMMMMMMMMMM"},
     };
