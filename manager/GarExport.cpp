@@ -46,10 +46,7 @@ bool ExportUsrGar(dfUSR& usr, int format, uint16_t productId, int32_t onlyNumber
         uint8_t* record = writer.Begin(kGarUserWaypoint, shared);
         GarSetPosition(record, format, usr.ulat, usr.ulong, static_cast<uint32_t>(usr.utime));
         GarSetSymbol(record, format, static_cast<uint32_t>(usr.uicon));
-        GarTextsOut texts;
-        texts.ident = Text(usr.uident);
-        texts.comment = Text(usr.uname);
-        writer.End(GarPutTexts(record, format, texts) - 3);
+        writer.End(GarPutWaypointTexts(record, format, usr.uident, usr.uname) - 3);
     };
     if (onlyNumber != 0) {
         usr.SelectIndex("usno");

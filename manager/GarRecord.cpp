@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "manager/FieldText.h"
+
 namespace {
 
 constexpr int kOldLength[6] = {0, 58, 124, 125, 127, 127};
@@ -221,6 +223,29 @@ int GarPutTexts(uint8_t* record, int format, const GarTextsOut& texts) {
     put(texts.address, texts.address.size, 2);
     put(texts.crossRoad, texts.crossRoad.size, 1);
     return position + 3;
+}
+
+int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&comment)[32]) {
+    const size_t identLength = FieldLength(ident), commentLength = FieldLength(comment);
+    if (!GarNewLayout(format)) {
+        GarTextsOut texts;
+        texts.ident = GarText::Field(ident, identLength);
+        texts.comment = GarText::Field(comment, commentLength);
+        return GarPutTexts(record, format, texts);
+    }
+    // Both fields fit whole, with every terminator, before the record's end: no room to keep,
+    // and each copied whole.
+    static_assert(62 + 8 + 32 + 6 <= kMaxRecord);
+    record[44] = record[45] = ' ';
+    uint8_t* at = record + kTextStart[format];
+    std::memcpy(at, ident, 8);
+    at += identLength;
+    *at++ = 0;
+    std::memcpy(at, comment, 32);
+    at += commentLength;
+    *at++ = 0;
+    std::memset(at, 0, 4);
+    return static_cast<int>(at + 4 - record) + 3;
 }
 
 GarTexts GarGetTexts(const uint8_t* record, int size, int format) {

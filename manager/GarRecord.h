@@ -57,6 +57,9 @@ void GarSetSymbol(uint8_t* record, int format, uint32_t symbol);
 // bytes of the buffer past the record may change (whole fields are copied).
 int GarPutTexts(uint8_t* record, int format, const GarTextsOut& texts);
 int GarPutTexts(uint8_t* record, int format, const GarTexts& texts);
+// The same for a user waypoint's two texts, from its record fields (ident and comment; no
+// name, city, address or cross road).
+int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&comment)[32]);
 // Old layout comment: the first underscore or NUL among the first 30 bytes becomes the
 // terminator, every later underscore or NUL among them a blank.
 void GarFixComment(uint8_t* comment);

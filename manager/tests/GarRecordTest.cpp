@@ -256,6 +256,35 @@ TEST(GarRecord, FieldTextsBuildTheSameRecord) {
     }
 }
 
+// A user waypoint's texts from its fields give the record that the same texts as strings give,
+// in every format: full fields, empty ones, and bytes after a NUL that are not the text's.
+TEST(GarRecord, WaypointTextsFromFieldsBuildTheSameRecord) {
+    const struct {
+        std::string ident, comment;  // the fields' bytes
+    } cases[] = {{"IDENT", "A COMMENT"},
+                 {"FULLIDNT", std::string(32, 'C')},
+                 {"", ""},
+                 {std::string("AB\0JUNK!", 8), std::string("TEXT\0_@XY", 10)},
+                 {"X", "UNDER_SCORE_AND@AT"}};
+    for (int format = 1; format <= 9; ++format) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(format) + " " + c.ident);
+            char ident[8] = {}, comment[32] = {};
+            std::memcpy(ident, c.ident.data(), std::min(c.ident.size(), sizeof ident));
+            std::memcpy(comment, c.comment.data(), std::min(c.comment.size(), sizeof comment));
+            GarTexts strings;
+            strings.ident = std::string(FieldView(ident));
+            strings.comment = std::string(FieldView(comment));
+            uint8_t a[256], b[256];
+            GarInitRecord(a, format);
+            std::memcpy(b, a, sizeof b);
+            const int size = GarPutTexts(a, format, strings);
+            ASSERT_EQ(GarPutWaypointTexts(b, format, ident, comment), size);
+            EXPECT_EQ(std::vector<uint8_t>(a, a + size - 3), std::vector<uint8_t>(b, b + size - 3));
+        }
+    }
+}
+
 TEST(GarRecord, UnknownAltitudeInTheOldLayout) {
     uint8_t r[256];
     GarInitRecord(r, 4);
