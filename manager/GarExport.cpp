@@ -12,11 +12,6 @@
 
 namespace {
 
-template <size_t N>
-GarText Text(const char (&field)[N]) {
-    return GarText::Field(field, FieldLength(field));
-}
-
 bool Finish(GarWriter& writer, int command, std::string& bytes) {
     if (writer.Count() > kGarMaxRecords) {
         platform::ShowMessage("Too many records for one file");
@@ -84,11 +79,9 @@ bool ExportRteGar(dfRTE& rte, int format, uint16_t productId, std::string& bytes
             GarSetPosition(waypoint, format, point->rtlat, point->rtlong, static_cast<uint32_t>(point->rttime));
             GarSetCountryAltitude(waypoint, format, point->rtcnt, FloatBits(static_cast<float>(point->rtht)));
             GarSetSymbol(waypoint, format, static_cast<uint32_t>(point->rticon));
-            GarTextsOut texts;
-            texts.ident = Text(point->rtident);
-            (point->rttype == 4 ? texts.comment : texts.name) = Text(point->rtname1);
-            texts.city = Text(point->rtname2);
-            writer.End(GarPutTexts(waypoint, format, texts) - 3);
+            writer.End(GarPutRoutePointTexts(waypoint, format, point->rtident, point->rtname1, point->rttype == 4,
+                                             point->rtname2) -
+                       3);
         }
     }
     return Finish(writer, kGarCommandRoutes, bytes);

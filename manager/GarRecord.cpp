@@ -248,6 +248,37 @@ int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], con
     return static_cast<int>(at + 4 - record) + 3;
 }
 
+int GarPutRoutePointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&first)[32],
+                          bool firstIsComment, const char (&second)[32]) {
+    const size_t identLength = FieldLength(ident), firstLength = FieldLength(first);
+    const GarText city = GarText::Field(second, FieldLength(second));
+    if (!GarNewLayout(format)) {
+        GarTextsOut texts;
+        texts.ident = GarText::Field(ident, identLength);
+        (firstIsComment ? texts.comment : texts.name) = GarText::Field(first, firstLength);
+        texts.city = city;
+        return GarPutTexts(record, format, texts);
+    }
+    // The three fields fit whole, with every terminator, before the record's end: no room to
+    // keep, and each copied whole.
+    static_assert(62 + 8 + 32 + 32 + 6 <= kMaxRecord);
+    const size_t cityLength = SplitCity(city, record + 44);
+    uint8_t* at = record + kTextStart[format];
+    std::memcpy(at, ident, 8);
+    at += identLength;
+    *at++ = 0;
+    if (!firstIsComment) *at++ = 0;
+    std::memcpy(at, first, 32);
+    at += firstLength;
+    *at++ = 0;
+    if (firstIsComment) *at++ = 0;
+    std::memcpy(at, second, 32);
+    at += cityLength;
+    *at++ = 0;
+    at[0] = at[1] = 0;
+    return static_cast<int>(at + 2 - record) + 3;
+}
+
 GarTexts GarGetTexts(const uint8_t* record, int size, int format) {
     GarTexts texts;
     if (!GarNewLayout(format)) {

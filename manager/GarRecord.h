@@ -60,6 +60,11 @@ int GarPutTexts(uint8_t* record, int format, const GarTexts& texts);
 // The same for a user waypoint's two texts, from its record fields (ident and comment; no
 // name, city, address or cross road).
 int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&comment)[32]);
+// The same for a route waypoint's texts from its record fields: the ident, the first name as
+// the comment (`firstIsComment`) or as the name, and the second name as the city (which may
+// end in "@" and the state).
+int GarPutRoutePointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&first)[32],
+                          bool firstIsComment, const char (&second)[32]);
 // Old layout comment: the first underscore or NUL among the first 30 bytes becomes the
 // terminator, every later underscore or NUL among them a blank.
 void GarFixComment(uint8_t* comment);

@@ -285,6 +285,39 @@ TEST(GarRecord, WaypointTextsFromFieldsBuildTheSameRecord) {
     }
 }
 
+// A route waypoint's texts from its fields, the first name as comment or as name, give the
+// record that the same texts as strings give, in every format; the city keeps its state apart.
+TEST(GarRecord, RoutePointTextsFromFieldsBuildTheSameRecord) {
+    const struct {
+        std::string ident, first, second;  // the fields' bytes
+    } cases[] = {{"IDENT", "FIRST NAME", "SPRINGFIELD@IL"},
+                 {"FULLIDNT", std::string(32, 'F'), std::string(32, 'S')},
+                 {"", "", ""},
+                 {"X", std::string("CUT\0JUNK", 8), std::string("@", 1)},
+                 {"Y", "A_B", std::string(29, 'C') + "@WA"}};
+    for (int format = 1; format <= 9; ++format) {
+        for (const bool firstIsComment : {true, false}) {
+            for (const auto& c : cases) {
+                SCOPED_TRACE(std::to_string(format) + " " + c.ident + (firstIsComment ? " comment" : " name"));
+                char ident[8] = {}, first[32] = {}, second[32] = {};
+                std::memcpy(ident, c.ident.data(), std::min(c.ident.size(), sizeof ident));
+                std::memcpy(first, c.first.data(), std::min(c.first.size(), sizeof first));
+                std::memcpy(second, c.second.data(), std::min(c.second.size(), sizeof second));
+                GarTexts strings;
+                strings.ident = std::string(FieldView(ident));
+                (firstIsComment ? strings.comment : strings.name) = std::string(FieldView(first));
+                strings.city = std::string(FieldView(second));
+                uint8_t a[256], b[256];
+                GarInitRecord(a, format);
+                std::memcpy(b, a, sizeof b);
+                const int size = GarPutTexts(a, format, strings);
+                ASSERT_EQ(GarPutRoutePointTexts(b, format, ident, first, firstIsComment, second), size);
+                EXPECT_EQ(std::vector<uint8_t>(a, a + size - 3), std::vector<uint8_t>(b, b + size - 3));
+            }
+        }
+    }
+}
+
 TEST(GarRecord, UnknownAltitudeInTheOldLayout) {
     uint8_t r[256];
     GarInitRecord(r, 4);
