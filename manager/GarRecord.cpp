@@ -71,25 +71,14 @@ void PutPadded(uint8_t* at, std::string_view text, size_t width) {
     std::memcpy(at, text.data(), std::min(text.size(), width));
 }
 
-std::string_view View(const GarText& text) { return {text.data, text.size}; }
-
 // The length of the city without its "@ST" end; the state (two blanks when none) goes to
 // `state`, byte by byte (two bytes read back as one would wait for both writes to be done).
-size_t SplitCity(const GarText& city, uint8_t* state) {
+size_t SplitCity(std::string_view city, uint8_t* state) {
     state[0] = state[1] = ' ';
-    const void* at = city.size != 0 ? std::memchr(city.data, '@', city.size) : nullptr;
-    if (!at) return city.size;
-    const size_t from = static_cast<size_t>(static_cast<const char*>(at) - city.data);
-    for (size_t i = 0; i < 2 && from + 1 + i < city.size; ++i) state[i] = static_cast<uint8_t>(city.data[from + 1 + i]);
-    return from;
-}
-
-// Copies the text to `at` (room for `space` bytes there), the whole field when it fits.
-inline void PutText(uint8_t* at, size_t space, const GarText& text, size_t length) {
-    if (length == 0) return;
-    if (text.width == 32 && space >= 32) std::memcpy(at, text.data, 32);
-    else if (text.width == 8 && space >= 8) std::memcpy(at, text.data, 8);
-    else std::memcpy(at, text.data, length);
+    const size_t at = city.find('@');
+    if (at == std::string_view::npos) return city.size();
+    for (size_t i = 0; i < 2 && at + 1 + i < city.size(); ++i) state[i] = static_cast<uint8_t>(city[at + 1 + i]);
+    return at;
 }
 
 void AppendState(std::string& city, const uint8_t* record, int size, int offset) {
@@ -179,58 +168,47 @@ void GarFixComment(uint8_t* comment) {
 }
 
 int GarPutTexts(uint8_t* record, int format, const GarTexts& texts) {
-    GarTextsOut out;
-    out.ident = std::string_view(texts.ident);
-    out.comment = std::string_view(texts.comment);
-    out.name = std::string_view(texts.name);
-    out.city = std::string_view(texts.city);
-    out.address = std::string_view(texts.address);
-    out.crossRoad = std::string_view(texts.crossRoad);
-    return GarPutTexts(record, format, out);
+    return GarPutTexts(record, format,
+                       GarTextViews{texts.ident, texts.comment, texts.name, texts.city, texts.address, texts.crossRoad});
 }
 
-int GarPutTexts(uint8_t* record, int format, const GarTextsOut& texts) {
+int GarPutTexts(uint8_t* record, int format, const GarTextViews& texts) {
     const bool newer = GarNewLayout(format);
     const size_t citySize = newer || format >= 2 ? SplitCity(texts.city, record + (newer ? 44 : 116)) : 0;
     if (!newer) {
-        PutPadded(record, View(texts.ident), 6);
+        PutPadded(record, texts.ident, 6);
         uint8_t* comment = record + 18;
         std::memset(comment, ' ', 40);
-        const size_t length = std::min<size_t>(texts.comment.size, 40);
-        std::memcpy(comment, texts.comment.data, length);
+        const size_t length = std::min<size_t>(texts.comment.size(), 40);
+        std::memcpy(comment, texts.comment.data(), length);
         if (length < 40) comment[length] = 0;
         GarFixComment(comment);
         if (format >= 2) {
-            PutPadded(record + 62, View(texts.name), 30);
-            PutPadded(record + 92, View(texts.city).substr(0, citySize), 24);
+            PutPadded(record + 62, texts.name, 30);
+            PutPadded(record + 92, texts.city.substr(0, citySize), 24);
         }
         return kOldLength[std::clamp(format, 1, 5)] + 3;
     }
+    const std::string_view parts[6] = {texts.ident, texts.comment, texts.name, texts.city.substr(0, citySize),
+                                       texts.address, texts.crossRoad};
     int position = kTextStart[format];
-    // Written one by one rather than in a loop, so that each text's tests are told apart.
-    auto put = [&](const GarText& text, size_t size, int terminators) {
+    for (int i = 0; i < 6; ++i) {
         // Room is kept for the terminators of this text and those after it.
-        const int room = kMaxRecord - position - terminators;
-        const size_t length = std::min(size, static_cast<size_t>(std::max(room, 0)));
-        PutText(record + position, static_cast<size_t>(kMaxRecord + 1 - position), text, length);
+        const int room = kMaxRecord - position - (6 - i);
+        const size_t length = std::min(parts[i].size(), static_cast<size_t>(std::max(room, 0)));
+        if (length != 0) std::memcpy(record + position, parts[i].data(), length);
         position += static_cast<int>(length);
         record[position++] = 0;
-    };
-    put(texts.ident, texts.ident.size, 6);
-    put(texts.comment, texts.comment.size, 5);
-    put(texts.name, texts.name.size, 4);
-    put(texts.city, citySize, 3);
-    put(texts.address, texts.address.size, 2);
-    put(texts.crossRoad, texts.crossRoad.size, 1);
+    }
     return position + 3;
 }
 
 int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&comment)[32]) {
     const size_t identLength = FieldLength(ident), commentLength = FieldLength(comment);
     if (!GarNewLayout(format)) {
-        GarTextsOut texts;
-        texts.ident = GarText::Field(ident, identLength);
-        texts.comment = GarText::Field(comment, commentLength);
+        GarTextViews texts;
+        texts.ident = {ident, identLength};
+        texts.comment = {comment, commentLength};
         return GarPutTexts(record, format, texts);
     }
     // Both fields fit whole, with every terminator, before the record's end: no room to keep,
@@ -251,11 +229,11 @@ int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], con
 int GarPutRoutePointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&first)[32],
                           bool firstIsComment, const char (&second)[32]) {
     const size_t identLength = FieldLength(ident), firstLength = FieldLength(first);
-    const GarText city = GarText::Field(second, FieldLength(second));
+    const std::string_view city(second, FieldLength(second));
     if (!GarNewLayout(format)) {
-        GarTextsOut texts;
-        texts.ident = GarText::Field(ident, identLength);
-        (firstIsComment ? texts.comment : texts.name) = GarText::Field(first, firstLength);
+        GarTextViews texts;
+        texts.ident = {ident, identLength};
+        (firstIsComment ? texts.comment : texts.name) = {first, firstLength};
         texts.city = city;
         return GarPutTexts(record, format, texts);
     }

@@ -4,7 +4,6 @@
 // counts as absent.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -15,27 +14,9 @@ struct GarTexts {
     std::string ident, comment, name, city, address, crossRoad;
 };
 
-// A text to write: `size` bytes at `data`. One that stands in a fixed field of `width` bytes (a
-// record file's text field) may be copied with the whole field, quicker than the text alone.
-struct GarText {
-    const char* data = "";
-    size_t size = 0;
-    size_t width = 0;
-
-    GarText() = default;
-    GarText(std::string_view text) : data(text.data()), size(text.size()), width(text.size()) {}
-    template <size_t N>
-    static GarText Field(const char (&field)[N], size_t length) {
-        GarText text;
-        text.data = field;
-        text.size = length;
-        text.width = N;
-        return text;
-    }
-};
-// The six texts as GarPutTexts writes them.
-struct GarTextsOut {
-    GarText ident, comment, name, city, address, crossRoad;
+// The same texts seen where they stand, for building a record.
+struct GarTextViews {
+    std::string_view ident, comment, name, city, address, crossRoad;
 };
 
 // The bits of the float 1.0e25, the unknown altitude of the new layout.
@@ -53,12 +34,12 @@ void GarSetPosition(uint8_t* record, int format, int32_t latitude, int32_t longi
 // Country code (two characters) and altitude as the bits of a 32-bit float.
 void GarSetCountryAltitude(uint8_t* record, int format, const char* country, uint32_t altitudeBits);
 void GarSetSymbol(uint8_t* record, int format, uint32_t symbol);
-// Writes the texts; returns the record length plus 3 (the packet's size is that minus 3). The
-// bytes of the buffer past the record may change (whole fields are copied).
-int GarPutTexts(uint8_t* record, int format, const GarTextsOut& texts);
+// Writes the texts; returns the record length plus 3 (the packet's size is that minus 3).
+int GarPutTexts(uint8_t* record, int format, const GarTextViews& texts);
 int GarPutTexts(uint8_t* record, int format, const GarTexts& texts);
 // The same for a user waypoint's two texts, from its record fields (ident and comment; no
-// name, city, address or cross road).
+// name, city, address or cross road). The fields are read and copied whole: bytes of the buffer
+// past the record may change.
 int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&comment)[32]);
 // The same for a route waypoint's texts from its record fields: the ident, the first name as
 // the comment (`firstIsComment`) or as the name, and the second name as the city (which may

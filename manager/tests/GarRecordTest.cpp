@@ -217,45 +217,6 @@ TEST(FieldText, LengthUpToTheFirstNul) {
     }
 }
 
-// Texts handed over as whole record fields give the record that the same texts as strings give,
-// also where the room left is less than a field (the field is then not copied whole).
-TEST(GarRecord, FieldTextsBuildTheSameRecord) {
-    struct Fields {
-        char ident[8], comment[32], name[32], city[32];
-    };
-    for (int format : {1, 2, 5, 6, 9}) {
-        for (size_t filler : {size_t{0}, size_t{150}, size_t{190}, size_t{215}}) {
-            SCOPED_TRACE(std::to_string(format) + " " + std::to_string(filler));
-            Fields f{};
-            std::memcpy(f.ident, "IDENT12", 7);
-            std::memset(f.comment, 'C', sizeof f.comment);
-            std::memcpy(f.name, "NAME_ONE", 8);
-            std::memcpy(f.city, "SPRINGFIELD@IL", 14);
-            GarTexts strings;
-            strings.ident = std::string(FieldView(f.ident));
-            strings.comment = std::string(FieldView(f.comment));
-            strings.name = std::string(FieldView(f.name));
-            strings.city = std::string(FieldView(f.city));
-            GarTextsOut fields;
-            fields.ident = GarText::Field(f.ident, FieldLength(f.ident));
-            fields.comment = GarText::Field(f.comment, FieldLength(f.comment));
-            fields.name = GarText::Field(f.name, FieldLength(f.name));
-            fields.city = GarText::Field(f.city, FieldLength(f.city));
-            // A long text before the fields pushes them towards the record's end.
-            if (filler != 0) {
-                strings.ident = std::string(filler, 'I');
-                fields.ident = std::string_view(strings.ident);
-            }
-            uint8_t a[256], b[256];
-            GarInitRecord(a, format);
-            std::memcpy(b, a, sizeof b);
-            const int size = GarPutTexts(a, format, strings);
-            ASSERT_EQ(GarPutTexts(b, format, fields), size);
-            EXPECT_EQ(std::vector<uint8_t>(a, a + size - 3), std::vector<uint8_t>(b, b + size - 3));
-        }
-    }
-}
-
 // A user waypoint's texts from its fields give the record that the same texts as strings give,
 // in every format: full fields, empty ones, and bytes after a NUL that are not the text's.
 TEST(GarRecord, WaypointTextsFromFieldsBuildTheSameRecord) {
