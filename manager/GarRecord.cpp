@@ -68,7 +68,7 @@ std::string FieldText(const uint8_t* record, int size, int offset, int width) {
 // A field blank-padded (or cut) to its width.
 void PutPadded(uint8_t* at, std::string_view text, size_t width) {
     std::memset(at, ' ', width);
-    std::memcpy(at, text.data(), std::min(text.size(), width));
+    if (!text.empty()) std::memcpy(at, text.data(), std::min(text.size(), width));
 }
 
 // The length of the city without its "@ST" end; the state (two blanks when none) goes to
@@ -180,7 +180,7 @@ int GarPutTexts(uint8_t* record, int format, const GarTextViews& texts) {
         uint8_t* comment = record + 18;
         std::memset(comment, ' ', 40);
         const size_t length = std::min<size_t>(texts.comment.size(), 40);
-        std::memcpy(comment, texts.comment.data(), length);
+        if (length != 0) std::memcpy(comment, texts.comment.data(), length);
         if (length < 40) comment[length] = 0;
         GarFixComment(comment);
         if (format >= 2) {
