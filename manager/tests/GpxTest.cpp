@@ -133,7 +133,7 @@ TEST_F(Gpx, FieldTextsEndAtTheirNulOrTheFieldsEnd) {
         const char *writtenIdent, *writtenName;
     } cases[] = {
         {AllBytes("ID\0&<\xB0\x01\""), AllBytes("PLAIN\0&&<<>>\"\"\xB0\x01"), "ID", "PLAIN"},
-        {"ABCDEFG&", std::string(31, 'N') + "<", "ABCDEFG&amp;", "NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN&lt;"},
+        {"ABCDEFG&", std::string(31, 'N') + '<', "ABCDEFG&amp;", "NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN&lt;"},
         {AllBytes("\0&&&&&&&"), AllBytes("\0\xFF\xFF"), "", ""},
         {"1234567\xE9", std::string(15, 'M') + std::string("\0", 1) + std::string(16, '&'), "1234567\xC3\xA9",
          "MMMMMMMMMMMMMMM"},

@@ -359,7 +359,9 @@ TEST(SerialMap, SerialsOfEveryRangeKeepTheirFirstPosition) {
     for (const auto& c : cases) {
         uint32_t n = 99;
         EXPECT_EQ(map.Find(c.serial, &n), c.found) << c.serial;
-        if (c.found) EXPECT_EQ(n, c.position) << c.serial;
+        if (c.found) {
+            EXPECT_EQ(n, c.position) << c.serial;
+        }
     }
     EXPECT_EQ(map.At(6), 3);
 }
