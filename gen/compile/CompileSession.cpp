@@ -12,6 +12,7 @@
 #include "common/CLocale.h"
 #include "common/IdentDigits.h"
 #include "common/LineReader.h"
+#include "common/TextHelpers.h"
 #include "gen/batch/BatchDatabase.h"
 #include "gen/batch/BatchFields.h"
 #include "gen/compile/CompileGrid.h"
@@ -307,7 +308,20 @@ bool ReadSourceLine(CompileSession& s) {
 
 std::string CompileFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("db50"); }
 
-std::string CompileProgressText(int counter) { return StringFormatC("Compiling record %d", counter); }
+void ShowCompileProgress(OperationContext& c, std::string_view text, int number) {
+    // Once per record and per grid cell: made without the printf machinery.
+    char line[64];
+    const size_t n = std::min(text.size(), sizeof line - 12);
+    std::memcpy(line, text.data(), n);
+    char* at = line + n;
+    auto magnitude = static_cast<uint32_t>(number);
+    if (number < 0) {
+        *at++ = '-';
+        magnitude = 0u - magnitude;
+    }
+    at = PutNumber(at, magnitude, 1);
+    c.ReplaceLastLine(std::string_view(line, static_cast<size_t>(at - line)));
+}
 
 char* ReadCompileLine(OperationContext& c) {
     CompileSession& s = Session(c);
@@ -327,7 +341,7 @@ char* ReadCompileLine(OperationContext& c) {
         // The same progress line again changes nothing: it is written once per record.
         const size_t lines = c.doc ? c.doc->Lines().size() : 0;
         if (s.progressStep != static_cast<int64_t>(c.step) || s.progressLines != lines) {
-            c.ReplaceLastLine(CompileProgressText(static_cast<int>(c.step)));
+            ShowCompileProgress(c, "Compiling record ", static_cast<int>(c.step));
             s.progressStep = c.step;
             s.progressLines = c.doc ? c.doc->Lines().size() : 0;
         }
@@ -408,7 +422,7 @@ bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& a
         }
         c.AddLine("");
     }
-    c.ReplaceLastLine(StringFormatC("Creating Grid Index %d", s.cell));
+    ShowCompileProgress(c, "Creating Grid Index ", s.cell);
     if (!addCell(s.cell)) {
         CompileErrorText(c);
         return EndCompileOperation(c);

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/CoordinateParse.h"
@@ -267,5 +268,5 @@ inline constexpr const char* kTccFinalFile = "tcc.dat";
 // The database folder the compiled files go to.
 std::string CompileFolder(const OperationContext& c);
 
-// The number of the operation's step counter as the progress line shows it.
-std::string CompileProgressText(int counter);
+// Replaces the last listing line by the progress text followed by the number as "%d" writes it.
+void ShowCompileProgress(OperationContext& c, std::string_view text, int number);

@@ -1,5 +1,6 @@
 // The compilers' encoders and rules without the database: vertex steps, arc centres, the grid's
-// box test and box limit, runway lookups, frequency codes, the line reader and the filter.
+// box test and box limit, runway lookups, frequency codes, the line reader, progress lines and the
+// filter.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
@@ -13,7 +14,9 @@
 #include "gen/compile/CompileSession.h"
 #include "gen/compile/CompileSua.h"
 #include "gen/compile/CompileTcc.h"
+#include "common/CLocale.h"
 #include "gen/image/Image.h"
+#include "gen/shell/CGenDoc.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 
@@ -208,6 +211,22 @@ TEST(CompileLines, CommentsShortLinesAndFilter) {
     EXPECT_TRUE(IsFilteredOut(c, 0, 2000, 2000, 0, 1001));
     EXPECT_FALSE(IsFilteredOut(c, 0, 2000, 2000, 1000, 1000));
     EXPECT_EQ(s.filtered, 5);
+}
+
+// Progress lines read as "%d" writes the number; each replaces the last line of the listing.
+TEST(CompileLines, ProgressNumbersAsPrintfWritesThem) {
+    CGenDoc doc;
+    OperationContext c;
+    c.doc = &doc;
+    doc.AddLine("first");
+    doc.AddLine("Creating Grid Index 0");
+    const int numbers[] = {0, 7, 10, 99, 100, 419, 65536, 2147483647, -1, -10, -2147483647 - 1};
+    for (const int n : numbers) {
+        ShowCompileProgress(c, "Creating Grid Index ", n);
+        ASSERT_EQ(doc.Lines().size(), 2u) << n;
+        EXPECT_EQ(doc.Lines().back(), StringFormatC("Creating Grid Index %d", n));
+    }
+    EXPECT_EQ(doc.Lines().front(), "first");
 }
 
 TEST(CompileErrorTexts, Table) {
