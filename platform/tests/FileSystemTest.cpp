@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -119,6 +120,64 @@ TEST_F(FileSystemTest, CaseInsensitiveNamesAndBackslashes) {
     Write("other.dat", "o");
     EXPECT_FALSE(RenameFile(Path("other.dat"), Path("db50/SUA.DAT")));
     EXPECT_EQ(errno, EEXIST);
+}
+
+// Every form of path resolves as a walk over its components from the start would: exact names
+// kept, other spellings matched, a missing remainder kept as given; and FileExists agrees.
+TEST_F(FileSystemTest, ResolveCaseOfEveryFormOfPath) {
+    ASSERT_TRUE(MakeDirectory(Path("DB50")));
+    ASSERT_TRUE(MakeDirectory(Path("DB50/Sub")));
+    Write("DB50/SUA.DAT", "abc");
+    Write("DB50/Sub/x.dat", "x");
+    ASSERT_EQ(::symlink("DB50", Path("link").c_str()), 0);
+    const std::string d = dir_;
+    struct Case {
+        std::string in;
+        std::string out;
+        bool exists;
+    };
+    const Case cases[] = {
+        {d + "/DB50/SUA.DAT", d + "/DB50/SUA.DAT", true},
+        {d + "/DB50/sua.dat", d + "/DB50/SUA.DAT", true},
+        {d + "/db50/sua.dat", d + "/DB50/SUA.DAT", true},
+        {d + "/DB50/none.dat", d + "/DB50/none.dat", false},
+        {d + "/db50/none.dat", d + "/DB50/none.dat", false},
+        {d + "/nofolder/none.dat", d + "/nofolder/none.dat", false},
+        {d + "/db50/SUB/X.DAT", d + "/DB50/Sub/x.dat", true},
+        {d + "/db50/sub/none/y.dat", d + "/DB50/Sub/none/y.dat", false},
+        {d + "/DB50//sua.dat", d + "/DB50/SUA.DAT", true},
+        {d + "//DB50/none.dat", d + "/DB50/none.dat", false},
+        {d + "/DB50/./sua.dat", d + "/DB50/./SUA.DAT", true},
+        {d + "/DB50/Sub/../sua.dat", d + "/DB50/Sub/../SUA.DAT", true},
+        {d + "/DB50/none/..", d + "/DB50/none/..", false},
+        {d + "/DB50/Sub/.", d + "/DB50/Sub/.", true},
+        {d + "/db50/", d + "/DB50", true},
+        {d + "/LINK/sua.dat", d + "/link/SUA.DAT", true},
+        {d + "/link/none.dat", d + "/link/none.dat", false},
+        {d + "/DB50/SUA.DAT/none", d + "/DB50/SUA.DAT/none", false},
+        {d + "\\db50\\sua.dat", d + "/DB50/SUA.DAT", true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ResolveCase(c.in), c.out) << c.in;
+        std::string actual = "unchanged";
+        EXPECT_EQ(FileExists(c.in, &actual), c.exists) << c.in;
+        EXPECT_EQ(actual, c.exists ? c.out : "unchanged") << c.in;
+    }
+    // Relative paths from the working folder.
+    const std::string previous = std::filesystem::current_path();
+    std::filesystem::current_path(Path("DB50"));
+    const Case relative[] = {
+        {"sua.dat", "SUA.DAT", true},
+        {"none.dat", "none.dat", false},
+        {"sub/X.dat", "Sub/x.dat", true},
+        {"./sub/none", "./Sub/none", false},
+        {"../db50/sua.dat", "../DB50/SUA.DAT", true},
+    };
+    for (const Case& c : relative) {
+        EXPECT_EQ(ResolveCase(c.in), c.out) << c.in;
+        EXPECT_EQ(FileExists(c.in), c.exists) << c.in;
+    }
+    std::filesystem::current_path(previous);
 }
 
 TEST_F(FileSystemTest, PathPieces) {
