@@ -152,7 +152,30 @@ std::string BaseName(const std::string& path) {
 std::string ResolveCase(const std::string& path) { return Resolve(path, nullptr); }
 
 int OpenFile(const std::string& path, int flags, Share share, int mode) {
-    std::string p = PathForOpen(path);
+    return OpenFileAsSpelt(PathForOpen(path), flags, share, mode);
+}
+
+std::vector<std::string> SpellingsInFolder(const std::string& folder, const std::vector<std::string>& names) {
+    const std::string dir = ResolveCase(folder);
+    std::vector<std::string> paths;
+    for (const std::string& name : names) paths.push_back(Join(dir, name));
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return paths;
+    std::vector<bool> matched(names.size(), false);
+    while (dirent* e = ::readdir(d)) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            // The first match in the folder's order, as a look for the one name finds it.
+            if (!matched[i] && ::strcasecmp(e->d_name, names[i].c_str()) == 0) {
+                paths[i] = Join(dir, e->d_name);
+                matched[i] = true;
+            }
+        }
+    }
+    ::closedir(d);
+    return paths;
+}
+
+int OpenFileAsSpelt(const std::string& p, int flags, Share share, int mode) {
     const bool truncate = (flags & O_TRUNC) != 0;
     // Truncation waits until the lock is held, so a denied open never damages the file.
     int fd = ::open(p.c_str(), (flags & ~O_TRUNC) | O_CLOEXEC, mode);
@@ -203,6 +226,25 @@ int CloseFile(int fd) {
         }
     }
     return ::close(fd);
+}
+
+bool CloseAndDeleteFile(int fd, const std::string& path) {
+    int lockFd = fd;
+    {
+        std::lock_guard<std::mutex> g(g_lockMutex);
+        auto it = g_lockFds.find(fd);
+        if (it != g_lockFds.end()) lockFd = it->second;
+    }
+    // This open's own lock never conflicts with the question, so any answer is another open's.
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    const bool held = ::fcntl(lockFd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    const bool deleted = !held && ::unlink(path.c_str()) == 0;
+    const int err = held ? EACCES : errno;
+    CloseFile(fd);
+    if (!deleted) errno = err;
+    return deleted;
 }
 
 long ReadAt(int fd, void* buf, size_t len, int64_t offset) {

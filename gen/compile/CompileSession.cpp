@@ -115,13 +115,17 @@ const char* CompileErrorMessage(int code) {
 // ---- Work files ----------------------------------------------------------------------------
 
 bool WorkFile::Create(const std::string& path) {
+    return CreateAsSpelt(platform::SpellingsInFolder(platform::DirName(path), {platform::BaseName(path)})[0]);
+}
+
+bool WorkFile::CreateAsSpelt(const std::string& path) {
     Close(false);
     path_ = path;
     // A file left by an earlier run is cut to nothing; a new one is made without the truncation,
     // which would make the file system write its bytes out when it is closed.
-    fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_EXCL, platform::Share::DenyNone, 0666);
+    fd_ = platform::OpenFileAsSpelt(path, O_RDWR | O_CREAT | O_EXCL, platform::Share::DenyNone, 0666);
     if (fd_ < 0 && errno == EEXIST) {
-        fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
+        fd_ = platform::OpenFileAsSpelt(path, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
     }
     size_ = flushed_ = 0;
     buffer_.clear();
@@ -142,10 +146,13 @@ void WorkFile::Flush() {
 void WorkFile::Close(bool keep) {
     if (fd_ < 0) return;
     // The bytes of a file that is deleted are never written.
-    if (keep) Flush();
-    platform::CloseFile(fd_);
+    if (keep) {
+        Flush();
+        platform::CloseFile(fd_);
+    } else {
+        platform::CloseAndDeleteFile(fd_, path_);
+    }
     fd_ = -1;
-    if (!keep) platform::DeleteFile(path_);
 }
 
 void WorkFile::Append(const void* data, size_t n) {
@@ -261,8 +268,11 @@ bool OpenCompileTempFiles(OperationContext& c) {
     s.line.clear();
     s.boxes.clear();
     s.boxes.shrink_to_fit();
+    // The working folder is read once for the spellings of all eight.
+    const std::vector<std::string> paths =
+        platform::SpellingsInFolder("", std::vector<std::string>(kWorkFileNames, kWorkFileNames + kWorkFileCount));
     for (int i = 0; i < kWorkFileCount; ++i) {
-        if (!s.files[i].Create(kWorkFileNames[i])) {
+        if (!s.files[i].CreateAsSpelt(paths[static_cast<size_t>(i)])) {
             for (WorkFile& f : s.files) f.Close(false);
             if (c.app) c.app->SetState(kStateIdle);
             ProgramError("Failed to open/create temporary files");

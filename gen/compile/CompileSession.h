@@ -76,7 +76,10 @@ public:
     WorkFile(const WorkFile&) = delete;
     WorkFile& operator=(const WorkFile&) = delete;
 
+    // A file of the name in another letter case is taken as this one.
     bool Create(const std::string& path);
+    // Create for a path spelt as the file goes by in its folder (platform::SpellingsInFolder).
+    bool CreateAsSpelt(const std::string& path);
     // Closes the file: flushed when `keep`, else deleted (the bytes still buffered never written).
     void Close(bool keep);
     void Append(const void* data, size_t n);
