@@ -444,8 +444,6 @@ bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& a
     return EndCompileOperation(c);
 }
 
-bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
-
 const char* MatchingParen(const char* open) {
     int depth = 0;
     for (const char* q = open; *q; ++q) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "common/CoordinateParse.h"
+#include "common/TextHelpers.h"
 
 class LineReader;
 class OperationContext;
@@ -247,7 +248,7 @@ bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& a
 bool EndCompileOperation(OperationContext& c);
 
 // Text helpers of the line parsers.
-bool StartsWith(const char* text, const char* prefix);
+inline bool StartsWith(const char* text, const char* prefix) { return MatchKeyword(text, prefix); }
 // The ')' that closes the '(' at `open`, brackets nesting; null when there is none.
 const char* MatchingParen(const char* open);
 // The text from `from` to `to` without blanks at its ends.
