@@ -6,7 +6,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "platform/testsupport/ScratchDir.h"
 #include "gen/compile/CompileApproach.h"
@@ -128,6 +130,70 @@ TEST_F(GridFiles, BoxHoldsAtMost255Records) {
     // A cell that no record meets writes nothing.
     ASSERT_TRUE(grid.AddCell(c_, s_, k + 2));
     EXPECT_EQ(s_.files[kWorkG].Size(), 20u);
+}
+
+// Every cell of both grids lists, box by box, the records that the box test finds when each
+// record is tried against each box, for random records: small, wide, across the date line and
+// the grid's wrap, at the edges of cells and at 0.
+TEST_F(GridFiles, CellsListWhatTheBoxTestFindsForEveryRecord) {
+    std::mt19937 rng(20261211);
+    auto value = [&](const GridShape& shape) -> int32_t {
+        switch (rng() % 5) {
+        case 0: return static_cast<int32_t>(rng());
+        case 1: return shape.West(static_cast<int>(rng() % shape.columns), static_cast<int>(rng() % shape.boxes)) +
+                       static_cast<int32_t>(rng() % 3) - 1;
+        case 2: return shape.South(static_cast<int>(rng() % shape.rows)) + static_cast<int32_t>(rng() % 3) - 1;
+        case 3: return static_cast<int32_t>(rng() % 3) - 1;
+        default: return static_cast<int32_t>(rng() % 0x20000000u) - 0x10000000;
+        }
+    };
+    for (const GridShape* shape : {&kSuaGrid, &kTccGrid}) {
+        s_.boxes.clear();
+        for (int i = 0; i < 400; ++i) {
+            CompiledBox r{value(*shape), value(*shape), 0, 0, i};
+            const uint32_t width = rng() % 4 == 0 ? rng() : rng() % 0x4000000u;
+            r.east = rng() % 3 == 0 ? value(*shape) : static_cast<int32_t>(static_cast<uint32_t>(r.west) + width);
+            r.north = rng() % 3 == 0 ? value(*shape) : r.south + static_cast<int32_t>(rng() % 0x4000000u);
+            s_.boxes.push_back(r);
+        }
+        TearDown();
+        SetUp();
+        GridBuilder grid(*shape);
+        for (int k = 0; k < shape->Cells(); ++k) ASSERT_TRUE(grid.AddCell(c_, s_, k));
+        std::vector<uint8_t> numbers(s_.files[kWorkR].Size()), cells(s_.files[kWorkG].Size());
+        s_.files[kWorkR].Read(0, numbers.data(), numbers.size());
+        s_.files[kWorkG].Read(0, cells.data(), cells.size());
+        size_t at = 0, cellAt = 0;
+        for (int k = 0; k < shape->Cells(); ++k) {
+            const int row = k / shape->columns, column = k % shape->columns;
+            const int32_t south = shape->South(row);
+            const auto north = static_cast<int32_t>(static_cast<uint32_t>(south) + shape->height);
+            std::vector<std::vector<uint32_t>> lists(static_cast<size_t>(shape->boxes));
+            bool any = false;
+            for (int b = 0; b < shape->boxes; ++b) {
+                const int32_t west = shape->West(column, b);
+                const auto east = static_cast<int32_t>(static_cast<uint32_t>(west) + shape->boxWidth);
+                for (uint32_t i = 0; i < s_.boxes.size() && lists[static_cast<size_t>(b)].size() < 255; ++i) {
+                    if (RecordInGridBox(s_.boxes[i], west, south, east, north)) lists[static_cast<size_t>(b)].push_back(i);
+                }
+                any = any || !lists[static_cast<size_t>(b)].empty();
+            }
+            if (!any) continue;
+            ASSERT_LE(cellAt + shape->cellSize, cells.size()) << k;
+            const uint8_t* cell = cells.data() + cellAt;
+            cellAt += shape->cellSize;
+            for (int b = 0; b < shape->boxes; ++b) {
+                const std::vector<uint32_t>& list = lists[static_cast<size_t>(b)];
+                ASSERT_EQ(cell[5 + 3 * b], list.size()) << "cell " << k << " box " << b;
+                for (uint32_t record : list) {
+                    ASSERT_EQ(GetU16(numbers.data() + at), record) << "cell " << k << " box " << b;
+                    at += 2;
+                }
+            }
+        }
+        EXPECT_EQ(at, numbers.size());
+        EXPECT_EQ(cellAt, cells.size());
+    }
 }
 
 TEST(CompileRunway, LookupTable) {
