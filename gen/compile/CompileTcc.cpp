@@ -327,8 +327,10 @@ bool CompileTcc(OperationContext& c) {
         if (!s.haveLine) s.gridPhase = true;
         return false;
     }
+    // The summary is shown at the first grid call only.
     return CompileGridStep(c, t.grid, kTccGrid.Cells(),
-                           StringFormatC("%d fss and %d tcc records compiled, %d records filtered out",
-                                         s.fssCompiled, s.compiled, s.filtered),
+                           s.gridStarted ? std::string()
+                                         : StringFormatC("%d fss and %d tcc records compiled, %d records filtered out",
+                                                         s.fssCompiled, s.compiled, s.filtered),
                            s.compiled == 0 && s.fssCompiled == 0, [&] { return WriteTccFile(c, s); });
 }

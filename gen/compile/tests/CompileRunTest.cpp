@@ -248,6 +248,26 @@ TEST_F(CompileRun, WorkFilesLeftInAnotherCaseAreReused) {
     EXPECT_TRUE(std::filesystem::exists("TCCztmp.bin"));
 }
 
+// The FSS/TCC summary comes once, before the grid's progress line, with the counts of the text.
+TEST_F(CompileRun, TccSummaryBeforeTheGrid) {
+    for (const std::string& line : ExampleLines("puget_bat.txt")) Apply(line);
+    CGenDoc doc;
+    c_.doc = &doc;
+    std::string text;
+    for (const std::string& l : ExampleLines("puget_tcc.txt")) text += l + "\n";
+    ASSERT_TRUE(Compile(text, CompileTcc));
+    const std::vector<std::string>& lines = doc.Lines();
+    const auto summary = std::find(lines.begin(), lines.end(), "2 fss and 3 tcc records compiled, 0 records filtered out");
+    ASSERT_NE(summary, lines.end());
+    ASSERT_GE(lines.end() - summary, 5);
+    EXPECT_EQ(summary[1], "");
+    EXPECT_EQ(summary[2], "Creating Grid Index 419");
+    EXPECT_EQ(summary[4], "Compilation Complete");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("records compiled") != std::string::npos; }),
+              1);
+}
+
 TEST_F(CompileRun, OutsideAControlFileTheNewFileWaits) {
     for (const std::string& line : ExampleLines("puget_bat.txt")) Apply(line);
     CGenDoc doc;
