@@ -66,7 +66,7 @@ bool FrequencyWord(CompileSession& s, const char* line, const char* dot, uint16_
         }
         mhz = mhz * 10 + (*q - '0');
     }
-    const int hundredths = static_cast<int>(ParseLong(dot + 1, nullptr, 10));
+    const int hundredths = TccHundredths(dot + 1);
     const int code = TccFrequencyCode(mhz, hundredths);
     if (code < 0) {
         s.FieldError("frequency (hundredths of MHz)", mhz * 100LL + hundredths, 18991);
@@ -278,6 +278,14 @@ bool WriteTccFile(OperationContext& c, CompileSession& s) {
 }
 
 }  // namespace
+
+int TccHundredths(const char* text) {
+    // The usual few digits are read in place; blanks, signs and long runs as the library reads them.
+    int value = 0, digits = 0;
+    for (; digits < 9 && text[digits] >= '0' && text[digits] <= '9'; ++digits) value = value * 10 + (text[digits] - '0');
+    if (digits == 0 || digits == 9) return static_cast<int>(ParseLong(text, nullptr, 10));
+    return value;
+}
 
 int TccFrequencyCode(int mhz, int hundredths) {
     if (hundredths < 0 || hundredths > 99) return -1;

@@ -5,6 +5,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
@@ -222,6 +223,13 @@ TEST(CompileRunway, LookupTable) {
         EXPECT_EQ(l.reciprocal, c.reciprocal);
         EXPECT_EQ(RunwayMatches(c.stored, l), c.match);
     }
+}
+
+TEST(CompileTccFrequency, HundredthsReadAsStrtolReadsThem) {
+    const char* const texts[] = {"00,r120.05", "05", "5", "99", "100", "12345678", "123456789", "1234567890",
+                                 "99999999999", "4294967296", "18446744073709551616", " 7", "-3", "+4", "", ",", "x5",
+                                 "0000000000000000001", "\t12", "8\r"};
+    for (const char* t : texts) EXPECT_EQ(TccHundredths(t), static_cast<int>(std::strtol(t, nullptr, 10))) << t;
 }
 
 TEST(CompileTccFrequency, Band) {
