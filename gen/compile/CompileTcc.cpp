@@ -282,7 +282,9 @@ bool WriteTccFile(OperationContext& c, CompileSession& s) {
 int TccHundredths(const char* text) {
     // The usual few digits are read in place; blanks, signs and long runs as the library reads them.
     int value = 0, digits = 0;
-    for (; digits < 9 && text[digits] >= '0' && text[digits] <= '9'; ++digits) value = value * 10 + (text[digits] - '0');
+    for (; digits < 9 && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        value = value * 10 + (text[digits] - '0');
+    }
     if (digits == 0 || digits == 9) return static_cast<int>(ParseLong(text, nullptr, 10));
     return value;
 }
