@@ -164,6 +164,11 @@ void WorkFile::Append(const void* data, size_t n) {
 
 void WorkFile::Patch(uint64_t offset, const void* data, size_t n) {
     const auto* p = static_cast<const uint8_t*>(data);
+    if (n == 0) return;
+    if (offset >= flushed_) {  // still buffered: the usual case of the last record's bytes
+        std::memcpy(buffer_.data() + (offset - flushed_), p, n);
+        return;
+    }
     for (size_t i = 0; i < n; ++i) {
         const uint64_t at = offset + i;
         if (at >= flushed_) {
@@ -176,6 +181,11 @@ void WorkFile::Patch(uint64_t offset, const void* data, size_t n) {
 
 void WorkFile::Read(uint64_t offset, void* data, size_t n) {
     auto* p = static_cast<uint8_t*>(data);
+    if (n == 0) return;
+    if (offset >= flushed_) {
+        std::memcpy(p, buffer_.data() + (offset - flushed_), n);
+        return;
+    }
     for (size_t i = 0; i < n; ++i) {
         const uint64_t at = offset + i;
         if (at >= flushed_) {
