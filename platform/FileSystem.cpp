@@ -161,13 +161,15 @@ std::vector<std::string> SpellingsInFolder(const std::string& folder, const std:
     for (const std::string& name : names) paths.push_back(Join(dir, name));
     DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
     if (!d) return paths;
-    std::vector<bool> matched(names.size(), false);
+    // As an open finds them: the exact name first, else the first match in the folder's order.
+    enum Match : char { kNone, kOtherCase, kExact };
+    std::vector<Match> matched(names.size(), kNone);
     while (dirent* e = ::readdir(d)) {
         for (size_t i = 0; i < names.size(); ++i) {
-            // The first match in the folder's order, as a look for the one name finds it.
-            if (!matched[i] && ::strcasecmp(e->d_name, names[i].c_str()) == 0) {
+            if (matched[i] == kExact || ::strcasecmp(e->d_name, names[i].c_str()) != 0) continue;
+            if (names[i] == e->d_name || matched[i] == kNone) {
+                matched[i] = names[i] == e->d_name ? kExact : kOtherCase;
                 paths[i] = Join(dir, e->d_name);
-                matched[i] = true;
             }
         }
     }

@@ -235,8 +235,8 @@ void CompileRecordLines(OperationContext& c, const std::function<void(char* line
                         const std::function<bool(const char* line)>& startsRecord);
 
 // The grid phase, one cell per call: first the summary line (error 48 when `empty`; read at the
-// first call only), then the cell; after the last cell `write` makes the file. True when the operation is finished (the
-// session is then ended).
+// first call only), then the cell; after the last cell `write` makes the file. True when the
+// operation is finished (the session is then ended).
 class GridBuilder;
 bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
                      const std::function<bool()>& write);

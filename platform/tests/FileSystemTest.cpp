@@ -193,6 +193,11 @@ TEST_F(FileSystemTest, SpellingsOpensAsSpeltAndDeleteAtClose) {
                                                Path("Work/other.bin")};
     EXPECT_EQ(paths, expected);
     EXPECT_EQ(SpellingsInFolder(Path("none"), {"a.bin"}), std::vector<std::string>{Path("none/a.bin")});
+    // Where the exact name is there too, it is the one.
+    Write("Work/suaatmp.bin", "exact");
+    EXPECT_EQ(SpellingsInFolder(Path("Work"), {"suaatmp.bin", "SUAatmp.BIN"}),
+              (std::vector<std::string>{Path("Work/suaatmp.bin"), Path("Work/SUAatmp.BIN")}));
+    ASSERT_TRUE(DeleteFile(Path("Work/suaatmp.bin")));
 
     EXPECT_EQ(OpenFileAsSpelt(Path("Work/suaatmp.bin"), O_RDONLY, Share::DenyNone), -1);
     EXPECT_EQ(errno, ENOENT);
