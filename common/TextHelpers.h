@@ -6,7 +6,17 @@
 #include <string>
 
 // True when the text begins with the keyword (compared over the keyword's length).
-bool MatchKeyword(const char* text, const char* keyword);
+inline bool MatchKeyword(const char* text, const char* keyword) {
+    for (; *keyword; ++text, ++keyword) {
+        if (*text != *keyword) return false;
+    }
+    return true;
+}
+
+// std::strtol and std::strtoul of the C locale: for bases 10 and 16 (a "0x" prefix taken in base
+// 16 as they take it) without the library's locale work, with the same value, end and saturation.
+long ParseLong(const char* text, char** end, int base);
+unsigned long ParseUnsignedLong(const char* text, char** end, int base);
 
 // Turns the blanks just before `end` into NULs, walking back until a non-blank or `start`.
 void StripTrailingSpaces(char* start, char* end);

@@ -44,6 +44,53 @@ std::string Join(const std::string& dir, const std::string& name) {
     return dir + "/" + name;
 }
 
+// ResolveCase, telling whether the path it gives names an existing file or folder.
+std::string Resolve(const std::string& path, bool* exists) {
+    std::string p = NormalizePath(path);
+    if (exists) *exists = false;
+    if (p.empty()) return p;
+    if (Exists(p)) {
+        if (exists) *exists = true;
+        return p;
+    }
+    // The usual miss: a leaf in a folder that exists as spelt. A walk from the start would keep
+    // every folder component as it is and only look for the leaf.
+    const size_t slash = p.find_last_of('/');
+    const std::string leaf = slash == std::string::npos ? p : p.substr(slash + 1);
+    if (!leaf.empty() && leaf != "." && leaf != ".." && p.find("//") == std::string::npos) {
+        std::string dir;
+        if (slash != std::string::npos) dir = slash == 0 ? "/" : p.substr(0, slash);
+        if (dir.empty() || Exists(dir)) {
+            const std::string match = FindCaseInsensitive(dir, leaf);
+            if (match.empty()) return p;
+            if (exists) *exists = true;
+            return Join(dir, match);
+        }
+    }
+    std::string out = p[0] == '/' ? "/" : "";
+    size_t pos = p[0] == '/' ? 1 : 0;
+    while (pos <= p.size()) {
+        size_t next = p.find('/', pos);
+        if (next == std::string::npos) next = p.size();
+        std::string part = p.substr(pos, next - pos);
+        pos = next + 1;
+        if (part.empty()) continue;
+        std::string exact = Join(out, part);
+        if (part == "." || part == ".." || Exists(exact)) {
+            out = exact;
+            continue;
+        }
+        std::string match = FindCaseInsensitive(out, part);
+        if (match.empty()) {
+            // Nothing matches: keep the remainder as given.
+            return next >= p.size() ? exact : Join(exact, p.substr(next + 1));
+        }
+        out = Join(out, match);
+    }
+    if (exists) *exists = Exists(out);
+    return out;
+}
+
 // The path to open: the exact path when it exists, else its case-insensitive match;
 // for a file to be created, the folder resolved and the leaf reusing an existing spelling.
 std::string PathForOpen(const std::string& path) {
@@ -102,34 +149,35 @@ std::string BaseName(const std::string& path) {
     return slash == std::string::npos ? p : p.substr(slash + 1);
 }
 
-std::string ResolveCase(const std::string& path) {
-    std::string p = NormalizePath(path);
-    if (p.empty() || Exists(p)) return p;
-    std::string out = p[0] == '/' ? "/" : "";
-    size_t pos = p[0] == '/' ? 1 : 0;
-    while (pos <= p.size()) {
-        size_t next = p.find('/', pos);
-        if (next == std::string::npos) next = p.size();
-        std::string part = p.substr(pos, next - pos);
-        pos = next + 1;
-        if (part.empty()) continue;
-        std::string exact = Join(out, part);
-        if (part == "." || part == ".." || Exists(exact)) {
-            out = exact;
-            continue;
-        }
-        std::string match = FindCaseInsensitive(out, part);
-        if (match.empty()) {
-            // Nothing matches: keep the remainder as given.
-            return next >= p.size() ? exact : Join(exact, p.substr(next + 1));
-        }
-        out = Join(out, match);
-    }
-    return out;
-}
+std::string ResolveCase(const std::string& path) { return Resolve(path, nullptr); }
 
 int OpenFile(const std::string& path, int flags, Share share, int mode) {
-    std::string p = PathForOpen(path);
+    return OpenFileAsSpelt(PathForOpen(path), flags, share, mode);
+}
+
+std::vector<std::string> SpellingsInFolder(const std::string& folder, const std::vector<std::string>& names) {
+    const std::string dir = ResolveCase(folder);
+    std::vector<std::string> paths;
+    for (const std::string& name : names) paths.push_back(Join(dir, name));
+    DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+    if (!d) return paths;
+    // As an open finds them: the exact name first, else the first match in the folder's order.
+    enum Match : char { kNone, kOtherCase, kExact };
+    std::vector<Match> matched(names.size(), kNone);
+    while (dirent* e = ::readdir(d)) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (matched[i] == kExact || ::strcasecmp(e->d_name, names[i].c_str()) != 0) continue;
+            if (names[i] == e->d_name || matched[i] == kNone) {
+                matched[i] = names[i] == e->d_name ? kExact : kOtherCase;
+                paths[i] = Join(dir, e->d_name);
+            }
+        }
+    }
+    ::closedir(d);
+    return paths;
+}
+
+int OpenFileAsSpelt(const std::string& p, int flags, Share share, int mode) {
     const bool truncate = (flags & O_TRUNC) != 0;
     // Truncation waits until the lock is held, so a denied open never damages the file.
     int fd = ::open(p.c_str(), (flags & ~O_TRUNC) | O_CLOEXEC, mode);
@@ -180,6 +228,25 @@ int CloseFile(int fd) {
         }
     }
     return ::close(fd);
+}
+
+bool CloseAndDeleteFile(int fd, const std::string& path) {
+    int lockFd = fd;
+    {
+        std::lock_guard<std::mutex> g(g_lockMutex);
+        auto it = g_lockFds.find(fd);
+        if (it != g_lockFds.end()) lockFd = it->second;
+    }
+    // This open's own lock never conflicts with the question, so any answer is another open's.
+    struct flock fl {};
+    fl.l_type = F_WRLCK;
+    fl.l_whence = SEEK_SET;
+    const bool held = ::fcntl(lockFd, F_OFD_GETLK, &fl) == 0 && fl.l_type != F_UNLCK;
+    const bool deleted = !held && ::unlink(path.c_str()) == 0;
+    const int err = held ? EACCES : errno;
+    CloseFile(fd);
+    if (!deleted) errno = err;
+    return deleted;
 }
 
 long ReadAt(int fd, void* buf, size_t len, int64_t offset) {
@@ -267,8 +334,9 @@ bool RenameFile(const std::string& from, const std::string& to) {
 }
 
 bool FileExists(const std::string& path, std::string* actual) {
-    std::string p = ResolveCase(path);
-    if (!Exists(p)) return false;
+    bool exists = false;
+    std::string p = Resolve(path, &exists);
+    if (!exists) return false;
     if (actual) *actual = p;
     return true;
 }

@@ -22,8 +22,20 @@ enum class Share {
 // missing; a created file takes the spelling of an existing case-insensitive match.
 int OpenFile(const std::string& path, int flags, Share share, int mode = 0666);
 
+// OpenFile for a path whose spelling the caller has settled (SpellingsInFolder): the path is
+// taken as it is, without a case-insensitive look.
+int OpenFileAsSpelt(const std::string& path, int flags, Share share, int mode = 0666);
+
+// The paths that files of these names in the folder go by: each one's existing case-insensitive
+// match, else the name as given; the folder is read once for all of them.
+std::vector<std::string> SpellingsInFolder(const std::string& folder, const std::vector<std::string>& names);
+
 // Closes a descriptor from OpenFile and releases its lock.
 int CloseFile(int fd);
+
+// Closes a descriptor from OpenFile and deletes the file, named by the path it was opened by as
+// spelt, unless another open holds it: then false with errno EACCES and the file stays.
+bool CloseAndDeleteFile(int fd, const std::string& path);
 
 // Positioned reads and writes of a descriptor; return the byte count or -1.
 long ReadAt(int fd, void* buf, size_t len, int64_t offset);

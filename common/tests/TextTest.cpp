@@ -2,7 +2,9 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -114,6 +116,38 @@ TEST(TextHelpers, PutNumberWritesWhatPrintfWrites) {
             ASSERT_EQ(std::string(got, static_cast<size_t>(end - got)), expected) << v << " width " << width;
         }
     }
+}
+
+// The number readers agree with strtol and strtoul on value and end, for hand-picked edges and
+// for random texts of blanks, signs, digits, letters and base prefixes.
+TEST(TextHelpers, NumberReadersAgreeWithTheLibrary) {
+    std::vector<std::string> texts = {
+        "", "0", "05", "99", "-3", "+4", " \t\n\v\f\r12", "x", "-", "+", " -", "0x", "0x1F", "0X1f", "-0x10",
+        "0xg", "0x 1", "00x1", "1e5", "12.34", "9223372036854775807", "9223372036854775808",
+        "-9223372036854775808", "-9223372036854775809", "18446744073709551615", "18446744073709551616",
+        "-18446744073709551615", "-18446744073709551616", "99999999999999999999999999", "4294967296",
+        "7fffffffffffffff", "8000000000000000", "ffffffffffffffff", "10000000000000000", "-ffffffffffffffff",
+        "\xA0" "5", "5\xA0", "zz", "Z9", "\x80",
+    };
+    std::mt19937 rng(20261211);
+    const char alphabet[] = " \t-+0123456789abcdefxXABCDEFgz.";
+    for (int i = 0; i < 20000; ++i) {
+        std::string t(rng() % 24, ' ');
+        for (char& c : t) c = alphabet[rng() % (sizeof alphabet - 1)];
+        texts.push_back(t);
+    }
+    for (const std::string& t : texts) {
+        for (const int base : {10, 16, 8}) {
+            char* libEnd = nullptr;
+            char* end = nullptr;
+            ASSERT_EQ(ParseLong(t.c_str(), &end, base), std::strtol(t.c_str(), &libEnd, base)) << t << " base " << base;
+            ASSERT_EQ(end, libEnd) << t << " base " << base;
+            ASSERT_EQ(ParseUnsignedLong(t.c_str(), &end, base), std::strtoul(t.c_str(), &libEnd, base))
+                << t << " base " << base;
+            ASSERT_EQ(end, libEnd) << t << " base " << base;
+        }
+    }
+    EXPECT_EQ(ParseLong("42", nullptr, 10), 42);
 }
 
 TEST(GreatCircle, Distances) {

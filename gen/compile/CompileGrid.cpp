@@ -66,17 +66,23 @@ void PutCorner(uint8_t* lon, uint8_t* lat, uint8_t* flags, int shift, int32_t la
 
 void GridBuilder::BucketRow(const CompileSession& s, int row) {
     const int perRow = shape_.columns * shape_.boxes;
-    buckets_.assign(static_cast<size_t>(perRow), {});
+    if (wests_.empty()) {
+        // The west and east edges of a row's boxes, the same in every row, worked out once.
+        buckets_.resize(static_cast<size_t>(perRow));
+        wests_.resize(static_cast<size_t>(perRow));
+        easts_.resize(static_cast<size_t>(perRow));
+        for (int b = 0; b < perRow; ++b) {
+            wests_[static_cast<size_t>(b)] = shape_.West(b / shape_.boxes, b % shape_.boxes);
+            easts_[static_cast<size_t>(b)] =
+                static_cast<int32_t>(static_cast<uint32_t>(wests_[static_cast<size_t>(b)]) + shape_.boxWidth);
+        }
+    }
+    for (std::vector<uint32_t>& bucket : buckets_) bucket.clear();
     row_ = row;
     const int32_t south = shape_.South(row);
     const auto north = static_cast<int32_t>(static_cast<uint32_t>(south) + shape_.height);
-    // The west and east edges of the row's boxes, worked out once for every record.
-    std::vector<int32_t> wests(static_cast<size_t>(perRow)), easts(static_cast<size_t>(perRow));
-    for (int b = 0; b < perRow; ++b) {
-        wests[static_cast<size_t>(b)] = shape_.West(b / shape_.boxes, b % shape_.boxes);
-        easts[static_cast<size_t>(b)] =
-            static_cast<int32_t>(static_cast<uint32_t>(wests[static_cast<size_t>(b)]) + shape_.boxWidth);
-    }
+    const std::vector<int32_t>& wests = wests_;
+    const std::vector<int32_t>& easts = easts_;
     for (uint32_t i = 0; i < s.boxes.size(); ++i) {
         const CompiledBox& r = s.boxes[i];
         // RecordInGridBox: the boxes of a row share their south and north edges.

@@ -52,4 +52,5 @@ private:
     const GridShape& shape_;
     int row_ = -1;
     std::vector<std::vector<uint32_t>> buckets_;  // by box of the row
+    std::vector<int32_t> wests_, easts_;          // edges of the row's boxes
 };

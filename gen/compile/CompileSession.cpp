@@ -12,6 +12,7 @@
 #include "common/CLocale.h"
 #include "common/IdentDigits.h"
 #include "common/LineReader.h"
+#include "common/TextHelpers.h"
 #include "gen/batch/BatchDatabase.h"
 #include "gen/batch/BatchFields.h"
 #include "gen/compile/CompileGrid.h"
@@ -114,13 +115,17 @@ const char* CompileErrorMessage(int code) {
 // ---- Work files ----------------------------------------------------------------------------
 
 bool WorkFile::Create(const std::string& path) {
+    return CreateAsSpelt(platform::SpellingsInFolder(platform::DirName(path), {platform::BaseName(path)})[0]);
+}
+
+bool WorkFile::CreateAsSpelt(const std::string& path) {
     Close(false);
     path_ = path;
     // A file left by an earlier run is cut to nothing; a new one is made without the truncation,
     // which would make the file system write its bytes out when it is closed.
-    fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_EXCL, platform::Share::DenyNone, 0666);
+    fd_ = platform::OpenFileAsSpelt(path, O_RDWR | O_CREAT | O_EXCL, platform::Share::DenyNone, 0666);
     if (fd_ < 0 && errno == EEXIST) {
-        fd_ = platform::OpenFile(path, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
+        fd_ = platform::OpenFileAsSpelt(path, O_RDWR | O_CREAT | O_TRUNC, platform::Share::DenyNone, 0666);
     }
     size_ = flushed_ = 0;
     buffer_.clear();
@@ -141,10 +146,13 @@ void WorkFile::Flush() {
 void WorkFile::Close(bool keep) {
     if (fd_ < 0) return;
     // The bytes of a file that is deleted are never written.
-    if (keep) Flush();
-    platform::CloseFile(fd_);
+    if (keep) {
+        Flush();
+        platform::CloseFile(fd_);
+    } else {
+        platform::CloseAndDeleteFile(fd_, path_);
+    }
     fd_ = -1;
-    if (!keep) platform::DeleteFile(path_);
 }
 
 void WorkFile::Append(const void* data, size_t n) {
@@ -156,6 +164,11 @@ void WorkFile::Append(const void* data, size_t n) {
 
 void WorkFile::Patch(uint64_t offset, const void* data, size_t n) {
     const auto* p = static_cast<const uint8_t*>(data);
+    if (n == 0) return;
+    if (offset >= flushed_) {  // still buffered: the usual case of the last record's bytes
+        std::memcpy(buffer_.data() + (offset - flushed_), p, n);
+        return;
+    }
     for (size_t i = 0; i < n; ++i) {
         const uint64_t at = offset + i;
         if (at >= flushed_) {
@@ -168,6 +181,11 @@ void WorkFile::Patch(uint64_t offset, const void* data, size_t n) {
 
 void WorkFile::Read(uint64_t offset, void* data, size_t n) {
     auto* p = static_cast<uint8_t*>(data);
+    if (n == 0) return;
+    if (offset >= flushed_) {
+        std::memcpy(p, buffer_.data() + (offset - flushed_), n);
+        return;
+    }
     for (size_t i = 0; i < n; ++i) {
         const uint64_t at = offset + i;
         if (at >= flushed_) {
@@ -260,8 +278,11 @@ bool OpenCompileTempFiles(OperationContext& c) {
     s.line.clear();
     s.boxes.clear();
     s.boxes.shrink_to_fit();
+    // The working folder is read once for the spellings of all eight.
+    const std::vector<std::string> paths =
+        platform::SpellingsInFolder("", std::vector<std::string>(kWorkFileNames, kWorkFileNames + kWorkFileCount));
     for (int i = 0; i < kWorkFileCount; ++i) {
-        if (!s.files[i].Create(kWorkFileNames[i])) {
+        if (!s.files[i].CreateAsSpelt(paths[static_cast<size_t>(i)])) {
             for (WorkFile& f : s.files) f.Close(false);
             if (c.app) c.app->SetState(kStateIdle);
             ProgramError("Failed to open/create temporary files");
@@ -307,7 +328,20 @@ bool ReadSourceLine(CompileSession& s) {
 
 std::string CompileFolder(const OperationContext& c) { return c.app ? c.app->GetDbFolder() : std::string("db50"); }
 
-std::string CompileProgressText(int counter) { return StringFormatC("Compiling record %d", counter); }
+void ShowCompileProgress(OperationContext& c, std::string_view text, int number) {
+    // Once per record and per grid cell: made without the printf machinery.
+    char line[64];
+    const size_t n = std::min(text.size(), sizeof line - 12);
+    std::memcpy(line, text.data(), n);
+    char* at = line + n;
+    auto magnitude = static_cast<uint32_t>(number);
+    if (number < 0) {
+        *at++ = '-';
+        magnitude = 0u - magnitude;
+    }
+    at = PutNumber(at, magnitude, 1);
+    c.ReplaceLastLine(std::string_view(line, static_cast<size_t>(at - line)));
+}
 
 char* ReadCompileLine(OperationContext& c) {
     CompileSession& s = Session(c);
@@ -327,7 +361,7 @@ char* ReadCompileLine(OperationContext& c) {
         // The same progress line again changes nothing: it is written once per record.
         const size_t lines = c.doc ? c.doc->Lines().size() : 0;
         if (s.progressStep != static_cast<int64_t>(c.step) || s.progressLines != lines) {
-            c.ReplaceLastLine(CompileProgressText(static_cast<int>(c.step)));
+            ShowCompileProgress(c, "Compiling record ", static_cast<int>(c.step));
             s.progressStep = c.step;
             s.progressLines = c.doc ? c.doc->Lines().size() : 0;
         }
@@ -408,7 +442,7 @@ bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& a
         }
         c.AddLine("");
     }
-    c.ReplaceLastLine(StringFormatC("Creating Grid Index %d", s.cell));
+    ShowCompileProgress(c, "Creating Grid Index ", s.cell);
     if (!addCell(s.cell)) {
         CompileErrorText(c);
         return EndCompileOperation(c);
@@ -419,8 +453,6 @@ bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& a
     if (!write()) CompileErrorText(c);
     return EndCompileOperation(c);
 }
-
-bool StartsWith(const char* text, const char* prefix) { return std::strncmp(text, prefix, std::strlen(prefix)) == 0; }
 
 const char* MatchingParen(const char* open) {
     int depth = 0;

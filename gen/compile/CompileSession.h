@@ -8,9 +8,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "common/CoordinateParse.h"
+#include "common/TextHelpers.h"
 
 class LineReader;
 class OperationContext;
@@ -75,7 +77,10 @@ public:
     WorkFile(const WorkFile&) = delete;
     WorkFile& operator=(const WorkFile&) = delete;
 
+    // A file of the name in another letter case is taken as this one.
     bool Create(const std::string& path);
+    // Create for a path spelt as the file goes by in its folder (platform::SpellingsInFolder).
+    bool CreateAsSpelt(const std::string& path);
     // Closes the file: flushed when `keep`, else deleted (the bytes still buffered never written).
     void Close(bool keep);
     void Append(const void* data, size_t n);
@@ -229,9 +234,9 @@ int32_t FindCountryFromIdent(const char* text);
 void CompileRecordLines(OperationContext& c, const std::function<void(char* line)>& dispatch,
                         const std::function<bool(const char* line)>& startsRecord);
 
-// The grid phase, one cell per call: first the summary line (error 48 when `empty`), then the
-// cell; after the last cell `write` makes the file. True when the operation is finished (the
-// session is then ended).
+// The grid phase, one cell per call: first the summary line (error 48 when `empty`; read at the
+// first call only), then the cell; after the last cell `write` makes the file. True when the
+// operation is finished (the session is then ended).
 class GridBuilder;
 bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
                      const std::function<bool()>& write);
@@ -243,7 +248,7 @@ bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& a
 bool EndCompileOperation(OperationContext& c);
 
 // Text helpers of the line parsers.
-bool StartsWith(const char* text, const char* prefix);
+inline bool StartsWith(const char* text, const char* prefix) { return MatchKeyword(text, prefix); }
 // The ')' that closes the '(' at `open`, brackets nesting; null when there is none.
 const char* MatchingParen(const char* open);
 // The text from `from` to `to` without blanks at its ends.
@@ -267,5 +272,5 @@ inline constexpr const char* kTccFinalFile = "tcc.dat";
 // The database folder the compiled files go to.
 std::string CompileFolder(const OperationContext& c);
 
-// The number of the operation's step counter as the progress line shows it.
-std::string CompileProgressText(int counter);
+// Replaces the last listing line by the progress text followed by the number as "%d" writes it.
+void ShowCompileProgress(OperationContext& c, std::string_view text, int number);

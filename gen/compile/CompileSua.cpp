@@ -599,7 +599,10 @@ bool CompileSua(OperationContext& c) {
         if (!s.haveLine) s.gridPhase = true;
         return false;
     }
+    // The summary is shown at the first grid call only.
     return CompileGridStep(c, a.grid, kSuaGrid.Cells(),
-                           StringFormatC("%d records compiled, %d records filtered out", s.compiled, s.filtered),
+                           s.gridStarted ? std::string()
+                                         : StringFormatC("%d records compiled, %d records filtered out", s.compiled,
+                                                         s.filtered),
                            s.compiled == 0, [&] { return WriteSuaFile(c, s); });
 }

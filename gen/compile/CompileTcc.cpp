@@ -8,6 +8,7 @@
 #include "common/Bits.h"
 #include "common/CLocale.h"
 #include "common/CoordinateParse.h"
+#include "common/TextHelpers.h"
 #include "gen/compile/CompileGrid.h"
 #include "gen/compile/CompileSession.h"
 #include "gen/createimage/CreateImageAirspace.h"
@@ -65,7 +66,7 @@ bool FrequencyWord(CompileSession& s, const char* line, const char* dot, uint16_
         }
         mhz = mhz * 10 + (*q - '0');
     }
-    const int hundredths = static_cast<int>(std::strtol(dot + 1, nullptr, 10));
+    const int hundredths = TccHundredths(dot + 1);
     const int code = TccFrequencyCode(mhz, hundredths);
     if (code < 0) {
         s.FieldError("frequency (hundredths of MHz)", mhz * 100LL + hundredths, 18991);
@@ -76,6 +77,27 @@ bool FrequencyWord(CompileSession& s, const char* line, const char* dot, uint16_
 }
 
 char MarkerOf(const char* line, const char* dot) { return dot - 4 >= line ? dot[-4] : ' '; }
+
+// The frequency words of one line, appended to their table when the line is done. A line of at
+// most 160 characters has room for all of them; a longer text is written a piece at a time.
+class FrequencyWords {
+public:
+    explicit FrequencyWords(WorkFile& table) : table_(table) {}
+    void Add(uint16_t word) {
+        if (n_ == sizeof bytes_) Write();
+        bytes_[n_++] = static_cast<uint8_t>(word & 0xFF);
+        bytes_[n_++] = static_cast<uint8_t>(word >> 8);
+    }
+    void Write() {
+        table_.Append(bytes_, n_);
+        n_ = 0;
+    }
+
+private:
+    WorkFile& table_;
+    uint8_t bytes_[2 * 160];
+    size_t n_ = 0;
+};
 
 bool ParseFssLine(OperationContext& c, CompileSession& s, TccPart& t, char* line) {
     s.fssMode = true;
@@ -104,17 +126,16 @@ bool ParseFssLine(OperationContext& c, CompileSession& s, TccPart& t, char* line
     PutPoint(record, lat, lon);
     PutU16(record + 4, static_cast<uint32_t>(offset));
     PutName(s, layout, record, name);
-    std::string words;
+    FrequencyWords words(s.files[kWorkX]);
     for (; dot; dot = std::strchr(dot + 1, '.')) {
         uint16_t word = 0;
         if (!FrequencyWord(s, line, dot, &word)) return false;
         if (MarkerOf(line, dot) != '*') word |= 0x4000;
         if (std::strchr(dot + 1, '.')) word |= kMore;
-        words.push_back(static_cast<char>(word & 0xFF));
-        words.push_back(static_cast<char>(word >> 8));
+        words.Add(word);
     }
     s.files[kWorkA].Append(record, layout.size);
-    s.files[kWorkX].Append(words.data(), words.size());
+    words.Write();
     ++s.fssCompiled;
     s.recordState = 1;
     return true;
@@ -136,7 +157,7 @@ bool ParseTccLine(OperationContext& c, CompileSession& s, TccPart& t, char* line
         return true;
     }
     const AirspaceRecordLayout& layout = *AirspaceLayoutsOf(*c.model->imageParams).tcc;
-    const unsigned long value = std::strtoul(open[1] ? open + 2 : open + 1, nullptr, 16);
+    const unsigned long value = ParseUnsignedLong(open[1] ? open + 2 : open + 1, nullptr, 16);
     if (value > 0xFFFF) {
         s.FieldError("TCC value", static_cast<long long>(value), 0xFFFF);
         return false;
@@ -182,7 +203,7 @@ void ParseByteList(CompileSession& s, const char* line) {
     for (const char* p = line + 1; *p == ' ';) {
         if (p[1] == '}' || !std::isxdigit(static_cast<unsigned char>(p[1]))) break;
         char* end = nullptr;
-        const unsigned long v = std::strtoul(p + 1, &end, 16);
+        const unsigned long v = ParseUnsignedLong(p + 1, &end, 16);
         bytes.push_back(static_cast<char>(v & 0xFF));
         p = end;
     }
@@ -199,7 +220,7 @@ void ClearLastMore(WorkFile& f, uint64_t unit, uint64_t at) {
 }
 
 bool ParseFrequencies(CompileSession& s, const char* line, const char* from) {
-    std::string words;
+    FrequencyWords words(s.files[kWorkZ]);
     for (const char* dot = std::strchr(from, '.'); dot; dot = std::strchr(dot + 1, '.')) {
         uint16_t word = 0;
         if (!FrequencyWord(s, line, dot, &word)) return false;
@@ -208,10 +229,9 @@ bool ParseFrequencies(CompileSession& s, const char* line, const char* from) {
         if (marker == 'R') word |= 0x6000;
         if (marker == 'r') word |= 0x2000;
         word |= kMore;
-        words.push_back(static_cast<char>(word & 0xFF));
-        words.push_back(static_cast<char>(word >> 8));
+        words.Add(word);
     }
-    s.files[kWorkZ].Append(words.data(), words.size());
+    words.Write();
     return true;
 }
 
@@ -258,6 +278,16 @@ bool WriteTccFile(OperationContext& c, CompileSession& s) {
 }
 
 }  // namespace
+
+int TccHundredths(const char* text) {
+    // The usual few digits are read in place; blanks, signs and long runs as the library reads them.
+    int value = 0, digits = 0;
+    for (; digits < 9 && text[digits] >= '0' && text[digits] <= '9'; ++digits) {
+        value = value * 10 + (text[digits] - '0');
+    }
+    if (digits == 0 || digits == 9) return static_cast<int>(ParseLong(text, nullptr, 10));
+    return value;
+}
 
 int TccFrequencyCode(int mhz, int hundredths) {
     if (hundredths < 0 || hundredths > 99) return -1;
@@ -307,8 +337,10 @@ bool CompileTcc(OperationContext& c) {
         if (!s.haveLine) s.gridPhase = true;
         return false;
     }
+    // The summary is shown at the first grid call only.
     return CompileGridStep(c, t.grid, kTccGrid.Cells(),
-                           StringFormatC("%d fss and %d tcc records compiled, %d records filtered out",
-                                         s.fssCompiled, s.compiled, s.filtered),
+                           s.gridStarted ? std::string()
+                                         : StringFormatC("%d fss and %d tcc records compiled, %d records filtered out",
+                                                         s.fssCompiled, s.compiled, s.filtered),
                            s.compiled == 0 && s.fssCompiled == 0, [&] { return WriteTccFile(c, s); });
 }

@@ -1,11 +1,15 @@
 // The compilers' encoders and rules without the database: vertex steps, arc centres, the grid's
-// box test and box limit, runway lookups, frequency codes, the line reader and the filter.
+// box test and box limit, runway lookups, frequency codes, the line reader, progress lines and the
+// filter.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "platform/testsupport/ScratchDir.h"
 #include "gen/compile/CompileApproach.h"
@@ -13,7 +17,9 @@
 #include "gen/compile/CompileSession.h"
 #include "gen/compile/CompileSua.h"
 #include "gen/compile/CompileTcc.h"
+#include "common/CLocale.h"
 #include "gen/image/Image.h"
+#include "gen/shell/CGenDoc.h"
 #include "gen/shell/GenSettings.h"
 #include "gen/shell/OperationContext.h"
 
@@ -127,6 +133,70 @@ TEST_F(GridFiles, BoxHoldsAtMost255Records) {
     EXPECT_EQ(s_.files[kWorkG].Size(), 20u);
 }
 
+// Every cell of both grids lists, box by box, the records that the box test finds when each
+// record is tried against each box, for random records: small, wide, across the date line and
+// the grid's wrap, at the edges of cells and at 0.
+TEST_F(GridFiles, CellsListWhatTheBoxTestFindsForEveryRecord) {
+    std::mt19937 rng(20261211);
+    auto value = [&](const GridShape& shape) -> int32_t {
+        switch (rng() % 5) {
+        case 0: return static_cast<int32_t>(rng());
+        case 1: return shape.West(static_cast<int>(rng() % shape.columns), static_cast<int>(rng() % shape.boxes)) +
+                       static_cast<int32_t>(rng() % 3) - 1;
+        case 2: return shape.South(static_cast<int>(rng() % shape.rows)) + static_cast<int32_t>(rng() % 3) - 1;
+        case 3: return static_cast<int32_t>(rng() % 3) - 1;
+        default: return static_cast<int32_t>(rng() % 0x20000000u) - 0x10000000;
+        }
+    };
+    for (const GridShape* shape : {&kSuaGrid, &kTccGrid}) {
+        s_.boxes.clear();
+        for (int i = 0; i < 400; ++i) {
+            CompiledBox r{value(*shape), value(*shape), 0, 0, i};
+            const uint32_t width = rng() % 4 == 0 ? rng() : rng() % 0x4000000u;
+            r.east = rng() % 3 == 0 ? value(*shape) : static_cast<int32_t>(static_cast<uint32_t>(r.west) + width);
+            r.north = rng() % 3 == 0 ? value(*shape) : r.south + static_cast<int32_t>(rng() % 0x4000000u);
+            s_.boxes.push_back(r);
+        }
+        TearDown();
+        SetUp();
+        GridBuilder grid(*shape);
+        for (int k = 0; k < shape->Cells(); ++k) ASSERT_TRUE(grid.AddCell(c_, s_, k));
+        std::vector<uint8_t> numbers(s_.files[kWorkR].Size()), cells(s_.files[kWorkG].Size());
+        s_.files[kWorkR].Read(0, numbers.data(), numbers.size());
+        s_.files[kWorkG].Read(0, cells.data(), cells.size());
+        size_t at = 0, cellAt = 0;
+        for (int k = 0; k < shape->Cells(); ++k) {
+            const int row = k / shape->columns, column = k % shape->columns;
+            const int32_t south = shape->South(row);
+            const auto north = static_cast<int32_t>(static_cast<uint32_t>(south) + shape->height);
+            std::vector<std::vector<uint32_t>> lists(static_cast<size_t>(shape->boxes));
+            bool any = false;
+            for (int b = 0; b < shape->boxes; ++b) {
+                const int32_t west = shape->West(column, b);
+                const auto east = static_cast<int32_t>(static_cast<uint32_t>(west) + shape->boxWidth);
+                for (uint32_t i = 0; i < s_.boxes.size() && lists[static_cast<size_t>(b)].size() < 255; ++i) {
+                    if (RecordInGridBox(s_.boxes[i], west, south, east, north)) lists[static_cast<size_t>(b)].push_back(i);
+                }
+                any = any || !lists[static_cast<size_t>(b)].empty();
+            }
+            if (!any) continue;
+            ASSERT_LE(cellAt + shape->cellSize, cells.size()) << k;
+            const uint8_t* cell = cells.data() + cellAt;
+            cellAt += shape->cellSize;
+            for (int b = 0; b < shape->boxes; ++b) {
+                const std::vector<uint32_t>& list = lists[static_cast<size_t>(b)];
+                ASSERT_EQ(cell[5 + 3 * b], list.size()) << "cell " << k << " box " << b;
+                for (uint32_t record : list) {
+                    ASSERT_EQ(GetU16(numbers.data() + at), record) << "cell " << k << " box " << b;
+                    at += 2;
+                }
+            }
+        }
+        EXPECT_EQ(at, numbers.size());
+        EXPECT_EQ(cellAt, cells.size());
+    }
+}
+
 TEST(CompileRunway, LookupTable) {
     struct Case {
         int number;
@@ -153,6 +223,13 @@ TEST(CompileRunway, LookupTable) {
         EXPECT_EQ(l.reciprocal, c.reciprocal);
         EXPECT_EQ(RunwayMatches(c.stored, l), c.match);
     }
+}
+
+TEST(CompileTccFrequency, HundredthsReadAsStrtolReadsThem) {
+    const char* const texts[] = {"00,r120.05", "05", "5", "99", "100", "12345678", "123456789", "1234567890",
+                                 "99999999999", "4294967296", "18446744073709551616", " 7", "-3", "+4", "", ",", "x5",
+                                 "0000000000000000001", "\t12", "8\r"};
+    for (const char* t : texts) EXPECT_EQ(TccHundredths(t), static_cast<int>(std::strtol(t, nullptr, 10))) << t;
 }
 
 TEST(CompileTccFrequency, Band) {
@@ -208,6 +285,22 @@ TEST(CompileLines, CommentsShortLinesAndFilter) {
     EXPECT_TRUE(IsFilteredOut(c, 0, 2000, 2000, 0, 1001));
     EXPECT_FALSE(IsFilteredOut(c, 0, 2000, 2000, 1000, 1000));
     EXPECT_EQ(s.filtered, 5);
+}
+
+// Progress lines read as "%d" writes the number; each replaces the last line of the listing.
+TEST(CompileLines, ProgressNumbersAsPrintfWritesThem) {
+    CGenDoc doc;
+    OperationContext c;
+    c.doc = &doc;
+    doc.AddLine("first");
+    doc.AddLine("Creating Grid Index 0");
+    const int numbers[] = {0, 7, 10, 99, 100, 419, 65536, 2147483647, -1, -10, -2147483647 - 1};
+    for (const int n : numbers) {
+        ShowCompileProgress(c, "Creating Grid Index ", n);
+        ASSERT_EQ(doc.Lines().size(), 2u) << n;
+        EXPECT_EQ(doc.Lines().back(), StringFormatC("Creating Grid Index %d", n));
+    }
+    EXPECT_EQ(doc.Lines().front(), "first");
 }
 
 TEST(CompileErrorTexts, Table) {

@@ -220,6 +220,54 @@ TEST_F(CompileRun, WorkFileLeftBehindStartsEmpty) {
     EXPECT_EQ(suitetest::ReadAll("work.bin"), (std::vector<uint8_t>{'n', 'e', 'w'}));
 }
 
+// Work files left in another letter case are the work files: emptied, used and deleted; the
+// others are made as named.
+TEST_F(CompileRun, WorkFilesLeftInAnotherCaseAreReused) {
+    std::ofstream("suaatmp.BIN", std::ios::binary) << "left from an earlier run";
+    std::ofstream("TCCZTMP.BIN", std::ios::binary) << "left too";
+    ASSERT_TRUE(OpenCompileTempFiles(c_));
+    CompileSession& s = Session(c_);
+    s.files[kWorkA].Append("a", 1);
+    s.files[kWorkZ].Append("zz", 2);
+    CloseCompileTempFiles(c_);
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator(".")) {
+        const std::string name = e.path().filename().string();
+        if (name.find("tmp") != std::string::npos || name.find("TMP") != std::string::npos) left.push_back(name);
+    }
+    EXPECT_TRUE(left.empty()) << left.front();
+
+    settings_.debugLevel = kDebugKeepWorkFiles;
+    std::ofstream("suaatmp.BIN", std::ios::binary) << "left from an earlier run";
+    ASSERT_TRUE(OpenCompileTempFiles(c_));
+    Session(c_).files[kWorkA].Append("a", 1);
+    CloseCompileTempFiles(c_);
+    EXPECT_EQ(suitetest::ReadAll("suaatmp.BIN"), (std::vector<uint8_t>{'a'}));
+    EXPECT_FALSE(std::filesystem::exists("SUAatmp.bin") && !std::filesystem::equivalent("SUAatmp.bin", "suaatmp.BIN"));
+    EXPECT_TRUE(std::filesystem::exists("SUAbtmp.bin"));
+    EXPECT_TRUE(std::filesystem::exists("TCCztmp.bin"));
+}
+
+// The FSS/TCC summary comes once, before the grid's progress line, with the counts of the text.
+TEST_F(CompileRun, TccSummaryBeforeTheGrid) {
+    for (const std::string& line : ExampleLines("puget_bat.txt")) Apply(line);
+    CGenDoc doc;
+    c_.doc = &doc;
+    std::string text;
+    for (const std::string& l : ExampleLines("puget_tcc.txt")) text += l + "\n";
+    ASSERT_TRUE(Compile(text, CompileTcc));
+    const std::vector<std::string>& lines = doc.Lines();
+    const auto summary = std::find(lines.begin(), lines.end(), "2 fss and 3 tcc records compiled, 0 records filtered out");
+    ASSERT_NE(summary, lines.end());
+    ASSERT_GE(lines.end() - summary, 5);
+    EXPECT_EQ(summary[1], "");
+    EXPECT_EQ(summary[2], "Creating Grid Index 419");
+    EXPECT_EQ(summary[4], "Compilation Complete");
+    EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                            [](const std::string& l) { return l.find("records compiled") != std::string::npos; }),
+              1);
+}
+
 TEST_F(CompileRun, OutsideAControlFileTheNewFileWaits) {
     for (const std::string& line : ExampleLines("puget_bat.txt")) Apply(line);
     CGenDoc doc;
