@@ -139,7 +139,7 @@ bench::DatabaseShape Shape() {
             l.lsno = lsno++;
             l.laptno = a;
             l.ltyp = 0x60;
-            std::snprintf(l.lid, sizeof l.lid, "L%04d", a % 10000);
+            std::snprintf(l.lid, sizeof l.lid, "L%04u", static_cast<unsigned>(a) % 10000u);
             l.llat = apt.alat + 20000;
             l.llong = apt.along - 30000;
             dbif_add(l);
@@ -156,7 +156,7 @@ bench::DatabaseShape Shape() {
         if (a < kAirways) {
             AwysRecord w{};
             w.wsno = a;
-            std::snprintf(w.wname, sizeof w.wname, "V%d", a);
+            std::snprintf(w.wname, sizeof w.wname, "V%u", static_cast<unsigned>(a) % 100000u);
             const uint32_t first = static_cast<uint32_t>(a) * (kAirwayPoints + 1);
             const uint8_t rec[8] = {0, 0x40, 0x22, 0x33, 0x44, static_cast<uint8_t>((first >> 16) << 6),
                                     static_cast<uint8_t>(first), static_cast<uint8_t>(first >> 8)};

@@ -6,7 +6,7 @@ namespace {
 
 void CopyIdent(char (&out)[8], const char* ident) {
     std::memset(out, 0, sizeof out);
-    std::strncpy(out, ident, sizeof out);
+    std::memcpy(out, ident, strnlen(ident, sizeof out));
 }
 
 }  // namespace

@@ -46,9 +46,15 @@ TEST(LocalWaypoint696, PositionsIdentsAndFrequenciesComeBack) {
         const int64_t dlon = static_cast<int64_t>(static_cast<uint32_t>(aptLon) - static_cast<uint32_t>(back.lon));
         EXPECT_EQ(static_cast<int32_t>(dlat), (-c.dlat) & ~127);
         EXPECT_EQ(static_cast<int32_t>(dlon), (-c.dlon) & ~127);
-        if (c.kind != LocalKind696::Intersection) EXPECT_EQ(back.frequency, c.frequency);
-        if (c.kind == LocalKind696::Ndb) EXPECT_EQ(back.ndbByte, 0x12u);
-        if (c.kind == LocalKind696::Ils) EXPECT_EQ(back.runway, 131u);
+        if (c.kind != LocalKind696::Intersection) {
+            EXPECT_EQ(back.frequency, c.frequency);
+        }
+        if (c.kind == LocalKind696::Ndb) {
+            EXPECT_EQ(back.ndbByte, 0x12u);
+        }
+        if (c.kind == LocalKind696::Ils) {
+            EXPECT_EQ(back.runway, 131u);
+        }
         // Packing what was read gives the same bytes.
         uint8_t again[16];
         ASSERT_TRUE(PackLocalWaypoint696(c.kind, back, aptLat, aptLon, again, &error)) << error;

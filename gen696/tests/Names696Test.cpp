@@ -42,7 +42,7 @@ TEST_F(Names696, UsedNamesAreCodedOnceInTheOrderOfTheirText) {
         for (int32_t k = 0; k < used; ++k) {
             IntRecord i{};
             i.isno = k;
-            std::snprintf(i.iident, sizeof i.iident, "FIX%d", k);
+            std::snprintf(i.iident, sizeof i.iident, "FIX%u", static_cast<unsigned>(k) % 10000u);
             i.ilat = 1000 * k;
             i.iname = k;
             i.iparent = -1;

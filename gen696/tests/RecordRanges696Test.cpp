@@ -45,7 +45,9 @@ TEST(RecordRanges696, SameRecordsAsABinarySearch) {
             SCOPED_TRACE(::testing::PrintToString(keys) + " key " + std::to_string(value));
             // An empty range may stand anywhere.
             ASSERT_EQ(last - first, expected.second - expected.first);
-            if (first != last) EXPECT_EQ(first, recs.data() + (expected.first - recs.begin()));
+            if (first != last) {
+                EXPECT_EQ(first, recs.data() + (expected.first - recs.begin()));
+            }
         }
     }
 }

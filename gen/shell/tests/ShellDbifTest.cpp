@@ -147,7 +147,9 @@ TEST_F(ShellDbif, OnUseEachRecordFileIsMadeAtItsFirstUse) {
         RecordFile* const usr = opener.File(kFileUsr);
         ASSERT_NE(usr, nullptr);
         for (int i = 0; i < kGenFileCount; ++i) {
-            if (i != kFileUsr) EXPECT_EQ(opener.File(i), nullptr) << GenFileName(i);
+            if (i != kFileUsr) {
+                EXPECT_EQ(opener.File(i), nullptr) << GenFileName(i);
+            }
         }
         UsrRecord found{};
         found.usno = 1;
