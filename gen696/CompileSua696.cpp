@@ -655,7 +655,8 @@ bool CompileSua696(OperationContext& c) {
     }
     return CompileGridStep(
         c, [&](int run) { return AddGridRun(a, run); }, kGridRows * kGridRuns,
-        StringFormatC("%d records compiled, %d records filtered out", s.compiled, s.filtered), s.compiled == 0,
+        [&] { return StringFormatC("%d records compiled, %d records filtered out", s.compiled, s.filtered); },
+        s.compiled == 0,
         [&] { return WriteFile(c, a); });
 }
 

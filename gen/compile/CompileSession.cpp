@@ -423,18 +423,18 @@ bool EndCompileOperation(OperationContext& c) {
     return true;
 }
 
-bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
+bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const GridSummary& summary, bool empty,
                      const std::function<bool()>& write) {
     CompileSession& s = Session(c);
     return CompileGridStep(c, [&](int cell) { return grid.AddCell(c, s, cell); }, cells, summary, empty, write);
 }
 
 bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& addCell, int cells,
-                     const std::string& summary, bool empty, const std::function<bool()>& write) {
+                     const GridSummary& summary, bool empty, const std::function<bool()>& write) {
     CompileSession& s = Session(c);
     if (!s.gridStarted) {
         s.gridStarted = true;
-        c.AddLine(summary);
+        c.AddLine(summary());
         if (empty) {
             s.error = kErrNoData;
             CompileErrorText(c);

@@ -234,15 +234,16 @@ int32_t FindCountryFromIdent(const char* text);
 void CompileRecordLines(OperationContext& c, const std::function<void(char* line)>& dispatch,
                         const std::function<bool(const char* line)>& startsRecord);
 
-// The grid phase, one cell per call: first the summary line (error 48 when `empty`; read at the
-// first call only), then the cell; after the last cell `write` makes the file. True when the
+// The grid phase, one cell per call: first the summary line (made at the first call only; error
+// 48 when `empty`), then the cell; after the last cell `write` makes the file. True when the
 // operation is finished (the session is then ended).
 class GridBuilder;
-bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const std::string& summary, bool empty,
+using GridSummary = std::function<std::string()>;
+bool CompileGridStep(OperationContext& c, GridBuilder& grid, int cells, const GridSummary& summary, bool empty,
                      const std::function<bool()>& write);
 // The same with the cell builder given as a function of the cell number.
 bool CompileGridStep(OperationContext& c, const std::function<bool(int cell)>& addCell, int cells,
-                     const std::string& summary, bool empty, const std::function<bool()>& write);
+                     const GridSummary& summary, bool empty, const std::function<bool()>& write);
 
 // Ends the operation: the session's files closed, the session dropped. Always true.
 bool EndCompileOperation(OperationContext& c);

@@ -599,10 +599,8 @@ bool CompileSua(OperationContext& c) {
         if (!s.haveLine) s.gridPhase = true;
         return false;
     }
-    // The summary is shown at the first grid call only.
-    return CompileGridStep(c, a.grid, kSuaGrid.Cells(),
-                           s.gridStarted ? std::string()
-                                         : StringFormatC("%d records compiled, %d records filtered out", s.compiled,
-                                                         s.filtered),
-                           s.compiled == 0, [&] { return WriteSuaFile(c, s); });
+    return CompileGridStep(
+        c, a.grid, kSuaGrid.Cells(),
+        [&] { return StringFormatC("%d records compiled, %d records filtered out", s.compiled, s.filtered); },
+        s.compiled == 0, [&] { return WriteSuaFile(c, s); });
 }

@@ -337,10 +337,11 @@ bool CompileTcc(OperationContext& c) {
         if (!s.haveLine) s.gridPhase = true;
         return false;
     }
-    // The summary is shown at the first grid call only.
-    return CompileGridStep(c, t.grid, kTccGrid.Cells(),
-                           s.gridStarted ? std::string()
-                                         : StringFormatC("%d fss and %d tcc records compiled, %d records filtered out",
-                                                         s.fssCompiled, s.compiled, s.filtered),
-                           s.compiled == 0 && s.fssCompiled == 0, [&] { return WriteTccFile(c, s); });
+    return CompileGridStep(
+        c, t.grid, kTccGrid.Cells(),
+        [&] {
+            return StringFormatC("%d fss and %d tcc records compiled, %d records filtered out", s.fssCompiled,
+                                 s.compiled, s.filtered);
+        },
+        s.compiled == 0 && s.fssCompiled == 0, [&] { return WriteTccFile(c, s); });
 }
