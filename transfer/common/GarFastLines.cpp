@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "common/CoordinateFormat.h"
@@ -173,31 +174,42 @@ void CopyLine(std::string& out, const char* line, size_t length) {
     CopyShortBytes(out.data(), line, length);
 }
 
-// The text from `line` to `end` without its trailing blanks.
-void Assign(std::string& out, const char* line, const char* end) {
+// The end of the text from `line` to `end` without its trailing blanks.
+char* Trimmed(char* line, char* end) {
     while (end > line && end[-1] == ' ') --end;
-    CopyLine(out, line, static_cast<size_t>(end - line));
+    return end;
 }
 
 }  // namespace
 
-bool GarFastLines::Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines) {
+char* GarFastLines::Write(const GarRecord& record, bool newer, int number, int lines, char* out) {
     switch (record.id) {
         case kGarTrackPoint:
-            return lines.size() == 1 && TrackPoint(record, newer, number, lines[0]);
+            return lines == 1 ? TrackPoint(record, newer, number, out) : nullptr;
         // A proximity waypoint's distance goes through printf: those stay with the general writers.
         case kGarRouteWaypoint:
         case kGarUserWaypoint:
-            return newer && lines.size() == 4 && Waypoint(record, number, lines);
+            return newer && lines == 4 ? Waypoint(record, number, out) : nullptr;
         default:
-            return false;
+            return nullptr;
     }
 }
 
-bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::string& out) {
+bool GarFastLines::Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines) {
+    char text[kRecordRoom];
+    if (lines.size() > std::size(lineEnds_) || !Write(record, newer, number, static_cast<int>(lines.size()), text)) return false;
+    const char* start = text;
+    for (size_t s = 0; s < lines.size(); ++s) {
+        CopyLine(lines[s], start, static_cast<size_t>(lineEnds_[s] - start));
+        start = lineEnds_[s] + 2;
+    }
+    return true;
+}
+
+char* GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, char* out) {
     const TrackColumns& c = newer ? kNewerTrack : kOlderTrack;
     // The number ends before the latitude's column.
-    if (r.size < c.minSize || number < 0 || number > 99999) return false;
+    if (r.size < c.minSize || number < 0 || number > 99999) return nullptr;
     char* const line = track_;
     if (!trackKept_ || trackNewer_ != newer) {
         // Every field is written anew.
@@ -230,7 +242,7 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
         trackNumber_ = number;
     }
     if (const int32_t latitude = r.S32(0); latitude != trackLatitude_) {
-        if (!PutCoordinate(line + 7, latitude, true)) return false;
+        if (!PutCoordinate(line + 7, latitude, true)) return nullptr;
         trackLatitude_ = latitude;
     }
     if (const int32_t longitude = r.S32(4); longitude != trackLongitude_) {
@@ -243,7 +255,7 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
         long feet;
         if (FeetOf(r.F32(12), feet)) {
             // Feet that would reach the time's column are left to the general writers.
-            if (feet < -99999999 || feet > 999999999) return false;
+            if (feet < -99999999 || feet > 999999999) return nullptr;
             altitudeEnd_ = static_cast<int>(PutFeet(line + c.altitude, feet) - line);
         }
         trackMetres_ = metres;
@@ -269,8 +281,8 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
                     : timeLength_ != 0 ? c.time + timeLength_ - 1
                     : altitudeEnd_ != 0 ? altitudeEnd_
                                         : 31;
-    CopyLine(out, line, static_cast<size_t>(end));
-    return true;
+    CopyShortBytes(out, line, static_cast<size_t>(end));
+    return EndLine(out + end, 0);
 }
 
 void GarFastLines::SymbolText(int symbol, int display) {
@@ -287,8 +299,8 @@ void GarFastLines::SymbolText(int symbol, int display) {
     }
 }
 
-bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::string>& lines) {
-    if (number < 0) return false;
+char* GarFastLines::Waypoint(const GarRecord& r, int number, char* out) {
+    if (number < 0) return nullptr;
     const NewerWaypointLayout w = NewerWaypointLayoutOf(r);
     const int cls = w.waypointClass;
     int position = w.strings;
@@ -297,15 +309,14 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
     const std::string_view facility = r.StringAt(position).substr(0, 30);
     const std::string_view cityName = r.StringAt(position);
 
-    char line[kWidth + 256];
-    lines[0].clear();
+    char* line = EndLine(out, 0);
 
     // "Waypoint n (class)     ident", cut at the line's end.
     char* p = Put(line, "Waypoint ");
     p = PutDecimal(p, static_cast<uint32_t>(number));
     p = Put(p, WaypointClassText(cls));
     p = Put(p, ident);
-    Assign(lines[1], line, std::min(p, line + kWidth));
+    line = EndLine(Trimmed(line, std::min(p, line + kWidth)), 1);
 
     // Latitude, comment or facility, symbol.
     std::memset(line, ' ', GarFastLines::kLineRoom);
@@ -320,7 +331,7 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
         SymbolText(r.U16(4), r.data[2]);
         if (symbolLength_ != 0) end = Put(line + 55, std::string_view(symbolText_, static_cast<size_t>(symbolLength_)));
     }
-    Assign(lines[2], line, end);
+    line = EndLine(Trimmed(line, end), 2);
 
     // Longitude, city and state, height, country or time.
     std::memset(line, ' ', GarFastLines::kLineRoom);
@@ -360,6 +371,5 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
         char* const timeEnd = PutUnitTime(column, r.S32(56));
         if (timeEnd != column) end = timeEnd;
     }
-    Assign(lines[3], line, end);
-    return true;
+    return EndLine(Trimmed(line, end), 3);
 }

@@ -11,16 +11,29 @@
 
 class GarFastLines {
 public:
-    // The record's display lines, as many as `lines` holds; false, with the lines left as they
+    // Track lines are made blank this far; the fields of every fixed layout end before it.
+    static constexpr int kLineRoom = 104;
+    // Room that Write may fill: a record's lines and the fields written past a line's end
+    // before it is cut.
+    static constexpr size_t kRecordRoom = 640;
+
+    // The record's `lines` display lines, each followed by CR LF, written at `out`; their end,
+    // or null for a record left to FormatGarRecord.
+    char* Write(const GarRecord& record, bool newer, int number, int lines, char* out);
+    // The same lines as texts, as many as `lines` holds; false, with the lines left as they
     // were, for a record left to FormatGarRecord.
     bool Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines);
 
-    // Track lines are made blank this far; the fields of every fixed layout end before it.
-    static constexpr int kLineRoom = 104;
-
 private:
-    bool TrackPoint(const GarRecord& r, bool newer, int number, std::string& out);
-    bool Waypoint(const GarRecord& r, int number, std::vector<std::string>& lines);
+    char* TrackPoint(const GarRecord& r, bool newer, int number, char* out);
+    char* Waypoint(const GarRecord& r, int number, char* out);
+    // Ends line `s` at `end` with CR LF; returns where the next line begins.
+    char* EndLine(char* end, int s) {
+        lineEnds_[s] = end;
+        end[0] = '\r';
+        end[1] = '\n';
+        return end + 2;
+    }
     // The symbol field's text "Icon= \"name\" display" of the symbol and display code last
     // asked; 0 long for none.
     void SymbolText(int symbol, int display);
@@ -38,6 +51,9 @@ private:
     bool trackStart_ = false;
     int altitudeEnd_ = 0;  // the column after the feet, 0 for none
     int timeLength_ = 0;
+
+    // Where the lines of the last Write end, before their CR LF.
+    const char* lineEnds_[4] = {};
 
     int symbol_ = -1;
     int display_ = -1;

@@ -178,3 +178,21 @@ const std::string& GarListing::FetchLine(int n) {
     }
     return formatted_[static_cast<size_t>(i - index * linesPerRecord_)];
 }
+
+void GarListing::WriteLines(LineChunks& text) {
+    if (!listing_) return;
+    text.Add(GetLine(0, true));
+    const bool newer = productId_ >= kNewerUnitProductId;
+    for (int index = 0; index < records_ && text.Ok(); ++index) {
+        // Most records are written straight into the text; the rest as their lines.
+        if (index != formattedIndex_ && ReadRecordAt(index)) {
+            char* const room = text.Room(GarFastLines::kRecordRoom);
+            if (char* const end = fastLines_.Write(record_, newer, running_, linesPerRecord_, room)) {
+                text.Commit(end);
+                continue;
+            }
+        }
+        const int first = 1 + index * linesPerRecord_;
+        for (int n = first; n < first + linesPerRecord_; ++n) text.Add(GetLine(n, true));
+    }
+}
