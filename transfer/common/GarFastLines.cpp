@@ -112,7 +112,7 @@ bool FeetOf(float metres, long& shown) {
 }
 
 char* Put(char* out, std::string_view text) {
-    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    CopyShortBytes(out, text.data(), text.size());
     return out + text.size();
 }
 
@@ -285,6 +285,16 @@ char* GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, char*
     return EndLine(out + end, 0);
 }
 
+void GarFastLines::HeightText(uint32_t metres) {
+    if (heightLength_ != 0 && metres == heightMetres_) return;
+    heightMetres_ = metres;
+    float value;
+    std::memcpy(&value, &metres, sizeof value);
+    char* p = Put(heightText_, "Height:");
+    if (long feet; FeetOf(value, feet)) p = PutFeet(p, feet);
+    heightLength_ = static_cast<int>(Put(p, ", ") - heightText_);
+}
+
 void GarFastLines::SymbolText(int symbol, int display) {
     if (symbol == symbol_ && display == display_) return;
     symbol_ = symbol;
@@ -304,10 +314,12 @@ char* GarFastLines::Waypoint(const GarRecord& r, int number, char* out) {
     const NewerWaypointLayout w = NewerWaypointLayoutOf(r);
     const int cls = w.waypointClass;
     int position = w.strings;
-    const std::string_view ident = r.StringAt(position);
-    const std::string_view comment = r.StringAt(position).substr(0, 32);
-    const std::string_view facility = r.StringAt(position).substr(0, 30);
-    const std::string_view cityName = r.StringAt(position);
+    std::string_view strings[4];
+    r.StringsAt(position, strings, 4);
+    const std::string_view ident = strings[0];
+    const std::string_view comment = strings[1].substr(0, 32);
+    const std::string_view facility = strings[2].substr(0, 30);
+    const std::string_view cityName = strings[3];
 
     char* line = EndLine(out, 0);
 
@@ -350,9 +362,8 @@ char* GarFastLines::Waypoint(const GarRecord& r, int number, char* out) {
     }
     char* column = line + 55;
     if (r.Reaches(35) && r.F32(32) != 1.0e25f) {
-        column = Put(column, "Height:");
-        if (long feet; FeetOf(r.F32(32), feet)) column = PutFeet(column, feet);
-        column = Put(column, ", ");
+        HeightText(r.U32(32));
+        column = Put(column, std::string_view(heightText_, static_cast<size_t>(heightLength_)));
         end = column;
     }
     if (cls != kClassUsr) {

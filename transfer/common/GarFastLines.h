@@ -55,6 +55,13 @@ private:
     // Where the lines of the last Write end, before their CR LF.
     const char* lineEnds_[4] = {};
 
+    // The height field's text "Height:n ft, " of the metres (a float's bits) last asked; 0 long
+    // before the first.
+    void HeightText(uint32_t metres);
+    uint32_t heightMetres_ = 0;
+    char heightText_[32] = {};
+    int heightLength_ = 0;
+
     int symbol_ = -1;
     int display_ = -1;
     char symbolText_[48] = {};

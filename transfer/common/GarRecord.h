@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "transfer/common/TransferFile.h"
 
 struct GarRecord {
@@ -62,6 +66,58 @@ struct GarRecord {
         while (length < room && start[length] != 0) ++length;
         position += static_cast<int>(length < room ? length + 1 : length);
         return std::string_view(reinterpret_cast<const char*>(start), length);
+    }
+    // The `count` strings that follow each other from `position`, as `count` calls of StringAt
+    // give them. On little-endian machines the zero bytes of 64 data bytes are found at once, as
+    // bits (the record's end as one more), and the strings' ends taken from them in turn: the
+    // strings are found side by side rather than each after the one before.
+    void StringsAt(int& position, std::string_view* strings, int count) const {
+        int k = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            while (k < count && Reaches(position) && position + 64 <= static_cast<int>(sizeof data)) {
+                const int room = size - position;
+                uint64_t bits = ZeroBytesOf64(data + position);
+                if (room < 64) bits = (bits & ((uint64_t{1} << room) - 1)) | uint64_t{1} << room;
+                const int first = k;
+                int start = 0;
+                for (; bits != 0 && k < count; bits &= bits - 1) {
+                    const int end = std::countr_zero(bits);
+                    const auto* text = reinterpret_cast<const char*>(data + position + start);
+                    strings[k++] = std::string_view(text, static_cast<size_t>(end - start));
+                    // A string the record ends is the last one there.
+                    start = end < room ? end + 1 : room;
+                }
+                position += start;
+                // A string longer than the 64 bytes is left to StringAt.
+                if (k == first) break;
+            }
+        }
+        for (; k < count; ++k) strings[k] = StringAt(position);
+    }
+
+private:
+    // Bit i set where byte i of the 64 at p is zero. Without SSE2: a zero byte, and only a zero
+    // byte, has its top bit set in ~(((w & 0x7F..7F) + 0x7F..7F) | w | 0x7F..7F), and the eight
+    // top bits of a word are gathered into one byte by a multiplication.
+    static uint64_t ZeroBytesOf64(const uint8_t* p) {
+        uint64_t bits = 0;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        for (int i = 0; i < 4; ++i) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * i));
+            const auto mask = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, zero)));
+            bits |= static_cast<uint64_t>(mask) << (16 * i);
+        }
+#else
+        constexpr uint64_t kLow7 = 0x7F7F7F7F7F7F7F7F;
+        for (int i = 0; i < 8; ++i) {
+            uint64_t word;
+            std::memcpy(&word, p + 8 * i, sizeof word);
+            const uint64_t zeros = ~(((word & kLow7) + kLow7) | word | kLow7) >> 7;
+            bits |= (zeros * 0x0102040810204080 >> 56) << (8 * i);
+        }
+#endif
+        return bits;
     }
 };
 
