@@ -38,9 +38,7 @@ bool GarListing::ReadDataRecord() {
     GarRecordView view;
     if (NextGarRecordView(file_, view)) {
         if (view.id != kGarProductData && view.id != kGarRouteLink && view.id != kGarRecordCount) {
-            record_.id = view.id;
-            record_.size = view.size;
-            CopyShortBytes(record_.data, view.data, static_cast<size_t>(view.size));
+            record_.CopyFrom(view);
             return true;
         }
         file_.Seek(at);

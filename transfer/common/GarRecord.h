@@ -13,10 +13,17 @@
 
 #include "transfer/common/TransferFile.h"
 
+struct GarRecordView;
+
 struct GarRecord {
     int id = -1;
     int size = 0;
-    uint8_t data[255] = {};
+    alignas(16) uint8_t data[255] = {};
+
+    // The viewed record, its data copied in blocks of 16 bytes where the view holds them: a read
+    // that keeps within one block is then served from the block's write, where a read across two
+    // writes would wait for both to reach the cache.
+    void CopyFrom(const GarRecordView& view);
 
     // True when the record has the data byte at `position`.
     bool Reaches(int position) const { return position >= 0 && position < size; }
@@ -68,16 +75,18 @@ struct GarRecord {
         return std::string_view(reinterpret_cast<const char*>(start), length);
     }
     // The `count` strings that follow each other from `position`, as `count` calls of StringAt
-    // give them. On little-endian machines the zero bytes of 64 data bytes are found at once, as
-    // bits (the record's end as one more), and the strings' ends taken from them in turn: the
-    // strings are found side by side rather than each after the one before.
+    // give them. On little-endian machines the zero bytes of up to 64 data bytes are found at
+    // once, as bits (the record's end as one more), and the strings' ends taken from them in
+    // turn: the strings are found side by side rather than each after the one before.
     void StringsAt(int& position, std::string_view* strings, int count) const {
         int k = 0;
         if constexpr (std::endian::native == std::endian::little) {
-            while (k < count && Reaches(position) && position + 64 <= static_cast<int>(sizeof data)) {
+            // The 64 bytes are read in the blocks of 16 that CopyFrom writes.
+            while (k < count && Reaches(position) && (position & ~15) + 64 <= static_cast<int>(sizeof data)) {
+                const int skip = position & 15;
                 const int room = size - position;
-                uint64_t bits = ZeroBytesOf64(data + position);
-                if (room < 64) bits = (bits & ((uint64_t{1} << room) - 1)) | uint64_t{1} << room;
+                uint64_t bits = ZeroBytesOf64(data + (position - skip)) >> skip;
+                if (room < 64 - skip) bits = (bits & ((uint64_t{1} << room) - 1)) | uint64_t{1} << room;
                 const int first = k;
                 int start = 0;
                 for (; bits != 0 && k < count; bits &= bits - 1) {
@@ -88,7 +97,7 @@ struct GarRecord {
                     start = end < room ? end + 1 : room;
                 }
                 position += start;
-                // A string longer than the 64 bytes is left to StringAt.
+                // A string that runs past the 64 bytes is left to StringAt.
                 if (k == first) break;
             }
         }
@@ -150,6 +159,7 @@ struct GarRecordView {
     int id = -1;
     int size = 0;
     const uint8_t* data = nullptr;
+    size_t held = 0;  // the bytes readable from data on, the record's and any after it
 
     int16_t S16(int position) const {
         return position >= 0 && position + 1 < size ? static_cast<int16_t>(data[position] | data[position + 1] << 8) : 0;
@@ -168,6 +178,18 @@ inline bool NextGarRecordView(TransferFile& file, GarRecordView& view) {
     view.id = p[0];
     view.size = p[1];
     view.data = p + 2;
+    view.held = held - 2;
     file.Seek(file.Position() + static_cast<int64_t>(length));
     return true;
+}
+
+inline void GarRecord::CopyFrom(const GarRecordView& view) {
+    id = view.id;
+    size = view.size;
+    const size_t blocks = (static_cast<size_t>(view.size) + 15) & ~size_t{15};
+    if (blocks <= view.held && blocks <= sizeof data) {
+        for (size_t i = 0; i < blocks; i += 16) std::memcpy(data + i, view.data + i, 16);
+    } else {
+        CopyShortBytes(data, view.data, static_cast<size_t>(view.size));
+    }
 }

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <random>
+#include <vector>
 
 namespace {
 
@@ -51,6 +53,24 @@ TEST(GarRecord, StringsEndAtAZeroByteOrTheRecordsEnd) {
                 }
                 ASSERT_EQ(together, expectedPosition) << "together: size " << size << ", from " << start;
             }
+        }
+    }
+}
+
+// A viewed record copies as its bytes, whether the view holds bytes after it or not, and
+// whatever the copy held before.
+TEST(GarRecord, CopiedFromAViewWithOrWithoutBytesAfterIt) {
+    std::vector<uint8_t> file(600);
+    for (size_t i = 0; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i * 7 + 3);
+    GarRecord r;
+    for (int size = 0; size <= 255; ++size) {
+        for (const size_t held : {static_cast<size_t>(size), static_cast<size_t>(size) + 15, file.size() - 40}) {
+            std::memset(r.data, 0xEE, sizeof r.data);
+            const GarRecordView view{size % 7, size, file.data() + 40, held};
+            r.CopyFrom(view);
+            ASSERT_EQ(r.id, size % 7);
+            ASSERT_EQ(r.size, size);
+            ASSERT_EQ(std::memcmp(r.data, file.data() + 40, static_cast<size_t>(size)), 0) << "size " << size << ", held " << held;
         }
     }
 }
