@@ -60,8 +60,9 @@ constexpr CoordinateParts kParts = MakeCoordinateParts();
 
 // The text PutLatLonText writes, from tables; null for a latitude of 100 degrees or more. The
 // thousandths of a minute are rounded once, as the value's 26 bits times 45 * 60000 in 2^-23
-// (half to even, as printf), and split into degrees, minutes and thousandths.
-char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
+// (half to even, as printf), and split into degrees, minutes and thousandths. Inlined where it
+// is written, latitude or longitude.
+[[gnu::always_inline]] inline char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
     const int64_t units = semicircles >> 6;
     const bool negative = units < 0;
     const uint64_t product = static_cast<uint64_t>(negative ? -units : units) * (45 * 60000);
