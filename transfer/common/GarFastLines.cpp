@@ -357,8 +357,16 @@ char* GarFastLines::Waypoint(const GarRecord& r, int number, char* out) {
         char* const cityEnd = Put(line + 22, city);
         if (!city.empty()) end = cityEnd;
         if (r.Reaches(45) && std::isalnum(r.data[44])) {
-            const char state[] = {' ', '(', static_cast<char>(r.data[44]), static_cast<char>(r.data[45]), ')'};
-            end = Put(cityEnd, std::string_view(state, std::min(sizeof state, kCityWidth - city.size())));
+            // " (st)" written in place, its end cut off where it passes the 24 columns: made on the
+            // stack and copied, the copy's read would wait for the bytes just stored there.
+            cityEnd[0] = ' ';
+            cityEnd[1] = '(';
+            cityEnd[2] = static_cast<char>(r.data[44]);
+            cityEnd[3] = static_cast<char>(r.data[45]);
+            cityEnd[4] = ')';
+            const size_t shown = std::min<size_t>(5, kCityWidth - city.size());
+            std::memset(cityEnd + shown, ' ', 5 - shown);
+            end = cityEnd + shown;
         }
     }
     char* column = line + 55;
