@@ -137,33 +137,33 @@ std::string_view WaypointClassText(int waypointClass) {
     return std::string_view(texts.text[slot], texts.length[slot]);
 }
 
-// "%d" of a value that is not negative.
+// "%d" of a value that is not negative: below 10000 in digit pairs.
 char* PutDecimal(char* out, uint32_t value) {
-    char* const end = out + DecimalDigitCount(value);
-    PutDigitsBackwards(end, value);
-    return end;
-}
-
-// Feet (a multiple of ten) as "%d ft": the tens below 10000 in digit pairs, then "0 ft".
-char* PutFeet(char* out, long feet) {
-    if (feet < 0) *out++ = '-';
-    // FeetOfMetres keeps them within 32 bits.
-    const uint32_t tens = static_cast<uint32_t>(feet < 0 ? -feet : feet) / 10;
-    if (tens >= 10000) {
-        out = PutDecimal(out, tens);
-    } else if (tens >= 100) {
-        const uint32_t high = tens / 100;
+    if (value >= 10000) {
+        char* const end = out + DecimalDigitCount(value);
+        PutDigitsBackwards(end, value);
+        return end;
+    }
+    if (value >= 100) {
+        const uint32_t high = value / 100;
         if (high >= 10) {
             out = PutTwoDigits(out, high);
         } else {
             *out++ = static_cast<char>('0' + high);
         }
-        out = PutTwoDigits(out, tens - high * 100);
-    } else if (tens >= 10) {
-        out = PutTwoDigits(out, tens);
-    } else if (tens != 0) {
-        *out++ = static_cast<char>('0' + tens);
+        return PutTwoDigits(out, value - high * 100);
     }
+    if (value >= 10) return PutTwoDigits(out, value);
+    *out = static_cast<char>('0' + value);
+    return out + 1;
+}
+
+// Feet (a multiple of ten) as "%d ft": the tens, then "0 ft".
+char* PutFeet(char* out, long feet) {
+    if (feet < 0) *out++ = '-';
+    // FeetOfMetres keeps them within 32 bits.
+    const uint32_t tens = static_cast<uint32_t>(feet < 0 ? -feet : feet) / 10;
+    if (tens != 0) out = PutDecimal(out, tens);
     std::memcpy(out, "0 ft", 4);
     return out + 4;
 }
