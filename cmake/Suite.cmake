@@ -31,6 +31,7 @@ function(suite_library name)
     add_executable(${name}_tests ${tests})
     set_target_properties(${name}_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
     target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gtest GTest::gtest_main)
+    target_precompile_headers(${name}_tests PRIVATE <gtest/gtest.h> <string> <vector>)
     target_compile_definitions(${name}_tests PRIVATE
       SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SUITE_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
       SUITE_BUILD_DIR="${CMAKE_BINARY_DIR}")

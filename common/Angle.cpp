@@ -27,6 +27,33 @@ double CircleToDegrees(int32_t value) {
     return std::fabs(degrees) < 0.00027 ? 0.0 : degrees;
 }
 
+namespace {
+
+// The whole degrees 0-180 with their decimal point, four characters each, and their lengths.
+struct WholeDegrees {
+    char text[181][4];
+    uint8_t length[181];
+};
+constexpr WholeDegrees kWholeDegrees = [] {
+    WholeDegrees table{};
+    for (int whole = 0; whole <= 180; ++whole) {
+        char* p = table.text[whole];
+        if (whole >= 100) *p++ = static_cast<char>('0' + whole / 100);
+        if (whole >= 10) *p++ = static_cast<char>('0' + whole / 10 % 10);
+        *p++ = static_cast<char>('0' + whole % 10);
+        *p++ = '.';
+        table.length[whole] = static_cast<uint8_t>(p - table.text[whole]);
+    }
+    return table;
+}();
+
+constexpr char kPairs[] =
+    "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+    "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+    "8081828384858687888990919293949596979899";
+
+}  // namespace
+
 int FormatCircleDegrees(char* out, int32_t value) {
     const int64_t units = value >> 6;
     const uint64_t magnitude = static_cast<uint64_t>(units < 0 ? -units : units);
@@ -37,29 +64,18 @@ int FormatCircleDegrees(char* out, int32_t value) {
     }
     // Millionths of a degree: |value >> 6| * 45 * 10^6 / 2^23, an exact tie rounded to even.
     const uint64_t scaled = magnitude * 45000000u;
-    uint64_t millionths = scaled >> 23;
     const uint64_t rest = scaled & 0x7FFFFF;
-    if (rest > 0x400000 || (rest == 0x400000 && (millionths & 1))) ++millionths;
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
+    uint64_t millionths = scaled >> 23;
+    millionths += (rest > 0x400000) | ((rest == 0x400000) & millionths);
+    // Written without a test of the digits: the sign and the whole degrees (at most 180) from
+    // the table, then the six decimals two by two.
     char* p = out;
-    if (units < 0) *p++ = '-';
-    // At most 180 whole degrees.
+    *p = '-';
+    p += units < 0;
     const uint32_t whole = static_cast<uint32_t>(millionths / 1000000);
     const uint32_t fraction = static_cast<uint32_t>(millionths) - whole * 1000000;
-    if (whole >= 100) {
-        *p++ = static_cast<char>('0' + whole / 100);
-        std::memcpy(p, kPairs + 2 * (whole % 100), 2);
-        p += 2;
-    } else if (whole >= 10) {
-        std::memcpy(p, kPairs + 2 * whole, 2);
-        p += 2;
-    } else {
-        *p++ = static_cast<char>('0' + whole);
-    }
-    *p++ = '.';
+    std::memcpy(p, kWholeDegrees.text[whole], 4);
+    p += kWholeDegrees.length[whole];
     const uint32_t high = fraction / 10000, low = fraction % 10000;
     std::memcpy(p, kPairs + 2 * high, 2);
     std::memcpy(p + 2, kPairs + 2 * (low / 100), 2);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <tuple>
+#include <utility>
 
 #include "gen696/PointIndexes696.h"
 #include "gen696/PointRecords696.h"
@@ -11,6 +13,9 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kUnit = 2 * kPi / 4294967296.0;   // radians per angle unit
+// Below this sine of a segment's arc (its ends near the same or opposite points) every point
+// along it takes its sines.
+constexpr double kSteadySine = 1e-3;
 
 // Longitude cells apart, taken across the 180-degree meridian when that is shorter.
 int32_t LonDelta(int32_t from, int32_t to) {
@@ -20,53 +25,97 @@ int32_t LonDelta(int32_t from, int32_t to) {
     return d;
 }
 
+}  // namespace
+
 // The cells floor(atan2(s, c) / cell) of directions one after another. A direction that lies
 // inside the cell last found by more than a margin far beyond the rounding of either way is in
-// that cell without its angle being computed; the others take the angle as always.
-class AngleCells {
+// that cell without its angle being computed; the others take the angle as always. The cell
+// last found is kept from segment to segment, as the next one mostly starts in it.
+class AirwayGrid696::AngleCells {
 public:
-    explicit AngleCells(double width) : width_(width) {}
+    explicit AngleCells(double width) : width_(width) {
+        for (int32_t k = -kEdges; k <= kEdges; ++k) edges_[static_cast<size_t>(k + kEdges)] = SinCos(k);
+    }
+
+    // How far the direction lies inside the cell last found, beyond the margin: the least of
+    // |p| sin and cos of the angles from the cell's low edge and to its high edge, each a
+    // distance that moves no faster than the point (s, c); below zero when it is not inside.
+    double Clearance(double s, double c) const {
+        if (!known_) return -1;
+        return ClearanceOf(s, c, sinLow_, cosLow_, sinHigh_, cosHigh_);
+    }
+    int32_t Last() const { return last_; }
 
     // `c` may differ from the exact value `exactC` gives by its last bits.
     template <class ExactC>
     int32_t Of(double s, double c, const ExactC& exactC) {
-        if (known_) {
-            const double margin = kMargin * (std::abs(s) + std::abs(c));
-            // |p| sin and cos of the angles from the cell's low edge and to its high edge.
-            if (s * cosLow_ - c * sinLow_ > margin && c * sinHigh_ - s * cosHigh_ > margin &&
-                c * cosLow_ + s * sinLow_ > 0 && c * cosHigh_ + s * sinHigh_ > 0) {
-                return last_;
+        if (Clearance(s, c) > 0) return last_;
+        Take(static_cast<int32_t>(std::floor(std::atan2(s, exactC()) / width_)));
+        return last_;
+    }
+
+    // A direction known within `slack`, inside a cell next to the one last found by the margin
+    // and the slack, is in that cell, which its angle would give: it becomes the cell last found.
+    bool StepInto(double s, double c, double slack) {
+        if (!known_) return false;
+        for (const int32_t k : {last_ - 1, last_ + 1}) {
+            if (!Known(k)) continue;
+            const auto [sinLow, cosLow] = Edge(k);
+            const auto [sinHigh, cosHigh] = Edge(k + 1);
+            if (ClearanceOf(s, c, sinLow, cosLow, sinHigh, cosHigh) > slack) {
+                Take(k);
+                return true;
             }
         }
-        last_ = static_cast<int32_t>(std::floor(std::atan2(s, exactC()) / width_));
-        const double low = last_ * width_;
-        const double high = (last_ + 1) * width_;
-        // Cells across the half turn are left to the angle.
-        known_ = low > -kPi + 1e-6 && high < kPi - 1e-6;
-        if (known_) {
-            sinLow_ = std::sin(low);
-            cosLow_ = std::cos(low);
-            sinHigh_ = std::sin(high);
-            cosHigh_ = std::cos(high);
-        }
-        return last_;
+        return false;
     }
 
 private:
     static constexpr double kMargin = 1e-9;
+    static constexpr int32_t kEdges = 91;   // the edges within the half turn, each way
+
+    static double ClearanceOf(double s, double c, double sinLow, double cosLow, double sinHigh, double cosHigh) {
+        const double margin = kMargin * (std::abs(s) + std::abs(c));
+        return std::min(std::min(s * cosLow - c * sinLow - margin, c * sinHigh - s * cosHigh - margin),
+                        std::min(c * cosLow + s * sinLow, c * cosHigh + s * sinHigh));
+    }
+    // Cells across the half turn are left to the angle.
+    bool Known(int32_t k) const { return k * width_ > -kPi + 1e-6 && (k + 1) * width_ < kPi - 1e-6; }
+    void Take(int32_t k) {
+        last_ = k;
+        known_ = Known(k);
+        if (known_) {
+            std::tie(sinLow_, cosLow_) = Edge(k);
+            std::tie(sinHigh_, cosHigh_) = Edge(k + 1);
+        }
+    }
+
+    std::pair<double, double> SinCos(int32_t k) const {
+        const double angle = k * width_;
+        return {std::sin(angle), std::cos(angle)};
+    }
+    // The sine and cosine of edge k, looked up once.
+    std::pair<double, double> Edge(int32_t k) const {
+        return k >= -kEdges && k <= kEdges ? edges_[static_cast<size_t>(k + kEdges)] : SinCos(k);
+    }
+
     double width_;
+    std::pair<double, double> edges_[2 * kEdges + 1];
     int32_t last_ = 0;
     bool known_ = false;
     double sinLow_ = 0, cosLow_ = 0, sinHigh_ = 0, cosHigh_ = 0;
 };
 
-}  // namespace
-
 int32_t AirwayCell696(int32_t angle) {
     return static_cast<int32_t>(std::floor(static_cast<double>(angle) / kGridCell696));
 }
 
-AirwayGrid696::AirwayGrid696() : cells_(kGridBoxes696) {}
+AirwayGrid696::AirwayGrid696()
+    : cells_(kGridBoxes696),
+      lats_(std::make_unique<AngleCells>(kGridCell696 * kUnit)),
+      lons_(std::make_unique<AngleCells>(kGridCell696 * kUnit)) {}
+
+AirwayGrid696::~AirwayGrid696() = default;
 
 void AirwayGrid696::StartAirway(uint32_t number) {
     airway_ = number;
@@ -128,25 +177,107 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
     endLon_ = toLon;
     const double ax = a[0], ay = a[1], az = a[2];
     const double bx = end_[0], by = end_[1], bz = end_[2];
+    // A start in the cells last found, inside them by more than the chord to the end: every
+    // point along the arc is nearer the start than the end is, so in those cells too, which
+    // add nothing after the start's.
+    // The cells go to AddCell through `add`, which passes over the cells it passed last.
+    int32_t addedLat = 0;
+    int32_t addedLon = 0;
+    bool added = false;
+    const auto add = [&](int32_t latCell, int32_t lonCell) {
+        if (added && latCell == addedLat && lonCell == addedLon) return;
+        AddCell(latCell, lonCell);
+        added = true;
+        addedLat = latCell;
+        addedLon = lonCell;
+    };
+    const int32_t fromLatCell = AirwayCell696(fromLat);
+    const int32_t fromLonCell = AirwayCell696(fromLon);
+    add(fromLatCell, fromLonCell);
+    const double chord = std::sqrt((bx - ax) * (bx - ax) + (by - ay) * (by - ay) + (bz - az) * (bz - az));
+    if (fromLatCell == lats_->Last() && fromLonCell == lons_->Last() &&
+        std::min(lons_->Clearance(ay, ax), lats_->Clearance(az, std::sqrt(ax * ax + ay * ay))) >
+            chord * (1 + 1e-6) + 1e-12) {
+        add(AirwayCell696(toLat), AirwayCell696(toLon));
+        return;
+    }
     const double dot = std::clamp(ax * bx + ay * by + az * bz, -1.0, 1.0);
     const double d = std::acos(dot);
     const double cell = kGridCell696 * kUnit;
     const int steps = std::max(1, static_cast<int>(std::ceil(d / (cell / 16))));
-    AddCell(AirwayCell696(fromLat), AirwayCell696(fromLon));
     const double sd = std::sin(d);
-    AngleCells lats(cell);
-    AngleCells lons(cell);
-    for (int i = 1; i < steps && sd > 1e-12; ++i) {
+    // The point of step i as the sines of its angles from both ends give it.
+    const auto addExact = [&](int i) {
         const double t = static_cast<double>(i) / steps;
         const double wa = std::sin((1 - t) * d) / sd;
         const double wb = std::sin(t * d) / sd;
         const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
         // Latitude atan2(z, hypot(x, y)), longitude atan2(y, x).
-        const int32_t latCell = lats.Of(z, std::sqrt(x * x + y * y), [&] { return std::hypot(x, y); });
-        const int32_t lonCell = lons.Of(y, x, [&] { return x; });
-        AddCell(latCell, lonCell);
+        const int32_t latCell = lats_->Of(z, std::sqrt(x * x + y * y), [&] { return std::hypot(x, y); });
+        const int32_t lonCell = lons_->Of(y, x, [&] { return x; });
+        add(latCell, lonCell);
+    };
+    if (sd < kSteadySine) {
+        for (int i = 1; i < steps && sd > 1e-12; ++i) addExact(i);
+        add(AirwayCell696(toLat), AirwayCell696(toLon));
+        return;
     }
-    AddCell(AirwayCell696(toLat), AirwayCell696(toLon));
+    // Otherwise the angle from the start turns by a fixed step: its cosine and sine follow by
+    // rotation, within `slack` of the sines above in every part of the point (a bound far above
+    // the rounding of both ways). A point that this puts inside both cells last found by the
+    // margin and the slack is there, as is one inside a cell next to those; the others are taken
+    // as above. As a step moves the point
+    // by less than its angle, the points of as many steps as the clearance beyond the slack
+    // holds are in those cells too, and pass without being looked at. cos d is the dot product
+    // within its rounding; the turn, at most a sixteenth of a cell, takes its series.
+    const double cot = dot / sd;
+    const double inv = 1 / sd;
+    const double h = d / steps;
+    const double h2 = h * h;
+    const double turnC = 1 - h2 / 2 * (1 - h2 / 12 * (1 - h2 / 30 * (1 - h2 / 56)));
+    const double turnS = h * (1 - h2 / 6 * (1 - h2 / 20 * (1 - h2 / 42)));
+    constexpr double kEps = 2.220446049250313e-16;
+    const double weightError = (4.0 * steps + 16) * kEps * (1 + std::abs(cot) + inv);
+    const double slack = 4 * (2 * weightError + 8 * kEps * inv);
+    const double stride = h * (1 + 1e-6);
+    double rc = 1;
+    double rs = 0;
+    const auto turn = [&] {
+        const double nc = rc * turnC - rs * turnS;
+        rs = rs * turnC + rc * turnS;
+        rc = nc;
+    };
+    for (int i = 1; i < steps; ++i) {
+        turn();
+        const double wa = rc - rs * cot;
+        const double wb = rs * inv;
+        const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
+        // A point that left a cell for the one next to it takes that one without its angle.
+        double lonClear = lons_->Clearance(y, x);
+        if (lonClear <= slack) {
+            if (!lons_->StepInto(y, x, slack)) {
+                addExact(i);
+                continue;
+            }
+            lonClear = lons_->Clearance(y, x);
+        }
+        const double rho = std::sqrt(x * x + y * y);
+        double latClear = lats_->Clearance(z, rho);
+        if (latClear <= slack) {
+            if (!lats_->StepInto(z, rho, slack)) {
+                addExact(i);
+                continue;
+            }
+            latClear = lats_->Clearance(z, rho);
+        }
+        const double clear = std::min(lonClear, latClear);
+        add(lats_->Last(), lons_->Last());
+        for (double passed = (clear - slack) / stride; passed >= 1 && i + 1 < steps; passed -= 1) {
+            ++i;
+            turn();
+        }
+    }
+    add(AirwayCell696(toLat), AirwayCell696(toLon));
 }
 
 void AirwayGrid696::Sections(std::vector<uint8_t>* lists, uint32_t* entries, std::vector<uint8_t>* runs,

@@ -3,11 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class AirwayGrid696 {
 public:
     AirwayGrid696();
+    ~AirwayGrid696();
 
     // Starts the segments of another airway.
     void StartAirway(uint32_t number);
@@ -22,6 +24,7 @@ public:
     const std::vector<uint32_t>& Cell(uint32_t index) const { return cells_[index]; }
 
 private:
+    class AngleCells;
     void Put(int32_t latCell, int32_t lonCell);
     // The point of a position on the unit sphere.
     static void UnitVector(int32_t lat, int32_t lon, double* v);
@@ -35,6 +38,9 @@ private:
     int32_t endLat_ = 0;
     int32_t endLon_ = 0;
     double end_[3] = {};
+    // The cells of latitude and longitude last found along the airways.
+    std::unique_ptr<AngleCells> lats_;
+    std::unique_ptr<AngleCells> lons_;
 };
 
 // The airway grid's cell of an angle: the floor of angle / cell.

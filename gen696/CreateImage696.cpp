@@ -38,7 +38,9 @@
 #include "gen696/PointIndexes696.h"
 #include "gen696/PointSections696.h"
 #include "gen696/PointTraits696.h"
+#include "gen696/RecordRanges696.h"
 #include "gen696/SectionFile696.h"
+#include "gen696/SerialSet696.h"
 #include "gen696/Settings696.h"
 #include "platform/BulkMemory.h"
 #include "platform/FileSystem.h"
@@ -99,6 +101,9 @@ constexpr uint32_t kMaxCountries = 512;
 constexpr int kSectionCountries = 2;
 constexpr int kSectionNames = 3;
 constexpr int kSectionApproachIds = 11;
+constexpr uint32_t kLongestLetterBits = 9;   // the escape and five bits
+// The point type of a kind as airway points and approaches number them (1 INT, 2 NDB, 3 VOR).
+constexpr PointType696 kPointTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
 
 bool AskYesNo(const std::string& text) {
     return platform::ShowMessage(text, {platform::Buttons::YesNo, platform::Icon::Question}) == platform::kIdYes;
@@ -118,30 +123,27 @@ size_t RecordRoom(const OperationContext& c, int file) {
 template <class Rec>
 Table<Rec> AllRecords(const OperationContext& c, const char* index) {
     Table<Rec> out;
-    out.reserve(RecordRoom(c, Rec::File::kFileNumber));
-    Rec rec{};
+    out.reserve(RecordRoom(c, Rec::File::kFileNumber) + 1);   // and the place the end finds empty
     dbif_index<Rec>(index);
-    for (bool found = dbif_first(rec); found; found = dbif_next(rec)) out.push_back(rec);
+    // Each record read straight into its place.
+    for (bool found = dbif_first(out.emplace_back()); found; found = dbif_next(out.emplace_back())) {
+    }
+    out.pop_back();
     return out;
-}
-
-// The records whose `key` is `value` in records ordered by it.
-template <class Rec>
-std::pair<const Rec*, const Rec*> RecordsOf(const Table<Rec>& records, int32_t Rec::*key, int32_t value) {
-    const auto range = std::equal_range(records.begin(), records.end(), value, [key](const auto& a, const auto& b) {
-        if constexpr (std::is_same_v<std::decay_t<decltype(a)>, Rec>) {
-            return a.*key < b;
-        } else {
-            return a < b.*key;
-        }
-    });
-    return {records.data() + (range.first - records.begin()), records.data() + (range.second - records.begin())};
 }
 
 // The approach ID of an approach record: its first five characters.
 std::string ApproachIdText(const ApprRecord& p) {
     return std::string(p.pid, strnlen(p.pid, sizeof p.pid)).substr(0, kApproachIdLength);
 }
+
+// An approach ID (at most five characters, no NUL) as one number.
+uint64_t ApproachIdKey(const char* text, size_t length) {
+    uint64_t key = 0;
+    for (size_t i = 0; i < length && i < kApproachIdLength; ++i) key |= uint64_t{static_cast<uint8_t>(text[i])} << (8 * i);
+    return key;
+}
+uint64_t ApproachIdKey(const ApprRecord& p) { return ApproachIdKey(p.pid, strnlen(p.pid, sizeof p.pid)); }
 
 // The state of one Create Image run.
 struct Run696 {
@@ -209,8 +211,14 @@ struct Run696 {
     uint32_t infoStart = 0;
     uint32_t infoOffset = 0;
     uint32_t rwDefLenImage = 0;   // section 1, value 1, as copied into the image
-    // Airways: section 46 as written, and the waypoint index being written.
+    // Airways, made ready before the INT, NDB and VOR records are written, so that each takes
+    // its airway field at once: the points of section 46 with their references made record
+    // numbers (up to the first that names a point the image lacks, which stops the airways
+    // step), the waypoint index, and per record its first entry there.
+    bool airwaysReady = false;
     Table<uint8_t> airwayPoints;
+    uint32_t missingPoint = UINT32_MAX;   // the first point naming a point the image lacks
+    std::string missingText;
     uint32_t airwayStart = 0;
     uint32_t airwayCount = 0;
     struct WaypointUse {
@@ -219,7 +227,10 @@ struct Run696 {
         uint32_t position;  // in section 46
     };
     Table<WaypointUse> waypointUses;
-    Table<uint8_t> recsCopy[4];   // the RECS of INT, NDB and VOR as written, for the airway steps
+    bool useBeyondRecords = false;    // an entry names a record number past its section
+    size_t nextUse = 0;               // the entry of the record being written, or one past it
+    // The positions of INT, NDB and VOR records as written, for the airway grid.
+    Table<std::pair<int32_t, int32_t>> positions[4];
     // The approach records in airport order (from step 3), the runway records (from step 15,
     // which looks for approaches' runways in them), and for the airport information step the
     // frequency and restriction records, each file read once in the order of its airport or
@@ -228,6 +239,14 @@ struct Run696 {
     Table<RwyRecord> runwayRecs;
     Table<FreqRecord> freqRecs;
     Table<RestrRecord> restrRecs;
+    // The records of each airport (approaches, runways, frequencies) and each restriction
+    // serial number in those tables.
+    RecordRanges696<ApprRecord> approachesOf;
+    RecordRanges696<RwyRecord> runwaysOf;
+    RecordRanges696<FreqRecord> frequenciesOf;
+    RecordRanges696<RestrRecord> restrictionsOf;
+    // The local waypoints by serial number (the first of a number in its index).
+    std::unordered_map<int32_t, LwptRecord> localWaypoints;
     AirportBlockInput696 airportIn;   // the airport in hand and its block
     std::vector<uint8_t> airportBlock;
     // Work tables of an airport, their room kept from airport to airport.
@@ -239,6 +258,7 @@ struct Run696 {
     std::vector<uint8_t> aptHasBlock;
     // Approaches: the distinct IDs, and per approach serial number whether the image takes it.
     ApproachIdTable approachIds;
+    std::unordered_map<uint64_t, uint32_t> approachIdIndex;   // by ApproachIdKey
     std::vector<uint8_t> apocc;
     ~Run696() {
         if (runwayExtras) std::fclose(runwayExtras);
@@ -248,7 +268,17 @@ struct Run696 {
 class State696 {
 public:
     std::shared_ptr<Run696> run;
+    // Steps under way (a step's message box may let another call run), and the runs that
+    // ended meanwhile: they go when the last of those steps returns.
+    int depth = 0;
+    std::vector<std::shared_ptr<Run696>> ended;
 };
+
+// The run ends: it goes at once, or when the last step under way returns.
+void EndRun(State696& state) {
+    if (state.depth > 0 && state.run) state.ended.push_back(std::move(state.run));
+    state.run.reset();
+}
 
 using Step696 = StepStatus (*)(OperationContext&, Run696&);
 
@@ -395,19 +425,21 @@ template <class Rec>
 StepStatus StepCountPoints(OperationContext& c, Run696& r) {
     using T = PointTraits696<Rec>;
     Run696::Points& p = r.points[T::kType];
-    Rec rec{};
     Table<Rec>& stored = std::get<Table<Rec>>(r.stored);
     if (c.calls == 0) {
         p.map = SerialMap{};
         p.withSecond = 0;
         stored.clear();
-        // The highest serial number bounds the count.
+        // The highest serial number bounds the count (and the place the end finds empty).
         const size_t room = RecordRoom(c, Rec::File::kFileNumber);
         p.map.Reserve(room);
-        stored.reserve(room);
+        stored.reserve(room + 1);
         dbif_index<Rec>(T::kIdentIndex);
     }
+    // The record read straight into its place.
+    Rec& rec = stored.emplace_back();
     if (!(c.calls == 0 ? dbif_first(rec) : dbif_next(rec))) {
+        stored.pop_back();
         dbif_close<Rec>();
         if (T::kType == kApt696) {
             r.aptInfo.assign(p.map.Count(), 0);
@@ -420,7 +452,6 @@ StepStatus StepCountPoints(OperationContext& c, Run696& r) {
                                              kPointLayouts696[T::kType].name, kNoAirway696)));
     }
     p.map.Add(T::Serial(rec));
-    stored.push_back(rec);
     FlagPointName(r, T::First(rec), T::kFirstKind);
     FlagPointName(r, T::Second(rec), T::kSecondKind);
     if (HasName(r, T::Second(rec))) ++p.withSecond;
@@ -462,6 +493,70 @@ ImageResult PackPoint(Run696&, const VorRecord& v, const PointHead696& h, uint32
     return PackVor696(v, h, rec);
 }
 
+// The airway points read once, their INT, NDB and VOR references made record numbers, and
+// the waypoint index sorted: by type (VOR, NDB, INT), record number and position, a point that
+// follows its airway's head standing at the head.
+void PrepareAirways(Run696& r) {
+    r.airwaysReady = true;
+    r.airwayPoints.clear();
+    dbif_open<AwpsRecord>();
+    AwpsRecord w{};
+    dbif_index<AwpsRecord>("wpsno");
+    for (bool found = dbif_first(w); found; found = dbif_next(w)) {
+        r.airwayPoints.insert(r.airwayPoints.end(), w.wprec, w.wprec + 6);
+    }
+    dbif_close<AwpsRecord>();
+    const uint32_t total = static_cast<uint32_t>(r.airwayPoints.size() / 6);
+    r.missingPoint = UINT32_MAX;
+    for (uint32_t i = 0; i < total; ++i) {
+        uint8_t* rec = &r.airwayPoints[i * 6];
+        const uint32_t type = rec[0] >> 6;
+        if ((rec[0] & 1) != 0 || type == 0) continue;
+        const uint32_t serial = (rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF;
+        uint32_t recno = 0;
+        if (!r.points[kPointTypes[type]].map.Find(static_cast<int32_t>(serial), &recno)) {
+            r.missingPoint = i;
+            r.missingText = StringFormatC("Cannot continue with airways because %s(%x) is missing",
+                                          kPointLayouts696[kPointTypes[type]].name, serial);
+            break;
+        }
+        rec[1] = static_cast<uint8_t>(recno);
+        rec[2] = static_cast<uint8_t>(recno >> 8);
+        rec[3] = static_cast<uint8_t>((rec[3] & 0xFC) | ((recno >> 16) & 3));
+    }
+    r.waypointUses.clear();
+    r.useBeyondRecords = false;
+    if (r.missingPoint != UINT32_MAX || total > kNoAirway696) return;   // the airways step stops the run
+    r.waypointUses.reserve(total);
+    uint32_t head = 0;
+    for (uint32_t i = 0; i < total; ++i) {
+        const uint8_t* rec = &r.airwayPoints[i * 6];
+        if (rec[0] == 12) {
+            head = i;
+            continue;
+        }
+        if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
+        const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
+        const bool afterHead = i > 0 && r.airwayPoints[(i - 1) * 6] == 12;
+        r.waypointUses.push_back({static_cast<uint32_t>(rec[0] >> 6), recno, afterHead ? head : i});
+    }
+    // Positions rise with the points, so an order that keeps ties' order takes them in turn.
+    SortWords696 words;
+    words.reserve(r.waypointUses.size());
+    for (uint32_t i = 0; i < r.waypointUses.size(); ++i) {
+        const Run696::WaypointUse& u = r.waypointUses[i];
+        words.push_back(static_cast<uint64_t>((3 - u.type) << 18 | u.recno) << 32 | i);
+    }
+    SortWordsByKey696(&words);
+    Table<Run696::WaypointUse> sorted;
+    sorted.reserve(words.size());
+    for (uint64_t w : words) sorted.push_back(r.waypointUses[static_cast<uint32_t>(w)]);
+    r.waypointUses.swap(sorted);
+    for (const Run696::WaypointUse& u : r.waypointUses) {
+        if (u.recno >= r.points[kPointTypes[u.type]].map.Count()) r.useBeyondRecords = true;
+    }
+}
+
 // RECS of a type, one record a call in ident order.
 template <class Rec>
 StepStatus StepWritePoints(OperationContext& c, Run696& r) {
@@ -474,8 +569,16 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
         p.recsStart = r.image.End();
         p.indexed.clear();
         p.indexed.reserve(stored.size());
-        r.recsCopy[T::kType].clear();
-        if (T::kType != kApt696) r.recsCopy[T::kType].reserve(stored.size() * layout.recordSize);
+        if (T::kType != kApt696) {
+            if (!r.airwaysReady) PrepareAirways(r);
+            // The entries of the type: the waypoint index holds VOR, NDB, INT in turn.
+            r.nextUse = static_cast<size_t>(
+                std::find_if(r.waypointUses.begin(), r.waypointUses.end(),
+                             [](const Run696::WaypointUse& u) { return kPointTypes[u.type] == T::kType; }) -
+                r.waypointUses.begin());
+            r.positions[T::kType].clear();
+            r.positions[T::kType].reserve(stored.size());
+        }
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
         if (r.countryIndex.Count() == 0) {
             for (int32_t csno : r.cmap) r.countryIndex.Add(csno);
@@ -498,16 +601,25 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     if (!NamePointerOf(r, T::First(rec), &h.first, &error) || !NamePointerOf(r, T::Second(rec), &h.second, &error)) {
         return Abort(c, Framed(error));
     }
+    h.ident = ImageIdent(T::Ident(rec));
     uint8_t bytes[32] = {};
     if (ImageResult res = PackPoint(r, rec, h, n, bytes); !res) return Abort(c, Framed(res.text));
-    const std::string ident = ImageIdent(T::Ident(rec));
+    if (T::kType != kApt696) {
+        // Its airway field: its first entry in the waypoint index.
+        const Table<Run696::WaypointUse>& uses = r.waypointUses;
+        size_t& u = r.nextUse;
+        while (u < uses.size() && kPointTypes[uses[u].type] == T::kType && uses[u].recno < n) ++u;
+        if (u < uses.size() && kPointTypes[uses[u].type] == T::kType && uses[u].recno == n) {
+            SetAirwayReference696(T::kType, bytes, static_cast<uint32_t>(u));
+        }
+    }
     uint32_t bucket = 0;
-    if (ImageResult res = IdentBucket(layout.Ident(), ident, &bucket); !res) return Abort(c, Framed(res.text));
+    if (ImageResult res = IdentBucket(layout.Ident(), h.ident, &bucket); !res) return Abort(c, Framed(res.text));
     if (p.x1[bucket] == kNoRecord696) p.x1[bucket] = n;
     if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
-    if (T::kType != kApt696) r.recsCopy[T::kType].insert(r.recsCopy[T::kType].end(), bytes, bytes + layout.recordSize);
     IndexedPoint696 ip;
     UnpackPosition696(bytes, &ip.lat, &ip.lon);
+    if (T::kType != kApt696) r.positions[T::kType].emplace_back(ip.lat, ip.lon);
     ip.firstOffset = h.first.offset;
     ip.secondOffset = h.second.offset;
     ip.hasSecond = HasName(r, T::Second(rec));
@@ -557,7 +669,7 @@ bool RestrictionForm(const Run696& r, int32_t first, std::vector<uint8_t>* form,
     form->clear();
     size_t need = 1;
     for (int32_t rcsno = first; rcsno > 0 && form->size() < need;) {
-        const auto [rec, end] = RecordsOf(r.restrRecs, &RestrRecord::rcsno, rcsno);
+        const auto [rec, end] = r.restrictionsOf.Of(rcsno);
         if (rec == end) {
             *error = StringFormatC("Failed to read restrictions record %d", rcsno);
             return false;
@@ -577,7 +689,7 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
 // The airport's frequencies, runways and approaches, as the block builder takes them.
 bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, std::string* error) {
     const int32_t asno = apt.asno;
-    const auto [firstFreq, lastFreq] = RecordsOf(r.freqRecs, &FreqRecord::faptno, asno);
+    const auto [firstFreq, lastFreq] = r.frequenciesOf.Of(asno);
     // The slots of the airport before are filled again: their remarks keep their room.
     size_t frequencies = 0;
     for (const FreqRecord* fp = firstFreq; fp != lastFreq && frequencies < kMaxFrequencies696; ++fp) {
@@ -602,7 +714,7 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
         ++frequencies;
     }
     in->frequencies.resize(frequencies);
-    const auto [firstRunway, lastRunway] = RecordsOf(r.runwayRecs, &RwyRecord::raptno, asno);
+    const auto [firstRunway, lastRunway] = r.runwaysOf.Of(asno);
     for (const RwyRecord* wp = firstRunway; wp != lastRunway && in->runways.size() < kMaxRunways696; ++wp) {
         const RwyRecord& w = *wp;
         RunwaySlot696 slot;
@@ -623,7 +735,7 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
         slot.pictureFlags = static_cast<uint8_t>(sides | ((rw & 0x80) ? 4 : 0));
         slot.serial = w.rsno;
         std::memcpy(slot.extra, kRunwayExtraDefaults696, sizeof slot.extra);
-        if (const auto e = r.extras.find(w.rsno); e != r.extras.end()) {
+        if (const auto e = r.extras.empty() ? r.extras.end() : r.extras.find(w.rsno); e != r.extras.end()) {
             std::copy(e->second.bytes.begin(), e->second.bytes.end(), slot.extra);
             if (e->second.more) slot.pictureFlags |= 16;
         }
@@ -642,7 +754,6 @@ bool GatherAirport(Run696& r, const AptRecord& apt, AirportBlockInput696* in, st
 // names, by the kind in bits 4-7 of its type code (bit 8 of a runway's: its other end).
 bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vector<RunwaySlot696>& runways,
                            uint32_t typeCode, int32_t serial, uint32_t* reference, uint8_t* data, std::string* error) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     const auto runwaySlot = [&](int32_t rsno, uint32_t* slot) {
         for (size_t i = 0; i < runways.size(); ++i) {
             if (runways[i].serial == rsno) {
@@ -658,7 +769,7 @@ bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vec
     case 1:
     case 2:
     case 3: {
-        if (ImageResult res = FindRecordNumber(r.points[kTypes[kind]].map, kPointLayouts696[kTypes[kind]].name, serial,
+        if (ImageResult res = FindRecordNumber(r.points[kPointTypes[kind]].map, kPointLayouts696[kPointTypes[kind]].name, serial,
                                                reference);
             !res) {
             *error = res.text;
@@ -673,13 +784,12 @@ bool PackApproachReference(const Run696& r, const AptRecord& apt, const std::vec
     case 6:
     case 7:
     case 8: {
-        LwptRecord l{};
-        l.lsno = serial;
-        dbif_index<LwptRecord>("lsno");
-        if (!dbif_find(l) || l.lsno != serial) {
+        const auto found = r.localWaypoints.find(serial);
+        if (found == r.localWaypoints.end()) {
             *error = StringFormatC("Cannot find lwpt lsno = %d", serial);
             return false;
         }
+        const LwptRecord& l = found->second;
         LocalWaypoint696 w;
         w.lat = l.llat;
         w.lon = l.llong;
@@ -712,7 +822,7 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
     uint32_t count = 0;
     std::vector<const ApprRecord*>& used = r.usedApproaches;
     used.clear();
-    const auto [first, last] = RecordsOf(r.approachRecs, &ApprRecord::paptno, asno);
+    const auto [first, last] = r.approachesOf.Of(asno);
     for (const ApprRecord* p = first; p != last && p - first < static_cast<long>(kMaxApproaches696); ++p) {
         if (p->psno >= 0 && static_cast<size_t>(p->psno) < r.apocc.size() && r.apocc[static_cast<size_t>(p->psno)]) {
             used.push_back(p);
@@ -727,8 +837,17 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
             *error = StringFormatC("APT=0x%x: approach sequence %d outside 0-63", asno, a.pseq);
             return false;
         }
-        ApproachEntry696 e;
-        if (ImageResult res = r.approachIds.Index(ApproachIdText(a), &e.idIndex); !res) {
+        // Filled in the slot of its sequence number: a later approach of the same number takes it.
+        auto slot = std::find_if(slots.begin(), slots.end(), [&](const auto& s) { return s.first == a.pseq; });
+        if (slot != slots.end()) {
+            slot->second = ApproachEntry696{};
+        } else {
+            slot = slots.emplace(slots.end(), a.pseq, ApproachEntry696{});
+        }
+        ApproachEntry696& e = slot->second;
+        if (const auto id = r.approachIdIndex.find(ApproachIdKey(a)); id != r.approachIdIndex.end()) {
+            e.idIndex = id->second;
+        } else if (ImageResult res = r.approachIds.Index(ApproachIdText(a), &e.idIndex); !res) {
             *error = res.text;
             return false;
         }
@@ -751,13 +870,6 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
             const uint32_t low = t & 15;
             w.type = (t >> 1 & 0x78) | (t & 0x100) | (low == 1 ? 1 : low == 4 ? 7 : 5);
             if (!PackApproachReference(r, apt, runways, w.type, a.pwrecno[j], &w.reference, w.data, error)) return false;
-        }
-        // The slot of its sequence number: a later approach of the same number takes it.
-        const auto slot = std::find_if(slots.begin(), slots.end(), [&](const auto& s) { return s.first == a.pseq; });
-        if (slot != slots.end()) {
-            slot->second = e;
-        } else {
-            slots.emplace_back(a.pseq, e);
         }
         ++count;
     }
@@ -792,11 +904,24 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
         r.restrRecs = AllRecords<RestrRecord>(c, "rcsno");
         dbif_close<FreqRecord>();
         dbif_close<RestrRecord>();
+        r.frequenciesOf = {r.freqRecs.data(), r.freqRecs.size(), &FreqRecord::faptno};
+        r.restrictionsOf = {r.restrRecs.data(), r.restrRecs.size(), &RestrRecord::rcsno};
+        r.approachesOf = {r.approachRecs.data(), r.approachRecs.size(), &ApprRecord::paptno};
+        r.localWaypoints.clear();
+        LwptRecord l{};
+        dbif_index<LwptRecord>("lsno");
+        for (bool found = dbif_first(l); found; found = dbif_next(l)) r.localWaypoints.emplace(l.lsno, l);
+        dbif_close<LwptRecord>();
     }
     const uint32_t n = c.calls;
     if (n >= p.map.Count()) {
         if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
         for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
+        r.approachesOf = {};
+        r.runwaysOf = {};
+        r.frequenciesOf = {};
+        r.restrictionsOf = {};
+        r.localWaypoints.clear();
         Table<RwyRecord>().swap(r.runwayRecs);
         Table<FreqRecord>().swap(r.freqRecs);
         Table<RestrRecord>().swap(r.restrRecs);
@@ -832,39 +957,21 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
 // Sections 46 (airway points, references made image record numbers, one a call) and 45
 // (airways).
 StepStatus StepWriteAirways(OperationContext& c, Run696& r) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     if (c.calls == 0) {
         r.airwayStart = r.image.End();
         r.airwayCount = 0;
-        r.airwayPoints.clear();
-        dbif_open<AwpsRecord>();
         dbif_open<AwysRecord>();
-        AwpsRecord w{};
-        dbif_index<AwpsRecord>("wpsno");
-        for (bool found = dbif_first(w); found; found = dbif_next(w)) {
-            r.airwayPoints.insert(r.airwayPoints.end(), w.wprec, w.wprec + 6);
-        }
     }
     const uint32_t total = static_cast<uint32_t>(r.airwayPoints.size() / 6);
     if (total > kNoAirway696) {
         return Abort(c, Framed(StringFormatC("%u airway points do not fit an 18-bit position", total)));
     }
     if (r.airwayCount < total) {
-        uint8_t* rec = &r.airwayPoints[r.airwayCount * 6];
-        const uint32_t type = rec[0] >> 6;
-        if ((rec[0] & 1) == 0 && type >= 1) {
-            const uint32_t serial = (rec[1] | rec[2] << 8 | rec[3] << 16) & 0x3FFFF;
-            uint32_t recno = 0;
-            if (!r.points[kTypes[type]].map.Find(static_cast<int32_t>(serial), &recno)) {
-                platform::ShowMessage(StringFormatC("Cannot continue with airways because %s(%x) is missing",
-                                                    kPointLayouts696[kTypes[type]].name, serial));
-                return Abort(c, "");
-            }
-            rec[1] = static_cast<uint8_t>(recno);
-            rec[2] = static_cast<uint8_t>(recno >> 8);
-            rec[3] = static_cast<uint8_t>((rec[3] & 0xFC) | ((recno >> 16) & 3));
+        if (r.airwayCount == r.missingPoint) {
+            platform::ShowMessage(r.missingText);
+            return Abort(c, "");
         }
-        if (!r.image.Append(rec, 6)) return WriteFailed(c);
+        if (!r.image.Append(&r.airwayPoints[r.airwayCount * 6], 6)) return WriteFailed(c);
         ++r.airwayCount;
         return StepStatus::Again;
     }
@@ -877,35 +984,14 @@ StepStatus StepWriteAirways(OperationContext& c, Run696& r) {
         if (!r.image.Append(w.wrec, sizeof w.wrec)) return WriteFailed(c);
         ++count;
     }
-    dbif_close<AwpsRecord>();
     dbif_close<AwysRecord>();
     if (!r.image.SetDirectoryEntry(45, start, count, 8)) return WriteFailed(c);
     return StepStatus::Next;
 }
 
-// Section 47, then the airway field of every point that airways use.
+// Section 47; the points' airway fields went into their records as they were written.
 StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     if (c.calls == 0) {
-        r.waypointUses.clear();
-        r.waypointUses.reserve(r.airwayPoints.size() / 6);
-        uint32_t head = 0;
-        for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
-            const uint8_t* rec = &r.airwayPoints[i * 6];
-            if (rec[0] == 12) {
-                head = i;
-                continue;
-            }
-            if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
-            const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
-            const bool afterHead = i > 0 && r.airwayPoints[(i - 1) * 6] == 12;
-            r.waypointUses.push_back({static_cast<uint32_t>(rec[0] >> 6), recno, afterHead ? head : i});
-        }
-        std::sort(r.waypointUses.begin(), r.waypointUses.end(), [](const auto& a, const auto& b) {
-            if (a.type != b.type) return a.type > b.type;
-            if (a.recno != b.recno) return a.recno < b.recno;
-            return a.position < b.position;
-        });
         const uint32_t start = r.image.End();
         const size_t n = r.waypointUses.size();
         for (size_t i = 0; i < n; ++i) {
@@ -918,29 +1004,12 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
         if (!r.image.SetDirectoryEntry(47, start, static_cast<uint32_t>(n), 3)) return WriteFailed(c);
         return StepStatus::Again;
     }
-    // The points' airway fields: the first entry of each waypoint, in the copies of the RECS of
-    // INT, NDB and VOR kept as they were written, which go back into the image once (and are
-    // kept for the grid).
-    bool changed[4] = {};
-    for (size_t i = 0; i < r.waypointUses.size(); ++i) {
-        const auto& u = r.waypointUses[i];
-        if (i > 0 && r.waypointUses[i - 1].type == u.type && r.waypointUses[i - 1].recno == u.recno) continue;
-        const PointType696 type = kTypes[u.type];
-        const size_t at = static_cast<size_t>(u.recno) * kPointLayouts696[type].recordSize;
-        if (at >= r.recsCopy[type].size()) return WriteFailed(c);
-        SetAirwayReference696(type, &r.recsCopy[type][at], static_cast<uint32_t>(i));
-        changed[type] = true;
-    }
-    for (PointType696 type : {kInt696, kNdb696, kVor696}) {
-        const Table<uint8_t>& recs = r.recsCopy[type];
-        if (changed[type] && !r.image.WriteAt(r.points[type].recsStart, recs.data(), recs.size())) return WriteFailed(c);
-    }
+    if (r.useBeyondRecords) return WriteFailed(c);
     return StepStatus::Next;
 }
 
 // Sections 74 and 73 from the airways' segments.
 StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     AirwayGrid696 grid;
     bool previous = false;
     int32_t prevLat = 0;
@@ -954,13 +1023,10 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
             continue;
         }
         if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
-        const PointType696 type = kTypes[rec[0] >> 6];
+        const PointType696 type = kPointTypes[rec[0] >> 6];
         const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
-        const size_t at = static_cast<size_t>(recno) * kPointLayouts696[type].recordSize;
-        if (at >= r.recsCopy[type].size()) return WriteFailed(c);
-        int32_t lat = 0;
-        int32_t lon = 0;
-        UnpackPosition696(&r.recsCopy[type][at], &lat, &lon);
+        if (recno >= r.positions[type].size()) return WriteFailed(c);
+        const auto [lat, lon] = r.positions[type][recno];
         if (previous) grid.AddSegment(prevLat, prevLon, lat, lon);
         previous = true;
         prevLat = lat;
@@ -975,9 +1041,9 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
         !r.image.SetDirectoryEntry(73, r.image.End(), count, 26) || !r.image.Append(runs.data(), runs.size())) {
         return WriteFailed(c);
     }
-    r.airwayPoints.clear();
-    r.waypointUses.clear();
-    for (Table<uint8_t>& recs : r.recsCopy) Table<uint8_t>().swap(recs);
+    Table<uint8_t>().swap(r.airwayPoints);
+    Table<Run696::WaypointUse>().swap(r.waypointUses);
+    for (Table<std::pair<int32_t, int32_t>>& positions : r.positions) Table<std::pair<int32_t, int32_t>>().swap(positions);
     return StepStatus::Next;
 }
 
@@ -1028,6 +1094,51 @@ bool SameText(const Run696::KeptName& a, const Run696::KeptName& b) {
     return a.key == b.key && a.key2 == b.key2 && std::strcmp(a.text, b.text) == 0;
 }
 
+// Kept names in the order of their text: by the first 8 bytes (two passes of the word sort,
+// the low half first), then each run of the same first 8 bytes by the rest.
+void SortKeptNames(Table<Run696::KeptName>* names) {
+    Table<Run696::KeptName>& list = *names;
+    const uint32_t n = static_cast<uint32_t>(list.size());
+    SortWords696 words;
+    words.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) words.push_back((list[i].key & 0xFFFFFFFF) << 32 | i);
+    SortWordsByKey696(&words);
+    for (uint64_t& w : words) {
+        const auto i = static_cast<uint32_t>(w);
+        w = (list[i].key >> 32) << 32 | i;
+    }
+    SortWordsByKey696(&words);
+    // Each place j takes the name at index words[j], cycle by cycle in place.
+    std::vector<bool> placed(n, false);
+    for (uint32_t j = 0; j < n; ++j) {
+        if (placed[j]) continue;
+        const Run696::KeptName first = list[j];
+        uint32_t k = j;
+        for (;;) {
+            placed[k] = true;
+            const auto from = static_cast<uint32_t>(words[k]);
+            if (from == j) {
+                list[k] = first;
+                break;
+            }
+            list[k] = list[from];
+            k = from;
+        }
+    }
+    Table<Run696::KeptName>& sorted = list;
+    for (uint32_t first = 0; first < n;) {
+        uint32_t end = first + 1;
+        while (end < n && sorted[end].key == sorted[first].key) ++end;
+        if (end - first > 1) {
+            std::sort(sorted.begin() + first, sorted.begin() + end, [](const auto& a, const auto& b) {
+                if (a.key2 != b.key2) return a.key2 < b.key2;
+                return std::strcmp(a.text, b.text) < 0;
+            });
+        }
+        first = end;
+    }
+}
+
 // Section 3: the kept names in the order of their text, coded one behind the other. A name
 // kept with a leading blank is coded, and so sorted, without it: the table stays in the order
 // of what it holds. Names of the same text are coded once, whatever their order among
@@ -1051,18 +1162,14 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             if (text[0] == ' ' && text[1] != 0) ++text;
             r.keptNameList.push_back(KeptNameOf(text, nsno));
         }
-        if (r.needBlank) r.keptNameList.push_back(KeptNameOf(" ", -1));   // where "no name" points
-        std::sort(r.keptNameList.begin(), r.keptNameList.end(), [](const auto& a, const auto& b) {
-            if (a.key != b.key) return a.key < b.key;
-            if (a.key2 != b.key2) return a.key2 < b.key2;
-            return std::strcmp(a.text, b.text) < 0;
-        });
-        // The table's size, made at once.
+        if (r.needBlank) r.keptNameList.push_back({TextKey(" "), 0, " ", -1});  // where "no name" points
+        SortKeptNames(&r.keptNameList);
+        // Room for the table at once: no letter takes more than its longest code.
         uint64_t bits = 0;
         for (size_t i = 0; i < r.keptNameList.size(); ++i) {
             const Run696::KeptName& k = r.keptNameList[i];
             if (i == 0 || !SameText(r.keptNameList[i - 1], k)) {
-                bits += NameCodeBits(k.text);
+                bits += kLongestLetterBits * std::strlen(k.text) + kNameEndBits;
             }
         }
         r.names.assign(static_cast<size_t>(bits / 8 + 2), 0);
@@ -1085,9 +1192,6 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
         ++r.namesWritten;
         return StepStatus::Again;
     }
-    const uint32_t bits = NameCodeBits(text);
-    const size_t need = (r.namesBit + bits + 7) / 8 + 1;
-    if (r.names.size() < need) r.names.resize(std::max(need, 2 * r.names.size()), 0);
     if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
     r.lastNameBit = r.namesBit;
     r.namesBit = EncodeNameText(text, r.namesBit, r.names.data());
@@ -1100,18 +1204,19 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
 // The approach records kept in airport order and the occurrence table sized for them; the IDs
 // are taken when the approaches the image carries are known (step 15).
 StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
-    ApprRecord p{};
     if (c.calls == 0) {
         r.approachRecs.clear();
-        r.approachRecs.reserve(RecordRoom(c, kFileAppr));
+        r.approachRecs.reserve(RecordRoom(c, kFileAppr) + 1);   // and the place the end finds empty
         dbif_index<ApprRecord>("paptno");
     }
+    // The record read straight into its place.
+    ApprRecord& p = r.approachRecs.emplace_back();
     if (!(c.calls == 0 ? dbif_first(p) : dbif_next(p))) {
+        r.approachRecs.pop_back();
         dbif_close<ApprRecord>();
         return StepStatus::Next;
     }
     if (p.psno >= 0 && static_cast<size_t>(p.psno) >= r.apocc.size()) r.apocc.resize(static_cast<size_t>(p.psno) + 1, 0);
-    r.approachRecs.push_back(p);
     return StepStatus::Again;
 }
 
@@ -1119,9 +1224,8 @@ StepStatus StepCountApproachIds(OperationContext& c, Run696& r) {
 uint32_t WaypointKind(int32_t pwtyp) { return static_cast<uint32_t>(pwtyp) >> 5 & 7; }
 
 bool PointInImage(const Run696& r, uint32_t kind, int32_t serial) {
-    static const PointType696 kTypes[4] = {kApt696, kInt696, kNdb696, kVor696};
     uint32_t recno = 0;
-    return r.points[kTypes[kind]].map.Find(serial, &recno);
+    return r.points[kPointTypes[kind]].map.Find(serial, &recno);
 }
 
 // Why the image cannot carry the approach in any form: a type without an image type, or a
@@ -1159,10 +1263,10 @@ bool ApproachPointsPresent(const Run696& r, const ApprRecord& p) {
 
 // Whether a runway the approach names is not in the database: the approach is then left out
 // like one whose INT, NDB or VOR is not in the image.
-bool ApproachRunwayMissing(const ApprRecord& p, const std::vector<int32_t>& runwaySerials) {
+bool ApproachRunwayMissing(const ApprRecord& p, const SerialSet696& runways) {
     for (int j = 0; j < 4; ++j) {
         if (p.pwtyp[j] == 0 || WaypointKind(p.pwtyp[j]) != 5) continue;
-        if (!std::binary_search(runwaySerials.begin(), runwaySerials.end(), p.pwrecno[j])) return true;
+        if (!runways.Has(p.pwrecno[j])) return true;
     }
     return false;
 }
@@ -1175,10 +1279,11 @@ StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
     const Run696::Points& apts = r.points[kApt696];
     r.runwayRecs = AllRecords<RwyRecord>(c, "raptno");
     dbif_close<RwyRecord>();   // read whole: its cached pages go back at once
-    std::vector<int32_t> runwaySerials;
-    runwaySerials.reserve(r.runwayRecs.size());
-    for (const RwyRecord& w : r.runwayRecs) runwaySerials.push_back(w.rsno);
-    std::sort(runwaySerials.begin(), runwaySerials.end());
+    r.runwaysOf = {r.runwayRecs.data(), r.runwayRecs.size(), &RwyRecord::raptno};
+    std::vector<int32_t> serials;
+    serials.reserve(r.runwayRecs.size());
+    for (const RwyRecord& w : r.runwayRecs) serials.push_back(w.rsno);
+    const SerialSet696 runwaySerials(std::move(serials));
     size_t ofAirport = 0;   // the record's place among its airport's
     for (size_t k = 0; k < r.approachRecs.size(); ++k) {
         const ApprRecord& p = r.approachRecs[k];
@@ -1193,10 +1298,14 @@ StepStatus StepFlagApproaches(OperationContext& c, Run696& r) {
         }
         if (ofAirport < kMaxApproaches696 && ApproachPointsPresent(r, p) && !ApproachRunwayMissing(p, runwaySerials)) {
             r.apocc[static_cast<size_t>(p.psno)] = 1;
-            r.approachIds.Insert(ApproachIdText(p));
+            if (r.approachIdIndex.emplace(ApproachIdKey(p), 0).second) r.approachIds.Insert(ApproachIdText(p));
         }
     }
     if (ImageResult res = r.approachIds.CheckCount(); !res) return Abort(c, Framed(res.text));
+    for (uint32_t i = 0; i < r.approachIds.Count(); ++i) {
+        const std::string& id = r.approachIds.At(i);
+        r.approachIdIndex[ApproachIdKey(id.data(), id.size())] = i;
+    }
     return StepStatus::Next;
 }
 
@@ -1282,10 +1391,13 @@ StepStatus CallStep(OperationContext& c, State696& state, Step696 fn) {
             return run->points[kApt696].map.Find(static_cast<int32_t>(serial), &recno) ? recno : kNoAirport696;
         };
     }
-    const std::shared_ptr<Run696> run = state.run;
+    Run696* const run = state.run.get();
     if (!run) return StepStatus::Stop;
+    ++state.depth;
     const StepStatus status = fn(c, *run);
-    if ((status == StepStatus::Stop || c.Stopped()) && state.run == run) state.run.reset();
+    --state.depth;
+    if ((status == StepStatus::Stop || c.Stopped()) && state.run.get() == run) EndRun(state);
+    if (state.depth == 0 && !state.ended.empty()) state.ended.clear();
     return status;
 }
 
@@ -1300,7 +1412,7 @@ StepStatus Finish(OperationContext& c, State696& state) {
     }
     c.AddLine(StringFormatC("Image ends at %06lx", static_cast<unsigned long>(run->image.End())));
     const bool empty = run->countryCount == 0;
-    state.run.reset();
+    EndRun(state);
     if (c.app) c.app->CloseImageFile();
     c.AddLine("Image Complete");
     c.AddLine("");
@@ -1328,7 +1440,7 @@ void InstallCreateImage696(GenModel& model) {
         if (previous) previous(c, mode);
         if (mode == kModeCreateImage && state->run) {
             state->run->image.Discard();
-            state->run.reset();
+            EndRun(*state);
         }
     };
 }

@@ -48,34 +48,45 @@ void PackBoxRun696(uint32_t k, const uint16_t* counts, const uint32_t* firsts, R
     }
 }
 
-namespace {
-
-// Record numbers sorted by a key of each, ties by record number, appended to `out` as 24-bit
-// values; their count. The key sits above the number in one word, so the sort compares words.
-uint32_t SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
-                       const std::function<bool(uint32_t)>& wanted, IndexBytes696* out) {
-    std::vector<uint64_t, platform::BulkAllocator<uint64_t>> words;
-    words.reserve(n);
-    for (uint32_t i = 0; i < n; ++i) {
-        if (wanted(i)) words.push_back(static_cast<uint64_t>(key(i)) << 32 | i);
-    }
-    // Least significant digit first, 11 bits a pass; a digit the same in every word is passed over.
-    std::vector<uint64_t, platform::BulkAllocator<uint64_t>> other(words.size());
-    for (uint32_t shift = 0; shift < 64; shift += 11) {
+void SortWordsByKey696(SortWords696* words) {
+    // Least significant digit first, 11 bits a pass, each pass keeping the order of equal
+    // digits; a digit the same in every word is passed over.
+    SortWords696& w = *words;
+    SortWords696 other(w.size());
+    for (uint32_t shift = 32; shift < 64; shift += 11) {
         uint32_t counts[2048] = {};
-        for (uint64_t w : words) ++counts[(w >> shift) & 2047];
-        if (words.empty() || counts[(words[0] >> shift) & 2047] == words.size()) continue;
+        for (uint64_t v : w) ++counts[(v >> shift) & 2047];
+        if (w.empty() || counts[(w[0] >> shift) & 2047] == w.size()) continue;
         uint32_t at = 0;
         for (uint32_t& c : counts) {
             const uint32_t n = c;
             c = at;
             at += n;
         }
-        for (uint64_t w : words) other[counts[(w >> shift) & 2047]++] = w;
-        words.swap(other);
+        for (uint64_t v : w) other[counts[(v >> shift) & 2047]++] = v;
+        w.swap(other);
     }
-    out->reserve(out->size() + 3 * words.size());
-    for (uint64_t w : words) Put24(*out, static_cast<uint32_t>(w));
+}
+
+namespace {
+
+// Record numbers sorted by a key of each, ties by record number, appended to `out` as 24-bit
+// values; their count.
+uint32_t SortedRecords(uint32_t n, const std::function<uint32_t(uint32_t)>& key,
+                       const std::function<bool(uint32_t)>& wanted, IndexBytes696* out) {
+    SortWords696 words;
+    words.reserve(n);
+    for (uint32_t i = 0; i < n; ++i) {
+        if (wanted(i)) words.push_back(static_cast<uint64_t>(key(i)) << 32 | i);
+    }
+    SortWordsByKey696(&words);
+    size_t at = out->size();
+    out->resize(at + 3 * words.size());
+    for (uint64_t w : words) {
+        (*out)[at++] = static_cast<uint8_t>(w);
+        (*out)[at++] = static_cast<uint8_t>(w >> 8);
+        (*out)[at++] = static_cast<uint8_t>(w >> 16);
+    }
     return static_cast<uint32_t>(words.size());
 }
 

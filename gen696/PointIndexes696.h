@@ -32,6 +32,10 @@ struct PointIndexes696 {
     uint32_t x5Count = 0;
 };
 
+// Words sorted by their high 32 bits (the key), the order of words of the same key kept.
+using SortWords696 = std::vector<uint64_t, platform::BulkAllocator<uint64_t>>;
+void SortWordsByKey696(SortWords696* words);
+
 // The grid box of a position for X5 (index cells); false when outside 0-16199.
 bool GridBox696(int32_t lat, int32_t lon, int32_t* box);
 

@@ -44,6 +44,7 @@ ImageResult Head(const PointLayout696& l, const char* ident, int32_t lat, int32_
     rec[7] |= static_cast<uint8_t>((h.country >> 7) & 3);
     PutPointer(rec, l.firstName, h.first);
     PutPointer(rec, l.secondName, h.second);
+    if (!h.ident.empty()) return PackIdentCode(l.Ident(), h.ident, rec);
     return PackIdentCode(l.Ident(), ImageIdent(ident), rec);
 }
 

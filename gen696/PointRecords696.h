@@ -41,6 +41,7 @@ struct PointHead696 {
     uint32_t country = 0;     // position in the country table
     NamePointer696 first;
     NamePointer696 second;
+    std::string ident;        // the record's ident as ImageIdent gives it; empty: made from the record
 };
 
 // Position of the common head; the angles keep longitude bits 31-7 and latitude bits 30-7.

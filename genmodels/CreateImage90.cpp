@@ -1,11 +1,11 @@
 #include "genmodels/CreateImage90.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "common/CLocale.h"
 #include "gen/createimage/CreateImageSteps.h"
 #include "gen/image/Image.h"
+#include "gen/image/KeyOrder.h"
 #include "gen/image/RecordCoder.h"
 #include "gen/image/Sumcheck.h"
 #include "gen/shell/GenSettings.h"
@@ -70,9 +70,8 @@ ImageResult EncodeVor90(const CreateImageBuild& b, size_t i, uint8_t* out, std::
 // Writes the record numbers of the kind sorted by `key` (ties by record number) at `start`.
 template <class Key>
 ImageResult WriteSortedIndex(Image& image, uint32_t start, uint32_t n, Key key) {
-    std::vector<uint32_t> order(n);
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&](uint32_t x, uint32_t y) { return key(x) < key(y); });
+    std::vector<uint32_t> order;
+    OrderByKey(n, key, &order);
     std::vector<uint8_t> bytes(2 * size_t{n});
     for (uint32_t i = 0; i < n; ++i) PutU16(&bytes[2 * i], order[i]);
     return n ? image.Write(start, bytes.data(), bytes.size()) : ImageResult::Ok();

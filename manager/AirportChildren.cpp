@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "dblib/KestraneDatabase.h"
+#include "manager/IndexByName.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -12,12 +13,23 @@ namespace {
 // Positions at the first record whose key is equal to or above the fields' key.
 bool PositionAtKey(IsamMgr& file) { return file.Find() == 0 || file.ReadCurrent() == 0; }
 
+// Runways longest first, those of one length in file order (a handful per airport).
+void SortByLength(RunwayEntry* runways, int count) {
+    for (int i = 1; i < count; ++i) {
+        RunwayEntry entry = runways[i];
+        int j = i;
+        for (; j > 0 && runways[j - 1].rlen < entry.rlen; --j) runways[j] = runways[j - 1];
+        runways[j] = entry;
+    }
+}
+
 }  // namespace
 
 void ReadRestrictionChain(int32_t first, std::vector<uint8_t>& out) {
     out.clear();
     dfRESTR& restr = *KestraneDb().restr;
-    restr.SelectIndex("rcsno");
+    static IndexByName byChain("rcsno");
+    byChain.Select(restr);
     int32_t next = first;
     size_t at = 0;
     for (int guard = 0; next != 0 && guard < 64; ++guard) {
@@ -37,7 +49,7 @@ void ReadRestrictionChain(int32_t first, std::vector<uint8_t>& out) {
     }
 }
 
-bool ChildFilesHeld(KestraneDatabase& db) { return db.rwy3->IsOpen() && db.freq3->IsOpen() && db.restr->IsOpen(); }
+bool ChildFilesHeld(KestraneDatabase& db) { return db.rwy3->IsOpen() && db.freq3->IsOpen(); }
 
 AirportChildren& AirportRows() {
     static AirportChildren children;
@@ -61,8 +73,9 @@ int LoadAirportChildren() {
     const bool held = ChildFilesHeld(db);
     dfRWY3& rwy = *db.rwy3;
     int runways = 0;
-    if (rwy.Open() == 0) {
-        rwy.SelectIndex("raptno");
+    static IndexByName byAirport("raptno");
+    if (held || rwy.Open() == 0) {
+        byAirport.Select(rwy);
         rwy.raptno = asno;
         for (bool ok = PositionAtKey(rwy); ok && rwy.raptno == asno && runways < AirportChildren::kEntries;
              ok = rwy.Next(1) == 0) {
@@ -71,13 +84,13 @@ int LoadAirportChildren() {
         }
         if (!held) rwy.Close();
     }
-    std::stable_sort(c.runways, c.runways + runways,
-                     [](const RunwayEntry& a, const RunwayEntry& b) { return a.rlen > b.rlen; });
+    SortByLength(c.runways, runways);
 
     dfFREQ3& frq = *db.freq3;
     int last = -1;
-    if (frq.Open() == 0 && db.restr->Open() == 0) {
-        frq.SelectIndex("faptno");
+    static IndexByName byFrequencyAirport("faptno");
+    if (held || (frq.Open() == 0 && db.restr->Open() == 0)) {
+        byFrequencyAirport.Select(frq);
         frq.faptno = asno;
         int index = 0;
         for (bool ok = PositionAtKey(frq); ok && frq.faptno == asno; ok = frq.Next(1) == 0) {
@@ -92,7 +105,9 @@ int LoadAirportChildren() {
             e.flags = frq.flags;
             e.frsno = frq.frsno;
             e.f431 = frq.f431;
-            if (e.frsno != 0) ReadRestrictionChain(e.frsno, e.restriction);
+            // A holder without the restriction file gets it open, for its own close.
+            if (e.frsno != 0 && (db.restr->IsOpen() || db.restr->Open() == 0))
+                ReadRestrictionChain(e.frsno, e.restriction);
             last = index++;
         }
     }

@@ -36,10 +36,11 @@ AirportChildren& AirportRows();
 void ReadRestrictionChain(int32_t first, std::vector<uint8_t>& out);
 
 class KestraneDatabase;
-// Whether rwy3, freq3 and restr are all open (held by the caller).
+// Whether rwy3 and freq3 are both open (held by the caller).
 bool ChildFilesHeld(KestraneDatabase& db);
 
-// Loads both tables for the airport held in the apts object (rwy3, freq3 and restr opened and
-// closed, unless all three were open already: then they stay open); returns the number of rows: the larger of the runway count and the last frequency
-// index + 1, at most kMaxRows.
+// Loads both tables for the airport held in the apts object; returns the number of rows: the
+// larger of the runway count and the last frequency index + 1, at most kMaxRows. rwy3, freq3
+// and restr are opened and closed, unless the caller holds rwy3 and freq3: then they stay open,
+// and restr, opened when a restriction chain is read, is left open for the caller to close.
 int LoadAirportChildren();

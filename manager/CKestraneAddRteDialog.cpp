@@ -5,6 +5,7 @@
 
 #include "common/IdentDigits.h"
 #include "dblib/KestraneDatabase.h"
+#include "manager/HeldFiles.h"
 #include "manager/KestraneScrollView.h"
 #include "manager/LineFormats.h"
 #include "manager/RenumberRoute.h"
@@ -182,13 +183,13 @@ bool ValidateRouteWaypoint(CKestraneAddRteDialog& d, int32_t currentRoute, int32
     const std::string code = Trimmed(d.country);
     if (!code.empty() && d.type != 4) {
         country = -2;
-        if (db.country->Open() == 0) {
+        HeldFiles held{db.country.get()};
+        if (db.country->IsOpen()) {
             db.country->SelectIndex("cid");
             char id[3];
             std::snprintf(id, sizeof id, "%-2.2s", code.c_str());
             SetField(db.country->cid, sizeof db.country->cid, id);
             if (db.country->Find() == 0) country = db.country->csno;
-            db.country->Close();
         }
         if (country == -2) {
             Fail("Unknown Country Code");

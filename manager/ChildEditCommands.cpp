@@ -36,11 +36,10 @@ int SelectedRow(const CKestraneScrollView& view) {
 
 // "APT %s FRQ %s" / "APT %s RWY %s" with a piece of the row's list line, confirmed.
 bool ConfirmRowDeletion(int row, const char* word, size_t from, size_t length) {
-    (void)Db().names->Open();
-    (void)Db().country->Open();
-    FormatAirportRow(row + 1);
-    Db().names->Close();
-    Db().country->Close();
+    {
+        HeldFiles held{Db().names.get(), Db().country.get()};
+        FormatAirportRow(row + 1);
+    }
     const std::string list = Manager().line.Text();
     return ConfirmDeletion("APT " + AirportIdent() + " " + word + " " +
                            (list.size() > from ? list.substr(from, length) : ""));

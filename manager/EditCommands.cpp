@@ -13,6 +13,7 @@
 #include "manager/CKestraneDelDialog.h"
 #include "manager/CKestraneUsrAddChgDialog.h"
 #include "manager/ChangeJournal.h"
+#include "manager/HeldFiles.h"
 #include "manager/LineFormats.h"
 #include "manager/ManagerSettings.h"
 #include "manager/RecordViews.h"
@@ -238,11 +239,12 @@ void DeleteWaypoint(CKestraneScrollView& view, const WaypointKind& kind, int fir
     BusyMark busy(view);
     if (view.SelectedLine() < 0) return;
     view.ReloadSelected(false);
-    (void)Db().country->Open();
     char description[96];
-    std::snprintf(description, sizeof description, "%s %s (%s)", kind.word, DecodedIdent(kind.ident).c_str(),
-                  GetCountryText(*kind.country).c_str());
-    Db().country->Close();
+    {
+        HeldFiles held{Db().country.get()};
+        std::snprintf(description, sizeof description, "%s %s (%s)", kind.word, DecodedIdent(kind.ident).c_str(),
+                      GetCountryText(*kind.country).c_str());
+    }
     if (!ConfirmDeletion(description)) return;
     view.ReloadSelected(true);
     const std::string line = FormatJournalLine(kJournalDel, kind.type);

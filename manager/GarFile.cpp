@@ -72,9 +72,23 @@ void GarWriter::Put(int id, const uint8_t* data, int size) {
     ++count_;
 }
 
+uint8_t* GarWriter::Begin(int id, const uint8_t* start) {
+    begun_ = bytes_.size();
+    bytes_.push_back(static_cast<char>(id));
+    bytes_.push_back(0);
+    bytes_.append(reinterpret_cast<const char*>(start), 256);
+    return reinterpret_cast<uint8_t*>(bytes_.data() + begun_ + 2);
+}
+
+void GarWriter::End(int size) {
+    bytes_[begun_ + 1] = static_cast<char>(size);
+    bytes_.resize(begun_ + 2 + static_cast<size_t>(size));
+    ++count_;
+}
+
 void GarWriter::Reserve(int32_t packets) {
     const size_t most = static_cast<size_t>(std::clamp<int32_t>(packets, 0, kGarMaxRecords + 1));
-    bytes_.reserve(bytes_.size() + (most + 1) * 257);
+    bytes_.reserve(bytes_.size() + (most + 1) * 258);
 }
 
 void GarWriter::Finish(int command) {

@@ -62,6 +62,10 @@ class GarWriter {
 public:
     explicit GarWriter(uint16_t productId);
     void Put(int id, const uint8_t* data, int size);
+    // A packet built in place: its id and the 256 bytes of `start` are added, and their copy is
+    // returned to be finished; End(size) ends the packet there.
+    uint8_t* Begin(int id, const uint8_t* start);
+    void End(int size);
     // Room for that many more packets of the largest size, so that the bytes never move.
     void Reserve(int32_t packets);
     // Packets written after the count packet.
@@ -72,5 +76,6 @@ public:
 
 private:
     std::string bytes_;
+    size_t begun_ = 0;  // where the packet begun last starts
     int count_ = 0;
 };

@@ -1,9 +1,12 @@
 #include "manager/GarRecord.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <string_view>
+
+#include "manager/FieldText.h"
 
 namespace {
 
@@ -13,14 +16,24 @@ constexpr uint8_t kAttribute[10] = {0, 0, 0, 0, 0, 0, 0x60, 0x70, 0x70, 0x80};
 constexpr size_t kKept[6] = {31, 40, 31, 28, 31, 31};  // new layout texts kept on reading
 constexpr int kMaxRecord = 255;
 
+// Little-endian words; on a little-endian machine a plain copy.
 void PutU16(uint8_t* at, uint32_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
+    if constexpr (std::endian::native == std::endian::little) {
+        const uint16_t word = static_cast<uint16_t>(value);
+        std::memcpy(at, &word, 2);
+    } else {
+        at[0] = static_cast<uint8_t>(value);
+        at[1] = static_cast<uint8_t>(value >> 8);
+    }
 }
 
 void PutU32(uint8_t* at, uint32_t value) {
-    PutU16(at, value);
-    PutU16(at + 2, value >> 16);
+    if constexpr (std::endian::native == std::endian::little) {
+        std::memcpy(at, &value, 4);
+    } else {
+        PutU16(at, value);
+        PutU16(at + 2, value >> 16);
+    }
 }
 
 uint32_t GetU32(const uint8_t* at) {
@@ -55,16 +68,17 @@ std::string FieldText(const uint8_t* record, int size, int offset, int width) {
 // A field blank-padded (or cut) to its width.
 void PutPadded(uint8_t* at, std::string_view text, size_t width) {
     std::memset(at, ' ', width);
-    std::memcpy(at, text.data(), std::min(text.size(), width));
+    if (!text.empty()) std::memcpy(at, text.data(), std::min(text.size(), width));
 }
 
-// The city without its "@ST" end, and the state (two blanks when none).
-void SplitCity(std::string_view city, std::string_view& plain, char state[2]) {
+// The length of the city without its "@ST" end; the state (two blanks when none) goes to
+// `state`, byte by byte (two bytes read back as one would wait for both writes to be done).
+size_t SplitCity(std::string_view city, uint8_t* state) {
     state[0] = state[1] = ' ';
     const size_t at = city.find('@');
-    plain = city.substr(0, at);
-    if (at == std::string_view::npos) return;
-    for (size_t i = 0; i < 2 && at + 1 + i < city.size(); ++i) state[i] = city[at + 1 + i];
+    if (at == std::string_view::npos) return city.size();
+    for (size_t i = 0; i < 2 && at + 1 + i < city.size(); ++i) state[i] = static_cast<uint8_t>(city[at + 1 + i]);
+    return at;
 }
 
 void AppendState(std::string& city, const uint8_t* record, int size, int offset) {
@@ -154,26 +168,29 @@ void GarFixComment(uint8_t* comment) {
 }
 
 int GarPutTexts(uint8_t* record, int format, const GarTexts& texts) {
-    std::string_view city;
-    char state[2];
-    SplitCity(texts.city, city, state);
-    if (!GarNewLayout(format)) {
+    return GarPutTexts(record, format,
+                       GarTextViews{texts.ident, texts.comment, texts.name, texts.city, texts.address, texts.crossRoad});
+}
+
+int GarPutTexts(uint8_t* record, int format, const GarTextViews& texts) {
+    const bool newer = GarNewLayout(format);
+    const size_t citySize = newer || format >= 2 ? SplitCity(texts.city, record + (newer ? 44 : 116)) : 0;
+    if (!newer) {
         PutPadded(record, texts.ident, 6);
         uint8_t* comment = record + 18;
         std::memset(comment, ' ', 40);
         const size_t length = std::min<size_t>(texts.comment.size(), 40);
-        std::memcpy(comment, texts.comment.data(), length);
+        if (length != 0) std::memcpy(comment, texts.comment.data(), length);
         if (length < 40) comment[length] = 0;
         GarFixComment(comment);
         if (format >= 2) {
             PutPadded(record + 62, texts.name, 30);
-            PutPadded(record + 92, city, 24);
-            std::memcpy(record + 116, state, 2);
+            PutPadded(record + 92, texts.city.substr(0, citySize), 24);
         }
         return kOldLength[std::clamp(format, 1, 5)] + 3;
     }
-    std::memcpy(record + 44, state, 2);
-    const std::string_view parts[6] = {texts.ident, texts.comment, texts.name, city, texts.address, texts.crossRoad};
+    const std::string_view parts[6] = {texts.ident, texts.comment, texts.name, texts.city.substr(0, citySize),
+                                       texts.address, texts.crossRoad};
     int position = kTextStart[format];
     for (int i = 0; i < 6; ++i) {
         // Room is kept for the terminators of this text and those after it.
@@ -184,6 +201,60 @@ int GarPutTexts(uint8_t* record, int format, const GarTexts& texts) {
         record[position++] = 0;
     }
     return position + 3;
+}
+
+int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&comment)[32]) {
+    const size_t identLength = FieldLength(ident), commentLength = FieldLength(comment);
+    if (!GarNewLayout(format)) {
+        GarTextViews texts;
+        texts.ident = {ident, identLength};
+        texts.comment = {comment, commentLength};
+        return GarPutTexts(record, format, texts);
+    }
+    // Both fields fit whole, with every terminator, before the record's end: no room to keep,
+    // and each copied whole.
+    static_assert(62 + 8 + 32 + 6 <= kMaxRecord);
+    record[44] = record[45] = ' ';
+    uint8_t* at = record + kTextStart[format];
+    std::memcpy(at, ident, 8);
+    at += identLength;
+    *at++ = 0;
+    std::memcpy(at, comment, 32);
+    at += commentLength;
+    *at++ = 0;
+    std::memset(at, 0, 4);
+    return static_cast<int>(at + 4 - record) + 3;
+}
+
+int GarPutRoutePointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&first)[32],
+                          bool firstIsComment, const char (&second)[32]) {
+    const size_t identLength = FieldLength(ident), firstLength = FieldLength(first);
+    const std::string_view city(second, FieldLength(second));
+    if (!GarNewLayout(format)) {
+        GarTextViews texts;
+        texts.ident = {ident, identLength};
+        (firstIsComment ? texts.comment : texts.name) = {first, firstLength};
+        texts.city = city;
+        return GarPutTexts(record, format, texts);
+    }
+    // The three fields fit whole, with every terminator, before the record's end: no room to
+    // keep, and each copied whole.
+    static_assert(62 + 8 + 32 + 32 + 6 <= kMaxRecord);
+    const size_t cityLength = SplitCity(city, record + 44);
+    uint8_t* at = record + kTextStart[format];
+    std::memcpy(at, ident, 8);
+    at += identLength;
+    *at++ = 0;
+    if (!firstIsComment) *at++ = 0;
+    std::memcpy(at, first, 32);
+    at += firstLength;
+    *at++ = 0;
+    if (firstIsComment) *at++ = 0;
+    std::memcpy(at, second, 32);
+    at += cityLength;
+    *at++ = 0;
+    at[0] = at[1] = 0;
+    return static_cast<int>(at + 2 - record) + 3;
 }
 
 GarTexts GarGetTexts(const uint8_t* record, int size, int format) {

@@ -6,11 +6,17 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // The six texts a record carries (Windows-1252). The city may end in "@" and two state
 // characters.
 struct GarTexts {
     std::string ident, comment, name, city, address, crossRoad;
+};
+
+// The same texts seen where they stand, for building a record.
+struct GarTextViews {
+    std::string_view ident, comment, name, city, address, crossRoad;
 };
 
 // The bits of the float 1.0e25, the unknown altitude of the new layout.
@@ -29,7 +35,17 @@ void GarSetPosition(uint8_t* record, int format, int32_t latitude, int32_t longi
 void GarSetCountryAltitude(uint8_t* record, int format, const char* country, uint32_t altitudeBits);
 void GarSetSymbol(uint8_t* record, int format, uint32_t symbol);
 // Writes the texts; returns the record length plus 3 (the packet's size is that minus 3).
+int GarPutTexts(uint8_t* record, int format, const GarTextViews& texts);
 int GarPutTexts(uint8_t* record, int format, const GarTexts& texts);
+// The same for a user waypoint's two texts, from its record fields (ident and comment; no
+// name, city, address or cross road). The fields are read and copied whole: bytes of the buffer
+// past the record may change.
+int GarPutWaypointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&comment)[32]);
+// The same for a route waypoint's texts from its record fields: the ident, the first name as
+// the comment (`firstIsComment`) or as the name, and the second name as the city (which may
+// end in "@" and the state).
+int GarPutRoutePointTexts(uint8_t* record, int format, const char (&ident)[8], const char (&first)[32],
+                          bool firstIsComment, const char (&second)[32]);
 // Old layout comment: the first underscore or NUL among the first 30 bytes becomes the
 // terminator, every later underscore or NUL among them a blank.
 void GarFixComment(uint8_t* comment);

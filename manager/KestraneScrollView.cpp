@@ -10,6 +10,7 @@
 #include "dblib/IsamMgr.h"
 #include "manager/LineFormats.h"
 #include "manager/HighestRecord.h"
+#include "manager/IndexByName.h"
 #include "manager/ManagerSettings.h"
 #include "platform/App.h"
 #include "platform/DeviceContext.h"
@@ -46,10 +47,7 @@ bool IsRecordWindowOpen(char letter) {
 }
 
 CKestraneScrollView::CKestraneScrollView(RecordListKind kind) : kind_(kind) {
-    if (kind_.ident) {
-        for (int i = 0; i < kind_.file->IndexCount(); ++i)
-            if (kind_.file->IndexName(i) == kind_.identIndex) identIndexNumber_ = i;
-    }
+    if (kind_.ident) identIndexNumber_ = IndexNumber(*kind_.file, kind_.identIndex);
     OpenViewSlot(RecordLetterIndex(kind_.letter)) = this;
     Commands().Add(kCmdAddRecord, [this] { OnAddRecord(); });
     auto selected = [this](platform::CommandState& s) { s.enabled = selected_ >= 0; };
@@ -146,31 +144,37 @@ bool CKestraneScrollView::Position(bool fresh) {
     return ok && *kind_.number == resumeNumber_;
 }
 
-bool CKestraneScrollView::AppendLine(int32_t word) {
-    if (count_ >= kMaxLines) return false;
-    lines_.push_back(word);
-    ++count_;
-    return true;
-}
-
 int CKestraneScrollView::AppendRecordLines(int32_t number) { return AppendLine(number) ? 1 : 0; }
 
 bool CKestraneScrollView::LoadRecords(int count, bool keepGoing) {
     IsamMgr& file = *kind_.file;
     const ManagerSettings& m = Manager();
+    const bool digits = kind_.letter == 'U';
+    // The ident filter as strncmp over up to 8 bytes compares it, as one masked 8-byte word.
+    const size_t identLength = std::min<size_t>(m.identFilter.size(), 8);
+    const size_t filterEnd = strnlen(m.identFilter.c_str(), identLength);
+    const size_t compared = filterEnd < identLength ? filterEnd + 1 : identLength;
+    uint64_t want = 0, mask = 0;
+    std::memcpy(&want, m.identFilter.c_str(), compared);
+    std::memset(&mask, 0xFF, compared);
+    const int32_t* country = m.countryFilter >= 0 ? kind_.country : nullptr;
+    const int32_t countryFilter = m.countryFilter;
+    const bool nameFiltered = !m.nameFilter.empty();
     int added = 0, examined = 0;
     for (;;) {
-        if (kind_.letter == 'U') {
+        if (digits) {
             char ident[9] = {};
             std::memcpy(ident, kind_.ident, 8);
             EncodeIdentDigits(ident);
             std::memcpy(kind_.ident, ident, 8);
         }
-        if (!m.identFilter.empty() &&
-            std::strncmp(kind_.ident, m.identFilter.c_str(), std::min<size_t>(m.identFilter.size(), 8)) != 0)
-            return false;
-        bool pass = !(m.countryFilter >= 0 && kind_.country && *kind_.country != m.countryFilter);
-        if (pass && !m.nameFilter.empty()) pass = PassesNameFilter();
+        if (compared != 0) {
+            uint64_t ident;
+            std::memcpy(&ident, kind_.ident, sizeof ident);
+            if ((ident & mask) != want) return false;
+        }
+        bool pass = !(country && *country != countryFilter);
+        if (pass && nameFiltered) pass = PassesNameFilter();
         if (pass) added += AppendRecordLines(*kind_.number);
         ++examined;
         if (count_ >= kMaxLines) return false;
@@ -191,6 +195,7 @@ bool CKestraneScrollView::GetLine(int index, int batch, int32_t& word) {
         if (fresh) {
             count_ = 0;
             lines_.clear();
+            lines_.reserve(kMaxLines + 1);
         }
         const bool positioned = Position(fresh);
         bool more = false;
@@ -330,6 +335,7 @@ void CKestraneScrollView::InsertLine(int32_t word) {
 }
 
 void CKestraneScrollView::UpdateTitle() {
+    shownComplete_ = complete_;
     platform::Document* doc = GetDocument();
     if (!doc) return;
     std::string title = doc->Title();
@@ -337,7 +343,6 @@ void CKestraneScrollView::UpdateTitle() {
     if (!complete_) title += '*';
     doc->SetTitle(title);
     if (platform::Frame* frame = GetFrame()) frame->SetTitle(title);
-    shownComplete_ = complete_;
 }
 
 int CKestraneScrollView::PartOfSelected(int32_t) const { return 0; }
@@ -413,7 +418,7 @@ void CKestraneScrollView::OnDraw(platform::DeviceContext& dc) {
     const int first = std::max(0, clip.top / lineHeight_);
     const int last = std::max(first, (clip.bottom - 1) / lineHeight_);
     stepMisses_ = 0;
-    if (OpenFiles() == 0) {
+    if (OpenFilesToDraw() == 0) {
         HighestRecord();  // while the files are open: the search costs no open of its own
         for (int line = first; line <= last; ++line) {
             int32_t word = 0;
@@ -502,7 +507,7 @@ void CKestraneScrollView::OnPrint(platform::DeviceContext& dc, platform::PrintIn
     dc.SelectFont(Manager().printFont);
     dc.SetBkMode(platform::BkMode::Transparent);
     const int skip = Manager().recordNumbers ? 0 : 5;
-    if (OpenFiles() != 0) return;
+    if (OpenFilesToDraw() != 0) return;
     stepMisses_ = 0;
     const int first = (info.currentPage - 1) * linesPerPage_;
     for (int row = 0; row < linesPerPage_; ++row) {

@@ -107,6 +107,8 @@ protected:
     // The files one drawing, idle step, print page or command holds open: the kind's file.
     virtual int OpenFiles();
     virtual void CloseFiles();
+    // Those a drawing or print page opens to begin with (CloseFiles closes what it held).
+    virtual int OpenFilesToDraw() { return OpenFiles(); }
     // Positions the record file at the first record to load (fresh) or at the resume point.
     virtual bool Position(bool fresh);
     // Appends line words from the current record on; true when it stopped on the count and a
@@ -122,7 +124,12 @@ protected:
     // While GetLine reads lines in order, after a search of the number index: the same record
     // found by the ident index, so that the next lines can step.
     void AlignIdentIndex(int32_t number);
-    bool AppendLine(int32_t word);  // false at the limit
+    bool AppendLine(int32_t word) {  // false at the limit
+        if (count_ >= kMaxLines) return false;
+        lines_.push_back(word);
+        ++count_;
+        return true;
+    }
     // Whether this view's files are the ones a run of idle steps keeps open.
     bool HoldsIdleFiles() const;
     void ReportLoadFailure(int32_t number) const;

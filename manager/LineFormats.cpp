@@ -12,8 +12,10 @@
 #include "common/LatLonText.h"
 #include "common/LetterText.h"
 #include "common/SixBitCode.h"
+#include "common/TextHelpers.h"
 #include "dblib/KestraneDatabase.h"
 #include "manager/AirportChildren.h"
+#include "manager/IndexByName.h"
 #include "manager/ManagerSettings.h"
 #include "manager/SymbolTable.h"
 
@@ -49,11 +51,62 @@ std::string Format(const char* format, ...) {
 }
 
 int Put(int column, const std::string& text) { return Line().Append(column, text.c_str(), text.size()); }
+int Put(int column, const char* text) { return Line().Append(column, text); }
 
-std::string LatLon(int32_t value, bool isLongitude) {
+// printf's "%*d" ("%0*d" with zeros) for the hot columns; returns the end.
+char* PutInt(char* out, int32_t value, int width, bool zeros = false) {
+    const bool negative = value < 0;
+    const uint32_t magnitude = negative ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value);
+    if (!zeros)
+        for (int i = DecimalDigitCount(magnitude) + negative; i < width; ++i) *out++ = ' ';
+    if (negative) *out++ = '-';
+    return PutNumber(out, magnitude, zeros ? width - negative : 0);
+}
+
+// printf's "%+.*d": the sign always, digits zero-padded to `digits`.
+char* PutSigned(char* out, int32_t value, int digits) {
+    *out++ = value < 0 ? '-' : '+';
+    return PutNumber(out, value < 0 ? 0u - static_cast<uint32_t>(value) : static_cast<uint32_t>(value), digits);
+}
+
+// printf's "%0*x".
+char* PutHex(char* out, uint32_t value, int width) {
+    char digits[8];
+    int count = 0;
+    do {
+        digits[count++] = "0123456789abcdef"[value & 15];
+        value >>= 4;
+    } while (value != 0);
+    for (int i = count; i < width; ++i) *out++ = '0';
+    while (count > 0) *out++ = digits[--count];
+    return out;
+}
+
+// printf's "%-*s".
+char* PutLeft(char* out, const char* text, int width) {
+    const size_t length = std::strlen(text);
+    std::memcpy(out, text, length);
+    out += length;
+    for (int i = static_cast<int>(length); i < width; ++i) *out++ = ' ';
+    return out;
+}
+
+int PutPiece(int column, const char* text, const char* end) {
+    return Line().Append(column, text, static_cast<size_t>(end - text));
+}
+
+// "%3d.%02d" of a frequency in hundredths.
+int PutHundredths(int column, int32_t value) {
+    char text[32];
+    char* end = PutInt(text, value / 100, 3);
+    *end++ = '.';
+    return PutPiece(column, text, PutInt(end, value % 100, 2, true));
+}
+
+int PutLatLon(int column, int32_t value, bool isLongitude) {
     char text[kLatLonTextSize];
     FormatLatLon(text, value, isLongitude, 1);
-    return text;
+    return Put(column, text);
 }
 
 int PutCountryAfter(int column, int32_t country) { return Put(column + 1, GetCountryText(country)); }
@@ -77,24 +130,40 @@ std::string GetNameText(int32_t n) {
     if (n == 0 && !Manager().Legacy()) return "";
     if (n < 0) return "UNSET";
     dfNAMES& names = *KestraneDb().names;
-    names.SelectIndex("nsno");
+    static IndexByName byNumber("nsno");
+    byNumber.Select(names);
     names.nsno = n;
     if (names.Find() != 0) return "UNKNOWN";
     return Field(names.nname, sizeof names.nname);
 }
 
 std::string GetCountryText(int32_t n) {
-    static int32_t held = INT32_MIN;  // the csno the object holds from the last lookup
+    static int32_t held = INT32_MIN;    // the csno the object holds from the last lookup
+    static int32_t missed = INT32_MIN;  // the csno the last lookup found no record for
+    static const dfCOUNTRY* missedIn = nullptr;
+    static std::string missedPath;
     dfCOUNTRY& country = *KestraneDb().country;
+    // A miss stands while the open file's object still holds that failed search: a search for
+    // another key moves csno, and an insert gives the object a current record.
+    if (missed == n && missedIn == &country && country.csno == n && !country.HasCurrent() && country.IsOpen() &&
+        country.Path() == missedPath)
+        return "UNKNOWN-??";
     if (held != n || country.csno != n) {
-        country.SelectIndex("csno");
+        static IndexByName byNumber("csno");
+        byNumber.Select(country);
         country.csno = n;
         if (country.Find() != 0) {
             held = INT32_MIN;
+            if (country.IsOpen()) {
+                missed = n;
+                missedIn = &country;
+                missedPath = country.Path();
+            }
             return "UNKNOWN-??";
         }
         held = n;
     }
+    missed = INT32_MIN;
     std::string name = Field(country.cname, sizeof country.cname);
     std::string id = Field(country.cid, sizeof country.cid);
     while (!name.empty() && name.back() == ' ') name.pop_back();
@@ -125,8 +194,8 @@ void FormatRecordStart(int32_t number, const char* ident, int32_t latitude, int3
     std::memcpy(text, ident, 8);
     DecodeIdentDigits(text);
     Put(5, text);
-    Put(13, LatLon(latitude, false));
-    Put(25, LatLon(longitude, true));
+    PutLatLon(13, latitude, false);
+    PutLatLon(25, longitude, true);
 }
 
 std::string FormatFuelLetters(int32_t afuel) {
@@ -144,7 +213,8 @@ std::string FormatRunwayNumber(const RunwayEntry& e, bool reciprocal) {
         if (n != 0) n += 18;
     }
     if (n == 0) return "..";
-    std::string text = Format("%02d", n);
+    char digits[4];
+    std::string text(digits, PutNumber(digits, static_cast<uint32_t>(n), 2));
     if (e.rw & 0x10000) text += 'T';
     int letter = (e.rw >> 5) & 3;
     if (reciprocal && letter >= 2) letter ^= 1;  // L and R exchanged
@@ -258,15 +328,22 @@ void FormatAirportLine() {
     const dfAPTS& a = *KestraneDb().apts;
     Line().Clear();
     FormatRecordStart(a.asno, a.aident, a.alat, a.along);
-    Line().Format(38, "%5d'", a.aheight);
+    char height[16];
+    char* end = PutInt(height, a.aheight, 5);
+    *end++ = '\'';
+    PutPiece(38, height, end);
     Put(45, FormatFuelLetters(a.afuel));
     // The older form keeps the city's '@' mark in bit 8 and has no heliport bit.
     const bool olderForm = a.a212025 == -1;
     int column = FormatNameColumn(50, a.acity, a.afacil, (a.afuel & (olderForm ? 256 : 32)) != 0, false);
     const int kind = (a.afuel >> 6) & (olderForm ? 3 : 7);
     if (kind != 0) column = Put(column + 1, kind == 1 ? "[MIL]" : kind == 2 ? "[PRV]" : "[HEL]");
-    if (a.a212025 != -1 && (a.autc & 63) != 31)
-        column = Put(column + 1, Format("UTC%+d%s", 12 - (a.autc & 31), (a.autc & 32) ? "+DST" : ""));
+    if (a.a212025 != -1 && (a.autc & 63) != 31) {
+        char utc[16] = "UTC";
+        char* end = PutSigned(utc + 3, 12 - (a.autc & 31), 1);
+        if (a.autc & 32) end = PutLeft(end, "+DST", 0);
+        column = PutPiece(column + 1, utc, end);
+    }
     PutCountryAfter(column, a.acountry);
 }
 
@@ -279,7 +356,7 @@ void FormatAirportRow(int row) {
     if (f.fsno != -1) {
         const bool olderForm = f.f431 == -1;
         Put(14, FreqTypeWord(f.ftype, olderForm));
-        Line().Format(22, "%3d.%02d", f.freq / 100, f.freq % 100);
+        PutHundredths(22, f.freq);
         if (!legacyDb) {
             const int second = f.freq % 10;
             const bool five = second == 2 || second == 7 || (!olderForm && (f.f431 & 32));
@@ -307,24 +384,42 @@ void FormatAirportRow(int row) {
         }
         const char* surface = kSurfaces[r.rsl & 7];
         const char* lights = kLights[(r.rsl >> 3) & 7];
-        if (r.rwidth != 0) Line().Format(58, "%5dx%3d' %-6s %-6s", r.rlen, r.rwidth, surface, lights);
-        else Line().Format(58, "%5d' %-6s %-6s", r.rlen, surface, lights);
+        char size[64];
+        char* end = PutInt(size, r.rlen, 5);
+        if (r.rwidth != 0) {
+            *end++ = 'x';
+            end = PutInt(end, r.rwidth, 3);
+        }
+        *end++ = '\'';
+        *end++ = ' ';
+        end = PutLeft(end, surface, 6);
+        *end++ = ' ';
+        PutPiece(58, size, PutLeft(end, lights, 6));
         const bool bytes = Manager().pictureBytes;
         std::string picture;
         if (r.rflags < 0) {
-            if (r.rpic != 0) picture = bytes ? Format("%08x", static_cast<unsigned>(r.rpic)) : "p";
+            if (r.rpic != 0) {
+                char text[16];
+                picture = bytes ? std::string(text, PutHex(text, static_cast<uint32_t>(r.rpic), 8)) : "p";
+            }
         } else {
-            const std::string hex =
-                r.rpicfl < 0 ? Format("%02x %04x %08x", r.rflags & 255, static_cast<unsigned>(r.rpicst),
-                                      static_cast<unsigned>(r.rpic))
-                             : Format("%02x %08x %08x", r.rflags & 255, static_cast<unsigned>(r.rnpic),
-                                      static_cast<unsigned>(r.rnpic2));
+            // "%02x %04x %08x" or "%02x %08x %08x"
+            auto hex = [&r] {
+                char text[32];
+                char* end = PutHex(text, static_cast<uint32_t>(r.rflags & 255), 2);
+                *end++ = ' ';
+                end = r.rpicfl < 0 ? PutHex(end, static_cast<uint32_t>(r.rpicst), 4)
+                                   : PutHex(end, static_cast<uint32_t>(r.rnpic), 8);
+                *end++ = ' ';
+                end = PutHex(end, static_cast<uint32_t>(r.rpicfl < 0 ? r.rpic : r.rnpic2), 8);
+                return std::string(text, end);
+            };
             if (r.rpicst != 0 || r.rpic != 0) {
-                if (bytes) picture = hex;
+                if (bytes) picture = hex();
                 else if (r.rpic & 128)
                     picture = Format("%c-%c", (r.rpic & 64) ? 'L' : 'R', (r.rpic & 0x40000000) ? 'L' : 'R');
             } else {
-                picture = bytes ? hex : "b";
+                picture = bytes ? hex() : "b";
             }
         }
         if (!picture.empty()) Put(83, "(" + picture + ")");
@@ -356,7 +451,7 @@ void FormatVorLine() {
     const dfVORS& v = *KestraneDb().vors;
     Line().Clear();
     FormatRecordStart(v.vsno, v.vident, v.vlat, v.vlong);
-    Line().Format(39, "%3d.%02d", v.vfreq / 100, v.vfreq % 100);
+    PutHundredths(39, v.vfreq);
     const bool form696 = v.v221817 != -1;
     if (form696) {
         if (v.vtr & 4) Put(46, "WX");
@@ -375,7 +470,12 @@ void FormatVorLine() {
         if ((d & 3) < 3) Put(56, kVorLevels[d & 3]);
     }
     int column = FormatNameColumn(61, v.vcity, v.vfacil, (v.vdme & 1) != 0, false);
-    if (form696) column = Put(column + 1, Format("[%+.2d]", static_cast<int>(static_cast<int8_t>(v.vmag & 0xFF))));
+    if (form696) {
+        char mag[16] = "[";
+        char* end = PutSigned(mag + 1, static_cast<int8_t>(v.vmag & 0xFF), 2);
+        *end++ = ']';
+        column = PutPiece(column + 1, mag, end);
+    }
     PutCountryAfter(column, v.vcountry);
 }
 
@@ -407,8 +507,8 @@ void FormatRteLine() {
     if (r.rtorder > 1) Line().Format(9, "%03d/%d", r.rtbearing, r.rtrange);
     if (r.rttype >= 0 && r.rttype <= 4) Put(19, kRoutePointTypes[r.rttype]);
     Put(24, Field(r.rtident, sizeof r.rtident));
-    Put(32, LatLon(r.rtlat, false));
-    Put(44, LatLon(r.rtlong, true));
+    PutLatLon(32, r.rtlat, false);
+    PutLatLon(44, r.rtlong, true);
     int column;
     if (r.rttype >= 4) {
         column = Put(57, name1);

@@ -62,12 +62,16 @@ CKestraneAView::~CKestraneAView() {
 }
 
 int CKestraneAView::OpenFiles() {
-    KestraneDatabase& db = Db();
-    if (db.rwy3->Open() != 0 || db.freq3->Open() != 0 || db.restr->Open() != 0) {
+    if (Db().restr->Open() != 0) {
         CloseFiles();
         return -1;
     }
-    if (CKestraneScrollView::OpenFiles() != 0) {
+    return OpenFilesToDraw();
+}
+
+int CKestraneAView::OpenFilesToDraw() {
+    KestraneDatabase& db = Db();
+    if (db.rwy3->Open() != 0 || db.freq3->Open() != 0 || CKestraneScrollView::OpenFiles() != 0) {
         CloseFiles();
         return -1;
     }

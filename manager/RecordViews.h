@@ -38,6 +38,8 @@ protected:
     // step are read without opening them for each airport.
     int OpenFiles() override;
     void CloseFiles() override;
+    // Without the restriction file: the rows open it when a chain is read.
+    int OpenFilesToDraw() override;
     int AppendRecordLines(int32_t number) override;
     int PartOfSelected(int32_t word) const override;
 };

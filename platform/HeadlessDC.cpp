@@ -102,14 +102,14 @@ int HeadlessDC::GetDeviceCaps(DeviceCap cap) const {
 Font HeadlessDC::SelectFont(const Font& font) {
     Font old = font_;
     font_ = font;
+    metrics_ = HeadlessMetrics(font_);
     return old;
 }
 
-TextMetrics HeadlessDC::GetTextMetrics() const { return HeadlessMetrics(font_); }
+TextMetrics HeadlessDC::GetTextMetrics() const { return metrics_; }
 
 Size HeadlessDC::GetTextExtent(std::string_view text) const {
-    TextMetrics tm = HeadlessMetrics(font_);
-    return {static_cast<int>(text.size()) * tm.aveCharWidth, tm.height};
+    return {static_cast<int>(text.size()) * metrics_.aveCharWidth, metrics_.height};
 }
 
 Color HeadlessDC::GetSysColor(SystemColor which) const {
@@ -142,14 +142,14 @@ RecordedPage& HeadlessDC::CurrentPage() {
 }
 
 void HeadlessDC::TextOut(int x, int y, std::string_view text) {
-    TextMetrics tm = HeadlessMetrics(font_);
+    const TextMetrics& tm = metrics_;
     int width = static_cast<int>(text.size()) * tm.aveCharWidth;
     if ((align_ & kAlignCenter) == kAlignCenter) x -= width / 2;
     else if (align_ & kAlignRight) x -= width;
     if ((align_ & kAlignBaseline) == kAlignBaseline) y -= tm.ascent;
     else if (align_ & kAlignBottom) y -= tm.height;
     if (printing_ && !inPage_) return;  // nothing reaches paper outside a page
-    DrawRecord r;
+    DrawRecord& r = CurrentPage().records.emplace_back();
     r.kind = DrawRecord::Kind::Text;
     r.x = x;
     r.y = y;
@@ -159,7 +159,6 @@ void HeadlessDC::TextOut(int x, int y, std::string_view text) {
     r.bkColor = bkColor_;
     r.bkMode = bkMode_;
     r.rect = {x, y, x + width, y + tm.height};
-    CurrentPage().records.push_back(std::move(r));
 }
 
 void HeadlessDC::FillSolidRect(const Rect& rect, Color color) {

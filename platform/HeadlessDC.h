@@ -89,6 +89,7 @@ private:
     Size surface_{800, 600};
     int dpi_ = 96;
     Font font_{"System", 16, 0, kWeightNormal, false, false, Pitch::Variable};
+    TextMetrics metrics_ = HeadlessMetrics(font_);  // of font_
     Rect clip_{0, 0, 800, 600};
     std::vector<RecordedPage> pages_;
     std::string docName_;

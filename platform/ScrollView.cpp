@@ -16,10 +16,13 @@ void ScrollView::SetScrollSizes(MapMode mode, Size total, Size page, Size line) 
     line_ = line;
     if (line_.cx <= 0) line_.cx = page_.cx / 10;
     if (line_.cy <= 0) line_.cy = page_.cy / 10;
-    Point clamped = Clamp(position_);
-    if (!(clamped == position_)) {
-        position_ = clamped;
-        Invalidate();
+    // The origin stays within any range (a list growing while it loads is at its top).
+    if (position_.x != 0 || position_.y != 0) {
+        Point clamped = Clamp(position_);
+        if (!(clamped == position_)) {
+            position_ = clamped;
+            Invalidate();
+        }
     }
     if (App* app = App::Current()) app->GetUi().ViewScrolled(*this);
 }

@@ -52,6 +52,12 @@ TEST(Angle, CircleDegreesTextIsWhatPrintfWrites) {
     // Exact ties in the seventh decimal (multiples of 2^22 with an odd factor) and a sweep.
     for (int32_t odd = 1; odd < 512; odd += 2) values.push_back(odd << 22), values.push_back(-(odd << 22));
     for (int64_t v = INT32_MIN; v <= INT32_MAX; v += 982451653 / 97) values.push_back(static_cast<int32_t>(v));
+    // Either side of 10 and 100 degrees, where the whole degrees gain a digit (also by rounding).
+    for (const double degrees : {10.0, 100.0})
+        for (int32_t step = -200; step <= 200; step += 8) {
+            const int32_t at = static_cast<int32_t>(degrees / 360.0 * 4294967296.0) + step;
+            values.push_back(at), values.push_back(-at);
+        }
     for (const int32_t value : values) {
         char expected[64];
         std::snprintf(expected, sizeof expected, "%.6f", CircleToDegrees(value));

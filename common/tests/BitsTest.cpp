@@ -39,6 +39,31 @@ TEST(Bits, PutBitsWritesTheFieldMostSignificantBitFirst) {
     }
 }
 
+// Every start bit within two bytes and every width up to 40, against the field written bit by bit;
+// the bits around the field keep the fill.
+TEST(Bits, PutBitsAgreesWithABitByBitWrite) {
+    for (uint8_t fill : {uint8_t{0x00}, uint8_t{0xFF}, uint8_t{0x5A}}) {
+        for (uint32_t p = 0; p < 16; ++p) {
+            for (uint32_t n = 0; n <= 40; ++n) {
+                const uint32_t value = 0x9E3779B9u ^ (p * 0x01010101u) ^ n;
+                std::array<uint8_t, 8> expected;
+                expected.fill(fill);
+                for (uint32_t k = 0; k < n; ++k) {
+                    const uint32_t weight = n - 1 - k;  // of the value's bit
+                    const bool one = weight < 32 && ((value >> weight) & 1);
+                    const uint32_t at = p + k;
+                    const uint8_t bit = static_cast<uint8_t>(0x80 >> (at % 8));
+                    expected[at / 8] = static_cast<uint8_t>(one ? expected[at / 8] | bit : expected[at / 8] & ~bit);
+                }
+                std::array<uint8_t, 8> buf;
+                buf.fill(fill);
+                EXPECT_EQ(PutBits(p, n, buf.data(), value), p + n);
+                EXPECT_EQ(buf, expected) << "p=" << p << " n=" << n << " fill=" << int{fill};
+            }
+        }
+    }
+}
+
 TEST(Bits, GetBitsReadsBackTheLowBitsOfTheValue) {
     for (const BitsCase& c : kCases) {
         SCOPED_TRACE(testing::Message() << "p=" << c.position << " n=" << c.count);

@@ -1,6 +1,8 @@
 // Temporary folders and raw file bytes for the record-file tests.
 #pragma once
 
+#include "platform/testsupport/ScratchDir.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -31,15 +33,8 @@ private:
     std::string m_path;
 };
 
-inline std::vector<uint8_t> ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-inline std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using suitetest::ReadText;
+inline std::vector<uint8_t> ReadBytes(const std::string& path) { return suitetest::ReadAll(path); }
 
 inline void WriteText(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

@@ -86,7 +86,9 @@ std::vector<CreateImageRow> CreateImageTable(const ImageParams& params) {
 
 bool CreateImageDriver::Run(OperationContext& context) {
     const StepTable& rows = context.model->createImageSteps;
-    if (context.step == 0 && context.calls == 0) shown_.assign(rows.size(), false);
+    // The counters are read one by one: one wide read of both would wait for the narrow writes
+    // of the call before.
+    if (const uint32_t calls = context.calls; calls == 0 && context.step == 0) shown_.assign(rows.size(), false);
     for (;;) {
         const uint32_t step = context.step;
         if (step >= rows.size()) return Finish(context);
@@ -100,19 +102,21 @@ bool CreateImageDriver::Run(OperationContext& context) {
         }
         ++context.calls;
         const bool ended = status == StepStatus::Next;
-        if (context.calls % kProgressEvery == 1 || ended) {
-            const std::string line = StringFormatC("%s %lu", row.text, static_cast<unsigned long>(context.calls));
-            if (!shown_[step]) {
-                shown_[step] = true;
-                context.AddLine(line);
-            } else {
-                context.ReplaceLastLine(line);
-            }
-        }
+        if (context.calls % kProgressEvery == 1 || ended) ShowProgress(context, step, row.text);
         if (!ended) return false;
         context.calls = 0;
         context.step = step + 1;
         return context.step >= rows.size() && Finish(context);
+    }
+}
+
+void CreateImageDriver::ShowProgress(const OperationContext& context, uint32_t step, const char* text) {
+    const std::string line = std::string(text) + ' ' + std::to_string(context.calls);
+    if (!shown_[step]) {
+        shown_[step] = true;
+        context.AddLine(line);
+    } else {
+        context.ReplaceLastLine(line);
     }
 }
 
@@ -139,22 +143,39 @@ bool SourceMissing(CreateImageStep id, const CreateImageBuild& build) {
 }  // namespace
 
 StepStatus CreateImageState::Call(OperationContext& context, const CreateImageRow& row) {
-    if (context.step == 0 && context.calls == 0) {
+    const uint32_t calls = context.calls;
+    if (calls == 0 && context.step == 0) {
         if (!context.image) ProgramError("Program error: no image object for Create Image");
         build_ = std::make_shared<CreateImageBuild>(context, *context.image);
     }
-    if (!build_) return StepStatus::Stop;
+    CreateImageBuild* build = build_.get();
+    if (!build) return StepStatus::Stop;
+    if (calls == 0 && SourceMissing(row.id, *build)) return StepStatus::Skip;
     // The build stays alive through the call even when the step stops the operation.
-    const std::shared_ptr<CreateImageBuild> build = build_;
-    if (context.calls == 0 && SourceMissing(row.id, *build)) return StepStatus::Skip;
+    struct Calling {
+        CreateImageState& state;
+        explicit Calling(CreateImageState& s) : state(s) { state.calling_ = true; }
+        ~Calling() {
+            state.calling_ = false;
+            state.released_.reset();
+        }
+    } calling(*this);
     const StepStatus status = row.fn(context, *build);
     if (status == StepStatus::Stop || context.Stopped()) {
-        if (build_ == build) build_.reset();
+        if (build_.get() == build) build_.reset();
     } else if (status == StepStatus::Next) {
         build->walk.Reset();
         build->cursor = 0;
     }
     return status;
+}
+
+void CreateImageState::Abandon() {
+    if (calling_ && !released_) {
+        released_ = std::move(build_);
+    } else {
+        build_.reset();
+    }
 }
 
 StepStatus CreateImageState::Finish(OperationContext& context) {

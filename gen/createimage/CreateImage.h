@@ -80,6 +80,8 @@ public:
     bool Run(OperationContext& context);
 
 private:
+    // The step's progress line with the call count (kept apart from the call's usual path).
+    [[gnu::noinline]] void ShowProgress(const OperationContext& context, uint32_t step, const char* text);
     bool Finish(OperationContext& context);
 
     // Steps whose progress line has been shown (the first time as a new line).
@@ -96,13 +98,16 @@ public:
     StepStatus Call(OperationContext& context, const CreateImageRow& row);
     // The end of the table: sumcheck report, image end, cut, files closed, tables freed.
     StepStatus Finish(OperationContext& context);
-    // Releases the build state of an operation that was stopped.
-    void Abandon() { build_.reset(); }
+    // Releases the build state of an operation that was stopped; a step that stopped it keeps
+    // the state until its call returns.
+    void Abandon();
     // The build state of the running operation (null when none runs).
     CreateImageBuild* Build() const { return build_.get(); }
 
 private:
     std::shared_ptr<CreateImageBuild> build_;
+    bool calling_ = false;                       // a step runs over build_
+    std::shared_ptr<CreateImageBuild> released_;  // abandoned during that step
 };
 
 // The rows of the family's table as the model's step table, each calling its step over `state`.

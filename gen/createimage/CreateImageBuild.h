@@ -104,17 +104,21 @@ struct CreateImageBuild {
     uint32_t nameCount = 0;
     int32_t highestName = -1;
     int32_t shortFirstName = -1;
+    int32_t lowestName = 0;
     bool firstNameSeen = false;
     OccurrenceTable csocc, nsocc, asocc, isocc, bsocc, vsocc, apocc;
 
     // The included records of each section in ident order, and their serials in image order.
-    // Intersections, the largest file, are not kept: counted by one walk, written by another.
+    // Intersections are kept only up to what a section can number: more end the operation.
     std::vector<AptRecord> apts;
     uint32_t intCount = 0;
+    std::vector<IntRecord> ints;
     std::vector<NdbRecord> ndbs;
     std::vector<VorRecord> vors;
     SerialMap maps[kSectionCount];
     SerialMap cmap;
+    // The names in the order of the names table, read by the scan for the table's write.
+    std::vector<NameRecord> nameRecords;
     NameMap names;
     NamesTableWriter namesTable;
     PendingBytes pending;

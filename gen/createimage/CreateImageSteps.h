@@ -15,9 +15,8 @@ StepStatus StepCountApts(OperationContext& c, CreateImageBuild& b);
 // The airports that the image holds: those inside the limit rectangle (and, with
 // `flagMakesBrief`, without flag bit 0), and the others too when brief airports are wanted.
 StepStatus CountAirports(OperationContext& c, CreateImageBuild& b, bool flagMakesBrief);
+// The intersections inside the limit rectangle, kept for their write.
 StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b);
-// Whether an intersection goes into the image (its count and its write use the same test).
-bool IntIncluded(const OperationContext& c, const IntRecord& i);
 StepStatus StepCountNdbs(OperationContext& c, CreateImageBuild& b);
 StepStatus StepCountVors(OperationContext& c, CreateImageBuild& b);
 StepStatus StepScanApts(OperationContext& c, CreateImageBuild& b);

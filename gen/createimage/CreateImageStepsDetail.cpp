@@ -117,14 +117,20 @@ StepStatus StepWriteDetails(OperationContext& c, CreateImageBuild& b) {
     }
     if (!b.details.LoadPiece(c.nextSerial)) return StepStatus::Again;
     const AptRecord& a = b.apts[b.cursor];
-    AirportDetailInput in;
+    // The lists keep their memory from airport to airport.
+    static thread_local AirportDetailInput in;
+    static thread_local std::vector<int32_t> runwaySerials;
+    in.runways.clear();
+    in.frequencies.clear();
+    in.approaches.clear();
+    in.approachCount = 0;
+    runwaySerials.clear();
     in.asno = a.asno;
     in.lat = a.alat;
     in.lon = a.along;
     in.afuel = a.afuel;
     const GeoRect limit = c.settings ? c.settings->limitRect : GeoRect{};
     in.brief = !InsideLimitBox(a.alat, a.along, limit) || (a.afuel & 1) != 0;
-    std::vector<int32_t> runwaySerials;
     b.details.Runways(a.asno, &in.runways, &runwaySerials);
     if (ImageResult r = b.details.Frequencies(a.asno, &in.frequencies); !r) return Failed(c, r);
     if (b.params.approaches && !in.brief && b.approachRecords > 0) {

@@ -19,6 +19,13 @@ ImageResult EncodeApt(const CreateImageBuild& b, size_t i, uint8_t* out, std::st
     return EncodeAptRecord(b.params, in, out);
 }
 
+ImageResult EncodeInt(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
+    IntRecordInput in;
+    if (ImageResult r = IntInputFrom(b.ints[i], b.cmap, &in); !r) return r;
+    *ident = in.ident;
+    return EncodeIntRecord(b.params, in, out);
+}
+
 ImageResult EncodeNdb(const CreateImageBuild& b, size_t i, uint8_t* out, std::string* ident) {
     NdbRecordInput in;
     if (ImageResult r = NdbInputFrom(b.ndbs[i], b.cmap, b.names, &in); !r) return r;
@@ -50,19 +57,10 @@ StepStatus WriteSectionRecords(OperationContext& c, CreateImageBuild& b, int sec
 StepStatus StepWriteAptRecords(OperationContext& c, CreateImageBuild& b) {
     return WriteSectionRecords(c, b, kSectionApt, b.apts.size(), EncodeApt);
 }
-// The second walk of the intersections: each included one coded and written.
 StepStatus StepWriteIntRecords(OperationContext& c, CreateImageBuild& b) {
-    if (!b.records) b.records = std::make_unique<SectionRecordWriter>(b.image, kSectionInt);
-    IntRecord rec{};
-    do {
-        if (!b.walk.Next("iident", rec)) return StepStatus::Next;
-    } while (!IntIncluded(c, rec));
-    IntRecordInput in;
-    if (ImageResult r = IntInputFrom(rec, b.cmap, &in); !r) return Failed(c, r);
-    uint8_t record[kMaxRecordBytes];
-    if (ImageResult r = EncodeIntRecord(b.params, in, record); !r) return Failed(c, r);
-    if (ImageResult r = b.records->Add(record, in.ident); !r) return Failed(c, r);
-    return StepStatus::Again;
+    const StepStatus status = WriteSectionRecords(c, b, kSectionInt, b.ints.size(), EncodeInt);
+    if (status == StepStatus::Next) std::vector<IntRecord>().swap(b.ints);
+    return status;
 }
 StepStatus StepWriteNdbRecords(OperationContext& c, CreateImageBuild& b) {
     return WriteSectionRecords(c, b, kSectionNdb, b.ndbs.size(), EncodeNdb);

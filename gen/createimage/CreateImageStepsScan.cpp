@@ -137,13 +137,19 @@ StepStatus StepScanCountries(OperationContext& c, CreateImageBuild& b) {
 }
 
 StepStatus StepScanNames(OperationContext& c, CreateImageBuild& b) {
-    if (!b.nsocc.Allocated()) b.AllocateTable(b.nsocc, "nsocc", c.nextSerial[kFileNames]);
-    NameRecord rec{};
-    if (!b.walk.Next("nsno", rec)) return StepStatus::Next;
-    if (!b.firstNameSeen) {
-        b.firstNameSeen = true;
-        if (NameText(rec.nname, sizeof rec.nname).size() < 2) b.shortFirstName = rec.nsno;
+    if (!b.nsocc.Allocated()) {
+        b.AllocateTable(b.nsocc, "nsocc", c.nextSerial[kFileNames]);
+        b.nameRecords.reserve(static_cast<size_t>(std::max(c.nextSerial[kFileNames], 0)));
     }
+    // In the names table's order, so that its write needs no second walk.
+    NameRecord rec{};
+    if (!b.walk.Next("nname", rec)) return StepStatus::Next;
+    if (!b.firstNameSeen || rec.nsno < b.lowestName) {
+        b.firstNameSeen = true;
+        b.lowestName = rec.nsno;
+        b.shortFirstName = strnlen(rec.nname, sizeof rec.nname) < 2 ? rec.nsno : -1;
+    }
+    b.nameRecords.push_back(rec);
     ++b.nameCount;
     b.highestName = std::max(b.highestName, rec.nsno);
     b.nsocc.Mark(rec.nsno, OccurrenceTable::kExists);
@@ -169,21 +175,21 @@ StepStatus CountAirports(OperationContext& c, CreateImageBuild& b, bool flagMake
     return StepStatus::Again;
 }
 
-bool IntIncluded(const OperationContext& c, const IntRecord& i) { return InsideLimitBox(i.ilat, i.ilong, Limit(c)); }
-
 StepStatus StepCountInts(OperationContext& c, CreateImageBuild& b) {
     const bool mapped = b.params.approaches;
     if (!b.isocc.Allocated()) {
         b.AllocateTable(b.isocc, "isocc", c.nextSerial[kFileInts]);
+        ReserveRecords(b.ints, c.nextSerial[kFileInts]);
         if (mapped) b.maps[kSectionInt].Reserve(static_cast<size_t>(std::max(c.nextSerial[kFileInts], 0)));
     }
     IntRecord i{};
     if (!b.walk.Next("iident", i)) return CheckSectionSize(c, b, kSectionInt, b.intCount);
-    if (!IntIncluded(c, i)) return StepStatus::Again;
+    if (!InsideLimitBox(i.ilat, i.ilong, Limit(c))) return StepStatus::Again;
     b.isocc.Mark(i.isno, OccurrenceTable::kUsed);
     b.csocc.Mark(i.icountry, OccurrenceTable::kUsed);
     // Approach waypoints look INT records up by serial.
     if (mapped) b.maps[kSectionInt].Add(i.isno);
+    if (b.ints.size() <= SectionRecordWriter::kMaxRecords) b.ints.push_back(i);
     ++b.intCount;
     return StepStatus::Again;
 }

@@ -57,8 +57,10 @@ bool ApproachUsable(const CreateImageBuild& b, const ApprRecord& p) {
     return true;
 }
 
-// Writes what the names table writer has completed since the last call.
+// Writes what the names table writer has completed since the last write, once that makes a
+// piece of PendingBytes::kFlushSize bytes.
 ImageResult WriteCompletedNames(CreateImageBuild& b) {
+    if (b.namesTable.BitLength() / 8 - b.namesTable.BytesTaken() < PendingBytes::kFlushSize) return ImageResult::Ok();
     const uint32_t at = b.image.Layout().namesStart + b.namesTable.BytesTaken();
     const std::vector<uint8_t> bytes = b.namesTable.TakeCompleteBytes();
     return b.pending.Add(b.image, at, bytes.data(), bytes.size());
@@ -129,8 +131,8 @@ StepStatus StepWriteCountries(OperationContext& c, CreateImageBuild& b) {
 
 StepStatus StepWriteNames(OperationContext& c, CreateImageBuild& b) {
     ImageLayout& layout = b.image.Layout();
-    NameRecord rec{};
-    if (b.walk.Next("nname", rec)) {
+    if (b.cursor < b.nameRecords.size()) {
+        const NameRecord& rec = b.nameRecords[b.cursor++];
         const bool optimise = c.settings && c.settings->optimise;
         if (optimise && !b.nsocc.Has(rec.nsno, OccurrenceTable::kUsed)) return StepStatus::Again;
         const uint32_t bit = b.namesTable.Add(NameText(rec.nname, sizeof rec.nname).c_str());
@@ -141,6 +143,7 @@ StepStatus StepWriteNames(OperationContext& c, CreateImageBuild& b) {
         if (ImageResult r = WriteCompletedNames(b); !r) return Failed(c, r);
         return StepStatus::Again;
     }
+    std::vector<NameRecord>().swap(b.nameRecords);
     const uint32_t at = layout.namesStart + b.namesTable.BytesTaken();
     const std::vector<uint8_t> rest = b.namesTable.Finish();
     if (ImageResult r = b.pending.Add(b.image, at, rest.data(), rest.size()); !r) return Failed(c, r);

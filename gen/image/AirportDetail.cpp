@@ -18,6 +18,8 @@ constexpr uint32_t kKindRunway = 0xA0;
 constexpr uint32_t kKindLocalA = 0xC0;
 constexpr uint32_t kKindLocalB = 0xE0;
 constexpr uint32_t kMaxFrequencyCode = 0xFFF;
+// Room an entry is given at once: most airports' runways and frequencies fit it.
+constexpr size_t kEntryReserve = 64;
 
 // Entry flag bits.
 constexpr uint8_t kHasRunways = 0x01;
@@ -50,11 +52,12 @@ private:
     std::vector<uint8_t> bytes_;
 };
 
-bool NeedsEntry(const AirportDetailInput& in, bool approaches) {
+// `runways`: the airport's runways, or the placeholder when it has none.
+bool NeedsEntry(const AirportDetailInput& in, const std::vector<DetailRunway>& runways, bool approaches) {
     if (in.brief) return false;
     if (!in.frequencies.empty()) return true;
     if (approaches && !in.approaches.empty()) return true;
-    if (!in.runways.empty() && in.runways.front().rw != 0) return true;
+    if (!runways.empty() && runways.front().rw != 0) return true;
     return in.afuel > 31;
 }
 
@@ -250,6 +253,7 @@ DetailFrequency DetailFrequency::From(const dfFREQ3& rec, std::vector<uint8_t> r
 ImageResult AppendFrequencyItems(const std::vector<DetailFrequency>& frequencies, int32_t asno,
                                  std::vector<uint8_t>* out) {
     EntryBuilder b(asno);
+    b.Bytes().reserve(kEntryReserve);
     if (ImageResult r = AddFrequencies(frequencies, asno, b); !r) return r;
     out->insert(out->end(), b.Bytes().begin(), b.Bytes().end());
     return ImageResult::Ok();
@@ -289,21 +293,19 @@ void PackLocalIdent(const std::string& ident, uint32_t length, uint8_t* area, ui
 
 ImageResult BuildAirportDetail(const ImageParams& params, const AirportDetailInput& in, AirportDetail* out) {
     *out = AirportDetail{};
-    std::vector<DetailRunway> runways = in.runways;
-    if (runways.empty()) runways.push_back(DetailRunway::Placeholder());
+    const std::vector<DetailRunway>& runways = RunwaysOrPlaceholder(in.runways);
     EntryBuilder b(in.asno);
     if (runways.size() > kMaxDetailRunways) return b.Error("runways", runways.size(), kMaxDetailRunways);
     if (in.frequencies.size() > kMaxDetailFrequencies) {
         return b.Error("frequencies", in.frequencies.size(), kMaxDetailFrequencies);
     }
-    AirportDetailInput checked = in;
-    checked.runways = runways;
-    if (!NeedsEntry(checked, params.approaches)) {
+    if (!NeedsEntry(in, runways, params.approaches)) {
         out->summary = MainRunwaySummary(runways);
         return ImageResult::Ok();
     }
 
     uint8_t flags = kHasRunways | static_cast<uint8_t>(static_cast<uint32_t>(in.afuel) & 0xE0);
+    b.Bytes().reserve(kEntryReserve);
     b.Byte(0);
     AddRunways(runways, b);
     if (!in.frequencies.empty()) {

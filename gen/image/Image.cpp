@@ -89,6 +89,7 @@ ImageResult Image::CannotWrite(uint64_t offset) const {
 }
 
 void Image::DropCache(bool freeMemory) {
+    last_ = nullptr;
     for (CachedPage& page : pages_) {
         page.held = false;
         page.dirty = false;
@@ -131,12 +132,17 @@ Image::CachedPage* Image::PageAt(uint64_t offset, uint64_t* failedAt) const {
     for (CachedPage& page : pages_) {
         if (page.held && page.index == index) {
             page.used = ++touches_;
+            last_ = &page;
             return &page;
         }
         // A free place, else the page touched longest ago.
         if (choice->held && (!page.held || page.used < choice->used)) choice = &page;
     }
-    if (choice->held && choice->dirty && !WriteBack(*choice, failedAt)) return nullptr;
+    if (choice->held && choice->dirty) {
+        if (!WriteBack(*choice, failedAt)) return nullptr;
+        // A page given up is mostly final: its way to the disk starts now, not at the sync.
+        platform::StartWriteBack(fd_, static_cast<int64_t>(choice->index * kFlushPage), kFlushPage);
+    }
     choice->held = false;
     choice->bytes.resize(kFlushPage);
     const uint64_t from = index * kFlushPage;
@@ -154,6 +160,7 @@ Image::CachedPage* Image::PageAt(uint64_t offset, uint64_t* failedAt) const {
     choice->held = true;
     choice->dirty = false;
     choice->used = ++touches_;
+    last_ = choice;
     return choice;
 }
 
@@ -162,6 +169,16 @@ ImageResult Image::Write(uint64_t offset, const void* data, size_t length) {
     if (!building_ || offset > kMaxBuildLength || length > kMaxBuildLength - offset) return CannotWrite(offset);
     const auto* in = static_cast<const uint8_t*>(data);
     const uint64_t end = offset + length;
+    // Within the page touched last: no search of the cache.
+    const size_t first = static_cast<size_t>(offset % kFlushPage);
+    if (CachedPage* page = last_;
+        page && page->held && page->index == offset / kFlushPage && length > 0 && first + length <= kFlushPage) {
+        std::memcpy(page->bytes.data() + first, in, length);
+        page->dirty = true;
+        page->used = ++touches_;
+        length_ = std::max(length_, end);
+        return ImageResult::Ok();
+    }
     for (uint64_t at = offset; at < end;) {
         uint64_t failedAt = at;
         CachedPage* page = nullptr;

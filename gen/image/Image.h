@@ -122,6 +122,7 @@ private:
     mutable uint64_t written_ = 0;
     mutable uint64_t touches_ = 0;
     mutable CachedPage pages_[kCachedPages];
+    mutable CachedPage* last_ = nullptr;  // the page touched last: most writes stay inside it
 };
 
 // Little-endian helpers for byte buffers.

@@ -4,6 +4,7 @@
 
 #include "common/CLocale.h"
 #include "gen/image/Image.h"
+#include "gen/image/KeyOrder.h"
 #include "gen/image/PositionField.h"
 #include "gen/image/SectionRecordWriter.h"
 
@@ -20,16 +21,15 @@ IndexWriter::IndexWriter(Image& image, const SectionRecordWriter& records)
 
 void IndexWriter::SortBy(State next) {
     const auto& keys = records_->Keys();
-    order_.resize(keys.size());
-    for (uint32_t i = 0; i < order_.size(); ++i) order_[i] = i;
-    auto key = [&](uint32_t n) -> int64_t {
-        switch (next) {
-        case State::GridIndex: return GridKey(keys[n]);
-        case State::CityIndex: return keys[n].city;
-        default: return keys[n].facility;
-        }
-    };
-    std::stable_sort(order_.begin(), order_.end(), [&](uint32_t a, uint32_t b) { return key(a) < key(b); });
+    OrderByKey(static_cast<uint32_t>(keys.size()),
+               [&](uint32_t n) -> int64_t {
+                   switch (next) {
+                   case State::GridIndex: return GridKey(keys[n]);
+                   case State::CityIndex: return keys[n].city;
+                   default: return keys[n].facility;
+                   }
+               },
+               &order_);
     state_ = next;
     call_ = 0;
 }

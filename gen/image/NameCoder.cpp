@@ -33,29 +33,45 @@ Code Classify(char raw) {
 }
 
 // The code of every byte, looked up once.
-Code CodeOf(char raw) {
+const std::array<Code, 256>& Codes() {
     static const auto table = [] {
         std::array<Code, 256> codes{};
         for (int byte = 0; byte < 256; ++byte) codes[byte] = Classify(static_cast<char>(byte));
         return codes;
     }();
-    return table[static_cast<unsigned char>(raw)];
+    return table;
 }
 
 }  // namespace
 
 uint32_t NameCodeBits(const char* text) {
+    const std::array<Code, 256>& codes = Codes();
     uint32_t bits = kNameEndBits;
-    for (const char* p = text; *p; ++p) bits += CodeOf(*p).bits;
+    for (const char* p = text; *p; ++p) bits += codes[static_cast<unsigned char>(*p)].bits;
     return bits;
 }
 
 uint32_t EncodeNameText(const char* text, uint32_t bit, uint8_t* buf) {
+    const std::array<Code, 256>& codes = Codes();
+    // Codes gathered into up to 32 bits before each write.
+    uint32_t value = 0;
+    uint32_t bits = 0;
     for (const char* p = text; *p; ++p) {
-        const Code code = CodeOf(*p);
-        bit = PutBits(bit, code.bits, buf, code.value);
+        const Code code = codes[static_cast<unsigned char>(*p)];
+        if (bits + code.bits > 32) {
+            bit = PutBits(bit, bits, buf, value);
+            value = 0;
+            bits = 0;
+        }
+        value = (value << code.bits) | code.value;
+        bits += code.bits;
     }
-    return PutBits(bit, kNameEndBits, buf, kNameEndCode);
+    if (bits + kNameEndBits > 32) {
+        bit = PutBits(bit, bits, buf, value);
+        value = 0;
+        bits = 0;
+    }
+    return PutBits(bit, bits + kNameEndBits, buf, (value << kNameEndBits) | kNameEndCode);
 }
 
 bool DecodeNameText(const uint8_t* buf, uint32_t bit, uint32_t endBit, std::string* text, uint32_t* next) {

@@ -1,6 +1,7 @@
 #include "gen/image/Sumcheck.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "common/CLocale.h"
 #include "gen/image/Image.h"
@@ -19,9 +20,25 @@ void AssembleCountedChunkChecks(const SumcheckMethod& method, const uint8_t* che
 }
 
 uint8_t ChunkCheck(const uint8_t* data, size_t length, size_t skip) {
-    uint8_t sum = 0;
-    for (size_t i = skip; i < length; ++i) sum = static_cast<uint8_t>(sum + data[i]);
-    return static_cast<uint8_t>(-sum);
+    const uint8_t* p = data + std::min(skip, length);
+    size_t n = length > skip ? length - skip : 0;
+    uint32_t sum = 0;
+    // Eight bytes at a time, in four 16-bit lanes that take two bytes a word: 128 words fill a
+    // lane to 65280 at most, then the lanes are added up.
+    constexpr uint64_t kEvenBytes = 0x00FF00FF00FF00FFull;
+    while (n >= 8) {
+        const size_t words = std::min<size_t>(n / 8, 128);
+        uint64_t lanes = 0;
+        for (size_t w = 0; w < words; ++w, p += 8) {
+            uint64_t v;
+            std::memcpy(&v, p, 8);
+            lanes += (v & kEvenBytes) + ((v >> 8) & kEvenBytes);
+        }
+        n -= words * 8;
+        sum += static_cast<uint32_t>((lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) + ((lanes >> 32) & 0xFFFF) + (lanes >> 48));
+    }
+    for (; n > 0; --n) sum += *p++;
+    return static_cast<uint8_t>(0u - sum);
 }
 
 std::vector<uint8_t> ComputeSumcheckField(const SumcheckMethod& method, const uint8_t* data, size_t size,
@@ -54,7 +71,7 @@ ImageResult Sumcheck::SumChunk(const Image& image, uint32_t index) {
         const long n = image.Read(start + at, piece, want);
         if (n != static_cast<long>(want)) return ImageResult::Internal(StringFormatC("read only %d bytes", static_cast<int>(n < 0 ? 0 : n)));
         const uint32_t skip = (start + at == 0) ? std::min(method_.fieldLength, want) : 0;
-        for (uint32_t i = skip; i < want; ++i) sum = static_cast<uint8_t>(sum + piece[i]);
+        sum = static_cast<uint8_t>(sum - ChunkCheck(piece, want, skip));
     }
     if (index < checks_.size()) checks_[index] = static_cast<uint8_t>(-sum);
     return ImageResult::Ok();

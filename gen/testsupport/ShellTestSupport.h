@@ -75,10 +75,7 @@ inline GenModel TestModel() {
 }
 
 // The bytes of a file ("" when it cannot be read).
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
+inline std::string ReadFile(const std::string& path) { return suitetest::ReadText(path); }
 
 inline platform::ScriptedAnswer Answer(std::string match, std::vector<std::pair<std::string, std::string>> values,
                                        std::string press) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <climits>
 #include <cstdint>
 #include <vector>
 
@@ -28,12 +29,12 @@ TEST(AirwayGrid696, CellsOfSegmentsAndNeighbours) {
     EXPECT_EQ(grid.Cell(Index(12, 12)), std::vector<uint32_t>{7});
     // An airway across 180 degrees: cells on both sides, not the row between.
     grid.StartAirway(9);
-    grid.AddSegment(20 * G + G / 2, 89 * G + G / 2, 20 * G + G / 2, -90 * G + G / 2);
+    grid.AddSegment(20 * G + G / 2, 89 * G + G / 2, 20 * G + G / 2, -89 * G - G / 2);
     EXPECT_EQ(grid.Cell(Index(20, 89)), std::vector<uint32_t>{9});
     EXPECT_EQ(grid.Cell(Index(20, -90)), std::vector<uint32_t>{9});
     EXPECT_TRUE(grid.Cell(Index(20, 0)).empty());
     // A segment twice over the same cells lists the airway once; a pole-to-pole walk ends.
-    grid.AddSegment(20 * G + G / 2, 89 * G + G / 2, 20 * G + G / 2, -90 * G + G / 2);
+    grid.AddSegment(20 * G + G / 2, 89 * G + G / 2, 20 * G + G / 2, -89 * G - G / 2);
     EXPECT_EQ(grid.Cell(Index(20, 89)).size(), 1u);
     grid.StartAirway(11);
     grid.AddSegment(44 * G, 0, -44 * G, 3 * G);
@@ -78,7 +79,8 @@ void AddSegmentByAngles(AirwayGrid696& grid, int32_t fromLat, int32_t fromLon, i
 }
 
 // Segments of every length and direction (across 180 degrees, near the poles, along cell
-// edges) give the cells that the angles of their points give.
+// edges, between near-opposite points) give the cells that the angles of their points give,
+// alone and chained into airways of several segments.
 TEST(AirwayGrid696, SegmentCellsAreThoseOfThePointsAngles) {
     AirwayGrid696 fast;
     AirwayGrid696 exact;
@@ -99,10 +101,33 @@ TEST(AirwayGrid696, SegmentCellsAreThoseOfThePointsAngles) {
         }
         if (airway % 7 == 0) p[0] = p[2] = (next() % 90) * G;   // along a cell edge
         if (airway % 11 == 0) p[1] = plus(p[3], (next() % 3) * G);
+        if (airway % 13 == 5) {   // to near the opposite point
+            p[2] = -p[0] + next() / (1 << 22);
+            p[3] = plus(p[1], plus(INT32_MIN, next() / (1 << 21)));
+        }
         fast.StartAirway(airway);
         exact.StartAirway(airway);
         fast.AddSegment(p[0], p[1], p[2], p[3]);
         AddSegmentByAngles(exact, p[0], p[1], p[2], p[3]);
+        // Airways of up to four segments, each from where the one before ended; every fifth
+        // one hops on in steps of a small part of a cell (its latitude may drift past the pole,
+        // as a damaged record's may).
+        for (uint32_t k = 0; k < airway % 4; ++k) {
+            const int32_t lat = k % 2 ? next() / 2 : p[2] + next() / 128;
+            const int32_t lon = k % 2 ? next() : plus(p[3], next() / 64);
+            fast.AddSegment(p[2], p[3], lat, lon);
+            AddSegmentByAngles(exact, p[2], p[3], lat, lon);
+            p[2] = lat;
+            p[3] = lon;
+        }
+        for (uint32_t k = 0; airway % 5 == 4 && k < 40; ++k) {
+            const int32_t lat = std::clamp(p[2] + next() / (1 << 10), -89 * G, 89 * G);
+            const int32_t lon = plus(p[3], next() / (1 << 9));
+            fast.AddSegment(p[2], p[3], lat, lon);
+            AddSegmentByAngles(exact, p[2], p[3], lat, lon);
+            p[2] = lat;
+            p[3] = lon;
+        }
     }
     for (uint32_t box = 0; box < kGridBoxes696; ++box) ASSERT_EQ(fast.Cell(box), exact.Cell(box)) << box;
 }

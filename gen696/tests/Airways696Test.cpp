@@ -34,7 +34,9 @@ void AddPoints(bool missingNavaid = false) {
     const struct {
         const char* ident;
         int32_t lat, lon;
-    } ints[] = {{"ALPHA", 20 * g + 100, 89 * g + 5000}, {"BRAVO", 20 * g + 200, -90 * g + 7000},
+    } ints[] = {{"ALPHA", 20 * g + 100, 89 * g + 5000},
+                // A little past -180 degrees, that is just short of +180.
+                {"BRAVO", 20 * g + 200, static_cast<int32_t>(-90LL * g + 7000 + (1LL << 32))},
                 {"CHARL", 22 * g + 300, -88 * g + 9000}};
     for (int i = 0; i < 3; ++i) {
         IntRecord r{};

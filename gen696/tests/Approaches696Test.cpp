@@ -276,6 +276,9 @@ TEST_F(Approaches696, ApproachesThatCannotBePlacedEndTheRun) {
         {"a sequence number past the 64 slots", 1,
          [](int) { return Approach(0, 70, "R1", 9, 3, 7, {{1 << 5 | 3, 5}, {1 << 5 | 4, 5}}); },
          "*** APT=0x0: approach sequence 70 outside 0-63 ***"},
+        {"a local intersection the database lacks", 1,
+         [](int) { return Approach(0, 0, "L1", 13, 0, -1, {{6 << 5 | 3, 99}, {1 << 5 | 4, 5}}); },
+         "*** Cannot find lwpt lsno = 99 ***"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -176,6 +176,45 @@ TEST(PointIndexes696, OrdersAndBoxes) {
     EXPECT_EQ(error.rfind("grid box out of range", 0), 0u);
 }
 
+// Many records with keys that tie, spread over every digit of the sort: each index holds them
+// by key, then by record number.
+TEST(PointIndexes696, TiesKeepRecordOrderOverManyRecords) {
+    constexpr int32_t G = kGridCell696;
+    std::vector<IndexedPoint696> p(70000);
+    uint32_t x = 7;
+    for (IndexedPoint696& q : p) {
+        x = x * 1664525u + 1013904223u;
+        q.lat = (static_cast<int32_t>(x >> 20) % 80 - 40) * G + 5;
+        q.lon = (static_cast<int32_t>(x >> 12 & 0xFF) % 170 - 85) * G + 5;
+        q.firstOffset = (x >> 8) % 3 == 0 ? 0x1FFFFF : (x >> 4) % 997 * 2099;
+        q.secondOffset = x % 13 * 0x10000;
+        q.hasSecond = (x >> 3) % 4 != 0;
+    }
+    uint32_t x1[kX1Entries696];
+    std::fill(std::begin(x1), std::end(x1), kNoRecord696);
+    PointIndexes696 out;
+    std::string error;
+    ASSERT_TRUE(BuildPointIndexes696(p, x1, &out, &error)) << error;
+    const auto expect = [&p](auto key, bool seconds) {
+        std::vector<uint32_t> order;
+        for (uint32_t i = 0; i < p.size(); ++i) {
+            if (!seconds || p[i].hasSecond) order.push_back(i);
+        }
+        std::stable_sort(order.begin(), order.end(), [&](uint32_t a, uint32_t b) { return key(p[a]) < key(p[b]); });
+        return order;
+    };
+    const auto got = [](const IndexBytes696& b) {
+        std::vector<uint32_t> order;
+        for (size_t i = 0; i < b.size() / 3; ++i) order.push_back(At(b, i));
+        return order;
+    };
+    EXPECT_EQ(got(out.x2), expect([](const IndexedPoint696& q) {
+                  return std::pair{IndexCell696(q.lat), IndexCell696(q.lon)};
+              }, false));
+    EXPECT_EQ(got(out.x3), expect([](const IndexedPoint696& q) { return q.secondOffset; }, true));
+    EXPECT_EQ(got(out.x4), expect([](const IndexedPoint696& q) { return q.firstOffset; }, false));
+}
+
 TEST(PointTraits696, IntersectionWithFlagsOfAllOnesHasNeitherNameNorParent) {
     IntRecord i{};
     i.iname = 4;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "manager/FieldText.h"
 #include "manager/GarFile.h"
 #include "manager/GarRecord.h"
 
@@ -185,6 +186,97 @@ TEST(GarRecord, OldLayoutCommentAndState) {
     const int size = GarPutTexts(r, 9, in) - 3;
     EXPECT_EQ(std::string(reinterpret_cast<char*>(r + 44), 2), "OX");
     EXPECT_EQ(GarGetTexts(r, size, 9).city, "OXFORD@OX");
+}
+
+// The length of a field's text wherever its NUL stands, with bytes around it that a word-wise
+// search could take for a NUL (0x01 borrows, 0x80 and 0xFF high bits).
+TEST(FieldText, LengthUpToTheFirstNul) {
+    const struct {
+        std::string bytes;
+        size_t length;
+    } cases[] = {{"", 0},
+                 {"A", 1},
+                 {"ABCDEFG", 7},
+                 {std::string("ABCDEFGH") + "IJ", 10},
+                 {std::string("\x01\x01\x01\0\x01", 5), 3},
+                 {std::string("\x80\xFF\x01\x80\x7F\x81\xFE\xFF\x01\x00\x01", 11), 9},
+                 {std::string(15, '\x01'), 15},
+                 {std::string(31, '\xFF'), 31},
+                 {std::string(32, 'Z'), 32},
+                 {std::string("AB\0CD", 5), 2}};
+    for (const auto& c : cases) {
+        char field[32];
+        std::memset(field, 0, sizeof field);
+        std::memcpy(field, c.bytes.data(), std::min(c.bytes.size(), sizeof field));
+        EXPECT_EQ(FieldLength(field), c.length) << c.bytes;
+        EXPECT_EQ(FieldView(field), std::string_view(field, c.length));
+        char ident[8];
+        std::memset(ident, 0, sizeof ident);
+        std::memcpy(ident, c.bytes.data(), std::min(c.bytes.size(), sizeof ident));
+        EXPECT_EQ(FieldLength(ident), std::min<size_t>(c.length, 8)) << c.bytes;
+    }
+}
+
+// A user waypoint's texts from its fields give the record that the same texts as strings give,
+// in every format: full fields, empty ones, and bytes after a NUL that are not the text's.
+TEST(GarRecord, WaypointTextsFromFieldsBuildTheSameRecord) {
+    const struct {
+        std::string ident, comment;  // the fields' bytes
+    } cases[] = {{"IDENT", "A COMMENT"},
+                 {"FULLIDNT", std::string(32, 'C')},
+                 {"", ""},
+                 {std::string("AB\0JUNK!", 8), std::string("TEXT\0_@XY", 10)},
+                 {"X", "UNDER_SCORE_AND@AT"}};
+    for (int format = 1; format <= 9; ++format) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::to_string(format) + " " + c.ident);
+            char ident[8] = {}, comment[32] = {};
+            std::memcpy(ident, c.ident.data(), std::min(c.ident.size(), sizeof ident));
+            std::memcpy(comment, c.comment.data(), std::min(c.comment.size(), sizeof comment));
+            GarTexts strings;
+            strings.ident = std::string(FieldView(ident));
+            strings.comment = std::string(FieldView(comment));
+            uint8_t a[256], b[256];
+            GarInitRecord(a, format);
+            std::memcpy(b, a, sizeof b);
+            const int size = GarPutTexts(a, format, strings);
+            ASSERT_EQ(GarPutWaypointTexts(b, format, ident, comment), size);
+            EXPECT_EQ(std::vector<uint8_t>(a, a + size - 3), std::vector<uint8_t>(b, b + size - 3));
+        }
+    }
+}
+
+// A route waypoint's texts from its fields, the first name as comment or as name, give the
+// record that the same texts as strings give, in every format; the city keeps its state apart.
+TEST(GarRecord, RoutePointTextsFromFieldsBuildTheSameRecord) {
+    const struct {
+        std::string ident, first, second;  // the fields' bytes
+    } cases[] = {{"IDENT", "FIRST NAME", "SPRINGFIELD@IL"},
+                 {"FULLIDNT", std::string(32, 'F'), std::string(32, 'S')},
+                 {"", "", ""},
+                 {"X", std::string("CUT\0JUNK", 8), std::string("@", 1)},
+                 {"Y", "A_B", std::string(29, 'C') + "@WA"}};
+    for (int format = 1; format <= 9; ++format) {
+        for (const bool firstIsComment : {true, false}) {
+            for (const auto& c : cases) {
+                SCOPED_TRACE(std::to_string(format) + " " + c.ident + (firstIsComment ? " comment" : " name"));
+                char ident[8] = {}, first[32] = {}, second[32] = {};
+                std::memcpy(ident, c.ident.data(), std::min(c.ident.size(), sizeof ident));
+                std::memcpy(first, c.first.data(), std::min(c.first.size(), sizeof first));
+                std::memcpy(second, c.second.data(), std::min(c.second.size(), sizeof second));
+                GarTexts strings;
+                strings.ident = std::string(FieldView(ident));
+                (firstIsComment ? strings.comment : strings.name) = std::string(FieldView(first));
+                strings.city = std::string(FieldView(second));
+                uint8_t a[256], b[256];
+                GarInitRecord(a, format);
+                std::memcpy(b, a, sizeof b);
+                const int size = GarPutTexts(a, format, strings);
+                ASSERT_EQ(GarPutRoutePointTexts(b, format, ident, first, firstIsComment, second), size);
+                EXPECT_EQ(std::vector<uint8_t>(a, a + size - 3), std::vector<uint8_t>(b, b + size - 3));
+            }
+        }
+    }
 }
 
 TEST(GarRecord, UnknownAltitudeInTheOldLayout) {

@@ -3,6 +3,7 @@
 // missing closing tag, routes with and without a name, route numbers of imported routes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -116,6 +117,44 @@ TEST_F(Gpx, EveryCharacterNeedingEscapeIsFound) {
             expected.replace(6 + at, 1, c.written);
             EXPECT_NE(out.find(expected), std::string::npos) << int(static_cast<unsigned char>(c.c)) << " at " << at;
         }
+    }
+}
+
+// A field's text ends at its NUL, whatever follows it, or at the field's end: what lies past the
+// text is neither written nor escaped, and a text filling its field is escaped to its last byte.
+template <size_t N>
+std::string AllBytes(const char (&text)[N]) {
+    return {text, N - 1};
+}
+
+TEST_F(Gpx, FieldTextsEndAtTheirNulOrTheFieldsEnd) {
+    const struct {
+        std::string ident, name;  // the fields' whole bytes
+        const char *writtenIdent, *writtenName;
+    } cases[] = {
+        {AllBytes("ID\0&<\xB0\x01\""), AllBytes("PLAIN\0&&<<>>\"\"\xB0\x01"), "ID", "PLAIN"},
+        {"ABCDEFG&", std::string(31, 'N') + "<", "ABCDEFG&amp;", "NNNNNNNNNNNNNNNNNNNNNNNNNNNNNNN&lt;"},
+        {AllBytes("\0&&&&&&&"), AllBytes("\0\xFF\xFF"), "", ""},
+        {"1234567\xE9", std::string(15, 'M') + std::string("\0", 1) + std::string(16, '&'), "1234567\xC3\xA9",
+         "MMMMMMMMMMMMMMM"},
+    };
+    for (const auto& c : cases) {
+        dfUSR& u = *Db().usr;
+        u.SelectIndex("usno");
+        u.Rewind();
+        while (u.Next(1) == 0) ASSERT_EQ(u.Erase(), 0);
+        u.usno = 1;
+        std::memset(u.uident, 0, sizeof u.uident);
+        std::memset(u.uname, 0, sizeof u.uname);
+        std::memcpy(u.uident, c.ident.data(), std::min(c.ident.size(), sizeof u.uident));
+        std::memcpy(u.uname, c.name.data(), std::min(c.name.size(), sizeof u.uname));
+        u.uicon = 0x120004;
+        ASSERT_EQ(u.Insert(), 0);
+        std::string out;
+        WriteGpxWaypoint(out, u, 0);
+        const std::string expected =
+            std::string("<name>") + c.writtenIdent + "</name><desc>" + c.writtenName + "</desc>";
+        EXPECT_NE(out.find(expected), std::string::npos) << c.writtenIdent << " " << c.writtenName;
     }
 }
 

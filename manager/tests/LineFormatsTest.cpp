@@ -3,6 +3,8 @@
 
 
 #include <algorithm>
+#include <climits>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -212,6 +214,18 @@ TEST_F(ManagerDatabase, AirportRows) {
     EXPECT_EQ(row.substr(20, 1), "*");
     EXPECT_EQ(row.substr(30, 22), "below 1620 above 3000 ");
 
+    // Runways of one length keep their file order under the longer ones.
+    AddAirport(4, "KDDD");
+    AddRunway(60, 4, 3000, 9);
+    AddRunway(61, 4, 5000, 9);
+    AddRunway(62, 4, 3000, 9);
+    AddRunway(63, 4, 5000, 9);
+    AddRunway(64, 4, 3000, 9);
+    EXPECT_EQ(Load(4), 5);
+    std::vector<int32_t> order;
+    for (int i = 0; i < 5; ++i) order.push_back(c.runways[i].rsno);
+    EXPECT_EQ(order, (std::vector<int32_t>{61, 63, 60, 62, 64}));
+
     // At most 127 rows: a row number has 7 bits.
     AddAirport(3, "KCCC");
     for (int i = 0; i < 130; ++i) AddRunway(100 + i, 3, 1000 + i, 9);
@@ -238,6 +252,124 @@ TEST_F(ManagerDatabase, NamesCountriesAndTheKindVote) {
     EXPECT_TRUE(Manager().Legacy());
     EXPECT_EQ(GetNameText(0), "UNKNOWN") << "name 0 is looked up in a legacy database";
     Manager().kindVote = 0;
+}
+
+// The number columns of the airport, row and VOR lines as printf writes them, extremes included.
+TEST_F(ManagerDatabase, NumberColumnsAsPrintfWritesThem) {
+    auto printed = [](const char* format, auto... values) {
+        char text[128];
+        std::snprintf(text, sizeof text, format, values...);
+        return std::string(text);
+    };
+    auto at = [](int column, size_t length) { return std::string(Manager().line.Text()).substr(column, length); };
+    const int32_t values[] = {0, 5, -5, 99, 100, -100, 11830, 12345, -12345, 99999, 1234567, INT32_MAX, INT32_MIN};
+    Manager().kindVote = -1;  // the older form: nothing else in the frequency's columns
+    AirportChildren& c = AirportRows();
+    for (const int32_t v : values) {
+        c.frequencies[0] = FrequencyEntry{};
+        c.frequencies[0].fsno = 1;
+        c.frequencies[0].freq = v;
+        c.runways[0] = RunwayEntry{};
+        FormatAirportRow(1);
+        std::string expected = printed("%3d.%02d", v / 100, v % 100);
+        EXPECT_EQ(at(22, expected.size()), expected) << v;
+
+        c.frequencies[0] = FrequencyEntry{};
+        for (const int32_t width : {0, 7, -3, v}) {
+            c.runways[0] = RunwayEntry{};
+            c.runways[0].rsno = 1;
+            c.runways[0].rlen = v;
+            c.runways[0].rwidth = width;
+            c.runways[0].rsl = (v & 7) | (width & 7) << 3;
+            c.runways[0].rflags = -1;  // no picture column
+            FormatAirportRow(1);
+            const char* surface = SurfaceWord(c.runways[0].rsl);
+            const char* lights = LightingWord(c.runways[0].rsl >> 3);
+            expected = width != 0 ? printed("%5dx%3d' %-6s %-6s", v, width, surface, lights)
+                                  : printed("%5d' %-6s %-6s", v, surface, lights);
+            EXPECT_EQ(at(58, expected.size()), expected) << v << " " << width;
+        }
+        // Picture bytes in hex, both layouts.
+        Manager().pictureBytes = true;
+        c.runways[0].rwidth = 0;
+        c.runways[0].rflags = v & 0x7fffffff;
+        c.runways[0].rpicst = v;
+        c.runways[0].rpic = v | 1;
+        c.runways[0].rnpic = ~v;
+        c.runways[0].rnpic2 = v / 3;
+        for (const int32_t rpicfl : {-1, 0}) {
+            c.runways[0].rpicfl = rpicfl;
+            FormatAirportRow(1);
+            const auto u = [](int32_t x) { return static_cast<unsigned>(x); };
+            expected = rpicfl < 0 ? printed("(%02x %04x %08x)", u(v & 255), u(v), u(v | 1))
+                                  : printed("(%02x %08x %08x)", u(v & 255), u(~v), u(v / 3));
+            EXPECT_EQ(at(83, expected.size()), expected) << v;
+        }
+        c.runways[0].rflags = -1;
+        FormatAirportRow(1);
+        expected = printed("(%08x)", static_cast<unsigned>(v | 1));
+        EXPECT_EQ(at(83, expected.size()), expected) << v;
+        Manager().pictureBytes = false;
+    }
+    c.runways[0] = RunwayEntry{};
+    c.frequencies[0] = FrequencyEntry{};
+    Manager().kindVote = 0;
+
+    // Elevation, time zone and magnetic variation (no names: they follow column 50 and 61).
+    dfAPTS& a = *KestraneDb().apts;
+    dfVORS& vor = *KestraneDb().vors;
+    for (const int32_t v : values) {
+        a.aheight = v;
+        a.afuel = 0;
+        a.acity = a.afacil = 0;
+        a.a212025 = 0;
+        a.autc = v & 63;
+        FormatAirportLine();
+        std::string expected = printed("%5d'", v);
+        EXPECT_EQ(at(38, expected.size()), expected) << v;
+        if ((v & 63) != 31) {
+            expected = printed("UTC%+d%s", 12 - (v & 31), (v & 32) ? "+DST" : "");
+            EXPECT_EQ(at(51, expected.size()), expected) << v;
+        }
+        vor.vfreq = v;
+        vor.vmag = v;
+        vor.v221817 = 0;
+        vor.vcity = vor.vfacil = 0;
+        FormatVorLine();
+        expected = printed("%3d.%02d", v / 100, v % 100);
+        EXPECT_EQ(at(39, expected.size()), expected) << v;
+        expected = printed("[%+.2d]", static_cast<int>(static_cast<int8_t>(v & 0xFF)));
+        EXPECT_EQ(at(62, expected.size()), expected) << v;
+    }
+}
+
+// A country looked up in vain is found once it is added, and a miss does not hide another country.
+TEST_F(ManagerDatabase, CountryTextAfterAMiss) {
+    dfCOUNTRY& c = *KestraneDb().country;
+    auto add = [&c](int32_t csno, const char* id, const char* name) {
+        c.csno = csno;
+        std::memset(c.cid, 0, sizeof c.cid);
+        std::memset(c.cname, 0, sizeof c.cname);
+        std::memcpy(c.cid, id, std::strlen(id));
+        std::memcpy(c.cname, name, std::strlen(name));
+        ASSERT_EQ(c.Insert(), 0);
+    };
+    ASSERT_EQ(c.Open(), 0);
+    add(3, "LF", "FRANCE  ");
+    EXPECT_EQ(GetCountryText(5), "UNKNOWN-??");
+    EXPECT_EQ(GetCountryText(5), "UNKNOWN-??");
+    EXPECT_EQ(GetCountryText(3), "FRANCE-LF");
+    EXPECT_EQ(GetCountryText(5), "UNKNOWN-??");
+    add(5, "EG", "UK");
+    EXPECT_EQ(GetCountryText(5), "UK-EG");
+    EXPECT_EQ(GetCountryText(7), "UNKNOWN-??");
+    c.Close();
+    ASSERT_EQ(c.Open(), 0);
+    add(7, "ED", "GERMANY");
+    EXPECT_EQ(GetCountryText(7), "GERMANY-ED");
+    c.Close();
+    EXPECT_EQ(GetCountryText(7), "GERMANY-ED") << "the object holds the record";
+    EXPECT_EQ(GetCountryText(3), "UNKNOWN-??") << "closed";
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -147,6 +148,48 @@ TEST_F(RecordView, ClosingALoadingWindowClosesEveryFileItHeld) {
     for (const IsamMgr* f : files) EXPECT_FALSE(f->IsOpen());
 }
 
+// The rows of an airport show a frequency's restriction chain whether or not the drawing held
+// the restriction file when it began; the drawing closes every file it used.
+TEST_F(RecordView, AirportRowsShowTheirRestrictions) {
+    KestraneDatabase& db = KestraneDb();
+    ASSERT_EQ(db.apts->Open(), 0);
+    ASSERT_EQ(db.freq3->Open(), 0);
+    for (int n = 0; n < 3; ++n) {
+        db.apts->asno = n + 1;
+        std::snprintf(db.apts->aident, sizeof db.apts->aident, "A%05d", n);
+        ASSERT_EQ(db.apts->Insert(), 0);
+        db.freq3->fsno = n + 1;
+        db.freq3->faptno = n + 1;
+        db.freq3->freq = 11800 + n;
+        db.freq3->f431 = -1;
+        db.freq3->frsno = n == 1 ? 50 : 0;
+        ASSERT_EQ(db.freq3->Insert(), 0);
+    }
+    db.apts->Close();
+    db.freq3->Close();
+    ASSERT_EQ(db.restr->Open(), 0);
+    db.restr->rcsno = 50;
+    db.restr->rcnxt = 0;
+    const uint8_t chain[8] = {5, 4 | 2, 0xDC, 0x19, 0x40, 0x1F};
+    std::memcpy(db.restr->rcres, chain, sizeof chain);
+    ASSERT_EQ(db.restr->Insert(), 0);
+    db.restr->Close();
+
+    auto& view = Open<CKestraneAView>("Airports Database");
+    for (int pass = 0; pass < 2; ++pass) {
+        Paint(view);
+        const auto shown = std::count_if(texts.begin(), texts.end(), [](const std::string& t) {
+            return t.find("below 1620 above 3000") != std::string::npos;
+        });
+        EXPECT_EQ(shown, 1) << pass;
+        for (const IsamMgr* f : {static_cast<const IsamMgr*>(db.apts.get()), static_cast<const IsamMgr*>(db.rwy3.get()),
+                                 static_cast<const IsamMgr*>(db.freq3.get()), static_cast<const IsamMgr*>(db.restr.get())})
+            EXPECT_FALSE(f->IsOpen()) << pass;
+        ASSERT_EQ(db.restr->Open(), 0) << "the second drawing begins with the file open";
+    }
+    db.restr->Close();
+}
+
 TEST_F(RecordView, IdentFilterAndEmptyList) {
     AddIntersections(300);
     Manager().identFilter = "I001";
@@ -161,6 +204,33 @@ TEST_F(RecordView, IdentFilterAndEmptyList) {
     EXPECT_TRUE(view.IsComplete());
     EXPECT_EQ(texts, std::vector<std::string>{"No Matching Items"});
     EXPECT_EQ(view.GetDocument()->Title(), "Intersections Database");
+}
+
+// The ident filter is a prefix of up to 8 characters: shorter idents, a whole ident and a longer
+// filter.
+TEST_F(RecordView, IdentFilterPrefixes) {
+    dfINTS& ints = *KestraneDb().ints;
+    ASSERT_EQ(ints.Open(), 0);
+    const char* idents[] = {"AA", "AB", "ABC", "ABCDEFGH", "ABD", "B"};
+    for (int n = 0; n < 6; ++n) {
+        ints.isno = n + 1;
+        std::memset(ints.iident, 0, sizeof ints.iident);
+        std::memcpy(ints.iident, idents[n], std::strlen(idents[n]));
+        ASSERT_EQ(ints.Insert(), 0);
+    }
+    ints.Close();
+    const struct {
+        const char* filter;
+        int lines;
+    } cases[] = {{"A", 5}, {"AB", 4}, {"ABC", 2}, {"ABCDEFGH", 1}, {"ABCDEFGHZ", 1}, {"ABCD", 1}, {"AC", 0}, {"B", 1}};
+    for (const auto& c : cases) {
+        Manager().identFilter = c.filter;
+        auto& view = Open<CKestraneIView>("Intersections Database");
+        Paint(view);
+        while (!view.IsComplete()) view.IdleStep();
+        EXPECT_EQ(view.LineCount(), c.lines) << c.filter;
+        for (auto& t : app.DocTemplates()) t->CloseAll();
+    }
 }
 
 // Drawn lines read their records in list order whatever lies between them in the ident index:

@@ -53,10 +53,7 @@ protected:
     void Write(const std::string& name, const std::string& text) {
         std::ofstream(Path(name), std::ios::binary) << text;
     }
-    std::string Read(const std::string& name) {
-        std::ifstream f(Path(name), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(f), {});
-    }
+    std::string Read(const std::string& name) { return suitetest::ReadText(Path(name)); }
     suitetest::ScratchDir scratch_{"platformtest"};
     std::string dir_ = scratch_.path;
 };

@@ -4,6 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "sidedata/flarm/AircraftModelCache.h"
+
 const char* const AircraftModelTable[kAircraftModelCount] = {
     "Astir CS",  // 000
     "Different Aircrafts",  // 001
@@ -373,18 +375,7 @@ AircraftModelMatch FindAircraftModel(const char* text) {
 
 unsigned LookupAircraftModel(const FlarmRecord& record, const std::function<void(const std::string&)>& debugLine,
                              AircraftModelCache* cache) {
-    AircraftModelMatch match;
-    if (cache) {
-        auto known = cache->find(std::string_view(record.TYPE));
-        if (known != cache->end()) {
-            match = known->second;
-        } else {
-            match = FindAircraftModel(record.TYPE);
-            cache->emplace(record.TYPE, match);
-        }
-    } else {
-        match = FindAircraftModel(record.TYPE);
-    }
+    const AircraftModelMatch match = cache ? cache->Find(record.TYPE) : FindAircraftModel(record.TYPE);
     if (!match.exact && debugLine) {
         char line[96];
         std::snprintf(line, sizeof line, "Used \"%s\" for \"%s\"", AircraftModelName(match.code).c_str(), record.TYPE);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <functional>
-#include <map>
 #include <string>
 
 #include "sidedata/flarm/FlarmRecord.h"
@@ -26,8 +25,7 @@ struct AircraftModelMatch {
 // that contains it, else 1.
 AircraftModelMatch FindAircraftModel(const char* text);
 
-// Matches already found, by type text (a save looks each text up once).
-using AircraftModelCache = std::map<std::string, AircraftModelMatch, std::less<>>;
+class AircraftModelCache;
 
 // FindAircraftModel of the record's TYPE; a match that is not exact is told to debugLine (when
 // given) as 'Used "name" for "text"'.

@@ -1,9 +1,12 @@
 #include "sidedata/flarm/ButterflyFile.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "common/Bits.h"
+#include "sidedata/flarm/AircraftModelCache.h"
 #include "sidedata/flarm/AircraftModelTable.h"
 #include "sidedata/flarm/FlarmHex.h"
 #include "sidedata/flarm/FlarmInput.h"
@@ -16,6 +19,7 @@ constexpr int kLinesPerSegment = 4096;
 constexpr int kLastSegmentRecord = 13;  // segment 0xF000: the highest an address record holds
 constexpr unsigned kFirstMhz = 117;
 constexpr unsigned kLastMhz = 148;
+constexpr int kLineChars = 44;  // ":10AAAA00", 16 data bytes, the sum and LF
 
 // Field widths in characters, in packing order.
 constexpr int kNameChars = 9;
@@ -37,14 +41,13 @@ char SixBitChar(unsigned code) {
 // The code of a character in a field of 5 or 6 bits: blank . + - d x after the letters, digits
 // after the letters, letters of either case as their distance from "A", any other character
 // from "A" upward as its distance from "A", and below "A" as its own code; cut to the width.
-unsigned CharCodeOf(unsigned char c, int bits) {
-    unsigned special = bits == 5 ? 26 : 36;
-    const char* specials = " .+-dx";
-    if (c != 0) {
-        if (const char* p = std::strchr(specials, c)) return special + static_cast<unsigned>(p - specials);
-    }
+constexpr unsigned CharCodeOf(unsigned char c, int bits) {
+    constexpr std::string_view specials = " .+-dx";
+    const unsigned special = bits == 5 ? 26 : 36;
     unsigned code;
-    if (c >= '0' && c <= '9') {
+    if (size_t at = specials.find(static_cast<char>(c)); c != 0 && at != std::string_view::npos) {
+        code = special + static_cast<unsigned>(at);
+    } else if (c >= '0' && c <= '9') {
         code = 26u + (c - '0');
     } else {
         if (c >= 'a' && c <= 'z') c = static_cast<unsigned char>(c - 'a' + 'A');
@@ -53,40 +56,45 @@ unsigned CharCodeOf(unsigned char c, int bits) {
     return code & ((1u << bits) - 1);
 }
 
-struct CharCodeTables {
-    uint8_t five[256];
-    uint8_t six[256];
-    CharCodeTables() {
-        for (int c = 0; c < 256; ++c) {
-            five[c] = static_cast<uint8_t>(CharCodeOf(static_cast<unsigned char>(c), 5));
-            six[c] = static_cast<uint8_t>(CharCodeOf(static_cast<unsigned char>(c), 6));
-        }
-    }
-};
+template <int Bits>
+constexpr std::array<uint8_t, 256> kCharCodes = [] {
+    std::array<uint8_t, 256> codes{};
+    for (int c = 0; c < 256; ++c) codes[static_cast<size_t>(c)] = static_cast<uint8_t>(CharCodeOf(static_cast<unsigned char>(c), Bits));
+    return codes;
+}();
 
-unsigned CharCode(unsigned char c, int bits) {
-    static const CharCodeTables tables;
-    return bits == 5 ? tables.five[c] : tables.six[c];
-}
-
-// Packs fields most significant bit first into the record's bytes.
+// Packs fields most significant bit first into the record's bytes, four bytes at a time.
 class BitPacker {
 public:
     explicit BitPacker(uint8_t* out) : out_(out) {}
+    // At most 32 bits.
     void Put(unsigned bits, uint32_t value) {
-        acc_ = acc_ << bits | (value & ((1u << bits) - 1));
+        acc_ = acc_ << bits | (value & ((uint64_t{1} << bits) - 1));
         count_ += bits;
-        while (count_ >= 8) {
-            count_ -= 8;
-            *out_++ = static_cast<uint8_t>(acc_ >> count_);
+        if (count_ >= 32) {
+            count_ -= 32;
+            const auto word = static_cast<uint32_t>(acc_ >> count_);
+            out_[0] = static_cast<uint8_t>(word >> 24);
+            out_[1] = static_cast<uint8_t>(word >> 16);
+            out_[2] = static_cast<uint8_t>(word >> 8);
+            out_[3] = static_cast<uint8_t>(word);
+            out_ += 4;
         }
     }
-    void Text(const char* text, int chars, unsigned bits) {
+    // Blanks after the text's end.
+    template <int Bits>
+    void Text(const char* text, int chars) {
         bool ended = false;
+        // Unrolled, the fill of the accumulator is known at every step.
+#pragma GCC unroll 16
         for (int i = 0; i < chars; ++i) {
             ended = ended || text[i] == '\0';
-            Put(bits, CharCode(ended ? ' ' : static_cast<unsigned char>(text[i]), static_cast<int>(bits)));
+            Put(Bits, kCharCodes<Bits>[ended ? ' ' : static_cast<unsigned char>(text[i])]);
         }
+    }
+    // The whole bytes still held.
+    void Flush() {
+        for (; count_ >= 8; count_ -= 8) *out_++ = static_cast<uint8_t>(acc_ >> (count_ - 8));
     }
 
 private:
@@ -214,11 +222,11 @@ void ReadButterflyFile(FlarmMemory& memory, FlarmInput& input) {
 void PackButterflyRecord(const FlarmRecord& record, unsigned typeCode, uint8_t packed[kButterflyPackedBytes],
                          bool* frequencyNotStored) {
     BitPacker p(packed);
-    p.Text(record.NAME, kNameChars, 5);
-    p.Text(record.AIRFIELD, kAirfieldChars, 5);
+    p.Text<5>(record.NAME, kNameChars);
+    p.Text<5>(record.AIRFIELD, kAirfieldChars);
     p.Put(kTypeBits, typeCode & kAircraftModelCodeMask);
-    p.Text(record.REG, kRegChars, 6);
-    p.Text(record.COMPID, kCompIdChars, 6);
+    p.Text<6>(record.REG, kRegChars);
+    p.Text<6>(record.COMPID, kCompIdChars);
     unsigned mhz = 0;
     unsigned khz = 0;
     bool notStored = false;
@@ -234,6 +242,7 @@ void PackButterflyRecord(const FlarmRecord& record, unsigned typeCode, uint8_t p
     }
     p.Put(5, mhz);
     p.Put(6, khz);
+    p.Flush();
     if (frequencyNotStored) *frequencyNotStored = notStored;
 }
 
@@ -243,7 +252,7 @@ int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
     // The whole file at once: header, first segment, 44 bytes a data line, a segment record
     // after every 4096 lines, end record.
     const size_t lines = blocks * kButterflyLinesPerBlock;
-    out.reserve(out.size() + 13 + 16 + lines * 44 + lines / kLinesPerSegment * 16 + 12);
+    out.reserve(out.size() + 13 + 16 + lines * kLineChars + lines / kLinesPerSegment * 16 + 12);
     out += "#BFD_FN_1.0#\n";
     out += ":020000022000DC\n";
     const std::string& version = memory.version;
@@ -256,7 +265,7 @@ int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
     constexpr size_t kBlockBytes = kButterflyBlockChars / 2;
     constexpr size_t kPlaceBytes = kButterflyRecordChars / 2;
     uint8_t block[kBlockBytes];
-    char line[48];
+    char text[kButterflyLinesPerBlock * kLineChars];
     long lineNumber = 0;
     int written = 0;
     auto it = records.begin();
@@ -276,30 +285,29 @@ int WriteButterflyFile(FlarmMemory& memory, std::string& out) {
         if (b == 0 && version.size() == 6) {
             for (int i = 0; i < 3; ++i) block[kBlockBytes - 3 + i] = HexByteValue(version.c_str() + 2 * i);
         }
+        char* p = text;
         for (int l = 0; l < kButterflyLinesPerBlock; ++l) {
             unsigned address = static_cast<unsigned>(lineNumber % kLinesPerSegment) * 16;
+            // ":", byte count, address, record type, 16 data bytes, checksum.
+            const uint8_t head[4] = {0x10, static_cast<uint8_t>(address >> 8), static_cast<uint8_t>(address & 0xFF), 0};
             const uint8_t* data = block + 16 * l;
             unsigned sum = 0x10 + (address >> 8) + (address & 0xFF);
-            char* p = line;
-            auto hex = [&p](unsigned byte) {
-                *p++ = "0123456789ABCDEF"[byte >> 4 & 0xF];
-                *p++ = "0123456789ABCDEF"[byte & 0xF];
-            };
+            for (int i = 0; i < 16; ++i) sum += data[i];
+            const uint8_t check = static_cast<uint8_t>(0x100 - (sum & 0xFF));
             *p++ = ':';
-            hex(0x10);
-            hex(address >> 8);
-            hex(address & 0xFF);
-            hex(0);
-            for (int i = 0; i < 16; ++i) {
-                hex(data[i]);
-                sum += data[i];
-            }
-            hex((0x100 - (sum & 0xFF)) & 0xFF);
+            EncodeHexUpper(head, sizeof head, p);
+            EncodeHexUpper(data, 16, p + 8);
+            EncodeHexUpper(&check, 1, p + 40);
+            p += 42;
             *p++ = '\n';
-            out.append(line, static_cast<size_t>(p - line));
             ++lineNumber;
-            if (lineNumber % kLinesPerSegment == 0) AppendSegmentRecord(out, static_cast<int>(lineNumber / kLinesPerSegment));
+            if (lineNumber % kLinesPerSegment == 0) {
+                out.append(text, static_cast<size_t>(p - text));
+                p = text;
+                AppendSegmentRecord(out, static_cast<int>(lineNumber / kLinesPerSegment));
+            }
         }
+        out.append(text, static_cast<size_t>(p - text));
     }
     out += ":00000001FF\n";
     return written;

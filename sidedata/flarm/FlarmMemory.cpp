@@ -36,13 +36,18 @@ void FlarmMemory::ListF(const char* format, ...) const {
 }
 
 void FlarmMemory::CommitFlarmRecord(bool ogn) {
+    NormaliseFlarmRecord(parse);
+    CommitNormalisedRecord(ogn);
+}
+
+void FlarmMemory::CommitNormalisedRecord(bool ogn) {
     FlarmRecord& r = parse;
-    NormaliseFlarmRecord(r);
     if (!idFilter.empty() && !BeginsWithIgnoringCase(r.FlarmID, idFilter)) {
         ClearFlarmRecord(r);
         return;
     }
-    if (std::strlen(r.FlarmID) != 6 || !IsHexId(r.FlarmID)) {
+    uint32_t key;
+    if (!FlarmIdKey(r.FlarmID, key)) {
         ListF("FlarmID \"%s\" is not 6 hex digits: record passed over", r.FlarmID);
         ClearFlarmRecord(r);
         return;
@@ -55,7 +60,7 @@ void FlarmMemory::CommitFlarmRecord(bool ogn) {
         ClearFlarmRecord(r);
         return;
     }
-    records_.Merge(r, FlarmIdValue(r.FlarmID), ogn);
+    records_.Merge(r, key, ogn);
     ClearFlarmRecord(r);
 }
 

@@ -37,6 +37,10 @@ public:
     // never erases a stored one; the OGN flag stays set once set, else takes `ogn`). A record
     // whose FlarmID is not six hexadecimal digits is listed as passed over.
     void CommitFlarmRecord(bool ogn);
+    // The same for a parse record that is normalised already: a commit leaves every field empty,
+    // and a reader that then sets each field through SetNormalisedId or SetNormalisedText may
+    // commit the record this way.
+    void CommitNormalisedRecord(bool ogn);
     // "Totals: ..." after a file, and "New merged=..." as the rule says.
     void ReportFlarmTotals() const;
 

@@ -18,8 +18,19 @@ struct FlarmRecord {
     int32_t ogn;  // the record came from an OGN device database
 };
 
-// Every field to zero.
-inline void ClearFlarmRecord(FlarmRecord& record) { std::memset(&record, 0, sizeof record); }
+// Every field to zero, field by field: one memset of the whole record becomes a string
+// instruction whose start-up costs more than the stores.
+inline void ClearFlarmRecord(FlarmRecord& record) {
+    auto clear = [](auto& field) { std::memset(field, 0, sizeof field); };
+    clear(record.FlarmID);
+    clear(record.NAME);
+    clear(record.AIRFIELD);
+    clear(record.REG);
+    clear(record.TYPE);
+    clear(record.COMPID);
+    clear(record.FREQUENCY);
+    record.ogn = 0;
+}
 
 // Copies at most `max` bytes of the text (and never past the field's terminator place or a NUL
 // in the text) into the field, NUL-terminated.
@@ -35,8 +46,15 @@ void SetFlarmField(char (&field)[N], std::string_view text, size_t max = N - 1) 
 }
 
 // Upper-cases FlarmID, turns control characters in the texts into blanks and cuts trailing
-// blanks from NAME, AIRFIELD, REG, TYPE, COMPID and FREQUENCY.
+// blanks from NAME, AIRFIELD, REG, TYPE, COMPID and FREQUENCY. The bytes after each field's
+// terminator become zero.
 void NormaliseFlarmRecord(FlarmRecord& record);
+
+// SetFlarmField of `length` bytes and then NormaliseFlarmRecord's work on that field, in one pass
+// (a reader's fast path). The field's size in bytes must be readable at `text`, whatever the length.
+void SetNormalisedId(char (&id)[8], const char* text, size_t length);
+template <size_t N>
+void SetNormalisedText(char (&field)[N], const char* text, size_t length);
 
 // True when the six characters are digits or letters A-F in either case.
 bool IsHexId(const char* text);
@@ -44,5 +62,7 @@ bool IsHexId(const char* text);
 bool IsCompIdText(const char* text);
 // The value of six hexadecimal digits.
 uint32_t FlarmIdValue(const char* id);
+// True when the id is six hexadecimal digits and its terminator; `key` is then their value.
+bool FlarmIdKey(const char (&id)[8], uint32_t& key);
 // True when the text is exactly six hexadecimal digits.
 bool IsHexVersion(std::string_view text);

@@ -69,30 +69,28 @@ void FlarmRecordSet::Merge(const FlarmRecord& record, uint32_t key, bool ogn) {
     AppendNew(record, key, ogn);
 }
 
-// The records from `from` on put in key order in place, one cycle of the permutation at a time.
+// The records from `from` on put in key order: gathered into a new run in sorted order (reads
+// scattered, writes in order), which then takes their place.
 void FlarmRecordSet::SortPending(size_t from) const {
     if (std::is_sorted(keys_.begin() + static_cast<ptrdiff_t>(from), keys_.end())) return;
     const size_t count = keys_.size() - from;
     std::vector<uint64_t> order(count);
     for (size_t i = 0; i < count; ++i) order[i] = static_cast<uint64_t>(keys_[from + i]) << 32 | i;
     RadixSortByKey(order);
-    // order[i]: key << 32 | the index of the record that goes to place i; a place done names itself.
-    FlarmRecord* records = records_.data() + from;
+    // order[i]: key << 32 | the index of the record that goes to place i.
+    constexpr size_t kAhead = 8;
+    const FlarmRecord* source = records_.data() + from;
+    std::vector<FlarmRecord> sorted;
+    sorted.reserve(from == 0 ? records_.capacity() : count);
     for (size_t i = 0; i < count; ++i) {
+        if (i + kAhead < count) __builtin_prefetch(source + static_cast<uint32_t>(order[i + kAhead]));
+        sorted.push_back(source[static_cast<uint32_t>(order[i])]);
         keys_[from + i] = static_cast<uint32_t>(order[i] >> 32);
-        if (static_cast<uint32_t>(order[i]) == i) continue;
-        const FlarmRecord first = records[i];
-        size_t at = i;
-        for (;;) {
-            const size_t source = static_cast<uint32_t>(order[at]);
-            order[at] = (order[at] & ~uint64_t{0xFFFFFFFF}) | at;
-            if (source == i) {
-                records[at] = first;
-                break;
-            }
-            records[at] = records[source];
-            at = source;
-        }
+    }
+    if (from == 0) {
+        records_.swap(sorted);
+    } else {
+        std::copy(sorted.begin(), sorted.end(), records_.begin() + static_cast<ptrdiff_t>(from));
     }
 }
 
@@ -143,9 +141,11 @@ void FlarmRecordSet::Settle() const {
     if (pendingFrom_ == kInOrder) return;
     const size_t from = pendingFrom_;
     const size_t pending = records_.size() - from;
-    SortPending(from);
-    size_t end = FoldPending(from);
-    if (from > 0) end = MergeIntoOrdered(from, end);
+    // Fewer ordered records than pending ones are sorted with them: one run, no merge.
+    const size_t sortFrom = from < pending ? 0 : from;
+    SortPending(sortFrom);
+    size_t end = FoldPending(sortFrom);
+    if (sortFrom > 0) end = MergeIntoOrdered(sortFrom, end);
     records_.resize(end);
     keys_.resize(end);
     const size_t added = end - from;

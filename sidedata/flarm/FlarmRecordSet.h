@@ -3,7 +3,8 @@
 // id is found where the last one was found, by appending past the last, or by binary search.
 // Once an id comes out of order the records are only appended; the next walk sorts them (radix,
 // arrival order kept among equal ids), folds each id's records into one and merges them with the
-// ordered ones, so that the result is the same as merging each where it belongs.
+// ordered ones (or, when those are fewer, sorts and folds all records as one run), so that the
+// result is the same as merging each where it belongs.
 #pragma once
 
 #include <cstddef>

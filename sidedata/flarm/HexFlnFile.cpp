@@ -21,8 +21,6 @@ constexpr HexFlnField kReg{69, 6};
 constexpr HexFlnField kCompId{76, 3};
 constexpr HexFlnField kFrequency{79, 7};
 
-std::string_view FieldOf(const char* text, HexFlnField f) { return {text + f.offset, f.width}; }
-
 // The value cut to the field's width (the text is blank-filled before).
 void PutField(char* text, HexFlnField f, const char* value) {
     size_t length = std::strlen(value);
@@ -39,7 +37,9 @@ void ReadHexFlnFile(FlarmMemory& memory, FlarmInput& input) {
         memory.version = std::string(first);
         memory.ListF("Version %s", memory.version.c_str());
     }
-    char text[kHexFlnTextSize];
+    // The decoded text, and room to read a whole field's size at each field's place.
+    char text[kHexFlnTextSize + sizeof(FlarmRecord::NAME)] = {};
+    bool committed = false;  // the parse record is empty
     for (;;) {
         std::string_view hex = input.Take(kHexFlnLineSize);
         if (hex.empty()) return;
@@ -47,16 +47,21 @@ void ReadHexFlnFile(FlarmMemory& memory, FlarmInput& input) {
             memory.List("Incomplete record at end of file");
             return;
         }
-        for (size_t i = 0; i < kHexFlnTextSize; ++i) text[i] = static_cast<char>(HexByteValue(hex.data() + 2 * i));
+        DecodeHex(hex.data(), kHexFlnTextSize, text);
         FlarmRecord& r = memory.parse;
-        SetFlarmField(r.FlarmID, FieldOf(text, kId));
-        SetFlarmField(r.NAME, FieldOf(text, kName));
-        SetFlarmField(r.AIRFIELD, FieldOf(text, kAirfield));
-        SetFlarmField(r.TYPE, FieldOf(text, kType));
-        SetFlarmField(r.REG, FieldOf(text, kReg));
-        SetFlarmField(r.COMPID, FieldOf(text, kCompId));
-        SetFlarmField(r.FREQUENCY, FieldOf(text, kFrequency));
-        memory.CommitFlarmRecord(false);
+        SetNormalisedId(r.FlarmID, text + kId.offset, kId.width);
+        SetNormalisedText(r.NAME, text + kName.offset, kName.width);
+        SetNormalisedText(r.AIRFIELD, text + kAirfield.offset, kAirfield.width);
+        SetNormalisedText(r.TYPE, text + kType.offset, kType.width);
+        SetNormalisedText(r.REG, text + kReg.offset, kReg.width);
+        SetNormalisedText(r.COMPID, text + kCompId.offset, kCompId.width);
+        SetNormalisedText(r.FREQUENCY, text + kFrequency.offset, kFrequency.width);
+        if (committed) {
+            memory.CommitNormalisedRecord(false);
+        } else {
+            memory.CommitFlarmRecord(false);
+        }
+        committed = true;
     }
 }
 

@@ -279,6 +279,24 @@ class BatchDump(EditRun):
         self.assertTrue(all(l.lstrip().startswith(("(MODIFIED)", "(OK)")) for l in results), results)
 
 
+class HeldFilesAfterDeletes(EditRun):
+    def test_lists_still_show_names_and_countries(self):
+        # Deleting a runway row and an NDB asks with names and the country; the names and country
+        # files stay held for the run, so later drawings still show them.
+        f, a = self.filtered("KXED")
+        ans = "\n".join([f, click(400, 1), "command 32835"]) + "\n" + a + answer("Deletions")
+        f, a = self.filtered("XED")
+        ans += "\n".join(["command 32773", f, click(20, 0), "command 32801"]) + "\n" + a + answer("Deletions")
+        f, a = self.filtered("KXED")
+        ans += "command 32771\n" + f + "\n" + a
+        self.kestrane([], ["shot after"], ans)
+        with open(self.path("shots", "after.txt"), encoding="utf-8") as shot:
+            texts = [line.split("\t", 1)[1] for line in shot.read().splitlines()]
+        kxed = [t for t in texts if t.startswith("KXED ")]
+        self.assertTrue(kxed and "EDITVILLE" in kxed[0] and kxed[0].endswith(" UNITED STATES-US"), texts)
+        self.assertTrue(any(l.startswith("DEL|NDB|XED|") for l in self.journal()), self.journal())
+
+
 
 def route_points(folder):
     """(rtno, rtorder, rtident) of the live records of rte.dta (120-byte records)."""

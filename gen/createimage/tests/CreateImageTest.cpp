@@ -10,6 +10,8 @@
 #include "common/CLocale.h"
 #include "gen/createimage/CreateImage.h"
 #include "gen/createimage/CreateImageBuild.h"
+#include "gen/createimage/CreateImageSteps.h"
+#include "gen/image/NameCoder.h"
 
 namespace cimgtest {
 namespace {
@@ -248,6 +250,68 @@ TEST_F(CreateImageTest, ProgressLinesOnCallsOneAndFiftyFourAndAtTheEnd) {
     EXPECT_EQ(std::count(added.begin(), added.end(), "Initialising image file 32768"), 1);
     EXPECT_EQ(std::count_if(added.begin(), added.end(), [](const std::string& s) { return s.rfind("Counting INTS", 0) == 0; }),
               1);
+}
+
+// The names file's lowest-numbered name stands for "no name" only when it is shorter than two
+// characters and heads the names table; a short name numbered later stays a name.
+struct FirstNameCase {
+    const char* title;
+    const char* batch;
+    const char* city;  // of EGLL, the first airport in ident order
+};
+
+class FirstName : public CreateImageTest, public ::testing::WithParamInterface<FirstNameCase> {};
+
+TEST_P(FirstName, OnlyTheLowestNumberedShortNameHeadingTheTableIsAbsent) {
+    Start();
+    Batch(GetParam().batch);
+    const std::vector<std::string> lines = Create();
+    ASSERT_GE(lines.size(), 2u);
+    ASSERT_EQ(lines[lines.size() - 2], "Image Complete");
+    const ImageBack back = ReadImageBack(ImageParams496, "test.img");
+    EXPECT_EQ(back.RecordName(kSectionApt, 0, NameField::City), GetParam().city);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CreateImage, FirstName,
+    ::testing::Values(FirstNameCase{"MadeFirst", "ADD|APT|EGLL|GB United Kingdom|A|A|N512839|W0002741|83\r\n", "<none>"},
+                      FirstNameCase{"MadeLater",
+                                    "ADD|APT|KJFK|US United States|ZULU|ZULU FIELD|N403823|W0734644|13\r\n"
+                                    "ADD|APT|EGLL|GB United Kingdom|A|ALPHA FIELD|N512839|W0002741|83\r\n",
+                                    "A"}),
+    [](const auto& info) { return std::string(info.param.title); });
+
+// The names table follows the database's names index: names made out of that order, names
+// alike in their first eight bytes, a shorter one before its longer form, and bytes above 0x7F
+// after the letters.
+TEST_F(CreateImageTest, TheNamesTableFollowsTheNamesIndex) {
+    Start();
+    Batch("ADD|APT|KJFK|US United States|NEW YORK CITY|\xC9" "COLE FIELD|N403823|W0734644|13\r\n"
+          "ADD|APT|KLGA|US United States|NEW YORK|NEW YORK CITY NORTH|N404638|W0735221|21\r\n"
+          "ADD|APT|EGLL|GB United Kingdom|LONDON|HEATHROW|N512839|W0002741|83\r\n"
+          "ADD|APT|EGKK|GB United Kingdom|ZZ|GATWICK|N510852|W0001125|202\r\n");
+    const std::vector<std::string> lines = Create();
+    ASSERT_GE(lines.size(), 2u);
+    ASSERT_EQ(lines[lines.size() - 2], "Image Complete");
+    const ImageBack back = ReadImageBack(ImageParams496, "test.img");
+    // Each name of the index in the form the table codes it, one behind the other.
+    std::vector<std::string> expected;
+    for (const NameRecord& n : All<NameRecord>("nname")) {
+        uint8_t coded[64] = {};
+        const uint32_t end = EncodeNameText(NameText(n.nname, sizeof n.nname).c_str(), 0, coded);
+        std::string text;
+        uint32_t next = 0;
+        ASSERT_TRUE(DecodeNameText(coded, 0, end, &text, &next));
+        expected.push_back(text);
+    }
+    ASSERT_GE(expected.size(), 8u);
+    std::vector<std::string> table;
+    for (uint32_t bit = 0; table.size() < expected.size();) {
+        std::string text;
+        ASSERT_TRUE(DecodeNameText(&back.file[back.layout.namesStart], bit, back.layout.namesLength * 8, &text, &bit));
+        table.push_back(text);
+    }
+    EXPECT_EQ(table, expected);
 }
 
 TEST_F(CreateImageTest, BriefAirportsLimitRectangleAndApproaches) {

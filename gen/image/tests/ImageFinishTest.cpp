@@ -93,6 +93,23 @@ TEST(Sumcheck, AllFFChunksHaveCheckZero) {
     for (size_t i = 1; i < 16; ++i) EXPECT_EQ(f496[i], 0) << i;
 }
 
+// The check against a byte-by-byte sum, over lengths around the word and lane-flush sizes,
+// with skips inside, at and beyond the length, from an aligned and an unaligned start.
+TEST(Sumcheck, ChunkCheckIsTheNegatedByteSum) {
+    std::vector<uint8_t> data(0x2010, 0xFF);  // from 0x1000 on, lanes filled to their limit
+    for (size_t i = 0; i < 0x1000; ++i) data[i] = static_cast<uint8_t>(i * 167 + (i >> 8) * 13);
+    for (size_t from : {0, 3}) {
+        for (size_t length : {0, 1, 7, 8, 9, 1023, 1024, 1025, 1031, 0x1000, 0x2000}) {
+            for (size_t skip : {size_t{0}, size_t{1}, size_t{16}, length, length + 3}) {
+                uint8_t sum = 0;
+                for (size_t i = skip; i < length; ++i) sum = static_cast<uint8_t>(sum + data[from + i]);
+                EXPECT_EQ(ChunkCheck(data.data() + from, length, skip), static_cast<uint8_t>(-sum))
+                    << from << " " << length << " " << skip;
+            }
+        }
+    }
+}
+
 TEST(Sumcheck, IIIPilotCountAndChunkZeroRule) {
     // Data in the first two 64 KB chunks; the field counts them and chunk 0's check also
     // covers the count, as the transfer programs read it.

@@ -1,7 +1,10 @@
 // The index writer: buckets, grid-order index, name indexes and grid cells of a section.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "gen/testsupport/ImageTestUtil.h"
+#include "gen/image/KeyOrder.h"
 #include "gen/image/PositionField.h"
 
 using namespace imgtest;
@@ -137,6 +140,27 @@ TEST_F(IndexFixture, CountsThatDisagreeWithTheLayoutAreProgramErrors) {
     std::vector<uint8_t> rec(19, 0);
     const ImageResult more = writer->Add(rec.data(), ImageIdent("ZZZZ"));
     EXPECT_EQ(more.code, ImageCode::InternalError);
+}
+
+// Record numbers by key, ties by number, as a stable sort orders them: keys that fit the packed
+// word (negative ones, ties, 32-bit names) and keys too wide for it.
+TEST(OrderByKey, AgreesWithAStableSortByKey) {
+    const std::vector<int64_t> small = {5, -3, 0xFFFFFFFF, 5, -3, 0, 90180, -90180, 5, 0xFFFFFFFF};
+    const std::vector<int64_t> wide = {5, -3, 0xFFFFFFFF, int64_t{1} << 50, -3, 0, -(int64_t{1} << 48), -90180, 5, 0};
+    // A section's worth: keys over several bytes, negative ones, many ties.
+    const std::vector<int64_t> many = [] {
+        std::vector<int64_t> k(5000);
+        for (size_t i = 0; i < k.size(); ++i) k[i] = static_cast<int64_t>((i * 7919) % 3001) * 40503 - 60000000;
+        return k;
+    }();
+    for (const std::vector<int64_t>* keys : {&small, &wide, &many}) {
+        std::vector<uint32_t> expected(keys->size());
+        for (uint32_t i = 0; i < expected.size(); ++i) expected[i] = i;
+        std::stable_sort(expected.begin(), expected.end(), [&](uint32_t a, uint32_t b) { return (*keys)[a] < (*keys)[b]; });
+        std::vector<uint32_t> order;
+        OrderByKey(static_cast<uint32_t>(keys->size()), [&](uint32_t i) { return (*keys)[i]; }, &order);
+        EXPECT_EQ(order, expected);
+    }
 }
 
 TEST(SectionRecordWriter, SixteenBitRecordLimit) {

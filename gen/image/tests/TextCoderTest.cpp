@@ -132,6 +132,9 @@ TEST(NameCoder, CodeVectors) {
         {"V", "1111" "00000" "0010"},
         {"?", "1111" "11110" "0010"},                // the escaped '?', never 11110 alone
         {"9-", "1111" "01110" "1111" "10001" "0010"},
+        // Longer than one 32-bit write, with the end code in the next one.
+        {"VVVV", "1111" "00000" "1111" "00000" "1111" "00000" "1111" "00000" "0010"},
+        {"VVVA", "1111" "00000" "1111" "00000" "1111" "00000" "000" "0010"},
     };
     for (const Case& c : cases) {
         uint8_t buf[16] = {};

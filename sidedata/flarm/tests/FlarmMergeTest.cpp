@@ -2,8 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <map>
+#include <utility>
 
+#include "sidedata/flarm/AircraftModelCache.h"
 #include "sidedata/flarm/AircraftModelTable.h"
 #include "sidedata/flarm/tests/FlarmTestSupport.h"
 
@@ -62,10 +66,35 @@ TEST(FlarmMerge, RecordWithoutSixHexDigitIdIsPassedOverAndListed) {
     EXPECT_TRUE(m.Listed("FlarmID \"12345G\" is not 6 hex digits: record passed over"));
 }
 
+TEST(FlarmMerge, IdKeyIsTheValueOfExactlySixHexDigits) {
+    // Each id with its key, or -1 when it is not one.
+    const std::pair<const char*, int64_t> cases[] = {
+        {"000000", 0},  {"FFFFFF", 0xFFFFFF}, {"A1b2C3", 0xA1B2C3}, {"09afAF", 0x09AFAF}, {"12345", -1},
+        {"1234567", -1}, {"12 456", -1},      {"@@@@@@", -1},       {"GGGGGG", -1},       {"gggggg", -1},
+        {"//////", -1}, {"::::::", -1},       {"``````", -1},       {"\xC1\xC1\xC1\xC1\xC1\xC1", -1}, {"12345\xE6", -1},
+    };
+    for (const auto& [text, expected] : cases) {
+        char id[8] = {};
+        std::memcpy(id, text, std::strlen(text));
+        uint32_t key = 0;
+        EXPECT_EQ(FlarmIdKey(id, key), expected >= 0) << text;
+        if (expected >= 0) {
+            EXPECT_EQ(key, expected) << text;
+            EXPECT_EQ(FlarmIdValue(id), expected) << text;
+        }
+    }
+}
+
 TEST(FlarmMerge, NormalisingCutsTrailingBlanksAndControlCharacters) {
     ListedMemory m;
     m.Commit({"abcdef", "Name \t ", "Field\n", "REG  ", "Type ", "AB ", "123.5  "});
     EXPECT_EQ(AllFields(m.memory)[0], (Fields{"ABCDEF", "Name", "Field", "REG", "Type", "AB", "123.5"}));
+    // Controls and DEL inside become blanks, bytes from 0x80 stay, texts are cut at the field's
+    // size; a lower-case id is upper-cased.
+    m.Commit({"0a0bfc", "\ta\x01" "b\x7f\xFC\x80  \x1f", "1234567890123456789012345 ", "\x7fR\tG\x01\x02\x03\x04",
+              " \xA0x\x0b", "\t\x01", "1\x7f" "2\t3\r4"});
+    EXPECT_EQ(AllFields(m.memory)[0], (Fields{"0A0BFC", " a b \xFC\x80", "12345678901234567890123", " R G",
+                                              " \xA0x", "", "1 2 3 4"}));
 }
 
 TEST(FlarmMerge, ListFlagListsEachRecordInsteadOfMerging) {
@@ -161,6 +190,32 @@ TEST(AircraftModels, InexactMatchIsToldOnlyWhenAsked) {
     SetFlarmField(r.TYPE, "Discus");
     LookupAircraftModel(r, sink);
     EXPECT_EQ(lines.size(), 2u);
+}
+
+TEST(AircraftModels, CacheGivesWhatTheSearchGivesForManyTexts) {
+    // Every name, cut and lower-cased variants, texts of the longest length kept and longer: the
+    // cache grows several times and is asked again in another order.
+    std::vector<std::string> texts = {"", "Model 1A3", "x", "12345678901234567890123", std::string(23, 'A')};
+    for (unsigned code = 0; code < kAircraftModelCount; ++code) {
+        std::string name = AircraftModelTable[code];
+        texts.push_back(name);
+        texts.push_back(name.substr(0, 3));
+        std::string lower = name;
+        for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        texts.push_back(lower);
+    }
+    AircraftModelCache cache;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (size_t i = 0; i < texts.size(); ++i) {
+            const std::string& text = texts[pass == 0 ? i : texts.size() - 1 - i];
+            FlarmRecord r{};
+            SetFlarmField(r.TYPE, text);
+            AircraftModelMatch expected = FindAircraftModel(r.TYPE);
+            AircraftModelMatch cached = cache.Find(r.TYPE);
+            ASSERT_EQ(cached.code, expected.code) << text;
+            ASSERT_EQ(cached.exact, expected.exact) << text;
+        }
+    }
 }
 
 TEST(FlarmMerge, ManyIdsInAnyOrderMergeAsAnOrderedMapWould) {

@@ -5,6 +5,7 @@
 
 #include "common/Bits.h"
 #include "sidedata/flarm/ButterflyFile.h"
+#include "sidedata/flarm/FlarmHex.h"
 #include "sidedata/flarm/ShiftedXmlFile.h"
 #include "sidedata/flarm/tests/FlarmTestSupport.h"
 
@@ -183,6 +184,94 @@ TEST(FlarmRead, HexFlnCutRecordIsIgnoredWithAMessage) {
     m.Read(sample.substr(0, sample.size() - 20));
     EXPECT_EQ(m.memory.Records().size(), 2u);
     EXPECT_TRUE(m.Listed("Incomplete record at end of file"));
+}
+
+TEST(FlarmRead, HexDecodingOfEveryCharacterPairMatchesTheDigitTable) {
+    // Every pair of characters, then a run that ends off the wide steps' boundary.
+    std::string hex;
+    for (int hi = 0; hi < 256; ++hi) {
+        for (int lo = 0; lo < 256; ++lo) hex += {static_cast<char>(hi), static_cast<char>(lo)};
+    }
+    for (size_t count : {hex.size() / 2, size_t{23}, size_t{1}}) {
+        std::string out(count, '?');
+        DecodeHex(hex.data() + 2 * 0x4130, count, out.data());
+        for (size_t i = 0; i < count; ++i) {
+            ASSERT_EQ(static_cast<uint8_t>(out[i]), HexByteValue(hex.data() + 2 * 0x4130 + 2 * i)) << count << " " << i;
+        }
+        if (count == hex.size() / 2) DecodeHex(hex.data(), count, out.data());
+        for (size_t i = 0; i < count && count == hex.size() / 2; ++i) {
+            ASSERT_EQ(static_cast<uint8_t>(out[i]), HexByteValue(hex.data() + 2 * i)) << i;
+        }
+    }
+}
+
+TEST(FlarmRead, HexEncodingGivesTwoUpperCaseDigitsPerByte) {
+    // Every byte value, in runs that end on and off the wide steps' boundary.
+    uint8_t bytes[256];
+    for (int b = 0; b < 256; ++b) bytes[b] = static_cast<uint8_t>(b);
+    for (size_t count : {size_t{256}, size_t{21}, size_t{1}}) {
+        for (size_t from : {size_t{0}, 256 - count}) {
+            std::string out(2 * count, '?');
+            EncodeHexUpper(bytes + from, count, out.data());
+            EXPECT_EQ(out, HexOf(bytes + from, count)) << count << " from " << from;
+        }
+    }
+}
+
+TEST(FlarmRead, DbTextAndWinPilotFieldsAreSetAsNormalisingTheirTextsWould) {
+    // Texts with controls, DEL, NULs, blanks inside and after, high bytes and lower-case ids, at
+    // every length up to a field's.
+    const std::string texts[] = {"",       " ",          "a",  "Ab \t c  ", "\x01\x1f\x7f", std::string("x\0yz", 4),
+                                 "\xFC\x80 \xFF ", "1234567890abcdefghijklmno", "  lead", "\tT\x0b"};
+    std::vector<Fields> fields;
+    for (size_t i = 0; i < 60; ++i) {
+        auto text = [&](size_t k) { return texts[(i * (k + 3) + k) % 10]; };
+        char id[8];
+        std::snprintf(id, sizeof id, i % 3 ? "%06x" : "%06X", static_cast<unsigned>(0xAB0000 + i * 11));
+        std::string idText = id;
+        if (i % 13 == 5) idText[2] = '\x01';
+        fields.push_back({idText, text(0), text(1), text(2), text(3), i == 0 ? "AB" : text(4), text(5)});
+    }
+    auto padded = [](const std::string& text, size_t width) { return (text + std::string(width, ' ')).substr(0, width); };
+    // DB text lines hold no AIRFIELD or FREQUENCY, and REG and TYPE only with a NAME.
+    auto dbLine = [&](const Fields& f) {
+        std::string line = f.id + "|" + padded(f.compId, 3);
+        return f.name.empty() ? line : line + " " + padded(f.reg, 6) + " " + padded(f.type, 11) + f.name;
+    };
+    auto winPilotText = [&](const Fields& f) {
+        return padded(f.id, 6) + padded(f.name, 21) + padded(f.airfield, 21) + padded(f.type, 21) +
+               padded(f.reg, 7) + padded(f.compId, 3) + padded(f.frequency, 7);
+    };
+    std::string db, winPilot = "00ab12\n";
+    for (const Fields& f : fields) {
+        db += dbLine(f) + "\r\n";
+        std::string text = winPilotText(f);
+        winPilot += HexOf(reinterpret_cast<const uint8_t*>(text.data()), text.size()) + "\n";
+    }
+    for (bool isDb : {true, false}) {
+        // Each file is read after a record left unfinished.
+        ListedMemory read;
+        SetFlarmField(read.memory.parse.AIRFIELD, "left \x01 over ");
+        SetFlarmField(read.memory.parse.FREQUENCY, "1\t ");
+        read.Read(isDb ? db : winPilot, "db.txt");
+        ListedMemory expected;
+        for (const Fields& f : fields) {
+            Fields taken;
+            if (isDb) {
+                std::string l = dbLine(f);
+                taken = {l.substr(0, 6), "", "", "", "", l.substr(7, 3), ""};
+                if (l.size() >= 30) taken = {l.substr(0, 6), l.substr(29, 23), "", l.substr(11, 6), l.substr(18, 11), l.substr(7, 3), ""};
+                if (&f == &fields[0]) taken.airfield = "left \x01 over ", taken.frequency = "1\t ";
+            } else {
+                std::string t = winPilotText(f);
+                taken = {t.substr(0, 6), t.substr(6, 20), t.substr(27, 20), t.substr(69, 6), t.substr(48, 20), t.substr(76, 3), t.substr(79, 7)};
+            }
+            expected.Commit(taken);
+        }
+        EXPECT_EQ(AllFields(read.memory), AllFields(expected.memory)) << (isDb ? "DB text" : "WinPilot");
+        EXPECT_EQ(read.memory.Counters().read, expected.memory.Counters().read);
+        EXPECT_EQ(read.Listed("FlarmID \"AB\x01" "037\" is not 6 hex digits: record passed over"), true);
+    }
 }
 
 TEST(FlarmRead, ShiftedXmlDecodesEntitiesAndUtf8AndPassesOverOtherLines) {

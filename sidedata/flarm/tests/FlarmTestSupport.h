@@ -75,10 +75,7 @@ inline std::vector<Fields> AllFields(const FlarmMemory& memory) {
     return all;
 }
 
-inline std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+inline std::string ReadBytes(const std::string& path) { return suitetest::ReadText(path); }
 
 inline void WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary);

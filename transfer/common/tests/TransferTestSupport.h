@@ -15,6 +15,7 @@
 
 #include <deque>
 
+#include "platform/testsupport/ScratchDir.h"
 #include "transfer/common/GarListing.h"
 #include "transfer/common/ImageChecks.h"
 #include "transfer/common/LineChunks.h"
@@ -113,10 +114,7 @@ protected:
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         return Path(name);
     }
-    Bytes Read(const std::string& name) const {
-        std::ifstream in(Path(name), std::ios::binary);
-        return Bytes(std::istreambuf_iterator<char>(in), {});
-    }
+    Bytes Read(const std::string& name) const { return suitetest::ReadAll(Path(name)); }
     std::string dir_;
 };
 
