@@ -28,12 +28,14 @@ TEST(LineChunks, ChunksJoinToTheLines) {
         } else {
             text.Add(line);
         }
-        expected += line + "\r\n";
+        expected.append(line).append("\r\n");
     }
     EXPECT_TRUE(text.Finish());
+    std::string longLine(kLong, 'x');
+    longLine.append("\r\n");
     std::string joined;
     for (const std::string& chunk : chunks) {
-        EXPECT_TRUE(chunk.size() <= LineChunks::kChunk || chunk == std::string(kLong, 'x') + "\r\n");
+        EXPECT_TRUE(chunk.size() <= LineChunks::kChunk || chunk == longLine);
         joined += chunk;
     }
     EXPECT_GT(chunks.size(), 5u);
