@@ -185,8 +185,12 @@ char* Trimmed(char* line, char* end) {
 
 char* GarFastLines::Write(const GarRecord& record, bool newer, int number, int lines, char* out) {
     switch (record.id) {
-        case kGarTrackPoint:
-            return lines == 1 ? TrackPoint(record, newer, number, out) : nullptr;
+        case kGarTrackPoint: {
+            const int length = lines == 1 ? TrackLine(record, newer, number) : -1;
+            if (length < 0) return nullptr;
+            CopyShortBytes(out, track_, static_cast<size_t>(length));
+            return EndLine(out + length, 0);
+        }
         // A proximity waypoint's distance goes through printf: those stay with the general writers.
         case kGarRouteWaypoint:
         case kGarUserWaypoint:
@@ -197,6 +201,13 @@ char* GarFastLines::Write(const GarRecord& record, bool newer, int number, int l
 }
 
 bool GarFastLines::Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines) {
+    if (record.id == kGarTrackPoint) {
+        // Copied from the kept line, as Write does.
+        const int length = lines.size() == 1 ? TrackLine(record, newer, number) : -1;
+        if (length < 0) return false;
+        CopyLine(lines[0], track_, static_cast<size_t>(length));
+        return true;
+    }
     char text[kRecordRoom];
     if (lines.size() > std::size(lineEnds_) || !Write(record, newer, number, static_cast<int>(lines.size()), text)) return false;
     const char* start = text;
@@ -207,10 +218,10 @@ bool GarFastLines::Format(const GarRecord& record, bool newer, int number, std::
     return true;
 }
 
-char* GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, char* out) {
+int GarFastLines::TrackLine(const GarRecord& r, bool newer, int number) {
     const TrackColumns& c = newer ? kNewerTrack : kOlderTrack;
     // The number ends before the latitude's column.
-    if (r.size < c.minSize || number < 0 || number > 99999) return nullptr;
+    if (r.size < c.minSize || number < 0 || number > 99999) return -1;
     char* const line = track_;
     if (!trackKept_ || trackNewer_ != newer) {
         // Every field is written anew.
@@ -243,7 +254,7 @@ char* GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, char*
         trackNumber_ = number;
     }
     if (const int32_t latitude = r.S32(0); latitude != trackLatitude_) {
-        if (!PutCoordinate(line + 7, latitude, true)) return nullptr;
+        if (!PutCoordinate(line + 7, latitude, true)) return -1;
         trackLatitude_ = latitude;
     }
     if (const int32_t longitude = r.S32(4); longitude != trackLongitude_) {
@@ -256,7 +267,7 @@ char* GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, char*
         long feet;
         if (FeetOf(r.F32(12), feet)) {
             // Feet that would reach the time's column are left to the general writers.
-            if (feet < -99999999 || feet > 999999999) return nullptr;
+            if (feet < -99999999 || feet > 999999999) return -1;
             altitudeEnd_ = static_cast<int>(PutFeet(line + c.altitude, feet) - line);
         }
         trackMetres_ = metres;
@@ -278,12 +289,10 @@ char* GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, char*
     }
     trackKept_ = true;
     // The time's text ends with a blank, the line does not.
-    const int end = trackStart_        ? c.start + 5
-                    : timeLength_ != 0 ? c.time + timeLength_ - 1
-                    : altitudeEnd_ != 0 ? altitudeEnd_
-                                        : 31;
-    CopyShortBytes(out, line, static_cast<size_t>(end));
-    return EndLine(out + end, 0);
+    return trackStart_        ? c.start + 5
+           : timeLength_ != 0 ? c.time + timeLength_ - 1
+           : altitudeEnd_ != 0 ? altitudeEnd_
+                               : 31;
 }
 
 void GarFastLines::HeightText(uint32_t metres) {

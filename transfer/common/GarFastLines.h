@@ -25,7 +25,9 @@ public:
     bool Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines);
 
 private:
-    char* TrackPoint(const GarRecord& r, bool newer, int number, char* out);
+    // The track point's line brought up to date in track_: its length, or -1 for a record left
+    // to FormatGarRecord.
+    int TrackLine(const GarRecord& r, bool newer, int number);
     char* Waypoint(const GarRecord& r, int number, char* out);
     // Ends line `s` at `end` with CR LF; returns where the next line begins.
     char* EndLine(char* end, int s) {
