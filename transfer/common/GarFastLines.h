@@ -1,6 +1,6 @@
 // The display lines of the common records, track points of either age and newer waypoints,
-// written straight from the record's bytes into the listing's texts: the bytes FormatGarRecord
-// gives them, without a GarLine per line. A record these decline (another layout, a field that
+// written straight from the record's bytes into a saved text or the listing's line texts: the
+// bytes FormatGarRecord gives them, without a GarLine per line. A record these decline (another layout, a field that
 // would run into the next, a value shown through printf) is left to FormatGarRecord.
 #pragma once
 
