@@ -1,8 +1,8 @@
 // GAR listings and image checks of the transfer programs against their floors.
 //
 //   listing   every display line of a 50,000-point track GAR and of a 5,000-waypoint GAR
-//             fetched in order and joined with CR LF (as Save As does), against reading the
-//             same file record by record once;
+//             written with CR LF into 64 KiB chunks as Save As writes them, against reading
+//             the same file record by record once;
 //   checks    ComputeSumcheckBytes plus CountPackets of an 8 MiB image, against one
 //             sequential read of it.
 // The best of three rounds counts; the ratios must stay within 3 and 1.5.
@@ -20,6 +20,7 @@
 #include "transfer/common/GarListing.h"
 #include "transfer/common/GarRecord.h"
 #include "transfer/common/ImageChecks.h"
+#include "transfer/common/LineChunks.h"
 #include "transfer/common/TransferFile.h"
 
 namespace {
@@ -135,15 +136,12 @@ int main() {
         const double work = BestOfThree([&] {
             GarListing listing;
             listing.ListGarFile(path);
-            std::string chunk;
-            for (int n = 0; n < listing.GetLineCount(); ++n) {
-                chunk += listing.GetLine(n, true);
-                chunk += "\r\n";
-                if (chunk.size() >= 65536) {
-                    sink += chunk.size();
-                    chunk.clear();
-                }
-            }
+            LineChunks text([&sink](const char*, size_t size) {
+                sink += size;
+                return true;
+            });
+            listing.WriteLines(text);
+            text.Finish();
         });
         ok = Report(f.name, work, floor, 3.0) && ok;
         if (sink == 1) std::printf(" ");

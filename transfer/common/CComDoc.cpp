@@ -9,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "platform/WaitCursor.h"
 #include "transfer/common/GarTables.h"
+#include "transfer/common/LineChunks.h"
 #include "transfer/common/ScreenBitmap.h"
 #include "transfer/common/TraceText.h"
 #include "transfer/common/TransferFile.h"
@@ -89,17 +90,14 @@ bool CComDoc::SaveAs(const std::string& path, bool bitmap) {
     if (bitmap) {
         written = file.Write(bitmapBytes.data(), bitmapBytes.size());
     } else {
-        constexpr size_t kChunk = 64 * 1024;
-        std::string chunk;
-        const int count = GetLineCount();
-        for (int i = 0; i < count && written; ++i) {
-            chunk += GetLine(i);
-            chunk += "\r\n";
-            if (chunk.size() >= kChunk || i + 1 == count) {
-                written = file.Write(chunk.data(), chunk.size());
-                chunk.clear();
-            }
+        LineChunks text([&file](const char* data, size_t size) { return file.Write(data, size); });
+        if (listing_.IsListing()) {
+            listing_.WriteLines(text);
+        } else {
+            const int count = GetLineCount();
+            for (int i = 0; i < count && text.Ok(); ++i) text.Add(GetLine(i));
         }
+        written = text.Finish();
     }
     file.Close();
     if (!written || !platform::RenameFile(temporary, path)) {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 
 #include "common/CoordinateFormat.h"
@@ -59,8 +60,9 @@ constexpr CoordinateParts kParts = MakeCoordinateParts();
 
 // The text PutLatLonText writes, from tables; null for a latitude of 100 degrees or more. The
 // thousandths of a minute are rounded once, as the value's 26 bits times 45 * 60000 in 2^-23
-// (half to even, as printf), and split into degrees, minutes and thousandths.
-char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
+// (half to even, as printf), and split into degrees, minutes and thousandths. Inlined where it
+// is written, latitude or longitude.
+[[gnu::always_inline]] inline char* PutCoordinate(char* out, int32_t semicircles, bool latitude) {
     const int64_t units = semicircles >> 6;
     const bool negative = units < 0;
     const uint64_t product = static_cast<uint64_t>(negative ? -units : units) * (45 * 60000);
@@ -111,7 +113,7 @@ bool FeetOf(float metres, long& shown) {
 }
 
 char* Put(char* out, std::string_view text) {
-    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    CopyShortBytes(out, text.data(), text.size());
     return out + text.size();
 }
 
@@ -135,33 +137,33 @@ std::string_view WaypointClassText(int waypointClass) {
     return std::string_view(texts.text[slot], texts.length[slot]);
 }
 
-// "%d" of a value that is not negative.
+// "%d" of a value that is not negative: below 10000 in digit pairs.
 char* PutDecimal(char* out, uint32_t value) {
-    char* const end = out + DecimalDigitCount(value);
-    PutDigitsBackwards(end, value);
-    return end;
-}
-
-// Feet (a multiple of ten) as "%d ft": the tens below 10000 in digit pairs, then "0 ft".
-char* PutFeet(char* out, long feet) {
-    if (feet < 0) *out++ = '-';
-    // FeetOfMetres keeps them within 32 bits.
-    const uint32_t tens = static_cast<uint32_t>(feet < 0 ? -feet : feet) / 10;
-    if (tens >= 10000) {
-        out = PutDecimal(out, tens);
-    } else if (tens >= 100) {
-        const uint32_t high = tens / 100;
+    if (value >= 10000) {
+        char* const end = out + DecimalDigitCount(value);
+        PutDigitsBackwards(end, value);
+        return end;
+    }
+    if (value >= 100) {
+        const uint32_t high = value / 100;
         if (high >= 10) {
             out = PutTwoDigits(out, high);
         } else {
             *out++ = static_cast<char>('0' + high);
         }
-        out = PutTwoDigits(out, tens - high * 100);
-    } else if (tens >= 10) {
-        out = PutTwoDigits(out, tens);
-    } else if (tens != 0) {
-        *out++ = static_cast<char>('0' + tens);
+        return PutTwoDigits(out, value - high * 100);
     }
+    if (value >= 10) return PutTwoDigits(out, value);
+    *out = static_cast<char>('0' + value);
+    return out + 1;
+}
+
+// Feet (a multiple of ten) as "%d ft": the tens, then "0 ft".
+char* PutFeet(char* out, long feet) {
+    if (feet < 0) *out++ = '-';
+    // FeetOfMetres keeps them within 32 bits.
+    const uint32_t tens = static_cast<uint32_t>(feet < 0 ? -feet : feet) / 10;
+    if (tens != 0) out = PutDecimal(out, tens);
     std::memcpy(out, "0 ft", 4);
     return out + 4;
 }
@@ -173,31 +175,53 @@ void CopyLine(std::string& out, const char* line, size_t length) {
     CopyShortBytes(out.data(), line, length);
 }
 
-// The text from `line` to `end` without its trailing blanks.
-void Assign(std::string& out, const char* line, const char* end) {
+// The end of the text from `line` to `end` without its trailing blanks.
+char* Trimmed(char* line, char* end) {
     while (end > line && end[-1] == ' ') --end;
-    CopyLine(out, line, static_cast<size_t>(end - line));
+    return end;
 }
 
 }  // namespace
 
-bool GarFastLines::Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines) {
+char* GarFastLines::Write(const GarRecord& record, bool newer, int number, int lines, char* out) {
     switch (record.id) {
-        case kGarTrackPoint:
-            return lines.size() == 1 && TrackPoint(record, newer, number, lines[0]);
+        case kGarTrackPoint: {
+            const int length = lines == 1 ? TrackLine(record, newer, number) : -1;
+            if (length < 0) return nullptr;
+            CopyShortBytes(out, track_, static_cast<size_t>(length));
+            return EndLine(out + length, 0);
+        }
         // A proximity waypoint's distance goes through printf: those stay with the general writers.
         case kGarRouteWaypoint:
         case kGarUserWaypoint:
-            return newer && lines.size() == 4 && Waypoint(record, number, lines);
+            return newer && lines == 4 ? Waypoint(record, number, out) : nullptr;
         default:
-            return false;
+            return nullptr;
     }
 }
 
-bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::string& out) {
+bool GarFastLines::Format(const GarRecord& record, bool newer, int number, std::vector<std::string>& lines) {
+    if (record.id == kGarTrackPoint) {
+        // Copied from the kept line, as Write does.
+        const int length = lines.size() == 1 ? TrackLine(record, newer, number) : -1;
+        if (length < 0) return false;
+        CopyLine(lines[0], track_, static_cast<size_t>(length));
+        return true;
+    }
+    char text[kRecordRoom];
+    if (lines.size() > std::size(lineEnds_) || !Write(record, newer, number, static_cast<int>(lines.size()), text)) return false;
+    const char* start = text;
+    for (size_t s = 0; s < lines.size(); ++s) {
+        CopyLine(lines[s], start, static_cast<size_t>(lineEnds_[s] - start));
+        start = lineEnds_[s] + 2;
+    }
+    return true;
+}
+
+int GarFastLines::TrackLine(const GarRecord& r, bool newer, int number) {
     const TrackColumns& c = newer ? kNewerTrack : kOlderTrack;
     // The number ends before the latitude's column.
-    if (r.size < c.minSize || number < 0 || number > 99999) return false;
+    if (r.size < c.minSize || number < 0 || number > 99999) return -1;
     char* const line = track_;
     if (!trackKept_ || trackNewer_ != newer) {
         // Every field is written anew.
@@ -230,7 +254,7 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
         trackNumber_ = number;
     }
     if (const int32_t latitude = r.S32(0); latitude != trackLatitude_) {
-        if (!PutCoordinate(line + 7, latitude, true)) return false;
+        if (!PutCoordinate(line + 7, latitude, true)) return -1;
         trackLatitude_ = latitude;
     }
     if (const int32_t longitude = r.S32(4); longitude != trackLongitude_) {
@@ -243,7 +267,7 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
         long feet;
         if (FeetOf(r.F32(12), feet)) {
             // Feet that would reach the time's column are left to the general writers.
-            if (feet < -99999999 || feet > 999999999) return false;
+            if (feet < -99999999 || feet > 999999999) return -1;
             altitudeEnd_ = static_cast<int>(PutFeet(line + c.altitude, feet) - line);
         }
         trackMetres_ = metres;
@@ -265,12 +289,20 @@ bool GarFastLines::TrackPoint(const GarRecord& r, bool newer, int number, std::s
     }
     trackKept_ = true;
     // The time's text ends with a blank, the line does not.
-    const int end = trackStart_        ? c.start + 5
-                    : timeLength_ != 0 ? c.time + timeLength_ - 1
-                    : altitudeEnd_ != 0 ? altitudeEnd_
-                                        : 31;
-    CopyLine(out, line, static_cast<size_t>(end));
-    return true;
+    return trackStart_        ? c.start + 5
+           : timeLength_ != 0 ? c.time + timeLength_ - 1
+           : altitudeEnd_ != 0 ? altitudeEnd_
+                               : 31;
+}
+
+void GarFastLines::HeightText(uint32_t metres) {
+    if (heightLength_ != 0 && metres == heightMetres_) return;
+    heightMetres_ = metres;
+    float value;
+    std::memcpy(&value, &metres, sizeof value);
+    char* p = Put(heightText_, "Height:");
+    if (long feet; FeetOf(value, feet)) p = PutFeet(p, feet);
+    heightLength_ = static_cast<int>(Put(p, ", ") - heightText_);
 }
 
 void GarFastLines::SymbolText(int symbol, int display) {
@@ -287,25 +319,26 @@ void GarFastLines::SymbolText(int symbol, int display) {
     }
 }
 
-bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::string>& lines) {
-    if (number < 0) return false;
+char* GarFastLines::Waypoint(const GarRecord& r, int number, char* out) {
+    if (number < 0) return nullptr;
     const NewerWaypointLayout w = NewerWaypointLayoutOf(r);
     const int cls = w.waypointClass;
     int position = w.strings;
-    const std::string_view ident = r.StringAt(position);
-    const std::string_view comment = r.StringAt(position).substr(0, 32);
-    const std::string_view facility = r.StringAt(position).substr(0, 30);
-    const std::string_view cityName = r.StringAt(position);
+    std::string_view strings[4];
+    r.StringsAt(position, strings, 4);
+    const std::string_view ident = strings[0];
+    const std::string_view comment = strings[1].substr(0, 32);
+    const std::string_view facility = strings[2].substr(0, 30);
+    const std::string_view cityName = strings[3];
 
-    char line[kWidth + 256];
-    lines[0].clear();
+    char* line = EndLine(out, 0);
 
     // "Waypoint n (class)     ident", cut at the line's end.
     char* p = Put(line, "Waypoint ");
     p = PutDecimal(p, static_cast<uint32_t>(number));
     p = Put(p, WaypointClassText(cls));
     p = Put(p, ident);
-    Assign(lines[1], line, std::min(p, line + kWidth));
+    line = EndLine(Trimmed(line, std::min(p, line + kWidth)), 1);
 
     // Latitude, comment or facility, symbol.
     std::memset(line, ' ', GarFastLines::kLineRoom);
@@ -320,7 +353,7 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
         SymbolText(r.U16(4), r.data[2]);
         if (symbolLength_ != 0) end = Put(line + 55, std::string_view(symbolText_, static_cast<size_t>(symbolLength_)));
     }
-    Assign(lines[2], line, end);
+    line = EndLine(Trimmed(line, end), 2);
 
     // Longitude, city and state, height, country or time.
     std::memset(line, ' ', GarFastLines::kLineRoom);
@@ -333,15 +366,22 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
         char* const cityEnd = Put(line + 22, city);
         if (!city.empty()) end = cityEnd;
         if (r.Reaches(45) && std::isalnum(r.data[44])) {
-            const char state[] = {' ', '(', static_cast<char>(r.data[44]), static_cast<char>(r.data[45]), ')'};
-            end = Put(cityEnd, std::string_view(state, std::min(sizeof state, kCityWidth - city.size())));
+            // " (st)" written in place, its end cut off where it passes the 24 columns: made on the
+            // stack and copied, the copy's read would wait for the bytes just stored there.
+            cityEnd[0] = ' ';
+            cityEnd[1] = '(';
+            cityEnd[2] = static_cast<char>(r.data[44]);
+            cityEnd[3] = static_cast<char>(r.data[45]);
+            cityEnd[4] = ')';
+            const size_t shown = std::min<size_t>(5, kCityWidth - city.size());
+            std::memset(cityEnd + shown, ' ', 5 - shown);
+            end = cityEnd + shown;
         }
     }
     char* column = line + 55;
     if (r.Reaches(35) && r.F32(32) != 1.0e25f) {
-        column = Put(column, "Height:");
-        if (long feet; FeetOf(r.F32(32), feet)) column = PutFeet(column, feet);
-        column = Put(column, ", ");
+        HeightText(r.U32(32));
+        column = Put(column, std::string_view(heightText_, static_cast<size_t>(heightLength_)));
         end = column;
     }
     if (cls != kClassUsr) {
@@ -360,6 +400,5 @@ bool GarFastLines::Waypoint(const GarRecord& r, int number, std::vector<std::str
         char* const timeEnd = PutUnitTime(column, r.S32(56));
         if (timeEnd != column) end = timeEnd;
     }
-    Assign(lines[3], line, end);
-    return true;
+    return EndLine(Trimmed(line, end), 3);
 }

@@ -7,6 +7,15 @@
 #include "transfer/common/GarRecordFormat.h"
 #include "transfer/common/GarTables.h"
 
+namespace {
+
+// A record the listing shows: not the end, product data, a record count or a route link.
+bool IsDataRecord(int id) {
+    return id != kGarEnd && id != kGarProductData && id != kGarRecordCount && id != kGarRouteLink;
+}
+
+}  // namespace
+
 void GarListing::Close() {
     file_.Close();
     listing_ = false;
@@ -38,9 +47,7 @@ bool GarListing::ReadDataRecord() {
     GarRecordView view;
     if (NextGarRecordView(file_, view)) {
         if (view.id != kGarProductData && view.id != kGarRouteLink && view.id != kGarRecordCount) {
-            record_.id = view.id;
-            record_.size = view.size;
-            CopyShortBytes(record_.data, view.data, static_cast<size_t>(view.size));
+            record_.CopyFrom(view);
             return true;
         }
         file_.Seek(at);
@@ -68,7 +75,16 @@ bool GarListing::ListGarFile(const std::string& path) {
         const uint8_t* p;
         const size_t held = file_.Peek(p, 2 + 255);
         size_t at = 0;
-        while (held - at >= 2 && held - at - 2 >= p[at + 1]) {
+        for (;;) {
+            // Data records while a record of any size would lie whole in the buffer: their ids
+            // alone are looked at.
+            while (held - at >= 2 + 255 && IsDataRecord(p[at])) {
+                const int size = p[at + 1];
+                ++count;
+                longest = std::max(longest, size);
+                at += 2 + static_cast<size_t>(size);
+            }
+            if (held - at < 2 || held - at - 2 < p[at + 1]) break;
             const int id = p[at], size = p[at + 1];
             if (id == kGarEnd) {
                 ended = true;
@@ -76,7 +92,7 @@ bool GarListing::ListGarFile(const std::string& path) {
             }
             if (id == kGarProductData) {
                 if (size >= 2) productId_ = static_cast<int16_t>(p[at + 2] | p[at + 3] << 8);
-            } else if (id != kGarRecordCount && id != kGarRouteLink) {
+            } else if (IsDataRecord(id)) {
                 ++count;
                 longest = std::max(longest, size);
             }
@@ -177,4 +193,22 @@ const std::string& GarListing::FetchLine(int n) {
         formattedIndex_ = index;
     }
     return formatted_[static_cast<size_t>(i - index * linesPerRecord_)];
+}
+
+void GarListing::WriteLines(LineChunks& text) {
+    if (!listing_) return;
+    text.Add(GetLine(0, true));
+    const bool newer = productId_ >= kNewerUnitProductId;
+    for (int index = 0; index < records_ && text.Ok(); ++index) {
+        // Most records are written straight into the text; the rest as their lines.
+        if (index != formattedIndex_ && ReadRecordAt(index)) {
+            char* const room = text.Room(GarFastLines::kRecordRoom);
+            if (char* const end = fastLines_.Write(record_, newer, running_, linesPerRecord_, room)) {
+                text.Commit(end);
+                continue;
+            }
+        }
+        const int first = 1 + index * linesPerRecord_;
+        for (int n = first; n < first + linesPerRecord_; ++n) text.Add(GetLine(n, true));
+    }
 }

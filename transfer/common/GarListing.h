@@ -10,6 +10,7 @@
 #include "transfer/common/GarFastLines.h"
 #include "transfer/common/GarLine.h"
 #include "transfer/common/GarRecord.h"
+#include "transfer/common/LineChunks.h"
 #include "transfer/common/TransferFile.h"
 
 class GarListing {
@@ -39,6 +40,10 @@ public:
         }
         return FetchLine(n);
     }
+
+    // Every line as GetLine gives it, each followed by CR LF; stops early once the text
+    // could not be written.
+    void WriteLines(LineChunks& text);
 
     int Kind() const { return kind_; }
     int ProductId() const { return productId_; }

@@ -17,6 +17,11 @@ TEST_F(CComDocTest, TheListingStandsInForTheLogWhileOpen) {
     EXPECT_EQ(doc.GetLine(0), "*** Scroll Truncated ***");
     doc.ReplaceLastLine("line 2001 again");
     EXPECT_EQ(doc.GetLine(1750), "line 2001 again") << "same first 6 characters";
+    ASSERT_TRUE(doc.SaveAs(Path("log.txt"), false));
+    std::string log;
+    for (int i = 0; i < doc.GetLineCount(); ++i) log += doc.GetLine(i) + "\r\n";
+    const Bytes savedLog = Read("log.txt");
+    EXPECT_EQ(std::string(savedLog.begin(), savedLog.end()), log) << "the log, each line ended by CR LF";
 
     Gar gar;
     gar.Product(48).Count(1).Record(31, Bytes(10, 0xAB)).End();

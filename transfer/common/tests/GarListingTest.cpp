@@ -176,6 +176,9 @@ TEST_F(GarListingTest, LinesTheSameInAnyOrder) {
         const int n = k % 3 == 0 ? static_cast<int>(rng() % inOrder.size()) : 9990 + k % 20;
         ASSERT_EQ(listing.GetLine(n, false), inOrder[static_cast<size_t>(n)]) << "line " << n;
     }
+    std::string joined;
+    for (const std::string& line : inOrder) joined += line + "\r\n";
+    EXPECT_EQ(WrittenLines(listing), joined) << "Save As after lines fetched out of order";
 }
 
 TEST_F(GarListingTest, OtherKindsInHexadecimal) {

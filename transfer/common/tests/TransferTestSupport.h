@@ -16,7 +16,9 @@
 #include <deque>
 
 #include "platform/testsupport/ScratchDir.h"
+#include "transfer/common/GarListing.h"
 #include "transfer/common/ImageChecks.h"
+#include "transfer/common/LineChunks.h"
 
 namespace transfertest {
 
@@ -79,6 +81,24 @@ public:
     bool yesWhenNone = false;
     int debug = 0;
 };
+
+// The listing's lines as GetLine gives them, each followed by CR LF.
+inline std::string JoinedLines(GarListing& listing) {
+    std::string text;
+    for (int n = 0; n < listing.GetLineCount(); ++n) text += listing.GetLine(n, true) + "\r\n";
+    return text;
+}
+// The text WriteLines gives.
+inline std::string WrittenLines(GarListing& listing) {
+    std::string text;
+    LineChunks chunks([&text](const char* data, size_t size) {
+        text.append(data, size);
+        return true;
+    });
+    listing.WriteLines(chunks);
+    EXPECT_TRUE(chunks.Finish());
+    return text;
+}
 
 class TempFolder : public ::testing::Test {
 protected:
