@@ -68,6 +68,7 @@ bool GarListing::ListGarFile(const std::string& path) {
         return false;
     }
     firstData_ = file_.Position();
+    unreadableFrom_ = INT_MAX;
     // Counting needs the ids and sizes only: walked in the file's buffer, a block at a time.
     int longest = 0;
     int count = 0;
@@ -141,6 +142,7 @@ bool GarListing::ListGarFile(const std::string& path) {
 }
 
 bool GarListing::ReadRecordAt(int n) {
+    if (n >= unreadableFrom_) return false;
     if (n < currentIndex_ || currentIndex_ < 0) {
         file_.Seek(firstData_);
         currentIndex_ = -1;
@@ -152,6 +154,7 @@ bool GarListing::ReadRecordAt(int n) {
     }
     while (currentIndex_ < n) {
         if (!ReadDataRecord()) {
+            unreadableFrom_ = currentIndex_ + 1;
             currentIndex_ = -1;
             return false;
         }

@@ -2,6 +2,7 @@
 // formatted into its display lines on demand, so the listing holds one record, not the file.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -89,6 +90,9 @@ private:
     // The data record held in record_ (-1 none) and the file position after it.
     int currentIndex_ = -1;
     int64_t afterCurrent_ = 0;
+    // The first data record found unreadable (the file cut or changed since it was counted): it
+    // and those after it are not read again, so listing such a file stays one pass.
+    int unreadableFrom_ = INT_MAX;
     int64_t firstData_ = 0;
     // The display lines of the record last formatted (-1 none).
     int formattedIndex_ = -1;

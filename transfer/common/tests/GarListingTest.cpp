@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <filesystem>
 #include <random>
 
 #include "transfer/common/tests/TransferTestSupport.h"
@@ -179,6 +181,41 @@ TEST_F(GarListingTest, LinesTheSameInAnyOrder) {
     std::string joined;
     for (const std::string& line : inOrder) joined += line + "\r\n";
     EXPECT_EQ(WrittenLines(listing), joined) << "Save As after lines fetched out of order";
+}
+
+// A file cut after it was counted: the lines past the cut are empty, each found so without
+// reading the file again from its start (a cut file of many records is listed in one pass), and
+// the lines before the cut still read.
+TEST_F(GarListingTest, FileCutAfterCountingIsListedInOnePass) {
+    Gar gar;
+    gar.Product(402).Count(40000);
+    for (int i = 0; i < 40000; ++i) {
+        Bytes p;
+        PutLe(p, static_cast<uint32_t>(Semicircles(10.0)), 4);
+        PutLe(p, static_cast<uint32_t>(Semicircles(-20.0)), 4);
+        PutLe(p, 86400, 4);
+        PutFloat(p, 1000.0f);
+        PutFloat(p, 0.0f);
+        p.push_back(0);
+        gar.Record(34, p);
+    }
+    ASSERT_TRUE(listing.ListGarFile(Write("cut.gar", gar.End().bytes)));
+    ASSERT_EQ(listing.GetLineCount(), 40001);
+    using Clock = std::chrono::steady_clock;
+    auto start = Clock::now();
+    for (int n = 1; n < listing.GetLineCount(); ++n) listing.GetLine(n, true);
+    const auto whole = Clock::now() - start;
+    const std::string second = listing.GetLine(2, true);
+
+    std::filesystem::resize_file(Path("cut.gar"), std::filesystem::file_size(Path("cut.gar")) / 2);
+    start = Clock::now();
+    int empty = 0;
+    for (int n = 1; n < listing.GetLineCount(); ++n) empty += listing.GetLine(n, true).empty();
+    const auto cut = Clock::now() - start;
+    EXPECT_GT(empty, 19000);
+    EXPECT_LT(empty, 21000);
+    EXPECT_EQ(listing.GetLine(2, true), second);
+    EXPECT_LT(cut, 20 * whole + std::chrono::milliseconds(200)) << "the file read again from its start per line";
 }
 
 TEST_F(GarListingTest, OtherKindsInHexadecimal) {
