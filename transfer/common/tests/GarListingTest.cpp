@@ -129,22 +129,25 @@ TEST_F(GarListingTest, RouteWaypointsNumberedAfterEachHeader) {
     EXPECT_EQ(listing.GetLine(10, false), "Waypoint 2 (USR)") << "the same line read out of order";
 }
 
+// A track point record: position, time, altitude, depth 0, and the new-track mark.
+Bytes TrackPoint(int32_t lat, int32_t lon, uint32_t time, float altitude, bool start) {
+    Bytes p;
+    PutLe(p, static_cast<uint32_t>(lat), 4);
+    PutLe(p, static_cast<uint32_t>(lon), 4);
+    PutLe(p, time, 4);
+    PutFloat(p, altitude);
+    PutFloat(p, 0.0f);
+    p.push_back(start);
+    return p;
+}
+
 TEST_F(GarListingTest, TracksOneLinePerPointAndHeaders) {
     Gar gar;
     gar.Product(402).Count(3);
     Bytes head = {0, 0};
     PutText(head, "ACTIVE LOG");
     gar.Record(99, head);
-    for (int i = 0; i < 2; ++i) {
-        Bytes p;
-        PutLe(p, static_cast<uint32_t>(Semicircles(10.0)), 4);
-        PutLe(p, static_cast<uint32_t>(Semicircles(-20.0)), 4);
-        PutLe(p, 86400, 4);
-        PutFloat(p, 1000.0f);
-        PutFloat(p, 0.0f);
-        p.push_back(i == 0);
-        gar.Record(34, p);
-    }
+    for (int i = 0; i < 2; ++i) gar.Record(34, TrackPoint(Semicircles(10.0), Semicircles(-20.0), 86400, 1000.0f, i == 0));
     const auto lines = ListAll(gar.End());
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "Track Database - 3 Packets from GPS 396");
@@ -159,14 +162,9 @@ TEST_F(GarListingTest, LinesTheSameInAnyOrder) {
     Gar gar;
     gar.Product(402).Count(12000);
     for (int i = 0; i < 12000; ++i) {
-        Bytes p;
-        PutLe(p, static_cast<uint32_t>(Semicircles(10.0) + i / 7 * 900), 4);
-        PutLe(p, static_cast<uint32_t>(Semicircles(-20.0) - i * 300), 4);
-        PutLe(p, static_cast<uint32_t>(86400 * 3 + 59 + i / 3 * 7), 4);
-        PutFloat(p, static_cast<float>(100 + i / 5));
-        PutFloat(p, 0.0f);
-        p.push_back(i % 250 == 0);
-        gar.Record(34, p);
+        gar.Record(34, TrackPoint(Semicircles(10.0) + i / 7 * 900, Semicircles(-20.0) - i * 300,
+                                  static_cast<uint32_t>(86400 * 3 + 59 + i / 3 * 7), static_cast<float>(100 + i / 5),
+                                  i % 250 == 0));
     }
     const auto inOrder = ListAll(gar.End());
     ASSERT_EQ(inOrder.size(), 12001u);
@@ -189,16 +187,7 @@ TEST_F(GarListingTest, LinesTheSameInAnyOrder) {
 TEST_F(GarListingTest, FileCutAfterCountingIsListedInOnePass) {
     Gar gar;
     gar.Product(402).Count(40000);
-    for (int i = 0; i < 40000; ++i) {
-        Bytes p;
-        PutLe(p, static_cast<uint32_t>(Semicircles(10.0)), 4);
-        PutLe(p, static_cast<uint32_t>(Semicircles(-20.0)), 4);
-        PutLe(p, 86400, 4);
-        PutFloat(p, 1000.0f);
-        PutFloat(p, 0.0f);
-        p.push_back(0);
-        gar.Record(34, p);
-    }
+    for (int i = 0; i < 40000; ++i) gar.Record(34, TrackPoint(Semicircles(10.0), Semicircles(-20.0), 86400, 1000.0f, false));
     ASSERT_TRUE(listing.ListGarFile(Write("cut.gar", gar.End().bytes)));
     ASSERT_EQ(listing.GetLineCount(), 40001);
     using Clock = std::chrono::steady_clock;
