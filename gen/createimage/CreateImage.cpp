@@ -86,9 +86,7 @@ std::vector<CreateImageRow> CreateImageTable(const ImageParams& params) {
 
 bool CreateImageDriver::Run(OperationContext& context) {
     const StepTable& rows = context.model->createImageSteps;
-    // The counters are read one by one: one wide read of both would wait for the narrow writes
-    // of the call before.
-    if (const uint32_t calls = context.calls; calls == 0 && context.step == 0) shown_.assign(rows.size(), false);
+    if (context.FirstCall()) shown_.assign(rows.size(), false);
     for (;;) {
         const uint32_t step = context.step;
         if (step >= rows.size()) return Finish(context);
