@@ -1374,7 +1374,7 @@ const Step696 kSteps[39] = {
 };
 
 StepStatus CallStep(OperationContext& c, State696& state, Step696 fn) {
-    if (c.step == 0 && c.calls == 0) {
+    if (c.FirstCall()) {
         if (c.imageFd < 0) return AbortCreateImage(c, Framed("Cannot Open " + c.imageName));
         state.run = std::make_shared<Run696>(c.imageFd);
         Run696* run = state.run.get();

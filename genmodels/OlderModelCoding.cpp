@@ -71,15 +71,16 @@ std::string UnpackCountryName92(const uint8_t* table, uint32_t count, uint32_t n
 
 ImageResult PackNameFields(const ImageParams& params, const SectionParams& section, const NamePosition& facility,
                            const NamePosition& city, uint32_t countryIndex, uint8_t* record,
-                           const std::string& recordName) {
+                           const std::string& ident) {
     if (countryIndex >= kMaxCountries) {
-        return ImageResult::Data(StringFormatC("%s %s: country index %u does not fit its byte (limit %u)", section.name,
-                                               recordName.c_str(), countryIndex, kMaxCountries - 1));
+        return ImageResult::Data(StringFormatC("%s \"%s\": country index %u does not fit its byte (limit %u)",
+                                               section.name, TrimmedIdent(ident).c_str(), countryIndex,
+                                               kMaxCountries - 1));
     }
     record[section.countryByte] = static_cast<uint8_t>(countryIndex);
     if (!section.hasNames) return ImageResult::Ok();
-    if (ImageResult r = PutNamePointer(params, section, NameField::Facility, facility, record, recordName); !r) return r;
-    return PutNamePointer(params, section, NameField::City, city, record, recordName);
+    if (ImageResult r = PutNamePointer(params, section, NameField::Facility, facility, record, ident); !r) return r;
+    return PutNamePointer(params, section, NameField::City, city, record, ident);
 }
 
 void NameBitAddresses(const ImageParams& params, const SectionParams& section, const uint8_t* record,

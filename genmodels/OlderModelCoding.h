@@ -33,10 +33,11 @@ std::string UnpackIdent92(const SectionParams& section, const uint16_t* buckets,
 std::string UnpackCountryName92(const uint8_t* table, uint32_t count, uint32_t n);
 
 // Sets both name references and the country byte of a record. An absent city keeps the absent
-// pointer, so that the city index holds exactly the records that have a city.
+// pointer, so that the city index holds exactly the records that have a city. An error names
+// the record by its ident, quoted and trimmed.
 ImageResult PackNameFields(const ImageParams& params, const SectionParams& section, const NamePosition& facility,
                            const NamePosition& city, uint32_t countryIndex, uint8_t* record,
-                           const std::string& recordName);
+                           const std::string& ident);
 // The bit addresses of a record's facility and city names; a city at or beyond 0x1FFFF8 reads
 // as the facility. Absent names give 0xFFFFFFFF.
 void NameBitAddresses(const ImageParams& params, const SectionParams& section, const uint8_t* record,

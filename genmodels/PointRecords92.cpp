@@ -22,7 +22,7 @@ ImageResult EncodeCommon92(const ImageParams& params, int section, const PointRe
     std::memset(out, 0, s.recordSize);
     PackPosition(out, in.lat, in.lon);
     if (ImageResult r = PackOlderIdent(s, in.ident, out); !r) return r;
-    return PackNameFields(params, s, in.facility, in.city, in.countryIndex, out, RecordName(in));
+    return PackNameFields(params, s, in.facility, in.city, in.countryIndex, out, in.ident);
 }
 
 }  // namespace

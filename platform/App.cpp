@@ -115,12 +115,9 @@ int App::Main(int argc, char** argv) {
 
 int App::ExitInstance() { return exitCode_; }
 
-bool App::OnIdle(long count) {
-    if (count <= 0 && mainFrame_) {
-        // Command states of the main frame's menus and toolbar.
-        GetUi().FrameChanged(*mainFrame_);
-    }
-    return count < 1;
+void App::FrameIdle() {
+    // Command states of the main frame's menus and toolbar.
+    if (mainFrame_) GetUi().FrameChanged(*mainFrame_);
 }
 
 int App::Run() {

@@ -52,7 +52,10 @@ public:
     // count starts at 0 and is reset after each dispatched message. The
     // layer's own work (command states of the main frame) runs at count 0;
     // the base returns count < 1, that is: one more turn after count 0.
-    virtual bool OnIdle(long count);
+    virtual bool OnIdle(long count) {
+        if (count <= 0) FrameIdle();
+        return count < 1;
+    }
 
     // The loop: dispatch posted messages and due timers, paint, idle turns;
     // waits through the backend when nothing is to do. Ends on Quit, or in
@@ -152,6 +155,8 @@ private:
         bool posted;  // a kMsgTimer of this timer is queued and not yet seen
     };
 
+    // The idle work of count 0: the main frame's command states.
+    void FrameIdle();
     bool PopMessage(Message& out);
     void PostDueTimers();
     bool NextTimerDue(Clock::time_point& due) const;

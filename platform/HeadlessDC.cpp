@@ -149,6 +149,7 @@ void HeadlessDC::TextOut(int x, int y, std::string_view text) {
     if ((align_ & kAlignBaseline) == kAlignBaseline) y -= tm.ascent;
     else if (align_ & kAlignBottom) y -= tm.height;
     if (printing_ && !inPage_) return;  // nothing reaches paper outside a page
+    if (!recording_) return;
     DrawRecord& r = CurrentPage().records.emplace_back();
     r.kind = DrawRecord::Kind::Text;
     r.x = x;
@@ -163,6 +164,10 @@ void HeadlessDC::TextOut(int x, int y, std::string_view text) {
 
 void HeadlessDC::FillSolidRect(const Rect& rect, Color color) {
     if (printing_ && !inPage_) return;
+    if (!recording_) {
+        bkColor_ = color;
+        return;
+    }
     DrawRecord r;
     r.kind = DrawRecord::Kind::Fill;
     r.x = rect.left;

@@ -80,6 +80,8 @@ public:
     bool DocEnded() const { return docEnded_; }
     bool DocAborted() const { return docAborted_; }
     void ClearRecords();
+    // Drawing from now on is not recorded (a paint that nobody reads back).
+    void DiscardRecords() { recording_ = false; }
 
 private:
     HeadlessDC() = default;
@@ -97,6 +99,7 @@ private:
     bool inPage_ = false;
     bool docEnded_ = false;
     bool docAborted_ = false;
+    bool recording_ = true;
 };
 
 }  // namespace platform

@@ -245,6 +245,7 @@ void HeadlessUi::PaintInvalid() {
 
 void HeadlessUi::PaintView(View& view) {
     auto dc = HeadlessDC::Screen(clientSize_);
+    if (!recordPaints_) dc.DiscardRecords();
     view.Paint(dc);
     if (recordPaints_) paints_[&view] = dc.Pages().front().records;
 }

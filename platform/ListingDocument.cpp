@@ -6,6 +6,22 @@
 
 namespace platform {
 
+namespace {
+
+// Whether the texts agree in their first `length` characters, as a bounded C-string compare:
+// each text ends at its first NUL.
+bool SameLeadingText(std::string_view a, const std::string& b, size_t length) {
+    for (size_t i = 0; i < length; ++i) {
+        const char ca = i < a.size() ? a[i] : '\0';
+        const char cb = b.c_str()[i];
+        if (ca != cb) return false;
+        if (ca == '\0') return true;
+    }
+    return true;
+}
+
+}  // namespace
+
 ListingDocument::ListingDocument(ListingLimits limits) : limits_(std::move(limits)) {}
 
 ListingDocument::~ListingDocument() = default;
@@ -30,13 +46,9 @@ void ListingDocument::ReplaceLastLine(std::string_view text, bool force) {
         AddLine(text);
         return;
     }
-    if (!force) {
-        // Texts end at their first NUL, as C strings do.
-        std::string a(text.substr(0, limits_.compareLength));
-        if (std::strncmp(a.c_str(), lines_.back().c_str(), limits_.compareLength) != 0) {
-            AddLine(text);
-            return;
-        }
+    if (!force && !SameLeadingText(text, lines_.back(), limits_.compareLength)) {
+        AddLine(text);
+        return;
     }
     lines_.back().assign(text);
     EchoReplacedLine(text);

@@ -1,5 +1,9 @@
 #include "gen/createimage/CreateImage.h"
 
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
 #include "common/CLocale.h"
 #include "gen/shell/CGenApp.h"
 #include "gen/createimage/CreateImageSteps.h"
@@ -86,9 +90,7 @@ std::vector<CreateImageRow> CreateImageTable(const ImageParams& params) {
 
 bool CreateImageDriver::Run(OperationContext& context) {
     const StepTable& rows = context.model->createImageSteps;
-    // The counters are read one by one: one wide read of both would wait for the narrow writes
-    // of the call before.
-    if (const uint32_t calls = context.calls; calls == 0 && context.step == 0) shown_.assign(rows.size(), false);
+    if (context.FirstCall()) shown_.assign(rows.size(), false);
     for (;;) {
         const uint32_t step = context.step;
         if (step >= rows.size()) return Finish(context);
@@ -111,7 +113,21 @@ bool CreateImageDriver::Run(OperationContext& context) {
 }
 
 void CreateImageDriver::ShowProgress(const OperationContext& context, uint32_t step, const char* text) {
-    const std::string line = std::string(text) + ' ' + std::to_string(context.calls);
+    // The text and the call count, made without allocating.
+    char buffer[160];
+    const size_t length = std::strlen(text);
+    std::string_view line;
+    if (length + 12 <= sizeof buffer) {
+        std::memcpy(buffer, text, length);
+        buffer[length] = ' ';
+        const std::to_chars_result end = std::to_chars(buffer + length + 1, buffer + sizeof buffer, context.calls);
+        line = std::string_view(buffer, static_cast<size_t>(end.ptr - buffer));
+    }
+    std::string longLine;
+    if (line.empty()) {
+        longLine = std::string(text) + ' ' + std::to_string(context.calls);
+        line = longLine;
+    }
     if (!shown_[step]) {
         shown_[step] = true;
         context.AddLine(line);

@@ -86,7 +86,7 @@ StepStatus AbortCreateIsam(OperationContext& c, CreateIsamState& s, const std::s
 }
 
 bool RunCreateIsamStep(OperationContext& c, const StepTable& table, CreateIsamState& state) {
-    if (c.step == 0 && c.calls == 0) state.Clear();
+    if (c.FirstCall()) state.Clear();
     if (c.step < table.size()) {
         const StepRow& row = table[c.step];
         state.skipped = false;

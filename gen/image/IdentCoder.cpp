@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr size_t kStoredIdentSize = 8;
-
 bool IsLetter(char c) { return c >= 'A' && c <= 'Z'; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -33,10 +31,9 @@ uint32_t IdentCharCode6(char c) {
 }
 
 std::string ImageIdent(const char* ident) {
-    char stored[kStoredIdentSize + 1] = {};
-    std::copy(ident, ident + strnlen(ident, kStoredIdentSize), stored);
-    char out[kIdent7Size];
-    MakeIdent7(out, stored);
+    // Seven characters, none of them NUL; the string's own terminator takes the eighth byte.
+    std::string out(kIdent7Size - 1, '\0');
+    MakeIdent7(out.data(), ident);
     return out;
 }
 

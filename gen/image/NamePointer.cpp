@@ -2,6 +2,7 @@
 
 #include "common/Bits.h"
 #include "common/CLocale.h"
+#include "gen/image/IdentCoder.h"
 
 namespace {
 
@@ -19,7 +20,7 @@ FieldPlace PlaceOf(const SectionParams& s, NameField field) {
 }  // namespace
 
 ImageResult PutNamePointer(const ImageParams& params, const SectionParams& section, NameField field,
-                           const NamePosition& name, uint8_t* record, const std::string& recordName) {
+                           const NamePosition& name, uint8_t* record, const std::string& ident) {
     const uint32_t absent = params.NameOffsetAbsent();
     uint32_t offset = absent;
     uint32_t start = section.absentStartValue;
@@ -27,9 +28,9 @@ ImageResult PutNamePointer(const ImageParams& params, const SectionParams& secti
         offset = name.Offset();
         start = name.StartValue();
         if (offset >= absent) {
-            return ImageResult::Data(StringFormatC("%s %s: %s name at names-table offset %lx does not fit the %u-bit "
-                                                   "name pointer (limit %lx)",
-                                                   section.name, recordName.c_str(),
+            return ImageResult::Data(StringFormatC("%s \"%s\": %s name at names-table offset %lx does not fit the "
+                                                   "%u-bit name pointer (limit %lx)",
+                                                   section.name, TrimmedIdent(ident).c_str(),
                                                    field == NameField::Facility ? "facility" : "city",
                                                    static_cast<unsigned long>(offset), params.nameOffsetBits,
                                                    static_cast<unsigned long>(absent - 1)));

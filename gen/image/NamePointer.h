@@ -26,9 +26,10 @@ struct NamePosition {
 };
 
 // Writes the pointer of one name field. An offset that does not fit the family's pointer
-// width (all ones mean "absent") is an error that names the record and the limit.
+// width (all ones mean "absent") is an error that names the record (by its ident, quoted and
+// trimmed) and the limit.
 ImageResult PutNamePointer(const ImageParams& params, const SectionParams& section, NameField field,
-                           const NamePosition& name, uint8_t* record, const std::string& recordName);
+                           const NamePosition& name, uint8_t* record, const std::string& ident);
 
 // Reads a name field back.
 NamePosition GetNamePointer(const ImageParams& params, const SectionParams& section, NameField field,

@@ -33,9 +33,8 @@ ImageResult EncodeCommon(const ImageParams& params, int section, const PointReco
     out[s.countryByte] = static_cast<uint8_t>(in.countryIndex);
     if (ImageResult r = PackIdentCode(s, in.ident, out); !r) return r;
     if (!s.hasNames) return ImageResult::Ok();
-    const std::string name = RecordName(in);
-    if (ImageResult r = PutNamePointer(params, s, NameField::Facility, in.facility, out, name); !r) return r;
-    return PutNamePointer(params, s, NameField::City, in.city, out, name);
+    if (ImageResult r = PutNamePointer(params, s, NameField::Facility, in.facility, out, in.ident); !r) return r;
+    return PutNamePointer(params, s, NameField::City, in.city, out, in.ident);
 }
 
 ImageResult ResolveCommon(const char* ident, int32_t lat, int32_t lon, int32_t country, const SerialMap& countries,

@@ -26,6 +26,8 @@
 
 CGenApp::CGenApp(GenModel model) : model_(std::move(model)) {
     context_.app = this;
+    context_.appState = &state_;
+    static_assert(kStateIdle == 0, "OperationContext::Stopped reads the idle state as 0");
     context_.settings = &settings_;
     context_.model = &model_;
     SetAppName(model_.name);

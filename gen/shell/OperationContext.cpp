@@ -11,8 +11,6 @@ OperationContext::OperationContext() = default;
 
 OperationContext::~OperationContext() { CloseBatch(); }
 
-bool OperationContext::Stopped() const { return app && app->State() == kStateIdle; }
-
 void OperationContext::FailOperation() {
     if (!app) return;
     app->NoteOperationFailed();

@@ -56,6 +56,8 @@ public:
     OperationContext& operator=(const OperationContext&) = delete;
 
     CGenApp* app = nullptr;
+    // The app's state (0 while idle), read by Stopped(); null without an app.
+    const uint32_t* appState = nullptr;
     GenSettings* settings = nullptr;
     const GenModel* model = nullptr;
 
@@ -96,6 +98,12 @@ public:
     // Next serial numbers of the record files, by file number (Create ISAM, batch update).
     int32_t nextSerial[15] = {};
 
+    // The first call of the first step. The counters are read one by one: one wide read of
+    // both would wait for the narrow writes of the call before.
+    bool FirstCall() const {
+        const uint32_t c = calls;
+        return c == 0 && step == 0;
+    }
     // Resets the step counters (every opener does).
     void ResetSteps() { step = 0; calls = 0; failed = false; }
     // Resets the listing iterator's position.
@@ -103,7 +111,7 @@ public:
 
     // True once the operation was stopped (the app state went back to idle): a driver that
     // finds this after its step reports the operation finished.
-    bool Stopped() const;
+    bool Stopped() const { return appState && *appState == 0; }
 
     // Ends the operation as failed (its input could not be read): it is stopped, the
     // control-file run ends and the program's exit status is 1.

@@ -33,10 +33,15 @@ bool CGenApp::OnIdle(long count) {
     if (count == 0) {
         if (auto* frame = dynamic_cast<CGenFrame*>(MainFrame())) frame->UpdateFilterPanes();
     }
-    if (state_ == kStateIdle) return more;
-    if (state_ == kStateListing) platform::RestoreWaitCursor();
+    const uint32_t state = state_;
+    if (state == kStateStep && !more) {
+        if (document_) OperationStep(*document_);
+        return true;
+    }
+    if (state == kStateIdle) return more;
+    if (state == kStateListing) platform::RestoreWaitCursor();
     if (more) return true;
-    switch (state_) {
+    switch (state) {
     case kStateListing:
         if (document_) ListingStep(*document_);
         break;

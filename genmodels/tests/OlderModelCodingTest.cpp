@@ -132,14 +132,17 @@ TEST(OlderModelCoding, NameFieldsAndBitAddresses) {
     EXPECT_EQ(ndb[11], 0xFF);
     EXPECT_EQ(ndb[14] & 0xC0, 0xC0);
     EXPECT_EQ(ndb[5] & 0x38, 0x38);
-    // A name beyond 18 bits of offset is an error naming the record.
+    // A name beyond 18 bits of offset, or a country index beyond its byte, is an error naming
+    // the record by its trimmed ident.
     uint8_t apt[18] = {};
-    EXPECT_FALSE(
-        PackNameFields(ImageParams92, Section(kSectionApt), NamePosition::At(8 * 0x40000), NamePosition::Absent(), 0, apt, "KSEA")
-            .ok());
-    EXPECT_FALSE(PackNameFields(ImageParams92, Section(kSectionApt), NamePosition::Absent(), NamePosition::Absent(), 256,
-                                apt, "KSEA")
-                     .ok());
+    const ImageResult far = PackNameFields(ImageParams92, Section(kSectionApt), NamePosition::At(8 * 0x40000),
+                                           NamePosition::Absent(), 0, apt, "KSEA   ");
+    EXPECT_FALSE(far.ok());
+    EXPECT_NE(far.text.find(" \"KSEA\": facility name"), std::string::npos) << far.text;
+    const ImageResult country = PackNameFields(ImageParams92, Section(kSectionApt), NamePosition::Absent(),
+                                               NamePosition::Absent(), 256, apt, "KSEA   ");
+    EXPECT_FALSE(country.ok());
+    EXPECT_NE(country.text.find(" \"KSEA\": country index 256"), std::string::npos) << country.text;
 }
 
 TEST(OlderModelCoding, VorFrequencyByteAndElevationCode) {

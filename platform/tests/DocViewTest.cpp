@@ -278,6 +278,27 @@ TEST(HeadlessDC, RecordsTextWithAlignmentColoursAndOrigin) {
     EXPECT_EQ(rec[1].fillColor, hl);
 }
 
+TEST(HeadlessDC, AContextThatDiscardsKeepsItsStateAndRecordsNothing) {
+    HeadlessDC dc = HeadlessDC::Screen({800, 600});
+    dc.DiscardRecords();
+    dc.TextOut(10, 10, "Brondel");
+    const Color hl = dc.GetSysColor(SystemColor::Highlight);
+    dc.FillSolidRect({0, 16, 800, 32}, hl);
+    EXPECT_EQ(dc.BkColor(), hl);  // the fill still sets the background colour
+    EXPECT_TRUE(dc.Pages().front().records.empty());
+}
+
+TEST(DocView, APaintNobodyRecordsStillValidatesTheView) {
+    DocApp app;
+    auto* doc = static_cast<LinesDoc*>(app.OpenNewDocument());
+    auto* view = static_cast<LinesView*>(app.ActiveView());
+    doc->Add("line");
+    view->InvalidateRect({0, 584, 800, 600});
+    view->UpdateWindow();
+    EXPECT_FALSE(view->IsInvalid());
+    EXPECT_TRUE(app.headless->LastPaint(*view).empty());
+}
+
 TEST(Printing, PageLoopOverTheHeadlessPrinter) {
     DocApp app;
     auto* doc = static_cast<LinesDoc*>(app.OpenNewDocument());

@@ -48,7 +48,7 @@ TEST(ListingDocument, ReplaceLastLineUsesTheGivenCompareLength) {
     struct Case {
         size_t compare;
         const char* last;
-        const char* text;
+        std::string_view text;
         bool replaced;
     } cases[] = {
         {6, "Packets Transferred: 1", "Packets Transferred: 2", true},
@@ -56,9 +56,13 @@ TEST(ListingDocument, ReplaceLastLineUsesTheGivenCompareLength) {
         {12, "Packets Tran 1", "Packets Trans 2", true},
         {12, "Packets Tran", "Packets Trax", false},
         {6, "Short", "Short", true},
+        {10, "Short", "Short line", false},      // one text ends inside the compared length
+        {10, "Short line", "Short", false},
+        {10, "Short", {"Short\0tail", 10}, true},  // a text ends at its first NUL
+        {10, "Shore", {"Short\0tail", 10}, false},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(std::string(c.text));
         ListingDocument doc({100, 10, "cut", c.compare});
         doc.ReplaceLastLine(c.last);  // empty store: appended
         ASSERT_EQ(doc.Lines().size(), 1u);

@@ -104,6 +104,25 @@ TEST(IdentCoder, UnpackListsEveryCodeAndBucketGroup) {
     }
 }
 
+TEST(IdentCoder, ImageIdentIsSevenCharactersWithDigitsRestored) {
+    struct Case {
+        const char* stored;
+        const char* ident;
+    } cases[] = {
+        {"KJFK", "KJFK   "},
+        {"", "       "},
+        {"Kpy", "K09    "},                 // digits as the database stores them
+        {"ABCDEFGH", "ABCDEFG"},            // a full 8-character field: cut to 7
+        {"ABCDEFG\0X", "ABCDEFG"},
+        {"AB\0CD", "AB     "},              // the text ends at its NUL
+    };
+    for (const Case& c : cases) {
+        const std::string ident = ImageIdent(c.stored);
+        EXPECT_EQ(ident, c.ident) << c.stored;
+        EXPECT_EQ(ident.size(), 7u);
+    }
+}
+
 TEST(IdentCoder, CodeBitsPerSection) {
     // KJFK: 'J' low bits 1010, 'F' 000110, 'K' 001011 in the u16 at bytes 10-11.
     uint8_t apt[19] = {};
@@ -181,9 +200,9 @@ TEST(NamePointer, PlacesAndAbsentValuesPerFamily) {
 
         // A name beyond the pointer's reach is an error naming the record and the limit.
         const ImageResult r =
-            PutNamePointer(p, s, c.field, NamePosition::At(p.NameOffsetAbsent() * 8), rec, "\"KXYZ\"");
+            PutNamePointer(p, s, c.field, NamePosition::At(p.NameOffsetAbsent() * 8), rec, "KXYZ   ");
         EXPECT_EQ(r.code, ImageCode::DataError);
-        EXPECT_NE(r.text.find("KXYZ"), std::string::npos);
+        EXPECT_NE(r.text.find(" \"KXYZ\": "), std::string::npos);
         EXPECT_NE(r.text.find("limit"), std::string::npos);
     }
 }
