@@ -1,3 +1,6 @@
+# The standard headers most files include, precompiled once per library and test program.
+set(SUITE_COMMON_HEADERS <algorithm> <cstdint> <cstdio> <cstring> <functional> <memory> <string> <vector>)
+
 # suite_gtests(TARGET [ENV VAR=VALUE ...]): CTest runs every test of the GoogleTest program
 # with the suite's test environment (and the extra variables). The environment is set by a
 # file CTest reads after the discovered tests, because gtest_discover_tests would split it.
@@ -18,9 +21,7 @@ function(suite_library name)
   cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS" ${ARGN})
   file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(srcs)
-    add_library(${name} STATIC ${srcs})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+    suite_static_library(${name} SOURCES ${srcs} DEPS ${ARG_DEPS})
   else()
     add_library(${name} INTERFACE)
     target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
@@ -28,15 +29,32 @@ function(suite_library name)
   endif()
   file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*.cpp)
   if(tests)
-    add_executable(${name}_tests ${tests})
-    set_target_properties(${name}_tests PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    target_link_libraries(${name}_tests PRIVATE ${name} ${ARG_TEST_DEPS} GTest::gtest GTest::gtest_main)
-    target_precompile_headers(${name}_tests PRIVATE <gtest/gtest.h> <string> <vector>)
-    target_compile_definitions(${name}_tests PRIVATE
-      SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SUITE_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
-      SUITE_BUILD_DIR="${CMAKE_BINARY_DIR}")
-    suite_gtests(${name}_tests)
+    suite_test_program(${name}_tests SOURCES ${tests} DEPS ${name} ${ARG_TEST_DEPS})
   endif()
+endfunction()
+
+# suite_test_program(NAME SOURCES ... DEPS ...): a GoogleTest executable in build/tests, run by
+# CTest with the suite's test environment.
+function(suite_test_program target)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  target_link_libraries(${target} PRIVATE ${ARG_DEPS} GTest::gtest GTest::gtest_main)
+  target_precompile_headers(${target} PRIVATE <gtest/gtest.h> ${SUITE_COMMON_HEADERS})
+  target_compile_definitions(${target} PRIVATE
+    SUITE_SOURCE_DIR="${PROJECT_SOURCE_DIR}" SUITE_BIN_DIR="${CMAKE_BINARY_DIR}/bin"
+    SUITE_BUILD_DIR="${CMAKE_BINARY_DIR}")
+  suite_gtests(${target})
+endfunction()
+
+# suite_static_library(NAME SOURCES ... DEPS ...): a static library with the suite's include root
+# and the standard headers most of its files use precompiled.
+function(suite_static_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  target_precompile_headers(${name} PRIVATE ${SUITE_COMMON_HEADERS})
 endfunction()
 
 # suite_program(NAME DEPS ...): an executable from every .cpp in programs/NAME.

@@ -62,7 +62,7 @@ TEST(CLocale, FormatAndAppendStayInsideTheBuffer) {
     EXPECT_STREQ(appended, "abcdefg");
     char full[3] = {'x', 'y', 'z'};  // no terminator inside: nothing is written
     EXPECT_EQ(AppendFormatC(full, sizeof full, "%s", "q"), 0);
-    EXPECT_EQ(StringFormatC("%s-%05.1f", std::string(300, 'a').c_str(), 2.5), std::string(300, 'a') + "-002.5");
+    EXPECT_EQ(StringFormatC("%s-%05.1f", std::string(300, 'a').c_str(), 2.5), std::string(300, 'a').append("-002.5"));
 }
 
 TEST(CLocale, ParseDouble) {

@@ -22,14 +22,14 @@ TEST(Text1252, Utf8OfEveryKindOfByte) {
         {"N 47\xB0" "26.940", "N 47\xC2\xB0" "26.940"},
         {"\x80\x81\x8D\x9F\xA0\xFF", "\xE2\x82\xAC\xC2\x81\xC2\x8D\xC5\xB8\xC2\xA0\xC3\xBF"},
         {"M\xFCller & \x93quoted\x94", "M\xC3\xBCller & \xE2\x80\x9Cquoted\xE2\x80\x9D"},
-        {std::string(17, 'a') + "\xE9", std::string(17, 'a') + "\xC3\xA9"},
-        {"\xE9" + std::string(16, 'b'), "\xC3\xA9" + std::string(16, 'b')},
+        {std::string(17, 'a').append("\xE9"), std::string(17, 'a').append("\xC3\xA9")},
+        {std::string("\xE9").append(16, 'b'), std::string("\xC3\xA9").append(16, 'b')},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Utf8From1252(c.text), c.utf8) << c.text;
         std::string out = "before ";
         AppendUtf8From1252(c.text, out);
-        EXPECT_EQ(out, "before " + c.utf8) << c.text;
+        EXPECT_EQ(out, std::string("before ").append(c.utf8)) << c.text;
     }
 }
 

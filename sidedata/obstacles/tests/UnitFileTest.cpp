@@ -66,7 +66,7 @@ TEST(FindDataSection, ContainersBareFilesAndClassification) {
 }
 
 TEST(Fixtures, CheckedInFilesAreWhatTheWriterMakes) {
-    const std::string folder = std::string(SUITE_SOURCE_DIR) + "/sidedata/tests/data/";
+    const std::string folder = SUITE_SOURCE_DIR "/sidedata/tests/data/";
     bool rewrite = std::getenv("SUITE_WRITE_FIXTURES") != nullptr;
     for (const auto& [name, bytes] : unitfile::Fixtures()) {
         SCOPED_TRACE(name);

@@ -91,7 +91,7 @@ TEST(GarLineWriters, TextStopsEscapesAndNeedsTheWholeField) {
     EXPECT_EQ(shortLine.Text(), "");
     GarLine cut(r, false);
     cut.PutText(0, 1, GarLine::kWidth - 1);
-    EXPECT_EQ(cut.Text(), std::string(GarLine::kWidth - 1, ' ') + "A");
+    EXPECT_EQ(cut.Text(), std::string(GarLine::kWidth - 1, ' ').append("A"));
 }
 
 // Fields that begin near the line's end are cut there; the columns given back stop there too.
