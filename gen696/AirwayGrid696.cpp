@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <optional>
 #include <tuple>
 #include <utility>
 
@@ -247,30 +248,28 @@ void AirwayGrid696::AddSegment(int32_t fromLat, int32_t fromLon, int32_t toLat, 
         rs = rs * turnC + rc * turnS;
         rc = nc;
     };
+    // The point's clearance in its cell, after a step into the cell next to the last one where
+    // it left that; none where only its angle can tell.
+    const auto settled = [slack](AngleCells& cells, double sine, double cosine) -> std::optional<double> {
+        const double clear = cells.Clearance(sine, cosine);
+        if (clear > slack) return clear;
+        if (!cells.StepInto(sine, cosine, slack)) return std::nullopt;
+        return cells.Clearance(sine, cosine);
+    };
     for (int i = 1; i < steps; ++i) {
         turn();
         const double wa = rc - rs * cot;
         const double wb = rs * inv;
         const double x = wa * ax + wb * bx, y = wa * ay + wb * by, z = wa * az + wb * bz;
         // A point that left a cell for the one next to it takes that one without its angle.
-        double lonClear = lons_->Clearance(y, x);
-        if (lonClear <= slack) {
-            if (!lons_->StepInto(y, x, slack)) {
-                addExact(i);
-                continue;
-            }
-            lonClear = lons_->Clearance(y, x);
-        }
+        const std::optional<double> lonClear = settled(*lons_, y, x);
         const double rho = std::sqrt(x * x + y * y);
-        double latClear = lats_->Clearance(z, rho);
-        if (latClear <= slack) {
-            if (!lats_->StepInto(z, rho, slack)) {
-                addExact(i);
-                continue;
-            }
-            latClear = lats_->Clearance(z, rho);
+        const std::optional<double> latClear = lonClear ? settled(*lats_, z, rho) : std::nullopt;
+        if (!latClear) {
+            addExact(i);
+            continue;
         }
-        const double clear = std::min(lonClear, latClear);
+        const double clear = std::min(*lonClear, *latClear);
         add(lats_->Last(), lons_->Last());
         for (double passed = (clear - slack) / stride; passed >= 1 && i + 1 < steps; passed -= 1) {
             ++i;
