@@ -239,15 +239,18 @@ bool CComView::ShowTransferDetails(bool child) {
     return dialog.RunModal() == platform::kIdOk;
 }
 
-void CComView::Stop(const std::string& text) {
+void CComView::Stop(const std::string& stopText) {
     CComDoc* doc = GetDoc();
     app_.SetIdleJob(0);
     eraseJob_ = 0;
     KillTimer(1);
     timerId_ = 0;
     ClearSelection();
-    checks.sendFile.Close();
-    checks.receiveFile.Close();
+    std::string text = stopText;
+    // A read is complete only once what it received is on the medium.
+    if (Busy() && mode == kModeRead && text == "Transfer Complete" && !SyncReceiveFile())
+        text = WriteErrorText() + " - Transfer Terminated";
+    CloseTransferFiles();
     if (doc && doc->IsListing()) {
         doc->ListGarFile("");
         SetBusy(false);

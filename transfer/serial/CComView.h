@@ -137,6 +137,12 @@ private:
     void WriteImageJob();
     void SendImageBlock();
     void StoreRecord(const uint8_t* packet);
+    // Writes to the receive file; after the first failure (remembered until the file closes)
+    // nothing more is written, a read ends with the error and Host mode logs it.
+    bool WriteReceived(const void* data, size_t size);
+    std::string WriteErrorText() const;
+    // Closes the receive file, its bytes synced to the medium; false after a failed write or sync.
+    bool SyncReceiveFile();
     void StoreProductData();
     void MakeUpScreenCount();
     int GarSendCount();
@@ -185,6 +191,7 @@ private:
     int repeats_ = 0;
     int timerId_ = 0;
     int eraseJob_ = 0;      // remembered at the end of the emulated erase
+    int writeError_ = 0;    // errno of the receive file's first failed write
     int eraseBlocks_ = 0;   // 256-byte blocks still to write
     bool loaderFlag_ = false;
     int64_t offset_ = 0;

@@ -42,6 +42,7 @@ void CComView::LogParagraph(const std::string& text) {
 void CComView::CloseTransferFiles() {
     checks.sendFile.Close();
     checks.receiveFile.Close();
+    writeError_ = 0;
 }
 
 void CComView::ShowPacketProgress() {
@@ -53,7 +54,7 @@ void CComView::SendCommand(int command) { Send2(10, command, 0); }
 bool CComView::CanRequestBaud() const { return maxBaud > 0 && currentBaud_ == 0 && baudResult_ != 2; }
 
 void CComView::HostJobEnds() {
-    LogParagraph("Host Transfer Complete");
+    LogParagraph(SyncReceiveFile() ? "Host Transfer Complete" : WriteErrorText());
     CloseTransferFiles();
 }
 

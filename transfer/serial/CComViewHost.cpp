@@ -274,11 +274,22 @@ void CComView::EraseImageFile(int kind, int region) {
 int CComView::EraseStep(int job) {
     static const std::vector<uint8_t> blank(kEraseBlock, 0xFF);
     if (eraseBlocks_ > 0) {
-        checks.receiveFile.Write(blank.data(), blank.size());
+        if (!WriteReceived(blank.data(), blank.size())) {
+            // The unit's memory could not be erased: no request follows.
+            eraseBlocks_ = 0;
+            SetWaitCursor(false);
+            CloseTransferFiles();
+            return 0;
+        }
         --eraseBlocks_;
     }
     if (eraseBlocks_ > 0) return job;
     SetWaitCursor(false);
+    if (!SyncReceiveFile()) {
+        Log(WriteErrorText());
+        CloseTransferFiles();
+        return 0;
+    }
     CloseTransferFiles();
     StartTimer(2000);
     eraseJob_ = job;

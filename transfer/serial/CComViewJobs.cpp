@@ -1,6 +1,7 @@
 // The client's jobs of the view: the checks after the unit's id, the image upload block by
 // block after the unit's erase (with a loader first for the units that need one), the GAR
 // upload with its record count, and the records a receive stores.
+#include <cerrno>
 #include <cstring>
 
 #include "common/CLocale.h"
@@ -199,12 +200,12 @@ void CComView::StoreRecord(const uint8_t* packet) {
     const uint8_t* data = packet + 3;
     if (id == 36 && size >= 4) {
         file.Seek(data[0] | data[1] << 8 | data[2] << 16 | static_cast<int64_t>(data[3]) << 24);
-        file.Write(data + 4, static_cast<size_t>(size - 4));
+        WriteReceived(data + 4, static_cast<size_t>(size - 4));
         ++packets_;
         return;
     }
     if (IsImageKind(database)) return;
-    file.Write(packet + 1, static_cast<size_t>(size) + 2);
+    WriteReceived(packet + 1, static_cast<size_t>(size) + 2);
     if (id != kGarRecordCount && id != kGarEnd) ++packets_;
 }
 
@@ -213,7 +214,29 @@ void CComView::StoreProductData() {
     record[0] = 255;
     record[1] = 4;
     std::memcpy(record + 2, PacketData(), 4);
-    if (checks.receiveFile.IsOpen()) checks.receiveFile.Write(record, sizeof record);
+    if (checks.receiveFile.IsOpen()) WriteReceived(record, sizeof record);
+}
+
+bool CComView::WriteReceived(const void* data, size_t size) {
+    if (writeError_ != 0) return false;
+    if (checks.receiveFile.Write(data, size)) return true;
+    writeError_ = errno != 0 ? errno : EIO;
+    if (mode == kModeRead) {
+        StopTransfer(WriteErrorText() + " - Transfer Terminated");
+    } else {
+        Log(WriteErrorText());
+    }
+    return false;
+}
+
+std::string CComView::WriteErrorText() const {
+    return StringFormatC("Unable to write '%s' - %s", checks.fileName.c_str(), std::strerror(writeError_));
+}
+
+bool CComView::SyncReceiveFile() {
+    if (!checks.receiveFile.IsOpen()) return writeError_ == 0;
+    if (!checks.receiveFile.SyncAndClose() && writeError_ == 0) writeError_ = errno != 0 ? errno : EIO;
+    return writeError_ == 0;
 }
 
 void CComView::MakeUpScreenCount() {

@@ -3,7 +3,12 @@
 // when the test lets it (no real time passes).
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <csignal>
 #include <condition_variable>
+#include <cstring>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -146,6 +151,14 @@ protected:
         return path;
     }
 
+    // A read of the unit's waypoints into the file, at the starting rate.
+    void ReadWaypointsInto(const std::string& name) {
+        view_->mode = kModeRead;
+        view_->database = 1;
+        view_->maxBaud = 0;
+        view_->checks.fileName = (dir_ / name).string();
+    }
+
     // Runs the transfer on the fake clock until it ends (or the steps run out).
     void Run(int maxSteps = 100000, bool mustEnd = true) {
         view_->UseLink(&link_);
@@ -214,10 +227,7 @@ TEST_F(Engine, NakAfterBaudChangeResendsTheRecordItNames) {
 }
 
 TEST_F(Engine, ShortFrameWithStaleBytesIsNaked) {
-    view_->mode = kModeRead;
-    view_->database = 1;
-    view_->maxBaud = 0;
-    view_->checks.fileName = (dir_ / "r.gar").string();
+    ReadWaypointsInto("r.gar");
     ScriptedUnit unit;
     bool shortSent = false;
     const Bytes waypoint(30, 7);
@@ -260,6 +270,31 @@ TEST_F(Engine, IgnoredBaudRequestKeepsTheRateAndTheJobGoesOn) {
     int baudRequests = 0;
     for (const auto& [id, data] : link_.written) baudRequests += id == 48;
     EXPECT_EQ(baudRequests, 1);
+}
+
+// A receive whose file cannot take the records ends with the error, never as complete.
+TEST_F(Engine, ReceiveThatCannotBeWrittenEndsWithTheWriteError) {
+    ReadWaypointsInto("r.gar");
+    ScriptedUnit unit;
+    link_.unit = [&](int id, const Bytes& data) {
+        if (id == 10 && data[0] == 7)
+            return Ack(10) + Frame(27, {1, 0}) + Frame(35, Bytes(30, 7)) + Frame(12, {7, 0});
+        return unit(id, data);
+    };
+    // Files of this process may not grow past 16 bytes: the waypoint's write fails.
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 16;
+    const auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    Run();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldSignal);
+    EXPECT_FALSE(Logged("Transfer Complete"));
+    EXPECT_TRUE(Logged("Unable to write '" + view_->checks.fileName + "' - " + std::strerror(EFBIG) +
+                       " - Transfer Terminated"));
+    EXPECT_TRUE(view_->TransferFailed());
 }
 
 // A screen dump comes with no count and no end: the count is made up from its first record,
