@@ -139,13 +139,24 @@ void CKestraneAView::OnAddFrq() {
     RelistSelectedAirport();
 }
 
+namespace {
+
+// The frequency of the selected row, the airport's details reloaded; false without one.
+bool SelectedFrequency(CKestraneAView& view, int* row, FrequencyEntry* entry) {
+    *row = SelectedRow(view);
+    if (*row < 0) return false;
+    view.ReloadSelected(false);
+    *entry = AirportRows().frequencies[*row];
+    return entry->fsno >= 0;
+}
+
+}  // namespace
+
 void CKestraneAView::OnChgFrq() {
     BusyMark busy(*this);
-    const int row = SelectedRow(*this);
-    if (row < 0) return;
-    ReloadSelected(false);
-    const FrequencyEntry entry = AirportRows().frequencies[row];
-    if (entry.fsno < 0) return;
+    int row = -1;
+    FrequencyEntry entry;
+    if (!SelectedFrequency(*this, &row, &entry)) return;
     const int32_t asno = Db().apts->asno;
     CKestraneAddFrqDlg d;
     d.header = FormatAirportHeader();
@@ -174,11 +185,9 @@ void CKestraneAView::OnChgFrq() {
 
 void CKestraneAView::OnDelFrq() {
     BusyMark busy(*this);
-    const int row = SelectedRow(*this);
-    if (row < 0) return;
-    ReloadSelected(false);
-    const FrequencyEntry entry = AirportRows().frequencies[row];
-    if (entry.fsno < 0) return;
+    int row = -1;
+    FrequencyEntry entry;
+    if (!SelectedFrequency(*this, &row, &entry)) return;
     if (!ConfirmRowDeletion(row, "FRQ", 14, 15)) return;
     dfFREQ3& f = *Db().freq3;
     const int found = ActOnChild(f, "fsno", f.fsno, entry.fsno, "Erase FRQ failed", [&] {

@@ -249,11 +249,15 @@ bool CloseAndDeleteFile(int fd, const std::string& path) {
     return deleted;
 }
 
-long ReadAt(int fd, void* buf, size_t len, int64_t offset) {
+namespace {
+
+// A positioned read or write of len bytes, retried past interruptions and short transfers: the
+// count done (short at the end of a read), or -1 when the first call fails.
+template <class Byte, class Call>
+long WholeTransfer(Call call, int fd, Byte* buf, size_t len, int64_t offset) {
     size_t done = 0;
-    auto* out = static_cast<char*>(buf);
     while (done < len) {
-        ssize_t n = ::pread(fd, out + done, len - done, static_cast<off_t>(offset + done));
+        const ssize_t n = call(fd, buf + done, len - done, static_cast<off_t>(offset + done));
         if (n < 0) {
             if (errno == EINTR) continue;
             return done ? static_cast<long>(done) : -1;
@@ -262,6 +266,12 @@ long ReadAt(int fd, void* buf, size_t len, int64_t offset) {
         done += static_cast<size_t>(n);
     }
     return static_cast<long>(done);
+}
+
+}  // namespace
+
+long ReadAt(int fd, void* buf, size_t len, int64_t offset) {
+    return WholeTransfer(::pread, fd, static_cast<char*>(buf), len, offset);
 }
 
 void StartWriteBack(int fd, int64_t offset, int64_t len) {
@@ -275,18 +285,7 @@ void StartWriteBack(int fd, int64_t offset, int64_t len) {
 }
 
 long WriteAt(int fd, const void* buf, size_t len, int64_t offset) {
-    size_t done = 0;
-    auto* in = static_cast<const char*>(buf);
-    while (done < len) {
-        ssize_t n = ::pwrite(fd, in + done, len - done, static_cast<off_t>(offset + done));
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return done ? static_cast<long>(done) : -1;
-        }
-        if (n == 0) break;
-        done += static_cast<size_t>(n);
-    }
-    return static_cast<long>(done);
+    return WholeTransfer(::pwrite, fd, static_cast<const char*>(buf), len, offset);
 }
 
 int64_t FileSize(int fd) {

@@ -17,7 +17,7 @@ from __future__ import annotations
 import sys
 
 from img90check import ident, position
-from img92check import Damaged, Report, run_check, run_checker, six_bit_text, u16, u24
+from img92check import Damaged, Report, country_table, run_check, run_checker, six_bit_text, u16, u24
 
 SIZE = 262144
 DATA_LIMIT = 256000
@@ -63,10 +63,7 @@ def _check(data, rep):
     ncountry, cnt = u16(data, 192), u24(data, 194)
     if cnt != 1546:
         rep.fail(f"country table at {cnt:#x}")
-    countries = []
-    for i in range(ncountry):
-        t = six_bit_text(data[cnt + 9 * i:cnt + 9 * i + 9], 12)
-        countries.append((t[:2].rstrip(), t[2:].rstrip()))
+    countries = country_table(data, cnt, ncountry)
     c["countries"] = countries
     expect = cnt + 9 * ncountry
     sections = {}

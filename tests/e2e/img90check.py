@@ -20,8 +20,8 @@ from __future__ import annotations
 import sys
 
 # The model-90 records have the model-92 layout: sizes, idents, country bytes and name fields.
-from img92check import (COUNTRY_BYTE, IDENT_LAST, IDENT_LENGTH, NAMES, RECORD_SIZE, Damaged, Report, bits, decode_name,
-                        ident_char, run_check, run_checker, six_bit_text, u16, u24)
+from img92check import (COUNTRY_BYTE, IDENT_LAST, IDENT_LENGTH, NAMES, RECORD_SIZE, Damaged, Report, bits, country_table,
+                        decode_name, ident_char, run_check, run_checker, six_bit_text, u16, u24)
 
 CHUNK = 0x40000
 ABSENT = 0x1FFFFF
@@ -148,13 +148,7 @@ def _check(data, rep):
     ncountry, cnt = u16(data, 77), u24(data, 79)
     if cnt != (1482 if airspace else 1880):
         rep.fail(f"country table at {cnt:#x}")
-    countries = []
-    for i in range(ncountry):
-        rec = data[cnt + 9 * i:cnt + 9 * i + 9]
-        if len(rec) < 9:
-            raise Damaged("country table runs past the file")
-        t = six_bit_text(rec, 12)
-        countries.append((t[:2].rstrip(), t[2:].rstrip()))
+    countries = country_table(data, cnt, ncountry)
     c["countries"] = countries
 
     txt_start, table_start = u24(data, 53), u24(data, 428)

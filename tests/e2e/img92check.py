@@ -70,6 +70,18 @@ def six_bit_text(area, count):
     return "".join(chr(bits(stream, 6 * i, 6) + 0x20) for i in range(count))
 
 
+def country_table(data, start, count):
+    """(code, name) of the count 9-byte country records from start."""
+    countries = []
+    for i in range(count):
+        rec = data[start + 9 * i:start + 9 * i + 9]
+        if len(rec) < 9:
+            raise Damaged("country table runs past the file")
+        t = six_bit_text(rec, 12)
+        countries.append((t[:2].rstrip(), t[2:].rstrip()))
+    return countries
+
+
 def ident_char(code):
     if code == 0:
         return " "
@@ -198,13 +210,7 @@ def _check(data, rep):
     ncountry, cnt = u16(data, 240), u24(data, 242)
     if cnt != 2060:
         rep.fail(f"country table at {cnt:#x}, not 2060")
-    countries = []
-    for i in range(ncountry):
-        rec = data[cnt + 9 * i:cnt + 9 * i + 9]
-        if len(rec) < 9:
-            raise Damaged("country table runs past the file")
-        t = six_bit_text(rec, 12)
-        countries.append((t[:2].rstrip(), t[2:].rstrip()))
+    countries = country_table(data, cnt, ncountry)
     c["countries"] = countries
 
     txt_start = u24(data, 65)
