@@ -35,14 +35,6 @@ char* PutSignedFixed(char* out, bool negative, uint64_t fixed, uint64_t power, i
     return out + length;
 }
 
-char* PutRaw(char* out, uint32_t value) {
-    static const char kHex[] = "0123456789abcdef";
-    *out++ = '[';
-    for (int shift = 28; shift >= 0; shift -= 4) *out++ = kHex[(value >> shift) & 0xF];
-    *out++ = ']';
-    *out++ = ' ';
-    return out;
-}
 
 char Hemisphere(bool negative, bool isLongitude, uint64_t wholeDegrees) {
     if (isLongitude) return (negative || wholeDegrees == 180) ? 'W' : 'E';
@@ -112,7 +104,7 @@ char* PutLettered(char* out, bool negative, uint64_t magnitude, bool isLongitude
 void FormatCoordinate(char* text, int32_t angle, bool isLongitude, int notation, bool raw) {
     char* end;
     if (raw) {
-        end = PutRaw(text, static_cast<uint32_t>(angle));
+        end = PutRawAngle(text, static_cast<uint32_t>(angle));
     } else {
         // CircleToDegrees snaps values near zero to zero; the rest is exact in 2^-23 degrees.
         const double degrees = CircleToDegrees(angle);
@@ -153,3 +145,11 @@ void AppendPositionPair(char* text, size_t size, int32_t latitude, int32_t longi
 }
 
 char* PutDecimalDigits(char* out, uint64_t value, int width) { return PutNumber(out, value, width); }
+
+char* PutRawAngle(char* out, uint32_t value) {
+    *out++ = '[';
+    out = PutHexDigits(out, value, 8);
+    *out++ = ']';
+    *out++ = ' ';
+    return out;
+}

@@ -47,3 +47,10 @@ inline uint64_t RoundFixedPoint(uint64_t fixed, uint64_t scale) {
 
 // Decimal digits of value, zero-padded to at least width, written at out; returns the end.
 char* PutDecimalDigits(char* out, uint64_t value, int width);
+// The low `digits` hex digits of value (lower case, at most 8), written at out; returns the end.
+inline char* PutHexDigits(char* out, uint32_t value, int digits) {
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4) *out++ = "0123456789abcdef"[(value >> shift) & 0xF];
+    return out;
+}
+// "[xxxxxxxx] ": the value's eight hex digits, as the raw position columns show it.
+char* PutRawAngle(char* out, uint32_t value);

@@ -275,7 +275,10 @@ void FormatAirportLine696(ListingState696& state, const ListingFlags& flags, uin
     i -= raw;
     const AirportInfo696& a = state.airport;
     if (i >= a.runways.size() && i >= a.frequencies.size()) {
-        if (!sound) out = std::string(kFrequencyColumn, ' ') + kCorrupt;
+        if (!sound) {
+            out.assign(kFrequencyColumn, ' ');
+            out += kCorrupt;
+        }
         return;
     }
     ListingLine line;

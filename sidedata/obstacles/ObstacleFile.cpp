@@ -40,10 +40,8 @@ std::string Padded(const std::string& text, size_t width) {
 }
 
 void AppendHex(std::string& out, unsigned value, int digits) {
-    static const char kHex[] = "0123456789abcdef";
     char text[8];
-    for (int i = 0; i < digits; ++i) text[i] = kHex[(value >> (4 * (digits - 1 - i))) & 0xF];
-    out.append(text, static_cast<size_t>(digits));
+    out.append(text, static_cast<size_t>(PutHexDigits(text, value, digits) - text));
 }
 
 }  // namespace
@@ -164,10 +162,7 @@ public:
         const uint8_t* from = bytes.Data() + at;
         for (size_t i = 0; i < n && from[i] != 0; ++i) *p_++ = from[i] < 0x20 ? ' ' : static_cast<char>(from[i]);
     }
-    void Hex(unsigned value, int digits) {
-        static const char kHex[] = "0123456789abcdef";
-        for (int i = 0; i < digits; ++i) *p_++ = kHex[(value >> (4 * (digits - 1 - i))) & 0xF];
-    }
+    void Hex(unsigned value, int digits) { p_ = PutHexDigits(p_, value, digits); }
     void Number(int value) {
         if (value < 0) *p_++ = '-';
         p_ = PutDecimalDigits(p_, static_cast<uint64_t>(value < 0 ? -static_cast<int64_t>(value) : value), 1);

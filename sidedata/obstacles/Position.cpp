@@ -10,15 +10,7 @@
 namespace obstacles {
 
 
-char* PutRawPosition(char* p, int32_t value) {
-    static const char kHex[] = "0123456789abcdef";
-    *p++ = '[';
-    uint32_t v = static_cast<uint32_t>(value);
-    for (int i = 0; i < 8; ++i) *p++ = kHex[(v >> (28 - 4 * i)) & 0xF];
-    *p++ = ']';
-    *p++ = ' ';
-    return p;
-}
+char* PutRawPosition(char* p, int32_t value) { return PutRawAngle(p, static_cast<uint32_t>(value)); }
 
 void AppendRawPosition(std::string& out, int32_t value) {
     char text[kPositionTextSize];
