@@ -32,7 +32,8 @@ bool XlMode(const CreateImageBuild& b) { return &b.image.Params() == &ImageParam
 // entry; otherwise the first runway's summary inside the rectangle, the longest one's outside.
 ImageResult CodeEntry90(const OperationContext& c, const AptRecord& a, const std::vector<DetailRunway>& runways,
                         const std::vector<DetailFrequency>& frequencies, AirportEntry* out) {
-    std::vector<FrequencyItem90> items;
+    // The list keeps its memory from airport to airport.
+    static thread_local std::vector<FrequencyItem90> items;
     if (ImageResult r = FrequencyItems90(a.asno, frequencies, &items); !r) return r;
     const std::vector<DetailRunway>& list = RunwaysOrPlaceholder(runways);
     const GeoRect limit = c.settings ? c.settings->limitRect : GeoRect{};

@@ -108,7 +108,6 @@ StepStatus WriteAirportEntries(OperationContext& c, CreateImageBuild& b, Airport
     static thread_local AirportEntry entry;
     runways.clear();
     serials.clear();
-    frequencies.clear();
     entry.bytes.clear();
     entry.frequencies = false;
     entry.summary = 0;

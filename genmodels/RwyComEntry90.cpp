@@ -55,9 +55,11 @@ ImageResult FrequencyItems90(int32_t asno, const std::vector<DetailFrequency>& f
 
 ImageResult EncodeRwyComEntry90(int32_t asno, const std::vector<DetailRunway>& runways,
                                 const std::vector<FrequencyItem90>& items, std::vector<uint8_t>* entry) {
-    const std::vector<DetailRunway> first80(runways.begin(),
-                                            runways.begin() + std::min<size_t>(runways.size(), kMaxDetailRunways));
-    if (ImageResult r = EncodeVlrEntry92(asno, first80, {}, entry); !r) return r;
+    // At most the first 80 runways; a copy only when there are more.
+    const bool cut = runways.size() > kMaxDetailRunways;
+    const std::vector<DetailRunway> first80 =
+        cut ? std::vector<DetailRunway>(runways.begin(), runways.begin() + kMaxDetailRunways) : std::vector<DetailRunway>();
+    if (ImageResult r = EncodeVlrEntry92(asno, cut ? first80 : runways, {}, entry); !r) return r;
     for (size_t i = 0; i < items.size(); ++i) {
         const FrequencyItem90& f = items[i];
         entry->push_back(static_cast<uint8_t>(f.offset));

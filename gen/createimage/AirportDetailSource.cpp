@@ -78,13 +78,20 @@ void AirportDetailSource::Runways(int32_t asno, std::vector<DetailRunway>* runwa
 
 ImageResult AirportDetailSource::Frequencies(int32_t asno, std::vector<DetailFrequency>* frequencies) const {
     const auto [first, last] = OfAirport(frequencies_, asno);
-    for (auto it = first; it != last && frequencies->size() <= kMaxDetailFrequencies; ++it) {
-        std::vector<uint8_t> restriction;
+    size_t n = 0;
+    for (auto it = first; it != last && n <= kMaxDetailFrequencies; ++it, ++n) {
+        // An entry already in the list lends its restriction's memory.
+        if (n == frequencies->size()) frequencies->emplace_back();
+        DetailFrequency& f = (*frequencies)[n];
+        f.ftype = it->ftype;
+        f.freq = it->freq;
+        f.flags = it->flags;
+        f.restriction.clear();
         if (it->frsno > 0) {
-            if (ImageResult r = Restriction(it->frsno, &restriction); !r) return r;
+            if (ImageResult r = Restriction(it->frsno, &f.restriction); !r) return r;
         }
-        frequencies->push_back({it->ftype, it->freq, it->flags, std::move(restriction)});
     }
+    frequencies->resize(n);
     return ImageResult::Ok();
 }
 

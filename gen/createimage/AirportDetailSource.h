@@ -21,7 +21,8 @@ public:
     // An airport's runways in "raptno" order, their serials beside them, and its frequencies in
     // "faptno" order with their restriction bytes: one more than the tables hold at most, so that
     // a coder can tell an airport over the limit. A restriction chain naming a record that does
-    // not exist is an error naming it.
+    // not exist is an error naming it. The runways are appended; the frequencies replace the
+    // list's, whose entries lend their memory.
     void Runways(int32_t asno, std::vector<DetailRunway>* runways, std::vector<int32_t>* serials) const;
     ImageResult Frequencies(int32_t asno, std::vector<DetailFrequency>* frequencies) const;
 

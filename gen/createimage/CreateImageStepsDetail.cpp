@@ -121,7 +121,6 @@ StepStatus StepWriteDetails(OperationContext& c, CreateImageBuild& b) {
     static thread_local AirportDetailInput in;
     static thread_local std::vector<int32_t> runwaySerials;
     in.runways.clear();
-    in.frequencies.clear();
     in.approaches.clear();
     in.approachCount = 0;
     runwaySerials.clear();

@@ -1,5 +1,7 @@
 // Create Image, steps 14 to 19: what Optimise leaves out, the approaches the image can carry,
 // and the country, names and approach ID tables.
+#include <cstring>
+
 #include "common/CLocale.h"
 #include "gen/shell/CGenDBOpen.h"
 #include "gen/image/CountryRecord.h"
@@ -135,7 +137,12 @@ StepStatus StepWriteNames(OperationContext& c, CreateImageBuild& b) {
         const NameRecord& rec = b.nameRecords[b.cursor++];
         const bool optimise = c.settings && c.settings->optimise;
         if (optimise && !b.nsocc.Has(rec.nsno, OccurrenceTable::kUsed)) return StepStatus::Again;
-        const uint32_t bit = b.namesTable.Add(NameText(rec.nname, sizeof rec.nname).c_str());
+        // The field need not end in a NUL: its text terminated on the stack.
+        char text[sizeof rec.nname + 1];
+        const size_t length = strnlen(rec.nname, sizeof rec.nname);
+        std::memcpy(text, rec.nname, length);
+        text[length] = '\0';
+        const uint32_t bit = b.namesTable.Add(text);
         // The names file's lowest-numbered name, shorter than two characters, stands for "no
         // name" when it heads the table.
         if (b.namesTable.NameCount() == 1) b.names.SetFirstNameAbsent(rec.nsno == b.shortFirstName);

@@ -252,11 +252,12 @@ DetailFrequency DetailFrequency::From(const dfFREQ3& rec, std::vector<uint8_t> r
 
 ImageResult AppendFrequencyItems(const std::vector<DetailFrequency>& frequencies, int32_t asno,
                                  std::vector<uint8_t>* out) {
+    // The items go straight behind the bytes already there, in the caller's memory.
     EntryBuilder b(asno);
-    b.Bytes().reserve(kEntryReserve);
-    if (ImageResult r = AddFrequencies(frequencies, asno, b); !r) return r;
-    out->insert(out->end(), b.Bytes().begin(), b.Bytes().end());
-    return ImageResult::Ok();
+    b.Bytes().swap(*out);
+    ImageResult r = AddFrequencies(frequencies, asno, b);
+    out->swap(b.Bytes());
+    return r;
 }
 
 uint32_t MainRunwaySummary(const std::vector<DetailRunway>& runways) {

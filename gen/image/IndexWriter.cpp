@@ -34,8 +34,12 @@ void IndexWriter::SortBy(State next) {
     call_ = 0;
 }
 
-ImageResult IndexWriter::WriteEntry(uint32_t start) {
-    return image_->WriteU16(start + 2 * call_, order_[call_]);
+ImageResult IndexWriter::WriteIndex(uint32_t start, uint32_t count) {
+    // The whole index at its first entry's call; the calls after it only count.
+    if (call_ != 0) return ImageResult::Ok();
+    std::vector<uint8_t> bytes(2 * size_t{count});
+    for (uint32_t i = 0; i < count; ++i) PutU16(&bytes[2 * i], order_[i]);
+    return count ? image_->Write(start, bytes.data(), bytes.size()) : ImageResult::Ok();
 }
 
 ImageResult IndexWriter::Step(bool* done) {
@@ -59,7 +63,7 @@ ImageResult IndexWriter::Step(bool* done) {
 
     case State::GridIndex:
         if (call_ < n) {
-            if (ImageResult r = WriteEntry(d.gridIndexStart); !r) return r;
+            if (ImageResult r = WriteIndex(d.gridIndexStart, n); !r) return r;
             ++call_;
         }
         if (call_ >= n) {
@@ -79,7 +83,7 @@ ImageResult IndexWriter::Step(bool* done) {
                                                        d.params->name, records_->CityCount(), d.cityCount));
         }
         if (call_ < d.cityCount) {
-            if (ImageResult r = WriteEntry(d.cityIndexStart); !r) return r;
+            if (ImageResult r = WriteIndex(d.cityIndexStart, d.cityCount); !r) return r;
             ++call_;
         }
         if (call_ >= d.cityCount) SortBy(State::FacilityIndex);
@@ -87,7 +91,7 @@ ImageResult IndexWriter::Step(bool* done) {
 
     case State::FacilityIndex:
         if (call_ < n) {
-            if (ImageResult r = WriteEntry(d.facilityIndexStart); !r) return r;
+            if (ImageResult r = WriteIndex(d.facilityIndexStart, n); !r) return r;
             ++call_;
         }
         if (call_ >= n) {

@@ -25,7 +25,7 @@ private:
     enum class State { Buckets, GridIndex, CityIndex, FacilityIndex, Boxes, Cells, Done };
 
     void SortBy(State next);
-    ImageResult WriteEntry(uint32_t start);
+    ImageResult WriteIndex(uint32_t start, uint32_t count);
     ImageResult BoxStep();
     ImageResult CellStep(bool* finished);
 

@@ -22,11 +22,12 @@ void OrderByKey(uint32_t n, Key key, std::vector<uint32_t>* order) {
         packed[i] = static_cast<uint64_t>(k + kBias) << 16 | i;
     }
     if (fits) {
-        // A radix sort, a byte per pass, over the bytes in which the words differ.
+        // A radix sort, a byte per pass, over the key bytes in which the words differ: the
+        // words start in record-number order, which each stable pass keeps among equal keys.
         uint64_t differ = 0;
         for (uint32_t i = 1; i < n; ++i) differ |= packed[i] ^ packed[0];
         std::vector<uint64_t> other(n);
-        for (uint32_t shift = 0; shift < 64; shift += 8) {
+        for (uint32_t shift = 16; shift < 64; shift += 8) {
             if (((differ >> shift) & 0xFF) == 0) continue;
             uint32_t start[257] = {};
             for (uint64_t v : packed) ++start[((v >> shift) & 0xFF) + 1];

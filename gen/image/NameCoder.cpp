@@ -27,7 +27,7 @@ Code Classify(char raw) {
         if (kGroup5[i] == c) return {i + 16, 5};
     }
     for (uint32_t i = 0; i < 32; ++i) {
-        if (kGroup9[i] == c) return {(kEscape << 5) | i, 9};
+        if (kGroup9[i] == c) return {(kEscape << 5) | i, kMaxNameCharBits};
     }
     return {17, 5};  // the blank
 }

@@ -11,6 +11,8 @@
 // Code of the end of a name.
 constexpr uint32_t kNameEndCode = 2;
 constexpr uint32_t kNameEndBits = 4;
+// The longest code of a character (an escaped one).
+constexpr uint32_t kMaxNameCharBits = 9;
 
 // Bits that EncodeNameText writes for the text, end code included.
 uint32_t NameCodeBits(const char* text);

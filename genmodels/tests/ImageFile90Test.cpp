@@ -110,6 +110,11 @@ TEST(RwyComEntry90, EntryRoundTripWithDuplicatesAndLimits) {
     EXPECT_FALSE(DecodeRwyComEntry90(entry.data(), static_cast<uint32_t>(entry.size() - 1), 0, true, &back));
     // A frequency below 108.00 MHz does not fit the offset.
     EXPECT_FALSE(FrequencyItems90(1, {{0, 10700, 0, {}}}, &items));
+    // More runways than an entry holds: the first 80 make it.
+    const std::vector<DetailRunway> many(kMaxDetailRunways + 5, runways[1]);
+    ASSERT_TRUE(EncodeRwyComEntry90(1, many, {}, &entry));
+    ASSERT_TRUE(DecodeRwyComEntry90(entry.data(), static_cast<uint32_t>(entry.size()), 0, false, &back));
+    EXPECT_EQ(back.runways.size(), size_t{kMaxDetailRunways});
 }
 
 TEST(CreateImage90, SuaTypeMapping) {

@@ -192,4 +192,24 @@ TEST(NamesTable, OffsetsStartValuesAndCarriedByte) {
     EXPECT_EQ(text, "");
 }
 
+// Names of the longest codes (9 bits a character) beside short ones: each decodes from its
+// position, and the bits behind the last name are 0.
+TEST(NamesTable, LongestCodesAndZeroBitsBehind) {
+    const std::vector<std::string> names = {"1234567890123456789012345678901", "A", "9/,.&()+;'", "", "Q"};
+    NamesTableWriter w;
+    std::vector<uint32_t> at;
+    for (const std::string& name : names) at.push_back(w.Add(name.c_str()));
+    const std::vector<uint8_t> table = w.Finish();
+    ASSERT_EQ(table.size(), w.ByteLength());
+    for (size_t i = 0; i < names.size(); ++i) {
+        std::string text;
+        uint32_t next = 0;
+        ASSERT_TRUE(DecodeNameText(table.data(), at[i], 8 * static_cast<uint32_t>(table.size()), &text, &next));
+        EXPECT_EQ(text, names[i]);
+        EXPECT_EQ(next, i + 1 < names.size() ? at[i + 1] : w.BitLength());
+    }
+    const uint32_t spare = 8 * w.ByteLength() - w.BitLength();
+    EXPECT_EQ(table.back() & ((1u << spare) - 1), 0u);
+}
+
 }  // namespace
