@@ -102,8 +102,13 @@ int32_t CKestraneScrollView::HighestRecord() {
 
 int CKestraneScrollView::OpenFiles() { return kind_.file->Open(); }
 
+void CKestraneScrollView::CloseFile(IsamMgr& file) const {
+    if (keepPages_) file.CloseKeepingPages();
+    else file.Close();
+}
+
 void CKestraneScrollView::CloseFiles() {
-    kind_.file->Close();
+    CloseFile(*kind_.file);
     if (g_idleHolder == this) g_idleHolder = nullptr;
 }
 
@@ -428,7 +433,9 @@ void CKestraneScrollView::OnDraw(platform::DeviceContext& dc) {
             if (line == selected_) part = drawnPart_ = PartOfSelected(word);
             DrawLine(dc, line, part);
         }
+        keepPages_ = !complete_;
         CloseFiles();
+        keepPages_ = false;
     }
     if (count_ == 0) {
         const platform::Rect client = ClientRect();

@@ -107,6 +107,9 @@ protected:
     // The files one drawing, idle step, print page or command holds open: the kind's file.
     virtual int OpenFiles();
     virtual void CloseFiles();
+    // Closes one of the files CloseFiles closes: after a drawing of an unfinished list, whose
+    // idle steps open the files again at once, with the pages read kept for them.
+    void CloseFile(IsamMgr& file) const;
     // Those a drawing or print page opens to begin with (CloseFiles closes what it held).
     virtual int OpenFilesToDraw() { return OpenFiles(); }
     // Positions the record file at the first record to load (fresh) or at the resume point.
@@ -153,6 +156,7 @@ private:
     int32_t FindHighestRecord();
 
     bool resumeKept_ = false;  // the files stayed open since the last idle step
+    bool keepPages_ = false;   // CloseFiles keeps the pages read (CloseFile)
     int identIndexNumber_ = -1;
     bool readingInOrder_ = false;  // GetLine reads the line of a drawing or print page
     int stepMisses_ = 0;           // steps that missed in this drawing or page
