@@ -234,7 +234,8 @@ void CKestraneScrollView::ReportLoadFailure(int32_t number) const {
 
 int32_t CKestraneScrollView::ReadLine(int index) {
     const int32_t number = lines_.at(static_cast<size_t>(index));
-    if (index > 0 && StepToRecord(lines_[static_cast<size_t>(index) - 1], number)) return number > 0 ? number : 1;
+    if ((index > 0 && StepToRecord(lines_[static_cast<size_t>(index) - 1], number)) || StepBackToRecord(index, number))
+        return number > 0 ? number : 1;
     IsamMgr& file = *kind_.file;
     file.SelectIndex(kind_.numberIndex);
     *kind_.number = number;
@@ -257,6 +258,23 @@ bool CKestraneScrollView::StepToRecord(int32_t previous, int32_t number) {
         if (file.Next(1) != 0) break;
         if (*kind_.number == number) return true;
     }
+    ++stepMisses_;
+    return false;
+}
+
+// The record of a later line held (the last line loaded, when a drawing follows the idle
+// steps): as many steps back by the ident index as lines lie between, unless a filter left
+// records out there.
+bool CKestraneScrollView::StepBackToRecord(int index, int32_t number) {
+    IsamMgr& file = *kind_.file;
+    if (!readingInOrder_ || stepMisses_ > 2 || identIndexNumber_ < 0 || !file.HasCurrent() ||
+        file.CurrentIndexNumber() != identIndexNumber_)
+        return false;
+    const int end = std::min(count_, index + 64);
+    int later = index + 1;
+    while (later < end && lines_[static_cast<size_t>(later)] != *kind_.number) ++later;
+    if (later >= end) return false;
+    if (file.Prev(later - index) == 0 && *kind_.number == number) return true;
     ++stepMisses_;
     return false;
 }

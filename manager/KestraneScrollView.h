@@ -124,6 +124,9 @@ protected:
     // While GetLine reads lines in order: true when one step of the ident index from the record
     // of the line before (`previous`, held) reaches the record numbered `number`.
     bool StepToRecord(int32_t previous, int32_t number);
+    // While GetLine reads lines in order: true when the record held is that of one of the next
+    // lines and as many steps back by the ident index reach the record numbered `number`.
+    bool StepBackToRecord(int index, int32_t number);
     // While GetLine reads lines in order, after a search of the number index: the same record
     // found by the ident index, so that the next lines can step.
     void AlignIdentIndex(int32_t number);

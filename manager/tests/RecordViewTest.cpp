@@ -97,6 +97,41 @@ TEST_F(RecordView, LoadsInIdleStepsUpToTheLimit) {
     EXPECT_EQ(texts[texts.size() - 2].substr(0, 6), "I01999");
 }
 
+// The last screen of a list loaded to its limit is read from the record the loading stopped
+// on, back by the ident index: with a filter that leaves records out between the lines too.
+TEST_F(RecordView, LastScreenAfterTheLimitShowsTheListedRecords) {
+    dfINTS& ints = *KestraneDb().ints;
+    ASSERT_EQ(ints.Open(), 0);
+    for (int n = 0; n < 3100; ++n) {
+        ints.isno = n + 1;
+        std::snprintf(ints.iident, sizeof ints.iident, "I%05d", n);
+        ints.icountry = n % 3 == 1 ? 2 : 1;  // one in three left out by the country filter
+        ASSERT_EQ(ints.Insert(), 0);
+    }
+    ints.Close();
+    for (const int country : {-1, 1}) {
+        SCOPED_TRACE(country);
+        Manager().countryFilter = country;
+        std::vector<std::string> listed;
+        for (int n = 0; n < 3100 && listed.size() < 2000; ++n) {
+            char ident[8];
+            std::snprintf(ident, sizeof ident, "I%05d", n);
+            if (country < 0 || n % 3 != 1) listed.push_back(ident);
+        }
+        auto& view = Open<CKestraneIView>("Intersections Database");
+        Paint(view);
+        while (!view.IsComplete()) view.IdleStep();
+        ASSERT_EQ(view.LineCount(), 2000);
+        view.ScrollToPosition({0, view.TotalSize().cy});
+        Paint(view);
+        ASSERT_GT(texts.size(), 10u);
+        EXPECT_EQ(texts.back(), "  Maximum listable lines");
+        for (size_t back = 1; back < texts.size(); ++back)
+            EXPECT_EQ(texts[texts.size() - 1 - back].substr(0, 6), listed[listed.size() - back]) << back;
+        for (auto& t : app.DocTemplates()) t->CloseAll();
+    }
+}
+
 TEST_F(RecordView, IdleStepsHoldTheFileUntilTheRunEnds) {
     AddIntersections(2100);
     auto& view = Open<CKestraneIView>("Intersections Database");
