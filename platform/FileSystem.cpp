@@ -155,6 +155,11 @@ int OpenFile(const std::string& path, int flags, Share share, int mode) {
     return OpenFileAsSpelt(PathForOpen(path), flags, share, mode);
 }
 
+int OpenFile(const std::string& path, int flags, Share share, int mode, std::string& spelt) {
+    spelt = PathForOpen(path);
+    return OpenFileAsSpelt(spelt, flags, share, mode);
+}
+
 std::vector<std::string> SpellingsInFolder(const std::string& folder, const std::vector<std::string>& names) {
     const std::string dir = ResolveCase(folder);
     std::vector<std::string> paths;
