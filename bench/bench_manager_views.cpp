@@ -118,12 +118,13 @@ Figures Measure(const char* filterPrefix) {
     const int lines = loadAndDrawLast();
     Manager().identFilter = filterPrefix;
     f.filtered = Best([&] { loadAndDrawLast(); });
+    const int filteredLines = loadAndDrawLast();  // fewer than `lines` when the prefix's records end first
     Manager().identFilter.clear();
 
     // The floor: the records behind those lines by the ident index, airports with their rows.
     KestraneDatabase& db = KestraneDb();
     const bool airports = std::is_same_v<View, CKestraneAView>;
-    auto walk = [&](const char* prefix) {
+    auto walk = [&](const char* prefix, int lines) {
         IsamMgr& file = airports ? static_cast<IsamMgr&>(*db.apts) : static_cast<IsamMgr&>(*db.ints);
         char* ident = airports ? db.apts->aident : db.ints->iident;
         (void)file.Open();
@@ -161,8 +162,8 @@ Figures Measure(const char* filterPrefix) {
         }
         file.Close();
     };
-    f.floor = Best([&] { walk(""); });
-    f.floorFiltered = Best([&] { walk(filterPrefix); });
+    f.floor = Best([&] { walk("", lines); });
+    f.floorFiltered = Best([&] { walk(filterPrefix, filteredLines); });
     return f;
 }
 
