@@ -140,7 +140,18 @@ protected:
     bool HoldsIdleFiles() const;
     void ReportLoadFailure(int32_t number) const;
 
+    // The filters of the list being loaded, taken from the settings as it starts.
+    struct Filters {
+        bool byIdent = false;
+        uint64_t identWant = 0, identMask = 0;  // the ident's first 8 bytes, masked, equal identWant
+        const int32_t* country = nullptr;       // the country field when filtered by country
+        int32_t countryWant = -1;
+        bool byName = false;                    // PassesNameFilter decides
+    };
+    void TakeFilters();
+
     RecordListKind kind_;
+    Filters filters_;
     std::vector<int32_t> lines_;
     int count_ = -1;
     bool complete_ = false;
