@@ -82,10 +82,11 @@ void DiskMgr::WriteFailed(int fd) {
 }
 
 int DiskMgr::Open(const std::string& path, int flags, int permission) {
-    int fd = platform::OpenFile(path, flags, platform::Share::DenyReadWrite, permission);
+    std::string spelt;
+    int fd = platform::OpenFile(path, flags, platform::Share::DenyReadWrite, permission, spelt);
     if (fd >= 0) {
         g_paths[fd] = path;
-        dbtx::Opened(fd, platform::ResolveCase(path));
+        dbtx::Opened(fd, spelt);
     }
     return fd;
 }

@@ -160,6 +160,13 @@ void IsamMgr::Close() {
         if (m_indexes[i].index) m_indexes[i].index->Close();
 }
 
+void IsamMgr::CloseKeepingPages() {
+    if (IsOpen()) dbtx::KeepPagesAtClose(Descriptor());
+    if (!m_indexes.empty() && m_indexes[0].index && m_indexes[0].index->IsOpen())
+        dbtx::KeepPagesAtClose(m_indexes[0].index->Descriptor());
+    Close();
+}
+
 void IsamMgr::DropHeldPages() {
     if (IsOpen()) dbtx::DropUnchanged(Descriptor());
     if (!m_indexes.empty() && m_indexes[0].index && m_indexes[0].index->IsOpen())

@@ -44,6 +44,9 @@ public:
     [[nodiscard]] int Open();
     // Closes the data file and every index; the fields keep the record last read.
     void Close();
+    // Close for an owner that opens the file again soon: the pages read so far serve that open
+    // when the files are provably unchanged by then (dbtx::KeepPagesAtClose).
+    void CloseKeepingPages();
     // Frees the memory that holds pages of the data and index files read so far (the files stay
     // open; later reads read them again).
     void DropHeldPages();

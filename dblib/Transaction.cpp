@@ -9,6 +9,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
+#include <sys/vfs.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,6 +65,9 @@ struct File {
     std::vector<int64_t> dirty;   // pages changed in the transaction, in the order first changed
     int opens = 0;                // open descriptors
     int64_t lastMiss = -2;        // the last page read from the file
+    bool keepAtClose = false;     // the last close keeps the unchanged pages (KeepPagesAtClose)
+    bool kept = false;            // closed with its pages held; `closed` is the file as it was then
+    struct stat closed {};
 };
 
 // The memory of the page buffers: blocks cut into buffers, the buffers not in use. A freed
@@ -257,6 +262,39 @@ Page* PageOf(int fd, File& f, int64_t page) {
     s.lastPage = page;
     s.last = &it->second;
     return s.last;
+}
+
+bool operator<(const timespec& a, const timespec& b) {
+    return a.tv_sec != b.tv_sec ? a.tv_sec < b.tv_sec : a.tv_nsec < b.tv_nsec;
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+// Whether `now` is a file as it was when `then` was taken: a change of its bytes or length
+// moves its change time (which no call sets back), a replacement has another inode or time.
+bool SameFile(const struct stat& then, const struct stat& now) {
+    return then.st_dev == now.st_dev && then.st_ino == now.st_ino && then.st_size == now.st_size &&
+           SameTime(then.st_mtim, now.st_mtim) && SameTime(then.st_ctim, now.st_ctim);
+}
+
+// The file of the descriptor, into `st`, when a later change is sure to give it another change
+// time: it lies on a file system that keeps the times to the clock's tick, and it last changed
+// before the present tick (a change within the tick could be stamped with the same time).
+bool Settled(int fd, struct stat& st) {
+    struct statfs fs;
+    if (::fstat(fd, &st) != 0 || ::fstatfs(fd, &fs) != 0) return false;
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53:        // ext2, ext3, ext4
+    case 0x01021994:    // tmpfs
+    case 0x58465342:    // xfs
+    case 0x9123683E:    // btrfs
+    case 0x794C7630:    // overlay
+        break;
+    default:
+        return false;
+    }
+    timespec now;
+    return ::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 && st.st_ctim < now;
 }
 
 uint32_t Checksum1(const std::string& bytes, size_t length) {
@@ -458,10 +496,14 @@ void Opened(int fd, const std::string& path) {
     State& s = S();
     File& f = s.files[path];
     if (f.dirty.empty()) {
-        // Another opener may have changed the file since: nothing held is trusted.
-        DropPages(f);
-        f.size = platform::FileSize(fd);
+        // Another opener may have changed the file since: nothing held is trusted, unless the
+        // pages were kept at the last close and the file is still the one they were read from.
+        struct stat st;
+        const bool known = ::fstat(fd, &st) == 0;
+        if (!(f.kept && known && SameFile(f.closed, st))) DropPages(f);
+        f.size = known ? int64_t(st.st_size) : platform::FileSize(fd);
     }
+    f.kept = false;
     ++f.opens;
     s.byFd[fd] = &f;
     s.paths[fd] = path;
@@ -481,11 +523,21 @@ void Closing(int fd) {
     if (!f) return;
     s.byFd.erase(fd);
     auto path = s.paths.find(fd);
+    const bool keep = f->keepAtClose;
+    f->keepAtClose = false;
     if (--f->opens == 0 && f->dirty.empty()) {
-        DropPages(*f);
-        s.files.erase(path->second);
+        if (keep && Settled(fd, f->closed)) {
+            f->kept = true;
+        } else {
+            DropPages(*f);
+            s.files.erase(path->second);
+        }
     }
     s.paths.erase(path);
+}
+
+void KeepPagesAtClose(int fd) {
+    if (File* f = FileOf(fd)) f->keepAtClose = true;
 }
 
 int64_t FileSize(int fd) {

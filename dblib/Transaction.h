@@ -62,6 +62,11 @@ void DropAllUnchanged();
 // A descriptor of the given path was opened / is being closed.
 void Opened(int fd, const std::string& path);
 void Closing(int fd);
+// The pages held of the descriptor's file stay when it closes as the file's last descriptor,
+// for its next open (soon after: say a list that draws and then goes on loading). That open
+// takes them when the file is provably unchanged (same file, length and change time, a change
+// time older than the close), else drops them as usual.
+void KeepPagesAtClose(int fd);
 
 // Counters of the system calls made on database files (reads, writes, syncs), for benchmarks.
 struct IoCounts {

@@ -102,8 +102,13 @@ int32_t CKestraneScrollView::HighestRecord() {
 
 int CKestraneScrollView::OpenFiles() { return kind_.file->Open(); }
 
+void CKestraneScrollView::CloseFile(IsamMgr& file) const {
+    if (keepPages_) file.CloseKeepingPages();
+    else file.Close();
+}
+
 void CKestraneScrollView::CloseFiles() {
-    kind_.file->Close();
+    CloseFile(*kind_.file);
     if (g_idleHolder == this) g_idleHolder = nullptr;
 }
 
@@ -119,8 +124,8 @@ void CKestraneScrollView::FormatLine(int32_t word) {
 bool CKestraneScrollView::Position(bool fresh) {
     IsamMgr& file = *kind_.file;
     const int before = file.CurrentIndexNumber();
-    if (identIndexNumber_ >= 0) file.SelectIndexNumber(identIndexNumber_);
-    else file.SelectIndex(kind_.identIndex);
+    if (identIndexNumber_ < 0) file.SelectIndex(kind_.identIndex);
+    else if (before != identIndexNumber_) file.SelectIndexNumber(identIndexNumber_);
     if (fresh) {
         const std::string& filter = Manager().identFilter;
         if (filter.empty()) {
@@ -146,20 +151,29 @@ bool CKestraneScrollView::Position(bool fresh) {
 
 int CKestraneScrollView::AppendRecordLines(int32_t number) { return AppendLine(number) ? 1 : 0; }
 
-bool CKestraneScrollView::LoadRecords(int count, bool keepGoing) {
-    IsamMgr& file = *kind_.file;
+void CKestraneScrollView::TakeFilters() {
     const ManagerSettings& m = Manager();
-    const bool digits = kind_.letter == 'U';
     // The ident filter as strncmp over up to 8 bytes compares it, as one masked 8-byte word.
     const size_t identLength = std::min<size_t>(m.identFilter.size(), 8);
     const size_t filterEnd = strnlen(m.identFilter.c_str(), identLength);
     const size_t compared = filterEnd < identLength ? filterEnd + 1 : identLength;
-    uint64_t want = 0, mask = 0;
-    std::memcpy(&want, m.identFilter.c_str(), compared);
-    std::memset(&mask, 0xFF, compared);
-    const int32_t* country = m.countryFilter >= 0 ? kind_.country : nullptr;
-    const int32_t countryFilter = m.countryFilter;
-    const bool nameFiltered = !m.nameFilter.empty();
+    filters_ = {};
+    filters_.byIdent = compared != 0;
+    std::memcpy(&filters_.identWant, m.identFilter.c_str(), compared);
+    std::memset(&filters_.identMask, 0xFF, compared);
+    filters_.country = m.countryFilter >= 0 ? kind_.country : nullptr;
+    filters_.countryWant = m.countryFilter;
+    filters_.byName = !m.nameFilter.empty();
+}
+
+bool CKestraneScrollView::LoadRecords(int count, bool keepGoing) {
+    IsamMgr& file = *kind_.file;
+    const bool digits = kind_.letter == 'U';
+    const bool byIdent = filters_.byIdent;
+    const uint64_t want = filters_.identWant, mask = filters_.identMask;
+    const int32_t* country = filters_.country;
+    const int32_t countryFilter = filters_.countryWant;
+    const bool nameFiltered = filters_.byName;
     int added = 0, examined = 0;
     for (;;) {
         if (digits) {
@@ -168,7 +182,7 @@ bool CKestraneScrollView::LoadRecords(int count, bool keepGoing) {
             EncodeIdentDigits(ident);
             std::memcpy(kind_.ident, ident, 8);
         }
-        if (compared != 0) {
+        if (byIdent) {
             uint64_t ident;
             std::memcpy(&ident, kind_.ident, sizeof ident);
             if ((ident & mask) != want) return false;
@@ -196,6 +210,7 @@ bool CKestraneScrollView::GetLine(int index, int batch, int32_t& word) {
             count_ = 0;
             lines_.clear();
             lines_.reserve(kMaxLines + 1);
+            TakeFilters();
         }
         const bool positioned = Position(fresh);
         bool more = false;
@@ -229,7 +244,8 @@ void CKestraneScrollView::ReportLoadFailure(int32_t number) const {
 
 int32_t CKestraneScrollView::ReadLine(int index) {
     const int32_t number = lines_.at(static_cast<size_t>(index));
-    if (index > 0 && StepToRecord(lines_[static_cast<size_t>(index) - 1], number)) return number > 0 ? number : 1;
+    if ((index > 0 && StepToRecord(lines_[static_cast<size_t>(index) - 1], number)) || StepBackToRecord(index, number))
+        return number > 0 ? number : 1;
     IsamMgr& file = *kind_.file;
     file.SelectIndex(kind_.numberIndex);
     *kind_.number = number;
@@ -252,6 +268,23 @@ bool CKestraneScrollView::StepToRecord(int32_t previous, int32_t number) {
         if (file.Next(1) != 0) break;
         if (*kind_.number == number) return true;
     }
+    ++stepMisses_;
+    return false;
+}
+
+// The record of a later line held (the last line loaded, when a drawing follows the idle
+// steps): as many steps back by the ident index as lines lie between, unless a filter left
+// records out there.
+bool CKestraneScrollView::StepBackToRecord(int index, int32_t number) {
+    IsamMgr& file = *kind_.file;
+    if (!readingInOrder_ || stepMisses_ > 2 || identIndexNumber_ < 0 || !file.HasCurrent() ||
+        file.CurrentIndexNumber() != identIndexNumber_)
+        return false;
+    const int end = std::min(count_, index + 64);
+    int later = index + 1;
+    while (later < end && lines_[static_cast<size_t>(later)] != *kind_.number) ++later;
+    if (later >= end) return false;
+    if (file.Prev(later - index) == 0 && *kind_.number == number) return true;
     ++stepMisses_;
     return false;
 }
@@ -428,7 +461,9 @@ void CKestraneScrollView::OnDraw(platform::DeviceContext& dc) {
             if (line == selected_) part = drawnPart_ = PartOfSelected(word);
             DrawLine(dc, line, part);
         }
+        keepPages_ = !complete_;
         CloseFiles();
+        keepPages_ = false;
     }
     if (count_ == 0) {
         const platform::Rect client = ClientRect();

@@ -107,6 +107,9 @@ protected:
     // The files one drawing, idle step, print page or command holds open: the kind's file.
     virtual int OpenFiles();
     virtual void CloseFiles();
+    // Closes one of the files CloseFiles closes: after a drawing of an unfinished list, whose
+    // idle steps open the files again at once, with the pages read kept for them.
+    void CloseFile(IsamMgr& file) const;
     // Those a drawing or print page opens to begin with (CloseFiles closes what it held).
     virtual int OpenFilesToDraw() { return OpenFiles(); }
     // Positions the record file at the first record to load (fresh) or at the resume point.
@@ -121,6 +124,9 @@ protected:
     // While GetLine reads lines in order: true when one step of the ident index from the record
     // of the line before (`previous`, held) reaches the record numbered `number`.
     bool StepToRecord(int32_t previous, int32_t number);
+    // While GetLine reads lines in order: true when the record held is that of one of the next
+    // lines and as many steps back by the ident index reach the record numbered `number`.
+    bool StepBackToRecord(int index, int32_t number);
     // While GetLine reads lines in order, after a search of the number index: the same record
     // found by the ident index, so that the next lines can step.
     void AlignIdentIndex(int32_t number);
@@ -134,7 +140,18 @@ protected:
     bool HoldsIdleFiles() const;
     void ReportLoadFailure(int32_t number) const;
 
+    // The filters of the list being loaded, taken from the settings as it starts.
+    struct Filters {
+        bool byIdent = false;
+        uint64_t identWant = 0, identMask = 0;  // the ident's first 8 bytes, masked, equal identWant
+        const int32_t* country = nullptr;       // the country field when filtered by country
+        int32_t countryWant = -1;
+        bool byName = false;                    // PassesNameFilter decides
+    };
+    void TakeFilters();
+
     RecordListKind kind_;
+    Filters filters_;
     std::vector<int32_t> lines_;
     int count_ = -1;
     bool complete_ = false;
@@ -153,6 +170,7 @@ private:
     int32_t FindHighestRecord();
 
     bool resumeKept_ = false;  // the files stayed open since the last idle step
+    bool keepPages_ = false;   // CloseFiles keeps the pages read (CloseFile)
     int identIndexNumber_ = -1;
     bool readingInOrder_ = false;  // GetLine reads the line of a drawing or print page
     int stepMisses_ = 0;           // steps that missed in this drawing or page

@@ -80,9 +80,9 @@ int CKestraneAView::OpenFilesToDraw() {
 
 void CKestraneAView::CloseFiles() {
     CKestraneScrollView::CloseFiles();
-    Db().rwy3->Close();
-    Db().freq3->Close();
-    Db().restr->Close();
+    CloseFile(*Db().rwy3);
+    CloseFile(*Db().freq3);
+    CloseFile(*Db().restr);
 }
 
 int CKestraneAView::AppendRecordLines(int32_t number) {

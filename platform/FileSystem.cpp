@@ -152,7 +152,19 @@ std::string BaseName(const std::string& path) {
 std::string ResolveCase(const std::string& path) { return Resolve(path, nullptr); }
 
 int OpenFile(const std::string& path, int flags, Share share, int mode) {
-    return OpenFileAsSpelt(PathForOpen(path), flags, share, mode);
+    std::string spelt;
+    return OpenFile(path, flags, share, mode, spelt);
+}
+
+int OpenFile(const std::string& path, int flags, Share share, int mode, std::string& spelt) {
+    if ((flags & O_CREAT) == 0) {
+        // An existing file under the exact name opens without a look of its own first.
+        spelt = NormalizePath(path);
+        const int fd = OpenFileAsSpelt(spelt, flags, share, mode);
+        if (fd >= 0 || (errno != ENOENT && errno != ENOTDIR)) return fd;
+    }
+    spelt = PathForOpen(path);
+    return OpenFileAsSpelt(spelt, flags, share, mode);
 }
 
 std::vector<std::string> SpellingsInFolder(const std::string& folder, const std::vector<std::string>& names) {

@@ -21,6 +21,8 @@ enum class Share {
 // An existing file is found by a case-insensitive match in its folder when the exact name is
 // missing; a created file takes the spelling of an existing case-insensitive match.
 int OpenFile(const std::string& path, int flags, Share share, int mode = 0666);
+// The same, giving the path the file was looked for by (as ResolveCase spells an existing one).
+int OpenFile(const std::string& path, int flags, Share share, int mode, std::string& spelt);
 
 // OpenFile for a path whose spelling the caller has settled (SpellingsInFolder): the path is
 // taken as it is, without a case-insensitive look.

@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <random>
@@ -142,6 +143,72 @@ TEST_F(TransactionModel, PagesOfAClosedFileHoldNothingOfItForTheNext) {
     dbtx::Closing(fd);
     ::close(fd);
     EXPECT_EQ(ReadAll(second), model);
+}
+
+// Pages kept at a close serve the next open only while the file is the one they came from:
+// rewritten in place at the same length, replaced, grown, or changed within the clock tick of
+// its last change before the close (when a change time may repeat), it is read again.
+TEST_F(TransactionModel, PagesKeptAtCloseServeOnlyTheUnchangedFile) {
+    enum class Change { None, InPlace, Replaced, Grown };
+    struct Case {
+        const char* what;
+        bool keep;
+        bool settled;   // the file's last change lies ticks before the close
+        Change change;
+        bool reused;
+    };
+    const Case cases[] = {
+        {"unchanged", true, true, Change::None, true},
+        {"closed without keeping", false, true, Change::None, false},
+        {"rewritten in place", true, true, Change::InPlace, false},
+        {"replaced by another file", true, true, Change::Replaced, false},
+        {"grown", true, true, Change::Grown, false},
+        {"rewritten in place within the tick", true, false, Change::InPlace, false},
+    };
+    timespec tick;
+    ASSERT_EQ(::clock_getres(CLOCK_REALTIME_COARSE, &tick), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.File("kept.dta");
+        std::vector<uint8_t> bytes(5000, 0x11);
+        WriteAll(path, bytes);
+        if (c.settled) ::usleep(useconds_t(2 * (tick.tv_sec * 1000000 + tick.tv_nsec / 1000) + 1000));
+        std::vector<uint8_t> buffer(bytes.size());
+        int fd = ::open(path.c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        dbtx::Opened(fd, path);
+        ASSERT_EQ(dbtx::ReadAt(fd, buffer.data(), buffer.size(), 0), long(buffer.size()));
+        if (c.keep) dbtx::KeepPagesAtClose(fd);
+        dbtx::Closing(fd);
+        ::close(fd);
+
+        if (c.change == Change::InPlace) {
+            const int other = ::open(path.c_str(), O_RDWR);
+            ASSERT_GE(other, 0);
+            const uint8_t changed[4] = {0x22, 0x22, 0x22, 0x22};
+            ASSERT_EQ(::pwrite(other, changed, sizeof changed, 2000), long(sizeof changed));
+            ::close(other);
+            std::fill(bytes.begin() + 2000, bytes.begin() + 2004, 0x22);
+        } else if (c.change == Change::Replaced) {
+            bytes.assign(bytes.size(), 0x33);
+            WriteAll(dir.File("new.dta"), bytes);
+            ASSERT_EQ(::rename(dir.File("new.dta").c_str(), path.c_str()), 0);
+        } else if (c.change == Change::Grown) {
+            bytes.resize(6000, 0x44);
+            WriteAll(path, bytes);
+        }
+
+        const uint64_t before = dbtx::Counts().reads;
+        fd = ::open(path.c_str(), O_RDWR);
+        ASSERT_GE(fd, 0);
+        dbtx::Opened(fd, path);
+        buffer.assign(bytes.size(), 0);
+        EXPECT_EQ(dbtx::ReadAt(fd, buffer.data(), buffer.size(), 0), long(bytes.size()));
+        EXPECT_EQ(buffer, bytes);
+        EXPECT_EQ(dbtx::Counts().reads == before, c.reused);
+        dbtx::Closing(fd);
+        ::close(fd);
+    }
 }
 
 // ---- Journal playback -------------------------------------------------------------------------

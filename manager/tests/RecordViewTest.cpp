@@ -97,6 +97,49 @@ TEST_F(RecordView, LoadsInIdleStepsUpToTheLimit) {
     EXPECT_EQ(texts[texts.size() - 2].substr(0, 6), "I01999");
 }
 
+// The last screen of a list is read from the record the loading stopped on (the last line's at
+// the limit, the one past the last line where the ident filter ended the list), back by the
+// ident index: with a filter that leaves records out between the lines too.
+TEST_F(RecordView, LastScreenShowsTheListedRecords) {
+    dfINTS& ints = *KestraneDb().ints;
+    ASSERT_EQ(ints.Open(), 0);
+    for (int n = 0; n < 3100; ++n) {
+        ints.isno = n + 1;
+        std::snprintf(ints.iident, sizeof ints.iident, "I%05d", n);
+        ints.icountry = n % 3 == 1 ? 2 : 1;  // one in three left out by the country filter
+        ASSERT_EQ(ints.Insert(), 0);
+    }
+    ints.Close();
+    const struct {
+        int country;
+        const char* ident;
+    } cases[] = {{-1, ""}, {1, ""}, {-1, "I01"}, {1, "I01"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.country) + " " + c.ident);
+        Manager().countryFilter = c.country;
+        Manager().identFilter = c.ident;
+        std::vector<std::string> listed;
+        for (int n = 0; n < 3100 && listed.size() < 2000; ++n) {
+            char ident[8];
+            std::snprintf(ident, sizeof ident, "I%05d", n);
+            if ((c.country < 0 || n % 3 != 1) && std::strncmp(ident, c.ident, std::strlen(c.ident)) == 0)
+                listed.push_back(ident);
+        }
+        auto& view = Open<CKestraneIView>("Intersections Database");
+        Paint(view);
+        while (!view.IsComplete()) view.IdleStep();
+        ASSERT_EQ(view.LineCount(), static_cast<int>(listed.size()));
+        view.ScrollToPosition({0, view.TotalSize().cy});
+        Paint(view);
+        ASSERT_GT(texts.size(), 10u);
+        size_t shown = texts.size();
+        if (listed.size() == 2000) EXPECT_EQ(texts[--shown], "  Maximum listable lines");
+        for (size_t back = 1; back <= shown; ++back)
+            EXPECT_EQ(texts[shown - back].substr(0, 6), listed[listed.size() - back]) << back;
+        for (auto& t : app.DocTemplates()) t->CloseAll();
+    }
+}
+
 TEST_F(RecordView, IdleStepsHoldTheFileUntilTheRunEnds) {
     AddIntersections(2100);
     auto& view = Open<CKestraneIView>("Intersections Database");

@@ -181,6 +181,25 @@ TEST_F(FileSystemTest, ResolveCaseOfEveryFormOfPath) {
     std::filesystem::current_path(previous);
 }
 
+// An open tells the path it found the file by as ResolveCase spells it afterwards, so that
+// owners keying files by path know two spellings of one file for one file; a file the open
+// created included.
+TEST_F(FileSystemTest, OpenTellsThePathAsResolveCaseSpellsIt) {
+    ASSERT_TRUE(MakeDirectory(Path("DB50")));
+    Write("DB50/SUA.DAT", "abc");
+    const std::string d = dir_;
+    for (const std::string& path : {d + "/DB50/SUA.DAT", d + "/db50/sua.dat", d + "\\DB50\\Sua.dat",
+                                    d + "/DB50//sua.dat", d + "/db50/NEW.DAT"}) {
+        const bool creates = path.find("NEW") != std::string::npos;
+        std::string spelt = "unchanged";
+        const int fd = OpenFile(path, creates ? O_RDWR | O_CREAT : O_RDWR, Share::DenyReadWrite, 0666, spelt);
+        ASSERT_GE(fd, 0) << path;
+        EXPECT_EQ(spelt, ResolveCase(path)) << path;
+        CloseFile(fd);
+    }
+    EXPECT_TRUE(FileExists(Path("DB50/NEW.DAT")));
+}
+
 // Spellings settled once for many names; an open as spelt makes no look of its own; a delete at
 // close leaves a file that another open holds.
 TEST_F(FileSystemTest, SpellingsOpensAsSpeltAndDeleteAtClose) {
