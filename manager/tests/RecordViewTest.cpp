@@ -133,7 +133,9 @@ TEST_F(RecordView, LastScreenShowsTheListedRecords) {
         Paint(view);
         ASSERT_GT(texts.size(), 10u);
         size_t shown = texts.size();
-        if (listed.size() == 2000) EXPECT_EQ(texts[--shown], "  Maximum listable lines");
+        if (listed.size() == 2000) {
+            EXPECT_EQ(texts[--shown], "  Maximum listable lines");
+        }
         for (size_t back = 1; back <= shown; ++back)
             EXPECT_EQ(texts[shown - back].substr(0, 6), listed[listed.size() - back]) << back;
         for (auto& t : app.DocTemplates()) t->CloseAll();
