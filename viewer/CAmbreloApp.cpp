@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "common/CLocale.h"
 #include "dblib/CAmbreloDBOpen.h"
 #include "dblib/DbDir.h"
 #include "dblib/RecordFile.h"
@@ -49,7 +50,7 @@ CAmbreloApp::CAmbreloApp() {
     SetCommandLineDecl(CheckedByProgram("ambrelo", "Ambrelo", kAmbreloVersion));
     Commands().Add(kCmdAppAbout, [] {
         Dialog about({100, "About Ambrelo",
-                      {StaticControl(std::string("Ambrelo Version ") + kAmbreloVersion),
+                      {StaticControl(StringFormatC("Ambrelo Version %s", kAmbreloVersion)),
                        StaticControl("Read-only viewer of the aeronautical database"),
                        ButtonControl(kIdOk, "OK", true)}});
         about.RunModal();

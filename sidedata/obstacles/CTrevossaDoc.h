@@ -32,7 +32,8 @@ inline constexpr const char* kCannotWriteText = "Cannot open selected file for w
 inline constexpr const char* kFileNotOpenedText = "The file could not be opened";
 inline constexpr const char* kNoBatchFormatText = "This data cannot be converted to batch format";
 inline constexpr const char* kCannotSaveText = "This data cannot be saved";
-inline constexpr const char* kScreenLimitText = "(Screen listing limited to 2000 lines)";
+inline constexpr std::string_view kScreenLimitLine = "(Screen listing limited to 2000 lines)\n";
+inline constexpr std::string_view kScreenLimitText = kScreenLimitLine.substr(0, kScreenLimitLine.size() - 1);
 inline constexpr const char* kAutoStartText = "Starting Auto run";
 inline constexpr const char* kAutoCompleteText = "Auto run complete";
 

@@ -104,7 +104,7 @@ void CTrevossaDoc::ListFixedObstacleFile() {
     }
     uint32_t entries = data_.U32(156);
     for (uint32_t i = 0; i < entries && !ScreenFull() && !stopped_; ++i) ListFixedIndexEntry(i);
-    if (ScreenFull()) EmitText(1, std::string(kScreenLimitText) + "\n");
+    if (ScreenFull()) EmitText(1, kScreenLimitLine);
     idents_.Clear();
 }
 

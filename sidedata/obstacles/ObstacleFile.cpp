@@ -328,7 +328,7 @@ void CTrevossaDoc::ListObstacleFile() {
         }
         at += length;
         if (ScreenFull()) {
-            EmitText(1, std::string(kScreenLimitText) + "\n");
+            EmitText(1, kScreenLimitLine);
             return;
         }
     }

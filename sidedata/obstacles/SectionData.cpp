@@ -209,7 +209,7 @@ void CTrevossaDoc::ListSectionData() {
         if (markup) EmitText(1, " \n");
         if (ScreenFull()) break;
     }
-    if (ScreenFull()) EmitText(1, std::string(kScreenLimitText) + "\n");
+    if (ScreenFull()) EmitText(1, kScreenLimitLine);
     idents_.Clear();
     batchFormat = savedBatch;
 }

@@ -18,7 +18,7 @@ namespace {
 
 std::vector<std::string> Fixtures() {
     ListedMemory m;
-    m.Read(ReadBytes(SampleDir() + "/data.fln"));
+    m.Read(ReadBytes(SamplePath("data.fln")));
     for (int i = 0; i < 30; ++i) {
         char id[8];
         std::snprintf(id, sizeof id, "%06X", 0xDD0000 + i * 37);
@@ -27,7 +27,7 @@ std::vector<std::string> Fixtures() {
                  i % 3 == 0);
     }
     m.memory.version = "00ab12";
-    std::vector<std::string> files = {ReadBytes(SampleDir() + "/data.fln"), ReadBytes(SampleDir() + "/lx.fln")};
+    std::vector<std::string> files = {ReadBytes(SamplePath("data.fln")), ReadBytes(SamplePath("lx.fln"))};
     std::string out;
     WriteButterflyFile(m.memory, out);
     files.push_back(out);
@@ -39,7 +39,7 @@ std::vector<std::string> Fixtures() {
     out.clear();
     WriteDbTextFile(m.memory, "db.txt", out);
     files.push_back(out);
-    files.push_back(
+    files.emplace_back(
         "#DEVICE_TYPE,DEVICE_ID,AIRCRAFT_MODEL,REGISTRATION,CN,TRACKED,IDENTIFIED\n"
         "'F','DD0001','ASK-21','D-1234','AB','Y','Y'\n'O','DD0002','Paraglider','','','Y','N'\n"
         "'I','DD0003','LS-4','D-5678','K4','N','Y'\n");

@@ -74,7 +74,7 @@ TEST(FlarmDetect, FirstSixteenBytesTellTheKind) {
 TEST(FlarmRead, RealSamplesGiveTheValuesAnotherReaderDecodes) {
     for (const char* name : {"data.fln", "lx.fln"}) {
         ListedMemory m;
-        std::string bytes = ReadBytes(SampleDir() + "/" + name);
+        std::string bytes = ReadBytes(SamplePath(name));
         ASSERT_FALSE(bytes.empty()) << name;
         m.Read(bytes);
         EXPECT_EQ(AllFields(m.memory), SampleRecords()) << name;
@@ -87,9 +87,9 @@ TEST(FlarmRead, RealSamplesGiveTheValuesAnotherReaderDecodes) {
 
 TEST(FlarmRead, BothSamplesMergeIntoThreeRecordsModifiedOnce) {
     ListedMemory m;
-    m.Read(ReadBytes(SampleDir() + "/data.fln"));
+    m.Read(ReadBytes(SamplePath("data.fln")));
     EXPECT_EQ(m.memory.Counters().newMerged, 3);
-    m.Read(ReadBytes(SampleDir() + "/lx.fln"));
+    m.Read(ReadBytes(SamplePath("lx.fln")));
     EXPECT_EQ(m.memory.Counters().newMerged, 0);
     EXPECT_EQ(m.memory.Counters().modified, 3);
     EXPECT_EQ(AllFields(m.memory), SampleRecords());
@@ -168,7 +168,7 @@ TEST(FlarmRead, FlarmViewRecordsAndACutLastRecord) {
 }
 
 TEST(FlarmRead, HexFlnVersionLineOfOtherLengthKeepsThePreviousVersion) {
-    std::string sample = ReadBytes(SampleDir() + "/data.fln");
+    std::string sample = ReadBytes(SamplePath("data.fln"));
     ListedMemory m;
     m.memory.version = "123456";
     m.Read("06fb0\n" + sample.substr(7));
@@ -179,7 +179,7 @@ TEST(FlarmRead, HexFlnVersionLineOfOtherLengthKeepsThePreviousVersion) {
 }
 
 TEST(FlarmRead, HexFlnCutRecordIsIgnoredWithAMessage) {
-    std::string sample = ReadBytes(SampleDir() + "/data.fln");
+    std::string sample = ReadBytes(SamplePath("data.fln"));
     ListedMemory m;
     m.Read(sample.substr(0, sample.size() - 20));
     EXPECT_EQ(m.memory.Records().size(), 2u);
@@ -357,7 +357,7 @@ TEST(FlarmRead, UnknownFileListsOnlyItsDetection) {
 
 TEST(FlarmRead, ReadingOneFileTwiceModifiesEveryRecord) {
     ListedMemory m;
-    std::string bytes = ReadBytes(SampleDir() + "/data.fln");
+    std::string bytes = ReadBytes(SamplePath("data.fln"));
     m.Read(bytes);
     m.Read(bytes);
     EXPECT_EQ(m.memory.Counters().newMerged, 0);

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/testsupport/ScratchDir.h"
@@ -83,6 +84,13 @@ inline void WriteBytes(const std::string& path, const std::string& bytes) {
 }
 
 inline std::string SampleDir() { return SUITE_SOURCE_DIR "/sidedata/flarm/tests/data"; }
+// The path of a sample file.
+inline std::string SamplePath(std::string_view name) {
+    std::string path = SampleDir();
+    path += '/';
+    path += name;
+    return path;
+}
 
 // The three aircraft of the real samples, as another reader decodes them (ids upper-cased,
 // the umlaut in Windows-1252).
