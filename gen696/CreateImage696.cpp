@@ -1014,7 +1014,8 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
     bool previous = false;
     int32_t prevLat = 0;
     int32_t prevLon = 0;
-    if (!r.image.Flush()) return WriteFailed(c);
+    // Nearly all the image is written: its sync begins while the grid is worked out.
+    if (!r.image.StartEarlySync()) return WriteFailed(c);
     for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
         const uint8_t* rec = &r.airwayPoints[i * 6];
         if (rec[0] == 12) {
