@@ -1,12 +1,15 @@
 #include "gen696/CreateImage696.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <thread>
 #include <tuple>
 #include <type_traits>
 #include <unordered_map>
@@ -272,7 +275,25 @@ public:
     // ended meanwhile: they go when the last of those steps returns.
     int depth = 0;
     std::vector<std::shared_ptr<Run696>> ended;
+    // Lets go of the image a finished run replaced, whose blocks are freed as it goes.
+    std::thread replacedRelease;
+    ~State696() {
+        if (replacedRelease.joinable()) replacedRelease.join();
+    }
 };
+
+// The image file that the one being finished is to replace, held open (without a share lock,
+// which would keep the replacement out) so that the replacement does not free its blocks: the
+// descriptor, -1 when there is no such regular file.
+int HoldReplacedImage(const std::string& name) {
+    const int fd = ::open(platform::ResolveCase(platform::NormalizePath(name)).c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 // The run ends: it goes at once, or when the last step under way returns.
 void EndRun(State696& state) {
@@ -1414,7 +1435,15 @@ StepStatus Finish(OperationContext& c, State696& state) {
     c.AddLine(StringFormatC("Image ends at %06lx", static_cast<unsigned long>(run->image.End())));
     const bool empty = run->countryCount == 0;
     EndRun(state);
-    if (c.app) c.app->CloseImageFile();
+    if (c.app) {
+        // The replaced image goes with its last descriptor, on a thread of its own.
+        const int replaced = HoldReplacedImage(c.imageName);
+        c.app->CloseImageFile();
+        if (replaced >= 0) {
+            if (state.replacedRelease.joinable()) state.replacedRelease.join();
+            state.replacedRelease = std::thread([replaced] { ::close(replaced); });
+        }
+    }
     c.AddLine("Image Complete");
     c.AddLine("");
     if (empty) {

@@ -112,6 +112,20 @@ TEST_F(Airways696, AirwaysGoIntoTheImageAndComeBack) {
     EXPECT_EQ(suitetest::ReadAll("b.img"), a) << ::testing::PrintToString(Doc().Lines());
 }
 
+// An image made where one is replaces it whole, an image made by the run before as well.
+TEST_F(Airways696, AnImageMadeOverAnotherReplacesIt) {
+    AddPoints();
+    Start();
+    WriteFile("a.img", std::string(100000, 'Z'));
+    Run(kModeCreateImage, "a.img");
+    Run(kModeCreateImage, "b.img");
+    const std::vector<uint8_t> b = suitetest::ReadAll("b.img");
+    ASSERT_GT(b.size(), 1344u) << ::testing::PrintToString(Doc().Lines());
+    EXPECT_EQ(suitetest::ReadAll("a.img"), b) << ::testing::PrintToString(Messages());
+    Run(kModeCreateImage, "a.img");
+    EXPECT_EQ(suitetest::ReadAll("a.img"), b) << ::testing::PrintToString(Messages());
+}
+
 TEST_F(Airways696, AnAirwayPointWhoseNavaidIsMissingEndsTheRun) {
     AddPoints(true);
     Start();
