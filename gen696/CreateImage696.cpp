@@ -9,6 +9,7 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <tuple>
 #include <type_traits>
@@ -263,7 +264,19 @@ struct Run696 {
     ApproachIdTable approachIds;
     std::unordered_map<uint64_t, uint32_t> approachIdIndex;   // by ApproachIdKey
     std::vector<uint8_t> apocc;
+    // Sections 74 and 73, worked out from the airway points and the positions (which stay as
+    // they are meanwhile) on a thread of their own while the airport steps run.
+    struct GridSections {
+        bool ok = true;   // false: a point past the records of its type
+        std::vector<uint8_t> lists;
+        std::vector<uint8_t> runs;
+        uint32_t entries = 0;
+        uint32_t count = 0;
+    } grid;
+    bool gridStarted = false;
+    std::thread gridWork;
     ~Run696() {
+        if (gridWork.joinable()) gridWork.join();
         if (runwayExtras) std::fclose(runwayExtras);
     }
 };
@@ -905,6 +918,8 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
     return true;
 }
 
+void StartAirwayGrid(Run696& r);
+
 // Value n (u16) of section 1 as copied into the image.
 uint32_t StaticValueOfImage(const OperationContext& c, Run696& r, uint32_t n) {
     const ImageDirectoryEntry& e = r.image.Entry(1);
@@ -918,6 +933,7 @@ uint32_t StaticValueOfImage(const OperationContext& c, Run696& r, uint32_t n) {
 StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
     const Run696::Points& p = r.points[kApt696];
     if (c.calls == 0) {
+        StartAirwayGrid(r);
         r.rwDefLenImage = StaticValueOfImage(c, r, 1);
         r.infoStart = r.image.End();
         r.infoOffset = 0;
@@ -936,7 +952,10 @@ StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
     }
     const uint32_t n = c.calls;
     if (n >= p.map.Count()) {
-        if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
+        // The bulk of the image is written: its sync begins while the rest is.
+        if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2) || !r.image.StartEarlySync()) {
+            return WriteFailed(c);
+        }
         for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
         r.approachesOf = {};
         r.runwaysOf = {};
@@ -1030,13 +1049,11 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
 }
 
 // Sections 74 and 73 from the airways' segments.
-StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
+void WorkOutAirwayGrid(const Run696& r, Run696::GridSections* out) {
     AirwayGrid696 grid;
     bool previous = false;
     int32_t prevLat = 0;
     int32_t prevLon = 0;
-    // Nearly all the image is written: its sync begins while the grid is worked out.
-    if (!r.image.StartEarlySync()) return WriteFailed(c);
     for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
         const uint8_t* rec = &r.airwayPoints[i * 6];
         if (rec[0] == 12) {
@@ -1047,22 +1064,45 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
         if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
         const PointType696 type = kPointTypes[rec[0] >> 6];
         const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
-        if (recno >= r.positions[type].size()) return WriteFailed(c);
+        if (recno >= r.positions[type].size()) {
+            out->ok = false;
+            return;
+        }
         const auto [lat, lon] = r.positions[type][recno];
         if (previous) grid.AddSegment(prevLat, prevLon, lat, lon);
         previous = true;
         prevLat = lat;
         prevLon = lon;
     }
-    std::vector<uint8_t> lists;
-    std::vector<uint8_t> runs;
-    uint32_t entries = 0;
-    uint32_t count = 0;
-    grid.Sections(&lists, &entries, &runs, &count);
-    if (!r.image.SetDirectoryEntry(74, r.image.End(), entries, 3) || !r.image.Append(lists.data(), lists.size()) ||
-        !r.image.SetDirectoryEntry(73, r.image.End(), count, 26) || !r.image.Append(runs.data(), runs.size())) {
+    grid.Sections(&out->lists, &out->entries, &out->runs, &out->count);
+}
+
+// The grid's work begins once the INT, NDB and VOR records are written, unless the airways
+// step is to stop the run.
+void StartAirwayGrid(Run696& r) {
+    if (r.gridStarted || !r.airwaysReady || r.missingPoint != UINT32_MAX || r.airwayPoints.size() / 6 > kNoAirway696) {
+        return;
+    }
+    try {
+        r.gridWork = std::thread([&r] { WorkOutAirwayGrid(r, &r.grid); });
+        r.gridStarted = true;
+    } catch (const std::system_error&) {   // no thread: the grid step works it out
+    }
+}
+
+StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
+    if (r.gridWork.joinable()) {
+        r.gridWork.join();
+    } else if (!r.gridStarted) {
+        WorkOutAirwayGrid(r, &r.grid);
+    }
+    const Run696::GridSections& g = r.grid;
+    if (!g.ok) return WriteFailed(c);
+    if (!r.image.SetDirectoryEntry(74, r.image.End(), g.entries, 3) || !r.image.Append(g.lists.data(), g.lists.size()) ||
+        !r.image.SetDirectoryEntry(73, r.image.End(), g.count, 26) || !r.image.Append(g.runs.data(), g.runs.size())) {
         return WriteFailed(c);
     }
+    r.grid = Run696::GridSections{};
     Table<uint8_t>().swap(r.airwayPoints);
     Table<Run696::WaypointUse>().swap(r.waypointUses);
     for (Table<std::pair<int32_t, int32_t>>& positions : r.positions) Table<std::pair<int32_t, int32_t>>().swap(positions);

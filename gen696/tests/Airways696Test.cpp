@@ -11,6 +11,7 @@
 
 #include "dblib/DbDir.h"
 #include "gen/shell/CGenDBOpen.h"
+#include "gen/shell/CGenFrame.h"
 #include "gen/testsupport/ShellTestSupport.h"
 #include "gen696/PointRecords696.h"
 #include "gen696/SectionFile696.h"
@@ -124,6 +125,25 @@ TEST_F(Airways696, AnImageMadeOverAnotherReplacesIt) {
     EXPECT_EQ(suitetest::ReadAll("a.img"), b) << ::testing::PrintToString(Messages());
     Run(kModeCreateImage, "a.img");
     EXPECT_EQ(suitetest::ReadAll("a.img"), b) << ::testing::PrintToString(Messages());
+}
+
+// The grid's work, begun before the airport steps, ends with a run stopped after them.
+TEST_F(Airways696, StopAfterTheGridsWorkBeganEndsTheRunAndTheNextCompletes) {
+    AddPoints();
+    Start();
+    Run(kModeCreateImage, "whole.img");
+    AddAnswer("Your ISAM database", {}, "Yes");
+    View().mode = kModeCreateImage;
+    View().fileName = "new.img";
+    App().SetState(kStateStartPending);
+    const auto last = [this] { return Doc().Lines().empty() ? std::string() : Doc().Lines().back(); };
+    for (long i = 1; i < 100000 && last().rfind("Writing AIRWAYS records", 0) != 0; ++i) App().OnIdle(i);
+    ASSERT_EQ(last().rfind("Writing AIRWAYS records", 0), 0u) << ::testing::PrintToString(Doc().Lines());
+    ASSERT_TRUE(App().RouteCommand(kCmdStopReset));
+    EXPECT_EQ(App().State(), kStateIdle);
+    EXPECT_FALSE(std::filesystem::exists("new.img"));
+    Run(kModeCreateImage, "new.img");
+    EXPECT_EQ(suitetest::ReadAll("new.img"), suitetest::ReadAll("whole.img")) << ::testing::PrintToString(Doc().Lines());
 }
 
 TEST_F(Airways696, AnAirwayPointWhoseNavaidIsMissingEndsTheRun) {
