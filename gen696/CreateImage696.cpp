@@ -173,7 +173,6 @@ struct Run696 {
     uint32_t namesBit = 0;
     uint32_t namesWritten = 0;   // entries of keptNameList done
     uint32_t namesCoded = 0;     // names in the table
-    uint32_t lastNameBit = 0;
     uint32_t namesStart = 0;
     // Every name's text and serial number, as read.
     struct NameText {
@@ -275,8 +274,13 @@ struct Run696 {
     } grid;
     bool gridStarted = false;
     std::thread gridWork;
+    // The names table and where each name begins, worked out on a thread of their own from the
+    // names flagged (which stay as they are meanwhile) to the names step.
+    bool namesStarted = false;
+    std::thread namesWork;
     ~Run696() {
         if (gridWork.joinable()) gridWork.join();
+        if (namesWork.joinable()) namesWork.join();
         if (runwayExtras) std::fclose(runwayExtras);
     }
 };
@@ -1112,12 +1116,16 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
 StepStatus StepCountTcc(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kTccFile696); }
 StepStatus StepCountSua(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kSuaFile696); }
 
+bool RemoveUnusedNames(const OperationContext& c) { return !c.settings || c.settings->optimise; }
+void StartNames(const OperationContext& c, Run696& r);
+
 StepStatus StepFlagNames(OperationContext& c, Run696& r) {
-    const bool removeUnused = !c.settings || c.settings->optimise;
+    const bool removeUnused = RemoveUnusedNames(c);
     r.keptNames = 0;
     for (uint8_t used : r.nsocc) {
         if (used || !removeUnused) ++r.keptNames;
     }
+    StartNames(c, r);
     return StepStatus::Next;
 }
 
@@ -1204,61 +1212,83 @@ void SortKeptNames(Table<Run696::KeptName>* names) {
 // Section 3: the kept names in the order of their text, coded one behind the other. A name
 // kept with a leading blank is coded, and so sorted, without it: the table stays in the order
 // of what it holds. Names of the same text are coded once, whatever their order among
-// themselves.
+// themselves. Worked out whole, where each name begins as well.
+void CodeNames(Run696& r, bool removeUnused) {
+    r.namePos.assign(r.nsocc.size(), UINT32_MAX);
+    r.names.clear();
+    r.namesBit = 0;
+    r.namesCoded = 0;
+    r.keptNameList.clear();
+    r.keptNameList.reserve(r.nameTexts.size() + 1);
+    for (const Run696::NameText& name : r.nameTexts) {
+        const int32_t nsno = name.nsno;
+        if (nsno < 0 || static_cast<size_t>(nsno) >= r.nsocc.size()) continue;
+        if (removeUnused && !r.nsocc[static_cast<size_t>(nsno)]) continue;
+        const char* text = name.text;
+        if (text[0] == ' ' && text[1] != 0) ++text;
+        r.keptNameList.push_back(KeptNameOf(text, nsno));
+    }
+    if (r.needBlank) r.keptNameList.push_back({TextKey(" "), 0, " ", -1});  // where "no name" points
+    SortKeptNames(&r.keptNameList);
+    // Room for the table at once: no letter takes more than its longest code.
+    uint64_t bits = 0;
+    for (size_t i = 0; i < r.keptNameList.size(); ++i) {
+        const Run696::KeptName& k = r.keptNameList[i];
+        if (i == 0 || !SameText(r.keptNameList[i - 1], k)) {
+            bits += kLongestLetterBits * std::strlen(k.text) + kNameEndBits;
+        }
+    }
+    r.names.assign(static_cast<size_t>(bits / 8 + 2), 0);
+    uint32_t lastNameBit = 0;
+    for (size_t i = 0; i < r.keptNameList.size(); ++i) {
+        const Run696::KeptName& kept = r.keptNameList[i];
+        const int32_t serial = kept.serial;
+        // Names of the same text (" X" is coded as "X") share one entry.
+        if (i > 0 && SameText(r.keptNameList[i - 1], kept)) {
+            if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = lastNameBit;
+            continue;
+        }
+        if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
+        lastNameBit = r.namesBit;
+        r.namesBit = EncodeNameText(kept.text, r.namesBit, r.names.data());
+        ++r.namesCoded;
+    }
+    r.names.resize((r.namesBit + 7) / 8);
+}
+
+// The names are known once the section files' records have flagged theirs: the table is worked
+// out on a thread of its own meanwhile.
+void StartNames(const OperationContext& c, Run696& r) {
+    if (r.namesStarted) return;
+    const bool removeUnused = RemoveUnusedNames(c);
+    try {
+        r.namesWork = std::thread([&r, removeUnused] { CodeNames(r, removeUnused); });
+        r.namesStarted = true;
+    } catch (const std::system_error&) {   // no thread: the names step works it out
+    }
+}
+
+// The names table, one kept name a call as the progress counts them.
 StepStatus StepWriteNames(OperationContext& c, Run696& r) {
     if (c.calls == 0) {
-        const bool removeUnused = !c.settings || c.settings->optimise;
-        r.namePos.assign(r.nsocc.size(), UINT32_MAX);
-        r.names.clear();
-        r.namesBit = 0;
+        if (r.namesWork.joinable()) {
+            r.namesWork.join();
+        } else if (!r.namesStarted) {
+            CodeNames(r, RemoveUnusedNames(c));
+        }
+        r.namesStarted = false;
         r.namesWritten = 0;
-        r.namesCoded = 0;
         r.namesStart = r.image.End();
-        r.keptNameList.clear();
-        r.keptNameList.reserve(r.nameTexts.size() + 1);
-        for (const Run696::NameText& name : r.nameTexts) {
-            const int32_t nsno = name.nsno;
-            if (nsno < 0 || static_cast<size_t>(nsno) >= r.nsocc.size()) continue;
-            if (removeUnused && !r.nsocc[static_cast<size_t>(nsno)]) continue;
-            const char* text = name.text;
-            if (text[0] == ' ' && text[1] != 0) ++text;
-            r.keptNameList.push_back(KeptNameOf(text, nsno));
-        }
-        if (r.needBlank) r.keptNameList.push_back({TextKey(" "), 0, " ", -1});  // where "no name" points
-        SortKeptNames(&r.keptNameList);
-        // Room for the table at once: no letter takes more than its longest code.
-        uint64_t bits = 0;
-        for (size_t i = 0; i < r.keptNameList.size(); ++i) {
-            const Run696::KeptName& k = r.keptNameList[i];
-            if (i == 0 || !SameText(r.keptNameList[i - 1], k)) {
-                bits += kLongestLetterBits * std::strlen(k.text) + kNameEndBits;
-            }
-        }
-        r.names.assign(static_cast<size_t>(bits / 8 + 2), 0);
     }
     if (r.namesWritten >= r.keptNameList.size()) {
         if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesCoded, 1)) return WriteFailed(c);
-        r.names.resize((r.namesBit + 7) / 8);
         if (!r.image.Append(r.names.data(), r.names.size())) return WriteFailed(c);
         Table<uint8_t>().swap(r.names);
         Table<Run696::KeptName>().swap(r.keptNameList);
         Table<Run696::NameText>().swap(r.nameTexts);
         return StepStatus::Next;
     }
-    const Run696::KeptName& kept = r.keptNameList[r.namesWritten];
-    const char* text = kept.text;
-    const int32_t serial = kept.serial;
-    // Names of the same text (" X" is coded as "X") share one entry.
-    if (r.namesWritten > 0 && SameText(r.keptNameList[r.namesWritten - 1], kept)) {
-        if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.lastNameBit;
-        ++r.namesWritten;
-        return StepStatus::Again;
-    }
-    if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
-    r.lastNameBit = r.namesBit;
-    r.namesBit = EncodeNameText(text, r.namesBit, r.names.data());
     ++r.namesWritten;
-    ++r.namesCoded;
     return StepStatus::Again;
 }
 
