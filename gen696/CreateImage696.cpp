@@ -212,7 +212,16 @@ struct Run696 {
     };
     std::unordered_map<int32_t, Extras> extras;
     uint32_t infoStart = 0;
-    uint32_t infoOffset = 0;
+    // Section 10 worked out on a thread of its own from the static data's step to its own: the
+    // blocks, and the airport whose fault stops the work with its text.
+    struct AirportInfo {
+        Table<uint8_t> blocks;
+        uint32_t failAt = UINT32_MAX;
+        std::string failText;
+    } info;
+    bool infoPrepared = false;
+    bool infoStarted = false;
+    std::thread infoWork;
     uint32_t rwDefLenImage = 0;   // section 1, value 1, as copied into the image
     // Airways, made ready before the INT, NDB and VOR records are written, so that each takes
     // its airway field at once: the points of section 46 with their references made record
@@ -232,7 +241,7 @@ struct Run696 {
     Table<WaypointUse> waypointUses;
     bool useBeyondRecords = false;    // an entry names a record number past its section
     size_t nextUse = 0;               // the entry of the record being written, or one past it
-    // The positions of INT, NDB and VOR records as written, for the airway grid.
+    // The positions of INT, NDB and VOR records as they are written, for the airway grid.
     Table<std::pair<int32_t, int32_t>> positions[4];
     // The approach records in airport order (from step 3), the runway records (from step 15,
     // which looks for approaches' runways in them), and for the airport information step the
@@ -264,7 +273,7 @@ struct Run696 {
     std::unordered_map<uint64_t, uint32_t> approachIdIndex;   // by ApproachIdKey
     std::vector<uint8_t> apocc;
     // Sections 74 and 73, worked out from the airway points and the positions (which stay as
-    // they are meanwhile) on a thread of their own while the airport steps run.
+    // they are meanwhile) on a thread of their own from the INT records' step to the grid's.
     struct GridSections {
         bool ok = true;   // false: a point past the records of its type
         std::vector<uint8_t> lists;
@@ -281,6 +290,7 @@ struct Run696 {
     ~Run696() {
         if (gridWork.joinable()) gridWork.join();
         if (namesWork.joinable()) namesWork.join();
+        if (infoWork.joinable()) infoWork.join();
         if (runwayExtras) std::fclose(runwayExtras);
     }
 };
@@ -531,11 +541,33 @@ ImageResult PackPoint(Run696&, const VorRecord& v, const PointHead696& h, uint32
     return PackVor696(v, h, rec);
 }
 
-// The airway points read once, their INT, NDB and VOR references made record numbers, and
-// the waypoint index sorted: by type (VOR, NDB, INT), record number and position, a point that
-// follows its airway's head standing at the head.
+// The positions of a type's records as they will be written, in record order, for the airway grid.
+template <class Rec>
+void StorePositions(Run696& r) {
+    using T = PointTraits696<Rec>;
+    Table<std::pair<int32_t, int32_t>>& positions = r.positions[T::kType];
+    positions.clear();
+    positions.reserve(std::get<Table<Rec>>(r.stored).size());
+    for (const Rec& rec : std::get<Table<Rec>>(r.stored)) {
+        uint8_t head[8] = {};
+        PackPosition696(head, T::Lat(rec), T::Lon(rec));
+        int32_t lat = 0;
+        int32_t lon = 0;
+        UnpackPosition696(head, &lat, &lon);
+        positions.emplace_back(lat, lon);
+    }
+}
+
+void StartAirwayGrid(Run696& r);
+
+// The INT, NDB and VOR positions stored, the airway points read once, their INT, NDB and VOR
+// references made record numbers, and the waypoint index sorted: by type (VOR, NDB, INT),
+// record number and position, a point that follows its airway's head standing at the head.
 void PrepareAirways(Run696& r) {
     r.airwaysReady = true;
+    StorePositions<IntRecord>(r);
+    StorePositions<NdbRecord>(r);
+    StorePositions<VorRecord>(r);
     r.airwayPoints.clear();
     dbif_open<AwpsRecord>();
     AwpsRecord w{};
@@ -608,14 +640,15 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
         p.indexed.clear();
         p.indexed.reserve(stored.size());
         if (T::kType != kApt696) {
-            if (!r.airwaysReady) PrepareAirways(r);
+            if (!r.airwaysReady) {
+                PrepareAirways(r);
+                StartAirwayGrid(r);
+            }
             // The entries of the type: the waypoint index holds VOR, NDB, INT in turn.
             r.nextUse = static_cast<size_t>(
                 std::find_if(r.waypointUses.begin(), r.waypointUses.end(),
                              [](const Run696::WaypointUse& u) { return kPointTypes[u.type] == T::kType; }) -
                 r.waypointUses.begin());
-            r.positions[T::kType].clear();
-            r.positions[T::kType].reserve(stored.size());
         }
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
         if (r.countryIndex.Count() == 0) {
@@ -657,7 +690,6 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
     IndexedPoint696 ip;
     UnpackPosition696(bytes, &ip.lat, &ip.lon);
-    if (T::kType != kApt696) r.positions[T::kType].emplace_back(ip.lat, ip.lon);
     ip.firstOffset = h.first.offset;
     ip.secondOffset = h.second.offset;
     ip.hasSecond = HasName(r, T::Second(rec));
@@ -922,8 +954,6 @@ bool GatherApproaches(Run696& r, const AptRecord& apt, const std::vector<RunwayS
     return true;
 }
 
-void StartAirwayGrid(Run696& r);
-
 // Value n (u16) of section 1 as copied into the image.
 uint32_t StaticValueOfImage(const OperationContext& c, Run696& r, uint32_t n) {
     const ImageDirectoryEntry& e = r.image.Entry(1);
@@ -933,69 +963,108 @@ uint32_t StaticValueOfImage(const OperationContext& c, Run696& r, uint32_t n) {
     return v[0] | v[1] << 8;
 }
 
-// Section 10: one airport a call, in record order.
+// The records the airport information takes besides those read before: frequencies,
+// restrictions and local waypoints; the fixed runway length as the image holds it.
+void PrepareAirportInfo(OperationContext& c, Run696& r) {
+    r.infoPrepared = true;
+    r.rwDefLenImage = StaticValueOfImage(c, r, 1);
+    r.freqRecs = AllRecords<FreqRecord>(c, "faptno");
+    r.restrRecs = AllRecords<RestrRecord>(c, "rcsno");
+    dbif_close<FreqRecord>();
+    dbif_close<RestrRecord>();
+    r.frequenciesOf = {r.freqRecs.data(), r.freqRecs.size(), &FreqRecord::faptno};
+    r.restrictionsOf = {r.restrRecs.data(), r.restrRecs.size(), &RestrRecord::rcsno};
+    r.approachesOf = {r.approachRecs.data(), r.approachRecs.size(), &ApprRecord::paptno};
+    r.localWaypoints.clear();
+    LwptRecord l{};
+    dbif_index<LwptRecord>("lsno");
+    for (bool found = dbif_first(l); found; found = dbif_next(l)) r.localWaypoints.emplace(l.lsno, l);
+    dbif_close<LwptRecord>();
+}
+
+// Section 10 worked out whole, in record order: each airport's information value, and the
+// blocks one behind the other. A fault stops the work at its airport.
+void WorkOutAirportInfo(Run696& r) {
+    Run696::AirportInfo& out = r.info;
+    const uint32_t count = r.points[kApt696].map.Count();
+    const Table<AptRecord>& apts = std::get<Table<AptRecord>>(r.stored);
+    AirportBlockInput696& in = r.airportIn;   // its tables kept from airport to airport
+    std::vector<uint8_t>& block = r.airportBlock;
+    uint32_t offset = 0;
+    for (uint32_t n = 0; n < count; ++n) {
+        const AptRecord& apt = apts[n];
+        const int32_t asno = apt.asno;
+        in.runways.clear();
+        in.approaches.clear();
+        in.runwayFixedLength = r.rwDefLenImage;
+        in.pictureLength = static_cast<uint32_t>(r.picsLen);
+        std::string error;
+        const auto fail = [&](std::string text) {
+            out.failAt = n;
+            out.failText = Framed(text);
+        };
+        if (!GatherAirport(r, apt, &in, &error)) return fail(error);
+        uint32_t value = 0;
+        if (AirportShortForm696(in, &value)) {
+            r.aptInfo[n] = value;
+            continue;
+        }
+        if (!BuildAirportBlock696(in, &block, &error)) return fail(StringFormatC("APT %x: ", asno) + error);
+        if (offset > 0x7FFFFF) return fail(StringFormatC("APT %x: section-10 offset %x does not fit its 23 bits", asno, offset));
+        r.aptInfo[n] = offset;
+        r.aptHasBlock[n] = 1;
+        out.blocks.insert(out.blocks.end(), block.begin(), block.end());
+        offset += static_cast<uint32_t>(block.size());
+    }
+}
+
+// Static data; once it is in the image, the airport information is worked out on a thread of
+// its own from the records it takes (which stay as they are meanwhile) until its step.
+StepStatus StepCopyStatic(OperationContext& c, Run696& r) {
+    const StepStatus status = CopyPiece(c, r, kStaFile696);
+    if (status != StepStatus::Next || r.infoStarted) return status;
+    PrepareAirportInfo(c, r);
+    try {
+        r.infoWork = std::thread([&r] { WorkOutAirportInfo(r); });
+        r.infoStarted = true;
+    } catch (const std::system_error&) {   // no thread: the airport information step works it out
+    }
+    return status;
+}
+
+// Section 10, one airport a call, in record order: the blocks go into the image at the first.
 StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
     const Run696::Points& p = r.points[kApt696];
     if (c.calls == 0) {
-        StartAirwayGrid(r);
-        r.rwDefLenImage = StaticValueOfImage(c, r, 1);
+        if (r.infoWork.joinable()) {
+            r.infoWork.join();
+        } else if (!r.infoStarted) {
+            if (!r.infoPrepared) PrepareAirportInfo(c, r);
+            WorkOutAirportInfo(r);
+        }
+        r.infoStarted = false;
         r.infoStart = r.image.End();
-        r.infoOffset = 0;
-        r.freqRecs = AllRecords<FreqRecord>(c, "faptno");
-        r.restrRecs = AllRecords<RestrRecord>(c, "rcsno");
-        dbif_close<FreqRecord>();
-        dbif_close<RestrRecord>();
-        r.frequenciesOf = {r.freqRecs.data(), r.freqRecs.size(), &FreqRecord::faptno};
-        r.restrictionsOf = {r.restrRecs.data(), r.restrRecs.size(), &RestrRecord::rcsno};
-        r.approachesOf = {r.approachRecs.data(), r.approachRecs.size(), &ApprRecord::paptno};
-        r.localWaypoints.clear();
-        LwptRecord l{};
-        dbif_index<LwptRecord>("lsno");
-        for (bool found = dbif_first(l); found; found = dbif_next(l)) r.localWaypoints.emplace(l.lsno, l);
-        dbif_close<LwptRecord>();
+        if (!r.image.Append(r.info.blocks.data(), r.info.blocks.size())) return WriteFailed(c);
+        Table<uint8_t>().swap(r.info.blocks);
     }
     const uint32_t n = c.calls;
-    if (n >= p.map.Count()) {
-        // The bulk of the image is written: its sync begins while the rest is.
-        if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2) || !r.image.StartEarlySync()) {
-            return WriteFailed(c);
-        }
-        for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
-        r.approachesOf = {};
-        r.runwaysOf = {};
-        r.frequenciesOf = {};
-        r.restrictionsOf = {};
-        r.localWaypoints.clear();
-        Table<RwyRecord>().swap(r.runwayRecs);
-        Table<FreqRecord>().swap(r.freqRecs);
-        Table<RestrRecord>().swap(r.restrRecs);
-        Table<ApprRecord>().swap(r.approachRecs);
-        return StepStatus::Next;
+    if (n == r.info.failAt) return Abort(c, r.info.failText);
+    if (n < p.map.Count()) return StepStatus::Again;
+    // The bulk of the image is written: its sync begins while the rest is.
+    if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2) || !r.image.StartEarlySync()) {
+        return WriteFailed(c);
     }
-    const AptRecord& apt = std::get<Table<AptRecord>>(r.stored)[n];
-    const int32_t asno = apt.asno;
-    AirportBlockInput696& in = r.airportIn;   // its tables kept from airport to airport
-    in.runways.clear();
-    in.approaches.clear();
-    in.runwayFixedLength = r.rwDefLenImage;
-    in.pictureLength = static_cast<uint32_t>(r.picsLen);
-    std::string error;
-    if (!GatherAirport(r, apt, &in, &error)) return Abort(c, Framed(error));
-    uint32_t value = 0;
-    if (AirportShortForm696(in, &value)) {
-        r.aptInfo[n] = value;
-        return StepStatus::Again;
-    }
-    std::vector<uint8_t>& block = r.airportBlock;
-    if (!BuildAirportBlock696(in, &block, &error)) return Abort(c, Framed(StringFormatC("APT %x: ", asno) + error));
-    if (r.infoOffset > 0x7FFFFF) {
-        return Abort(c, Framed(StringFormatC("APT %x: section-10 offset %x does not fit its 23 bits", asno, r.infoOffset)));
-    }
-    r.aptInfo[n] = r.infoOffset;
-    r.aptHasBlock[n] = 1;
-    if (!r.image.Append(block.data(), block.size())) return WriteFailed(c);
-    r.infoOffset += static_cast<uint32_t>(block.size());
-    return StepStatus::Again;
+    for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
+    r.approachesOf = {};
+    r.runwaysOf = {};
+    r.frequenciesOf = {};
+    r.restrictionsOf = {};
+    r.localWaypoints.clear();
+    Table<RwyRecord>().swap(r.runwayRecs);
+    Table<FreqRecord>().swap(r.freqRecs);
+    Table<RestrRecord>().swap(r.restrRecs);
+    Table<ApprRecord>().swap(r.approachRecs);
+    return StepStatus::Next;
 }
 
 // Sections 46 (airway points, references made image record numbers, one a call) and 45
@@ -1081,8 +1150,8 @@ void WorkOutAirwayGrid(const Run696& r, Run696::GridSections* out) {
     grid.Sections(&out->lists, &out->entries, &out->runs, &out->count);
 }
 
-// The grid's work begins once the INT, NDB and VOR records are written, unless the airways
-// step is to stop the run.
+// The grid's work begins once the airway points and the positions are ready, unless the
+// airways step is to stop the run.
 void StartAirwayGrid(Run696& r) {
     if (r.gridStarted || !r.airwaysReady || r.missingPoint != UINT32_MAX || r.airwayPoints.size() / 6 > kNoAirway696) {
         return;
@@ -1456,7 +1525,7 @@ const Step696 kSteps[39] = {
     StepCountApproachIds, StepCountPoints<AptRecord>, StepScanned, StepCountPoints<IntRecord>, StepScanned,   // 3-7
     StepCountPoints<NdbRecord>, StepScanned, StepCountPoints<VorRecord>, StepScanned,                 // 8-11
     StepCountTcc, StepCountSua, StepFlagNames, StepFlagApproaches,                               // 12-15
-    StepCopy<kStaFile696>, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
+    StepCopyStatic, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
     StepWriteApproachIds, StepCopy<kOddsFile696>, StepCopy<kTccFile696>,                                      // 20-22
     StepWritePoints<IntRecord>, StepWriteIndexes<kInt696>, StepWritePoints<NdbRecord>,                // 23-25
     StepWriteIndexes<kNdb696>, StepWritePoints<VorRecord>, StepWriteIndexes<kVor696>,                 // 26-28

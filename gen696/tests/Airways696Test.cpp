@@ -127,14 +127,15 @@ TEST_F(Airways696, AnImageMadeOverAnotherReplacesIt) {
     EXPECT_EQ(suitetest::ReadAll("a.img"), b) << ::testing::PrintToString(Messages());
 }
 
-// Work begun on threads of their own (the names table from the flagging of names on, the grid
-// from the airport steps on) ends with a run stopped before its step takes it.
+// Work begun on threads of their own (the names table from the flagging of names on, the
+// airport information from the static data on, the grid from the INT records on) ends with a
+// run stopped before its step takes it.
 TEST_F(Airways696, StopWhileWorkIsUnderWayEndsTheRunAndTheNextCompletes) {
     AddPoints();
     Start();
     Run(kModeCreateImage, "whole.img");
     const auto last = [this] { return Doc().Lines().empty() ? std::string() : Doc().Lines().back(); };
-    for (const char* stopAt : {"Copying static data", "Writing AIRWAYS records"}) {
+    for (const char* stopAt : {"Copying static data", "Writing INT records", "Writing AIRWAYS records"}) {
         SCOPED_TRACE(stopAt);
         AddAnswer("Your ISAM database", {}, "Yes");
         View().mode = kModeCreateImage;
