@@ -286,6 +286,7 @@ struct Run696 {
     // The names table and where each name begins, worked out on a thread of their own from the
     // names flagged (which stay as they are meanwhile) to the names step.
     bool namesStarted = false;
+    bool namesReady = false;   // the names step has taken them: where each name begins is known
     std::thread namesWork;
     ~Run696() {
         if (gridWork.joinable()) gridWork.join();
@@ -1346,6 +1347,7 @@ StepStatus StepWriteNames(OperationContext& c, Run696& r) {
             CodeNames(r, RemoveUnusedNames(c));
         }
         r.namesStarted = false;
+        r.namesReady = true;
         r.namesWritten = 0;
         r.namesStart = r.image.End();
     }
@@ -1540,7 +1542,7 @@ StepStatus CallStep(OperationContext& c, State696& state, Step696 fn) {
         state.run = std::make_shared<Run696>(c.imageFd);
         Run696* run = state.run.get();
         run->links.pointerOf = [run](uint32_t number, uint32_t* offset, int* bit) {
-            if (number >= run->namePos.size() || run->namePos[number] == UINT32_MAX) return false;
+            if (!run->namesReady || number >= run->namePos.size() || run->namePos[number] == UINT32_MAX) return false;
             const uint32_t pos = run->namePos[number];
             *offset = pos / 8;
             *bit = 7 - static_cast<int>(pos % 8);
