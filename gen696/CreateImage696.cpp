@@ -1,12 +1,16 @@
 #include "gen696/CreateImage696.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <tuple>
 #include <type_traits>
 #include <unordered_map>
@@ -169,7 +173,6 @@ struct Run696 {
     uint32_t namesBit = 0;
     uint32_t namesWritten = 0;   // entries of keptNameList done
     uint32_t namesCoded = 0;     // names in the table
-    uint32_t lastNameBit = 0;
     uint32_t namesStart = 0;
     // Every name's text and serial number, as read.
     struct NameText {
@@ -209,7 +212,16 @@ struct Run696 {
     };
     std::unordered_map<int32_t, Extras> extras;
     uint32_t infoStart = 0;
-    uint32_t infoOffset = 0;
+    // Section 10 worked out on a thread of its own from the static data's step to its own: the
+    // blocks, and the airport whose fault stops the work with its text.
+    struct AirportInfo {
+        Table<uint8_t> blocks;
+        uint32_t failAt = UINT32_MAX;
+        std::string failText;
+    } info;
+    bool infoPrepared = false;
+    bool infoStarted = false;
+    std::thread infoWork;
     uint32_t rwDefLenImage = 0;   // section 1, value 1, as copied into the image
     // Airways, made ready before the INT, NDB and VOR records are written, so that each takes
     // its airway field at once: the points of section 46 with their references made record
@@ -229,7 +241,7 @@ struct Run696 {
     Table<WaypointUse> waypointUses;
     bool useBeyondRecords = false;    // an entry names a record number past its section
     size_t nextUse = 0;               // the entry of the record being written, or one past it
-    // The positions of INT, NDB and VOR records as written, for the airway grid.
+    // The positions of INT, NDB and VOR records as they are written, for the airway grid.
     Table<std::pair<int32_t, int32_t>> positions[4];
     // The approach records in airport order (from step 3), the runway records (from step 15,
     // which looks for approaches' runways in them), and for the airport information step the
@@ -260,7 +272,26 @@ struct Run696 {
     ApproachIdTable approachIds;
     std::unordered_map<uint64_t, uint32_t> approachIdIndex;   // by ApproachIdKey
     std::vector<uint8_t> apocc;
+    // Sections 74 and 73, worked out from the airway points and the positions (which stay as
+    // they are meanwhile) on a thread of their own from the INT records' step to the grid's.
+    struct GridSections {
+        bool ok = true;   // false: a point past the records of its type
+        std::vector<uint8_t> lists;
+        std::vector<uint8_t> runs;
+        uint32_t entries = 0;
+        uint32_t count = 0;
+    } grid;
+    bool gridStarted = false;
+    std::thread gridWork;
+    // The names table and where each name begins, worked out on a thread of their own from the
+    // names flagged (which stay as they are meanwhile) to the names step.
+    bool namesStarted = false;
+    bool namesReady = false;   // the names step has taken them: where each name begins is known
+    std::thread namesWork;
     ~Run696() {
+        if (gridWork.joinable()) gridWork.join();
+        if (namesWork.joinable()) namesWork.join();
+        if (infoWork.joinable()) infoWork.join();
         if (runwayExtras) std::fclose(runwayExtras);
     }
 };
@@ -272,7 +303,25 @@ public:
     // ended meanwhile: they go when the last of those steps returns.
     int depth = 0;
     std::vector<std::shared_ptr<Run696>> ended;
+    // Lets go of the image a finished run replaced, whose blocks are freed as it goes.
+    std::thread replacedRelease;
+    ~State696() {
+        if (replacedRelease.joinable()) replacedRelease.join();
+    }
 };
+
+// The image file that the one being finished is to replace, held open (without a share lock,
+// which would keep the replacement out) so that the replacement does not free its blocks: the
+// descriptor, -1 when there is no such regular file.
+int HoldReplacedImage(const std::string& name) {
+    const int fd = ::open(platform::ResolveCase(platform::NormalizePath(name)).c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
 
 // The run ends: it goes at once, or when the last step under way returns.
 void EndRun(State696& state) {
@@ -493,11 +542,33 @@ ImageResult PackPoint(Run696&, const VorRecord& v, const PointHead696& h, uint32
     return PackVor696(v, h, rec);
 }
 
-// The airway points read once, their INT, NDB and VOR references made record numbers, and
-// the waypoint index sorted: by type (VOR, NDB, INT), record number and position, a point that
-// follows its airway's head standing at the head.
+// The positions of a type's records as they will be written, in record order, for the airway grid.
+template <class Rec>
+void StorePositions(Run696& r) {
+    using T = PointTraits696<Rec>;
+    Table<std::pair<int32_t, int32_t>>& positions = r.positions[T::kType];
+    positions.clear();
+    positions.reserve(std::get<Table<Rec>>(r.stored).size());
+    for (const Rec& rec : std::get<Table<Rec>>(r.stored)) {
+        uint8_t head[8] = {};
+        PackPosition696(head, T::Lat(rec), T::Lon(rec));
+        int32_t lat = 0;
+        int32_t lon = 0;
+        UnpackPosition696(head, &lat, &lon);
+        positions.emplace_back(lat, lon);
+    }
+}
+
+void StartAirwayGrid(Run696& r);
+
+// The INT, NDB and VOR positions stored, the airway points read once, their INT, NDB and VOR
+// references made record numbers, and the waypoint index sorted: by type (VOR, NDB, INT),
+// record number and position, a point that follows its airway's head standing at the head.
 void PrepareAirways(Run696& r) {
     r.airwaysReady = true;
+    StorePositions<IntRecord>(r);
+    StorePositions<NdbRecord>(r);
+    StorePositions<VorRecord>(r);
     r.airwayPoints.clear();
     dbif_open<AwpsRecord>();
     AwpsRecord w{};
@@ -570,14 +641,15 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
         p.indexed.clear();
         p.indexed.reserve(stored.size());
         if (T::kType != kApt696) {
-            if (!r.airwaysReady) PrepareAirways(r);
+            if (!r.airwaysReady) {
+                PrepareAirways(r);
+                StartAirwayGrid(r);
+            }
             // The entries of the type: the waypoint index holds VOR, NDB, INT in turn.
             r.nextUse = static_cast<size_t>(
                 std::find_if(r.waypointUses.begin(), r.waypointUses.end(),
                              [](const Run696::WaypointUse& u) { return kPointTypes[u.type] == T::kType; }) -
                 r.waypointUses.begin());
-            r.positions[T::kType].clear();
-            r.positions[T::kType].reserve(stored.size());
         }
         std::fill(std::begin(p.x1), std::end(p.x1), kNoRecord696);
         if (r.countryIndex.Count() == 0) {
@@ -619,7 +691,6 @@ StepStatus StepWritePoints(OperationContext& c, Run696& r) {
     if (!r.image.Append(bytes, layout.recordSize)) return WriteFailed(c);
     IndexedPoint696 ip;
     UnpackPosition696(bytes, &ip.lat, &ip.lon);
-    if (T::kType != kApt696) r.positions[T::kType].emplace_back(ip.lat, ip.lon);
     ip.firstOffset = h.first.offset;
     ip.secondOffset = h.second.offset;
     ip.hasSecond = HasName(r, T::Second(rec));
@@ -893,65 +964,108 @@ uint32_t StaticValueOfImage(const OperationContext& c, Run696& r, uint32_t n) {
     return v[0] | v[1] << 8;
 }
 
-// Section 10: one airport a call, in record order.
+// The records the airport information takes besides those read before: frequencies,
+// restrictions and local waypoints; the fixed runway length as the image holds it.
+void PrepareAirportInfo(OperationContext& c, Run696& r) {
+    r.infoPrepared = true;
+    r.rwDefLenImage = StaticValueOfImage(c, r, 1);
+    r.freqRecs = AllRecords<FreqRecord>(c, "faptno");
+    r.restrRecs = AllRecords<RestrRecord>(c, "rcsno");
+    dbif_close<FreqRecord>();
+    dbif_close<RestrRecord>();
+    r.frequenciesOf = {r.freqRecs.data(), r.freqRecs.size(), &FreqRecord::faptno};
+    r.restrictionsOf = {r.restrRecs.data(), r.restrRecs.size(), &RestrRecord::rcsno};
+    r.approachesOf = {r.approachRecs.data(), r.approachRecs.size(), &ApprRecord::paptno};
+    r.localWaypoints.clear();
+    LwptRecord l{};
+    dbif_index<LwptRecord>("lsno");
+    for (bool found = dbif_first(l); found; found = dbif_next(l)) r.localWaypoints.emplace(l.lsno, l);
+    dbif_close<LwptRecord>();
+}
+
+// Section 10 worked out whole, in record order: each airport's information value, and the
+// blocks one behind the other. A fault stops the work at its airport.
+void WorkOutAirportInfo(Run696& r) {
+    Run696::AirportInfo& out = r.info;
+    const uint32_t count = r.points[kApt696].map.Count();
+    const Table<AptRecord>& apts = std::get<Table<AptRecord>>(r.stored);
+    AirportBlockInput696& in = r.airportIn;   // its tables kept from airport to airport
+    std::vector<uint8_t>& block = r.airportBlock;
+    uint32_t offset = 0;
+    for (uint32_t n = 0; n < count; ++n) {
+        const AptRecord& apt = apts[n];
+        const int32_t asno = apt.asno;
+        in.runways.clear();
+        in.approaches.clear();
+        in.runwayFixedLength = r.rwDefLenImage;
+        in.pictureLength = static_cast<uint32_t>(r.picsLen);
+        std::string error;
+        const auto fail = [&](std::string text) {
+            out.failAt = n;
+            out.failText = Framed(text);
+        };
+        if (!GatherAirport(r, apt, &in, &error)) return fail(error);
+        uint32_t value = 0;
+        if (AirportShortForm696(in, &value)) {
+            r.aptInfo[n] = value;
+            continue;
+        }
+        if (!BuildAirportBlock696(in, &block, &error)) return fail(StringFormatC("APT %x: ", asno) + error);
+        if (offset > 0x7FFFFF) return fail(StringFormatC("APT %x: section-10 offset %x does not fit its 23 bits", asno, offset));
+        r.aptInfo[n] = offset;
+        r.aptHasBlock[n] = 1;
+        out.blocks.insert(out.blocks.end(), block.begin(), block.end());
+        offset += static_cast<uint32_t>(block.size());
+    }
+}
+
+// Static data; once it is in the image, the airport information is worked out on a thread of
+// its own from the records it takes (which stay as they are meanwhile) until its step.
+StepStatus StepCopyStatic(OperationContext& c, Run696& r) {
+    const StepStatus status = CopyPiece(c, r, kStaFile696);
+    if (status != StepStatus::Next || r.infoStarted) return status;
+    PrepareAirportInfo(c, r);
+    try {
+        r.infoWork = std::thread([&r] { WorkOutAirportInfo(r); });
+        r.infoStarted = true;
+    } catch (const std::system_error&) {   // no thread: the airport information step works it out
+    }
+    return status;
+}
+
+// Section 10, one airport a call, in record order: the blocks go into the image at the first.
 StepStatus StepWriteAirportInfo(OperationContext& c, Run696& r) {
     const Run696::Points& p = r.points[kApt696];
     if (c.calls == 0) {
-        r.rwDefLenImage = StaticValueOfImage(c, r, 1);
+        if (r.infoWork.joinable()) {
+            r.infoWork.join();
+        } else if (!r.infoStarted) {
+            if (!r.infoPrepared) PrepareAirportInfo(c, r);
+            WorkOutAirportInfo(r);
+        }
+        r.infoStarted = false;
         r.infoStart = r.image.End();
-        r.infoOffset = 0;
-        r.freqRecs = AllRecords<FreqRecord>(c, "faptno");
-        r.restrRecs = AllRecords<RestrRecord>(c, "rcsno");
-        dbif_close<FreqRecord>();
-        dbif_close<RestrRecord>();
-        r.frequenciesOf = {r.freqRecs.data(), r.freqRecs.size(), &FreqRecord::faptno};
-        r.restrictionsOf = {r.restrRecs.data(), r.restrRecs.size(), &RestrRecord::rcsno};
-        r.approachesOf = {r.approachRecs.data(), r.approachRecs.size(), &ApprRecord::paptno};
-        r.localWaypoints.clear();
-        LwptRecord l{};
-        dbif_index<LwptRecord>("lsno");
-        for (bool found = dbif_first(l); found; found = dbif_next(l)) r.localWaypoints.emplace(l.lsno, l);
-        dbif_close<LwptRecord>();
+        if (!r.image.Append(r.info.blocks.data(), r.info.blocks.size())) return WriteFailed(c);
+        Table<uint8_t>().swap(r.info.blocks);
     }
     const uint32_t n = c.calls;
-    if (n >= p.map.Count()) {
-        if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2)) return WriteFailed(c);
-        for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
-        r.approachesOf = {};
-        r.runwaysOf = {};
-        r.frequenciesOf = {};
-        r.restrictionsOf = {};
-        r.localWaypoints.clear();
-        Table<RwyRecord>().swap(r.runwayRecs);
-        Table<FreqRecord>().swap(r.freqRecs);
-        Table<RestrRecord>().swap(r.restrRecs);
-        Table<ApprRecord>().swap(r.approachRecs);
-        return StepStatus::Next;
+    if (n == r.info.failAt) return Abort(c, r.info.failText);
+    if (n < p.map.Count()) return StepStatus::Again;
+    // The bulk of the image is written: its sync begins while the rest is.
+    if (!r.image.SetDirectoryEntry(10, r.infoStart, p.map.Count(), 2) || !r.image.StartEarlySync()) {
+        return WriteFailed(c);
     }
-    const AptRecord& apt = std::get<Table<AptRecord>>(r.stored)[n];
-    const int32_t asno = apt.asno;
-    AirportBlockInput696& in = r.airportIn;   // its tables kept from airport to airport
-    in.runways.clear();
-    in.approaches.clear();
-    in.runwayFixedLength = r.rwDefLenImage;
-    in.pictureLength = static_cast<uint32_t>(r.picsLen);
-    std::string error;
-    if (!GatherAirport(r, apt, &in, &error)) return Abort(c, Framed(error));
-    uint32_t value = 0;
-    if (AirportShortForm696(in, &value)) {
-        r.aptInfo[n] = value;
-        return StepStatus::Again;
-    }
-    std::vector<uint8_t>& block = r.airportBlock;
-    if (!BuildAirportBlock696(in, &block, &error)) return Abort(c, Framed(StringFormatC("APT %x: ", asno) + error));
-    if (r.infoOffset > 0x7FFFFF) {
-        return Abort(c, Framed(StringFormatC("APT %x: section-10 offset %x does not fit its 23 bits", asno, r.infoOffset)));
-    }
-    r.aptInfo[n] = r.infoOffset;
-    r.aptHasBlock[n] = 1;
-    if (!r.image.Append(block.data(), block.size())) return WriteFailed(c);
-    r.infoOffset += static_cast<uint32_t>(block.size());
-    return StepStatus::Again;
+    for (int f : {kFileRwy3, kFileFreq3, kFileRestr, kFileLwpt}) dbif_close(f);
+    r.approachesOf = {};
+    r.runwaysOf = {};
+    r.frequenciesOf = {};
+    r.restrictionsOf = {};
+    r.localWaypoints.clear();
+    Table<RwyRecord>().swap(r.runwayRecs);
+    Table<FreqRecord>().swap(r.freqRecs);
+    Table<RestrRecord>().swap(r.restrRecs);
+    Table<ApprRecord>().swap(r.approachRecs);
+    return StepStatus::Next;
 }
 
 // Sections 46 (airway points, references made image record numbers, one a call) and 45
@@ -1009,12 +1123,11 @@ StepStatus StepWriteAirwayIndex(OperationContext& c, Run696& r) {
 }
 
 // Sections 74 and 73 from the airways' segments.
-StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
+void WorkOutAirwayGrid(const Run696& r, Run696::GridSections* out) {
     AirwayGrid696 grid;
     bool previous = false;
     int32_t prevLat = 0;
     int32_t prevLon = 0;
-    if (!r.image.Flush()) return WriteFailed(c);
     for (uint32_t i = 0; i < r.airwayPoints.size() / 6; ++i) {
         const uint8_t* rec = &r.airwayPoints[i * 6];
         if (rec[0] == 12) {
@@ -1025,22 +1138,45 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
         if ((rec[0] & 1) != 0 || (rec[0] >> 6) == 0) continue;
         const PointType696 type = kPointTypes[rec[0] >> 6];
         const uint32_t recno = rec[1] | rec[2] << 8 | (rec[3] & 3u) << 16;
-        if (recno >= r.positions[type].size()) return WriteFailed(c);
+        if (recno >= r.positions[type].size()) {
+            out->ok = false;
+            return;
+        }
         const auto [lat, lon] = r.positions[type][recno];
         if (previous) grid.AddSegment(prevLat, prevLon, lat, lon);
         previous = true;
         prevLat = lat;
         prevLon = lon;
     }
-    std::vector<uint8_t> lists;
-    std::vector<uint8_t> runs;
-    uint32_t entries = 0;
-    uint32_t count = 0;
-    grid.Sections(&lists, &entries, &runs, &count);
-    if (!r.image.SetDirectoryEntry(74, r.image.End(), entries, 3) || !r.image.Append(lists.data(), lists.size()) ||
-        !r.image.SetDirectoryEntry(73, r.image.End(), count, 26) || !r.image.Append(runs.data(), runs.size())) {
+    grid.Sections(&out->lists, &out->entries, &out->runs, &out->count);
+}
+
+// The grid's work begins once the airway points and the positions are ready, unless the
+// airways step is to stop the run.
+void StartAirwayGrid(Run696& r) {
+    if (r.gridStarted || !r.airwaysReady || r.missingPoint != UINT32_MAX || r.airwayPoints.size() / 6 > kNoAirway696) {
+        return;
+    }
+    try {
+        r.gridWork = std::thread([&r] { WorkOutAirwayGrid(r, &r.grid); });
+        r.gridStarted = true;
+    } catch (const std::system_error&) {   // no thread: the grid step works it out
+    }
+}
+
+StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
+    if (r.gridWork.joinable()) {
+        r.gridWork.join();
+    } else if (!r.gridStarted) {
+        WorkOutAirwayGrid(r, &r.grid);
+    }
+    const Run696::GridSections& g = r.grid;
+    if (!g.ok) return WriteFailed(c);
+    if (!r.image.SetDirectoryEntry(74, r.image.End(), g.entries, 3) || !r.image.Append(g.lists.data(), g.lists.size()) ||
+        !r.image.SetDirectoryEntry(73, r.image.End(), g.count, 26) || !r.image.Append(g.runs.data(), g.runs.size())) {
         return WriteFailed(c);
     }
+    r.grid = Run696::GridSections{};
     Table<uint8_t>().swap(r.airwayPoints);
     Table<Run696::WaypointUse>().swap(r.waypointUses);
     for (Table<std::pair<int32_t, int32_t>>& positions : r.positions) Table<std::pair<int32_t, int32_t>>().swap(positions);
@@ -1050,12 +1186,16 @@ StepStatus StepWriteAirwayGrid(OperationContext& c, Run696& r) {
 StepStatus StepCountTcc(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kTccFile696); }
 StepStatus StepCountSua(OperationContext& c, Run696& r) { return FlagSectionFileNames(c, r, kSuaFile696); }
 
+bool RemoveUnusedNames(const OperationContext& c) { return !c.settings || c.settings->optimise; }
+void StartNames(const OperationContext& c, Run696& r);
+
 StepStatus StepFlagNames(OperationContext& c, Run696& r) {
-    const bool removeUnused = !c.settings || c.settings->optimise;
+    const bool removeUnused = RemoveUnusedNames(c);
     r.keptNames = 0;
     for (uint8_t used : r.nsocc) {
         if (used || !removeUnused) ++r.keptNames;
     }
+    StartNames(c, r);
     return StepStatus::Next;
 }
 
@@ -1142,61 +1282,84 @@ void SortKeptNames(Table<Run696::KeptName>* names) {
 // Section 3: the kept names in the order of their text, coded one behind the other. A name
 // kept with a leading blank is coded, and so sorted, without it: the table stays in the order
 // of what it holds. Names of the same text are coded once, whatever their order among
-// themselves.
+// themselves. Worked out whole, where each name begins as well.
+void CodeNames(Run696& r, bool removeUnused) {
+    r.namePos.assign(r.nsocc.size(), UINT32_MAX);
+    r.names.clear();
+    r.namesBit = 0;
+    r.namesCoded = 0;
+    r.keptNameList.clear();
+    r.keptNameList.reserve(r.nameTexts.size() + 1);
+    for (const Run696::NameText& name : r.nameTexts) {
+        const int32_t nsno = name.nsno;
+        if (nsno < 0 || static_cast<size_t>(nsno) >= r.nsocc.size()) continue;
+        if (removeUnused && !r.nsocc[static_cast<size_t>(nsno)]) continue;
+        const char* text = name.text;
+        if (text[0] == ' ' && text[1] != 0) ++text;
+        r.keptNameList.push_back(KeptNameOf(text, nsno));
+    }
+    if (r.needBlank) r.keptNameList.push_back({TextKey(" "), 0, " ", -1});  // where "no name" points
+    SortKeptNames(&r.keptNameList);
+    // Room for the table at once: no letter takes more than its longest code.
+    uint64_t bits = 0;
+    for (size_t i = 0; i < r.keptNameList.size(); ++i) {
+        const Run696::KeptName& k = r.keptNameList[i];
+        if (i == 0 || !SameText(r.keptNameList[i - 1], k)) {
+            bits += kLongestLetterBits * std::strlen(k.text) + kNameEndBits;
+        }
+    }
+    r.names.assign(static_cast<size_t>(bits / 8 + 2), 0);
+    uint32_t lastNameBit = 0;
+    for (size_t i = 0; i < r.keptNameList.size(); ++i) {
+        const Run696::KeptName& kept = r.keptNameList[i];
+        const int32_t serial = kept.serial;
+        // Names of the same text (" X" is coded as "X") share one entry.
+        if (i > 0 && SameText(r.keptNameList[i - 1], kept)) {
+            if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = lastNameBit;
+            continue;
+        }
+        if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
+        lastNameBit = r.namesBit;
+        r.namesBit = EncodeNameText(kept.text, r.namesBit, r.names.data());
+        ++r.namesCoded;
+    }
+    r.names.resize((r.namesBit + 7) / 8);
+}
+
+// The names are known once the section files' records have flagged theirs: the table is worked
+// out on a thread of its own meanwhile.
+void StartNames(const OperationContext& c, Run696& r) {
+    if (r.namesStarted) return;
+    const bool removeUnused = RemoveUnusedNames(c);
+    try {
+        r.namesWork = std::thread([&r, removeUnused] { CodeNames(r, removeUnused); });
+        r.namesStarted = true;
+    } catch (const std::system_error&) {   // no thread: the names step works it out
+    }
+}
+
+// The names table, one kept name a call as the progress counts them.
 StepStatus StepWriteNames(OperationContext& c, Run696& r) {
     if (c.calls == 0) {
-        const bool removeUnused = !c.settings || c.settings->optimise;
-        r.namePos.assign(r.nsocc.size(), UINT32_MAX);
-        r.names.clear();
-        r.namesBit = 0;
+        if (r.namesWork.joinable()) {
+            r.namesWork.join();
+        } else if (!r.namesStarted) {
+            CodeNames(r, RemoveUnusedNames(c));
+        }
+        r.namesStarted = false;
+        r.namesReady = true;
         r.namesWritten = 0;
-        r.namesCoded = 0;
         r.namesStart = r.image.End();
-        r.keptNameList.clear();
-        r.keptNameList.reserve(r.nameTexts.size() + 1);
-        for (const Run696::NameText& name : r.nameTexts) {
-            const int32_t nsno = name.nsno;
-            if (nsno < 0 || static_cast<size_t>(nsno) >= r.nsocc.size()) continue;
-            if (removeUnused && !r.nsocc[static_cast<size_t>(nsno)]) continue;
-            const char* text = name.text;
-            if (text[0] == ' ' && text[1] != 0) ++text;
-            r.keptNameList.push_back(KeptNameOf(text, nsno));
-        }
-        if (r.needBlank) r.keptNameList.push_back({TextKey(" "), 0, " ", -1});  // where "no name" points
-        SortKeptNames(&r.keptNameList);
-        // Room for the table at once: no letter takes more than its longest code.
-        uint64_t bits = 0;
-        for (size_t i = 0; i < r.keptNameList.size(); ++i) {
-            const Run696::KeptName& k = r.keptNameList[i];
-            if (i == 0 || !SameText(r.keptNameList[i - 1], k)) {
-                bits += kLongestLetterBits * std::strlen(k.text) + kNameEndBits;
-            }
-        }
-        r.names.assign(static_cast<size_t>(bits / 8 + 2), 0);
     }
     if (r.namesWritten >= r.keptNameList.size()) {
         if (!r.image.SetDirectoryEntry(kSectionNames, r.namesStart, r.namesCoded, 1)) return WriteFailed(c);
-        r.names.resize((r.namesBit + 7) / 8);
         if (!r.image.Append(r.names.data(), r.names.size())) return WriteFailed(c);
         Table<uint8_t>().swap(r.names);
         Table<Run696::KeptName>().swap(r.keptNameList);
         Table<Run696::NameText>().swap(r.nameTexts);
         return StepStatus::Next;
     }
-    const Run696::KeptName& kept = r.keptNameList[r.namesWritten];
-    const char* text = kept.text;
-    const int32_t serial = kept.serial;
-    // Names of the same text (" X" is coded as "X") share one entry.
-    if (r.namesWritten > 0 && SameText(r.keptNameList[r.namesWritten - 1], kept)) {
-        if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.lastNameBit;
-        ++r.namesWritten;
-        return StepStatus::Again;
-    }
-    if (serial >= 0) r.namePos[static_cast<size_t>(serial)] = r.namesBit;
-    r.lastNameBit = r.namesBit;
-    r.namesBit = EncodeNameText(text, r.namesBit, r.names.data());
     ++r.namesWritten;
-    ++r.namesCoded;
     return StepStatus::Again;
 }
 
@@ -1364,7 +1527,7 @@ const Step696 kSteps[39] = {
     StepCountApproachIds, StepCountPoints<AptRecord>, StepScanned, StepCountPoints<IntRecord>, StepScanned,   // 3-7
     StepCountPoints<NdbRecord>, StepScanned, StepCountPoints<VorRecord>, StepScanned,                 // 8-11
     StepCountTcc, StepCountSua, StepFlagNames, StepFlagApproaches,                               // 12-15
-    StepCopy<kStaFile696>, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
+    StepCopyStatic, StepWriteCountries, StepWriteNames, StepCopy<kNam2File696>,                   // 16-19
     StepWriteApproachIds, StepCopy<kOddsFile696>, StepCopy<kTccFile696>,                                      // 20-22
     StepWritePoints<IntRecord>, StepWriteIndexes<kInt696>, StepWritePoints<NdbRecord>,                // 23-25
     StepWriteIndexes<kNdb696>, StepWritePoints<VorRecord>, StepWriteIndexes<kVor696>,                 // 26-28
@@ -1379,7 +1542,7 @@ StepStatus CallStep(OperationContext& c, State696& state, Step696 fn) {
         state.run = std::make_shared<Run696>(c.imageFd);
         Run696* run = state.run.get();
         run->links.pointerOf = [run](uint32_t number, uint32_t* offset, int* bit) {
-            if (number >= run->namePos.size() || run->namePos[number] == UINT32_MAX) return false;
+            if (!run->namesReady || number >= run->namePos.size() || run->namePos[number] == UINT32_MAX) return false;
             const uint32_t pos = run->namePos[number];
             *offset = pos / 8;
             *bit = 7 - static_cast<int>(pos % 8);
@@ -1413,7 +1576,15 @@ StepStatus Finish(OperationContext& c, State696& state) {
     c.AddLine(StringFormatC("Image ends at %06lx", static_cast<unsigned long>(run->image.End())));
     const bool empty = run->countryCount == 0;
     EndRun(state);
-    if (c.app) c.app->CloseImageFile();
+    if (c.app) {
+        // The replaced image goes with its last descriptor, on a thread of its own.
+        const int replaced = HoldReplacedImage(c.imageName);
+        c.app->CloseImageFile();
+        if (replaced >= 0) {
+            if (state.replacedRelease.joinable()) state.replacedRelease.join();
+            state.replacedRelease = std::thread([replaced] { ::close(replaced); });
+        }
+    }
     c.AddLine("Image Complete");
     c.AddLine("");
     if (empty) {

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <memory>
 
+#include <unistd.h>
+
 #if defined(__x86_64__)
 #include <immintrin.h>
 #endif
@@ -182,7 +184,23 @@ ImageFile696::ImageFile696(int fd) : fd_(fd), entries_(kDirectoryEntries696) {
     for (uint32_t n = 0; n < kDirectoryEntries696; ++n) entries_[n].position = kDirectoryStart696 + kEntrySize696 * n;
 }
 
-ImageFile696::~ImageFile696() { Flush(); }
+ImageFile696::~ImageFile696() {
+    Flush();
+    if (earlySync_.joinable()) earlySync_.join();
+}
+
+bool ImageFile696::StartEarlySync() {
+    if (!Flush()) return false;
+    if (earlySync_.joinable()) earlySync_.join();
+    const int fd = ::dup(fd_);
+    if (fd >= 0) {
+        earlySync_ = std::thread([fd] {
+            ::fdatasync(fd);
+            ::close(fd);
+        });
+    }
+    return true;
+}
 
 bool ImageFile696::WriteOut(const uint8_t* data, size_t size, uint32_t start) {
     if (!WriteAll(fd_, data, size, start)) return false;

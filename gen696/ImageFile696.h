@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 inline constexpr uint32_t kHeaderSize696 = 512;
@@ -64,6 +65,10 @@ public:
     // Writes at an offset (flushes first).
     bool WriteAt(uint32_t offset, const void* data, size_t size);
     bool Flush();
+    // Flushes and starts syncing what the file holds so far on a thread of its own, so that the
+    // sync that ends the image finds little left to do; a sync still under way is waited for
+    // first. False on a write error. The sync only comes early: it reports nothing.
+    bool StartEarlySync();
     // Drops what is buffered (the operation was stopped: nothing more is written).
     void Discard() {
         used_ = 0;
@@ -106,4 +111,5 @@ private:
     uint8_t seal_[4] = {};
     std::vector<Piece> pieces_;   // in file order
     uint32_t writtenBack_ = 0;    // appended bytes before this sent on to the disk
+    std::thread earlySync_;       // on a descriptor of its own, which it closes
 };

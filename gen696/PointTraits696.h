@@ -18,6 +18,8 @@ struct PointTraits696<AptRecord> {
     static int32_t First(const AptRecord& r) { return r.afacil; }
     static int32_t Second(const AptRecord& r) { return r.acity; }
     static int32_t Country(const AptRecord& r) { return r.acountry; }
+    static int32_t Lat(const AptRecord& r) { return r.alat; }
+    static int32_t Lon(const AptRecord& r) { return r.along; }
     static void SetCommon(AptRecord& r, int32_t sno, const char* ident, int32_t lat, int32_t lon, int32_t first,
                           int32_t second, int32_t country);
 };
@@ -34,6 +36,8 @@ struct PointTraits696<IntRecord> {
     static int32_t First(const IntRecord& r) { return r.iflags == -1 ? -1 : r.iparent; }
     static int32_t Second(const IntRecord& r) { return r.iflags == -1 ? -1 : r.iname; }
     static int32_t Country(const IntRecord& r) { return r.icountry; }
+    static int32_t Lat(const IntRecord& r) { return r.ilat; }
+    static int32_t Lon(const IntRecord& r) { return r.ilong; }
     static void SetCommon(IntRecord& r, int32_t sno, const char* ident, int32_t lat, int32_t lon, int32_t first,
                           int32_t second, int32_t country);
 };
@@ -49,6 +53,8 @@ struct PointTraits696<NdbRecord> {
     static int32_t First(const NdbRecord& r) { return r.bfacil; }
     static int32_t Second(const NdbRecord& r) { return r.bcity; }
     static int32_t Country(const NdbRecord& r) { return r.bcountry; }
+    static int32_t Lat(const NdbRecord& r) { return r.blat; }
+    static int32_t Lon(const NdbRecord& r) { return r.blong; }
     static void SetCommon(NdbRecord& r, int32_t sno, const char* ident, int32_t lat, int32_t lon, int32_t first,
                           int32_t second, int32_t country);
 };
@@ -64,6 +70,8 @@ struct PointTraits696<VorRecord> {
     static int32_t First(const VorRecord& r) { return r.vfacil; }
     static int32_t Second(const VorRecord& r) { return r.vcity; }
     static int32_t Country(const VorRecord& r) { return r.vcountry; }
+    static int32_t Lat(const VorRecord& r) { return r.vlat; }
+    static int32_t Lon(const VorRecord& r) { return r.vlong; }
     static void SetCommon(VorRecord& r, int32_t sno, const char* ident, int32_t lat, int32_t lon, int32_t first,
                           int32_t second, int32_t country);
 };

@@ -11,6 +11,7 @@
 
 #include "dblib/DbDir.h"
 #include "gen/shell/CGenDBOpen.h"
+#include "gen/shell/CGenFrame.h"
 #include "gen/testsupport/ShellTestSupport.h"
 #include "gen696/PointRecords696.h"
 #include "gen696/SectionFile696.h"
@@ -110,6 +111,45 @@ TEST_F(Airways696, AirwaysGoIntoTheImageAndComeBack) {
     Run(kModeCreateIsam, "keep.img");
     Run(kModeCreateImage, "b.img");
     EXPECT_EQ(suitetest::ReadAll("b.img"), a) << ::testing::PrintToString(Doc().Lines());
+}
+
+// An image made where one is replaces it whole, an image made by the run before as well.
+TEST_F(Airways696, AnImageMadeOverAnotherReplacesIt) {
+    AddPoints();
+    Start();
+    WriteFile("a.img", std::string(100000, 'Z'));
+    Run(kModeCreateImage, "a.img");
+    Run(kModeCreateImage, "b.img");
+    const std::vector<uint8_t> b = suitetest::ReadAll("b.img");
+    ASSERT_GT(b.size(), 1344u) << ::testing::PrintToString(Doc().Lines());
+    EXPECT_EQ(suitetest::ReadAll("a.img"), b) << ::testing::PrintToString(Messages());
+    Run(kModeCreateImage, "a.img");
+    EXPECT_EQ(suitetest::ReadAll("a.img"), b) << ::testing::PrintToString(Messages());
+}
+
+// Work begun on threads of their own (the names table from the flagging of names on, the
+// airport information from the static data on, the grid from the INT records on) ends with a
+// run stopped before its step takes it.
+TEST_F(Airways696, StopWhileWorkIsUnderWayEndsTheRunAndTheNextCompletes) {
+    AddPoints();
+    Start();
+    Run(kModeCreateImage, "whole.img");
+    const auto last = [this] { return Doc().Lines().empty() ? std::string() : Doc().Lines().back(); };
+    for (const char* stopAt : {"Copying static data", "Writing INT records", "Writing AIRWAYS records"}) {
+        SCOPED_TRACE(stopAt);
+        AddAnswer("Your ISAM database", {}, "Yes");
+        View().mode = kModeCreateImage;
+        View().fileName = "new.img";
+        App().SetState(kStateStartPending);
+        for (long i = 1; i < 100000 && last().rfind(stopAt, 0) != 0; ++i) App().OnIdle(i);
+        ASSERT_EQ(last().rfind(stopAt, 0), 0u) << ::testing::PrintToString(Doc().Lines());
+        ASSERT_TRUE(App().RouteCommand(kCmdStopReset));
+        EXPECT_EQ(App().State(), kStateIdle);
+        EXPECT_FALSE(std::filesystem::exists("new.img"));
+        Run(kModeCreateImage, "new.img");
+        EXPECT_EQ(suitetest::ReadAll("new.img"), suitetest::ReadAll("whole.img")) << ::testing::PrintToString(Doc().Lines());
+        std::filesystem::remove("new.img");
+    }
 }
 
 TEST_F(Airways696, AnAirwayPointWhoseNavaidIsMissingEndsTheRun) {

@@ -100,17 +100,21 @@ TEST_F(TempImage, SealedImageHasTheUsualCrcOfAllOnesAndDirectoryEntriesAsWritten
 }
 
 // The seal counts appended bytes by the registers taken as they were written, and reads back
-// what was written at an offset since, wherever that falls: the CRC is the usual one all the same.
+// what was written at an offset since, wherever that falls: the CRC is the usual one all the same,
+// with or without an early sync half-way (which writes out the buffer and the pending entry).
 TEST_F(TempImage, SealAgreesWithTheFileAfterWritesOverAppendedBytes) {
     const struct {
         const char* what;
         uint32_t at;   // offset written over, 0 none
         size_t size;
+        bool earlySync = false;
     } cases[] = {{"nothing written over", 0, 0},
                  {"header field", 248, 4},
                  {"inside one flushed piece", 2000, 100},
                  {"across two pieces", kSectionsStart696 + 100000 - 10, 20},
-                 {"the last byte", kSectionsStart696 + 300000 - 1, 1}};
+                 {"the last byte", kSectionsStart696 + 300000 - 1, 1},
+                 {"early sync, nothing written over", 0, 0, true},
+                 {"early sync, then a write over the synced part", kSectionsStart696 + 50000, 30, true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_EQ(ftruncate(fd, 0), 0);
@@ -124,6 +128,7 @@ TEST_F(TempImage, SealAgreesWithTheFileAfterWritesOverAppendedBytes) {
         // Small appends, then one larger than the append buffer.
         for (size_t at = 0; at < 100000; at += 1000) ASSERT_TRUE(image.Append(body.data() + at, 1000));
         ASSERT_TRUE(image.SetDirectoryEntry(7, kSectionsStart696, 3, 1));
+        if (c.earlySync) ASSERT_TRUE(image.StartEarlySync());
         ASSERT_TRUE(image.Append(body.data() + 100000, 200000));
         if (c.size > 0) {
             const std::vector<uint8_t> over(c.size, 0x5A);

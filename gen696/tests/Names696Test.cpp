@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "gen/image/NameCoder.h"
+#include "gen696/SectionFile696.h"
 #include "gen696/tests/ImageRun696.h"
 #include "platform/testsupport/ScratchDir.h"
 
@@ -71,6 +74,36 @@ TEST_F(Names696, UsedNamesAreCodedOnceInTheOrderOfTheirText) {
         ASSERT_TRUE(DecodeNameText(&a[start], bit, bits, &text, &bit));
         EXPECT_EQ(text, t);
     }
+}
+
+// The static data goes into the image before the names table is made: a record there that
+// names a name finds none, however far the table's work has gone, and ends the run.
+TEST_F(Names696, ANameInTheStaticDataEndsTheRun) {
+    {
+        TestDatabase db;
+        NameRecord n{};
+        std::strcpy(n.nname, "ALPHA");
+        dbif_add(n);
+        IntRecord i{};
+        std::strcpy(i.iident, "FIX");
+        i.iname = 0;
+        i.iparent = -1;
+        dbif_add(i);
+    }
+    std::string values(60, '\0');
+    values[2] = 9;
+    values[6] = 14;
+    std::string fss(12, '\0');   // name number 0
+    std::ofstream("db50/STA+.DAT", std::ios::binary)
+        << FormatDatHeader("STA+", 512 + 8, 30, 2, 60) + values + FormatDatHeader("STA+", 512 + 8 * 29, 1, 12, 12) +
+               fss + FormatDatHeader("STA+", 0, 0, 0, 0);
+    Start();
+    Run(kModeCreateImage, "a.img");
+    const std::vector<std::string> messages = Messages();
+    EXPECT_NE(std::find(messages.begin(), messages.end(), "*** Program error: cannot find name sno 0 ***"),
+              messages.end())
+        << ::testing::PrintToString(messages) << ::testing::PrintToString(Doc().Lines());
+    EXPECT_FALSE(std::filesystem::exists("a.img"));
 }
 
 }  // namespace
