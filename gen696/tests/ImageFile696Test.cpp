@@ -128,7 +128,9 @@ TEST_F(TempImage, SealAgreesWithTheFileAfterWritesOverAppendedBytes) {
         // Small appends, then one larger than the append buffer.
         for (size_t at = 0; at < 100000; at += 1000) ASSERT_TRUE(image.Append(body.data() + at, 1000));
         ASSERT_TRUE(image.SetDirectoryEntry(7, kSectionsStart696, 3, 1));
-        if (c.earlySync) ASSERT_TRUE(image.StartEarlySync());
+        if (c.earlySync) {
+            ASSERT_TRUE(image.StartEarlySync());
+        }
         ASSERT_TRUE(image.Append(body.data() + 100000, 200000));
         if (c.size > 0) {
             const std::vector<uint8_t> over(c.size, 0x5A);
