@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -96,6 +97,8 @@ void WriteEmptyGeoFile() {
     platform::CloseFile(fd);
 }
 
+constexpr int kRounds = 5;
+
 struct FloorResult {
     double walk = 0;
     double write = 0;
@@ -131,19 +134,30 @@ void Run(const Case& k) {
     std::printf("database built in %.1f s\n", built);
     if (k.prepare) k.prepare();
 
+    // Best of several rounds, floor and runs alternating, so that one disturbed round decides nothing.
     const uint32_t imageSize = k.params->prefillSize;
-    const FloorResult f = bench::InChild<FloorResult>([imageSize] {
-        FloorResult r;
-        Floor(imageSize, &r.walk, &r.write, &r.records);
-        return r;
-    });
+    FloorResult f;
+    RunResult idle, direct;
+    long idlePeak = 0, directPeak = 0;
+    void (*install)(GenModel&) = k.install;
+    for (int round = 0; round < kRounds; ++round) {
+        const FloorResult fr = bench::InChild<FloorResult>([imageSize] {
+            FloorResult r;
+            Floor(imageSize, &r.walk, &r.write, &r.records);
+            return r;
+        });
+        if (round == 0 || fr.walk + fr.write < f.walk + f.write) f = fr;
+        long peak = 0;
+        const RunResult i = bench::InChild<RunResult>([install] { return CreateImage(true, install); }, &peak);
+        if (round == 0 || i.seconds < idle.seconds) idle = i;
+        idlePeak = std::max(idlePeak, peak);
+        const RunResult d = bench::InChild<RunResult>([install] { return CreateImage(false, install); }, &peak);
+        if (round == 0 || d.seconds < direct.seconds) direct = d;
+        directPeak = std::max(directPeak, peak);
+    }
     const double walk = f.walk, write = f.write;
     const long records = f.records;
     const double floor = walk + write;
-    long idlePeak = 0, directPeak = 0;
-    void (*install)(GenModel&) = k.install;
-    RunResult idle = bench::InChild<RunResult>([install] { return CreateImage(true, install); }, &idlePeak);
-    RunResult direct = bench::InChild<RunResult>([install] { return CreateImage(false, install); }, &directPeak);
     idle.peakKb = idlePeak;
     direct.peakKb = directPeak;
 

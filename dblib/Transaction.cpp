@@ -231,12 +231,21 @@ Page* PageOf(int fd, File& f, int64_t page) {
     if (it == f.pages.end()) {
         MakeRoom();
         const int64_t end = s.active && !f.dirty.empty() ? f.oldSize : f.size;
-        // A miss right after a miss on the page before reads the following pages not held too.
+        // A miss right after a miss on the page before reads the following pages not held too;
+        // any other miss reads the pages not held around it in its group of kReadAhead, so that
+        // a walk in another order than the file's reads each group once.
+        int64_t first = page;
         int64_t count = 1;
         if (f.lastMiss == page - 1) {
             while (count < kReadAhead && (page + count) * kPage < end && f.pages.count(page + count) == 0) ++count;
+        } else {
+            const int64_t group = page - page % kReadAhead;
+            while (first > group && f.pages.count(first - 1) == 0) --first;
+            while (first + count <= page || (first + count < group + kReadAhead && (first + count) * kPage < end &&
+                                             f.pages.count(first + count) == 0))
+                ++count;
         }
-        const int64_t start = page * kPage;
+        const int64_t start = first * kPage;
         const int64_t onDisk = std::clamp<int64_t>(end - start, 0, count * kPage);
         uint8_t* const in = s.readAhead.get();
         if (onDisk > 0) {
@@ -246,7 +255,7 @@ Page* PageOf(int fd, File& f, int64_t page) {
                 return nullptr;
             }
         }
-        f.lastMiss = page + count - 1;
+        f.lastMiss = first + count - 1;
         for (int64_t i = count; i-- > 0;) {
             Page p;
             p.bytes = NewPageBytes();
@@ -255,7 +264,8 @@ Page* PageOf(int fd, File& f, int64_t page) {
             std::memcpy(p.bytes.get(), in + i * kPage, size_t(held));
             std::memset(p.bytes.get() + held, 0, size_t(kPage - held));
             ++s.pages;
-            it = f.pages.emplace(page + i, std::move(p)).first;
+            const auto placed = f.pages.emplace(first + i, std::move(p)).first;
+            if (first + i == page) it = placed;
         }
     }
     s.lastFile = &f;

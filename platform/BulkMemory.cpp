@@ -1,6 +1,9 @@
 #include "platform/BulkMemory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
+
+#include <cstdlib>
 
 #include <mutex>
 #include <vector>
@@ -107,6 +110,26 @@ void FreeBulk(void* block, size_t bytes) noexcept {
         }
     }
     ::munmap(block, size);
+}
+
+void KeepHeapForTables(size_t bytes) {
+    // Blocks up to this size come from the heap, which keeps what is freed.
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#if !defined(__SANITIZE_ADDRESS__) && defined(MADV_HUGEPAGE)
+    // The heap grows to hold a block of `bytes`, whose whole huge pages are marked; freed, the
+    // block stays in the heap for the blocks that follow.
+    if (bytes > (32u << 20)) bytes = 32u << 20;
+    void* block = std::malloc(bytes);
+    if (!block) return;
+    const auto base = reinterpret_cast<uintptr_t>(block);
+    const uintptr_t start = (base + kHugePage - 1) & ~(kHugePage - 1);
+    const uintptr_t end = (base + bytes) & ~(kHugePage - 1);
+    if (end > start) ::madvise(reinterpret_cast<void*>(start), end - start, MADV_HUGEPAGE);
+    std::free(block);
+#else
+    (void)bytes;
+#endif
 }
 
 BulkKeeping::BulkKeeping() {

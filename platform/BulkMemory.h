@@ -25,6 +25,12 @@ public:
     BulkKeeping& operator=(const BulkKeeping&) = delete;
 };
 
+// For work that builds many tables of up to `bytes` in all, one after another: freed memory
+// stays with the heap for the next table (fresh memory costs a page fault per page), and the
+// heap's next `bytes` are marked for huge pages where the system offers them (a fault per
+// 2 MiB). Process-wide; later calls only mark more.
+void KeepHeapForTables(size_t bytes);
+
 // The allocator of containers that may grow large (std::vector<T, BulkAllocator<T>>).
 template <class T>
 struct BulkAllocator {

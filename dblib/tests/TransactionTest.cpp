@@ -145,6 +145,36 @@ TEST_F(TransactionModel, PagesOfAClosedFileHoldNothingOfItForTheNext) {
     EXPECT_EQ(ReadAll(second), model);
 }
 
+// A walk in another order than the file's (an index walk over its data file) reads each group
+// of sixteen pages once; a changed page in the group keeps its new bytes.
+TEST_F(TransactionModel, PagesReadOutOfOrderComeInGroups) {
+    CatchFatal fatal;
+    const std::string path = dir.File("walk.dta");
+    std::vector<uint8_t> model(64 * 1024);
+    for (size_t i = 0; i < model.size(); ++i) model[i] = uint8_t(i * 7 + i / 1024);
+    WriteAll(path, model);
+    const int fd = ::open(path.c_str(), O_RDWR);
+    ASSERT_GE(fd, 0);
+    dbtx::Opened(fd, path);
+    dbtx::Begin(dir.path);
+    const std::vector<uint8_t> changed(1024, 0x5A);
+    const uint64_t before = dbtx::Counts().reads;
+    ASSERT_EQ(dbtx::WriteAt(fd, changed.data(), changed.size(), 37 * 1024), 1024);
+    std::copy(changed.begin(), changed.end(), model.begin() + 37 * 1024);
+
+    std::vector<uint8_t> page(1024);
+    for (int p = 63; p >= 0; p -= 3) {
+        ASSERT_EQ(dbtx::ReadAt(fd, page.data(), page.size(), p * 1024), 1024);
+        EXPECT_TRUE(std::equal(page.begin(), page.end(), model.begin() + p * 1024)) << "page " << p;
+    }
+    // Groups 32-47 (for the write of page 37), 48-63, 16-31 and 0-15.
+    EXPECT_EQ(dbtx::Counts().reads - before, 4u);
+    dbtx::Commit();
+    dbtx::Closing(fd);
+    ::close(fd);
+    EXPECT_EQ(ReadAll(path), model);
+}
+
 // Pages kept at a close serve the next open only while the file is the one they came from:
 // rewritten in place at the same length, replaced, grown, or changed within the clock tick of
 // its last change before the close (when a change time may repeat), it is read again.

@@ -1,7 +1,6 @@
 #include "gen/createimage/CreateImageBuild.h"
 
 #include <fcntl.h>
-#include <malloc.h>
 
 #include <new>
 
@@ -15,6 +14,7 @@
 #include "gen/image/Image.h"
 #include "gen/shell/OperationContext.h"
 #include "platform/AtomicFile.h"
+#include "platform/BulkMemory.h"
 #include "platform/FileSystem.h"
 #include "platform/MessageBox.h"
 
@@ -31,11 +31,16 @@ ImageResult PendingBytes::Flush(Image& image) {
     return r;
 }
 
+namespace {
+
+// The heap kept for the tables of a Create Image: room for a full database's.
+constexpr size_t kTableMemory = size_t{24} << 20;
+
+}  // namespace
+
 CreateImageBuild::CreateImageBuild(OperationContext& c, Image& i) : context(c), image(i), params(i.Params()) {
-    // The steps free tables and pages that later steps need again: the memory stays with the
-    // allocator (fresh memory costs a fault per page).
-    mallopt(M_MMAP_THRESHOLD, 32 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
+    // The steps build tables of records and free ones that later steps need again.
+    platform::KeepHeapForTables(kTableMemory);
 }
 
 CreateImageBuild::~CreateImageBuild() {
