@@ -291,18 +291,30 @@ bool SameFile(const struct stat& then, const struct stat& now) {
 // time: it lies on a file system that keeps the times to the clock's tick, and it last changed
 // before the present tick (a change within the tick could be stamped with the same time).
 bool Settled(int fd, struct stat& st) {
-    struct statfs fs;
-    if (::fstat(fd, &st) != 0 || ::fstatfs(fd, &fs) != 0) return false;
-    switch (static_cast<unsigned long>(fs.f_type)) {
-    case 0xEF53:        // ext2, ext3, ext4
-    case 0x01021994:    // tmpfs
-    case 0x58465342:    // xfs
-    case 0x9123683E:    // btrfs
-    case 0x794C7630:    // overlay
-        break;
-    default:
-        return false;
+    if (::fstat(fd, &st) != 0) return false;
+    // A device keeps its file system while it is mounted: the answer for the last one serves
+    // the files that follow on it.
+    thread_local dev_t lastDevice = 0;
+    thread_local bool lastFine = false, known = false;
+    if (!known || st.st_dev != lastDevice) {
+        struct statfs fs;
+        if (::fstatfs(fd, &fs) != 0) return false;
+        switch (static_cast<unsigned long>(fs.f_type)) {
+        case 0xEF53:        // ext2, ext3, ext4
+        case 0x01021994:    // tmpfs
+        case 0x58465342:    // xfs
+        case 0x9123683E:    // btrfs
+        case 0x794C7630:    // overlay
+            lastFine = true;
+            break;
+        default:
+            lastFine = false;
+            break;
+        }
+        lastDevice = st.st_dev;
+        known = true;
     }
+    if (!lastFine) return false;
     timespec now;
     return ::clock_gettime(CLOCK_REALTIME_COARSE, &now) == 0 && st.st_ctim < now;
 }
